@@ -1,0 +1,35 @@
+# pv_library(NAME SOURCES <files...> DEPENDS <targets...>)
+# A folder's library; until the folder has sources it is an interface library,
+# so the targets above it link and build at every step.
+function(pv_library name)
+  cmake_parse_arguments(PV "" "" "SOURCES;DEPENDS" ${ARGN})
+  if(PV_SOURCES)
+    add_library(${name} STATIC ${PV_SOURCES})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${PV_DEPENDS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${PV_DEPENDS})
+  endif()
+endfunction()
+
+# pv_test(NAME [GUI] SOURCES <files...> DEPENDS <targets...> [ENVIRONMENT <k=v...>])
+# A test program with the shared main; GUI gives it a QApplication in place of
+# a QCoreApplication. Every test needs the test-LAN sweep that CTest runs last.
+function(pv_test name)
+  cmake_parse_arguments(PV "GUI" "" "SOURCES;DEPENDS;ENVIRONMENT" ${ARGN})
+  if(NOT PV_SOURCES)
+    return()
+  endif()
+  add_executable(${name} ${PV_SOURCES} ${PROJECT_SOURCE_DIR}/tests/TestMain.cpp)
+  target_link_libraries(${name} PRIVATE ${PV_DEPENDS} GTest::gmock GTest::gtest)
+  if(PV_GUI)
+    target_compile_definitions(${name} PRIVATE PV_TEST_GUI)
+    target_link_libraries(${name} PRIVATE Qt6::Widgets)
+  endif()
+  target_compile_definitions(${name} PRIVATE PV_SOURCE_DIR="${PROJECT_SOURCE_DIR}" PV_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${PV_ENVIRONMENT}" TIMEOUT 300
+               FIXTURES_REQUIRED pvlan)
+endfunction()

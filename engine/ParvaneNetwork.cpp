@@ -1,0 +1,5 @@
+#include "ParvaneNetwork.h"
+
+TParvaneNetwork::TParvaneNetwork(QObject* parent) : QObject(parent) {}
+
+TParvaneNetwork::~TParvaneNetwork() = default;

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine, builds Parvane 2 and runs it or its tests.
+#   ./parvane2.sh run [ARGS...]   install, build and start the program
+#   ./parvane2.sh test            install, build and run every test
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev
+  qt6-base-dev qt6-multimedia-dev qt6-webengine-dev
+  libpcre2-dev zlib1g-dev
+  libxcb1-dev libxcb-keysyms1-dev
+  xvfb xdotool fonts-noto-cjk iproute2
+)
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${PACKAGES[@]}" >/dev/null
+}
+
+build() {
+  mkdir -p build
+  if [ ! -f build/build.ninja ]; then
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >build/configure.log 2>&1 ||
+      { cat build/configure.log >&2; exit 1; }
+  fi
+  cmake --build build --parallel "$(nproc)" >build/build.log 2>&1 || { cat build/build.log >&2; exit 1; }
+}
+
+case "${1:-}" in
+  run)
+    shift
+    install_packages
+    build
+    if [ ! -x build/bin/parvane2 ]; then
+      echo "build/bin/parvane2 does not exist yet." >&2
+      exit 1
+    fi
+    exec build/bin/parvane2 "$@"
+    ;;
+  test)
+    install_packages
+    build
+    cd build
+    exec ctest --output-on-failure --parallel "$(nproc)"
+    ;;
+  *)
+    echo "usage: $0 run [ARGS...] | test" >&2
+    exit 2
+    ;;
+esac

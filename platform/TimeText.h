@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The Japanese locale's date and time texts.
+namespace TimeText {
+
+// "午前" before noon, "午後" from noon on.
+QString AmPmMark(const QTime& time);
+// The hour on the 12-hour clock without a leading zero: 0 and 12 read 12.
+int Hour12(const QTime& time);
+// "2011年08月29日 午前 12時05分09秒": the receive time the engine reports.
+QString ReceiveTimeText(const QDateTime& when);
+
+} // namespace TimeText

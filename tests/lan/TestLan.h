@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// A private LAN of network namespaces for tests that open sockets: hosts
+// joined by veth pairs to a bridge that lives in a namespace of its own, with
+// addresses from 198.18.0.0/15 and a default route on the LAN interface, so a
+// broadcast to 255.255.255.255 reaches every host and nothing else. Nothing is
+// made in the machine's own namespace; everything is removed again, and what
+// a killed test left behind is swept by the next one.
+class TestLan {
+public:
+    explicit TestLan(int iHostCount = 2);
+    ~TestLan();
+    TestLan(const TestLan&) = delete;
+    TestLan& operator=(const TestLan&) = delete;
+
+    // False when the LAN could not be made (not root, no ip command); Error() says why.
+    bool IsReady() const { return FReady; }
+    const QString& Error() const { return FError; }
+
+    int HostCount() const { return FHostCount; }
+    // Host i (from 0) has the address 198.18.0.(i+1) and the computer name "PVHOST(i+1)".
+    QString Address(int i) const;
+    QString MachineName(int i) const;
+    QString NamespaceName(int i) const;
+    static QString BroadcastAddress() { return QStringLiteral("198.19.255.255"); }
+
+    // Moves the calling thread into host i: its network namespace and a host
+    // name of its own. Sockets made there stay there after Leave().
+    void Enter(int i);
+    void Leave();
+
+    template <class F> auto In(int i, F&& f)
+    {
+        Enter(i);
+        struct Back {
+            TestLan* lan;
+            ~Back() { lan->Leave(); }
+        } back{this};
+        return f();
+    }
+
+    // Makes a child process start inside host i, with that host's computer name.
+    void PlaceProcess(QProcess& process, int i) const;
+
+    // Removes the namespaces of test processes that are no longer running.
+    static void RemoveStale();
+    // Every namespace a test LAN of the process iPid made.
+    static QStringList NamespacesOf(long iPid);
+
+private:
+    bool Run(const QStringList& args);
+    bool Build();
+    void Remove();
+
+    int FHostCount = 0;
+    bool FReady = false;
+    QString FError;
+    QString FPrefix;
+    int FOriginalNet = -1;
+    int FOriginalUts = -1;
+};

@@ -1,0 +1,136 @@
+#include "TestLan.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr quint16 kPort = 51000;
+
+int BoundUdpSocket()
+{
+    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(kPort);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The datagram that arrives within two seconds, and the address it came from.
+std::pair<QByteArray, QString> Receive(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 2000) != 1)
+        return {};
+    char buffer[512];
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    ssize_t n = recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+    if (n < 0)
+        return {};
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    return {QByteArray(buffer, n), QString::fromLatin1(text)};
+}
+
+TEST(TestLan, BroadcastReachesTheOtherHostAndComesBack)
+{
+    TestLan lan(2);
+    ASSERT_TRUE(lan.IsReady()) << qPrintable(lan.Error());
+
+    int second = lan.In(1, [] { return BoundUdpSocket(); });
+    int first = lan.In(0, [] { return BoundUdpSocket(); });
+    ASSERT_GE(first, 0);
+    ASSERT_GE(second, 0);
+
+    sockaddr_in broadcast{};
+    broadcast.sin_family = AF_INET;
+    broadcast.sin_port = htons(kPort);
+    broadcast.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    const QByteArray payload("hello LAN");
+    ASSERT_EQ(sendto(first, payload.constData(), payload.size(), 0, reinterpret_cast<sockaddr*>(&broadcast),
+                     sizeof broadcast),
+              payload.size());
+
+    auto [atSecond, fromSecond] = Receive(second);
+    EXPECT_EQ(atSecond, payload);
+    EXPECT_EQ(fromSecond, lan.Address(0));
+    auto [atFirst, fromFirst] = Receive(first);
+    EXPECT_EQ(atFirst, payload);
+    EXPECT_EQ(fromFirst, lan.Address(0));
+    close(first);
+    close(second);
+}
+
+TEST(TestLan, HostsHaveTheirOwnNameAndAddressOnly)
+{
+    TestLan lan(2);
+    ASSERT_TRUE(lan.IsReady()) << qPrintable(lan.Error());
+    char original[64] = {};
+    gethostname(original, sizeof original);
+
+    QString inside = lan.In(1, [] {
+        char name[64] = {};
+        gethostname(name, sizeof name);
+        return QString::fromLatin1(name);
+    });
+    EXPECT_EQ(inside, lan.MachineName(1));
+
+    char after[64] = {};
+    gethostname(after, sizeof after);
+    EXPECT_STREQ(after, original);
+
+    QProcess child;
+    lan.PlaceProcess(child, 0);
+    child.start(QStringLiteral("sh"), {"-c", "hostname; ip -4 -o addr show dev eth0"});
+    ASSERT_TRUE(child.waitForFinished(10000));
+    const QString output = QString::fromLatin1(child.readAllStandardOutput());
+    EXPECT_TRUE(output.startsWith(lan.MachineName(0) + "\n")) << qPrintable(output);
+    EXPECT_TRUE(output.contains(lan.Address(0) + "/15")) << qPrintable(output);
+}
+
+TEST(TestLan, EverythingIsRemovedAfterwards)
+{
+    QStringList made;
+    {
+        TestLan lan(3);
+        ASSERT_TRUE(lan.IsReady()) << qPrintable(lan.Error());
+        made = TestLan::NamespacesOf(getpid());
+        EXPECT_EQ(made.size(), 4);
+    }
+    EXPECT_TRUE(TestLan::NamespacesOf(getpid()).isEmpty());
+}
+
+TEST(TestLan, WhatAKilledTestLeftIsSwept)
+{
+    QProcess holder;
+    holder.start(QCoreApplication::applicationDirPath() + "/lan_killed_holder", QStringList());
+    ASSERT_TRUE(holder.waitForFinished(20000));
+    const QByteArray output = holder.readAllStandardOutput().trimmed();
+    ASSERT_FALSE(output.isEmpty()) << holder.readAllStandardError().constData();
+    EXPECT_EQ(holder.exitStatus(), QProcess::CrashExit);
+    const long pid = output.toLong();
+
+    EXPECT_EQ(TestLan::NamespacesOf(pid).size(), 2);
+    TestLan::RemoveStale();
+    EXPECT_TRUE(TestLan::NamespacesOf(pid).isEmpty());
+}
+
+} // namespace
