@@ -430,3 +430,29 @@ TEST_F(Datagrams, SendThatStaysBlockedFailsInsteadOfSpinning) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Reassembly, SecondRecordOfOneSenderTakesASlotOfItsOwn)
+{
+    TParvaneNetwork engine;
+    const auto first = Frame(PeerPacketId(1) + QString(300, u'a'));
+    const auto second = Frame(PeerPacketId(2) + QString(300, u'b'));
+    Access::Fragment(engine, QStringLiteral("198.18.0.2"), first[0]);
+    Access::Fragment(engine, QStringLiteral("198.18.0.2"), second[0]);
+    int taken = 0;
+    for (int i = 0; i < TParvaneNetwork::RecvDataBackCount; ++i) {
+        const TPVN_RecvDataBack& slot = Access::Slot(engine, i);
+        if (slot.HostName == QStringLiteral("198.18.0.2")) {
+            ++taken;
+            EXPECT_EQ(slot.RecvCount, 1);
+            EXPECT_EQ(slot.RecvData->Count(), 1);
+        }
+    }
+    EXPECT_EQ(taken, 2);
+    // Free slots are taken from the end.
+    EXPECT_EQ(Access::Slot(engine, 19).RecvData->Get(0), first[0].mid(1, first[0].size() - 2));
+    EXPECT_EQ(Access::Slot(engine, 18).RecvData->Get(0), second[0].mid(1, second[0].size() - 2));
+}
+
+} // namespace
