@@ -174,7 +174,7 @@ TPVN_LoginUserInformation TParvaneNetwork::GetLoginUser(int Index) const
 void TParvaneNetwork::SendTimeoutStart(int iSlot)
 {
     if (iSlot >= 1 && iSlot <= SendHistoryCount)
-        PrSendTimeoutTimer[static_cast<std::size_t>(iSlot)].start(SendTimeoutMs, this);
+        PrSendTimeoutTimer[static_cast<std::size_t>(iSlot)].start(PrSendTimeoutMs, this);
 }
 
 void TParvaneNetwork::SendTimeoutStop(int iSlot)

@@ -423,6 +423,13 @@ private:
     // The timer of send slot iSlot (1..255), distinct from the purge timer.
     void SendTimeoutStart(int iSlot);
     void SendTimeoutStop(int iSlot);
+    // Resolves the destination and broadcasts sKeyword, the destination and sFields;
+    // false without sending when logged out or the destination has no address.
+    bool SendAddressed(const QString& sKeyword, const QString& sSendHost, const QString& sSendDiscrimination,
+                       const QString& sFields);
+    bool SendHistoryInUse(int iSlot) const;
+    // Empties slot iSlot and stops its timer, so no stale time-out can follow.
+    void SendHistoryFree(int iSlot);
 
     // --- File transfer (ParvaneNetworkFile.cpp)
     TPVN_FileSend* FileSendAdd();
@@ -498,6 +505,8 @@ private:
     int PrConnectTimeoutMs = 21000;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;
+    // The delivery time-out; only tests shorten it.
+    int PrSendTimeoutMs = SendTimeoutMs;
     // Monotonic milliseconds for the reassembly purge, so midnight and clock changes do not matter.
     std::function<qint64()> PrMonotonicClock;
     // How long a would-block datagram send waits for room before it fails.
