@@ -110,7 +110,7 @@ bool TParvaneNetwork::ServiceStart()
     if (!SetOption(FSocketNo, SO_BROADCAST) || !SetOption(FSocketNo, SO_REUSEADDR) ||
         !BindAny(FSocketNo, FPortNo) || !SocketSelect(FSocketNo, FD_READ))
         return fail();
-    PrRecvPurgeTimer.start(RecvPurgeIntervalMs, this);
+    PrRecvPurgeTimer.start(PrRecvPurgeIntervalMs, this);
 
     if (FFTPPortNo != 0) {
         FFTPSocketNo = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);

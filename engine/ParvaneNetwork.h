@@ -505,14 +505,17 @@ private:
     int PrConnectTimeoutMs = 21000;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;
-    // The delivery time-out; only tests shorten it.
-    int PrSendTimeoutMs = SendTimeoutMs;
     // Monotonic milliseconds for the reassembly purge, so midnight and clock changes do not matter.
     std::function<qint64()> PrMonotonicClock;
     // How long a would-block datagram send waits for room before it fails.
     int PrSendWaitMs = 200;
     // Lets a test make the notifications of a socket fail to set up.
     std::function<bool(int iSocket, int iEvents)> PrSelectHook;
+    // Lets a test of the notification layer take the notices of transfer sockets.
+    std::function<void(int iSocket, int iEvent, int iError)> PrNoticeHook;
+    // The timer intervals, shortened by tests.
+    int PrRecvPurgeIntervalMs = RecvPurgeIntervalMs;
+    int PrSendTimeoutMs = SendTimeoutMs;
 
     static QString GetLocalMachineName();
     static void GetLocalIPAddress(QStringList& slAddress);
