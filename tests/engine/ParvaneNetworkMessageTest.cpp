@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <optional>
 
 namespace {
@@ -174,6 +175,11 @@ struct ReceiveCase {
     bool Acknowledged;
 };
 
+void PrintTo(const ReceiveCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
 class MessageReceiveCases : public MessageWireTest, public ::testing::WithParamInterface<ReceiveCase> {};
 
 TEST_P(MessageReceiveCases, OnlyMessagesForThisCopyAreShownAndOnlyAnswerableOnesAcknowledged)
@@ -260,6 +266,11 @@ struct DestinationCase {
     bool Sent;
 };
 
+void PrintTo(const DestinationCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
 class MessageDestinationCases : public MessageWireTest, public ::testing::WithParamInterface<DestinationCase> {};
 
 TEST_P(MessageDestinationCases, DestinationIsTheFullAddressOrTheListedMachine)
@@ -331,6 +342,11 @@ struct AbsenceCase {
     const char* Title;
     const char* Answer; // message, "&|", title
 };
+
+void PrintTo(const AbsenceCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
 
 class AbsenceAnswerCases : public MessageWireTest, public ::testing::WithParamInterface<AbsenceCase> {};
 
@@ -405,6 +421,11 @@ struct OutgoingCase {
     const char* Text; // %1 the peer's address, %2 own address
 };
 
+void PrintTo(const OutgoingCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
 class OutgoingRecordCases : public MessageWireTest, public ::testing::WithParamInterface<OutgoingCase> {};
 
 TEST_P(OutgoingRecordCases, OperationBroadcastsItsRecordAddressedToThePeer)
@@ -451,6 +472,11 @@ struct IncomingCase {
     const char* Record; // %1 own address
     const char* Event;  // %1 the fixed receive time
 };
+
+void PrintTo(const IncomingCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
 
 class IncomingRecordCases : public MessageWireTest, public ::testing::WithParamInterface<IncomingCase> {};
 
