@@ -11,18 +11,16 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
-
+#include <algorithm>
 #include <arpa/inet.h>
+#include <atomic>
+#include <cstdio>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <atomic>
-#include <cstdio>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -30,20 +28,17 @@ namespace {
 constexpr int kPeers = 255;
 constexpr quint16 kPort = 51000;
 
-QString PeerAddress(int i)
-{
+QString PeerAddress(int i) {
     return QStringLiteral("198.18.4.%1").arg(i + 1);
 }
 
-double ThreadCpuSeconds()
-{
+double ThreadCpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
-bool RunIp(const QStringList& args)
-{
+bool RunIp(const QStringList& args) {
     QString ip = QStandardPaths::findExecutable("ip");
     if (ip.isEmpty())
         ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
@@ -52,8 +47,7 @@ bool RunIp(const QStringList& args)
     return p.waitForFinished(10000) && p.exitCode() == 0;
 }
 
-int UdpSocket(const QString& address, bool broadcast)
-{
+int UdpSocket(const QString& address, bool broadcast) {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -72,9 +66,9 @@ int UdpSocket(const QString& address, bool broadcast)
 }
 
 // One datagram as a peer frames it; every answer here fits in one.
-QByteArray Datagram(const QString& text, int serial)
-{
-    const QString body = QStringLiteral("2020 1 1 0 0 0  0") + QString::number(serial).rightJustified(5, ' ') + text;
+QByteArray Datagram(const QString& text, int serial) {
+    const QString body =
+        QStringLiteral("2020 1 1 0 0 0  0") + QString::number(serial).rightJustified(5, ' ') + text;
     const QByteArray bytes = AnsiCodePage::Encode(body);
     QByteArray s = QByteArray::number(bytes.size()).rightJustified(5, ' ') + bytes;
     s.replace("\r\n", "\\|");
@@ -87,10 +81,10 @@ public:
     Responders(TestLan& lan) : FLan(lan) {}
     ~Responders() { Stop(); }
 
-    bool Start()
-    {
+    bool Start() {
         for (int i = 0; i < kPeers; ++i) {
-            if (!RunIp({"-n", FLan.NamespaceName(1), "addr", "replace", PeerAddress(i) + "/15", "dev", "eth0"}))
+            if (!RunIp(
+                    {"-n", FLan.NamespaceName(1), "addr", "replace", PeerAddress(i) + "/15", "dev", "eth0"}))
                 return false;
         }
         std::atomic<int> ready{0};
@@ -99,7 +93,8 @@ public:
             FListen = UdpSocket(QString(), true);
             for (int i = 0; i < kPeers; ++i)
                 FSenders.push_back(UdpSocket(PeerAddress(i), false));
-            const bool ok = FListen >= 0 && std::none_of(FSenders.begin(), FSenders.end(), [](int s) { return s < 0; });
+            const bool ok =
+                FListen >= 0 && std::none_of(FSenders.begin(), FSenders.end(), [](int s) { return s < 0; });
             ready = ok ? 1 : -1;
             if (ok)
                 Serve();
@@ -109,8 +104,7 @@ public:
             usleep(1000);
         return ready == 1;
     }
-    void Stop()
-    {
+    void Stop() {
         FStop = true;
         if (FThread.joinable())
             FThread.join();
@@ -123,8 +117,7 @@ public:
     }
 
 private:
-    void Serve()
-    {
+    void Serve() {
         int serial = 1;
         while (!FStop) {
             pollfd p{FListen, POLLIN, 0};
@@ -133,16 +126,18 @@ private:
             char buffer[600];
             sockaddr_in from{};
             socklen_t length = sizeof from;
-            const ssize_t n = recvfrom(FListen, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+            const ssize_t n =
+                recvfrom(FListen, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
             // Only the engine's LOGIN (unscrambled, one datagram) is answered.
             if (n < 40 || QByteArray(buffer + 29, 17) != "PVMESSAGE:LOGIN&|")
                 continue;
             for (int i = 0; i < kPeers; ++i) {
                 const QString ip = PeerAddress(i);
-                const QString text = QStringLiteral("PVMESSAGE:LOGIN_OK&|198.18.0.1&|Parvane2&|SIM%1&|%2&|Parvane2&|"
-                                                    "利用者%1&|2200&|0&|0&|0&|52000&|%2\r\n&|")
-                                         .arg(i + 1, 3, 10, QLatin1Char('0'))
-                                         .arg(ip);
+                const QString text =
+                    QStringLiteral("PVMESSAGE:LOGIN_OK&|198.18.0.1&|Parvane2&|SIM%1&|%2&|Parvane2&|"
+                                   "利用者%1&|2200&|0&|0&|0&|52000&|%2\r\n&|")
+                        .arg(i + 1, 3, 10, QLatin1Char('0'))
+                        .arg(ip);
                 const QByteArray d = Datagram(text, serial++ % 100000);
                 sendto(FSenders[i], d.constData(), d.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
             }
@@ -158,8 +153,7 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
     TestLan lan(2);
@@ -186,8 +180,8 @@ int main(int argc, char** argv)
         }
         engine.SetHandleName(QStringLiteral("計測"));
         int records = 0;
-        engine.OnLogin = [&](TParvaneNetwork*, const QString&, const QString&, const QString&, const QString&, int,
-                             bool, const QString&, bool, bool, int) { ++records; };
+        engine.OnLogin = [&](TParvaneNetwork*, const QString&, const QString&, const QString&, const QString&,
+                             int, bool, const QString&, bool, bool, int) { ++records; };
         engine.Login();
 
         std::vector<double> listedMs;

@@ -3,9 +3,7 @@
 
 #include <QProcess>
 #include <QStandardPaths>
-
 #include <gtest/gtest.h>
-
 #include <sys/socket.h>
 
 using namespace EngineTest;
@@ -13,8 +11,7 @@ using Access = TParvaneNetworkTestAccess;
 
 namespace {
 
-TEST(EngineCreate, StartsStoppedWithTheDocumentedValues)
-{
+TEST(EngineCreate, StartsStoppedWithTheDocumentedValues) {
     TParvaneNetwork e;
     EXPECT_NE(e.Handle(), 0u);
     EXPECT_EQ(e.Discrimination(), QStringLiteral("PVN"));
@@ -42,8 +39,7 @@ TEST(EngineCreate, StartsStoppedWithTheDocumentedValues)
     EXPECT_NE(TParvaneNetwork().Handle(), e.Handle());
 }
 
-TEST(EngineCreate, OperationsFailHarmlesslyWhileStopped)
-{
+TEST(EngineCreate, OperationsFailHarmlesslyWhileStopped) {
     TParvaneNetwork e;
     EXPECT_FALSE(e.Login());
     EXPECT_FALSE(e.LoginStates());
@@ -58,8 +54,7 @@ TEST(EngineCreate, OperationsFailHarmlesslyWhileStopped)
     EXPECT_EQ(e.SocketNo(), -1);
 }
 
-int TakeUdpPort(int port)
-{
+int TakeUdpPort(int port) {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -71,8 +66,7 @@ int TakeUdpPort(int port)
     return fd;
 }
 
-int TakeTcpPort(int port)
-{
+int TakeTcpPort(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -86,8 +80,7 @@ int TakeTcpPort(int port)
 
 class Lifecycle : public EngineOnLan {
 protected:
-    void ExpectStoppedAndReset()
-    {
+    void ExpectStoppedAndReset() {
         EXPECT_EQ(Engine->SocketNo(), -1);
         EXPECT_EQ(Engine->FTPSocketNo(), -1);
         EXPECT_TRUE(Engine->MachineName().isEmpty());
@@ -101,8 +94,7 @@ protected:
     }
 };
 
-TEST_F(Lifecycle, StartReadsTheLocalNameAndAddresses)
-{
+TEST_F(Lifecycle, StartReadsTheLocalNameAndAddresses) {
     Start();
     EXPECT_NE(Engine->SocketNo(), -1);
     EXPECT_NE(Engine->FTPSocketNo(), -1);
@@ -111,8 +103,7 @@ TEST_F(Lifecycle, StartReadsTheLocalNameAndAddresses)
     EXPECT_TRUE(Access::PurgeTimerActive(*Engine));
 }
 
-TEST_F(Lifecycle, SecondStartFailsAndChangesNothing)
-{
+TEST_F(Lifecycle, SecondStartFailsAndChangesNothing) {
     Start();
     ASSERT_TRUE(Engine->Login());
     Peer.ReceiveAll(200);
@@ -133,8 +124,7 @@ struct TakenPort {
 
 class PortTaken : public Lifecycle, public testing::WithParamInterface<TakenPort> {};
 
-TEST_P(PortTaken, StartFailsWithEverythingResetAndSucceedsOnceFree)
-{
+TEST_P(PortTaken, StartFailsWithEverythingResetAndSucceedsOnceFree) {
     const int holder = GetParam().take(GetParam().port);
     ASSERT_GE(holder, 0);
     Engine->SetAbsence(true);
@@ -150,11 +140,11 @@ TEST_P(PortTaken, StartFailsWithEverythingResetAndSucceedsOnceFree)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, PortTaken,
-                         testing::Values(TakenPort{"udp", TakeUdpPort, 51000}, TakenPort{"tcp", TakeTcpPort, 52000}),
+                         testing::Values(TakenPort{"udp", TakeUdpPort, 51000},
+                                         TakenPort{"tcp", TakeTcpPort, 52000}),
                          [](const auto& info) { return std::string(info.param.what); });
 
-TEST_F(Lifecycle, NoFilePortMeansNoListeningSocket)
-{
+TEST_F(Lifecycle, NoFilePortMeansNoListeningSocket) {
     Engine->SetFTPPortNo(0);
     Start();
     EXPECT_NE(Engine->SocketNo(), -1);
@@ -165,8 +155,7 @@ TEST_F(Lifecycle, NoFilePortMeansNoListeningSocket)
     EXPECT_EQ(TParvaneNetwork::StringSplit(Unframe(login->Data), 9), QStringLiteral("0"));
 }
 
-TEST_F(Lifecycle, EndWhileLoggedInSendsLogoutAndKeepsTheSettings)
-{
+TEST_F(Lifecycle, EndWhileLoggedInSendsLogoutAndKeepsTheSettings) {
     Start(QStringLiteral("名前"));
     Engine->SetSecurity(false);
     Engine->SetBroadcastIP(QStringLiteral("198.18.0.9"));
@@ -191,8 +180,7 @@ TEST_F(Lifecycle, EndWhileLoggedInSendsLogoutAndKeepsTheSettings)
     EXPECT_EQ(Engine->MachineName(), QStringLiteral("PVHOST1"));
 }
 
-TEST_F(Lifecycle, DestroyingARunningEngineLogsOut)
-{
+TEST_F(Lifecycle, DestroyingARunningEngineLogsOut) {
     Start();
     ASSERT_TRUE(Engine->Login());
     Peer.ReceiveAll(200);
@@ -200,8 +188,7 @@ TEST_F(Lifecycle, DestroyingARunningEngineLogsOut)
     EXPECT_TRUE(NextRecord(QStringLiteral("PVMESSAGE:LOGOUT")));
 }
 
-bool RunIp(const QStringList& args)
-{
+bool RunIp(const QStringList& args) {
     QString ip = QStandardPaths::findExecutable("ip");
     if (ip.isEmpty())
         ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
@@ -210,8 +197,7 @@ bool RunIp(const QStringList& args)
     return p.waitForFinished(10000) && p.exitCode() == 0;
 }
 
-TEST_F(Lifecycle, AddressChangeIsSeenAfterATickAndOnlyOnce)
-{
+TEST_F(Lifecycle, AddressChangeIsSeenAfterATickAndOnlyOnce) {
     Access::SetIntervals(*Engine, 20, 30000);
     Start();
     int changes = 0;
@@ -230,8 +216,7 @@ TEST_F(Lifecycle, AddressChangeIsSeenAfterATickAndOnlyOnce)
     EXPECT_EQ(Engine->IPAddress(), QStringList{EngineAddress()});
 }
 
-TEST_F(Lifecycle, DeliveryTimerOfSlot255LeavesThePeriodicTimerRunning)
-{
+TEST_F(Lifecycle, DeliveryTimerOfSlot255LeavesThePeriodicTimerRunning) {
     Access::SetIntervals(*Engine, 40, 10);
     Start();
     Access::SetSendHistory(*Engine, 255, TPVN_SendHistory{"m", "id", PeerAddress(), "Parvane2"});
@@ -247,8 +232,7 @@ TEST_F(Lifecycle, DeliveryTimerOfSlot255LeavesThePeriodicTimerRunning)
     RunIp({"-n", FLan->NamespaceName(0), "addr", "del", "198.18.3.2/15", "dev", "eth0"});
 }
 
-TEST_F(Lifecycle, DeliveryTimeoutAfterTheEndRereadsTheAddresses)
-{
+TEST_F(Lifecycle, DeliveryTimeoutAfterTheEndRereadsTheAddresses) {
     Access::SetIntervals(*Engine, 5000, 10);
     Start();
     Engine->ServiceEnd();
@@ -261,8 +245,7 @@ TEST_F(Lifecycle, DeliveryTimeoutAfterTheEndRereadsTheAddresses)
 }
 
 // The peer's end of a TCP connection to the engine's file port.
-int ConnectFromPeer(TestLan& lan, const QString& to)
-{
+int ConnectFromPeer(TestLan& lan, const QString& to) {
     return lan.In(1, [&] {
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
@@ -277,16 +260,14 @@ int ConnectFromPeer(TestLan& lan, const QString& to)
     });
 }
 
-bool SeesEndOfStream(int fd)
-{
+bool SeesEndOfStream(int fd) {
     return PumpUntil([fd] {
         char c;
         return recv(fd, &c, 1, MSG_DONTWAIT) == 0;
     });
 }
 
-TEST_F(Lifecycle, AcceptedConnectionThatCannotBeWatchedIsClosed)
-{
+TEST_F(Lifecycle, AcceptedConnectionThatCannotBeWatchedIsClosed) {
     Start();
     int refused = 0;
     Access::SetSelectHook(*Engine, [&](int, int events) {
@@ -304,8 +285,7 @@ TEST_F(Lifecycle, AcceptedConnectionThatCannotBeWatchedIsClosed)
     close(fd);
 }
 
-TEST_F(Lifecycle, ReleasedTransferRecordsTakeTheirSocketsWithThem)
-{
+TEST_F(Lifecycle, ReleasedTransferRecordsTakeTheirSocketsWithThem) {
     int pair[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
     Start();
