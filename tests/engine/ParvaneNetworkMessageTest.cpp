@@ -1,6 +1,7 @@
 // The addressed records of one engine in host 1, checked byte by byte against
 // a scripted raw socket in host 2.
 #include "AnsiCodePage.h"
+#include "EngineTestAccess.h"
 #include "MessageTestSupport.h"
 #include "ParvaneNetwork.h"
 #include "ScriptedPeer.h"
@@ -581,6 +582,14 @@ TEST_F(MessageWireTest, RestartingTheServiceForgetsPendingMessagesWithoutAnError
     engine->ServiceEnd();
     ASSERT_TRUE(engine->ServiceStart());
     PumpFor(kShortTimeoutMs + 400);
+    EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty()) << qPrintable(events.join("\n"));
+}
+
+TEST_F(MessageWireTest, ATimeOutOfAFreeSlotRaisesNothing) {
+    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, 50);
+    TParvaneNetworkTestAccess::StartSendTimeout(*engine, 7);
+    ASSERT_TRUE(PumpUntil([this] { return !TParvaneNetworkTestAccess::SendTimerActive(*engine, 7); }));
+    PumpFor(100);
     EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty()) << qPrintable(events.join("\n"));
 }
 
