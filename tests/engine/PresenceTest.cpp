@@ -171,6 +171,8 @@ TEST_F(TwoCopies, ToolAnswersEveryCommandWithOneLine) {
     ASSERT_EQ(C.Call("ServiceStart"), kOk);
     ASSERT_EQ(C.Call("Login"), kOk);
     ASSERT_TRUE(B.Call("Login") == kOk);
+    // B lists itself and C's answer before C goes.
+    ASSERT_TRUE(B.WaitEvent("OnLogin"));
     ASSERT_TRUE(B.WaitEvent("OnLogin"));
     C.Process().closeWriteChannel();
     ASSERT_TRUE(C.Process().waitForFinished(3000));
