@@ -120,10 +120,17 @@ TEST_F(CommonFormTest, StoredPlaceAndSizeAreRestored)
 
 TEST_F(CommonFormTest, StoredPlaceOffEveryScreenIsPulledBackInside)
 {
-    Store(QStringLiteral("[ChatWindow]\r\nLeft=-32000\r\nTop=-32000\r\nWidth=300\r\nHeight=200\r\n"));
-    TTestForm form(TWindowKind::Chat);
-    EXPECT_TRUE(PrimaryScreen().contains(QRect(form.pos(), form.size()))) << form.pos().x() << "," << form.pos().y();
-    EXPECT_EQ(form.size(), QSize(300, 200));
+    const char* places[] = {"Left=-32000\r\nTop=-32000\r\nWidth=300\r\nHeight=200",
+                            "Left=2147483647\r\nTop=2147483647\r\nWidth=300\r\nHeight=200",
+                            "Left=-2147483648\r\nTop=0\r\nWidth=300\r\nHeight=200",
+                            "Left=0\r\nTop=0\r\nWidth=100000000\r\nHeight=100000000",
+                            "Left=10\r\nTop=10\r\nWidth=0\r\nHeight=-5"};
+    for (const char* place : places) {
+        Store(QStringLiteral("[ChatWindow]\r\n") + QString::fromLatin1(place) + QStringLiteral("\r\n"));
+        TTestForm form(TWindowKind::Chat);
+        EXPECT_TRUE(PrimaryScreen().contains(QRect(form.pos(), form.size())))
+            << place << " -> " << form.x() << "," << form.y() << " " << form.width() << "x" << form.height();
+    }
 }
 
 TEST(PlacementOnScreens, MovesOnlyWindowsThatCannotBeGrabbed)
