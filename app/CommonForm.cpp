@@ -48,7 +48,7 @@ TWindowKindInfo Several(const char* section, QStringList* registry, const char* 
 
 TWindowKindInfo Single(const char* section, const char* bitmap, bool* header, bool* status)
 {
-    return {QString::fromLatin1(section), nullptr, true, false, QString::fromLatin1(bitmap), header, status, 2, false};
+    return {QString::fromLatin1(section), nullptr, true, false, QString::fromLatin1(bitmap), header, status, 2, true};
 }
 
 TWindowKindInfo Page(const char* section)
@@ -260,8 +260,11 @@ void TCommonForm::FormDestroy()
         written = ini.WriteInteger(Info().sSection, kAlphaBlend, tbAlphaBlend->value());
     if (written)
         written = WriteSectionExtra(ini);
-    if (!written)
-        SettingsSaveErrorShow();
+    if (written)
+        return;
+    // The box waits for the user; a window on its way out should not be used meanwhile.
+    hide();
+    SettingsSaveErrorShow();
 }
 
 bool TCommonForm::WriteSectionExtra(IniFile&)

@@ -342,6 +342,11 @@ TEST_F(CommonFormTest, SingleInstanceOpenerMakesOneWindowAndItsDestructionClears
     EXPECT_FALSE(opened->isMinimized());
     delete opened;
     EXPECT_EQ(ReceiveForm, nullptr);
+
+    // Closing frees it too, and the next opener call makes a new window.
+    SingleFormShow(ReceiveForm, TWindowKind::Recv)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(ReceiveForm, nullptr);
 }
 
 TEST_F(CommonFormTest, EveryKindShowsItsHeaderBitmap)
