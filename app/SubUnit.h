@@ -27,8 +27,8 @@ inline QString CurrentAbsenceTitle;
 
 // ---- The application's private window messages
 
-inline constexpr unsigned WM_CLOSE = WindowMessage::WM_CLOSE;
-inline constexpr unsigned WM_APP = WindowMessage::WM_APP;
+using WindowMessage::WM_APP;
+using WindowMessage::WM_CLOSE;
 // wParam 4: take the slider position in lParam; wParam 0: re-apply the own position.
 inline constexpr unsigned WM_ALPHABLENDSET = WM_APP + 100;
 // Re-apply the kind's header and status visibility flags.
