@@ -9,9 +9,12 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScreen>
 #include <QSlider>
+#include <QContextMenuEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -243,6 +246,28 @@ TEST_F(CommonFormTest, HidingTheHeaderInOneWindowHidesItInEveryWindowOfTheKind)
     EXPECT_FALSE(send->sbInformation->isHidden());
     EXPECT_EQ(Stored("FileSendWindow", "ShowHeader"), 1);
     EXPECT_EQ(Stored("FileSendWindow", "ShowStatus"), 0);
+}
+
+TEST_F(CommonFormTest, RightClickOnALabelOrTheSliderOpensTheMenuWithTheKindsFlags)
+{
+    SendWindowShowHeader = false;
+    TTestForm* form = OpenSeveral(TWindowKind::Send);
+    for (QWidget* target : {static_cast<QWidget*>(form->laTitle), static_cast<QWidget*>(form->tbAlphaBlend)}) {
+        bool opened = false;
+        bool headerChecked = true;
+        bool statusChecked = false;
+        QTimer::singleShot(0, [&] {
+            opened = QApplication::activePopupWidget() == form->pmRight;
+            headerChecked = form->miHeader->isChecked();
+            statusChecked = form->miStatus->isChecked();
+            form->pmRight->close();
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(target, &click);
+        EXPECT_TRUE(opened);
+        EXPECT_FALSE(headerChecked);
+        EXPECT_TRUE(statusChecked);
+    }
 }
 
 TEST_F(CommonFormTest, HidingTheHeaderOfTheReceiveWindowLeavesTheSendWindowsAlone)
