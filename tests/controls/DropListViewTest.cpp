@@ -1,5 +1,7 @@
 #include "DropListView.h"
 
+#include "QtPrinters.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>

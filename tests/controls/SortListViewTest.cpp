@@ -1,5 +1,7 @@
 #include "SortListView.h"
 
+#include "QtPrinters.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <algorithm>
