@@ -24,6 +24,11 @@ TFolderDialog::TFolderDialog(QWidget* parent) : QDialog(parent) {
     PrBrowser->setOption(QFileDialog::DontUseNativeDialog, true);
     PrBrowser->setOption(QFileDialog::ShowDirsOnly, true);
     PrBrowser->setFileMode(QFileDialog::Directory);
+    PrBrowser->setLabelText(QFileDialog::LookIn, QStringLiteral("場所:"));
+    PrBrowser->setLabelText(QFileDialog::FileName, QStringLiteral("フォルダ:"));
+    PrBrowser->setLabelText(QFileDialog::FileType, QStringLiteral("種類:"));
+    PrBrowser->setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
+    PrBrowser->setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
     PrStatus = new QLabel(this);
     PrStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 

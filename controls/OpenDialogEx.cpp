@@ -20,6 +20,11 @@ TOpenDialogEx::TOpenDialogEx(QWidget* parent) : QFileDialog(parent) {
     setOption(QFileDialog::DontUseNativeDialog, true);
     setFileMode(QFileDialog::ExistingFile);
     setAcceptMode(QFileDialog::AcceptOpen);
+    setLabelText(QFileDialog::LookIn, QStringLiteral("ファイルの場所:"));
+    setLabelText(QFileDialog::FileName, QStringLiteral("ファイル名:"));
+    setLabelText(QFileDialog::FileType, QStringLiteral("ファイルの種類:"));
+    setLabelText(QFileDialog::Accept, QStringLiteral("開く"));
+    setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
 }
 
 void TOpenDialogEx::SetFileName(const QString& sFileName) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
@@ -300,6 +301,45 @@ TEST_F(SortListViewTest, SectionsAreTheColumns) {
     FList->AddSection("種別", 64);
     EXPECT_EQ(FList->ListView()->columnCount(), 5);
     EXPECT_EQ(FList->SectionText(4), QString("種別"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SortListViewTest, ScrollingSidewaysKeepsEachSectionAboveItsColumn) {
+    for (int i = 0; i < 4; ++i)
+        FList->AddSection(QString("列%1").arg(i), 120);
+    Add("Sora", {"x"});
+    FList->resize(300, 200);
+    QApplication::processEvents();
+    TSLVListView* view = FList->ListView();
+    int iReported = -1;
+    view->OnScrollChange = [&](QObject*, int iPosition) { iReported = iPosition; };
+    ASSERT_GT(view->horizontalScrollBar()->maximum(), 0);
+    view->horizontalScrollBar()->setValue(150);
+    QApplication::processEvents();
+    EXPECT_EQ(iReported, 150);
+    for (int iSection : {1, 3, 6}) {
+        EXPECT_EQ(FList->HeaderControl()->sectionViewportPosition(iSection),
+                  view->visualRect(view->model()->index(0, iSection)).left())
+            << iSection;
+    }
+}
+
+TEST_F(SortListViewTest, PressedSectionIsForgottenOnRelease) {
+    TSLVHeaderControl* header = FList->HeaderControl();
+    EXPECT_EQ(header->PrPressing, -1);
+    const QPoint at(header->sectionViewportPosition(1) + 20, header->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, at, header->viewport()->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &press);
+    EXPECT_EQ(header->PrPressing, 1);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, header->viewport()->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &release);
+    EXPECT_EQ(header->PrPressing, -1);
+    EXPECT_EQ(FList->SortIndex(), 1);
 }
 
 } // namespace
