@@ -84,16 +84,6 @@ void DrawFolderDialog(const QString& sFile) {
     EXPECT_TRUE(bSaved);
 }
 
-// A display number that no X server holds.
-int FreeDisplay() {
-    for (int n = 91; n < 200; ++n) {
-        if (!QFileInfo::exists(QString("/tmp/.X%1-lock").arg(n)) &&
-            !QFileInfo::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
-            return n;
-    }
-    return -1;
-}
-
 // Runs under a real X server: the parent test below starts one and this program again.
 TEST(SortListViewPicture, DISABLED_DrawPopulatedList) {
     const QString sFile = qEnvironmentVariable(PictureVariable);
@@ -156,17 +146,19 @@ TEST(SortListViewPicture, DISABLED_DrawPopulatedList) {
 }
 
 TEST(SortListViewPicture, SavedUnderXvfb) {
-    const int iDisplay = FreeDisplay();
-    ASSERT_GE(iDisplay, 0) << "no free X display number";
+    // Xvfb picks a free display itself and tells its number, so parallel tests cannot collide.
     QProcess xvfb;
     xvfb.setProgram("Xvfb");
-    xvfb.setArguments({QString(":%1").arg(iDisplay), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    xvfb.setArguments({"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    xvfb.setProcessChannelMode(QProcess::SeparateChannels);
     xvfb.start();
     ASSERT_TRUE(xvfb.waitForStarted(5000)) << "Xvfb could not be started: install the xvfb package";
-    const QString sSocket = QString("/tmp/.X11-unix/X%1").arg(iDisplay);
-    for (int i = 0; i < 100 && !QFileInfo::exists(sSocket); ++i)
-        QThread::msleep(50);
-    ASSERT_TRUE(QFileInfo::exists(sSocket)) << "Xvfb did not open display " << iDisplay;
+    QByteArray number;
+    while (!number.contains('\n') && xvfb.waitForReadyRead(10000))
+        number += xvfb.readAllStandardOutput();
+    bool bNumber = false;
+    const int iDisplay = number.trimmed().toInt(&bNumber);
+    ASSERT_TRUE(bNumber) << "Xvfb named no display: " << xvfb.readAllStandardError().toStdString();
 
     QFile::remove(PictureFile());
     QFile::remove(SmallControlsFile());
