@@ -49,8 +49,6 @@ void TListItem::SetCaption(const QString& sCaption) {
     if (text(0) == sCaption)
         return;
     setText(0, sCaption);
-    if (TDropListView* view = ListView())
-        view->ItemChanged(this, TItemChange::ctText);
 }
 
 void TListItem::SetSubItems(const QStringList& slSubItems) {
@@ -112,7 +110,14 @@ void TListItem::setData(int column, int role, const QVariant& value) {
         SetChecked(value.toInt() == Qt::Checked);
         return;
     }
+    // The caption changes here both through SetCaption and through the list's own editor.
+    const bool bCaption =
+        column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole) && value.toString() != text(0);
     QTreeWidgetItem::setData(column, role, value);
+    if (bCaption) {
+        if (TDropListView* view = ListView())
+            view->ItemChanged(this, TItemChange::ctText);
+    }
 }
 
 bool TListItem::operator<(const QTreeWidgetItem& other) const {
