@@ -2,9 +2,16 @@
 
 #include "QtPrinters.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <gtest/gtest.h>
+
+// The toolkit's own first step for a typed key: the focused widget may claim it
+// before the window's shortcuts see it. True when a shortcut took the key.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString& text = QString(), bool autorep = false,
+                                               ushort count = 1);
 
 namespace {
 
@@ -144,6 +151,33 @@ TEST_F(HotKeyExTest, ColourIsTheFieldBackground) {
     EXPECT_EQ(FEdit.Color(), FEdit.palette().color(QPalette::Base));
     FEdit.SetColor(QColor(255, 255, 200));
     EXPECT_EQ(FEdit.palette().color(QPalette::Base), QColor(255, 255, 200));
+}
+
+TEST(HotKeyExInWindow, AltPressReachesTheEditorBeforeTheWindowsShortcuts) {
+    QWidget window;
+    THotKeyEx edit(&window);
+    int iTriggered = 0;
+    QAction action(&window);
+    action.setShortcut(QKeySequence(Qt::ALT | Qt::Key_K));
+    window.addAction(&action);
+    QObject::connect(&action, &QAction::triggered, [&] { ++iTriggered; });
+    int iUpdates = 0;
+    edit.OnUpdate = [&](QObject*) { ++iUpdates; };
+    window.show();
+    QApplication::setActiveWindow(&window);
+    edit.setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(edit.hasFocus());
+
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::AltModifier);
+    const bool bTakenByShortcut =
+        qt_sendShortcutOverrideEvent(&edit, press.timestamp(), Qt::Key_K, Qt::AltModifier);
+    if (!bTakenByShortcut)
+        QApplication::sendEvent(&edit, &press);
+    EXPECT_FALSE(bTakenByShortcut);
+    EXPECT_EQ(iTriggered, 0);
+    EXPECT_EQ(iUpdates, 1);
+    EXPECT_EQ(edit.HotKey(), TShortCut(scAlt | 'K'));
 }
 
 } // namespace
