@@ -343,3 +343,30 @@ TEST_F(SortListViewTest, PressedSectionIsForgottenOnRelease) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SortListViewTest, RemovingTheSelectedRowReportsOnlyRowsStillListed) {
+    // Rows in an order the keys do not give, as when the keys were just changed.
+    Add("Sora", {"x"});
+    Add("Aoi", {"y"});
+    TListItem* ren = Add("Ren", {"z"});
+    ren->setSelected(true);
+    FList->SetItemFocused(ren);
+    QStringList slSeen;
+    FList->OnChange = [&](QObject*, TListItem* item, TItemChange) {
+        EXPECT_GE(FList->IndexOf(item), 0) << "a change for a row that is not listed";
+        slSeen.append(item->Caption() + "|" + item->SubItems().value(0));
+        FList->Sort();
+    };
+    // A peer logs out while its row is selected and focused; the row that takes the
+    // focus is reported once the removal is over, and its sort then holds.
+    FList->DeleteItem(ren);
+    EXPECT_FALSE(slSeen.isEmpty());
+    EXPECT_FALSE(slSeen.contains("Ren|z"));
+    EXPECT_EQ(Captions(), (QStringList{"Aoi", "Sora"}));
+    FList->ClearItems();
+    EXPECT_EQ(FList->ItemCount(), 0);
+}
+
+} // namespace
