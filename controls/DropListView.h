@@ -86,7 +86,8 @@ public:
     TLVChangeEvent OnChange;
     TNotifyEvent OnDblClick;
 
-    // The list's rows, in display order.
+    // The list's rows, in display order. Rows are made here (not with a plain
+    // QTreeWidgetItem), so that they sort and report their changes.
     int ItemCount() const { return topLevelItemCount(); }
     TListItem* Item(int iIndex) const;
     TListItem* AddItem();
