@@ -1,13 +1,172 @@
 #pragma once
 
+#include "AnsiStringList.h"
+
+#include <QBasicTimer>
+#include <QByteArray>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
+#include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class TParvaneNetwork;
+
+// The record being dispatched and the address it came from.
+struct TPVN_RecvInformation {
+    QString RecvData; // a complete record after its length header, still starting with its packet id
+    QString HostName; // the sender's IPv4 address in dotted form
+};
+
+// One fragment reassembly slot.
+struct TPVN_RecvDataBack {
+    std::unique_ptr<TAnsiStringList> RecvData; // item i = fragment i + 1, missing ones empty
+    QString HostName;                          // sender address; empty = the slot is free
+    qint64 RecvTime = 0; // monotonic milliseconds of the last fragment; 0 = none
+    int RecvCount = 0;   // fragments received into this slot
+};
+
+// One remembered packet id, newest first in the history.
+struct TPVN_RecvHistory {
+    QString SendTime; // the 22-character packet id
+    QString HostName;
+};
+
+// One sent message waiting for its receipt.
+struct TPVN_SendHistory {
+    QString Message;
+    QString MessageID;
+    QString HostName; // the destination as the caller gave it; empty = the slot is free
+    QString Discrimination;
+};
+
+// One outgoing file transfer.
+struct TPVN_FileSend {
+    int clsSocket = -1; // the socket descriptor of the transfer
+    int iStep = 0;      // 0 connecting or waiting for acceptance, 1 sending data, 2 all data sent
+    QString sSendUser;  // handle name "&|" address list "&|" identifier "&|"
+    QString sSendFile;
+    qint64 iSendFileSize = 0;
+    QString sSendFileComment;
+    qint64 iSendFileLocate = 0;
+    QByteArray sRecvData; // what the receiver has sent back so far
+    // The number the application knows the transfer by: never 0 or -1 and never
+    // reused, because the system hands out a closed descriptor again at once.
+    int TransferId = 0;
+};
+
+// One incoming file transfer.
+struct TPVN_FileRecv {
+    int clsSocket = -1;
+    int iStep = 0;     // 0 waiting for the header, 1 receiving data, 2 all data received
+    QString sSendUser; // handle name "&|" machine name "&|" identifier "&|"
+    QString sRecvFile; // empty until accepted
+    qint64 iRecvFileSize = 0;
+    qint64 iRecvFileLocate = 0;
+    QByteArray sRecvData; // header bytes received so far
+    int TransferId = 0;
+};
+
+// One peer of the table.
+struct TPVN_LoginUserInformation {
+    QString Handle;
+    QString Machine;
+    QStringList IPAddress; // the first one is the peer's main address
+    QString Discrimination;
+    int Version = 0;
+    bool Absence = false;
+    QString AbsenceTitle;
+    bool Menu = false;
+    bool Chat = false;
+    int FTPPort = 0;
+};
+
+// Event types. Every one gets the engine first.
+using TPVNLoginEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& HandleName, const QString& MachineName,
+                       const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
+                       const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort)>;
+using TPVNLogoutEvent = std::function<void(TParvaneNetwork* Sender, const QString& HandleName,
+                                           const QString& MachineName, const QString& IPAddress,
+                                           const QString& Discrimination)>;
+using TPVNInfoChangeEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& MachineName, const QString& HandleName,
+                       const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
+                       const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort)>;
+using TPVNMessageEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& MessageID, bool Letter,
+                       const QString& HandleName, const QString& MachineName, const QString& Discrimination,
+                       const QString& RecvTime)>;
+using TPVNMessageOkEvent = std::function<void(TParvaneNetwork* Sender, const QString& MessageID,
+                                              const QString& HandleName, const QString& MachineName,
+                                              const QString& Discrimination)>;
+using TPVNMessageOpenEvent = TPVNMessageOkEvent;
+using TPVNAbsenceMessageEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& AbsenceMessage, const QString& HandleName,
+                       const QString& MachineName, const QString& Discrimination, const QString& RecvTime)>;
+using TPVNMenuRequestEvent = std::function<void(TParvaneNetwork* Sender, const QString& HandleName,
+                                                const QString& MachineName, const QString& Discrimination)>;
+using TPVNMenuNothingEvent = TPVNMenuRequestEvent;
+using TPVNInputSelectEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& SelectList,
+                       const QString& SelectReturn, const QString& SelectDiscrimination,
+                       const QString& HandleName, const QString& MachineName, const QString& Discrimination)>;
+using TPVNInputLineEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& MessageLine,
+                       const QString& LineDiscrimination, const QString& HandleName, const QString& MachineName,
+                       const QString& Discrimination, bool Password)>;
+using TPVNInputTextEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& TextDiscrimination,
+                       const QString& HandleName, const QString& MachineName, const QString& Discrimination)>;
+using TPVNInputReturnEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& InputDiscrimination, const QString& InputReturn,
+                       const QString& HandleName, const QString& MachineName, const QString& Discrimination)>;
+using TPVNInputMessageEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& HandleName,
+                       const QString& MachineName, const QString& Discrimination, const QString& RecvTime)>;
+using TPVNChatMessageEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& MessageID,
+                       const QString& HandleName, const QString& MachineName, const QString& Discrimination,
+                       const QString& RecvTime)>;
+using TPVNFileSendSocketChange =
+    std::function<void(TParvaneNetwork* Sender, int BeforeSocketNo, int AfterSocketNo)>;
+using TPVNFileSendStartEvent =
+    std::function<void(TParvaneNetwork* Sender, int SocketNo, const QString& HandleName,
+                       const QString& MachineName, const QString& Discrimination, const QString& FileName)>;
+using TPVNFileSendingEvent = std::function<void(
+    TParvaneNetwork* Sender, int SocketNo, const QString& HandleName, const QString& MachineName,
+    const QString& Discrimination, const QString& FileName, qint64 iSendSize, qint64 iFileSize)>;
+using TPVNFileSendEndEvent = TPVNFileSendStartEvent;
+using TPVNFileRecvStartEvent =
+    std::function<void(TParvaneNetwork* Sender, int SocketNo, const QString& HandleName,
+                       const QString& MachineName, const QString& Discrimination, QString& FileName,
+                       qint64 FileByte, const QString& Comment, bool& Cancel)>;
+using TPVNFileRecvingEvent = std::function<void(
+    TParvaneNetwork* Sender, int SocketNo, const QString& HandleName, const QString& MachineName,
+    const QString& Discrimination, const QString& FileName, qint64 iRecvSize, qint64 iFileSize)>;
+using TPVNIPAddressChange = std::function<void(TParvaneNetwork* Sender)>;
+using TPVNFileRecvEndEvent = TPVNFileSendStartEvent;
+using TPVNErrorSendEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& MessageID,
+                       const QString& MachineName, const QString& Discrimination)>;
+using TPVNErrorRecvOverflow = std::function<void(TParvaneNetwork* Sender)>;
+using TPVNErrorFileSendEvent =
+    std::function<void(TParvaneNetwork* Sender, int SocketNo, const QString& HandleName,
+                       const QString& MachineName, const QString& Discrimination, const QString& FileName,
+                       int Error)>;
+using TPVNErrorFileRecvEvent = TPVNErrorFileSendEvent;
 
 // The protocol engine: speaks the peer protocol over UDP and TCP, keeps the
-// table of peers and reports everything through its events.
+// table of peers and reports everything through its events. Everything runs on
+// the thread that made it; socket readiness and timers arrive through its event loop.
 class TParvaneNetwork : public QObject {
     Q_OBJECT
 
@@ -17,6 +176,111 @@ public:
 
     // The separator of the fields of every record and of the application's joined lists.
     static inline const QString FieldSeparator = QStringLiteral("&|");
+
+    // Network notifications, as a socket reports them.
+    static constexpr int FD_READ = 1;
+    static constexpr int FD_WRITE = 2;
+    static constexpr int FD_ACCEPT = 8;
+    static constexpr int FD_CONNECT = 16;
+    static constexpr int FD_CLOSE = 32;
+
+    // The error codes the notifications and socket wrappers report, as peers and callers know them.
+    static constexpr int WSAEWOULDBLOCK = 10035;
+    static constexpr int WSAEMSGSIZE = 10040;
+    static constexpr int WSAEADDRINUSE = 10048;
+    static constexpr int WSAENETDOWN = 10050;
+    static constexpr int WSAENETUNREACH = 10051;
+    static constexpr int WSAECONNABORTED = 10053;
+    static constexpr int WSAECONNRESET = 10054;
+    static constexpr int WSAENOTCONN = 10057;
+    static constexpr int WSAETIMEDOUT = 10060;
+    static constexpr int WSAECONNREFUSED = 10061;
+    static constexpr int WSAEHOSTUNREACH = 10065;
+    static constexpr int WSAEOTHER = 10004; // any error without a closer equivalent
+
+    // Timer of the reassembly purge; delivery time-outs use the slot numbers 1..255.
+    static constexpr int RecvPurgeTimerID = 255;
+    static constexpr int RecvPurgeIntervalMs = 5000;
+    static constexpr int SendTimeoutMs = 30000;
+    static constexpr int SendHistoryCount = 255;
+    static constexpr int LoginUserCapacity = 256;
+    static constexpr int RecvDataBackCount = 20;
+    static constexpr int RecvHistoryCount = 11;
+
+    // Properties.
+    quint32 Handle() const { return FHandle; }
+    QString Discrimination() const { return FDiscrimination; }
+    void SetDiscrimination(const QString& v) { FDiscrimination = v; }
+    int Version() const { return FVersion; }
+    void SetVersion(int v) { FVersion = v; }
+    int SocketNo() const { return FSocketNo; }
+    int FTPSocketNo() const { return FFTPSocketNo; }
+    int PortNo() const { return FPortNo; }
+    void SetPortNo(int v) { FPortNo = v; }
+    int FTPPortNo() const { return FFTPPortNo; }
+    void SetFTPPortNo(int v) { FFTPPortNo = v; }
+    int FTPSendByte() const { return FFTPSendByte; }
+    void SetFTPSendByte(int v) { FFTPSendByte = v; }
+    int FTPRecvByte() const { return FFTPRecvByte; }
+    void SetFTPRecvByte(int v) { FFTPRecvByte = v; }
+    QString BroadcastIP() const { return FBroadcastIP; }
+    void SetBroadcastIP(const QString& v) { FBroadcastIP = v; }
+    bool Security() const { return FSecurity; }
+    void SetSecurity(bool v) { FSecurity = v; }
+    QString MachineName() const { return FMachineName; }
+    QString HandleName() const { return FHandleName; }
+    void SetHandleName(const QString& v) { FHandleName = v; }
+    bool Absence() const { return FAbsence; }
+    void SetAbsence(bool v) { FAbsence = v; }
+    QString AbsenceTitle() const { return FAbsenceTitle; }
+    void SetAbsenceTitle(const QString& v) { FAbsenceTitle = v; }
+    QString AbsenceMessage() const { return FAbsenceMessage; }
+    void SetAbsenceMessage(const QString& v) { FAbsenceMessage = v; }
+    bool Menu() const { return FMenu; }
+    void SetMenu(bool v) { FMenu = v; }
+    bool Chat() const { return FChat; }
+    bool LoginStates() const { return FLoginStates; }
+    int LoginCount() const { return FLoginCount; }
+    // The local IPv4 addresses; read it, never keep a reference across engine calls.
+    const QStringList& IPAddress() const { return FIPAddress; }
+
+    // Service lifecycle.
+    bool ServiceStart();
+    void ServiceEnd();
+
+    // Presence and chat.
+    bool Login();
+    bool Logout();
+    bool InformationUpdate();
+    bool InformationReflesh();
+    bool ChatLogin();
+    bool ChatLogout();
+    QString ChatSend(const QString& sSendMessage);
+
+    // Messages, receipts and requests.
+    QString MessageSend(const QString& sSendMessage, const QString& sSendHost, const QString& sSendDiscrimination,
+                        bool bSendLetter);
+    bool MessageOpen(const QString& sMessageID, const QString& sSendHost, const QString& sDiscrimination);
+    bool AbsenceRequest(const QString& sSendHost, const QString& sDiscrimination);
+    bool MenuRequest(const QString& sSendHost, const QString& sDiscrimination);
+    bool InputSelect(const QString& sMessage, const QString& sList, const QString& sReturn,
+                     const QString& sDiscrimination, const QString& sSendHost, const QString& sSendDiscrimination);
+    bool InputLine(const QString& sMessage, const QString& sMessageLine, const QString& sDiscrimination,
+                   const QString& sSendHost, const QString& sSendDiscrimination, bool bPassword);
+    bool InputText(const QString& sMessage, const QString& sDiscrimination, const QString& sSendHost,
+                   const QString& sSendDiscrimination);
+    bool InputReturn(const QString& sDiscrimination, const QString& sReturn, const QString& sSendHost,
+                     const QString& sSendDiscrimination);
+    bool InputMessage(const QString& sMessage, const QString& sSendHost, const QString& sSendDiscrimination);
+
+    // File transfer; the number returned and carried by the file events identifies the transfer.
+    int FileSend(const QString& sFileName, const QString& sComment, const QString& sSendHost,
+                 const QString& sSendDiscrimination);
+    bool FileSendCancel(int iSocketNo);
+    bool FileRecvCancel(int iSocketNo);
+
+    // Peer table: a copy of entry Index; an empty entry outside 0..LoginCount-1.
+    TPVN_LoginUserInformation GetLoginUser(int Index) const;
 
     // Text utilities shared by the engine and the application; none depends on the engine's state.
     static QString StringSplit(const QString& sMessage, std::uint8_t bLocation);
@@ -28,8 +292,218 @@ public:
     static QString DomainToIPAddress(const QString& sDomain);
     static bool IPAddressCheck(QString& sIPAddress);
 
+    // Events, raised only when bound.
+    TPVNLoginEvent OnLogin;
+    TPVNLogoutEvent OnLogout;
+    TPVNInfoChangeEvent OnInfoChange;
+    TPVNMessageEvent OnMessage;
+    TPVNMessageOkEvent OnMessageOk;
+    TPVNMessageOpenEvent OnMessageOpen;
+    TPVNAbsenceMessageEvent OnAbsenceMessage;
+    TPVNMenuRequestEvent OnMenuRequest;
+    TPVNMenuNothingEvent OnMenuNothing;
+    TPVNInputSelectEvent OnInputSelect;
+    TPVNInputLineEvent OnInputLine;
+    TPVNInputTextEvent OnInputText;
+    TPVNInputReturnEvent OnInputReturn;
+    TPVNInputMessageEvent OnInputMessage;
+    TPVNChatMessageEvent OnChatMessage;
+    TPVNFileSendSocketChange OnFileSendSocketChange;
+    TPVNFileSendStartEvent OnFileSendStart;
+    TPVNFileSendingEvent OnFileSending;
+    TPVNFileSendEndEvent OnFileSendEnd;
+    TPVNFileRecvStartEvent OnFileRecvStart;
+    TPVNFileRecvingEvent OnFileRecving;
+    TPVNIPAddressChange OnIPAddressChange;
+    TPVNFileRecvEndEvent OnFileRecvEnd;
+    TPVNErrorSendEvent OnErrorSend;
+    TPVNErrorRecvOverflow OnErrorRecvOverflow;
+    TPVNErrorFileSendEvent OnErrorFileSend;
+    TPVNErrorFileRecvEvent OnErrorFileRecv;
+
+protected:
+    bool event(QEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+
 private:
     friend class TParvaneNetworkTestAccess;
+    friend class TParvaneNetworkFileTestAccess;
+    friend class TParvaneNetworkMessageTestAccess;
+
+    // --- Service, timers and the local addresses (ParvaneNetwork.cpp)
+    void RecvDataBackReset();
+    void LoginUserClear();
+    void LocalAddressCompare();
+
+    // --- Socket notifications (ParvaneNetworkSocket.cpp)
+    // Asks for the notifications iEvents (FD_* bits) of a socket, as the hidden window
+    // would get them; 0 stops every notification. False when they cannot be set up.
+    bool SocketSelect(int iSocket, int iEvents);
+    // Starts a non-blocking connect. 0 when connected or in progress (FD_CONNECT follows,
+    // after PrConnectTimeoutMs at the latest with WSAETIMEDOUT), else the error code.
+    int SocketConnect(int iSocket, quint32 iAddress, quint16 iPort);
+    // accept, recv and send that switch the socket's notification on again; on failure
+    // they return -1 and leave the code in PrLastError (WSAEWOULDBLOCK for EAGAIN).
+    int SocketAccept(int iListenSocket);
+    qint64 SocketRecv(int iSocket, char* pBuffer, qint64 iLength);
+    qint64 SocketSend(int iSocket, const char* pData, qint64 iLength);
+    // Stops the notifications, forgets queued notices of the socket and closes it.
+    void SocketClose(int iSocket);
+    // Queues a notice as if the socket had reported it (PostMessage to the hidden window).
+    void PostSocketNotify(int iSocket, int iEvent, int iError = 0);
+    // The routing of one notice, in the order of the hidden window.
+    void SocketNotify(int iSocket, int iEvent, int iError);
+    // Switches the read notice of a socket on again after a read that bypassed SocketRecv.
+    void SocketReadAgain(int iSocket);
+    void SocketReadReady(int iSocket, quint64 iSerial);
+    void SocketWriteReady(int iSocket, quint64 iSerial);
+    void SocketConnectTimeout(int iSocket, quint64 iSerial);
+    void AcceptConnection();
+    static int ErrnoToWSA(int iErrno);
+
+    // --- Datagram transport (ParvaneNetworkDatagram.cpp)
+    // Stamps a packet id on Text and sends it to the broadcast address and the extra
+    // addresses (empty Target) or to Target alone; the result is that of the first send.
+    bool SendPacket(const QString& Text, const QString& Target);
+    bool SendDatagram(const QString& Body, const QString& Target);
+    void ReceiveDatagram();
+    void ReceiveFragment(const QString& sSender, const QByteArray& datagram);
+    void RecvDataBackPurge();
+    static QByteArray BytesToPassword(const QByteArray& bytes);
+    static QByteArray PasswordToBytes(const QByteArray& password);
+
+    // --- Dispatch, presence and chat (ParvaneNetworkPresence.cpp)
+    void DispatchPacket();
+    // A record is addressed to this copy when sIPAddress is one of the own addresses
+    // and sDiscrimination is the own identifier.
+    bool IsAddressedHere(const QString& sIPAddress, const QString& sDiscrimination) const;
+    // The first own address, and the whole list each followed by CR LF.
+    QString MainAddress() const;
+    QString AddressListText() const;
+    QString ProfileFields(bool bDiscriminationFirst) const;
+    QString ReceiveTime() const;
+    bool SendLoginOk(const QString& sIPAddress, const QString& sDiscrimination);
+    void RecvLogin(const QString& sData);
+    void RecvLoginOk(const QString& sData);
+    void RecvInfoChange(const QString& sData);
+    void RecvLogout(const QString& sData);
+    void RecvChatMessage(const QString& sData);
+
+    // --- Peer table (ParvaneNetworkPresence.cpp)
+    void LoginUserSet(const QString& Machine, const QString& Discrimination, const QString& IPList,
+                      const QString& Handle, int Version, bool Absence, const QString& AbsenceTitle, bool Menu,
+                      bool Chat, int FTPPort);
+    void LoginUserDelete(const QString& Machine, const QString& Discrimination);
+    QString MachineNameToIPAddress(const QString& sMachineName) const;
+    static QString IPListText(const QStringList& list);
+
+    // --- Messages, receipts and requests (ParvaneNetworkMessage.cpp)
+    // Each Recv* gets the record text without its packet id and checks its own address.
+    QString DestinationAddress(const QString& sSendHost) const;
+    bool SendMessageOk(const QString& sMessageID, const QString& sIPAddress, const QString& sDiscrimination);
+    bool SendAbsenceMessage(const QString& sAbsenceMessage, const QString& sAbsenceTitle,
+                            const QString& sIPAddress, const QString& sDiscrimination);
+    bool SendMenuNothing(const QString& sIPAddress, const QString& sDiscrimination);
+    void RecvOpenCheck(const QString& sData);
+    void RecvHuzaiCheck(const QString& sData);
+    void RecvHuzaiMessage(const QString& sData);
+    void RecvMenuCheck(const QString& sData);
+    void RecvMenuNothing(const QString& sData);
+    void RecvMessage(const QString& sData);
+    void RecvMessageOk(const QString& sData);
+    void RecvInputSelect(const QString& sData);
+    void RecvInputLine(const QString& sData);
+    void RecvInputText(const QString& sData);
+    void RecvInputReturn(const QString& sData);
+    void RecvInputMessage(const QString& sData);
+    // Empties every send slot (service start); the timers stop with them.
+    void SendHistoryClear();
+    // The delivery time-out of slot iSlot, after its timer has been stopped.
+    void SendHistoryTimeout(int iSlot);
+    // The timer of send slot iSlot (1..255), distinct from the purge timer.
+    void SendTimeoutStart(int iSlot);
+    void SendTimeoutStop(int iSlot);
+
+    // --- File transfer (ParvaneNetworkFile.cpp)
+    TPVN_FileSend* FileSendAdd();
+    TPVN_FileRecv* FileRecvAdd();
+    TPVN_FileSend* FileSendFind(int iSocket) const;
+    TPVN_FileRecv* FileRecvFind(int iSocket) const;
+    void FileSendDelete(int iSocket);
+    void FileRecvDelete(int iSocket);
+    void FileSendClear();
+    void FileRecvClear();
+    void FileSocketClose(int iSocket);
+    bool FileSocketSendText(int iSocket, const QString& sText);
+    bool FileSendData(int iSocket);
+    bool FileSocketRead(int iSocket);
+    // Every transfer ends as by its cancel (log-out).
+    void FileTransferCancelAll();
+    // A connection accepted on the listening socket whose notifications are set up:
+    // the new incoming record. False when it cannot be tracked (the caller closes it).
+    bool FileRecvAccepted(int iSocket);
+    // The notices of a socket that is neither the UDP nor the listening socket.
+    void FileConnectNotify(int iSocket, int iError);
+    void FileWriteNotify(int iSocket, int iError);
+    void FileReadNotify(int iSocket, int iError);
+    void FileCloseNotify(int iSocket, int iError);
+
+    // Fields.
+    TPVN_RecvInformation PVS_RecvInformation;
+    std::array<TPVN_RecvDataBack, RecvDataBackCount> PVS_RecvDataBack;
+    std::array<TPVN_RecvHistory, RecvHistoryCount> PVS_RecvHistory;
+    std::array<TPVN_SendHistory, SendHistoryCount + 1> PVS_SendHistory; // slots 1..255; 0 unused
+    int PrMaxSendByte = 0;
+    int PrFTPMaxSendByte = 0;
+    std::vector<std::unique_ptr<TPVN_FileSend>> PrFTPSend;
+    std::vector<std::unique_ptr<TPVN_FileRecv>> PrFTPRecv;
+    QString FDiscrimination;
+    int FVersion = 0;
+    quint32 FHandle = 0;
+    int FSocketNo = -1;
+    int FFTPSocketNo = -1;
+    int FPortNo = 0;
+    int FFTPPortNo = 0;
+    int FFTPSendByte = 0;
+    int FFTPRecvByte = 0;
+    QString FBroadcastIP;
+    bool FSecurity = false;
+    QStringList FIPAddress;
+    QString FMachineName;
+    QString FHandleName;
+    bool FLoginStates = false;
+    bool FAbsence = false;
+    QString FAbsenceTitle;
+    QString FAbsenceMessage;
+    bool FMenu = false;
+    bool FChat = false;
+    int FLoginCount = 0;
+    std::array<TPVN_LoginUserInformation, LoginUserCapacity> FLoginUser;
+
+    // The stand-in for the hidden window: one watch per socket that asked for notices.
+    struct SocketWatch {
+        int iEvents = 0;
+        quint64 iSerial = 0; // tells a reused descriptor from the one a notice was meant for
+        bool bDatagram = false;
+        bool bConnecting = false;
+        bool bCloseReported = false;
+        std::unique_ptr<QSocketNotifier> pRead;
+        std::unique_ptr<QSocketNotifier> pWrite;
+        std::unique_ptr<QTimer> pConnectTimer;
+    };
+    std::map<int, SocketWatch> PrSocketWatch;
+    quint64 PrNextSerial = 1;
+    int PrLastError = 0;
+    int PrNextTransferId = 1;
+    int PrConnectTimeoutMs = 21000;
+    QBasicTimer PrRecvPurgeTimer;
+    std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;
+    // Monotonic milliseconds for the reassembly purge, so midnight and clock changes do not matter.
+    std::function<qint64()> PrMonotonicClock;
+    // How long a would-block datagram send waits for room before it fails.
+    int PrSendWaitMs = 200;
+    // Lets a test make the notifications of a socket fail to set up.
+    std::function<bool(int iSocket, int iEvents)> PrSelectHook;
 
     static QString GetLocalMachineName();
     static void GetLocalIPAddress(QStringList& slAddress);

@@ -1,0 +1,301 @@
+// The datagram layer under every record.
+//
+// Wire format, from the outside in:
+//   datagram: one byte fragment number (1 for the first), up to 254 bytes of
+//             the framed record, one zero byte; 256 bytes at most.
+//   framed:   "0" + escaped record, or "1" + its scrambled hexadecimal form.
+//   escaped:  "%5d" byte length of the body, then the body, with every CR LF
+//             written as "\|" (same length, so the header stays right).
+//   body:     the 22-character packet id, then the record text.
+// All of it in the ANSI code page. A receiver reassembles per sender in 20
+// slots, drops a packet id it saw among the last 11 and dispatches the rest.
+#include "AnsiCodePage.h"
+#include "ParvaneNetwork.h"
+#include "Stamps.h"
+#include "SystemClock.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <QElapsedTimer>
+
+#include <cerrno>
+
+namespace {
+
+constexpr int kRecvBufferSize = 512;
+constexpr int kLengthHeaderSize = 5;
+// The fragment number is one byte and 0 cannot be placed by a receiver.
+constexpr int kMaxFragments = 255;
+// A slot that has waited this long for its missing fragments is given up.
+constexpr qint64 kRecvSlotLifetimeMs = 60 * 1000;
+constexpr int kScrambleOffsetBase = 50;
+constexpr int kScrambleOffsetRange = 150;
+
+char HexDigit(int v)
+{
+    return "0123456789ABCDEF"[v & 0xF];
+}
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The length header: blanks, then a decimal number, filling all five characters.
+// Anything else, a negative length included, never completes a record.
+bool ParseLengthHeader(const QByteArray& s, qint64& length)
+{
+    if (s.size() < kLengthHeaderSize)
+        return false;
+    int i = 0;
+    while (i < kLengthHeaderSize && s[i] == ' ')
+        ++i;
+    if (i == kLengthHeaderSize)
+        return false;
+    if (s[i] == '+')
+        ++i;
+    if (i == kLengthHeaderSize)
+        return false;
+    qint64 value = 0;
+    for (; i < kLengthHeaderSize; ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+        value = value * 10 + (s[i] - '0');
+    }
+    length = value;
+    return true;
+}
+
+bool TargetAddress(const QString& target, quint32& address)
+{
+    if (target.isEmpty()) {
+        address = INADDR_BROADCAST;
+        return true;
+    }
+    QString text = target;
+    if (!TParvaneNetwork::IPAddressCheck(text)) {
+        text = TParvaneNetwork::DomainToIPAddress(target);
+        // A name that resolves to the broadcast address fails like one that does not resolve.
+        if (text.isEmpty() || !TParvaneNetwork::IPAddressCheck(text))
+            return false;
+    }
+    in_addr parsed{};
+    if (inet_pton(AF_INET, text.toLatin1().constData(), &parsed) != 1)
+        return false;
+    address = ntohl(parsed.s_addr);
+    return true;
+}
+
+} // namespace
+
+QByteArray TParvaneNetwork::BytesToPassword(const QByteArray& bytes)
+{
+    const int k = kScrambleOffsetBase + SystemClock::Random(kScrambleOffsetRange);
+    QByteArray out;
+    out.reserve(2 + 2 * bytes.size());
+    out.append(HexDigit(k >> 4)).append(HexDigit(k));
+    for (char b : bytes) {
+        const int v = (static_cast<unsigned char>(b) + k) & 0xFF;
+        out.append(HexDigit(v >> 4)).append(HexDigit(v));
+    }
+    return out;
+}
+
+QByteArray TParvaneNetwork::PasswordToBytes(const QByteArray& password)
+{
+    if (password.size() <= 3 || password.size() % 2 != 0)
+        return QByteArray();
+    auto pairAt = [&password](qsizetype i) {
+        const int hi = HexValue(password[i]);
+        const int lo = HexValue(password[i + 1]);
+        return (hi < 0 || lo < 0) ? -1 : hi * 16 + lo;
+    };
+    const int k = pairAt(0);
+    if (k < 0)
+        return QByteArray();
+    QByteArray bytes;
+    bytes.reserve(password.size() / 2 - 1);
+    for (qsizetype i = 2; i < password.size(); i += 2) {
+        const int v = pairAt(i);
+        if (v < 0)
+            return QByteArray();
+        bytes.append(static_cast<char>((v - k) & 0xFF));
+    }
+    return bytes;
+}
+
+bool TParvaneNetwork::SendPacket(const QString& Text, const QString& Target)
+{
+    const QString body = Stamps::NewPacketId() + Text;
+    if (!Target.isEmpty())
+        return SendDatagram(body, Target);
+    if (!SendDatagram(body, QString()))
+        return false;
+    // Every extra address up to the first empty field; an ordinary index, so a long list ends.
+    const QStringList extra = FBroadcastIP.split(FieldSeparator);
+    for (const QString& address : extra) {
+        if (address.isEmpty())
+            break;
+        SendDatagram(body, address);
+    }
+    return true;
+}
+
+bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target)
+{
+    if (FSocketNo == -1)
+        return false;
+    quint32 address = 0;
+    if (!TargetAddress(Target, address))
+        return false;
+
+    const QByteArray bytes = AnsiCodePage::Encode(Body);
+    QByteArray s = QByteArray::number(bytes.size()).rightJustified(kLengthHeaderSize, ' ') + bytes;
+    s.replace("\r\n", "\\|");
+    s = FSecurity ? QByteArray("1") + BytesToPassword(s) : QByteArray("0") + s;
+
+    const int piece = PrMaxSendByte - 2;
+    if (piece < 1)
+        return false;
+    // A record that needs more fragments than the number byte can count is refused whole.
+    if ((s.size() + piece - 1) / piece > kMaxFragments)
+        return false;
+
+    sockaddr_in destination{};
+    destination.sin_family = AF_INET;
+    destination.sin_port = htons(static_cast<quint16>(FPortNo));
+    destination.sin_addr.s_addr = htonl(address);
+
+    QByteArray datagram;
+    datagram.reserve(PrMaxSendByte);
+    int number = 1;
+    for (qsizetype at = 0; at < s.size(); at += piece, number = (number + 1) & 0xFF) {
+        const qsizetype n = std::min<qsizetype>(piece, s.size() - at);
+        datagram.clear();
+        datagram.append(static_cast<char>(number));
+        datagram.append(s.constData() + at, n);
+        datagram.append('\0');
+        // A full send buffer is waited out briefly; a send that stays blocked fails like any error.
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            const ssize_t sent = sendto(FSocketNo, datagram.constData(), static_cast<size_t>(datagram.size()),
+                                        MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&destination), sizeof destination);
+            if (sent >= 0)
+                break;
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                return false;
+            const qint64 left = PrSendWaitMs - waited.elapsed();
+            if (left <= 0)
+                return false;
+            pollfd p{FSocketNo, POLLOUT, 0};
+            poll(&p, 1, static_cast<int>(left));
+        }
+    }
+    return true;
+}
+
+void TParvaneNetwork::ReceiveDatagram()
+{
+    if (FSocketNo == -1)
+        return;
+    char buffer[kRecvBufferSize + 1] = {};
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    // MSG_TRUNC reports the whole length, so an over-long datagram is seen and dropped, not cut.
+    const ssize_t n = recvfrom(FSocketNo, buffer, kRecvBufferSize, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from),
+                               &length);
+    SocketReadAgain(FSocketNo);
+    if (n < 0 || n > kRecvBufferSize)
+        return;
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    ReceiveFragment(QString::fromLatin1(text), QByteArray(buffer, n));
+}
+
+void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& datagram)
+{
+    if (datagram.size() < 2)
+        return;
+    const int index = (static_cast<unsigned char>(datagram[0]) + 255) & 0xFF;
+    QByteArray fragment = datagram.mid(1);
+    const qsizetype zero = fragment.indexOf('\0');
+    if (zero >= 0)
+        fragment.truncate(zero);
+    if (fragment.isEmpty())
+        return;
+
+    int match = -1;
+    int free = -1;
+    for (int i = 0; i < RecvDataBackCount; ++i) {
+        const TPVN_RecvDataBack& slot = PVS_RecvDataBack[static_cast<std::size_t>(i)];
+        if (slot.HostName == sSender) {
+            if (slot.RecvData->Count() <= index || slot.RecvData->Get(index).isEmpty())
+                match = i;
+        } else if (slot.HostName.isEmpty()) {
+            free = i;
+        }
+    }
+    const int chosen = match >= 0 ? match : free;
+    if (chosen < 0) {
+        if (OnErrorRecvOverflow)
+            OnErrorRecvOverflow(this);
+        return;
+    }
+
+    TPVN_RecvDataBack& slot = PVS_RecvDataBack[static_cast<std::size_t>(chosen)];
+    slot.HostName = sSender;
+    slot.RecvTime = PrMonotonicClock();
+    slot.RecvCount += 1;
+    TAnsiStringList& list = *slot.RecvData;
+    while (list.Count() < index)
+        list.Add(QByteArray());
+    if (list.Count() == index)
+        list.Add(fragment);
+    else
+        list.Put(index, fragment);
+
+    // A nested event loop inside the dispatch may fill this slot again; that record goes out too.
+    for (;;) {
+        if (list.Count() != slot.RecvCount || list.Count() == 0)
+            return;
+        QByteArray s = list.GetText();
+        const char flag = s[0];
+        s.remove(0, 1);
+        if (flag == '1')
+            s = PasswordToBytes(s);
+        s.replace("\\|", "\r\n");
+        qint64 length = 0;
+        if (!ParseLengthHeader(s, length) || s.size() < length + kLengthHeaderSize)
+            return;
+        PVS_RecvInformation.RecvData = AnsiCodePage::Decode(QByteArrayView(s).sliced(kLengthHeaderSize));
+        PVS_RecvInformation.HostName = slot.HostName;
+        list.Clear();
+        slot.HostName.clear();
+        slot.RecvTime = 0;
+        slot.RecvCount = 0;
+        DispatchPacket();
+    }
+}
+
+void TParvaneNetwork::RecvDataBackPurge()
+{
+    const qint64 now = PrMonotonicClock();
+    for (TPVN_RecvDataBack& slot : PVS_RecvDataBack) {
+        if (slot.RecvTime != 0 && slot.RecvTime + kRecvSlotLifetimeMs < now) {
+            slot.RecvData->Clear();
+            slot.HostName.clear();
+            slot.RecvTime = 0;
+            slot.RecvCount = 0;
+        }
+    }
+}

@@ -1,0 +1,404 @@
+// The keyword dispatch of received records, presence, chat and the peer table.
+//
+// Records are a keyword and fields joined by "&|":
+//   PVMESSAGE:LOGIN        Mch IP Dis Hdl Version Absence Menu Chat FTPPortNo IPList AbsenceTitle
+//   PVMESSAGE:LOGIN_OK     dIP dDis, then the fields of LOGIN
+//   PVMESSAGE:INFO_CHANGE  Mch Dis IP Hdl Version ...   (Dis before IP)
+//   PVMESSAGE:LOGOUT       Mch Dis
+//   PVMESSAGE:CHAT_MESSAGE Hdl Mch IP Dis MessageID Message
+// Booleans are "0"/"1"; IPList is every own address followed by CR LF.
+#include "ParvaneNetwork.h"
+#include "Stamps.h"
+#include "SystemClock.h"
+#include "TimeText.h"
+
+#include <optional>
+
+namespace {
+
+const QString kLogin = QStringLiteral("PVMESSAGE:LOGIN");
+const QString kLoginOk = QStringLiteral("PVMESSAGE:LOGIN_OK");
+const QString kInfoChange = QStringLiteral("PVMESSAGE:INFO_CHANGE");
+const QString kLogout = QStringLiteral("PVMESSAGE:LOGOUT");
+const QString kOpenCheck = QStringLiteral("PVMESSAGE:OPEN_CHECK");
+const QString kHuzaiCheck = QStringLiteral("PVMESSAGE:HUZAI_CHECK");
+const QString kHuzaiMessage = QStringLiteral("PVMESSAGE:HUZAI_MESSAGE");
+const QString kMenuCheck = QStringLiteral("PVMESSAGE:MENU_CHECK");
+const QString kMenuNothing = QStringLiteral("PVMESSAGE:MENU_NOTHING");
+const QString kMessage = QStringLiteral("PVMESSAGE:MESSAGE");
+const QString kMessageOk = QStringLiteral("PVMESSAGE:MESSAGE_OK");
+const QString kInputSelect = QStringLiteral("PVMESSAGE:INPUT_SELECT");
+const QString kInputLine = QStringLiteral("PVMESSAGE:INPUT_LINE");
+const QString kInputText = QStringLiteral("PVMESSAGE:INPUT_TEXT");
+const QString kInputReturn = QStringLiteral("PVMESSAGE:INPUT_RETURN");
+const QString kInputMessage = QStringLiteral("PVMESSAGE:INPUT_MESSAGE");
+const QString kChatMessage = QStringLiteral("PVMESSAGE:CHAT_MESSAGE");
+
+const QString kLineBreak = QStringLiteral("\r\n");
+
+QString Flag(bool b)
+{
+    return b ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+// A decimal integer of 32 bits, optionally signed, and nothing else.
+std::optional<int> StrictInteger(const QString& text)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    qint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c - u'0');
+        if (value > qint64(1) << 31)
+            return std::nullopt;
+    }
+    value = negative ? -value : value;
+    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+// The lines of a list's text form: CR LF, LF or CR end a line; the last break adds no line.
+QStringList TextLines(const QString& text)
+{
+    QStringList lines;
+    QString line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines.append(line);
+            line.clear();
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else {
+            line.append(c);
+        }
+    }
+    if (!line.isEmpty())
+        lines.append(line);
+    return lines;
+}
+
+// The numbers of a presence record: Version, Absence and Menu must convert,
+// Chat and FTPPort fall back to 0.
+struct PresenceNumbers {
+    int Version;
+    bool Absence;
+    bool Menu;
+    bool Chat;
+    int FTPPort;
+};
+
+std::optional<PresenceNumbers> ConvertPresence(const QString& version, const QString& absence, const QString& menu,
+                                               const QString& chat, const QString& port)
+{
+    const auto v = StrictInteger(version);
+    const auto a = StrictInteger(absence);
+    const auto m = StrictInteger(menu);
+    if (!v || !a || !m)
+        return std::nullopt;
+    return PresenceNumbers{*v, *a != 0, *m != 0, StrictInteger(chat).value_or(0) != 0,
+                           StrictInteger(port).value_or(0)};
+}
+
+} // namespace
+
+QString TParvaneNetwork::IPListText(const QStringList& list)
+{
+    QString text;
+    for (const QString& address : list)
+        text += address + kLineBreak;
+    return text;
+}
+
+QString TParvaneNetwork::MainAddress() const
+{
+    return FIPAddress.isEmpty() ? QString() : FIPAddress.first();
+}
+
+QString TParvaneNetwork::AddressListText() const
+{
+    return IPListText(FIPAddress);
+}
+
+QString TParvaneNetwork::ProfileFields(bool bDiscriminationFirst) const
+{
+    const QString& s = FieldSeparator;
+    const QString head = bDiscriminationFirst ? FMachineName + s + FDiscrimination + s + MainAddress()
+                                              : FMachineName + s + MainAddress() + s + FDiscrimination;
+    return head + s + FHandleName + s + QString::number(FVersion) + s + Flag(FAbsence) + s + Flag(FMenu) + s +
+           Flag(FChat) + s + QString::number(FFTPPortNo) + s + AddressListText() + s + FAbsenceTitle;
+}
+
+QString TParvaneNetwork::ReceiveTime() const
+{
+    return TimeText::ReceiveTimeText(SystemClock::Now());
+}
+
+bool TParvaneNetwork::IsAddressedHere(const QString& sIPAddress, const QString& sDiscrimination) const
+{
+    return FIPAddress.contains(sIPAddress) && sDiscrimination == FDiscrimination;
+}
+
+bool TParvaneNetwork::Login()
+{
+    if (FSocketNo == -1 || FLoginStates)
+        return false;
+    FLoginStates = true;
+    return SendPacket(kLogin + FieldSeparator + ProfileFields(false), QString());
+}
+
+bool TParvaneNetwork::Logout()
+{
+    if (!FLoginStates)
+        return false;
+    FileTransferCancelAll();
+    const bool sent =
+        SendPacket(kLogout + FieldSeparator + FMachineName + FieldSeparator + FDiscrimination, QString());
+    FLoginStates = false;
+    LoginUserClear();
+    FChat = false;
+    return sent;
+}
+
+bool TParvaneNetwork::InformationUpdate()
+{
+    if (!FLoginStates)
+        return false;
+    return SendPacket(kInfoChange + FieldSeparator + ProfileFields(true), QString());
+}
+
+bool TParvaneNetwork::InformationReflesh()
+{
+    if (FSocketNo == -1 || !FLoginStates)
+        return false;
+    LoginUserClear();
+    return SendPacket(kLogin + FieldSeparator + ProfileFields(false), QString());
+}
+
+bool TParvaneNetwork::ChatLogin()
+{
+    if (FSocketNo == -1 || !FLoginStates)
+        return false;
+    FChat = true;
+    return InformationUpdate();
+}
+
+bool TParvaneNetwork::ChatLogout()
+{
+    if (FSocketNo == -1 || !FLoginStates)
+        return false;
+    FChat = false;
+    return InformationUpdate();
+}
+
+QString TParvaneNetwork::ChatSend(const QString& sSendMessage)
+{
+    if (FSocketNo == -1 || !FLoginStates)
+        return QString();
+    const QString id = Stamps::NewMessageId();
+    const QString& s = FieldSeparator;
+    const QString text = kChatMessage + s + FHandleName + s + FMachineName + s + MainAddress() + s +
+                         FDiscrimination + s + id + s + sSendMessage;
+    return SendPacket(text, QString()) ? id : QString();
+}
+
+bool TParvaneNetwork::SendLoginOk(const QString& sIPAddress, const QString& sDiscrimination)
+{
+    return SendPacket(kLoginOk + FieldSeparator + sIPAddress + FieldSeparator + sDiscrimination + FieldSeparator +
+                          ProfileFields(false),
+                      QString());
+}
+
+void TParvaneNetwork::DispatchPacket()
+{
+    const QString id = PVS_RecvInformation.RecvData.left(22);
+    const QString data = PVS_RecvInformation.RecvData.mid(22);
+    for (const TPVN_RecvHistory& entry : PVS_RecvHistory) {
+        if (entry.SendTime == id)
+            return;
+    }
+    for (int i = RecvHistoryCount - 1; i > 0; --i)
+        PVS_RecvHistory[static_cast<std::size_t>(i)] = PVS_RecvHistory[static_cast<std::size_t>(i - 1)];
+    PVS_RecvHistory[0] = TPVN_RecvHistory{id, PVS_RecvInformation.HostName};
+    PVS_RecvInformation.RecvData = data;
+
+    if (!FLoginStates)
+        return;
+    using Handler = void (TParvaneNetwork::*)(const QString&);
+    struct Route {
+        const QString* Keyword;
+        Handler Handle;
+    };
+    // The order in which keywords are compared; the first equal one decides.
+    static const Route kRoutes[] = {
+        {&kLogin, &TParvaneNetwork::RecvLogin},
+        {&kLoginOk, &TParvaneNetwork::RecvLoginOk},
+        {&kInfoChange, &TParvaneNetwork::RecvInfoChange},
+        {&kLogout, &TParvaneNetwork::RecvLogout},
+        {&kOpenCheck, &TParvaneNetwork::RecvOpenCheck},
+        {&kHuzaiCheck, &TParvaneNetwork::RecvHuzaiCheck},
+        {&kHuzaiMessage, &TParvaneNetwork::RecvHuzaiMessage},
+        {&kMenuCheck, &TParvaneNetwork::RecvMenuCheck},
+        {&kMenuNothing, &TParvaneNetwork::RecvMenuNothing},
+        {&kMessage, &TParvaneNetwork::RecvMessage},
+        {&kMessageOk, &TParvaneNetwork::RecvMessageOk},
+        {&kInputSelect, &TParvaneNetwork::RecvInputSelect},
+        {&kInputLine, &TParvaneNetwork::RecvInputLine},
+        {&kInputText, &TParvaneNetwork::RecvInputText},
+        {&kInputReturn, &TParvaneNetwork::RecvInputReturn},
+        {&kInputMessage, &TParvaneNetwork::RecvInputMessage},
+        {&kChatMessage, &TParvaneNetwork::RecvChatMessage},
+    };
+    const QString keyword = StringSplit(data, 0);
+    for (const Route& route : kRoutes) {
+        if (keyword == *route.Keyword) {
+            (this->*route.Handle)(data);
+            return;
+        }
+    }
+}
+
+void TParvaneNetwork::RecvLogin(const QString& sData)
+{
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    SendLoginOk(f(2), f(3));
+    const auto numbers = ConvertPresence(f(5), f(6), f(7), f(8), f(9));
+    if (!numbers)
+        return;
+    const bool listed = !f(10).isEmpty();
+    LoginUserSet(f(1), f(3), listed ? f(10) : f(2), f(4), numbers->Version, numbers->Absence,
+                 listed ? f(11) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort);
+}
+
+void TParvaneNetwork::RecvLoginOk(const QString& sData)
+{
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    // The answer this copy gave its own LOGIN; the own entry came from the LOGIN itself.
+    if (FIPAddress.contains(f(4)) && f(5) == FDiscrimination)
+        return;
+    const auto numbers = ConvertPresence(f(7), f(8), f(9), f(10), f(11));
+    if (!numbers)
+        return;
+    const bool listed = !f(12).isEmpty();
+    LoginUserSet(f(3), f(5), listed ? f(12) : f(4), f(6), numbers->Version, numbers->Absence,
+                 listed ? f(13) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort);
+}
+
+void TParvaneNetwork::RecvInfoChange(const QString& sData)
+{
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const auto numbers = ConvertPresence(f(5), f(6), f(7), f(8), f(9));
+    if (!numbers)
+        return;
+    const bool listed = !f(10).isEmpty();
+    LoginUserSet(f(1), f(2), listed ? f(10) : f(3), f(4), numbers->Version, numbers->Absence,
+                 listed ? f(11) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort);
+}
+
+void TParvaneNetwork::RecvLogout(const QString& sData)
+{
+    LoginUserDelete(StringSplit(sData, 1), StringSplit(sData, 2));
+}
+
+void TParvaneNetwork::RecvChatMessage(const QString& sData)
+{
+    if (!FChat || !OnChatMessage)
+        return;
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    OnChatMessage(this, f(6), f(5), f(1), f(2), f(4), ReceiveTime());
+}
+
+void TParvaneNetwork::LoginUserSet(const QString& Machine, const QString& Discrimination, const QString& IPList,
+                                   const QString& Handle, int Version, bool Absence, const QString& AbsenceTitle,
+                                   bool Menu, bool Chat, int FTPPort)
+{
+    for (int i = 0; i < FLoginCount; ++i) {
+        TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(i)];
+        if (entry.Machine != Machine || entry.Discrimination != Discrimination)
+            continue;
+        if (entry.Handle == Handle && IPListText(entry.IPAddress) == IPList && entry.Version == Version &&
+            entry.Absence == Absence && entry.AbsenceTitle == AbsenceTitle && entry.Menu == Menu &&
+            entry.Chat == Chat) {
+            // A new file port alone raises nothing, but files must go where the peer listens now.
+            entry.FTPPort = FTPPort;
+            return;
+        }
+        entry.Handle = Handle;
+        entry.IPAddress = TextLines(IPList);
+        entry.Discrimination = Discrimination;
+        entry.Version = Version;
+        entry.Absence = Absence;
+        entry.AbsenceTitle = AbsenceTitle;
+        entry.Menu = Menu;
+        entry.Chat = Chat;
+        entry.FTPPort = FTPPort;
+        // A copy: a handler may empty the table while it runs.
+        const TPVN_LoginUserInformation e = entry;
+        if (OnInfoChange)
+            OnInfoChange(this, e.Machine, e.Handle, e.IPAddress.value(0), e.Discrimination, e.Version, e.Absence,
+                         e.AbsenceTitle, e.Menu, e.Chat, e.FTPPort);
+        return;
+    }
+    // A full table ignores further peers rather than write past its end.
+    if (FLoginCount >= LoginUserCapacity)
+        return;
+    TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(FLoginCount)];
+    FLoginCount += 1;
+    entry.Handle = Handle;
+    entry.Machine = Machine;
+    entry.IPAddress = TextLines(IPList);
+    entry.Discrimination = Discrimination;
+    entry.Version = Version;
+    entry.Absence = Absence;
+    entry.AbsenceTitle = AbsenceTitle;
+    entry.Menu = Menu;
+    entry.Chat = Chat;
+    entry.FTPPort = FTPPort;
+    const TPVN_LoginUserInformation e = entry;
+    if (OnLogin)
+        OnLogin(this, e.Handle, e.Machine, e.IPAddress.value(0), e.Discrimination, e.Version, e.Absence,
+                e.AbsenceTitle, e.Menu, e.Chat, e.FTPPort);
+}
+
+void TParvaneNetwork::LoginUserDelete(const QString& Machine, const QString& Discrimination)
+{
+    int found = -1;
+    for (int i = 0; i < FLoginCount; ++i) {
+        const TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(i)];
+        if (entry.Machine == Machine && entry.Discrimination == Discrimination) {
+            found = i;
+            break;
+        }
+    }
+    if (found < 0)
+        return;
+    const TPVN_LoginUserInformation gone = FLoginUser[static_cast<std::size_t>(found)];
+    for (int i = found; i + 1 < LoginUserCapacity; ++i)
+        FLoginUser[static_cast<std::size_t>(i)] = FLoginUser[static_cast<std::size_t>(i + 1)];
+    FLoginUser[LoginUserCapacity - 1] = TPVN_LoginUserInformation{};
+    FLoginCount -= 1;
+    if (OnLogout)
+        OnLogout(this, gone.Handle, gone.Machine, IPListText(gone.IPAddress), gone.Discrimination);
+}
+
+QString TParvaneNetwork::MachineNameToIPAddress(const QString& sMachineName) const
+{
+    for (int i = 0; i < FLoginCount; ++i) {
+        const TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(i)];
+        if (entry.Machine == sMachineName)
+            return entry.IPAddress.value(0);
+    }
+    return QString();
+}
