@@ -176,10 +176,10 @@ TEST(ReceiverReply, EndlessChatterDoesNotGrowTheBuffer)
 
 TEST(TransferNumbers, AreNeverZeroMinusOneOrRepeated)
 {
-    TransferNumbers numbers;
+    std::int32_t next = 1;
     QSet<int> seen;
     for (int i = 0; i < 10000; ++i) {
-        const int n = numbers.Next();
+        const int n = TakeTransferNumber(next);
         ASSERT_NE(n, 0);
         ASSERT_NE(n, -1);
         ASSERT_FALSE(seen.contains(n));
@@ -189,11 +189,11 @@ TEST(TransferNumbers, AreNeverZeroMinusOneOrRepeated)
 
 TEST(TransferNumbers, RunOutInsteadOfWrappingAround)
 {
-    TransferNumbers numbers(INT32_MAX - 1);
-    EXPECT_EQ(numbers.Next(), INT32_MAX - 1);
-    EXPECT_EQ(numbers.Next(), INT32_MAX);
-    EXPECT_EQ(numbers.Next(), 0);
-    EXPECT_EQ(numbers.Next(), 0);
+    std::int32_t next = INT32_MAX - 1;
+    EXPECT_EQ(TakeTransferNumber(next), INT32_MAX - 1);
+    EXPECT_EQ(TakeTransferNumber(next), INT32_MAX);
+    EXPECT_EQ(TakeTransferNumber(next), 0);
+    EXPECT_EQ(TakeTransferNumber(next), 0);
 }
 
 } // namespace
