@@ -110,7 +110,7 @@ bool TParvaneNetwork::ServiceStart()
     if (!SetOption(FSocketNo, SO_BROADCAST) || !SetOption(FSocketNo, SO_REUSEADDR) ||
         !BindAny(FSocketNo, FPortNo) || !SocketSelect(FSocketNo, FD_READ))
         return fail();
-    PrRecvPurgeTimer.start(RecvPurgeIntervalMs, this);
+    PrRecvPurgeTimer.start(PrRecvPurgeIntervalMs, this);
 
     if (FFTPPortNo != 0) {
         FFTPSocketNo = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
@@ -174,7 +174,7 @@ TPVN_LoginUserInformation TParvaneNetwork::GetLoginUser(int Index) const
 void TParvaneNetwork::SendTimeoutStart(int iSlot)
 {
     if (iSlot >= 1 && iSlot <= SendHistoryCount)
-        PrSendTimeoutTimer[static_cast<std::size_t>(iSlot)].start(SendTimeoutMs, this);
+        PrSendTimeoutTimer[static_cast<std::size_t>(iSlot)].start(PrSendTimeoutMs, this);
 }
 
 void TParvaneNetwork::SendTimeoutStop(int iSlot)

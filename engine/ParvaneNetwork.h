@@ -522,6 +522,11 @@ private:
     int PrSendWaitMs = 200;
     // Lets a test make the notifications of a socket fail to set up.
     std::function<bool(int iSocket, int iEvents)> PrSelectHook;
+    // Lets a test of the notification layer take the notices of transfer sockets.
+    std::function<void(int iSocket, int iEvent, int iError)> PrNoticeHook;
+    // The timer intervals, shortened by tests.
+    int PrRecvPurgeIntervalMs = RecvPurgeIntervalMs;
+    int PrSendTimeoutMs = SendTimeoutMs;
 
     static QString GetLocalMachineName();
     static void GetLocalIPAddress(QStringList& slAddress);

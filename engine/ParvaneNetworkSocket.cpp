@@ -341,6 +341,10 @@ void TParvaneNetwork::SocketNotify(int iSocket, int iEvent, int iError)
             AcceptConnection();
         return;
     }
+    if (PrNoticeHook) {
+        PrNoticeHook(iSocket, iEvent, iError);
+        return;
+    }
     switch (iEvent) {
     case FD_CONNECT:
         FileConnectNotify(iSocket, iError);

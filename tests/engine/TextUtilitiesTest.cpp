@@ -1,4 +1,5 @@
 #include "AnsiCodePage.h"
+#include "EngineTestAccess.h"
 #include "ParvaneNetwork.h"
 #include "SystemClock.h"
 #include "TestLan.h"
@@ -6,17 +7,6 @@
 #include <QSet>
 
 #include <gtest/gtest.h>
-
-class TParvaneNetworkTestAccess {
-public:
-    static QString MachineName() { return TParvaneNetwork::GetLocalMachineName(); }
-    static QStringList LocalAddresses()
-    {
-        QStringList list{"stale"};
-        TParvaneNetwork::GetLocalIPAddress(list);
-        return list;
-    }
-};
 
 namespace {
 

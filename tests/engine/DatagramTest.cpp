@@ -1,0 +1,425 @@
+#include "EngineTestAccess.h"
+#include "EngineTestSupport.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+using namespace EngineTest;
+using Access = TParvaneNetworkTestAccess;
+
+namespace {
+
+class Datagrams : public EngineOnLan {
+protected:
+    void LogIn()
+    {
+        Start();
+        ASSERT_TRUE(Engine->Login());
+        // Let the own LOGIN and its answer come back and be dispatched.
+        Peer.ReceiveAll(200);
+    }
+    // A peer record with a fresh packet id, sent straight to the engine.
+    void PeerSends(const QString& text, int id, bool scrambled = false)
+    {
+        ASSERT_TRUE(Peer.SendAll(Frame(PeerPacketId(id) + text, scrambled), EngineAddress()));
+    }
+    int LoginsOf(const QString& machine)
+    {
+        int n = 0;
+        for (const QString& m : FLoginMachines)
+            n += m == machine;
+        return n;
+    }
+    void CountLogins()
+    {
+        Engine->OnLogin = [this](TParvaneNetwork*, const QString&, const QString& machine, const QString&,
+                                 const QString&, int, bool, const QString&, bool, bool,
+                                 int) { FLoginMachines.append(machine); };
+    }
+    QStringList FLoginMachines;
+};
+
+TEST_F(Datagrams, LoginLeavesByteExact)
+{
+    FixedStamps stamps(42);
+    Start();
+    Engine->SetFTPPortNo(52000);
+    ASSERT_TRUE(Engine->Login());
+    auto d = NextRecord(QStringLiteral("PVMESSAGE:LOGIN"));
+    ASSERT_TRUE(d);
+    const QByteArray expected("\x01"
+                              "0  1122011 829 0 5 9  7   42PVMESSAGE:LOGIN&|PVHOST1&|198.18.0.1&|Parvane2&|"
+                              "\x91\xbe\x98Y&|2200&|0&|0&|0&|52000&|198.18.0.1\\|&|",
+                              119);
+    EXPECT_EQ(d->Data, expected + QByteArray(1, '\0'));
+    EXPECT_EQ(d->From, EngineAddress());
+}
+
+TEST_F(Datagrams, PresenceAndChatRecordsCarryTheirFieldsInOrder)
+{
+    FixedStamps stamps(42);
+    LogIn();
+
+    PeerSends(PeerLogin(), 1);
+    auto ok = NextRecord(QStringLiteral("PVMESSAGE:LOGIN_OK"));
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(Unframe(ok->Data), QStringLiteral("PVMESSAGE:LOGIN_OK&|198.18.0.2&|Parvane2&|PVHOST1&|198.18.0.1&|"
+                                                "Parvane2&|太郎&|2200&|0&|0&|0&|52000&|198.18.0.1\r\n&|"));
+
+    Engine->SetAbsence(true);
+    Engine->SetAbsenceTitle(QStringLiteral("会議中"));
+    ASSERT_TRUE(Engine->InformationUpdate());
+    auto info = NextRecord(QStringLiteral("PVMESSAGE:INFO_CHANGE"));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(Unframe(info->Data), QStringLiteral("PVMESSAGE:INFO_CHANGE&|PVHOST1&|Parvane2&|198.18.0.1&|太郎&|"
+                                                  "2200&|1&|0&|0&|52000&|198.18.0.1\r\n&|会議中"));
+
+    FixedStamps::Restart(7);
+    const QString id = Engine->ChatSend(QStringLiteral("こんにちは"));
+    EXPECT_EQ(id, QStringLiteral(" 5 9  7    7"));
+    auto chat = NextRecord(QStringLiteral("PVMESSAGE:CHAT_MESSAGE"));
+    ASSERT_TRUE(chat);
+    EXPECT_EQ(Unframe(chat->Data), QStringLiteral("PVMESSAGE:CHAT_MESSAGE&|太郎&|PVHOST1&|198.18.0.1&|Parvane2&|") +
+                                       id + QStringLiteral("&|こんにちは"));
+
+    ASSERT_TRUE(Engine->Logout());
+    auto logout = NextRecord(QStringLiteral("PVMESSAGE:LOGOUT"));
+    ASSERT_TRUE(logout);
+    EXPECT_EQ(Unframe(logout->Data), QStringLiteral("PVMESSAGE:LOGOUT&|PVHOST1&|Parvane2"));
+}
+
+TEST_F(Datagrams, ScrambledRecordIsHexadecimalAfterItsFlag)
+{
+    FixedStamps stamps(42);
+    Start();
+    Engine->SetSecurity(true);
+    ASSERT_TRUE(Engine->Login());
+    auto d = Peer.Receive();
+    ASSERT_TRUE(d);
+    ASSERT_GE(d->Data.size(), 6);
+    EXPECT_EQ(d->Data[0], 1);
+    EXPECT_EQ(d->Data[1], '1');
+    EXPECT_TRUE(d->Data.endsWith('\0'));
+    const QByteArray hex = d->Data.mid(2, d->Data.size() - 3);
+    ASSERT_EQ(hex.size() % 2, 0);
+    const int k = hex.left(2).toInt(nullptr, 16);
+    EXPECT_GE(k, 50);
+    EXPECT_LT(k, 200);
+    QByteArray plain;
+    for (qsizetype i = 2; i < hex.size(); i += 2) {
+        EXPECT_EQ(hex.mid(i, 2), hex.mid(i, 2).toUpper());
+        plain.append(static_cast<char>((hex.mid(i, 2).toInt(nullptr, 16) - k) & 0xFF));
+    }
+    EXPECT_TRUE(plain.startsWith("  1122011 829 0 5 9  7   "));
+    EXPECT_TRUE(plain.endsWith("&|52000&|198.18.0.1\\|&|"));
+}
+
+struct FramedCase {
+    int textBytes;
+    std::vector<int> datagramSizes;
+};
+
+class FramedSizes : public Datagrams, public testing::WithParamInterface<FramedCase> {};
+
+TEST_P(FramedSizes, RecordIsCutIntoDatagramsOfAtMost256Bytes)
+{
+    Start();
+    // Framed: flag 1 + header 5 + packet id 22 + the text.
+    ASSERT_TRUE(Access::SendPacket(*Engine, QString(GetParam().textBytes, u'a'), PeerAddress()));
+    std::vector<int> sizes;
+    for (const Datagram& d : Peer.ReceiveAll(300))
+        sizes.push_back(static_cast<int>(d.Data.size()));
+    EXPECT_EQ(sizes, GetParam().datagramSizes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Framing, FramedSizes,
+                         testing::Values(FramedCase{226, {256}},     // 254 framed bytes: one full datagram
+                                         FramedCase{227, {256, 3}},  // 255: 254 and 1 data bytes
+                                         FramedCase{480, {256, 256}} // 508: two full datagrams
+                                         ));
+
+TEST_F(Datagrams, RecordOfMoreThan255DatagramsIsRefusedWhole)
+{
+    Start();
+    const int fits = 255 * 254 - 28;
+    ASSERT_TRUE(Access::SendPacket(*Engine, QString(fits, u'a'), PeerAddress()));
+    EXPECT_EQ(Peer.ReceiveAll(300).size(), 255u);
+    EXPECT_FALSE(Access::SendPacket(*Engine, QString(fits + 1, u'a'), PeerAddress()));
+    EXPECT_TRUE(Peer.ReceiveAll(300).empty());
+}
+
+TEST_F(Datagrams, FragmentsOutOfOrderAreReassembled)
+{
+    LogIn();
+    CountLogins();
+    const auto parts = Frame(PeerPacketId(1) + PeerLogin("2200", "1", "0", "198.18.0.2\r\n", QString(250, u'x')));
+    ASSERT_EQ(parts.size(), 2u);
+    ASSERT_TRUE(Peer.SendTo(parts[1], EngineAddress()));
+    Pump(100);
+    int slot = -1;
+    for (int i = 0; i < TParvaneNetwork::RecvDataBackCount; ++i) {
+        if (Access::Slot(*Engine, i).HostName == PeerAddress())
+            slot = i;
+    }
+    ASSERT_GE(slot, 0);
+    EXPECT_EQ(Access::Slot(*Engine, slot).RecvCount, 1);
+    ASSERT_EQ(Access::Slot(*Engine, slot).RecvData->Count(), 2);
+    EXPECT_TRUE(Access::Slot(*Engine, slot).RecvData->Get(0).isEmpty());
+    EXPECT_EQ(LoginsOf("PVHOST2"), 0);
+
+    ASSERT_TRUE(Peer.SendTo(parts[0], EngineAddress()));
+    ASSERT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+    EXPECT_TRUE(Access::Slot(*Engine, slot).HostName.isEmpty());
+    EXPECT_EQ(Engine->GetLoginUser(1).AbsenceTitle, QString(250, u'x'));
+}
+
+TEST_F(Datagrams, LineBreaksAndTheEscapeBothArriveAsLineBreaks)
+{
+    LogIn();
+    QString seen;
+    Engine->OnChatMessage = [&](TParvaneNetwork*, const QString& message, const QString&, const QString&,
+                                const QString&, const QString&, const QString&) { seen = message; };
+    ASSERT_TRUE(Engine->ChatLogin());
+    Peer.ReceiveAll(200);
+    PeerSends(QStringLiteral("PVMESSAGE:CHAT_MESSAGE&|花子&|PVHOST2&|198.18.0.2&|Parvane2&|id&|a\r\nb\\|c"), 1);
+    ASSERT_TRUE(PumpUntil([&] { return !seen.isEmpty(); }));
+    EXPECT_EQ(seen, QStringLiteral("a\r\nb\r\nc"));
+}
+
+struct ScrambleCase {
+    bool ownSecurity;
+    bool scrambledInput;
+};
+
+class ScrambledInput : public Datagrams, public testing::WithParamInterface<ScrambleCase> {};
+
+TEST_P(ScrambledInput, IsReadByItsFlagWhateverTheOwnSetting)
+{
+    LogIn();
+    Engine->SetSecurity(GetParam().ownSecurity);
+    CountLogins();
+    PeerSends(PeerLogin(), 1, GetParam().scrambledInput);
+    ASSERT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Flags, ScrambledInput,
+                         testing::Values(ScrambleCase{false, false}, ScrambleCase{false, true},
+                                         ScrambleCase{true, false}, ScrambleCase{true, true}));
+
+TEST_F(Datagrams, RepeatedPacketIdIsDroppedUntilElevenOthersCame)
+{
+    LogIn();
+    ASSERT_TRUE(Engine->ChatLogin());
+    Peer.ReceiveAll(200);
+    int lines = 0;
+    Engine->OnChatMessage = [&](TParvaneNetwork*, const QString&, const QString&, const QString&, const QString&,
+                                const QString&, const QString&) { ++lines; };
+    const QString chat = QStringLiteral("PVMESSAGE:CHAT_MESSAGE&|花子&|PVHOST2&|198.18.0.2&|Parvane2&|id&|hi");
+    auto sendAndCount = [&](int id) {
+        const int before = lines;
+        PeerSends(chat, id);
+        PumpUntil([&] { return lines > before; }, 300);
+        return lines - before;
+    };
+    EXPECT_EQ(sendAndCount(1000), 1);
+    EXPECT_EQ(sendAndCount(1000), 0);
+    for (int i = 1; i <= 10; ++i)
+        ASSERT_EQ(sendAndCount(2000 + i), 1);
+    EXPECT_EQ(sendAndCount(1000), 0) << "ten other ids keep it in the history";
+    // That repeat brought no new id, so one more pushes 1000 out.
+    EXPECT_EQ(sendAndCount(2011), 1);
+    EXPECT_EQ(sendAndCount(1000), 1);
+}
+
+TEST_F(Datagrams, RecordsWhileLoggedOutStillEnterTheRepeatHistory)
+{
+    Start();
+    PeerSends(PeerLogin(), 5);
+    Pump(150);
+    ASSERT_TRUE(Engine->Login());
+    Peer.ReceiveAll(200);
+    CountLogins();
+    PeerSends(PeerLogin(), 5);
+    Pump(300);
+    EXPECT_EQ(LoginsOf("PVHOST2"), 0);
+    PeerSends(PeerLogin(), 6);
+    EXPECT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+}
+
+bool RunIp(const QStringList& args)
+{
+    QString ip = QStandardPaths::findExecutable("ip");
+    if (ip.isEmpty())
+        ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
+    QProcess p;
+    p.start(ip, args);
+    return p.waitForFinished(10000) && p.exitCode() == 0;
+}
+
+TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge)
+{
+    LogIn();
+    qint64 now = 1000000;
+    Access::SetMonotonicClock(*Engine, [&] { return now; });
+    int overflows = 0;
+    Engine->OnErrorRecvOverflow = [&](TParvaneNetwork*) { ++overflows; };
+
+    std::vector<std::unique_ptr<RawPeer>> senders;
+    for (int i = 1; i <= 21; ++i) {
+        const QString address = QStringLiteral("198.18.1.%1").arg(i);
+        RunIp({"-n", FLan->NamespaceName(1), "addr", "replace", address + "/15", "dev", "eth0"});
+        auto sender = std::make_unique<RawPeer>();
+        // The sender's socket belongs to host 1; the engine's thread goes back to host 0 at once.
+        FLan->Enter(1);
+        const bool opened = sender->Open(0, address);
+        FLan->Enter(0);
+        ASSERT_TRUE(opened) << qPrintable(address);
+        senders.push_back(std::move(sender));
+    }
+    // The first fragment of a two-datagram record, which never completes.
+    const QByteArray first = Frame(PeerPacketId(1) + PeerLogin("2200", "0", "0", "198.18.0.2\r\n", QString(300, u'y')))[0];
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(senders[i]->SendTo(first, EngineAddress()));
+    Pump(200);
+    EXPECT_EQ(overflows, 0);
+    ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
+    ASSERT_TRUE(PumpUntil([&] { return overflows == 1; }));
+
+    now += 59 * 1000;
+    Access::Purge(*Engine);
+    ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
+    ASSERT_TRUE(PumpUntil([&] { return overflows == 2; })) << "a slot younger than a minute stays";
+
+    now += 2 * 1000;
+    Access::Purge(*Engine);
+    ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
+    Pump(200);
+    EXPECT_EQ(overflows, 2);
+}
+
+TEST_F(Datagrams, SlotIsPurgedAfterAMinuteAcrossMidnight)
+{
+    Start();
+    qint64 now = 5000;
+    Access::SetMonotonicClock(*Engine, [&] { return now; });
+    SystemClock::SetNowSource([] { return QDateTime(QDate(2011, 8, 29), QTime(23, 59, 30)); });
+    const QByteArray first = Frame(PeerPacketId(1) + QString(400, u'z'))[0];
+    Access::Fragment(*Engine, PeerAddress(), first);
+    ASSERT_EQ(Access::Slot(*Engine, 19).HostName, PeerAddress());
+
+    SystemClock::SetNowSource([] { return QDateTime(QDate(2011, 8, 30), QTime(0, 0, 40)); });
+    now += 70 * 1000;
+    Access::Purge(*Engine);
+    SystemClock::SetNowSource({});
+    EXPECT_TRUE(Access::Slot(*Engine, 19).HostName.isEmpty());
+    EXPECT_EQ(Access::Slot(*Engine, 19).RecvCount, 0);
+    EXPECT_EQ(Access::Slot(*Engine, 19).RecvData->Count(), 0);
+}
+
+struct GarbageCase {
+    const char* name;
+    QByteArray datagram;
+    bool holdsSlot; // an incomplete record that waits for the purge
+};
+
+QByteArray OverLong()
+{
+    // A complete record in its first bytes, but longer than the receive buffer.
+    QByteArray d = Frame(PeerPacketId(77) + PeerLogin())[0];
+    d.append(QByteArray(600 - d.size(), 'p'));
+    return d;
+}
+
+const GarbageCase kGarbage[] = {
+    {"empty", QByteArray(), false},
+    {"one byte", QByteArray("\x01", 1), false},
+    {"empty fragment", QByteArray("\x01\x00xyz", 5), false},
+    {"only a zero", QByteArray(1, '\0'), false},
+    {"over-long", OverLong(), false},
+    {"negative length", QByteArray("\x01" "0   -1") + PeerPacketId(78).toLatin1() + "PVMESSAGE:LOGOUT&|a&|b", true},
+    {"letters as length", QByteArray("\x01" "0abcde") + PeerPacketId(79).toLatin1() + "PVMESSAGE:LOGOUT", true},
+    {"damaged hexadecimal", QByteArray("\x01" "1ZZ0102030405060708"), true},
+    {"odd hexadecimal", QByteArray("\x01" "140414"), true},
+    {"fragment number 0", QByteArray("\x00" "0   10", 7) + QByteArray(40, 'q'), true},
+    {"binary", QByteArray("\x05\xff\xfe\x80\x81\x00\x00\x9f", 8), true},
+    {"huge length", QByteArray("\x01" "099999") + QByteArray(200, 'r'), true},
+};
+
+TEST_F(Datagrams, GarbageNeverHarmsTheEngine)
+{
+    LogIn();
+    CountLogins();
+    for (const GarbageCase& c : kGarbage) {
+        ASSERT_TRUE(Peer.SendTo(c.datagram, EngineAddress()) || c.datagram.isEmpty()) << c.name;
+        Pump(30);
+    }
+    Pump(200);
+    EXPECT_EQ(LoginsOf("PVHOST2"), 0);
+    EXPECT_EQ(Engine->LoginCount(), 1);
+    PeerSends(PeerLogin(), 80);
+    EXPECT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+}
+
+TEST_F(Datagrams, DroppedDatagramsTakeNoSlotAndBadLengthsNeverComplete)
+{
+    Start();
+    for (const GarbageCase& c : kGarbage) {
+        Access::Fragment(*Engine, QStringLiteral("198.18.9.9"), c.datagram);
+        int held = 0;
+        for (int i = 0; i < TParvaneNetwork::RecvDataBackCount; ++i)
+            held += Access::Slot(*Engine, i).HostName == QStringLiteral("198.18.9.9");
+        // The over-long one arrives whole only through the socket, which drops it; handed in directly
+        // it is a complete record of a logged-out engine and leaves no slot either.
+        EXPECT_EQ(held, c.holdsSlot ? 1 : 0) << c.name;
+        Access::Purge(*Engine);
+        Access::SetMonotonicClock(*Engine, [] { return qint64(1) << 40; });
+        Access::Purge(*Engine);
+        Access::SetMonotonicClock(*Engine, [] { return qint64(1); });
+    }
+}
+
+TEST_F(Datagrams, ExtraAddressesAreAllServedAndTheListEndsAtAnEmptyField)
+{
+    Start();
+    QStringList many;
+    for (int i = 0; i < 300; ++i)
+        many.append(PeerAddress());
+    Engine->SetBroadcastIP(many.join(TParvaneNetwork::FieldSeparator));
+    ASSERT_TRUE(Access::SendPacket(*Engine, QStringLiteral("PVMESSAGE:NONE"), QString()));
+    const auto all = Peer.ReceiveAll(400);
+    ASSERT_EQ(all.size(), 301u);
+    for (const Datagram& d : all)
+        EXPECT_EQ(d.Data, all.front().Data);
+
+    Engine->SetBroadcastIP(PeerAddress() + "&|&|" + PeerAddress());
+    ASSERT_TRUE(Access::SendPacket(*Engine, QStringLiteral("PVMESSAGE:NONE"), QString()));
+    EXPECT_EQ(Peer.ReceiveAll(300).size(), 2u);
+}
+
+TEST_F(Datagrams, BroadcastAddressAsTargetFailsAndSendsNothing)
+{
+    Start();
+    EXPECT_FALSE(Access::SendPacket(*Engine, QStringLiteral("PVMESSAGE:NONE"), QStringLiteral("255.255.255.255")));
+    EXPECT_TRUE(Peer.ReceiveAll(200).empty());
+    // The shorter numeric forms are addresses too.
+    EXPECT_TRUE(Access::SendPacket(*Engine, QStringLiteral("PVMESSAGE:NONE"), QStringLiteral("198.18.2")));
+    auto d = Peer.Receive();
+    ASSERT_TRUE(d);
+}
+
+TEST_F(Datagrams, SendThatStaysBlockedFailsInsteadOfSpinning)
+{
+    Start();
+    // Datagrams to an address nobody answers wait for the neighbour lookup and fill a small send buffer.
+    int tiny = 1;
+    setsockopt(Engine->SocketNo(), SOL_SOCKET, SO_SNDBUFFORCE, &tiny, sizeof tiny);
+    bool failed = false;
+    for (int i = 0; i < 50 && !failed; ++i)
+        failed = !Access::SendPacket(*Engine, QString(20000, u'w'), QStringLiteral("198.18.0.200"));
+    EXPECT_TRUE(failed);
+    EXPECT_NE(Engine->SocketNo(), -1);
+}
+
+} // namespace
