@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -51,9 +52,26 @@ constexpr int kLineSendPatienceMs = 5000;
 
 const QString kLineBreak = QStringLiteral("\r\n");
 
+// A turn of the event loop polls every socket, which costs more than sending a
+// piece; between pieces it is enough that the loop gets its turn this often,
+// so the program stays responsive and fast transfers are not held up.
+constexpr auto kYieldEvery = std::chrono::microseconds(1000);
+// File bytes read in one go and then handed to the socket piece by piece.
+constexpr qint64 kReadAheadBytes = 256 * 1024;
+// Bytes handed to one send when the pieces are smaller.
+constexpr qint64 kSendBatchBytes = 64 * 1024;
+// Bytes taken with one receive once the data flows.
+constexpr qint64 kRecvBatchBytes = 64 * 1024;
+// Reads of one notice before the other sockets get their turn.
+constexpr int kReadsPerNotice = 64;
+
 void Yield()
 {
+    static auto last = std::chrono::steady_clock::now();
+    if (std::chrono::steady_clock::now() - last < kYieldEvery)
+        return;
     QCoreApplication::processEvents();
+    last = std::chrono::steady_clock::now();
 }
 
 int SendErrorOf(int iWsaError)
@@ -335,6 +353,12 @@ void TParvaneNetwork::FileRecvFail(TPVN_FileRecv* record, int iError, bool bDele
     const QString user = record->sSendUser;
     const QString file = record->sRecvFile;
     const bool created = record->iStep >= 1;
+    // A kept partial file holds exactly what was reported, nothing of a batch after it.
+    // Should the cut fail, the file is still what arrived; nothing more can be done about it.
+    if (!bDeleteFile && record->File.IsOpen()) {
+        const int cut = ftruncate(record->File.Get(), record->iRecvFileLocate);
+        Q_UNUSED(cut);
+    }
     record->File.Close();
     FileSocketClose(record->clsSocket);
     if (bDeleteFile && created && !file.isEmpty())
@@ -439,18 +463,30 @@ bool TParvaneNetwork::FileSendData(int iSocket)
         record->File.Reset(file);
     }
     const qint64 piece = std::max(1, std::min(FFTPSendByte, PrFTPMaxSendByte));
-    std::vector<char> buffer(static_cast<std::size_t>(piece));
+    // Pieces go to the socket several at a time: a system call per small piece
+    // costs more than the copy, and the stream carries no piece boundaries.
+    const qint64 batch = std::max(piece, kSendBatchBytes / piece * piece);
     record->bSending = true;
     for (;;) {
-        const qint64 want = std::min(piece, record->iSendFileSize - record->iSendFileLocate);
-        const ssize_t got = pread(record->File.Get(), buffer.data(), static_cast<size_t>(want),
-                                  static_cast<off_t>(record->iSendFileLocate));
-        if (got <= 0) {
-            // The file shrank or cannot be read any more: the announced size can never be met.
-            FileSendFail(record, kSendErrorFile);
-            return false;
+        const qint64 want = std::min(batch, record->iSendFileSize - record->iSendFileLocate);
+        const qint64 offset = record->iSendFileLocate - record->iReadAheadAt;
+        if (offset < 0 || offset + want > record->ReadAhead.size()) {
+            const qint64 chunk =
+                std::max(want, std::min(kReadAheadBytes, record->iSendFileSize - record->iSendFileLocate));
+            record->ReadAhead.resize(chunk);
+            const ssize_t got = pread(record->File.Get(), record->ReadAhead.data(), static_cast<size_t>(chunk),
+                                      static_cast<off_t>(record->iSendFileLocate));
+            if (got <= 0) {
+                // The file shrank or cannot be read any more: the announced size can never be met.
+                FileSendFail(record, kSendErrorFile);
+                return false;
+            }
+            record->ReadAhead.resize(got);
+            record->iReadAheadAt = record->iSendFileLocate;
         }
-        const qint64 sent = SocketSend(record->clsSocket, buffer.data(), got);
+        const qint64 at = record->iSendFileLocate - record->iReadAheadAt;
+        const qint64 length = std::min(want, record->ReadAhead.size() - at);
+        const qint64 sent = SocketSend(record->clsSocket, record->ReadAhead.constData() + at, length);
         if (sent < 0) {
             if (PrLastError == WSAEWOULDBLOCK) {
                 record->bSending = false;
@@ -459,19 +495,25 @@ bool TParvaneNetwork::FileSendData(int iSocket)
             FileSendFail(record, SendErrorOf(PrLastError));
             return false;
         }
-        record->iSendFileLocate += sent;
-        if (OnFileSending) {
-            OnFileSending(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
-                          StringSplit(record->sSendUser, 2), record->sSendFile, record->iSendFileLocate,
-                          record->iSendFileSize);
-            record = FileSendFindId(id);
-            if (!record)
-                return true;
+        // One progress event per piece of what the socket took; a piece it took only
+        // in part is reported as far as it went, and the next one starts there.
+        const qint64 reached = record->iSendFileLocate + sent;
+        while (record->iSendFileLocate < reached) {
+            record->iSendFileLocate = std::min(reached, record->iSendFileLocate + piece);
+            if (OnFileSending) {
+                OnFileSending(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
+                              StringSplit(record->sSendUser, 2), record->sSendFile, record->iSendFileLocate,
+                              record->iSendFileSize);
+                record = FileSendFindId(id);
+                if (!record)
+                    return true;
+            }
         }
         if (record->iSendFileLocate >= record->iSendFileSize) {
             record->iStep = 2;
             record->bSending = false;
             record->File.Close();
+            record->ReadAhead = QByteArray();
             if (record->bEndEarly)
                 FileSendSucceeded(record);
             return true;
@@ -503,38 +545,52 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
         return true;
     iSocket = recvRecord ? recvRecord->clsSocket : sendRecord->clsSocket;
 
+    // As on the sending side, several reads of FTPRecvByte are taken with one system
+    // call once data flows; each of them is still written and reported on its own.
     const qint64 size = std::max(1, FFTPRecvByte);
-    std::vector<char> buffer(static_cast<std::size_t>(size));
-    const qint64 n = SocketRecv(iSocket, buffer.data(), size);
-    if (n < 0 && PrLastError == WSAEWOULDBLOCK)
-        return true;
-    if (n <= 0) {
-        // A read error or an end found by the read itself counts as the close it is.
-        if (recvRecord && n == 0 && recvRecord->iStep == 2)
-            FileRecvSucceeded(recvRecord);
-        else if (recvRecord)
-            FileRecvFail(recvRecord, kRecvErrorClosed, true);
-        else
-            FileSendFail(sendRecord, n == 0 ? kSendErrorClosed : SendErrorOf(PrLastError));
-        return false;
-    }
-    if (sendRecord) {
-        FileSendReply(sendRecord, QByteArray(buffer.data(), n));
-        return true;
-    }
-    switch (recvRecord->iStep) {
-    case 0:
-        // A sender must wait for the answer; what it sends meanwhile is no second offer.
-        if (recvRecord->bOffering)
+    const qint64 batch = recvRecord && recvRecord->iStep == 1 ? std::max(size, kRecvBatchBytes / size * size) : size;
+    // Its own buffer for each call, left unfilled: a handler may run the event loop
+    // while this one is still being written out, and zeroing it cost more than the read.
+    const auto storage = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(batch));
+    char* const data = storage.get();
+    for (int reads = 0;; ++reads) {
+        const qint64 n = SocketRecv(iSocket, data, batch);
+        if (n < 0 && PrLastError == WSAEWOULDBLOCK)
             return true;
-        recvRecord->sRecvData.append(buffer.data(), n);
-        FileRecvOffer(recvRecord);
-        return true;
-    case 1:
-        FileRecvWrite(recvRecord, buffer.data(), n);
-        return true;
-    default:
-        return true;
+        if (n <= 0) {
+            // A read error or an end found by the read itself counts as the close it is.
+            if (recvRecord && n == 0 && recvRecord->iStep == 2)
+                FileRecvSucceeded(recvRecord);
+            else if (recvRecord)
+                FileRecvFail(recvRecord, kRecvErrorClosed, true);
+            else
+                FileSendFail(sendRecord, n == 0 ? kSendErrorClosed : SendErrorOf(PrLastError));
+            return false;
+        }
+        if (sendRecord) {
+            FileSendReply(sendRecord, QByteArray(data, n));
+            return true;
+        }
+        if (recvRecord->iStep == 0) {
+            // A sender must wait for the answer; what it sends meanwhile is no second offer.
+            if (!recvRecord->bOffering) {
+                recvRecord->sRecvData.append(data, n);
+                FileRecvOffer(recvRecord);
+            }
+            return true;
+        }
+        if (!FileRecvWrite(recvRecord, data, n, size, reads == 0))
+            return true;
+        recvRecord = FileRecvFindId(id);
+        if (!recvRecord)
+            return true;
+        // Data that keeps coming is taken in several batches of one notice.
+        if (n < batch || reads + 1 >= kReadsPerNotice)
+            return true;
+        Yield();
+        recvRecord = FileRecvFindId(id);
+        if (!recvRecord || recvRecord->iStep != 1)
+            return true;
     }
 }
 
@@ -613,44 +669,51 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
         FileRecvFail(record, kRecvErrorClosed, true);
 }
 
-void TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength)
+bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece,
+                                   bool bCheckSize)
 {
     const int id = record->TransferId;
+    // Someone else changing the file is caught once per notice, not per read.
     struct stat info {};
-    if (fstat(record->File.Get(), &info) != 0 || info.st_size != record->iRecvFileLocate) {
+    if (bCheckSize && (fstat(record->File.Get(), &info) != 0 || info.st_size != record->iRecvFileLocate)) {
         FileRecvFail(record, kRecvErrorFile, true);
-        return;
+        return false;
     }
     // Bytes beyond the announced size are not the file's.
-    qint64 left = std::min(iLength, record->iRecvFileSize - record->iRecvFileLocate);
-    while (left > 0) {
-        const ssize_t n = ::write(record->File.Get(), pData, static_cast<size_t>(left));
+    const qint64 length = std::min(iLength, record->iRecvFileSize - record->iRecvFileLocate);
+    // One write for the whole batch; each piece is then reported in turn. A cancel in
+    // the middle cuts the file back to what was reported (FileRecvFail).
+    for (qint64 done = 0; done < length;) {
+        const ssize_t n = ::write(record->File.Get(), pData + done, static_cast<size_t>(length - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             FileRecvFail(record, kRecvErrorFile, true);
-            return;
+            return false;
         }
-        record->iRecvFileLocate += n;
-        pData += n;
-        left -= n;
+        done += n;
     }
-    if (OnFileRecving) {
-        OnFileRecving(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
-                      StringSplit(record->sSendUser, 2), record->sRecvFile, record->iRecvFileLocate,
-                      record->iRecvFileSize);
-        record = FileRecvFindId(id);
-        if (!record)
-            return;
+    const qint64 end = record->iRecvFileLocate + length;
+    while (record->iRecvFileLocate < end) {
+        record->iRecvFileLocate = std::min(end, record->iRecvFileLocate + iPiece);
+        if (OnFileRecving) {
+            OnFileRecving(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
+                          StringSplit(record->sSendUser, 2), record->sRecvFile, record->iRecvFileLocate,
+                          record->iRecvFileSize);
+            record = FileRecvFindId(id);
+            if (!record)
+                return false;
+        }
     }
     if (record->iRecvFileLocate < record->iRecvFileSize)
-        return;
+        return true;
     record->iStep = 2;
     if (!record->File.Close()) {
         FileRecvFail(record, kRecvErrorFile, true);
-        return;
+        return false;
     }
     FileSocketSendText(record->clsSocket, QString::fromLatin1(kEndLine));
+    return true;
 }
 
 void TParvaneNetwork::FileTransferCancelAll()
