@@ -14,14 +14,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -31,8 +29,7 @@ constexpr int kPeerFilePort = 52000;
 constexpr qint64 kChunk = 1 << 20;
 constexpr int kRuns = 3;
 
-bool MakeSource(const QString& path, qint64 size)
-{
+bool MakeSource(const QString& path, qint64 size) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -52,8 +49,7 @@ bool MakeSource(const QString& path, qint64 size)
     return true;
 }
 
-bool SameBytes(const QString& a, const QString& b)
-{
+bool SameBytes(const QString& a, const QString& b) {
     const int fa = open(QFile::encodeName(a).constData(), O_RDONLY | O_CLOEXEC);
     const int fb = open(QFile::encodeName(b).constData(), O_RDONLY | O_CLOEXEC);
     std::vector<char> ba(kChunk);
@@ -83,15 +79,14 @@ bool SameBytes(const QString& a, const QString& b)
     return same;
 }
 
-double CpuSecondsSelf()
-{
+double CpuSecondsSelf() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double CpuSecondsOf(qint64 pid)
-{
+double CpuSecondsOf(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return 0;
@@ -102,22 +97,19 @@ double CpuSecondsOf(qint64 pid)
     return (fields[11].toLongLong() + fields[12].toLongLong()) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-double MBps(qint64 bytes, double seconds)
-{
+double MBps(qint64 bytes, double seconds) {
     return seconds > 0 ? bytes / seconds / 1e6 : 0;
 }
 
 // A pvnpeer copy driven line by line; only the answers of commands are read.
 class Peer {
 public:
-    bool Start(const TestLan& lan, int host)
-    {
+    bool Start(const TestLan& lan, int host) {
         lan.PlaceProcess(FProcess, host);
         FProcess.start(QStringLiteral(PVNPEER_PATH), {});
         return FProcess.waitForStarted(5000);
     }
-    ~Peer()
-    {
+    ~Peer() {
         if (FProcess.state() != QProcess::NotRunning) {
             FProcess.write("quit\n");
             FProcess.closeWriteChannel();
@@ -126,8 +118,7 @@ public:
         }
     }
     // The answer line of a command; event lines before it are skipped.
-    QByteArray Command(const QByteArray& line)
-    {
+    QByteArray Command(const QByteArray& line) {
         FProcess.write(line + "\n");
         QElapsedTimer t;
         t.start();
@@ -143,8 +134,7 @@ public:
     }
     qint64 Pid() const { return FProcess.processId(); }
     // The error events the copy has printed so far.
-    QByteArray Errors()
-    {
+    QByteArray Errors() {
         QByteArray errors;
         FProcess.waitForReadyRead(200);
         for (const QByteArray& line : FProcess.readAll().split('\n')) {
@@ -164,8 +154,7 @@ struct Run {
     double receiverCpu = 0;
 };
 
-double PrintedCpu(QProcess& process)
-{
+double PrintedCpu(QProcess& process) {
     for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
         if (line.startsWith("cpu "))
             return line.mid(4).toDouble();
@@ -173,8 +162,7 @@ double PrintedCpu(QProcess& process)
     return 0;
 }
 
-std::optional<Run> PlainCopy(TestLan& lan, const QString& source, const QString& target)
-{
+std::optional<Run> PlainCopy(TestLan& lan, const QString& source, const QString& target) {
     QProcess receiver;
     lan.PlaceProcess(receiver, 1);
     receiver.start(QStringLiteral(PLAINCOPY_PATH), {"recv", QString::number(kPlainPort), target});
@@ -184,7 +172,8 @@ std::optional<Run> PlainCopy(TestLan& lan, const QString& source, const QString&
     lan.PlaceProcess(sender, 0);
     QElapsedTimer timer;
     timer.start();
-    sender.start(QStringLiteral(PLAINCOPY_PATH), {"send", lan.Address(1), QString::number(kPlainPort), source});
+    sender.start(QStringLiteral(PLAINCOPY_PATH),
+                 {"send", lan.Address(1), QString::number(kPlainPort), source});
     if (!sender.waitForFinished(600000) || !receiver.waitForFinished(600000) || sender.exitCode() != 0 ||
         receiver.exitCode() != 0)
         return std::nullopt;
@@ -199,15 +188,14 @@ std::optional<Run> PlainCopy(TestLan& lan, const QString& source, const QString&
     return run;
 }
 
-std::optional<Run> EngineCopy(TestLan& lan, const QString& source, const QString& folder, int pieceBytes)
-{
+std::optional<Run> EngineCopy(TestLan& lan, const QString& source, const QString& folder, int pieceBytes) {
     Peer peer;
     if (!peer.Start(lan, 1))
         return std::nullopt;
     for (const QByteArray& command :
          {QByteArray("set\tDiscrimination\tParvane2"), QByteArray("set\tVersion\t2200"),
-          QByteArray("call\tServiceStart"), QByteArray("set\tHandleName\t受信側"), QByteArray("mute\tOnFileRecving"),
-          "recv\taccept\t" + folder.toUtf8(), QByteArray("call\tLogin")}) {
+          QByteArray("call\tServiceStart"), QByteArray("set\tHandleName\t受信側"),
+          QByteArray("mute\tOnFileRecving"), "recv\taccept\t" + folder.toUtf8(), QByteArray("call\tLogin")}) {
         const QByteArray answer = peer.Command(command);
         if (!answer.startsWith("ok") && !answer.startsWith("result\t1")) {
             std::fprintf(stderr, "pvnpeer answered %s to %s\n", answer.constData(), command.constData());
@@ -225,8 +213,8 @@ std::optional<Run> EngineCopy(TestLan& lan, const QString& source, const QString
         engine.SetFTPSendByte(pieceBytes);
         QEventLoop loop;
         bool ok = false;
-        engine.OnLogin = [&](TParvaneNetwork*, const QString&, const QString&, const QString&, const QString&, int,
-                             bool, const QString&, bool, bool, int) {
+        engine.OnLogin = [&](TParvaneNetwork*, const QString&, const QString&, const QString&, const QString&,
+                             int, bool, const QString&, bool, bool, int) {
             if (engine.LoginCount() == 2)
                 loop.quit();
         };
@@ -251,8 +239,8 @@ std::optional<Run> EngineCopy(TestLan& lan, const QString& source, const QString
             if (engine.LoginCount() < 2)
                 loop.exec();
             // For a profiler to attach to the two sides.
-            std::fprintf(stderr, "transfer starts: sender %lld, receiver %lld\n", static_cast<long long>(getpid()),
-                         static_cast<long long>(peer.Pid()));
+            std::fprintf(stderr, "transfer starts: sender %lld, receiver %lld\n",
+                         static_cast<long long>(getpid()), static_cast<long long>(peer.Pid()));
             const double cpuBefore = CpuSecondsSelf();
             const double peerBefore = CpuSecondsOf(peer.Pid());
             QElapsedTimer timer;
@@ -278,8 +266,7 @@ std::optional<Run> EngineCopy(TestLan& lan, const QString& source, const QString
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const qint64 mib = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
     const qint64 size = mib * 1024 * 1024;
@@ -301,12 +288,14 @@ int main(int argc, char** argv)
 
     // Runs alternate, so a busy moment of the machine hits each kind alike; the fastest counts.
     std::optional<Run> best[3];
-    const char* names[3] = {"plain copy, 64 KiB buffers", "engine, FTPSendByte 4096", "engine, FTPSendByte 65536"};
+    const char* names[3] = {"plain copy, 64 KiB buffers", "engine, FTPSendByte 4096",
+                            "engine, FTPSendByte 65536"};
     int failures = 0;
     for (int round = 0; round < kRuns; ++round) {
         for (int kind = 0; kind < 3; ++kind) {
-            std::optional<Run> run = kind == 0 ? PlainCopy(lan, source, QDir(there.path()).filePath("plain.bin"))
-                                               : EngineCopy(lan, source, there.path(), kind == 1 ? 4096 : 65536);
+            std::optional<Run> run = kind == 0
+                                         ? PlainCopy(lan, source, QDir(there.path()).filePath("plain.bin"))
+                                         : EngineCopy(lan, source, there.path(), kind == 1 ? 4096 : 65536);
             if (!run) {
                 std::fprintf(stderr, "%s: failed\n", names[kind]);
                 ++failures;
@@ -323,8 +312,9 @@ int main(int argc, char** argv)
             continue;
         }
         const Run& r = *best[kind];
-        std::printf("%-28s %9.3f %10.1f %7.2f %11.2f / %6.2f\n", names[kind], r.seconds, MBps(size, r.seconds),
-                    best[0] ? best[0]->seconds / r.seconds : 0.0, r.senderCpu / gib, r.receiverCpu / gib);
+        std::printf("%-28s %9.3f %10.1f %7.2f %11.2f / %6.2f\n", names[kind], r.seconds,
+                    MBps(size, r.seconds), best[0] ? best[0]->seconds / r.seconds : 0.0, r.senderCpu / gib,
+                    r.receiverCpu / gib);
     }
     return failures == 0 ? 0 : 1;
 }

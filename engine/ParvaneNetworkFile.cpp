@@ -6,27 +6,24 @@
 // has gone. Every end of a transfer closes the socket and drops the record
 // before it raises its event, so nothing ends silently and a handler that
 // starts a new transfer at once cannot have it closed under it.
-#include "ParvaneNetwork.h"
-
 #include "AnsiCodePage.h"
 #include "FileTransferStream.h"
+#include "ParvaneNetwork.h"
 #include "TransferNumbers.h"
 
 #include <QCoreApplication>
 #include <QFile>
-
+#include <algorithm>
 #include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -65,8 +62,7 @@ constexpr qint64 kRecvBatchBytes = 64 * 1024;
 // Reads of one notice before the other sockets get their turn.
 constexpr int kReadsPerNotice = 64;
 
-void Yield()
-{
+void Yield() {
     static auto last = std::chrono::steady_clock::now();
     if (std::chrono::steady_clock::now() - last < kYieldEvery)
         return;
@@ -74,23 +70,20 @@ void Yield()
     last = std::chrono::steady_clock::now();
 }
 
-int SendErrorOf(int iWsaError)
-{
+int SendErrorOf(int iWsaError) {
     // A reset or a broken pipe is the peer going away; the rest is the connection failing.
     return iWsaError == TParvaneNetwork::WSAECONNRESET || iWsaError == TParvaneNetwork::WSAECONNABORTED
                ? kSendErrorClosed
                : kSendErrorConnection;
 }
 
-bool IsNextAddressError(int iWsaError)
-{
+bool IsNextAddressError(int iWsaError) {
     return iWsaError == TParvaneNetwork::WSAETIMEDOUT || iWsaError == TParvaneNetwork::WSAECONNREFUSED ||
            iWsaError == TParvaneNetwork::WSAEHOSTUNREACH;
 }
 
 // A regular file opened for reading, or -1. Non-blocking, so a named pipe cannot stall the open.
-int OpenForSending(const QString& sFileName, qint64* pSize)
-{
+int OpenForSending(const QString& sFileName, qint64* pSize) {
     const QByteArray path = QFile::encodeName(sFileName);
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -105,15 +98,13 @@ int OpenForSending(const QString& sFileName, qint64* pSize)
     return fd;
 }
 
-QString FirstLine(const QString& sList)
-{
+QString FirstLine(const QString& sList) {
     const qsizetype end = sList.indexOf(kLineBreak);
     return end < 0 ? sList : sList.left(end);
 }
 
 // The list without its first line and that line's CR LF; empty when there is no further line.
-QString WithoutFirstLine(const QString& sList)
-{
+QString WithoutFirstLine(const QString& sList) {
     const qsizetype end = sList.indexOf(kLineBreak);
     return end < 0 ? QString() : sList.mid(end + kLineBreak.size());
 }
@@ -121,8 +112,7 @@ QString WithoutFirstLine(const QString& sList)
 } // namespace
 
 int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment, const QString& sSendHost,
-                              const QString& sSendDiscrimination)
-{
+                              const QString& sSendDiscrimination) {
     if (FFTPSocketNo == -1 || !FLoginStates)
         return 0;
     qint64 size = 0;
@@ -184,7 +174,8 @@ int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment,
     record->clsSocket = socketNo;
     record->TransferId = transferId;
     record->iStep = 0;
-    record->sSendUser = peer->Handle + FieldSeparator + list + FieldSeparator + sSendDiscrimination + FieldSeparator;
+    record->sSendUser =
+        peer->Handle + FieldSeparator + list + FieldSeparator + sSendDiscrimination + FieldSeparator;
     record->sSendFile = sFileName;
     record->iSendFileSize = size;
     record->sSendFileComment = sComment;
@@ -192,8 +183,7 @@ int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment,
     return transferId;
 }
 
-bool TParvaneNetwork::FileSendCancel(int iSocketNo)
-{
+bool TParvaneNetwork::FileSendCancel(int iSocketNo) {
     TPVN_FileSend* record = FileSendFindId(iSocketNo);
     if (!record)
         return false;
@@ -201,8 +191,7 @@ bool TParvaneNetwork::FileSendCancel(int iSocketNo)
     return true;
 }
 
-bool TParvaneNetwork::FileRecvCancel(int iSocketNo)
-{
+bool TParvaneNetwork::FileRecvCancel(int iSocketNo) {
     TPVN_FileRecv* record = FileRecvFindId(iSocketNo);
     if (!record)
         return false;
@@ -211,20 +200,17 @@ bool TParvaneNetwork::FileRecvCancel(int iSocketNo)
     return true;
 }
 
-TPVN_FileSend* TParvaneNetwork::FileSendAdd()
-{
+TPVN_FileSend* TParvaneNetwork::FileSendAdd() {
     PrFTPSend.push_back(std::make_unique<TPVN_FileSend>());
     return PrFTPSend.back().get();
 }
 
-TPVN_FileRecv* TParvaneNetwork::FileRecvAdd()
-{
+TPVN_FileRecv* TParvaneNetwork::FileRecvAdd() {
     PrFTPRecv.push_back(std::make_unique<TPVN_FileRecv>());
     return PrFTPRecv.back().get();
 }
 
-TPVN_FileSend* TParvaneNetwork::FileSendFind(int iSocket) const
-{
+TPVN_FileSend* TParvaneNetwork::FileSendFind(int iSocket) const {
     for (const auto& record : PrFTPSend) {
         if (record->clsSocket == iSocket)
             return record.get();
@@ -232,8 +218,7 @@ TPVN_FileSend* TParvaneNetwork::FileSendFind(int iSocket) const
     return nullptr;
 }
 
-TPVN_FileRecv* TParvaneNetwork::FileRecvFind(int iSocket) const
-{
+TPVN_FileRecv* TParvaneNetwork::FileRecvFind(int iSocket) const {
     for (const auto& record : PrFTPRecv) {
         if (record->clsSocket == iSocket)
             return record.get();
@@ -241,8 +226,7 @@ TPVN_FileRecv* TParvaneNetwork::FileRecvFind(int iSocket) const
     return nullptr;
 }
 
-TPVN_FileSend* TParvaneNetwork::FileSendFindId(int iTransferId) const
-{
+TPVN_FileSend* TParvaneNetwork::FileSendFindId(int iTransferId) const {
     if (iTransferId == 0)
         return nullptr;
     for (const auto& record : PrFTPSend) {
@@ -252,8 +236,7 @@ TPVN_FileSend* TParvaneNetwork::FileSendFindId(int iTransferId) const
     return nullptr;
 }
 
-TPVN_FileRecv* TParvaneNetwork::FileRecvFindId(int iTransferId) const
-{
+TPVN_FileRecv* TParvaneNetwork::FileRecvFindId(int iTransferId) const {
     if (iTransferId == 0)
         return nullptr;
     for (const auto& record : PrFTPRecv) {
@@ -263,8 +246,7 @@ TPVN_FileRecv* TParvaneNetwork::FileRecvFindId(int iTransferId) const
     return nullptr;
 }
 
-void TParvaneNetwork::FileSendDelete(int iSocket)
-{
+void TParvaneNetwork::FileSendDelete(int iSocket) {
     for (auto it = PrFTPSend.begin(); it != PrFTPSend.end(); ++it) {
         if ((*it)->clsSocket == iSocket) {
             PrFTPSend.erase(it);
@@ -273,8 +255,7 @@ void TParvaneNetwork::FileSendDelete(int iSocket)
     }
 }
 
-void TParvaneNetwork::FileRecvDelete(int iSocket)
-{
+void TParvaneNetwork::FileRecvDelete(int iSocket) {
     for (auto it = PrFTPRecv.begin(); it != PrFTPRecv.end(); ++it) {
         if ((*it)->clsSocket == iSocket) {
             PrFTPRecv.erase(it);
@@ -284,22 +265,19 @@ void TParvaneNetwork::FileRecvDelete(int iSocket)
 }
 
 // A released record takes its socket with it.
-void TParvaneNetwork::FileSendClear()
-{
+void TParvaneNetwork::FileSendClear() {
     for (const auto& record : PrFTPSend)
         SocketClose(record->clsSocket);
     PrFTPSend.clear();
 }
 
-void TParvaneNetwork::FileRecvClear()
-{
+void TParvaneNetwork::FileRecvClear() {
     for (const auto& record : PrFTPRecv)
         SocketClose(record->clsSocket);
     PrFTPRecv.clear();
 }
 
-void TParvaneNetwork::FileSocketClose(int iSocket)
-{
+void TParvaneNetwork::FileSocketClose(int iSocket) {
     // Only a descriptor of a transfer is closed; anything else is not the engine's to close.
     if (!FileSendFind(iSocket) && !FileRecvFind(iSocket))
         return;
@@ -308,13 +286,11 @@ void TParvaneNetwork::FileSocketClose(int iSocket)
     FileRecvDelete(iSocket);
 }
 
-bool TParvaneNetwork::FileSocketSendText(int iSocket, const QString& sText)
-{
+bool TParvaneNetwork::FileSocketSendText(int iSocket, const QString& sText) {
     return FileSocketSendBytes(iSocket, AnsiCodePage::Encode(sText + kLineBreak));
 }
 
-bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes)
-{
+bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes) {
     const qint64 piece = std::max(1, PrFTPMaxSendByte);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLineSendPatienceMs);
     qint64 done = 0;
@@ -326,7 +302,8 @@ bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes)
         }
         if (PrLastError != WSAEWOULDBLOCK)
             return false;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             PrLastError = WSAETIMEDOUT;
             return false;
@@ -337,18 +314,17 @@ bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes)
     return true;
 }
 
-void TParvaneNetwork::FileSendFail(TPVN_FileSend* record, int iError)
-{
+void TParvaneNetwork::FileSendFail(TPVN_FileSend* record, int iError) {
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sSendFile;
     FileSocketClose(record->clsSocket);
     if (OnErrorFileSend)
-        OnErrorFileSend(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file, iError);
+        OnErrorFileSend(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file,
+                        iError);
 }
 
-void TParvaneNetwork::FileRecvFail(TPVN_FileRecv* record, int iError, bool bDeleteFile)
-{
+void TParvaneNetwork::FileRecvFail(TPVN_FileRecv* record, int iError, bool bDeleteFile) {
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sRecvFile;
@@ -364,11 +340,11 @@ void TParvaneNetwork::FileRecvFail(TPVN_FileRecv* record, int iError, bool bDele
     if (bDeleteFile && created && !file.isEmpty())
         QFile::remove(file);
     if (OnErrorFileRecv)
-        OnErrorFileRecv(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file, iError);
+        OnErrorFileRecv(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file,
+                        iError);
 }
 
-void TParvaneNetwork::FileSendSucceeded(TPVN_FileSend* record)
-{
+void TParvaneNetwork::FileSendSucceeded(TPVN_FileSend* record) {
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sSendFile;
@@ -378,8 +354,7 @@ void TParvaneNetwork::FileSendSucceeded(TPVN_FileSend* record)
         OnFileSendEnd(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file);
 }
 
-void TParvaneNetwork::FileRecvSucceeded(TPVN_FileRecv* record)
-{
+void TParvaneNetwork::FileRecvSucceeded(TPVN_FileRecv* record) {
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sRecvFile;
@@ -388,8 +363,7 @@ void TParvaneNetwork::FileRecvSucceeded(TPVN_FileRecv* record)
         OnFileRecvEnd(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file);
 }
 
-void TParvaneNetwork::FileConnectNotify(int iSocket, int iError)
-{
+void TParvaneNetwork::FileConnectNotify(int iSocket, int iError) {
     TPVN_FileSend* record = FileSendFind(iSocket);
     if (!record)
         return;
@@ -413,8 +387,7 @@ void TParvaneNetwork::FileConnectNotify(int iSocket, int iError)
     FileSendFail(record, kSendErrorConnection);
 }
 
-void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record)
-{
+void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record) {
     struct {
         int TransferId;
         QString sSendUser, sSendFile, sSendFileComment;
@@ -438,16 +411,14 @@ void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record)
                         discrimination, copy.sSendFile, kSendErrorNoAddress);
 }
 
-void TParvaneNetwork::FileWriteNotify(int iSocket, int iError)
-{
+void TParvaneNetwork::FileWriteNotify(int iSocket, int iError) {
     Q_UNUSED(iError);
     TPVN_FileSend* record = FileSendFind(iSocket);
     if (record && record->iStep == 1)
         FileSendData(iSocket);
 }
 
-bool TParvaneNetwork::FileSendData(int iSocket)
-{
+bool TParvaneNetwork::FileSendData(int iSocket) {
     TPVN_FileSend* record = FileSendFind(iSocket);
     if (!record)
         return false;
@@ -474,8 +445,9 @@ bool TParvaneNetwork::FileSendData(int iSocket)
             const qint64 chunk =
                 std::max(want, std::min(kReadAheadBytes, record->iSendFileSize - record->iSendFileLocate));
             record->ReadAhead.resize(chunk);
-            const ssize_t got = pread(record->File.Get(), record->ReadAhead.data(), static_cast<size_t>(chunk),
-                                      static_cast<off_t>(record->iSendFileLocate));
+            const ssize_t got =
+                pread(record->File.Get(), record->ReadAhead.data(), static_cast<size_t>(chunk),
+                      static_cast<off_t>(record->iSendFileLocate));
             if (got <= 0) {
                 // The file shrank or cannot be read any more: the announced size can never be met.
                 FileSendFail(record, kSendErrorFile);
@@ -525,14 +497,12 @@ bool TParvaneNetwork::FileSendData(int iSocket)
     }
 }
 
-void TParvaneNetwork::FileReadNotify(int iSocket, int iError)
-{
+void TParvaneNetwork::FileReadNotify(int iSocket, int iError) {
     Q_UNUSED(iError);
     FileSocketRead(iSocket);
 }
 
-bool TParvaneNetwork::FileSocketRead(int iSocket)
-{
+bool TParvaneNetwork::FileSocketRead(int iSocket) {
     const TPVN_FileRecv* incoming = FileRecvFind(iSocket);
     const TPVN_FileSend* outgoing = incoming ? nullptr : FileSendFind(iSocket);
     if (!incoming && !outgoing)
@@ -548,7 +518,8 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
     // As on the sending side, several reads of FTPRecvByte are taken with one system
     // call once data flows; each of them is still written and reported on its own.
     const qint64 size = std::max(1, FFTPRecvByte);
-    const qint64 batch = recvRecord && recvRecord->iStep == 1 ? std::max(size, kRecvBatchBytes / size * size) : size;
+    const qint64 batch =
+        recvRecord && recvRecord->iStep == 1 ? std::max(size, kRecvBatchBytes / size * size) : size;
     // Its own buffer for each call, left unfilled: a handler may run the event loop
     // while this one is still being written out, and zeroing it cost more than the read.
     const auto storage = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(batch));
@@ -579,6 +550,9 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
             }
             return true;
         }
+        // Once the whole file is in, what else comes is not the file's.
+        if (recvRecord->iStep != 1)
+            return true;
         if (!FileRecvWrite(recvRecord, data, n, size, reads == 0))
             return true;
         recvRecord = FileRecvFindId(id);
@@ -594,8 +568,7 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
     }
 }
 
-void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& bytes)
-{
+void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& bytes) {
     const int id = record->TransferId;
     const Reply reply = ScanReply(record->sRecvData, bytes);
     if (reply.bAccepted && record->iStep == 0) {
@@ -618,8 +591,7 @@ void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& byt
         record->bEndEarly = true;
 }
 
-void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
-{
+void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record) {
     FileOffer offer;
     const HeaderState state = ParseOfferHeader(record->sRecvData, offer);
     if (state == HeaderState::Incomplete)
@@ -670,8 +642,7 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
 }
 
 bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece,
-                                   bool bCheckSize)
-{
+                                    bool bCheckSize) {
     const int id = record->TransferId;
     // Someone else changing the file is caught once per notice, not per read.
     struct stat info {};
@@ -716,8 +687,7 @@ bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qi
     return true;
 }
 
-void TParvaneNetwork::FileTransferCancelAll()
-{
+void TParvaneNetwork::FileTransferCancelAll() {
     std::vector<int> sending;
     std::vector<int> receiving;
     for (const auto& record : PrFTPSend)
@@ -730,8 +700,7 @@ void TParvaneNetwork::FileTransferCancelAll()
         FileRecvCancel(id);
 }
 
-bool TParvaneNetwork::FileRecvAccepted(int iSocket)
-{
+bool TParvaneNetwork::FileRecvAccepted(int iSocket) {
     // Offers that arrive while logged out are refused before they are read.
     if (!FLoginStates)
         return false;
@@ -744,8 +713,7 @@ bool TParvaneNetwork::FileRecvAccepted(int iSocket)
     return true;
 }
 
-void TParvaneNetwork::FileCloseNotify(int iSocket, int iError)
-{
+void TParvaneNetwork::FileCloseNotify(int iSocket, int iError) {
     Q_UNUSED(iError);
     if (TPVN_FileSend* record = FileSendFind(iSocket)) {
         FileSendFail(record, kSendErrorClosed);
