@@ -881,13 +881,22 @@ TEST_F(FileTransfer, SenderThatSendsMoreThanAnnouncedGivesTheAnnouncedFile) {
     EXPECT_EQ(Last("progress")->a, 10000);
 }
 
-TEST_F(FileTransfer, ConnectionDroppedMidFileDeletesThePartialFile) {
+class FileRecvDropped : public FileTransfer, public testing::WithParamInterface<DropCase> {};
+
+TEST_P(FileRecvDropped, MidFileIsErrorZeroAndDeletesThePartialFile) {
     const int fd = ConnectFromPeer();
     std::atomic<bool> done{false};
-    Script([&, fd] {
+    const bool reset = GetParam().reset;
+    Script([&, fd, reset] {
         SendAll(fd, Offer("half.bin", 1000000));
         ReadUntil(fd, "\r\n");
         SendAll(fd, QByteArray(500000, 'h'));
+        if (reset) {
+            // Unread bytes make the close a reset; the engine sees a read error, not an end.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            linger hard{1, 0};
+            setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        }
         close(fd);
         done = true;
     });
@@ -895,6 +904,33 @@ TEST_F(FileTransfer, ConnectionDroppedMidFileDeletesThePartialFile) {
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->a, 0);
     EXPECT_FALSE(QFile::exists(Folder.filePath("half.bin")));
+}
+
+INSTANTIATE_TEST_SUITE_P(FileTransfer, FileRecvDropped,
+                         testing::Values(DropCase{"Closed", false}, DropCase{"Reset", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileTransfer, ReadsSmallerThanOneByteCountAsOne) {
+    Engine->SetFTPRecvByte(0);
+    const int fd = ConnectFromPeer();
+    std::atomic<bool> done{false};
+    Script([&, fd] {
+        SendAll(fd, Offer("five.bin", 5));
+        ReadUntil(fd, "\r\n");
+        SendAll(fd, "12345");
+        ReadUntil(fd, "\r\n");
+        close(fd);
+        done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(Has("end"));
+    EXPECT_EQ(ReadFile(Folder.filePath("five.bin")), QByteArray("12345"));
+    std::vector<qint64> progress;
+    for (const FileEvent& e : Events) {
+        if (e.kind == "progress")
+            progress.push_back(e.a);
+    }
+    EXPECT_EQ(progress, (std::vector<qint64>{1, 2, 3, 4, 5}));
 }
 
 TEST_F(FileTransfer, ReceiverCancelMidFileKeepsThePartialFile) {
