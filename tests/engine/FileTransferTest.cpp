@@ -314,14 +314,14 @@ TestLan* FileTransfer::Lan = nullptr;
 // --- Sending -------------------------------------------------------------------
 
 // A scripted receiver: accepts, checks nothing, answers OK, takes iSize bytes, sends the end line.
-struct ReceivedBySript {
+struct ReceivedByScript {
     std::atomic<bool> done{false};
     QByteArray header;
     QByteArray data;
     bool closedAfterEnd = false;
 };
 
-void ReceiveScript(int listener, qint64 size, ReceivedBySript& out) {
+void ReceiveScript(int listener, qint64 size, ReceivedByScript& out) {
     const int fd = AcceptOne(listener);
     if (fd >= 0) {
         out.header = ReadUntil(fd, "\\|\r\n");
@@ -343,7 +343,7 @@ TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece) {
     ASSERT_TRUE(WriteFile(path, content));
     const int listener = ListenIn(1);
     KnowPeer(Lan->Address(1));
-    ReceivedBySript got;
+    ReceivedByScript got;
     Script([&] { ReceiveScript(listener, size, got); });
 
     const int id = Engine->FileSend(path, "よろしく", Lan->Address(1), "Parvane2");
@@ -521,7 +521,7 @@ TEST_F(FileTransfer, PiecesSmallerThanOneByteCountAsOne) {
     const int listener = ListenIn(1);
     KnowPeer(Lan->Address(1));
     Engine->SetFTPSendByte(0);
-    ReceivedBySript got;
+    ReceivedByScript got;
     Script([&] { ReceiveScript(listener, 5, got); });
     Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
     ASSERT_TRUE(WaitFor([&] { return got.done && Ended(); }));
@@ -592,7 +592,7 @@ TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors) {
     KnowPeer(Lan->Address(1));
     const int first = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
     ASSERT_TRUE(Engine->FileSendCancel(first));
-    ReceivedBySript got;
+    ReceivedByScript got;
     Script([&] {
         close(AcceptOne(listener)); // the cancelled first connection
         ReceiveScript(listener, 3, got);
@@ -659,7 +659,7 @@ TEST_P(FileSendFailover, TriesTheNextAddress) {
         (void)full;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    ReceivedBySript got;
+    ReceivedByScript got;
     if (c.host3Listens) {
         const int listener = ListenIn(2);
         Script([&got, listener] { ReceiveScript(listener, 5, got); });
