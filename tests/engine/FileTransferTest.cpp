@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
@@ -31,6 +32,12 @@ public:
                             QString(), false, false, ftpPort);
     }
     static void SetConnectTimeout(TParvaneNetwork& engine, int ms) { engine.PrConnectTimeoutMs = ms; }
+    // Watches a socket for data as the engine watches its transfer sockets, with no transfer behind it.
+    static bool Watch(TParvaneNetwork& engine, int fd) {
+        return engine.SocketSelect(fd, TParvaneNetwork::FD_READ | TParvaneNetwork::FD_CLOSE);
+    }
+    // Stops watching and closes, as the socket's owner would.
+    static void Close(TParvaneNetwork& engine, int fd) { engine.SocketClose(fd); }
 };
 
 namespace {
@@ -605,6 +612,30 @@ TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors) {
     ASSERT_TRUE(WaitFor([&] { return got.done && Has("end"); }));
     EXPECT_EQ(Last("end")->socket, second);
     EXPECT_EQ(got.data, QByteArray("abc"));
+}
+
+TEST_F(FileTransfer, DescriptorOfNoTransferIsNeverClosed) {
+    const int listener = ListenIn(1);
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(kPeerPort);
+    inet_pton(AF_INET, Lan->Address(1).toLatin1().constData(), &address.sin_addr);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int other = AcceptOne(listener);
+    ASSERT_GE(other, 0);
+    ASSERT_TRUE(TParvaneNetworkFileTestAccess::Watch(*Engine, fd));
+    ASSERT_TRUE(SendAll(other, "not a transfer"));
+    WaitFor([] { return false; }, 300);
+    // Neither the data nor a cancel by its number may close what belongs to someone else.
+    EXPECT_FALSE(Engine->FileSendCancel(fd));
+    EXPECT_FALSE(Engine->FileRecvCancel(fd));
+    EXPECT_NE(fcntl(fd, F_GETFD), -1);
+    char got[32] = {};
+    EXPECT_EQ(recv(fd, got, sizeof got, MSG_DONTWAIT), 14);
+    TParvaneNetworkFileTestAccess::Close(*Engine, fd);
+    close(other);
+    EXPECT_TRUE(Events.empty());
 }
 
 TEST_F(FileTransfer, LogoutEndsEveryTransferAsCancelled) {
