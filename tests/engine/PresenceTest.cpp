@@ -74,7 +74,10 @@ TEST_F(TwoCopies, LoggingInListsTheOtherAndItselfOnce) {
     EXPECT_EQ(A.CountEvents("OnLogin"), 0);
 
     EXPECT_EQ(B.Get("LoginCount"), "2");
-    const QStringList user = B.Command({"user", "1"});
+    // Which of the two entries comes first depends on which datagram arrived first.
+    QStringList user = B.Command({"user", "1"});
+    if (user.value(1) != "太郎")
+        user = B.Command({"user", "0"});
     EXPECT_EQ(user.mid(1), (QStringList{"太郎", "PVHOST1", "198.18.0.1\r\n", "Parvane2", "2200", "0", "", "0",
                                         "0", "52000"}));
     EXPECT_EQ(B.Command({"user", "2"}), (QStringList{"user", "", "", "", "", "0", "0", "", "0", "0", "0"}));
