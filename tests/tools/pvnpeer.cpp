@@ -18,16 +18,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSocketNotifier>
-
-#include <unistd.h>
-
 #include <functional>
 #include <map>
+#include <unistd.h>
 
 namespace {
 
-QString Escape(const QString& text)
-{
+QString Escape(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
@@ -51,8 +48,7 @@ QString Escape(const QString& text)
     return out;
 }
 
-QString Unescape(const QString& field)
-{
+QString Unescape(const QString& field) {
     QString out;
     out.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -79,47 +75,40 @@ QString Unescape(const QString& field)
 }
 
 // A value printed in a line: texts escaped, numbers in decimal, Booleans 1 and 0.
-QString Field(const QString& v)
-{
+QString Field(const QString& v) {
     return Escape(v);
 }
-QString Field(bool v)
-{
+QString Field(bool v) {
     return v ? QStringLiteral("1") : QStringLiteral("0");
 }
-QString Field(int v)
-{
+QString Field(int v) {
     return QString::number(v);
 }
-QString Field(qint64 v)
-{
+QString Field(qint64 v) {
     return QString::number(v);
 }
 
-void PrintLine(const QStringList& fields)
-{
+void PrintLine(const QStringList& fields) {
     const QByteArray line = (fields.join(u'\t') + u'\n').toUtf8();
     qsizetype done = 0;
     while (done < line.size()) {
-        const ssize_t n = write(STDOUT_FILENO, line.constData() + done, static_cast<size_t>(line.size() - done));
+        const ssize_t n =
+            write(STDOUT_FILENO, line.constData() + done, static_cast<size_t>(line.size() - done));
         if (n <= 0)
             return;
         done += n;
     }
 }
 
-template <class... A> void PrintEvent(const char* name, const A&... values)
-{
+template <class... A> void PrintEvent(const char* name, const A&... values) {
     PrintLine(QStringList{QStringLiteral("event"), QString::fromLatin1(name), Field(values)...});
 }
 
-bool ToBool(const QString& s)
-{
+bool ToBool(const QString& s) {
     return s == QStringLiteral("1");
 }
 
-QString IPListText(const QStringList& list)
-{
+QString IPListText(const QStringList& list) {
     QString text;
     for (const QString& a : list)
         text += a + QStringLiteral("\r\n");
@@ -138,26 +127,22 @@ struct Operation {
     std::function<QString(TParvaneNetwork&, const Args&)> Call;
 };
 
-template <class T> std::function<QString(TParvaneNetwork&)> Getter(T (TParvaneNetwork::*get)() const)
-{
+template <class T> std::function<QString(TParvaneNetwork&)> Getter(T (TParvaneNetwork::*get)() const) {
     return [get](TParvaneNetwork& e) { return Field((e.*get)()); };
 }
 
-std::function<void(TParvaneNetwork&, const QString&)> TextSetter(void (TParvaneNetwork::*set)(const QString&))
-{
+std::function<void(TParvaneNetwork&, const QString&)>
+TextSetter(void (TParvaneNetwork::*set)(const QString&)) {
     return [set](TParvaneNetwork& e, const QString& v) { (e.*set)(v); };
 }
-std::function<void(TParvaneNetwork&, const QString&)> IntSetter(void (TParvaneNetwork::*set)(int))
-{
+std::function<void(TParvaneNetwork&, const QString&)> IntSetter(void (TParvaneNetwork::*set)(int)) {
     return [set](TParvaneNetwork& e, const QString& v) { (e.*set)(v.toInt()); };
 }
-std::function<void(TParvaneNetwork&, const QString&)> BoolSetter(void (TParvaneNetwork::*set)(bool))
-{
+std::function<void(TParvaneNetwork&, const QString&)> BoolSetter(void (TParvaneNetwork::*set)(bool)) {
     return [set](TParvaneNetwork& e, const QString& v) { (e.*set)(ToBool(v)); };
 }
 
-const std::map<QString, Property>& Properties()
-{
+const std::map<QString, Property>& Properties() {
     using E = TParvaneNetwork;
     static const std::map<QString, Property> table = {
         {"Handle", {[](E& e) { return QString::number(e.Handle()); }, {}}},
@@ -186,13 +171,17 @@ const std::map<QString, Property>& Properties()
 }
 
 // The public operations; a new one is one line here.
-const std::map<QString, Operation>& Operations()
-{
+const std::map<QString, Operation>& Operations() {
     using E = TParvaneNetwork;
     auto b = [](bool v) { return Field(v); };
     static const std::map<QString, Operation> table = {
         {"ServiceStart", {0, [b](E& e, const Args&) { return b(e.ServiceStart()); }}},
-        {"ServiceEnd", {0, [](E& e, const Args&) { e.ServiceEnd(); return QString(); }}},
+        {"ServiceEnd",
+         {0,
+          [](E& e, const Args&) {
+              e.ServiceEnd();
+              return QString();
+          }}},
         {"Login", {0, [b](E& e, const Args&) { return b(e.Login()); }}},
         {"Logout", {0, [b](E& e, const Args&) { return b(e.Logout()); }}},
         {"InformationUpdate", {0, [b](E& e, const Args&) { return b(e.InformationUpdate()); }}},
@@ -208,7 +197,8 @@ const std::map<QString, Operation>& Operations()
         {"InputSelect",
          {6, [b](E& e, const Args& a) { return b(e.InputSelect(a[0], a[1], a[2], a[3], a[4], a[5])); }}},
         {"InputLine",
-         {6, [b](E& e, const Args& a) { return b(e.InputLine(a[0], a[1], a[2], a[3], a[4], ToBool(a[5]))); }}},
+         {6,
+          [b](E& e, const Args& a) { return b(e.InputLine(a[0], a[1], a[2], a[3], a[4], ToBool(a[5]))); }}},
         {"InputText", {4, [b](E& e, const Args& a) { return b(e.InputText(a[0], a[1], a[2], a[3])); }}},
         {"InputReturn", {4, [b](E& e, const Args& a) { return b(e.InputReturn(a[0], a[1], a[2], a[3])); }}},
         {"InputMessage", {3, [b](E& e, const Args& a) { return b(e.InputMessage(a[0], a[1], a[2])); }}},
@@ -216,7 +206,10 @@ const std::map<QString, Operation>& Operations()
         {"FileSendCancel", {1, [b](E& e, const Args& a) { return b(e.FileSendCancel(a[0].toInt())); }}},
         {"FileRecvCancel", {1, [b](E& e, const Args& a) { return b(e.FileRecvCancel(a[0].toInt())); }}},
         {"StringSplit",
-         {2, [](E&, const Args& a) { return Field(E::StringSplit(a[0], static_cast<std::uint8_t>(a[1].toInt()))); }}},
+         {2,
+          [](E&, const Args& a) {
+              return Field(E::StringSplit(a[0], static_cast<std::uint8_t>(a[1].toInt())));
+          }}},
         {"StringToPassword", {1, [](E&, const Args& a) { return Field(E::StringToPassword(a[0])); }}},
         {"PasswordToString", {1, [](E&, const Args& a) { return Field(E::PasswordToString(a[0])); }}},
         {"DomainToIPAddress", {1, [](E&, const Args& a) { return Field(E::DomainToIPAddress(a[0])); }}},
@@ -226,20 +219,17 @@ const std::map<QString, Operation>& Operations()
 
 class Peer {
 public:
-    Peer()
-    {
+    Peer() {
         BindEvents();
         FInput = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
         QObject::connect(FInput.get(), &QSocketNotifier::activated, [this] { ReadInput(); });
     }
 
 private:
-    void BindEvents()
-    {
+    void BindEvents() {
         using S = const QString&;
-        E.OnLogin = [](TParvaneNetwork*, S h, S m, S ip, S d, int v, bool a, S t, bool menu, bool chat, int port) {
-            PrintEvent("OnLogin", h, m, ip, d, v, a, t, menu, chat, port);
-        };
+        E.OnLogin = [](TParvaneNetwork*, S h, S m, S ip, S d, int v, bool a, S t, bool menu, bool chat,
+                       int port) { PrintEvent("OnLogin", h, m, ip, d, v, a, t, menu, chat, port); };
         E.OnLogout = [](TParvaneNetwork*, S h, S m, S ip, S d) { PrintEvent("OnLogout", h, m, ip, d); };
         E.OnInfoChange = [](TParvaneNetwork*, S m, S h, S ip, S d, int v, bool a, S t, bool menu, bool chat,
                             int port) { PrintEvent("OnInfoChange", m, h, ip, d, v, a, t, menu, chat, port); };
@@ -247,7 +237,9 @@ private:
             PrintEvent("OnMessage", msg, id, letter, h, m, d, time);
         };
         E.OnMessageOk = [](TParvaneNetwork*, S id, S h, S m, S d) { PrintEvent("OnMessageOk", id, h, m, d); };
-        E.OnMessageOpen = [](TParvaneNetwork*, S id, S h, S m, S d) { PrintEvent("OnMessageOpen", id, h, m, d); };
+        E.OnMessageOpen = [](TParvaneNetwork*, S id, S h, S m, S d) {
+            PrintEvent("OnMessageOpen", id, h, m, d);
+        };
         E.OnAbsenceMessage = [](TParvaneNetwork*, S msg, S h, S m, S d, S time) {
             PrintEvent("OnAbsenceMessage", msg, h, m, d, time);
         };
@@ -298,7 +290,9 @@ private:
         E.OnFileRecvEnd = [](TParvaneNetwork*, int s, S h, S m, S d, S f) {
             PrintEvent("OnFileRecvEnd", s, h, m, d, f);
         };
-        E.OnErrorSend = [](TParvaneNetwork*, S msg, S id, S m, S d) { PrintEvent("OnErrorSend", msg, id, m, d); };
+        E.OnErrorSend = [](TParvaneNetwork*, S msg, S id, S m, S d) {
+            PrintEvent("OnErrorSend", msg, id, m, d);
+        };
         E.OnErrorRecvOverflow = [](TParvaneNetwork*) { PrintEvent("OnErrorRecvOverflow"); };
         E.OnErrorFileSend = [](TParvaneNetwork*, int s, S h, S m, S d, S f, int error) {
             PrintEvent("OnErrorFileSend", s, h, m, d, f, error);
@@ -308,8 +302,7 @@ private:
         };
     }
 
-    void ReadInput()
-    {
+    void ReadInput() {
         char buffer[65536];
         const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
         if (n <= 0) {
@@ -330,8 +323,7 @@ private:
         }
     }
 
-    void Command(const QString& line)
-    {
+    void Command(const QString& line) {
         QStringList f;
         for (const QString& raw : line.split(u'\t'))
             f.append(Unescape(raw));
@@ -352,8 +344,7 @@ private:
         PrintLine({QStringLiteral("error"), QStringLiteral("unknown command")});
     }
 
-    void Set(const Args& a)
-    {
+    void Set(const Args& a) {
         auto p = Properties().find(a.value(0));
         if (a.size() != 2 || p == Properties().end())
             return PrintLine({QStringLiteral("error"), QStringLiteral("unknown property")});
@@ -363,16 +354,14 @@ private:
         PrintLine({QStringLiteral("ok")});
     }
 
-    void Get(const Args& a)
-    {
+    void Get(const Args& a) {
         auto p = Properties().find(a.value(0));
         if (a.size() != 1 || p == Properties().end())
             return PrintLine({QStringLiteral("error"), QStringLiteral("unknown property")});
         PrintLine({QStringLiteral("value"), p->second.Get(E)});
     }
 
-    void Call(const Args& a)
-    {
+    void Call(const Args& a) {
         auto op = Operations().find(a.value(0));
         if (op == Operations().end())
             return PrintLine({QStringLiteral("error"), QStringLiteral("unknown operation")});
@@ -382,8 +371,7 @@ private:
         PrintLine({QStringLiteral("result"), result});
     }
 
-    void User(const Args& a)
-    {
+    void User(const Args& a) {
         bool ok = false;
         const int index = a.value(0).toInt(&ok);
         if (a.size() != 1 || !ok)
@@ -394,8 +382,7 @@ private:
                    Field(u.Menu), Field(u.Chat), Field(u.FTPPort)});
     }
 
-    void Recv(const Args& a)
-    {
+    void Recv(const Args& a) {
         if (a.size() == 2 && a[0] == QStringLiteral("accept") && !a[1].isEmpty()) {
             FAcceptDirectory = a[1];
         } else if (a.size() == 1 && a[0] == QStringLiteral("refuse")) {
@@ -406,8 +393,7 @@ private:
         PrintLine({QStringLiteral("ok")});
     }
 
-    void Quit()
-    {
+    void Quit() {
         if (FQuitting)
             return;
         FQuitting = true;
@@ -426,8 +412,7 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     Peer peer;
     return app.exec();
