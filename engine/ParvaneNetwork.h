@@ -423,6 +423,13 @@ private:
     // The timer of send slot iSlot (1..255), distinct from the purge timer.
     void SendTimeoutStart(int iSlot);
     void SendTimeoutStop(int iSlot);
+    // Resolves the destination and broadcasts sKeyword, the destination and sFields;
+    // false without sending when logged out or the destination has no address.
+    bool SendAddressed(const QString& sKeyword, const QString& sSendHost, const QString& sSendDiscrimination,
+                       const QString& sFields);
+    bool SendHistoryInUse(int iSlot) const;
+    // Empties slot iSlot and stops its timer, so no stale time-out can follow.
+    void SendHistoryFree(int iSlot);
 
     // --- File transfer (ParvaneNetworkFile.cpp)
     TPVN_FileSend* FileSendAdd();
