@@ -1,0 +1,379 @@
+#include "Settings.h"
+
+#include "AnsiCodePage.h"
+#include "ParvaneNetwork.h"
+
+#include <variant>
+#include <vector>
+
+namespace {
+
+const QString kMultiUser = QStringLiteral("MultiUser");
+const QString kHandleName = QStringLiteral("HandleName");
+const QString kNetworkBroadcast = QStringLiteral("NetworkBroadcast");
+const QString kAbsenceTitle = QStringLiteral("Absence-Title");
+const QString kAbsenceMessage = QStringLiteral("Absence-Message");
+const QString kLastCheck = QStringLiteral("LastCheck");
+const QString kCrLf = QStringLiteral("\r\n");
+
+// A password variable: plain in memory, scrambled twice in the file.
+struct Password {
+    QString* text;
+};
+
+// One [Option] key held in a variable; text keys default to empty unless a
+// default is given.
+struct OptionKey {
+    QString name;
+    std::variant<bool*, int*, QString*, Password> variable;
+    int iDefault = 0;
+    QString sDefault = QString();
+};
+
+// The keys from CustomizeTaskTray to AnimationTaskTrayIcon, in the order they are
+// written; the scrambling flag sits at its place in the order though the engine holds it.
+std::vector<OptionKey> OptionKeysBeforeAbsence(bool* pSecurityData)
+{
+    std::vector<OptionKey> keys = {
+        {QStringLiteral("CustomizeTaskTray"), &CustomizeTaskTray, false},
+        {QStringLiteral("CustomizeTaskBar"), &CustomizeTaskBar, false},
+        {QStringLiteral("CustomizeAutoRecv"), &CustomizeAutoRecv, false},
+        {QStringLiteral("CustomizeAutoRecvAbsence"), &CustomizeAutoRecvAbsence, false},
+        {QStringLiteral("CustomizeReplyHide"), &CustomizeReplyHide, false},
+        {QStringLiteral("CustomizeSendHide"), &CustomizeSendHide, false},
+        {QStringLiteral("CustomizeRecvWithMessage"), &CustomizeRecvWithMessage, false},
+        {QStringLiteral("CustomizeLetter"), &CustomizeLetter, false},
+        {QStringLiteral("CustomizeChatLocate"), &CustomizeChatLocate, false},
+        {QStringLiteral("CustomizeIME"), &CustomizeIME, false},
+        {QStringLiteral("CustomizeLog"), &CustomizeLog, true},
+        {QStringLiteral("CustomizeReloginMessage"), &CustomizeReloginMessage, true},
+        {QStringLiteral("CustomizeEnd"), &CustomizeEnd, true},
+        {QStringLiteral("CustomizeSecurityData"), pSecurityData, false},
+        {QStringLiteral("CustomizeHotKey1"), &CustomizeHotKey1, 49229},
+        {QStringLiteral("CustomizeHotKey2"), &CustomizeHotKey2, 49235},
+        {QStringLiteral("CustomizeHotKey3"), &CustomizeHotKey3, 49234},
+        {QStringLiteral("CustomizeHotKey4"), &CustomizeHotKey4, 49222},
+        {QStringLiteral("CustomizeHotKey5"), &CustomizeHotKey5, 49228},
+        {QStringLiteral("CustomizeStartLogin"), &CustomizeStartLogin, true},
+        {QStringLiteral("CustomizeStartFormHide"), &CustomizeStartFormHide, false},
+        {QStringLiteral("CustomizeStartVersionCheck"), &CustomizeStartVersionCheck, true},
+        {QStringLiteral("CustomizeShowTopMost"), &CustomizeShowTopMost, false},
+        {QStringLiteral("CustomizeAlpha"), &CustomizeAlpha, false},
+        {QStringLiteral("CustomizeAlphaBar"), &CustomizeAlphaBar, true},
+        {QStringLiteral("CustomizeFileSave"), &CustomizeFileSave, 0},
+        {QStringLiteral("CustomizeFileSaveSetPath"), &CustomizeFileSaveSetPath, 0, ProgramDirectory},
+        {QStringLiteral("CustomizeTaskHideLog"), &CustomizeTaskHideLog, false},
+        {QStringLiteral("CustomizeTaskHideSend"), &CustomizeTaskHideSend, false},
+        {QStringLiteral("CustomizeTaskHideFileSend"), &CustomizeTaskHideFileSend, false},
+        {QStringLiteral("CustomizeTaskHideChat"), &CustomizeTaskHideChat, false},
+        {QStringLiteral("CustomizeTaskHideGlobalChat"), &CustomizeTaskHideGlobalChat, false},
+        {QStringLiteral("CustomizeTaskHideAbsence"), &CustomizeTaskHideAbsence, false},
+        {QStringLiteral("SecurityFileRecvCancel"), &SecurityFileRecvCancel, false},
+        {QStringLiteral("SecurityFileRecvCancelAbsence"), &SecurityFileRecvCancelAbsence, false},
+        {QStringLiteral("SecurityLetter"), &SecurityLetter, false},
+        {QStringLiteral("SecurityLetterPassword"), Password{&SecurityLetterPassword}},
+        {QStringLiteral("SecurityOption"), &SecurityOption, false},
+        {QStringLiteral("SecurityOptionPassword"), Password{&SecurityOptionPassword}},
+        {QStringLiteral("SecurityLog"), &SecurityLog, false},
+        {QStringLiteral("SecurityLogPassword"), Password{&SecurityLogPassword}},
+        {QStringLiteral("CustomizeSoundKind"), &CustomizeSoundKind, 0},
+    };
+    for (int i = 0; i < SoundFileCount; ++i)
+        keys.push_back({QStringLiteral("CustomizeSoundFile%1").arg(i), &CustomizeSoundFile[i]});
+    keys.push_back({QStringLiteral("AnimationMouse"), &AnimationMouse, 1});
+    keys.push_back({QStringLiteral("AnimationTaskTrayIcon"), &AnimationTaskTrayIcon, 1});
+    return keys;
+}
+
+std::vector<OptionKey> OptionKeysAfterAbsence()
+{
+    return {
+        {QStringLiteral("NoticeLogin"), &NoticeLogin, true},
+        {QStringLiteral("NoticeLogout"), &NoticeLogout, true},
+        {QStringLiteral("NoticeChatLogin"), &NoticeChatLogin, true},
+        {QStringLiteral("NoticeChatLoginAnytime"), &NoticeChatLoginAnytime, true},
+        {QStringLiteral("NoticeChatLogout"), &NoticeChatLogout, true},
+        {QStringLiteral("NoticeChatLogoutAnytime"), &NoticeChatLogoutAnytime, true},
+        {QStringLiteral("NoticeAbsence"), &NoticeAbsence, true},
+        {QStringLiteral("NoticeNonAbsence"), &NoticeNonAbsence, true},
+        {QStringLiteral("NoticeRecv"), &NoticeRecv, true},
+        {QStringLiteral("NoticeMessageOpen"), &NoticeMessageOpen, true},
+        {QStringLiteral("NoticePosition"), &NoticePosition, 6},
+        {QStringLiteral("NoticeAutoClose"), &NoticeAutoClose, true},
+        {QStringLiteral("NoticeAutoCloseAbsenceCancel"), &NoticeAutoCloseAbsenceCancel, false},
+        {QStringLiteral("NoticeAbsenceHide"), &NoticeAbsenceHide, true},
+    };
+}
+
+void ReadKeys(const IniFile& ini, const std::vector<OptionKey>& keys)
+{
+    for (const OptionKey& key : keys) {
+        std::visit(
+            [&](auto variable) {
+                using T = decltype(variable);
+                if constexpr (std::is_same_v<T, bool*>)
+                    *variable = ini.ReadBool(SectionOption, key.name, key.iDefault != 0);
+                else if constexpr (std::is_same_v<T, int*>)
+                    *variable = ini.ReadInteger(SectionOption, key.name, key.iDefault);
+                else if constexpr (std::is_same_v<T, QString*>)
+                    *variable = ini.ReadString(SectionOption, key.name, key.sDefault);
+                else
+                    *variable.text = PasswordFromStoredForm(ini.ReadString(SectionOption, key.name, QString()));
+            },
+            key.variable);
+    }
+}
+
+bool WriteKeys(IniFile& ini, const std::vector<OptionKey>& keys)
+{
+    for (const OptionKey& key : keys) {
+        const bool written = std::visit(
+            [&](auto variable) {
+                using T = decltype(variable);
+                if constexpr (std::is_same_v<T, bool*>)
+                    return ini.WriteBool(SectionOption, key.name, *variable);
+                else if constexpr (std::is_same_v<T, int*>)
+                    return ini.WriteInteger(SectionOption, key.name, *variable);
+                else if constexpr (std::is_same_v<T, QString*>)
+                    return ini.WriteString(SectionOption, key.name, *variable);
+                else
+                    return ini.WriteString(SectionOption, key.name, PasswordStoredForm(*variable.text));
+            },
+            key.variable);
+        if (!written)
+            return false;
+    }
+    return true;
+}
+
+// A port outside the range the options window allows would bind some other port
+// or none; such a value reads as the default.
+int ReadPort(const IniFile& ini, const QString& sKey, int iDefault)
+{
+    const int port = ini.ReadInteger(SectionOption, sKey, iDefault);
+    return (port >= MinimumPortNo && port <= MaximumPortNo) ? port : iDefault;
+}
+
+// A handle name with the record separators in it would split the peers' records.
+bool HandleNameAcceptable(const QString& sName)
+{
+    return !sName.isEmpty() && !sName.contains(QStringLiteral("&|")) && !sName.contains(QStringLiteral("&:")) &&
+           !sName.contains(QStringLiteral("\\|"));
+}
+
+struct ViewFlag {
+    const char* section;
+    const char* key;
+    bool* flag;
+};
+
+const ViewFlag kViewFlags[] = {
+    {"SendWindow", "ShowHeader", &SendWindowShowHeader},
+    {"SendWindow", "ShowSend", &SendWindowShowSend},
+    {"SendWindow", "ShowStatus", &SendWindowShowStatus},
+    {"RecvWindow", "ShowHeader", &RecvWindowShowHeader},
+    {"RecvWindow", "ShowSend", &RecvWindowShowSend},
+    {"RecvWindow", "ShowStatus", &RecvWindowShowStatus},
+    {"AbsenceWindow", "ShowHeader", &AbsenceWindowShowHeader},
+    {"AbsenceWindow", "ShowSend", &AbsenceWindowShowSend},
+    {"AbsenceWindow", "ShowStatus", &AbsenceWindowShowStatus},
+    {"ChatWindow", "ShowHeader", &ChatWindowShowHeader},
+    {"ChatWindow", "ShowSend", &ChatWindowShowSend},
+    {"ChatWindow", "ShowStatus", &ChatWindowShowStatus},
+    {"GlobalChatWindow", "ShowHeader", &GlobalChatWindowShowHeader},
+    {"GlobalChatWindow", "ShowStatus", &GlobalChatWindowShowStatus},
+    {"LogWindow", "ShowHeader", &LogWindowShowHeader},
+    {"LogWindow", "ShowStatus", &LogWindowShowStatus},
+    {"FileSendWindow", "ShowHeader", &FileSendWindowShowHeader},
+    {"FileSendWindow", "ShowSend", &FileSendWindowShowSend},
+    {"FileSendWindow", "ShowStatus", &FileSendWindowShowStatus},
+    {"FileRecvWindow", "ShowHeader", &FileRecvWindowShowHeader},
+    {"FileRecvWindow", "ShowSend", &FileRecvWindowShowSend},
+    {"FileRecvWindow", "ShowStatus", &FileRecvWindowShowStatus},
+};
+
+} // namespace
+
+QString ProgramDirectoryOf(const QString& sApplicationDir)
+{
+    return sApplicationDir.endsWith(u'/') ? sApplicationDir : sApplicationDir + u'/';
+}
+
+QString SharedSettingsFileName()
+{
+    return ProgramDirectory + SettingsBaseName + SettingsExtension;
+}
+
+QString FileBaseNameFor(bool bMultiUser, const QString& sUserName)
+{
+    if (!bMultiUser)
+        return ProgramDirectory + SettingsBaseName;
+    return ProgramDirectory + SettingsBaseName + QStringLiteral(" -") + sUserName + u'-';
+}
+
+QString SettingsFileName()
+{
+    return FileBaseName + SettingsExtension;
+}
+
+void SettingsLocate(const QString& sLoginName)
+{
+    const IniFile shared(SharedSettingsFileName());
+    const bool multiUser = shared.ReadBool(SectionAllUsers, kMultiUser, false);
+    // The system's user-name call fills at most 255 characters and fails beyond them.
+    constexpr qsizetype kMaxUserNameLength = 255;
+    WindowsUserName = multiUser && sLoginName.size() <= kMaxUserNameLength ? sLoginName : QString();
+    FileBaseName = FileBaseNameFor(multiUser, WindowsUserName);
+}
+
+bool SettingsWriteMultiUser(bool bMultiUser)
+{
+    IniFile shared(SharedSettingsFileName());
+    return shared.WriteBool(SectionAllUsers, kMultiUser, bMultiUser);
+}
+
+QString PasswordStoredForm(const QString& sPlain)
+{
+    return TParvaneNetwork::StringToPassword(TParvaneNetwork::StringToPassword(sPlain));
+}
+
+QString PasswordFromStoredForm(const QString& sStored)
+{
+    return TParvaneNetwork::PasswordToString(TParvaneNetwork::PasswordToString(sStored));
+}
+
+QString AbsenceMessageStoredForm(const QString& sMessage)
+{
+    // Through the code page first, as the file will hold it. A line break made of
+    // LF or CR alone would otherwise end the line in the file, so every form of
+    // line break is stored as the separator.
+    QString text = AnsiCodePage::Decode(AnsiCodePage::Encode(sMessage));
+    TParvaneNetwork::StringReplacement(kCrLf, TParvaneNetwork::FieldSeparator, text);
+    TParvaneNetwork::StringReplacement(QStringLiteral("\n"), TParvaneNetwork::FieldSeparator, text);
+    TParvaneNetwork::StringReplacement(QStringLiteral("\r"), TParvaneNetwork::FieldSeparator, text);
+    return text;
+}
+
+QString AbsenceMessageFromStoredForm(const QString& sStored)
+{
+    QString text = sStored;
+    TParvaneNetwork::StringReplacement(TParvaneNetwork::FieldSeparator, kCrLf, text);
+    return text;
+}
+
+QString LastCheckText(const QDate& date)
+{
+    return date.toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+void SettingsReadPorts(const IniFile& ini)
+{
+    NetworkPort = ini.ReadBool(SectionOption, QStringLiteral("NetworkPort"), false);
+    NetworkPortNo = ReadPort(ini, QStringLiteral("NetworkPortNo"), DefaultPortNo);
+    NetworkFTPPortNo = ReadPort(ini, QStringLiteral("NetworkFTPPortNo"), DefaultFTPPortNo);
+}
+
+void SettingsReadBars(const IniFile& ini)
+{
+    CustomizeMenuBarHide = ini.ReadBool(SectionOption, QStringLiteral("CustomizeMenuBarHide"), false);
+    CustomizeToolBarHide = ini.ReadBool(SectionOption, QStringLiteral("CustomizeToolBarHide"), false);
+    CustomizeStatusBarHide = ini.ReadBool(SectionOption, QStringLiteral("CustomizeStatusBarHide"), false);
+}
+
+void SettingsReadViewFlags(const IniFile& ini)
+{
+    for (const ViewFlag& view : kViewFlags)
+        *view.flag = ini.ReadBool(QString::fromLatin1(view.section), QString::fromLatin1(view.key), true);
+}
+
+bool SettingsReadOption(const IniFile& ini, const QString& sMachineName)
+{
+    // A name the options window would refuse (an empty one, or one with the
+    // record separators) would go to the peers as it is; the computer name does not.
+    HandleName = ini.ReadString(SectionOption, kHandleName, sMachineName);
+    if (!HandleNameAcceptable(HandleName))
+        HandleName = sMachineName;
+    bool securityData = false;
+    ReadKeys(ini, OptionKeysBeforeAbsence(&securityData));
+    ReadKeys(ini, OptionKeysAfterAbsence());
+    return securityData;
+}
+
+QString SettingsReadBroadcastIP(const IniFile& ini)
+{
+    const QString single = ini.ReadString(SectionOption, kNetworkBroadcast, QString());
+    if (!single.isEmpty())
+        return single;
+    QStringList addresses;
+    for (int i = 0;; ++i) {
+        const QString address = ini.ReadString(SectionOption, kNetworkBroadcast + QString::number(i), QString());
+        if (address.isEmpty())
+            break;
+        addresses.append(address);
+    }
+    return addresses.join(TParvaneNetwork::FieldSeparator);
+}
+
+void SettingsReadAbsence(const IniFile& ini)
+{
+    for (int i = 0; i < AbsenceMessageCount; ++i) {
+        AbsenceMessage[i].sTitle = ini.ReadString(SectionOption, kAbsenceTitle + QString::number(i), QString());
+        AbsenceMessage[i].sMessage = AbsenceMessageFromStoredForm(
+            ini.ReadString(SectionOption, kAbsenceMessage + QString::number(i), QString()));
+    }
+    if (ini.ValueExists(SectionOption, kAbsenceTitle + u'0'))
+        return;
+    AbsenceMessage[0] = {QStringLiteral("離席中"), QStringLiteral("席を外しています。")};
+    AbsenceMessage[1] = {QStringLiteral("外出中"), QStringLiteral("外出しています。")};
+    AbsenceMessage[2] = {QStringLiteral("電話中"), QStringLiteral("電話応対中です。")};
+}
+
+QString SettingsReadLastCheck(const IniFile& ini)
+{
+    return ini.ReadString(SectionUpdateWindow, kLastCheck, QString());
+}
+
+bool SettingsWriteBroadcastIP(IniFile& ini, const QStringList& slBroadcastIP)
+{
+    // An empty item would end the list for the reader and hide the items after it.
+    int n = 0;
+    for (const QString& address : slBroadcastIP) {
+        if (address.isEmpty())
+            continue;
+        if (!ini.WriteString(SectionOption, kNetworkBroadcast + QString::number(n), address))
+            return false;
+        ++n;
+    }
+    return ini.DeleteKey(SectionOption, kNetworkBroadcast + QString::number(n)) &&
+           ini.DeleteKey(SectionOption, kNetworkBroadcast);
+}
+
+bool SettingsWriteAbsence(IniFile& ini)
+{
+    for (int i = 0; i < AbsenceMessageCount; ++i) {
+        if (!ini.WriteString(SectionOption, kAbsenceTitle + QString::number(i), AbsenceMessage[i].sTitle) ||
+            !ini.WriteString(SectionOption, kAbsenceMessage + QString::number(i),
+                             AbsenceMessageStoredForm(AbsenceMessage[i].sMessage)))
+            return false;
+    }
+    return true;
+}
+
+bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP, bool bWritePorts)
+{
+    if (!ini.WriteString(SectionOption, kHandleName, HandleName))
+        return false;
+    if (!WriteKeys(ini, OptionKeysBeforeAbsence(&bSecurityData)) || !SettingsWriteAbsence(ini) ||
+        !WriteKeys(ini, OptionKeysAfterAbsence()) || !SettingsWriteBroadcastIP(ini, slBroadcastIP))
+        return false;
+    if (!bWritePorts)
+        return true;
+    return ini.WriteBool(SectionOption, QStringLiteral("NetworkPort"), NetworkPort) &&
+           ini.WriteInteger(SectionOption, QStringLiteral("NetworkPortNo"), NetworkPortNo) &&
+           ini.WriteInteger(SectionOption, QStringLiteral("NetworkFTPPortNo"), NetworkFTPPortNo);
+}
+
+bool SettingsWriteLastCheck(IniFile& ini, const QDate& date)
+{
+    return ini.WriteString(SectionUpdateWindow, kLastCheck, LastCheckText(date));
+}
