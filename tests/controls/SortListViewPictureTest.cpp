@@ -1,0 +1,135 @@
+#include "SortListView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QMimeData>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* const PictureVariable = "PV_PICTURE_FILE";
+
+QString PictureFile() {
+    return QStringLiteral(PV_BINARY_DIR "/pictures/SortListView.png");
+}
+
+// A display number that no X server holds.
+int FreeDisplay() {
+    for (int n = 91; n < 200; ++n) {
+        if (!QFileInfo::exists(QString("/tmp/.X%1-lock").arg(n)) &&
+            !QFileInfo::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
+            return n;
+    }
+    return -1;
+}
+
+// Runs under a real X server: the parent test below starts one and this program again.
+TEST(SortListViewPicture, DISABLED_DrawPopulatedList) {
+    const QString sFile = qEnvironmentVariable(PictureVariable);
+    ASSERT_FALSE(sFile.isEmpty()) << "started by SortListViewPicture.SavedUnderXvfb";
+    ASSERT_EQ(QGuiApplication::platformName(), QString("xcb"));
+
+    TSortListView list;
+    list.resize(660, 190);
+    const std::pair<const char*, int> sections[] = {
+        {"ハンドル名", 100}, {"ステータス", 66}, {"チャット", 55},       {"ファイル受信", 77},
+        {"種別", 64},        {"識別情報", 70},   {"コンピュータ名", 85}, {"IPアドレス", 85}};
+    for (const auto& [sText, iWidth] : sections)
+        list.AddSection(QString::fromUtf8(sText), iWidth);
+    QImage dot(16, 16, QImage::Format_ARGB32);
+    dot.fill(Qt::transparent);
+    for (int y = 3; y < 13; ++y)
+        for (int x = 3; x < 13; ++x)
+            dot.setPixelColor(x, y, QColor(230, 120, 20));
+    list.SetSmallImages({QIcon(QPixmap::fromImage(dot))});
+    const QStringList rows[] = {
+        {"山田", "オンライン", "ログイン", "サポート", "メッセージ", "Parvane2", "PVHOST1", "198.18.0.1"},
+        {"佐藤", "電話中", "-------", "サポート", "メッセージ", "Parvane2", "PVHOST2", "198.18.0.2"},
+        {"Suzuki", "オンライン", "-------", "-------", "メッセージ", "Parvane2", "PVHOST3", "198.18.0.3"},
+        {"田中", "不在", "ログイン", "サポート", "メッセージ", "Parvane2", "PVHOST4", "198.18.0.4"},
+    };
+    for (const QStringList& row : rows) {
+        TListItem* item = list.AddItem();
+        item->SetCaption(row.front());
+        item->SetSubItems(row.mid(1));
+        item->SetImageIndex(0);
+    }
+    list.SetSortIndex(1);
+    list.SetSortUpper(false);
+    list.Sort();
+    list.SetSectionWidth(6, 60); // narrow enough to shorten its caption
+    list.show();
+    QApplication::processEvents();
+
+    QTemporaryDir dir;
+    QFile file(dir.filePath("memo.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file.fileName())});
+    TSLVListView* view = list.ListView();
+    const QPoint at = view->visualItemRect(view->Item(2)).center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    ASSERT_EQ(view->DropTarget(), view->Item(2));
+    for (int i = 0; i < 10; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(20);
+    }
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(sFile).path()));
+    ASSERT_TRUE(list.grab().save(sFile, "PNG"));
+}
+
+TEST(SortListViewPicture, SavedUnderXvfb) {
+    const int iDisplay = FreeDisplay();
+    ASSERT_GE(iDisplay, 0) << "no free X display number";
+    QProcess xvfb;
+    xvfb.setProgram("Xvfb");
+    xvfb.setArguments({QString(":%1").arg(iDisplay), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    xvfb.start();
+    ASSERT_TRUE(xvfb.waitForStarted(5000)) << "Xvfb could not be started: install the xvfb package";
+    const QString sSocket = QString("/tmp/.X11-unix/X%1").arg(iDisplay);
+    for (int i = 0; i < 100 && !QFileInfo::exists(sSocket); ++i)
+        QThread::msleep(50);
+    ASSERT_TRUE(QFileInfo::exists(sSocket)) << "Xvfb did not open display " << iDisplay;
+
+    QFile::remove(PictureFile());
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("DISPLAY", QString(":%1").arg(iDisplay));
+    env.insert(PictureVariable, PictureFile());
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(
+        QCoreApplication::applicationFilePath(),
+        {"--gtest_also_run_disabled_tests", "--gtest_filter=SortListViewPicture.DISABLED_DrawPopulatedList"});
+    const bool bFinished = child.waitForFinished(60000);
+    const QByteArray output = child.readAll();
+    xvfb.terminate();
+    xvfb.waitForFinished(5000);
+    ASSERT_TRUE(bFinished) << output.toStdString();
+    ASSERT_EQ(child.exitCode(), 0) << output.toStdString();
+
+    const QImage picture(PictureFile());
+    ASSERT_FALSE(picture.isNull()) << "no picture at " << PictureFile().toStdString();
+    EXPECT_EQ(picture.size(), QSize(660, 190));
+    QSet<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 2)
+        for (int x = 0; x < picture.width(); x += 2)
+            colours.insert(picture.pixel(x, y));
+    EXPECT_GT(colours.size(), 20) << "the picture looks blank";
+}
+
+} // namespace
