@@ -1,0 +1,410 @@
+#include "CommonForm.h"
+
+#include "IniFile.h"
+#include "StatusPanelBar.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QSlider>
+#include <QVBoxLayout>
+
+
+namespace {
+
+const QString kLeft = QStringLiteral("Left");
+const QString kTop = QStringLiteral("Top");
+const QString kWidth = QStringLiteral("Width");
+const QString kHeight = QStringLiteral("Height");
+const QString kAlphaBlend = QStringLiteral("AlphaBlend");
+const QString kShowHeader = QStringLiteral("ShowHeader");
+const QString kShowStatus = QStringLiteral("ShowStatus");
+
+constexpr int kHeaderHeight = 24;
+constexpr int kHeaderImageSize = 20;
+const QColor kHeaderTextColor(202, 202, 255);
+constexpr int kSliderWidth = 79;
+constexpr int kSliderPageSize = 10;
+// The slider's panel is this much wider than the slider; the slider sits this far into it.
+constexpr int kSliderPanelExtra = 12;
+constexpr int kSliderInset = 2;
+constexpr int kFirstPanelWidth = 120;
+
+// How much of a window's top edge must show on a screen for the user to grab it.
+constexpr int kGrabBandHeight = 8;
+constexpr int kGrabWidth = 40;
+
+TWindowKindInfo Several(const char* section, QStringList* registry, const char* bitmap, bool* header, bool* status,
+                        int panels)
+{
+    return {QString::fromLatin1(section), registry, true, true, QString::fromLatin1(bitmap), header, status, panels,
+            true};
+}
+
+TWindowKindInfo Single(const char* section, const char* bitmap, bool* header, bool* status)
+{
+    return {QString::fromLatin1(section), nullptr, true, false, QString::fromLatin1(bitmap), header, status, 2, false};
+}
+
+TWindowKindInfo Page(const char* section)
+{
+    return {QString::fromLatin1(section), nullptr, false, false, QStringLiteral("HEADER_ICON_MAIN"), nullptr,
+            nullptr, 0, true};
+}
+
+qint64 DistanceToRect(const QPoint& point, const QRect& rect)
+{
+    const qint64 dx = point.x() < rect.left() ? rect.left() - point.x() : qMax(0, point.x() - rect.right());
+    const qint64 dy = point.y() < rect.top() ? rect.top() - point.y() : qMax(0, point.y() - rect.bottom());
+    return dx * dx + dy * dy;
+}
+
+} // namespace
+
+const TWindowKindInfo& WindowKindInfo(TWindowKind kind)
+{
+    static const TWindowKindInfo kinds[] = {
+        Several("SendWindow", &SendWindowList, "HEADER_ICON_SEND", &SendWindowShowHeader, &SendWindowShowStatus, 2),
+        Several("AbsenceWindow", &AbsenceWindowList, "HEADER_ICON_ABSENCE", &AbsenceWindowShowHeader,
+                &AbsenceWindowShowStatus, 2),
+        Several("FileSendWindow", &FileSendWindowList, "HEADER_ICON_FILESEND", &FileSendWindowShowHeader,
+                &FileSendWindowShowStatus, 3),
+        Several("FileRecvWindow", &FileRecvWindowList, "HEADER_ICON_FILESEND", &FileRecvWindowShowHeader,
+                &FileRecvWindowShowStatus, 3),
+        Single("RecvWindow", "HEADER_ICON_RECV", &RecvWindowShowHeader, &RecvWindowShowStatus),
+        Single("ChatWindow", "HEADER_ICON_CHAT", &ChatWindowShowHeader, &ChatWindowShowStatus),
+        Single("LogWindow", "HEADER_ICON_LOG", &LogWindowShowHeader, &LogWindowShowStatus),
+        Single("GlobalChatWindow", "HEADER_ICON_GLOBAL_CHAT", &GlobalChatWindowShowHeader,
+               &GlobalChatWindowShowStatus),
+        Page("UpdateWindow"),
+        Page("RequestWindow"),
+        Page("DonationWindow"),
+    };
+    return kinds[static_cast<int>(kind)];
+}
+
+int AlphaBlendClamp(int iPosition)
+{
+    return qBound(AlphaBlendMinimum, iPosition, AlphaBlendMaximum);
+}
+
+QString AlphaBlendHint(int iPosition)
+{
+    const int position = AlphaBlendClamp(iPosition);
+    const int percent = (position - AlphaBlendMinimum) * 100 / (AlphaBlendMaximum - AlphaBlendMinimum + 1) + 1;
+    return QStringLiteral("ブレンド率 %1%").arg(percent);
+}
+
+QPoint CentredPosition(const QSize& clientSize, const QRect& primaryScreen)
+{
+    return QPoint(primaryScreen.left() + (primaryScreen.width() - clientSize.width()) / 2,
+                  primaryScreen.top() + (primaryScreen.height() - clientSize.height()) / 2);
+}
+
+QRect PlacementOnScreens(const QRect& frame, const QList<QRect>& screens)
+{
+    if (screens.isEmpty())
+        return frame;
+    const QRect topEdge(frame.left(), frame.top(), frame.width(), qMin(frame.height(), kGrabBandHeight));
+    const int grabWidth = qMin(frame.width(), kGrabWidth);
+    for (const QRect& screen : screens) {
+        const QRect shown = topEdge.intersected(screen);
+        if (!shown.isEmpty() && shown.width() >= grabWidth && shown.height() >= topEdge.height())
+            return frame;
+    }
+    const QRect* nearest = &screens.front();
+    for (const QRect& screen : screens) {
+        if (DistanceToRect(frame.center(), screen) < DistanceToRect(frame.center(), *nearest))
+            nearest = &screen;
+    }
+    const int left = qMax(nearest->left(), qMin(frame.left(), nearest->right() + 1 - frame.width()));
+    const int top = qMax(nearest->top(), qMin(frame.top(), nearest->bottom() + 1 - frame.height()));
+    return QRect(QPoint(left, top), frame.size());
+}
+
+TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
+    : QWidget(nullptr, Qt::Window), FKind(kind), FSection(WindowKindInfo(kind).sSection)
+{
+    const TWindowKindInfo& info = Info();
+    FHandle = WindowMessage::HandleOf(this);
+    if (info.bFreeOnClose)
+        setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    pnHeader = new QWidget(this);
+    pnHeader->setObjectName(QStringLiteral("pnHeader"));
+    pnHeader->setFixedHeight(kHeaderHeight);
+    pnHeader->setAutoFillBackground(true);
+    QPalette headerPalette = pnHeader->palette();
+    headerPalette.setColor(QPalette::Window, Qt::black);
+    headerPalette.setColor(QPalette::WindowText, kHeaderTextColor);
+    pnHeader->setPalette(headerPalette);
+    auto* headerLayout = new QHBoxLayout(pnHeader);
+    headerLayout->setContentsMargins(4, 2, 4, 2);
+    headerLayout->setSpacing(4);
+    imHeader = new QLabel(pnHeader);
+    imHeader->setFixedSize(kHeaderImageSize, kHeaderImageSize);
+    imHeader->setAlignment(Qt::AlignCenter);
+    laTitle = new QLabel(pnHeader);
+    QFont titleFont = laTitle->font();
+    titleFont.setBold(true);
+    laTitle->setFont(titleFont);
+    headerLayout->addWidget(imHeader);
+    headerLayout->addWidget(laTitle, 1);
+    connect(this, &QWidget::windowTitleChanged, laTitle, &QLabel::setText);
+    layout->addWidget(pnHeader);
+
+    pnClient = new QWidget(this);
+    layout->addWidget(pnClient, 1);
+
+    if (info.bAlphaBlend) {
+        sbInformation = new TStatusPanelBar(this);
+        sbInformation->SetPanelCount(info.iStatusPanels);
+        sbInformation->SetPanelWidth(0, kFirstPanelWidth);
+        layout->addWidget(sbInformation);
+        tbAlphaBlend = new QSlider(Qt::Horizontal, sbInformation);
+        tbAlphaBlend->setRange(AlphaBlendMinimum, AlphaBlendMaximum);
+        tbAlphaBlend->setPageStep(kSliderPageSize);
+        tbAlphaBlend->setValue(AlphaBlendMaximum);
+        tbAlphaBlend->setTickPosition(QSlider::NoTicks);
+        tbAlphaBlend->setFixedWidth(kSliderWidth);
+        connect(sbInformation, &TStatusPanelBar::Resized, this, &TCommonForm::StatusBarLayout);
+
+        pmRight = new QMenu(this);
+        miHeader = pmRight->addAction(QStringLiteral("ヘッダー表示(&H)"));
+        miStatus = pmRight->addAction(QStringLiteral("ステータスバー表示(&S)"));
+        miHeader->setCheckable(true);
+        miStatus->setCheckable(true);
+        // The handlers read the check mark as the menu showed it, before the click turned it over.
+        connect(miHeader, &QAction::triggered, this, [this](bool checked) {
+            miHeader->setChecked(!checked);
+            miHeaderClick();
+        });
+        connect(miStatus, &QAction::triggered, this, [this](bool checked) {
+            miStatus->setChecked(!checked);
+            miStatusClick();
+        });
+    }
+
+    const IniFile ini(SettingsFileName());
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect primaryRect = primary != nullptr ? primary->geometry() : QRect(QPoint(0, 0), designSize);
+    const QPoint centre = CentredPosition(designSize, primaryRect);
+    const int left = ini.ReadInteger(FSection, kLeft, centre.x());
+    const int top = ini.ReadInteger(FSection, kTop, centre.y());
+    int width = ini.ReadInteger(FSection, kWidth, designSize.width());
+    int height = ini.ReadInteger(FSection, kHeight, designSize.height());
+    // A size of nothing would leave a window that cannot be seen or grabbed.
+    if (width < 1)
+        width = designSize.width();
+    if (height < 1)
+        height = designSize.height();
+    resize(width, height);
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->geometry());
+    move(PlacementOnScreens(QRect(left, top, width, height), screens).topLeft());
+    if (tbAlphaBlend != nullptr)
+        tbAlphaBlend->setValue(AlphaBlendClamp(ini.ReadInteger(info.sSection, kAlphaBlend, AlphaBlendMaximum)));
+
+    imHeader->setPixmap(BitmapResource(info.sHeaderBitmap));
+    StatusBarLayout();
+    if (tbAlphaBlend != nullptr) {
+        tbAlphaBlendChange();
+        connect(tbAlphaBlend, &QSlider::valueChanged, this, &TCommonForm::tbAlphaBlendChange);
+    }
+    PanelVisibleSet();
+}
+
+TCommonForm::~TCommonForm()
+{
+    FormDestroy();
+    WindowMessage::Forget(FHandle);
+    if (Info().pRegistry != nullptr)
+        WindowListRemove(*Info().pRegistry, FHandle);
+    if (FReferenceClear)
+        FReferenceClear();
+}
+
+void TCommonForm::FormDestroy()
+{
+    if (FDestroyed)
+        return;
+    FDestroyed = true;
+    // A minimised or maximised window keeps the place it will come back to.
+    QRect frame(pos(), size());
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        const QPoint frameOffset = pos() - geometry().topLeft();
+        frame = QRect(normalGeometry().topLeft() + frameOffset, normalGeometry().size());
+    }
+    IniFile ini(SettingsFileName());
+    bool written = ini.WriteInteger(FSection, kLeft, frame.left()) && ini.WriteInteger(FSection, kTop, frame.top()) &&
+                   ini.WriteInteger(FSection, kWidth, frame.width()) &&
+                   ini.WriteInteger(FSection, kHeight, frame.height());
+    if (written && tbAlphaBlend != nullptr && !Info().bAlphaBlendAtChange)
+        written = ini.WriteInteger(Info().sSection, kAlphaBlend, tbAlphaBlend->value());
+    if (written)
+        written = WriteSectionExtra(ini);
+    if (!written)
+        SettingsSaveErrorShow();
+}
+
+bool TCommonForm::WriteSectionExtra(IniFile&)
+{
+    return true;
+}
+
+void TCommonForm::PanelVisibleSet()
+{
+    const TWindowKindInfo& info = Info();
+    if (info.pShowHeader != nullptr)
+        pnHeader->setVisible(*info.pShowHeader);
+    if (info.pShowStatus != nullptr && sbInformation != nullptr)
+        sbInformation->setVisible(*info.pShowStatus);
+}
+
+void TCommonForm::tbAlphaBlendChange()
+{
+    if (tbAlphaBlend == nullptr)
+        return;
+    const int position = tbAlphaBlend->value();
+    setWindowOpacity(position / 255.0);
+    tbAlphaBlend->setToolTip(AlphaBlendHint(position));
+    const TWindowKindInfo& info = Info();
+    if (info.pRegistry == nullptr)
+        return;
+    // Each receiver whose slider moves passes the position on; one whose slider
+    // already stands there raises no change, so the round ends.
+    const QStringList entries = *info.pRegistry;
+    for (const QString& entry : entries) {
+        const HWND handle = WindowListHandle(entry);
+        if (handle != FHandle)
+            SendMessageW(handle, WM_ALPHABLENDSET, AlphaBlendSetPosition, position);
+    }
+    // Written as the slider moves; a failure keeps the old value and is not worth a box.
+    IniFile ini(SettingsFileName());
+    ini.WriteInteger(info.sSection, kAlphaBlend, position);
+}
+
+void TCommonForm::WMAlphaBlendSet(WPARAM wParam, LPARAM lParam)
+{
+    if (tbAlphaBlend == nullptr)
+        return;
+    if (wParam == AlphaBlendSetPosition) {
+        const LPARAM clamped = qBound(LPARAM{AlphaBlendMinimum}, lParam, LPARAM{AlphaBlendMaximum});
+        tbAlphaBlend->setValue(static_cast<int>(clamped));
+    } else if (wParam == AlphaBlendSetReapply) {
+        setWindowOpacity(tbAlphaBlend->value() / 255.0);
+        tbAlphaBlend->setToolTip(AlphaBlendHint(tbAlphaBlend->value()));
+    }
+}
+
+void TCommonForm::pmRightPopup()
+{
+    const TWindowKindInfo& info = Info();
+    if (miHeader != nullptr && info.pShowHeader != nullptr)
+        miHeader->setChecked(*info.pShowHeader);
+    if (miStatus != nullptr && info.pShowStatus != nullptr)
+        miStatus->setChecked(*info.pShowStatus);
+}
+
+void TCommonForm::miHeaderClick()
+{
+    const TWindowKindInfo& info = Info();
+    if (miHeader == nullptr || info.pShowHeader == nullptr)
+        return;
+    *info.pShowHeader = !miHeader->isChecked();
+    PanelVisibleSet();
+    WriteVisibilityFlag(kShowHeader, *info.pShowHeader);
+    BroadcastPanelVisibleSet();
+}
+
+void TCommonForm::miStatusClick()
+{
+    const TWindowKindInfo& info = Info();
+    if (miStatus == nullptr || info.pShowStatus == nullptr)
+        return;
+    *info.pShowStatus = !miStatus->isChecked();
+    PanelVisibleSet();
+    WriteVisibilityFlag(kShowStatus, *info.pShowStatus);
+    BroadcastPanelVisibleSet();
+}
+
+void TCommonForm::WriteVisibilityFlag(const QString& sKey, bool bValue)
+{
+    IniFile ini(SettingsFileName());
+    if (!ini.WriteBool(Info().sSection, sKey, bValue))
+        SettingsSaveErrorShow();
+}
+
+void TCommonForm::BroadcastPanelVisibleSet()
+{
+    if (Info().pRegistry == nullptr)
+        return;
+    const QStringList entries = *Info().pRegistry;
+    for (const QString& entry : entries)
+        SendMessageW(WindowListHandle(entry), WM_PANELVISIBLESET, 0, 0);
+}
+
+void TCommonForm::StatusBarLayout()
+{
+    if (sbInformation == nullptr || tbAlphaBlend == nullptr)
+        return;
+    const int count = sbInformation->PanelCount();
+    const int sliderPanel = count - 1;
+    const int fillPanel = count == 3 ? 1 : 0;
+    sbInformation->SetPanelWidth(sliderPanel, tbAlphaBlend->width() + kSliderPanelExtra);
+    int others = 0;
+    for (int i = 0; i < count; ++i) {
+        if (i != fillPanel)
+            others += sbInformation->PanelWidth(i);
+    }
+    sbInformation->SetPanelWidth(fillPanel, sbInformation->width() - others);
+    tbAlphaBlend->setGeometry(sbInformation->PanelRect(sliderPanel).left() + kSliderInset, 1, tbAlphaBlend->width(),
+                              sbInformation->height());
+}
+
+void TCommonForm::WindowMessageReceived(WindowMessage::Event& message)
+{
+    switch (message.Msg) {
+    case WM_ALPHABLENDSET:
+        if (Info().pRegistry != nullptr)
+            WMAlphaBlendSet(message.wParam, message.lParam);
+        break;
+    case WM_PANELVISIBLESET:
+        if (Info().pRegistry != nullptr)
+            PanelVisibleSet();
+        break;
+    case WM_CLOSE:
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+bool TCommonForm::event(QEvent* event)
+{
+    if (event->type() == WindowMessage::Event::EventType()) {
+        WindowMessageReceived(*static_cast<WindowMessage::Event*>(event));
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TCommonForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (pmRight == nullptr) {
+        event->ignore();
+        return;
+    }
+    pmRightPopup();
+    pmRight->exec(event->globalPos());
+}

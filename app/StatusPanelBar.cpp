@@ -1,0 +1,86 @@
+#include "StatusPanelBar.h"
+
+#include <QPainter>
+#include <QStyleOption>
+
+namespace {
+
+// Room above and below the text of a panel.
+constexpr int kVerticalPadding = 6;
+
+} // namespace
+
+TStatusPanelBar::TStatusPanelBar(QWidget* parent) : QWidget(parent)
+{
+    SetPanelCount(1);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFixedHeight(sizeHint().height());
+}
+
+void TStatusPanelBar::SetPanelCount(int iCount)
+{
+    FPanels.resize(qMax(0, iCount));
+    update();
+}
+
+int TStatusPanelBar::PanelWidth(int iIndex) const
+{
+    return (iIndex >= 0 && iIndex < FPanels.size()) ? FPanels[iIndex].width : 0;
+}
+
+void TStatusPanelBar::SetPanelWidth(int iIndex, int iWidth)
+{
+    if (iIndex < 0 || iIndex >= FPanels.size())
+        return;
+    FPanels[iIndex].width = qMax(0, iWidth);
+    update();
+}
+
+QString TStatusPanelBar::PanelText(int iIndex) const
+{
+    return (iIndex >= 0 && iIndex < FPanels.size()) ? FPanels[iIndex].text : QString();
+}
+
+void TStatusPanelBar::SetPanelText(int iIndex, const QString& sText)
+{
+    if (iIndex < 0 || iIndex >= FPanels.size())
+        return;
+    FPanels[iIndex].text = sText;
+    update();
+}
+
+QRect TStatusPanelBar::PanelRect(int iIndex) const
+{
+    int left = 0;
+    for (int i = 0; i < iIndex && i < FPanels.size(); ++i)
+        left += FPanels[i].width;
+    return QRect(left, 0, PanelWidth(iIndex), height());
+}
+
+QSize TStatusPanelBar::sizeHint() const
+{
+    return QSize(200, fontMetrics().height() + kVerticalPadding);
+}
+
+void TStatusPanelBar::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    for (int i = 0; i < FPanels.size(); ++i) {
+        const QRect panel = PanelRect(i).adjusted(0, 1, -2, -1);
+        QStyleOptionFrame frame;
+        frame.initFrom(this);
+        frame.rect = panel;
+        frame.lineWidth = 1;
+        frame.state |= QStyle::State_Sunken;
+        style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &frame, &painter, this);
+        // The text starts one pixel right of the panel's left edge.
+        painter.drawText(panel.adjusted(2, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         FPanels[i].text);
+    }
+}
+
+void TStatusPanelBar::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    emit Resized();
+}

@@ -1,0 +1,375 @@
+#include "CommonForm.h"
+#include "IniFile.h"
+#include "MessageBox.h"
+#include "StatusPanelBar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSlider>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QSize kDesignSize(400, 300);
+
+// A window of any kind with nothing of its own but a count of the transparency messages it hears.
+class TTestForm : public TCommonForm {
+public:
+    explicit TTestForm(TWindowKind kind) : TCommonForm(kind, kDesignSize) {}
+    int FAlphaMessages = 0;
+
+protected:
+    void WindowMessageReceived(WindowMessage::Event& message) override
+    {
+        if (message.Msg == WM_ALPHABLENDSET)
+            ++FAlphaMessages;
+        TCommonForm::WindowMessageReceived(message);
+    }
+};
+
+TTestForm* ReceiveForm = nullptr;
+
+class CommonFormTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FDir.isValid());
+        ProgramDirectory = ProgramDirectoryOf(FDir.path());
+        FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
+        for (QStringList* list : {&SendWindowList, &AbsenceWindowList, &FileSendWindowList, &FileRecvWindowList})
+            list->clear();
+        for (bool* flag : {&SendWindowShowHeader, &SendWindowShowStatus, &FileSendWindowShowHeader,
+                           &FileSendWindowShowStatus, &RecvWindowShowHeader, &RecvWindowShowStatus})
+            *flag = true;
+        CustomizeShowTopMost = false;
+        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
+            FBoxes.push_back(request);
+            return MessageBox::IDOK;
+        });
+    }
+
+    void TearDown() override
+    {
+        // Collected first: deleting a window also deletes its menus, which are top-level too.
+        QList<QPointer<TCommonForm>> forms;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* form = qobject_cast<TCommonForm*>(window))
+                forms.append(form);
+        }
+        for (const QPointer<TCommonForm>& form : forms)
+            delete form.data();
+        MessageBox::SetAnswerer({});
+    }
+
+    void Store(const QString& text) const
+    {
+        QFile file(SettingsFileName());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toLatin1());
+    }
+
+    int Stored(const char* section, const char* key) const
+    {
+        return IniFile(SettingsFileName()).ReadInteger(QString::fromLatin1(section), QString::fromLatin1(key), -1);
+    }
+
+    static TTestForm* OpenSeveral(TWindowKind kind, const QString& suffix = QString())
+    {
+        return SeveralFormShow<TTestForm>(suffix, nullptr, kind);
+    }
+
+    static QRect PrimaryScreen() { return QGuiApplication::primaryScreen()->geometry(); }
+
+    QTemporaryDir FDir;
+    std::vector<MessageBox::Request> FBoxes;
+};
+
+TEST_F(CommonFormTest, WithoutSettingsAWindowOpensCentredAtItsDesignSizeAndOpaque)
+{
+    for (TWindowKind kind : {TWindowKind::Send, TWindowKind::Recv, TWindowKind::Update}) {
+        auto form = std::make_unique<TTestForm>(kind);
+        const QRect screen = PrimaryScreen();
+        EXPECT_EQ(form->pos(), QPoint((screen.width() - 400) / 2, (screen.height() - 300) / 2));
+        EXPECT_EQ(form->size(), kDesignSize);
+        EXPECT_DOUBLE_EQ(form->windowOpacity(), 1.0);
+        if (form->tbAlphaBlend != nullptr) {
+            EXPECT_EQ(form->tbAlphaBlend->toolTip(), QStringLiteral("ブレンド率 100%"));
+        }
+    }
+}
+
+TEST_F(CommonFormTest, StoredPlaceAndSizeAreRestored)
+{
+    Store(QStringLiteral("[SendWindow]\r\nLeft=10\r\nTop=20\r\nWidth=500\r\nHeight=350\r\n"));
+    TTestForm form(TWindowKind::Send);
+    EXPECT_EQ(form.pos(), QPoint(10, 20));
+    EXPECT_EQ(form.size(), QSize(500, 350));
+}
+
+TEST_F(CommonFormTest, StoredPlaceOffEveryScreenIsPulledBackInside)
+{
+    Store(QStringLiteral("[ChatWindow]\r\nLeft=-32000\r\nTop=-32000\r\nWidth=300\r\nHeight=200\r\n"));
+    TTestForm form(TWindowKind::Chat);
+    EXPECT_TRUE(PrimaryScreen().contains(QRect(form.pos(), form.size()))) << form.pos().x() << "," << form.pos().y();
+    EXPECT_EQ(form.size(), QSize(300, 200));
+}
+
+TEST(PlacementOnScreens, MovesOnlyWindowsThatCannotBeGrabbed)
+{
+    const QList<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    const struct {
+        QRect frame;
+        QPoint expected;
+    } cases[] = {
+        {QRect(100, 100, 400, 300), QPoint(100, 100)},    // wholly on the first screen
+        {QRect(1800, 50, 400, 300), QPoint(1800, 50)},    // across both
+        {QRect(-300, 10, 400, 300), QPoint(-300, 10)},    // partly off, still grabbable
+        {QRect(-390, 10, 400, 300), QPoint(0, 10)},       // only 10 pixels show
+        {QRect(100, -200, 400, 300), QPoint(100, 0)},     // its top edge above the screen
+        {QRect(5000, 500, 400, 300), QPoint(2800, 500)},  // right of the second screen
+        {QRect(2600, 2000, 400, 300), QPoint(2600, 724)}, // below the second screen
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PlacementOnScreens(c.frame, screens).topLeft(), c.expected) << c.frame.x() << "," << c.frame.y();
+}
+
+TEST_F(CommonFormTest, StoredTransparencyIsClampedAndShownInTheHint)
+{
+    const struct {
+        int stored;
+        int position;
+        const char* hint;
+    } cases[] = {{10, 32, "ブレンド率 1%"},     {32, 32, "ブレンド率 1%"},    {143, 143, "ブレンド率 50%"},
+                 {255, 255, "ブレンド率 100%"}, {300, 255, "ブレンド率 100%"}, {-7, 32, "ブレンド率 1%"}};
+    for (const auto& c : cases) {
+        Store(QStringLiteral("[RecvWindow]\r\nAlphaBlend=%1\r\n").arg(c.stored));
+        TTestForm form(TWindowKind::Recv);
+        EXPECT_EQ(form.tbAlphaBlend->value(), c.position) << c.stored;
+        EXPECT_EQ(form.tbAlphaBlend->toolTip(), QString::fromUtf8(c.hint)) << c.stored;
+        EXPECT_NEAR(form.windowOpacity(), c.position / 255.0, 0.002) << c.stored;
+    }
+}
+
+TEST_F(CommonFormTest, TransparencyOfOneWindowReachesTheOthersOfItsKindOnceAndStops)
+{
+    TTestForm* first = OpenSeveral(TWindowKind::Send);
+    TTestForm* second = OpenSeveral(TWindowKind::Send);
+    TTestForm* third = OpenSeveral(TWindowKind::Send);
+    TTestForm* away = OpenSeveral(TWindowKind::Absence);
+    TTestForm receive(TWindowKind::Recv);
+    for (TTestForm* form : {first, second, third, away})
+        form->FAlphaMessages = 0;
+
+    first->tbAlphaBlend->setValue(100);
+
+    for (TTestForm* form : {first, second, third}) {
+        EXPECT_EQ(form->tbAlphaBlend->value(), 100);
+        EXPECT_NEAR(form->windowOpacity(), 100 / 255.0, 0.002);
+        EXPECT_EQ(form->tbAlphaBlend->toolTip(), QStringLiteral("ブレンド率 31%"));
+        // Each window hears once from each of the two others, then the round is over.
+        EXPECT_EQ(form->FAlphaMessages, 2);
+    }
+    EXPECT_EQ(away->tbAlphaBlend->value(), 255);
+    EXPECT_EQ(away->FAlphaMessages, 0);
+    EXPECT_EQ(receive.tbAlphaBlend->value(), 255);
+    EXPECT_EQ(Stored("SendWindow", "AlphaBlend"), 100);
+    EXPECT_EQ(Stored("AbsenceWindow", "AlphaBlend"), 255);
+}
+
+TEST_F(CommonFormTest, TransparencyMessageClampsItsPositionAndIgnoresOtherKinds)
+{
+    TTestForm* form = OpenSeveral(TWindowKind::FileRecv, FileWindowEntrySuffix(0));
+    const struct {
+        WPARAM wParam;
+        LPARAM lParam;
+        int position;
+    } cases[] = {{4, 1000, 255}, {4, 120, 120}, {4, -5, 32}, {3, 200, 32}, {0, 200, 32}, {4, 40, 40}};
+    for (const auto& c : cases) {
+        SendMessageW(form->Handle(), WM_ALPHABLENDSET, c.wParam, c.lParam);
+        EXPECT_EQ(form->tbAlphaBlend->value(), c.position) << c.wParam << " " << c.lParam;
+    }
+    // A window that exists once is kept in step by nobody.
+    TTestForm chat(TWindowKind::Chat);
+    SendMessageW(chat.Handle(), WM_ALPHABLENDSET, 4, 60);
+    EXPECT_EQ(chat.tbAlphaBlend->value(), 255);
+}
+
+TEST_F(CommonFormTest, HidingTheHeaderInOneWindowHidesItInEveryWindowOfTheKind)
+{
+    TTestForm* first = OpenSeveral(TWindowKind::FileSend, FileWindowEntrySuffix(0));
+    TTestForm* second = OpenSeveral(TWindowKind::FileSend, FileWindowEntrySuffix(0));
+    TTestForm* send = OpenSeveral(TWindowKind::Send);
+
+    first->pmRightPopup();
+    EXPECT_TRUE(first->miHeader->isChecked());
+    first->miHeaderClick();
+
+    EXPECT_FALSE(FileSendWindowShowHeader);
+    EXPECT_TRUE(first->pnHeader->isHidden());
+    EXPECT_TRUE(second->pnHeader->isHidden());
+    EXPECT_FALSE(send->pnHeader->isHidden());
+    EXPECT_EQ(Stored("FileSendWindow", "ShowHeader"), 0);
+    TTestForm* later = OpenSeveral(TWindowKind::FileSend, FileWindowEntrySuffix(0));
+    EXPECT_TRUE(later->pnHeader->isHidden());
+
+    // The menu of another window of the kind now offers to show it again.
+    second->pmRightPopup();
+    EXPECT_FALSE(second->miHeader->isChecked());
+    second->miStatusClick();
+    second->miHeader->trigger();
+    for (TTestForm* form : {first, second, later}) {
+        EXPECT_FALSE(form->pnHeader->isHidden());
+        EXPECT_TRUE(form->sbInformation->isHidden());
+    }
+    EXPECT_FALSE(send->sbInformation->isHidden());
+    EXPECT_EQ(Stored("FileSendWindow", "ShowHeader"), 1);
+    EXPECT_EQ(Stored("FileSendWindow", "ShowStatus"), 0);
+}
+
+TEST_F(CommonFormTest, HidingTheHeaderOfTheReceiveWindowLeavesTheSendWindowsAlone)
+{
+    TTestForm* send = OpenSeveral(TWindowKind::Send);
+    TTestForm receive(TWindowKind::Recv);
+    receive.pmRightPopup();
+    receive.miHeaderClick();
+    EXPECT_TRUE(receive.pnHeader->isHidden());
+    EXPECT_FALSE(RecvWindowShowHeader);
+    EXPECT_TRUE(SendWindowShowHeader);
+    EXPECT_FALSE(send->pnHeader->isHidden());
+    EXPECT_EQ(Stored("RecvWindow", "ShowHeader"), 0);
+}
+
+TEST_F(CommonFormTest, ADestroyedWindowLeavesItsRegistryAndItsHandleNamesNothing)
+{
+    TTestForm* first = OpenSeveral(TWindowKind::Send);
+    TTestForm* second = OpenSeveral(TWindowKind::Send);
+    TTestForm* file = OpenSeveral(TWindowKind::FileSend, FileWindowEntrySuffix(0));
+    EXPECT_EQ(SendWindowList, QStringList({WindowListEntry(first->Handle()), WindowListEntry(second->Handle())}));
+    EXPECT_EQ(FileSendWindowList, QStringList({QString::number(file->Handle()) + QStringLiteral("&|0&|")}));
+
+    const HWND gone = first->Handle();
+    delete first;
+    EXPECT_EQ(SendWindowList, QStringList({WindowListEntry(second->Handle())}));
+    EXPECT_EQ(WindowMessage::WindowOf(gone), nullptr);
+    second->FAlphaMessages = 0;
+    EXPECT_EQ(SendMessageW(gone, WM_ALPHABLENDSET, 4, 50), 0);
+    EXPECT_EQ(second->tbAlphaBlend->value(), 255);
+
+    delete file;
+    EXPECT_TRUE(FileSendWindowList.isEmpty());
+}
+
+TEST_F(CommonFormTest, CloseMessageFreesASeveralInstanceWindow)
+{
+    TTestForm* form = OpenSeveral(TWindowKind::Absence);
+    QPointer<TTestForm> watch(form);
+    SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watch.isNull());
+    EXPECT_TRUE(AbsenceWindowList.isEmpty());
+}
+
+TEST_F(CommonFormTest, DestructionWritesPlaceAndSizeAndTransparencyOnlyWhereTheKindDoes)
+{
+    auto send = std::make_unique<TTestForm>(TWindowKind::Send);
+    send->move(30, 40);
+    send->resize(410, 310);
+    send->tbAlphaBlend->setValue(100);
+    // Written at the change; destruction leaves it to the change.
+    ASSERT_TRUE(IniFile(SettingsFileName()).WriteInteger(QStringLiteral("SendWindow"), QStringLiteral("AlphaBlend"), 200));
+    send.reset();
+    EXPECT_EQ(Stored("SendWindow", "Left"), 30);
+    EXPECT_EQ(Stored("SendWindow", "Top"), 40);
+    EXPECT_EQ(Stored("SendWindow", "Width"), 410);
+    EXPECT_EQ(Stored("SendWindow", "Height"), 310);
+    EXPECT_EQ(Stored("SendWindow", "AlphaBlend"), 200);
+
+    auto log = std::make_unique<TTestForm>(TWindowKind::Log);
+    log->tbAlphaBlend->setValue(90);
+    EXPECT_EQ(Stored("LogWindow", "AlphaBlend"), -1);
+    log.reset();
+    EXPECT_EQ(Stored("LogWindow", "AlphaBlend"), 90);
+
+    auto update = std::make_unique<TTestForm>(TWindowKind::Update);
+    EXPECT_EQ(update->tbAlphaBlend, nullptr);
+    update.reset();
+    EXPECT_EQ(Stored("UpdateWindow", "Width"), 400);
+    EXPECT_EQ(Stored("UpdateWindow", "AlphaBlend"), -1);
+    EXPECT_TRUE(FBoxes.empty());
+}
+
+TEST_F(CommonFormTest, DestructionThatCannotWriteTellsTheUser)
+{
+    Store(QStringLiteral("[SendWindow]\r\n"));
+    auto form = std::make_unique<TTestForm>(TWindowKind::Send);
+    ASSERT_EQ(::chmod(QFile::encodeName(SettingsFileName()).constData(), 0444), 0);
+    form->tbAlphaBlend->setValue(80); // the change's write fails silently
+    EXPECT_TRUE(FBoxes.empty());
+    form.reset();
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_EQ(FBoxes[0].sText, SettingsSaveErrorText);
+    EXPECT_EQ(FBoxes[0].sCaption, QStringLiteral("Parvane 2"));
+    EXPECT_EQ(FBoxes[0].iFlags, 0x30);
+}
+
+TEST_F(CommonFormTest, SingleInstanceOpenerMakesOneWindowAndItsDestructionClearsTheReference)
+{
+    TTestForm* opened = SingleFormShow(ReceiveForm, TWindowKind::Recv);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(ReceiveForm, opened);
+    EXPECT_TRUE(opened->isVisible());
+    opened->showMinimized();
+    EXPECT_EQ(SingleFormShow(ReceiveForm, TWindowKind::Recv), opened);
+    EXPECT_FALSE(opened->isMinimized());
+    delete opened;
+    EXPECT_EQ(ReceiveForm, nullptr);
+}
+
+TEST_F(CommonFormTest, EveryKindShowsItsHeaderBitmap)
+{
+    const struct {
+        TWindowKind kind;
+        int size;
+    } cases[] = {{TWindowKind::Send, 20},     {TWindowKind::Absence, 20}, {TWindowKind::FileSend, 20},
+                 {TWindowKind::FileRecv, 20}, {TWindowKind::Recv, 20},    {TWindowKind::Chat, 20},
+                 {TWindowKind::Log, 20},      {TWindowKind::GlobalChat, 20}, {TWindowKind::Update, 16},
+                 {TWindowKind::Request, 16},  {TWindowKind::Donation, 16}};
+    for (const auto& c : cases) {
+        TTestForm form(c.kind);
+        const QPixmap bitmap = form.imHeader->pixmap();
+        EXPECT_EQ(bitmap.size(), QSize(c.size, c.size)) << form.SettingsSection().toStdString();
+    }
+}
+
+TEST_F(CommonFormTest, SliderSitsInTheLastPanelAndTheFillPanelTakesTheRest)
+{
+    for (TWindowKind kind : {TWindowKind::Send, TWindowKind::FileRecv}) {
+        TTestForm form(kind);
+        form.show();
+        form.resize(500, 300);
+        QCoreApplication::processEvents();
+        TStatusPanelBar* bar = form.sbInformation;
+        const int last = bar->PanelCount() - 1;
+        EXPECT_EQ(bar->PanelWidth(last), 79 + 12);
+        int total = 0;
+        for (int i = 0; i < bar->PanelCount(); ++i)
+            total += bar->PanelWidth(i);
+        EXPECT_EQ(total, bar->width());
+        EXPECT_EQ(form.tbAlphaBlend->x(), bar->PanelRect(last).left() + 2);
+        EXPECT_EQ(form.tbAlphaBlend->parentWidget(), bar);
+    }
+}
+
+} // namespace
