@@ -932,7 +932,7 @@ void TMainForm::PVNIPAddressChange(TParvaneNetwork*)
             Links.ChatEventAdd(kReloginChat);
     }
     PVN->Logout();
-    if (!PVN->Login()) {
+    if (!LoginOrUndo()) {
         // As the log-out command leaves it, so the menus match the engine.
         MessageBoxShow(kLoginError, ApplicationTitle, MessageBox::MB_ICONWARNING);
         LoggedOutState();
@@ -985,6 +985,16 @@ LPARAM TMainForm::Percent(qint64 iDone, qint64 iTotal)
 
 // ---------------------------------------------------------------- commands
 
+bool TMainForm::LoginOrUndo()
+{
+    if (PVN->Login())
+        return true;
+    // The engine counts itself logged in even when its announcement could not be sent.
+    if (PVN->LoginStates())
+        PVN->Logout();
+    return false;
+}
+
 void TMainForm::LoggedOutState()
 {
     OwnCommandsEnable(false);
@@ -1000,7 +1010,7 @@ void TMainForm::LoggedOutState()
 void TMainForm::miMessageOnlineClick()
 {
     if (!miMessageOnline->isChecked()) {
-        if (!PVN->Login()) {
+        if (!LoginOrUndo()) {
             MessageBoxShow(kLoginError, ApplicationTitle, MessageBox::MB_ICONWARNING);
             return;
         }

@@ -197,6 +197,8 @@ private:
     void LoginUserUpdate(const TLoginUserFlags& flags);
     void LoginUserClear();
     void LoggedOutState();
+    // Logs in; a log-in that failed leaves the engine logged out.
+    bool LoginOrUndo();
     void OwnCommandsEnable(bool bEnabled);
     bool FileSending() const;
     void FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam, LPARAM lParam);

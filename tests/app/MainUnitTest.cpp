@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
@@ -576,6 +577,39 @@ TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff)
     EXPECT_EQ(TaskIconData.iIconIndex, 17);
     ASSERT_EQ(form.pmHotKeySend->actions().size(), 1);
     EXPECT_EQ(form.pmHotKeySend->actions()[0]->text(), QStringLiteral("（なし）"));
+}
+
+// Runs ip inside the host the test thread is in.
+QString Ip(const QStringList& slArguments)
+{
+    QProcess ip;
+    ip.start(QStringLiteral("ip"), slArguments);
+    ip.waitForFinished(5000);
+    return QString::fromLocal8Bit(ip.readAllStandardOutput()).trimmed();
+}
+
+TEST_F(MainFormTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    // Without a route the announcements cannot be sent, so the new log-in fails.
+    const QString sRoute = Ip({"route", "show", "default"});
+    ASSERT_FALSE(sRoute.isEmpty());
+    Ip({"route", "del", "default"});
+    form.PVNIPAddressChange(form.PVN.get());
+    Ip(QStringList{"route", "add"} + sRoute.split(u' ', Qt::SkipEmptyParts));
+    ASSERT_EQ(Ip({"route", "show", "default"}), sRoute);
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_EQ(FBoxes[0].sText, QStringLiteral("ParvaneNetworkのログインに失敗しました。\r"
+                                              "TCP/IPサービスが正常に動作しているか確認してください。"));
+    EXPECT_FALSE(form.PVN->LoginStates());
+    EXPECT_FALSE(form.miMessageOnline->isChecked());
+    EXPECT_EQ(form.lvLoginUser->ItemCount(), 0);
+    EXPECT_FALSE(form.sbAbsence->isEnabled());
+    // The log-in command works again from there.
+    form.miMessageOnlineClick();
+    EXPECT_TRUE(form.PVN->LoginStates());
+    EXPECT_TRUE(OwnRowListed());
 }
 
 TEST_F(MainFormTest, StartHiddenOnlyWithBothTraySettings)
