@@ -212,7 +212,7 @@ TEST_F(Datagrams, RepeatedPacketIdIsDroppedUntilElevenOthersCame) {
     auto sendAndCount = [&](int id) {
         const int before = lines;
         PeerSends(chat, id);
-        PumpUntil([&] { return lines > before; }, 300);
+        PumpUntil([&] { return lines > before; }, 1000);
         return lines - before;
     };
     EXPECT_EQ(sendAndCount(1000), 1);
@@ -427,6 +427,32 @@ TEST_F(Datagrams, SendThatStaysBlockedFailsInsteadOfSpinning) {
         failed = !Access::SendPacket(*Engine, QString(20000, u'w'), QStringLiteral("198.18.0.200"));
     EXPECT_TRUE(failed);
     EXPECT_NE(Engine->SocketNo(), -1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Reassembly, SecondRecordOfOneSenderTakesASlotOfItsOwn)
+{
+    TParvaneNetwork engine;
+    const auto first = Frame(PeerPacketId(1) + QString(300, u'a'));
+    const auto second = Frame(PeerPacketId(2) + QString(300, u'b'));
+    Access::Fragment(engine, QStringLiteral("198.18.0.2"), first[0]);
+    Access::Fragment(engine, QStringLiteral("198.18.0.2"), second[0]);
+    int taken = 0;
+    for (int i = 0; i < TParvaneNetwork::RecvDataBackCount; ++i) {
+        const TPVN_RecvDataBack& slot = Access::Slot(engine, i);
+        if (slot.HostName == QStringLiteral("198.18.0.2")) {
+            ++taken;
+            EXPECT_EQ(slot.RecvCount, 1);
+            EXPECT_EQ(slot.RecvData->Count(), 1);
+        }
+    }
+    EXPECT_EQ(taken, 2);
+    // Free slots are taken from the end.
+    EXPECT_EQ(Access::Slot(engine, 19).RecvData->Get(0), first[0].mid(1, first[0].size() - 2));
+    EXPECT_EQ(Access::Slot(engine, 18).RecvData->Get(0), second[0].mid(1, second[0].size() - 2));
 }
 
 } // namespace

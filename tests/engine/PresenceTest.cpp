@@ -163,6 +163,23 @@ TEST_F(TwoCopies, ToolAnswersEveryCommandWithOneLine) {
     EXPECT_EQ(A.Command({"quit"}), QStringList{"ok"});
     ASSERT_TRUE(A.Process().waitForFinished(3000));
     EXPECT_EQ(A.Process().exitCode(), 0);
+
+    // The end of input ends the service too: a logged-in copy says goodbye on its way out.
+    PeerProcess C;
+    ASSERT_TRUE(C.Start(*FLan, 0));
+    ASSERT_TRUE(C.Set("Discrimination", "Parvane2"));
+    ASSERT_EQ(C.Call("ServiceStart"), kOk);
+    ASSERT_EQ(C.Call("Login"), kOk);
+    ASSERT_TRUE(B.Call("Login") == kOk);
+    // B lists itself and C's answer before C goes.
+    ASSERT_TRUE(B.WaitEvent("OnLogin"));
+    ASSERT_TRUE(B.WaitEvent("OnLogin"));
+    C.Process().closeWriteChannel();
+    ASSERT_TRUE(C.Process().waitForFinished(3000));
+    EXPECT_EQ(C.Process().exitCode(), 0);
+    auto gone = B.WaitEvent("OnLogout");
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(gone->value(1), "PVHOST1");
 }
 
 } // namespace
