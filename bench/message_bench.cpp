@@ -12,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -31,8 +30,7 @@ public:
     TParvaneNetwork* Engine = nullptr;
 
 protected:
-    void run() override
-    {
+    void run() override {
         FLan.Enter(1);
         {
             TParvaneNetwork engine;
@@ -56,14 +54,12 @@ private:
     TestLan& FLan;
 };
 
-void RunOnReceiver(Receiver& r, const std::function<void(TParvaneNetwork&)>& f)
-{
+void RunOnReceiver(Receiver& r, const std::function<void(TParvaneNetwork&)>& f) {
     QMetaObject::invokeMethod(
         r.Engine, [&r, &f] { f(*r.Engine); }, Qt::BlockingQueuedConnection);
 }
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
-{
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer t;
     t.start();
     while (!done()) {
@@ -82,8 +78,7 @@ struct Case {
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
     TestLan lan(2);
@@ -123,8 +118,8 @@ int main(int argc, char** argv)
                 {"2048 bytes, plain", longText, false},
                 {"2048 bytes, scrambled", longText, true},
             };
-            std::printf("message to a second engine and back, %d rounds per case (%lld bytes long text)\n", rounds,
-                        static_cast<long long>(AnsiCodePage::ByteLength(longText)));
+            std::printf("message to a second engine and back, %d rounds per case (%lld bytes long text)\n",
+                        rounds, static_cast<long long>(AnsiCodePage::ByteLength(longText)));
             for (const Case& c : cases) {
                 engine.SetSecurity(c.Scrambled);
                 RunOnReceiver(receiver, [&c](TParvaneNetwork& e) { e.SetSecurity(c.Scrambled); });

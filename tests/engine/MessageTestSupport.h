@@ -11,20 +11,25 @@ public:
 };
 
 // Writes every event of the addressed records into one line each, "Event|arg|arg...".
-inline void RecordMessageEvents(TParvaneNetwork& engine, QStringList& log)
-{
+inline void RecordMessageEvents(TParvaneNetwork& engine, QStringList& log) {
     auto b = [](bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); };
     auto line = [&log](QStringList parts) { log.append(parts.join(QLatin1Char('|'))); };
-    engine.OnMessage = [=](TParvaneNetwork*, const QString& m, const QString& id, bool letter, const QString& h,
-                           const QString& mc, const QString& d, const QString& t) {
+    engine.OnMessage = [=](TParvaneNetwork*, const QString& m, const QString& id, bool letter,
+                           const QString& h, const QString& mc, const QString& d, const QString& t) {
         line({"Message", m, id, b(letter), h, mc, d, t});
     };
     engine.OnMessageOk = [=](TParvaneNetwork*, const QString& id, const QString& h, const QString& mc,
-                             const QString& d) { line({"MessageOk", id, h, mc, d}); };
+                             const QString& d) {
+        line({"MessageOk", id, h, mc, d});
+    };
     engine.OnMessageOpen = [=](TParvaneNetwork*, const QString& id, const QString& h, const QString& mc,
-                               const QString& d) { line({"MessageOpen", id, h, mc, d}); };
+                               const QString& d) {
+        line({"MessageOpen", id, h, mc, d});
+    };
     engine.OnAbsenceMessage = [=](TParvaneNetwork*, const QString& m, const QString& h, const QString& mc,
-                                  const QString& d, const QString& t) { line({"AbsenceMessage", m, h, mc, d, t}); };
+                                  const QString& d, const QString& t) {
+        line({"AbsenceMessage", m, h, mc, d, t});
+    };
     engine.OnMenuNothing = [=](TParvaneNetwork*, const QString& h, const QString& mc, const QString& d) {
         line({"MenuNothing", h, mc, d});
     };
@@ -37,11 +42,19 @@ inline void RecordMessageEvents(TParvaneNetwork& engine, QStringList& log)
         line({"InputLine", m, ml, ld, h, mc, d, b(password)});
     };
     engine.OnInputText = [=](TParvaneNetwork*, const QString& m, const QString& td, const QString& h,
-                             const QString& mc, const QString& d) { line({"InputText", m, td, h, mc, d}); };
+                             const QString& mc, const QString& d) {
+        line({"InputText", m, td, h, mc, d});
+    };
     engine.OnInputReturn = [=](TParvaneNetwork*, const QString& id, const QString& r, const QString& h,
-                               const QString& mc, const QString& d) { line({"InputReturn", id, r, h, mc, d}); };
+                               const QString& mc, const QString& d) {
+        line({"InputReturn", id, r, h, mc, d});
+    };
     engine.OnInputMessage = [=](TParvaneNetwork*, const QString& m, const QString& h, const QString& mc,
-                                const QString& d, const QString& t) { line({"InputMessage", m, h, mc, d, t}); };
+                                const QString& d, const QString& t) {
+        line({"InputMessage", m, h, mc, d, t});
+    };
     engine.OnErrorSend = [=](TParvaneNetwork*, const QString& m, const QString& id, const QString& mc,
-                             const QString& d) { line({"ErrorSend", m, id, mc, d}); };
+                             const QString& d) {
+        line({"ErrorSend", m, id, mc, d});
+    };
 }

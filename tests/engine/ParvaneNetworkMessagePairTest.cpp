@@ -8,9 +8,7 @@
 #include "TestLan.h"
 
 #include <QRegularExpression>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace {
@@ -24,19 +22,18 @@ const QString kOk = QStringLiteral("1");
 constexpr int kTimeoutMs = 1500;
 
 // A receive time: 2011年08月29日 午前 12時05分09秒.
-const QRegularExpression kReceiveTime(QStringLiteral("^\\d{4}年\\d{2}月\\d{2}日 午[前後] ([1-9]|1[0-2])時\\d{2}分\\d{2}秒$"));
+const QRegularExpression
+    kReceiveTime(QStringLiteral("^\\d{4}年\\d{2}月\\d{2}日 午[前後] ([1-9]|1[0-2])時\\d{2}分\\d{2}秒$"));
 
 class MessagePair : public testing::Test {
 protected:
     static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete FLan;
         FLan = nullptr;
     }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
         FLan->Enter(0);
         FEntered = true;
@@ -60,15 +57,13 @@ protected:
         B.ForgetEvents();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         A.reset();
         if (FEntered)
             FLan->Leave();
     }
 
-    QStringList EventsStartingWith(const QString& sPrefix) const
-    {
+    QStringList EventsStartingWith(const QString& sPrefix) const {
         QStringList out;
         for (const QString& e : events) {
             if (e.startsWith(sPrefix))
@@ -76,8 +71,7 @@ protected:
         }
         return out;
     }
-    bool AwaitEvent(const QString& sPrefix)
-    {
+    bool AwaitEvent(const QString& sPrefix) {
         return PumpUntil([&] { return !EventsStartingWith(sPrefix).isEmpty(); });
     }
 
@@ -90,8 +84,7 @@ private:
     bool FEntered = false;
 };
 
-TEST_F(MessagePair, MessageAndLetterArriveAndAreAcknowledged)
-{
+TEST_F(MessagePair, MessageAndLetterArriveAndAreAcknowledged) {
     for (bool letter : {false, true}) {
         SCOPED_TRACE(letter ? "letter" : "message");
         events.clear();
@@ -112,8 +105,7 @@ TEST_F(MessagePair, MessageAndLetterArriveAndAreAcknowledged)
     EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty()) << qPrintable(events.join("\n"));
 }
 
-TEST_F(MessagePair, TheOtherWayRoundTheSenderGetsItsReceipt)
-{
+TEST_F(MessagePair, TheOtherWayRoundTheSenderGetsItsReceipt) {
     const QString id = B.Call("MessageSend", {"返事です", "198.18.0.1", kId, "0"});
     ASSERT_EQ(id.size(), 12);
     ASSERT_TRUE(AwaitEvent("Message|"));
@@ -123,8 +115,7 @@ TEST_F(MessagePair, TheOtherWayRoundTheSenderGetsItsReceipt)
     EXPECT_EQ(B.WaitEvent("OnMessageOk"), (QStringList{id, "太郎", "PVHOST1", kId}));
 }
 
-TEST_F(MessagePair, LongJapaneseTextCrossesInFragmentsPlainAndScrambled)
-{
+TEST_F(MessagePair, LongJapaneseTextCrossesInFragmentsPlainAndScrambled) {
     // 2048 bytes in the code page, the most a message may hold.
     const QString text = QStringLiteral("あいうえお漢字カナ").repeated(114).left(1024);
     ASSERT_EQ(AnsiCodePage::ByteLength(text), 2048);
@@ -150,8 +141,7 @@ TEST_F(MessagePair, LongJapaneseTextCrossesInFragmentsPlainAndScrambled)
     }
 }
 
-TEST_F(MessagePair, ReadNoticeReachesTheSender)
-{
+TEST_F(MessagePair, ReadNoticeReachesTheSender) {
     const QString id = A->MessageSend(QStringLiteral("読んだら教えて"), QStringLiteral("PVHOST2"), kId, true);
     ASSERT_TRUE(B.WaitEvent("OnMessage"));
     EXPECT_EQ(B.Call("MessageOpen", {id, "PVHOST1", kId}), kOk);
@@ -159,8 +149,7 @@ TEST_F(MessagePair, ReadNoticeReachesTheSender)
     EXPECT_EQ(EventsStartingWith("MessageOpen"), QStringList{"MessageOpen|" + id + "|花子|PVHOST2|Parvane2"});
 }
 
-TEST_F(MessagePair, AwayMessageIsAskedForAndAnswered)
-{
+TEST_F(MessagePair, AwayMessageIsAskedForAndAnswered) {
     ASSERT_TRUE(A->AbsenceRequest(QStringLiteral("PVHOST2"), kId));
     ASSERT_TRUE(AwaitEvent("AbsenceMessage"));
     QStringList answer = EventsStartingWith("AbsenceMessage");
@@ -181,16 +170,14 @@ TEST_F(MessagePair, AwayMessageIsAskedForAndAnswered)
     EXPECT_TRUE(kReceiveTime.match(fields.value(5)).hasMatch()) << qPrintable(fields.value(5));
 }
 
-TEST_F(MessagePair, MenuRequestIsRefused)
-{
+TEST_F(MessagePair, MenuRequestIsRefused) {
     ASSERT_TRUE(A->MenuRequest(QStringLiteral("PVHOST2"), kId));
     ASSERT_TRUE(AwaitEvent("MenuNothing"));
     EXPECT_EQ(EventsStartingWith("MenuNothing"), QStringList{"MenuNothing|花子|PVHOST2|Parvane2"});
     EXPECT_EQ(B.CountEvents("OnMenuRequest"), 0);
 }
 
-TEST_F(MessagePair, InputRecordsRaiseTheirEventsAtThePeer)
-{
+TEST_F(MessagePair, InputRecordsRaiseTheirEventsAtThePeer) {
     ASSERT_TRUE(A->InputSelect("どれにしますか", "赤\r\n青", "青", "sel", "PVHOST2", kId));
     EXPECT_EQ(B.WaitEvent("OnInputSelect"),
               (QStringList{"どれにしますか", "赤\r\n青", "青", "sel", "太郎", "PVHOST1", kId}));
@@ -209,8 +196,7 @@ TEST_F(MessagePair, InputRecordsRaiseTheirEventsAtThePeer)
     EXPECT_EQ(EventsStartingWith("InputReturn"), QStringList{"InputReturn|sel|青|花子|PVHOST2|Parvane2"});
 }
 
-TEST_F(MessagePair, APeerThatLoggedOutLeavesTheMessageUnanswered)
-{
+TEST_F(MessagePair, APeerThatLoggedOutLeavesTheMessageUnanswered) {
     ASSERT_EQ(B.Call("Logout"), kOk);
     ASSERT_TRUE(PumpUntil([this] { return A->LoginCount() == 1; }));
     // Its address still works as a destination; its machine name is no longer listed.
@@ -219,7 +205,8 @@ TEST_F(MessagePair, APeerThatLoggedOutLeavesTheMessageUnanswered)
     ASSERT_FALSE(id.isEmpty());
     ASSERT_TRUE(PumpUntil([this] { return !EventsStartingWith("ErrorSend").isEmpty(); }, kTimeoutMs + 3000));
     EngineTest::Pump(300);
-    EXPECT_EQ(EventsStartingWith("ErrorSend"), QStringList{"ErrorSend|もしもし|" + id + "|198.18.0.2|Parvane2"});
+    EXPECT_EQ(EventsStartingWith("ErrorSend"),
+              QStringList{"ErrorSend|もしもし|" + id + "|198.18.0.2|Parvane2"});
     EXPECT_EQ(B.CountEvents("OnMessage"), 0);
 }
 
