@@ -37,6 +37,7 @@ constexpr int kFirstPanelWidth = 120;
 // How much of a window's top edge must show on a screen for the user to grab it.
 constexpr int kGrabBandHeight = 8;
 constexpr int kGrabWidth = 40;
+constexpr int kFarAway = 1000000;
 
 TWindowKindInfo Several(const char* section, QStringList* registry, const char* bitmap, bool* header, bool* status,
                         int panels)
@@ -47,7 +48,7 @@ TWindowKindInfo Several(const char* section, QStringList* registry, const char* 
 
 TWindowKindInfo Single(const char* section, const char* bitmap, bool* header, bool* status)
 {
-    return {QString::fromLatin1(section), nullptr, true, false, QString::fromLatin1(bitmap), header, status, 2, false};
+    return {QString::fromLatin1(section), nullptr, true, false, QString::fromLatin1(bitmap), header, status, 2, true};
 }
 
 TWindowKindInfo Page(const char* section)
@@ -197,19 +198,26 @@ TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
     const QScreen* primary = QGuiApplication::primaryScreen();
     const QRect primaryRect = primary != nullptr ? primary->geometry() : QRect(QPoint(0, 0), designSize);
     const QPoint centre = CentredPosition(designSize, primaryRect);
-    const int left = ini.ReadInteger(FSection, kLeft, centre.x());
-    const int top = ini.ReadInteger(FSection, kTop, centre.y());
+    QList<QRect> screens;
+    QRect desktop = primaryRect;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        screens.append(screen->geometry());
+        desktop = desktop.united(screen->geometry());
+    }
+    // Far-off places would overflow the rectangle arithmetic; they are pulled back anyway.
+    const int left = qBound(-kFarAway, ini.ReadInteger(FSection, kLeft, centre.x()), kFarAway);
+    const int top = qBound(-kFarAway, ini.ReadInteger(FSection, kTop, centre.y()), kFarAway);
     int width = ini.ReadInteger(FSection, kWidth, designSize.width());
     int height = ini.ReadInteger(FSection, kHeight, designSize.height());
-    // A size of nothing would leave a window that cannot be seen or grabbed.
+    // A size of nothing would leave a window that cannot be seen or grabbed, and one
+    // larger than all screens together only costs memory.
     if (width < 1)
         width = designSize.width();
     if (height < 1)
         height = designSize.height();
+    width = qMin(width, desktop.width());
+    height = qMin(height, desktop.height());
     resize(width, height);
-    QList<QRect> screens;
-    for (const QScreen* screen : QGuiApplication::screens())
-        screens.append(screen->geometry());
     move(PlacementOnScreens(QRect(left, top, width, height), screens).topLeft());
     if (tbAlphaBlend != nullptr)
         tbAlphaBlend->setValue(AlphaBlendClamp(ini.ReadInteger(info.sSection, kAlphaBlend, AlphaBlendMaximum)));
@@ -252,8 +260,11 @@ void TCommonForm::FormDestroy()
         written = ini.WriteInteger(Info().sSection, kAlphaBlend, tbAlphaBlend->value());
     if (written)
         written = WriteSectionExtra(ini);
-    if (!written)
-        SettingsSaveErrorShow();
+    if (written)
+        return;
+    // The box waits for the user; a window on its way out should not be used meanwhile.
+    hide();
+    SettingsSaveErrorShow();
 }
 
 bool TCommonForm::WriteSectionExtra(IniFile&)

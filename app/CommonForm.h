@@ -34,7 +34,7 @@ struct TWindowKindInfo {
     bool* pShowHeader; // nullptr: the header always shows
     bool* pShowStatus;
     int iStatusPanels;  // the file windows have a progress panel in the middle
-    bool bFreeOnClose;  // the window frees itself when it is closed
+    bool bFreeOnClose;  // the window frees itself when it is closed (every kind so far)
 };
 const TWindowKindInfo& WindowKindInfo(TWindowKind kind);
 
@@ -112,12 +112,16 @@ protected:
     // first panel, or to the middle one where there are three.
     void StatusBarLayout();
 
+    // For a toggle of the derived window's own (the away message's sender line):
+    // writes the key to the kind's section, telling the user when that fails,
+    // and has every window of a several-instance kind re-apply its flags.
+    void WriteVisibilityFlag(const QString& sKey, bool bValue);
+    void BroadcastPanelVisibleSet();
+
     bool event(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void WriteVisibilityFlag(const QString& sKey, bool bValue);
-    void BroadcastPanelVisibleSet();
 
     TWindowKind FKind;
     QString FSection;

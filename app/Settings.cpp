@@ -296,6 +296,15 @@ bool SettingsReadOption(const IniFile& ini, const QString& sMachineName)
     bool securityData = false;
     ReadKeys(ini, OptionKeysBeforeAbsence(&securityData));
     ReadKeys(ini, OptionKeysAfterAbsence());
+    // These choose one of a fixed set of places and animations; a number outside
+    // the set would choose none of them, so it reads as the default.
+    const auto keepChoice = [](int& value, int last, int fallback) {
+        if (value < 0 || value > last)
+            value = fallback;
+    };
+    keepChoice(NoticePosition, 6, 6);
+    keepChoice(AnimationMouse, 3, 1);
+    keepChoice(AnimationTaskTrayIcon, 2, 1);
     return securityData;
 }
 

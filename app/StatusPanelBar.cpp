@@ -1,7 +1,6 @@
 #include "StatusPanelBar.h"
 
 #include <QPainter>
-#include <QStyleOption>
 
 namespace {
 
@@ -66,16 +65,17 @@ void TStatusPanelBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     for (int i = 0; i < FPanels.size(); ++i) {
-        const QRect panel = PanelRect(i).adjusted(0, 1, -2, -1);
-        QStyleOptionFrame frame;
-        frame.initFrom(this);
-        frame.rect = panel;
-        frame.lineWidth = 1;
-        frame.state |= QStyle::State_Sunken;
-        style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &frame, &painter, this);
+        const QRect panel = PanelRect(i);
+        // A sunken edge between panels, as the styles draw none of their own here.
+        if (i + 1 < FPanels.size()) {
+            painter.setPen(palette().color(QPalette::Mid));
+            painter.drawLine(panel.right() - 1, 2, panel.right() - 1, height() - 3);
+            painter.setPen(palette().color(QPalette::Light));
+            painter.drawLine(panel.right(), 2, panel.right(), height() - 3);
+        }
+        painter.setPen(palette().color(QPalette::WindowText));
         // The text starts one pixel right of the panel's left edge.
-        painter.drawText(panel.adjusted(2, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                         FPanels[i].text);
+        painter.drawText(panel.adjusted(1, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, FPanels[i].text);
     }
 }
 

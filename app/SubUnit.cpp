@@ -4,6 +4,8 @@
 #include "ParvaneNetwork.h"
 #include "WindowManager.h"
 
+#include <QWidget>
+
 // The resources live in a static library; naming their initialiser keeps the linker from dropping them.
 static void InitBitmapResources()
 {
@@ -60,6 +62,8 @@ void WindowListRemove(QStringList& slList, HWND hWindow)
 
 HWND FileWindowFind(const QStringList& slList, int iSocketNo)
 {
+    if (iSocketNo <= 0)
+        return 0;
     for (const QString& entry : slList) {
         if (WindowListSocket(entry) == iSocketNo)
             return WindowListHandle(entry);
@@ -79,6 +83,8 @@ void FileWindowSocketSet(QStringList& slList, HWND hWindow, int iSocketNo)
 
 HWND FileWindowSocketChange(QStringList& slList, int iOldSocketNo, int iNewSocketNo)
 {
+    if (iOldSocketNo <= 0)
+        return 0;
     for (QString& entry : slList) {
         if (WindowListSocket(entry) == iOldSocketNo) {
             const HWND handle = WindowListHandle(entry);
@@ -104,6 +110,11 @@ void SettingsSaveErrorShow()
 void WindowForeground(QWidget* hWindow)
 {
     WindowManager::BringToFront(hWindow);
+}
+
+void WindowForeground(HWND hWindow)
+{
+    WindowManager::BringToFront(qobject_cast<QWidget*>(WindowMessage::WindowOf(hWindow)));
 }
 
 void SystemMenuTrim(QWidget* hWindow)

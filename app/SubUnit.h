@@ -27,8 +27,8 @@ inline QString CurrentAbsenceTitle;
 
 // ---- The application's private window messages
 
-inline constexpr unsigned WM_CLOSE = WindowMessage::WM_CLOSE;
-inline constexpr unsigned WM_APP = WindowMessage::WM_APP;
+using WindowMessage::WM_APP;
+using WindowMessage::WM_CLOSE;
 // wParam 4: take the slider position in lParam; wParam 0: re-apply the own position.
 inline constexpr unsigned WM_ALPHABLENDSET = WM_APP + 100;
 // Re-apply the kind's header and status visibility flags.
@@ -73,7 +73,8 @@ HWND WindowListHandle(const QString& sEntry);
 int WindowListSocket(const QString& sEntry);
 // Removes the first entry whose window handle is hWindow.
 void WindowListRemove(QStringList& slList, HWND hWindow);
-// The window of the first entry that holds the socket; 0 when none does.
+// The window of the first entry that holds the socket; 0 when none does. Socket 0
+// stands for "no transfer", so no event finds a window by it.
 HWND FileWindowFind(const QStringList& slList, int iSocketNo);
 // Rewrites the window's own entry with the socket (0 once its transfer has ended).
 void FileWindowSocketSet(QStringList& slList, HWND hWindow, int iSocketNo);
@@ -92,6 +93,7 @@ void SettingsSaveErrorShow();
 
 // Brings the window to the front even while another program is active.
 void WindowForeground(QWidget* hWindow);
+void WindowForeground(HWND hWindow);
 // The window keeps only its close command: it can no longer be resized, minimised or maximised.
 void SystemMenuTrim(QWidget* hWindow);
 

@@ -151,6 +151,9 @@ QList<QByteArray> IniFile::Load(bool* pbExists) const
 bool IniFile::Save(const QList<QByteArray>& lines)
 {
     QSaveFile file(FFileName);
+    // A writable file in a folder the user may not create files in is still written,
+    // in place, as the system's own profile functions would.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         FFailed = true;
         return false;

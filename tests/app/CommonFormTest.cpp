@@ -9,9 +9,12 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScreen>
 #include <QSlider>
+#include <QContextMenuEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -120,10 +123,17 @@ TEST_F(CommonFormTest, StoredPlaceAndSizeAreRestored)
 
 TEST_F(CommonFormTest, StoredPlaceOffEveryScreenIsPulledBackInside)
 {
-    Store(QStringLiteral("[ChatWindow]\r\nLeft=-32000\r\nTop=-32000\r\nWidth=300\r\nHeight=200\r\n"));
-    TTestForm form(TWindowKind::Chat);
-    EXPECT_TRUE(PrimaryScreen().contains(QRect(form.pos(), form.size()))) << form.pos().x() << "," << form.pos().y();
-    EXPECT_EQ(form.size(), QSize(300, 200));
+    const char* places[] = {"Left=-32000\r\nTop=-32000\r\nWidth=300\r\nHeight=200",
+                            "Left=2147483647\r\nTop=2147483647\r\nWidth=300\r\nHeight=200",
+                            "Left=-2147483648\r\nTop=0\r\nWidth=300\r\nHeight=200",
+                            "Left=0\r\nTop=0\r\nWidth=100000000\r\nHeight=100000000",
+                            "Left=10\r\nTop=10\r\nWidth=0\r\nHeight=-5"};
+    for (const char* place : places) {
+        Store(QStringLiteral("[ChatWindow]\r\n") + QString::fromLatin1(place) + QStringLiteral("\r\n"));
+        TTestForm form(TWindowKind::Chat);
+        EXPECT_TRUE(PrimaryScreen().contains(QRect(form.pos(), form.size())))
+            << place << " -> " << form.x() << "," << form.y() << " " << form.width() << "x" << form.height();
+    }
 }
 
 TEST(PlacementOnScreens, MovesOnlyWindowsThatCannotBeGrabbed)
@@ -238,6 +248,28 @@ TEST_F(CommonFormTest, HidingTheHeaderInOneWindowHidesItInEveryWindowOfTheKind)
     EXPECT_EQ(Stored("FileSendWindow", "ShowStatus"), 0);
 }
 
+TEST_F(CommonFormTest, RightClickOnALabelOrTheSliderOpensTheMenuWithTheKindsFlags)
+{
+    SendWindowShowHeader = false;
+    TTestForm* form = OpenSeveral(TWindowKind::Send);
+    for (QWidget* target : {static_cast<QWidget*>(form->laTitle), static_cast<QWidget*>(form->tbAlphaBlend)}) {
+        bool opened = false;
+        bool headerChecked = true;
+        bool statusChecked = false;
+        QTimer::singleShot(0, [&] {
+            opened = QApplication::activePopupWidget() == form->pmRight;
+            headerChecked = form->miHeader->isChecked();
+            statusChecked = form->miStatus->isChecked();
+            form->pmRight->close();
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(target, &click);
+        EXPECT_TRUE(opened);
+        EXPECT_FALSE(headerChecked);
+        EXPECT_TRUE(statusChecked);
+    }
+}
+
 TEST_F(CommonFormTest, HidingTheHeaderOfTheReceiveWindowLeavesTheSendWindowsAlone)
 {
     TTestForm* send = OpenSeveral(TWindowKind::Send);
@@ -334,6 +366,11 @@ TEST_F(CommonFormTest, SingleInstanceOpenerMakesOneWindowAndItsDestructionClears
     EXPECT_EQ(SingleFormShow(ReceiveForm, TWindowKind::Recv), opened);
     EXPECT_FALSE(opened->isMinimized());
     delete opened;
+    EXPECT_EQ(ReceiveForm, nullptr);
+
+    // Closing frees it too, and the next opener call makes a new window.
+    SingleFormShow(ReceiveForm, TWindowKind::Recv)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(ReceiveForm, nullptr);
 }
 

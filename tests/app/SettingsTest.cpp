@@ -363,6 +363,23 @@ TEST_F(SettingsTest, PortOutsideTheAllowedRangeReadsAsItsDefault)
     }
 }
 
+TEST_F(SettingsTest, ChoiceOutsideItsSetReadsAsItsDefault)
+{
+    const struct {
+        const char* stored;
+        int position, mouse, tray;
+    } cases[] = {{"0", 0, 0, 0}, {"2", 2, 2, 2}, {"3", 3, 3, 1}, {"6", 6, 1, 1}, {"7", 6, 1, 1}, {"-1", 6, 1, 1}};
+    for (const auto& c : cases) {
+        const QString value = QString::fromLatin1(c.stored);
+        Store(QStringLiteral("[Option]\r\nNoticePosition=%1\r\nAnimationMouse=%1\r\nAnimationTaskTrayIcon=%1\r\n")
+                  .arg(value));
+        SettingsReadOption(IniFile(SettingsFileName()), QStringLiteral("PVHOST1"));
+        EXPECT_EQ(NoticePosition, c.position) << c.stored;
+        EXPECT_EQ(AnimationMouse, c.mouse) << c.stored;
+        EXPECT_EQ(AnimationTaskTrayIcon, c.tray) << c.stored;
+    }
+}
+
 TEST_F(SettingsTest, ViewFlagsComeFromEachWindowsSection)
 {
     Store(QStringLiteral("[sendwindow]\r\nShowHeader=0\r\n[FileRecvWindow]\r\nShowStatus=0\r\nShowSend=yes\r\n"));

@@ -75,8 +75,11 @@ TEST(FileWindowList, EventsFindTheWindowByItsSocketNumber)
     EXPECT_EQ(list[1], QStringLiteral("65554&|7&|"));
     EXPECT_EQ(FileWindowFind(list, 7), 0x10012u);
     EXPECT_EQ(FileWindowFind(list, 9), 0x10014u);
-    // No window has socket 5; a finished window's 0 is not an engine socket.
+    // No window has socket 5; a window without a transfer holds 0, which no event carries.
     EXPECT_EQ(FileWindowFind(list, 5), 0u);
+    EXPECT_EQ(FileWindowFind(list, 0), 0u);
+    EXPECT_EQ(FileWindowSocketChange(list, 0, 12), 0u);
+    EXPECT_EQ(list[0], QStringLiteral("65552&|0&|"));
 
     EXPECT_EQ(FileWindowSocketChange(list, 7, 11), 0x10012u);
     EXPECT_EQ(FileWindowFind(list, 7), 0u);
