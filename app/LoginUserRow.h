@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 #include <vector>
 
@@ -49,8 +48,14 @@ struct TLoginUserNoticeSettings {
     bool NoticeNonAbsence = true;
 };
 
-enum TEventSound { SoundLogin = 0, SoundLogout = 1, SoundMessage = 2, SoundChatLogin = 3, SoundChatLogout = 4,
-                   SoundFileRecv = 5 };
+enum TEventSound {
+    SoundLogin = 0,
+    SoundLogout = 1,
+    SoundMessage = 2,
+    SoundChatLogin = 3,
+    SoundChatLogout = 4,
+    SoundFileRecv = 5
+};
 
 // What a log-in or information change of one peer causes, in the order it happens.
 struct TLoginUserEffects {
@@ -67,8 +72,9 @@ struct TLoginUserEffects {
 // listed) and the peer's new state. Every judgement is made on the peer's flags as
 // they were reported, never on the texts shown, so a title that reads like another
 // state ("オンライン") is still an away title. The own row raises nothing.
-TLoginUserEffects LoginUserTransition(const std::optional<TLoginUserFlags>& before, const TLoginUserFlags& now,
-                                      bool bOwnRow, bool bOwnChat, const TLoginUserNoticeSettings& settings);
+TLoginUserEffects LoginUserTransition(const std::optional<TLoginUserFlags>& before,
+                                      const TLoginUserFlags& now, bool bOwnRow, bool bOwnChat,
+                                      const TLoginUserNoticeSettings& settings);
 
 // Notice texts with their corner brackets.
 QString NoticeLoginText(const QString& sHandle);

@@ -29,21 +29,24 @@ namespace {
 const QString kDiscrimination = QStringLiteral("Parvane2");
 constexpr int kVersion = 2200;
 
-const QString kServiceStartError =
-    QStringLiteral("ソケットサービスを開始できませんでした。\rTCP/IPサービスが正常に動作しているか確認してください。");
-const QString kLoginError =
-    QStringLiteral("ParvaneNetworkのログインに失敗しました。\rTCP/IPサービスが正常に動作しているか確認してください。");
+const QString kServiceStartError = QStringLiteral(
+    "ソケットサービスを開始できませんでした。\rTCP/IPサービスが正常に動作しているか確認してください。");
+const QString kLoginError = QStringLiteral(
+    "ParvaneNetworkのログインに失敗しました。\rTCP/IPサービスが正常に動作しているか確認してください。");
 const QString kCloseUnread = QStringLiteral("閲覧していないメッセージがあります。終了してもよろしいですか？");
 const QString kCloseFileSend = QStringLiteral("現在、ファイル転送中です。終了してもよろしいですか？");
 const QString kCloseChat = QStringLiteral("現在、チャットへログイン中です。終了してもよろしいですか？");
 const QString kCloseEnd = QStringLiteral("終了してもよろしいですか？");
-const QString kLogoutFileSend = QStringLiteral(
-    "現在、ファイル転送中です。オフラインにすると自動的にファイル転送がキャンセルされます。\rオフラインへ切り替えてもよろしいですか？");
-const QString kLogoutChat = QStringLiteral(
-    "現在、チャットへログイン中です。オフラインにすると自動的にチャットからログアウトされます。\rオフラインへ切り替えてもよろしいですか？");
-const QString kQueueOverflow = QStringLiteral(
-    "最大受信待機数をオーバーしました。\r一番古い待機メッセージが消去され、新しく受信したメッセージが待機されます。\r\r"
-    "削除されたメッセージの内容を知りたい場合はログを参照してください。");
+const QString kLogoutFileSend =
+    QStringLiteral("現在、ファイル転送中です。オフラインにすると自動的にファイル転送がキャンセルされます。\r"
+                   "オフラインへ切り替えてもよろしいですか？");
+const QString kLogoutChat =
+    QStringLiteral("現在、チャットへログイン中です。オフラインにすると自動的にチャットからログアウトされます"
+                   "。\rオフラインへ切り替えてもよろしいですか？");
+const QString kQueueOverflow =
+    QStringLiteral("最大受信待機数をオーバーしました。\r一番古い待機メッセージが消去され、新しく受信したメッ"
+                   "セージが待機されます。\r\r"
+                   "削除されたメッセージの内容を知りたい場合はログを参照してください。");
 const QString kReloginChat =
     QStringLiteral("チャットから強制ログアウトされました。\r\n自動的に再ログイン処理が行われます。");
 const QString kReloginDone = QStringLiteral(
@@ -54,8 +57,7 @@ const QString kNone = QStringLiteral("（なし）");
 constexpr int kYesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
 constexpr int kYesNoQuestionNoDefault = kYesNoQuestion | MessageBox::MB_DEFBUTTON2;
 
-bool AskYes(const QString& sText, int iFlags)
-{
+bool AskYes(const QString& sText, int iFlags) {
     return MessageBoxShow(sText, ApplicationTitle, iFlags) == MessageBox::IDYES;
 }
 
@@ -64,8 +66,8 @@ struct THotKeySetting {
     int* pSetting;
 };
 const THotKeySetting kHotKeys[] = {
-    {TMainForm::HotKeyShow, &CustomizeHotKey1},     {TMainForm::HotKeySend, &CustomizeHotKey2},
-    {TMainForm::HotKeyRecv, &CustomizeHotKey3},     {TMainForm::HotKeyFileSend, &CustomizeHotKey4},
+    {TMainForm::HotKeyShow, &CustomizeHotKey1}, {TMainForm::HotKeySend, &CustomizeHotKey2},
+    {TMainForm::HotKeyRecv, &CustomizeHotKey3}, {TMainForm::HotKeyFileSend, &CustomizeHotKey4},
     {TMainForm::HotKeyLog, &CustomizeHotKey5},
 };
 
@@ -73,23 +75,20 @@ const THotKeySetting kHotKeys[] = {
 
 // ---------------------------------------------------------------- start-up
 
-TMainForm::TMainForm(TMainFormLinks links, QWidget* parent) : QMainWindow(parent), Links(std::move(links))
-{
+TMainForm::TMainForm(TMainFormLinks links, QWidget* parent) : QMainWindow(parent), Links(std::move(links)) {
     MainForm = this;
     OnTerminate = [] { QCoreApplication::quit(); };
     setWindowTitle(ApplicationTitle);
     FormCreate();
 }
 
-TMainForm::~TMainForm()
-{
+TMainForm::~TMainForm() {
     FormDestroy();
     if (MainForm == this)
         MainForm = nullptr;
 }
 
-void TMainForm::FormCreate()
-{
+void TMainForm::FormCreate() {
     MessageRecvQueue.Clear();
     TaskIconData = TTaskIconData();
     PrFirstRun = true;
@@ -98,8 +97,9 @@ void TMainForm::FormCreate()
     FileSendWindowList.clear();
     FileRecvWindowList.clear();
 
-    ProgramDirectory = ProgramDirectoryOf(ProgramDirectoryOverride.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                                             : ProgramDirectoryOverride);
+    ProgramDirectory =
+        ProgramDirectoryOf(ProgramDirectoryOverride.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                              : ProgramDirectoryOverride);
     PVN = std::make_unique<TParvaneNetwork>();
     PVN->SetDiscrimination(kDiscrimination);
     PVN->SetVersion(kVersion);
@@ -127,7 +127,8 @@ void TMainForm::FormCreate()
     }
     PrStarted = true;
 
-    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
+    const QRect screen =
+        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
     const int iLeft = ini.ReadInteger(SectionMainWindow, QStringLiteral("Left"),
                                       (screen.width() - PrDesignSize.width()) / 2);
     const int iTop = ini.ReadInteger(SectionMainWindow, QStringLiteral("Top"),
@@ -196,8 +197,7 @@ void TMainForm::FormCreate()
         Links.VersionCheckStart();
 }
 
-void TMainForm::CreateControls()
-{
+void TMainForm::CreateControls() {
     lvLoginUser = new TSortListView(this);
     const QStringList slTitles = LoginUserColumnTitles();
     const std::vector<int> widths = LoginUserColumnWidths();
@@ -253,8 +253,7 @@ void TMainForm::CreateControls()
     PrHotKeys.OnHotKey = [this](int iId) { WMHotKey(iId); };
 }
 
-void TMainForm::CreateMenus()
-{
+void TMainForm::CreateMenus() {
     const QList<QIcon> images = ProjectImages::ToolbarImages();
     auto action = [this, &images](const QString& sCaption, int iImage) {
         auto* a = new QAction(sCaption, this);
@@ -349,7 +348,8 @@ void TMainForm::CreateMenus()
     QMenu* miShow = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     miShow->addAction(miToolLog);
     miShow->addSeparator();
-    miShow->addActions({later(QStringLiteral("メニューバー(&E)"), -1), later(QStringLiteral("ツールバー(&T)"), -1),
+    miShow->addActions({later(QStringLiteral("メニューバー(&E)"), -1),
+                        later(QStringLiteral("ツールバー(&T)"), -1),
                         later(QStringLiteral("ステータスバー(&B)"), -1)});
     miShow->addSeparator();
     miShow->addActions({miOptionSelectAll, miOptionSelectChange});
@@ -359,9 +359,11 @@ void TMainForm::CreateMenus()
     QAction* miOptionOption = later(QStringLiteral("オプション(&O)"), -1);
     miShow->addAction(miOptionOption);
     QMenu* miHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    miHelp->addActions({later(QStringLiteral("ヘルプ(&C)"), -1), later(QStringLiteral("アップデートの確認(&U)"), -1)});
+    miHelp->addActions(
+        {later(QStringLiteral("ヘルプ(&C)"), -1), later(QStringLiteral("アップデートの確認(&U)"), -1)});
     miHelp->addSeparator();
-    miHelp->addActions({later(QStringLiteral("寄付について"), -1), later(QStringLiteral("要望を送信する"), -1)});
+    miHelp->addActions(
+        {later(QStringLiteral("寄付について"), -1), later(QStringLiteral("要望を送信する"), -1)});
     miHelp->addSeparator();
     miHelp->addAction(later(QStringLiteral("バージョン情報(&A)"), -1));
 
@@ -414,7 +416,8 @@ void TMainForm::CreateMenus()
     miTaskAbsence = pmTaskMenu->addMenu(images[6], QStringLiteral("不在(&A)"));
     miTaskAbsenceAction = miTaskAbsence->menuAction();
     pmTaskMenu->addSeparator();
-    pmTaskMenu->addActions({later(QStringLiteral("ヘルプ(&H)"), -1), later(QStringLiteral("バージョン情報(&V)"), -1)});
+    pmTaskMenu->addActions(
+        {later(QStringLiteral("ヘルプ(&H)"), -1), later(QStringLiteral("バージョン情報(&V)"), -1)});
     pmTaskMenu->addSeparator();
     pmTaskMenu->addAction(miMessageEnd);
     pmHotKeySend = new QMenu(this);
@@ -423,8 +426,7 @@ void TMainForm::CreateMenus()
     TaskMessageListUpdate();
 }
 
-void TMainForm::BindEngineEvents()
-{
+void TMainForm::BindEngineEvents() {
     TParvaneNetwork* pvn = PVN.get();
     pvn->OnLogin = [this](auto&&... a) { PVNLogin(a...); };
     pvn->OnLogout = [this](auto&&... a) { PVNLogout(a...); };
@@ -444,21 +446,27 @@ void TMainForm::BindEngineEvents()
         FileRoute(FileRecvWindowList, iSocket, WM_FILERECVING, 0, Percent(iDone, iTotal));
     };
     pvn->OnFileRecvEnd = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
-                                const QString&) { FileRoute(FileRecvWindowList, iSocket, WM_FILERECVEND, 0, 0); };
-    pvn->OnErrorFileRecv = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
-                                  const QString&, int iError) {
+                                const QString&) {
+        FileRoute(FileRecvWindowList, iSocket, WM_FILERECVEND, 0, 0);
+    };
+    pvn->OnErrorFileRecv = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&,
+                                  const QString&, const QString&, int iError) {
         FileRoute(FileRecvWindowList, iSocket, WM_ERRORFILERECV, 0, iError);
     };
-    pvn->OnFileSendStart = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
-                                  const QString&) { FileRoute(FileSendWindowList, iSocket, WM_FILESENDSTART, 0, 0); };
+    pvn->OnFileSendStart = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&,
+                                  const QString&, const QString&) {
+        FileRoute(FileSendWindowList, iSocket, WM_FILESENDSTART, 0, 0);
+    };
     pvn->OnFileSending = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
                                 const QString&, qint64 iDone, qint64 iTotal) {
         FileRoute(FileSendWindowList, iSocket, WM_FILESENDING, 0, Percent(iDone, iTotal));
     };
     pvn->OnFileSendEnd = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
-                                const QString&) { FileRoute(FileSendWindowList, iSocket, WM_FILESENDEND, 0, 0); };
-    pvn->OnErrorFileSend = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
-                                  const QString&, int iError) {
+                                const QString&) {
+        FileRoute(FileSendWindowList, iSocket, WM_FILESENDEND, 0, 0);
+    };
+    pvn->OnErrorFileSend = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&,
+                                  const QString&, const QString&, int iError) {
         FileRoute(FileSendWindowList, iSocket, WM_ERRORFILESEND, 0, iError);
     };
     pvn->OnFileSendSocketChange = [](TParvaneNetwork*, int iBefore, int iAfter) {
@@ -467,8 +475,7 @@ void TMainForm::BindEngineEvents()
     };
 }
 
-void TMainForm::showEvent(QShowEvent* event)
-{
+void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!PrFirstRun)
         return;
@@ -479,8 +486,7 @@ void TMainForm::showEvent(QShowEvent* event)
 
 // ---------------------------------------------------------------- shutdown
 
-void TMainForm::closeEvent(QCloseEvent* event)
-{
+void TMainForm::closeEvent(QCloseEvent* event) {
     if (PrClosing || FormClose()) {
         event->accept();
         Terminate();
@@ -489,16 +495,14 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
 }
 
-bool TMainForm::FileSending() const
-{
+bool TMainForm::FileSending() const {
     for (const QString& sEntry : FileSendWindowList)
         if (WindowListSocket(sEntry) > 0)
             return true;
     return false;
 }
 
-bool TMainForm::FormClose()
-{
+bool TMainForm::FormClose() {
     bool bAsked = false;
     if (!MessageRecvQueue.Empty()) {
         if (!AskYes(kCloseUnread, kYesNoQuestionNoDefault))
@@ -536,16 +540,14 @@ bool TMainForm::FormClose()
     return true;
 }
 
-void TMainForm::Terminate()
-{
+void TMainForm::Terminate() {
     // Ends the loops; the window and its engine are destroyed after the main loop
     // has returned, never inside one of the engine's events.
     if (OnTerminate)
         OnTerminate();
 }
 
-void TMainForm::FormDestroy()
-{
+void TMainForm::FormDestroy() {
     if (PrDestroyed)
         return;
     PrDestroyed = true;
@@ -573,7 +575,8 @@ void TMainForm::FormDestroy()
                ini.WriteInteger(SectionMainWindow, QStringLiteral("Width"), frame.width()) &&
                ini.WriteInteger(SectionMainWindow, QStringLiteral("Height"), frame.height());
     for (int i = 0; bOk && i < lvLoginUser->SectionCount(); ++i)
-        bOk = ini.WriteInteger(SectionMainWindow, QStringLiteral("Columns%1").arg(i), lvLoginUser->SectionWidth(i));
+        bOk = ini.WriteInteger(SectionMainWindow, QStringLiteral("Columns%1").arg(i),
+                               lvLoginUser->SectionWidth(i));
     bOk = bOk && ini.WriteInteger(SectionMainWindow, QStringLiteral("SortIndex"), lvLoginUser->SortIndex()) &&
           ini.WriteBool(SectionMainWindow, QStringLiteral("SortUpper"), lvLoginUser->SortUpper()) &&
           ini.WriteInteger(SectionMainWindow, QStringLiteral("AlphaBlend"), tbAlphaBlend->value());
@@ -583,16 +586,14 @@ void TMainForm::FormDestroy()
 
 // ---------------------------------------------------------------- window messages
 
-void TMainForm::changeEvent(QEvent* event)
-{
+void TMainForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && CustomizeTaskTray &&
-        CustomizeTaskBar)
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        CustomizeTaskTray && CustomizeTaskBar)
         QTimer::singleShot(0, this, [this] { WMSysCommand(SC_MINIMIZE); });
 }
 
-void TMainForm::WMSysCommand(int iCommand)
-{
+void TMainForm::WMSysCommand(int iCommand) {
     if (iCommand == SC_MINIMIZE) {
         if (CustomizeTaskTray && CustomizeTaskBar) {
             setWindowState(windowState() & ~Qt::WindowMinimized);
@@ -605,8 +606,7 @@ void TMainForm::WMSysCommand(int iCommand)
     }
 }
 
-bool TMainForm::ModalForward()
-{
+bool TMainForm::ModalForward() {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal)
         return false;
@@ -614,22 +614,19 @@ bool TMainForm::ModalForward()
     return true;
 }
 
-void TMainForm::ShowFromTray()
-{
+void TMainForm::ShowFromTray() {
     if (CustomizeTaskBar)
         show();
     setWindowState(windowState() & ~Qt::WindowMinimized);
     WindowForeground(this);
 }
 
-void TMainForm::PopupAtCursor(QMenu* menu)
-{
+void TMainForm::PopupAtCursor(QMenu* menu) {
     WindowForeground(this);
     menu->popup(QCursor::pos());
 }
 
-void TMainForm::WMTaskTray(TTrayMouse mouse)
-{
+void TMainForm::WMTaskTray(TTrayMouse mouse) {
     // Over a modal box nothing else may open: the box comes forward instead.
     if (mouse != TTrayMouse::Other && ModalForward())
         return;
@@ -650,8 +647,7 @@ void TMainForm::WMTaskTray(TTrayMouse mouse)
     }
 }
 
-void TMainForm::WMHotKey(int iId)
-{
+void TMainForm::WMHotKey(int iId) {
     if (ModalForward())
         return;
     switch (iId) {
@@ -675,23 +671,20 @@ void TMainForm::WMHotKey(int iId)
     }
 }
 
-void TMainForm::HotKeyRegister()
-{
+void TMainForm::HotKeyRegister() {
     for (const THotKeySetting& hotKey : kHotKeys)
         if (*hotKey.pSetting != 0)
             PrHotKeys.Register(hotKey.iId, ShortCutToHotKeyModifiers(quint16(*hotKey.pSetting)),
                                unsigned(*hotKey.pSetting) & 0xFF);
 }
 
-void TMainForm::HotKeyUnregister()
-{
+void TMainForm::HotKeyUnregister() {
     PrHotKeys.UnregisterAll();
 }
 
 // ---------------------------------------------------------------- the user list
 
-TListItem* TMainForm::LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const
-{
+TListItem* TMainForm::LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const {
     for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
         TListItem* item = lvLoginUser->Item(i);
         const QStringList& sub = item->SubItems();
@@ -701,26 +694,25 @@ TListItem* TMainForm::LoginUserFind(const QString& sMachine, const QString& sDis
     return nullptr;
 }
 
-QString TMainForm::LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const
-{
+QString TMainForm::LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const {
     const TListItem* item = LoginUserFind(sMachine, sDiscrimination);
     return item ? item->Caption() : QString();
 }
 
-void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
-{
+void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags) {
     TListItem* item = LoginUserFind(flags.MachineName, flags.Discrimination);
     const auto key = std::make_pair(flags.MachineName, flags.Discrimination);
-    const bool bOwn = flags.MachineName == PVN->MachineName() && flags.Discrimination == PVN->Discrimination();
+    const bool bOwn =
+        flags.MachineName == PVN->MachineName() && flags.Discrimination == PVN->Discrimination();
     std::optional<TLoginUserFlags> before;
     if (item) {
         const auto it = PrRowFlags.find(key);
         before = it != PrRowFlags.end() ? it->second : TLoginUserFlags{};
         before->HandleName = item->Caption();
     }
-    const TLoginUserNoticeSettings settings{NoticeLogin,      NoticeChatLogin, NoticeChatLoginAnytime,
-                                            NoticeChatLogout, NoticeChatLogoutAnytime,
-                                            NoticeAbsence,    NoticeNonAbsence};
+    const TLoginUserNoticeSettings settings{NoticeLogin,      NoticeChatLogin,         NoticeChatLoginAnytime,
+                                            NoticeChatLogout, NoticeChatLogoutAnytime, NoticeAbsence,
+                                            NoticeNonAbsence};
     const TLoginUserEffects effects = LoginUserTransition(before, flags, bOwn, PVN->Chat(), settings);
 
     if (effects.ChatUserLogout && Links.ChatUserLogout)
@@ -736,7 +728,8 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
     PrRowFlags[key] = flags;
 
     if (effects.OldHandle && Links.ChatUserNameChange)
-        Links.ChatUserNameChange(flags.MachineName, flags.Discrimination, *effects.OldHandle, flags.HandleName);
+        Links.ChatUserNameChange(flags.MachineName, flags.Discrimination, *effects.OldHandle,
+                                 flags.HandleName);
     if (effects.ChatAbsenceChange && Links.ChatUserAbsenceChange)
         Links.ChatUserAbsenceChange(flags.MachineName, flags.Discrimination, flags.HandleName, flags.Absence);
     if (!before && effects.ChatUserLogin && Links.ChatUserLogin)
@@ -752,14 +745,12 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
     lvLoginUserChange();
 }
 
-void TMainForm::LoginUserClear()
-{
+void TMainForm::LoginUserClear() {
     lvLoginUser->ClearItems();
     PrRowFlags.clear();
 }
 
-void TMainForm::OwnCommandsEnable(bool bEnabled)
-{
+void TMainForm::OwnCommandsEnable(bool bEnabled) {
     // The chat window joins later; its command follows the own row once it does.
     miToolChat->setEnabled(false);
     miOptionAbsenceAction->setEnabled(bEnabled);
@@ -769,8 +760,7 @@ void TMainForm::OwnCommandsEnable(bool bEnabled)
         sbAbsence->setChecked(false);
 }
 
-void TMainForm::lvLoginUserChange()
-{
+void TMainForm::lvLoginUserChange() {
     bool bSend = false, bAway = false, bFile = false;
     if (PVN->LoginStates()) {
         if (lvLoginUser->SelCount() == 1) {
@@ -795,8 +785,7 @@ void TMainForm::lvLoginUserChange()
     sbInformationUpdate();
 }
 
-void TMainForm::sbInformationUpdate()
-{
+void TMainForm::sbInformationUpdate() {
     const QList<QIcon> images = lvLoginUser->SmallImages();
     int iPresent = 0, iAway = 0;
     for (int i = 0; i < PVN->LoginCount(); ++i)
@@ -824,28 +813,25 @@ void TMainForm::sbInformationUpdate()
 
 void TMainForm::PVNLogin(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
                          const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
-                         const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort)
-{
+                         const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort) {
     if (Menu)
         return;
-    LoginUserUpdate({HandleName, MachineName, IPAddress, Discrimination, Version, Absence, AbsenceTitle, Menu, Chat,
-                     iFTPPort});
+    LoginUserUpdate({HandleName, MachineName, IPAddress, Discrimination, Version, Absence, AbsenceTitle, Menu,
+                     Chat, iFTPPort});
     TaskMessageListUpdate();
 }
 
 void TMainForm::PVNInfoChange(TParvaneNetwork*, const QString& MachineName, const QString& HandleName,
-                              const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
-                              const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort)
-{
-    LoginUserUpdate({HandleName, MachineName, IPAddress, Discrimination, Version, Absence, AbsenceTitle, Menu, Chat,
-                     iFTPPort});
+                              const QString& IPAddress, const QString& Discrimination, int Version,
+                              bool Absence, const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort) {
+    LoginUserUpdate({HandleName, MachineName, IPAddress, Discrimination, Version, Absence, AbsenceTitle, Menu,
+                     Chat, iFTPPort});
     TaskMessageListUpdate();
     lvLoginUserChange();
 }
 
-void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QString& MachineName, const QString&,
-                          const QString& Discrimination)
-{
+void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
+                          const QString&, const QString& Discrimination) {
     if (TListItem* item = LoginUserFind(MachineName, Discrimination)) {
         if (NoticeLogout && Links.NoticeAdd)
             Links.NoticeAdd(NoticeLogoutText(item->Caption()));
@@ -862,15 +848,14 @@ void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QSt
 }
 
 void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QString& MessageID, bool Letter,
-                           const QString& HandleName, const QString& MachineName, const QString& Discrimination,
-                           const QString& RecvTime)
-{
+                           const QString& HandleName, const QString& MachineName,
+                           const QString& Discrimination, const QString& RecvTime) {
     // A sender without a machine name could be neither queued (it marks an empty
     // slot) nor answered with a receipt.
     if (MachineName.isEmpty())
         return;
-    const bool bDropped =
-        MessageRecvQueue.Append({Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
+    const bool bDropped = MessageRecvQueue.Append(
+        {Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
     const int iWaiting = MessageRecvQueue.Count();
     miMessageRecv->setEnabled(true);
     const bool bRecvWindow = Links.RecvWindowExists && Links.RecvWindowExists();
@@ -897,15 +882,14 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
 }
 
 void TMainForm::PVNMessageOpen(TParvaneNetwork*, const QString&, const QString& HandleName, const QString&,
-                               const QString&)
-{
+                               const QString&) {
     if (NoticeMessageOpen && Links.NoticeAdd)
         Links.NoticeAdd(NoticeMessageOpenText(HandleName));
 }
 
 void TMainForm::PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessage, const QString& HandleName,
-                                  const QString& MachineName, const QString& Discrimination, const QString& RecvTime)
-{
+                                  const QString& MachineName, const QString& Discrimination,
+                                  const QString& RecvTime) {
     if (AbsenceMessage == u"Nothing") {
         MessageBoxShow(HandleName + kNoAbsenceMessage, ApplicationTitle, MessageBox::MB_ICONWARNING);
         return;
@@ -914,15 +898,14 @@ void TMainForm::PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessag
         Links.AbsenceFormShow(HandleName, MachineName, Discrimination, AbsenceMessage, RecvTime);
 }
 
-void TMainForm::PVNChatMessage(TParvaneNetwork*, const QString& Message, const QString&, const QString& HandleName,
-                               const QString& MachineName, const QString& Discrimination, const QString&)
-{
+void TMainForm::PVNChatMessage(TParvaneNetwork*, const QString& Message, const QString&,
+                               const QString& HandleName, const QString& MachineName,
+                               const QString& Discrimination, const QString&) {
     if (Links.ChatMessageAdd)
         Links.ChatMessageAdd(Message, HandleName, MachineName, Discrimination);
 }
 
-void TMainForm::PVNIPAddressChange(TParvaneNetwork*)
-{
+void TMainForm::PVNIPAddressChange(TParvaneNetwork*) {
     if (!PVN->LoginStates())
         return;
     const bool bChat = PVN->Chat();
@@ -946,17 +929,16 @@ void TMainForm::PVNIPAddressChange(TParvaneNetwork*)
 
 void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString&, const QString& MachineName,
                                  const QString& Discrimination, QString& FileName, qint64 FileByte,
-                                 const QString& Comment, bool& Cancel)
-{
+                                 const QString& Comment, bool& Cancel) {
     if (PrClosing || (SecurityFileRecvCancel && (!SecurityFileRecvCancelAbsence || PVN->Absence()))) {
         FileName.clear();
     } else {
         if (Links.EventSoundPlay)
             Links.EventSoundPlay(SoundFileRecv);
         ++PrFileOfferDepth;
-        FileName = Links.FileRecvFormShow
-                       ? Links.FileRecvFormShow(FileName, FileByte, Comment, SocketNo, MachineName, Discrimination)
-                       : QString();
+        FileName = Links.FileRecvFormShow ? Links.FileRecvFormShow(FileName, FileByte, Comment, SocketNo,
+                                                                   MachineName, Discrimination)
+                                          : QString();
         --PrFileOfferDepth;
         // The program began to close while the user was choosing: the offer goes unanswered no more.
         if (PrDeclineOffers)
@@ -969,14 +951,13 @@ void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString&,
     }
 }
 
-void TMainForm::FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam, LPARAM lParam)
-{
+void TMainForm::FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam,
+                          LPARAM lParam) {
     if (HWND hWindow = FileWindowFind(slList, iSocketNo))
         SendMessageW(hWindow, uMsg, wParam, lParam);
 }
 
-LPARAM TMainForm::Percent(qint64 iDone, qint64 iTotal)
-{
+LPARAM TMainForm::Percent(qint64 iDone, qint64 iTotal) {
     // An empty file is complete from the start.
     if (iTotal <= 0)
         return 100;
@@ -985,8 +966,7 @@ LPARAM TMainForm::Percent(qint64 iDone, qint64 iTotal)
 
 // ---------------------------------------------------------------- commands
 
-bool TMainForm::LoginOrUndo()
-{
+bool TMainForm::LoginOrUndo() {
     if (PVN->Login())
         return true;
     // The engine counts itself logged in even when its announcement could not be sent.
@@ -995,8 +975,7 @@ bool TMainForm::LoginOrUndo()
     return false;
 }
 
-void TMainForm::LoggedOutState()
-{
+void TMainForm::LoggedOutState() {
     OwnCommandsEnable(false);
     miMessageOnline->setChecked(false);
     LoginUserClear();
@@ -1007,8 +986,7 @@ void TMainForm::LoggedOutState()
     sbInformationUpdate();
 }
 
-void TMainForm::miMessageOnlineClick()
-{
+void TMainForm::miMessageOnlineClick() {
     if (!miMessageOnline->isChecked()) {
         if (!LoginOrUndo()) {
             MessageBoxShow(kLoginError, ApplicationTitle, MessageBox::MB_ICONWARNING);
@@ -1034,31 +1012,26 @@ void TMainForm::miMessageOnlineClick()
     LoggedOutState();
 }
 
-void TMainForm::miMessageEndClick()
-{
+void TMainForm::miMessageEndClick() {
     close();
 }
 
-void TMainForm::miMessageRecvClick()
-{
+void TMainForm::miMessageRecvClick() {
     RecvFormShow();
 }
 
-void TMainForm::miToolLogClick()
-{
+void TMainForm::miToolLogClick() {
     if (Links.LogFormShow)
         Links.LogFormShow();
 }
 
-void TMainForm::miOptionRefreshClick()
-{
+void TMainForm::miOptionRefreshClick() {
     LoginUserClear();
     PVN->InformationReflesh();
     lvLoginUserChange();
 }
 
-void TMainForm::TaskMessageListUpdate()
-{
+void TMainForm::TaskMessageListUpdate() {
     const QList<QIcon> userImages = lvLoginUser->SmallImages();
     const QList<QIcon> toolImages = ProjectImages::ToolbarImages();
     miTaskSend->clear();
@@ -1090,13 +1063,15 @@ void TMainForm::TaskMessageListUpdate()
         const QIcon& userIcon = userImages.value(user.Absence ? 9 : 8);
         if (!user.Menu) {
             addUser(miTaskSend, userIcon, sCaption, false);
-            addUser(pmHotKeySend, user.Absence ? QIcon(ProjectImages::ToolbarDisabledImage(0)) : toolImages[0],
-                    sCaption, false);
+            addUser(pmHotKeySend,
+                    user.Absence ? QIcon(ProjectImages::ToolbarDisabledImage(0)) : toolImages[0], sCaption,
+                    false);
         }
         if (user.FTPPort != 0) {
             addUser(miTaskFileSend, userIcon, sCaption, true);
-            addUser(pmHotKeyFileSend, user.Absence ? QIcon(ProjectImages::ToolbarDisabledImage(4)) : toolImages[4],
-                    sCaption, true);
+            addUser(pmHotKeyFileSend,
+                    user.Absence ? QIcon(ProjectImages::ToolbarDisabledImage(4)) : toolImages[4], sCaption,
+                    true);
         }
     }
     for (QMenu* menu : {miTaskSend, pmHotKeySend, miTaskFileSend, pmHotKeyFileSend})
@@ -1105,15 +1080,15 @@ void TMainForm::TaskMessageListUpdate()
     sbInformationUpdate();
 }
 
-void TMainForm::AbsenceSelectMenuUpdate()
-{
+void TMainForm::AbsenceSelectMenuUpdate() {
     int iKinds = 0;
     while (iKinds < AbsenceMessageCount && !AbsenceMessage[iKinds].sTitle.isEmpty())
         ++iKinds;
     for (QMenu* menu : {miOptionAbsence, pmAbsence, miTaskAbsence}) {
         menu->clear();
         auto* group = new QActionGroup(menu);
-        QAction* release = menu->addAction(iKinds == 0 ? QStringLiteral("（不在設定なし）") : QStringLiteral("不在解除"));
+        QAction* release =
+            menu->addAction(iKinds == 0 ? QStringLiteral("（不在設定なし）") : QStringLiteral("不在解除"));
         release->setCheckable(true);
         group->addAction(release);
         if (iKinds == 0) {
@@ -1135,8 +1110,7 @@ void TMainForm::AbsenceSelectMenuUpdate()
     sbInformationUpdate();
 }
 
-void TMainForm::miOptionAbsenceClick(int iTag)
-{
+void TMainForm::miOptionAbsenceClick(int iTag) {
     if (iTag < 0) {
         PVN->SetAbsence(false);
         PVN->SetAbsenceTitle(QString());
@@ -1155,24 +1129,22 @@ void TMainForm::miOptionAbsenceClick(int iTag)
     AbsenceSelectMenuUpdate();
 }
 
-void TMainForm::tmTaskAnimationTimer()
-{
-    const int iIcon = TaskAnimationTick(AnimationTaskTrayIcon, tmTaskAnimationTag, PVN->LoginStates(), PVN->Absence());
+void TMainForm::tmTaskAnimationTimer() {
+    const int iIcon =
+        TaskAnimationTick(AnimationTaskTrayIcon, tmTaskAnimationTag, PVN->LoginStates(), PVN->Absence());
     TaskIconSet(CustomizeTaskTray, TaskIconTip, iIcon);
 }
 
 // ---------------------------------------------------------------- the unread queue
 
-QString RecvWindowCaptionText(int iWaiting)
-{
+QString RecvWindowCaptionText(int iWaiting) {
     QString sCaption = QStringLiteral("受信メッセージ - Parvane 2");
     if (iWaiting > 0)
         sCaption += QStringLiteral(" <未読メッセージ %1>").arg(iWaiting);
     return sCaption;
 }
 
-void RecvFormShow()
-{
+void RecvFormShow() {
     TMainForm* form = MainForm;
     if (!form || MessageRecvQueue.Empty() || !form->Links.RecvWindowShow)
         return;
@@ -1185,8 +1157,7 @@ void RecvFormShow()
                                form->LoginUserHandle(head.sSendMachine, head.sSendDiscrimination));
 }
 
-void RecvMessageOpen()
-{
+void RecvMessageOpen() {
     TMainForm* form = MainForm;
     if (!form || MessageRecvQueue.Empty())
         return;
@@ -1198,7 +1169,8 @@ void RecvMessageOpen()
         form->miMessageRecv->setEnabled(false);
         form->tmTaskAnimation.stop();
         form->tmTaskAnimationTag = 0;
-        TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskStateIcon(form->PVN->LoginStates(), form->PVN->Absence()));
+        TaskIconSet(CustomizeTaskTray, TaskIconTip,
+                    TaskStateIcon(form->PVN->LoginStates(), form->PVN->Absence()));
         if (bRecvWindow && form->Links.RecvWindowNextEnable)
             form->Links.RecvWindowNextEnable(false);
     }

@@ -10,7 +10,6 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
-
 #include <functional>
 #include <map>
 #include <memory>
@@ -31,7 +30,8 @@ struct TMainFormLinks {
     std::function<void(int iEvent)> EventSoundPlay;
     std::function<void(int iKind)> MouseAnimationStart;
     std::function<void(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)> LogWrite;
-    std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination, bool bAbsence)>
+    std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
+                       bool bAbsence)>
         ChatUserLogin;
     std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination)>
         ChatUserLogout;
@@ -52,14 +52,16 @@ struct TMainFormLinks {
     std::function<QString(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
                           const QString& sMachine, const QString& sDiscrimination)>
         FileRecvFormShow;
-    std::function<void(const QString& sText, bool bQuote, const QString& sMachines, const QString& sDiscriminations)>
+    std::function<void(const QString& sText, bool bQuote, const QString& sMachines,
+                       const QString& sDiscriminations)>
         SendFormShow;
     std::function<void(const QString& sFileName, const QString& sMachine, const QString& sDiscrimination)>
         FileSendFormShow;
     std::function<void()> LogFormShow;
     // The receive window: shows slot 0 sealed or plain, gets its caption and the
     // state of its next button; whether it exists.
-    std::function<void(const TMessageRecvSub& sub, bool bSealed, const QString& sSenderHandle)> RecvWindowShow;
+    std::function<void(const TMessageRecvSub& sub, bool bSealed, const QString& sSenderHandle)>
+        RecvWindowShow;
     std::function<void(const QString& sCaption)> RecvWindowCaption;
     std::function<void(bool bEnabled)> RecvWindowNextEnable;
     std::function<bool()> RecvWindowExists;
@@ -134,11 +136,11 @@ public:
     QToolButton* sbPanelAway = nullptr;
 
     // ---- Engine events
-    void PVNLogin(TParvaneNetwork*, const QString& HandleName, const QString& MachineName, const QString& IPAddress,
-                  const QString& Discrimination, int Version, bool Absence, const QString& AbsenceTitle, bool Menu,
-                  bool Chat, int iFTPPort);
-    void PVNLogout(TParvaneNetwork*, const QString& HandleName, const QString& MachineName, const QString& IPAddress,
-                   const QString& Discrimination);
+    void PVNLogin(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
+                  const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
+                  const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort);
+    void PVNLogout(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
+                   const QString& IPAddress, const QString& Discrimination);
     void PVNInfoChange(TParvaneNetwork*, const QString& MachineName, const QString& HandleName,
                        const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
                        const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort);
@@ -148,13 +150,15 @@ public:
     void PVNMessageOpen(TParvaneNetwork*, const QString& MessageID, const QString& HandleName,
                         const QString& MachineName, const QString& Discrimination);
     void PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessage, const QString& HandleName,
-                           const QString& MachineName, const QString& Discrimination, const QString& RecvTime);
-    void PVNChatMessage(TParvaneNetwork*, const QString& Message, const QString& MessageID, const QString& HandleName,
-                        const QString& MachineName, const QString& Discrimination, const QString& RecvTime);
+                           const QString& MachineName, const QString& Discrimination,
+                           const QString& RecvTime);
+    void PVNChatMessage(TParvaneNetwork*, const QString& Message, const QString& MessageID,
+                        const QString& HandleName, const QString& MachineName, const QString& Discrimination,
+                        const QString& RecvTime);
     void PVNIPAddressChange(TParvaneNetwork*);
-    void PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString& HandleName, const QString& MachineName,
-                          const QString& Discrimination, QString& FileName, qint64 FileByte, const QString& Comment,
-                          bool& Cancel);
+    void PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString& HandleName,
+                          const QString& MachineName, const QString& Discrimination, QString& FileName,
+                          qint64 FileByte, const QString& Comment, bool& Cancel);
 
     // ---- The window's handlers
     // The close questions and what follows them; false when a No kept the program running.

@@ -4,11 +4,9 @@
 #include "MainUnit.h"
 
 #include <QApplication>
-
 #include <memory>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // The guard comes before anything is read or shown, so arguments are taken raw here.
     QStringList slArguments;
     for (int i = 0; i < argc; ++i)

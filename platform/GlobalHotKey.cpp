@@ -1,7 +1,6 @@
 #include "GlobalHotKey.h"
 
 #include <QGuiApplication>
-
 #include <cstdlib>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -13,37 +12,32 @@ constexpr unsigned short NumLockMask = XCB_MOD_MASK_2;
 constexpr unsigned short IgnoredMasks[] = {0, XCB_MOD_MASK_LOCK, NumLockMask,
                                            XCB_MOD_MASK_LOCK | NumLockMask};
 
-xcb_connection_t* Connection()
-{
+xcb_connection_t* Connection() {
     if (QGuiApplication::platformName() != u"xcb")
         return nullptr;
     auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
 }
 
-xcb_window_t RootWindow(xcb_connection_t* connection)
-{
+xcb_window_t RootWindow(xcb_connection_t* connection) {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     return screen ? screen->root : 0;
 }
 
 } // namespace
 
-GlobalHotKey::GlobalHotKey(QObject* parent) : QObject(parent)
-{
+GlobalHotKey::GlobalHotKey(QObject* parent) : QObject(parent) {
     if (qApp)
         qApp->installNativeEventFilter(this);
 }
 
-GlobalHotKey::~GlobalHotKey()
-{
+GlobalHotKey::~GlobalHotKey() {
     UnregisterAll();
     if (qApp)
         qApp->removeNativeEventFilter(this);
 }
 
-unsigned GlobalHotKey::KeySymOfVirtualKey(unsigned iVirtualKey)
-{
+unsigned GlobalHotKey::KeySymOfVirtualKey(unsigned iVirtualKey) {
     if ((iVirtualKey >= '0' && iVirtualKey <= '9'))
         return iVirtualKey; // XK_0..XK_9
     if (iVirtualKey >= 'A' && iVirtualKey <= 'Z')
@@ -53,44 +47,76 @@ unsigned GlobalHotKey::KeySymOfVirtualKey(unsigned iVirtualKey)
     if (iVirtualKey >= 0x60 && iVirtualKey <= 0x69)
         return 0xffb0 + (iVirtualKey - 0x60); // the keypad digits
     switch (iVirtualKey) {
-    case 0x08: return 0xff08; // back space
-    case 0x09: return 0xff09; // tab
-    case 0x0d: return 0xff0d; // return
-    case 0x13: return 0xff13; // pause
-    case 0x1b: return 0xff1b; // escape
-    case 0x20: return 0x0020; // space
-    case 0x21: return 0xff55; // page up
-    case 0x22: return 0xff56; // page down
-    case 0x23: return 0xff57; // end
-    case 0x24: return 0xff50; // home
-    case 0x25: return 0xff51; // left
-    case 0x26: return 0xff52; // up
-    case 0x27: return 0xff53; // right
-    case 0x28: return 0xff54; // down
-    case 0x2d: return 0xff63; // insert
-    case 0x2e: return 0xffff; // delete
-    case 0x6a: return 0xffaa; // keypad *
-    case 0x6b: return 0xffab; // keypad +
-    case 0x6d: return 0xffad; // keypad -
-    case 0x6e: return 0xffae; // keypad .
-    case 0x6f: return 0xffaf; // keypad /
-    case 0xba: return 0x003b; // ;
-    case 0xbb: return 0x003d; // =
-    case 0xbc: return 0x002c; // ,
-    case 0xbd: return 0x002d; // -
-    case 0xbe: return 0x002e; // .
-    case 0xbf: return 0x002f; // /
-    case 0xc0: return 0x0060; // `
-    case 0xdb: return 0x005b; // [
-    case 0xdc: return 0x005c; // backslash
-    case 0xdd: return 0x005d; // ]
-    case 0xde: return 0x0027; // '
-    default: return 0;
+    case 0x08:
+        return 0xff08; // back space
+    case 0x09:
+        return 0xff09; // tab
+    case 0x0d:
+        return 0xff0d; // return
+    case 0x13:
+        return 0xff13; // pause
+    case 0x1b:
+        return 0xff1b; // escape
+    case 0x20:
+        return 0x0020; // space
+    case 0x21:
+        return 0xff55; // page up
+    case 0x22:
+        return 0xff56; // page down
+    case 0x23:
+        return 0xff57; // end
+    case 0x24:
+        return 0xff50; // home
+    case 0x25:
+        return 0xff51; // left
+    case 0x26:
+        return 0xff52; // up
+    case 0x27:
+        return 0xff53; // right
+    case 0x28:
+        return 0xff54; // down
+    case 0x2d:
+        return 0xff63; // insert
+    case 0x2e:
+        return 0xffff; // delete
+    case 0x6a:
+        return 0xffaa; // keypad *
+    case 0x6b:
+        return 0xffab; // keypad +
+    case 0x6d:
+        return 0xffad; // keypad -
+    case 0x6e:
+        return 0xffae; // keypad .
+    case 0x6f:
+        return 0xffaf; // keypad /
+    case 0xba:
+        return 0x003b; // ;
+    case 0xbb:
+        return 0x003d; // =
+    case 0xbc:
+        return 0x002c; // ,
+    case 0xbd:
+        return 0x002d; // -
+    case 0xbe:
+        return 0x002e; // .
+    case 0xbf:
+        return 0x002f; // /
+    case 0xc0:
+        return 0x0060; // `
+    case 0xdb:
+        return 0x005b; // [
+    case 0xdc:
+        return 0x005c; // backslash
+    case 0xdd:
+        return 0x005d; // ]
+    case 0xde:
+        return 0x0027; // '
+    default:
+        return 0;
     }
 }
 
-bool GlobalHotKey::Register(int iId, unsigned iModifiers, unsigned iVirtualKey)
-{
+bool GlobalHotKey::Register(int iId, unsigned iModifiers, unsigned iVirtualKey) {
     Unregister(iId);
     xcb_connection_t* connection = Connection();
     const unsigned iKeySym = KeySymOfVirtualKey(iVirtualKey);
@@ -141,8 +167,7 @@ bool GlobalHotKey::Register(int iId, unsigned iModifiers, unsigned iVirtualKey)
     return true;
 }
 
-void GlobalHotKey::Ungrab(const Grab& grab)
-{
+void GlobalHotKey::Ungrab(const Grab& grab) {
     xcb_connection_t* connection = Connection();
     if (!connection)
         return;
@@ -153,8 +178,7 @@ void GlobalHotKey::Ungrab(const Grab& grab)
     xcb_flush(connection);
 }
 
-void GlobalHotKey::Unregister(int iId)
-{
+void GlobalHotKey::Unregister(int iId) {
     const auto it = FGrabs.find(iId);
     if (it == FGrabs.end())
         return;
@@ -167,14 +191,12 @@ void GlobalHotKey::Unregister(int iId)
     Ungrab(grab);
 }
 
-void GlobalHotKey::UnregisterAll()
-{
+void GlobalHotKey::UnregisterAll() {
     while (!FGrabs.empty())
         Unregister(FGrabs.begin()->first);
 }
 
-bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result)
-{
+bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) {
     Q_UNUSED(result);
     if (eventType != "xcb_generic_event_t" || FGrabs.empty())
         return false;
@@ -182,8 +204,7 @@ bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message,
     if ((event->response_type & ~0x80) != XCB_KEY_PRESS)
         return false;
     const auto* press = static_cast<const xcb_key_press_event_t*>(message);
-    const unsigned short iState =
-        press->state & (XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1);
+    const unsigned short iState = press->state & (XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1);
     for (const auto& [id, grab] : FGrabs) {
         if (grab.iMask != iState)
             continue;

@@ -2,7 +2,6 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QObject>
-
 #include <functional>
 #include <map>
 #include <vector>

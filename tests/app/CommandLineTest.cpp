@@ -14,8 +14,7 @@ struct CommandLineCase {
 
 class CommandLineTable : public testing::TestWithParam<CommandLineCase> {};
 
-TEST_P(CommandLineTable, PortsAndGuardName)
-{
+TEST_P(CommandLineTable, PortsAndGuardName) {
     const CommandLineCase& c = GetParam();
     QStringList slArguments{QStringLiteral("/usr/bin/parvane2")};
     slArguments += c.slArguments;
@@ -37,12 +36,19 @@ const CommandLineCase kCases[] = {
     {"EmptyValue", {"/PM:", "/PF:52001"}, -1, -1, "Parvane 2"},
     {"MinusOneIsNotGiven", {"/PM:-1", "/PF:52001"}, -1, -1, "Parvane 2"},
     {"LaterBadValueResets", {"/PM:51001", "/PM:abc", "/PF:52001"}, -1, -1, "Parvane 2"},
-    {"LaterGoodValueReplaces", {"/PM:51001", "/PM:51005", "/PF:52001"}, 51005, 52001, "Parvane 2<51005:52001>"},
+    {"LaterGoodValueReplaces",
+     {"/PM:51001", "/PM:51005", "/PF:52001"},
+     51005,
+     52001,
+     "Parvane 2<51005:52001>"},
     {"LeadingZeroDropped", {"/PM:051001", "/PF:52001"}, 51001, 52001, "Parvane 2<51001:52001>"},
     {"HexadecimalValue", {"/PM:$C739", "/PF:0xCB21"}, 51001, 52001, "Parvane 2<51001:52001>"},
     {"LeadingBlanksAllowed", {"/PM: 51001", "/PF:52001"}, 51001, 52001, "Parvane 2<51001:52001>"},
     {"TrailingCharactersRefused", {"/PM:51001x", "/PF:52001"}, -1, -1, "Parvane 2"},
-    {"OtherArgumentsIgnored", {"-x", "/PQ:1", "/PM:51001", "file", "/PF:52001"}, 51001, 52001,
+    {"OtherArgumentsIgnored",
+     {"-x", "/PQ:1", "/PM:51001", "file", "/PF:52001"},
+     51001,
+     52001,
      "Parvane 2<51001:52001>"},
     // A file port of 0 is a copy without a file listener; a message port of 0 is no port.
     {"FilePortZeroAccepted", {"/PM:51001", "/PF:0"}, 51001, 0, "Parvane 2<51001:0>"},
@@ -55,11 +61,13 @@ const CommandLineCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLine, CommandLineTable, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<CommandLineCase>& info) { return info.param.sName; });
+                         [](const testing::TestParamInfo<CommandLineCase>& info) {
+                             return info.param.sName;
+                         });
 
-TEST(CommandLine, ProgramNameIsNeverRead)
-{
-    const TCommandLinePorts ports = CommandLinePorts({QStringLiteral("/PM:51001"), QStringLiteral("/PF:52001")});
+TEST(CommandLine, ProgramNameIsNeverRead) {
+    const TCommandLinePorts ports =
+        CommandLinePorts({QStringLiteral("/PM:51001"), QStringLiteral("/PF:52001")});
     EXPECT_EQ(ports.iMsg, -1);
     EXPECT_EQ(ports.iFile, -1);
 }

@@ -1,8 +1,9 @@
 // The main window against settings files of its own, inside host 1 of a test LAN.
+#include "MainUnit.h"
+
 #include "../engine/PeerProcess.h"
 #include "CommandLine.h"
 #include "IniFile.h"
-#include "MainUnit.h"
 #include "MessageBox.h"
 #include "TaskIcon.h"
 
@@ -14,19 +15,16 @@
 #include <QMenu>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <arpa/inet.h>
+#include <deque>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <deque>
-
 namespace {
 
-template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 5000)
-{
+template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 5000) {
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
@@ -37,8 +35,7 @@ template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 5000)
     return true;
 }
 
-QByteArray FileBytes(const QString& sPath)
-{
+QByteArray FileBytes(const QString& sPath) {
     QFile file(sPath);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -46,14 +43,12 @@ QByteArray FileBytes(const QString& sPath)
 class MainFormTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete FLan;
         FLan = nullptr;
     }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
         ASSERT_TRUE(FDir.isValid());
         FLan->Enter(0);
@@ -71,8 +66,7 @@ protected:
         });
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         FForm.reset();
         MessageBox::SetAnswerer({});
         TMainForm::ProgramDirectoryOverride.clear();
@@ -81,30 +75,29 @@ protected:
             FLan->Leave();
     }
 
-    QString IniPath(const QString& sName = QStringLiteral("Parvane2.INI")) const { return FDir.filePath(sName); }
+    QString IniPath(const QString& sName = QStringLiteral("Parvane2.INI")) const {
+        return FDir.filePath(sName);
+    }
 
-    void WriteIni(const QByteArray& text, const QString& sName = QStringLiteral("Parvane2.INI")) const
-    {
+    void WriteIni(const QByteArray& text, const QString& sName = QStringLiteral("Parvane2.INI")) const {
         QFile file(IniPath(sName));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
 
-    TMainForm& Start(TMainFormLinks links = {})
-    {
+    TMainForm& Start(TMainFormLinks links = {}) {
         FForm = std::make_unique<TMainForm>(std::move(links));
         FForm->OnTerminate = [] {};
         return *FForm;
     }
 
     // Waits until the own row has come back from the own log-in broadcast.
-    bool OwnRowListed()
-    {
-        return WaitFor([this] { return FForm->LoginUserFind(FForm->PVN->MachineName(), "Parvane2") != nullptr; });
+    bool OwnRowListed() {
+        return WaitFor(
+            [this] { return FForm->LoginUserFind(FForm->PVN->MachineName(), "Parvane2") != nullptr; });
     }
 
-    QStringList BoxTexts() const
-    {
+    QStringList BoxTexts() const {
         QStringList texts;
         for (const MessageBox::Request& box : FBoxes)
             texts << box.sText;
@@ -119,8 +112,7 @@ protected:
     std::deque<int> FAnswers;
 };
 
-TEST_F(MainFormTest, WithoutSettingsFileEverythingTakesItsDefault)
-{
+TEST_F(MainFormTest, WithoutSettingsFileEverythingTakesItsDefault) {
     TMainForm& form = Start();
     ASSERT_FALSE(form.StartFailed());
     EXPECT_FALSE(form.StartHidden());
@@ -151,8 +143,7 @@ TEST_F(MainFormTest, WithoutSettingsFileEverythingTakesItsDefault)
     EXPECT_FALSE(ini.ValueExists("Option", "Absence-Title0"));
 }
 
-TEST_F(MainFormTest, StoredWindowValuesComeBackAndAreWrittenAgain)
-{
+TEST_F(MainFormTest, StoredWindowValuesComeBackAndAreWrittenAgain) {
     WriteIni("[MainWindow]\r\nLeft=11\r\nTop=12\r\nWidth=500\r\nHeight=300\r\nColumns0=140\r\nSortIndex=6\r\n"
              "SortUpper=0\r\nAlphaBlend=100\r\n[Option]\r\nHandleName=tester\r\nCustomizeStartLogin=0\r\n"
              "Absence-Title0=\r\n");
@@ -179,8 +170,7 @@ TEST_F(MainFormTest, StoredWindowValuesComeBackAndAreWrittenAgain)
     EXPECT_EQ(ini.ReadInteger("MainWindow", "AlphaBlend", -1), 100);
 }
 
-TEST_F(MainFormTest, MultiUserModeReadsAndWritesTheUsersOwnFile)
-{
+TEST_F(MainFormTest, MultiUserModeReadsAndWritesTheUsersOwnFile) {
     WriteIni("[AllUsers]\r\nMultiUser=1\r\n");
     TMainForm& form = Start();
     ASSERT_FALSE(form.StartFailed());
@@ -192,8 +182,7 @@ TEST_F(MainFormTest, MultiUserModeReadsAndWritesTheUsersOwnFile)
     EXPECT_FALSE(IniFile(IniPath()).ValueExists("MainWindow", "Width"));
 }
 
-TEST_F(MainFormTest, CommandLinePortsReplaceTheStoredOnes)
-{
+TEST_F(MainFormTest, CommandLinePortsReplaceTheStoredOnes) {
     WriteIni("[Option]\r\nNetworkPort=1\r\nNetworkPortNo=53000\r\nNetworkFTPPortNo=54000\r\n");
     PortOverrideMsg = 51001;
     PortOverrideFile = 0;
@@ -208,8 +197,7 @@ TEST_F(MainFormTest, CommandLinePortsReplaceTheStoredOnes)
     EXPECT_EQ(again.PVN->FTPPortNo(), 54000);
 }
 
-TEST_F(MainFormTest, FailedServiceStartWritesNothingAndStopsNothing)
-{
+TEST_F(MainFormTest, FailedServiceStartWritesNothingAndStopsNothing) {
     // Something else listens on the file port, so the service cannot open it.
     const int iHolder = socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_GE(iHolder, 0);
@@ -256,8 +244,7 @@ constexpr int N = MessageBox::IDNO;
 
 class CloseQuestions : public MainFormTest, public testing::WithParamInterface<CloseCase> {};
 
-TEST_P(CloseQuestions, AskedInOrder)
-{
+TEST_P(CloseQuestions, AskedInOrder) {
     const CloseCase& c = GetParam();
     WriteIni(QByteArray("[Option]\r\nCustomizeEnd=") + (c.bCustomizeEnd ? "1" : "0") + "\r\n");
     TMainForm& form = Start();
@@ -299,8 +286,7 @@ INSTANTIATE_TEST_SUITE_P(MainForm, CloseQuestions, testing::ValuesIn(kCloseCases
                          [](const testing::TestParamInfo<CloseCase>& info) { return info.param.sName; });
 
 // The question flags: unread and chat default to No, the others to Yes.
-TEST_F(MainFormTest, UnreadAndChatQuestionsDefaultToNo)
-{
+TEST_F(MainFormTest, UnreadAndChatQuestionsDefaultToNo) {
     TMainForm& form = Start();
     ASSERT_TRUE(OwnRowListed());
     MessageRecvQueue.Append({"text", "000000000001", false, "h", "PVHOST2", "Parvane2", "t"});
@@ -318,8 +304,7 @@ struct TQueueLog {
     int iLogWrites = 0;
 };
 
-TMainFormLinks QueueLinks(TQueueLog& log, bool bWindowExists)
-{
+TMainFormLinks QueueLinks(TQueueLog& log, bool bWindowExists) {
     TMainFormLinks links;
     links.RecvWindowExists = [bWindowExists] { return bWindowExists; };
     links.RecvWindowCaption = [&log](const QString& s) { log.slCaptions << s; };
@@ -331,15 +316,13 @@ TMainFormLinks QueueLinks(TQueueLog& log, bool bWindowExists)
     return links;
 }
 
-void Arrive(TMainForm& form, int i, bool bLetter = false)
-{
-    form.PVNMessage(form.PVN.get(), QStringLiteral("m%1").arg(i), QStringLiteral("%1").arg(i, 12, 10, QChar(u'0')),
-                    bLetter, QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2"),
-                    QStringLiteral("time"));
+void Arrive(TMainForm& form, int i, bool bLetter = false) {
+    form.PVNMessage(form.PVN.get(), QStringLiteral("m%1").arg(i),
+                    QStringLiteral("%1").arg(i, 12, 10, QChar(u'0')), bLetter, QStringLiteral("花子"),
+                    QStringLiteral("PVHOST2"), QStringLiteral("Parvane2"), QStringLiteral("time"));
 }
 
-TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
-{
+TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce) {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
     TMainForm& form = Start(QueueLinks(log, true));
@@ -367,8 +350,7 @@ TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
 }
 
 // A box that the overflow shows lets a further message in; neither is lost.
-TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
-{
+TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept) {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
     TMainForm& form = Start(QueueLinks(log, false));
@@ -389,8 +371,7 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
     EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m258"));
 }
 
-TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
-{
+TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon) {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n");
     TQueueLog log;
     TMainForm& form = Start(QueueLinks(log, true));
@@ -423,8 +404,7 @@ TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
     EXPECT_EQ(log.shown.size(), 2u);
 }
 
-TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
-{
+TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen) {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
     TMainForm& form = Start(QueueLinks(log, false));
@@ -446,13 +426,13 @@ TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
     EXPECT_FALSE(form.miMessageRecv->isEnabled());
 }
 
-TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt)
-{
+TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt) {
     WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
     TMainFormLinks links;
     TMainForm* pForm = nullptr;
     bool bTerminated = false;
-    links.FileRecvFormShow = [&](const QString&, qint64, const QString&, int, const QString&, const QString&) {
+    links.FileRecvFormShow = [&](const QString&, qint64, const QString&, int, const QString&,
+                                 const QString&) {
         // The user quits from the tray while the save dialog is still open.
         pForm->close();
         return QStringLiteral("/tmp/never");
@@ -468,12 +448,12 @@ TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt)
     EXPECT_TRUE(bTerminated);
 }
 
-TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
-{
+TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway) {
     WriteIni("[Option]\r\nSecurityFileRecvCancel=1\r\nSecurityFileRecvCancelAbsence=1\r\n");
     int iAsked = 0;
     TMainFormLinks links;
-    links.FileRecvFormShow = [&](const QString& s, qint64, const QString&, int, const QString&, const QString&) {
+    links.FileRecvFormShow = [&](const QString& s, qint64, const QString&, int, const QString&,
+                                 const QString&) {
         ++iAsked;
         return QStringLiteral("/tmp/") + s;
     };
@@ -490,12 +470,10 @@ TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
     EXPECT_EQ(iAsked, 1);
 }
 
-TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket)
-{
+TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket) {
     struct TProbe : QObject {
         std::vector<std::tuple<unsigned, WPARAM, LPARAM>> got;
-        bool event(QEvent* e) override
-        {
+        bool event(QEvent* e) override {
             if (e->type() != WindowMessage::Event::EventType())
                 return QObject::event(e);
             auto* m = static_cast<WindowMessage::Event*>(e);
@@ -516,15 +494,15 @@ TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket)
     form.PVN->OnFileSendSocketChange(form.PVN.get(), 9, 12);
     form.PVN->OnFileSending(form.PVN.get(), 12, "", "", "", "", 999, 1000);
     using M = std::tuple<unsigned, WPARAM, LPARAM>;
-    EXPECT_EQ(first.got, (std::vector<M>{{WM_FILERECVING, 0, 33}, {WM_FILERECVING, 0, 100}, {WM_ERRORFILERECV, 0, 2}}));
+    EXPECT_EQ(first.got,
+              (std::vector<M>{{WM_FILERECVING, 0, 33}, {WM_FILERECVING, 0, 100}, {WM_ERRORFILERECV, 0, 2}}));
     EXPECT_TRUE(second.got.empty());
     EXPECT_EQ(sender.got, (std::vector<M>{{WM_FILESENDSOCKETCHANGE, 12, 0}, {WM_FILESENDING, 0, 99}}));
     EXPECT_EQ(WindowListSocket(FileSendWindowList[0]), 12);
 }
 
 // A peer in host 2 of the LAN logs in, goes away and logs out; its row follows.
-TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
-{
+TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears) {
     QStringList slNotices;
     std::vector<int> sounds;
     TMainFormLinks links;
@@ -542,8 +520,8 @@ TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
     ASSERT_TRUE(WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
     TListItem* row = form.LoginUserFind("PVHOST2", "Parvane2");
     EXPECT_EQ(row->Caption(), QStringLiteral("花子"));
-    EXPECT_EQ(row->SubItems(), (QStringList{"オンライン", "-------", "サポート", "メッセージ", "Parvane2", "PVHOST2",
-                                            FLan->Address(1)}));
+    EXPECT_EQ(row->SubItems(), (QStringList{"オンライン", "-------", "サポート", "メッセージ", "Parvane2",
+                                            "PVHOST2", FLan->Address(1)}));
     EXPECT_EQ(row->ImageIndex(), 8);
     EXPECT_EQ(slNotices, QStringList{QStringLiteral("「花子」がログインしました。")});
     EXPECT_EQ(form.lvLoginUser->ItemCount(), 2);
@@ -551,7 +529,8 @@ TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
     ASSERT_TRUE(peer.Set("AbsenceTitle", "電話中"));
     ASSERT_TRUE(peer.Set("Absence", "1"));
     ASSERT_EQ(peer.Call("InformationUpdate"), "1");
-    ASSERT_TRUE(WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2")->SubItems().value(0) == "電話中"; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2")->SubItems().value(0) == "電話中"; }));
     EXPECT_EQ(form.LoginUserFind("PVHOST2", "Parvane2")->ImageIndex(), 9);
     EXPECT_EQ(slNotices.last(), QStringLiteral("「花子」が不在状態(電話中)になりました。"));
 
@@ -563,8 +542,7 @@ TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
     EXPECT_EQ(form.lvLoginUser->ItemCount(), 1);
 }
 
-TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff)
-{
+TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff) {
     WriteIni("[Option]\r\nCustomizeTaskTray=1\r\n");
     TMainForm& form = Start();
     ASSERT_TRUE(OwnRowListed());
@@ -580,16 +558,14 @@ TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff)
 }
 
 // Runs ip inside the host the test thread is in.
-QString Ip(const QStringList& slArguments)
-{
+QString Ip(const QStringList& slArguments) {
     QProcess ip;
     ip.start(QStringLiteral("ip"), slArguments);
     ip.waitForFinished(5000);
     return QString::fromLocal8Bit(ip.readAllStandardOutput()).trimmed();
 }
 
-TEST_F(MainFormTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut)
-{
+TEST_F(MainFormTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut) {
     TMainForm& form = Start();
     ASSERT_TRUE(OwnRowListed());
     // Without a route the announcements cannot be sent, so the new log-in fails.
@@ -612,8 +588,7 @@ TEST_F(MainFormTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut)
     EXPECT_TRUE(OwnRowListed());
 }
 
-TEST_F(MainFormTest, StartHiddenOnlyWithBothTraySettings)
-{
+TEST_F(MainFormTest, StartHiddenOnlyWithBothTraySettings) {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartFormHide=1\r\nCustomizeTaskTray=1\r\n"
              "CustomizeTaskBar=1\r\n");
     EXPECT_TRUE(Start().StartHidden());

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QProcess>
 #include <QTimer>
-
 #include <cstdio>
 #include <cstdlib>
 #include <xcb/xcb.h>
@@ -19,17 +18,16 @@ namespace {
 constexpr int HotKeyId = 0x8064;
 constexpr unsigned VirtualKeyM = 'M';
 
-bool GrabElsewhere(xcb_connection_t* other)
-{
+bool GrabElsewhere(xcb_connection_t* other) {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(other);
     xcb_keycode_t* keycodes = xcb_key_symbols_get_keycode(symbols, 'm');
     xcb_key_symbols_free(symbols);
     if (!keycodes || *keycodes == XCB_NO_SYMBOL)
         return false;
-    xcb_generic_error_t* error = xcb_request_check(
-        other, xcb_grab_key_checked(other, 1, root, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, keycodes[0],
-                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    xcb_generic_error_t* error =
+        xcb_request_check(other, xcb_grab_key_checked(other, 1, root, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1,
+                                                      keycodes[0], XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     std::free(keycodes);
     std::free(error);
     return error == nullptr;
@@ -37,8 +35,7 @@ bool GrabElsewhere(xcb_connection_t* other)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     const QString sMode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
@@ -50,8 +47,8 @@ int main(int argc, char** argv)
             std::puts("no second connection");
             return 2;
         }
-        const bool bRegistered = hotKeys.Register(HotKeyId, GlobalHotKey::ModControl | GlobalHotKey::ModAlt,
-                                                  VirtualKeyM);
+        const bool bRegistered =
+            hotKeys.Register(HotKeyId, GlobalHotKey::ModControl | GlobalHotKey::ModAlt, VirtualKeyM);
         std::puts(bRegistered ? "registered" : "refused");
         xcb_disconnect(other);
         return bRegistered ? 1 : 0;
@@ -67,8 +64,9 @@ int main(int argc, char** argv)
         app.quit();
     };
     QProcess xdotool;
-    QTimer::singleShot(200, [&] { xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"),
-                                                                           QStringLiteral("ctrl+alt+m")}); });
+    QTimer::singleShot(200, [&] {
+        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+alt+m")});
+    });
     QTimer::singleShot(10000, &app, &QApplication::quit);
     app.exec();
     xdotool.waitForFinished(3000);

@@ -13,13 +13,11 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
-
 #include <cstdio>
 
 namespace {
 
-int Grab(int argc, char** argv)
-{
+int Grab(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -28,16 +26,14 @@ int Grab(int argc, char** argv)
     return screen->grabWindow(0).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
 }
 
-bool WriteText(const QString& sPath, const QByteArray& text)
-{
+bool WriteText(const QString& sPath, const QByteArray& text) {
     QFile file(sPath);
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc == 3 && QByteArray(argv[1]) == "grab")
         return Grab(argc, argv);
     if (argc != 2) {
@@ -54,8 +50,9 @@ int main(int argc, char** argv)
     }
     const QString sSelf = QCoreApplication::applicationFilePath();
     const QString sProgram = QStringLiteral(PARVANE2_PATH);
-    const char* const kHandles[] = {"[Option]\r\nHandleName=太郎\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n",
-                                    "[Option]\r\nHandleName=花子\r\n"};
+    const char* const kHandles[] = {
+        "[Option]\r\nHandleName=太郎\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n",
+        "[Option]\r\nHandleName=花子\r\n"};
     QTemporaryDir dirs[2];
     QProcess copies[2];
     for (int i = 0; i < 2; ++i) {
@@ -63,13 +60,15 @@ int main(int argc, char** argv)
         const QString sDir = dirs[i].path();
         QFile::copy(sProgram, sDir + QStringLiteral("/parvane2"));
         WriteText(sDir + QStringLiteral("/Parvane2.INI"),
-                  AnsiCodePage::Encode(QString::fromUtf8(kHandles[i])) + "CustomizeStartVersionCheck=0\r\n[MainWindow]\r\nLeft=40\r\nTop=60\r\n"
-                                            "Width=700\r\nHeight=300\r\n");
+                  AnsiCodePage::Encode(QString::fromUtf8(kHandles[i])) +
+                      "CustomizeStartVersionCheck=0\r\n[MainWindow]\r\nLeft=40\r\nTop=60\r\n"
+                      "Width=700\r\nHeight=300\r\n");
         const QString sShot = sOut + QStringLiteral("/host%1.png").arg(i + 1);
         const QString sScript =
-            QStringLiteral("trayer --edge top --align right --widthtype request --height 24 --SetDockType true "
-                           "--tint 0xd0d0d0 --transparent true --alpha 0 & TRAY=$!; sleep 1; '%1/parvane2' & PV=$!; "
-                           "sleep 7; '%2' grab '%3'; kill $PV $TRAY")
+            QStringLiteral(
+                "trayer --edge top --align right --widthtype request --height 24 --SetDockType true "
+                "--tint 0xd0d0d0 --transparent true --alpha 0 & TRAY=$!; sleep 1; '%1/parvane2' & PV=$!; "
+                "sleep 7; '%2' grab '%3'; kill $PV $TRAY")
                 .arg(sDir, sSelf, sShot);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), sDir);
@@ -77,9 +76,9 @@ int main(int argc, char** argv)
         copies[i].setProcessEnvironment(environment);
         lan.PlaceProcess(copies[i], i);
         copies[i].setProcessChannelMode(QProcess::ForwardedChannels);
-        copies[i].start(QStringLiteral("xvfb-run"), {QStringLiteral("-a"), QStringLiteral("-s"),
-                                                    QStringLiteral("-screen 0 800x420x24"), QStringLiteral("sh"),
-                                                    QStringLiteral("-c"), sScript});
+        copies[i].start(QStringLiteral("xvfb-run"),
+                        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 800x420x24"),
+                         QStringLiteral("sh"), QStringLiteral("-c"), sScript});
     }
     int iResult = 0;
     for (QProcess& copy : copies)
