@@ -79,6 +79,7 @@ TMainForm::TMainForm(TMainFormLinks links, QWidget* parent) : QMainWindow(parent
     MainForm = this;
     OnTerminate = [] { QCoreApplication::quit(); };
     setWindowTitle(ApplicationTitle);
+    setWindowIcon(ProjectImages::TaskIconImage(TaskIconOnline));
     FormCreate();
 }
 

@@ -588,6 +588,64 @@ TEST_F(MainFormTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut) {
     EXPECT_TRUE(OwnRowListed());
 }
 
+TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    QStringList slNotices;
+    TMainFormLinks links;
+    links.NoticeAdd = [&](const QString& s) { slNotices << s; };
+    TMainForm& form = Start(links);
+    form.PVNLogin(form.PVN.get(), "制御", "PVHOST9", "198.18.0.9", "Other", 1, false, "", true, false, 0);
+    EXPECT_EQ(form.LoginUserFind("PVHOST9", "Other"), nullptr);
+    form.PVNInfoChange(form.PVN.get(), "PVHOST9", "制御", "198.18.0.9", "Other", 1, false, "", true, false,
+                       0);
+    TListItem* row = form.LoginUserFind("PVHOST9", "Other");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->SubItems().value(3), QStringLiteral("通信制御"));
+    EXPECT_EQ(row->SubItems().value(2), QStringLiteral("-------"));
+    EXPECT_EQ(row->ImageIndex(), 0);
+    EXPECT_EQ(slNotices, QStringList{QStringLiteral("「制御」がログインしました。")});
+}
+
+TEST_F(MainFormTest, HotKeysRunTheirCommands) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nCustomizeTaskBar=1\r\n");
+    int iLogOpened = 0;
+    TQueueLog log;
+    TMainFormLinks links = QueueLinks(log, false);
+    links.LogFormShow = [&] { ++iLogOpened; };
+    TMainForm& form = Start(links);
+    form.show();
+    form.WMSysCommand(TMainForm::SC_MINIMIZE);
+    EXPECT_FALSE(form.isVisible());
+    form.WMHotKey(TMainForm::HotKeyShow);
+    EXPECT_TRUE(form.isVisible());
+    form.WMHotKey(TMainForm::HotKeyLog);
+    EXPECT_EQ(iLogOpened, 1);
+    Arrive(form, 1);
+    form.WMHotKey(TMainForm::HotKeyRecv);
+    EXPECT_EQ(log.shown.size(), 1u);
+    form.WMHotKey(0x8069);
+    EXPECT_EQ(iLogOpened, 1);
+    QDialog modal;
+    modal.setWindowModality(Qt::ApplicationModal);
+    modal.show();
+    ASSERT_TRUE(WaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+    form.WMHotKey(TMainForm::HotKeyLog);
+    form.WMHotKey(TMainForm::HotKeySend);
+    EXPECT_EQ(iLogOpened, 1);
+    EXPECT_FALSE(form.pmHotKeySend->isVisible());
+}
+
+TEST_F(MainFormTest, MinimisingWithoutBothTraySettingsKeepsTheWindow) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\n");
+    TMainForm& form = Start();
+    form.show();
+    form.WMSysCommand(TMainForm::SC_MINIMIZE);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.isMinimized());
+    form.WMSysCommand(TMainForm::SC_RESTORE);
+    EXPECT_FALSE(form.isMinimized());
+}
+
 TEST_F(MainFormTest, StartHiddenOnlyWithBothTraySettings) {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartFormHide=1\r\nCustomizeTaskTray=1\r\n"
              "CustomizeTaskBar=1\r\n");
