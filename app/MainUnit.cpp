@@ -136,8 +136,8 @@ void TMainForm::FormCreate() {
                                      (screen.height() - PrDesignSize.height()) / 2);
     const int iWidth = ini.ReadInteger(SectionMainWindow, QStringLiteral("Width"), PrDesignSize.width());
     const int iHeight = ini.ReadInteger(SectionMainWindow, QStringLiteral("Height"), PrDesignSize.height());
-    resize(iWidth, iHeight);
-    move(iLeft, iTop);
+    // Read and written as the client area, so a window manager's frame cannot make it creep.
+    setGeometry(iLeft, iTop, iWidth, iHeight);
     for (int i = 0; i < lvLoginUser->SectionCount(); ++i)
         lvLoginUser->SetSectionWidth(i, ini.ReadInteger(SectionMainWindow, QStringLiteral("Columns%1").arg(i),
                                                         lvLoginUser->SectionWidth(i)));
@@ -386,9 +386,17 @@ void TMainForm::CreateMenus() {
     tbMenu->addAction(sbAbsence);
     tbMenu->addSeparator();
     tbMenu->addAction(miToolLog);
-    for (QAction* a : tbMenu->actions())
-        if (!a->isSeparator())
-            a->setToolTip(QString(a->text()).remove(QStringLiteral("(&")).section(u'(', 0, 0).remove(u')'));
+    // The tool bar shows images only; its hints name the commands without their access keys.
+    const std::pair<QAction*, const char*> hints[] = {{miMessageSend, "メッセージ送信"},
+                                                      {miMessageRecv, "受信メッセージ閲覧"},
+                                                      {miToolAbsence, "不在メッセージ取得"},
+                                                      {miToolFileSend, "ファイル送信"},
+                                                      {miToolChat, "チャット"},
+                                                      {miToolGlobalChat, "グローバル チャット"},
+                                                      {sbAbsence, "不在設定"},
+                                                      {miToolLog, "ログビューア"}};
+    for (const auto& [a, sHint] : hints)
+        a->setToolTip(QString::fromUtf8(sHint));
 
     pmRight = new QMenu(this);
     pmRight->addActions({miMessageSend, miToolFileSend});

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <arpa/inet.h>
+#include <array>
 #include <deque>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -499,6 +500,47 @@ TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket) {
     EXPECT_TRUE(second.got.empty());
     EXPECT_EQ(sender.got, (std::vector<M>{{WM_FILESENDSOCKETCHANGE, 12, 0}, {WM_FILESENDING, 0, 99}}));
     EXPECT_EQ(WindowListSocket(FileSendWindowList[0]), 12);
+}
+
+struct TMessageProbe : QObject {
+    std::vector<std::tuple<unsigned, WPARAM, LPARAM>> got;
+    bool event(QEvent* e) override {
+        if (e->type() != WindowMessage::Event::EventType())
+            return QObject::event(e);
+        auto* m = static_cast<WindowMessage::Event*>(e);
+        got.emplace_back(m->Msg, m->wParam, m->lParam);
+        return true;
+    }
+};
+
+// Every registered window hears the close, not only the first of its list.
+TEST_F(MainFormTest, ClosingTellsEveryRegisteredWindow) {
+    WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
+    TMainForm& form = Start();
+    std::array<TMessageProbe, 8> probes;
+    std::array<HWND, 8> h{};
+    for (size_t i = 0; i < probes.size(); ++i)
+        h[i] = WindowMessage::HandleOf(&probes[i]);
+    SendWindowList = {WindowListEntry(h[0]), WindowListEntry(h[1])};
+    AbsenceWindowList = {WindowListEntry(h[2]), WindowListEntry(h[3])};
+    FileSendWindowList = {FileWindowListEntry(h[4], 0), FileWindowListEntry(h[5], 0)};
+    FileRecvWindowList = {FileWindowListEntry(h[6], 3), FileWindowListEntry(h[7], 4)};
+    ASSERT_TRUE(form.FormClose());
+    using M = std::tuple<unsigned, WPARAM, LPARAM>;
+    for (int i : {0, 1, 2, 3})
+        EXPECT_EQ(probes[i].got, (std::vector<M>{{WM_CLOSE, 0, 0}})) << i;
+    for (int i : {4, 5})
+        EXPECT_EQ(probes[i].got, (std::vector<M>{{WM_ERRORFILESEND, 0, 2}})) << i;
+    for (int i : {6, 7})
+        EXPECT_EQ(probes[i].got, (std::vector<M>{{WM_ERRORFILERECV, 0, 1}})) << i;
+}
+
+TEST_F(MainFormTest, MessageWithoutSenderMachineIsNotQueued) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TMainForm& form = Start();
+    form.PVNMessage(form.PVN.get(), "text", "000000000001", false, "h", "", "Parvane2", "t");
+    EXPECT_TRUE(MessageRecvQueue.Empty());
+    EXPECT_FALSE(form.miMessageRecv->isEnabled());
 }
 
 // A peer in host 2 of the LAN logs in, goes away and logs out; its row follows.

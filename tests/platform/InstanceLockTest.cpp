@@ -50,20 +50,15 @@ TEST_F(InstanceLockTest, ReleasedNameCanBeTakenAgain) {
 TEST_F(InstanceLockTest, KilledHolderFreesTheName) {
     const QString sPath = InstanceLock::LockFilePath(QStringLiteral("Parvane 2"));
     QProcess holder;
-    holder.start(QStringLiteral("flock"),
-                 {QStringLiteral("-o"), sPath, QStringLiteral("sleep"), QStringLiteral("60")});
-    ASSERT_TRUE(holder.waitForStarted(5000)) << "the flock tool of util-linux is needed";
+    // The shell locks the file on a descriptor of its own and says so once the flock
+    // tool has ended, so from then on the one holder is the process that is killed.
+    holder.start(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"), QStringLiteral("exec 9>\"$0\"; flock 9; echo locked; exec sleep 60"), sPath});
+    ASSERT_TRUE(holder.waitForStarted(5000));
+    ASSERT_TRUE(holder.waitForReadyRead(5000)) << "the flock tool of util-linux is needed";
+    ASSERT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray("locked"));
     InstanceLock mine;
-    QElapsedTimer waited;
-    waited.start();
-    // The child takes the lock a moment after it starts.
-    while (waited.elapsed() < 5000) {
-        InstanceLock probe;
-        if (probe.Acquire(QStringLiteral("Parvane 2")) == InstanceLock::HeldElsewhere)
-            break;
-        probe.Release();
-        QThread::msleep(20);
-    }
     ASSERT_EQ(mine.Acquire(QStringLiteral("Parvane 2")), InstanceLock::HeldElsewhere);
     holder.kill();
     ASSERT_TRUE(holder.waitForFinished(5000));
