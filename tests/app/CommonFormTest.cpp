@@ -233,6 +233,10 @@ TEST_F(CommonFormTest, HidingTheHeaderInOneWindowHidesItInEveryWindowOfTheKind)
     EXPECT_EQ(Stored("FileSendWindow", "ShowHeader"), 0);
     TTestForm* later = OpenSeveral(TWindowKind::FileSend, FileWindowEntrySuffix(0));
     EXPECT_TRUE(later->pnHeader->isHidden());
+    // The next start reads the flag back as the main window does.
+    FileSendWindowShowHeader = true;
+    SettingsReadViewFlags(IniFile(SettingsFileName()));
+    EXPECT_FALSE(FileSendWindowShowHeader);
 
     // The menu of another window of the kind now offers to show it again.
     second->pmRightPopup();
