@@ -41,6 +41,19 @@ private:
 
 TListItem::TListItem() : QTreeWidgetItem(ItemType) {}
 
+TListItem::~TListItem() {
+    // Leave the list while this row is still whole: the removal raises change
+    // notifications, and their handlers read the row's sub-items.
+    if (TDropListView* view = ListView()) {
+        const int i = view->indexOfTopLevelItem(this);
+        if (i >= 0) {
+            view->BeginRemoval();
+            view->takeTopLevelItem(i);
+            view->EndRemoval();
+        }
+    }
+}
+
 TDropListView* TListItem::ListView() const {
     return qobject_cast<TDropListView*>(treeWidget());
 }
@@ -49,8 +62,6 @@ void TListItem::SetCaption(const QString& sCaption) {
     if (text(0) == sCaption)
         return;
     setText(0, sCaption);
-    if (TDropListView* view = ListView())
-        view->ItemChanged(this, TItemChange::ctText);
 }
 
 void TListItem::SetSubItems(const QStringList& slSubItems) {
@@ -112,7 +123,14 @@ void TListItem::setData(int column, int role, const QVariant& value) {
         SetChecked(value.toInt() == Qt::Checked);
         return;
     }
+    // The caption changes here both through SetCaption and through the list's own editor.
+    const bool bCaption =
+        column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole) && value.toString() != text(0);
     QTreeWidgetItem::setData(column, role, value);
+    if (bCaption) {
+        if (TDropListView* view = ListView())
+            view->ItemChanged(this, TItemChange::ctText);
+    }
 }
 
 bool TListItem::operator<(const QTreeWidgetItem& other) const {
@@ -155,6 +173,7 @@ TDropListView::TDropListView(QWidget* parent) : QTreeWidget(parent) {
     SetReadOnly(FReadOnly);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TDropListView::SelectionChanged);
+
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
         if (current != nullptr && current->type() == TListItem::ItemType)
             ItemChanged(static_cast<TListItem*>(current), TItemChange::ctState);
@@ -190,7 +209,18 @@ void TDropListView::DeleteItem(TListItem* item) {
 }
 
 void TDropListView::ClearItems() {
+    BeginRemoval();
     clear();
+    EndRemoval();
+}
+
+void TDropListView::BeginRemoval() {
+    ++FRemoving;
+}
+
+void TDropListView::EndRemoval() {
+    if (--FRemoving == 0)
+        RaiseDeferredChanges();
 }
 
 int TDropListView::IndexOf(const TListItem* item) const {
@@ -314,7 +344,23 @@ int TDropListView::CompareItems(const TListItem&, const TListItem&) const {
 void TDropListView::ItemChanged(TListItem* item, TItemChange change) {
     if (FChangesHeld || !OnChange)
         return;
+    if (FRemoving > 0) {
+        FDeferred.append({QPersistentModelIndex(indexFromItem(item)), change});
+        return;
+    }
     OnChange(this, item, change);
+}
+
+void TDropListView::RaiseDeferredChanges() {
+    const auto deferred = std::exchange(FDeferred, {});
+    for (const auto& [index, change] : deferred) {
+        // A row removed meanwhile has nothing left to report.
+        if (!index.isValid())
+            continue;
+        QTreeWidgetItem* item = itemFromIndex(index);
+        if (item != nullptr && item->type() == TListItem::ItemType)
+            ItemChanged(static_cast<TListItem*>(item), change);
+    }
 }
 
 void TDropListView::SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {

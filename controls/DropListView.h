@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 #include <functional>
+#include <utility>
 
 class QUrl;
 class TDropListView;
@@ -21,6 +22,7 @@ public:
     static constexpr int ItemType = QTreeWidgetItem::UserType + 101;
 
     TListItem();
+    ~TListItem() override;
 
     QString Caption() const { return text(0); }
     void SetCaption(const QString& sCaption);
@@ -84,7 +86,8 @@ public:
     TLVChangeEvent OnChange;
     TNotifyEvent OnDblClick;
 
-    // The list's rows, in display order.
+    // The list's rows, in display order. Rows are made here (not with a plain
+    // QTreeWidgetItem), so that they sort and report their changes.
     int ItemCount() const { return topLevelItemCount(); }
     TListItem* Item(int iIndex) const;
     TListItem* AddItem();
@@ -145,6 +148,15 @@ protected:
 private:
     void SetDropTarget(TListItem* item);
     void SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    friend class TListItem;
+    void BeginRemoval();
+    void EndRemoval();
+    void RaiseDeferredChanges();
+
+    // Changes raised while rows are being removed wait until the removal is
+    // over, so that no handler sorts the rows mid-removal or sees a dying row.
+    int FRemoving = 0;
+    QList<std::pair<QPersistentModelIndex, TItemChange>> FDeferred;
 
     QString PrDragFile;
     // Held as a model index so that a row removed during the drag leaves nothing dangling.

@@ -1,8 +1,14 @@
+#include "EditEx.h"
+#include "FolderDialog.h"
+#include "HotKeyEx.h"
+#include "LabelEx.h"
+#include "MarkLabel.h"
 #include "SortListView.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QEnterEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -11,6 +17,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -21,15 +28,60 @@ const char* const PictureVariable = "PV_PICTURE_FILE";
 QString PictureFile() {
     return QStringLiteral(PV_BINARY_DIR "/pictures/SortListView.png");
 }
+QString SmallControlsFile() {
+    return QStringLiteral(PV_BINARY_DIR "/pictures/SmallControls.png");
+}
 
-// A display number that no X server holds.
-int FreeDisplay() {
-    for (int n = 91; n < 200; ++n) {
-        if (!QFileInfo::exists(QString("/tmp/.X%1-lock").arg(n)) &&
-            !QFileInfo::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
-            return n;
+// The small controls as the file and option windows set them, one under the other.
+void DrawSmallControls(const QString& sFile) {
+    QWidget panel;
+    panel.resize(320, 150);
+    panel.setAutoFillBackground(true);
+    TMarkLabel mark(QStringLiteral("送信ファイル"), &panel);
+    mark.SetMarkColor(Qt::red);
+    mark.SetMarkPadding(3);
+    mark.move(10, 10);
+    TMarkLabel plain(QStringLiteral("ファイル情報"), &panel);
+    plain.move(10, 35);
+    TLabelEx link(QStringLiteral("http://198.18.0.1/application/"), &panel);
+    link.move(10, 60);
+    link.adjustSize();
+    QEnterEvent hover(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QApplication::sendEvent(&link, &hover);
+    THotKeyEx hotKey(&panel);
+    hotKey.setGeometry(10, 85, 180, 24);
+    hotKey.SetHotKey(scCtrl | scAlt | 'S');
+    hotKey.SetColor(QColor(255, 255, 220));
+    QWidget box(&panel);
+    box.setGeometry(200, 85, 110, 24);
+    TEditEx edit(&box);
+    edit.setText(QStringLiteral("合言葉"));
+    edit.SetAlign(TAlign::alClient);
+    THotKeyEx empty(&panel);
+    empty.setGeometry(10, 115, 180, 24);
+    panel.show();
+    for (int i = 0; i < 10; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(20);
     }
-    return -1;
+    ASSERT_TRUE(panel.grab().save(sFile, "PNG"));
+}
+
+// The folder chooser as the options window opens it, grabbed while it shows.
+void DrawFolderDialog(const QString& sFile) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("受信ファイル/写真");
+    TFolderDialog dialog;
+    dialog.resize(520, 380);
+    dialog.SetInformation(QStringLiteral("受信したファイルを保存するフォルダを選択してください。"));
+    dialog.SetPath(QDir(dir.path()).filePath("受信ファイル"));
+    bool bSaved = false;
+    QTimer::singleShot(300, &dialog, [&] {
+        bSaved = dialog.grab().save(sFile, "PNG");
+        dialog.reject();
+    });
+    dialog.ExecuteEx(true);
+    EXPECT_TRUE(bSaved);
 }
 
 // Runs under a real X server: the parent test below starts one and this program again.
@@ -89,22 +141,27 @@ TEST(SortListViewPicture, DISABLED_DrawPopulatedList) {
     }
     ASSERT_TRUE(QDir().mkpath(QFileInfo(sFile).path()));
     ASSERT_TRUE(list.grab().save(sFile, "PNG"));
+    DrawSmallControls(QFileInfo(sFile).dir().filePath(QFileInfo(SmallControlsFile()).fileName()));
+    DrawFolderDialog(QFileInfo(sFile).dir().filePath("FolderDialog.png"));
 }
 
 TEST(SortListViewPicture, SavedUnderXvfb) {
-    const int iDisplay = FreeDisplay();
-    ASSERT_GE(iDisplay, 0) << "no free X display number";
+    // Xvfb picks a free display itself and tells its number, so parallel tests cannot collide.
     QProcess xvfb;
     xvfb.setProgram("Xvfb");
-    xvfb.setArguments({QString(":%1").arg(iDisplay), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    xvfb.setArguments({"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    xvfb.setProcessChannelMode(QProcess::SeparateChannels);
     xvfb.start();
     ASSERT_TRUE(xvfb.waitForStarted(5000)) << "Xvfb could not be started: install the xvfb package";
-    const QString sSocket = QString("/tmp/.X11-unix/X%1").arg(iDisplay);
-    for (int i = 0; i < 100 && !QFileInfo::exists(sSocket); ++i)
-        QThread::msleep(50);
-    ASSERT_TRUE(QFileInfo::exists(sSocket)) << "Xvfb did not open display " << iDisplay;
+    QByteArray number;
+    while (!number.contains('\n') && xvfb.waitForReadyRead(10000))
+        number += xvfb.readAllStandardOutput();
+    bool bNumber = false;
+    const int iDisplay = number.trimmed().toInt(&bNumber);
+    ASSERT_TRUE(bNumber) << "Xvfb named no display: " << xvfb.readAllStandardError().toStdString();
 
     QFile::remove(PictureFile());
+    QFile::remove(SmallControlsFile());
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
@@ -130,6 +187,8 @@ TEST(SortListViewPicture, SavedUnderXvfb) {
         for (int x = 0; x < picture.width(); x += 2)
             colours.insert(picture.pixel(x, y));
     EXPECT_GT(colours.size(), 20) << "the picture looks blank";
+    EXPECT_FALSE(QImage(SmallControlsFile()).isNull())
+        << "no picture at " << SmallControlsFile().toStdString();
 }
 
 } // namespace

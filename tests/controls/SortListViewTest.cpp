@@ -1,7 +1,10 @@
 #include "SortListView.h"
 
+#include "QtPrinters.h"
+
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
@@ -298,6 +301,72 @@ TEST_F(SortListViewTest, SectionsAreTheColumns) {
     FList->AddSection("種別", 64);
     EXPECT_EQ(FList->ListView()->columnCount(), 5);
     EXPECT_EQ(FList->SectionText(4), QString("種別"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SortListViewTest, ScrollingSidewaysKeepsEachSectionAboveItsColumn) {
+    for (int i = 0; i < 4; ++i)
+        FList->AddSection(QString("列%1").arg(i), 120);
+    Add("Sora", {"x"});
+    FList->resize(300, 200);
+    QApplication::processEvents();
+    TSLVListView* view = FList->ListView();
+    int iReported = -1;
+    view->OnScrollChange = [&](QObject*, int iPosition) { iReported = iPosition; };
+    ASSERT_GT(view->horizontalScrollBar()->maximum(), 0);
+    view->horizontalScrollBar()->setValue(150);
+    QApplication::processEvents();
+    EXPECT_EQ(iReported, 150);
+    for (int iSection : {1, 3, 6}) {
+        EXPECT_EQ(FList->HeaderControl()->sectionViewportPosition(iSection),
+                  view->visualRect(view->model()->index(0, iSection)).left())
+            << iSection;
+    }
+}
+
+TEST_F(SortListViewTest, PressedSectionIsForgottenOnRelease) {
+    TSLVHeaderControl* header = FList->HeaderControl();
+    EXPECT_EQ(header->PrPressing, -1);
+    const QPoint at(header->sectionViewportPosition(1) + 20, header->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, at, header->viewport()->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &press);
+    EXPECT_EQ(header->PrPressing, 1);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, header->viewport()->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &release);
+    EXPECT_EQ(header->PrPressing, -1);
+    EXPECT_EQ(FList->SortIndex(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SortListViewTest, RemovingTheSelectedRowReportsOnlyRowsStillListed) {
+    // Rows in an order the keys do not give, as when the keys were just changed.
+    Add("Sora", {"x"});
+    Add("Aoi", {"y"});
+    TListItem* ren = Add("Ren", {"z"});
+    ren->setSelected(true);
+    FList->SetItemFocused(ren);
+    QStringList slSeen;
+    FList->OnChange = [&](QObject*, TListItem* item, TItemChange) {
+        EXPECT_GE(FList->IndexOf(item), 0) << "a change for a row that is not listed";
+        slSeen.append(item->Caption() + "|" + item->SubItems().value(0));
+        FList->Sort();
+    };
+    // A peer logs out while its row is selected and focused; the row that takes the
+    // focus is reported once the removal is over, and its sort then holds.
+    FList->DeleteItem(ren);
+    EXPECT_FALSE(slSeen.isEmpty());
+    EXPECT_FALSE(slSeen.contains("Ren|z"));
+    EXPECT_EQ(Captions(), (QStringList{"Aoi", "Sora"}));
+    FList->ClearItems();
+    EXPECT_EQ(FList->ItemCount(), 0);
 }
 
 } // namespace

@@ -1,0 +1,94 @@
+#include "FolderDialog.h"
+
+#include "DialogRun.h"
+#include "QtPrinters.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QListView>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FolderDialogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        QDir(FDir.path()).mkpath("received/photos");
+        FStart = QDir(FDir.path()).filePath("received");
+        FOther = QDir(FDir.path()).filePath("received/photos");
+    }
+    QTemporaryDir FDir;
+    QString FStart;
+    QString FOther;
+};
+
+TEST_F(FolderDialogTest, OpensAtThePathAndTakesTheChosenFolder) {
+    TFolderDialog dialog;
+    dialog.SetInformation("受信フォルダを選択してください");
+    dialog.SetPath(FStart);
+    QString sOpenedAt;
+    QString sStatusAtStart;
+    QString sStatusAfter;
+    bool bOnTop = false;
+    WhileShowing([&] {
+        sOpenedAt = dialog.Browser()->directory().absolutePath();
+        sStatusAtStart = dialog.StatusText();
+        bOnTop = dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        // The user clicks the sub-folder in the list once it has been read.
+        auto* list = dialog.Browser()->findChild<QListView*>("listView");
+        auto* model = dialog.Browser()->findChild<QFileSystemModel*>();
+        EXPECT_NE(list, nullptr);
+        EXPECT_NE(model, nullptr);
+        if (list != nullptr && model != nullptr) {
+            QModelIndex index = model->index(FOther);
+            for (int i = 0; i < 200 && !index.isValid(); ++i) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+                index = model->index(FOther);
+            }
+            list->setCurrentIndex(index);
+        }
+        sStatusAfter = dialog.StatusText();
+        static_cast<QDialog*>(dialog.Browser())->accept();
+    });
+    EXPECT_TRUE(dialog.ExecuteEx(true));
+    EXPECT_TRUE(bOnTop);
+    EXPECT_EQ(sOpenedAt, FStart);
+    EXPECT_EQ(sStatusAtStart, QDir::toNativeSeparators(FStart));
+    EXPECT_EQ(sStatusAfter, QDir::toNativeSeparators(FOther));
+    EXPECT_EQ(dialog.Path(), FOther);
+}
+
+TEST_F(FolderDialogTest, CancelLeavesThePath) {
+    TFolderDialog dialog;
+    dialog.SetPath(FStart);
+    bool bOnTop = true;
+    WhileShowing([&] {
+        bOnTop = dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        dialog.Browser()->setDirectory(FOther);
+        dialog.Browser()->reject();
+    });
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_FALSE(bOnTop);
+    EXPECT_EQ(dialog.Path(), FStart);
+}
+
+TEST_F(FolderDialogTest, MissingPathLeavesTheStatusEmptyUntilAFolderIsEntered) {
+    TFolderDialog dialog;
+    dialog.SetPath(QDir(FDir.path()).filePath("gone"));
+    QString sStatus = "unset";
+    WhileShowing([&] {
+        sStatus = dialog.StatusText();
+        dialog.reject();
+    });
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(sStatus, QString());
+    EXPECT_EQ(dialog.Path(), QDir(FDir.path()).filePath("gone"));
+}
+
+} // namespace
