@@ -1,7 +1,8 @@
 // lanshots: pictures of two program copies on a test LAN, for a person to look at.
 //   lanshots OUTDIR        two hosts, each running parvane2 on an X server of its own
 //                          (the first with a tray host and the tray icon on); saves
-//                          OUTDIR/host1.png and OUTDIR/host2.png
+//                          OUTDIR/host1.png and OUTDIR/host2.png, and of the
+//                          top right corner, where the tray host is, host1-tray.png
 //   lanshots grab FILE     (used by the above) saves the whole screen of $DISPLAY
 #include "AnsiCodePage.h"
 #include "TestLan.h"
@@ -23,7 +24,13 @@ int Grab(int argc, char** argv) {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return 1;
-    return screen->grabWindow(0).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    const QPixmap shot = screen->grabWindow(0);
+    const QString sFile = QString::fromLocal8Bit(argv[2]);
+    // The tray host sits in the top right corner; a larger copy of it shows the icon.
+    const QPixmap tray =
+        shot.copy(shot.width() - 64, 0, 64, 28).scaled(256, 112, Qt::KeepAspectRatio, Qt::FastTransformation);
+    tray.save(QString(sFile).replace(QStringLiteral(".png"), QStringLiteral("-tray.png")));
+    return shot.save(sFile) ? 0 : 1;
 }
 
 bool WriteText(const QString& sPath, const QByteArray& text) {
