@@ -567,6 +567,13 @@ TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears) {
     EXPECT_EQ(row->ImageIndex(), 8);
     EXPECT_EQ(slNotices, QStringList{QStringLiteral("「花子」がログインしました。")});
     EXPECT_EQ(form.lvLoginUser->ItemCount(), 2);
+    // The user menus of the tray and the hot keys follow the engine's table, the own copy included.
+    QStringList slMenu;
+    for (QAction* a : form.pmHotKeySend->actions())
+        slMenu << a->text();
+    slMenu.sort();
+    EXPECT_EQ(slMenu, (QStringList{"PVHOST1<PVHOST1>", "花子<PVHOST2>"}));
+    EXPECT_EQ(form.pmHotKeyFileSend->actions().size(), 2);
 
     ASSERT_TRUE(peer.Set("AbsenceTitle", "電話中"));
     ASSERT_TRUE(peer.Set("Absence", "1"));
