@@ -205,6 +205,15 @@ void TSLVHeaderControl::leaveEvent(QEvent* event) {
     PrHot = -1;
 }
 
+bool TSLVHeaderControl::viewportEvent(QEvent* event) {
+    // The sections lie on the viewport, so the mouse leaves them there.
+    if (event->type() == QEvent::Leave) {
+        RedrawSection(PrHot);
+        PrHot = -1;
+    }
+    return QHeaderView::viewportEvent(event);
+}
+
 TSLVListView::TSLVListView(TSortListView* owner) : TDropListView(owner), FOwner(owner) {
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int iPosition) {
         if (OnScrollChange)

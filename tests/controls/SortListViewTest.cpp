@@ -370,3 +370,22 @@ TEST_F(SortListViewTest, RemovingTheSelectedRowReportsOnlyRowsStillListed) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SortListViewTest, HotSectionFollowsTheMouseAndClearsOnLeaving) {
+    TSLVHeaderControl* header = FList->HeaderControl();
+    EXPECT_EQ(header->PrHot, -1);
+    for (int iSection : {2, 0}) {
+        const QPoint at(header->sectionViewportPosition(iSection) + 10, header->height() / 2);
+        QMouseEvent move(QEvent::MouseMove, at, header->viewport()->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &move);
+        EXPECT_EQ(header->PrHot, iSection);
+    }
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(header->viewport(), &leave);
+    EXPECT_EQ(header->PrHot, -1);
+}
+
+} // namespace
