@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-multimedia-dev qt6-webengine-dev
   libpcre2-dev zlib1g-dev
   libxcb1-dev libxcb-keysyms1-dev
-  xvfb xdotool fonts-noto-cjk iproute2
+  xvfb xauth xdotool trayer fonts-noto-cjk iproute2 util-linux
 )
 
 install_packages() {

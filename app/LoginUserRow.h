@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+// The texts a user row shows and other windows compare.
+inline const QString RowOnline = QStringLiteral("オンライン");
+inline const QString RowAbsentUntitled = QStringLiteral("不在");
+inline const QString RowChatLogin = QStringLiteral("ログイン");
+inline const QString RowNone = QStringLiteral("-------");
+inline const QString RowFileSupport = QStringLiteral("サポート");
+inline const QString RowKindMenu = QStringLiteral("通信制御");
+inline const QString RowKindMessage = QStringLiteral("メッセージ");
+
+// A peer as the log-in and information-change events report it.
+struct TLoginUserFlags {
+    QString HandleName;
+    QString MachineName;
+    QString IPAddress;
+    QString Discrimination;
+    int Version = 0;
+    bool Absence = false;
+    QString AbsenceTitle;
+    bool Menu = false;
+    bool Chat = false;
+    int FTPPort = 0;
+};
+
+// The image of a row: this program's own mark by version and away state, one
+// mark per sibling client, a question mark for any other.
+int LoginUserIconIndex(const QString& sDiscrimination, int iVersion, bool bAbsence);
+// Sub-items 0 to 6 of a row.
+QStringList LoginUserSubItems(const TLoginUserFlags& flags);
+// The column headers and their design widths.
+QStringList LoginUserColumnTitles();
+std::vector<int> LoginUserColumnWidths();
+
+// The notice settings the row changes consult.
+struct TLoginUserNoticeSettings {
+    bool NoticeLogin = true;
+    bool NoticeChatLogin = true;
+    bool NoticeChatLoginAnytime = true;
+    bool NoticeChatLogout = true;
+    bool NoticeChatLogoutAnytime = true;
+    bool NoticeAbsence = true;
+    bool NoticeNonAbsence = true;
+};
+
+enum TEventSound {
+    SoundLogin = 0,
+    SoundLogout = 1,
+    SoundMessage = 2,
+    SoundChatLogin = 3,
+    SoundChatLogout = 4,
+    SoundFileRecv = 5
+};
+
+// What a log-in or information change of one peer causes, in the order it happens.
+struct TLoginUserEffects {
+    QStringList Notices;
+    std::vector<int> Sounds;
+    bool ChatUserLogout = false;      // before the row is written
+    bool ChatUserLogin = false;       // before the row is written
+    std::optional<QString> OldHandle; // the chat room's name change, after the row is written
+    bool ChatAbsenceChange = false;   // after the row is written
+    bool EnableOwnCommands = false;   // the own row arrived: chat and away commands on
+};
+
+// The difference between what a row showed before (none when the peer is not
+// listed) and the peer's new state. Every judgement is made on the peer's flags as
+// they were reported, never on the texts shown, so a title that reads like another
+// state ("オンライン") is still an away title. The own row raises nothing.
+TLoginUserEffects LoginUserTransition(const std::optional<TLoginUserFlags>& before,
+                                      const TLoginUserFlags& now, bool bOwnRow, bool bOwnChat,
+                                      const TLoginUserNoticeSettings& settings);
+
+// Notice texts with their corner brackets.
+QString NoticeLoginText(const QString& sHandle);
+QString NoticeLogoutText(const QString& sHandle);
+QString NoticeAbsenceText(const QString& sHandle, const QString& sTitle);
+QString NoticeNonAbsenceText(const QString& sHandle);
+QString NoticeChatLoginText(const QString& sHandle);
+QString NoticeChatLogoutText(const QString& sHandle);
+QString NoticeRecvText(const QString& sHandle);
+QString NoticeMessageOpenText(const QString& sHandle);

@@ -1,0 +1,1188 @@
+#include "MainUnit.h"
+
+#include "CommandLine.h"
+#include "CommonForm.h"
+#include "IniFile.h"
+#include "MessageBox.h"
+#include "ProjectImages.h"
+#include "TaskIcon.h"
+#include "UserName.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDate>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSlider>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+const QString kDiscrimination = QStringLiteral("Parvane2");
+constexpr int kVersion = 2200;
+
+const QString kServiceStartError = QStringLiteral(
+    "ソケットサービスを開始できませんでした。\rTCP/IPサービスが正常に動作しているか確認してください。");
+const QString kLoginError = QStringLiteral(
+    "ParvaneNetworkのログインに失敗しました。\rTCP/IPサービスが正常に動作しているか確認してください。");
+const QString kCloseUnread = QStringLiteral("閲覧していないメッセージがあります。終了してもよろしいですか？");
+const QString kCloseFileSend = QStringLiteral("現在、ファイル転送中です。終了してもよろしいですか？");
+const QString kCloseChat = QStringLiteral("現在、チャットへログイン中です。終了してもよろしいですか？");
+const QString kCloseEnd = QStringLiteral("終了してもよろしいですか？");
+const QString kLogoutFileSend =
+    QStringLiteral("現在、ファイル転送中です。オフラインにすると自動的にファイル転送がキャンセルされます。\r"
+                   "オフラインへ切り替えてもよろしいですか？");
+const QString kLogoutChat =
+    QStringLiteral("現在、チャットへログイン中です。オフラインにすると自動的にチャットからログアウトされます"
+                   "。\rオフラインへ切り替えてもよろしいですか？");
+const QString kQueueOverflow =
+    QStringLiteral("最大受信待機数をオーバーしました。\r一番古い待機メッセージが消去され、新しく受信したメッ"
+                   "セージが待機されます。\r\r"
+                   "削除されたメッセージの内容を知りたい場合はログを参照してください。");
+const QString kReloginChat =
+    QStringLiteral("チャットから強制ログアウトされました。\r\n自動的に再ログイン処理が行われます。");
+const QString kReloginDone = QStringLiteral(
+    "割り当てられているIPアドレスが変更された為 ParvaneNetwork への再ログイン処理が行われました。");
+const QString kNoAbsenceMessage = QStringLiteral(" の不在メッセージはありません。");
+const QString kNone = QStringLiteral("（なし）");
+
+constexpr int kYesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
+constexpr int kYesNoQuestionNoDefault = kYesNoQuestion | MessageBox::MB_DEFBUTTON2;
+
+bool AskYes(const QString& sText, int iFlags) {
+    return MessageBoxShow(sText, ApplicationTitle, iFlags) == MessageBox::IDYES;
+}
+
+struct THotKeySetting {
+    int iId;
+    int* pSetting;
+};
+const THotKeySetting kHotKeys[] = {
+    {TMainForm::HotKeyShow, &CustomizeHotKey1}, {TMainForm::HotKeySend, &CustomizeHotKey2},
+    {TMainForm::HotKeyRecv, &CustomizeHotKey3}, {TMainForm::HotKeyFileSend, &CustomizeHotKey4},
+    {TMainForm::HotKeyLog, &CustomizeHotKey5},
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- start-up
+
+TMainForm::TMainForm(TMainFormLinks links, QWidget* parent) : QMainWindow(parent), Links(std::move(links)) {
+    MainForm = this;
+    OnTerminate = [] { QCoreApplication::quit(); };
+    setWindowTitle(ApplicationTitle);
+    setWindowIcon(ProjectImages::TaskIconImage(TaskIconOnline));
+    FormCreate();
+}
+
+TMainForm::~TMainForm() {
+    FormDestroy();
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::FormCreate() {
+    MessageRecvQueue.Clear();
+    TaskIconData = TTaskIconData();
+    PrFirstRun = true;
+    SendWindowList.clear();
+    AbsenceWindowList.clear();
+    FileSendWindowList.clear();
+    FileRecvWindowList.clear();
+
+    ProgramDirectory =
+        ProgramDirectoryOf(ProgramDirectoryOverride.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                              : ProgramDirectoryOverride);
+    PVN = std::make_unique<TParvaneNetwork>();
+    PVN->SetDiscrimination(kDiscrimination);
+    PVN->SetVersion(kVersion);
+    PVN->SetSecurity(false);
+    BindEngineEvents();
+    CreateControls();
+    CreateMenus();
+
+    SettingsLocate(LoginUserName());
+    IniFile ini(SettingsFileName());
+
+    if (PortOverrideMsg == -1) {
+        SettingsReadPorts(ini);
+        PVN->SetPortNo(NetworkPort ? NetworkPortNo : DefaultPortNo);
+        PVN->SetFTPPortNo(NetworkPort ? NetworkFTPPortNo : DefaultFTPPortNo);
+    } else {
+        PVN->SetPortNo(PortOverrideMsg);
+        PVN->SetFTPPortNo(PortOverrideFile);
+    }
+
+    if (!PVN->ServiceStart()) {
+        MessageBoxShow(kServiceStartError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        PrStartHidden = true;
+        return;
+    }
+    PrStarted = true;
+
+    const QRect screen =
+        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
+    const int iLeft = ini.ReadInteger(SectionMainWindow, QStringLiteral("Left"),
+                                      (screen.width() - PrDesignSize.width()) / 2);
+    const int iTop = ini.ReadInteger(SectionMainWindow, QStringLiteral("Top"),
+                                     (screen.height() - PrDesignSize.height()) / 2);
+    const int iWidth = ini.ReadInteger(SectionMainWindow, QStringLiteral("Width"), PrDesignSize.width());
+    const int iHeight = ini.ReadInteger(SectionMainWindow, QStringLiteral("Height"), PrDesignSize.height());
+    // Read and written as the client area, so a window manager's frame cannot make it creep.
+    setGeometry(iLeft, iTop, iWidth, iHeight);
+    for (int i = 0; i < lvLoginUser->SectionCount(); ++i)
+        lvLoginUser->SetSectionWidth(i, ini.ReadInteger(SectionMainWindow, QStringLiteral("Columns%1").arg(i),
+                                                        lvLoginUser->SectionWidth(i)));
+    lvLoginUser->SetSortIndex(ini.ReadInteger(SectionMainWindow, QStringLiteral("SortIndex"), 0));
+    lvLoginUser->SetSortUpper(ini.ReadBool(SectionMainWindow, QStringLiteral("SortUpper"), true));
+    tbAlphaBlend->setValue(ini.ReadInteger(SectionMainWindow, QStringLiteral("AlphaBlend"), 255));
+
+    SettingsReadBars(ini);
+    menuBar()->setVisible(!CustomizeMenuBarHide);
+    tbMenu->setVisible(!CustomizeToolBarHide);
+    statusBar()->setVisible(!CustomizeStatusBarHide);
+    SettingsReadViewFlags(ini);
+
+    const bool bSecurity = SettingsReadOption(ini, PVN->MachineName());
+    PVN->SetHandleName(HandleName);
+    PVN->SetSecurity(bSecurity);
+    if (CustomizeShowTopMost)
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    PVN->SetBroadcastIP(SettingsReadBroadcastIP(ini));
+    SettingsReadAbsence(ini);
+
+    CurrentAbsenceTitle.clear();
+    AbsenceSelectMenuUpdate();
+
+    setWindowOpacity(tbAlphaBlend->value() / 255.0);
+    tbAlphaBlend->setToolTip(AlphaBlendHint(tbAlphaBlend->value()));
+    sbInformationUpdate();
+
+    PrTrayIcon = new QSystemTrayIcon(this);
+    TaskIcon = PrTrayIcon;
+    connect(PrTrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            WMTaskTray(TTrayMouse::LeftDown);
+            break;
+        case QSystemTrayIcon::DoubleClick:
+            WMTaskTray(TTrayMouse::LeftDoubleClick);
+            break;
+        case QSystemTrayIcon::Context:
+            WMTaskTray(TTrayMouse::RightUp);
+            break;
+        default:
+            WMTaskTray(TTrayMouse::Other);
+        }
+    });
+    TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOffline);
+
+    // The window's one task-bar entry goes with the window: hidden to the tray, it has none.
+    if (CustomizeTaskTray && CustomizeTaskBar && CustomizeStartFormHide)
+        PrStartHidden = true;
+
+    if (CustomizeStartLogin)
+        miMessageOnlineClick();
+    HotKeyRegister();
+
+    if (CustomizeStartVersionCheck && SettingsReadLastCheck(ini) != LastCheckText(QDate::currentDate()) &&
+        Links.VersionCheckStart)
+        Links.VersionCheckStart();
+}
+
+void TMainForm::CreateControls() {
+    lvLoginUser = new TSortListView(this);
+    const QStringList slTitles = LoginUserColumnTitles();
+    const std::vector<int> widths = LoginUserColumnWidths();
+    for (qsizetype i = 0; i < slTitles.size(); ++i)
+        lvLoginUser->AddSection(slTitles[i], widths[i]);
+    lvLoginUser->SetSmallImages(ProjectImages::LoginUserImages());
+    lvLoginUser->SetMultiSelect(true);
+    lvLoginUser->SetRowSelect(true);
+    lvLoginUser->SetReadOnly(true);
+    lvLoginUser->SetHideSelection(true);
+    lvLoginUser->SetSortIndex(0);
+    lvLoginUser->SetSortUpper(true);
+    lvLoginUser->SetSortSecondIndex(0);
+    lvLoginUser->SetSortSecondUpper(true);
+    lvLoginUser->OnChange = [this](QObject*, TListItem*, TItemChange) { lvLoginUserChange(); };
+    setCentralWidget(lvLoginUser);
+
+    tbMenu = addToolBar(QStringLiteral("tbMenu"));
+    tbMenu->setIconSize(QSize(16, 16));
+    tbMenu->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
+    auto panel = [this] {
+        auto* button = new QToolButton(this);
+        button->setAutoRaise(true);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setIconSize(QSize(16, 16));
+        button->setFocusPolicy(Qt::NoFocus);
+        return button;
+    };
+    sbPanelState = panel();
+    sbPanelPresent = panel();
+    sbPanelAway = panel();
+    connect(sbPanelState, &QToolButton::clicked, this, [this] {
+        if (PVN->LoginStates())
+            pmAbsence->popup(sbPanelState->mapToGlobal(QPoint(0, sbPanelState->height())));
+    });
+    tbAlphaBlend = new QSlider(Qt::Horizontal, this);
+    tbAlphaBlend->setRange(AlphaBlendMinimum, AlphaBlendMaximum);
+    tbAlphaBlend->setPageStep(10);
+    tbAlphaBlend->setValue(AlphaBlendMaximum);
+    tbAlphaBlend->setFixedWidth(80);
+    connect(tbAlphaBlend, &QSlider::valueChanged, this, [this](int iPosition) {
+        setWindowOpacity(iPosition / 255.0);
+        tbAlphaBlend->setToolTip(AlphaBlendHint(iPosition));
+    });
+    statusBar()->addWidget(sbPanelState, 1);
+    statusBar()->addWidget(sbPanelPresent);
+    statusBar()->addWidget(sbPanelAway);
+    statusBar()->addPermanentWidget(tbAlphaBlend);
+
+    tmTaskAnimation.setInterval(TaskAnimationIntervalMs);
+    connect(&tmTaskAnimation, &QTimer::timeout, this, &TMainForm::tmTaskAnimationTimer);
+    PrHotKeys.OnHotKey = [this](int iId) { WMHotKey(iId); };
+}
+
+void TMainForm::CreateMenus() {
+    const QList<QIcon> images = ProjectImages::ToolbarImages();
+    auto action = [this, &images](const QString& sCaption, int iImage) {
+        auto* a = new QAction(sCaption, this);
+        if (iImage >= 0)
+            a->setIcon(images[iImage]);
+        a->setIconVisibleInMenu(true);
+        return a;
+    };
+    // The commands of windows still to come are in place but stay off until those windows join.
+    auto later = [&action](const QString& sCaption, int iImage) {
+        QAction* a = action(sCaption, iImage);
+        a->setEnabled(false);
+        return a;
+    };
+
+    miMessageSend = action(QStringLiteral("メッセージ送信(&S)"), 0);
+    miMessageSend->setEnabled(false);
+    connect(miMessageSend, &QAction::triggered, this, [this] {
+        QStringList slMachines, slIds;
+        bool bSkipped = false;
+        for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
+            TListItem* item = lvLoginUser->Item(i);
+            if (!item->isSelected())
+                continue;
+            if (item->SubItems().value(3) != RowKindMessage) {
+                bSkipped = true;
+                continue;
+            }
+            slMachines << item->SubItems().value(5);
+            slIds << item->SubItems().value(4);
+        }
+        if (bSkipped)
+            MessageBoxShow(QStringLiteral("メッセージ受信に対応していないユーザが選択されています。\r"
+                                          "該当ユーザは自動的にメッセージ送信対象から除かれます。"),
+                           ApplicationTitle, MessageBox::MB_ICONWARNING);
+        if (Links.SendFormShow)
+            Links.SendFormShow(QString(), true, slMachines.join(TParvaneNetwork::FieldSeparator),
+                               slIds.join(TParvaneNetwork::FieldSeparator));
+    });
+    miToolFileSend = action(QStringLiteral("ファイル送信(&F)"), 4);
+    miToolFileSend->setEnabled(false);
+    connect(miToolFileSend, &QAction::triggered, this, [this] {
+        TListItem* item = lvLoginUser->Selected();
+        if (item && Links.FileSendFormShow)
+            Links.FileSendFormShow(QString(), item->SubItems().value(5), item->SubItems().value(4));
+    });
+    miMessageRecv = action(QStringLiteral("受信メッセージ閲覧(&R)"), 1);
+    miMessageRecv->setEnabled(false);
+    connect(miMessageRecv, &QAction::triggered, this, &TMainForm::miMessageRecvClick);
+    miToolAbsence = action(QStringLiteral("不在メッセージ取得(&A)"), 2);
+    miToolAbsence->setEnabled(false);
+    connect(miToolAbsence, &QAction::triggered, this, [this] {
+        if (TListItem* item = lvLoginUser->Selected())
+            PVN->AbsenceRequest(item->SubItems().value(5), item->SubItems().value(4));
+    });
+    miToolChat = later(QStringLiteral("チャット(&C)"), 5);
+    QAction* miToolGlobalChat = later(QStringLiteral("グローバル チャット(&G)"), 8);
+    miMessageOnline = action(QStringLiteral("オンライン(&O)"), -1);
+    miMessageOnline->setCheckable(true);
+    connect(miMessageOnline, &QAction::triggered, this, [this] {
+        // The command decides the check mark from the outcome, not the click.
+        miMessageOnline->setChecked(!miMessageOnline->isChecked());
+        miMessageOnlineClick();
+    });
+    miMessageEnd = action(QStringLiteral("終了(&X)"), -1);
+    connect(miMessageEnd, &QAction::triggered, this, &TMainForm::miMessageEndClick);
+    miToolLog = action(QStringLiteral("ログビューア(&L)"), 7);
+    connect(miToolLog, &QAction::triggered, this, &TMainForm::miToolLogClick);
+    QAction* miOptionRefresh = action(QStringLiteral("最新の情報に更新(&R)"), -1);
+    connect(miOptionRefresh, &QAction::triggered, this, &TMainForm::miOptionRefreshClick);
+    QAction* miOptionSelectAll = action(QStringLiteral("すべて選択(&U)"), -1);
+    connect(miOptionSelectAll, &QAction::triggered, this, [this] {
+        for (int i = 0; i < lvLoginUser->ItemCount(); ++i)
+            lvLoginUser->Item(i)->setSelected(true);
+    });
+    QAction* miOptionSelectChange = action(QStringLiteral("選択の切り替え(&I)"), -1);
+    connect(miOptionSelectChange, &QAction::triggered, this, [this] {
+        for (int i = 0; i < lvLoginUser->ItemCount(); ++i)
+            lvLoginUser->Item(i)->setSelected(!lvLoginUser->Item(i)->isSelected());
+    });
+
+    QMenu* miMessage = menuBar()->addMenu(QStringLiteral("メッセージ(&M)"));
+    miMessage->addActions({miMessageSend, miToolFileSend});
+    miMessage->addSeparator();
+    miMessage->addActions({miMessageRecv, miToolAbsence});
+    miMessage->addSeparator();
+    miMessage->addActions({miToolChat, miToolGlobalChat});
+    miMessage->addSeparator();
+    miMessage->addActions({miMessageOnline, miMessageEnd});
+    miOptionAbsence = menuBar()->addMenu(QStringLiteral("不在設定(&A)"));
+    miOptionAbsenceAction = miOptionAbsence->menuAction();
+    QMenu* miShow = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    miShow->addAction(miToolLog);
+    miShow->addSeparator();
+    miShow->addActions({later(QStringLiteral("メニューバー(&E)"), -1),
+                        later(QStringLiteral("ツールバー(&T)"), -1),
+                        later(QStringLiteral("ステータスバー(&B)"), -1)});
+    miShow->addSeparator();
+    miShow->addActions({miOptionSelectAll, miOptionSelectChange});
+    miShow->addSeparator();
+    miShow->addAction(miOptionRefresh);
+    miShow->addSeparator();
+    QAction* miOptionOption = later(QStringLiteral("オプション(&O)"), -1);
+    miShow->addAction(miOptionOption);
+    QMenu* miHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    miHelp->addActions(
+        {later(QStringLiteral("ヘルプ(&C)"), -1), later(QStringLiteral("アップデートの確認(&U)"), -1)});
+    miHelp->addSeparator();
+    miHelp->addActions(
+        {later(QStringLiteral("寄付について"), -1), later(QStringLiteral("要望を送信する"), -1)});
+    miHelp->addSeparator();
+    miHelp->addAction(later(QStringLiteral("バージョン情報(&A)"), -1));
+
+    pmAbsence = new QMenu(this);
+    sbAbsence = action(QStringLiteral("不在設定"), 6);
+    sbAbsence->setCheckable(true);
+    sbAbsence->setEnabled(false);
+    connect(sbAbsence, &QAction::triggered, this, [this] {
+        pmAbsence->exec(QCursor::pos());
+        sbAbsence->setChecked(PVN->Absence());
+    });
+
+    tbMenu->addActions({miMessageSend, miMessageRecv, miToolAbsence});
+    tbMenu->addSeparator();
+    tbMenu->addAction(miToolFileSend);
+    tbMenu->addSeparator();
+    tbMenu->addActions({miToolChat, miToolGlobalChat});
+    tbMenu->addSeparator();
+    tbMenu->addAction(sbAbsence);
+    tbMenu->addSeparator();
+    tbMenu->addAction(miToolLog);
+    // The tool bar shows images only; its hints name the commands without their access keys.
+    const std::pair<QAction*, const char*> hints[] = {{miMessageSend, "メッセージ送信"},
+                                                      {miMessageRecv, "受信メッセージ閲覧"},
+                                                      {miToolAbsence, "不在メッセージ取得"},
+                                                      {miToolFileSend, "ファイル送信"},
+                                                      {miToolChat, "チャット"},
+                                                      {miToolGlobalChat, "グローバル チャット"},
+                                                      {sbAbsence, "不在設定"},
+                                                      {miToolLog, "ログビューア"}};
+    for (const auto& [a, sHint] : hints)
+        a->setToolTip(QString::fromUtf8(sHint));
+
+    pmRight = new QMenu(this);
+    pmRight->addActions({miMessageSend, miToolFileSend});
+    pmRight->addSeparator();
+    pmRight->addAction(miToolAbsence);
+    lvLoginUser->SetPopupMenu(pmRight);
+    lvLoginUser->OnDblClick = [this](QObject*) {
+        if (lvLoginUser->SelCount() == 0)
+            return;
+        if (miToolAbsence->isEnabled())
+            miToolAbsence->trigger();
+        else if (miMessageSend->isEnabled())
+            miMessageSend->trigger();
+    };
+
+    pmTaskMenu = new QMenu(this);
+    pmTaskMenu->addAction(miOptionOption);
+    pmTaskMenu->addAction(miToolLog);
+    pmTaskMenu->addSeparator();
+    miTaskSend = pmTaskMenu->addMenu(images[0], QStringLiteral("メッセージ送信(&S)"));
+    miTaskFileSend = pmTaskMenu->addMenu(images[4], QStringLiteral("ファイル送信(&F)"));
+    // The tray's chat item is on from the start; it opens the chat window once that exists.
+    miTaskChat = action(QStringLiteral("チャット(&C)"), 5);
+    pmTaskMenu->addActions({miTaskChat, miToolGlobalChat});
+    pmTaskMenu->addSeparator();
+    miTaskAbsence = pmTaskMenu->addMenu(images[6], QStringLiteral("不在(&A)"));
+    miTaskAbsenceAction = miTaskAbsence->menuAction();
+    pmTaskMenu->addSeparator();
+    pmTaskMenu->addActions(
+        {later(QStringLiteral("ヘルプ(&H)"), -1), later(QStringLiteral("バージョン情報(&V)"), -1)});
+    pmTaskMenu->addSeparator();
+    pmTaskMenu->addAction(miMessageEnd);
+    pmHotKeySend = new QMenu(this);
+    pmHotKeyFileSend = new QMenu(this);
+    OwnCommandsEnable(false);
+    TaskMessageListUpdate();
+}
+
+void TMainForm::BindEngineEvents() {
+    TParvaneNetwork* pvn = PVN.get();
+    pvn->OnLogin = [this](auto&&... a) { PVNLogin(a...); };
+    pvn->OnLogout = [this](auto&&... a) { PVNLogout(a...); };
+    pvn->OnInfoChange = [this](auto&&... a) { PVNInfoChange(a...); };
+    pvn->OnMessage = [this](auto&&... a) { PVNMessage(a...); };
+    pvn->OnMessageOpen = [this](auto&&... a) { PVNMessageOpen(a...); };
+    pvn->OnAbsenceMessage = [this](auto&&... a) { PVNAbsenceMessage(a...); };
+    pvn->OnChatMessage = [this](auto&&... a) { PVNChatMessage(a...); };
+    pvn->OnIPAddressChange = [this](TParvaneNetwork* sender) { PVNIPAddressChange(sender); };
+    pvn->OnFileRecvStart = [this](TParvaneNetwork* sender, int iSocket, const QString& h, const QString& m,
+                                  const QString& d, QString& sFileName, qint64 iFileByte, const QString& c,
+                                  bool& bCancel) {
+        PVNFileRecvStart(sender, iSocket, h, m, d, sFileName, iFileByte, c, bCancel);
+    };
+    pvn->OnFileRecving = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
+                                const QString&, qint64 iDone, qint64 iTotal) {
+        FileRoute(FileRecvWindowList, iSocket, WM_FILERECVING, 0, Percent(iDone, iTotal));
+    };
+    pvn->OnFileRecvEnd = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
+                                const QString&) {
+        FileRoute(FileRecvWindowList, iSocket, WM_FILERECVEND, 0, 0);
+    };
+    pvn->OnErrorFileRecv = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&,
+                                  const QString&, const QString&, int iError) {
+        FileRoute(FileRecvWindowList, iSocket, WM_ERRORFILERECV, 0, iError);
+    };
+    pvn->OnFileSendStart = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&,
+                                  const QString&, const QString&) {
+        FileRoute(FileSendWindowList, iSocket, WM_FILESENDSTART, 0, 0);
+    };
+    pvn->OnFileSending = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
+                                const QString&, qint64 iDone, qint64 iTotal) {
+        FileRoute(FileSendWindowList, iSocket, WM_FILESENDING, 0, Percent(iDone, iTotal));
+    };
+    pvn->OnFileSendEnd = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
+                                const QString&) {
+        FileRoute(FileSendWindowList, iSocket, WM_FILESENDEND, 0, 0);
+    };
+    pvn->OnErrorFileSend = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&,
+                                  const QString&, const QString&, int iError) {
+        FileRoute(FileSendWindowList, iSocket, WM_ERRORFILESEND, 0, iError);
+    };
+    pvn->OnFileSendSocketChange = [](TParvaneNetwork*, int iBefore, int iAfter) {
+        if (HWND hWindow = FileWindowSocketChange(FileSendWindowList, iBefore, iAfter))
+            SendMessageW(hWindow, WM_FILESENDSOCKETCHANGE, WPARAM(iAfter), 0);
+    };
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!PrFirstRun)
+        return;
+    PrFirstRun = false;
+    if (CustomizeStartFormHide && !(CustomizeTaskTray && CustomizeTaskBar))
+        QTimer::singleShot(0, this, [this] { showMinimized(); });
+}
+
+// ---------------------------------------------------------------- shutdown
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (PrClosing || FormClose()) {
+        event->accept();
+        Terminate();
+    } else {
+        event->ignore();
+    }
+}
+
+bool TMainForm::FileSending() const {
+    for (const QString& sEntry : FileSendWindowList)
+        if (WindowListSocket(sEntry) > 0)
+            return true;
+    return false;
+}
+
+bool TMainForm::FormClose() {
+    bool bAsked = false;
+    if (!MessageRecvQueue.Empty()) {
+        if (!AskYes(kCloseUnread, kYesNoQuestionNoDefault))
+            return false;
+        bAsked = true;
+    }
+    if (FileSending() && !AskYes(kCloseFileSend, kYesNoQuestion))
+        return false;
+    if (PVN->Chat()) {
+        if (!AskYes(kCloseChat, kYesNoQuestionNoDefault))
+            return false;
+        bAsked = true;
+    }
+    if (!bAsked && CustomizeEnd && !AskYes(kCloseEnd, kYesNoQuestion))
+        return false;
+
+    PrClosing = true;
+    // An offer still waiting for its answer is declined before anything goes away.
+    if (PrFileOfferDepth > 0)
+        PrDeclineOffers = true;
+    if (PrStarted)
+        PVN->Logout();
+    if (Links.SingleWindowsRelease)
+        Links.SingleWindowsRelease();
+    // Every registered window, not only the first of its list; copies, because
+    // a closing window takes itself out of its list.
+    for (const QString& sEntry : QStringList(SendWindowList))
+        SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
+    for (const QString& sEntry : QStringList(AbsenceWindowList))
+        SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
+    for (const QString& sEntry : QStringList(FileSendWindowList))
+        SendMessageW(WindowListHandle(sEntry), WM_ERRORFILESEND, 0, 2);
+    for (const QString& sEntry : QStringList(FileRecvWindowList))
+        SendMessageW(WindowListHandle(sEntry), WM_ERRORFILERECV, 0, 1);
+    return true;
+}
+
+void TMainForm::Terminate() {
+    // Ends the loops; the window and its engine are destroyed after the main loop
+    // has returned, never inside one of the engine's events.
+    if (OnTerminate)
+        OnTerminate();
+}
+
+void TMainForm::FormDestroy() {
+    if (PrDestroyed)
+        return;
+    PrDestroyed = true;
+    HotKeyUnregister();
+    if (PrStarted) {
+        PVN->Logout();
+        PVN->ServiceEnd();
+    }
+    tmTaskAnimation.stop();
+    TaskIconSet(false, TaskIconTip, 0);
+    if (TaskIcon == PrTrayIcon)
+        TaskIcon = nullptr;
+    SendWindowList.clear();
+    AbsenceWindowList.clear();
+    FileSendWindowList.clear();
+    FileRecvWindowList.clear();
+    // A start that never got past the service wrote nothing and read nothing: the
+    // stored values stay as they are.
+    if (!PrStarted)
+        return;
+    IniFile ini(SettingsFileName());
+    const QRect frame = geometry();
+    bool bOk = ini.WriteInteger(SectionMainWindow, QStringLiteral("Left"), frame.left()) &&
+               ini.WriteInteger(SectionMainWindow, QStringLiteral("Top"), frame.top()) &&
+               ini.WriteInteger(SectionMainWindow, QStringLiteral("Width"), frame.width()) &&
+               ini.WriteInteger(SectionMainWindow, QStringLiteral("Height"), frame.height());
+    for (int i = 0; bOk && i < lvLoginUser->SectionCount(); ++i)
+        bOk = ini.WriteInteger(SectionMainWindow, QStringLiteral("Columns%1").arg(i),
+                               lvLoginUser->SectionWidth(i));
+    bOk = bOk && ini.WriteInteger(SectionMainWindow, QStringLiteral("SortIndex"), lvLoginUser->SortIndex()) &&
+          ini.WriteBool(SectionMainWindow, QStringLiteral("SortUpper"), lvLoginUser->SortUpper()) &&
+          ini.WriteInteger(SectionMainWindow, QStringLiteral("AlphaBlend"), tbAlphaBlend->value());
+    if (!bOk)
+        SettingsSaveErrorShow();
+}
+
+// ---------------------------------------------------------------- window messages
+
+void TMainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        CustomizeTaskTray && CustomizeTaskBar)
+        QTimer::singleShot(0, this, [this] { WMSysCommand(SC_MINIMIZE); });
+}
+
+void TMainForm::WMSysCommand(int iCommand) {
+    if (iCommand == SC_MINIMIZE) {
+        if (CustomizeTaskTray && CustomizeTaskBar) {
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            hide();
+        } else {
+            showMinimized();
+        }
+    } else if (iCommand == SC_RESTORE) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+}
+
+bool TMainForm::ModalForward() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal)
+        return false;
+    WindowForeground(modal);
+    return true;
+}
+
+void TMainForm::ShowFromTray() {
+    if (CustomizeTaskBar)
+        show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    WindowForeground(this);
+}
+
+void TMainForm::PopupAtCursor(QMenu* menu) {
+    WindowForeground(this);
+    menu->popup(QCursor::pos());
+}
+
+void TMainForm::WMTaskTray(TTrayMouse mouse) {
+    // Over a modal box nothing else may open: the box comes forward instead.
+    if (mouse != TTrayMouse::Other && ModalForward())
+        return;
+    switch (mouse) {
+    case TTrayMouse::LeftDown:
+        WindowForeground(this);
+        if (miMessageRecv->isEnabled())
+            miMessageRecvClick();
+        break;
+    case TTrayMouse::LeftDoubleClick:
+        ShowFromTray();
+        break;
+    case TTrayMouse::RightUp:
+        PopupAtCursor(pmTaskMenu);
+        break;
+    case TTrayMouse::Other:
+        break;
+    }
+}
+
+void TMainForm::WMHotKey(int iId) {
+    if (ModalForward())
+        return;
+    switch (iId) {
+    case HotKeyShow:
+        WMTaskTray(TTrayMouse::LeftDoubleClick);
+        break;
+    case HotKeyRecv:
+        WMTaskTray(TTrayMouse::LeftDown);
+        break;
+    case HotKeySend:
+        PopupAtCursor(pmHotKeySend);
+        break;
+    case HotKeyFileSend:
+        PopupAtCursor(pmHotKeyFileSend);
+        break;
+    case HotKeyLog:
+        miToolLogClick();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::HotKeyRegister() {
+    for (const THotKeySetting& hotKey : kHotKeys)
+        if (*hotKey.pSetting != 0)
+            PrHotKeys.Register(hotKey.iId, ShortCutToHotKeyModifiers(quint16(*hotKey.pSetting)),
+                               unsigned(*hotKey.pSetting) & 0xFF);
+}
+
+void TMainForm::HotKeyUnregister() {
+    PrHotKeys.UnregisterAll();
+}
+
+// ---------------------------------------------------------------- the user list
+
+TListItem* TMainForm::LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const {
+    for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
+        TListItem* item = lvLoginUser->Item(i);
+        const QStringList& sub = item->SubItems();
+        if (sub.value(5) == sMachine && sub.value(4) == sDiscrimination)
+            return item;
+    }
+    return nullptr;
+}
+
+QString TMainForm::LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const {
+    const TListItem* item = LoginUserFind(sMachine, sDiscrimination);
+    return item ? item->Caption() : QString();
+}
+
+void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags) {
+    TListItem* item = LoginUserFind(flags.MachineName, flags.Discrimination);
+    const auto key = std::make_pair(flags.MachineName, flags.Discrimination);
+    const bool bOwn =
+        flags.MachineName == PVN->MachineName() && flags.Discrimination == PVN->Discrimination();
+    std::optional<TLoginUserFlags> before;
+    if (item) {
+        const auto it = PrRowFlags.find(key);
+        before = it != PrRowFlags.end() ? it->second : TLoginUserFlags{};
+        before->HandleName = item->Caption();
+    }
+    const TLoginUserNoticeSettings settings{NoticeLogin,      NoticeChatLogin,         NoticeChatLoginAnytime,
+                                            NoticeChatLogout, NoticeChatLogoutAnytime, NoticeAbsence,
+                                            NoticeNonAbsence};
+    const TLoginUserEffects effects = LoginUserTransition(before, flags, bOwn, PVN->Chat(), settings);
+
+    if (effects.ChatUserLogout && Links.ChatUserLogout)
+        Links.ChatUserLogout(flags.HandleName, flags.MachineName, flags.Discrimination);
+    if (item && effects.ChatUserLogin && Links.ChatUserLogin)
+        Links.ChatUserLogin(flags.HandleName, flags.MachineName, flags.Discrimination, flags.Absence);
+
+    if (!item)
+        item = lvLoginUser->AddItem();
+    item->SetCaption(flags.HandleName);
+    item->SetSubItems(LoginUserSubItems(flags));
+    item->SetImageIndex(LoginUserIconIndex(flags.Discrimination, flags.Version, flags.Absence));
+    PrRowFlags[key] = flags;
+
+    if (effects.OldHandle && Links.ChatUserNameChange)
+        Links.ChatUserNameChange(flags.MachineName, flags.Discrimination, *effects.OldHandle,
+                                 flags.HandleName);
+    if (effects.ChatAbsenceChange && Links.ChatUserAbsenceChange)
+        Links.ChatUserAbsenceChange(flags.MachineName, flags.Discrimination, flags.HandleName, flags.Absence);
+    if (!before && effects.ChatUserLogin && Links.ChatUserLogin)
+        Links.ChatUserLogin(flags.HandleName, flags.MachineName, flags.Discrimination, flags.Absence);
+    if (effects.EnableOwnCommands)
+        OwnCommandsEnable(true);
+    for (const QString& sNotice : effects.Notices)
+        if (Links.NoticeAdd)
+            Links.NoticeAdd(sNotice);
+    for (int iSound : effects.Sounds)
+        if (Links.EventSoundPlay)
+            Links.EventSoundPlay(iSound);
+    lvLoginUserChange();
+}
+
+void TMainForm::LoginUserClear() {
+    lvLoginUser->ClearItems();
+    PrRowFlags.clear();
+}
+
+void TMainForm::OwnCommandsEnable(bool bEnabled) {
+    // The chat window joins later; its command follows the own row once it does.
+    miToolChat->setEnabled(false);
+    miOptionAbsenceAction->setEnabled(bEnabled);
+    miTaskAbsenceAction->setEnabled(bEnabled);
+    sbAbsence->setEnabled(bEnabled);
+    if (!bEnabled)
+        sbAbsence->setChecked(false);
+}
+
+void TMainForm::lvLoginUserChange() {
+    bool bSend = false, bAway = false, bFile = false;
+    if (PVN->LoginStates()) {
+        if (lvLoginUser->SelCount() == 1) {
+            const TListItem* item = lvLoginUser->Selected();
+            bSend = true;
+            const auto it = PrRowFlags.find({item->SubItems().value(5), item->SubItems().value(4)});
+            if (it != PrRowFlags.end()) {
+                bAway = it->second.Absence;
+                bFile = it->second.FTPPort != 0;
+            }
+        } else {
+            for (int i = 0; i < lvLoginUser->ItemCount() && !bSend; ++i)
+                bSend = lvLoginUser->Item(i)->isSelected() &&
+                        lvLoginUser->Item(i)->SubItems().value(3) == RowKindMessage;
+        }
+    }
+    lvLoginUser->Sort();
+    // The send and file windows join later; until then only the away request is live.
+    miMessageSend->setEnabled(bSend && Links.SendFormShow);
+    miToolFileSend->setEnabled(bFile && Links.FileSendFormShow);
+    miToolAbsence->setEnabled(bAway);
+    sbInformationUpdate();
+}
+
+void TMainForm::sbInformationUpdate() {
+    const QList<QIcon> images = lvLoginUser->SmallImages();
+    int iPresent = 0, iAway = 0;
+    for (int i = 0; i < PVN->LoginCount(); ++i)
+        (PVN->GetLoginUser(i).Absence ? iAway : iPresent)++;
+    QString sState;
+    int iImage = 9;
+    if (!PVN->LoginStates()) {
+        sState = QStringLiteral("ParvaneNetwork にログインしていません。");
+    } else if (!PVN->Absence()) {
+        sState = QStringLiteral("ログイン中");
+        iImage = 8;
+    } else {
+        sState = QStringLiteral("不在設定中（") + CurrentAbsenceTitle + QStringLiteral("）");
+    }
+    auto panel = [&](QToolButton* button, int iIcon, const QString& sText) {
+        button->setIcon(images.value(iIcon));
+        button->setText(sText);
+    };
+    panel(sbPanelState, iImage, sState);
+    panel(sbPanelPresent, 8, QStringLiteral("在席: %1").arg(iPresent));
+    panel(sbPanelAway, 9, QStringLiteral("不在: %1").arg(iAway));
+}
+
+// ---------------------------------------------------------------- engine events
+
+void TMainForm::PVNLogin(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
+                         const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
+                         const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort) {
+    if (Menu)
+        return;
+    LoginUserUpdate({HandleName, MachineName, IPAddress, Discrimination, Version, Absence, AbsenceTitle, Menu,
+                     Chat, iFTPPort});
+    TaskMessageListUpdate();
+}
+
+void TMainForm::PVNInfoChange(TParvaneNetwork*, const QString& MachineName, const QString& HandleName,
+                              const QString& IPAddress, const QString& Discrimination, int Version,
+                              bool Absence, const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort) {
+    LoginUserUpdate({HandleName, MachineName, IPAddress, Discrimination, Version, Absence, AbsenceTitle, Menu,
+                     Chat, iFTPPort});
+    TaskMessageListUpdate();
+    lvLoginUserChange();
+}
+
+void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
+                          const QString&, const QString& Discrimination) {
+    if (TListItem* item = LoginUserFind(MachineName, Discrimination)) {
+        if (NoticeLogout && Links.NoticeAdd)
+            Links.NoticeAdd(NoticeLogoutText(item->Caption()));
+        const auto it = PrRowFlags.find({MachineName, Discrimination});
+        if (it != PrRowFlags.end() && it->second.Chat && Links.ChatUserLogout)
+            Links.ChatUserLogout(HandleName, MachineName, Discrimination);
+        if (Links.EventSoundPlay)
+            Links.EventSoundPlay(SoundLogout);
+        PrRowFlags.erase({MachineName, Discrimination});
+        lvLoginUser->DeleteItem(item);
+        sbInformationUpdate();
+    }
+    TaskMessageListUpdate();
+}
+
+void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QString& MessageID, bool Letter,
+                           const QString& HandleName, const QString& MachineName,
+                           const QString& Discrimination, const QString& RecvTime) {
+    // A sender without a machine name could be neither queued (it marks an empty
+    // slot) nor answered with a receipt.
+    if (MachineName.isEmpty())
+        return;
+    const bool bDropped = MessageRecvQueue.Append(
+        {Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
+    const int iWaiting = MessageRecvQueue.Count();
+    miMessageRecv->setEnabled(true);
+    const bool bRecvWindow = Links.RecvWindowExists && Links.RecvWindowExists();
+    if (bRecvWindow) {
+        if (Links.RecvWindowNextEnable)
+            Links.RecvWindowNextEnable(true);
+        if (Links.RecvWindowCaption)
+            Links.RecvWindowCaption(RecvWindowCaptionText(iWaiting));
+    }
+    if (NoticeRecv && Links.NoticeAdd)
+        Links.NoticeAdd(NoticeRecvText(HandleName));
+    if (CustomizeLog && Links.LogWrite)
+        Links.LogWrite(1, HandleName, PVN->HandleName(), Message);
+    if (Links.EventSoundPlay)
+        Links.EventSoundPlay(SoundMessage);
+    if (AnimationMouse != 0 && Links.MouseAnimationStart)
+        Links.MouseAnimationStart(AnimationMouse);
+    tmTaskAnimation.start();
+    // The queue is already whole again when the warning's loop lets further messages in.
+    if (bDropped)
+        MessageBoxShow(kQueueOverflow, ApplicationTitle, MessageBox::MB_ICONWARNING);
+    if (CustomizeAutoRecv && !bRecvWindow && (!CustomizeAutoRecvAbsence || !PVN->Absence()))
+        RecvFormShow();
+}
+
+void TMainForm::PVNMessageOpen(TParvaneNetwork*, const QString&, const QString& HandleName, const QString&,
+                               const QString&) {
+    if (NoticeMessageOpen && Links.NoticeAdd)
+        Links.NoticeAdd(NoticeMessageOpenText(HandleName));
+}
+
+void TMainForm::PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessage, const QString& HandleName,
+                                  const QString& MachineName, const QString& Discrimination,
+                                  const QString& RecvTime) {
+    if (AbsenceMessage == u"Nothing") {
+        MessageBoxShow(HandleName + kNoAbsenceMessage, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        return;
+    }
+    if (Links.AbsenceFormShow)
+        Links.AbsenceFormShow(HandleName, MachineName, Discrimination, AbsenceMessage, RecvTime);
+}
+
+void TMainForm::PVNChatMessage(TParvaneNetwork*, const QString& Message, const QString&,
+                               const QString& HandleName, const QString& MachineName,
+                               const QString& Discrimination, const QString&) {
+    if (Links.ChatMessageAdd)
+        Links.ChatMessageAdd(Message, HandleName, MachineName, Discrimination);
+}
+
+void TMainForm::PVNIPAddressChange(TParvaneNetwork*) {
+    if (!PVN->LoginStates())
+        return;
+    const bool bChat = PVN->Chat();
+    if (bChat) {
+        PVN->ChatLogout();
+        if (CustomizeReloginMessage && Links.ChatEventAdd)
+            Links.ChatEventAdd(kReloginChat);
+    }
+    PVN->Logout();
+    if (!LoginOrUndo()) {
+        // As the log-out command leaves it, so the menus match the engine.
+        MessageBoxShow(kLoginError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        LoggedOutState();
+        return;
+    }
+    if (bChat)
+        PVN->ChatLogin();
+    if (CustomizeReloginMessage)
+        MessageBoxShow(kReloginDone, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
+}
+
+void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString&, const QString& MachineName,
+                                 const QString& Discrimination, QString& FileName, qint64 FileByte,
+                                 const QString& Comment, bool& Cancel) {
+    if (PrClosing || (SecurityFileRecvCancel && (!SecurityFileRecvCancelAbsence || PVN->Absence()))) {
+        FileName.clear();
+    } else {
+        if (Links.EventSoundPlay)
+            Links.EventSoundPlay(SoundFileRecv);
+        ++PrFileOfferDepth;
+        FileName = Links.FileRecvFormShow ? Links.FileRecvFormShow(FileName, FileByte, Comment, SocketNo,
+                                                                   MachineName, Discrimination)
+                                          : QString();
+        --PrFileOfferDepth;
+        // The program began to close while the user was choosing: the offer goes unanswered no more.
+        if (PrDeclineOffers)
+            FileName.clear();
+    }
+    if (FileName.isEmpty()) {
+        Cancel = true;
+        if (HWND hWindow = FileWindowFind(FileRecvWindowList, SocketNo))
+            SendMessageW(hWindow, WM_CLOSE, 0, 0);
+    }
+}
+
+void TMainForm::FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam,
+                          LPARAM lParam) {
+    if (HWND hWindow = FileWindowFind(slList, iSocketNo))
+        SendMessageW(hWindow, uMsg, wParam, lParam);
+}
+
+LPARAM TMainForm::Percent(qint64 iDone, qint64 iTotal) {
+    // An empty file is complete from the start.
+    if (iTotal <= 0)
+        return 100;
+    return LPARAM(double(iDone) / double(iTotal) * 100.0);
+}
+
+// ---------------------------------------------------------------- commands
+
+bool TMainForm::LoginOrUndo() {
+    if (PVN->Login())
+        return true;
+    // The engine counts itself logged in even when its announcement could not be sent.
+    if (PVN->LoginStates())
+        PVN->Logout();
+    return false;
+}
+
+void TMainForm::LoggedOutState() {
+    OwnCommandsEnable(false);
+    miMessageOnline->setChecked(false);
+    LoginUserClear();
+    TaskMessageListUpdate();
+    lvLoginUserChange();
+    if (!tmTaskAnimation.isActive())
+        TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOffline);
+    sbInformationUpdate();
+}
+
+void TMainForm::miMessageOnlineClick() {
+    if (!miMessageOnline->isChecked()) {
+        if (!LoginOrUndo()) {
+            MessageBoxShow(kLoginError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+            return;
+        }
+        miMessageOnline->setChecked(true);
+        AbsenceSelectMenuUpdate();
+        if (!tmTaskAnimation.isActive())
+            TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOnline);
+        sbInformationUpdate();
+        return;
+    }
+    if (FileSending() && !AskYes(kLogoutFileSend, kYesNoQuestion))
+        return;
+    if (PVN->Chat()) {
+        if (!AskYes(kLogoutChat, kYesNoQuestion))
+            return;
+        if (Links.SingleWindowsRelease)
+            Links.SingleWindowsRelease();
+    }
+    PVN->Logout();
+    PVN->SetAbsence(false);
+    LoggedOutState();
+}
+
+void TMainForm::miMessageEndClick() {
+    close();
+}
+
+void TMainForm::miMessageRecvClick() {
+    RecvFormShow();
+}
+
+void TMainForm::miToolLogClick() {
+    if (Links.LogFormShow)
+        Links.LogFormShow();
+}
+
+void TMainForm::miOptionRefreshClick() {
+    LoginUserClear();
+    PVN->InformationReflesh();
+    lvLoginUserChange();
+}
+
+void TMainForm::TaskMessageListUpdate() {
+    const QList<QIcon> userImages = lvLoginUser->SmallImages();
+    const QList<QIcon> toolImages = ProjectImages::ToolbarImages();
+    miTaskSend->clear();
+    miTaskFileSend->clear();
+    pmHotKeySend->clear();
+    pmHotKeyFileSend->clear();
+    auto addUser = [this](QMenu* menu, const QIcon& icon, const QString& sCaption, bool bFile) {
+        QAction* item = menu->addAction(icon, sCaption);
+        connect(item, &QAction::triggered, this, [this, sCaption, bFile] {
+            for (int i = 0; i < PVN->LoginCount(); ++i) {
+                const TPVN_LoginUserInformation user = PVN->GetLoginUser(i);
+                if (user.Handle + u'<' + user.Machine + u'>' != sCaption)
+                    continue;
+                if (bFile) {
+                    if (Links.FileSendFormShow)
+                        Links.FileSendFormShow(QString(), user.Machine, user.Discrimination);
+                } else if (user.Absence) {
+                    PVN->AbsenceRequest(user.Machine, user.Discrimination);
+                } else if (Links.SendFormShow) {
+                    Links.SendFormShow(QString(), true, user.Machine, user.Discrimination);
+                }
+                return;
+            }
+        });
+    };
+    for (int i = 0; i < PVN->LoginCount(); ++i) {
+        const TPVN_LoginUserInformation user = PVN->GetLoginUser(i);
+        const QString sCaption = user.Handle + u'<' + user.Machine + u'>';
+        const QIcon& userIcon = userImages.value(user.Absence ? 9 : 8);
+        if (!user.Menu) {
+            addUser(miTaskSend, userIcon, sCaption, false);
+            addUser(pmHotKeySend,
+                    user.Absence ? QIcon(ProjectImages::ToolbarDisabledImage(0)) : toolImages[0], sCaption,
+                    false);
+        }
+        if (user.FTPPort != 0) {
+            addUser(miTaskFileSend, userIcon, sCaption, true);
+            addUser(pmHotKeyFileSend,
+                    user.Absence ? QIcon(ProjectImages::ToolbarDisabledImage(4)) : toolImages[4], sCaption,
+                    true);
+        }
+    }
+    for (QMenu* menu : {miTaskSend, pmHotKeySend, miTaskFileSend, pmHotKeyFileSend})
+        if (menu->isEmpty())
+            menu->addAction(kNone)->setEnabled(false);
+    sbInformationUpdate();
+}
+
+void TMainForm::AbsenceSelectMenuUpdate() {
+    int iKinds = 0;
+    while (iKinds < AbsenceMessageCount && !AbsenceMessage[iKinds].sTitle.isEmpty())
+        ++iKinds;
+    for (QMenu* menu : {miOptionAbsence, pmAbsence, miTaskAbsence}) {
+        menu->clear();
+        auto* group = new QActionGroup(menu);
+        QAction* release =
+            menu->addAction(iKinds == 0 ? QStringLiteral("（不在設定なし）") : QStringLiteral("不在解除"));
+        release->setCheckable(true);
+        group->addAction(release);
+        if (iKinds == 0) {
+            release->setEnabled(false);
+            continue;
+        }
+        release->setChecked(!PVN->Absence());
+        connect(release, &QAction::triggered, this, [this] { miOptionAbsenceClick(-1); });
+        menu->addSeparator();
+        for (int i = 0; i < iKinds; ++i) {
+            QAction* item = menu->addAction(AbsenceMessage[i].sTitle);
+            item->setCheckable(true);
+            item->setChecked(PVN->Absence() && AbsenceMessage[i].sTitle == CurrentAbsenceTitle);
+            group->addAction(item);
+            connect(item, &QAction::triggered, this, [this, i] { miOptionAbsenceClick(i); });
+        }
+    }
+    sbAbsence->setChecked(iKinds > 0 && PVN->Absence());
+    sbInformationUpdate();
+}
+
+void TMainForm::miOptionAbsenceClick(int iTag) {
+    if (iTag < 0) {
+        PVN->SetAbsence(false);
+        PVN->SetAbsenceTitle(QString());
+        PVN->InformationUpdate();
+        if (!tmTaskAnimation.isActive())
+            TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOnline);
+    } else if (iTag < AbsenceMessageCount) {
+        PVN->SetAbsenceMessage(AbsenceMessage[iTag].sMessage);
+        CurrentAbsenceTitle = AbsenceMessage[iTag].sTitle;
+        PVN->SetAbsence(true);
+        PVN->SetAbsenceTitle(CurrentAbsenceTitle);
+        PVN->InformationUpdate();
+        if (!tmTaskAnimation.isActive())
+            TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOffline);
+    }
+    AbsenceSelectMenuUpdate();
+}
+
+void TMainForm::tmTaskAnimationTimer() {
+    const int iIcon =
+        TaskAnimationTick(AnimationTaskTrayIcon, tmTaskAnimationTag, PVN->LoginStates(), PVN->Absence());
+    TaskIconSet(CustomizeTaskTray, TaskIconTip, iIcon);
+}
+
+// ---------------------------------------------------------------- the unread queue
+
+QString RecvWindowCaptionText(int iWaiting) {
+    QString sCaption = QStringLiteral("受信メッセージ - Parvane 2");
+    if (iWaiting > 0)
+        sCaption += QStringLiteral(" <未読メッセージ %1>").arg(iWaiting);
+    return sCaption;
+}
+
+void RecvFormShow() {
+    TMainForm* form = MainForm;
+    if (!form || MessageRecvQueue.Empty() || !form->Links.RecvWindowShow)
+        return;
+    const TMessageRecvSub head = MessageRecvQueue.Head();
+    const bool bSealed = head.bLetter || CustomizeLetter;
+    // A plain message counts as read the moment it is shown.
+    if (!bSealed)
+        RecvMessageOpen();
+    form->Links.RecvWindowShow(head, bSealed,
+                               form->LoginUserHandle(head.sSendMachine, head.sSendDiscrimination));
+}
+
+void RecvMessageOpen() {
+    TMainForm* form = MainForm;
+    if (!form || MessageRecvQueue.Empty())
+        return;
+    const TMessageRecvSub& head = MessageRecvQueue.Head();
+    form->PVN->MessageOpen(head.sMessageID, head.sSendMachine, head.sSendDiscrimination);
+    MessageRecvQueue.RemoveHead();
+    const bool bRecvWindow = form->Links.RecvWindowExists && form->Links.RecvWindowExists();
+    if (MessageRecvQueue.Empty()) {
+        form->miMessageRecv->setEnabled(false);
+        form->tmTaskAnimation.stop();
+        form->tmTaskAnimationTag = 0;
+        TaskIconSet(CustomizeTaskTray, TaskIconTip,
+                    TaskStateIcon(form->PVN->LoginStates(), form->PVN->Absence()));
+        if (bRecvWindow && form->Links.RecvWindowNextEnable)
+            form->Links.RecvWindowNextEnable(false);
+    }
+    if (bRecvWindow && form->Links.RecvWindowCaption)
+        form->Links.RecvWindowCaption(RecvWindowCaptionText(MessageRecvQueue.Count()));
+}

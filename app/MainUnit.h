@@ -1,0 +1,238 @@
+#pragma once
+
+#include "GlobalHotKey.h"
+#include "LoginUserRow.h"
+#include "MessageRecvQueue.h"
+#include "ParvaneNetwork.h"
+#include "SortListView.h"
+#include "SubUnit.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <utility>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSlider;
+class QSystemTrayIcon;
+class QToolBar;
+class QToolButton;
+
+// The windows and routines of the program that the main window calls once they
+// exist. Each is empty until its unit binds it; an empty one is skipped.
+struct TMainFormLinks {
+    std::function<void(const QString& sText)> NoticeAdd;
+    std::function<void(int iEvent)> EventSoundPlay;
+    std::function<void(int iKind)> MouseAnimationStart;
+    std::function<void(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)> LogWrite;
+    std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
+                       bool bAbsence)>
+        ChatUserLogin;
+    std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination)>
+        ChatUserLogout;
+    std::function<void(const QString& sMachine, const QString& sDiscrimination, const QString& sOld,
+                       const QString& sNew)>
+        ChatUserNameChange;
+    std::function<void(const QString& sMachine, const QString& sDiscrimination, const QString& sHandle,
+                       bool bAbsence)>
+        ChatUserAbsenceChange;
+    std::function<void(const QString& sText)> ChatEventAdd;
+    std::function<void(const QString& sMessage, const QString& sHandle, const QString& sMachine,
+                       const QString& sDiscrimination)>
+        ChatMessageAdd;
+    std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
+                       const QString& sMessage, const QString& sRecvTime)>
+        AbsenceFormShow;
+    // Returns only when the user has answered: the path to save to, or empty.
+    std::function<QString(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
+                          const QString& sMachine, const QString& sDiscrimination)>
+        FileRecvFormShow;
+    std::function<void(const QString& sText, bool bQuote, const QString& sMachines,
+                       const QString& sDiscriminations)>
+        SendFormShow;
+    std::function<void(const QString& sFileName, const QString& sMachine, const QString& sDiscrimination)>
+        FileSendFormShow;
+    std::function<void()> LogFormShow;
+    // The receive window: shows slot 0 sealed or plain, gets its caption and the
+    // state of its next button; whether it exists.
+    std::function<void(const TMessageRecvSub& sub, bool bSealed, const QString& sSenderHandle)>
+        RecvWindowShow;
+    std::function<void(const QString& sCaption)> RecvWindowCaption;
+    std::function<void(bool bEnabled)> RecvWindowNextEnable;
+    std::function<bool()> RecvWindowExists;
+    // The single chat, receive and log windows are released at exit.
+    std::function<void()> SingleWindowsRelease;
+    std::function<void()> VersionCheckStart;
+};
+
+// The main window: the application's whole start-up and shutdown, the user list
+// with every engine event, the tray icon and the global hot keys.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int HotKeyShow = 0x8064;
+    static constexpr int HotKeySend = 0x8065;
+    static constexpr int HotKeyRecv = 0x8066;
+    static constexpr int HotKeyFileSend = 0x8067;
+    static constexpr int HotKeyLog = 0x8068;
+    static constexpr int SC_MINIMIZE = 0xF020;
+    static constexpr int SC_RESTORE = 0xF120;
+    static constexpr int TaskAnimationIntervalMs = 50;
+
+    enum class TTrayMouse { LeftDown, LeftDoubleClick, RightUp, Other };
+
+    // Runs the start-up; the links are bound before it so that it can use them.
+    explicit TMainForm(TMainFormLinks links = {}, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The folder that stands for the program's own (tests point it elsewhere).
+    static inline QString ProgramDirectoryOverride;
+    // How the close ends the message loop; tests replace it.
+    std::function<void()> OnTerminate;
+
+    // The service could not start: the window is not to be shown and the program ends.
+    bool StartFailed() const { return !PrStarted; }
+    // The application does not show its main window at start (only the tray icon).
+    bool StartHidden() const { return PrStartHidden; }
+
+    TMainFormLinks Links;
+    std::unique_ptr<TParvaneNetwork> PVN;
+    TSortListView* lvLoginUser = nullptr;
+    QSlider* tbAlphaBlend = nullptr;
+    QToolBar* tbMenu = nullptr;
+    QTimer tmTaskAnimation;
+    int tmTaskAnimationTag = 0;
+    QMenu* pmTaskMenu = nullptr;
+    QMenu* pmHotKeySend = nullptr;
+    QMenu* pmHotKeyFileSend = nullptr;
+    QMenu* pmAbsence = nullptr;
+    QMenu* pmRight = nullptr;
+    QMenu* miTaskSend = nullptr;
+    QMenu* miTaskFileSend = nullptr;
+    QMenu* miOptionAbsence = nullptr;
+    QMenu* miTaskAbsence = nullptr;
+    QAction* miMessageSend = nullptr;
+    QAction* miToolFileSend = nullptr;
+    QAction* miMessageRecv = nullptr;
+    QAction* miToolAbsence = nullptr;
+    QAction* miToolChat = nullptr;
+    QAction* miTaskChat = nullptr;
+    QAction* miMessageOnline = nullptr;
+    QAction* miMessageEnd = nullptr;
+    QAction* miToolLog = nullptr;
+    QAction* miOptionAbsenceAction = nullptr;
+    QAction* miTaskAbsenceAction = nullptr;
+    QAction* sbAbsence = nullptr;
+    // The status bar's panels: the own state (a click opens the away menu), the
+    // counts of users present and away.
+    QToolButton* sbPanelState = nullptr;
+    QToolButton* sbPanelPresent = nullptr;
+    QToolButton* sbPanelAway = nullptr;
+
+    // ---- Engine events
+    void PVNLogin(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
+                  const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
+                  const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort);
+    void PVNLogout(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
+                   const QString& IPAddress, const QString& Discrimination);
+    void PVNInfoChange(TParvaneNetwork*, const QString& MachineName, const QString& HandleName,
+                       const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
+                       const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort);
+    void PVNMessage(TParvaneNetwork*, const QString& Message, const QString& MessageID, bool Letter,
+                    const QString& HandleName, const QString& MachineName, const QString& Discrimination,
+                    const QString& RecvTime);
+    void PVNMessageOpen(TParvaneNetwork*, const QString& MessageID, const QString& HandleName,
+                        const QString& MachineName, const QString& Discrimination);
+    void PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessage, const QString& HandleName,
+                           const QString& MachineName, const QString& Discrimination,
+                           const QString& RecvTime);
+    void PVNChatMessage(TParvaneNetwork*, const QString& Message, const QString& MessageID,
+                        const QString& HandleName, const QString& MachineName, const QString& Discrimination,
+                        const QString& RecvTime);
+    void PVNIPAddressChange(TParvaneNetwork*);
+    void PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString& HandleName,
+                          const QString& MachineName, const QString& Discrimination, QString& FileName,
+                          qint64 FileByte, const QString& Comment, bool& Cancel);
+
+    // ---- The window's handlers
+    // The close questions and what follows them; false when a No kept the program running.
+    bool FormClose();
+    void WMSysCommand(int iCommand);
+    void WMTaskTray(TTrayMouse mouse);
+    void WMHotKey(int iId);
+    void HotKeyRegister();
+    void HotKeyUnregister();
+    bool HotKeyRegistered(int iId) const { return PrHotKeys.IsRegistered(iId); }
+
+    // ---- Commands
+    void miMessageOnlineClick();
+    void miMessageEndClick();
+    void miMessageRecvClick();
+    void miToolLogClick();
+    void miOptionRefreshClick();
+    void miOptionAbsenceClick(int iTag);
+    void lvLoginUserChange();
+    void TaskMessageListUpdate();
+    void AbsenceSelectMenuUpdate();
+    void tmTaskAnimationTimer();
+    void sbInformationUpdate();
+
+    // The first row whose machine-name and identifier columns match.
+    TListItem* LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const;
+    QString LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormDestroy();
+    void CreateControls();
+    void CreateMenus();
+    void BindEngineEvents();
+    void LoginUserUpdate(const TLoginUserFlags& flags);
+    void LoginUserClear();
+    void LoggedOutState();
+    // Logs in; a log-in that failed leaves the engine logged out.
+    bool LoginOrUndo();
+    void OwnCommandsEnable(bool bEnabled);
+    bool FileSending() const;
+    void FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam, LPARAM lParam);
+    static LPARAM Percent(qint64 iDone, qint64 iTotal);
+    void PopupAtCursor(QMenu* menu);
+    bool ModalForward();
+    void ShowFromTray();
+    void Terminate();
+
+    bool PrFirstRun = true;
+    bool PrStarted = false;
+    bool PrStartHidden = false;
+    bool PrClosing = false;
+    bool PrDestroyed = false;
+    // A file offer is waiting for the user's answer inside the engine's event.
+    int PrFileOfferDepth = 0;
+    bool PrDeclineOffers = false;
+    QSize PrDesignSize{640, 400};
+    QSystemTrayIcon* PrTrayIcon = nullptr;
+    GlobalHotKey PrHotKeys;
+    // The flags each row was last written from, by (machine name, identifier).
+    std::map<std::pair<QString, QString>, TLoginUserFlags> PrRowFlags;
+};
+
+// The one main window while it exists.
+inline TMainForm* MainForm = nullptr;
+
+// Shows the oldest unread message in the receive window; nothing when none waits.
+void RecvFormShow();
+// Sends the read receipt of the oldest message and removes it from the queue.
+void RecvMessageOpen();
+// "受信メッセージ - Parvane 2", with the number still waiting when there is one.
+QString RecvWindowCaptionText(int iWaiting);

@@ -1,0 +1,30 @@
+#include "MessageRecvQueue.h"
+
+#include <algorithm>
+
+int TMessageRecvQueue::Count() const {
+    for (int i = 0; i < Capacity; ++i)
+        if (FSlots[i].sSendMachine.isEmpty())
+            return i;
+    return Capacity;
+}
+
+bool TMessageRecvQueue::Append(const TMessageRecvSub& sub) {
+    const int iCount = Count();
+    if (iCount < Capacity) {
+        FSlots[iCount] = sub;
+        return false;
+    }
+    std::move(FSlots.begin() + 1, FSlots.end(), FSlots.begin());
+    FSlots[Capacity - 1] = sub;
+    return true;
+}
+
+void TMessageRecvQueue::RemoveHead() {
+    std::move(FSlots.begin() + 1, FSlots.end(), FSlots.begin());
+    FSlots[Capacity - 1] = TMessageRecvSub();
+}
+
+void TMessageRecvQueue::Clear() {
+    FSlots.fill(TMessageRecvSub());
+}

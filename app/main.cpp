@@ -1,0 +1,37 @@
+// The program's entry: the port options, the one-copy-per-port-pair guard, and the main window.
+#include "CommandLine.h"
+#include "InstanceLock.h"
+#include "MainUnit.h"
+
+#include <QApplication>
+#include <memory>
+
+int main(int argc, char** argv) {
+    // The guard comes before anything is read or shown, so arguments are taken raw here.
+    QStringList slArguments;
+    for (int i = 0; i < argc; ++i)
+        slArguments.append(QString::fromLocal8Bit(argv[i]));
+    const TCommandLinePorts ports = CommandLinePorts(slArguments);
+    PortOverrideMsg = ports.iMsg;
+    PortOverrideFile = ports.iFile;
+
+    InstanceLock guard;
+    if (guard.Acquire(InstanceGuardName(ports)) == InstanceLock::HeldElsewhere)
+        return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Parvane 2"));
+    // The tray icon keeps the program alive while the window is hidden to it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    {
+        TMainForm form;
+        if (form.StartFailed())
+            return 0;
+        if (!form.StartHidden())
+            form.show();
+        app.exec();
+    }
+    guard.Release();
+    return 0;
+}

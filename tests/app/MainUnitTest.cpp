@@ -1,0 +1,707 @@
+// The main window against settings files of its own, inside host 1 of a test LAN.
+#include "MainUnit.h"
+
+#include "../engine/PeerProcess.h"
+#include "CommandLine.h"
+#include "IniFile.h"
+#include "MessageBox.h"
+#include "TaskIcon.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <arpa/inet.h>
+#include <array>
+#include <deque>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > iTimeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+QByteArray FileBytes(const QString& sPath) {
+    QFile file(sPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class MainFormTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { FLan = new TestLan(2); }
+    static void TearDownTestSuite() {
+        delete FLan;
+        FLan = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
+        ASSERT_TRUE(FDir.isValid());
+        FLan->Enter(0);
+        FEntered = true;
+        TMainForm::ProgramDirectoryOverride = FDir.path();
+        PortOverrideMsg = -1;
+        PortOverrideFile = -1;
+        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
+            FBoxes.push_back(request);
+            if (FAnswers.empty())
+                return request.iFlags & MessageBox::MB_YESNO ? MessageBox::IDYES : MessageBox::IDOK;
+            const int iAnswer = FAnswers.front();
+            FAnswers.pop_front();
+            return iAnswer;
+        });
+    }
+
+    void TearDown() override {
+        FForm.reset();
+        MessageBox::SetAnswerer({});
+        TMainForm::ProgramDirectoryOverride.clear();
+        MessageRecvQueue.Clear();
+        if (FEntered)
+            FLan->Leave();
+    }
+
+    QString IniPath(const QString& sName = QStringLiteral("Parvane2.INI")) const {
+        return FDir.filePath(sName);
+    }
+
+    void WriteIni(const QByteArray& text, const QString& sName = QStringLiteral("Parvane2.INI")) const {
+        QFile file(IniPath(sName));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+
+    TMainForm& Start(TMainFormLinks links = {}) {
+        FForm = std::make_unique<TMainForm>(std::move(links));
+        FForm->OnTerminate = [] {};
+        return *FForm;
+    }
+
+    // Waits until the own row has come back from the own log-in broadcast.
+    bool OwnRowListed() {
+        return WaitFor(
+            [this] { return FForm->LoginUserFind(FForm->PVN->MachineName(), "Parvane2") != nullptr; });
+    }
+
+    QStringList BoxTexts() const {
+        QStringList texts;
+        for (const MessageBox::Request& box : FBoxes)
+            texts << box.sText;
+        return texts;
+    }
+
+    static inline TestLan* FLan = nullptr;
+    bool FEntered = false;
+    QTemporaryDir FDir;
+    std::unique_ptr<TMainForm> FForm;
+    std::vector<MessageBox::Request> FBoxes;
+    std::deque<int> FAnswers;
+};
+
+TEST_F(MainFormTest, WithoutSettingsFileEverythingTakesItsDefault) {
+    TMainForm& form = Start();
+    ASSERT_FALSE(form.StartFailed());
+    EXPECT_FALSE(form.StartHidden());
+    EXPECT_EQ(form.PVN->PortNo(), 51000);
+    EXPECT_EQ(form.PVN->FTPPortNo(), 52000);
+    EXPECT_EQ(form.PVN->HandleName(), QStringLiteral("PVHOST1"));
+    EXPECT_TRUE(form.PVN->LoginStates());
+    EXPECT_TRUE(form.miMessageOnline->isChecked());
+    EXPECT_FALSE(TaskIconData.bAdded);
+    EXPECT_EQ(form.lvLoginUser->SectionCount(), 8);
+    EXPECT_EQ(form.lvLoginUser->SectionText(1), QStringLiteral("ステータス"));
+    // The three default away kinds are offered, after the release item and a separator.
+    QStringList slKinds;
+    for (QAction* a : form.pmAbsence->actions())
+        if (!a->isSeparator())
+            slKinds << a->text();
+    EXPECT_EQ(slKinds, (QStringList{"不在解除", "離席中", "外出中", "電話中"}));
+    ASSERT_TRUE(OwnRowListed());
+    EXPECT_TRUE(form.sbAbsence->isEnabled());
+    EXPECT_TRUE(FBoxes.empty());
+
+    FForm.reset();
+    // Only the window's own section is written; the default away kinds stay in memory.
+    IniFile ini(IniPath());
+    EXPECT_TRUE(ini.ValueExists("MainWindow", "Width"));
+    EXPECT_TRUE(ini.ValueExists("MainWindow", "Columns7"));
+    EXPECT_EQ(ini.ReadInteger("MainWindow", "AlphaBlend", -1), 255);
+    EXPECT_FALSE(ini.ValueExists("Option", "Absence-Title0"));
+}
+
+TEST_F(MainFormTest, StoredWindowValuesComeBackAndAreWrittenAgain) {
+    WriteIni("[MainWindow]\r\nLeft=11\r\nTop=12\r\nWidth=500\r\nHeight=300\r\nColumns0=140\r\nSortIndex=6\r\n"
+             "SortUpper=0\r\nAlphaBlend=100\r\n[Option]\r\nHandleName=tester\r\nCustomizeStartLogin=0\r\n"
+             "Absence-Title0=\r\n");
+    TMainForm& form = Start();
+    ASSERT_FALSE(form.StartFailed());
+    EXPECT_EQ(form.width(), 500);
+    EXPECT_EQ(form.height(), 300);
+    EXPECT_EQ(form.lvLoginUser->SectionWidth(0), 140);
+    EXPECT_EQ(form.lvLoginUser->SortIndex(), 6);
+    EXPECT_FALSE(form.lvLoginUser->SortUpper());
+    EXPECT_EQ(form.tbAlphaBlend->value(), 100);
+    EXPECT_EQ(form.PVN->HandleName(), QStringLiteral("tester"));
+    EXPECT_FALSE(form.PVN->LoginStates());
+    // An empty first title means no away kinds at all.
+    ASSERT_EQ(form.pmAbsence->actions().size(), 1);
+    EXPECT_EQ(form.pmAbsence->actions()[0]->text(), QStringLiteral("（不在設定なし）"));
+    EXPECT_FALSE(form.pmAbsence->actions()[0]->isEnabled());
+    form.lvLoginUser->SetSectionWidth(0, 120);
+    FForm.reset();
+    IniFile ini(IniPath());
+    EXPECT_EQ(ini.ReadInteger("MainWindow", "Columns0", -1), 120);
+    EXPECT_EQ(ini.ReadInteger("MainWindow", "SortIndex", -1), 6);
+    EXPECT_FALSE(ini.ReadBool("MainWindow", "SortUpper", true));
+    EXPECT_EQ(ini.ReadInteger("MainWindow", "AlphaBlend", -1), 100);
+}
+
+TEST_F(MainFormTest, MultiUserModeReadsAndWritesTheUsersOwnFile) {
+    WriteIni("[AllUsers]\r\nMultiUser=1\r\n");
+    TMainForm& form = Start();
+    ASSERT_FALSE(form.StartFailed());
+    EXPECT_FALSE(WindowsUserName.isEmpty());
+    const QString sUserFile = QStringLiteral("Parvane2 -") + WindowsUserName + QStringLiteral("-.INI");
+    EXPECT_EQ(FileBaseName + ".INI", IniPath(sUserFile));
+    FForm.reset();
+    EXPECT_TRUE(IniFile(IniPath(sUserFile)).ValueExists("MainWindow", "Width"));
+    EXPECT_FALSE(IniFile(IniPath()).ValueExists("MainWindow", "Width"));
+}
+
+TEST_F(MainFormTest, CommandLinePortsReplaceTheStoredOnes) {
+    WriteIni("[Option]\r\nNetworkPort=1\r\nNetworkPortNo=53000\r\nNetworkFTPPortNo=54000\r\n");
+    PortOverrideMsg = 51001;
+    PortOverrideFile = 0;
+    TMainForm& form = Start();
+    EXPECT_EQ(form.PVN->PortNo(), 51001);
+    EXPECT_EQ(form.PVN->FTPPortNo(), 0);
+    EXPECT_FALSE(NetworkPort);
+    FForm.reset();
+    PortOverrideMsg = PortOverrideFile = -1;
+    TMainForm& again = Start();
+    EXPECT_EQ(again.PVN->PortNo(), 53000);
+    EXPECT_EQ(again.PVN->FTPPortNo(), 54000);
+}
+
+TEST_F(MainFormTest, FailedServiceStartWritesNothingAndStopsNothing) {
+    // Something else listens on the file port, so the service cannot open it.
+    const int iHolder = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(iHolder, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(52000);
+    ASSERT_EQ(bind(iHolder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(iHolder, 1), 0);
+    const QByteArray stored = "[MainWindow]\r\nLeft=3\r\nTop=4\r\nWidth=321\r\nHeight=123\r\n";
+    WriteIni(stored);
+
+    TMainForm& form = Start();
+    EXPECT_TRUE(form.StartFailed());
+    EXPECT_TRUE(form.StartHidden());
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_EQ(FBoxes[0].sText, QStringLiteral("ソケットサービスを開始できませんでした。\r"
+                                              "TCP/IPサービスが正常に動作しているか確認してください。"));
+    EXPECT_EQ(FBoxes[0].iFlags & 0xF0, MessageBox::MB_ICONWARNING);
+    EXPECT_FALSE(form.PVN->LoginStates());
+    FForm.reset();
+    close(iHolder);
+    EXPECT_EQ(FileBytes(IniPath()), stored);
+    EXPECT_EQ(FBoxes.size(), 1u);
+}
+
+// Which questions the close asks for each state, and that each No keeps the program running.
+struct CloseCase {
+    const char* sName;
+    bool bUnread;
+    bool bFileSending;
+    bool bChat;
+    bool bCustomizeEnd;
+    std::vector<int> answers;
+    QStringList slAsked;
+    bool bCloses;
+};
+
+const QString kUnread = QStringLiteral("閲覧していないメッセージがあります。終了してもよろしいですか？");
+const QString kFile = QStringLiteral("現在、ファイル転送中です。終了してもよろしいですか？");
+const QString kChat = QStringLiteral("現在、チャットへログイン中です。終了してもよろしいですか？");
+const QString kEnd = QStringLiteral("終了してもよろしいですか？");
+constexpr int Y = MessageBox::IDYES;
+constexpr int N = MessageBox::IDNO;
+
+class CloseQuestions : public MainFormTest, public testing::WithParamInterface<CloseCase> {};
+
+TEST_P(CloseQuestions, AskedInOrder) {
+    const CloseCase& c = GetParam();
+    WriteIni(QByteArray("[Option]\r\nCustomizeEnd=") + (c.bCustomizeEnd ? "1" : "0") + "\r\n");
+    TMainForm& form = Start();
+    ASSERT_FALSE(form.StartFailed());
+    ASSERT_TRUE(OwnRowListed());
+    if (c.bUnread)
+        MessageRecvQueue.Append({"text", "000000000001", false, "h", "PVHOST2", "Parvane2", "t"});
+    // Two file windows: only the second is sending, which must still be noticed.
+    FileSendWindowList = {QStringLiteral("900001&|0&|")};
+    if (c.bFileSending)
+        FileSendWindowList << QStringLiteral("900002&|17&|");
+    if (c.bChat) {
+        ASSERT_TRUE(form.PVN->ChatLogin());
+    }
+    FAnswers.assign(c.answers.begin(), c.answers.end());
+    FBoxes.clear();
+    EXPECT_EQ(form.FormClose(), c.bCloses);
+    EXPECT_EQ(BoxTexts(), c.slAsked);
+    for (const MessageBox::Request& box : FBoxes)
+        EXPECT_EQ(box.iFlags & 0xFF, 0x24);
+    EXPECT_EQ(form.PVN->LoginStates(), !c.bCloses);
+}
+
+const CloseCase kCloseCases[] = {
+    {"PlainQuestionYes", false, false, false, true, {Y}, {kEnd}, true},
+    {"PlainQuestionNo", false, false, false, true, {N}, {kEnd}, false},
+    {"NoQuestionWithoutCustomizeEnd", false, false, false, false, {}, {}, true},
+    {"UnreadNo", true, false, false, true, {N}, {kUnread}, false},
+    {"UnreadYesSkipsThePlainQuestion", true, false, false, true, {Y}, {kUnread}, true},
+    {"FileThenPlain", false, true, false, true, {Y, Y}, {kFile, kEnd}, true},
+    {"FileNo", false, true, false, true, {N}, {kFile}, false},
+    {"FileYesPlainNo", false, true, false, true, {Y, N}, {kFile, kEnd}, false},
+    {"UnreadAndChat", true, false, true, true, {Y, Y}, {kUnread, kChat}, true},
+    {"ChatNo", false, false, true, false, {N}, {kChat}, false},
+    {"AllThreeLastNo", true, true, true, true, {Y, Y, N}, {kUnread, kFile, kChat}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(MainForm, CloseQuestions, testing::ValuesIn(kCloseCases),
+                         [](const testing::TestParamInfo<CloseCase>& info) { return info.param.sName; });
+
+// The question flags: unread and chat default to No, the others to Yes.
+TEST_F(MainFormTest, UnreadAndChatQuestionsDefaultToNo) {
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    MessageRecvQueue.Append({"text", "000000000001", false, "h", "PVHOST2", "Parvane2", "t"});
+    ASSERT_TRUE(form.PVN->ChatLogin());
+    FAnswers = {N};
+    EXPECT_FALSE(form.FormClose());
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_EQ(FBoxes[0].iFlags & 0xFFF, 0x124);
+}
+
+struct TQueueLog {
+    QStringList slCaptions;
+    std::vector<std::pair<TMessageRecvSub, bool>> shown;
+    QStringList slNotices;
+    int iLogWrites = 0;
+};
+
+TMainFormLinks QueueLinks(TQueueLog& log, bool bWindowExists) {
+    TMainFormLinks links;
+    links.RecvWindowExists = [bWindowExists] { return bWindowExists; };
+    links.RecvWindowCaption = [&log](const QString& s) { log.slCaptions << s; };
+    links.RecvWindowShow = [&log](const TMessageRecvSub& sub, bool bSealed, const QString&) {
+        log.shown.emplace_back(sub, bSealed);
+    };
+    links.NoticeAdd = [&log](const QString& s) { log.slNotices << s; };
+    links.LogWrite = [&log](int, const QString&, const QString&, const QString&) { ++log.iLogWrites; };
+    return links;
+}
+
+void Arrive(TMainForm& form, int i, bool bLetter = false) {
+    form.PVNMessage(form.PVN.get(), QStringLiteral("m%1").arg(i),
+                    QStringLiteral("%1").arg(i, 12, 10, QChar(u'0')), bLetter, QStringLiteral("花子"),
+                    QStringLiteral("PVHOST2"), QStringLiteral("Parvane2"), QStringLiteral("time"));
+}
+
+TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TQueueLog log;
+    TMainForm& form = Start(QueueLinks(log, true));
+    for (int i = 1; i <= 257; ++i)
+        Arrive(form, i);
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("最大受信待機数をオーバーしました。")));
+    EXPECT_EQ(MessageRecvQueue.Count(), 256);
+    EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m2"));
+    EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m257"));
+    EXPECT_EQ(log.slCaptions.first(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 1>"));
+    EXPECT_EQ(log.slCaptions.last(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 256>"));
+    EXPECT_EQ(log.slNotices.size(), 257);
+    EXPECT_EQ(log.slNotices.last(), QStringLiteral("「花子」からメッセージが届きました。"));
+    EXPECT_EQ(log.iLogWrites, 257);
+    EXPECT_TRUE(form.miMessageRecv->isEnabled());
+    EXPECT_TRUE(form.tmTaskAnimation.isActive());
+
+    RecvFormShow();
+    ASSERT_EQ(log.shown.size(), 1u);
+    EXPECT_EQ(log.shown[0].first.sMessage, QStringLiteral("m2"));
+    EXPECT_FALSE(log.shown[0].second);
+    EXPECT_EQ(MessageRecvQueue.Count(), 255);
+    EXPECT_EQ(log.slCaptions.last(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 255>"));
+}
+
+// A box that the overflow shows lets a further message in; neither is lost.
+TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TQueueLog log;
+    TMainForm& form = Start(QueueLinks(log, false));
+    for (int i = 1; i <= 256; ++i)
+        Arrive(form, i);
+    bool bNested = false;
+    MessageBox::SetAnswerer([&](const MessageBox::Request&) {
+        if (!bNested) {
+            bNested = true;
+            Arrive(form, 258);
+        }
+        return MessageBox::IDOK;
+    });
+    Arrive(form, 257);
+    EXPECT_EQ(MessageRecvQueue.Count(), 256);
+    EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m3"));
+    EXPECT_EQ(MessageRecvQueue.Slot(254).sMessage, QStringLiteral("m257"));
+    EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m258"));
+}
+
+TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n");
+    TQueueLog log;
+    TMainForm& form = Start(QueueLinks(log, true));
+    EXPECT_TRUE(TaskIconData.bAdded);
+    EXPECT_EQ(TaskIconData.iIconIndex, 17);
+    Arrive(form, 1);
+    Arrive(form, 2, true);
+    form.tmTaskAnimationTimer();
+    form.tmTaskAnimationTimer();
+    EXPECT_EQ(TaskIconData.iIconIndex, 18);
+
+    RecvFormShow();
+    EXPECT_EQ(MessageRecvQueue.Count(), 1);
+    EXPECT_TRUE(form.tmTaskAnimation.isActive());
+    // A letter is shown sealed and stays until it is opened.
+    RecvFormShow();
+    ASSERT_EQ(log.shown.size(), 2u);
+    EXPECT_TRUE(log.shown[1].second);
+    EXPECT_EQ(MessageRecvQueue.Count(), 1);
+    RecvMessageOpen();
+    EXPECT_TRUE(MessageRecvQueue.Empty());
+    EXPECT_FALSE(form.tmTaskAnimation.isActive());
+    EXPECT_EQ(form.tmTaskAnimationTag, 0);
+    EXPECT_EQ(TaskIconData.iIconIndex, 17);
+    EXPECT_FALSE(form.miMessageRecv->isEnabled());
+    EXPECT_EQ(log.slCaptions.last(), QStringLiteral("受信メッセージ - Parvane 2"));
+
+    // Nothing waits: showing does nothing.
+    RecvFormShow();
+    EXPECT_EQ(log.shown.size(), 2u);
+}
+
+TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TQueueLog log;
+    TMainForm& form = Start(QueueLinks(log, false));
+    Arrive(form, 1);
+    Arrive(form, 2);
+    {
+        QDialog modal;
+        modal.setWindowModality(Qt::ApplicationModal);
+        modal.show();
+        ASSERT_TRUE(WaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+        form.WMTaskTray(TMainForm::TTrayMouse::LeftDown);
+        form.WMHotKey(TMainForm::HotKeyRecv);
+        EXPECT_TRUE(log.shown.empty());
+    }
+    form.WMHotKey(TMainForm::HotKeyRecv);
+    form.WMTaskTray(TMainForm::TTrayMouse::LeftDown);
+    ASSERT_EQ(log.shown.size(), 2u);
+    EXPECT_EQ(log.shown[1].first.sMessage, QStringLiteral("m2"));
+    EXPECT_FALSE(form.miMessageRecv->isEnabled());
+}
+
+TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt) {
+    WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
+    TMainFormLinks links;
+    TMainForm* pForm = nullptr;
+    bool bTerminated = false;
+    links.FileRecvFormShow = [&](const QString&, qint64, const QString&, int, const QString&,
+                                 const QString&) {
+        // The user quits from the tray while the save dialog is still open.
+        pForm->close();
+        return QStringLiteral("/tmp/never");
+    };
+    TMainForm& form = Start(links);
+    pForm = &form;
+    form.OnTerminate = [&] { bTerminated = true; };
+    QString sFileName = QStringLiteral("a.txt");
+    bool bCancel = false;
+    form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
+    EXPECT_TRUE(bCancel);
+    EXPECT_TRUE(sFileName.isEmpty());
+    EXPECT_TRUE(bTerminated);
+}
+
+TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway) {
+    WriteIni("[Option]\r\nSecurityFileRecvCancel=1\r\nSecurityFileRecvCancelAbsence=1\r\n");
+    int iAsked = 0;
+    TMainFormLinks links;
+    links.FileRecvFormShow = [&](const QString& s, qint64, const QString&, int, const QString&,
+                                 const QString&) {
+        ++iAsked;
+        return QStringLiteral("/tmp/") + s;
+    };
+    TMainForm& form = Start(links);
+    QString sFileName = QStringLiteral("a.txt");
+    bool bCancel = false;
+    form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
+    EXPECT_FALSE(bCancel);
+    EXPECT_EQ(sFileName, QStringLiteral("/tmp/a.txt"));
+    form.PVN->SetAbsence(true);
+    sFileName = QStringLiteral("b.txt");
+    form.PVNFileRecvStart(form.PVN.get(), 8, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
+    EXPECT_TRUE(bCancel);
+    EXPECT_EQ(iAsked, 1);
+}
+
+TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket) {
+    struct TProbe : QObject {
+        std::vector<std::tuple<unsigned, WPARAM, LPARAM>> got;
+        bool event(QEvent* e) override {
+            if (e->type() != WindowMessage::Event::EventType())
+                return QObject::event(e);
+            auto* m = static_cast<WindowMessage::Event*>(e);
+            got.emplace_back(m->Msg, m->wParam, m->lParam);
+            return true;
+        }
+    } first, second, sender;
+    TMainForm& form = Start();
+    const HWND h1 = WindowMessage::HandleOf(&first);
+    const HWND h2 = WindowMessage::HandleOf(&second);
+    const HWND h3 = WindowMessage::HandleOf(&sender);
+    FileRecvWindowList = {FileWindowListEntry(h1, 5), FileWindowListEntry(h2, 5)};
+    FileSendWindowList = {FileWindowListEntry(h3, 9)};
+    form.PVN->OnFileRecving(form.PVN.get(), 5, "", "", "", "", 1, 3);
+    form.PVN->OnFileRecving(form.PVN.get(), 5, "", "", "", "", 5, 0);
+    form.PVN->OnErrorFileRecv(form.PVN.get(), 5, "", "", "", "", 2);
+    form.PVN->OnFileRecvEnd(form.PVN.get(), 6, "", "", "", "");
+    form.PVN->OnFileSendSocketChange(form.PVN.get(), 9, 12);
+    form.PVN->OnFileSending(form.PVN.get(), 12, "", "", "", "", 999, 1000);
+    using M = std::tuple<unsigned, WPARAM, LPARAM>;
+    EXPECT_EQ(first.got,
+              (std::vector<M>{{WM_FILERECVING, 0, 33}, {WM_FILERECVING, 0, 100}, {WM_ERRORFILERECV, 0, 2}}));
+    EXPECT_TRUE(second.got.empty());
+    EXPECT_EQ(sender.got, (std::vector<M>{{WM_FILESENDSOCKETCHANGE, 12, 0}, {WM_FILESENDING, 0, 99}}));
+    EXPECT_EQ(WindowListSocket(FileSendWindowList[0]), 12);
+}
+
+struct TMessageProbe : QObject {
+    std::vector<std::tuple<unsigned, WPARAM, LPARAM>> got;
+    bool event(QEvent* e) override {
+        if (e->type() != WindowMessage::Event::EventType())
+            return QObject::event(e);
+        auto* m = static_cast<WindowMessage::Event*>(e);
+        got.emplace_back(m->Msg, m->wParam, m->lParam);
+        return true;
+    }
+};
+
+// Every registered window hears the close, not only the first of its list.
+TEST_F(MainFormTest, ClosingTellsEveryRegisteredWindow) {
+    WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
+    TMainForm& form = Start();
+    std::array<TMessageProbe, 8> probes;
+    std::array<HWND, 8> h{};
+    for (size_t i = 0; i < probes.size(); ++i)
+        h[i] = WindowMessage::HandleOf(&probes[i]);
+    SendWindowList = {WindowListEntry(h[0]), WindowListEntry(h[1])};
+    AbsenceWindowList = {WindowListEntry(h[2]), WindowListEntry(h[3])};
+    FileSendWindowList = {FileWindowListEntry(h[4], 0), FileWindowListEntry(h[5], 0)};
+    FileRecvWindowList = {FileWindowListEntry(h[6], 3), FileWindowListEntry(h[7], 4)};
+    ASSERT_TRUE(form.FormClose());
+    using M = std::tuple<unsigned, WPARAM, LPARAM>;
+    for (int i : {0, 1, 2, 3})
+        EXPECT_EQ(probes[i].got, (std::vector<M>{{WM_CLOSE, 0, 0}})) << i;
+    for (int i : {4, 5})
+        EXPECT_EQ(probes[i].got, (std::vector<M>{{WM_ERRORFILESEND, 0, 2}})) << i;
+    for (int i : {6, 7})
+        EXPECT_EQ(probes[i].got, (std::vector<M>{{WM_ERRORFILERECV, 0, 1}})) << i;
+}
+
+TEST_F(MainFormTest, MessageWithoutSenderMachineIsNotQueued) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TMainForm& form = Start();
+    form.PVNMessage(form.PVN.get(), "text", "000000000001", false, "h", "", "Parvane2", "t");
+    EXPECT_TRUE(MessageRecvQueue.Empty());
+    EXPECT_FALSE(form.miMessageRecv->isEnabled());
+}
+
+// A peer in host 2 of the LAN logs in, goes away and logs out; its row follows.
+TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears) {
+    QStringList slNotices;
+    std::vector<int> sounds;
+    TMainFormLinks links;
+    links.NoticeAdd = [&](const QString& s) { slNotices << s; };
+    links.EventSoundPlay = [&](int i) { sounds.push_back(i); };
+    TMainForm& form = Start(links);
+    ASSERT_TRUE(OwnRowListed());
+    EngineTest::PeerProcess peer;
+    ASSERT_TRUE(peer.Start(*FLan, 1));
+    ASSERT_TRUE(peer.Set("Discrimination", "Parvane2"));
+    ASSERT_TRUE(peer.Set("Version", "2200"));
+    ASSERT_EQ(peer.Call("ServiceStart"), "1");
+    ASSERT_TRUE(peer.Set("HandleName", "花子"));
+    ASSERT_EQ(peer.Call("Login"), "1");
+    ASSERT_TRUE(WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
+    TListItem* row = form.LoginUserFind("PVHOST2", "Parvane2");
+    EXPECT_EQ(row->Caption(), QStringLiteral("花子"));
+    EXPECT_EQ(row->SubItems(), (QStringList{"オンライン", "-------", "サポート", "メッセージ", "Parvane2",
+                                            "PVHOST2", FLan->Address(1)}));
+    EXPECT_EQ(row->ImageIndex(), 8);
+    EXPECT_EQ(slNotices, QStringList{QStringLiteral("「花子」がログインしました。")});
+    EXPECT_EQ(form.lvLoginUser->ItemCount(), 2);
+    // The user menus of the tray and the hot keys follow the engine's table, the own copy included.
+    QStringList slMenu;
+    for (QAction* a : form.pmHotKeySend->actions())
+        slMenu << a->text();
+    slMenu.sort();
+    EXPECT_EQ(slMenu, (QStringList{"PVHOST1<PVHOST1>", "花子<PVHOST2>"}));
+    EXPECT_EQ(form.pmHotKeyFileSend->actions().size(), 2);
+
+    ASSERT_TRUE(peer.Set("AbsenceTitle", "電話中"));
+    ASSERT_TRUE(peer.Set("Absence", "1"));
+    ASSERT_EQ(peer.Call("InformationUpdate"), "1");
+    ASSERT_TRUE(
+        WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2")->SubItems().value(0) == "電話中"; }));
+    EXPECT_EQ(form.LoginUserFind("PVHOST2", "Parvane2")->ImageIndex(), 9);
+    EXPECT_EQ(slNotices.last(), QStringLiteral("「花子」が不在状態(電話中)になりました。"));
+
+    ASSERT_EQ(peer.Call("Logout"), "1");
+    ASSERT_TRUE(WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2") == nullptr; }));
+    EXPECT_EQ(slNotices.last(), QStringLiteral("「花子」がログアウトしました。"));
+    EXPECT_EQ(sounds.front(), 0);
+    EXPECT_EQ(sounds.back(), 1);
+    EXPECT_EQ(form.lvLoginUser->ItemCount(), 1);
+}
+
+TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff) {
+    WriteIni("[Option]\r\nCustomizeTaskTray=1\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    EXPECT_EQ(TaskIconData.iIconIndex, 1);
+    form.miMessageOnlineClick();
+    EXPECT_FALSE(form.PVN->LoginStates());
+    EXPECT_FALSE(form.miMessageOnline->isChecked());
+    EXPECT_EQ(form.lvLoginUser->ItemCount(), 0);
+    EXPECT_FALSE(form.sbAbsence->isEnabled());
+    EXPECT_EQ(TaskIconData.iIconIndex, 17);
+    ASSERT_EQ(form.pmHotKeySend->actions().size(), 1);
+    EXPECT_EQ(form.pmHotKeySend->actions()[0]->text(), QStringLiteral("（なし）"));
+}
+
+// Runs ip inside the host the test thread is in.
+QString Ip(const QStringList& slArguments) {
+    QProcess ip;
+    ip.start(QStringLiteral("ip"), slArguments);
+    ip.waitForFinished(5000);
+    return QString::fromLocal8Bit(ip.readAllStandardOutput()).trimmed();
+}
+
+TEST_F(MainFormTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut) {
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    // Without a route the announcements cannot be sent, so the new log-in fails.
+    const QString sRoute = Ip({"route", "show", "default"});
+    ASSERT_FALSE(sRoute.isEmpty());
+    Ip({"route", "del", "default"});
+    form.PVNIPAddressChange(form.PVN.get());
+    Ip(QStringList{"route", "add"} + sRoute.split(u' ', Qt::SkipEmptyParts));
+    ASSERT_EQ(Ip({"route", "show", "default"}), sRoute);
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_EQ(FBoxes[0].sText, QStringLiteral("ParvaneNetworkのログインに失敗しました。\r"
+                                              "TCP/IPサービスが正常に動作しているか確認してください。"));
+    EXPECT_FALSE(form.PVN->LoginStates());
+    EXPECT_FALSE(form.miMessageOnline->isChecked());
+    EXPECT_EQ(form.lvLoginUser->ItemCount(), 0);
+    EXPECT_FALSE(form.sbAbsence->isEnabled());
+    // The log-in command works again from there.
+    form.miMessageOnlineClick();
+    EXPECT_TRUE(form.PVN->LoginStates());
+    EXPECT_TRUE(OwnRowListed());
+}
+
+TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    QStringList slNotices;
+    TMainFormLinks links;
+    links.NoticeAdd = [&](const QString& s) { slNotices << s; };
+    TMainForm& form = Start(links);
+    form.PVNLogin(form.PVN.get(), "制御", "PVHOST9", "198.18.0.9", "Other", 1, false, "", true, false, 0);
+    EXPECT_EQ(form.LoginUserFind("PVHOST9", "Other"), nullptr);
+    form.PVNInfoChange(form.PVN.get(), "PVHOST9", "制御", "198.18.0.9", "Other", 1, false, "", true, false,
+                       0);
+    TListItem* row = form.LoginUserFind("PVHOST9", "Other");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->SubItems().value(3), QStringLiteral("通信制御"));
+    EXPECT_EQ(row->SubItems().value(2), QStringLiteral("-------"));
+    EXPECT_EQ(row->ImageIndex(), 0);
+    EXPECT_EQ(slNotices, QStringList{QStringLiteral("「制御」がログインしました。")});
+}
+
+TEST_F(MainFormTest, HotKeysRunTheirCommands) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nCustomizeTaskBar=1\r\n");
+    int iLogOpened = 0;
+    TQueueLog log;
+    TMainFormLinks links = QueueLinks(log, false);
+    links.LogFormShow = [&] { ++iLogOpened; };
+    TMainForm& form = Start(links);
+    form.show();
+    form.WMSysCommand(TMainForm::SC_MINIMIZE);
+    EXPECT_FALSE(form.isVisible());
+    form.WMHotKey(TMainForm::HotKeyShow);
+    EXPECT_TRUE(form.isVisible());
+    form.WMHotKey(TMainForm::HotKeyLog);
+    EXPECT_EQ(iLogOpened, 1);
+    Arrive(form, 1);
+    form.WMHotKey(TMainForm::HotKeyRecv);
+    EXPECT_EQ(log.shown.size(), 1u);
+    form.WMHotKey(0x8069);
+    EXPECT_EQ(iLogOpened, 1);
+    QDialog modal;
+    modal.setWindowModality(Qt::ApplicationModal);
+    modal.show();
+    ASSERT_TRUE(WaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+    form.WMHotKey(TMainForm::HotKeyLog);
+    form.WMHotKey(TMainForm::HotKeySend);
+    EXPECT_EQ(iLogOpened, 1);
+    EXPECT_FALSE(form.pmHotKeySend->isVisible());
+}
+
+TEST_F(MainFormTest, MinimisingWithoutBothTraySettingsKeepsTheWindow) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\n");
+    TMainForm& form = Start();
+    form.show();
+    form.WMSysCommand(TMainForm::SC_MINIMIZE);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.isMinimized());
+    form.WMSysCommand(TMainForm::SC_RESTORE);
+    EXPECT_FALSE(form.isMinimized());
+}
+
+TEST_F(MainFormTest, StartHiddenOnlyWithBothTraySettings) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartFormHide=1\r\nCustomizeTaskTray=1\r\n"
+             "CustomizeTaskBar=1\r\n");
+    EXPECT_TRUE(Start().StartHidden());
+    FForm.reset();
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartFormHide=1\r\nCustomizeTaskTray=1\r\n");
+    EXPECT_FALSE(Start().StartHidden());
+}
+
+} // namespace
