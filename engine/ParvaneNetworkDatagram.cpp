@@ -29,23 +29,6 @@ constexpr int kLengthHeaderSize = 5;
 constexpr int kMaxFragments = 255;
 // A slot that has waited this long for its missing fragments is given up.
 constexpr qint64 kRecvSlotLifetimeMs = 60 * 1000;
-constexpr int kScrambleOffsetBase = 50;
-constexpr int kScrambleOffsetRange = 150;
-
-char HexDigit(int v) {
-    return "0123456789ABCDEF"[v & 0xF];
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // The length header: blanks, then a decimal number, filling all five characters.
 // Anything else, a negative length included, never completes a record.
 bool ParseLengthHeader(const QByteArray& s, qint64& length) {
@@ -90,40 +73,6 @@ bool TargetAddress(const QString& target, quint32& address) {
 }
 
 } // namespace
-
-QByteArray TParvaneNetwork::BytesToPassword(const QByteArray& bytes) {
-    const int k = kScrambleOffsetBase + SystemClock::Random(kScrambleOffsetRange);
-    QByteArray out;
-    out.reserve(2 + 2 * bytes.size());
-    out.append(HexDigit(k >> 4)).append(HexDigit(k));
-    for (char b : bytes) {
-        const int v = (static_cast<unsigned char>(b) + k) & 0xFF;
-        out.append(HexDigit(v >> 4)).append(HexDigit(v));
-    }
-    return out;
-}
-
-QByteArray TParvaneNetwork::PasswordToBytes(const QByteArray& password) {
-    if (password.size() <= 3 || password.size() % 2 != 0)
-        return QByteArray();
-    auto pairAt = [&password](qsizetype i) {
-        const int hi = HexValue(password[i]);
-        const int lo = HexValue(password[i + 1]);
-        return (hi < 0 || lo < 0) ? -1 : hi * 16 + lo;
-    };
-    const int k = pairAt(0);
-    if (k < 0)
-        return QByteArray();
-    QByteArray bytes;
-    bytes.reserve(password.size() / 2 - 1);
-    for (qsizetype i = 2; i < password.size(); i += 2) {
-        const int v = pairAt(i);
-        if (v < 0)
-            return QByteArray();
-        bytes.append(static_cast<char>((v - k) & 0xFF));
-    }
-    return bytes;
-}
 
 bool TParvaneNetwork::SendPacket(const QString& Text, const QString& Target) {
     const QString body = Stamps::NewPacketId() + Text;

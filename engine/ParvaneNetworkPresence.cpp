@@ -300,6 +300,17 @@ void TParvaneNetwork::RecvChatMessage(const QString& sData) {
 void TParvaneNetwork::LoginUserSet(const QString& Machine, const QString& Discrimination,
                                    const QString& IPList, const QString& Handle, int Version, bool Absence,
                                    const QString& AbsenceTitle, bool Menu, bool Chat, int FTPPort) {
+    auto assign = [&](TPVN_LoginUserInformation& entry) {
+        entry.Handle = Handle;
+        entry.IPAddress = TextLines(IPList);
+        entry.Discrimination = Discrimination;
+        entry.Version = Version;
+        entry.Absence = Absence;
+        entry.AbsenceTitle = AbsenceTitle;
+        entry.Menu = Menu;
+        entry.Chat = Chat;
+        entry.FTPPort = FTPPort;
+    };
     for (int i = 0; i < FLoginCount; ++i) {
         TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(i)];
         if (entry.Machine != Machine || entry.Discrimination != Discrimination)
@@ -311,15 +322,7 @@ void TParvaneNetwork::LoginUserSet(const QString& Machine, const QString& Discri
             entry.FTPPort = FTPPort;
             return;
         }
-        entry.Handle = Handle;
-        entry.IPAddress = TextLines(IPList);
-        entry.Discrimination = Discrimination;
-        entry.Version = Version;
-        entry.Absence = Absence;
-        entry.AbsenceTitle = AbsenceTitle;
-        entry.Menu = Menu;
-        entry.Chat = Chat;
-        entry.FTPPort = FTPPort;
+        assign(entry);
         // A copy: a handler may empty the table while it runs.
         const TPVN_LoginUserInformation e = entry;
         if (OnInfoChange)
@@ -332,16 +335,8 @@ void TParvaneNetwork::LoginUserSet(const QString& Machine, const QString& Discri
         return;
     TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(FLoginCount)];
     FLoginCount += 1;
-    entry.Handle = Handle;
     entry.Machine = Machine;
-    entry.IPAddress = TextLines(IPList);
-    entry.Discrimination = Discrimination;
-    entry.Version = Version;
-    entry.Absence = Absence;
-    entry.AbsenceTitle = AbsenceTitle;
-    entry.Menu = Menu;
-    entry.Chat = Chat;
-    entry.FTPPort = FTPPort;
+    assign(entry);
     const TPVN_LoginUserInformation e = entry;
     if (OnLogin)
         OnLogin(this, e.Handle, e.Machine, e.IPAddress.value(0), e.Discrimination, e.Version, e.Absence,

@@ -132,42 +132,53 @@ void TParvaneNetwork::StringReplacement(const QString& sBeforeString, const QStr
     sTargetString.replace(sBeforeString, sAfterString, Qt::CaseSensitive);
 }
 
-QString TParvaneNetwork::StringToPassword(const QString& sData)
+// The scrambled form: the offset k (50..199) as two upper-case hexadecimal digits, then (b + k)
+// modulo 256 of every byte b the same way. Datagrams scramble their bytes with it too.
+QByteArray TParvaneNetwork::BytesToPassword(const QByteArray& bytes)
 {
     const int k = kScrambleOffsetBase + SystemClock::Random(kScrambleOffsetRange);
-    const QByteArray bytes = AnsiCodePage::Encode(sData);
     QByteArray out;
     out.reserve(2 + 2 * bytes.size());
     out.append(HexDigit(k >> 4)).append(HexDigit(k));
     for (char b : bytes) {
-        int v = (static_cast<unsigned char>(b) + k) & 0xFF;
+        const int v = (static_cast<unsigned char>(b) + k) & 0xFF;
         out.append(HexDigit(v >> 4)).append(HexDigit(v));
     }
-    return QString::fromLatin1(out);
+    return out;
 }
 
-QString TParvaneNetwork::PasswordToString(const QString& sPassword)
+// Empty for every malformed form: 3 bytes or fewer, an odd length, a pair that is not hexadecimal.
+QByteArray TParvaneNetwork::PasswordToBytes(const QByteArray& password)
 {
-    const QByteArray a = AnsiCodePage::Encode(sPassword);
-    if (a.size() <= 3 || a.size() % 2 != 0)
-        return QString();
-    auto pairAt = [&a](qsizetype i) {
-        int hi = HexValue(a[i]);
-        int lo = HexValue(a[i + 1]);
+    if (password.size() <= 3 || password.size() % 2 != 0)
+        return QByteArray();
+    auto pairAt = [&password](qsizetype i) {
+        const int hi = HexValue(password[i]);
+        const int lo = HexValue(password[i + 1]);
         return (hi < 0 || lo < 0) ? -1 : hi * 16 + lo;
     };
     const int k = pairAt(0);
     if (k < 0)
-        return QString();
+        return QByteArray();
     QByteArray bytes;
-    bytes.reserve(a.size() / 2 - 1);
-    for (qsizetype i = 2; i < a.size(); i += 2) {
-        int v = pairAt(i);
+    bytes.reserve(password.size() / 2 - 1);
+    for (qsizetype i = 2; i < password.size(); i += 2) {
+        const int v = pairAt(i);
         if (v < 0)
-            return QString();
+            return QByteArray();
         bytes.append(static_cast<char>((v - k) & 0xFF));
     }
-    return AnsiCodePage::Decode(bytes);
+    return bytes;
+}
+
+QString TParvaneNetwork::StringToPassword(const QString& sData)
+{
+    return QString::fromLatin1(BytesToPassword(AnsiCodePage::Encode(sData)));
+}
+
+QString TParvaneNetwork::PasswordToString(const QString& sPassword)
+{
+    return AnsiCodePage::Decode(PasswordToBytes(AnsiCodePage::Encode(sPassword)));
 }
 
 QString TParvaneNetwork::DomainToIPAddress(const QString& sDomain)
