@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnsiStringList.h"
+#include "FileDescriptor.h"
 
 #include <QBasicTimer>
 #include <QByteArray>
@@ -60,7 +61,9 @@ struct TPVN_FileSend {
     QByteArray sRecvData; // what the receiver has sent back so far
     // The number the application knows the transfer by: never 0 or -1 and never
     // reused, because the system hands out a closed descriptor again at once.
-    int TransferId = 0;
+    int TransferId = 0;    FileDescriptor File;    // the file being read, kept open for the whole transfer
+    bool bSending = false;  // inside FileSendData, which yields between pieces
+    bool bEndEarly = false; // the end line came before the last piece had gone
 };
 
 // One incoming file transfer.
@@ -72,7 +75,8 @@ struct TPVN_FileRecv {
     qint64 iRecvFileSize = 0;
     qint64 iRecvFileLocate = 0;
     QByteArray sRecvData; // header bytes received so far
-    int TransferId = 0;
+    int TransferId = 0;    FileDescriptor File;    // the file being written, from acceptance to the last byte
+    bool bOffering = false; // OnFileRecvStart is waiting for the user
 };
 
 // One peer of the table.
@@ -423,6 +427,13 @@ private:
     // The timer of send slot iSlot (1..255), distinct from the purge timer.
     void SendTimeoutStart(int iSlot);
     void SendTimeoutStop(int iSlot);
+    // Resolves the destination and broadcasts sKeyword, the destination and sFields;
+    // false without sending when logged out or the destination has no address.
+    bool SendAddressed(const QString& sKeyword, const QString& sSendHost, const QString& sSendDiscrimination,
+                       const QString& sFields);
+    bool SendHistoryInUse(int iSlot) const;
+    // Empties slot iSlot and stops its timer, so no stale time-out can follow.
+    void SendHistoryFree(int iSlot);
 
     // --- File transfer (ParvaneNetworkFile.cpp)
     TPVN_FileSend* FileSendAdd();
@@ -447,6 +458,20 @@ private:
     void FileWriteNotify(int iSocket, int iError);
     void FileReadNotify(int iSocket, int iError);
     void FileCloseNotify(int iSocket, int iError);
+    // Transfers by the number the application knows them by.
+    TPVN_FileSend* FileSendFindId(int iTransferId) const;
+    TPVN_FileRecv* FileRecvFindId(int iTransferId) const;
+    bool FileSocketSendBytes(int iSocket, const QByteArray& bytes);
+    // Each closes the transfer's socket and drops its record before raising the event,
+    // so a handler that starts a new transfer cannot lose it to a late close.
+    void FileSendFail(TPVN_FileSend* record, int iError);
+    void FileRecvFail(TPVN_FileRecv* record, int iError, bool bDeleteFile);
+    void FileSendSucceeded(TPVN_FileSend* record);
+    void FileRecvSucceeded(TPVN_FileRecv* record);
+    void FileSendFailover(TPVN_FileSend* record);
+    void FileRecvOffer(TPVN_FileRecv* record);
+    void FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength);
+    void FileSendReply(TPVN_FileSend* record, const QByteArray& bytes);
 
     // Fields.
     TPVN_RecvInformation PVS_RecvInformation;
@@ -498,6 +523,8 @@ private:
     int PrConnectTimeoutMs = 21000;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;
+    // The delivery time-out; only tests shorten it.
+    int PrSendTimeoutMs = SendTimeoutMs;
     // Monotonic milliseconds for the reassembly purge, so midnight and clock changes do not matter.
     std::function<qint64()> PrMonotonicClock;
     // How long a would-block datagram send waits for room before it fails.

@@ -1,27 +1,196 @@
-// File transfer over TCP. Until the transfer code lands, every operation fails
-// harmlessly and no connection is tracked.
+// File transfer over TCP: the stream format is told in FileTransferStream.h.
+// The application knows a transfer by its TransferId; descriptors stay inside
+// the engine, because the system reuses a closed one at once. Every routine
+// that yields to the event loop (between pieces, before a read, inside the
+// accept question) finds its record again by that number and stops when it
+// has gone. Every end of a transfer closes the socket and drops the record
+// before it raises its event, so nothing ends silently and a handler that
+// starts a new transfer at once cannot have it closed under it.
 #include "ParvaneNetwork.h"
+
+#include "AnsiCodePage.h"
+#include "FileTransferStream.h"
+#include "TransferNumbers.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <vector>
+
+namespace {
+
+using namespace FileTransferStream;
+
+// Error codes of OnErrorFileSend.
+constexpr int kSendErrorNoAddress = 0;
+constexpr int kSendErrorClosed = 1;
+constexpr int kSendErrorCancelled = 2;
+constexpr int kSendErrorFile = 3;
+constexpr int kSendErrorConnection = 4;
+// Error codes of OnErrorFileRecv.
+constexpr int kRecvErrorClosed = 0;
+constexpr int kRecvErrorCancelled = 1;
+constexpr int kRecvErrorFile = 2;
+
+// The notices an outgoing transfer socket asks for (FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE).
+constexpr int kSendSocketEvents = 51;
+// A protocol line goes out in one piece on a fresh connection; a peer that lets
+// even that back up for this long is given up rather than waited for.
+constexpr int kLineSendPatienceMs = 5000;
+
+const QString kLineBreak = QStringLiteral("\r\n");
+
+void Yield()
+{
+    QCoreApplication::processEvents();
+}
+
+int SendErrorOf(int iWsaError)
+{
+    // A reset or a broken pipe is the peer going away; the rest is the connection failing.
+    return iWsaError == TParvaneNetwork::WSAECONNRESET || iWsaError == TParvaneNetwork::WSAECONNABORTED
+               ? kSendErrorClosed
+               : kSendErrorConnection;
+}
+
+bool IsNextAddressError(int iWsaError)
+{
+    return iWsaError == TParvaneNetwork::WSAETIMEDOUT || iWsaError == TParvaneNetwork::WSAECONNREFUSED ||
+           iWsaError == TParvaneNetwork::WSAEHOSTUNREACH;
+}
+
+// A regular file opened for reading, or -1. Non-blocking, so a named pipe cannot stall the open.
+int OpenForSending(const QString& sFileName, qint64* pSize)
+{
+    const QByteArray path = QFile::encodeName(sFileName);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    if (pSize)
+        *pSize = info.st_size;
+    return fd;
+}
+
+QString FirstLine(const QString& sList)
+{
+    const qsizetype end = sList.indexOf(kLineBreak);
+    return end < 0 ? sList : sList.left(end);
+}
+
+// The list without its first line and that line's CR LF; empty when there is no further line.
+QString WithoutFirstLine(const QString& sList)
+{
+    const qsizetype end = sList.indexOf(kLineBreak);
+    return end < 0 ? QString() : sList.mid(end + kLineBreak.size());
+}
+
+} // namespace
 
 int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment, const QString& sSendHost,
                               const QString& sSendDiscrimination)
 {
-    Q_UNUSED(sFileName);
-    Q_UNUSED(sComment);
-    Q_UNUSED(sSendHost);
-    Q_UNUSED(sSendDiscrimination);
-    return 0;
+    if (FFTPSocketNo == -1 || !FLoginStates)
+        return 0;
+    qint64 size = 0;
+    const int file = OpenForSending(sFileName, &size);
+    if (file < 0)
+        return 0;
+    ::close(file);
+
+    QString list = sSendHost;
+    QString first = FirstLine(list);
+    if (!IPAddressCheck(first)) {
+        for (int i = 0; i < FLoginCount; ++i) {
+            if (FLoginUser[static_cast<std::size_t>(i)].Machine == first) {
+                list = IPListText(FLoginUser[static_cast<std::size_t>(i)].IPAddress).trimmed();
+                first = FirstLine(list);
+                break;
+            }
+        }
+    }
+    const TPVN_LoginUserInformation* peer = nullptr;
+    for (int i = 0; i < FLoginCount; ++i) {
+        const TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(i)];
+        if (entry.IPAddress.contains(first) && entry.Discrimination == sSendDiscrimination) {
+            peer = &entry;
+            break;
+        }
+    }
+    if (!peer || peer->FTPPort <= 0 || peer->FTPPort > 65535 || peer->Handle.isEmpty())
+        return 0;
+    in_addr address{};
+    if (inet_pton(AF_INET, first.toLatin1().constData(), &address) != 1)
+        return 0;
+
+    FileOffer offer;
+    offer.sHandleName = FHandleName;
+    offer.sMachineName = FMachineName;
+    offer.sDiscrimination = FDiscrimination;
+    offer.sFileName = sFileName.mid(std::max(sFileName.lastIndexOf('/'), sFileName.lastIndexOf('\\')) + 1);
+    offer.iFileSize = size;
+    offer.sComment = sComment;
+    // A receiver refuses a longer header; better to fail here than to be refused.
+    if (BuildOfferHeader(offer).size() > kMaxHeaderBytes)
+        return 0;
+
+    const int socketNo = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (socketNo < 0)
+        return 0;
+    if (!SocketSelect(socketNo, kSendSocketEvents) ||
+        SocketConnect(socketNo, ntohl(address.s_addr), static_cast<quint16>(peer->FTPPort)) != 0) {
+        SocketClose(socketNo);
+        return 0;
+    }
+    const int transferId = TakeTransferNumber(PrNextTransferId);
+    if (transferId == 0) {
+        SocketClose(socketNo);
+        return 0;
+    }
+    TPVN_FileSend* record = FileSendAdd();
+    record->clsSocket = socketNo;
+    record->TransferId = transferId;
+    record->iStep = 0;
+    record->sSendUser = peer->Handle + FieldSeparator + list + FieldSeparator + sSendDiscrimination + FieldSeparator;
+    record->sSendFile = sFileName;
+    record->iSendFileSize = size;
+    record->sSendFileComment = sComment;
+    record->iSendFileLocate = 0;
+    return transferId;
 }
 
 bool TParvaneNetwork::FileSendCancel(int iSocketNo)
 {
-    Q_UNUSED(iSocketNo);
-    return false;
+    TPVN_FileSend* record = FileSendFindId(iSocketNo);
+    if (!record)
+        return false;
+    FileSendFail(record, kSendErrorCancelled);
+    return true;
 }
 
 bool TParvaneNetwork::FileRecvCancel(int iSocketNo)
 {
-    Q_UNUSED(iSocketNo);
-    return false;
+    TPVN_FileRecv* record = FileRecvFindId(iSocketNo);
+    if (!record)
+        return false;
+    // The partial file stays: the user chose to stop, not to lose what arrived.
+    FileRecvFail(record, kRecvErrorCancelled, false);
+    return true;
 }
 
 TPVN_FileSend* TParvaneNetwork::FileSendAdd()
@@ -49,6 +218,28 @@ TPVN_FileRecv* TParvaneNetwork::FileRecvFind(int iSocket) const
 {
     for (const auto& record : PrFTPRecv) {
         if (record->clsSocket == iSocket)
+            return record.get();
+    }
+    return nullptr;
+}
+
+TPVN_FileSend* TParvaneNetwork::FileSendFindId(int iTransferId) const
+{
+    if (iTransferId == 0)
+        return nullptr;
+    for (const auto& record : PrFTPSend) {
+        if (record->TransferId == iTransferId)
+            return record.get();
+    }
+    return nullptr;
+}
+
+TPVN_FileRecv* TParvaneNetwork::FileRecvFindId(int iTransferId) const
+{
+    if (iTransferId == 0)
+        return nullptr;
+    for (const auto& record : PrFTPRecv) {
+        if (record->TransferId == iTransferId)
             return record.get();
     }
     return nullptr;
@@ -91,6 +282,9 @@ void TParvaneNetwork::FileRecvClear()
 
 void TParvaneNetwork::FileSocketClose(int iSocket)
 {
+    // Only a descriptor of a transfer is closed; anything else is not the engine's to close.
+    if (!FileSendFind(iSocket) && !FileRecvFind(iSocket))
+        return;
     SocketClose(iSocket);
     FileSendDelete(iSocket);
     FileRecvDelete(iSocket);
@@ -98,57 +292,412 @@ void TParvaneNetwork::FileSocketClose(int iSocket)
 
 bool TParvaneNetwork::FileSocketSendText(int iSocket, const QString& sText)
 {
-    Q_UNUSED(iSocket);
-    Q_UNUSED(sText);
-    return false;
+    return FileSocketSendBytes(iSocket, AnsiCodePage::Encode(sText + kLineBreak));
 }
 
-bool TParvaneNetwork::FileSendData(int iSocket)
+bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes)
 {
-    Q_UNUSED(iSocket);
-    return false;
+    const qint64 piece = std::max(1, PrFTPMaxSendByte);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLineSendPatienceMs);
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = SocketSend(iSocket, bytes.constData() + done, std::min(piece, bytes.size() - done));
+        if (n >= 0) {
+            done += n;
+            continue;
+        }
+        if (PrLastError != WSAEWOULDBLOCK)
+            return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            PrLastError = WSAETIMEDOUT;
+            return false;
+        }
+        pollfd p{iSocket, POLLOUT, 0};
+        poll(&p, 1, static_cast<int>(left.count()));
+    }
+    return true;
 }
 
-bool TParvaneNetwork::FileSocketRead(int iSocket)
+void TParvaneNetwork::FileSendFail(TPVN_FileSend* record, int iError)
 {
-    Q_UNUSED(iSocket);
-    return false;
+    const int id = record->TransferId;
+    const QString user = record->sSendUser;
+    const QString file = record->sSendFile;
+    FileSocketClose(record->clsSocket);
+    if (OnErrorFileSend)
+        OnErrorFileSend(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file, iError);
 }
 
-void TParvaneNetwork::FileTransferCancelAll()
+void TParvaneNetwork::FileRecvFail(TPVN_FileRecv* record, int iError, bool bDeleteFile)
 {
-    FileSendClear();
-    FileRecvClear();
+    const int id = record->TransferId;
+    const QString user = record->sSendUser;
+    const QString file = record->sRecvFile;
+    const bool created = record->iStep >= 1;
+    record->File.Close();
+    FileSocketClose(record->clsSocket);
+    if (bDeleteFile && created && !file.isEmpty())
+        QFile::remove(file);
+    if (OnErrorFileRecv)
+        OnErrorFileRecv(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file, iError);
 }
 
-bool TParvaneNetwork::FileRecvAccepted(int iSocket)
+void TParvaneNetwork::FileSendSucceeded(TPVN_FileSend* record)
 {
-    Q_UNUSED(iSocket);
-    return false;
+    const int id = record->TransferId;
+    const QString user = record->sSendUser;
+    const QString file = record->sSendFile;
+    SocketSelect(record->clsSocket, 0);
+    FileSocketClose(record->clsSocket);
+    if (OnFileSendEnd)
+        OnFileSendEnd(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file);
+}
+
+void TParvaneNetwork::FileRecvSucceeded(TPVN_FileRecv* record)
+{
+    const int id = record->TransferId;
+    const QString user = record->sSendUser;
+    const QString file = record->sRecvFile;
+    FileSocketClose(record->clsSocket);
+    if (OnFileRecvEnd)
+        OnFileRecvEnd(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file);
 }
 
 void TParvaneNetwork::FileConnectNotify(int iSocket, int iError)
 {
-    Q_UNUSED(iError);
-    FileSocketClose(iSocket);
+    TPVN_FileSend* record = FileSendFind(iSocket);
+    if (!record)
+        return;
+    if (iError == 0) {
+        FileOffer offer;
+        offer.sHandleName = FHandleName;
+        offer.sMachineName = FMachineName;
+        offer.sDiscrimination = FDiscrimination;
+        const QString& path = record->sSendFile;
+        offer.sFileName = path.mid(std::max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1);
+        offer.iFileSize = record->iSendFileSize;
+        offer.sComment = record->sSendFileComment;
+        if (!FileSocketSendBytes(iSocket, BuildOfferHeader(offer)))
+            FileSendFail(record, SendErrorOf(PrLastError));
+        return;
+    }
+    if (IsNextAddressError(iError)) {
+        FileSendFailover(record);
+        return;
+    }
+    FileSendFail(record, kSendErrorConnection);
+}
+
+void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record)
+{
+    struct {
+        int TransferId;
+        QString sSendUser, sSendFile, sSendFileComment;
+    } const copy{record->TransferId, record->sSendUser, record->sSendFile, record->sSendFileComment};
+    const QString discrimination = StringSplit(copy.sSendUser, 2);
+    QString remaining = WithoutFirstLine(StringSplit(copy.sSendUser, 1));
+    FileSocketClose(record->clsSocket);
+    // An address that cannot even be tried is passed over, so the user hears
+    // of the transfer however many addresses fail.
+    while (!remaining.isEmpty()) {
+        const int next = FileSend(copy.sSendFile, copy.sSendFileComment, remaining, discrimination);
+        if (next != 0) {
+            if (OnFileSendSocketChange)
+                OnFileSendSocketChange(this, copy.TransferId, next);
+            return;
+        }
+        remaining = WithoutFirstLine(remaining);
+    }
+    if (OnErrorFileSend)
+        OnErrorFileSend(this, copy.TransferId, StringSplit(copy.sSendUser, 0), StringSplit(copy.sSendUser, 1),
+                        discrimination, copy.sSendFile, kSendErrorNoAddress);
 }
 
 void TParvaneNetwork::FileWriteNotify(int iSocket, int iError)
 {
-    Q_UNUSED(iSocket);
     Q_UNUSED(iError);
+    TPVN_FileSend* record = FileSendFind(iSocket);
+    if (record && record->iStep == 1)
+        FileSendData(iSocket);
+}
+
+bool TParvaneNetwork::FileSendData(int iSocket)
+{
+    TPVN_FileSend* record = FileSendFind(iSocket);
+    if (!record)
+        return false;
+    if (record->bSending)
+        return true;
+    const int id = record->TransferId;
+    if (!record->File.IsOpen()) {
+        const int file = OpenForSending(record->sSendFile, nullptr);
+        if (file < 0) {
+            FileSendFail(record, kSendErrorFile);
+            return false;
+        }
+        record->File.Reset(file);
+    }
+    const qint64 piece = std::max(1, std::min(FFTPSendByte, PrFTPMaxSendByte));
+    std::vector<char> buffer(static_cast<std::size_t>(piece));
+    record->bSending = true;
+    for (;;) {
+        const qint64 want = std::min(piece, record->iSendFileSize - record->iSendFileLocate);
+        const ssize_t got = pread(record->File.Get(), buffer.data(), static_cast<size_t>(want),
+                                  static_cast<off_t>(record->iSendFileLocate));
+        if (got <= 0) {
+            // The file shrank or cannot be read any more: the announced size can never be met.
+            FileSendFail(record, kSendErrorFile);
+            return false;
+        }
+        const qint64 sent = SocketSend(record->clsSocket, buffer.data(), got);
+        if (sent < 0) {
+            if (PrLastError == WSAEWOULDBLOCK) {
+                record->bSending = false;
+                return true;
+            }
+            FileSendFail(record, SendErrorOf(PrLastError));
+            return false;
+        }
+        record->iSendFileLocate += sent;
+        if (OnFileSending) {
+            OnFileSending(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
+                          StringSplit(record->sSendUser, 2), record->sSendFile, record->iSendFileLocate,
+                          record->iSendFileSize);
+            record = FileSendFindId(id);
+            if (!record)
+                return true;
+        }
+        if (record->iSendFileLocate >= record->iSendFileSize) {
+            record->iStep = 2;
+            record->bSending = false;
+            record->File.Close();
+            if (record->bEndEarly)
+                FileSendSucceeded(record);
+            return true;
+        }
+        Yield();
+        record = FileSendFindId(id);
+        if (!record)
+            return true;
+    }
 }
 
 void TParvaneNetwork::FileReadNotify(int iSocket, int iError)
 {
     Q_UNUSED(iError);
-    // A socket of no transfer that reports data is closed.
-    if (!FileSendFind(iSocket) && !FileRecvFind(iSocket))
-        SocketClose(iSocket);
+    FileSocketRead(iSocket);
+}
+
+bool TParvaneNetwork::FileSocketRead(int iSocket)
+{
+    const TPVN_FileRecv* incoming = FileRecvFind(iSocket);
+    const TPVN_FileSend* outgoing = incoming ? nullptr : FileSendFind(iSocket);
+    if (!incoming && !outgoing)
+        return false;
+    const int id = incoming ? incoming->TransferId : outgoing->TransferId;
+    Yield();
+    TPVN_FileRecv* recvRecord = incoming ? FileRecvFindId(id) : nullptr;
+    TPVN_FileSend* sendRecord = outgoing ? FileSendFindId(id) : nullptr;
+    if (!recvRecord && !sendRecord)
+        return true;
+    iSocket = recvRecord ? recvRecord->clsSocket : sendRecord->clsSocket;
+
+    const qint64 size = std::max(1, FFTPRecvByte);
+    std::vector<char> buffer(static_cast<std::size_t>(size));
+    const qint64 n = SocketRecv(iSocket, buffer.data(), size);
+    if (n < 0 && PrLastError == WSAEWOULDBLOCK)
+        return true;
+    if (n <= 0) {
+        // A read error or an end found by the read itself counts as the close it is.
+        if (recvRecord && n == 0 && recvRecord->iStep == 2)
+            FileRecvSucceeded(recvRecord);
+        else if (recvRecord)
+            FileRecvFail(recvRecord, kRecvErrorClosed, true);
+        else
+            FileSendFail(sendRecord, n == 0 ? kSendErrorClosed : SendErrorOf(PrLastError));
+        return false;
+    }
+    if (sendRecord) {
+        FileSendReply(sendRecord, QByteArray(buffer.data(), n));
+        return true;
+    }
+    switch (recvRecord->iStep) {
+    case 0:
+        // A sender must wait for the answer; what it sends meanwhile is no second offer.
+        if (recvRecord->bOffering)
+            return true;
+        recvRecord->sRecvData.append(buffer.data(), n);
+        FileRecvOffer(recvRecord);
+        return true;
+    case 1:
+        FileRecvWrite(recvRecord, buffer.data(), n);
+        return true;
+    default:
+        return true;
+    }
+}
+
+void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& bytes)
+{
+    const int id = record->TransferId;
+    switch (ScanReply(record->sRecvData, bytes)) {
+    case Reply::Ended:
+        // Only the end of all the data is success; an early end line waits for the last piece.
+        if (record->iStep == 2)
+            FileSendSucceeded(record);
+        else
+            record->bEndEarly = true;
+        return;
+    case Reply::Accepted:
+        if (record->iStep != 0)
+            return;
+        if (OnFileSendStart) {
+            OnFileSendStart(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
+                            StringSplit(record->sSendUser, 2), record->sSendFile);
+            record = FileSendFindId(id);
+            if (!record)
+                return;
+        }
+        record->iStep = 1;
+        PostSocketNotify(record->clsSocket, FD_WRITE);
+        return;
+    case Reply::None:
+        return;
+    }
+}
+
+void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
+{
+    FileOffer offer;
+    const HeaderState state = ParseOfferHeader(record->sRecvData, offer);
+    if (state == HeaderState::Incomplete)
+        return;
+    record->sRecvData.clear();
+    const QString name = state == HeaderState::Complete ? SafeOfferedName(offer.sFileName) : QString();
+    // Refused silently: a bad header, an unsafe name, nobody to ask, or logged out meanwhile.
+    if (name.isEmpty() || !OnFileRecvStart || !FLoginStates) {
+        FileSocketClose(record->clsSocket);
+        return;
+    }
+    const int id = record->TransferId;
+    record->sSendUser = offer.sHandleName + FieldSeparator + offer.sMachineName + FieldSeparator +
+                        offer.sDiscrimination + FieldSeparator;
+    record->iRecvFileSize = offer.iFileSize;
+    record->bOffering = true;
+    QString fileName = name;
+    bool cancel = false;
+    OnFileRecvStart(this, id, offer.sHandleName, offer.sMachineName, offer.sDiscrimination, fileName,
+                    offer.iFileSize, offer.sComment, cancel);
+    record = FileRecvFindId(id);
+    if (!record)
+        return;
+    record->bOffering = false;
+    if (cancel) {
+        FileSocketClose(record->clsSocket);
+        return;
+    }
+    record->sRecvFile = fileName;
+    // A link or anything else at the chosen path is removed, never followed; what cannot
+    // be removed stays as it was.
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat existing {};
+    if (lstat(path.constData(), &existing) == 0 && ::unlink(path.constData()) != 0) {
+        FileRecvFail(record, kRecvErrorFile, false);
+        return;
+    }
+    const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (file < 0) {
+        FileRecvFail(record, kRecvErrorFile, false);
+        return;
+    }
+    record->File.Reset(file);
+    record->iRecvFileLocate = 0;
+    record->iStep = 1;
+    if (!FileSocketSendText(record->clsSocket, QString::fromLatin1(kAcceptLine)))
+        FileRecvFail(record, kRecvErrorClosed, true);
+}
+
+void TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength)
+{
+    const int id = record->TransferId;
+    struct stat info {};
+    if (fstat(record->File.Get(), &info) != 0 || info.st_size != record->iRecvFileLocate) {
+        FileRecvFail(record, kRecvErrorFile, true);
+        return;
+    }
+    // Bytes beyond the announced size are not the file's.
+    qint64 left = std::min(iLength, record->iRecvFileSize - record->iRecvFileLocate);
+    while (left > 0) {
+        const ssize_t n = ::write(record->File.Get(), pData, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            FileRecvFail(record, kRecvErrorFile, true);
+            return;
+        }
+        record->iRecvFileLocate += n;
+        pData += n;
+        left -= n;
+    }
+    if (OnFileRecving) {
+        OnFileRecving(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
+                      StringSplit(record->sSendUser, 2), record->sRecvFile, record->iRecvFileLocate,
+                      record->iRecvFileSize);
+        record = FileRecvFindId(id);
+        if (!record)
+            return;
+    }
+    if (record->iRecvFileLocate < record->iRecvFileSize)
+        return;
+    record->iStep = 2;
+    if (!record->File.Close()) {
+        FileRecvFail(record, kRecvErrorFile, true);
+        return;
+    }
+    FileSocketSendText(record->clsSocket, QString::fromLatin1(kEndLine));
+}
+
+void TParvaneNetwork::FileTransferCancelAll()
+{
+    std::vector<int> sending;
+    std::vector<int> receiving;
+    for (const auto& record : PrFTPSend)
+        sending.push_back(record->TransferId);
+    for (const auto& record : PrFTPRecv)
+        receiving.push_back(record->TransferId);
+    for (int id : sending)
+        FileSendCancel(id);
+    for (int id : receiving)
+        FileRecvCancel(id);
+}
+
+bool TParvaneNetwork::FileRecvAccepted(int iSocket)
+{
+    // Offers that arrive while logged out are refused before they are read.
+    if (!FLoginStates)
+        return false;
+    const int transferId = TakeTransferNumber(PrNextTransferId);
+    if (transferId == 0)
+        return false;
+    TPVN_FileRecv* record = FileRecvAdd();
+    record->clsSocket = iSocket;
+    record->TransferId = transferId;
+    return true;
 }
 
 void TParvaneNetwork::FileCloseNotify(int iSocket, int iError)
 {
     Q_UNUSED(iError);
-    FileSocketClose(iSocket);
+    if (TPVN_FileSend* record = FileSendFind(iSocket)) {
+        FileSendFail(record, kSendErrorClosed);
+        return;
+    }
+    TPVN_FileRecv* record = FileRecvFind(iSocket);
+    if (!record)
+        return;
+    if (record->iStep == 2)
+        FileRecvSucceeded(record);
+    else
+        FileRecvFail(record, kRecvErrorClosed, true);
 }

@@ -1,196 +1,332 @@
-// Messages, receipts and requests addressed to one copy. Until that code
-// lands, every operation fails harmlessly and received records are ignored.
+// Records meant for one copy: messages and their receipts, read notices, away
+// and menu requests and the input-dialog records.
+//
+// Every record starts with the destination's address and identifier (dIP dDis)
+// and is broadcast; only the copy they name acts on it. Hdl Mch IP Dis are the
+// sender's handle name, machine name, main address and identifier:
+//   PVMESSAGE:MESSAGE        dIP dDis Hdl Mch IP Dis MessageID Message Letter
+//   PVMESSAGE:MESSAGE_OK     dIP dDis Hdl Mch Dis MessageID
+//   PVMESSAGE:OPEN_CHECK     dIP dDis Hdl Mch Dis MessageID
+//   PVMESSAGE:HUZAI_CHECK    dIP dDis IP Dis
+//   PVMESSAGE:HUZAI_MESSAGE  dIP dDis Hdl Mch Dis AbsenceMessage AbsenceTitle
+//   PVMESSAGE:MENU_CHECK     dIP dDis Hdl Mch IP Dis
+//   PVMESSAGE:MENU_NOTHING   dIP dDis Hdl Mch Dis
+//   PVMESSAGE:INPUT_SELECT   dIP dDis Hdl Mch Dis SelectDiscrimination Message List Return
+//   PVMESSAGE:INPUT_LINE     dIP dDis Hdl Mch Dis LineDiscrimination Message MessageLine Password
+//   PVMESSAGE:INPUT_TEXT     dIP dDis Hdl Mch Dis TextDiscrimination Message
+//   PVMESSAGE:INPUT_RETURN   dIP dDis Hdl Mch Dis InputDiscrimination Return
+//   PVMESSAGE:INPUT_MESSAGE  dIP dDis Hdl Mch Dis Message
+// A sent message waits in one of 255 send slots for its MESSAGE_OK; without
+// one within the delivery time-out it is reported once by OnErrorSend.
 #include "ParvaneNetwork.h"
+#include "Stamps.h"
+
+#include <initializer_list>
+
+namespace {
+
+const QString kMessage = QStringLiteral("PVMESSAGE:MESSAGE");
+const QString kMessageOk = QStringLiteral("PVMESSAGE:MESSAGE_OK");
+const QString kOpenCheck = QStringLiteral("PVMESSAGE:OPEN_CHECK");
+const QString kHuzaiCheck = QStringLiteral("PVMESSAGE:HUZAI_CHECK");
+const QString kHuzaiMessage = QStringLiteral("PVMESSAGE:HUZAI_MESSAGE");
+const QString kMenuCheck = QStringLiteral("PVMESSAGE:MENU_CHECK");
+const QString kMenuNothing = QStringLiteral("PVMESSAGE:MENU_NOTHING");
+const QString kInputSelect = QStringLiteral("PVMESSAGE:INPUT_SELECT");
+const QString kInputLine = QStringLiteral("PVMESSAGE:INPUT_LINE");
+const QString kInputText = QStringLiteral("PVMESSAGE:INPUT_TEXT");
+const QString kInputReturn = QStringLiteral("PVMESSAGE:INPUT_RETURN");
+const QString kInputMessage = QStringLiteral("PVMESSAGE:INPUT_MESSAGE");
+
+// The answer to an away request when there is no away message to give; the
+// asking application recognises it and says so.
+const QString kNoAbsence = QStringLiteral("Nothing");
+
+QString Flag(bool b)
+{
+    return b ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString Join(std::initializer_list<QString> fields)
+{
+    return QStringList(fields).join(TParvaneNetwork::FieldSeparator);
+}
+
+// A field read as an integer; anything that is not one counts as 0.
+int LooseInteger(const QString& text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    return ok ? value : 0;
+}
+
+} // namespace
+
+QString TParvaneNetwork::DestinationAddress(const QString& sSendHost) const
+{
+    QString address = sSendHost;
+    if (IPAddressCheck(address))
+        return address;
+    return MachineNameToIPAddress(sSendHost);
+}
+
+bool TParvaneNetwork::SendAddressed(const QString& sKeyword, const QString& sSendHost,
+                                    const QString& sSendDiscrimination, const QString& sFields)
+{
+    const QString address = DestinationAddress(sSendHost);
+    if (address.isEmpty() || !FLoginStates)
+        return false;
+    return SendPacket(Join({sKeyword, address, sSendDiscrimination, sFields}), QString());
+}
 
 QString TParvaneNetwork::MessageSend(const QString& sSendMessage, const QString& sSendHost,
                                      const QString& sSendDiscrimination, bool bSendLetter)
 {
-    Q_UNUSED(sSendMessage);
-    Q_UNUSED(sSendHost);
-    Q_UNUSED(sSendDiscrimination);
-    Q_UNUSED(bSendLetter);
-    return QString();
+    const QString address = DestinationAddress(sSendHost);
+    const QString id = Stamps::NewMessageId();
+    if (address.isEmpty() || !FLoginStates)
+        return QString();
+    const QString text = Join({kMessage, address, sSendDiscrimination, FHandleName, FMachineName, MainAddress(),
+                               FDiscrimination, id, sSendMessage, Flag(bSendLetter)});
+    if (!SendPacket(text, QString()))
+        return QString();
+    for (int i = 1; i <= SendHistoryCount; ++i) {
+        TPVN_SendHistory& slot = PVS_SendHistory[static_cast<std::size_t>(i)];
+        if (SendHistoryInUse(i))
+            continue;
+        slot = TPVN_SendHistory{sSendMessage, id, sSendHost, sSendDiscrimination};
+        SendTimeoutStart(i);
+        break;
+    }
+    return id;
 }
 
 bool TParvaneNetwork::MessageOpen(const QString& sMessageID, const QString& sSendHost,
                                   const QString& sDiscrimination)
 {
-    Q_UNUSED(sMessageID);
-    Q_UNUSED(sSendHost);
-    Q_UNUSED(sDiscrimination);
-    return false;
+    return SendAddressed(kOpenCheck, sSendHost, sDiscrimination,
+                         Join({FHandleName, FMachineName, FDiscrimination, sMessageID}));
 }
 
 bool TParvaneNetwork::AbsenceRequest(const QString& sSendHost, const QString& sDiscrimination)
 {
-    Q_UNUSED(sSendHost);
-    Q_UNUSED(sDiscrimination);
-    return false;
+    return SendAddressed(kHuzaiCheck, sSendHost, sDiscrimination, Join({MainAddress(), FDiscrimination}));
 }
 
 bool TParvaneNetwork::MenuRequest(const QString& sSendHost, const QString& sDiscrimination)
 {
-    Q_UNUSED(sSendHost);
-    Q_UNUSED(sDiscrimination);
-    return false;
+    return SendAddressed(kMenuCheck, sSendHost, sDiscrimination,
+                         Join({FHandleName, FMachineName, MainAddress(), FDiscrimination}));
 }
 
 bool TParvaneNetwork::InputSelect(const QString& sMessage, const QString& sList, const QString& sReturn,
                                   const QString& sDiscrimination, const QString& sSendHost,
                                   const QString& sSendDiscrimination)
 {
-    Q_UNUSED(sMessage);
-    Q_UNUSED(sList);
-    Q_UNUSED(sReturn);
-    Q_UNUSED(sDiscrimination);
-    Q_UNUSED(sSendHost);
-    Q_UNUSED(sSendDiscrimination);
-    return false;
+    return SendAddressed(kInputSelect, sSendHost, sSendDiscrimination,
+                         Join({FHandleName, FMachineName, FDiscrimination, sDiscrimination, sMessage, sList, sReturn}));
 }
 
 bool TParvaneNetwork::InputLine(const QString& sMessage, const QString& sMessageLine, const QString& sDiscrimination,
                                 const QString& sSendHost, const QString& sSendDiscrimination, bool bPassword)
 {
-    Q_UNUSED(sMessage);
-    Q_UNUSED(sMessageLine);
-    Q_UNUSED(sDiscrimination);
-    Q_UNUSED(sSendHost);
-    Q_UNUSED(sSendDiscrimination);
-    Q_UNUSED(bPassword);
-    return false;
+    return SendAddressed(kInputLine, sSendHost, sSendDiscrimination,
+                         Join({FHandleName, FMachineName, FDiscrimination, sDiscrimination, sMessage, sMessageLine,
+                               Flag(bPassword)}));
 }
 
 bool TParvaneNetwork::InputText(const QString& sMessage, const QString& sDiscrimination, const QString& sSendHost,
                                 const QString& sSendDiscrimination)
 {
-    Q_UNUSED(sMessage);
-    Q_UNUSED(sDiscrimination);
-    Q_UNUSED(sSendHost);
-    Q_UNUSED(sSendDiscrimination);
-    return false;
+    return SendAddressed(kInputText, sSendHost, sSendDiscrimination,
+                         Join({FHandleName, FMachineName, FDiscrimination, sDiscrimination, sMessage}));
 }
 
 bool TParvaneNetwork::InputReturn(const QString& sDiscrimination, const QString& sReturn, const QString& sSendHost,
                                   const QString& sSendDiscrimination)
 {
-    Q_UNUSED(sDiscrimination);
-    Q_UNUSED(sReturn);
-    Q_UNUSED(sSendHost);
-    Q_UNUSED(sSendDiscrimination);
-    return false;
+    return SendAddressed(kInputReturn, sSendHost, sSendDiscrimination,
+                         Join({FHandleName, FMachineName, FDiscrimination, sDiscrimination, sReturn}));
 }
 
 bool TParvaneNetwork::InputMessage(const QString& sMessage, const QString& sSendHost,
                                    const QString& sSendDiscrimination)
 {
-    Q_UNUSED(sMessage);
-    Q_UNUSED(sSendHost);
-    Q_UNUSED(sSendDiscrimination);
-    return false;
-}
-
-QString TParvaneNetwork::DestinationAddress(const QString& sSendHost) const
-{
-    Q_UNUSED(sSendHost);
-    return QString();
+    return SendAddressed(kInputMessage, sSendHost, sSendDiscrimination,
+                         Join({FHandleName, FMachineName, FDiscrimination, sMessage}));
 }
 
 bool TParvaneNetwork::SendMessageOk(const QString& sMessageID, const QString& sIPAddress,
                                     const QString& sDiscrimination)
 {
-    Q_UNUSED(sMessageID);
-    Q_UNUSED(sIPAddress);
-    Q_UNUSED(sDiscrimination);
-    return false;
+    // A sender that gave no address cannot be answered.
+    if (sIPAddress.isEmpty())
+        return false;
+    return SendPacket(
+        Join({kMessageOk, sIPAddress, sDiscrimination, FHandleName, FMachineName, FDiscrimination, sMessageID}),
+        QString());
 }
 
 bool TParvaneNetwork::SendAbsenceMessage(const QString& sAbsenceMessage, const QString& sAbsenceTitle,
                                          const QString& sIPAddress, const QString& sDiscrimination)
 {
-    Q_UNUSED(sAbsenceMessage);
-    Q_UNUSED(sAbsenceTitle);
-    Q_UNUSED(sIPAddress);
-    Q_UNUSED(sDiscrimination);
-    return false;
+    return SendPacket(Join({kHuzaiMessage, sIPAddress, sDiscrimination, FHandleName, FMachineName, FDiscrimination,
+                            sAbsenceMessage, sAbsenceTitle}),
+                      QString());
 }
 
 bool TParvaneNetwork::SendMenuNothing(const QString& sIPAddress, const QString& sDiscrimination)
 {
-    Q_UNUSED(sIPAddress);
-    Q_UNUSED(sDiscrimination);
-    return false;
+    return SendPacket(Join({kMenuNothing, sIPAddress, sDiscrimination, FHandleName, FMachineName, FDiscrimination}),
+                      QString());
 }
 
 void TParvaneNetwork::RecvOpenCheck(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    if (OnMessageOpen)
+        OnMessageOpen(this, f(6), f(3), f(4), f(5));
 }
 
 void TParvaneNetwork::RecvHuzaiCheck(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    if (FAbsence && !FAbsenceMessage.isEmpty() && !FAbsenceTitle.isEmpty())
+        SendAbsenceMessage(FAbsenceMessage, FAbsenceTitle, f(3), f(4));
+    else
+        SendAbsenceMessage(kNoAbsence, kNoAbsence, f(3), f(4));
 }
 
 void TParvaneNetwork::RecvHuzaiMessage(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    if (OnAbsenceMessage)
+        OnAbsenceMessage(this, f(6), f(3), f(4), f(5), ReceiveTime());
 }
 
 void TParvaneNetwork::RecvMenuCheck(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    if (FMenu && OnMenuRequest)
+        OnMenuRequest(this, f(3), f(4), f(6));
+    else
+        SendMenuNothing(f(5), f(6));
 }
 
 void TParvaneNetwork::RecvMenuNothing(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    if (OnMenuNothing)
+        OnMenuNothing(this, f(3), f(4), f(5));
 }
 
 void TParvaneNetwork::RecvMessage(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    SendMessageOk(f(7), f(5), f(6));
+    if (OnMessage)
+        OnMessage(this, f(8), f(7), f(9) == QStringLiteral("1"), f(3), f(4), f(6), ReceiveTime());
 }
 
 void TParvaneNetwork::RecvMessageOk(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    const QString id = f(6);
+    for (int i = 1; i <= SendHistoryCount; ++i) {
+        if (SendHistoryInUse(i) && PVS_SendHistory[static_cast<std::size_t>(i)].MessageID == id) {
+            SendHistoryFree(i);
+            break;
+        }
+    }
+    if (OnMessageOk)
+        OnMessageOk(this, id, f(3), f(4), f(5));
 }
 
 void TParvaneNetwork::RecvInputSelect(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    if (OnInputSelect)
+        OnInputSelect(this, f(7), f(8), f(9), f(6), f(3), f(4), f(5));
 }
 
 void TParvaneNetwork::RecvInputLine(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    if (OnInputLine)
+        OnInputLine(this, f(7), f(8), f(6), f(3), f(4), f(5), LooseInteger(f(9)) != 0);
 }
 
 void TParvaneNetwork::RecvInputText(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    if (OnInputText)
+        OnInputText(this, f(7), f(6), f(3), f(4), f(5));
 }
 
 void TParvaneNetwork::RecvInputReturn(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    if (OnInputReturn)
+        OnInputReturn(this, f(6), f(7), f(3), f(4), f(5));
 }
 
 void TParvaneNetwork::RecvInputMessage(const QString& sData)
 {
-    Q_UNUSED(sData);
+    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    if (!IsAddressedHere(f(1), f(2)))
+        return;
+    if (OnInputMessage)
+        OnInputMessage(this, f(6), f(3), f(4), f(5), ReceiveTime());
+}
+
+bool TParvaneNetwork::SendHistoryInUse(int iSlot) const
+{
+    // Every stored message has a 12-character identifier; the destination text may be
+    // empty (a listed peer without machine name), so it cannot tell a free slot.
+    return !PVS_SendHistory[static_cast<std::size_t>(iSlot)].MessageID.isEmpty();
+}
+
+void TParvaneNetwork::SendHistoryFree(int iSlot)
+{
+    SendTimeoutStop(iSlot);
+    PVS_SendHistory[static_cast<std::size_t>(iSlot)] = TPVN_SendHistory{};
 }
 
 void TParvaneNetwork::SendHistoryClear()
 {
-    for (int i = 1; i <= SendHistoryCount; ++i) {
-        SendTimeoutStop(i);
-        PVS_SendHistory[static_cast<std::size_t>(i)] = TPVN_SendHistory{};
-    }
+    for (int i = 1; i <= SendHistoryCount; ++i)
+        SendHistoryFree(i);
 }
 
 void TParvaneNetwork::SendHistoryTimeout(int iSlot)
 {
-    if (iSlot >= 1 && iSlot <= SendHistoryCount)
-        PVS_SendHistory[static_cast<std::size_t>(iSlot)] = TPVN_SendHistory{};
+    if (iSlot < 1 || iSlot > SendHistoryCount || !SendHistoryInUse(iSlot))
+        return;
+    // Freed before the event, so a handler that sends again may take this slot.
+    const TPVN_SendHistory slot = PVS_SendHistory[static_cast<std::size_t>(iSlot)];
+    SendHistoryFree(iSlot);
+    if (OnErrorSend)
+        OnErrorSend(this, slot.Message, slot.MessageID, slot.HostName, slot.Discrimination);
 }
