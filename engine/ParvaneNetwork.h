@@ -523,8 +523,6 @@ private:
     int PrConnectTimeoutMs = 21000;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;
-    // The delivery time-out; only tests shorten it.
-    int PrSendTimeoutMs = SendTimeoutMs;
     // Monotonic milliseconds for the reassembly purge, so midnight and clock changes do not matter.
     std::function<qint64()> PrMonotonicClock;
     // How long a would-block datagram send waits for room before it fails.
