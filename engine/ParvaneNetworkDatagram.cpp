@@ -14,14 +14,12 @@
 #include "Stamps.h"
 #include "SystemClock.h"
 
+#include <QElapsedTimer>
 #include <arpa/inet.h>
+#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-
-#include <QElapsedTimer>
-
-#include <cerrno>
 
 namespace {
 
@@ -34,13 +32,11 @@ constexpr qint64 kRecvSlotLifetimeMs = 60 * 1000;
 constexpr int kScrambleOffsetBase = 50;
 constexpr int kScrambleOffsetRange = 150;
 
-char HexDigit(int v)
-{
+char HexDigit(int v) {
     return "0123456789ABCDEF"[v & 0xF];
 }
 
-int HexValue(char c)
-{
+int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'A' && c <= 'F')
@@ -52,8 +48,7 @@ int HexValue(char c)
 
 // The length header: blanks, then a decimal number, filling all five characters.
 // Anything else, a negative length included, never completes a record.
-bool ParseLengthHeader(const QByteArray& s, qint64& length)
-{
+bool ParseLengthHeader(const QByteArray& s, qint64& length) {
     if (s.size() < kLengthHeaderSize)
         return false;
     int i = 0;
@@ -75,8 +70,7 @@ bool ParseLengthHeader(const QByteArray& s, qint64& length)
     return true;
 }
 
-bool TargetAddress(const QString& target, quint32& address)
-{
+bool TargetAddress(const QString& target, quint32& address) {
     if (target.isEmpty()) {
         address = INADDR_BROADCAST;
         return true;
@@ -97,8 +91,7 @@ bool TargetAddress(const QString& target, quint32& address)
 
 } // namespace
 
-QByteArray TParvaneNetwork::BytesToPassword(const QByteArray& bytes)
-{
+QByteArray TParvaneNetwork::BytesToPassword(const QByteArray& bytes) {
     const int k = kScrambleOffsetBase + SystemClock::Random(kScrambleOffsetRange);
     QByteArray out;
     out.reserve(2 + 2 * bytes.size());
@@ -110,8 +103,7 @@ QByteArray TParvaneNetwork::BytesToPassword(const QByteArray& bytes)
     return out;
 }
 
-QByteArray TParvaneNetwork::PasswordToBytes(const QByteArray& password)
-{
+QByteArray TParvaneNetwork::PasswordToBytes(const QByteArray& password) {
     if (password.size() <= 3 || password.size() % 2 != 0)
         return QByteArray();
     auto pairAt = [&password](qsizetype i) {
@@ -133,8 +125,7 @@ QByteArray TParvaneNetwork::PasswordToBytes(const QByteArray& password)
     return bytes;
 }
 
-bool TParvaneNetwork::SendPacket(const QString& Text, const QString& Target)
-{
+bool TParvaneNetwork::SendPacket(const QString& Text, const QString& Target) {
     const QString body = Stamps::NewPacketId() + Text;
     if (!Target.isEmpty())
         return SendDatagram(body, Target);
@@ -150,8 +141,7 @@ bool TParvaneNetwork::SendPacket(const QString& Text, const QString& Target)
     return true;
 }
 
-bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target)
-{
+bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target) {
     if (FSocketNo == -1)
         return false;
     quint32 address = 0;
@@ -193,8 +183,9 @@ bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target)
         QElapsedTimer waited;
         waited.start();
         for (;;) {
-            const ssize_t sent = sendto(FSocketNo, datagram.constData(), static_cast<size_t>(datagram.size()),
-                                        MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&destination), sizeof destination);
+            const ssize_t sent =
+                sendto(FSocketNo, datagram.constData(), static_cast<size_t>(datagram.size()), MSG_NOSIGNAL,
+                       reinterpret_cast<sockaddr*>(&destination), sizeof destination);
             if (sent >= 0)
                 break;
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
@@ -209,16 +200,15 @@ bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target)
     return true;
 }
 
-void TParvaneNetwork::ReceiveDatagram()
-{
+void TParvaneNetwork::ReceiveDatagram() {
     if (FSocketNo == -1)
         return;
     char buffer[kRecvBufferSize + 1] = {};
     sockaddr_in from{};
     socklen_t length = sizeof from;
     // MSG_TRUNC reports the whole length, so an over-long datagram is seen and dropped, not cut.
-    const ssize_t n = recvfrom(FSocketNo, buffer, kRecvBufferSize, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from),
-                               &length);
+    const ssize_t n =
+        recvfrom(FSocketNo, buffer, kRecvBufferSize, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &length);
     SocketReadAgain(FSocketNo);
     if (n < 0 || n > kRecvBufferSize)
         return;
@@ -227,8 +217,7 @@ void TParvaneNetwork::ReceiveDatagram()
     ReceiveFragment(QString::fromLatin1(text), QByteArray(buffer, n));
 }
 
-void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& datagram)
-{
+void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& datagram) {
     if (datagram.size() < 2)
         return;
     const int index = (static_cast<unsigned char>(datagram[0]) + 255) & 0xFF;
@@ -292,8 +281,7 @@ void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& 
     }
 }
 
-void TParvaneNetwork::RecvDataBackPurge()
-{
+void TParvaneNetwork::RecvDataBackPurge() {
     const qint64 now = PrMonotonicClock();
     for (TPVN_RecvDataBack& slot : PVS_RecvDataBack) {
         if (slot.RecvTime != 0 && slot.RecvTime + kRecvSlotLifetimeMs < now) {

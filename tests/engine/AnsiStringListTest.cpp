@@ -4,8 +4,7 @@
 
 namespace {
 
-TEST(AnsiStringList, KeepsBytesInOrderAndJoinsThemWithoutSeparators)
-{
+TEST(AnsiStringList, KeepsBytesInOrderAndJoinsThemWithoutSeparators) {
     TAnsiStringList list;
     EXPECT_EQ(list.Add(QByteArray("ab")), 0);
     EXPECT_EQ(list.Add(QByteArray()), 1);
