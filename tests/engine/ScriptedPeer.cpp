@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -18,15 +17,14 @@ namespace {
 // What the wire allows per datagram: the fragment number, 254 data bytes, the zero byte.
 constexpr int kPieceBytes = 254;
 
-QByteArray Hex2(int v)
-{
+QByteArray Hex2(int v) {
     return QByteArray::number(v & 0xFF, 16).toUpper().rightJustified(2, '0');
 }
 
 } // namespace
 
-ScriptedPeer::ScriptedPeer(TestLan& lan, int iHost, quint16 iPort) : FPort(iPort), FAddress(lan.Address(iHost))
-{
+ScriptedPeer::ScriptedPeer(TestLan& lan, int iHost, quint16 iPort)
+    : FPort(iPort), FAddress(lan.Address(iHost)) {
     FSocket = lan.In(iHost, [iPort] {
         int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd < 0)
@@ -46,15 +44,13 @@ ScriptedPeer::ScriptedPeer(TestLan& lan, int iHost, quint16 iPort) : FPort(iPort
     });
 }
 
-ScriptedPeer::~ScriptedPeer()
-{
+ScriptedPeer::~ScriptedPeer() {
     if (FSocket >= 0)
         close(FSocket);
 }
 
 QList<QByteArray> ScriptedPeer::Frame(const QString& sPacketId, const QString& sText, bool bScrambled,
-                                      int iScrambleOffset)
-{
+                                      int iScrambleOffset) {
     const QByteArray body = AnsiCodePage::Encode(QString(sPacketId + sText));
     QByteArray record = QByteArray::number(body.size()).rightJustified(5, ' ') + body;
     record.replace("\r\n", "\\|");
@@ -78,35 +74,32 @@ QList<QByteArray> ScriptedPeer::Frame(const QString& sPacketId, const QString& s
     return datagrams;
 }
 
-QString ScriptedPeer::UniquePacketId()
-{
+QString ScriptedPeer::UniquePacketId() {
     static int counter = 0;
     ++counter;
     // Same shape as the engine's ids, far from any real clock so they never collide.
     return QStringLiteral("1999 1 1 0 0 0  0") + QString::number(counter).rightJustified(5, QLatin1Char(' '));
 }
 
-bool ScriptedPeer::Send(const QString& sText, const QString& sTarget, bool bScrambled)
-{
+bool ScriptedPeer::Send(const QString& sText, const QString& sTarget, bool bScrambled) {
     return SendDatagrams(Frame(UniquePacketId(), sText, bScrambled), sTarget);
 }
 
-bool ScriptedPeer::SendDatagrams(const QList<QByteArray>& datagrams, const QString& sTarget)
-{
+bool ScriptedPeer::SendDatagrams(const QList<QByteArray>& datagrams, const QString& sTarget) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(FPort);
     if (inet_pton(AF_INET, sTarget.toLatin1().constData(), &to.sin_addr) != 1)
         return false;
     for (const QByteArray& d : datagrams) {
-        if (sendto(FSocket, d.constData(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) != d.size())
+        if (sendto(FSocket, d.constData(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) !=
+            d.size())
             return false;
     }
     return true;
 }
 
-void ScriptedPeer::Poll()
-{
+void ScriptedPeer::Poll() {
     for (;;) {
         char buffer[600];
         sockaddr_in from{};
@@ -132,8 +125,7 @@ void ScriptedPeer::Poll()
     }
 }
 
-void ScriptedPeer::TryComplete(const QString& sender)
-{
+void ScriptedPeer::TryComplete(const QString& sender) {
     Partial& partial = FPartial[sender];
     QByteArray framed;
     for (int i = 1; partial.Pieces.contains(i); ++i)
@@ -169,8 +161,7 @@ void ScriptedPeer::TryComplete(const QString& sender)
     FPartial.remove(sender);
 }
 
-QList<ScriptedPeer::Record> ScriptedPeer::WithKeyword(const QString& sKeyword) const
-{
+QList<ScriptedPeer::Record> ScriptedPeer::WithKeyword(const QString& sKeyword) const {
     QList<Record> out;
     for (const Record& r : FReceived) {
         if (r.Text.section(QStringLiteral("&|"), 0, 0) == sKeyword)
@@ -179,8 +170,7 @@ QList<ScriptedPeer::Record> ScriptedPeer::WithKeyword(const QString& sKeyword) c
     return out;
 }
 
-bool PumpUntil(const std::function<bool()>& pred, int iTimeoutMs)
-{
+bool PumpUntil(const std::function<bool()>& pred, int iTimeoutMs) {
     QDeadlineTimer deadline(iTimeoutMs);
     while (!pred()) {
         if (deadline.hasExpired())
@@ -191,8 +181,7 @@ bool PumpUntil(const std::function<bool()>& pred, int iTimeoutMs)
     return true;
 }
 
-void PumpFor(int iMs)
-{
+void PumpFor(int iMs) {
     QDeadlineTimer deadline(iMs);
     while (!deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QMap>
 #include <QString>
-
 #include <functional>
 
 class TestLan;
@@ -16,9 +15,9 @@ class ScriptedPeer {
 public:
     // One record as it came off the wire.
     struct Record {
-        QString Sender;      // dotted address of the sending host
-        QString PacketId;    // the 22 characters in front of the text
-        QString Text;        // keyword and fields
+        QString Sender;   // dotted address of the sending host
+        QString PacketId; // the 22 characters in front of the text
+        QString Text;     // keyword and fields
         bool Scrambled = false;
         QList<QByteArray> Datagrams;
     };
