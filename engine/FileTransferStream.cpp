@@ -86,19 +86,18 @@ QString SafeOfferedName(const QString& sOffered)
 Reply ScanReply(QByteArray& pending, const QByteArray& arrived)
 {
     pending.append(arrived);
-    if (pending.contains(kEndLine + kLineEnd)) {
+    Reply reply;
+    reply.bEnded = pending.contains(kEndLine + kLineEnd);
+    reply.bAccepted = pending.contains(kAcceptLine + kLineEnd);
+    if (reply.bEnded || reply.bAccepted) {
         pending.clear();
-        return Reply::Ended;
-    }
-    if (pending.contains(kAcceptLine + kLineEnd)) {
-        pending.clear();
-        return Reply::Accepted;
+        return reply;
     }
     // A line split across reads can only be missing its last byte here.
     const qsizetype keep = kAcceptLine.size() + kLineEnd.size() - 1;
     if (pending.size() > keep)
         pending = pending.right(keep);
-    return Reply::None;
+    return reply;
 }
 
 } // namespace FileTransferStream

@@ -49,10 +49,14 @@ std::int64_t ParsePositiveSize(const QString& sText);
 // Empty when it must be refused: "", ".", "..", a control character, too long.
 QString SafeOfferedName(const QString& sOffered);
 
-enum class Reply { None, Accepted, Ended };
+struct Reply {
+    bool bAccepted = false;
+    bool bEnded = false;
+    bool operator==(const Reply&) const = default;
+};
 
-// Adds what the receiver sent back and answers what it says; the end line wins over the
-// accept line. Keeps only a short tail of unmatched bytes so a chatty peer cannot grow it.
+// Adds what the receiver sent back and tells which lines it holds now. Keeps only
+// a short tail of unmatched bytes so a chatty peer cannot grow it.
 Reply ScanReply(QByteArray& pending, const QByteArray& arrived);
 
 } // namespace FileTransferStream

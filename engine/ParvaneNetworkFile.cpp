@@ -541,17 +541,8 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
 void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& bytes)
 {
     const int id = record->TransferId;
-    switch (ScanReply(record->sRecvData, bytes)) {
-    case Reply::Ended:
-        // Only the end of all the data is success; an early end line waits for the last piece.
-        if (record->iStep == 2)
-            FileSendSucceeded(record);
-        else
-            record->bEndEarly = true;
-        return;
-    case Reply::Accepted:
-        if (record->iStep != 0)
-            return;
+    const Reply reply = ScanReply(record->sRecvData, bytes);
+    if (reply.bAccepted && record->iStep == 0) {
         if (OnFileSendStart) {
             OnFileSendStart(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
                             StringSplit(record->sSendUser, 2), record->sSendFile);
@@ -561,10 +552,14 @@ void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& byt
         }
         record->iStep = 1;
         PostSocketNotify(record->clsSocket, FD_WRITE);
-        return;
-    case Reply::None:
-        return;
     }
+    if (!reply.bEnded)
+        return;
+    // Only the end of all the data is success; an early end line waits for the last piece.
+    if (record->iStep == 2)
+        FileSendSucceeded(record);
+    else
+        record->bEndEarly = true;
 }
 
 void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)

@@ -146,32 +146,36 @@ TEST(OfferedNameLength, CountsTheFileSystemBytes)
     EXPECT_EQ(SafeOfferedName("dir/" + QString(255, 'a')), QString(255, 'a'));
 }
 
+constexpr Reply kNothing{false, false};
+constexpr Reply kAccepted{true, false};
+constexpr Reply kEnded{false, true};
+
 TEST(ReceiverReply, FindsLinesSplitAcrossReads)
 {
     QByteArray pending;
-    EXPECT_EQ(ScanReply(pending, "PVNFILES"), Reply::None);
-    EXPECT_EQ(ScanReply(pending, "TART:OK\r"), Reply::None);
-    EXPECT_EQ(ScanReply(pending, "\n"), Reply::Accepted);
+    EXPECT_EQ(ScanReply(pending, "PVNFILES"), kNothing);
+    EXPECT_EQ(ScanReply(pending, "TART:OK\r"), kNothing);
+    EXPECT_EQ(ScanReply(pending, "\n"), kAccepted);
     EXPECT_TRUE(pending.isEmpty());
-    EXPECT_EQ(ScanReply(pending, "PVNFILEEND:\r"), Reply::None);
-    EXPECT_EQ(ScanReply(pending, "\n"), Reply::Ended);
+    EXPECT_EQ(ScanReply(pending, "PVNFILEEND:\r"), kNothing);
+    EXPECT_EQ(ScanReply(pending, "\n"), kEnded);
 }
 
-TEST(ReceiverReply, EndWinsAndLineWithoutItsEndIsNothing)
+TEST(ReceiverReply, BothLinesInOneReadAreBothSeenAndALineWithoutItsEndIsNothing)
 {
     QByteArray pending;
-    EXPECT_EQ(ScanReply(pending, "PVNFILESTART:OK\r\nPVNFILEEND:\r\n"), Reply::Ended);
-    EXPECT_EQ(ScanReply(pending, "PVNFILESTART:OK\n"), Reply::None);
-    EXPECT_EQ(ScanReply(pending, "PVNFILEEND:"), Reply::None);
+    EXPECT_EQ(ScanReply(pending, "PVNFILESTART:OK\r\nPVNFILEEND:\r\n"), (Reply{true, true}));
+    EXPECT_EQ(ScanReply(pending, "PVNFILESTART:OK\n"), kNothing);
+    EXPECT_EQ(ScanReply(pending, "PVNFILEEND:"), kNothing);
 }
 
 TEST(ReceiverReply, EndlessChatterDoesNotGrowTheBuffer)
 {
     QByteArray pending;
     for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(ScanReply(pending, QByteArray(4096, 'z')), Reply::None);
+        ASSERT_EQ(ScanReply(pending, QByteArray(4096, 'z')), kNothing);
     EXPECT_LT(pending.size(), 64);
-    EXPECT_EQ(ScanReply(pending, "PVNFILEEND:\r\n"), Reply::Ended);
+    EXPECT_EQ(ScanReply(pending, "PVNFILEEND:\r\n"), kEnded);
 }
 
 TEST(TransferNumbers, AreNeverZeroMinusOneOrRepeated)

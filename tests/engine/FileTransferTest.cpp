@@ -1,0 +1,1037 @@
+// File transfer of one engine in host 1 of a test LAN against scripted raw TCP
+// peers in hosts 2 and 3, each script on a thread of its own inside its host.
+#include "FileTransferStream.h"
+#include "ParvaneNetwork.h"
+#include "TestLan.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <linux/capability.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+
+class TParvaneNetworkFileTestAccess {
+public:
+    static void AddPeer(TParvaneNetwork& engine, const QString& machine, const QString& ipList, int ftpPort)
+    {
+        engine.LoginUserSet(machine, QStringLiteral("Parvane2"), ipList, QStringLiteral("相手"), 2200, false,
+                            QString(), false, false, ftpPort);
+    }
+    static void SetConnectTimeout(TParvaneNetwork& engine, int ms) { engine.PrConnectTimeoutMs = ms; }
+};
+
+namespace {
+
+using namespace FileTransferStream;
+
+constexpr int kEnginePort = 52000;
+constexpr int kPeerPort = 53000;
+constexpr int kScriptWaitMs = 8000;
+
+QByteArray RandomBytes(qsizetype n)
+{
+    QByteArray bytes(n, Qt::Uninitialized);
+    auto* generator = QRandomGenerator::global();
+    for (qsizetype i = 0; i < n; ++i)
+        bytes[i] = static_cast<char>(generator->bounded(256));
+    return bytes;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// --- Blocking helpers for the scripted peers, each bounded in time.
+
+bool WaitReadable(int fd, int ms)
+{
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, ms) == 1;
+}
+
+// Reads until the bytes end with pattern; empty on close or time-out.
+QByteArray ReadUntil(int fd, const QByteArray& pattern, int ms = kScriptWaitMs)
+{
+    QByteArray got;
+    while (!got.endsWith(pattern)) {
+        char c = 0;
+        if (!WaitReadable(fd, ms) || recv(fd, &c, 1, 0) != 1)
+            return QByteArray();
+        got.append(c);
+    }
+    return got;
+}
+
+QByteArray ReadExactly(int fd, qint64 n, int ms = kScriptWaitMs)
+{
+    QByteArray got;
+    std::vector<char> buffer(65536);
+    while (got.size() < n) {
+        if (!WaitReadable(fd, ms))
+            break;
+        const ssize_t r = recv(fd, buffer.data(), std::min<qint64>(buffer.size(), n - got.size()), 0);
+        if (r <= 0)
+            break;
+        got.append(buffer.data(), r);
+    }
+    return got;
+}
+
+// True when the peer closes (or resets) within ms, having sent nothing more.
+bool SeesCloseWithoutData(int fd, int ms = kScriptWaitMs)
+{
+    if (!WaitReadable(fd, ms))
+        return false;
+    char c = 0;
+    return recv(fd, &c, 1, 0) <= 0;
+}
+
+bool SendAll(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = send(fd, bytes.constData() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+int AcceptOne(int listener, int ms = kScriptWaitMs)
+{
+    if (!WaitReadable(listener, ms))
+        return -1;
+    return accept(listener, nullptr, nullptr);
+}
+
+// Drops the thread's power to ignore file permissions, so a read-only folder
+// is read-only for this test too although it runs as root.
+class WithoutDacOverride {
+public:
+    WithoutDacOverride()
+    {
+        FHeader.version = _LINUX_CAPABILITY_VERSION_3;
+        FOk = syscall(SYS_capget, &FHeader, FSaved) == 0;
+        __user_cap_data_struct reduced[2] = {FSaved[0], FSaved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        FOk = FOk && syscall(SYS_capset, &FHeader, reduced) == 0;
+    }
+    ~WithoutDacOverride() { syscall(SYS_capset, &FHeader, FSaved); }
+    bool Ok() const { return FOk; }
+
+private:
+    __user_cap_header_struct FHeader{};
+    __user_cap_data_struct FSaved[2]{};
+    bool FOk = false;
+};
+
+QByteArray Offer(const QString& name, qint64 size)
+{
+    FileOffer offer;
+    offer.sHandleName = "送り手";
+    offer.sMachineName = "PVHOST2";
+    offer.sDiscrimination = "Parvane2";
+    offer.sFileName = name;
+    offer.iFileSize = size;
+    offer.sComment = "よろしく";
+    return BuildOfferHeader(offer);
+}
+
+
+struct FileEvent {
+    QString kind; // "start", "progress", "end", "error", "change", "offer"
+    int socket = 0;
+    qint64 a = 0;
+    qint64 b = 0;
+    QString file;
+};
+
+class FileTransfer : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Lan = new TestLan(3);
+    }
+    static void TearDownTestSuite()
+    {
+        delete Lan;
+        Lan = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(Lan->IsReady()) << qPrintable(Lan->Error());
+        ASSERT_TRUE(Folder.isValid());
+        Lan->Enter(0);
+        Engine = std::make_unique<TParvaneNetwork>();
+        Engine->SetDiscrimination("Parvane2");
+        Engine->SetVersion(2200);
+        Engine->SetFTPPortNo(kEnginePort);
+        ASSERT_TRUE(Engine->ServiceStart());
+        Engine->SetHandleName("自分");
+        ASSERT_TRUE(Engine->Login());
+        Bind();
+    }
+
+    void TearDown() override
+    {
+        for (std::thread& t : Scripts)
+            t.join();
+        Engine.reset();
+        for (int fd : Listeners)
+            close(fd);
+        if (Lan)
+            Lan->Leave();
+    }
+
+    void Bind()
+    {
+        Engine->OnFileSendStart = [this](TParvaneNetwork*, int s, const QString&, const QString&, const QString&,
+                                         const QString& f) { Events.push_back({"start", s, 0, 0, f}); };
+        Engine->OnFileSending = [this](TParvaneNetwork*, int s, const QString&, const QString&, const QString&,
+                                       const QString& f, qint64 done, qint64 size) {
+            Events.push_back({"progress", s, done, size, f});
+            if (OnProgress)
+                OnProgress(s, done);
+        };
+        Engine->OnFileSendEnd = [this](TParvaneNetwork*, int s, const QString&, const QString&, const QString&,
+                                       const QString& f) { Events.push_back({"end", s, 0, 0, f}); };
+        Engine->OnErrorFileSend = [this](TParvaneNetwork*, int s, const QString&, const QString&, const QString&,
+                                         const QString& f, int e) { Events.push_back({"error", s, e, 0, f}); };
+        Engine->OnFileSendSocketChange = [this](TParvaneNetwork*, int before, int after) {
+            Events.push_back({"change", before, after, 0, {}});
+        };
+        Engine->OnFileRecvStart = [this](TParvaneNetwork*, int s, const QString& h, const QString&,
+                                         const QString&, QString& name, qint64 size, const QString&,
+                                         bool& cancel) {
+            Events.push_back({"offer", s, size, 0, name});
+            OfferHandle = h;
+            if (OnOffer)
+                OnOffer(s, name, cancel);
+            else
+                name = Folder.filePath(name);
+        };
+        Engine->OnFileRecving = [this](TParvaneNetwork*, int s, const QString&, const QString&, const QString&,
+                                       const QString& f, qint64 done, qint64 size) {
+            Events.push_back({"progress", s, done, size, f});
+            if (OnProgress)
+                OnProgress(s, done);
+        };
+        Engine->OnFileRecvEnd = [this](TParvaneNetwork*, int s, const QString&, const QString&, const QString&,
+                                       const QString& f) { Events.push_back({"end", s, 0, 0, f}); };
+        Engine->OnErrorFileRecv = [this](TParvaneNetwork*, int s, const QString&, const QString&, const QString&,
+                                         const QString& f, int e) { Events.push_back({"error", s, e, 0, f}); };
+    }
+
+    // Pumps the engine's events until cond holds or ms pass.
+    static bool WaitFor(const std::function<bool()>& cond, int ms = kScriptWaitMs)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!cond()) {
+            if (timer.elapsed() > ms)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::yield();
+        }
+        return true;
+    }
+
+    bool Has(const QString& kind) const
+    {
+        return std::any_of(Events.begin(), Events.end(), [&](const FileEvent& e) { return e.kind == kind; });
+    }
+    const FileEvent* Last(const QString& kind) const
+    {
+        for (auto it = Events.rbegin(); it != Events.rend(); ++it) {
+            if (it->kind == kind)
+                return &*it;
+        }
+        return nullptr;
+    }
+    bool Ended() const { return Has("end") || Has("error"); }
+
+    // A listening socket in host i (0-based) that the scripts accept on.
+    int ListenIn(int host, int backlog = 5)
+    {
+        Lan->Enter(host);
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(kPeerPort);
+        const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                        listen(fd, backlog) == 0;
+        Lan->Enter(0);
+        Listeners.push_back(fd);
+        return ok ? fd : -1;
+    }
+
+    // A connection from host 2 to the engine's file port; made here, scripted on a thread.
+    int ConnectFromPeer()
+    {
+        Lan->Enter(1);
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(kEnginePort);
+        inet_pton(AF_INET, Lan->Address(0).toLatin1().constData(), &address.sin_addr);
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        Lan->Enter(0);
+        return ok ? fd : -1;
+    }
+
+    void Script(std::function<void()> body) { Scripts.emplace_back(std::move(body)); }
+
+    // The engine knows the scripted receiver as a peer in host 2 (and further addresses).
+    void KnowPeer(const QString& ipList, int port = kPeerPort)
+    {
+        TParvaneNetworkFileTestAccess::AddPeer(*Engine, "PEER", ipList, port);
+    }
+
+    static TestLan* Lan;
+    QTemporaryDir Folder;
+    std::unique_ptr<TParvaneNetwork> Engine;
+    std::vector<FileEvent> Events;
+    std::vector<std::thread> Scripts;
+    std::vector<int> Listeners;
+    QString OfferHandle;
+    std::function<void(int, QString&, bool&)> OnOffer;
+    std::function<void(int, qint64)> OnProgress;
+};
+
+TestLan* FileTransfer::Lan = nullptr;
+
+// --- Sending -------------------------------------------------------------------
+
+// A scripted receiver: accepts, checks nothing, answers OK, takes iSize bytes, sends the end line.
+struct ReceivedBySript {
+    std::atomic<bool> done{false};
+    QByteArray header;
+    QByteArray data;
+    bool closedAfterEnd = false;
+};
+
+void ReceiveScript(int listener, qint64 size, ReceivedBySript& out)
+{
+    const int fd = AcceptOne(listener);
+    if (fd >= 0) {
+        out.header = ReadUntil(fd, "\\|\r\n");
+        SendAll(fd, "PVNFILESTART:OK\r\n");
+        out.data = ReadExactly(fd, size);
+        SendAll(fd, "PVNFILEEND:\r\n");
+        out.closedAfterEnd = SeesCloseWithoutData(fd);
+        close(fd);
+    }
+    out.done = true;
+}
+
+class FileSendSizes : public FileTransfer, public testing::WithParamInterface<qint64> {};
+
+TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece)
+{
+    const qint64 size = GetParam();
+    const QByteArray content = RandomBytes(size);
+    const QString path = Folder.filePath("送る.bin");
+    ASSERT_TRUE(WriteFile(path, content));
+    const int listener = ListenIn(1);
+    KnowPeer(Lan->Address(1));
+    ReceivedBySript got;
+    Script([&] { ReceiveScript(listener, size, got); });
+
+    const int id = Engine->FileSend(path, "よろしく", Lan->Address(1), "Parvane2");
+    ASSERT_GT(id, 0);
+    ASSERT_TRUE(WaitFor([&] { return got.done && Ended(); }, 20000));
+
+    FileOffer expected{"自分", "PVHOST1", "Parvane2", "送る.bin", size, "よろしく"};
+    EXPECT_EQ(got.header, BuildOfferHeader(expected));
+    EXPECT_TRUE(got.data == content);
+    EXPECT_TRUE(got.closedAfterEnd);
+    ASSERT_TRUE(Has("end"));
+    EXPECT_FALSE(Has("error"));
+    EXPECT_EQ(Last("end")->socket, id);
+    // One progress event per piece of at most 4096 bytes (a piece the socket took only
+    // in part goes on from where it stopped), the last one at the whole size.
+    std::vector<qint64> progress;
+    for (const FileEvent& e : Events) {
+        if (e.kind == "progress") {
+            EXPECT_GT(e.a, progress.empty() ? 0 : progress.back());
+            EXPECT_LE(e.a - (progress.empty() ? 0 : progress.back()), 4096);
+            EXPECT_EQ(e.b, size);
+            progress.push_back(e.a);
+        }
+    }
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), size);
+    if (size == 4097) {
+        EXPECT_EQ(progress, (std::vector<qint64>{4096, 4097}));
+    }
+    if (size <= 4096) {
+        EXPECT_EQ(progress.size(), 1u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FileTransfer, FileSendSizes,
+                         testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024 + 17));
+
+TEST_F(FileTransfer, SendFailsToStartWithoutAPlaceToSendTo)
+{
+    const QString path = Folder.filePath("a.txt");
+    ASSERT_TRUE(WriteFile(path, "abc"));
+    KnowPeer(Lan->Address(1));
+    TParvaneNetworkFileTestAccess::AddPeer(*Engine, "NOFILES", "198.18.0.9", 0);
+    EXPECT_EQ(Engine->FileSend(path, "", "198.18.0.9", "Parvane2"), 0);  // the peer receives no files
+    EXPECT_EQ(Engine->FileSend(path, "", "198.18.0.77", "Parvane2"), 0); // nobody listed there
+    EXPECT_EQ(Engine->FileSend(path, "", Lan->Address(1), "Other"), 0);  // another identifier
+    EXPECT_EQ(Engine->FileSend(Folder.filePath("none"), "", Lan->Address(1), "Parvane2"), 0);
+    // Only a regular file can be sent: a folder or a named pipe would never give its bytes.
+    EXPECT_EQ(Engine->FileSend(Folder.path(), "", Lan->Address(1), "Parvane2"), 0);
+    const QString pipe = Folder.filePath("pipe");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(Engine->FileSend(pipe, "", Lan->Address(1), "Parvane2"), 0);
+    // By machine name it resolves to the peer's address.
+    EXPECT_NE(Engine->FileSend(path, "", "PEER", "Parvane2"), 0);
+    Engine->Logout();
+    EXPECT_EQ(Engine->FileSend(path, "", Lan->Address(1), "Parvane2"), 0);
+}
+
+TEST_F(FileTransfer, RefusalIsErrorOneAndNoDataGoesOut)
+{
+    const QString path = Folder.filePath("a.txt");
+    ASSERT_TRUE(WriteFile(path, "abc"));
+    const int listener = ListenIn(1);
+    KnowPeer(Lan->Address(1));
+    std::atomic<bool> done{false};
+    Script([&] {
+        const int fd = AcceptOne(listener);
+        ReadUntil(fd, "\\|\r\n");
+        close(fd);
+        done = true;
+    });
+    const int id = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(Has("error"));
+    EXPECT_EQ(Last("error")->socket, id);
+    EXPECT_EQ(Last("error")->a, 1);
+    EXPECT_FALSE(Has("start"));
+}
+
+struct DropCase {
+    const char* name;
+    bool reset;      // the receiver resets the connection instead of closing it
+};
+
+class FileSendDropped : public FileTransfer, public testing::WithParamInterface<DropCase> {};
+
+TEST_P(FileSendDropped, MidFileIsErrorOne)
+{
+    const QString path = Folder.filePath("big.bin");
+    ASSERT_TRUE(WriteFile(path, RandomBytes(8 * 1024 * 1024)));
+    const int listener = ListenIn(1);
+    KnowPeer(Lan->Address(1));
+    std::atomic<bool> done{false};
+    const bool reset = GetParam().reset;
+    Script([&, reset] {
+        const int fd = AcceptOne(listener);
+        ReadUntil(fd, "\\|\r\n");
+        SendAll(fd, "PVNFILESTART:OK\r\n");
+        ReadExactly(fd, 1024 * 1024);
+        if (reset) {
+            linger hard{1, 0};
+            setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        }
+        close(fd);
+        done = true;
+    });
+    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(Has("error"));
+    EXPECT_EQ(Last("error")->a, 1);
+    EXPECT_FALSE(Has("end"));
+}
+
+INSTANTIATE_TEST_SUITE_P(FileTransfer, FileSendDropped,
+                         testing::Values(DropCase{"Closed", false}, DropCase{"Reset", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileTransfer, SenderCancelMidFileIsErrorTwoAndTheReceiverSeesTheClose)
+{
+    const QString path = Folder.filePath("big.bin");
+    ASSERT_TRUE(WriteFile(path, RandomBytes(4 * 1024 * 1024)));
+    const int listener = ListenIn(1);
+    KnowPeer(Lan->Address(1));
+    std::atomic<bool> done{false};
+    std::atomic<qint64> received{0};
+    Script([&] {
+        const int fd = AcceptOne(listener);
+        ReadUntil(fd, "\\|\r\n");
+        SendAll(fd, "PVNFILESTART:OK\r\n");
+        received = ReadExactly(fd, 4 * 1024 * 1024).size();
+        close(fd);
+        done = true;
+    });
+    const int id = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    OnProgress = [&](int s, qint64 sent) {
+        if (sent >= 40960) {
+            EXPECT_TRUE(Engine->FileSendCancel(s));
+        }
+    };
+    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    EXPECT_EQ(Last("error")->socket, id);
+    EXPECT_EQ(Last("error")->a, 2);
+    EXPECT_LT(received, 4 * 1024 * 1024);
+    EXPECT_FALSE(Engine->FileSendCancel(id));
+}
+
+TEST_F(FileTransfer, FileThatShrinksWhileSentIsErrorThree)
+{
+    const QString path = Folder.filePath("shrinks.bin");
+    ASSERT_TRUE(WriteFile(path, RandomBytes(64 * 1024)));
+    const int listener = ListenIn(1);
+    KnowPeer(Lan->Address(1));
+    std::atomic<bool> done{false};
+    Script([&] {
+        const int fd = AcceptOne(listener);
+        ReadUntil(fd, "\\|\r\n");
+        SendAll(fd, "PVNFILESTART:OK\r\n");
+        SeesCloseWithoutData(fd); // takes the data until the close
+        ReadExactly(fd, 64 * 1024, 2000);
+        close(fd);
+        done = true;
+    });
+    OnProgress = [&](int, qint64 sent) {
+        if (sent == 4096)
+            QFile::resize(path, 8192);
+    };
+    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitFor([&] { return Ended(); }));
+    ASSERT_TRUE(Has("error"));
+    EXPECT_EQ(Last("error")->a, 3);
+    EXPECT_EQ(Last("progress")->a, 8192);
+    WaitFor([&] { return done.load(); });
+}
+
+TEST_F(FileTransfer, PiecesSmallerThanOneByteCountAsOne)
+{
+    const QString path = Folder.filePath("five.bin");
+    ASSERT_TRUE(WriteFile(path, "12345"));
+    const int listener = ListenIn(1);
+    KnowPeer(Lan->Address(1));
+    Engine->SetFTPSendByte(0);
+    ReceivedBySript got;
+    Script([&] { ReceiveScript(listener, 5, got); });
+    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitFor([&] { return got.done && Ended(); }));
+    EXPECT_EQ(got.data, QByteArray("12345"));
+    std::vector<qint64> progress;
+    for (const FileEvent& e : Events) {
+        if (e.kind == "progress")
+            progress.push_back(e.a);
+    }
+    EXPECT_EQ(progress, (std::vector<qint64>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(FileTransfer, EndLineBeforeTheLastPieceIsNoSuccessYet)
+{
+    const QString path = Folder.filePath("early.bin");
+    const QByteArray content = RandomBytes(2 * 1024 * 1024);
+    ASSERT_TRUE(WriteFile(path, content));
+    const int listener = ListenIn(1);
+    KnowPeer(Lan->Address(1));
+    std::atomic<bool> done{false};
+    QByteArray data;
+    Script([&] {
+        const int fd = AcceptOne(listener);
+        ReadUntil(fd, "\\|\r\n");
+        SendAll(fd, "PVNFILESTART:OK\r\nPVNFILEEND:\r\n");
+        data = ReadExactly(fd, content.size());
+        SeesCloseWithoutData(fd);
+        close(fd);
+        done = true;
+    });
+    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(Has("end"));
+    EXPECT_EQ(Events[Events.size() - 2].kind, "progress");
+    EXPECT_EQ(Events[Events.size() - 2].a, content.size());
+    EXPECT_TRUE(data == content);
+}
+
+TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors)
+{
+    const QString path = Folder.filePath("a.txt");
+    ASSERT_TRUE(WriteFile(path, "abc"));
+    const int listener = ListenIn(1);
+    KnowPeer(Lan->Address(1));
+    const int first = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    ASSERT_TRUE(Engine->FileSendCancel(first));
+    ReceivedBySript got;
+    Script([&] {
+        close(AcceptOne(listener)); // the cancelled first connection
+        ReceiveScript(listener, 3, got);
+    });
+    const int second = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    ASSERT_NE(second, 0);
+    EXPECT_NE(second, first);
+    // A late cancel of the first transfer must not reach the second, whatever descriptor it got.
+    EXPECT_FALSE(Engine->FileSendCancel(first));
+    ASSERT_TRUE(WaitFor([&] { return got.done && Has("end"); }));
+    EXPECT_EQ(Last("end")->socket, second);
+    EXPECT_EQ(got.data, QByteArray("abc"));
+}
+
+TEST_F(FileTransfer, LogoutEndsEveryTransferAsCancelled)
+{
+    const QString path = Folder.filePath("a.txt");
+    ASSERT_TRUE(WriteFile(path, "abc"));
+    KnowPeer(Lan->Address(1));
+    ListenIn(1);
+    const int id = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    ASSERT_NE(id, 0);
+    Engine->Logout();
+    ASSERT_TRUE(Has("error"));
+    EXPECT_EQ(Last("error")->socket, id);
+    EXPECT_EQ(Last("error")->a, 2);
+}
+
+// --- Fail-over to the next address ----------------------------------------------
+
+struct FailoverCase {
+    const char* name;
+    QStringList addresses; // "H2", "H3": hosts 2 and 3; anything else literally
+    bool host2Silent;      // host 2 drops the connection attempt instead of refusing it
+    bool host3Listens;
+    int changes;          // socket changes expected
+    int expectedError;    // -1: the file arrives
+};
+
+class FileSendFailover : public FileTransfer, public testing::WithParamInterface<FailoverCase> {};
+
+TEST_P(FileSendFailover, TriesTheNextAddress)
+{
+    const FailoverCase& c = GetParam();
+    const QString path = Folder.filePath("a.txt");
+    ASSERT_TRUE(WriteFile(path, "hello"));
+    QString list;
+    for (const QString& a : c.addresses)
+        list += (a == "H2" ? Lan->Address(1) : a == "H3" ? Lan->Address(2) : a) + "\r\n";
+    KnowPeer(list);
+    TParvaneNetworkFileTestAccess::SetConnectTimeout(*Engine, 300);
+    if (c.host2Silent) {
+        // A listener whose queue is full drops new attempts without an answer.
+        const int full = ListenIn(1, 0);
+        Script([this] {
+            Lan->Enter(1);
+            const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(kPeerPort);
+            inet_pton(AF_INET, Lan->Address(1).toLatin1().constData(), &address.sin_addr);
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            std::this_thread::sleep_for(std::chrono::seconds(2));
+            close(fd);
+        });
+        (void)full;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ReceivedBySript got;
+    if (c.host3Listens) {
+        const int listener = ListenIn(2);
+        Script([&got, listener] { ReceiveScript(listener, 5, got); });
+    } else {
+        got.done = true;
+    }
+    const int id = Engine->FileSend(path, "", list, "Parvane2");
+    ASSERT_NE(id, 0);
+    ASSERT_TRUE(WaitFor([&] { return Ended(); }));
+    int changes = 0;
+    int current = id;
+    for (const FileEvent& e : Events) {
+        if (e.kind == "change") {
+            ++changes;
+            EXPECT_EQ(e.socket, current);
+            EXPECT_NE(e.a, 0);
+            EXPECT_NE(e.a, current);
+            current = static_cast<int>(e.a);
+        }
+    }
+    EXPECT_EQ(changes, c.changes);
+    if (c.expectedError < 0) {
+        ASSERT_TRUE(Has("end"));
+        EXPECT_EQ(Last("end")->socket, current);
+        ASSERT_TRUE(WaitFor([&] { return got.done.load(); }));
+        EXPECT_EQ(got.data, QByteArray("hello"));
+    } else {
+        ASSERT_TRUE(Has("error"));
+        EXPECT_EQ(Last("error")->socket, current);
+        EXPECT_EQ(Last("error")->a, c.expectedError);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileTransfer, FileSendFailover,
+    testing::Values(FailoverCase{"FirstRefuses", {"H2", "H3"}, false, true, 1, -1},
+                    FailoverCase{"BothRefuse", {"H2", "H3"}, false, false, 1, 0},
+                    FailoverCase{"OnlyOneAndItRefuses", {"H2"}, false, false, 0, 0},
+                    FailoverCase{"FirstTimesOut", {"H2", "H3"}, true, true, 1, -1},
+                    FailoverCase{"NextCannotBeTriedButTheOneAfter", {"H2", "999.1.1.1", "H3"}, false, true, 1, -1},
+                    FailoverCase{"NextCannotBeTriedAndNoneLeft", {"H2", "999.1.1.1"}, false, false, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Receiving -----------------------------------------------------------------
+
+// A scripted sender: offers, waits for the answer, sends data (optionally only part of it
+// or more than announced), waits for the end line and closes.
+struct SentByScript {
+    std::atomic<bool> done{false};
+    QByteArray answer; // what the engine answered to the offer
+    bool sawEnd = false;
+    bool closedOnUs = false;
+};
+
+class FileRecvSizes : public FileTransfer, public testing::WithParamInterface<qint64> {};
+
+TEST_P(FileRecvSizes, ArriveByteIdenticalWithProgress)
+{
+    const qint64 size = GetParam();
+    const QByteArray content = RandomBytes(size);
+    const int fd = ConnectFromPeer();
+    ASSERT_GE(fd, 0);
+    SentByScript out;
+    Script([&, fd] {
+        SendAll(fd, Offer("受け取る.bin", size));
+        out.answer = ReadUntil(fd, "\r\n");
+        SendAll(fd, content);
+        out.sawEnd = ReadUntil(fd, "\r\n") == "PVNFILEEND:\r\n";
+        close(fd);
+        out.done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return out.done && Ended(); }, 20000));
+    EXPECT_EQ(out.answer, QByteArray("PVNFILESTART:OK\r\n"));
+    EXPECT_TRUE(out.sawEnd);
+    ASSERT_TRUE(Has("end"));
+    EXPECT_EQ(Last("offer")->a, size);
+    EXPECT_EQ(OfferHandle, QStringLiteral("送り手"));
+    const QString saved = Folder.filePath("受け取る.bin");
+    EXPECT_EQ(Last("end")->file, saved);
+    EXPECT_TRUE(ReadFile(saved) == content);
+    qint64 before = 0;
+    int pieces = 0;
+    for (const FileEvent& e : Events) {
+        if (e.kind != "progress")
+            continue;
+        ++pieces;
+        EXPECT_GT(e.a, before);
+        EXPECT_LE(e.a - before, 8192); // one read of at most FTPRecvByte bytes
+        before = e.a;
+    }
+    EXPECT_EQ(before, size);
+    EXPECT_GE(pieces, (size + 8191) / 8192);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileTransfer, FileRecvSizes,
+                         testing::Values<qint64>(1, 4096, 4097, 6 * 1024 * 1024 + 3));
+
+struct HostileName {
+    const char* offered;
+    const char* saved; // empty: refused without a question
+};
+
+class FileRecvNames : public FileTransfer, public testing::WithParamInterface<HostileName> {};
+
+TEST_P(FileRecvNames, StayInTheChosenFolder)
+{
+    const HostileName& c = GetParam();
+    const int fd = ConnectFromPeer();
+    SentByScript out;
+    Script([&, fd] {
+        SendAll(fd, Offer(QString::fromUtf8(c.offered), 3));
+        out.answer = ReadUntil(fd, "\r\n");
+        if (!out.answer.isEmpty()) {
+            SendAll(fd, "abc");
+            ReadUntil(fd, "\r\n");
+        }
+        close(fd);
+        out.done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return out.done && (Ended() || QString(c.saved).isEmpty()); }));
+    if (QString(c.saved).isEmpty()) {
+        EXPECT_FALSE(Has("offer"));
+        EXPECT_TRUE(out.answer.isEmpty());
+        WaitFor([] { return false; }, 200);
+        EXPECT_TRUE(Events.empty());
+    } else {
+        ASSERT_TRUE(Has("offer"));
+        EXPECT_EQ(Last("offer")->file, QString::fromUtf8(c.saved));
+        EXPECT_EQ(ReadFile(Folder.filePath(c.saved)), QByteArray("abc"));
+    }
+    EXPECT_EQ(QDir(Folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(),
+              QString(c.saved).isEmpty() ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileTransfer, FileRecvNames,
+                         testing::Values(HostileName{"../x", "x"}, HostileName{"/etc/x", "x"},
+                                         HostileName{"a/b", "b"}, HostileName{"..\\x", "x"},
+                                         HostileName{".", ""}, HostileName{"..", ""}, HostileName{"", ""},
+                                         HostileName{"a\rb", ""}));
+
+struct BadOffer {
+    const char* name;
+    QByteArray bytes;
+};
+
+class FileRecvBadOffer : public FileTransfer, public testing::WithParamInterface<BadOffer> {};
+
+TEST_P(FileRecvBadOffer, IsRefusedSilently)
+{
+    const int fd = ConnectFromPeer();
+    std::atomic<bool> closed{false};
+    std::atomic<bool> done{false};
+    const QByteArray bytes = GetParam().bytes;
+    Script([&, fd, bytes] {
+        // An endless header goes on until the engine gives up on it.
+        if (bytes.isEmpty()) {
+            const QByteArray junk(4096, 'x');
+            for (int i = 0; i < 64 && SendAll(fd, junk); ++i) {
+            }
+        } else {
+            SendAll(fd, bytes);
+        }
+        closed = SeesCloseWithoutData(fd);
+        close(fd);
+        done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+    EXPECT_TRUE(closed);
+    WaitFor([] { return false; }, 100);
+    EXPECT_TRUE(Events.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileTransfer, FileRecvBadOffer,
+    testing::Values(BadOffer{"EndlessHeader", QByteArray()},
+                    BadOffer{"EmptyFile", Offer("empty.txt", 0)},
+                    BadOffer{"OtherKeyword", "PVNFILEOFFER:&|H&|M&|D&|a&|3&|c&|\\|\r\n"},
+                    BadOffer{"SizeNotANumber", "PVNFILESTART:&|H&|M&|D&|a&|three&|c&|\\|\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileTransfer, RefusedOfferWritesNothing)
+{
+    OnOffer = [](int, QString&, bool& cancel) { cancel = true; };
+    const int fd = ConnectFromPeer();
+    std::atomic<bool> closed{false};
+    Script([&, fd] {
+        SendAll(fd, Offer("a.txt", 3));
+        closed = SeesCloseWithoutData(fd);
+        close(fd);
+    });
+    ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
+    EXPECT_TRUE(QDir(Folder.path()).isEmpty());
+    EXPECT_FALSE(Has("error"));
+}
+
+TEST_F(FileTransfer, SizesBeyondTwoGibibytesReachTheQuestionWhole)
+{
+    OnOffer = [](int, QString&, bool& cancel) { cancel = true; };
+    const int fd = ConnectFromPeer();
+    Script([this, fd] {
+        SendAll(fd, Offer("huge.iso", 5'000'000'123));
+        SeesCloseWithoutData(fd);
+        close(fd);
+    });
+    ASSERT_TRUE(WaitFor([&] { return Has("offer"); }));
+    EXPECT_EQ(Last("offer")->a, 5'000'000'123);
+}
+
+TEST_F(FileTransfer, SenderThatSendsMoreThanAnnouncedGivesTheAnnouncedFile)
+{
+    const int fd = ConnectFromPeer();
+    SentByScript out;
+    Script([&, fd] {
+        SendAll(fd, Offer("more.bin", 10000));
+        out.answer = ReadUntil(fd, "\r\n");
+        SendAll(fd, QByteArray(10000, 'a') + QByteArray(5000, 'b'));
+        out.sawEnd = ReadUntil(fd, "\r\n") == "PVNFILEEND:\r\n";
+        close(fd);
+        out.done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return out.done && Ended(); }));
+    EXPECT_TRUE(out.sawEnd);
+    ASSERT_TRUE(Has("end"));
+    EXPECT_EQ(ReadFile(Folder.filePath("more.bin")), QByteArray(10000, 'a'));
+    EXPECT_EQ(Last("progress")->a, 10000);
+}
+
+TEST_F(FileTransfer, ConnectionDroppedMidFileDeletesThePartialFile)
+{
+    const int fd = ConnectFromPeer();
+    std::atomic<bool> done{false};
+    Script([&, fd] {
+        SendAll(fd, Offer("half.bin", 1000000));
+        ReadUntil(fd, "\r\n");
+        SendAll(fd, QByteArray(500000, 'h'));
+        close(fd);
+        done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(Has("error"));
+    EXPECT_EQ(Last("error")->a, 0);
+    EXPECT_FALSE(QFile::exists(Folder.filePath("half.bin")));
+}
+
+TEST_F(FileTransfer, ReceiverCancelMidFileKeepsThePartialFile)
+{
+    const int fd = ConnectFromPeer();
+    std::atomic<bool> closed{false};
+    Script([&, fd] {
+        SendAll(fd, Offer("part.bin", 4 * 1024 * 1024));
+        ReadUntil(fd, "\r\n");
+        const QByteArray chunk(65536, 'p');
+        for (int i = 0; i < 64 && SendAll(fd, chunk); ++i) {
+        }
+        closed = true;
+        close(fd);
+    });
+    OnProgress = [&](int s, qint64 got) {
+        if (got >= 100000) {
+            EXPECT_TRUE(Engine->FileRecvCancel(s));
+        }
+    };
+    ASSERT_TRUE(WaitFor([&] { return Ended(); }));
+    EXPECT_EQ(Last("error")->a, 1);
+    const qint64 kept = QFileInfo(Folder.filePath("part.bin")).size();
+    EXPECT_EQ(kept, Last("progress")->a);
+    EXPECT_GE(kept, 100000);
+    ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
+}
+
+TEST_F(FileTransfer, ReadOnlyFolderIsErrorTwoAndTheSenderSeesTheClose)
+{
+    const QString folder = Folder.filePath("locked");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    OnOffer = [&](int, QString& name, bool&) { name = folder + "/" + name; };
+    WithoutDacOverride asUser;
+    ASSERT_TRUE(asUser.Ok());
+    const int fd = ConnectFromPeer();
+    std::atomic<bool> closed{false};
+    Script([&, fd] {
+        SendAll(fd, Offer("a.txt", 3));
+        closed = SeesCloseWithoutData(fd);
+        close(fd);
+    });
+    ASSERT_TRUE(WaitFor([&] { return closed && Ended(); }));
+    EXPECT_EQ(Last("error")->a, 2);
+    EXPECT_TRUE(QDir(folder).isEmpty());
+}
+
+TEST_F(FileTransfer, ExistingFileIsReplacedAndALinkThereIsNotFollowed)
+{
+    const QString target = Folder.filePath("elsewhere.txt");
+    ASSERT_TRUE(WriteFile(target, "keep me"));
+    ASSERT_TRUE(QFile::link(target, Folder.filePath("a.txt")));
+    const int fd = ConnectFromPeer();
+    SentByScript out;
+    Script([&, fd] {
+        SendAll(fd, Offer("a.txt", 3));
+        ReadUntil(fd, "\r\n");
+        SendAll(fd, "new");
+        ReadUntil(fd, "\r\n");
+        close(fd);
+        out.done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return out.done && Ended(); }));
+    ASSERT_TRUE(Has("end"));
+    EXPECT_FALSE(QFileInfo(Folder.filePath("a.txt")).isSymLink());
+    EXPECT_EQ(ReadFile(Folder.filePath("a.txt")), QByteArray("new"));
+    EXPECT_EQ(ReadFile(target), QByteArray("keep me"));
+}
+
+TEST_F(FileTransfer, PathThatCannotBeRemovedIsErrorTwoAndStays)
+{
+    ASSERT_TRUE(QDir().mkdir(Folder.filePath("a.txt")));
+    const int fd = ConnectFromPeer();
+    std::atomic<bool> closed{false};
+    Script([&, fd] {
+        SendAll(fd, Offer("a.txt", 3));
+        closed = SeesCloseWithoutData(fd);
+        close(fd);
+    });
+    ASSERT_TRUE(WaitFor([&] { return closed && Ended(); }));
+    EXPECT_EQ(Last("error")->a, 2);
+    EXPECT_TRUE(QFileInfo(Folder.filePath("a.txt")).isDir());
+}
+
+TEST_F(FileTransfer, CloseWhileTheUserIsAskedIsSeenInsideTheQuestion)
+{
+    const int fd = ConnectFromPeer();
+    std::atomic<bool> stop{false};
+    int offers = 0;
+    bool errorInside = false;
+    OnOffer = [&](int s, QString&, bool& cancel) {
+        ++offers;
+        stop = true;
+        // The user takes a while; meanwhile the sender repeats itself and then goes away.
+        WaitFor([&] { return Has("error"); }, 3000);
+        errorInside = Has("error") && Last("error")->socket == s;
+        cancel = false;
+    };
+    Script([&, fd] {
+        SendAll(fd, Offer("a.txt", 3));
+        while (!stop)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        SendAll(fd, Offer("a.txt", 3));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        close(fd);
+    });
+    ASSERT_TRUE(WaitFor([&] { return offers > 0 && Ended(); }));
+    WaitFor([] { return false; }, 100);
+    EXPECT_EQ(offers, 1);
+    EXPECT_TRUE(errorInside);
+    EXPECT_EQ(Last("error")->a, 0);
+    EXPECT_TRUE(QDir(Folder.path()).isEmpty());
+}
+
+TEST_F(FileTransfer, OfferWhileLoggedOutIsRefusedSilently)
+{
+    Engine->Logout();
+    const int fd = ConnectFromPeer();
+    ASSERT_GE(fd, 0);
+    std::atomic<bool> closed{false};
+    Script([&, fd] {
+        SendAll(fd, Offer("a.txt", 3));
+        closed = SeesCloseWithoutData(fd);
+        close(fd);
+    });
+    ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
+    EXPECT_TRUE(Events.empty());
+}
+
+} // namespace
