@@ -3,11 +3,11 @@
 // record, with handlers that call back into the engine as the application's do.
 // The input format is told in DatagramFuzzer.h.
 #include "DatagramFuzzer.h"
+
 #include "FuzzAccess.h"
 #include "FuzzSupport.h"
 
 #include <arpa/inet.h>
-
 #include <deque>
 #include <utility>
 
@@ -28,8 +28,7 @@ constexpr std::size_t kMaxNested = 8;
 constexpr qint64 kTickMs = 5000;
 constexpr int kCommandsPerCheck = 8;
 // All slots full of the largest fragments: the most reassembly may ever hold.
-constexpr qsizetype kMaxHeldBytes =
-    qsizetype(TParvaneNetwork::RecvDataBackCount) * 256 * (kMaxDatagram - 1);
+constexpr qsizetype kMaxHeldBytes = qsizetype(TParvaneNetwork::RecvDataBackCount) * 256 * (kMaxDatagram - 1);
 
 struct World {
     TParvaneNetwork* Engine = nullptr;
@@ -45,20 +44,16 @@ struct World {
 World* gWorld = nullptr;
 volatile std::size_t gSink = 0;
 
-void Touch(const QString& s)
-{
+void Touch(const QString& s) {
     gSink = gSink + static_cast<std::size_t>(s.size());
 }
 
-template <typename... Texts>
-void TouchAll(const Texts&... texts)
-{
+template <typename... Texts> void TouchAll(const Texts&... texts) {
     (Touch(texts), ...);
 }
 
 // What an application handler does once it has read what it was given.
-void React(TParvaneNetwork* e, const QString& machine, const QString& dis)
-{
+void React(TParvaneNetwork* e, const QString& machine, const QString& dis) {
     World& w = *gWorld;
     // A nested event loop inside the handler lets the next datagram in first.
     if (!w.Nested.empty() && w.Depth < int(kMaxNested)) {
@@ -95,10 +90,9 @@ void React(TParvaneNetwork* e, const QString& machine, const QString& dis)
     }
 }
 
-void BindHandlers(TParvaneNetwork& e)
-{
-    e.OnLogin = [](TParvaneNetwork* s, const QString& hdl, const QString& mch, const QString& ip, const QString& dis,
-                   int, bool, const QString& title, bool, bool, int) {
+void BindHandlers(TParvaneNetwork& e) {
+    e.OnLogin = [](TParvaneNetwork* s, const QString& hdl, const QString& mch, const QString& ip,
+                   const QString& dis, int, bool, const QString& title, bool, bool, int) {
         TouchAll(hdl, mch, ip, dis, title);
         React(s, mch, dis);
     };
@@ -173,8 +167,7 @@ void BindHandlers(TParvaneNetwork& e)
 }
 
 // What must hold between any two datagrams, whatever peers sent.
-void CheckEngine(const TParvaneNetwork& e)
-{
+void CheckEngine(const TParvaneNetwork& e) {
     qsizetype held = 0;
     for (int i = 0; i < TParvaneNetwork::RecvDataBackCount; ++i) {
         const TPVN_RecvDataBack& slot = Access::Slot(e, i);
@@ -215,8 +208,7 @@ void CheckEngine(const TParvaneNetwork& e)
     }
 }
 
-void UserOperation(TParvaneNetwork& e, int op)
-{
+void UserOperation(TParvaneNetwork& e, int op) {
     World& w = *gWorld;
     switch (op) {
     case kLogin:
@@ -266,14 +258,12 @@ void UserOperation(TParvaneNetwork& e, int op)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     Fuzz::Initialise();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Fuzz::ResetSources();
     World world;
     gWorld = &world;
@@ -286,7 +276,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Access::SetMonotonicClock(engine, [&world] { return world.Now; });
         Access::StartWithoutSockets(engine, kMachine, {SenderAddress(0), SenderAddress(1)},
                                     [&world](const QByteArray& datagram, quint32 address) {
-                                        const bool heard = address == INADDR_BROADCAST || address == kOwnAddress ||
+                                        const bool heard = address == INADDR_BROADCAST ||
+                                                           address == kOwnAddress ||
                                                            address == kOwnSecondAddress;
                                         if (heard && world.Sent.size() < kMaxLoopBack)
                                             world.Sent.push_back(datagram);

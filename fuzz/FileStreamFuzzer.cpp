@@ -4,19 +4,18 @@
 // and closes; its reads and sends go through the engine's stream hooks to this
 // target. The input format is told in FileStreamFuzzer.h.
 #include "FileStreamFuzzer.h"
+
 #include "FuzzAccess.h"
 #include "FuzzSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
+#include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 
 using namespace FileStreamFuzz;
 using Access = TParvaneNetworkFuzzAccess;
@@ -32,9 +31,9 @@ const QByteArray kEndLine = QByteArrayLiteral("PVNFILEEND:\r\n");
 const QByteArray kHeaderEnd = QByteArrayLiteral("&|\\|\r\n");
 
 struct Peer {
-    QByteArray Pending;   // sent by the peer, not read yet
-    QByteArray Delivered; // everything the engine has read
-    QByteArray Written;   // everything the engine has sent
+    QByteArray Pending;     // sent by the peer, not read yet
+    QByteArray Delivered;   // everything the engine has read
+    QByteArray Written;     // everything the engine has sent
     QByteArray AfterAccept; // what the receiving engine read after it had accepted
     bool Accepted = false;
     bool EndOnEmpty = false;
@@ -59,8 +58,7 @@ struct Outcome {
 
 QString gFolder;
 
-void PrepareFolder()
-{
+void PrepareFolder() {
     if (!gFolder.isEmpty())
         return;
     const char* shm = "/dev/shm";
@@ -72,20 +70,17 @@ void PrepareFolder()
     std::atexit([] { QDir(gFolder).removeRecursively(); });
 }
 
-QString InFolder(const char* name)
-{
+QString InFolder(const char* name) {
     return gFolder + QLatin1Char('/') + QLatin1String(name);
 }
 
-void CleanFolder()
-{
+void CleanFolder() {
     QFile::remove(InFolder("received"));
     QFile::remove(InFolder("sent"));
     QDir().rmdir(InFolder("folder"));
 }
 
-qint64 Recv(Peer& peer, char* buffer, qint64 length)
-{
+qint64 Recv(Peer& peer, char* buffer, qint64 length) {
     if (peer.Pending.isEmpty()) {
         if (peer.EndOnEmpty)
             return 0;
@@ -104,8 +99,7 @@ qint64 Recv(Peer& peer, char* buffer, qint64 length)
     return n;
 }
 
-qint64 Send(Peer& peer, const char* data, qint64 length)
-{
+qint64 Send(Peer& peer, const char* data, qint64 length) {
     if (peer.FailNextSend) {
         peer.FailNextSend = false;
         peer.SendFailed = true;
@@ -129,14 +123,12 @@ qint64 Send(Peer& peer, const char* data, qint64 length)
     return n;
 }
 
-QByteArray FileContent(const QString& path)
-{
+QByteArray FileContent(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool IsRegularFile(const QString& path)
-{
+bool IsRegularFile(const QString& path) {
     struct stat info {};
     return lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
@@ -150,8 +142,7 @@ struct Stage {
 };
 Stage* gStage = nullptr;
 
-void RunOne(Fuzz::Reader& in, TParvaneNetwork& e, Peer& peer, int fd, int id, bool sending)
-{
+void RunOne(Fuzz::Reader& in, TParvaneNetwork& e, Peer& peer, int fd, int id, bool sending) {
     const int c = in.Byte();
     const int op = c >> kOpShift;
     const int arg = c & kArgMask;
@@ -213,18 +204,19 @@ void RunOne(Fuzz::Reader& in, TParvaneNetwork& e, Peer& peer, int fd, int id, bo
     }
 }
 
-void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer)
-{
+void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer) {
     e.OnFileRecvStart = [&out, answer](TParvaneNetwork* s, int id, const QString& hdl, const QString& mch,
                                        const QString& dis, QString& name, qint64 size, const QString& comment,
                                        bool& cancel) {
         ++out.Offers;
         out.OfferedSize = size;
         Fuzz::Check(size > 0, "an offer of no bytes reached the application");
-        Fuzz::Check(!name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-                        name != QLatin1String(".") && name != QLatin1String(".."),
+        Fuzz::Check(!name.isEmpty() && !name.contains(QLatin1Char('/')) &&
+                        !name.contains(QLatin1Char('\\')) && name != QLatin1String(".") &&
+                        name != QLatin1String(".."),
                     "an offered name that is no plain file name reached the application");
-        Fuzz::Check(!(hdl + mch + dis + comment).contains(QLatin1String("&|")), "a header field kept a separator");
+        Fuzz::Check(!(hdl + mch + dis + comment).contains(QLatin1String("&|")),
+                    "a header field kept a separator");
         switch (answer) {
         case kRefuse:
             cancel = true;
@@ -262,8 +254,8 @@ void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer)
         }
         out.Path = name;
     };
-    e.OnFileRecving = [&out](TParvaneNetwork*, int, const QString&, const QString&, const QString&, const QString&,
-                             qint64 got, qint64 size) {
+    e.OnFileRecving = [&out](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
+                             const QString&, qint64 got, qint64 size) {
         Fuzz::Check(out.Ends + out.Errors == 0, "progress after the end");
         Fuzz::Check(got > out.LastProgress && got <= size && size == out.OfferedSize,
                     "progress that does not move forward within the offered size");
@@ -278,8 +270,7 @@ void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer)
     };
 }
 
-void BindSending(TParvaneNetwork& e, Outcome& out, qint64 size)
-{
+void BindSending(TParvaneNetwork& e, Outcome& out, qint64 size) {
     e.OnFileSendStart = [&out](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
                                const QString&) { ++out.Offers; };
     e.OnFileSending = [&out, size](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
@@ -301,8 +292,7 @@ void BindSending(TParvaneNetwork& e, Outcome& out, qint64 size)
     };
 }
 
-void CheckReceived(const Peer& peer, const Outcome& out, Answer answer)
-{
+void CheckReceived(const Peer& peer, const Outcome& out, Answer answer) {
     Fuzz::Check(out.Ends + out.Errors <= 1, "a transfer ended twice");
     if (out.Offers > 0 && answer != kRefuse)
         Fuzz::Check(out.Ends + out.Errors == 1, "an accepted offer ended without a word");
@@ -321,8 +311,7 @@ void CheckReceived(const Peer& peer, const Outcome& out, Answer answer)
         Fuzz::Check(QFileInfo(out.Path).isDir(), "a folder at the chosen path was not left as it was");
 }
 
-void CheckSent(const Peer& peer, const Outcome& out, const QByteArray& file)
-{
+void CheckSent(const Peer& peer, const Outcome& out, const QByteArray& file) {
     Fuzz::Check(out.Ends + out.Errors == 1, "an outgoing transfer did not end exactly once");
     const qsizetype header = peer.Written.indexOf(kHeaderEnd);
     const QByteArray data = header < 0 ? QByteArray() : peer.Written.mid(header + kHeaderEnd.size());
@@ -340,15 +329,13 @@ void CheckSent(const Peer& peer, const Outcome& out, const QByteArray& file)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     Fuzz::Initialise();
     PrepareFolder();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Fuzz::ResetSources();
     CleanFolder();
     const int freeBefore = Fuzz::LowestFreeDescriptor();
@@ -383,9 +370,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             writer.close();
             BindSending(engine, out, fileSize);
             peer.Connected = false;
-            id = Access::AdoptOutgoing(engine, fd, QStringLiteral("相手"),
-                                       QStringLiteral("198.18.0.3\r\n198.18.0.4\r\n"), QStringLiteral("Parvane2"),
-                                       InFolder("sent"), fileSize, QStringLiteral("資料です"));
+            id = Access::AdoptOutgoing(
+                engine, fd, QStringLiteral("相手"), QStringLiteral("198.18.0.3\r\n198.18.0.4\r\n"),
+                QStringLiteral("Parvane2"), InFolder("sent"), fileSize, QStringLiteral("資料です"));
         } else {
             BindReceiving(engine, out, answer);
             if (!Access::AcceptIncoming(engine, fd))

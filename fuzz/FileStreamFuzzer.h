@@ -15,7 +15,6 @@
 //   7    room to send again: the send budget grows by (arg + 1) x 512 bytes and a
 //        write notice follows
 #include <QByteArray>
-
 #include <cstdint>
 
 namespace FileStreamFuzz {
@@ -32,7 +31,7 @@ constexpr int kMaxSendFile = 16384;
 constexpr std::uint8_t kSceneSending = 1;
 
 enum Answer : std::uint8_t {
-    kAcceptOffered,  // save under the offered name's place in the download folder
+    kAcceptOffered, // save under the offered name's place in the download folder
     kRefuse,
     kAcceptIntoMissingFolder,
     kAcceptOverExisting,
@@ -51,13 +50,11 @@ enum Local : std::uint8_t {
     kLocalCount
 };
 
-inline QByteArray Scene(bool sending, Answer answer)
-{
+inline QByteArray Scene(bool sending, Answer answer) {
     return QByteArray(1, static_cast<char>((sending ? kSceneSending : 0) | (answer << 1)));
 }
 
-inline QByteArray PeerSends(const QByteArray& bytes, int readCap = 0)
-{
+inline QByteArray PeerSends(const QByteArray& bytes, int readCap = 0) {
     QByteArray out;
     out.append(static_cast<char>((kOpPeerSends << kOpShift) | (readCap & kArgMask)));
     out.append(static_cast<char>((bytes.size() >> 8) & 0xFF));
@@ -66,13 +63,11 @@ inline QByteArray PeerSends(const QByteArray& bytes, int readCap = 0)
     return out;
 }
 
-inline QByteArray Command(int op, int arg)
-{
+inline QByteArray Command(int op, int arg) {
     return QByteArray(1, static_cast<char>((op << kOpShift) | (arg & kArgMask)));
 }
 
-inline QByteArray LocalCommand(Local what, int parameter)
-{
+inline QByteArray LocalCommand(Local what, int parameter) {
     return Command(kOpLocal, what | (parameter << 3));
 }
 

@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <cstdio>
 #include <vector>
 
@@ -23,8 +22,7 @@ namespace {
 QString gOut;
 int gWritten = 0;
 
-void Write(const char* target, const QString& name, const QByteArray& bytes)
-{
+void Write(const char* target, const QString& name, const QByteArray& bytes) {
     const QString folder = gOut + QLatin1Char('/') + QLatin1String(target);
     QDir().mkpath(folder);
     QFile file(folder + QLatin1Char('/') + name);
@@ -38,8 +36,7 @@ void Write(const char* target, const QString& name, const QByteArray& bytes)
 // The peer at 198.18.0.3 (sender 2 of the datagram fuzzer), whose every datagram is kept.
 class PeerEngine {
 public:
-    explicit PeerEngine(bool scrambled)
-    {
+    explicit PeerEngine(bool scrambled) {
         FEngine.SetDiscrimination(DatagramFuzz::kDiscrimination);
         FEngine.SetVersion(2200);
         FEngine.SetHandleName(QStringLiteral("相手の名前"));
@@ -54,8 +51,7 @@ public:
     }
     TParvaneNetwork& Engine() { return FEngine; }
     // The datagrams sent since the last call.
-    std::vector<QByteArray> Take()
-    {
+    std::vector<QByteArray> Take() {
         std::vector<QByteArray> out;
         out.swap(FDatagrams);
         return out;
@@ -66,8 +62,7 @@ private:
     TParvaneNetwork FEngine;
 };
 
-QByteArray AsCommands(const std::vector<QByteArray>& datagrams, int sender = 2)
-{
+QByteArray AsCommands(const std::vector<QByteArray>& datagrams, int sender = 2) {
     QByteArray out;
     for (const QByteArray& d : datagrams)
         out += DatagramFuzz::DatagramCommand(sender, d);
@@ -80,8 +75,7 @@ struct Record {
     std::function<void(TParvaneNetwork&)> Make;
 };
 
-void WriteDatagramSeeds()
-{
+void WriteDatagramSeeds() {
     using namespace DatagramFuzz;
     const QString here = SenderAddress(0);
     const QString dis = kDiscrimination;
@@ -89,7 +83,8 @@ void WriteDatagramSeeds()
     const std::vector<Record> records = {
         {"login", {}, [](TParvaneNetwork& e) { e.Login(); }},
         {"login_ok", {}, [&](TParvaneNetwork&) {}},
-        {"info_change", {},
+        {"info_change",
+         {},
          [](TParvaneNetwork& e) {
              e.SetAbsence(true);
              e.SetAbsenceTitle(QStringLiteral("外出中"));
@@ -101,34 +96,55 @@ void WriteDatagramSeeds()
              e.ChatLogin();
              e.ChatSend(QStringLiteral("チャットの行 <b>&amp;</b>"));
          }},
-        {"message", {},
+        {"message",
+         {},
          [&](TParvaneNetwork& e) { e.MessageSend(QStringLiteral("こんにちは\r\n元気?"), here, dis, false); }},
-        {"letter", {}, [&](TParvaneNetwork& e) { e.MessageSend(QStringLiteral("封書です"), here, dis, true); }},
+        {"letter",
+         {},
+         [&](TParvaneNetwork& e) { e.MessageSend(QStringLiteral("封書です"), here, dis, true); }},
         {"long_message", {}, [&](TParvaneNetwork& e) { e.MessageSend(longText, here, dis, false); }},
-        {"message_ok", {}, [&](TParvaneNetwork& e) { Access::SendMessageOk(e, QStringLiteral(" 5 9123 4567"), here, dis); }},
-        {"open_check", {}, [&](TParvaneNetwork& e) { e.MessageOpen(QStringLiteral(" 5 9123 4567"), here, dis); }},
-        {"huzai_check", Command(kOpUser, kToggleAbsence), [&](TParvaneNetwork& e) { e.AbsenceRequest(here, dis); }},
-        {"huzai_message", {},
+        {"message_ok",
+         {},
+         [&](TParvaneNetwork& e) { Access::SendMessageOk(e, QStringLiteral(" 5 9123 4567"), here, dis); }},
+        {"open_check",
+         {},
+         [&](TParvaneNetwork& e) { e.MessageOpen(QStringLiteral(" 5 9123 4567"), here, dis); }},
+        {"huzai_check", Command(kOpUser, kToggleAbsence),
+         [&](TParvaneNetwork& e) { e.AbsenceRequest(here, dis); }},
+        {"huzai_message",
+         {},
          [&](TParvaneNetwork& e) {
-             Access::SendAbsenceMessage(e, QStringLiteral("席を外しています"), QStringLiteral("会議"), here, dis);
+             Access::SendAbsenceMessage(e, QStringLiteral("席を外しています"), QStringLiteral("会議"), here,
+                                        dis);
          }},
         {"menu_check", {}, [&](TParvaneNetwork& e) { e.MenuRequest(here, dis); }},
-        {"menu_check_menu_on", Command(kOpUser, kToggleMenu), [&](TParvaneNetwork& e) { e.MenuRequest(here, dis); }},
+        {"menu_check_menu_on", Command(kOpUser, kToggleMenu),
+         [&](TParvaneNetwork& e) { e.MenuRequest(here, dis); }},
         {"menu_nothing", {}, [&](TParvaneNetwork& e) { Access::SendMenuNothing(e, here, dis); }},
-        {"input_select", {},
+        {"input_select",
+         {},
          [&](TParvaneNetwork& e) {
-             e.InputSelect(QStringLiteral("選んでください"), QStringLiteral("はい\r\nいいえ"), QStringLiteral("1"),
-                           QStringLiteral("SEL1"), here, dis);
+             e.InputSelect(QStringLiteral("選んでください"), QStringLiteral("はい\r\nいいえ"),
+                           QStringLiteral("1"), QStringLiteral("SEL1"), here, dis);
          }},
-        {"input_line", {},
+        {"input_line",
+         {},
          [&](TParvaneNetwork& e) {
-             e.InputLine(QStringLiteral("合言葉"), QStringLiteral("初期値"), QStringLiteral("LINE1"), here, dis, true);
+             e.InputLine(QStringLiteral("合言葉"), QStringLiteral("初期値"), QStringLiteral("LINE1"), here,
+                         dis, true);
          }},
-        {"input_text", {},
-         [&](TParvaneNetwork& e) { e.InputText(QStringLiteral("文章を入力"), QStringLiteral("TEXT1"), here, dis); }},
-        {"input_return", {},
-         [&](TParvaneNetwork& e) { e.InputReturn(QStringLiteral("SEL1"), QStringLiteral("はい"), here, dis); }},
-        {"input_message", {},
+        {"input_text",
+         {},
+         [&](TParvaneNetwork& e) {
+             e.InputText(QStringLiteral("文章を入力"), QStringLiteral("TEXT1"), here, dis);
+         }},
+        {"input_return",
+         {},
+         [&](TParvaneNetwork& e) {
+             e.InputReturn(QStringLiteral("SEL1"), QStringLiteral("はい"), here, dis);
+         }},
+        {"input_message",
+         {},
          [&](TParvaneNetwork& e) { e.InputMessage(QStringLiteral("お知らせ"), here, dis); }},
     };
 
@@ -182,8 +198,7 @@ void WriteDatagramSeeds()
     }
 }
 
-QByteArray Offer(const QString& name, qint64 size, const QString& comment)
-{
+QByteArray Offer(const QString& name, qint64 size, const QString& comment) {
     FileTransferStream::FileOffer offer;
     offer.sHandleName = QStringLiteral("送り主");
     offer.sMachineName = QStringLiteral("PVHOST3");
@@ -194,16 +209,14 @@ QByteArray Offer(const QString& name, qint64 size, const QString& comment)
     return FileTransferStream::BuildOfferHeader(offer);
 }
 
-QByteArray Data(qsizetype size)
-{
+QByteArray Data(qsizetype size) {
     QByteArray data(size, 0);
     for (qsizetype i = 0; i < size; ++i)
         data[i] = static_cast<char>((i * 7 + 3) & 0xFF);
     return data;
 }
 
-void WriteFileStreamSeeds()
-{
+void WriteFileStreamSeeds() {
     using namespace FileStreamFuzz;
     const QByteArray header = Offer(QStringLiteral("報告書.txt"), 5000, QStringLiteral("表の資料です"));
     const QByteArray data = Data(5000);
@@ -214,18 +227,22 @@ void WriteFileStreamSeeds()
         const char* Name;
         Answer TheAnswer;
     } answers[] = {
-        {"accept", kAcceptOffered},         {"refuse", kRefuse},
-        {"missing-folder", kAcceptIntoMissingFolder}, {"over-existing", kAcceptOverExisting},
-        {"onto-folder", kAcceptOntoFolder}, {"logout-while-asked", kLogoutWhileAsked},
-        {"cancel-while-asked", kCancelWhileAsked},    {"nested-read", kAcceptAfterNestedRead},
+        {"accept", kAcceptOffered},
+        {"refuse", kRefuse},
+        {"missing-folder", kAcceptIntoMissingFolder},
+        {"over-existing", kAcceptOverExisting},
+        {"onto-folder", kAcceptOntoFolder},
+        {"logout-while-asked", kLogoutWhileAsked},
+        {"cancel-while-asked", kCancelWhileAsked},
+        {"nested-read", kAcceptAfterNestedRead},
     };
     for (const auto& a : answers)
         Write("filestream", QStringLiteral("receive-") + QLatin1String(a.Name),
               Scene(false, a.TheAnswer) + PeerSends(header) + pieces + close);
 
     Write("filestream", QStringLiteral("receive-header-in-small-reads"),
-          Scene(false, kAcceptOffered) + PeerSends(header, 1) + Command(kOpRead, 1) + Command(kOpRead, 0) + pieces +
-              close);
+          Scene(false, kAcceptOffered) + PeerSends(header, 1) + Command(kOpRead, 1) + Command(kOpRead, 0) +
+              pieces + close);
     Write("filestream", QStringLiteral("receive-header-and-data-in-one-read"),
           Scene(false, kAcceptOffered) + PeerSends(header + data) + pieces + close);
     Write("filestream", QStringLiteral("receive-more-than-offered"),
@@ -235,13 +252,14 @@ void WriteFileStreamSeeds()
     Write("filestream", QStringLiteral("receive-end-by-read"),
           Scene(false, kAcceptOffered) + PeerSends(header) + pieces + Command(kOpClose, 1));
     Write("filestream", QStringLiteral("receive-cancel-midway"),
-          Scene(false, kAcceptOffered) + PeerSends(header) + PeerSends(data.left(1000)) + LocalCommand(kCancel, 0) +
-              close);
+          Scene(false, kAcceptOffered) + PeerSends(header) + PeerSends(data.left(1000)) +
+              LocalCommand(kCancel, 0) + close);
     Write("filestream", QStringLiteral("receive-accept-line-fails"),
-          Scene(false, kAcceptOffered) + LocalCommand(kNextSendFails, 0) + PeerSends(header) + pieces + close);
-    Write("filestream", QStringLiteral("receive-one-byte-file"),
-          Scene(false, kAcceptOffered) + PeerSends(Offer(QStringLiteral("a"), 1, QString())) + PeerSends("x") +
+          Scene(false, kAcceptOffered) + LocalCommand(kNextSendFails, 0) + PeerSends(header) + pieces +
               close);
+    Write("filestream", QStringLiteral("receive-one-byte-file"),
+          Scene(false, kAcceptOffered) + PeerSends(Offer(QStringLiteral("a"), 1, QString())) +
+              PeerSends("x") + close);
     Write("filestream", QStringLiteral("receive-unsafe-name"),
           Scene(false, kAcceptOffered) + PeerSends(Offer(QStringLiteral("..\\..\\evil"), 10, QString())) +
               PeerSends(Data(10)) + close);
@@ -249,7 +267,8 @@ void WriteFileStreamSeeds()
           Scene(false, kAcceptOffered) + PeerSends(Offer(QStringLiteral("empty"), 0, QString())) + close);
 
     const auto sendScene = [](int size) {
-        return Scene(true, kAcceptOffered) + QByteArray(1, char((size - 1) >> 8)) + QByteArray(1, char(size - 1));
+        return Scene(true, kAcceptOffered) + QByteArray(1, char((size - 1) >> 8)) +
+               QByteArray(1, char(size - 1));
     };
     const QByteArray accept = PeerSends(FileTransferStream::kAcceptLine + FileTransferStream::kLineEnd);
     const QByteArray end = PeerSends(FileTransferStream::kEndLine + FileTransferStream::kLineEnd);
@@ -273,8 +292,7 @@ void WriteFileStreamSeeds()
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
         return 2;
