@@ -456,3 +456,21 @@ TEST(Reassembly, SecondRecordOfOneSenderTakesASlotOfItsOwn)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Datagrams, OwnLoginIsAnsweredOnceAndTheOwnAnswerIgnored)
+{
+    Start();
+    CountLogins();
+    ASSERT_TRUE(Engine->Login());
+    const auto all = Peer.ReceiveAll(300);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_TRUE(Unframe(all[0].Data).startsWith("PVMESSAGE:LOGIN&|PVHOST1&|"));
+    EXPECT_TRUE(Unframe(all[1].Data).startsWith("PVMESSAGE:LOGIN_OK&|198.18.0.1&|Parvane2&|PVHOST1&|"));
+    EXPECT_EQ(FLoginMachines, QStringList{"PVHOST1"});
+    EXPECT_EQ(Engine->LoginCount(), 1);
+    EXPECT_EQ(Engine->GetLoginUser(0).IPAddress, QStringList{EngineAddress()});
+}
+
+} // namespace
