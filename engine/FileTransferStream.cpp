@@ -3,7 +3,6 @@
 #include "AnsiCodePage.h"
 
 #include <QFile>
-
 #include <limits>
 
 namespace FileTransferStream {
@@ -15,17 +14,15 @@ const QString kHeaderEnd = QStringLiteral("\\|");
 
 } // namespace
 
-QByteArray BuildOfferHeader(const FileOffer& offer)
-{
+QByteArray BuildOfferHeader(const FileOffer& offer) {
     const QString text = QString::fromLatin1(kOfferKeyword) + kSeparator + offer.sHandleName + kSeparator +
-                         offer.sMachineName + kSeparator + offer.sDiscrimination + kSeparator + offer.sFileName +
-                         kSeparator + QString::number(offer.iFileSize) + kSeparator + offer.sComment +
-                         kSeparator + kHeaderEnd;
+                         offer.sMachineName + kSeparator + offer.sDiscrimination + kSeparator +
+                         offer.sFileName + kSeparator + QString::number(offer.iFileSize) + kSeparator +
+                         offer.sComment + kSeparator + kHeaderEnd;
     return AnsiCodePage::Encode(text) + kLineEnd;
 }
 
-HeaderState ParseOfferHeader(const QByteArray& collected, FileOffer& offer)
-{
+HeaderState ParseOfferHeader(const QByteArray& collected, FileOffer& offer) {
     // Decode before looking for the end mark: 0x5C is also the second byte of
     // many double-byte characters, so a byte search could end inside a name.
     const QByteArray window = collected.left(kMaxHeaderBytes);
@@ -52,8 +49,7 @@ HeaderState ParseOfferHeader(const QByteArray& collected, FileOffer& offer)
     return HeaderState::Complete;
 }
 
-std::int64_t ParsePositiveSize(const QString& sText)
-{
+std::int64_t ParsePositiveSize(const QString& sText) {
     if (sText.isEmpty())
         return 0;
     std::int64_t value = 0;
@@ -68,9 +64,9 @@ std::int64_t ParsePositiveSize(const QString& sText)
     return value;
 }
 
-QString SafeOfferedName(const QString& sOffered)
-{
-    const qsizetype cut = std::max(sOffered.lastIndexOf(QLatin1Char('/')), sOffered.lastIndexOf(QLatin1Char('\\')));
+QString SafeOfferedName(const QString& sOffered) {
+    const qsizetype cut =
+        std::max(sOffered.lastIndexOf(QLatin1Char('/')), sOffered.lastIndexOf(QLatin1Char('\\')));
     const QString name = sOffered.mid(cut + 1);
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return QString();
@@ -83,8 +79,7 @@ QString SafeOfferedName(const QString& sOffered)
     return name;
 }
 
-Reply ScanReply(QByteArray& pending, const QByteArray& arrived)
-{
+Reply ScanReply(QByteArray& pending, const QByteArray& arrived) {
     pending.append(arrived);
     Reply reply;
     reply.bEnded = pending.contains(kEndLine + kLineEnd);

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <cstdint>
 
 // The file-transfer stream, all text in the ANSI code page, CR LF after each line:

@@ -64,6 +64,8 @@ struct TPVN_FileSend {
     int TransferId = 0;    FileDescriptor File;    // the file being read, kept open for the whole transfer
     bool bSending = false;  // inside FileSendData, which yields between pieces
     bool bEndEarly = false; // the end line came before the last piece had gone
+    QByteArray ReadAhead;   // file bytes from iReadAheadAt on, read in one go for many pieces
+    qint64 iReadAheadAt = 0;
 };
 
 // One incoming file transfer.
@@ -471,7 +473,8 @@ private:
     void FileRecvSucceeded(TPVN_FileRecv* record);
     void FileSendFailover(TPVN_FileSend* record);
     void FileRecvOffer(TPVN_FileRecv* record);
-    void FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength);
+    // False when the transfer ended here.
+    bool FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece, bool bCheckSize);
     void FileSendReply(TPVN_FileSend* record, const QByteArray& bytes);
 
     // Fields.

@@ -6,26 +6,24 @@
 // has gone. Every end of a transfer closes the socket and drops the record
 // before it raises its event, so nothing ends silently and a handler that
 // starts a new transfer at once cannot have it closed under it.
-#include "ParvaneNetwork.h"
-
 #include "AnsiCodePage.h"
 #include "FileTransferStream.h"
+#include "ParvaneNetwork.h"
 #include "TransferNumbers.h"
 
 #include <QCoreApplication>
 #include <QFile>
-
+#include <algorithm>
 #include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <vector>
 
 namespace {
@@ -51,28 +49,41 @@ constexpr int kLineSendPatienceMs = 5000;
 
 const QString kLineBreak = QStringLiteral("\r\n");
 
-void Yield()
-{
+// A turn of the event loop polls every socket, which costs more than sending a
+// piece; between pieces it is enough that the loop gets its turn this often,
+// so the program stays responsive and fast transfers are not held up.
+constexpr auto kYieldEvery = std::chrono::microseconds(1000);
+// File bytes read in one go and then handed to the socket piece by piece.
+constexpr qint64 kReadAheadBytes = 256 * 1024;
+// Bytes handed to one send when the pieces are smaller.
+constexpr qint64 kSendBatchBytes = 64 * 1024;
+// Bytes taken with one receive once the data flows.
+constexpr qint64 kRecvBatchBytes = 64 * 1024;
+// Reads of one notice before the other sockets get their turn.
+constexpr int kReadsPerNotice = 64;
+
+void Yield() {
+    static auto last = std::chrono::steady_clock::now();
+    if (std::chrono::steady_clock::now() - last < kYieldEvery)
+        return;
     QCoreApplication::processEvents();
+    last = std::chrono::steady_clock::now();
 }
 
-int SendErrorOf(int iWsaError)
-{
+int SendErrorOf(int iWsaError) {
     // A reset or a broken pipe is the peer going away; the rest is the connection failing.
     return iWsaError == TParvaneNetwork::WSAECONNRESET || iWsaError == TParvaneNetwork::WSAECONNABORTED
                ? kSendErrorClosed
                : kSendErrorConnection;
 }
 
-bool IsNextAddressError(int iWsaError)
-{
+bool IsNextAddressError(int iWsaError) {
     return iWsaError == TParvaneNetwork::WSAETIMEDOUT || iWsaError == TParvaneNetwork::WSAECONNREFUSED ||
            iWsaError == TParvaneNetwork::WSAEHOSTUNREACH;
 }
 
 // A regular file opened for reading, or -1. Non-blocking, so a named pipe cannot stall the open.
-int OpenForSending(const QString& sFileName, qint64* pSize)
-{
+int OpenForSending(const QString& sFileName, qint64* pSize) {
     const QByteArray path = QFile::encodeName(sFileName);
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -87,15 +98,13 @@ int OpenForSending(const QString& sFileName, qint64* pSize)
     return fd;
 }
 
-QString FirstLine(const QString& sList)
-{
+QString FirstLine(const QString& sList) {
     const qsizetype end = sList.indexOf(kLineBreak);
     return end < 0 ? sList : sList.left(end);
 }
 
 // The list without its first line and that line's CR LF; empty when there is no further line.
-QString WithoutFirstLine(const QString& sList)
-{
+QString WithoutFirstLine(const QString& sList) {
     const qsizetype end = sList.indexOf(kLineBreak);
     return end < 0 ? QString() : sList.mid(end + kLineBreak.size());
 }
@@ -103,8 +112,7 @@ QString WithoutFirstLine(const QString& sList)
 } // namespace
 
 int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment, const QString& sSendHost,
-                              const QString& sSendDiscrimination)
-{
+                              const QString& sSendDiscrimination) {
     if (FFTPSocketNo == -1 || !FLoginStates)
         return 0;
     qint64 size = 0;
@@ -166,7 +174,8 @@ int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment,
     record->clsSocket = socketNo;
     record->TransferId = transferId;
     record->iStep = 0;
-    record->sSendUser = peer->Handle + FieldSeparator + list + FieldSeparator + sSendDiscrimination + FieldSeparator;
+    record->sSendUser =
+        peer->Handle + FieldSeparator + list + FieldSeparator + sSendDiscrimination + FieldSeparator;
     record->sSendFile = sFileName;
     record->iSendFileSize = size;
     record->sSendFileComment = sComment;
@@ -174,8 +183,7 @@ int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment,
     return transferId;
 }
 
-bool TParvaneNetwork::FileSendCancel(int iSocketNo)
-{
+bool TParvaneNetwork::FileSendCancel(int iSocketNo) {
     TPVN_FileSend* record = FileSendFindId(iSocketNo);
     if (!record)
         return false;
@@ -183,8 +191,7 @@ bool TParvaneNetwork::FileSendCancel(int iSocketNo)
     return true;
 }
 
-bool TParvaneNetwork::FileRecvCancel(int iSocketNo)
-{
+bool TParvaneNetwork::FileRecvCancel(int iSocketNo) {
     TPVN_FileRecv* record = FileRecvFindId(iSocketNo);
     if (!record)
         return false;
@@ -193,20 +200,17 @@ bool TParvaneNetwork::FileRecvCancel(int iSocketNo)
     return true;
 }
 
-TPVN_FileSend* TParvaneNetwork::FileSendAdd()
-{
+TPVN_FileSend* TParvaneNetwork::FileSendAdd() {
     PrFTPSend.push_back(std::make_unique<TPVN_FileSend>());
     return PrFTPSend.back().get();
 }
 
-TPVN_FileRecv* TParvaneNetwork::FileRecvAdd()
-{
+TPVN_FileRecv* TParvaneNetwork::FileRecvAdd() {
     PrFTPRecv.push_back(std::make_unique<TPVN_FileRecv>());
     return PrFTPRecv.back().get();
 }
 
-TPVN_FileSend* TParvaneNetwork::FileSendFind(int iSocket) const
-{
+TPVN_FileSend* TParvaneNetwork::FileSendFind(int iSocket) const {
     for (const auto& record : PrFTPSend) {
         if (record->clsSocket == iSocket)
             return record.get();
@@ -214,8 +218,7 @@ TPVN_FileSend* TParvaneNetwork::FileSendFind(int iSocket) const
     return nullptr;
 }
 
-TPVN_FileRecv* TParvaneNetwork::FileRecvFind(int iSocket) const
-{
+TPVN_FileRecv* TParvaneNetwork::FileRecvFind(int iSocket) const {
     for (const auto& record : PrFTPRecv) {
         if (record->clsSocket == iSocket)
             return record.get();
@@ -223,8 +226,7 @@ TPVN_FileRecv* TParvaneNetwork::FileRecvFind(int iSocket) const
     return nullptr;
 }
 
-TPVN_FileSend* TParvaneNetwork::FileSendFindId(int iTransferId) const
-{
+TPVN_FileSend* TParvaneNetwork::FileSendFindId(int iTransferId) const {
     if (iTransferId == 0)
         return nullptr;
     for (const auto& record : PrFTPSend) {
@@ -234,8 +236,7 @@ TPVN_FileSend* TParvaneNetwork::FileSendFindId(int iTransferId) const
     return nullptr;
 }
 
-TPVN_FileRecv* TParvaneNetwork::FileRecvFindId(int iTransferId) const
-{
+TPVN_FileRecv* TParvaneNetwork::FileRecvFindId(int iTransferId) const {
     if (iTransferId == 0)
         return nullptr;
     for (const auto& record : PrFTPRecv) {
@@ -245,8 +246,7 @@ TPVN_FileRecv* TParvaneNetwork::FileRecvFindId(int iTransferId) const
     return nullptr;
 }
 
-void TParvaneNetwork::FileSendDelete(int iSocket)
-{
+void TParvaneNetwork::FileSendDelete(int iSocket) {
     for (auto it = PrFTPSend.begin(); it != PrFTPSend.end(); ++it) {
         if ((*it)->clsSocket == iSocket) {
             PrFTPSend.erase(it);
@@ -255,8 +255,7 @@ void TParvaneNetwork::FileSendDelete(int iSocket)
     }
 }
 
-void TParvaneNetwork::FileRecvDelete(int iSocket)
-{
+void TParvaneNetwork::FileRecvDelete(int iSocket) {
     for (auto it = PrFTPRecv.begin(); it != PrFTPRecv.end(); ++it) {
         if ((*it)->clsSocket == iSocket) {
             PrFTPRecv.erase(it);
@@ -266,22 +265,19 @@ void TParvaneNetwork::FileRecvDelete(int iSocket)
 }
 
 // A released record takes its socket with it.
-void TParvaneNetwork::FileSendClear()
-{
+void TParvaneNetwork::FileSendClear() {
     for (const auto& record : PrFTPSend)
         SocketClose(record->clsSocket);
     PrFTPSend.clear();
 }
 
-void TParvaneNetwork::FileRecvClear()
-{
+void TParvaneNetwork::FileRecvClear() {
     for (const auto& record : PrFTPRecv)
         SocketClose(record->clsSocket);
     PrFTPRecv.clear();
 }
 
-void TParvaneNetwork::FileSocketClose(int iSocket)
-{
+void TParvaneNetwork::FileSocketClose(int iSocket) {
     // Only a descriptor of a transfer is closed; anything else is not the engine's to close.
     if (!FileSendFind(iSocket) && !FileRecvFind(iSocket))
         return;
@@ -290,13 +286,11 @@ void TParvaneNetwork::FileSocketClose(int iSocket)
     FileRecvDelete(iSocket);
 }
 
-bool TParvaneNetwork::FileSocketSendText(int iSocket, const QString& sText)
-{
+bool TParvaneNetwork::FileSocketSendText(int iSocket, const QString& sText) {
     return FileSocketSendBytes(iSocket, AnsiCodePage::Encode(sText + kLineBreak));
 }
 
-bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes)
-{
+bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes) {
     const qint64 piece = std::max(1, PrFTPMaxSendByte);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLineSendPatienceMs);
     qint64 done = 0;
@@ -308,7 +302,8 @@ bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes)
         }
         if (PrLastError != WSAEWOULDBLOCK)
             return false;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             PrLastError = WSAETIMEDOUT;
             return false;
@@ -319,32 +314,37 @@ bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes)
     return true;
 }
 
-void TParvaneNetwork::FileSendFail(TPVN_FileSend* record, int iError)
-{
+void TParvaneNetwork::FileSendFail(TPVN_FileSend* record, int iError) {
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sSendFile;
     FileSocketClose(record->clsSocket);
     if (OnErrorFileSend)
-        OnErrorFileSend(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file, iError);
+        OnErrorFileSend(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file,
+                        iError);
 }
 
-void TParvaneNetwork::FileRecvFail(TPVN_FileRecv* record, int iError, bool bDeleteFile)
-{
+void TParvaneNetwork::FileRecvFail(TPVN_FileRecv* record, int iError, bool bDeleteFile) {
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sRecvFile;
     const bool created = record->iStep >= 1;
+    // A kept partial file holds exactly what was reported, nothing of a batch after it.
+    // Should the cut fail, the file is still what arrived; nothing more can be done about it.
+    if (!bDeleteFile && record->File.IsOpen()) {
+        const int cut = ftruncate(record->File.Get(), record->iRecvFileLocate);
+        Q_UNUSED(cut);
+    }
     record->File.Close();
     FileSocketClose(record->clsSocket);
     if (bDeleteFile && created && !file.isEmpty())
         QFile::remove(file);
     if (OnErrorFileRecv)
-        OnErrorFileRecv(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file, iError);
+        OnErrorFileRecv(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file,
+                        iError);
 }
 
-void TParvaneNetwork::FileSendSucceeded(TPVN_FileSend* record)
-{
+void TParvaneNetwork::FileSendSucceeded(TPVN_FileSend* record) {
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sSendFile;
@@ -354,8 +354,7 @@ void TParvaneNetwork::FileSendSucceeded(TPVN_FileSend* record)
         OnFileSendEnd(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file);
 }
 
-void TParvaneNetwork::FileRecvSucceeded(TPVN_FileRecv* record)
-{
+void TParvaneNetwork::FileRecvSucceeded(TPVN_FileRecv* record) {
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sRecvFile;
@@ -364,8 +363,7 @@ void TParvaneNetwork::FileRecvSucceeded(TPVN_FileRecv* record)
         OnFileRecvEnd(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file);
 }
 
-void TParvaneNetwork::FileConnectNotify(int iSocket, int iError)
-{
+void TParvaneNetwork::FileConnectNotify(int iSocket, int iError) {
     TPVN_FileSend* record = FileSendFind(iSocket);
     if (!record)
         return;
@@ -389,8 +387,7 @@ void TParvaneNetwork::FileConnectNotify(int iSocket, int iError)
     FileSendFail(record, kSendErrorConnection);
 }
 
-void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record)
-{
+void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record) {
     struct {
         int TransferId;
         QString sSendUser, sSendFile, sSendFileComment;
@@ -414,16 +411,14 @@ void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record)
                         discrimination, copy.sSendFile, kSendErrorNoAddress);
 }
 
-void TParvaneNetwork::FileWriteNotify(int iSocket, int iError)
-{
+void TParvaneNetwork::FileWriteNotify(int iSocket, int iError) {
     Q_UNUSED(iError);
     TPVN_FileSend* record = FileSendFind(iSocket);
     if (record && record->iStep == 1)
         FileSendData(iSocket);
 }
 
-bool TParvaneNetwork::FileSendData(int iSocket)
-{
+bool TParvaneNetwork::FileSendData(int iSocket) {
     TPVN_FileSend* record = FileSendFind(iSocket);
     if (!record)
         return false;
@@ -439,18 +434,31 @@ bool TParvaneNetwork::FileSendData(int iSocket)
         record->File.Reset(file);
     }
     const qint64 piece = std::max(1, std::min(FFTPSendByte, PrFTPMaxSendByte));
-    std::vector<char> buffer(static_cast<std::size_t>(piece));
+    // Pieces go to the socket several at a time: a system call per small piece
+    // costs more than the copy, and the stream carries no piece boundaries.
+    const qint64 batch = std::max(piece, kSendBatchBytes / piece * piece);
     record->bSending = true;
     for (;;) {
-        const qint64 want = std::min(piece, record->iSendFileSize - record->iSendFileLocate);
-        const ssize_t got = pread(record->File.Get(), buffer.data(), static_cast<size_t>(want),
-                                  static_cast<off_t>(record->iSendFileLocate));
-        if (got <= 0) {
-            // The file shrank or cannot be read any more: the announced size can never be met.
-            FileSendFail(record, kSendErrorFile);
-            return false;
+        const qint64 want = std::min(batch, record->iSendFileSize - record->iSendFileLocate);
+        const qint64 offset = record->iSendFileLocate - record->iReadAheadAt;
+        if (offset < 0 || offset + want > record->ReadAhead.size()) {
+            const qint64 chunk =
+                std::max(want, std::min(kReadAheadBytes, record->iSendFileSize - record->iSendFileLocate));
+            record->ReadAhead.resize(chunk);
+            const ssize_t got =
+                pread(record->File.Get(), record->ReadAhead.data(), static_cast<size_t>(chunk),
+                      static_cast<off_t>(record->iSendFileLocate));
+            if (got <= 0) {
+                // The file shrank or cannot be read any more: the announced size can never be met.
+                FileSendFail(record, kSendErrorFile);
+                return false;
+            }
+            record->ReadAhead.resize(got);
+            record->iReadAheadAt = record->iSendFileLocate;
         }
-        const qint64 sent = SocketSend(record->clsSocket, buffer.data(), got);
+        const qint64 at = record->iSendFileLocate - record->iReadAheadAt;
+        const qint64 length = std::min(want, record->ReadAhead.size() - at);
+        const qint64 sent = SocketSend(record->clsSocket, record->ReadAhead.constData() + at, length);
         if (sent < 0) {
             if (PrLastError == WSAEWOULDBLOCK) {
                 record->bSending = false;
@@ -459,19 +467,25 @@ bool TParvaneNetwork::FileSendData(int iSocket)
             FileSendFail(record, SendErrorOf(PrLastError));
             return false;
         }
-        record->iSendFileLocate += sent;
-        if (OnFileSending) {
-            OnFileSending(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
-                          StringSplit(record->sSendUser, 2), record->sSendFile, record->iSendFileLocate,
-                          record->iSendFileSize);
-            record = FileSendFindId(id);
-            if (!record)
-                return true;
+        // One progress event per piece of what the socket took; a piece it took only
+        // in part is reported as far as it went, and the next one starts there.
+        const qint64 reached = record->iSendFileLocate + sent;
+        while (record->iSendFileLocate < reached) {
+            record->iSendFileLocate = std::min(reached, record->iSendFileLocate + piece);
+            if (OnFileSending) {
+                OnFileSending(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
+                              StringSplit(record->sSendUser, 2), record->sSendFile, record->iSendFileLocate,
+                              record->iSendFileSize);
+                record = FileSendFindId(id);
+                if (!record)
+                    return true;
+            }
         }
         if (record->iSendFileLocate >= record->iSendFileSize) {
             record->iStep = 2;
             record->bSending = false;
             record->File.Close();
+            record->ReadAhead = QByteArray();
             if (record->bEndEarly)
                 FileSendSucceeded(record);
             return true;
@@ -483,14 +497,12 @@ bool TParvaneNetwork::FileSendData(int iSocket)
     }
 }
 
-void TParvaneNetwork::FileReadNotify(int iSocket, int iError)
-{
+void TParvaneNetwork::FileReadNotify(int iSocket, int iError) {
     Q_UNUSED(iError);
     FileSocketRead(iSocket);
 }
 
-bool TParvaneNetwork::FileSocketRead(int iSocket)
-{
+bool TParvaneNetwork::FileSocketRead(int iSocket) {
     const TPVN_FileRecv* incoming = FileRecvFind(iSocket);
     const TPVN_FileSend* outgoing = incoming ? nullptr : FileSendFind(iSocket);
     if (!incoming && !outgoing)
@@ -503,43 +515,60 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
         return true;
     iSocket = recvRecord ? recvRecord->clsSocket : sendRecord->clsSocket;
 
+    // As on the sending side, several reads of FTPRecvByte are taken with one system
+    // call once data flows; each of them is still written and reported on its own.
     const qint64 size = std::max(1, FFTPRecvByte);
-    std::vector<char> buffer(static_cast<std::size_t>(size));
-    const qint64 n = SocketRecv(iSocket, buffer.data(), size);
-    if (n < 0 && PrLastError == WSAEWOULDBLOCK)
-        return true;
-    if (n <= 0) {
-        // A read error or an end found by the read itself counts as the close it is.
-        if (recvRecord && n == 0 && recvRecord->iStep == 2)
-            FileRecvSucceeded(recvRecord);
-        else if (recvRecord)
-            FileRecvFail(recvRecord, kRecvErrorClosed, true);
-        else
-            FileSendFail(sendRecord, n == 0 ? kSendErrorClosed : SendErrorOf(PrLastError));
-        return false;
-    }
-    if (sendRecord) {
-        FileSendReply(sendRecord, QByteArray(buffer.data(), n));
-        return true;
-    }
-    switch (recvRecord->iStep) {
-    case 0:
-        // A sender must wait for the answer; what it sends meanwhile is no second offer.
-        if (recvRecord->bOffering)
+    const qint64 batch =
+        recvRecord && recvRecord->iStep == 1 ? std::max(size, kRecvBatchBytes / size * size) : size;
+    // Its own buffer for each call, left unfilled: a handler may run the event loop
+    // while this one is still being written out, and zeroing it cost more than the read.
+    const auto storage = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(batch));
+    char* const data = storage.get();
+    for (int reads = 0;; ++reads) {
+        const qint64 n = SocketRecv(iSocket, data, batch);
+        if (n < 0 && PrLastError == WSAEWOULDBLOCK)
             return true;
-        recvRecord->sRecvData.append(buffer.data(), n);
-        FileRecvOffer(recvRecord);
-        return true;
-    case 1:
-        FileRecvWrite(recvRecord, buffer.data(), n);
-        return true;
-    default:
-        return true;
+        if (n <= 0) {
+            // A read error or an end found by the read itself counts as the close it is.
+            if (recvRecord && n == 0 && recvRecord->iStep == 2)
+                FileRecvSucceeded(recvRecord);
+            else if (recvRecord)
+                FileRecvFail(recvRecord, kRecvErrorClosed, true);
+            else
+                FileSendFail(sendRecord, n == 0 ? kSendErrorClosed : SendErrorOf(PrLastError));
+            return false;
+        }
+        if (sendRecord) {
+            FileSendReply(sendRecord, QByteArray(data, n));
+            return true;
+        }
+        if (recvRecord->iStep == 0) {
+            // A sender must wait for the answer; what it sends meanwhile is no second offer.
+            if (!recvRecord->bOffering) {
+                recvRecord->sRecvData.append(data, n);
+                FileRecvOffer(recvRecord);
+            }
+            return true;
+        }
+        // Once the whole file is in, what else comes is not the file's.
+        if (recvRecord->iStep != 1)
+            return true;
+        if (!FileRecvWrite(recvRecord, data, n, size, reads == 0))
+            return true;
+        recvRecord = FileRecvFindId(id);
+        if (!recvRecord)
+            return true;
+        // Data that keeps coming is taken in several batches of one notice.
+        if (n < batch || reads + 1 >= kReadsPerNotice)
+            return true;
+        Yield();
+        recvRecord = FileRecvFindId(id);
+        if (!recvRecord || recvRecord->iStep != 1)
+            return true;
     }
 }
 
-void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& bytes)
-{
+void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& bytes) {
     const int id = record->TransferId;
     const Reply reply = ScanReply(record->sRecvData, bytes);
     if (reply.bAccepted && record->iStep == 0) {
@@ -562,8 +591,7 @@ void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& byt
         record->bEndEarly = true;
 }
 
-void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
-{
+void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record) {
     FileOffer offer;
     const HeaderState state = ParseOfferHeader(record->sRecvData, offer);
     if (state == HeaderState::Incomplete)
@@ -613,48 +641,53 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
         FileRecvFail(record, kRecvErrorClosed, true);
 }
 
-void TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength)
-{
+bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece,
+                                    bool bCheckSize) {
     const int id = record->TransferId;
+    // Someone else changing the file is caught once per notice, not per read.
     struct stat info {};
-    if (fstat(record->File.Get(), &info) != 0 || info.st_size != record->iRecvFileLocate) {
+    if (bCheckSize && (fstat(record->File.Get(), &info) != 0 || info.st_size != record->iRecvFileLocate)) {
         FileRecvFail(record, kRecvErrorFile, true);
-        return;
+        return false;
     }
     // Bytes beyond the announced size are not the file's.
-    qint64 left = std::min(iLength, record->iRecvFileSize - record->iRecvFileLocate);
-    while (left > 0) {
-        const ssize_t n = ::write(record->File.Get(), pData, static_cast<size_t>(left));
+    const qint64 length = std::min(iLength, record->iRecvFileSize - record->iRecvFileLocate);
+    // One write for the whole batch; each piece is then reported in turn. A cancel in
+    // the middle cuts the file back to what was reported (FileRecvFail).
+    for (qint64 done = 0; done < length;) {
+        const ssize_t n = ::write(record->File.Get(), pData + done, static_cast<size_t>(length - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             FileRecvFail(record, kRecvErrorFile, true);
-            return;
+            return false;
         }
-        record->iRecvFileLocate += n;
-        pData += n;
-        left -= n;
+        done += n;
     }
-    if (OnFileRecving) {
-        OnFileRecving(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
-                      StringSplit(record->sSendUser, 2), record->sRecvFile, record->iRecvFileLocate,
-                      record->iRecvFileSize);
-        record = FileRecvFindId(id);
-        if (!record)
-            return;
+    const qint64 end = record->iRecvFileLocate + length;
+    while (record->iRecvFileLocate < end) {
+        record->iRecvFileLocate = std::min(end, record->iRecvFileLocate + iPiece);
+        if (OnFileRecving) {
+            OnFileRecving(this, id, StringSplit(record->sSendUser, 0), StringSplit(record->sSendUser, 1),
+                          StringSplit(record->sSendUser, 2), record->sRecvFile, record->iRecvFileLocate,
+                          record->iRecvFileSize);
+            record = FileRecvFindId(id);
+            if (!record)
+                return false;
+        }
     }
     if (record->iRecvFileLocate < record->iRecvFileSize)
-        return;
+        return true;
     record->iStep = 2;
     if (!record->File.Close()) {
         FileRecvFail(record, kRecvErrorFile, true);
-        return;
+        return false;
     }
     FileSocketSendText(record->clsSocket, QString::fromLatin1(kEndLine));
+    return true;
 }
 
-void TParvaneNetwork::FileTransferCancelAll()
-{
+void TParvaneNetwork::FileTransferCancelAll() {
     std::vector<int> sending;
     std::vector<int> receiving;
     for (const auto& record : PrFTPSend)
@@ -667,8 +700,7 @@ void TParvaneNetwork::FileTransferCancelAll()
         FileRecvCancel(id);
 }
 
-bool TParvaneNetwork::FileRecvAccepted(int iSocket)
-{
+bool TParvaneNetwork::FileRecvAccepted(int iSocket) {
     // Offers that arrive while logged out are refused before they are read.
     if (!FLoginStates)
         return false;
@@ -681,8 +713,7 @@ bool TParvaneNetwork::FileRecvAccepted(int iSocket)
     return true;
 }
 
-void TParvaneNetwork::FileCloseNotify(int iSocket, int iError)
-{
+void TParvaneNetwork::FileCloseNotify(int iSocket, int iError) {
     Q_UNUSED(iError);
     if (TPVN_FileSend* record = FileSendFind(iSocket)) {
         FileSendFail(record, kSendErrorClosed);

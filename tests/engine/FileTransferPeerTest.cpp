@@ -8,17 +8,14 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 using namespace EngineTest;
 
 namespace {
 
-QByteArray RandomContent(qsizetype n)
-{
+QByteArray RandomContent(qsizetype n) {
     QByteArray bytes(n, Qt::Uninitialized);
     QRandomGenerator generator(static_cast<quint32>(n));
     for (qsizetype i = 0; i < n; ++i)
@@ -26,14 +23,12 @@ QByteArray RandomContent(qsizetype n)
     return bytes;
 }
 
-bool Write(const QString& path, const QByteArray& bytes)
-{
+bool Write(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QByteArray Read(const QString& path)
-{
+QByteArray Read(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
@@ -41,14 +36,12 @@ QByteArray Read(const QString& path)
 class EngineAndPeer : public testing::Test {
 protected:
     static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete FLan;
         FLan = nullptr;
     }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
         ASSERT_TRUE(Here.isValid() && There.isValid());
         FLan->Enter(0);
@@ -64,14 +57,17 @@ protected:
         };
         Engine->OnFileRecving = [this](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
                                        const QString&, qint64 got, qint64) { Progress.push_back(got); };
-        Engine->OnFileSendEnd = [this](TParvaneNetwork*, int s, const QString&, const QString&, const QString&,
-                                       const QString&) { Ends.push_back(s); };
+        Engine->OnFileSendEnd = [this](TParvaneNetwork*, int s, const QString&, const QString&,
+                                       const QString&, const QString&) { Ends.push_back(s); };
         Engine->OnFileRecvEnd = Engine->OnFileSendEnd;
-        Engine->OnErrorFileSend = [this](TParvaneNetwork*, int s, const QString&, const QString&, const QString&,
-                                         const QString&, int e) { Errors.push_back({s, e}); };
+        Engine->OnErrorFileSend = [this](TParvaneNetwork*, int s, const QString&, const QString&,
+                                         const QString&, const QString&, int e) {
+            Errors.push_back({s, e});
+        };
         Engine->OnErrorFileRecv = Engine->OnErrorFileSend;
-        Engine->OnFileRecvStart = [this](TParvaneNetwork*, int, const QString& h, const QString&, const QString&,
-                                         QString& name, qint64 size, const QString& comment, bool&) {
+        Engine->OnFileRecvStart = [this](TParvaneNetwork*, int, const QString& h, const QString&,
+                                         const QString&, QString& name, qint64 size, const QString& comment,
+                                         bool&) {
             OfferedBy = h;
             OfferedSize = size;
             OfferedComment = comment;
@@ -92,16 +88,14 @@ protected:
         Peer.ForgetEvents();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         Engine.reset();
         if (FEntered)
             FLan->Leave();
     }
 
     // Lets the engine here run while waiting for cond.
-    bool Until(const std::function<bool()>& cond, int ms = 10000)
-    {
+    bool Until(const std::function<bool()>& cond, int ms = 10000) {
         QElapsedTimer t;
         t.start();
         while (!cond()) {
@@ -112,8 +106,7 @@ protected:
         return true;
     }
     // The peer's next event of that name, the engine here running meanwhile.
-    std::optional<QStringList> PeerEvent(const QString& name, int ms = 15000)
-    {
+    std::optional<QStringList> PeerEvent(const QString& name, int ms = 15000) {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < ms) {
@@ -143,8 +136,7 @@ private:
 
 class SentToPeer : public EngineAndPeer, public testing::WithParamInterface<qint64> {};
 
-TEST_P(SentToPeer, ArrivesByteIdentical)
-{
+TEST_P(SentToPeer, ArrivesByteIdentical) {
     const qint64 size = GetParam();
     const QByteArray content = RandomContent(size);
     const QString path = QDir(Here.path()).filePath("写真.jpg");
@@ -156,8 +148,8 @@ TEST_P(SentToPeer, ArrivesByteIdentical)
     auto offer = PeerEvent("OnFileRecvStart");
     ASSERT_TRUE(offer);
     // Socket, handle, machine, identifier, name, size, comment, cancel.
-    EXPECT_EQ(offer->mid(1), (QStringList{"太郎", "PVHOST1", "Parvane2", "写真.jpg", QString::number(size),
-                                          "どうぞ", "0"}));
+    EXPECT_EQ(offer->mid(1),
+              (QStringList{"太郎", "PVHOST1", "Parvane2", "写真.jpg", QString::number(size), "どうぞ", "0"}));
     auto end = PeerEvent("OnFileRecvEnd");
     ASSERT_TRUE(end);
     EXPECT_EQ(end->value(4), QDir(There.path()).filePath("写真.jpg"));
@@ -174,8 +166,7 @@ TEST_P(SentToPeer, ArrivesByteIdentical)
 
 INSTANTIATE_TEST_SUITE_P(EngineAndPeer, SentToPeer, testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024));
 
-TEST_F(EngineAndPeer, ReceivedFromPeerByteIdentical)
-{
+TEST_F(EngineAndPeer, ReceivedFromPeerByteIdentical) {
     const QByteArray content = RandomContent(3 * 1024 * 1024 + 5);
     const QString path = QDir(There.path()).filePath("資料.pdf");
     ASSERT_TRUE(Write(path, content));
@@ -190,8 +181,7 @@ TEST_F(EngineAndPeer, ReceivedFromPeerByteIdentical)
     EXPECT_EQ(Progress.back(), content.size());
 }
 
-TEST_F(EngineAndPeer, EmptyFileIsRefusedSilentlyByTheReceiver)
-{
+TEST_F(EngineAndPeer, EmptyFileIsRefusedSilentlyByTheReceiver) {
     const QString path = QDir(Here.path()).filePath("empty.txt");
     ASSERT_TRUE(Write(path, QByteArray()));
     ASSERT_EQ(Peer.Command({"recv", "accept", There.path()}), QStringList{"ok"});
@@ -204,8 +194,7 @@ TEST_F(EngineAndPeer, EmptyFileIsRefusedSilentlyByTheReceiver)
     EXPECT_TRUE(QDir(There.path()).isEmpty());
 }
 
-TEST_F(EngineAndPeer, RefusalReachesTheSenderAsErrorOne)
-{
+TEST_F(EngineAndPeer, RefusalReachesTheSenderAsErrorOne) {
     const QString path = QDir(Here.path()).filePath("a.txt");
     ASSERT_TRUE(Write(path, "abc"));
     ASSERT_EQ(Peer.Command({"recv", "refuse"}), QStringList{"ok"});
@@ -216,8 +205,7 @@ TEST_F(EngineAndPeer, RefusalReachesTheSenderAsErrorOne)
     EXPECT_TRUE(QDir(There.path()).isEmpty());
 }
 
-TEST_F(EngineAndPeer, SenderCancelMidFileDeletesThePartialFileAtTheReceiver)
-{
+TEST_F(EngineAndPeer, SenderCancelMidFileDeletesThePartialFileAtTheReceiver) {
     const QString path = QDir(Here.path()).filePath("big.bin");
     ASSERT_TRUE(Write(path, RandomContent(32 * 1024 * 1024)));
     ASSERT_EQ(Peer.Command({"recv", "accept", There.path()}), QStringList{"ok"});
@@ -234,8 +222,7 @@ TEST_F(EngineAndPeer, SenderCancelMidFileDeletesThePartialFileAtTheReceiver)
     EXPECT_FALSE(QFile::exists(QDir(There.path()).filePath("big.bin")));
 }
 
-TEST_F(EngineAndPeer, ReceiverLogoutEndsBothSides)
-{
+TEST_F(EngineAndPeer, ReceiverLogoutEndsBothSides) {
     const QString path = QDir(Here.path()).filePath("big.bin");
     ASSERT_TRUE(Write(path, RandomContent(32 * 1024 * 1024)));
     ASSERT_EQ(Peer.Command({"recv", "accept", There.path()}), QStringList{"ok"});

@@ -1,17 +1,16 @@
-#include "AnsiCodePage.h"
 #include "FileTransferStream.h"
+
+#include "AnsiCodePage.h"
 #include "TransferNumbers.h"
 
 #include <QSet>
-
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace FileTransferStream;
 
-FileOffer SampleOffer()
-{
+FileOffer SampleOffer() {
     FileOffer offer;
     offer.sHandleName = QStringLiteral("表示名");
     offer.sMachineName = QStringLiteral("PVHOST1");
@@ -22,8 +21,7 @@ FileOffer SampleOffer()
     return offer;
 }
 
-TEST(FileOfferHeader, IsTheDocumentedLine)
-{
+TEST(FileOfferHeader, IsTheDocumentedLine) {
     FileOffer offer;
     offer.sHandleName = "H";
     offer.sMachineName = "M";
@@ -34,8 +32,7 @@ TEST(FileOfferHeader, IsTheDocumentedLine)
     EXPECT_EQ(BuildOfferHeader(offer), QByteArray("PVNFILESTART:&|H&|M&|D&|a.txt&|12&|c&|\\|\r\n"));
 }
 
-TEST(FileOfferHeader, RoundTripsDoubleByteTextAndLargeSizes)
-{
+TEST(FileOfferHeader, RoundTripsDoubleByteTextAndLargeSizes) {
     // "ソ" and "表" end in the byte 0x5C, the first byte of the end mark.
     const FileOffer sent = SampleOffer();
     FileOffer got;
@@ -48,8 +45,7 @@ TEST(FileOfferHeader, RoundTripsDoubleByteTextAndLargeSizes)
     EXPECT_EQ(got.sComment, sent.sComment);
 }
 
-TEST(FileOfferHeader, EveryPrefixIsIncomplete)
-{
+TEST(FileOfferHeader, EveryPrefixIsIncomplete) {
     const QByteArray header = BuildOfferHeader(SampleOffer());
     const qsizetype end = header.indexOf("\\|\r\n", header.size() - 5);
     FileOffer got;
@@ -57,8 +53,7 @@ TEST(FileOfferHeader, EveryPrefixIsIncomplete)
         EXPECT_EQ(ParseOfferHeader(header.left(n), got), HeaderState::Incomplete) << n;
 }
 
-TEST(FileOfferHeader, DoubleByteCharacterEndingIn5CBeforeABarIsNotTheEnd)
-{
+TEST(FileOfferHeader, DoubleByteCharacterEndingIn5CBeforeABarIsNotTheEnd) {
     // "表|" is 0x95 0x5C 0x7C: a byte search would take it for the end mark.
     FileOffer got;
     const QByteArray partial = AnsiCodePage::Encode(QStringLiteral("PVNFILESTART:&|表|"));
@@ -72,8 +67,7 @@ struct BadHeaderCase {
 
 class BadHeader : public testing::TestWithParam<BadHeaderCase> {};
 
-TEST_P(BadHeader, IsRefused)
-{
+TEST_P(BadHeader, IsRefused) {
     FileOffer got;
     EXPECT_EQ(ParseOfferHeader(GetParam().bytes, got), HeaderState::Bad);
 }
@@ -86,15 +80,15 @@ INSTANTIATE_TEST_SUITE_P(
                     BadHeaderCase{"SizeNegative", "PVNFILESTART:&|H&|M&|D&|a&|-5&|c&|\\|\r\n"},
                     BadHeaderCase{"SizeNotANumber", "PVNFILESTART:&|H&|M&|D&|a&|12x&|c&|\\|\r\n"},
                     BadHeaderCase{"SizeMissing", "PVNFILESTART:&|H&|M&|D&|a&|\\|\r\n"},
-                    BadHeaderCase{"SizeOverflows", "PVNFILESTART:&|H&|M&|D&|a&|9223372036854775808&|c&|\\|\r\n"},
+                    BadHeaderCase{"SizeOverflows",
+                                  "PVNFILESTART:&|H&|M&|D&|a&|9223372036854775808&|c&|\\|\r\n"},
                     BadHeaderCase{"ZeroByte", QByteArray("PVNFILESTART:&|H\0&|M&|D&|a&|12&|c&|\\|\r\n", 39)},
                     BadHeaderCase{"EndlessWithoutEndMark", QByteArray(kMaxHeaderBytes, 'x')},
-                    BadHeaderCase{"EndMarkPastTheCap",
-                                  "PVNFILESTART:&|H&|M&|D&|a&|12&|" + QByteArray(kMaxHeaderBytes, 'c') + "&|\\|\r\n"}),
+                    BadHeaderCase{"EndMarkPastTheCap", "PVNFILESTART:&|H&|M&|D&|a&|12&|" +
+                                                           QByteArray(kMaxHeaderBytes, 'c') + "&|\\|\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FileOfferHeader, HeaderJustUnderTheCapIsTaken)
-{
+TEST(FileOfferHeader, HeaderJustUnderTheCapIsTaken) {
     QByteArray header = "PVNFILESTART:&|H&|M&|D&|a&|12&|";
     header += QByteArray(kMaxHeaderBytes - header.size() - 4, 'c') + "&|\\|";
     ASSERT_EQ(header.size(), kMaxHeaderBytes);
@@ -103,8 +97,7 @@ TEST(FileOfferHeader, HeaderJustUnderTheCapIsTaken)
     EXPECT_EQ(got.sComment.size(), kMaxHeaderBytes - 35);
 }
 
-TEST(PositiveSize, TakesOnlyPlainDecimals)
-{
+TEST(PositiveSize, TakesOnlyPlainDecimals) {
     EXPECT_EQ(ParsePositiveSize("1"), 1);
     EXPECT_EQ(ParsePositiveSize("2147483648"), 2147483648LL);
     EXPECT_EQ(ParsePositiveSize("9223372036854775807"), INT64_MAX);
@@ -122,22 +115,21 @@ struct NameCase {
 
 class OfferedName : public testing::TestWithParam<NameCase> {};
 
-TEST_P(OfferedName, KeepsOnlyASafeLastPart)
-{
+TEST_P(OfferedName, KeepsOnlyASafeLastPart) {
     EXPECT_EQ(SafeOfferedName(QString::fromUtf8(GetParam().offered)), QString::fromUtf8(GetParam().kept));
 }
 
 INSTANTIATE_TEST_SUITE_P(FileOfferHeader, OfferedName,
                          testing::Values(NameCase{"report.txt", "report.txt"}, NameCase{"../x", "x"},
-                                         NameCase{"/etc/x", "x"}, NameCase{"a/b", "b"}, NameCase{"..\\x", "x"},
+                                         NameCase{"/etc/x", "x"}, NameCase{"a/b", "b"},
+                                         NameCase{"..\\x", "x"},
                                          NameCase{"C:\\Users\\me\\写真.jpg", "写真.jpg"},
                                          NameCase{"...", "..."}, NameCase{".", ""}, NameCase{"..", ""},
                                          NameCase{"", ""}, NameCase{"dir/", ""}, NameCase{"a/..", ""},
                                          NameCase{"bad\nname", ""}, NameCase{"tab\tname", ""},
                                          NameCase{"del\x7fname", ""}));
 
-TEST(OfferedNameLength, CountsTheFileSystemBytes)
-{
+TEST(OfferedNameLength, CountsTheFileSystemBytes) {
     EXPECT_EQ(SafeOfferedName(QString(255, 'a')), QString(255, 'a'));
     EXPECT_EQ(SafeOfferedName(QString(256, 'a')), QString());
     // 85 characters of three bytes each fit, 86 do not.
@@ -150,8 +142,7 @@ constexpr Reply kNothing{false, false};
 constexpr Reply kAccepted{true, false};
 constexpr Reply kEnded{false, true};
 
-TEST(ReceiverReply, FindsLinesSplitAcrossReads)
-{
+TEST(ReceiverReply, FindsLinesSplitAcrossReads) {
     QByteArray pending;
     EXPECT_EQ(ScanReply(pending, "PVNFILES"), kNothing);
     EXPECT_EQ(ScanReply(pending, "TART:OK\r"), kNothing);
@@ -161,16 +152,14 @@ TEST(ReceiverReply, FindsLinesSplitAcrossReads)
     EXPECT_EQ(ScanReply(pending, "\n"), kEnded);
 }
 
-TEST(ReceiverReply, BothLinesInOneReadAreBothSeenAndALineWithoutItsEndIsNothing)
-{
+TEST(ReceiverReply, BothLinesInOneReadAreBothSeenAndALineWithoutItsEndIsNothing) {
     QByteArray pending;
     EXPECT_EQ(ScanReply(pending, "PVNFILESTART:OK\r\nPVNFILEEND:\r\n"), (Reply{true, true}));
     EXPECT_EQ(ScanReply(pending, "PVNFILESTART:OK\n"), kNothing);
     EXPECT_EQ(ScanReply(pending, "PVNFILEEND:"), kNothing);
 }
 
-TEST(ReceiverReply, EndlessChatterDoesNotGrowTheBuffer)
-{
+TEST(ReceiverReply, EndlessChatterDoesNotGrowTheBuffer) {
     QByteArray pending;
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(ScanReply(pending, QByteArray(4096, 'z')), kNothing);
@@ -178,8 +167,7 @@ TEST(ReceiverReply, EndlessChatterDoesNotGrowTheBuffer)
     EXPECT_EQ(ScanReply(pending, "PVNFILEEND:\r\n"), kEnded);
 }
 
-TEST(TransferNumbers, AreNeverZeroMinusOneOrRepeated)
-{
+TEST(TransferNumbers, AreNeverZeroMinusOneOrRepeated) {
     std::int32_t next = 1;
     QSet<int> seen;
     for (int i = 0; i < 10000; ++i) {
@@ -191,8 +179,7 @@ TEST(TransferNumbers, AreNeverZeroMinusOneOrRepeated)
     }
 }
 
-TEST(TransferNumbers, RunOutInsteadOfWrappingAround)
-{
+TEST(TransferNumbers, RunOutInsteadOfWrappingAround) {
     std::int32_t next = INT32_MAX - 1;
     EXPECT_EQ(TakeTransferNumber(next), INT32_MAX - 1);
     EXPECT_EQ(TakeTransferNumber(next), INT32_MAX);

@@ -12,6 +12,7 @@
 //   user INDEX            GetLoginUser
 //   recv accept DIR       answer file offers by saving into DIR under the offered name
 //   recv refuse           answer file offers by cancelling them (the default)
+//   mute NAME             stop printing event NAME (a benchmark mutes the per-piece progress)
 //   quit                  end the service and exit (end of input does the same)
 #include "ParvaneNetwork.h"
 
@@ -20,6 +21,8 @@
 #include <QSocketNotifier>
 #include <functional>
 #include <map>
+#include <set>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -100,7 +103,16 @@ void PrintLine(const QStringList& fields) {
     }
 }
 
-template <class... A> void PrintEvent(const char* name, const A&... values) {
+std::set<std::string>& MutedEvents()
+{
+    static std::set<std::string> muted;
+    return muted;
+}
+
+template <class... A> void PrintEvent(const char* name, const A&... values)
+{
+    if (!MutedEvents().empty() && MutedEvents().count(name) != 0)
+        return;
     PrintLine(QStringList{QStringLiteral("event"), QString::fromLatin1(name), Field(values)...});
 }
 
@@ -339,6 +351,10 @@ private:
             return User(args);
         if (verb == QStringLiteral("recv"))
             return Recv(args);
+        if (verb == QStringLiteral("mute") && args.size() == 1) {
+            MutedEvents().insert(args[0].toStdString());
+            return PrintLine({QStringLiteral("ok")});
+        }
         if (verb == QStringLiteral("quit"))
             return Quit();
         PrintLine({QStringLiteral("error"), QStringLiteral("unknown command")});
