@@ -47,6 +47,8 @@ struct Peer {
 };
 
 struct Outcome {
+    // What the next start or progress handler does to the transfer: -1 nothing.
+    int React = -1;
     int Offers = 0;
     int Ends = 0;
     int Errors = 0;
@@ -57,6 +59,7 @@ struct Outcome {
 };
 
 QString gFolder;
+Outcome* gOutcome = nullptr;
 
 void PrepareFolder() {
     if (!gFolder.isEmpty())
@@ -184,6 +187,9 @@ void RunOne(Fuzz::Reader& in, TParvaneNetwork& e, Peer& peer, int fd, int id, bo
         case kBlockSends:
             peer.Budget = parameter * 1000;
             break;
+        case kReactInEvent:
+            gOutcome->React = parameter & 1;
+            break;
         case kConnected: {
             static const int kResults[] = {0, TParvaneNetwork::WSAECONNREFUSED, TParvaneNetwork::WSAETIMEDOUT,
                                            TParvaneNetwork::WSAENETDOWN};
@@ -202,6 +208,16 @@ void RunOne(Fuzz::Reader& in, TParvaneNetwork& e, Peer& peer, int fd, int id, bo
         if (peer.Connected)
             Access::WriteReady(e, fd);
     }
+}
+
+// The user cancels or logs out while the engine is inside its own event.
+void ReactInEvent(TParvaneNetwork& e, Outcome& out, int id, bool sending) {
+    const int react = out.React;
+    out.React = -1;
+    if (react == 0)
+        sending ? e.FileSendCancel(id) : e.FileRecvCancel(id);
+    else if (react == 1)
+        e.Logout();
 }
 
 void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer) {
@@ -254,12 +270,13 @@ void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer) {
         }
         out.Path = name;
     };
-    e.OnFileRecving = [&out](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
+    e.OnFileRecving = [&out](TParvaneNetwork* s, int id, const QString&, const QString&, const QString&,
                              const QString&, qint64 got, qint64 size) {
         Fuzz::Check(out.Ends + out.Errors == 0, "progress after the end");
         Fuzz::Check(got > out.LastProgress && got <= size && size == out.OfferedSize,
                     "progress that does not move forward within the offered size");
         out.LastProgress = got;
+        ReactInEvent(*s, out, id, false);
     };
     e.OnFileRecvEnd = [&out](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
                              const QString&) { ++out.Ends; };
@@ -271,14 +288,18 @@ void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer) {
 }
 
 void BindSending(TParvaneNetwork& e, Outcome& out, qint64 size) {
-    e.OnFileSendStart = [&out](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
-                               const QString&) { ++out.Offers; };
-    e.OnFileSending = [&out, size](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
+    e.OnFileSendStart = [&out](TParvaneNetwork* s, int id, const QString&, const QString&, const QString&,
+                               const QString&) {
+        ++out.Offers;
+        ReactInEvent(*s, out, id, true);
+    };
+    e.OnFileSending = [&out, size](TParvaneNetwork* s, int id, const QString&, const QString&, const QString&,
                                    const QString&, qint64 sent, qint64 total) {
         Fuzz::Check(out.Ends + out.Errors == 0, "progress after the end");
         Fuzz::Check(sent > out.LastProgress && sent <= total && total == size,
                     "progress that does not move forward within the file size");
         out.LastProgress = sent;
+        ReactInEvent(*s, out, id, true);
     };
     e.OnFileSendEnd = [&out](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
                              const QString&) { ++out.Ends; };
@@ -345,6 +366,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto answer = static_cast<Answer>((scene >> 1) & 7);
     Peer peer;
     Outcome out;
+    gOutcome = &out;
     QByteArray file;
     {
         TParvaneNetwork engine;
@@ -390,6 +412,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Access::Connected(engine, fd, TParvaneNetwork::WSAECONNREFUSED);
         }
         gStage = nullptr;
+        gOutcome = nullptr;
         Fuzz::Check(Access::Transfers(engine) == 0, "a transfer outlived its connection");
     }
     if (sending)

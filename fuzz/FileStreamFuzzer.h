@@ -45,8 +45,9 @@ enum Local : std::uint8_t {
     kCancel,
     kLogout,
     kNextSendFails,
-    kBlockSends, // budget := parameter x 1000 bytes
-    kConnected,  // the connect result: parameter 0 success, 1 refused, 2 timed out, 3 other
+    kBlockSends,   // budget := parameter x 1000 bytes
+    kConnected,    // the connect result: parameter 0 success, 1 refused, 2 timed out, 3 other
+    kReactInEvent, // the next start or progress event cancels (parameter even) or logs out (odd)
     kLocalCount
 };
 

@@ -254,6 +254,10 @@ void WriteFileStreamSeeds() {
     Write("filestream", QStringLiteral("receive-cancel-midway"),
           Scene(false, kAcceptOffered) + PeerSends(header) + PeerSends(data.left(1000)) +
               LocalCommand(kCancel, 0) + close);
+    for (int parameter : {0, 1})
+        Write("filestream", QStringLiteral("receive-react-in-progress-%1").arg(parameter),
+              Scene(false, kAcceptOffered) + PeerSends(header) + LocalCommand(kReactInEvent, parameter) +
+                  pieces + close);
     Write("filestream", QStringLiteral("receive-accept-line-fails"),
           Scene(false, kAcceptOffered) + LocalCommand(kNextSendFails, 0) + PeerSends(header) + pieces +
               close);
@@ -280,6 +284,14 @@ void WriteFileStreamSeeds() {
     Write("filestream", QStringLiteral("send-end-line-early"),
           sendScene(4097) + LocalCommand(kConnected, 0) + LocalCommand(kBlockSends, 0) + accept + end +
               Command(kOpRoom, 31) + close);
+    for (int parameter : {0, 1}) {
+        Write("filestream", QStringLiteral("send-react-in-start-%1").arg(parameter),
+              sendScene(5000) + LocalCommand(kConnected, 0) + LocalCommand(kReactInEvent, parameter) +
+                  accept + Command(kOpRoom, 0) + end + close);
+        Write("filestream", QStringLiteral("send-react-in-progress-%1").arg(parameter),
+              sendScene(9000) + LocalCommand(kConnected, 0) + accept +
+                  LocalCommand(kReactInEvent, parameter) + Command(kOpRoom, 0) + end + close);
+    }
     Write("filestream", QStringLiteral("send-refused"), sendScene(10) + close);
     Write("filestream", QStringLiteral("send-connect-refused"), sendScene(10) + LocalCommand(kConnected, 1));
     Write("filestream", QStringLiteral("send-connect-error"), sendScene(10) + LocalCommand(kConnected, 3));
