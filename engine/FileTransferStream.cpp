@@ -30,6 +30,11 @@ HeaderState ParseOfferHeader(const QByteArray& collected, FileOffer& offer) {
     const qsizetype end = text.indexOf(kHeaderEnd);
     if (end < 0)
         return collected.size() >= kMaxHeaderBytes ? HeaderState::Bad : HeaderState::Incomplete;
+    // The line end belongs to the header: taken without it, it would arrive as the
+    // first bytes of the file when the header came in small reads.
+    const QString after = text.mid(end + kHeaderEnd.size(), 2);
+    if (QStringLiteral("\r\n").startsWith(after) && after.size() < 2)
+        return collected.size() >= kMaxHeaderBytes ? HeaderState::Bad : HeaderState::Incomplete;
     const QString fields = text.left(end);
     if (fields.contains(QChar(0)))
         return HeaderState::Bad;

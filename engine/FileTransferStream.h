@@ -37,7 +37,8 @@ enum class HeaderState { Incomplete, Complete, Bad };
 // The header line, ready for the socket (the line end included).
 QByteArray BuildOfferHeader(const FileOffer& offer);
 
-// Judges what has arrived so far. Complete fills offer; Bad means refuse: longer than
+// Judges what has arrived so far; the header is complete with the line end after its
+// end mark. Complete fills offer; Bad means refuse: longer than
 // kMaxHeaderBytes without its end, a zero byte, another keyword, or a size that is not positive.
 HeaderState ParseOfferHeader(const QByteArray& collected, FileOffer& offer);
 

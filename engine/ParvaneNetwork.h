@@ -61,7 +61,8 @@ struct TPVN_FileSend {
     QByteArray sRecvData; // what the receiver has sent back so far
     // The number the application knows the transfer by: never 0 or -1 and never
     // reused, because the system hands out a closed descriptor again at once.
-    int TransferId = 0;    FileDescriptor File;    // the file being read, kept open for the whole transfer
+    int TransferId = 0;
+    FileDescriptor File;    // the file being read, kept open for the whole transfer
     bool bSending = false;  // inside FileSendData, which yields between pieces
     bool bEndEarly = false; // the end line came before the last piece had gone
     QByteArray ReadAhead;   // file bytes from iReadAheadAt on, read in one go for many pieces
@@ -77,7 +78,8 @@ struct TPVN_FileRecv {
     qint64 iRecvFileSize = 0;
     qint64 iRecvFileLocate = 0;
     QByteArray sRecvData; // header bytes received so far
-    int TransferId = 0;    FileDescriptor File;    // the file being written, from acceptance to the last byte
+    int TransferId = 0;
+    FileDescriptor File;    // the file being written, from acceptance to the last byte
     bool bOffering = false; // OnFileRecvStart is waiting for the user
 };
 

@@ -47,10 +47,11 @@ TEST(FileOfferHeader, RoundTripsDoubleByteTextAndLargeSizes) {
 
 TEST(FileOfferHeader, EveryPrefixIsIncomplete) {
     const QByteArray header = BuildOfferHeader(SampleOffer());
-    const qsizetype end = header.indexOf("\\|\r\n", header.size() - 5);
     FileOffer got;
-    for (qsizetype n = 0; n <= end; ++n)
+    // Up to and including the CR before the last LF.
+    for (qsizetype n = 0; n < header.size(); ++n)
         EXPECT_EQ(ParseOfferHeader(header.left(n), got), HeaderState::Incomplete) << n;
+    EXPECT_EQ(ParseOfferHeader(header, got), HeaderState::Complete);
 }
 
 TEST(FileOfferHeader, DoubleByteCharacterEndingIn5CBeforeABarIsNotTheEnd) {
@@ -90,11 +91,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FileOfferHeader, HeaderJustUnderTheCapIsTaken) {
     QByteArray header = "PVNFILESTART:&|H&|M&|D&|a&|12&|";
-    header += QByteArray(kMaxHeaderBytes - header.size() - 4, 'c') + "&|\\|";
+    header += QByteArray(kMaxHeaderBytes - header.size() - 6, 'c') + "&|\\|\r\n";
     ASSERT_EQ(header.size(), kMaxHeaderBytes);
     FileOffer got;
-    EXPECT_EQ(ParseOfferHeader(header + "\r\n", got), HeaderState::Complete);
-    EXPECT_EQ(got.sComment.size(), kMaxHeaderBytes - 35);
+    EXPECT_EQ(ParseOfferHeader(header, got), HeaderState::Complete);
+    EXPECT_EQ(got.sComment.size(), kMaxHeaderBytes - 37);
+    // One byte more and the line end no longer fits.
+    EXPECT_EQ(ParseOfferHeader("x" + header, got), HeaderState::Bad);
 }
 
 TEST(PositiveSize, TakesOnlyPlainDecimals) {

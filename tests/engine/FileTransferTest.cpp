@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
@@ -31,6 +32,12 @@ public:
                             QString(), false, false, ftpPort);
     }
     static void SetConnectTimeout(TParvaneNetwork& engine, int ms) { engine.PrConnectTimeoutMs = ms; }
+    // Watches a socket for data as the engine watches its transfer sockets, with no transfer behind it.
+    static bool Watch(TParvaneNetwork& engine, int fd) {
+        return engine.SocketSelect(fd, TParvaneNetwork::FD_READ | TParvaneNetwork::FD_CLOSE);
+    }
+    // Stops watching and closes, as the socket's owner would.
+    static void Close(TParvaneNetwork& engine, int fd) { engine.SocketClose(fd); }
 };
 
 namespace {
@@ -314,14 +321,14 @@ TestLan* FileTransfer::Lan = nullptr;
 // --- Sending -------------------------------------------------------------------
 
 // A scripted receiver: accepts, checks nothing, answers OK, takes iSize bytes, sends the end line.
-struct ReceivedBySript {
+struct ReceivedByScript {
     std::atomic<bool> done{false};
     QByteArray header;
     QByteArray data;
     bool closedAfterEnd = false;
 };
 
-void ReceiveScript(int listener, qint64 size, ReceivedBySript& out) {
+void ReceiveScript(int listener, qint64 size, ReceivedByScript& out) {
     const int fd = AcceptOne(listener);
     if (fd >= 0) {
         out.header = ReadUntil(fd, "\\|\r\n");
@@ -343,7 +350,7 @@ TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece) {
     ASSERT_TRUE(WriteFile(path, content));
     const int listener = ListenIn(1);
     KnowPeer(Lan->Address(1));
-    ReceivedBySript got;
+    ReceivedByScript got;
     Script([&] { ReceiveScript(listener, size, got); });
 
     const int id = Engine->FileSend(path, "よろしく", Lan->Address(1), "Parvane2");
@@ -521,7 +528,7 @@ TEST_F(FileTransfer, PiecesSmallerThanOneByteCountAsOne) {
     const int listener = ListenIn(1);
     KnowPeer(Lan->Address(1));
     Engine->SetFTPSendByte(0);
-    ReceivedBySript got;
+    ReceivedByScript got;
     Script([&] { ReceiveScript(listener, 5, got); });
     Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
     ASSERT_TRUE(WaitFor([&] { return got.done && Ended(); }));
@@ -592,7 +599,7 @@ TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors) {
     KnowPeer(Lan->Address(1));
     const int first = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
     ASSERT_TRUE(Engine->FileSendCancel(first));
-    ReceivedBySript got;
+    ReceivedByScript got;
     Script([&] {
         close(AcceptOne(listener)); // the cancelled first connection
         ReceiveScript(listener, 3, got);
@@ -605,6 +612,30 @@ TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors) {
     ASSERT_TRUE(WaitFor([&] { return got.done && Has("end"); }));
     EXPECT_EQ(Last("end")->socket, second);
     EXPECT_EQ(got.data, QByteArray("abc"));
+}
+
+TEST_F(FileTransfer, DescriptorOfNoTransferIsNeverClosed) {
+    const int listener = ListenIn(1);
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(kPeerPort);
+    inet_pton(AF_INET, Lan->Address(1).toLatin1().constData(), &address.sin_addr);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int other = AcceptOne(listener);
+    ASSERT_GE(other, 0);
+    ASSERT_TRUE(TParvaneNetworkFileTestAccess::Watch(*Engine, fd));
+    ASSERT_TRUE(SendAll(other, "not a transfer"));
+    WaitFor([] { return false; }, 300);
+    // Neither the data nor a cancel by its number may close what belongs to someone else.
+    EXPECT_FALSE(Engine->FileSendCancel(fd));
+    EXPECT_FALSE(Engine->FileRecvCancel(fd));
+    EXPECT_NE(fcntl(fd, F_GETFD), -1);
+    char got[32] = {};
+    EXPECT_EQ(recv(fd, got, sizeof got, MSG_DONTWAIT), 14);
+    TParvaneNetworkFileTestAccess::Close(*Engine, fd);
+    close(other);
+    EXPECT_TRUE(Events.empty());
 }
 
 TEST_F(FileTransfer, LogoutEndsEveryTransferAsCancelled) {
@@ -659,7 +690,7 @@ TEST_P(FileSendFailover, TriesTheNextAddress) {
         (void)full;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    ReceivedBySript got;
+    ReceivedByScript got;
     if (c.host3Listens) {
         const int listener = ListenIn(2);
         Script([&got, listener] { ReceiveScript(listener, 5, got); });
@@ -881,13 +912,22 @@ TEST_F(FileTransfer, SenderThatSendsMoreThanAnnouncedGivesTheAnnouncedFile) {
     EXPECT_EQ(Last("progress")->a, 10000);
 }
 
-TEST_F(FileTransfer, ConnectionDroppedMidFileDeletesThePartialFile) {
+class FileRecvDropped : public FileTransfer, public testing::WithParamInterface<DropCase> {};
+
+TEST_P(FileRecvDropped, MidFileIsErrorZeroAndDeletesThePartialFile) {
     const int fd = ConnectFromPeer();
     std::atomic<bool> done{false};
-    Script([&, fd] {
+    const bool reset = GetParam().reset;
+    Script([&, fd, reset] {
         SendAll(fd, Offer("half.bin", 1000000));
         ReadUntil(fd, "\r\n");
         SendAll(fd, QByteArray(500000, 'h'));
+        if (reset) {
+            // Unread bytes make the close a reset; the engine sees a read error, not an end.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            linger hard{1, 0};
+            setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        }
         close(fd);
         done = true;
     });
@@ -895,6 +935,33 @@ TEST_F(FileTransfer, ConnectionDroppedMidFileDeletesThePartialFile) {
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->a, 0);
     EXPECT_FALSE(QFile::exists(Folder.filePath("half.bin")));
+}
+
+INSTANTIATE_TEST_SUITE_P(FileTransfer, FileRecvDropped,
+                         testing::Values(DropCase{"Closed", false}, DropCase{"Reset", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileTransfer, ReadsSmallerThanOneByteCountAsOne) {
+    Engine->SetFTPRecvByte(0);
+    const int fd = ConnectFromPeer();
+    std::atomic<bool> done{false};
+    Script([&, fd] {
+        SendAll(fd, Offer("five.bin", 5));
+        ReadUntil(fd, "\r\n");
+        SendAll(fd, "12345");
+        ReadUntil(fd, "\r\n");
+        close(fd);
+        done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(Has("end"));
+    EXPECT_EQ(ReadFile(Folder.filePath("five.bin")), QByteArray("12345"));
+    std::vector<qint64> progress;
+    for (const FileEvent& e : Events) {
+        if (e.kind == "progress")
+            progress.push_back(e.a);
+    }
+    EXPECT_EQ(progress, (std::vector<qint64>{1, 2, 3, 4, 5}));
 }
 
 TEST_F(FileTransfer, ReceiverCancelMidFileKeepsThePartialFile) {
