@@ -231,8 +231,8 @@ void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer) {
                         !name.contains(QLatin1Char('\\')) && name != QLatin1String(".") &&
                         name != QLatin1String(".."),
                     "an offered name that is no plain file name reached the application");
-        Fuzz::Check(!(hdl + mch + dis + comment).contains(QLatin1String("&|")),
-                    "a header field kept a separator");
+        for (const QString* field : {&hdl, &mch, &dis, &comment})
+            Fuzz::Check(!field->contains(QLatin1String("&|")), "a header field kept a separator");
         switch (answer) {
         case kRefuse:
             cancel = true;
