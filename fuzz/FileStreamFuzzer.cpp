@@ -317,6 +317,21 @@ void CheckReceived(const Peer& peer, const Outcome& out, Answer answer) {
     Fuzz::Check(out.Ends + out.Errors <= 1, "a transfer ended twice");
     if (out.Offers > 0 && answer != kRefuse)
         Fuzz::Check(out.Ends + out.Errors == 1, "an accepted offer ended without a word");
+    // The offer is taken whole, its line end included, before the answer goes out: no
+    // byte of the header line may be read as the file's. Judged where the header is
+    // plain ASCII, so its end mark cannot be the second byte of a double-byte character.
+    const qsizetype mark = peer.Delivered.indexOf("\\|");
+    if (out.Offers > 0 && peer.Accepted && mark >= 0) {
+        qsizetype headerEnd = mark + 2;
+        if (peer.Delivered.mid(headerEnd, 2) == "\r\n")
+            headerEnd += 2;
+        const qsizetype readBeforeAccept = peer.Delivered.size() - peer.AfterAccept.size();
+        bool ascii = true;
+        for (qsizetype i = 0; i < headerEnd; ++i)
+            ascii = ascii && static_cast<unsigned char>(peer.Delivered[i]) < 0x80;
+        if (ascii)
+            Fuzz::Check(readBeforeAccept >= headerEnd, "part of the offer line was taken as the file's data");
+    }
     if (out.Ends == 1) {
         // The end line is sent once, and the file is whole whether or not it got through.
         Fuzz::Check(peer.Written.endsWith(kEndLine) || peer.SendFailed,
