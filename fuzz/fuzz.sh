@@ -2,7 +2,8 @@
 # Replays and fuzzes the fuzz targets built in a fuzz build folder.
 #   fuzz/fuzz.sh BUILD_DIR [SECONDS]
 # 1. writes the seeds with the project's own writers (BUILD_DIR/fuzz-seeds),
-# 2. replays every seed and every kept regression input of each target,
+# 2. replays every seed, the distilled corpus of the long runs (fuzz/corpus/<target>)
+#    and every kept regression input of each target,
 # 3. fuzzes each target for SECONDS (default 60), the targets side by side, each
 #    from its working corpus BUILD_DIR/fuzz-corpus/<target>.
 # A crash, a hang (10 s for one input) or a run out of memory fails the script;
@@ -36,18 +37,18 @@ rm -rf "$seeds"
 "$build/bin/fuzz_seeds" "$seeds"
 
 for t in "${targets[@]}"; do
-  regressions="fuzz/regressions/$t"
   inputs=("$seeds/$t"/*)
-  if [ -d "$regressions" ]; then
-    while IFS= read -r -d '' f; do inputs+=("$f"); done < <(find "$regressions" -type f -print0)
-  fi
+  for kept in "fuzz/corpus/$t" "fuzz/regressions/$t"; do
+    [ -d "$kept" ] || continue
+    while IFS= read -r -d '' f; do inputs+=("$f"); done < <(find "$kept" -type f -print0)
+  done
   log="$build/fuzz-replay-$t.log"
   if ! "$build/bin/fuzz_$t" "${common[@]}" "${inputs[@]}" >"$log" 2>&1; then
     tail -n 60 "$log" >&2
     echo "fuzz $t: a seed or regression input fails" >&2
     exit 1
   fi
-  echo "fuzz $t: ${#inputs[@]} seeds and regression inputs replayed"
+  echo "fuzz $t: ${#inputs[@]} seeds, corpus and regression inputs replayed"
 done
 
 pids=()
@@ -55,8 +56,10 @@ for i in "${!targets[@]}"; do
   t=${targets[$i]}
   corpus="$build/fuzz-corpus/$t"
   mkdir -p "$corpus" "fuzz/regressions/$t"
+  from=("$corpus" "$seeds/$t")
+  [ -d "fuzz/corpus/$t" ] && from+=("fuzz/corpus/$t")
   "$build/bin/fuzz_$t" "${common[@]}" -max_len="${max_len[$i]}" -max_total_time="$seconds" \
-    -print_final_stats=1 -artifact_prefix="fuzz/regressions/$t/" "$corpus" "$seeds/$t" \
+    -print_final_stats=1 -artifact_prefix="fuzz/regressions/$t/" "${from[@]}" \
     >"$build/fuzz-$t.log" 2>&1 &
   pids+=($!)
 done
