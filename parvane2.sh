@@ -12,6 +12,7 @@ PACKAGES=(
   libpcre2-dev zlib1g-dev
   libxcb1-dev libxcb-keysyms1-dev
   xvfb xauth xdotool trayer fonts-noto-cjk iproute2 util-linux
+  clang libclang-rt-14-dev
 )
 
 install_packages() {
@@ -36,6 +37,17 @@ build() {
   cmake --build build --parallel "$(nproc)" >build/build.log 2>&1 || { cat build/build.log >&2; exit 1; }
 }
 
+# The fuzz targets: clang with its fuzzer and sanitizers, in a build folder of their own.
+build_fuzz() {
+  mkdir -p build-fuzz
+  if [ ! -f build-fuzz/build.ninja ]; then
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DPARVANE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      >build-fuzz/configure.log 2>&1 || { cat build-fuzz/configure.log >&2; exit 1; }
+  fi
+  cmake --build build-fuzz --parallel "$(nproc)" >build-fuzz/build.log 2>&1 ||
+    { cat build-fuzz/build.log >&2; exit 1; }
+}
+
 case "${1:-}" in
   run)
     shift
@@ -50,6 +62,9 @@ case "${1:-}" in
   test)
     install_packages
     build
+    build_fuzz
+    # The seeds and kept regressions replayed, then a bounded fuzz of each target.
+    fuzz/fuzz.sh build-fuzz "${PARVANE_FUZZ_SECONDS:-60}"
     cd build
     exec ctest --output-on-failure --parallel "$(nproc)"
     ;;

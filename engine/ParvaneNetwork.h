@@ -337,6 +337,7 @@ private:
     friend class TParvaneNetworkTestAccess;
     friend class TParvaneNetworkFileTestAccess;
     friend class TParvaneNetworkMessageTestAccess;
+    friend class TParvaneNetworkFuzzAccess;
 
     // --- Service, timers and the local addresses (ParvaneNetwork.cpp)
     void RecvDataBackReset();
@@ -534,6 +535,11 @@ private:
     int PrSendWaitMs = 200;
     // Lets a test make the notifications of a socket fail to set up.
     std::function<bool(int iSocket, int iEvents)> PrSelectHook;
+    // Let the fuzzers stand in for the sockets: each finished datagram with its
+    // destination instead of sendto, and the reads and sends of transfer sockets.
+    std::function<bool(const QByteArray& datagram, quint32 iAddress)> PrDatagramSendHook;
+    std::function<qint64(int iSocket, char* pBuffer, qint64 iLength)> PrStreamRecvHook;
+    std::function<qint64(int iSocket, const char* pData, qint64 iLength)> PrStreamSendHook;
     // Lets a test of the notification layer take the notices of transfer sockets.
     std::function<void(int iSocket, int iEvent, int iError)> PrNoticeHook;
     // The timer intervals, shortened by tests.

@@ -123,6 +123,11 @@ bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target) {
         datagram.append(static_cast<char>(number));
         datagram.append(s.constData() + at, n);
         datagram.append('\0');
+        if (PrDatagramSendHook) {
+            if (!PrDatagramSendHook(datagram, address))
+                return false;
+            continue;
+        }
         // A full send buffer is waited out briefly; a send that stays blocked fails like any error.
         QElapsedTimer waited;
         waited.start();

@@ -179,14 +179,16 @@ int TParvaneNetwork::SocketAccept(int iListenSocket) {
 }
 
 qint64 TParvaneNetwork::SocketRecv(int iSocket, char* pBuffer, qint64 iLength) {
-    const ssize_t n = recv(iSocket, pBuffer, static_cast<size_t>(iLength), 0);
+    const ssize_t n = PrStreamRecvHook ? PrStreamRecvHook(iSocket, pBuffer, iLength)
+                                       : recv(iSocket, pBuffer, static_cast<size_t>(iLength), 0);
     PrLastError = n < 0 ? ErrnoToWSA(errno) : 0;
     SocketReadAgain(iSocket);
     return n < 0 ? -1 : n;
 }
 
 qint64 TParvaneNetwork::SocketSend(int iSocket, const char* pData, qint64 iLength) {
-    const ssize_t n = send(iSocket, pData, static_cast<size_t>(iLength), MSG_NOSIGNAL);
+    const ssize_t n = PrStreamSendHook ? PrStreamSendHook(iSocket, pData, iLength)
+                                       : send(iSocket, pData, static_cast<size_t>(iLength), MSG_NOSIGNAL);
     PrLastError = n < 0 ? ErrnoToWSA(errno) : 0;
     if (n < 0 && PrLastError == WSAEWOULDBLOCK) {
         auto found = PrSocketWatch.find(iSocket);
