@@ -1,0 +1,93 @@
+#include "IEViewer.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <QtMath>
+
+TIEViewer::TIEViewer(QWidget* parent) : QFrame(parent)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::white);
+    p.setColor(QPalette::Base, Qt::white);
+    setPalette(p);
+    setAutoFillBackground(true);
+
+    FCore = new TIEViewerCore(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(FCore);
+    setFocusPolicy(Qt::NoFocus);
+    setFocusProxy(FCore);
+    SetTabStop(false);
+}
+
+void TIEViewer::SetStyle(const QString& Value)
+{
+    FStyle = Value;
+    // A default style sheet applies only as HTML is parsed: parse the fragment
+    // again, and keep the reader where they were.
+    const int iTop = ScrollTop();
+    FCore->document()->setDefaultStyleSheet(FStyle);
+    ShowHTML();
+    SetScrollTop(iTop);
+}
+
+void TIEViewer::SetHTML(const QString& Value)
+{
+    FHTML = Value;
+    ShowHTML();
+}
+
+void TIEViewer::ShowHTML()
+{
+    FCore->setHtml("<html><body>" + FHTML + "</body></html>");
+}
+
+void TIEViewer::SetTabStop(bool Value)
+{
+    FTabStop = Value;
+    FCore->setFocusPolicy(FTabStop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+int TIEViewer::ScrollTop() const
+{
+    return FCore->verticalScrollBar()->value();
+}
+
+void TIEViewer::SetScrollTop(int Value)
+{
+    SettleLayout();
+    FCore->verticalScrollBar()->setValue(Value);
+}
+
+int TIEViewer::ScrollHeight() const
+{
+    return qCeil(FCore->document()->size().height());
+}
+
+void TIEViewer::ScrollTo(int X, int Y)
+{
+    SettleLayout();
+    FCore->horizontalScrollBar()->setValue(X);
+    FCore->verticalScrollBar()->setValue(Y);
+}
+
+// The text layout tells the scroll bars of a new size only from a zero timer;
+// announce the finished size now, so that a position set straight after new
+// content is measured against all of it.
+void TIEViewer::SettleLayout()
+{
+    QAbstractTextDocumentLayout* layout = FCore->document()->documentLayout();
+    emit layout->documentSizeChanged(layout->documentSize());
+}
+
+void TIEViewer::SelectAll()
+{
+    FCore->selectAll();
+}
+
+void TIEViewer::Copy()
+{
+    FCore->copy();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "IEViewerCore.h"
+
+#include <QFrame>
+#include <QString>
+
+// A read-only panel that shows an HTML fragment as the body of a page styled
+// by a style sheet given as text. Links open in the desktop's browser.
+class TIEViewer : public QFrame {
+    Q_OBJECT
+
+public:
+    explicit TIEViewer(QWidget* parent = nullptr);
+
+    TIEViewerCore* Core() const { return FCore; }
+
+    // The default style sheet (CSS); changing it restyles the content shown.
+    QString Style() const { return FStyle; }
+    void SetStyle(const QString& Value);
+    // The fragment shown as the page body; setting it replaces the content at once.
+    QString HTML() const { return FHTML; }
+    void SetHTML(const QString& Value);
+
+    QMenu* PopupMenu() const { return FCore->PopupMenu(); }
+    void SetPopupMenu(QMenu* Value) { FCore->SetPopupMenu(Value); }
+    // Whether Tab brings the focus into the view; a click always does.
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool Value);
+
+    // The vertical scroll position and the whole content height, in pixels.
+    int ScrollTop() const;
+    void SetScrollTop(int Value);
+    int ScrollHeight() const;
+    void ScrollTo(int X, int Y);
+
+    void SelectAll();
+    // Copies the selection to the clipboard.
+    void Copy();
+
+private:
+    void ShowHTML();
+    void SettleLayout();
+
+    TIEViewerCore* FCore = nullptr;
+    QString FStyle;
+    QString FHTML;
+    bool FTabStop = false;
+};
