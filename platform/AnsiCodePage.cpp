@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 
 namespace AnsiCodePage {
 namespace {
@@ -15,6 +16,34 @@ bool IsAscii(QStringView text)
             return false;
     }
     return true;
+}
+
+// ICU's table for this code page rotates three control characters (the byte 1A
+// is U+001C there, 1C is U+007F, 7F is U+001A), where Windows maps each of them
+// to itself. None of the three can be the second byte of a pair, so they are
+// put right byte by byte, on the way out and on the way in.
+bool IsRotatedByte(char c)
+{
+    return c == '\x1a' || c == '\x1c' || c == '\x7f';
+}
+
+QByteArray EncodedAsWindows(QByteArray bytes)
+{
+    for (char& c : bytes) {
+        if (c == '\x7f')
+            c = '\x1a';
+        else if (c == '\x1a')
+            c = '\x1c';
+        else if (c == '\x1c')
+            c = '\x7f';
+    }
+    return bytes;
+}
+
+QString DecodeWithIcu(QByteArrayView bytes)
+{
+    QStringDecoder decoder(kCodePageName);
+    return decoder.decode(bytes);
 }
 
 // ICU substitutes its own two-byte character for what it cannot map; redo the
@@ -32,7 +61,7 @@ QByteArray EncodeReplacingUnmappable(QStringView text)
         if (encoder.hasError() || bytes.isEmpty())
             out.append('?');
         else
-            out.append(bytes);
+            out.append(EncodedAsWindows(bytes));
         i += width;
     }
     return out;
@@ -47,7 +76,7 @@ QByteArray Encode(QStringView text)
     QStringEncoder encoder(kCodePageName);
     QByteArray bytes = encoder.encode(text);
     if (!encoder.hasError())
-        return bytes;
+        return EncodedAsWindows(bytes);
     return EncodeReplacingUnmappable(text);
 }
 
@@ -62,8 +91,18 @@ QString Decode(QByteArrayView bytes)
     }
     if (ascii)
         return QString::fromLatin1(bytes);
-    QStringDecoder decoder(kCodePageName);
-    return decoder.decode(bytes);
+    if (std::none_of(bytes.begin(), bytes.end(), IsRotatedByte))
+        return DecodeWithIcu(bytes);
+    QString out;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (!IsRotatedByte(bytes[i]))
+            continue;
+        out += DecodeWithIcu(bytes.sliced(start, i - start));
+        out += QChar(static_cast<unsigned char>(bytes[i]));
+        start = i + 1;
+    }
+    return out + DecodeWithIcu(bytes.sliced(start));
 }
 
 qsizetype ByteLength(QStringView text)

@@ -42,4 +42,19 @@ TEST(AnsiCodePage, DecodeReversesEncode)
     EXPECT_EQ(AnsiCodePage::Decode(QByteArray("plain")), QStringLiteral("plain"));
 }
 
+// Windows maps every byte below 80 to the same code point; a text with Japanese
+// in it must not treat the control characters otherwise than a plain one.
+TEST(AnsiCodePage, ControlCharactersAreTheirOwnBytesBesideJapanese)
+{
+    for (int c = 0; c < 0x80; ++c) {
+        const QString withJapanese = QStringLiteral("あ") + QChar(c) + QStringLiteral("い");
+        const QByteArray bytes = QByteArray("\x82\xa0") + char(c) + QByteArray("\x82\xa2");
+        EXPECT_EQ(AnsiCodePage::Encode(withJapanese), bytes) << c;
+        EXPECT_EQ(AnsiCodePage::Decode(bytes), withJapanese) << c;
+        EXPECT_EQ(AnsiCodePage::Encode(QString(QChar(c))), QByteArray(1, char(c))) << c;
+    }
+    // The same through the path that replaces what cannot be mapped.
+    EXPECT_EQ(AnsiCodePage::Encode(QString::fromUtf8("é\x1a\x1c\x7f")), QByteArray("?\x1a\x1c\x7f"));
+}
+
 } // namespace
