@@ -27,4 +27,9 @@ QString ReceiveTimeText(const QDateTime& when)
         .arg(time.second(), 2, 10, QLatin1Char('0'));
 }
 
+QString LogTimeText(const QDateTime& when)
+{
+    return when.toString(QStringLiteral("yyyy'年'MM'月'dd'日' HH'時'mm'分'ss'秒'"));
+}
+
 } // namespace TimeText

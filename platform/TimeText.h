@@ -12,5 +12,7 @@ QString AmPmMark(const QTime& time);
 int Hour12(const QTime& time);
 // "2011年08月29日 午前 12時05分09秒": the receive time the engine reports.
 QString ReceiveTimeText(const QDateTime& when);
+// "2011年08月29日 07時05分09秒": the 24-hour stamp of a log record.
+QString LogTimeText(const QDateTime& when);
 
 } // namespace TimeText

@@ -26,4 +26,16 @@ INSTANTIATE_TEST_SUITE_P(
                     TimeCase{QTime(13, 7, 30), "2011年08月29日 午後 1時07分30秒"},
                     TimeCase{QTime(23, 59, 1), "2011年08月29日 午後 11時59分01秒"}));
 
+TEST(LogTime, IsTheTwentyFourHourClockWithLeadingZeros)
+{
+    const struct {
+        QDateTime when;
+        const char* expected;
+    } cases[] = {{QDateTime(QDate(2011, 8, 29), QTime(7, 5, 9)), "2011年08月29日 07時05分09秒"},
+                 {QDateTime(QDate(2011, 8, 29), QTime(0, 0, 0)), "2011年08月29日 00時00分00秒"},
+                 {QDateTime(QDate(999, 12, 1), QTime(23, 59, 59)), "0999年12月01日 23時59分59秒"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TimeText::LogTimeText(c.when), QString::fromUtf8(c.expected));
+}
+
 } // namespace

@@ -1,0 +1,295 @@
+#include "LogFile.h"
+
+#include "AnsiCodePage.h"
+#include "TimeText.h"
+
+#include <QByteArrayView>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+const QByteArray kRecordEnd(80, '-');
+const QString kDateLabel = QStringLiteral("≪日時≫ ");
+const QString kFromLabel = QStringLiteral("≪送信者≫ ");
+const QString kToLabel = QStringLiteral("≪受信者≫ ");
+// The brackets of a kind header and the labels are cut by their length in the file's code page.
+qsizetype BracketBytes()
+{
+    static const qsizetype bytes = AnsiCodePage::ByteLength(u"【");
+    return bytes;
+}
+qsizetype DateLabelBytes()
+{
+    static const qsizetype bytes = AnsiCodePage::ByteLength(kDateLabel);
+    return bytes;
+}
+qsizetype NameLabelBytes()
+{
+    static const qsizetype bytes = AnsiCodePage::ByteLength(kFromLabel);
+    return bytes;
+}
+
+const QString kChatSendWord = QStringLiteral("チャット送信");
+const QString kChatRecvWord = QStringLiteral("チャット受信");
+
+// Another copy of the program writing the same log holds the lock only while it
+// rewrites the file; one that has stopped must not stop this one for good.
+constexpr int kLockWaitMs = 5000;
+constexpr int kLockPollMs = 10;
+
+// The spacer between two cells.
+const QString kSpacer = QStringLiteral("<td style=\"width:5px;\"></td>");
+
+QString LineBreaksAsCrLf(QString sText)
+{
+    sText.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    sText.replace(u'\r', u'\n');
+    sText.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return sText;
+}
+
+// A name holds no line break in the file: one would shift every later line of the record.
+QString OneLine(QString sText)
+{
+    sText.replace(u'\r', u' ');
+    sText.replace(u'\n', u' ');
+    return sText;
+}
+
+// An exclusive lock on the folder of the log, held for one read-and-rewrite. The
+// folder, not the file, because the atomic save puts a new file in the old one's place.
+class FolderLock {
+public:
+    explicit FolderLock(const QString& sFolder)
+    {
+        FFd = ::open(QFile::encodeName(sFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (FFd < 0)
+            return;
+        QElapsedTimer waited;
+        waited.start();
+        while (::flock(FFd, LOCK_EX | LOCK_NB) != 0) {
+            if (waited.elapsed() >= kLockWaitMs)
+                return;
+            QThread::msleep(kLockPollMs);
+        }
+    }
+    ~FolderLock()
+    {
+        // Closing the descriptor releases the lock.
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int FFd = -1;
+};
+
+// Reads lines that end at LF, without a CR just before the LF; past the end every line is empty.
+class LineReader {
+public:
+    explicit LineReader(const QByteArray& bytes) : FBytes(bytes) {}
+    bool AtEnd() const { return FAt >= FBytes.size(); }
+    QByteArrayView Next()
+    {
+        if (AtEnd())
+            return {};
+        const qsizetype lf = FBytes.indexOf('\n', FAt);
+        const qsizetype end = lf < 0 ? FBytes.size() : lf;
+        QByteArrayView line(FBytes.constData() + FAt, end - FAt);
+        FAt = lf < 0 ? FBytes.size() : lf + 1;
+        if (lf >= 0 && line.endsWith('\r'))
+            line.chop(1);
+        return line;
+    }
+
+private:
+    const QByteArray& FBytes;
+    qsizetype FAt = 0;
+};
+
+QString Cut(QByteArrayView line, qsizetype iFront, qsizetype iBack)
+{
+    if (line.size() <= iFront + iBack)
+        return QString();
+    return AnsiCodePage::Decode(line.sliced(iFront, line.size() - iFront - iBack));
+}
+
+QString Unescaped(QString sText)
+{
+    sText.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+    sText.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+    sText.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    return sText;
+}
+
+QString HeaderCell(int iWidthPx, const char* sColor, const QString& sCaption)
+{
+    const QString width = iWidthPx > 0 ? QStringLiteral("%1px").arg(iWidthPx) : QStringLiteral("100%");
+    return QStringLiteral("<td nowrap style=\"width:%1; color:%2; font-weight:bold; font-size:12px; "
+                          "border-bottom:3px double %2;\">%3</td>")
+        .arg(width, QLatin1String(sColor), sCaption);
+}
+
+QString RowCell(int iWidthPx, const char* sColor, const QString& sHtml)
+{
+    const QString width = iWidthPx > 0 ? QStringLiteral("%1px").arg(iWidthPx) : QStringLiteral("100%");
+    return QStringLiteral("<td valign=\"top\" style=\"width:%1; color:%2; font-size:12px;\">")
+               .arg(width, QLatin1String(sColor)) +
+           sHtml + QStringLiteral("</td>");
+}
+
+} // namespace
+
+QString LogKindHeader(int iKind)
+{
+    switch (iKind) {
+    case LogKindMessageSend:
+        return QStringLiteral("【メッセージ送信】");
+    case LogKindMessageRecv:
+        return QStringLiteral("【メッセージ受信】");
+    case LogKindChatSend:
+        return QStringLiteral("【チャット送信】");
+    default:
+        return QStringLiteral("【チャット受信】");
+    }
+}
+
+QByteArray LogRecordBytes(int iKind, const QString& sFrom, const QString& sTo, const QString& sText,
+                          const QDateTime& when)
+{
+    QByteArray out;
+    out += AnsiCodePage::Encode(LogKindHeader(iKind)) + kLineEnd + kLineEnd;
+    out += AnsiCodePage::Encode(kDateLabel + TimeText::LogTimeText(when)) + kLineEnd;
+    out += AnsiCodePage::Encode(kFromLabel + OneLine(sFrom)) + kLineEnd;
+    out += AnsiCodePage::Encode(kToLabel + OneLine(sTo)) + kLineEnd;
+    out += kLineEnd + AnsiCodePage::Encode(LineBreaksAsCrLf(sText)) + kLineEnd;
+    out += kRecordEnd + kLineEnd;
+    return out;
+}
+
+QByteArray LogLinesNormalised(const QByteArray& bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size() + 2);
+    qsizetype start = 0;
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        out.append(bytes.constData() + start, i - start).append(kLineEnd);
+        if (c == '\r' && i + 1 < size && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        out.append(bytes.constData() + start, size - start).append(kLineEnd);
+    return out;
+}
+
+bool LogFilePrepend(const QString& sFileName, const QByteArray& record)
+{
+    const FolderLock lock(QFileInfo(sFileName).absolutePath());
+    // Looked at under the lock: another copy may have just replaced the file.
+    const QFileInfo info(sFileName);
+    QByteArray old;
+    if (info.exists()) {
+        // The owner's write bit, not the process's access: root may write a 0444 file.
+        if (!info.isFile() || !(info.permissions() & QFileDevice::WriteOwner))
+            return false;
+        QFile file(sFileName);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        old = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return false;
+    }
+    QSaveFile file(sFileName);
+    // A writable log in a folder where no new file may be made is still written, in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray rest = LogLinesNormalised(old);
+    if (file.write(record) != record.size() || file.write(rest) != rest.size())
+        return false;
+    return file.commit();
+}
+
+QList<TLogRecord> LogRecordsRead(const QByteArray& bytes)
+{
+    QList<TLogRecord> records;
+    LineReader reader(bytes);
+    while (!reader.AtEnd()) {
+        TLogRecord record;
+        record.sKind = Cut(reader.Next(), BracketBytes(), BracketBytes());
+        reader.Next();
+        record.sDate = Cut(reader.Next(), DateLabelBytes(), 0);
+        record.sFrom = Cut(reader.Next(), NameLabelBytes(), 0);
+        record.sTo = Cut(reader.Next(), NameLabelBytes(), 0);
+        reader.Next();
+        QByteArray text;
+        for (;;) {
+            const QByteArrayView line = reader.Next();
+            // The closing line is looked for first, so a file that ends with it loses nothing.
+            if (line == kRecordEnd || reader.AtEnd())
+                break;
+            if (!text.isEmpty())
+                text += kLineEnd;
+            text += line;
+        }
+        record.sText = AnsiCodePage::Decode(text);
+        records.append(record);
+    }
+    return records;
+}
+
+QString LogTableHtml(const QList<TLogRecord>& records)
+{
+    QString html = QStringLiteral("<table border=\"0\" cellpadding=\"2\" cellspacing=\"0\" "
+                                  "style=\"width:100%; word-break:break-all;\"><tr>");
+    html += HeaderCell(80, "#884444", QStringLiteral("種別")) + kSpacer;
+    html += HeaderCell(185, "#444488", QStringLiteral("日付")) + kSpacer;
+    html += HeaderCell(100, "#448844", QStringLiteral("送信者")) + kSpacer;
+    html += HeaderCell(100, "#448844", QStringLiteral("受信者")) + kSpacer;
+    html += HeaderCell(0, "#884488", QStringLiteral("メッセージ")) + QStringLiteral("</tr>");
+    bool tinted = true;
+    for (const TLogRecord& record : records) {
+        const bool chat = record.sKind == kChatSendWord || record.sKind == kChatRecvWord;
+        const auto shown = [chat](const QString& sField) {
+            return (chat ? Unescaped(sField) : sField).toHtmlEscaped();
+        };
+        html += tinted ? QStringLiteral("<tr style=\"background-color:#eeeeff;\">") : QStringLiteral("<tr>");
+        html += RowCell(80, "#995555", shown(record.sKind)) + kSpacer;
+        html += RowCell(185, "#555599", shown(record.sDate)) + kSpacer;
+        html += RowCell(100, "#559955", shown(record.sFrom)) + kSpacer;
+        html += RowCell(100, "#559955", shown(record.sTo)) + kSpacer;
+        html += RowCell(0, "#995599",
+                        shown(record.sText).replace(QStringLiteral("\r\n"), QStringLiteral("<br>")));
+        html += QStringLiteral("</tr>");
+        tinted = !tinted;
+    }
+    return html + QStringLiteral("</table>");
+}
+
+QString LogCountText(int iCount, const QDateTime& now)
+{
+    const QString time = TimeText::ReceiveTimeText(now) + QStringLiteral(" 現在）");
+    if (iCount <= 0)
+        return QStringLiteral("ログはありません（") + time;
+    return QString::number(iCount) + QStringLiteral(" 件のログ（") + time;
+}
+
+QString LogDeletedText(const QDateTime& now)
+{
+    return QStringLiteral("ログはありません（") + TimeText::ReceiveTimeText(now) + QStringLiteral("現在）");
+}
