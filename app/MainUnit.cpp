@@ -1013,8 +1013,8 @@ void TMainForm::miMessageOnlineClick() {
     if (PVN->Chat()) {
         if (!AskYes(kLogoutChat, kYesNoQuestion))
             return;
-        if (Links.SingleWindowsRelease)
-            Links.SingleWindowsRelease();
+        if (Links.ChatFormRelease)
+            Links.ChatFormRelease();
     }
     PVN->Logout();
     PVN->SetAbsence(false);

@@ -67,6 +67,8 @@ struct TMainFormLinks {
     std::function<bool()> RecvWindowExists;
     // The single chat, receive and log windows are released at exit.
     std::function<void()> SingleWindowsRelease;
+    // Only the chat window goes when the user logs out from inside the chat.
+    std::function<void()> ChatFormRelease;
     std::function<void()> VersionCheckStart;
 };
 

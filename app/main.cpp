@@ -1,4 +1,5 @@
 // The program's entry: the port options, the one-copy-per-port-pair guard, and the main window.
+#include "ApplicationLinks.h"
 #include "CommandLine.h"
 #include "InstanceLock.h"
 #include "MainUnit.h"
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     {
-        TMainForm form;
+        TMainForm form(ApplicationLinks());
         if (form.StartFailed())
             return 0;
         if (!form.StartHidden())

@@ -1,9 +1,13 @@
 // The main window against settings files of its own, inside host 1 of a test LAN.
 #include "MainUnit.h"
 
+#include "ApplicationLinks.h"
+
 #include "../engine/PeerProcess.h"
 #include "CommandLine.h"
 #include "IniFile.h"
+#include "LogFile.h"
+#include "LogUnit.h"
 #include "MessageBox.h"
 #include "TaskIcon.h"
 
@@ -541,6 +545,37 @@ TEST_F(MainFormTest, MessageWithoutSenderMachineIsNotQueued) {
     form.PVNMessage(form.PVN.get(), "text", "000000000001", false, "h", "", "Parvane2", "t");
     EXPECT_TRUE(MessageRecvQueue.Empty());
     EXPECT_FALSE(form.miMessageRecv->isEnabled());
+}
+
+// The program's own wiring: an arriving message goes to the log, the log command
+// opens the viewer, and closing the main window frees it.
+TEST_F(MainFormTest, ArrivingMessagesAreLoggedAndTheViewerGoesWithTheMainWindow) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nHandleName=Taro\r\n");
+    TMainForm& form = Start(ApplicationLinks());
+    Arrive(form, 1);
+    const QList<TLogRecord> records = LogRecordsRead(FileBytes(FDir.filePath("Parvane2.LOG")));
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].sKind, QStringLiteral("メッセージ受信"));
+    EXPECT_EQ(records[0].sFrom, QStringLiteral("花子"));
+    EXPECT_EQ(records[0].sTo, QStringLiteral("Taro"));
+    EXPECT_EQ(records[0].sText, QStringLiteral("m1"));
+
+    form.miToolLogClick();
+    ASSERT_NE(LogForm, nullptr);
+    EXPECT_EQ(LogForm->RecordCount(), 1);
+    MessageRecvQueue.Clear();
+    FAnswers = {MessageBox::IDYES};
+    EXPECT_TRUE(form.FormClose());
+    EXPECT_EQ(LogForm, nullptr);
+    EXPECT_TRUE(IniFile(IniPath()).ValueExists("LogWindow", "Width"));
+}
+
+TEST_F(MainFormTest, WithTheLogOffNothingIsWritten) {
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeLog=0\r\n");
+    TMainForm& form = Start(ApplicationLinks());
+    Arrive(form, 1);
+    EXPECT_FALSE(QFile::exists(FDir.filePath("Parvane2.LOG")));
+    EXPECT_EQ(MessageRecvQueue.Count(), 1);
 }
 
 // A peer in host 2 of the LAN logs in, goes away and logs out; its row follows.

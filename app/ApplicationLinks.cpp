@@ -1,0 +1,12 @@
+#include "ApplicationLinks.h"
+
+#include "LogUnit.h"
+
+TMainFormLinks ApplicationLinks()
+{
+    TMainFormLinks links;
+    links.LogWrite = LogWrite;
+    links.LogFormShow = LogFormShow;
+    links.SingleWindowsRelease = LogFormRelease;
+    return links;
+}

@@ -1,0 +1,239 @@
+#include "LogUnit.h"
+
+#include "IEViewer.h"
+#include "LogFile.h"
+#include "MessageBox.h"
+#include "StatusPanelBar.h"
+#include "SystemClock.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QSize kDesignSize(687, 438);
+const QSize kMinimumSize(380, 210);
+
+const QString kCaption = QStringLiteral("ログビューア - Parvane 2");
+const QString kTitle = QStringLiteral("ログビューア");
+const QString kStyle = QStringLiteral("body { background-color: #ffffff; color: #000000; font-size: 12px; "
+                                      "margin: 3px; font-family: 'Meiryo UI', "
+                                      "'メイリオ', 'MS UI Gothic', 'ＭＳ Ｐゴシック'; }");
+
+const QString kSaveError =
+    QStringLiteral("ログを保存中にエラーが発生しました。ログファイルがロックされているか、"
+                   "書き込み禁止になっている可能性があります。\rログを保存することが出来ませ"
+                   "んでした。");
+const QString kReadError =
+    QStringLiteral("ログファイルの読み込みに失敗しました。ログファイルが手動で改変されたか、"
+                   "ファイルが壊れている可能性があります。");
+const QString kReadErrorStatus = QStringLiteral("ログファイルが不正です。");
+const QString kPasswordStatus = QStringLiteral("パスワードを入力してください");
+const QString kWrongPassword = QStringLiteral("パスワードが違います。");
+const QString kDeleteQuestion =
+    QStringLiteral("保存されているログを全て消去します。\r一度消去したログを元に戻すこと"
+                   "はできませんのでご注意ください。\r\rログを全て消去してもよろしいです"
+                   "か？");
+const QString kDeleteError =
+    QStringLiteral("ログを削除することができませんでした。\rログファイルが存在する場合は、"
+                   "読み込み専用になっていないか、ロックされていないかを確認してください。");
+
+} // namespace
+
+QString LogFileName()
+{
+    return FileBaseName + QStringLiteral(".LOG");
+}
+
+void LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)
+{
+    const QByteArray record = LogRecordBytes(iKind, sFrom, sTo, sText, SystemClock::Now());
+    if (!LogFilePrepend(LogFileName(), record))
+        MessageBoxShow(kSaveError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+}
+
+void LogFormShow()
+{
+    SingleFormShow(LogForm);
+}
+
+void LogFormRelease()
+{
+    delete LogForm;
+}
+
+TLogForm::TLogForm() : TCommonForm(TWindowKind::Log, kDesignSize)
+{
+    setWindowTitle(kCaption);
+    laTitle->setText(kTitle);
+    setMinimumSize(kMinimumSize);
+
+    wbLog = new TIEViewer(pnClient);
+    wbLog->setObjectName(QStringLiteral("wbLog"));
+    wbLog->SetStyle(kStyle);
+    pmBrowser = new QMenu(this);
+    pmBrowserAllSelect = pmBrowser->addAction(QStringLiteral("すべてを選択(&A)"));
+    pmBrowserCopy = pmBrowser->addAction(QStringLiteral("コピー(&C)"));
+    connect(pmBrowserAllSelect, &QAction::triggered, this, &TLogForm::pmBrowserAllSelectClick);
+    connect(pmBrowserCopy, &QAction::triggered, this, &TLogForm::pmBrowserCopyClick);
+    wbLog->SetPopupMenu(pmBrowser);
+
+    // The lock covers the table; its panel stays centred as the window changes size.
+    pnPasswordBack = new QWidget(pnClient);
+    pnPasswordBack->setObjectName(QStringLiteral("pnPasswordBack"));
+    pnPasswordBack->setAutoFillBackground(true);
+    pnPassword = new QWidget(pnPasswordBack);
+    Label2 = new QLabel(QStringLiteral("ログビューアを開くにはパスワードが必要です。"), pnPassword);
+    edPassword = new QLineEdit(pnPassword);
+    edPassword->setEchoMode(QLineEdit::Password);
+    edPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    btPasswordOk = new QPushButton(QStringLiteral("OK(&O)"), pnPassword);
+    btPasswordOk->setDefault(true);
+    auto* passwordLayout = new QGridLayout(pnPassword);
+    passwordLayout->addWidget(Label2, 0, 0, 1, 2);
+    passwordLayout->addWidget(edPassword, 1, 0);
+    passwordLayout->addWidget(btPasswordOk, 1, 1);
+    auto* backLayout = new QGridLayout(pnPasswordBack);
+    backLayout->addWidget(pnPassword, 0, 0, Qt::AlignCenter);
+    connect(btPasswordOk, &QPushButton::clicked, this, &TLogForm::btPasswordOkClick);
+    connect(edPassword, &QLineEdit::returnPressed, this, &TLogForm::btPasswordOkClick);
+
+    pnFooter = new QWidget(pnClient);
+    btAllDelete = new QPushButton(QStringLiteral("ログ全消去"), pnFooter);
+    btRefresh = new QPushButton(QStringLiteral("最新の情報に更新(&R)"), pnFooter);
+    btClose = new QPushButton(QStringLiteral("閉じる(&C)"), pnFooter);
+    auto* footerLayout = new QHBoxLayout(pnFooter);
+    footerLayout->setContentsMargins(4, 4, 4, 4);
+    footerLayout->addWidget(btAllDelete);
+    footerLayout->addStretch(1);
+    footerLayout->addWidget(btRefresh);
+    footerLayout->addWidget(btClose);
+    connect(btAllDelete, &QPushButton::clicked, this, &TLogForm::btAllDeleteClick);
+    connect(btRefresh, &QPushButton::clicked, this, &TLogForm::btRefreshClick);
+    connect(btClose, &QPushButton::clicked, this, &TLogForm::btCloseClick);
+
+    auto* clientLayout = new QGridLayout(pnClient);
+    clientLayout->setContentsMargins(0, 0, 0, 0);
+    clientLayout->setSpacing(0);
+    clientLayout->addWidget(wbLog, 0, 0);
+    clientLayout->addWidget(pnPasswordBack, 0, 0);
+    clientLayout->addWidget(pnFooter, 1, 0);
+
+    LogLoad();
+    PanelVisibleSet();
+    // The table is built behind the lock; the lock only covers it.
+    if (SecurityLog) {
+        btAllDelete->hide();
+        btRefresh->hide();
+        pnPasswordBack->raise();
+        pnPasswordBack->show();
+        StatusTextSet(kPasswordStatus);
+        edPassword->setFocus();
+    } else {
+        pnPasswordBack->hide();
+    }
+}
+
+TLogForm::~TLogForm()
+{
+    FormDestroy();
+}
+
+QString TLogForm::StatusText() const
+{
+    return sbInformation->PanelText(0);
+}
+
+void TLogForm::StatusTextSet(const QString& sText)
+{
+    sbInformation->SetPanelText(0, sText);
+}
+
+void TLogForm::LogLoad()
+{
+    const QString sFileName = LogFileName();
+    QList<TLogRecord> records;
+    PrRecordCount = 0;
+    if (QFileInfo::exists(sFileName)) {
+        QFile file(sFileName);
+        const bool opened = file.open(QIODevice::ReadOnly);
+        const QByteArray bytes = opened ? file.readAll() : QByteArray();
+        if (!opened || file.error() != QFileDevice::NoError)
+            PrRecordCount = -1;
+        else
+            records = LogRecordsRead(bytes);
+    }
+    if (PrRecordCount < 0) {
+        btAllDelete->setEnabled(false);
+        MessageBoxShow(kReadError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        PrLoadedStatus = kReadErrorStatus;
+    } else {
+        PrRecordCount = static_cast<int>(records.size());
+        btAllDelete->setEnabled(PrRecordCount > 0);
+        PrLoadedStatus = LogCountText(PrRecordCount, SystemClock::Now());
+    }
+    wbLog->SetHTML(LogTableHtml(records));
+    StatusTextSet(PrLoadedStatus);
+}
+
+void TLogForm::btPasswordOkClick()
+{
+    if (edPassword->text() != SecurityLogPassword) {
+        edPassword->selectAll();
+        edPassword->setFocus();
+        MessageBoxShow(kWrongPassword, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        return;
+    }
+    pnPasswordBack->hide();
+    btAllDelete->show();
+    btRefresh->show();
+    btClose->setFocus();
+    // The prompt had taken the place of what the load found.
+    StatusTextSet(PrLoadedStatus);
+}
+
+void TLogForm::btRefreshClick()
+{
+    LogLoad();
+}
+
+void TLogForm::btAllDeleteClick()
+{
+    if (MessageBoxShow(kDeleteQuestion, ApplicationTitle,
+                       MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2) !=
+        MessageBox::IDYES)
+        return;
+    // A read-only log is kept, as it would be elsewhere, although root could remove it here.
+    const QFileInfo info(LogFileName());
+    const bool readOnly = info.exists() && !(info.permissions() & QFileDevice::WriteOwner);
+    if (!info.isFile() || readOnly || !QFile::remove(LogFileName())) {
+        MessageBoxShow(kDeleteError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        return;
+    }
+    LogLoad();
+    StatusTextSet(LogDeletedText(SystemClock::Now()));
+    btAllDelete->setEnabled(false);
+}
+
+void TLogForm::btCloseClick()
+{
+    close();
+}
+
+void TLogForm::pmBrowserAllSelectClick()
+{
+    wbLog->SelectAll();
+}
+
+void TLogForm::pmBrowserCopyClick()
+{
+    wbLog->Copy();
+}

@@ -1,0 +1,254 @@
+#include "LogUnit.h"
+
+#include "IEViewer.h"
+#include "IEViewerCore.h"
+#include "IniFile.h"
+#include "LogFile.h"
+#include "MessageBox.h"
+#include "StatusPanelBar.h"
+#include "SystemClock.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <deque>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+const QDateTime kNow(QDate(2011, 8, 29), QTime(13, 5, 9));
+const QString kNowText = QStringLiteral("2011年08月29日 午後 1時05分09秒");
+
+class LogFormTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FDir.isValid());
+        ProgramDirectory = ProgramDirectoryOf(FDir.path());
+        FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
+        SecurityLog = false;
+        SecurityLogPassword.clear();
+        LogWindowShowHeader = true;
+        LogWindowShowStatus = true;
+        CustomizeShowTopMost = false;
+        SystemClock::SetNowSource([] { return kNow; });
+        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
+            FBoxes.push_back(request);
+            if (FAnswers.empty())
+                return MessageBox::IDOK;
+            const int answer = FAnswers.front();
+            FAnswers.pop_front();
+            return answer;
+        });
+    }
+
+    void TearDown() override
+    {
+        LogFormRelease();
+        MessageBox::SetAnswerer({});
+        SystemClock::SetNowSource({});
+        SecurityLog = false;
+        SecurityLogPassword.clear();
+    }
+
+    static TLogForm& Open()
+    {
+        LogFormShow();
+        return *LogForm;
+    }
+
+    static QString Shown(TLogForm& form) { return form.wbLog->Core()->document()->toPlainText(); }
+
+    QStringList BoxTexts() const
+    {
+        QStringList texts;
+        for (const MessageBox::Request& box : FBoxes)
+            texts << box.sText;
+        return texts;
+    }
+
+    QTemporaryDir FDir;
+    std::vector<MessageBox::Request> FBoxes;
+    std::deque<int> FAnswers;
+};
+
+TEST_F(LogFormTest, WithoutALogFileOnlyTheHeaderRowShows)
+{
+    TLogForm& form = Open();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("ログビューア - Parvane 2"));
+    EXPECT_EQ(form.RecordCount(), 0);
+    EXPECT_EQ(form.StatusText(), QStringLiteral("ログはありません（") + kNowText + QStringLiteral(" 現在）"));
+    EXPECT_FALSE(form.btAllDelete->isEnabled());
+    EXPECT_EQ(form.wbLog->HTML(), LogTableHtml({}));
+    EXPECT_TRUE(form.pnPasswordBack->isHidden());
+    EXPECT_TRUE(FBoxes.empty());
+}
+
+TEST_F(LogFormTest, RecordsWrittenShowNewestFirstAtTheNextRefresh)
+{
+    LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), QStringLiteral("最初"));
+    TLogForm& form = Open();
+    EXPECT_EQ(form.RecordCount(), 1);
+    LogWrite(LogKindChatSend, QStringLiteral("太郎"), QStringLiteral("(チャット全体)"),
+             QStringLiteral("&lt;二番目&gt;"));
+    // The viewer does not follow the file by itself.
+    EXPECT_EQ(form.RecordCount(), 1);
+    form.btRefresh->click();
+    EXPECT_EQ(form.RecordCount(), 2);
+    EXPECT_EQ(form.StatusText(), QStringLiteral("2 件のログ（") + kNowText + QStringLiteral(" 現在）"));
+    EXPECT_TRUE(form.btAllDelete->isEnabled());
+    const QString shown = Shown(form);
+    EXPECT_TRUE(shown.contains(QStringLiteral("<二番目>")));
+    EXPECT_LT(shown.indexOf(QStringLiteral("<二番目>")), shown.indexOf(QStringLiteral("最初")));
+    EXPECT_TRUE(FBoxes.empty());
+}
+
+TEST_F(LogFormTest, ALogThatCannotBeWrittenLosesTheRecordAndSaysSo)
+{
+    QFile file(LogFileName());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("old\r\n");
+    file.close();
+    ASSERT_EQ(::chmod(QFile::encodeName(LogFileName()).constData(), 0444), 0);
+    LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), QStringLiteral("本文"));
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("ログを保存中にエラーが発生しました。")));
+    EXPECT_EQ(FBoxes[0].sCaption, QStringLiteral("Parvane 2"));
+    EXPECT_EQ(FBoxes[0].iFlags, MessageBox::MB_ICONWARNING);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("old\r\n"));
+}
+
+TEST_F(LogFormTest, ALogThatCannotBeReadIsReportedAndNothingCanBeDeleted)
+{
+    ASSERT_TRUE(QDir().mkdir(LogFileName()));
+    TLogForm& form = Open();
+    EXPECT_EQ(form.RecordCount(), -1);
+    EXPECT_EQ(form.StatusText(), QStringLiteral("ログファイルが不正です。"));
+    EXPECT_FALSE(form.btAllDelete->isEnabled());
+    EXPECT_EQ(form.wbLog->HTML(), LogTableHtml({}));
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("ログファイルの読み込みに失敗しました。")));
+}
+
+TEST_F(LogFormTest, TheLockOpensOnlyForThePasswordExactly)
+{
+    LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), QStringLiteral("秘密の話"));
+    SecurityLog = true;
+    SecurityLogPassword = QStringLiteral("Secret");
+    TLogForm& form = Open();
+    // Loaded behind the lock, which only covers it.
+    EXPECT_EQ(form.RecordCount(), 1);
+    EXPECT_FALSE(form.pnPasswordBack->isHidden());
+    EXPECT_TRUE(form.btAllDelete->isHidden());
+    EXPECT_TRUE(form.btRefresh->isHidden());
+    EXPECT_EQ(form.StatusText(), QStringLiteral("パスワードを入力してください"));
+
+    for (const char* wrong : {"secret", "Ｓｅｃｒｅｔ", "Secret ", ""}) {
+        form.edPassword->setText(QString::fromUtf8(wrong));
+        form.btPasswordOk->click();
+        EXPECT_FALSE(form.pnPasswordBack->isHidden()) << wrong;
+        EXPECT_EQ(form.edPassword->selectedText(), form.edPassword->text()) << wrong;
+    }
+    EXPECT_EQ(BoxTexts(), QStringList(4, QStringLiteral("パスワードが違います。")));
+
+    // Enter in the edit presses OK.
+    form.edPassword->setText(QStringLiteral("Secret"));
+    emit form.edPassword->returnPressed();
+    EXPECT_TRUE(form.pnPasswordBack->isHidden());
+    EXPECT_FALSE(form.btAllDelete->isHidden());
+    EXPECT_FALSE(form.btRefresh->isHidden());
+    EXPECT_EQ(form.StatusText(), QStringLiteral("1 件のログ（") + kNowText + QStringLiteral(" 現在）"));
+    EXPECT_EQ(FBoxes.size(), 4u);
+}
+
+TEST_F(LogFormTest, DeleteAllAsksFirstAndRemovesTheFile)
+{
+    LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), QStringLiteral("一"));
+    TLogForm& form = Open();
+
+    FAnswers = {MessageBox::IDNO};
+    form.btAllDelete->click();
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("保存されているログを全て消去します。")));
+    EXPECT_EQ(FBoxes[0].iFlags,
+              MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2);
+    EXPECT_TRUE(QFile::exists(LogFileName()));
+    EXPECT_EQ(form.RecordCount(), 1);
+
+    FAnswers = {MessageBox::IDYES};
+    form.btAllDelete->click();
+    EXPECT_FALSE(QFile::exists(LogFileName()));
+    EXPECT_EQ(form.RecordCount(), 0);
+    EXPECT_EQ(form.StatusText(), QStringLiteral("ログはありません（") + kNowText + QStringLiteral("現在）"));
+    EXPECT_FALSE(form.btAllDelete->isEnabled());
+    EXPECT_EQ(FBoxes.size(), 2u);
+
+    // The next record makes the file again, of that record alone; the button waits for a refresh.
+    LogWrite(LogKindMessageSend, QStringLiteral("太郎"), QStringLiteral("花子"), QStringLiteral("二"));
+    QFile file(LogFileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(LogRecordsRead(file.readAll()).size(), 1);
+    EXPECT_FALSE(form.btAllDelete->isEnabled());
+    form.btRefresh->click();
+    EXPECT_TRUE(form.btAllDelete->isEnabled());
+}
+
+TEST_F(LogFormTest, AReadOnlyLogIsNotDeleted)
+{
+    LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), QStringLiteral("一"));
+    TLogForm& form = Open();
+    const QString status = form.StatusText();
+    ASSERT_EQ(::chmod(QFile::encodeName(LogFileName()).constData(), 0444), 0);
+    FAnswers = {MessageBox::IDYES};
+    form.btAllDelete->click();
+    EXPECT_TRUE(QFile::exists(LogFileName()));
+    ASSERT_EQ(FBoxes.size(), 2u);
+    EXPECT_TRUE(FBoxes[1].sText.startsWith(QStringLiteral("ログを削除することができませんでした。")));
+    EXPECT_EQ(form.StatusText(), status);
+    EXPECT_EQ(form.RecordCount(), 1);
+}
+
+TEST_F(LogFormTest, OneViewerAtATimeThatKeepsItsPlaceAndItsToggles)
+{
+    TLogForm& form = Open();
+    LogFormShow();
+    EXPECT_EQ(LogForm, &form);
+    form.showMinimized();
+    LogFormShow();
+    EXPECT_FALSE(LogForm->isMinimized());
+
+    form.tbAlphaBlend->setValue(200);
+    form.miStatus->setChecked(true);
+    form.miStatusClick();
+    EXPECT_FALSE(LogWindowShowStatus);
+    EXPECT_TRUE(form.sbInformation->isHidden());
+    form.move(30, 40);
+    form.btClose->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(LogForm, nullptr);
+    const IniFile ini(SettingsFileName());
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("LogWindow"), QStringLiteral("AlphaBlend"), -1), 200);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("LogWindow"), QStringLiteral("Left"), -1), 30);
+    EXPECT_FALSE(ini.ReadBool(QStringLiteral("LogWindow"), QStringLiteral("ShowStatus"), true));
+}
+
+TEST_F(LogFormTest, TheTableMenuSelectsAndCopies)
+{
+    LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), QStringLiteral("写す文"));
+    TLogForm& form = Open();
+    form.pmBrowserAllSelect->trigger();
+    form.pmBrowserCopy->trigger();
+    EXPECT_TRUE(QApplication::clipboard()->text().contains(QStringLiteral("写す文")));
+}
+
+} // namespace
