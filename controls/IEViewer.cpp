@@ -1,9 +1,41 @@
 #include "IEViewer.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <QtMath>
+
+QString IEViewerWidthAttributes(const QString& sHtml)
+{
+    static const QRegularExpression tag(QStringLiteral("<(table|td|th)(\\s[^>]*)>"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression widthAttribute(QStringLiteral("\\swidth\\s*="),
+                                                   QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression styleWidth(
+        QStringLiteral("\\sstyle\\s*=\\s*\"(?:[^\"]*;)?\\s*width\\s*:\\s*(\\d+)(px|%)?\\s*(?:;[^\"]*)?\""),
+        QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    out.reserve(sHtml.size() + sHtml.size() / 8);
+    qsizetype copied = 0;
+    QRegularExpressionMatchIterator it = tag.globalMatch(sHtml);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        const QString attributes = match.captured(2);
+        if (attributes.contains(widthAttribute))
+            continue;
+        const QRegularExpressionMatch width = styleWidth.match(attributes);
+        if (!width.hasMatch())
+            continue;
+        const QString value =
+            width.captured(1) + (width.captured(2) == QStringLiteral("%") ? QStringLiteral("%") : QString());
+        out += QStringView(sHtml).mid(copied, match.capturedEnd(1) - copied);
+        out += QStringLiteral(" width=\"%1\"").arg(value);
+        copied = match.capturedEnd(1);
+    }
+    out += QStringView(sHtml).mid(copied);
+    return out;
+}
 
 TIEViewer::TIEViewer(QWidget* parent) : QFrame(parent)
 {
@@ -41,7 +73,7 @@ void TIEViewer::SetHTML(const QString& Value)
 
 void TIEViewer::ShowHTML()
 {
-    FCore->setHtml("<html><body>" + FHTML + "</body></html>");
+    FCore->setHtml("<html><body>" + IEViewerWidthAttributes(FHTML) + "</body></html>");
 }
 
 void TIEViewer::SetTabStop(bool Value)

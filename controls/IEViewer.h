@@ -5,6 +5,11 @@
 #include <QFrame>
 #include <QString>
 
+// The fragment with the widths that tables and cells give in their style written
+// also as width attributes, the only form Qt's rich text lays out; a width
+// attribute already there is left alone.
+QString IEViewerWidthAttributes(const QString& sHtml);
+
 // A read-only panel that shows an HTML fragment as the body of a page styled
 // by a style sheet given as text. Links open in the desktop's browser.
 class TIEViewer : public QFrame {

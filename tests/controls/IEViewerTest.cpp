@@ -17,7 +17,10 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextTable>
 #include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -408,6 +411,40 @@ TEST_F(IEViewerShown, PicturesAndStyleSheetsAreNeverReadFromDisk)
             << sName.toStdString();
     // What the fragment carries in itself still shows.
     EXPECT_EQ(doc->resource(QTextDocument::ImageResource, QUrl(sData)).value<QImage>().size(), QSize(7, 5));
+}
+
+TEST(IEViewerWidths, StyleWidthsOfTablesAndCellsBecomeWidthAttributes)
+{
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"<table border=\"0\" style=\"width:100%; word-break:break-all;\"><tr>",
+         "<table width=\"100%\" border=\"0\" style=\"width:100%; word-break:break-all;\"><tr>"},
+        {"<td nowrap style=\"width:80px; color:#884444;\">x</td>",
+         "<td width=\"80\" nowrap style=\"width:80px; color:#884444;\">x</td>"},
+        {"<TD valign=\"top\" style=\"color:#995599; WIDTH: 185px\">",
+         "<TD width=\"185\" valign=\"top\" style=\"color:#995599; WIDTH: 185px\">"},
+        {"<td width=\"7\" style=\"width:80px;\">", "<td width=\"7\" style=\"width:80px;\">"},
+        {"<td style=\"max-width:80px; border-width:3px\">", "<td style=\"max-width:80px; border-width:3px\">"},
+        {"<p style=\"width:80px\">", "<p style=\"width:80px\">"},
+        {"<td>width:80px</td>", "<td>width:80px</td>"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IEViewerWidthAttributes(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+}
+
+TEST_F(IEViewerShown, ATableOfFullWidthSpansTheView)
+{
+    FViewer.SetHTML("<table style=\"width:100%;\"><tr><td style=\"width:80px;\">a</td>"
+                    "<td style=\"width:100%;\">b</td></tr></table>");
+    QTextCursor cursor(FViewer.Core()->document());
+    cursor.movePosition(QTextCursor::NextBlock);
+    QTextTable* table = cursor.currentTable();
+    ASSERT_NE(table, nullptr);
+    const qreal width = FViewer.Core()->document()->documentLayout()->frameBoundingRect(table).width();
+    EXPECT_GT(width, FViewer.Core()->viewport()->width() * 0.9);
 }
 
 } // namespace
