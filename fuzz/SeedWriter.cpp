@@ -1,13 +1,16 @@
 // Writes the seed corpus of the fuzz targets with the engine's own writers: a
 // peer engine whose datagrams are caught on their way to the socket makes every
 // record of the protocol, plain and scrambled, in one piece and in fragments;
-// the stream writer makes the file-offer headers.
-//   fuzz_seeds <folder>   writes <folder>/datagram/* and <folder>/filestream/*
+// the stream writer makes the file-offer headers; the log writer makes log files.
+//   fuzz_seeds <folder>   writes <folder>/datagram/*, <folder>/filestream/* and <folder>/logread/*
+#include "AnsiCodePage.h"
 #include "DatagramFuzzer.h"
 #include "FileStreamFuzzer.h"
 #include "FileTransferStream.h"
 #include "FuzzAccess.h"
 #include "FuzzSupport.h"
+#include "LogFile.h"
+#include "LogReadFuzzer.h"
 #include "SystemClock.h"
 
 #include <QDir>
@@ -302,6 +305,57 @@ void WriteFileStreamSeeds() {
               PeerSends("\nPVNFILEEND:\r\n") + close);
 }
 
+// A new record's fields in the ANSI code page, then a log file.
+QByteArray LogInput(int kind, const QString& from, const QString& to, const QString& text,
+                    const QByteArray& file)
+{
+    return QByteArray(1, static_cast<char>(kind)) + LogReadFuzz::Field(AnsiCodePage::Encode(from)) +
+           LogReadFuzz::Field(AnsiCodePage::Encode(to)) + LogReadFuzz::Field(AnsiCodePage::Encode(text)) +
+           file;
+}
+
+void WriteLogReadSeeds()
+{
+    const QDateTime when = SystemClock::Now();
+    const QString me = QStringLiteral("太郎");
+    const QString you = QStringLiteral("花子");
+    const QString all = QStringLiteral("(チャット全体)");
+    QByteArray log;
+    log += LogRecordBytes(LogKindMessageSend, me, you + QStringLiteral(", 次郎"),
+                          QStringLiteral("こんにちは"), when);
+    log +=
+        LogRecordBytes(LogKindMessageRecv, you, me, QStringLiteral("\r\n\r\n一行目\r\n\r\n三行目\r\n"), when);
+    log += LogRecordBytes(LogKindChatSend, me, all,
+                          QStringLiteral("a &lt;b&gt; &amp; c http://example.invalid/"), when);
+    log += LogRecordBytes(LogKindChatRecv, you, all, QString(), when);
+    log += LogRecordBytes(7, QString(), QString(), QStringLiteral("<b>markup</b>"), when);
+    const QString dashes(80, u'-');
+
+    Write("logread", QStringLiteral("empty"), LogInput(0, me, you, QStringLiteral("hi"), QByteArray()));
+    Write("logread", QStringLiteral("log"), LogInput(1, you, me, QStringLiteral("line\nline"), log));
+    QByteArray lfOnly = log;
+    lfOnly.replace("\r\n", "\n");
+    Write("logread", QStringLiteral("log-lf"), LogInput(2, me, all, QStringLiteral("x"), lfOnly));
+    QByteArray crOnly = log;
+    crOnly.replace("\r\n", "\r");
+    Write("logread", QStringLiteral("log-cr"), LogInput(3, you, all, QStringLiteral("y\rz"), crOnly));
+    Write("logread", QStringLiteral("log-cut"), LogInput(0, me, you, QString(), log.left(log.size() / 2)));
+    Write("logread", QStringLiteral("log-no-last-line-end"),
+          LogInput(1, you, me, QStringLiteral("a"), log.chopped(2)));
+    Write("logread", QStringLiteral("log-dash-text"),
+          LogInput(
+              0, me, you, QStringLiteral("above\r\n") + dashes + QStringLiteral("\r\nbelow"),
+              LogRecordBytes(1, you, me, QStringLiteral("x\r\n") + dashes + QStringLiteral("\r\ny"), when) +
+                  log));
+    Write("logread", QStringLiteral("log-names-with-breaks"),
+          LogInput(1, QStringLiteral("a\r\nb"), QStringLiteral("c\nd"), QStringLiteral("t"), log));
+    Write("logread", QStringLiteral("log-short-lines"),
+          LogInput(0, me, you, QStringLiteral("t"),
+                   QByteArray("\x81\r\n\r\n\x81\xe1\r\n\x81\r\n\r\n\r\nx\r\n")));
+    Write("logread", QStringLiteral("log-bad-bytes"),
+          LogInput(1, you, me, QStringLiteral("t"), QByteArray("\xff\x80\xfd\x81\r\n\x82") + log));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -316,6 +370,7 @@ int main(int argc, char** argv) {
     gOut = QString::fromLocal8Bit(argv[1]);
     WriteDatagramSeeds();
     WriteFileStreamSeeds();
+    WriteLogReadSeeds();
     std::printf("%d seeds written to %s\n", gWritten, argv[1]);
     return 0;
 }

@@ -14,9 +14,9 @@ cd "$(dirname "$0")/.."
 
 build=${1:?usage: fuzz/fuzz.sh BUILD_DIR [SECONDS]}
 seconds=${2:-60}
-targets=(datagram filestream)
+targets=(datagram filestream logread)
 # Longest input of each target, in the order of targets.
-max_len=(2048 4096)
+max_len=(2048 4096 8192)
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=10:quarantine_size_mb=64:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
