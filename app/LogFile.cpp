@@ -132,19 +132,23 @@ QString Unescaped(QString sText)
     return sText;
 }
 
+// A width in pixels, or 0 for the column that takes the rest.
+QString CellWidth(int iWidthPx)
+{
+    return iWidthPx > 0 ? QStringLiteral("%1px").arg(iWidthPx) : QStringLiteral("100%");
+}
+
 QString HeaderCell(int iWidthPx, const char* sColor, const QString& sCaption)
 {
-    const QString width = iWidthPx > 0 ? QStringLiteral("%1px").arg(iWidthPx) : QStringLiteral("100%");
     return QStringLiteral("<td nowrap style=\"width:%1; color:%2; font-weight:bold; font-size:12px; "
                           "border-bottom:3px double %2;\">%3</td>")
-        .arg(width, QLatin1String(sColor), sCaption);
+        .arg(CellWidth(iWidthPx), QLatin1String(sColor), sCaption);
 }
 
 QString RowCell(int iWidthPx, const char* sColor, const QString& sHtml)
 {
-    const QString width = iWidthPx > 0 ? QStringLiteral("%1px").arg(iWidthPx) : QStringLiteral("100%");
     return QStringLiteral("<td valign=\"top\" style=\"width:%1; color:%2; font-size:12px;\">")
-               .arg(width, QLatin1String(sColor)) +
+               .arg(CellWidth(iWidthPx), QLatin1String(sColor)) +
            sHtml + QStringLiteral("</td>");
 }
 
