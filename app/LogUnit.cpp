@@ -7,6 +7,7 @@
 #include "SystemClock.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -45,6 +46,32 @@ const QString kDeleteQuestion =
 const QString kDeleteError =
     QStringLiteral("ログを削除することができませんでした。\rログファイルが存在する場合は、"
                    "読み込み専用になっていないか、ロックされていないかを確認してください。");
+
+// A log of some thousand records takes seconds to read and lay out as a table.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// The records of the log; none when there is no log. False when the file is
+// there but cannot be read.
+bool LogFileRecords(const QString& sFileName, QList<TLogRecord>& records)
+{
+    if (!QFileInfo::exists(sFileName))
+        return true;
+    const BusyCursor busy;
+    QFile file(sFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    records = LogRecordsRead(bytes);
+    return true;
+}
 
 } // namespace
 
@@ -159,28 +186,21 @@ void TLogForm::StatusTextSet(const QString& sText)
 
 void TLogForm::LogLoad()
 {
-    const QString sFileName = LogFileName();
     QList<TLogRecord> records;
-    PrRecordCount = 0;
-    if (QFileInfo::exists(sFileName)) {
-        QFile file(sFileName);
-        const bool opened = file.open(QIODevice::ReadOnly);
-        const QByteArray bytes = opened ? file.readAll() : QByteArray();
-        if (!opened || file.error() != QFileDevice::NoError)
-            PrRecordCount = -1;
-        else
-            records = LogRecordsRead(bytes);
-    }
-    if (PrRecordCount < 0) {
-        btAllDelete->setEnabled(false);
-        MessageBoxShow(kReadError, ApplicationTitle, MessageBox::MB_ICONWARNING);
-        PrLoadedStatus = kReadErrorStatus;
-    } else {
+    if (LogFileRecords(LogFileName(), records)) {
         PrRecordCount = static_cast<int>(records.size());
         btAllDelete->setEnabled(PrRecordCount > 0);
         PrLoadedStatus = LogCountText(PrRecordCount, SystemClock::Now());
+    } else {
+        PrRecordCount = -1;
+        btAllDelete->setEnabled(false);
+        MessageBoxShow(kReadError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        PrLoadedStatus = kReadErrorStatus;
     }
-    wbLog->SetHTML(LogTableHtml(records));
+    {
+        const BusyCursor busy;
+        wbLog->SetHTML(LogTableHtml(records));
+    }
     StatusTextSet(PrLoadedStatus);
 }
 
