@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "InstanceLock.h"
 #include "MainUnit.h"
+#include "WindowsFonts.h"
 
 #include <QApplication>
 #include <memory>
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parvane 2"));
+    WindowsFonts::InstallSubstitutes();
     // The tray icon keeps the program alive while the window is hidden to it.
     QApplication::setQuitOnLastWindowClosed(false);
 
