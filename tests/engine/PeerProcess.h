@@ -21,6 +21,11 @@ public:
         FProcess.start(QStringLiteral(PVNPEER_PATH), QStringList());
         return FProcess.waitForStarted(5000);
     }
+    // The copy has ended, or ends within the time. Qt's wait says false for a
+    // process that has already finished, which a quick copy often has.
+    bool WaitEnded(int iTimeoutMs) {
+        return FProcess.state() == QProcess::NotRunning || FProcess.waitForFinished(iTimeoutMs);
+    }
     ~PeerProcess() {
         if (FProcess.state() != QProcess::NotRunning) {
             FProcess.write("quit\n");

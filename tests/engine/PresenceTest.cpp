@@ -164,7 +164,7 @@ TEST_F(TwoCopies, ToolAnswersEveryCommandWithOneLine) {
     EXPECT_EQ(A.Command({"set", "HandleName", "tab\there\\"}), QStringList{"ok"});
     EXPECT_EQ(A.Command({"get", "HandleName"}), (QStringList{"value", "tab\there\\"}));
     EXPECT_EQ(A.Command({"quit"}), QStringList{"ok"});
-    ASSERT_TRUE(A.Process().waitForFinished(3000));
+    ASSERT_TRUE(A.WaitEnded(3000));
     EXPECT_EQ(A.Process().exitCode(), 0);
 
     // The end of input ends the service too: a logged-in copy says goodbye on its way out.
@@ -178,7 +178,7 @@ TEST_F(TwoCopies, ToolAnswersEveryCommandWithOneLine) {
     ASSERT_TRUE(B.WaitEvent("OnLogin"));
     ASSERT_TRUE(B.WaitEvent("OnLogin"));
     C.Process().closeWriteChannel();
-    ASSERT_TRUE(C.Process().waitForFinished(3000));
+    ASSERT_TRUE(C.WaitEnded(3000));
     EXPECT_EQ(C.Process().exitCode(), 0);
     auto gone = B.WaitEvent("OnLogout");
     ASSERT_TRUE(gone);
