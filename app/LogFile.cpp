@@ -1,6 +1,7 @@
 #include "LogFile.h"
 
 #include "AnsiCodePage.h"
+#include "FileAccess.h"
 #include "TimeText.h"
 
 #include <QByteArrayView>
@@ -206,11 +207,10 @@ bool LogFilePrepend(const QString& sFileName, const QByteArray& record)
     const FolderLock lock(QFileInfo(sFileName).absolutePath());
     // Looked at under the lock: another copy may have just replaced the file.
     const QFileInfo info(sFileName);
+    if (ReadOnlyFile(info))
+        return false;
     QByteArray old;
     if (info.exists()) {
-        // The owner's write bit, not the process's access: root may write a 0444 file.
-        if (!info.isFile() || !(info.permissions() & QFileDevice::WriteOwner))
-            return false;
         QFile file(sFileName);
         if (!file.open(QIODevice::ReadOnly))
             return false;

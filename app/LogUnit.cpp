@@ -1,5 +1,6 @@
 #include "LogUnit.h"
 
+#include "FileAccess.h"
 #include "IEViewer.h"
 #include "LogFile.h"
 #include "MessageBox.h"
@@ -232,8 +233,7 @@ void TLogForm::btAllDeleteClick()
         return;
     // A read-only log is kept, as it would be elsewhere, although root could remove it here.
     const QFileInfo info(LogFileName());
-    const bool readOnly = info.exists() && !(info.permissions() & QFileDevice::WriteOwner);
-    if (!info.isFile() || readOnly || !QFile::remove(LogFileName())) {
+    if (!info.isFile() || ReadOnlyFile(info) || !QFile::remove(LogFileName())) {
         MessageBoxShow(kDeleteError, ApplicationTitle, MessageBox::MB_ICONWARNING);
         return;
     }

@@ -1,11 +1,11 @@
 #include "IniFile.h"
 
 #include "AnsiCodePage.h"
+#include "FileAccess.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
 #include <limits>
 
 namespace {
@@ -172,10 +172,7 @@ bool IniFile::WritableOrFail()
 {
     if (FFailed)
         return false;
-    // The owner's write bit, not the process's access: root may write a 0444 file,
-    // and a read-only settings file must refuse writes for everyone.
-    const QFileInfo info(FFileName);
-    if (info.exists() && (info.isDir() || !(info.permissions() & QFileDevice::WriteOwner))) {
+    if (ReadOnlyFile(QFileInfo(FFileName))) {
         FFailed = true;
         return false;
     }
