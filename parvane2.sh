@@ -4,6 +4,8 @@
 #   ./parvane2.sh test            install, build and run every test
 set -euo pipefail
 cd "$(dirname "$0")"
+# Build folders of other clones and work trees share the compiler cache.
+export CCACHE_BASEDIR="$PWD"
 
 PACKAGES=(
   g++ cmake ninja-build pkg-config
@@ -12,7 +14,7 @@ PACKAGES=(
   libpcre2-dev zlib1g-dev
   libxcb1-dev libxcb-keysyms1-dev
   xvfb xauth xdotool trayer fonts-noto-cjk iproute2 util-linux
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format ccache
 )
 
 install_packages() {
@@ -48,6 +50,19 @@ build_fuzz() {
     { cat build-fuzz/build.log >&2; exit 1; }
 }
 
+# Every tracked C++ file is laid out as the repository's .clang-format says.
+check_format() {
+  local unformatted=()
+  while IFS= read -r -d '' f; do
+    clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || unformatted+=("$f")
+  done < <(git ls-files -z '*.cpp' '*.h' 2>/dev/null)
+  if [ ${#unformatted[@]} -ne 0 ]; then
+    echo "Not formatted with clang-format (run: clang-format -i FILE):" >&2
+    printf '  %s\n' "${unformatted[@]}" >&2
+    exit 1
+  fi
+}
+
 case "${1:-}" in
   run)
     shift
@@ -61,6 +76,7 @@ case "${1:-}" in
     ;;
   test)
     install_packages
+    check_format
     build
     build_fuzz
     # The seeds and kept regressions replayed, then a bounded fuzz of each target.

@@ -6,7 +6,8 @@ namespace {
 
 constexpr int MaximumPort = 65535;
 
-int PortValue(const QString& sArgument, int iLowest) {
+int PortValue(const QString& sArgument, int iLowest)
+{
     const std::optional<int> value = IniFile::StringToInteger(QStringView(sArgument).mid(4));
     if (!value || *value < iLowest || *value > MaximumPort)
         return -1;
@@ -15,7 +16,8 @@ int PortValue(const QString& sArgument, int iLowest) {
 
 } // namespace
 
-TCommandLinePorts CommandLinePorts(const QStringList& slArguments) {
+TCommandLinePorts CommandLinePorts(const QStringList& slArguments)
+{
     TCommandLinePorts ports;
     for (qsizetype i = 1; i < slArguments.size(); ++i) {
         const QString& argument = slArguments[i];
@@ -34,7 +36,8 @@ TCommandLinePorts CommandLinePorts(const QStringList& slArguments) {
     return ports;
 }
 
-QString InstanceGuardName(const TCommandLinePorts& ports) {
+QString InstanceGuardName(const TCommandLinePorts& ports)
+{
     QString sName = QStringLiteral("Parvane 2");
     if (ports.iMsg != -1)
         sName += u'<' + QString::number(ports.iMsg) + u':' + QString::number(ports.iFile) + u'>';

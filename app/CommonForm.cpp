@@ -13,7 +13,6 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-
 namespace {
 
 const QString kLeft = QStringLiteral("Left");
@@ -39,22 +38,44 @@ constexpr int kGrabBandHeight = 8;
 constexpr int kGrabWidth = 40;
 constexpr int kFarAway = 1000000;
 
-TWindowKindInfo Several(const char* section, QStringList* registry, const char* bitmap, bool* header, bool* status,
-                        int panels)
+TWindowKindInfo Several(const char* section, QStringList* registry, const char* bitmap, bool* header,
+                        bool* status, int panels)
 {
-    return {QString::fromLatin1(section), registry, true, true, QString::fromLatin1(bitmap), header, status, panels,
+    return {QString::fromLatin1(section),
+            registry,
+            true,
+            true,
+            QString::fromLatin1(bitmap),
+            header,
+            status,
+            panels,
             true};
 }
 
 TWindowKindInfo Single(const char* section, const char* bitmap, bool* header, bool* status)
 {
-    return {QString::fromLatin1(section), nullptr, true, false, QString::fromLatin1(bitmap), header, status, 2, true};
+    return {QString::fromLatin1(section),
+            nullptr,
+            true,
+            false,
+            QString::fromLatin1(bitmap),
+            header,
+            status,
+            2,
+            true};
 }
 
 TWindowKindInfo Page(const char* section)
 {
-    return {QString::fromLatin1(section), nullptr, false, false, QStringLiteral("HEADER_ICON_MAIN"), nullptr,
-            nullptr, 0, true};
+    return {QString::fromLatin1(section),
+            nullptr,
+            false,
+            false,
+            QStringLiteral("HEADER_ICON_MAIN"),
+            nullptr,
+            nullptr,
+            0,
+            true};
 }
 
 qint64 DistanceToRect(const QPoint& point, const QRect& rect)
@@ -69,7 +90,8 @@ qint64 DistanceToRect(const QPoint& point, const QRect& rect)
 const TWindowKindInfo& WindowKindInfo(TWindowKind kind)
 {
     static const TWindowKindInfo kinds[] = {
-        Several("SendWindow", &SendWindowList, "HEADER_ICON_SEND", &SendWindowShowHeader, &SendWindowShowStatus, 2),
+        Several("SendWindow", &SendWindowList, "HEADER_ICON_SEND", &SendWindowShowHeader,
+                &SendWindowShowStatus, 2),
         Several("AbsenceWindow", &AbsenceWindowList, "HEADER_ICON_ABSENCE", &AbsenceWindowShowHeader,
                 &AbsenceWindowShowStatus, 2),
         Several("FileSendWindow", &FileSendWindowList, "HEADER_ICON_FILESEND", &FileSendWindowShowHeader,
@@ -96,7 +118,8 @@ int AlphaBlendClamp(int iPosition)
 QString AlphaBlendHint(int iPosition)
 {
     const int position = AlphaBlendClamp(iPosition);
-    const int percent = (position - AlphaBlendMinimum) * 100 / (AlphaBlendMaximum - AlphaBlendMinimum + 1) + 1;
+    const int percent =
+        (position - AlphaBlendMinimum) * 100 / (AlphaBlendMaximum - AlphaBlendMinimum + 1) + 1;
     return QStringLiteral("ブレンド率 %1%").arg(percent);
 }
 
@@ -220,7 +243,8 @@ TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
     resize(width, height);
     move(PlacementOnScreens(QRect(left, top, width, height), screens).topLeft());
     if (tbAlphaBlend != nullptr)
-        tbAlphaBlend->setValue(AlphaBlendClamp(ini.ReadInteger(info.sSection, kAlphaBlend, AlphaBlendMaximum)));
+        tbAlphaBlend->setValue(
+            AlphaBlendClamp(ini.ReadInteger(info.sSection, kAlphaBlend, AlphaBlendMaximum)));
 
     imHeader->setPixmap(BitmapResource(info.sHeaderBitmap));
     StatusBarLayout();
@@ -253,7 +277,8 @@ void TCommonForm::FormDestroy()
         frame = QRect(normalGeometry().topLeft() + frameOffset, normalGeometry().size());
     }
     IniFile ini(SettingsFileName());
-    bool written = ini.WriteInteger(FSection, kLeft, frame.left()) && ini.WriteInteger(FSection, kTop, frame.top()) &&
+    bool written = ini.WriteInteger(FSection, kLeft, frame.left()) &&
+                   ini.WriteInteger(FSection, kTop, frame.top()) &&
                    ini.WriteInteger(FSection, kWidth, frame.width()) &&
                    ini.WriteInteger(FSection, kHeight, frame.height());
     if (written && tbAlphaBlend != nullptr && !Info().bAlphaBlendAtChange)
@@ -378,8 +403,8 @@ void TCommonForm::StatusBarLayout()
             others += sbInformation->PanelWidth(i);
     }
     sbInformation->SetPanelWidth(fillPanel, sbInformation->width() - others);
-    tbAlphaBlend->setGeometry(sbInformation->PanelRect(sliderPanel).left() + kSliderInset, 1, tbAlphaBlend->width(),
-                              sbInformation->height());
+    tbAlphaBlend->setGeometry(sbInformation->PanelRect(sliderPanel).left() + kSliderInset, 1,
+                              tbAlphaBlend->width(), sbInformation->height());
 }
 
 void TCommonForm::WindowMessageReceived(WindowMessage::Event& message)

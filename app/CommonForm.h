@@ -8,7 +8,6 @@
 #include <QSize>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 #include <type_traits>
 #include <utility>
@@ -21,7 +20,19 @@ class QSlider;
 class TStatusPanelBar;
 
 // The kinds of the program's auxiliary windows.
-enum class TWindowKind { Send, Absence, FileSend, FileRecv, Recv, Chat, Log, GlobalChat, Update, Request, Donation };
+enum class TWindowKind {
+    Send,
+    Absence,
+    FileSend,
+    FileRecv,
+    Recv,
+    Chat,
+    Log,
+    GlobalChat,
+    Update,
+    Request,
+    Donation
+};
 
 // What a kind keeps in the settings file and how it looks.
 struct TWindowKindInfo {
@@ -33,8 +44,8 @@ struct TWindowKindInfo {
     QString sHeaderBitmap;
     bool* pShowHeader; // nullptr: the header always shows
     bool* pShowStatus;
-    int iStatusPanels;  // the file windows have a progress panel in the middle
-    bool bFreeOnClose;  // the window frees itself when it is closed (every kind so far)
+    int iStatusPanels; // the file windows have a progress panel in the middle
+    bool bFreeOnClose; // the window frees itself when it is closed (every kind so far)
 };
 const TWindowKindInfo& WindowKindInfo(TWindowKind kind);
 
@@ -122,7 +133,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-
     TWindowKind FKind;
     QString FSection;
     HWND FHandle = 0;
@@ -134,8 +144,7 @@ private:
 
 // A kind that exists once: creates the window when the reference is empty, then
 // puts a minimised window back to normal and brings it to the front.
-template <class TForm, class... TArgs>
-TForm* SingleFormShow(TForm*& reference, TArgs&&... args)
+template <class TForm, class... TArgs> TForm* SingleFormShow(TForm*& reference, TArgs&&... args)
 {
     if (reference == nullptr) {
         reference = new TForm(std::forward<TArgs>(args)...);
@@ -156,8 +165,8 @@ TForm* SingleFormShow(TForm*& reference, TArgs&&... args)
 // sEntrySuffix after its handle ("&|0&|" for a file-send window), filled by
 // fill, then shown and brought to the front.
 template <class TForm, class... TArgs>
-TForm* SeveralFormShow(const QString& sEntrySuffix, const std::type_identity_t<std::function<void(TForm*)>>& fill,
-                       TArgs&&... args)
+TForm* SeveralFormShow(const QString& sEntrySuffix,
+                       const std::type_identity_t<std::function<void(TForm*)>>& fill, TArgs&&... args)
 {
     auto* form = new TForm(std::forward<TArgs>(args)...);
     form->Info().pRegistry->append(WindowListEntry(form->Handle()) + sEntrySuffix);

@@ -1,6 +1,7 @@
 #include "LoginUserRow.h"
 
-int LoginUserIconIndex(const QString& sDiscrimination, int iVersion, bool bAbsence) {
+int LoginUserIconIndex(const QString& sDiscrimination, int iVersion, bool bAbsence)
+{
     if (sDiscrimination == u"Parvane2") {
         if (iVersion < 2200)
             return bAbsence ? 2 : 1;
@@ -17,7 +18,8 @@ int LoginUserIconIndex(const QString& sDiscrimination, int iVersion, bool bAbsen
     return 0;
 }
 
-QStringList LoginUserSubItems(const TLoginUserFlags& flags) {
+QStringList LoginUserSubItems(const TLoginUserFlags& flags)
+{
     QString sStatus = RowOnline;
     if (flags.Absence)
         sStatus = flags.AbsenceTitle.isEmpty() ? RowAbsentUntitled : flags.AbsenceTitle;
@@ -30,46 +32,57 @@ QStringList LoginUserSubItems(const TLoginUserFlags& flags) {
             flags.IPAddress};
 }
 
-QStringList LoginUserColumnTitles() {
+QStringList LoginUserColumnTitles()
+{
     return {QStringLiteral("ハンドル名"),     QStringLiteral("ステータス"), QStringLiteral("チャット"),
             QStringLiteral("ファイル受信"),   QStringLiteral("種別"),       QStringLiteral("識別情報"),
             QStringLiteral("コンピュータ名"), QStringLiteral("IPアドレス")};
 }
 
-std::vector<int> LoginUserColumnWidths() {
+std::vector<int> LoginUserColumnWidths()
+{
     return {100, 66, 55, 77, 64, 70, 85, 85};
 }
 
-QString NoticeLoginText(const QString& sHandle) {
+QString NoticeLoginText(const QString& sHandle)
+{
     return u'「' + sHandle + QStringLiteral("」がログインしました。");
 }
-QString NoticeLogoutText(const QString& sHandle) {
+QString NoticeLogoutText(const QString& sHandle)
+{
     return u'「' + sHandle + QStringLiteral("」がログアウトしました。");
 }
-QString NoticeAbsenceText(const QString& sHandle, const QString& sTitle) {
+QString NoticeAbsenceText(const QString& sHandle, const QString& sTitle)
+{
     if (sTitle.isEmpty())
         return u'「' + sHandle + QStringLiteral("」が不在状態になりました。");
     return u'「' + sHandle + QStringLiteral("」が不在状態(") + sTitle + QStringLiteral(")になりました。");
 }
-QString NoticeNonAbsenceText(const QString& sHandle) {
+QString NoticeNonAbsenceText(const QString& sHandle)
+{
     return u'「' + sHandle + QStringLiteral("」の不在状態が解除されました。");
 }
-QString NoticeChatLoginText(const QString& sHandle) {
+QString NoticeChatLoginText(const QString& sHandle)
+{
     return u'「' + sHandle + QStringLiteral("」がチャットへ参加しました。");
 }
-QString NoticeChatLogoutText(const QString& sHandle) {
+QString NoticeChatLogoutText(const QString& sHandle)
+{
     return u'「' + sHandle + QStringLiteral("」がチャットから退出しました。");
 }
-QString NoticeRecvText(const QString& sHandle) {
+QString NoticeRecvText(const QString& sHandle)
+{
     return u'「' + sHandle + QStringLiteral("」からメッセージが届きました。");
 }
-QString NoticeMessageOpenText(const QString& sHandle) {
+QString NoticeMessageOpenText(const QString& sHandle)
+{
     return u'「' + sHandle + QStringLiteral("」がメッセージを開封しました。");
 }
 
 TLoginUserEffects LoginUserTransition(const std::optional<TLoginUserFlags>& before,
                                       const TLoginUserFlags& now, bool bOwnRow, bool bOwnChat,
-                                      const TLoginUserNoticeSettings& settings) {
+                                      const TLoginUserNoticeSettings& settings)
+{
     TLoginUserEffects effects;
     const QString& sHandle = now.HandleName;
     if (!before) {

@@ -57,7 +57,8 @@ const QString kNone = QStringLiteral("（なし）");
 constexpr int kYesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
 constexpr int kYesNoQuestionNoDefault = kYesNoQuestion | MessageBox::MB_DEFBUTTON2;
 
-bool AskYes(const QString& sText, int iFlags) {
+bool AskYes(const QString& sText, int iFlags)
+{
     return MessageBoxShow(sText, ApplicationTitle, iFlags) == MessageBox::IDYES;
 }
 
@@ -75,7 +76,10 @@ const THotKeySetting kHotKeys[] = {
 
 // ---------------------------------------------------------------- start-up
 
-TMainForm::TMainForm(TMainFormLinks links, QWidget* parent) : QMainWindow(parent), Links(std::move(links)) {
+TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, TMainFormLinks links, QWidget* parent)
+    : QMainWindow(parent), Windows(windows ? std::move(windows) : std::make_unique<TProgramWindows>()),
+      Links(std::move(links))
+{
     MainForm = this;
     OnTerminate = [] { QCoreApplication::quit(); };
     setWindowTitle(ApplicationTitle);
@@ -83,13 +87,15 @@ TMainForm::TMainForm(TMainFormLinks links, QWidget* parent) : QMainWindow(parent
     FormCreate();
 }
 
-TMainForm::~TMainForm() {
+TMainForm::~TMainForm()
+{
     FormDestroy();
     if (MainForm == this)
         MainForm = nullptr;
 }
 
-void TMainForm::FormCreate() {
+void TMainForm::FormCreate()
+{
     MessageRecvQueue.Clear();
     TaskIconData = TTaskIconData();
     PrFirstRun = true;
@@ -198,7 +204,8 @@ void TMainForm::FormCreate() {
         Links.VersionCheckStart();
 }
 
-void TMainForm::CreateControls() {
+void TMainForm::CreateControls()
+{
     lvLoginUser = new TSortListView(this);
     const QStringList slTitles = LoginUserColumnTitles();
     const std::vector<int> widths = LoginUserColumnWidths();
@@ -254,7 +261,8 @@ void TMainForm::CreateControls() {
     PrHotKeys.OnHotKey = [this](int iId) { WMHotKey(iId); };
 }
 
-void TMainForm::CreateMenus() {
+void TMainForm::CreateMenus()
+{
     const QList<QIcon> images = ProjectImages::ToolbarImages();
     auto action = [this, &images](const QString& sCaption, int iImage) {
         auto* a = new QAction(sCaption, this);
@@ -435,7 +443,8 @@ void TMainForm::CreateMenus() {
     TaskMessageListUpdate();
 }
 
-void TMainForm::BindEngineEvents() {
+void TMainForm::BindEngineEvents()
+{
     TParvaneNetwork* pvn = PVN.get();
     pvn->OnLogin = [this](auto&&... a) { PVNLogin(a...); };
     pvn->OnLogout = [this](auto&&... a) { PVNLogout(a...); };
@@ -484,7 +493,8 @@ void TMainForm::BindEngineEvents() {
     };
 }
 
-void TMainForm::showEvent(QShowEvent* event) {
+void TMainForm::showEvent(QShowEvent* event)
+{
     QMainWindow::showEvent(event);
     if (!PrFirstRun)
         return;
@@ -495,7 +505,8 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 // ---------------------------------------------------------------- shutdown
 
-void TMainForm::closeEvent(QCloseEvent* event) {
+void TMainForm::closeEvent(QCloseEvent* event)
+{
     if (PrClosing || FormClose()) {
         event->accept();
         Terminate();
@@ -504,14 +515,16 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     }
 }
 
-bool TMainForm::FileSending() const {
+bool TMainForm::FileSending() const
+{
     for (const QString& sEntry : FileSendWindowList)
         if (WindowListSocket(sEntry) > 0)
             return true;
     return false;
 }
 
-bool TMainForm::FormClose() {
+bool TMainForm::FormClose()
+{
     bool bAsked = false;
     if (!MessageRecvQueue.Empty()) {
         if (!AskYes(kCloseUnread, kYesNoQuestionNoDefault))
@@ -534,8 +547,7 @@ bool TMainForm::FormClose() {
         PrDeclineOffers = true;
     if (PrStarted)
         PVN->Logout();
-    if (Links.SingleWindowsRelease)
-        Links.SingleWindowsRelease();
+    Windows->SingleWindowsRelease();
     // Every registered window, not only the first of its list; copies, because
     // a closing window takes itself out of its list.
     for (const QString& sEntry : QStringList(SendWindowList))
@@ -549,14 +561,16 @@ bool TMainForm::FormClose() {
     return true;
 }
 
-void TMainForm::Terminate() {
+void TMainForm::Terminate()
+{
     // Ends the loops; the window and its engine are destroyed after the main loop
     // has returned, never inside one of the engine's events.
     if (OnTerminate)
         OnTerminate();
 }
 
-void TMainForm::FormDestroy() {
+void TMainForm::FormDestroy()
+{
     if (PrDestroyed)
         return;
     PrDestroyed = true;
@@ -595,14 +609,16 @@ void TMainForm::FormDestroy() {
 
 // ---------------------------------------------------------------- window messages
 
-void TMainForm::changeEvent(QEvent* event) {
+void TMainForm::changeEvent(QEvent* event)
+{
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
         CustomizeTaskTray && CustomizeTaskBar)
         QTimer::singleShot(0, this, [this] { WMSysCommand(SC_MINIMIZE); });
 }
 
-void TMainForm::WMSysCommand(int iCommand) {
+void TMainForm::WMSysCommand(int iCommand)
+{
     if (iCommand == SC_MINIMIZE) {
         if (CustomizeTaskTray && CustomizeTaskBar) {
             setWindowState(windowState() & ~Qt::WindowMinimized);
@@ -615,7 +631,8 @@ void TMainForm::WMSysCommand(int iCommand) {
     }
 }
 
-bool TMainForm::ModalForward() {
+bool TMainForm::ModalForward()
+{
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal)
         return false;
@@ -623,19 +640,22 @@ bool TMainForm::ModalForward() {
     return true;
 }
 
-void TMainForm::ShowFromTray() {
+void TMainForm::ShowFromTray()
+{
     if (CustomizeTaskBar)
         show();
     setWindowState(windowState() & ~Qt::WindowMinimized);
     WindowForeground(this);
 }
 
-void TMainForm::PopupAtCursor(QMenu* menu) {
+void TMainForm::PopupAtCursor(QMenu* menu)
+{
     WindowForeground(this);
     menu->popup(QCursor::pos());
 }
 
-void TMainForm::WMTaskTray(TTrayMouse mouse) {
+void TMainForm::WMTaskTray(TTrayMouse mouse)
+{
     // Over a modal box nothing else may open: the box comes forward instead.
     if (mouse != TTrayMouse::Other && ModalForward())
         return;
@@ -656,7 +676,8 @@ void TMainForm::WMTaskTray(TTrayMouse mouse) {
     }
 }
 
-void TMainForm::WMHotKey(int iId) {
+void TMainForm::WMHotKey(int iId)
+{
     if (ModalForward())
         return;
     switch (iId) {
@@ -680,20 +701,23 @@ void TMainForm::WMHotKey(int iId) {
     }
 }
 
-void TMainForm::HotKeyRegister() {
+void TMainForm::HotKeyRegister()
+{
     for (const THotKeySetting& hotKey : kHotKeys)
         if (*hotKey.pSetting != 0)
             PrHotKeys.Register(hotKey.iId, ShortCutToHotKeyModifiers(quint16(*hotKey.pSetting)),
                                unsigned(*hotKey.pSetting) & 0xFF);
 }
 
-void TMainForm::HotKeyUnregister() {
+void TMainForm::HotKeyUnregister()
+{
     PrHotKeys.UnregisterAll();
 }
 
 // ---------------------------------------------------------------- the user list
 
-TListItem* TMainForm::LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const {
+TListItem* TMainForm::LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const
+{
     for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
         TListItem* item = lvLoginUser->Item(i);
         const QStringList& sub = item->SubItems();
@@ -703,12 +727,14 @@ TListItem* TMainForm::LoginUserFind(const QString& sMachine, const QString& sDis
     return nullptr;
 }
 
-QString TMainForm::LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const {
+QString TMainForm::LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const
+{
     const TListItem* item = LoginUserFind(sMachine, sDiscrimination);
     return item ? item->Caption() : QString();
 }
 
-void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags) {
+void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
+{
     TListItem* item = LoginUserFind(flags.MachineName, flags.Discrimination);
     const auto key = std::make_pair(flags.MachineName, flags.Discrimination);
     const bool bOwn =
@@ -754,12 +780,14 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags) {
     lvLoginUserChange();
 }
 
-void TMainForm::LoginUserClear() {
+void TMainForm::LoginUserClear()
+{
     lvLoginUser->ClearItems();
     PrRowFlags.clear();
 }
 
-void TMainForm::OwnCommandsEnable(bool bEnabled) {
+void TMainForm::OwnCommandsEnable(bool bEnabled)
+{
     // The chat window joins later; its command follows the own row once it does.
     miToolChat->setEnabled(false);
     miOptionAbsenceAction->setEnabled(bEnabled);
@@ -769,7 +797,8 @@ void TMainForm::OwnCommandsEnable(bool bEnabled) {
         sbAbsence->setChecked(false);
 }
 
-void TMainForm::lvLoginUserChange() {
+void TMainForm::lvLoginUserChange()
+{
     bool bSend = false, bAway = false, bFile = false;
     if (PVN->LoginStates()) {
         if (lvLoginUser->SelCount() == 1) {
@@ -794,7 +823,8 @@ void TMainForm::lvLoginUserChange() {
     sbInformationUpdate();
 }
 
-void TMainForm::sbInformationUpdate() {
+void TMainForm::sbInformationUpdate()
+{
     const QList<QIcon> images = lvLoginUser->SmallImages();
     int iPresent = 0, iAway = 0;
     for (int i = 0; i < PVN->LoginCount(); ++i)
@@ -822,7 +852,8 @@ void TMainForm::sbInformationUpdate() {
 
 void TMainForm::PVNLogin(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
                          const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
-                         const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort) {
+                         const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort)
+{
     if (Menu)
         return;
     LoginUserUpdate({HandleName, MachineName, IPAddress, Discrimination, Version, Absence, AbsenceTitle, Menu,
@@ -832,7 +863,8 @@ void TMainForm::PVNLogin(TParvaneNetwork*, const QString& HandleName, const QStr
 
 void TMainForm::PVNInfoChange(TParvaneNetwork*, const QString& MachineName, const QString& HandleName,
                               const QString& IPAddress, const QString& Discrimination, int Version,
-                              bool Absence, const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort) {
+                              bool Absence, const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort)
+{
     LoginUserUpdate({HandleName, MachineName, IPAddress, Discrimination, Version, Absence, AbsenceTitle, Menu,
                      Chat, iFTPPort});
     TaskMessageListUpdate();
@@ -840,7 +872,8 @@ void TMainForm::PVNInfoChange(TParvaneNetwork*, const QString& MachineName, cons
 }
 
 void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
-                          const QString&, const QString& Discrimination) {
+                          const QString&, const QString& Discrimination)
+{
     if (TListItem* item = LoginUserFind(MachineName, Discrimination)) {
         if (NoticeLogout && Links.NoticeAdd)
             Links.NoticeAdd(NoticeLogoutText(item->Caption()));
@@ -858,7 +891,8 @@ void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QSt
 
 void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QString& MessageID, bool Letter,
                            const QString& HandleName, const QString& MachineName,
-                           const QString& Discrimination, const QString& RecvTime) {
+                           const QString& Discrimination, const QString& RecvTime)
+{
     // A sender without a machine name could be neither queued (it marks an empty
     // slot) nor answered with a receipt.
     if (MachineName.isEmpty())
@@ -876,8 +910,8 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     }
     if (NoticeRecv && Links.NoticeAdd)
         Links.NoticeAdd(NoticeRecvText(HandleName));
-    if (CustomizeLog && Links.LogWrite)
-        Links.LogWrite(1, HandleName, PVN->HandleName(), Message);
+    if (CustomizeLog)
+        Windows->LogWrite(1, HandleName, PVN->HandleName(), Message);
     if (Links.EventSoundPlay)
         Links.EventSoundPlay(SoundMessage);
     if (AnimationMouse != 0 && Links.MouseAnimationStart)
@@ -891,14 +925,16 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
 }
 
 void TMainForm::PVNMessageOpen(TParvaneNetwork*, const QString&, const QString& HandleName, const QString&,
-                               const QString&) {
+                               const QString&)
+{
     if (NoticeMessageOpen && Links.NoticeAdd)
         Links.NoticeAdd(NoticeMessageOpenText(HandleName));
 }
 
 void TMainForm::PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessage, const QString& HandleName,
                                   const QString& MachineName, const QString& Discrimination,
-                                  const QString& RecvTime) {
+                                  const QString& RecvTime)
+{
     if (AbsenceMessage == u"Nothing") {
         MessageBoxShow(HandleName + kNoAbsenceMessage, ApplicationTitle, MessageBox::MB_ICONWARNING);
         return;
@@ -909,12 +945,14 @@ void TMainForm::PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessag
 
 void TMainForm::PVNChatMessage(TParvaneNetwork*, const QString& Message, const QString&,
                                const QString& HandleName, const QString& MachineName,
-                               const QString& Discrimination, const QString&) {
+                               const QString& Discrimination, const QString&)
+{
     if (Links.ChatMessageAdd)
         Links.ChatMessageAdd(Message, HandleName, MachineName, Discrimination);
 }
 
-void TMainForm::PVNIPAddressChange(TParvaneNetwork*) {
+void TMainForm::PVNIPAddressChange(TParvaneNetwork*)
+{
     if (!PVN->LoginStates())
         return;
     const bool bChat = PVN->Chat();
@@ -938,7 +976,8 @@ void TMainForm::PVNIPAddressChange(TParvaneNetwork*) {
 
 void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString&, const QString& MachineName,
                                  const QString& Discrimination, QString& FileName, qint64 FileByte,
-                                 const QString& Comment, bool& Cancel) {
+                                 const QString& Comment, bool& Cancel)
+{
     if (PrClosing || (SecurityFileRecvCancel && (!SecurityFileRecvCancelAbsence || PVN->Absence()))) {
         FileName.clear();
     } else {
@@ -961,12 +1000,14 @@ void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString&,
 }
 
 void TMainForm::FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam,
-                          LPARAM lParam) {
+                          LPARAM lParam)
+{
     if (HWND hWindow = FileWindowFind(slList, iSocketNo))
         SendMessageW(hWindow, uMsg, wParam, lParam);
 }
 
-LPARAM TMainForm::Percent(qint64 iDone, qint64 iTotal) {
+LPARAM TMainForm::Percent(qint64 iDone, qint64 iTotal)
+{
     // An empty file is complete from the start.
     if (iTotal <= 0)
         return 100;
@@ -975,7 +1016,8 @@ LPARAM TMainForm::Percent(qint64 iDone, qint64 iTotal) {
 
 // ---------------------------------------------------------------- commands
 
-bool TMainForm::LoginOrUndo() {
+bool TMainForm::LoginOrUndo()
+{
     if (PVN->Login())
         return true;
     // The engine counts itself logged in even when its announcement could not be sent.
@@ -984,7 +1026,8 @@ bool TMainForm::LoginOrUndo() {
     return false;
 }
 
-void TMainForm::LoggedOutState() {
+void TMainForm::LoggedOutState()
+{
     OwnCommandsEnable(false);
     miMessageOnline->setChecked(false);
     LoginUserClear();
@@ -995,7 +1038,8 @@ void TMainForm::LoggedOutState() {
     sbInformationUpdate();
 }
 
-void TMainForm::miMessageOnlineClick() {
+void TMainForm::miMessageOnlineClick()
+{
     if (!miMessageOnline->isChecked()) {
         if (!LoginOrUndo()) {
             MessageBoxShow(kLoginError, ApplicationTitle, MessageBox::MB_ICONWARNING);
@@ -1021,26 +1065,30 @@ void TMainForm::miMessageOnlineClick() {
     LoggedOutState();
 }
 
-void TMainForm::miMessageEndClick() {
+void TMainForm::miMessageEndClick()
+{
     close();
 }
 
-void TMainForm::miMessageRecvClick() {
+void TMainForm::miMessageRecvClick()
+{
     RecvFormShow();
 }
 
-void TMainForm::miToolLogClick() {
-    if (Links.LogFormShow)
-        Links.LogFormShow();
+void TMainForm::miToolLogClick()
+{
+    Windows->LogFormShow();
 }
 
-void TMainForm::miOptionRefreshClick() {
+void TMainForm::miOptionRefreshClick()
+{
     LoginUserClear();
     PVN->InformationReflesh();
     lvLoginUserChange();
 }
 
-void TMainForm::TaskMessageListUpdate() {
+void TMainForm::TaskMessageListUpdate()
+{
     const QList<QIcon> userImages = lvLoginUser->SmallImages();
     const QList<QIcon> toolImages = ProjectImages::ToolbarImages();
     miTaskSend->clear();
@@ -1089,7 +1137,8 @@ void TMainForm::TaskMessageListUpdate() {
     sbInformationUpdate();
 }
 
-void TMainForm::AbsenceSelectMenuUpdate() {
+void TMainForm::AbsenceSelectMenuUpdate()
+{
     int iKinds = 0;
     while (iKinds < AbsenceMessageCount && !AbsenceMessage[iKinds].sTitle.isEmpty())
         ++iKinds;
@@ -1119,7 +1168,8 @@ void TMainForm::AbsenceSelectMenuUpdate() {
     sbInformationUpdate();
 }
 
-void TMainForm::miOptionAbsenceClick(int iTag) {
+void TMainForm::miOptionAbsenceClick(int iTag)
+{
     if (iTag < 0) {
         PVN->SetAbsence(false);
         PVN->SetAbsenceTitle(QString());
@@ -1138,7 +1188,8 @@ void TMainForm::miOptionAbsenceClick(int iTag) {
     AbsenceSelectMenuUpdate();
 }
 
-void TMainForm::tmTaskAnimationTimer() {
+void TMainForm::tmTaskAnimationTimer()
+{
     const int iIcon =
         TaskAnimationTick(AnimationTaskTrayIcon, tmTaskAnimationTag, PVN->LoginStates(), PVN->Absence());
     TaskIconSet(CustomizeTaskTray, TaskIconTip, iIcon);
@@ -1146,14 +1197,16 @@ void TMainForm::tmTaskAnimationTimer() {
 
 // ---------------------------------------------------------------- the unread queue
 
-QString RecvWindowCaptionText(int iWaiting) {
+QString RecvWindowCaptionText(int iWaiting)
+{
     QString sCaption = QStringLiteral("受信メッセージ - Parvane 2");
     if (iWaiting > 0)
         sCaption += QStringLiteral(" <未読メッセージ %1>").arg(iWaiting);
     return sCaption;
 }
 
-void RecvFormShow() {
+void RecvFormShow()
+{
     TMainForm* form = MainForm;
     if (!form || MessageRecvQueue.Empty() || !form->Links.RecvWindowShow)
         return;
@@ -1166,7 +1219,8 @@ void RecvFormShow() {
                                form->LoginUserHandle(head.sSendMachine, head.sSendDiscrimination));
 }
 
-void RecvMessageOpen() {
+void RecvMessageOpen()
+{
     TMainForm* form = MainForm;
     if (!form || MessageRecvQueue.Empty())
         return;

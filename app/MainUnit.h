@@ -4,6 +4,7 @@
 #include "LoginUserRow.h"
 #include "MessageRecvQueue.h"
 #include "ParvaneNetwork.h"
+#include "ProgramWindows.h"
 #include "SortListView.h"
 #include "SubUnit.h"
 
@@ -23,13 +24,13 @@ class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
 
-// The windows and routines of the program that the main window calls once they
-// exist. Each is empty until its unit binds it; an empty one is skipped.
+// Routines of windows that are not built yet; each goes into TProgramWindows when
+// its window is built, and this struct goes with the last of them. The program
+// binds none of them, so their commands stay disabled.
 struct TMainFormLinks {
     std::function<void(const QString& sText)> NoticeAdd;
     std::function<void(int iEvent)> EventSoundPlay;
     std::function<void(int iKind)> MouseAnimationStart;
-    std::function<void(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)> LogWrite;
     std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
                        bool bAbsence)>
         ChatUserLogin;
@@ -57,7 +58,6 @@ struct TMainFormLinks {
         SendFormShow;
     std::function<void(const QString& sFileName, const QString& sMachine, const QString& sDiscrimination)>
         FileSendFormShow;
-    std::function<void()> LogFormShow;
     // The receive window: shows slot 0 sealed or plain, gets its caption and the
     // state of its next button; whether it exists.
     std::function<void(const TMessageRecvSub& sub, bool bSealed, const QString& sSenderHandle)>
@@ -65,8 +65,6 @@ struct TMainFormLinks {
     std::function<void(const QString& sCaption)> RecvWindowCaption;
     std::function<void(bool bEnabled)> RecvWindowNextEnable;
     std::function<bool()> RecvWindowExists;
-    // The single chat, receive and log windows are released at exit.
-    std::function<void()> SingleWindowsRelease;
     // Only the chat window goes when the user logs out from inside the chat.
     std::function<void()> ChatFormRelease;
     std::function<void()> VersionCheckStart;
@@ -89,8 +87,10 @@ public:
 
     enum class TTrayMouse { LeftDown, LeftDoubleClick, RightUp, Other };
 
-    // Runs the start-up; the links are bound before it so that it can use them.
-    explicit TMainForm(TMainFormLinks links = {}, QWidget* parent = nullptr);
+    // Runs the start-up; the windows are there before it so that it can use them.
+    // Without windows of the caller's, the program's own are used.
+    explicit TMainForm(std::unique_ptr<TProgramWindows> windows = nullptr, TMainFormLinks links = {},
+                       QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The folder that stands for the program's own (tests point it elsewhere).
@@ -103,6 +103,7 @@ public:
     // The application does not show its main window at start (only the tray icon).
     bool StartHidden() const { return PrStartHidden; }
 
+    std::unique_ptr<TProgramWindows> Windows;
     TMainFormLinks Links;
     std::unique_ptr<TParvaneNetwork> PVN;
     TSortListView* lvLoginUser = nullptr;

@@ -2,14 +2,16 @@
 
 #include <algorithm>
 
-int TMessageRecvQueue::Count() const {
+int TMessageRecvQueue::Count() const
+{
     for (int i = 0; i < Capacity; ++i)
         if (FSlots[i].sSendMachine.isEmpty())
             return i;
     return Capacity;
 }
 
-bool TMessageRecvQueue::Append(const TMessageRecvSub& sub) {
+bool TMessageRecvQueue::Append(const TMessageRecvSub& sub)
+{
     const int iCount = Count();
     if (iCount < Capacity) {
         FSlots[iCount] = sub;
@@ -20,11 +22,13 @@ bool TMessageRecvQueue::Append(const TMessageRecvSub& sub) {
     return true;
 }
 
-void TMessageRecvQueue::RemoveHead() {
+void TMessageRecvQueue::RemoveHead()
+{
     std::move(FSlots.begin() + 1, FSlots.end(), FSlots.begin());
     FSlots[Capacity - 1] = TMessageRecvSub();
 }
 
-void TMessageRecvQueue::Clear() {
+void TMessageRecvQueue::Clear()
+{
     FSlots.fill(TMessageRecvSub());
 }

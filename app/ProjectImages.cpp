@@ -12,7 +12,8 @@ namespace {
 
 constexpr int MeteorFrames = 15;
 
-QPainterPath FlamePath() {
+QPainterPath FlamePath()
+{
     QPainterPath path;
     path.moveTo(8.0, 15.5);
     path.cubicTo(2.0, 15.5, 1.0, 10.0, 4.0, 6.5);
@@ -24,7 +25,8 @@ QPainterPath FlamePath() {
     return path;
 }
 
-QPainterPath CorePath() {
+QPainterPath CorePath()
+{
     QPainterPath path;
     path.moveTo(8.0, 14.5);
     path.cubicTo(5.5, 14.5, 5.0, 11.5, 6.5, 9.5);
@@ -35,13 +37,15 @@ QPainterPath CorePath() {
     return path;
 }
 
-QPixmap Blank() {
+QPixmap Blank()
+{
     QPixmap pixmap(ImageSize, ImageSize);
     pixmap.fill(Qt::transparent);
     return pixmap;
 }
 
-QPixmap Draw(const std::function<void(QPainter&)>& paint) {
+QPixmap Draw(const std::function<void(QPainter&)>& paint)
+{
     QPixmap pixmap = Blank();
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -49,7 +53,8 @@ QPixmap Draw(const std::function<void(QPainter&)>& paint) {
     return pixmap;
 }
 
-QPixmap Greyed(const QPixmap& source, qreal rFade) {
+QPixmap Greyed(const QPixmap& source, qreal rFade)
+{
     QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
@@ -62,7 +67,8 @@ QPixmap Greyed(const QPixmap& source, qreal rFade) {
 }
 
 // The flame, with an optional dark sector of the meteor sweep (frame 1..15).
-QPixmap Mark(bool bColour, int iFrame) {
+QPixmap Mark(bool bColour, int iFrame)
+{
     return Draw([&](QPainter& p) {
         const QPainterPath flame = FlamePath();
         QLinearGradient fill(0, 16, 0, 0);
@@ -91,7 +97,8 @@ QPixmap Mark(bool bColour, int iFrame) {
     });
 }
 
-QPixmap Badge(const QColor& colour, const QString& sLetter, bool bRound) {
+QPixmap Badge(const QColor& colour, const QString& sLetter, bool bRound)
+{
     return Draw([&](QPainter& p) {
         p.setPen(QPen(colour.darker(160), 1.0));
         p.setBrush(colour);
@@ -108,7 +115,8 @@ QPixmap Badge(const QColor& colour, const QString& sLetter, bool bRound) {
     });
 }
 
-QPixmap Envelope(bool bOpen) {
+QPixmap Envelope(bool bOpen)
+{
     return Draw([&](QPainter& p) {
         p.setPen(QPen(QColor(0x40, 0x50, 0x80), 1.0));
         p.setBrush(QColor(0xf4, 0xf4, 0xff));
@@ -125,7 +133,8 @@ QPixmap Envelope(bool bOpen) {
     });
 }
 
-QPixmap Arrow(QPixmap base) {
+QPixmap Arrow(QPixmap base)
+{
     QPainter p(&base);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath arrow;
@@ -141,7 +150,8 @@ QPixmap Arrow(QPixmap base) {
     return base;
 }
 
-QPixmap Bubble(const QColor& colour, const QRectF& rect, const QString& sText) {
+QPixmap Bubble(const QColor& colour, const QRectF& rect, const QString& sText)
+{
     return Draw([&](QPainter& p) {
         p.setPen(QPen(colour.darker(170), 1.0));
         p.setBrush(colour);
@@ -161,7 +171,8 @@ QPixmap Bubble(const QColor& colour, const QRectF& rect, const QString& sText) {
     });
 }
 
-QList<QPixmap> ToolbarPixmaps() {
+QList<QPixmap> ToolbarPixmaps()
+{
     QList<QPixmap> images;
     images << Arrow(Envelope(false));
     images << Envelope(true);
@@ -218,7 +229,8 @@ QList<QPixmap> ToolbarPixmaps() {
 
 } // namespace
 
-QPixmap TaskIconStrip() {
+QPixmap TaskIconStrip()
+{
     QPixmap strip(ImageSize * 33, ImageSize);
     strip.fill(Qt::transparent);
     QPainter painter(&strip);
@@ -229,14 +241,16 @@ QPixmap TaskIconStrip() {
     return strip;
 }
 
-QIcon TaskIconImage(int iIndex) {
+QIcon TaskIconImage(int iIndex)
+{
     static const QPixmap strip = TaskIconStrip();
     if (iIndex < 0 || iIndex >= 33)
         iIndex = 0;
     return QIcon(strip.copy(iIndex * ImageSize, 0, ImageSize, ImageSize));
 }
 
-QList<QIcon> LoginUserImages() {
+QList<QIcon> LoginUserImages()
+{
     QList<QIcon> icons;
     icons << QIcon(Badge(QColor(0x90, 0x90, 0x90), QStringLiteral("?"), true));
     const QPixmap older = Badge(QColor(0xe0, 0x60, 0x20), QStringLiteral("P"), true);
@@ -250,7 +264,8 @@ QList<QIcon> LoginUserImages() {
     return icons;
 }
 
-QList<QIcon> ToolbarImages() {
+QList<QIcon> ToolbarImages()
+{
     QList<QIcon> icons;
     const QList<QPixmap> pixmaps = ToolbarPixmaps();
     for (const QPixmap& pixmap : pixmaps) {
@@ -261,7 +276,8 @@ QList<QIcon> ToolbarImages() {
     return icons;
 }
 
-QPixmap ToolbarDisabledImage(int iIndex) {
+QPixmap ToolbarDisabledImage(int iIndex)
+{
     const QList<QPixmap> pixmaps = ToolbarPixmaps();
     if (iIndex < 0 || iIndex >= pixmaps.size())
         return Blank();

@@ -118,7 +118,8 @@ void ReadKeys(const IniFile& ini, const std::vector<OptionKey>& keys)
                 else if constexpr (std::is_same_v<T, QString*>)
                     *variable = ini.ReadString(SectionOption, key.name, key.sDefault);
                 else
-                    *variable.text = PasswordFromStoredForm(ini.ReadString(SectionOption, key.name, QString()));
+                    *variable.text =
+                        PasswordFromStoredForm(ini.ReadString(SectionOption, key.name, QString()));
             },
             key.variable);
     }
@@ -157,8 +158,8 @@ int ReadPort(const IniFile& ini, const QString& sKey, int iDefault)
 // A handle name with the record separators in it would split the peers' records.
 bool HandleNameAcceptable(const QString& sName)
 {
-    return !sName.isEmpty() && !sName.contains(QStringLiteral("&|")) && !sName.contains(QStringLiteral("&:")) &&
-           !sName.contains(QStringLiteral("\\|"));
+    return !sName.isEmpty() && !sName.contains(QStringLiteral("&|")) &&
+           !sName.contains(QStringLiteral("&:")) && !sName.contains(QStringLiteral("\\|"));
 }
 
 struct ViewFlag {
@@ -315,7 +316,8 @@ QString SettingsReadBroadcastIP(const IniFile& ini)
         return single;
     QStringList addresses;
     for (int i = 0;; ++i) {
-        const QString address = ini.ReadString(SectionOption, kNetworkBroadcast + QString::number(i), QString());
+        const QString address =
+            ini.ReadString(SectionOption, kNetworkBroadcast + QString::number(i), QString());
         if (address.isEmpty())
             break;
         addresses.append(address);
@@ -326,7 +328,8 @@ QString SettingsReadBroadcastIP(const IniFile& ini)
 void SettingsReadAbsence(const IniFile& ini)
 {
     for (int i = 0; i < AbsenceMessageCount; ++i) {
-        AbsenceMessage[i].sTitle = ini.ReadString(SectionOption, kAbsenceTitle + QString::number(i), QString());
+        AbsenceMessage[i].sTitle =
+            ini.ReadString(SectionOption, kAbsenceTitle + QString::number(i), QString());
         AbsenceMessage[i].sMessage = AbsenceMessageFromStoredForm(
             ini.ReadString(SectionOption, kAbsenceMessage + QString::number(i), QString()));
     }

@@ -5,7 +5,6 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
-
 #include <array>
 
 // The program's settings: the file names, one process-wide variable per [Option]
@@ -198,7 +197,8 @@ QString SettingsReadLastCheck(const IniFile& ini);
 // engine's scrambling flag, the 100 away kinds, the extra addresses (then the
 // two keys after them deleted) and, when bWritePorts, the three port keys. The
 // bar keys are not written. Stops at the first failed key; false then.
-bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP, bool bWritePorts);
+bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP,
+                         bool bWritePorts);
 // NetworkBroadcast0 .. n-1, then NetworkBroadcast + n and the plain key deleted.
 bool SettingsWriteBroadcastIP(IniFile& ini, const QStringList& slBroadcastIP);
 bool SettingsWriteAbsence(IniFile& ini);

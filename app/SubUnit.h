@@ -15,6 +15,16 @@ using WindowMessage::HWND;
 using WindowMessage::LPARAM;
 using WindowMessage::WPARAM;
 
+// A peer as the windows name it: the handle name shown, and the machine name and
+// application identifier that together identify it. Routines that take a peer
+// take this struct, so no call can swap two of its strings.
+struct TPeer {
+    QString HandleName;
+    QString MachineName;
+    QString Discrimination;
+    bool operator==(const TPeer&) const = default;
+};
+
 // ---- Texts shared by several windows
 
 inline const QString ApplicationTitle = QStringLiteral("Parvane 2");

@@ -4,11 +4,13 @@
 
 #include <QSystemTrayIcon>
 
-int TaskStateIcon(bool bLoginStates, bool bAbsence) {
+int TaskStateIcon(bool bLoginStates, bool bAbsence)
+{
     return bLoginStates && !bAbsence ? TaskIconOnline : TaskIconOffline;
 }
 
-int TaskAnimationTick(int iKind, int& iTag, bool bLoginStates, bool bAbsence) {
+int TaskAnimationTick(int iKind, int& iTag, bool bLoginStates, bool bAbsence)
+{
     // Taken at every tick, so going away or offline turns the animation grey at once.
     const int iBase = bLoginStates && !bAbsence ? 0 : 16;
     switch (iKind) {
@@ -25,7 +27,8 @@ int TaskAnimationTick(int iKind, int& iTag, bool bLoginStates, bool bAbsence) {
     }
 }
 
-void TaskIconSet(bool Show, const QString& Tip, int IconIndex) {
+void TaskIconSet(bool Show, const QString& Tip, int IconIndex)
+{
     if (!Show) {
         if (TaskIcon)
             TaskIcon->hide();

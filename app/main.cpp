@@ -1,5 +1,4 @@
 // The program's entry: the port options, the one-copy-per-port-pair guard, and the main window.
-#include "ApplicationLinks.h"
 #include "CommandLine.h"
 #include "InstanceLock.h"
 #include "MainUnit.h"
@@ -8,7 +7,8 @@
 #include <QApplication>
 #include <memory>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // The guard comes before anything is read or shown, so arguments are taken raw here.
     QStringList slArguments;
     for (int i = 0; i < argc; ++i)
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     {
-        TMainForm form(ApplicationLinks());
+        TMainForm form;
         if (form.StartFailed())
             return 0;
         if (!form.StartHidden())

@@ -29,7 +29,8 @@ constexpr int kPeerFilePort = 52000;
 constexpr qint64 kChunk = 1 << 20;
 constexpr int kRuns = 3;
 
-bool MakeSource(const QString& path, qint64 size) {
+bool MakeSource(const QString& path, qint64 size)
+{
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -49,7 +50,8 @@ bool MakeSource(const QString& path, qint64 size) {
     return true;
 }
 
-bool SameBytes(const QString& a, const QString& b) {
+bool SameBytes(const QString& a, const QString& b)
+{
     const int fa = open(QFile::encodeName(a).constData(), O_RDONLY | O_CLOEXEC);
     const int fb = open(QFile::encodeName(b).constData(), O_RDONLY | O_CLOEXEC);
     std::vector<char> ba(kChunk);
@@ -79,14 +81,16 @@ bool SameBytes(const QString& a, const QString& b) {
     return same;
 }
 
-double CpuSecondsSelf() {
+double CpuSecondsSelf()
+{
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double CpuSecondsOf(qint64 pid) {
+double CpuSecondsOf(qint64 pid)
+{
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return 0;
@@ -97,19 +101,22 @@ double CpuSecondsOf(qint64 pid) {
     return (fields[11].toLongLong() + fields[12].toLongLong()) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-double MBps(qint64 bytes, double seconds) {
+double MBps(qint64 bytes, double seconds)
+{
     return seconds > 0 ? bytes / seconds / 1e6 : 0;
 }
 
 // A pvnpeer copy driven line by line; only the answers of commands are read.
 class Peer {
 public:
-    bool Start(const TestLan& lan, int host) {
+    bool Start(const TestLan& lan, int host)
+    {
         lan.PlaceProcess(FProcess, host);
         FProcess.start(QStringLiteral(PVNPEER_PATH), {});
         return FProcess.waitForStarted(5000);
     }
-    ~Peer() {
+    ~Peer()
+    {
         if (FProcess.state() != QProcess::NotRunning) {
             FProcess.write("quit\n");
             FProcess.closeWriteChannel();
@@ -118,7 +125,8 @@ public:
         }
     }
     // The answer line of a command; event lines before it are skipped.
-    QByteArray Command(const QByteArray& line) {
+    QByteArray Command(const QByteArray& line)
+    {
         FProcess.write(line + "\n");
         QElapsedTimer t;
         t.start();
@@ -134,7 +142,8 @@ public:
     }
     qint64 Pid() const { return FProcess.processId(); }
     // The error events the copy has printed so far.
-    QByteArray Errors() {
+    QByteArray Errors()
+    {
         QByteArray errors;
         FProcess.waitForReadyRead(200);
         for (const QByteArray& line : FProcess.readAll().split('\n')) {
@@ -154,7 +163,8 @@ struct Run {
     double receiverCpu = 0;
 };
 
-double PrintedCpu(QProcess& process) {
+double PrintedCpu(QProcess& process)
+{
     for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
         if (line.startsWith("cpu "))
             return line.mid(4).toDouble();
@@ -162,7 +172,8 @@ double PrintedCpu(QProcess& process) {
     return 0;
 }
 
-std::optional<Run> PlainCopy(TestLan& lan, const QString& source, const QString& target) {
+std::optional<Run> PlainCopy(TestLan& lan, const QString& source, const QString& target)
+{
     QProcess receiver;
     lan.PlaceProcess(receiver, 1);
     receiver.start(QStringLiteral(PLAINCOPY_PATH), {"recv", QString::number(kPlainPort), target});
@@ -188,7 +199,8 @@ std::optional<Run> PlainCopy(TestLan& lan, const QString& source, const QString&
     return run;
 }
 
-std::optional<Run> EngineCopy(TestLan& lan, const QString& source, const QString& folder, int pieceBytes) {
+std::optional<Run> EngineCopy(TestLan& lan, const QString& source, const QString& folder, int pieceBytes)
+{
     Peer peer;
     if (!peer.Start(lan, 1))
         return std::nullopt;
@@ -266,7 +278,8 @@ std::optional<Run> EngineCopy(TestLan& lan, const QString& source, const QString
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     const qint64 mib = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
     const qint64 size = mib * 1024 * 1024;

@@ -19,7 +19,8 @@ namespace {
 
 constexpr size_t kBufferBytes = 64 * 1024;
 
-bool WriteAll(int fd, const char* data, size_t n) {
+bool WriteAll(int fd, const char* data, size_t n)
+{
     while (n > 0) {
         const ssize_t w = write(fd, data, n);
         if (w <= 0)
@@ -31,14 +32,16 @@ bool WriteAll(int fd, const char* data, size_t n) {
 }
 
 // What the copy cost this process, for the benchmark to compare with the engine.
-void PrintCpu() {
+void PrintCpu()
+{
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("cpu %.6f\n", usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
                                   (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6);
 }
 
-int Receive(int port, const char* path) {
+int Receive(int port, const char* path)
+{
     const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int on = 1;
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -68,7 +71,8 @@ int Receive(int port, const char* path) {
     return 0;
 }
 
-int Send(const char* host, int port, const char* path) {
+int Send(const char* host, int port, const char* path)
+{
     const int connection = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -95,7 +99,8 @@ int Send(const char* host, int port, const char* path) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc == 4 && std::strcmp(argv[1], "recv") == 0)
         return Receive(std::atoi(argv[2]), argv[3]);
     if (argc == 5 && std::strcmp(argv[1], "send") == 0)

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-
 #include <cstdio>
 
 namespace {
@@ -39,7 +38,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < kPlainKeys; ++i, ++writes)
         ini.WriteInteger(QStringLiteral("Option"), KeyName(i), i);
     for (int i = 0; i < kAwayKinds; ++i, writes += 2) {
-        ini.WriteString(QStringLiteral("Option"), QStringLiteral("Absence-Title%1").arg(i), QStringLiteral("離席中"));
+        ini.WriteString(QStringLiteral("Option"), QStringLiteral("Absence-Title%1").arg(i),
+                        QStringLiteral("離席中"));
         ini.WriteString(QStringLiteral("Option"), QStringLiteral("Absence-Message%1").arg(i),
                         QStringLiteral("席を外しています。&|すぐ戻ります。"));
     }
@@ -51,15 +51,17 @@ int main(int argc, char** argv)
     for (int i = 0; i < kPlainKeys; ++i, ++reads)
         sum += ini.ReadInteger(QStringLiteral("Option"), KeyName(i), 0);
     for (int i = 0; i < kAwayKinds; ++i, reads += 2) {
-        sum += ini.ReadString(QStringLiteral("Option"), QStringLiteral("Absence-Title%1").arg(i), QString()).size();
-        sum += ini.ReadString(QStringLiteral("Option"), QStringLiteral("Absence-Message%1").arg(i), QString()).size();
+        sum += ini.ReadString(QStringLiteral("Option"), QStringLiteral("Absence-Title%1").arg(i), QString())
+                   .size();
+        sum += ini.ReadString(QStringLiteral("Option"), QStringLiteral("Absence-Message%1").arg(i), QString())
+                   .size();
     }
     const qint64 readMs = timer.elapsed();
 
-    std::printf("writing pass: %d keys in %lld ms (%.2f ms a key)%s\n", writes, static_cast<long long>(writeMs),
-                double(writeMs) / writes, ini.Failed() ? " FAILED" : "");
-    std::printf("reading: %d keys in %lld ms (%.3f ms a key), checksum %lld\n", reads, static_cast<long long>(readMs),
-                double(readMs) / reads, static_cast<long long>(sum));
+    std::printf("writing pass: %d keys in %lld ms (%.2f ms a key)%s\n", writes,
+                static_cast<long long>(writeMs), double(writeMs) / writes, ini.Failed() ? " FAILED" : "");
+    std::printf("reading: %d keys in %lld ms (%.3f ms a key), checksum %lld\n", reads,
+                static_cast<long long>(readMs), double(readMs) / reads, static_cast<long long>(sum));
     QFile::remove(path);
     return ini.Failed() ? 1 : 0;
 }

@@ -30,7 +30,8 @@ public:
     TParvaneNetwork* Engine = nullptr;
 
 protected:
-    void run() override {
+    void run() override
+    {
         FLan.Enter(1);
         {
             TParvaneNetwork engine;
@@ -54,12 +55,14 @@ private:
     TestLan& FLan;
 };
 
-void RunOnReceiver(Receiver& r, const std::function<void(TParvaneNetwork&)>& f) {
+void RunOnReceiver(Receiver& r, const std::function<void(TParvaneNetwork&)>& f)
+{
     QMetaObject::invokeMethod(
         r.Engine, [&r, &f] { f(*r.Engine); }, Qt::BlockingQueuedConnection);
 }
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
+{
     QElapsedTimer t;
     t.start();
     while (!done()) {
@@ -78,7 +81,8 @@ struct Case {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
     TestLan lan(2);

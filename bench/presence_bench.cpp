@@ -28,17 +28,20 @@ namespace {
 constexpr int kPeers = 255;
 constexpr quint16 kPort = 51000;
 
-QString PeerAddress(int i) {
+QString PeerAddress(int i)
+{
     return QStringLiteral("198.18.4.%1").arg(i + 1);
 }
 
-double ThreadCpuSeconds() {
+double ThreadCpuSeconds()
+{
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
-bool RunIp(const QStringList& args) {
+bool RunIp(const QStringList& args)
+{
     QString ip = QStandardPaths::findExecutable("ip");
     if (ip.isEmpty())
         ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
@@ -47,7 +50,8 @@ bool RunIp(const QStringList& args) {
     return p.waitForFinished(10000) && p.exitCode() == 0;
 }
 
-int UdpSocket(const QString& address, bool broadcast) {
+int UdpSocket(const QString& address, bool broadcast)
+{
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -66,7 +70,8 @@ int UdpSocket(const QString& address, bool broadcast) {
 }
 
 // One datagram as a peer frames it; every answer here fits in one.
-QByteArray Datagram(const QString& text, int serial) {
+QByteArray Datagram(const QString& text, int serial)
+{
     const QString body =
         QStringLiteral("2020 1 1 0 0 0  0") + QString::number(serial).rightJustified(5, ' ') + text;
     const QByteArray bytes = AnsiCodePage::Encode(body);
@@ -81,7 +86,8 @@ public:
     Responders(TestLan& lan) : FLan(lan) {}
     ~Responders() { Stop(); }
 
-    bool Start() {
+    bool Start()
+    {
         for (int i = 0; i < kPeers; ++i) {
             if (!RunIp(
                     {"-n", FLan.NamespaceName(1), "addr", "replace", PeerAddress(i) + "/15", "dev", "eth0"}))
@@ -104,7 +110,8 @@ public:
             usleep(1000);
         return ready == 1;
     }
-    void Stop() {
+    void Stop()
+    {
         FStop = true;
         if (FThread.joinable())
             FThread.join();
@@ -117,7 +124,8 @@ public:
     }
 
 private:
-    void Serve() {
+    void Serve()
+    {
         int serial = 1;
         while (!FStop) {
             pollfd p{FListen, POLLIN, 0};
@@ -153,7 +161,8 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
     TestLan lan(2);

@@ -29,7 +29,7 @@ function(pv_test name)
     target_link_libraries(${name} PRIVATE Qt6::Widgets)
   endif()
   target_compile_definitions(${name} PRIVATE PV_SOURCE_DIR="${PROJECT_SOURCE_DIR}" PV_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${PV_ENVIRONMENT}" TIMEOUT 300
                FIXTURES_REQUIRED pvlan)
 endfunction()

@@ -16,7 +16,8 @@ public:
     explicit DropListDelegate(TDropListView* view) : QStyledItemDelegate(view), FView(view) {}
 
 protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
         QStyledItemDelegate::initStyleOption(option, index);
         const bool bSelected = option->state & QStyle::State_Selected;
         bool bShow = bSelected;
@@ -41,7 +42,8 @@ private:
 
 TListItem::TListItem() : QTreeWidgetItem(ItemType) {}
 
-TListItem::~TListItem() {
+TListItem::~TListItem()
+{
     // Leave the list while this row is still whole: the removal raises change
     // notifications, and their handlers read the row's sub-items.
     if (TDropListView* view = ListView()) {
@@ -54,17 +56,20 @@ TListItem::~TListItem() {
     }
 }
 
-TDropListView* TListItem::ListView() const {
+TDropListView* TListItem::ListView() const
+{
     return qobject_cast<TDropListView*>(treeWidget());
 }
 
-void TListItem::SetCaption(const QString& sCaption) {
+void TListItem::SetCaption(const QString& sCaption)
+{
     if (text(0) == sCaption)
         return;
     setText(0, sCaption);
 }
 
-void TListItem::SetSubItems(const QStringList& slSubItems) {
+void TListItem::SetSubItems(const QStringList& slSubItems)
+{
     const qsizetype iOld = FSubItems.size();
     FSubItems = slSubItems;
     for (qsizetype k = 0; k < std::max(iOld, FSubItems.size()); ++k)
@@ -73,7 +78,8 @@ void TListItem::SetSubItems(const QStringList& slSubItems) {
         view->ItemChanged(this, TItemChange::ctText);
 }
 
-void TListItem::SetSubItem(int k, const QString& sText) {
+void TListItem::SetSubItem(int k, const QString& sText)
+{
     if (k < 0)
         return;
     QStringList slSubItems = FSubItems;
@@ -83,7 +89,8 @@ void TListItem::SetSubItem(int k, const QString& sText) {
     SetSubItems(slSubItems);
 }
 
-void TListItem::SetImageIndex(int iIndex) {
+void TListItem::SetImageIndex(int iIndex)
+{
     if (FImageIndex == iIndex)
         return;
     FImageIndex = iIndex;
@@ -92,7 +99,8 @@ void TListItem::SetImageIndex(int iIndex) {
         view->ItemChanged(this, TItemChange::ctImage);
 }
 
-void TListItem::SetChecked(bool bChecked) {
+void TListItem::SetChecked(bool bChecked)
+{
     if (FChecked == bChecked)
         return;
     FChecked = bChecked;
@@ -101,7 +109,8 @@ void TListItem::SetChecked(bool bChecked) {
         view->ItemChanged(this, TItemChange::ctState);
 }
 
-QVariant TListItem::data(int column, int role) const {
+QVariant TListItem::data(int column, int role) const
+{
     if (column == 0 && role == Qt::DecorationRole) {
         TDropListView* view = ListView();
         if (view == nullptr || FImageIndex < 0 || FImageIndex >= view->SmallImages().size())
@@ -117,7 +126,8 @@ QVariant TListItem::data(int column, int role) const {
     return QTreeWidgetItem::data(column, role);
 }
 
-void TListItem::setData(int column, int role, const QVariant& value) {
+void TListItem::setData(int column, int role, const QVariant& value)
+{
     // A click on the check box arrives here.
     if (column == 0 && role == Qt::CheckStateRole) {
         SetChecked(value.toInt() == Qt::Checked);
@@ -133,27 +143,31 @@ void TListItem::setData(int column, int role, const QVariant& value) {
     }
 }
 
-bool TListItem::operator<(const QTreeWidgetItem& other) const {
+bool TListItem::operator<(const QTreeWidgetItem& other) const
+{
     TDropListView* view = ListView();
     if (view == nullptr || other.type() != ItemType)
         return false;
     return view->CompareItems(*this, static_cast<const TListItem&>(other)) < 0;
 }
 
-QString DropListDragFile(const QStringList& slNames) {
+QString DropListDragFile(const QStringList& slNames)
+{
     if (slNames.size() != 1)
         return {};
     return slNames.front();
 }
 
-QStringList DropListNamesFromUrls(const QList<QUrl>& urls) {
+QStringList DropListNamesFromUrls(const QList<QUrl>& urls)
+{
     QStringList slNames;
     for (const QUrl& url : urls)
         slNames.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
     return slNames;
 }
 
-bool DropListFileAcceptable(const QString& sPath) {
+bool DropListFileAcceptable(const QString& sPath)
+{
     if (sPath.isEmpty())
         return false;
     // QFileInfo follows a link, so a link to a file counts and a broken link does not.
@@ -161,7 +175,8 @@ bool DropListFileAcceptable(const QString& sPath) {
     return info.exists() && info.isFile();
 }
 
-TDropListView::TDropListView(QWidget* parent) : QTreeWidget(parent) {
+TDropListView::TDropListView(QWidget* parent) : QTreeWidget(parent)
+{
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -182,18 +197,21 @@ TDropListView::TDropListView(QWidget* parent) : QTreeWidget(parent) {
 
 TDropListView::~TDropListView() = default;
 
-TListItem* TDropListView::Item(int iIndex) const {
+TListItem* TDropListView::Item(int iIndex) const
+{
     QTreeWidgetItem* item = topLevelItem(iIndex);
     if (item == nullptr || item->type() != TListItem::ItemType)
         return nullptr;
     return static_cast<TListItem*>(item);
 }
 
-TListItem* TDropListView::AddItem() {
+TListItem* TDropListView::AddItem()
+{
     return InsertItem(ItemCount());
 }
 
-TListItem* TDropListView::InsertItem(int iIndex) {
+TListItem* TDropListView::InsertItem(int iIndex)
+{
     auto* item = new TListItem;
     Qt::ItemFlags flags = item->flags() & ~Qt::ItemIsDropEnabled;
     flags.setFlag(Qt::ItemIsEditable, !FReadOnly);
@@ -202,37 +220,44 @@ TListItem* TDropListView::InsertItem(int iIndex) {
     return item;
 }
 
-void TDropListView::DeleteItem(TListItem* item) {
+void TDropListView::DeleteItem(TListItem* item)
+{
     if (item == nullptr || item->treeWidget() != this)
         return;
     delete item;
 }
 
-void TDropListView::ClearItems() {
+void TDropListView::ClearItems()
+{
     BeginRemoval();
     clear();
     EndRemoval();
 }
 
-void TDropListView::BeginRemoval() {
+void TDropListView::BeginRemoval()
+{
     ++FRemoving;
 }
 
-void TDropListView::EndRemoval() {
+void TDropListView::EndRemoval()
+{
     if (--FRemoving == 0)
         RaiseDeferredChanges();
 }
 
-int TDropListView::IndexOf(const TListItem* item) const {
+int TDropListView::IndexOf(const TListItem* item) const
+{
     return item == nullptr ? -1 : indexOfTopLevelItem(const_cast<TListItem*>(item));
 }
 
-void TDropListView::SetSmallImages(const QList<QIcon>& images) {
+void TDropListView::SetSmallImages(const QList<QIcon>& images)
+{
     FSmallImages = images;
     viewport()->update();
 }
 
-void TDropListView::SetCheckboxes(bool b) {
+void TDropListView::SetCheckboxes(bool b)
+{
     FCheckboxes = b;
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = topLevelItem(i);
@@ -241,17 +266,20 @@ void TDropListView::SetCheckboxes(bool b) {
     viewport()->update();
 }
 
-void TDropListView::SetMultiSelect(bool b) {
+void TDropListView::SetMultiSelect(bool b)
+{
     FMultiSelect = b;
     setSelectionMode(b ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
 }
 
-void TDropListView::SetRowSelect(bool b) {
+void TDropListView::SetRowSelect(bool b)
+{
     FRowSelect = b;
     viewport()->update();
 }
 
-void TDropListView::SetReadOnly(bool b) {
+void TDropListView::SetReadOnly(bool b)
+{
     FReadOnly = b;
     setEditTriggers(b ? QAbstractItemView::NoEditTriggers
                       : QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
@@ -261,16 +289,19 @@ void TDropListView::SetReadOnly(bool b) {
     }
 }
 
-void TDropListView::SetHideSelection(bool b) {
+void TDropListView::SetHideSelection(bool b)
+{
     FHideSelection = b;
     viewport()->update();
 }
 
-int TDropListView::SelCount() const {
+int TDropListView::SelCount() const
+{
     return int(selectionModel()->selectedRows().size());
 }
 
-TListItem* TDropListView::Selected() const {
+TListItem* TDropListView::Selected() const
+{
     for (int i = 0; i < topLevelItemCount(); ++i) {
         if (topLevelItem(i)->isSelected())
             return Item(i);
@@ -278,25 +309,29 @@ TListItem* TDropListView::Selected() const {
     return nullptr;
 }
 
-void TDropListView::SetSelected(TListItem* item) {
+void TDropListView::SetSelected(TListItem* item)
+{
     clearSelection();
     if (item != nullptr && item->treeWidget() == this)
         item->setSelected(true);
 }
 
-TListItem* TDropListView::ItemFocused() const {
+TListItem* TDropListView::ItemFocused() const
+{
     QTreeWidgetItem* item = currentItem();
     if (item == nullptr || item->type() != TListItem::ItemType)
         return nullptr;
     return static_cast<TListItem*>(item);
 }
 
-void TDropListView::SetItemFocused(TListItem* item) {
+void TDropListView::SetItemFocused(TListItem* item)
+{
     setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
 }
 
 TListItem* TDropListView::GetNextItem(TListItem* StartItem, TSearchDirection Direction,
-                                      TItemStates States) const {
+                                      TItemStates States) const
+{
     if (Direction == TSearchDirection::sdLeft || Direction == TSearchDirection::sdRight)
         return nullptr;
     const int iStart = StartItem == nullptr ? -1 : IndexOf(StartItem);
@@ -324,7 +359,8 @@ TListItem* TDropListView::GetNextItem(TListItem* StartItem, TSearchDirection Dir
     return nullptr;
 }
 
-TListItem* TDropListView::DropTarget() const {
+TListItem* TDropListView::DropTarget() const
+{
     if (!PrTargetItem.isValid())
         return nullptr;
     QTreeWidgetItem* item = itemFromIndex(PrTargetItem);
@@ -333,15 +369,18 @@ TListItem* TDropListView::DropTarget() const {
     return static_cast<TListItem*>(item);
 }
 
-bool TDropListView::IsDropHighlighted(const TListItem* item) const {
+bool TDropListView::IsDropHighlighted(const TListItem* item) const
+{
     return item != nullptr && DropTarget() == item;
 }
 
-int TDropListView::CompareItems(const TListItem&, const TListItem&) const {
+int TDropListView::CompareItems(const TListItem&, const TListItem&) const
+{
     return 0;
 }
 
-void TDropListView::ItemChanged(TListItem* item, TItemChange change) {
+void TDropListView::ItemChanged(TListItem* item, TItemChange change)
+{
     if (FChangesHeld || !OnChange)
         return;
     if (FRemoving > 0) {
@@ -351,7 +390,8 @@ void TDropListView::ItemChanged(TListItem* item, TItemChange change) {
     OnChange(this, item, change);
 }
 
-void TDropListView::RaiseDeferredChanges() {
+void TDropListView::RaiseDeferredChanges()
+{
     const auto deferred = std::exchange(FDeferred, {});
     for (const auto& [index, change] : deferred) {
         // A row removed meanwhile has nothing left to report.
@@ -363,7 +403,8 @@ void TDropListView::RaiseDeferredChanges() {
     }
 }
 
-void TDropListView::SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+void TDropListView::SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
     for (const QItemSelection* part : {&selected, &deselected}) {
         for (const QModelIndex& index : part->indexes()) {
             if (index.column() != 0)
@@ -375,14 +416,16 @@ void TDropListView::SelectionChanged(const QItemSelection& selected, const QItem
     }
 }
 
-void TDropListView::SetDropTarget(TListItem* item) {
+void TDropListView::SetDropTarget(TListItem* item)
+{
     const QModelIndex old = PrTargetItem;
     PrTargetItem = item == nullptr ? QPersistentModelIndex() : QPersistentModelIndex(indexFromItem(item));
     if (old != QModelIndex(PrTargetItem))
         viewport()->update();
 }
 
-void TDropListView::dragEnterEvent(QDragEnterEvent* event) {
+void TDropListView::dragEnterEvent(QDragEnterEvent* event)
+{
     PrDropOk = false;
     PrDragFile.clear();
     const QMimeData* data = event->mimeData();
@@ -395,7 +438,8 @@ void TDropListView::dragEnterEvent(QDragEnterEvent* event) {
     event->accept();
 }
 
-void TDropListView::dragMoveEvent(QDragMoveEvent* event) {
+void TDropListView::dragMoveEvent(QDragMoveEvent* event)
+{
     event->setDropAction(Qt::IgnoreAction);
     event->ignore();
     if (!selectedItems().isEmpty())
@@ -421,12 +465,14 @@ void TDropListView::dragMoveEvent(QDragMoveEvent* event) {
     }
 }
 
-void TDropListView::dragLeaveEvent(QDragLeaveEvent* event) {
+void TDropListView::dragLeaveEvent(QDragLeaveEvent* event)
+{
     SetDropTarget(nullptr);
     event->accept();
 }
 
-void TDropListView::dropEvent(QDropEvent* event) {
+void TDropListView::dropEvent(QDropEvent* event)
+{
     TListItem* item = DropTarget();
     if (item == nullptr) {
         SetDropTarget(nullptr);
@@ -441,19 +487,22 @@ void TDropListView::dropEvent(QDropEvent* event) {
     SetDropTarget(nullptr);
 }
 
-void TDropListView::mouseDoubleClickEvent(QMouseEvent* event) {
+void TDropListView::mouseDoubleClickEvent(QMouseEvent* event)
+{
     QTreeWidget::mouseDoubleClickEvent(event);
     if (OnDblClick)
         OnDblClick(this);
 }
 
-void TDropListView::focusInEvent(QFocusEvent* event) {
+void TDropListView::focusInEvent(QFocusEvent* event)
+{
     QTreeWidget::focusInEvent(event);
     if (FHideSelection)
         viewport()->update();
 }
 
-void TDropListView::focusOutEvent(QFocusEvent* event) {
+void TDropListView::focusOutEvent(QFocusEvent* event)
+{
     QTreeWidget::focusOutEvent(event);
     if (FHideSelection)
         viewport()->update();

@@ -4,24 +4,28 @@
 
 TEditEx::TEditEx(QWidget* parent) : QLineEdit(parent) {}
 
-void TEditEx::SetAlign(TAlign align) {
+void TEditEx::SetAlign(TAlign align)
+{
     FAlign = align;
     Realign();
 }
 
-bool TEditEx::event(QEvent* event) {
+bool TEditEx::event(QEvent* event)
+{
     if (event->type() == QEvent::ParentChange)
         Realign();
     return QLineEdit::event(event);
 }
 
-bool TEditEx::eventFilter(QObject* watched, QEvent* event) {
+bool TEditEx::eventFilter(QObject* watched, QEvent* event)
+{
     if (watched == FWatched && event->type() == QEvent::Resize)
         Realign();
     return QLineEdit::eventFilter(watched, event);
 }
 
-void TEditEx::Realign() {
+void TEditEx::Realign()
+{
     QWidget* parent = parentWidget();
     if (FWatched != parent) {
         if (FWatched != nullptr)

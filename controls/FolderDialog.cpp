@@ -13,7 +13,8 @@ bool TopMostRequest = false;
 
 } // namespace
 
-TFolderDialog::TFolderDialog(QWidget* parent) : QDialog(parent) {
+TFolderDialog::TFolderDialog(QWidget* parent) : QDialog(parent)
+{
     setWindowTitle(QStringLiteral("フォルダの参照"));
     PrInformation = new QLabel(this);
     PrInformation->setWordWrap(true);
@@ -43,33 +44,39 @@ TFolderDialog::TFolderDialog(QWidget* parent) : QDialog(parent) {
     connect(PrBrowser, &QDialog::rejected, this, &QDialog::reject);
 }
 
-void TFolderDialog::SetInformation(const QString& s) {
+void TFolderDialog::SetInformation(const QString& s)
+{
     FInformation = s;
     PrInformation->setText(s);
     PrInformation->setVisible(!s.isEmpty());
 }
 
-QString TFolderDialog::StatusText() const {
+QString TFolderDialog::StatusText() const
+{
     return PrStatus->text();
 }
 
-bool TFolderDialog::Execute() {
+bool TFolderDialog::Execute()
+{
     TopMostRequest = false;
     return Browse();
 }
 
-bool TFolderDialog::ExecuteEx(bool bTopMost) {
+bool TFolderDialog::ExecuteEx(bool bTopMost)
+{
     TopMostRequest = bTopMost;
     return Browse();
 }
 
-void TFolderDialog::SelectionChanged(const QString& sPath) {
+void TFolderDialog::SelectionChanged(const QString& sPath)
+{
     // Only a folder has a path to show; anything else leaves the line empty.
     PrStatus->setText(QFileInfo(sPath).isDir() ? QDir::toNativeSeparators(QFileInfo(sPath).absoluteFilePath())
                                                : QString());
 }
 
-bool TFolderDialog::Browse() {
+bool TFolderDialog::Browse()
+{
     setWindowFlag(Qt::WindowStaysOnTopHint, TopMostRequest);
     PrStatus->clear();
     if (!FPath.isEmpty() && QFileInfo(FPath).isDir()) {

@@ -68,14 +68,16 @@ const std::array<int, 10> ShiftedDigits = {
     Qt::Key_ParenRight, Qt::Key_Exclam,      Qt::Key_At,        Qt::Key_NumberSign, Qt::Key_Dollar,
     Qt::Key_Percent,    Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk,   Qt::Key_ParenLeft};
 
-bool IsModifierKey(int iQtKey) {
+bool IsModifierKey(int iQtKey)
+{
     return iQtKey == Qt::Key_Shift || iQtKey == Qt::Key_Control || iQtKey == Qt::Key_Alt ||
            iQtKey == Qt::Key_Meta || iQtKey == Qt::Key_AltGr || iQtKey == Qt::Key_Super_L ||
            iQtKey == Qt::Key_Super_R;
 }
 
 // The invalid-combination flag of a set of modifiers.
-int CombinationFlag(TShortCut mods) {
+int CombinationFlag(TShortCut mods)
+{
     const bool s = mods & scShift, c = mods & scCtrl, a = mods & scAlt;
     if (s && c && a)
         return hcShiftCtrlAlt;
@@ -99,7 +101,8 @@ const QString Joiner = QStringLiteral(" + ");
 
 } // namespace
 
-int HotKeyVirtualKey(int iQtKey, Qt::KeyboardModifiers modifiers) {
+int HotKeyVirtualKey(int iQtKey, Qt::KeyboardModifiers modifiers)
+{
     const bool bKeypad = modifiers & Qt::KeypadModifier;
     if (iQtKey >= Qt::Key_A && iQtKey <= Qt::Key_Z)
         return 0x41 + (iQtKey - Qt::Key_A);
@@ -125,7 +128,8 @@ int HotKeyVirtualKey(int iQtKey, Qt::KeyboardModifiers modifiers) {
     return 0;
 }
 
-int HotKeyQtKey(int iVirtualKey) {
+int HotKeyQtKey(int iVirtualKey)
+{
     if (iVirtualKey >= 0x41 && iVirtualKey <= 0x5A)
         return Qt::Key_A + (iVirtualKey - 0x41);
     if (iVirtualKey >= 0x30 && iVirtualKey <= 0x39)
@@ -141,7 +145,8 @@ int HotKeyQtKey(int iVirtualKey) {
     return 0;
 }
 
-QString HotKeyKeyName(int iVirtualKey) {
+QString HotKeyKeyName(int iVirtualKey)
+{
     if (iVirtualKey >= 0x41 && iVirtualKey <= 0x5A)
         return QString(QChar(iVirtualKey));
     if (iVirtualKey >= 0x30 && iVirtualKey <= 0x39)
@@ -157,7 +162,8 @@ QString HotKeyKeyName(int iVirtualKey) {
     return {};
 }
 
-QString HotKeyText(TShortCut hotKey) {
+QString HotKeyText(TShortCut hotKey)
+{
     const QString sKey = HotKeyKeyName(hotKey & 0xFF);
     if (sKey.isEmpty())
         return NoneText;
@@ -171,7 +177,8 @@ QString HotKeyText(TShortCut hotKey) {
     return s + sKey;
 }
 
-QString HotKeyModifierText(Qt::KeyboardModifiers modifiers) {
+QString HotKeyModifierText(Qt::KeyboardModifiers modifiers)
+{
     QString s;
     if (modifiers & Qt::ControlModifier)
         s += "Ctrl" + Joiner;
@@ -183,7 +190,8 @@ QString HotKeyModifierText(Qt::KeyboardModifiers modifiers) {
 }
 
 THotKeyPress HotKeyFromKeyPress(int iQtKey, Qt::KeyboardModifiers modifiers, THKInvalidKeys invalidKeys,
-                                THKModifiers substitute) {
+                                THKModifiers substitute)
+{
     if (IsModifierKey(iQtKey))
         return {THotKeyPress::Pending, 0};
     TShortCut mods = 0;
@@ -211,31 +219,36 @@ THotKeyPress HotKeyFromKeyPress(int iQtKey, Qt::KeyboardModifiers modifiers, THK
     return {THotKeyPress::Set, TShortCut(mods | iVirtualKey)};
 }
 
-THotKeyEx::THotKeyEx(QWidget* parent) : QLineEdit(parent) {
+THotKeyEx::THotKeyEx(QWidget* parent) : QLineEdit(parent)
+{
     setReadOnly(true);
     setAttribute(Qt::WA_InputMethodEnabled, false);
     FColor = palette().color(QPalette::Base);
     ShowValue();
 }
 
-void THotKeyEx::SetHotKey(TShortCut hotKey) {
+void THotKeyEx::SetHotKey(TShortCut hotKey)
+{
     FHotKey = hotKey;
     ShowValue();
 }
 
-void THotKeyEx::SetColor(const QColor& color) {
+void THotKeyEx::SetColor(const QColor& color)
+{
     FColor = color;
     QPalette p = palette();
     p.setColor(QPalette::Base, color);
     setPalette(p);
 }
 
-void THotKeyEx::ShowValue() {
+void THotKeyEx::ShowValue()
+{
     FPending = false;
     setText(HotKeyText(FHotKey));
 }
 
-bool THotKeyEx::event(QEvent* event) {
+bool THotKeyEx::event(QEvent* event)
+{
     // Tab and the shortcuts of the window would otherwise never reach the editor.
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -247,7 +260,8 @@ bool THotKeyEx::event(QEvent* event) {
     return QLineEdit::event(event);
 }
 
-void THotKeyEx::keyPressEvent(QKeyEvent* event) {
+void THotKeyEx::keyPressEvent(QKeyEvent* event)
+{
     if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
         QLineEdit::keyPressEvent(event);
         return;
@@ -273,7 +287,8 @@ void THotKeyEx::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
-void THotKeyEx::keyReleaseEvent(QKeyEvent* event) {
+void THotKeyEx::keyReleaseEvent(QKeyEvent* event)
+{
     if (!FPending) {
         event->accept();
         return;
@@ -295,11 +310,13 @@ void THotKeyEx::keyReleaseEvent(QKeyEvent* event) {
     event->accept();
 }
 
-void THotKeyEx::focusOutEvent(QFocusEvent* event) {
+void THotKeyEx::focusOutEvent(QFocusEvent* event)
+{
     ShowValue();
     QLineEdit::focusOutEvent(event);
 }
 
-void THotKeyEx::contextMenuEvent(QContextMenuEvent* event) {
+void THotKeyEx::contextMenuEvent(QContextMenuEvent* event)
+{
     event->accept();
 }

@@ -2,57 +2,68 @@
 
 #include <QPainter>
 
-TMarkLabel::TMarkLabel(QWidget* parent) : QLabel(parent) {
+TMarkLabel::TMarkLabel(QWidget* parent) : QLabel(parent)
+{
     AdjustBounds();
 }
 
-TMarkLabel::TMarkLabel(const QString& sText, QWidget* parent) : QLabel(sText, parent) {
+TMarkLabel::TMarkLabel(const QString& sText, QWidget* parent) : QLabel(sText, parent)
+{
     AdjustBounds();
 }
 
-void TMarkLabel::SetMark(const QString& sMark) {
+void TMarkLabel::SetMark(const QString& sMark)
+{
     FMark = sMark;
     AdjustBounds();
 }
 
-void TMarkLabel::SetMarkColor(const QColor& color) {
+void TMarkLabel::SetMarkColor(const QColor& color)
+{
     FMarkColor = color;
     AdjustBounds();
 }
 
-void TMarkLabel::SetMarkPadding(int iPadding) {
+void TMarkLabel::SetMarkPadding(int iPadding)
+{
     FMarkPadding = iPadding;
     AdjustBounds();
 }
 
-void TMarkLabel::SetAutoSize(bool b) {
+void TMarkLabel::SetAutoSize(bool b)
+{
     FAutoSize = b;
     AdjustBounds();
 }
 
-void TMarkLabel::SetCaption(const QString& sText) {
+void TMarkLabel::SetCaption(const QString& sText)
+{
     setText(sText);
     AdjustBounds();
 }
 
-QSize TMarkLabel::sizeHint() const {
+QSize TMarkLabel::sizeHint() const
+{
     const QFontMetrics metrics(font());
     return QSize(metrics.horizontalAdvance(FMark) + FMarkPadding + metrics.horizontalAdvance(text()),
                  metrics.height());
 }
 
-QSize TMarkLabel::minimumSizeHint() const {
+QSize TMarkLabel::minimumSizeHint() const
+{
     return sizeHint();
 }
 
-void TMarkLabel::AdjustBounds() {
+void TMarkLabel::AdjustBounds()
+{
     updateGeometry();
     if (FAutoSize)
         resize(sizeHint());
     update();
 }
 
-void TMarkLabel::paintEvent(QPaintEvent*) {
+void TMarkLabel::paintEvent(QPaintEvent*)
+{
     QPainter painter(this);
     painter.setFont(font());
     QRect r = contentsRect();

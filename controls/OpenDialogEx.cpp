@@ -3,7 +3,8 @@
 #include <QFileInfo>
 #include <QShowEvent>
 
-QStringList DialogFilterLines(const QString& sFilter) {
+QStringList DialogFilterLines(const QString& sFilter)
+{
     QStringList slLines;
     const QStringList slParts = sFilter.split('|');
     for (qsizetype i = 0; i + 1 < slParts.size(); i += 2) {
@@ -14,7 +15,8 @@ QStringList DialogFilterLines(const QString& sFilter) {
     return slLines;
 }
 
-TOpenDialogEx::TOpenDialogEx(QWidget* parent) : QFileDialog(parent) {
+TOpenDialogEx::TOpenDialogEx(QWidget* parent) : QFileDialog(parent)
+{
     // The toolkit's own dialog, so that showing and closing can be seen and it
     // can be kept on top.
     setOption(QFileDialog::DontUseNativeDialog, true);
@@ -27,21 +29,25 @@ TOpenDialogEx::TOpenDialogEx(QWidget* parent) : QFileDialog(parent) {
     setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
 }
 
-void TOpenDialogEx::SetFileName(const QString& sFileName) {
+void TOpenDialogEx::SetFileName(const QString& sFileName)
+{
     FFileName = sFileName;
 }
 
-void TOpenDialogEx::SetFilter(const QString& sFilter) {
+void TOpenDialogEx::SetFilter(const QString& sFilter)
+{
     FFilter = sFilter;
     setNameFilters(DialogFilterLines(sFilter));
 }
 
-bool TOpenDialogEx::ExecuteEx(bool bTopMost) {
+bool TOpenDialogEx::ExecuteEx(bool bTopMost)
+{
     PrTopMost = bTopMost;
     return Execute();
 }
 
-bool TOpenDialogEx::Execute() {
+bool TOpenDialogEx::Execute()
+{
     setWindowFlag(Qt::WindowStaysOnTopHint, PrTopMost);
     QString sDir = FInitialDir;
     if (sDir.isEmpty() && !FFileName.isEmpty())
@@ -59,19 +65,22 @@ bool TOpenDialogEx::Execute() {
     return true;
 }
 
-void TOpenDialogEx::showEvent(QShowEvent* event) {
+void TOpenDialogEx::showEvent(QShowEvent* event)
+{
     QFileDialog::showEvent(event);
     if (!event->spontaneous())
         DoShow();
 }
 
-void TOpenDialogEx::hideEvent(QHideEvent* event) {
+void TOpenDialogEx::hideEvent(QHideEvent* event)
+{
     QFileDialog::hideEvent(event);
     if (!event->spontaneous() && FDialogOpen)
         DoClose();
 }
 
-void TOpenDialogEx::DoShow() {
+void TOpenDialogEx::DoShow()
+{
     if (PrTopMost)
         FDialogHandle = window();
     FDialogOpen = true;
@@ -79,7 +88,8 @@ void TOpenDialogEx::DoShow() {
         OnShow(this);
 }
 
-void TOpenDialogEx::DoClose() {
+void TOpenDialogEx::DoClose()
+{
     FDialogHandle = nullptr;
     FDialogOpen = false;
     if (OnClose)

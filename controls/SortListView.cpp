@@ -15,14 +15,16 @@ namespace {
 
 const QString Ellipsis = QStringLiteral("...");
 
-QStringList RowOf(const TListItem& item) {
+QStringList RowOf(const TListItem& item)
+{
     QStringList slRow{item.Caption()};
     slRow.append(item.SubItems());
     return slRow;
 }
 
 // Compares one key column; a row lacks column k when it has k or fewer cells.
-int CompareColumn(int k, const QStringList& slRow1, const QStringList& slRow2) {
+int CompareColumn(int k, const QStringList& slRow1, const QStringList& slRow2)
+{
     const bool bHas1 = k < slRow1.size();
     const bool bHas2 = k < slRow2.size();
     if (!bHas1 && !bHas2)
@@ -35,14 +37,16 @@ int CompareColumn(int k, const QStringList& slRow1, const QStringList& slRow2) {
 }
 
 // Removes the last character, keeping a surrogate pair whole.
-QString ChopCharacter(const QString& s) {
+QString ChopCharacter(const QString& s)
+{
     if (s.isEmpty())
         return s;
     const qsizetype n = s.size() >= 2 && s.back().isLowSurrogate() ? 2 : 1;
     return s.left(s.size() - n);
 }
 
-QString FirstCharacter(const QString& s) {
+QString FirstCharacter(const QString& s)
+{
     if (s.isEmpty())
         return s;
     return s.left(s.size() >= 2 && s.front().isHighSurrogate() ? 2 : 1);
@@ -50,7 +54,8 @@ QString FirstCharacter(const QString& s) {
 
 } // namespace
 
-int SortListTextCompare(const QString& s1, const QString& s2) {
+int SortListTextCompare(const QString& s1, const QString& s2)
+{
     static const QCollator collator = [] {
         QCollator c{QLocale(QLocale::Japanese, QLocale::Japan)};
         c.setCaseSensitivity(Qt::CaseSensitive);
@@ -60,7 +65,8 @@ int SortListTextCompare(const QString& s1, const QString& s2) {
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
-int SortListViewCompare(const TSortKeys& keys, const QStringList& slRow1, const QStringList& slRow2) {
+int SortListViewCompare(const TSortKeys& keys, const QStringList& slRow1, const QStringList& slRow2)
+{
     int r = CompareColumn(keys.SortIndex, slRow1, slRow2);
     if (r != 0)
         return keys.SortUpper ? r : -r;
@@ -70,12 +76,14 @@ int SortListViewCompare(const TSortKeys& keys, const QStringList& slRow1, const 
     return keys.SortSecondUpper ? r : -r;
 }
 
-bool SortKeysUsable(const TSortKeys& keys, int iSectionCount) {
+bool SortKeysUsable(const TSortKeys& keys, int iSectionCount)
+{
     return keys.SortIndex >= 0 && keys.SortIndex <= iSectionCount - 1 &&
            keys.SortSecondIndex <= iSectionCount - 1;
 }
 
-void SortSectionClick(int iSection, TSortKeys& keys) {
+void SortSectionClick(int iSection, TSortKeys& keys)
+{
     if (iSection == keys.SortIndex) {
         keys.SortUpper = !keys.SortUpper;
         return;
@@ -85,7 +93,8 @@ void SortSectionClick(int iSection, TSortKeys& keys) {
 }
 
 QString SortShortenCaption(const QString& sCaption, int iWidth,
-                           const std::function<int(const QString&)>& textWidth) {
+                           const std::function<int(const QString&)>& textWidth)
+{
     QString s = sCaption;
     bool bCut = false;
     while (textWidth(s) >= iWidth) {
@@ -101,11 +110,13 @@ QString SortShortenCaption(const QString& sCaption, int iWidth,
     return s;
 }
 
-int SortHeaderHeight(int iFontPixelHeight) {
+int SortHeaderHeight(int iFontPixelHeight)
+{
     return std::abs(iFontPixelHeight) * 3 / 2 + 4;
 }
 
-QRect SortSectionTextRect(const QRect& section, bool bPressed, bool bSortColumn, int iFontPointSize) {
+QRect SortSectionTextRect(const QRect& section, bool bPressed, bool bSortColumn, int iFontPointSize)
+{
     const int iShift = bPressed ? 1 : 0;
     // Right and bottom kept exclusive, as the drawing rules count them.
     int iLeft = section.left() + 6 + iShift;
@@ -117,7 +128,8 @@ QRect SortSectionTextRect(const QRect& section, bool bPressed, bool bSortColumn,
     return QRect(QPoint(iLeft, iTop), QSize(iRight - iLeft, iBottom - iTop));
 }
 
-TSortMark SortMarkLines(const QRect& textRect, int iTextWidth, bool bUpper) {
+TSortMark SortMarkLines(const QRect& textRect, int iTextWidth, bool bUpper)
+{
     const int iLeft = textRect.left();
     const int iRight = textRect.left() + textRect.width();
     const int iTop = textRect.top();
@@ -131,7 +143,8 @@ TSortMark SortMarkLines(const QRect& textRect, int iTextWidth, bool bUpper) {
             {QPoint(x + 4, y + 8), QPoint(x + 9, y - 1)}};
 }
 
-TSLVHeaderControl::TSLVHeaderControl(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+TSLVHeaderControl::TSLVHeaderControl(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
+{
     setMouseTracking(true);
     setSectionsClickable(true);
     setSectionsMovable(false);
@@ -143,13 +156,15 @@ TSLVHeaderControl::TSLVHeaderControl(QWidget* parent) : QHeaderView(Qt::Horizont
     setMinimumSectionSize(0);
 }
 
-QSize TSLVHeaderControl::sizeHint() const {
+QSize TSLVHeaderControl::sizeHint() const
+{
     QSize size = QHeaderView::sizeHint();
     size.setHeight(SortHeaderHeight(QFontInfo(font()).pixelSize()));
     return size;
 }
 
-void TSLVHeaderControl::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+void TSLVHeaderControl::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
+{
     if (!rect.isValid())
         return;
     if (OnDrawSection) {
@@ -159,19 +174,22 @@ void TSLVHeaderControl::paintSection(QPainter* painter, const QRect& rect, int l
     QHeaderView::paintSection(painter, rect, logicalIndex);
 }
 
-void TSLVHeaderControl::paintEvent(QPaintEvent* event) {
+void TSLVHeaderControl::paintEvent(QPaintEvent* event)
+{
     QHeaderView::paintEvent(event);
     if (OnPaint)
         OnPaint(this);
 }
 
-void TSLVHeaderControl::RedrawSection(int iSection) {
+void TSLVHeaderControl::RedrawSection(int iSection)
+{
     if (iSection < 0 || iSection >= count())
         return;
     viewport()->update(QRect(sectionViewportPosition(iSection), 0, sectionSize(iSection), height()));
 }
 
-void TSLVHeaderControl::mouseMoveEvent(QMouseEvent* event) {
+void TSLVHeaderControl::mouseMoveEvent(QMouseEvent* event)
+{
     QHeaderView::mouseMoveEvent(event);
     const int iSection = logicalIndexAt(event->position().toPoint());
     if (iSection != PrHot) {
@@ -181,7 +199,8 @@ void TSLVHeaderControl::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
-void TSLVHeaderControl::mousePressEvent(QMouseEvent* event) {
+void TSLVHeaderControl::mousePressEvent(QMouseEvent* event)
+{
     QHeaderView::mousePressEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
@@ -192,20 +211,23 @@ void TSLVHeaderControl::mousePressEvent(QMouseEvent* event) {
     RedrawSection(PrPressing);
 }
 
-void TSLVHeaderControl::mouseReleaseEvent(QMouseEvent* event) {
+void TSLVHeaderControl::mouseReleaseEvent(QMouseEvent* event)
+{
     const int iPressed = PrPressing;
     PrPressing = -1;
     RedrawSection(iPressed);
     QHeaderView::mouseReleaseEvent(event);
 }
 
-void TSLVHeaderControl::leaveEvent(QEvent* event) {
+void TSLVHeaderControl::leaveEvent(QEvent* event)
+{
     QHeaderView::leaveEvent(event);
     RedrawSection(PrHot);
     PrHot = -1;
 }
 
-bool TSLVHeaderControl::viewportEvent(QEvent* event) {
+bool TSLVHeaderControl::viewportEvent(QEvent* event)
+{
     // The sections lie on the viewport, so the mouse leaves them there.
     if (event->type() == QEvent::Leave) {
         RedrawSection(PrHot);
@@ -214,18 +236,21 @@ bool TSLVHeaderControl::viewportEvent(QEvent* event) {
     return QHeaderView::viewportEvent(event);
 }
 
-TSLVListView::TSLVListView(TSortListView* owner) : TDropListView(owner), FOwner(owner) {
+TSLVListView::TSLVListView(TSortListView* owner) : TDropListView(owner), FOwner(owner)
+{
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int iPosition) {
         if (OnScrollChange)
             OnScrollChange(this, iPosition);
     });
 }
 
-int TSLVListView::CompareItems(const TListItem& a, const TListItem& b) const {
+int TSLVListView::CompareItems(const TListItem& a, const TListItem& b) const
+{
     return FOwner->CompareRows(a, b);
 }
 
-TSortListView::TSortListView(QWidget* parent) : QFrame(parent) {
+TSortListView::TSortListView(QWidget* parent) : QFrame(parent)
+{
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setLineWidth(1);
     setFocusPolicy(Qt::StrongFocus);
@@ -283,55 +308,65 @@ TSortListView::TSortListView(QWidget* parent) : QFrame(parent) {
 
 TSortListView::~TSortListView() = default;
 
-QFont TSortListView::Font() const {
+QFont TSortListView::Font() const
+{
     return PrSortListView->font();
 }
 
-void TSortListView::SetFont(const QFont& font) {
+void TSortListView::SetFont(const QFont& font)
+{
     PrSortListView->setFont(font);
     PrHeaderControl->viewport()->update();
 }
 
-int TSortListView::SectionCount() const {
+int TSortListView::SectionCount() const
+{
     return PrSortListView->columnCount();
 }
 
-void TSortListView::AddSection(const QString& sText, int iWidth) {
+void TSortListView::AddSection(const QString& sText, int iWidth)
+{
     const int n = SectionCount();
     PrSortListView->setColumnCount(n + 1);
     PrSortListView->headerItem()->setText(n, sText);
     PrHeaderControl->resizeSection(n, iWidth);
 }
 
-void TSortListView::ClearSections() {
+void TSortListView::ClearSections()
+{
     PrSortListView->setColumnCount(0);
 }
 
-QString TSortListView::SectionText(int iSection) const {
+QString TSortListView::SectionText(int iSection) const
+{
     if (iSection < 0 || iSection >= SectionCount())
         return {};
     return PrSortListView->headerItem()->text(iSection);
 }
 
-void TSortListView::SetSectionText(int iSection, const QString& sText) {
+void TSortListView::SetSectionText(int iSection, const QString& sText)
+{
     if (iSection < 0 || iSection >= SectionCount())
         return;
     PrSortListView->headerItem()->setText(iSection, sText);
 }
 
-int TSortListView::SectionWidth(int iSection) const {
+int TSortListView::SectionWidth(int iSection) const
+{
     if (iSection < 0 || iSection >= SectionCount())
         return 0;
     return PrHeaderControl->sectionSize(iSection);
 }
 
-void TSortListView::SetSectionWidth(int iSection, int iWidth) {
+void TSortListView::SetSectionWidth(int iSection, int iWidth)
+{
     if (iSection < 0 || iSection >= SectionCount())
         return;
     PrHeaderControl->resizeSection(iSection, iWidth);
 }
 
-void TSortListView::Sort() {
+void TSortListView::Sort()
+{
     // The owner sorts from its change handler; a change raised while rows move
     // must not start a second sort inside this one.
     if (PrSorting)
@@ -346,11 +381,13 @@ void TSortListView::Sort() {
     PrHeaderControl->viewport()->update();
 }
 
-int TSortListView::CompareRows(const TListItem& a, const TListItem& b) const {
+int TSortListView::CompareRows(const TListItem& a, const TListItem& b) const
+{
     return SortListViewCompare(Keys(), RowOf(a), RowOf(b));
 }
 
-void TSortListView::HeaderSectionClick(int iSection) {
+void TSortListView::HeaderSectionClick(int iSection)
+{
     TSortKeys keys = Keys();
     SortSectionClick(iSection, keys);
     FSortIndex = keys.SortIndex;
@@ -359,14 +396,16 @@ void TSortListView::HeaderSectionClick(int iSection) {
     PrHeaderControl->viewport()->update();
 }
 
-int TSortListView::MarkRoom() const {
+int TSortListView::MarkRoom() const
+{
     const QFont font = Font();
     if (font.pointSize() > 0)
         return font.pointSize();
     return QFontInfo(font).pixelSize() * 72 / 96;
 }
 
-void TSortListView::HeaderDrawSection(QPainter* painter, int iSection, const QRect& rect, bool bPressed) {
+void TSortListView::HeaderDrawSection(QPainter* painter, int iSection, const QRect& rect, bool bPressed)
+{
     const bool bSortColumn = iSection == FSortIndex;
     const QRect textRect = SortSectionTextRect(rect, bPressed, bSortColumn, MarkRoom());
     const QFontMetrics metrics(PrHeaderControl->font());

@@ -163,7 +163,8 @@ public:
     void SetSelected(TListItem* item) { PrSortListView->SetSelected(item); }
     TListItem* ItemFocused() const { return PrSortListView->ItemFocused(); }
     void SetItemFocused(TListItem* item) { PrSortListView->SetItemFocused(item); }
-    TListItem* GetNextItem(TListItem* StartItem, TSearchDirection Direction, TItemStates States) const {
+    TListItem* GetNextItem(TListItem* StartItem, TSearchDirection Direction, TItemStates States) const
+    {
         return PrSortListView->GetNextItem(StartItem, Direction, States);
     }
 

@@ -13,12 +13,14 @@ public:
 
     int Get() const { return FFd; }
     bool IsOpen() const { return FFd >= 0; }
-    void Reset(int fd) {
+    void Reset(int fd)
+    {
         Close();
         FFd = fd;
     }
     // False when the last write-back failed, which a writer must hear of.
-    bool Close() {
+    bool Close()
+    {
         if (FFd < 0)
             return true;
         const int rc = ::close(FFd);

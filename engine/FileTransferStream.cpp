@@ -14,7 +14,8 @@ const QString kHeaderEnd = QStringLiteral("\\|");
 
 } // namespace
 
-QByteArray BuildOfferHeader(const FileOffer& offer) {
+QByteArray BuildOfferHeader(const FileOffer& offer)
+{
     const QString text = QString::fromLatin1(kOfferKeyword) + kSeparator + offer.sHandleName + kSeparator +
                          offer.sMachineName + kSeparator + offer.sDiscrimination + kSeparator +
                          offer.sFileName + kSeparator + QString::number(offer.iFileSize) + kSeparator +
@@ -22,7 +23,8 @@ QByteArray BuildOfferHeader(const FileOffer& offer) {
     return AnsiCodePage::Encode(text) + kLineEnd;
 }
 
-HeaderState ParseOfferHeader(const QByteArray& collected, FileOffer& offer) {
+HeaderState ParseOfferHeader(const QByteArray& collected, FileOffer& offer)
+{
     // Decode before looking for the end mark: 0x5C is also the second byte of
     // many double-byte characters, so a byte search could end inside a name.
     const QByteArray window = collected.left(kMaxHeaderBytes);
@@ -54,7 +56,8 @@ HeaderState ParseOfferHeader(const QByteArray& collected, FileOffer& offer) {
     return HeaderState::Complete;
 }
 
-std::int64_t ParsePositiveSize(const QString& sText) {
+std::int64_t ParsePositiveSize(const QString& sText)
+{
     if (sText.isEmpty())
         return 0;
     std::int64_t value = 0;
@@ -69,7 +72,8 @@ std::int64_t ParsePositiveSize(const QString& sText) {
     return value;
 }
 
-QString SafeOfferedName(const QString& sOffered) {
+QString SafeOfferedName(const QString& sOffered)
+{
     const qsizetype cut =
         std::max(sOffered.lastIndexOf(QLatin1Char('/')), sOffered.lastIndexOf(QLatin1Char('\\')));
     const QString name = sOffered.mid(cut + 1);
@@ -84,7 +88,8 @@ QString SafeOfferedName(const QString& sOffered) {
     return name;
 }
 
-Reply ScanReply(QByteArray& pending, const QByteArray& arrived) {
+Reply ScanReply(QByteArray& pending, const QByteArray& arrived)
+{
     pending.append(arrived);
     Reply reply;
     reply.bEnded = pending.contains(kEndLine + kLineEnd);

@@ -27,13 +27,15 @@ constexpr int kDefaultVersion = 100;
 // Stands in for the hidden window's handle: unique per engine in the process.
 std::atomic<quint32> gNextHandle{1};
 
-qint64 SteadyMilliseconds() {
+qint64 SteadyMilliseconds()
+{
     using namespace std::chrono;
     // +1 keeps a reading of 0, which marks an unused slot, out of reach.
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() + 1;
 }
 
-bool BindAny(int fd, int port) {
+bool BindAny(int fd, int port)
+{
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<quint16>(port));
@@ -41,14 +43,16 @@ bool BindAny(int fd, int port) {
     return bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
 }
 
-bool SetOption(int fd, int option) {
+bool SetOption(int fd, int option)
+{
     int on = 1;
     return setsockopt(fd, SOL_SOCKET, option, &on, sizeof on) == 0;
 }
 
 } // namespace
 
-TParvaneNetwork::TParvaneNetwork(QObject* parent) : QObject(parent) {
+TParvaneNetwork::TParvaneNetwork(QObject* parent) : QObject(parent)
+{
     PrFTPMaxSendByte = kMaxUdpDatagram;
     PrMaxSendByte = std::min(kMaxSendByte, kMaxUdpDatagram);
     FHandle = gNextHandle.fetch_add(1);
@@ -63,7 +67,8 @@ TParvaneNetwork::TParvaneNetwork(QObject* parent) : QObject(parent) {
         slot.RecvData = std::make_unique<TAnsiStringList>();
 }
 
-TParvaneNetwork::~TParvaneNetwork() {
+TParvaneNetwork::~TParvaneNetwork()
+{
     if (FSocketNo != -1)
         ServiceEnd();
     FileSendClear();
@@ -75,7 +80,8 @@ TParvaneNetwork::~TParvaneNetwork() {
         SocketClose(PrSocketWatch.begin()->first);
 }
 
-bool TParvaneNetwork::ServiceStart() {
+bool TParvaneNetwork::ServiceStart()
+{
     if (FSocketNo != -1)
         return false;
 
@@ -117,7 +123,8 @@ bool TParvaneNetwork::ServiceStart() {
     return true;
 }
 
-void TParvaneNetwork::ServiceEnd() {
+void TParvaneNetwork::ServiceEnd()
+{
     if (FLoginStates)
         Logout();
     PrRecvPurgeTimer.stop();
@@ -138,7 +145,8 @@ void TParvaneNetwork::ServiceEnd() {
     FLoginCount = 0;
 }
 
-void TParvaneNetwork::RecvDataBackReset() {
+void TParvaneNetwork::RecvDataBackReset()
+{
     for (TPVN_RecvDataBack& slot : PVS_RecvDataBack) {
         slot.RecvData->Clear();
         slot.HostName.clear();
@@ -147,29 +155,34 @@ void TParvaneNetwork::RecvDataBackReset() {
     }
 }
 
-void TParvaneNetwork::LoginUserClear() {
+void TParvaneNetwork::LoginUserClear()
+{
     for (TPVN_LoginUserInformation& entry : FLoginUser)
         entry = TPVN_LoginUserInformation{};
     FLoginCount = 0;
 }
 
-TPVN_LoginUserInformation TParvaneNetwork::GetLoginUser(int Index) const {
+TPVN_LoginUserInformation TParvaneNetwork::GetLoginUser(int Index) const
+{
     if (Index < 0 || Index >= FLoginCount)
         return TPVN_LoginUserInformation{};
     return FLoginUser[static_cast<std::size_t>(Index)];
 }
 
-void TParvaneNetwork::SendTimeoutStart(int iSlot) {
+void TParvaneNetwork::SendTimeoutStart(int iSlot)
+{
     if (iSlot >= 1 && iSlot <= SendHistoryCount)
         PrSendTimeoutTimer[static_cast<std::size_t>(iSlot)].start(PrSendTimeoutMs, this);
 }
 
-void TParvaneNetwork::SendTimeoutStop(int iSlot) {
+void TParvaneNetwork::SendTimeoutStop(int iSlot)
+{
     if (iSlot >= 1 && iSlot <= SendHistoryCount)
         PrSendTimeoutTimer[static_cast<std::size_t>(iSlot)].stop();
 }
 
-void TParvaneNetwork::timerEvent(QTimerEvent* e) {
+void TParvaneNetwork::timerEvent(QTimerEvent* e)
+{
     if (e->timerId() == PrRecvPurgeTimer.timerId()) {
         RecvDataBackPurge();
     } else {
@@ -190,7 +203,8 @@ void TParvaneNetwork::timerEvent(QTimerEvent* e) {
     LocalAddressCompare();
 }
 
-void TParvaneNetwork::LocalAddressCompare() {
+void TParvaneNetwork::LocalAddressCompare()
+{
     QStringList fresh;
     GetLocalIPAddress(fresh);
     if (fresh == FIPAddress)

@@ -10,7 +10,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
-
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -31,8 +30,8 @@ struct TPVN_RecvInformation {
 struct TPVN_RecvDataBack {
     std::unique_ptr<TAnsiStringList> RecvData; // item i = fragment i + 1, missing ones empty
     QString HostName;                          // sender address; empty = the slot is free
-    qint64 RecvTime = 0; // monotonic milliseconds of the last fragment; 0 = none
-    int RecvCount = 0;   // fragments received into this slot
+    qint64 RecvTime = 0;                       // monotonic milliseconds of the last fragment; 0 = none
+    int RecvCount = 0;                         // fragments received into this slot
 };
 
 // One remembered packet id, newest first in the history.
@@ -102,9 +101,9 @@ using TPVNLoginEvent =
     std::function<void(TParvaneNetwork* Sender, const QString& HandleName, const QString& MachineName,
                        const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
                        const QString& AbsenceTitle, bool Menu, bool Chat, int iFTPPort)>;
-using TPVNLogoutEvent = std::function<void(TParvaneNetwork* Sender, const QString& HandleName,
-                                           const QString& MachineName, const QString& IPAddress,
-                                           const QString& Discrimination)>;
+using TPVNLogoutEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& HandleName, const QString& MachineName,
+                       const QString& IPAddress, const QString& Discrimination)>;
 using TPVNInfoChangeEvent =
     std::function<void(TParvaneNetwork* Sender, const QString& MachineName, const QString& HandleName,
                        const QString& IPAddress, const QString& Discrimination, int Version, bool Absence,
@@ -113,9 +112,9 @@ using TPVNMessageEvent =
     std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& MessageID, bool Letter,
                        const QString& HandleName, const QString& MachineName, const QString& Discrimination,
                        const QString& RecvTime)>;
-using TPVNMessageOkEvent = std::function<void(TParvaneNetwork* Sender, const QString& MessageID,
-                                              const QString& HandleName, const QString& MachineName,
-                                              const QString& Discrimination)>;
+using TPVNMessageOkEvent =
+    std::function<void(TParvaneNetwork* Sender, const QString& MessageID, const QString& HandleName,
+                       const QString& MachineName, const QString& Discrimination)>;
 using TPVNMessageOpenEvent = TPVNMessageOkEvent;
 using TPVNAbsenceMessageEvent =
     std::function<void(TParvaneNetwork* Sender, const QString& AbsenceMessage, const QString& HandleName,
@@ -129,21 +128,20 @@ using TPVNInputSelectEvent =
                        const QString& HandleName, const QString& MachineName, const QString& Discrimination)>;
 using TPVNInputLineEvent =
     std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& MessageLine,
-                       const QString& LineDiscrimination, const QString& HandleName, const QString& MachineName,
-                       const QString& Discrimination, bool Password)>;
+                       const QString& LineDiscrimination, const QString& HandleName,
+                       const QString& MachineName, const QString& Discrimination, bool Password)>;
 using TPVNInputTextEvent =
     std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& TextDiscrimination,
                        const QString& HandleName, const QString& MachineName, const QString& Discrimination)>;
-using TPVNInputReturnEvent =
-    std::function<void(TParvaneNetwork* Sender, const QString& InputDiscrimination, const QString& InputReturn,
-                       const QString& HandleName, const QString& MachineName, const QString& Discrimination)>;
+using TPVNInputReturnEvent = std::function<void(TParvaneNetwork* Sender, const QString& InputDiscrimination,
+                                                const QString& InputReturn, const QString& HandleName,
+                                                const QString& MachineName, const QString& Discrimination)>;
 using TPVNInputMessageEvent =
     std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& HandleName,
                        const QString& MachineName, const QString& Discrimination, const QString& RecvTime)>;
-using TPVNChatMessageEvent =
-    std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& MessageID,
-                       const QString& HandleName, const QString& MachineName, const QString& Discrimination,
-                       const QString& RecvTime)>;
+using TPVNChatMessageEvent = std::function<void(
+    TParvaneNetwork* Sender, const QString& Message, const QString& MessageID, const QString& HandleName,
+    const QString& MachineName, const QString& Discrimination, const QString& RecvTime)>;
 using TPVNFileSendSocketChange =
     std::function<void(TParvaneNetwork* Sender, int BeforeSocketNo, int AfterSocketNo)>;
 using TPVNFileSendStartEvent =
@@ -153,10 +151,9 @@ using TPVNFileSendingEvent = std::function<void(
     TParvaneNetwork* Sender, int SocketNo, const QString& HandleName, const QString& MachineName,
     const QString& Discrimination, const QString& FileName, qint64 iSendSize, qint64 iFileSize)>;
 using TPVNFileSendEndEvent = TPVNFileSendStartEvent;
-using TPVNFileRecvStartEvent =
-    std::function<void(TParvaneNetwork* Sender, int SocketNo, const QString& HandleName,
-                       const QString& MachineName, const QString& Discrimination, QString& FileName,
-                       qint64 FileByte, const QString& Comment, bool& Cancel)>;
+using TPVNFileRecvStartEvent = std::function<void(
+    TParvaneNetwork* Sender, int SocketNo, const QString& HandleName, const QString& MachineName,
+    const QString& Discrimination, QString& FileName, qint64 FileByte, const QString& Comment, bool& Cancel)>;
 using TPVNFileRecvingEvent = std::function<void(
     TParvaneNetwork* Sender, int SocketNo, const QString& HandleName, const QString& MachineName,
     const QString& Discrimination, const QString& FileName, qint64 iRecvSize, qint64 iFileSize)>;
@@ -166,10 +163,9 @@ using TPVNErrorSendEvent =
     std::function<void(TParvaneNetwork* Sender, const QString& Message, const QString& MessageID,
                        const QString& MachineName, const QString& Discrimination)>;
 using TPVNErrorRecvOverflow = std::function<void(TParvaneNetwork* Sender)>;
-using TPVNErrorFileSendEvent =
-    std::function<void(TParvaneNetwork* Sender, int SocketNo, const QString& HandleName,
-                       const QString& MachineName, const QString& Discrimination, const QString& FileName,
-                       int Error)>;
+using TPVNErrorFileSendEvent = std::function<void(
+    TParvaneNetwork* Sender, int SocketNo, const QString& HandleName, const QString& MachineName,
+    const QString& Discrimination, const QString& FileName, int Error)>;
 using TPVNErrorFileRecvEvent = TPVNErrorFileSendEvent;
 
 // The protocol engine: speaks the peer protocol over UDP and TCP, keeps the
@@ -266,13 +262,14 @@ public:
     QString ChatSend(const QString& sSendMessage);
 
     // Messages, receipts and requests.
-    QString MessageSend(const QString& sSendMessage, const QString& sSendHost, const QString& sSendDiscrimination,
-                        bool bSendLetter);
+    QString MessageSend(const QString& sSendMessage, const QString& sSendHost,
+                        const QString& sSendDiscrimination, bool bSendLetter);
     bool MessageOpen(const QString& sMessageID, const QString& sSendHost, const QString& sDiscrimination);
     bool AbsenceRequest(const QString& sSendHost, const QString& sDiscrimination);
     bool MenuRequest(const QString& sSendHost, const QString& sDiscrimination);
     bool InputSelect(const QString& sMessage, const QString& sList, const QString& sReturn,
-                     const QString& sDiscrimination, const QString& sSendHost, const QString& sSendDiscrimination);
+                     const QString& sDiscrimination, const QString& sSendHost,
+                     const QString& sSendDiscrimination);
     bool InputLine(const QString& sMessage, const QString& sMessageLine, const QString& sDiscrimination,
                    const QString& sSendHost, const QString& sSendDiscrimination, bool bPassword);
     bool InputText(const QString& sMessage, const QString& sDiscrimination, const QString& sSendHost,
@@ -400,8 +397,8 @@ private:
 
     // --- Peer table (ParvaneNetworkPresence.cpp)
     void LoginUserSet(const QString& Machine, const QString& Discrimination, const QString& IPList,
-                      const QString& Handle, int Version, bool Absence, const QString& AbsenceTitle, bool Menu,
-                      bool Chat, int FTPPort);
+                      const QString& Handle, int Version, bool Absence, const QString& AbsenceTitle,
+                      bool Menu, bool Chat, int FTPPort);
     void LoginUserDelete(const QString& Machine, const QString& Discrimination);
     QString MachineNameToIPAddress(const QString& sMachineName) const;
     static QString IPListText(const QStringList& list);
@@ -476,7 +473,8 @@ private:
     void FileSendFailover(TPVN_FileSend* record);
     void FileRecvOffer(TPVN_FileRecv* record);
     // False when the transfer ended here.
-    bool FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece, bool bCheckSize);
+    bool FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece,
+                       bool bCheckSize);
     void FileSendReply(TPVN_FileSend* record, const QByteArray& bytes);
 
     // Fields.

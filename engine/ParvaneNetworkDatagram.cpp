@@ -31,7 +31,8 @@ constexpr int kMaxFragments = 255;
 constexpr qint64 kRecvSlotLifetimeMs = 60 * 1000;
 // The length header: blanks, then a decimal number, filling all five characters.
 // Anything else, a negative length included, never completes a record.
-bool ParseLengthHeader(const QByteArray& s, qint64& length) {
+bool ParseLengthHeader(const QByteArray& s, qint64& length)
+{
     if (s.size() < kLengthHeaderSize)
         return false;
     int i = 0;
@@ -53,7 +54,8 @@ bool ParseLengthHeader(const QByteArray& s, qint64& length) {
     return true;
 }
 
-bool TargetAddress(const QString& target, quint32& address) {
+bool TargetAddress(const QString& target, quint32& address)
+{
     if (target.isEmpty()) {
         address = INADDR_BROADCAST;
         return true;
@@ -74,7 +76,8 @@ bool TargetAddress(const QString& target, quint32& address) {
 
 } // namespace
 
-bool TParvaneNetwork::SendPacket(const QString& Text, const QString& Target) {
+bool TParvaneNetwork::SendPacket(const QString& Text, const QString& Target)
+{
     const QString body = Stamps::NewPacketId() + Text;
     if (!Target.isEmpty())
         return SendDatagram(body, Target);
@@ -90,7 +93,8 @@ bool TParvaneNetwork::SendPacket(const QString& Text, const QString& Target) {
     return true;
 }
 
-bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target) {
+bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target)
+{
     if (FSocketNo == -1)
         return false;
     quint32 address = 0;
@@ -149,7 +153,8 @@ bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target) {
     return true;
 }
 
-void TParvaneNetwork::ReceiveDatagram() {
+void TParvaneNetwork::ReceiveDatagram()
+{
     if (FSocketNo == -1)
         return;
     char buffer[kRecvBufferSize + 1] = {};
@@ -166,7 +171,8 @@ void TParvaneNetwork::ReceiveDatagram() {
     ReceiveFragment(QString::fromLatin1(text), QByteArray(buffer, n));
 }
 
-void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& datagram) {
+void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& datagram)
+{
     if (datagram.size() < 2)
         return;
     const int index = (static_cast<unsigned char>(datagram[0]) + 255) & 0xFF;
@@ -230,7 +236,8 @@ void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& 
     }
 }
 
-void TParvaneNetwork::RecvDataBackPurge() {
+void TParvaneNetwork::RecvDataBackPurge()
+{
     const qint64 now = PrMonotonicClock();
     for (TPVN_RecvDataBack& slot : PVS_RecvDataBack) {
         if (slot.RecvTime != 0 && slot.RecvTime + kRecvSlotLifetimeMs < now) {

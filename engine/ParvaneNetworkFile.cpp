@@ -62,7 +62,8 @@ constexpr qint64 kRecvBatchBytes = 64 * 1024;
 // Reads of one notice before the other sockets get their turn.
 constexpr int kReadsPerNotice = 64;
 
-void Yield() {
+void Yield()
+{
     static auto last = std::chrono::steady_clock::now();
     if (std::chrono::steady_clock::now() - last < kYieldEvery)
         return;
@@ -70,20 +71,23 @@ void Yield() {
     last = std::chrono::steady_clock::now();
 }
 
-int SendErrorOf(int iWsaError) {
+int SendErrorOf(int iWsaError)
+{
     // A reset or a broken pipe is the peer going away; the rest is the connection failing.
     return iWsaError == TParvaneNetwork::WSAECONNRESET || iWsaError == TParvaneNetwork::WSAECONNABORTED
                ? kSendErrorClosed
                : kSendErrorConnection;
 }
 
-bool IsNextAddressError(int iWsaError) {
+bool IsNextAddressError(int iWsaError)
+{
     return iWsaError == TParvaneNetwork::WSAETIMEDOUT || iWsaError == TParvaneNetwork::WSAECONNREFUSED ||
            iWsaError == TParvaneNetwork::WSAEHOSTUNREACH;
 }
 
 // A regular file opened for reading, or -1. Non-blocking, so a named pipe cannot stall the open.
-int OpenForSending(const QString& sFileName, qint64* pSize) {
+int OpenForSending(const QString& sFileName, qint64* pSize)
+{
     const QByteArray path = QFile::encodeName(sFileName);
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -98,13 +102,15 @@ int OpenForSending(const QString& sFileName, qint64* pSize) {
     return fd;
 }
 
-QString FirstLine(const QString& sList) {
+QString FirstLine(const QString& sList)
+{
     const qsizetype end = sList.indexOf(kLineBreak);
     return end < 0 ? sList : sList.left(end);
 }
 
 // The list without its first line and that line's CR LF; empty when there is no further line.
-QString WithoutFirstLine(const QString& sList) {
+QString WithoutFirstLine(const QString& sList)
+{
     const qsizetype end = sList.indexOf(kLineBreak);
     return end < 0 ? QString() : sList.mid(end + kLineBreak.size());
 }
@@ -112,7 +118,8 @@ QString WithoutFirstLine(const QString& sList) {
 } // namespace
 
 int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment, const QString& sSendHost,
-                              const QString& sSendDiscrimination) {
+                              const QString& sSendDiscrimination)
+{
     if (FFTPSocketNo == -1 || !FLoginStates)
         return 0;
     qint64 size = 0;
@@ -183,7 +190,8 @@ int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment,
     return transferId;
 }
 
-bool TParvaneNetwork::FileSendCancel(int iSocketNo) {
+bool TParvaneNetwork::FileSendCancel(int iSocketNo)
+{
     TPVN_FileSend* record = FileSendFindId(iSocketNo);
     if (!record)
         return false;
@@ -191,7 +199,8 @@ bool TParvaneNetwork::FileSendCancel(int iSocketNo) {
     return true;
 }
 
-bool TParvaneNetwork::FileRecvCancel(int iSocketNo) {
+bool TParvaneNetwork::FileRecvCancel(int iSocketNo)
+{
     TPVN_FileRecv* record = FileRecvFindId(iSocketNo);
     if (!record)
         return false;
@@ -200,17 +209,20 @@ bool TParvaneNetwork::FileRecvCancel(int iSocketNo) {
     return true;
 }
 
-TPVN_FileSend* TParvaneNetwork::FileSendAdd() {
+TPVN_FileSend* TParvaneNetwork::FileSendAdd()
+{
     PrFTPSend.push_back(std::make_unique<TPVN_FileSend>());
     return PrFTPSend.back().get();
 }
 
-TPVN_FileRecv* TParvaneNetwork::FileRecvAdd() {
+TPVN_FileRecv* TParvaneNetwork::FileRecvAdd()
+{
     PrFTPRecv.push_back(std::make_unique<TPVN_FileRecv>());
     return PrFTPRecv.back().get();
 }
 
-TPVN_FileSend* TParvaneNetwork::FileSendFind(int iSocket) const {
+TPVN_FileSend* TParvaneNetwork::FileSendFind(int iSocket) const
+{
     for (const auto& record : PrFTPSend) {
         if (record->clsSocket == iSocket)
             return record.get();
@@ -218,7 +230,8 @@ TPVN_FileSend* TParvaneNetwork::FileSendFind(int iSocket) const {
     return nullptr;
 }
 
-TPVN_FileRecv* TParvaneNetwork::FileRecvFind(int iSocket) const {
+TPVN_FileRecv* TParvaneNetwork::FileRecvFind(int iSocket) const
+{
     for (const auto& record : PrFTPRecv) {
         if (record->clsSocket == iSocket)
             return record.get();
@@ -226,7 +239,8 @@ TPVN_FileRecv* TParvaneNetwork::FileRecvFind(int iSocket) const {
     return nullptr;
 }
 
-TPVN_FileSend* TParvaneNetwork::FileSendFindId(int iTransferId) const {
+TPVN_FileSend* TParvaneNetwork::FileSendFindId(int iTransferId) const
+{
     if (iTransferId == 0)
         return nullptr;
     for (const auto& record : PrFTPSend) {
@@ -236,7 +250,8 @@ TPVN_FileSend* TParvaneNetwork::FileSendFindId(int iTransferId) const {
     return nullptr;
 }
 
-TPVN_FileRecv* TParvaneNetwork::FileRecvFindId(int iTransferId) const {
+TPVN_FileRecv* TParvaneNetwork::FileRecvFindId(int iTransferId) const
+{
     if (iTransferId == 0)
         return nullptr;
     for (const auto& record : PrFTPRecv) {
@@ -246,7 +261,8 @@ TPVN_FileRecv* TParvaneNetwork::FileRecvFindId(int iTransferId) const {
     return nullptr;
 }
 
-void TParvaneNetwork::FileSendDelete(int iSocket) {
+void TParvaneNetwork::FileSendDelete(int iSocket)
+{
     for (auto it = PrFTPSend.begin(); it != PrFTPSend.end(); ++it) {
         if ((*it)->clsSocket == iSocket) {
             PrFTPSend.erase(it);
@@ -255,7 +271,8 @@ void TParvaneNetwork::FileSendDelete(int iSocket) {
     }
 }
 
-void TParvaneNetwork::FileRecvDelete(int iSocket) {
+void TParvaneNetwork::FileRecvDelete(int iSocket)
+{
     for (auto it = PrFTPRecv.begin(); it != PrFTPRecv.end(); ++it) {
         if ((*it)->clsSocket == iSocket) {
             PrFTPRecv.erase(it);
@@ -265,19 +282,22 @@ void TParvaneNetwork::FileRecvDelete(int iSocket) {
 }
 
 // A released record takes its socket with it.
-void TParvaneNetwork::FileSendClear() {
+void TParvaneNetwork::FileSendClear()
+{
     for (const auto& record : PrFTPSend)
         SocketClose(record->clsSocket);
     PrFTPSend.clear();
 }
 
-void TParvaneNetwork::FileRecvClear() {
+void TParvaneNetwork::FileRecvClear()
+{
     for (const auto& record : PrFTPRecv)
         SocketClose(record->clsSocket);
     PrFTPRecv.clear();
 }
 
-void TParvaneNetwork::FileSocketClose(int iSocket) {
+void TParvaneNetwork::FileSocketClose(int iSocket)
+{
     // Only a descriptor of a transfer is closed; anything else is not the engine's to close.
     if (!FileSendFind(iSocket) && !FileRecvFind(iSocket))
         return;
@@ -286,11 +306,13 @@ void TParvaneNetwork::FileSocketClose(int iSocket) {
     FileRecvDelete(iSocket);
 }
 
-bool TParvaneNetwork::FileSocketSendText(int iSocket, const QString& sText) {
+bool TParvaneNetwork::FileSocketSendText(int iSocket, const QString& sText)
+{
     return FileSocketSendBytes(iSocket, AnsiCodePage::Encode(sText + kLineBreak));
 }
 
-bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes) {
+bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes)
+{
     const qint64 piece = std::max(1, PrFTPMaxSendByte);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLineSendPatienceMs);
     qint64 done = 0;
@@ -314,7 +336,8 @@ bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes) 
     return true;
 }
 
-void TParvaneNetwork::FileSendFail(TPVN_FileSend* record, int iError) {
+void TParvaneNetwork::FileSendFail(TPVN_FileSend* record, int iError)
+{
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sSendFile;
@@ -324,7 +347,8 @@ void TParvaneNetwork::FileSendFail(TPVN_FileSend* record, int iError) {
                         iError);
 }
 
-void TParvaneNetwork::FileRecvFail(TPVN_FileRecv* record, int iError, bool bDeleteFile) {
+void TParvaneNetwork::FileRecvFail(TPVN_FileRecv* record, int iError, bool bDeleteFile)
+{
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sRecvFile;
@@ -344,7 +368,8 @@ void TParvaneNetwork::FileRecvFail(TPVN_FileRecv* record, int iError, bool bDele
                         iError);
 }
 
-void TParvaneNetwork::FileSendSucceeded(TPVN_FileSend* record) {
+void TParvaneNetwork::FileSendSucceeded(TPVN_FileSend* record)
+{
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sSendFile;
@@ -354,7 +379,8 @@ void TParvaneNetwork::FileSendSucceeded(TPVN_FileSend* record) {
         OnFileSendEnd(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file);
 }
 
-void TParvaneNetwork::FileRecvSucceeded(TPVN_FileRecv* record) {
+void TParvaneNetwork::FileRecvSucceeded(TPVN_FileRecv* record)
+{
     const int id = record->TransferId;
     const QString user = record->sSendUser;
     const QString file = record->sRecvFile;
@@ -363,7 +389,8 @@ void TParvaneNetwork::FileRecvSucceeded(TPVN_FileRecv* record) {
         OnFileRecvEnd(this, id, StringSplit(user, 0), StringSplit(user, 1), StringSplit(user, 2), file);
 }
 
-void TParvaneNetwork::FileConnectNotify(int iSocket, int iError) {
+void TParvaneNetwork::FileConnectNotify(int iSocket, int iError)
+{
     TPVN_FileSend* record = FileSendFind(iSocket);
     if (!record)
         return;
@@ -387,7 +414,8 @@ void TParvaneNetwork::FileConnectNotify(int iSocket, int iError) {
     FileSendFail(record, kSendErrorConnection);
 }
 
-void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record) {
+void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record)
+{
     struct {
         int TransferId;
         QString sSendUser, sSendFile, sSendFileComment;
@@ -411,14 +439,16 @@ void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record) {
                         discrimination, copy.sSendFile, kSendErrorNoAddress);
 }
 
-void TParvaneNetwork::FileWriteNotify(int iSocket, int iError) {
+void TParvaneNetwork::FileWriteNotify(int iSocket, int iError)
+{
     Q_UNUSED(iError);
     TPVN_FileSend* record = FileSendFind(iSocket);
     if (record && record->iStep == 1)
         FileSendData(iSocket);
 }
 
-bool TParvaneNetwork::FileSendData(int iSocket) {
+bool TParvaneNetwork::FileSendData(int iSocket)
+{
     TPVN_FileSend* record = FileSendFind(iSocket);
     if (!record)
         return false;
@@ -497,12 +527,14 @@ bool TParvaneNetwork::FileSendData(int iSocket) {
     }
 }
 
-void TParvaneNetwork::FileReadNotify(int iSocket, int iError) {
+void TParvaneNetwork::FileReadNotify(int iSocket, int iError)
+{
     Q_UNUSED(iError);
     FileSocketRead(iSocket);
 }
 
-bool TParvaneNetwork::FileSocketRead(int iSocket) {
+bool TParvaneNetwork::FileSocketRead(int iSocket)
+{
     const TPVN_FileRecv* incoming = FileRecvFind(iSocket);
     const TPVN_FileSend* outgoing = incoming ? nullptr : FileSendFind(iSocket);
     if (!incoming && !outgoing)
@@ -568,7 +600,8 @@ bool TParvaneNetwork::FileSocketRead(int iSocket) {
     }
 }
 
-void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& bytes) {
+void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& bytes)
+{
     const int id = record->TransferId;
     const Reply reply = ScanReply(record->sRecvData, bytes);
     if (reply.bAccepted && record->iStep == 0) {
@@ -591,7 +624,8 @@ void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& byt
         record->bEndEarly = true;
 }
 
-void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record) {
+void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
+{
     FileOffer offer;
     const HeaderState state = ParseOfferHeader(record->sRecvData, offer);
     if (state == HeaderState::Incomplete)
@@ -642,7 +676,8 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record) {
 }
 
 bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece,
-                                    bool bCheckSize) {
+                                    bool bCheckSize)
+{
     const int id = record->TransferId;
     // Someone else changing the file is caught once per notice, not per read.
     struct stat info {};
@@ -687,7 +722,8 @@ bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qi
     return true;
 }
 
-void TParvaneNetwork::FileTransferCancelAll() {
+void TParvaneNetwork::FileTransferCancelAll()
+{
     std::vector<int> sending;
     std::vector<int> receiving;
     for (const auto& record : PrFTPSend)
@@ -700,7 +736,8 @@ void TParvaneNetwork::FileTransferCancelAll() {
         FileRecvCancel(id);
 }
 
-bool TParvaneNetwork::FileRecvAccepted(int iSocket) {
+bool TParvaneNetwork::FileRecvAccepted(int iSocket)
+{
     // Offers that arrive while logged out are refused before they are read.
     if (!FLoginStates)
         return false;
@@ -713,7 +750,8 @@ bool TParvaneNetwork::FileRecvAccepted(int iSocket) {
     return true;
 }
 
-void TParvaneNetwork::FileCloseNotify(int iSocket, int iError) {
+void TParvaneNetwork::FileCloseNotify(int iSocket, int iError)
+{
     Q_UNUSED(iError);
     if (TPVN_FileSend* record = FileSendFind(iSocket)) {
         FileSendFail(record, kSendErrorClosed);

@@ -42,16 +42,19 @@ const QString kInputMessage = QStringLiteral("PVMESSAGE:INPUT_MESSAGE");
 // asking application recognises it and says so.
 const QString kNoAbsence = QStringLiteral("Nothing");
 
-QString Flag(bool b) {
+QString Flag(bool b)
+{
     return b ? QStringLiteral("1") : QStringLiteral("0");
 }
 
-QString Join(std::initializer_list<QString> fields) {
+QString Join(std::initializer_list<QString> fields)
+{
     return QStringList(fields).join(TParvaneNetwork::FieldSeparator);
 }
 
 // A field read as an integer; anything that is not one counts as 0.
-int LooseInteger(const QString& text) {
+int LooseInteger(const QString& text)
+{
     bool ok = false;
     const int value = text.toInt(&ok, 10);
     return ok ? value : 0;
@@ -59,7 +62,8 @@ int LooseInteger(const QString& text) {
 
 } // namespace
 
-QString TParvaneNetwork::DestinationAddress(const QString& sSendHost) const {
+QString TParvaneNetwork::DestinationAddress(const QString& sSendHost) const
+{
     QString address = sSendHost;
     if (IPAddressCheck(address))
         return address;
@@ -67,7 +71,8 @@ QString TParvaneNetwork::DestinationAddress(const QString& sSendHost) const {
 }
 
 bool TParvaneNetwork::SendAddressed(const QString& sKeyword, const QString& sSendHost,
-                                    const QString& sSendDiscrimination, const QString& sFields) {
+                                    const QString& sSendDiscrimination, const QString& sFields)
+{
     const QString address = DestinationAddress(sSendHost);
     if (address.isEmpty() || !FLoginStates)
         return false;
@@ -75,7 +80,8 @@ bool TParvaneNetwork::SendAddressed(const QString& sKeyword, const QString& sSen
 }
 
 QString TParvaneNetwork::MessageSend(const QString& sSendMessage, const QString& sSendHost,
-                                     const QString& sSendDiscrimination, bool bSendLetter) {
+                                     const QString& sSendDiscrimination, bool bSendLetter)
+{
     const QString address = DestinationAddress(sSendHost);
     const QString id = Stamps::NewMessageId();
     if (address.isEmpty() || !FLoginStates)
@@ -96,23 +102,27 @@ QString TParvaneNetwork::MessageSend(const QString& sSendMessage, const QString&
 }
 
 bool TParvaneNetwork::MessageOpen(const QString& sMessageID, const QString& sSendHost,
-                                  const QString& sDiscrimination) {
+                                  const QString& sDiscrimination)
+{
     return SendAddressed(kOpenCheck, sSendHost, sDiscrimination,
                          Join({FHandleName, FMachineName, FDiscrimination, sMessageID}));
 }
 
-bool TParvaneNetwork::AbsenceRequest(const QString& sSendHost, const QString& sDiscrimination) {
+bool TParvaneNetwork::AbsenceRequest(const QString& sSendHost, const QString& sDiscrimination)
+{
     return SendAddressed(kHuzaiCheck, sSendHost, sDiscrimination, Join({MainAddress(), FDiscrimination}));
 }
 
-bool TParvaneNetwork::MenuRequest(const QString& sSendHost, const QString& sDiscrimination) {
+bool TParvaneNetwork::MenuRequest(const QString& sSendHost, const QString& sDiscrimination)
+{
     return SendAddressed(kMenuCheck, sSendHost, sDiscrimination,
                          Join({FHandleName, FMachineName, MainAddress(), FDiscrimination}));
 }
 
 bool TParvaneNetwork::InputSelect(const QString& sMessage, const QString& sList, const QString& sReturn,
                                   const QString& sDiscrimination, const QString& sSendHost,
-                                  const QString& sSendDiscrimination) {
+                                  const QString& sSendDiscrimination)
+{
     return SendAddressed(
         kInputSelect, sSendHost, sSendDiscrimination,
         Join({FHandleName, FMachineName, FDiscrimination, sDiscrimination, sMessage, sList, sReturn}));
@@ -120,32 +130,37 @@ bool TParvaneNetwork::InputSelect(const QString& sMessage, const QString& sList,
 
 bool TParvaneNetwork::InputLine(const QString& sMessage, const QString& sMessageLine,
                                 const QString& sDiscrimination, const QString& sSendHost,
-                                const QString& sSendDiscrimination, bool bPassword) {
+                                const QString& sSendDiscrimination, bool bPassword)
+{
     return SendAddressed(kInputLine, sSendHost, sSendDiscrimination,
                          Join({FHandleName, FMachineName, FDiscrimination, sDiscrimination, sMessage,
                                sMessageLine, Flag(bPassword)}));
 }
 
 bool TParvaneNetwork::InputText(const QString& sMessage, const QString& sDiscrimination,
-                                const QString& sSendHost, const QString& sSendDiscrimination) {
+                                const QString& sSendHost, const QString& sSendDiscrimination)
+{
     return SendAddressed(kInputText, sSendHost, sSendDiscrimination,
                          Join({FHandleName, FMachineName, FDiscrimination, sDiscrimination, sMessage}));
 }
 
 bool TParvaneNetwork::InputReturn(const QString& sDiscrimination, const QString& sReturn,
-                                  const QString& sSendHost, const QString& sSendDiscrimination) {
+                                  const QString& sSendHost, const QString& sSendDiscrimination)
+{
     return SendAddressed(kInputReturn, sSendHost, sSendDiscrimination,
                          Join({FHandleName, FMachineName, FDiscrimination, sDiscrimination, sReturn}));
 }
 
 bool TParvaneNetwork::InputMessage(const QString& sMessage, const QString& sSendHost,
-                                   const QString& sSendDiscrimination) {
+                                   const QString& sSendDiscrimination)
+{
     return SendAddressed(kInputMessage, sSendHost, sSendDiscrimination,
                          Join({FHandleName, FMachineName, FDiscrimination, sMessage}));
 }
 
 bool TParvaneNetwork::SendMessageOk(const QString& sMessageID, const QString& sIPAddress,
-                                    const QString& sDiscrimination) {
+                                    const QString& sDiscrimination)
+{
     // A sender that gave no address cannot be answered.
     if (sIPAddress.isEmpty())
         return false;
@@ -155,19 +170,22 @@ bool TParvaneNetwork::SendMessageOk(const QString& sMessageID, const QString& sI
 }
 
 bool TParvaneNetwork::SendAbsenceMessage(const QString& sAbsenceMessage, const QString& sAbsenceTitle,
-                                         const QString& sIPAddress, const QString& sDiscrimination) {
+                                         const QString& sIPAddress, const QString& sDiscrimination)
+{
     return SendPacket(Join({kHuzaiMessage, sIPAddress, sDiscrimination, FHandleName, FMachineName,
                             FDiscrimination, sAbsenceMessage, sAbsenceTitle}),
                       QString());
 }
 
-bool TParvaneNetwork::SendMenuNothing(const QString& sIPAddress, const QString& sDiscrimination) {
+bool TParvaneNetwork::SendMenuNothing(const QString& sIPAddress, const QString& sDiscrimination)
+{
     return SendPacket(
         Join({kMenuNothing, sIPAddress, sDiscrimination, FHandleName, FMachineName, FDiscrimination}),
         QString());
 }
 
-void TParvaneNetwork::RecvOpenCheck(const QString& sData) {
+void TParvaneNetwork::RecvOpenCheck(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -175,7 +193,8 @@ void TParvaneNetwork::RecvOpenCheck(const QString& sData) {
         OnMessageOpen(this, f(6), f(3), f(4), f(5));
 }
 
-void TParvaneNetwork::RecvHuzaiCheck(const QString& sData) {
+void TParvaneNetwork::RecvHuzaiCheck(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -185,7 +204,8 @@ void TParvaneNetwork::RecvHuzaiCheck(const QString& sData) {
         SendAbsenceMessage(kNoAbsence, kNoAbsence, f(3), f(4));
 }
 
-void TParvaneNetwork::RecvHuzaiMessage(const QString& sData) {
+void TParvaneNetwork::RecvHuzaiMessage(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -193,7 +213,8 @@ void TParvaneNetwork::RecvHuzaiMessage(const QString& sData) {
         OnAbsenceMessage(this, f(6), f(3), f(4), f(5), ReceiveTime());
 }
 
-void TParvaneNetwork::RecvMenuCheck(const QString& sData) {
+void TParvaneNetwork::RecvMenuCheck(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -203,7 +224,8 @@ void TParvaneNetwork::RecvMenuCheck(const QString& sData) {
         SendMenuNothing(f(5), f(6));
 }
 
-void TParvaneNetwork::RecvMenuNothing(const QString& sData) {
+void TParvaneNetwork::RecvMenuNothing(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -211,7 +233,8 @@ void TParvaneNetwork::RecvMenuNothing(const QString& sData) {
         OnMenuNothing(this, f(3), f(4), f(5));
 }
 
-void TParvaneNetwork::RecvMessage(const QString& sData) {
+void TParvaneNetwork::RecvMessage(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -220,7 +243,8 @@ void TParvaneNetwork::RecvMessage(const QString& sData) {
         OnMessage(this, f(8), f(7), f(9) == QStringLiteral("1"), f(3), f(4), f(6), ReceiveTime());
 }
 
-void TParvaneNetwork::RecvMessageOk(const QString& sData) {
+void TParvaneNetwork::RecvMessageOk(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -235,7 +259,8 @@ void TParvaneNetwork::RecvMessageOk(const QString& sData) {
         OnMessageOk(this, id, f(3), f(4), f(5));
 }
 
-void TParvaneNetwork::RecvInputSelect(const QString& sData) {
+void TParvaneNetwork::RecvInputSelect(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -243,7 +268,8 @@ void TParvaneNetwork::RecvInputSelect(const QString& sData) {
         OnInputSelect(this, f(7), f(8), f(9), f(6), f(3), f(4), f(5));
 }
 
-void TParvaneNetwork::RecvInputLine(const QString& sData) {
+void TParvaneNetwork::RecvInputLine(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -251,7 +277,8 @@ void TParvaneNetwork::RecvInputLine(const QString& sData) {
         OnInputLine(this, f(7), f(8), f(6), f(3), f(4), f(5), LooseInteger(f(9)) != 0);
 }
 
-void TParvaneNetwork::RecvInputText(const QString& sData) {
+void TParvaneNetwork::RecvInputText(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -259,7 +286,8 @@ void TParvaneNetwork::RecvInputText(const QString& sData) {
         OnInputText(this, f(7), f(6), f(3), f(4), f(5));
 }
 
-void TParvaneNetwork::RecvInputReturn(const QString& sData) {
+void TParvaneNetwork::RecvInputReturn(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -267,7 +295,8 @@ void TParvaneNetwork::RecvInputReturn(const QString& sData) {
         OnInputReturn(this, f(6), f(7), f(3), f(4), f(5));
 }
 
-void TParvaneNetwork::RecvInputMessage(const QString& sData) {
+void TParvaneNetwork::RecvInputMessage(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -275,23 +304,27 @@ void TParvaneNetwork::RecvInputMessage(const QString& sData) {
         OnInputMessage(this, f(6), f(3), f(4), f(5), ReceiveTime());
 }
 
-bool TParvaneNetwork::SendHistoryInUse(int iSlot) const {
+bool TParvaneNetwork::SendHistoryInUse(int iSlot) const
+{
     // Every stored message has a 12-character identifier; the destination text may be
     // empty (a listed peer without machine name), so it cannot tell a free slot.
     return !PVS_SendHistory[static_cast<std::size_t>(iSlot)].MessageID.isEmpty();
 }
 
-void TParvaneNetwork::SendHistoryFree(int iSlot) {
+void TParvaneNetwork::SendHistoryFree(int iSlot)
+{
     SendTimeoutStop(iSlot);
     PVS_SendHistory[static_cast<std::size_t>(iSlot)] = TPVN_SendHistory{};
 }
 
-void TParvaneNetwork::SendHistoryClear() {
+void TParvaneNetwork::SendHistoryClear()
+{
     for (int i = 1; i <= SendHistoryCount; ++i)
         SendHistoryFree(i);
 }
 
-void TParvaneNetwork::SendHistoryTimeout(int iSlot) {
+void TParvaneNetwork::SendHistoryTimeout(int iSlot)
+{
     if (iSlot < 1 || iSlot > SendHistoryCount || !SendHistoryInUse(iSlot))
         return;
     // Freed before the event, so a handler that sends again may take this slot.

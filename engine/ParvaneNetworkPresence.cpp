@@ -36,12 +36,14 @@ const QString kChatMessage = QStringLiteral("PVMESSAGE:CHAT_MESSAGE");
 
 const QString kLineBreak = QStringLiteral("\r\n");
 
-QString Flag(bool b) {
+QString Flag(bool b)
+{
     return b ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 // A decimal integer of 32 bits, optionally signed, and nothing else.
-std::optional<int> StrictInteger(const QString& text) {
+std::optional<int> StrictInteger(const QString& text)
+{
     qsizetype i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
@@ -66,7 +68,8 @@ std::optional<int> StrictInteger(const QString& text) {
 }
 
 // The lines of a list's text form: CR LF, LF or CR end a line; the last break adds no line.
-QStringList TextLines(const QString& text) {
+QStringList TextLines(const QString& text)
+{
     QStringList lines;
     QString line;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -96,8 +99,8 @@ struct PresenceNumbers {
 };
 
 std::optional<PresenceNumbers> ConvertPresence(const QString& version, const QString& absence,
-                                               const QString& menu, const QString& chat,
-                                               const QString& port) {
+                                               const QString& menu, const QString& chat, const QString& port)
+{
     const auto v = StrictInteger(version);
     const auto a = StrictInteger(absence);
     const auto m = StrictInteger(menu);
@@ -109,22 +112,26 @@ std::optional<PresenceNumbers> ConvertPresence(const QString& version, const QSt
 
 } // namespace
 
-QString TParvaneNetwork::IPListText(const QStringList& list) {
+QString TParvaneNetwork::IPListText(const QStringList& list)
+{
     QString text;
     for (const QString& address : list)
         text += address + kLineBreak;
     return text;
 }
 
-QString TParvaneNetwork::MainAddress() const {
+QString TParvaneNetwork::MainAddress() const
+{
     return FIPAddress.isEmpty() ? QString() : FIPAddress.first();
 }
 
-QString TParvaneNetwork::AddressListText() const {
+QString TParvaneNetwork::AddressListText() const
+{
     return IPListText(FIPAddress);
 }
 
-QString TParvaneNetwork::ProfileFields(bool bDiscriminationFirst) const {
+QString TParvaneNetwork::ProfileFields(bool bDiscriminationFirst) const
+{
     const QString& s = FieldSeparator;
     const QString head = bDiscriminationFirst ? FMachineName + s + FDiscrimination + s + MainAddress()
                                               : FMachineName + s + MainAddress() + s + FDiscrimination;
@@ -132,22 +139,26 @@ QString TParvaneNetwork::ProfileFields(bool bDiscriminationFirst) const {
            Flag(FChat) + s + QString::number(FFTPPortNo) + s + AddressListText() + s + FAbsenceTitle;
 }
 
-QString TParvaneNetwork::ReceiveTime() const {
+QString TParvaneNetwork::ReceiveTime() const
+{
     return TimeText::ReceiveTimeText(SystemClock::Now());
 }
 
-bool TParvaneNetwork::IsAddressedHere(const QString& sIPAddress, const QString& sDiscrimination) const {
+bool TParvaneNetwork::IsAddressedHere(const QString& sIPAddress, const QString& sDiscrimination) const
+{
     return FIPAddress.contains(sIPAddress) && sDiscrimination == FDiscrimination;
 }
 
-bool TParvaneNetwork::Login() {
+bool TParvaneNetwork::Login()
+{
     if (FSocketNo == -1 || FLoginStates)
         return false;
     FLoginStates = true;
     return SendPacket(kLogin + FieldSeparator + ProfileFields(false), QString());
 }
 
-bool TParvaneNetwork::Logout() {
+bool TParvaneNetwork::Logout()
+{
     if (!FLoginStates)
         return false;
     FileTransferCancelAll();
@@ -159,34 +170,39 @@ bool TParvaneNetwork::Logout() {
     return sent;
 }
 
-bool TParvaneNetwork::InformationUpdate() {
+bool TParvaneNetwork::InformationUpdate()
+{
     if (!FLoginStates)
         return false;
     return SendPacket(kInfoChange + FieldSeparator + ProfileFields(true), QString());
 }
 
-bool TParvaneNetwork::InformationReflesh() {
+bool TParvaneNetwork::InformationReflesh()
+{
     if (FSocketNo == -1 || !FLoginStates)
         return false;
     LoginUserClear();
     return SendPacket(kLogin + FieldSeparator + ProfileFields(false), QString());
 }
 
-bool TParvaneNetwork::ChatLogin() {
+bool TParvaneNetwork::ChatLogin()
+{
     if (FSocketNo == -1 || !FLoginStates)
         return false;
     FChat = true;
     return InformationUpdate();
 }
 
-bool TParvaneNetwork::ChatLogout() {
+bool TParvaneNetwork::ChatLogout()
+{
     if (FSocketNo == -1 || !FLoginStates)
         return false;
     FChat = false;
     return InformationUpdate();
 }
 
-QString TParvaneNetwork::ChatSend(const QString& sSendMessage) {
+QString TParvaneNetwork::ChatSend(const QString& sSendMessage)
+{
     if (FSocketNo == -1 || !FLoginStates)
         return QString();
     const QString id = Stamps::NewMessageId();
@@ -196,13 +212,15 @@ QString TParvaneNetwork::ChatSend(const QString& sSendMessage) {
     return SendPacket(text, QString()) ? id : QString();
 }
 
-bool TParvaneNetwork::SendLoginOk(const QString& sIPAddress, const QString& sDiscrimination) {
+bool TParvaneNetwork::SendLoginOk(const QString& sIPAddress, const QString& sDiscrimination)
+{
     return SendPacket(kLoginOk + FieldSeparator + sIPAddress + FieldSeparator + sDiscrimination +
                           FieldSeparator + ProfileFields(false),
                       QString());
 }
 
-void TParvaneNetwork::DispatchPacket() {
+void TParvaneNetwork::DispatchPacket()
+{
     const QString id = PVS_RecvInformation.RecvData.left(22);
     const QString data = PVS_RecvInformation.RecvData.mid(22);
     for (const TPVN_RecvHistory& entry : PVS_RecvHistory) {
@@ -250,7 +268,8 @@ void TParvaneNetwork::DispatchPacket() {
     }
 }
 
-void TParvaneNetwork::RecvLogin(const QString& sData) {
+void TParvaneNetwork::RecvLogin(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     SendLoginOk(f(2), f(3));
     const auto numbers = ConvertPresence(f(5), f(6), f(7), f(8), f(9));
@@ -261,7 +280,8 @@ void TParvaneNetwork::RecvLogin(const QString& sData) {
                  listed ? f(11) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort);
 }
 
-void TParvaneNetwork::RecvLoginOk(const QString& sData) {
+void TParvaneNetwork::RecvLoginOk(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     if (!IsAddressedHere(f(1), f(2)))
         return;
@@ -276,7 +296,8 @@ void TParvaneNetwork::RecvLoginOk(const QString& sData) {
                  listed ? f(13) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort);
 }
 
-void TParvaneNetwork::RecvInfoChange(const QString& sData) {
+void TParvaneNetwork::RecvInfoChange(const QString& sData)
+{
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
     const auto numbers = ConvertPresence(f(5), f(6), f(7), f(8), f(9));
     if (!numbers)
@@ -286,11 +307,13 @@ void TParvaneNetwork::RecvInfoChange(const QString& sData) {
                  listed ? f(11) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort);
 }
 
-void TParvaneNetwork::RecvLogout(const QString& sData) {
+void TParvaneNetwork::RecvLogout(const QString& sData)
+{
     LoginUserDelete(StringSplit(sData, 1), StringSplit(sData, 2));
 }
 
-void TParvaneNetwork::RecvChatMessage(const QString& sData) {
+void TParvaneNetwork::RecvChatMessage(const QString& sData)
+{
     if (!FChat || !OnChatMessage)
         return;
     auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
@@ -299,7 +322,8 @@ void TParvaneNetwork::RecvChatMessage(const QString& sData) {
 
 void TParvaneNetwork::LoginUserSet(const QString& Machine, const QString& Discrimination,
                                    const QString& IPList, const QString& Handle, int Version, bool Absence,
-                                   const QString& AbsenceTitle, bool Menu, bool Chat, int FTPPort) {
+                                   const QString& AbsenceTitle, bool Menu, bool Chat, int FTPPort)
+{
     auto assign = [&](TPVN_LoginUserInformation& entry) {
         entry.Handle = Handle;
         entry.IPAddress = TextLines(IPList);
@@ -343,7 +367,8 @@ void TParvaneNetwork::LoginUserSet(const QString& Machine, const QString& Discri
                 e.AbsenceTitle, e.Menu, e.Chat, e.FTPPort);
 }
 
-void TParvaneNetwork::LoginUserDelete(const QString& Machine, const QString& Discrimination) {
+void TParvaneNetwork::LoginUserDelete(const QString& Machine, const QString& Discrimination)
+{
     int found = -1;
     for (int i = 0; i < FLoginCount; ++i) {
         const TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(i)];
@@ -363,7 +388,8 @@ void TParvaneNetwork::LoginUserDelete(const QString& Machine, const QString& Dis
         OnLogout(this, gone.Handle, gone.Machine, IPListText(gone.IPAddress), gone.Discrimination);
 }
 
-QString TParvaneNetwork::MachineNameToIPAddress(const QString& sMachineName) const {
+QString TParvaneNetwork::MachineNameToIPAddress(const QString& sMachineName) const
+{
     for (int i = 0; i < FLoginCount; ++i) {
         const TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(i)];
         if (entry.Machine == sMachineName)

@@ -30,7 +30,9 @@ const QEvent::Type kSocketNoticeType = static_cast<QEvent::Type>(QEvent::registe
 class SocketNoticeEvent : public QEvent {
 public:
     SocketNoticeEvent(int iSocket, quint64 iSerial, int iEvent, int iError)
-        : QEvent(kSocketNoticeType), Socket(iSocket), Serial(iSerial), Event(iEvent), Error(iError) {}
+        : QEvent(kSocketNoticeType), Socket(iSocket), Serial(iSerial), Event(iEvent), Error(iError)
+    {
+    }
     int Socket;
     quint64 Serial;
     int Event;
@@ -39,7 +41,8 @@ public:
 
 } // namespace
 
-int TParvaneNetwork::ErrnoToWSA(int iErrno) {
+int TParvaneNetwork::ErrnoToWSA(int iErrno)
+{
     switch (iErrno) {
     case 0:
         return 0;
@@ -76,7 +79,8 @@ int TParvaneNetwork::ErrnoToWSA(int iErrno) {
     }
 }
 
-bool TParvaneNetwork::SocketSelect(int iSocket, int iEvents) {
+bool TParvaneNetwork::SocketSelect(int iSocket, int iEvents)
+{
     if (iSocket < 0 || fcntl(iSocket, F_GETFD) == -1)
         return false;
     if (PrSelectHook && !PrSelectHook(iSocket, iEvents))
@@ -128,7 +132,8 @@ bool TParvaneNetwork::SocketSelect(int iSocket, int iEvents) {
     return true;
 }
 
-int TParvaneNetwork::SocketConnect(int iSocket, quint32 iAddress, quint16 iPort) {
+int TParvaneNetwork::SocketConnect(int iSocket, quint32 iAddress, quint16 iPort)
+{
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(iPort);
@@ -169,7 +174,8 @@ int TParvaneNetwork::SocketConnect(int iSocket, quint32 iAddress, quint16 iPort)
     return 0;
 }
 
-int TParvaneNetwork::SocketAccept(int iListenSocket) {
+int TParvaneNetwork::SocketAccept(int iListenSocket)
+{
     const int fd = accept4(iListenSocket, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     PrLastError = fd < 0 ? ErrnoToWSA(errno) : 0;
     auto found = PrSocketWatch.find(iListenSocket);
@@ -178,7 +184,8 @@ int TParvaneNetwork::SocketAccept(int iListenSocket) {
     return fd < 0 ? -1 : fd;
 }
 
-qint64 TParvaneNetwork::SocketRecv(int iSocket, char* pBuffer, qint64 iLength) {
+qint64 TParvaneNetwork::SocketRecv(int iSocket, char* pBuffer, qint64 iLength)
+{
     const ssize_t n = PrStreamRecvHook ? PrStreamRecvHook(iSocket, pBuffer, iLength)
                                        : recv(iSocket, pBuffer, static_cast<size_t>(iLength), 0);
     PrLastError = n < 0 ? ErrnoToWSA(errno) : 0;
@@ -186,7 +193,8 @@ qint64 TParvaneNetwork::SocketRecv(int iSocket, char* pBuffer, qint64 iLength) {
     return n < 0 ? -1 : n;
 }
 
-qint64 TParvaneNetwork::SocketSend(int iSocket, const char* pData, qint64 iLength) {
+qint64 TParvaneNetwork::SocketSend(int iSocket, const char* pData, qint64 iLength)
+{
     const ssize_t n = PrStreamSendHook ? PrStreamSendHook(iSocket, pData, iLength)
                                        : send(iSocket, pData, static_cast<size_t>(iLength), MSG_NOSIGNAL);
     PrLastError = n < 0 ? ErrnoToWSA(errno) : 0;
@@ -198,7 +206,8 @@ qint64 TParvaneNetwork::SocketSend(int iSocket, const char* pData, qint64 iLengt
     return n < 0 ? -1 : n;
 }
 
-void TParvaneNetwork::SocketReadAgain(int iSocket) {
+void TParvaneNetwork::SocketReadAgain(int iSocket)
+{
     auto found = PrSocketWatch.find(iSocket);
     if (found == PrSocketWatch.end())
         return;
@@ -207,20 +216,23 @@ void TParvaneNetwork::SocketReadAgain(int iSocket) {
         watch.pRead->setEnabled(true);
 }
 
-void TParvaneNetwork::SocketClose(int iSocket) {
+void TParvaneNetwork::SocketClose(int iSocket)
+{
     if (iSocket < 0)
         return;
     PrSocketWatch.erase(iSocket);
     ::close(iSocket);
 }
 
-void TParvaneNetwork::PostSocketNotify(int iSocket, int iEvent, int iError) {
+void TParvaneNetwork::PostSocketNotify(int iSocket, int iEvent, int iError)
+{
     auto found = PrSocketWatch.find(iSocket);
     const quint64 serial = found == PrSocketWatch.end() ? 0 : found->second.iSerial;
     QCoreApplication::postEvent(this, new SocketNoticeEvent(iSocket, serial, iEvent, iError));
 }
 
-void TParvaneNetwork::SocketReadReady(int iSocket, quint64 iSerial) {
+void TParvaneNetwork::SocketReadReady(int iSocket, quint64 iSerial)
+{
     auto found = PrSocketWatch.find(iSocket);
     if (found == PrSocketWatch.end() || found->second.iSerial != iSerial || !found->second.pRead)
         return;
@@ -264,7 +276,8 @@ void TParvaneNetwork::SocketReadReady(int iSocket, quint64 iSerial) {
         PostSocketNotify(iSocket, FD_CLOSE, n == 0 ? 0 : ErrnoToWSA(errno));
 }
 
-void TParvaneNetwork::SocketWriteReady(int iSocket, quint64 iSerial) {
+void TParvaneNetwork::SocketWriteReady(int iSocket, quint64 iSerial)
+{
     auto found = PrSocketWatch.find(iSocket);
     if (found == PrSocketWatch.end() || found->second.iSerial != iSerial || !found->second.pWrite)
         return;
@@ -291,7 +304,8 @@ void TParvaneNetwork::SocketWriteReady(int iSocket, quint64 iSerial) {
         watch.pRead->setEnabled(true);
 }
 
-void TParvaneNetwork::SocketConnectTimeout(int iSocket, quint64 iSerial) {
+void TParvaneNetwork::SocketConnectTimeout(int iSocket, quint64 iSerial)
+{
     auto found = PrSocketWatch.find(iSocket);
     if (found == PrSocketWatch.end() || found->second.iSerial != iSerial || !found->second.bConnecting)
         return;
@@ -304,7 +318,8 @@ void TParvaneNetwork::SocketConnectTimeout(int iSocket, quint64 iSerial) {
         PostSocketNotify(iSocket, FD_CONNECT, WSAETIMEDOUT);
 }
 
-bool TParvaneNetwork::event(QEvent* e) {
+bool TParvaneNetwork::event(QEvent* e)
+{
     if (e->type() != kSocketNoticeType)
         return QObject::event(e);
     auto* notice = static_cast<SocketNoticeEvent*>(e);
@@ -315,7 +330,8 @@ bool TParvaneNetwork::event(QEvent* e) {
     return true;
 }
 
-void TParvaneNetwork::SocketNotify(int iSocket, int iEvent, int iError) {
+void TParvaneNetwork::SocketNotify(int iSocket, int iEvent, int iError)
+{
     if (iSocket == FSocketNo) {
         ReceiveDatagram();
         return;
@@ -347,7 +363,8 @@ void TParvaneNetwork::SocketNotify(int iSocket, int iEvent, int iError) {
     }
 }
 
-void TParvaneNetwork::AcceptConnection() {
+void TParvaneNetwork::AcceptConnection()
+{
     const int fd = SocketAccept(FFTPSocketNo);
     if (fd < 0)
         return;

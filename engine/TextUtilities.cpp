@@ -8,9 +8,8 @@
 #include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <sys/utsname.h>
-
 #include <optional>
+#include <sys/utsname.h>
 
 namespace {
 
@@ -104,7 +103,8 @@ QString DottedForm(std::uint32_t address)
 
 } // namespace
 
-QString TParvaneNetwork::StringSplitCustom(const QString& sKugiri, const QString& sMessage, std::uint8_t bLocation)
+QString TParvaneNetwork::StringSplitCustom(const QString& sKugiri, const QString& sMessage,
+                                           std::uint8_t bLocation)
 {
     if (sKugiri.isEmpty())
         return bLocation == 0 ? sMessage : QString();

@@ -9,7 +9,8 @@
 //
 // Gives out iNext and moves it on; 0 once every positive number has been given
 // out (iNext then stays 0, so nothing is ever handed out twice).
-inline std::int32_t TakeTransferNumber(std::int32_t& iNext) {
+inline std::int32_t TakeTransferNumber(std::int32_t& iNext)
+{
     if (iNext <= 0)
         return 0;
     const std::int32_t number = iNext;

@@ -44,16 +44,19 @@ struct World {
 World* gWorld = nullptr;
 volatile std::size_t gSink = 0;
 
-void Touch(const QString& s) {
+void Touch(const QString& s)
+{
     gSink = gSink + static_cast<std::size_t>(s.size());
 }
 
-template <typename... Texts> void TouchAll(const Texts&... texts) {
+template <typename... Texts> void TouchAll(const Texts&... texts)
+{
     (Touch(texts), ...);
 }
 
 // What an application handler does once it has read what it was given.
-void React(TParvaneNetwork* e, const QString& machine, const QString& dis) {
+void React(TParvaneNetwork* e, const QString& machine, const QString& dis)
+{
     World& w = *gWorld;
     // A nested event loop inside the handler lets the next datagram in first.
     if (!w.Nested.empty() && w.Depth < int(kMaxNested)) {
@@ -90,7 +93,8 @@ void React(TParvaneNetwork* e, const QString& machine, const QString& dis) {
     }
 }
 
-void BindHandlers(TParvaneNetwork& e) {
+void BindHandlers(TParvaneNetwork& e)
+{
     e.OnLogin = [](TParvaneNetwork* s, const QString& hdl, const QString& mch, const QString& ip,
                    const QString& dis, int, bool, const QString& title, bool, bool, int) {
         TouchAll(hdl, mch, ip, dis, title);
@@ -169,7 +173,8 @@ void BindHandlers(TParvaneNetwork& e) {
 // What must hold between any two datagrams, whatever peers sent. Not instrumented:
 // its loops over all 256 peer entries would cost more than the engine's work and
 // add nothing for the fuzzer to steer by.
-__attribute__((no_sanitize("coverage"))) void CheckEngine(const TParvaneNetwork& e) {
+__attribute__((no_sanitize("coverage"))) void CheckEngine(const TParvaneNetwork& e)
+{
     qsizetype held = 0;
     for (int i = 0; i < TParvaneNetwork::RecvDataBackCount; ++i) {
         const TPVN_RecvDataBack& slot = Access::Slot(e, i);
@@ -210,7 +215,8 @@ __attribute__((no_sanitize("coverage"))) void CheckEngine(const TParvaneNetwork&
     }
 }
 
-void UserOperation(TParvaneNetwork& e, int op) {
+void UserOperation(TParvaneNetwork& e, int op)
+{
     World& w = *gWorld;
     switch (op) {
     case kLogin:
@@ -260,12 +266,14 @@ void UserOperation(TParvaneNetwork& e, int op) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
     Fuzz::Initialise();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     Fuzz::ResetSources();
     World world;
     gWorld = &world;

@@ -56,11 +56,13 @@ inline const QString kMachine = QStringLiteral("PVHOST1");
 inline const QString kDiscrimination = QStringLiteral("Parvane2");
 inline const QString kPeerMachine = QStringLiteral("PVHOST3");
 
-inline QString SenderAddress(int arg) {
+inline QString SenderAddress(int arg)
+{
     return QStringLiteral("198.18.0.%1").arg((arg & kArgMask) + 1);
 }
 
-inline QByteArray DatagramCommand(int sender, const QByteArray& datagram, bool nested = false) {
+inline QByteArray DatagramCommand(int sender, const QByteArray& datagram, bool nested = false)
+{
     QByteArray out;
     out.append(static_cast<char>(((nested ? kOpNested : kOpDatagram) << kOpShift) | (sender & kArgMask)));
     out.append(static_cast<char>((datagram.size() >> 8) & 0xFF));
@@ -69,7 +71,8 @@ inline QByteArray DatagramCommand(int sender, const QByteArray& datagram, bool n
     return out;
 }
 
-inline QByteArray Command(int op, int arg) {
+inline QByteArray Command(int op, int arg)
+{
     return QByteArray(1, static_cast<char>((op << kOpShift) | (arg & kArgMask)));
 }
 

@@ -61,7 +61,8 @@ struct Outcome {
 QString gFolder;
 Outcome* gOutcome = nullptr;
 
-void PrepareFolder() {
+void PrepareFolder()
+{
     if (!gFolder.isEmpty())
         return;
     const char* shm = "/dev/shm";
@@ -73,17 +74,20 @@ void PrepareFolder() {
     std::atexit([] { QDir(gFolder).removeRecursively(); });
 }
 
-QString InFolder(const char* name) {
+QString InFolder(const char* name)
+{
     return gFolder + QLatin1Char('/') + QLatin1String(name);
 }
 
-void CleanFolder() {
+void CleanFolder()
+{
     QFile::remove(InFolder("received"));
     QFile::remove(InFolder("sent"));
     QDir().rmdir(InFolder("folder"));
 }
 
-qint64 Recv(Peer& peer, char* buffer, qint64 length) {
+qint64 Recv(Peer& peer, char* buffer, qint64 length)
+{
     if (peer.Pending.isEmpty()) {
         if (peer.EndOnEmpty)
             return 0;
@@ -102,7 +106,8 @@ qint64 Recv(Peer& peer, char* buffer, qint64 length) {
     return n;
 }
 
-qint64 Send(Peer& peer, const char* data, qint64 length) {
+qint64 Send(Peer& peer, const char* data, qint64 length)
+{
     if (peer.FailNextSend) {
         peer.FailNextSend = false;
         peer.SendFailed = true;
@@ -126,12 +131,14 @@ qint64 Send(Peer& peer, const char* data, qint64 length) {
     return n;
 }
 
-QByteArray FileContent(const QString& path) {
+QByteArray FileContent(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool IsRegularFile(const QString& path) {
+bool IsRegularFile(const QString& path)
+{
     struct stat info {};
     return lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
@@ -145,7 +152,8 @@ struct Stage {
 };
 Stage* gStage = nullptr;
 
-void RunOne(Fuzz::Reader& in, TParvaneNetwork& e, Peer& peer, int fd, int id, bool sending) {
+void RunOne(Fuzz::Reader& in, TParvaneNetwork& e, Peer& peer, int fd, int id, bool sending)
+{
     const int c = in.Byte();
     const int op = c >> kOpShift;
     const int arg = c & kArgMask;
@@ -211,7 +219,8 @@ void RunOne(Fuzz::Reader& in, TParvaneNetwork& e, Peer& peer, int fd, int id, bo
 }
 
 // The user cancels or logs out while the engine is inside its own event.
-void ReactInEvent(TParvaneNetwork& e, Outcome& out, int id, bool sending) {
+void ReactInEvent(TParvaneNetwork& e, Outcome& out, int id, bool sending)
+{
     const int react = out.React;
     out.React = -1;
     if (react == 0)
@@ -220,7 +229,8 @@ void ReactInEvent(TParvaneNetwork& e, Outcome& out, int id, bool sending) {
         e.Logout();
 }
 
-void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer) {
+void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer)
+{
     e.OnFileRecvStart = [&out, answer](TParvaneNetwork* s, int id, const QString& hdl, const QString& mch,
                                        const QString& dis, QString& name, qint64 size, const QString& comment,
                                        bool& cancel) {
@@ -287,7 +297,8 @@ void BindReceiving(TParvaneNetwork& e, Outcome& out, Answer answer) {
     };
 }
 
-void BindSending(TParvaneNetwork& e, Outcome& out, qint64 size) {
+void BindSending(TParvaneNetwork& e, Outcome& out, qint64 size)
+{
     e.OnFileSendStart = [&out](TParvaneNetwork* s, int id, const QString&, const QString&, const QString&,
                                const QString&) {
         ++out.Offers;
@@ -313,7 +324,8 @@ void BindSending(TParvaneNetwork& e, Outcome& out, qint64 size) {
     };
 }
 
-void CheckReceived(const Peer& peer, const Outcome& out, Answer answer) {
+void CheckReceived(const Peer& peer, const Outcome& out, Answer answer)
+{
     Fuzz::Check(out.Ends + out.Errors <= 1, "a transfer ended twice");
     if (out.Offers > 0 && answer != kRefuse)
         Fuzz::Check(out.Ends + out.Errors == 1, "an accepted offer ended without a word");
@@ -347,7 +359,8 @@ void CheckReceived(const Peer& peer, const Outcome& out, Answer answer) {
         Fuzz::Check(QFileInfo(out.Path).isDir(), "a folder at the chosen path was not left as it was");
 }
 
-void CheckSent(const Peer& peer, const Outcome& out, const QByteArray& file) {
+void CheckSent(const Peer& peer, const Outcome& out, const QByteArray& file)
+{
     Fuzz::Check(out.Ends + out.Errors == 1, "an outgoing transfer did not end exactly once");
     const qsizetype header = peer.Written.indexOf(kHeaderEnd);
     const QByteArray data = header < 0 ? QByteArray() : peer.Written.mid(header + kHeaderEnd.size());
@@ -365,13 +378,15 @@ void CheckSent(const Peer& peer, const Outcome& out, const QByteArray& file) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
     Fuzz::Initialise();
     PrepareFolder();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     Fuzz::ResetSources();
     CleanFolder();
     const int freeBefore = Fuzz::LowestFreeDescriptor();

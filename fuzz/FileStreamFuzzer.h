@@ -51,11 +51,13 @@ enum Local : std::uint8_t {
     kLocalCount
 };
 
-inline QByteArray Scene(bool sending, Answer answer) {
+inline QByteArray Scene(bool sending, Answer answer)
+{
     return QByteArray(1, static_cast<char>((sending ? kSceneSending : 0) | (answer << 1)));
 }
 
-inline QByteArray PeerSends(const QByteArray& bytes, int readCap = 0) {
+inline QByteArray PeerSends(const QByteArray& bytes, int readCap = 0)
+{
     QByteArray out;
     out.append(static_cast<char>((kOpPeerSends << kOpShift) | (readCap & kArgMask)));
     out.append(static_cast<char>((bytes.size() >> 8) & 0xFF));
@@ -64,11 +66,13 @@ inline QByteArray PeerSends(const QByteArray& bytes, int readCap = 0) {
     return out;
 }
 
-inline QByteArray Command(int op, int arg) {
+inline QByteArray Command(int op, int arg)
+{
     return QByteArray(1, static_cast<char>((op << kOpShift) | (arg & kArgMask)));
 }
 
-inline QByteArray LocalCommand(Local what, int parameter) {
+inline QByteArray LocalCommand(Local what, int parameter)
+{
     return Command(kOpLocal, what | (parameter << 3));
 }
 

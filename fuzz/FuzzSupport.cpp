@@ -16,7 +16,8 @@ std::uint32_t gRandomState = 1;
 
 } // namespace
 
-void Initialise() {
+void Initialise()
+{
     static int argc = 1;
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};
@@ -38,17 +39,20 @@ void Initialise() {
     });
 }
 
-void ResetSources() {
+void ResetSources()
+{
     gRandomState = 1;
 }
 
-void Fail(const char* what) {
+void Fail(const char* what)
+{
     std::fprintf(stderr, "==fuzz== invariant broken: %s\n", what);
     std::fflush(stderr);
     std::abort();
 }
 
-int LowestFreeDescriptor() {
+int LowestFreeDescriptor()
+{
     const int fd = ::dup(0);
     if (fd >= 0)
         ::close(fd);

@@ -19,7 +19,8 @@ public:
     std::uint8_t Byte() { return FAt < FSize ? FData[FAt++] : 0; }
     int Word() { return (Byte() << 8) | Byte(); }
     // Up to n bytes, fewer at the end of the input.
-    QByteArray Bytes(std::size_t n) {
+    QByteArray Bytes(std::size_t n)
+    {
         const std::size_t take = n < FSize - FAt ? n : FSize - FAt;
         QByteArray out(reinterpret_cast<const char*>(FData + FAt), static_cast<qsizetype>(take));
         FAt += take;
@@ -39,7 +40,8 @@ void ResetSources();
 
 // A broken invariant: says which and aborts, so libFuzzer keeps the input.
 [[noreturn]] void Fail(const char* what);
-inline void Check(bool condition, const char* what) {
+inline void Check(bool condition, const char* what)
+{
     if (!condition)
         Fail(what);
 }

@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-extern "C" int socket(int, int, int) {
+extern "C" int socket(int, int, int)
+{
     std::fputs("==fuzz== socket() called: the fuzz targets must not open sockets\n", stderr);
     std::abort();
 }
 
-extern "C" int socketpair(int, int, int, int*) {
+extern "C" int socketpair(int, int, int, int*)
+{
     std::fputs("==fuzz== socketpair() called: the fuzz targets must not open sockets\n", stderr);
     std::abort();
 }

@@ -25,7 +25,8 @@ namespace {
 QString gOut;
 int gWritten = 0;
 
-void Write(const char* target, const QString& name, const QByteArray& bytes) {
+void Write(const char* target, const QString& name, const QByteArray& bytes)
+{
     const QString folder = gOut + QLatin1Char('/') + QLatin1String(target);
     QDir().mkpath(folder);
     QFile file(folder + QLatin1Char('/') + name);
@@ -39,7 +40,8 @@ void Write(const char* target, const QString& name, const QByteArray& bytes) {
 // The peer at 198.18.0.3 (sender 2 of the datagram fuzzer), whose every datagram is kept.
 class PeerEngine {
 public:
-    explicit PeerEngine(bool scrambled) {
+    explicit PeerEngine(bool scrambled)
+    {
         FEngine.SetDiscrimination(DatagramFuzz::kDiscrimination);
         FEngine.SetVersion(2200);
         FEngine.SetHandleName(QStringLiteral("相手の名前"));
@@ -54,7 +56,8 @@ public:
     }
     TParvaneNetwork& Engine() { return FEngine; }
     // The datagrams sent since the last call.
-    std::vector<QByteArray> Take() {
+    std::vector<QByteArray> Take()
+    {
         std::vector<QByteArray> out;
         out.swap(FDatagrams);
         return out;
@@ -65,7 +68,8 @@ private:
     TParvaneNetwork FEngine;
 };
 
-QByteArray AsCommands(const std::vector<QByteArray>& datagrams, int sender = 2) {
+QByteArray AsCommands(const std::vector<QByteArray>& datagrams, int sender = 2)
+{
     QByteArray out;
     for (const QByteArray& d : datagrams)
         out += DatagramFuzz::DatagramCommand(sender, d);
@@ -78,7 +82,8 @@ struct Record {
     std::function<void(TParvaneNetwork&)> Make;
 };
 
-void WriteDatagramSeeds() {
+void WriteDatagramSeeds()
+{
     using namespace DatagramFuzz;
     const QString here = SenderAddress(0);
     const QString dis = kDiscrimination;
@@ -201,7 +206,8 @@ void WriteDatagramSeeds() {
     }
 }
 
-QByteArray Offer(const QString& name, qint64 size, const QString& comment) {
+QByteArray Offer(const QString& name, qint64 size, const QString& comment)
+{
     FileTransferStream::FileOffer offer;
     offer.sHandleName = QStringLiteral("送り主");
     offer.sMachineName = QStringLiteral("PVHOST3");
@@ -212,14 +218,16 @@ QByteArray Offer(const QString& name, qint64 size, const QString& comment) {
     return FileTransferStream::BuildOfferHeader(offer);
 }
 
-QByteArray Data(qsizetype size) {
+QByteArray Data(qsizetype size)
+{
     QByteArray data(size, 0);
     for (qsizetype i = 0; i < size; ++i)
         data[i] = static_cast<char>((i * 7 + 3) & 0xFF);
     return data;
 }
 
-void WriteFileStreamSeeds() {
+void WriteFileStreamSeeds()
+{
     using namespace FileStreamFuzz;
     const QByteArray header = Offer(QStringLiteral("報告書.txt"), 5000, QStringLiteral("表の資料です"));
     const QByteArray data = Data(5000);
@@ -358,7 +366,8 @@ void WriteLogReadSeeds()
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
         return 2;

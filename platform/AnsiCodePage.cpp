@@ -54,7 +54,8 @@ QByteArray EncodeReplacingUnmappable(QStringView text)
     out.reserve(text.size() * 2);
     qsizetype i = 0;
     while (i < text.size()) {
-        qsizetype width = (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
+        qsizetype width =
+            (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
         QStringView point = text.mid(i, width);
         QStringEncoder encoder(kCodePageName);
         QByteArray bytes = encoder.encode(point);

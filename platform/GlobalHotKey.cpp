@@ -12,32 +12,37 @@ constexpr unsigned short NumLockMask = XCB_MOD_MASK_2;
 constexpr unsigned short IgnoredMasks[] = {0, XCB_MOD_MASK_LOCK, NumLockMask,
                                            XCB_MOD_MASK_LOCK | NumLockMask};
 
-xcb_connection_t* Connection() {
+xcb_connection_t* Connection()
+{
     if (QGuiApplication::platformName() != u"xcb")
         return nullptr;
     auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
 }
 
-xcb_window_t RootWindow(xcb_connection_t* connection) {
+xcb_window_t RootWindow(xcb_connection_t* connection)
+{
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     return screen ? screen->root : 0;
 }
 
 } // namespace
 
-GlobalHotKey::GlobalHotKey(QObject* parent) : QObject(parent) {
+GlobalHotKey::GlobalHotKey(QObject* parent) : QObject(parent)
+{
     if (qApp)
         qApp->installNativeEventFilter(this);
 }
 
-GlobalHotKey::~GlobalHotKey() {
+GlobalHotKey::~GlobalHotKey()
+{
     UnregisterAll();
     if (qApp)
         qApp->removeNativeEventFilter(this);
 }
 
-unsigned GlobalHotKey::KeySymOfVirtualKey(unsigned iVirtualKey) {
+unsigned GlobalHotKey::KeySymOfVirtualKey(unsigned iVirtualKey)
+{
     if ((iVirtualKey >= '0' && iVirtualKey <= '9'))
         return iVirtualKey; // XK_0..XK_9
     if (iVirtualKey >= 'A' && iVirtualKey <= 'Z')
@@ -116,7 +121,8 @@ unsigned GlobalHotKey::KeySymOfVirtualKey(unsigned iVirtualKey) {
     }
 }
 
-bool GlobalHotKey::Register(int iId, unsigned iModifiers, unsigned iVirtualKey) {
+bool GlobalHotKey::Register(int iId, unsigned iModifiers, unsigned iVirtualKey)
+{
     Unregister(iId);
     xcb_connection_t* connection = Connection();
     const unsigned iKeySym = KeySymOfVirtualKey(iVirtualKey);
@@ -167,7 +173,8 @@ bool GlobalHotKey::Register(int iId, unsigned iModifiers, unsigned iVirtualKey) 
     return true;
 }
 
-void GlobalHotKey::Ungrab(const Grab& grab) {
+void GlobalHotKey::Ungrab(const Grab& grab)
+{
     xcb_connection_t* connection = Connection();
     if (!connection)
         return;
@@ -178,7 +185,8 @@ void GlobalHotKey::Ungrab(const Grab& grab) {
     xcb_flush(connection);
 }
 
-void GlobalHotKey::Unregister(int iId) {
+void GlobalHotKey::Unregister(int iId)
+{
     const auto it = FGrabs.find(iId);
     if (it == FGrabs.end())
         return;
@@ -191,12 +199,14 @@ void GlobalHotKey::Unregister(int iId) {
     Ungrab(grab);
 }
 
-void GlobalHotKey::UnregisterAll() {
+void GlobalHotKey::UnregisterAll()
+{
     while (!FGrabs.empty())
         Unregister(FGrabs.begin()->first);
 }
 
-bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) {
+bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result)
+{
     Q_UNUSED(result);
     if (eventType != "xcb_generic_event_t" || FGrabs.empty())
         return false;

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
-
 #include <optional>
 
 // The settings file: an INI file in the ANSI code page that reads and writes the

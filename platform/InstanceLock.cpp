@@ -11,18 +11,21 @@
 
 namespace {
 
-QString& TestDirectory() {
+QString& TestDirectory()
+{
     static QString sDirectory;
     return sDirectory;
 }
 
 } // namespace
 
-InstanceLock::~InstanceLock() {
+InstanceLock::~InstanceLock()
+{
     Release();
 }
 
-QString InstanceLock::LockDirectory() {
+QString InstanceLock::LockDirectory()
+{
     if (!TestDirectory().isEmpty())
         return TestDirectory();
     const QString sRuntime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -35,15 +38,18 @@ QString InstanceLock::LockDirectory() {
     return sPrivate;
 }
 
-QString InstanceLock::LockFilePath(const QString& sName) {
+QString InstanceLock::LockFilePath(const QString& sName)
+{
     return LockDirectory() + u'/' + sName + QStringLiteral(".lock");
 }
 
-void InstanceLock::SetLockDirectoryForTest(const QString& sDirectory) {
+void InstanceLock::SetLockDirectoryForTest(const QString& sDirectory)
+{
     TestDirectory() = sDirectory;
 }
 
-InstanceLock::TResult InstanceLock::Acquire(const QString& sName) {
+InstanceLock::TResult InstanceLock::Acquire(const QString& sName)
+{
     Release();
     const QByteArray path = QFile::encodeName(LockFilePath(sName));
     // Close-on-exec: a program this copy starts must not keep the lock after it ends.
@@ -59,7 +65,8 @@ InstanceLock::TResult InstanceLock::Acquire(const QString& sName) {
     return Acquired;
 }
 
-void InstanceLock::Release() {
+void InstanceLock::Release()
+{
     if (FFd < 0)
         return;
     close(FFd);

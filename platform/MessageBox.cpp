@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-
 #include <utility>
 #include <vector>
 
@@ -92,7 +91,8 @@ int Show(const QString& sText, const QString& sCaption, int iFlags)
     for (const Button& button : buttons)
         made.emplace_back(box.addButton(button.text, button.role), button.id);
     const std::size_t defaultIndex = static_cast<std::size_t>((iFlags >> 8) & 0xF);
-    box.setDefaultButton(static_cast<QPushButton*>(made[defaultIndex < made.size() ? defaultIndex : 0].first));
+    box.setDefaultButton(
+        static_cast<QPushButton*>(made[defaultIndex < made.size() ? defaultIndex : 0].first));
     const int escapeId = EscapeIdOf(buttons);
     for (const auto& [widget, id] : made) {
         if (id == escapeId)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 // Modal message boxes with the system's flag words: the buttons in the low four

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-
 #include <functional>
 
 // The local clock and the random source behind every time stamp and random

@@ -14,7 +14,8 @@ struct CommandLineCase {
 
 class CommandLineTable : public testing::TestWithParam<CommandLineCase> {};
 
-TEST_P(CommandLineTable, PortsAndGuardName) {
+TEST_P(CommandLineTable, PortsAndGuardName)
+{
     const CommandLineCase& c = GetParam();
     QStringList slArguments{QStringLiteral("/usr/bin/parvane2")};
     slArguments += c.slArguments;
@@ -65,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, CommandLineTable, testing::ValuesIn(kCases
                              return info.param.sName;
                          });
 
-TEST(CommandLine, ProgramNameIsNeverRead) {
+TEST(CommandLine, ProgramNameIsNeverRead)
+{
     const TCommandLinePorts ports =
         CommandLinePorts({QStringLiteral("/PM:51001"), QStringLiteral("/PF:52001")});
     EXPECT_EQ(ports.iMsg, -1);

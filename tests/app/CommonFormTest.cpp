@@ -1,10 +1,12 @@
 #include "CommonForm.h"
+
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
@@ -12,15 +14,11 @@
 #include <QMenu>
 #include <QScreen>
 #include <QSlider>
-#include <QContextMenuEvent>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
-
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -51,7 +49,8 @@ protected:
         ASSERT_TRUE(FDir.isValid());
         ProgramDirectory = ProgramDirectoryOf(FDir.path());
         FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
-        for (QStringList* list : {&SendWindowList, &AbsenceWindowList, &FileSendWindowList, &FileRecvWindowList})
+        for (QStringList* list :
+             {&SendWindowList, &AbsenceWindowList, &FileSendWindowList, &FileRecvWindowList})
             list->clear();
         for (bool* flag : {&SendWindowShowHeader, &SendWindowShowStatus, &FileSendWindowShowHeader,
                            &FileSendWindowShowStatus, &RecvWindowShowHeader, &RecvWindowShowStatus})
@@ -85,7 +84,8 @@ protected:
 
     int Stored(const char* section, const char* key) const
     {
-        return IniFile(SettingsFileName()).ReadInteger(QString::fromLatin1(section), QString::fromLatin1(key), -1);
+        return IniFile(SettingsFileName())
+            .ReadInteger(QString::fromLatin1(section), QString::fromLatin1(key), -1);
     }
 
     static TTestForm* OpenSeveral(TWindowKind kind, const QString& suffix = QString())
@@ -152,7 +152,8 @@ TEST(PlacementOnScreens, MovesOnlyWindowsThatCannotBeGrabbed)
         {QRect(2600, 2000, 400, 300), QPoint(2600, 724)}, // below the second screen
     };
     for (const auto& c : cases)
-        EXPECT_EQ(PlacementOnScreens(c.frame, screens).topLeft(), c.expected) << c.frame.x() << "," << c.frame.y();
+        EXPECT_EQ(PlacementOnScreens(c.frame, screens).topLeft(), c.expected)
+            << c.frame.x() << "," << c.frame.y();
 }
 
 TEST_F(CommonFormTest, StoredTransparencyIsClampedAndShownInTheHint)
@@ -161,7 +162,7 @@ TEST_F(CommonFormTest, StoredTransparencyIsClampedAndShownInTheHint)
         int stored;
         int position;
         const char* hint;
-    } cases[] = {{10, 32, "ブレンド率 1%"},     {32, 32, "ブレンド率 1%"},    {143, 143, "ブレンド率 50%"},
+    } cases[] = {{10, 32, "ブレンド率 1%"},     {32, 32, "ブレンド率 1%"},     {143, 143, "ブレンド率 50%"},
                  {255, 255, "ブレンド率 100%"}, {300, 255, "ブレンド率 100%"}, {-7, 32, "ブレンド率 1%"}};
     for (const auto& c : cases) {
         Store(QStringLiteral("[RecvWindow]\r\nAlphaBlend=%1\r\n").arg(c.stored));
@@ -256,7 +257,8 @@ TEST_F(CommonFormTest, RightClickOnALabelOrTheSliderOpensTheMenuWithTheKindsFlag
 {
     SendWindowShowHeader = false;
     TTestForm* form = OpenSeveral(TWindowKind::Send);
-    for (QWidget* target : {static_cast<QWidget*>(form->laTitle), static_cast<QWidget*>(form->tbAlphaBlend)}) {
+    for (QWidget* target :
+         {static_cast<QWidget*>(form->laTitle), static_cast<QWidget*>(form->tbAlphaBlend)}) {
         bool opened = false;
         bool headerChecked = true;
         bool statusChecked = false;
@@ -292,7 +294,8 @@ TEST_F(CommonFormTest, ADestroyedWindowLeavesItsRegistryAndItsHandleNamesNothing
     TTestForm* first = OpenSeveral(TWindowKind::Send);
     TTestForm* second = OpenSeveral(TWindowKind::Send);
     TTestForm* file = OpenSeveral(TWindowKind::FileSend, FileWindowEntrySuffix(0));
-    EXPECT_EQ(SendWindowList, QStringList({WindowListEntry(first->Handle()), WindowListEntry(second->Handle())}));
+    EXPECT_EQ(SendWindowList,
+              QStringList({WindowListEntry(first->Handle()), WindowListEntry(second->Handle())}));
     EXPECT_EQ(FileSendWindowList, QStringList({QString::number(file->Handle()) + QStringLiteral("&|0&|")}));
 
     const HWND gone = first->Handle();
@@ -324,7 +327,8 @@ TEST_F(CommonFormTest, DestructionWritesPlaceAndSizeAndTransparencyOnlyWhereTheK
     send->resize(410, 310);
     send->tbAlphaBlend->setValue(100);
     // Written at the change; destruction leaves it to the change.
-    ASSERT_TRUE(IniFile(SettingsFileName()).WriteInteger(QStringLiteral("SendWindow"), QStringLiteral("AlphaBlend"), 200));
+    ASSERT_TRUE(IniFile(SettingsFileName())
+                    .WriteInteger(QStringLiteral("SendWindow"), QStringLiteral("AlphaBlend"), 200));
     send.reset();
     EXPECT_EQ(Stored("SendWindow", "Left"), 30);
     EXPECT_EQ(Stored("SendWindow", "Top"), 40);
@@ -383,8 +387,8 @@ TEST_F(CommonFormTest, EveryKindShowsItsHeaderBitmap)
     const struct {
         TWindowKind kind;
         int size;
-    } cases[] = {{TWindowKind::Send, 20},     {TWindowKind::Absence, 20}, {TWindowKind::FileSend, 20},
-                 {TWindowKind::FileRecv, 20}, {TWindowKind::Recv, 20},    {TWindowKind::Chat, 20},
+    } cases[] = {{TWindowKind::Send, 20},     {TWindowKind::Absence, 20},    {TWindowKind::FileSend, 20},
+                 {TWindowKind::FileRecv, 20}, {TWindowKind::Recv, 20},       {TWindowKind::Chat, 20},
                  {TWindowKind::Log, 20},      {TWindowKind::GlobalChat, 20}, {TWindowKind::Update, 16},
                  {TWindowKind::Request, 16},  {TWindowKind::Donation, 16}};
     for (const auto& c : cases) {

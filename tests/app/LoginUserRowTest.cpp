@@ -5,7 +5,8 @@
 namespace {
 
 TLoginUserFlags Peer(bool bAbsence = false, const QString& sTitle = QString(), bool bChat = false,
-                     const QString& sHandle = QStringLiteral("taro")) {
+                     const QString& sHandle = QStringLiteral("taro"))
+{
     TLoginUserFlags flags;
     flags.HandleName = sHandle;
     flags.MachineName = QStringLiteral("PVHOST2");
@@ -35,16 +36,19 @@ struct TransitionCase {
     bool bEnableOwn;
 };
 
-TLoginUserNoticeSettings AllOn() {
+TLoginUserNoticeSettings AllOn()
+{
     return {};
 }
-TLoginUserNoticeSettings AnytimeOff() {
+TLoginUserNoticeSettings AnytimeOff()
+{
     TLoginUserNoticeSettings s;
     s.NoticeChatLoginAnytime = false;
     s.NoticeChatLogoutAnytime = false;
     return s;
 }
-TLoginUserNoticeSettings NoticesOff() {
+TLoginUserNoticeSettings NoticesOff()
+{
     return {false, false, false, false, false, false, false};
 }
 
@@ -54,7 +58,8 @@ const QString Desk = QStringLiteral("離席中");
 
 class LoginUserTransitionTable : public testing::TestWithParam<TransitionCase> {};
 
-TEST_P(LoginUserTransitionTable, NoticesSoundsAndChatCalls) {
+TEST_P(LoginUserTransitionTable, NoticesSoundsAndChatCalls)
+{
     const TransitionCase& c = GetParam();
     const TLoginUserEffects e = LoginUserTransition(c.before, c.now, c.bOwnRow, c.bOwnChat, c.settings);
     EXPECT_EQ(e.Notices, c.slNotices);
@@ -425,7 +430,8 @@ const TransitionCase kCases[] = {
 INSTANTIATE_TEST_SUITE_P(LoginUser, LoginUserTransitionTable, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<TransitionCase>& info) { return info.param.sName; });
 
-TEST(LoginUserRow, SubItemsShowTheFlags) {
+TEST(LoginUserRow, SubItemsShowTheFlags)
+{
     TLoginUserFlags flags = Peer(true, QString(), true);
     flags.FTPPort = 0;
     flags.Menu = true;
@@ -441,7 +447,8 @@ TEST(LoginUserRow, SubItemsShowTheFlags) {
                      QStringLiteral("198.18.0.2")}));
 }
 
-TEST(LoginUserRow, IconIndexByIdentifierVersionAndAway) {
+TEST(LoginUserRow, IconIndexByIdentifierVersionAndAway)
+{
     struct {
         const char* sId;
         int iVersion;
@@ -459,7 +466,8 @@ TEST(LoginUserRow, IconIndexByIdentifierVersionAndAway) {
     }
 }
 
-TEST(LoginUserRow, SevenColumnsAfterTheCaption) {
+TEST(LoginUserRow, SevenColumnsAfterTheCaption)
+{
     EXPECT_EQ(LoginUserColumnTitles().size(), 8);
     EXPECT_EQ(LoginUserColumnWidths().size(), 8u);
     EXPECT_EQ(LoginUserColumnTitles()[6], QStringLiteral("コンピュータ名"));

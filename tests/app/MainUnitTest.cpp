@@ -1,8 +1,6 @@
 // The main window against settings files of its own, inside host 1 of a test LAN.
 #include "MainUnit.h"
 
-#include "ApplicationLinks.h"
-
 #include "../engine/PeerProcess.h"
 #include "CommandLine.h"
 #include "IniFile.h"
@@ -29,7 +27,8 @@
 
 namespace {
 
-template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 5000) {
+template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 5000)
+{
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
@@ -40,7 +39,8 @@ template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 5000) {
     return true;
 }
 
-QByteArray FileBytes(const QString& sPath) {
+QByteArray FileBytes(const QString& sPath)
+{
     QFile file(sPath);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -48,12 +48,14 @@ QByteArray FileBytes(const QString& sPath) {
 class MainFormTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite() {
+    static void TearDownTestSuite()
+    {
         delete FLan;
         FLan = nullptr;
     }
 
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
         ASSERT_TRUE(FDir.isValid());
         FLan->Enter(0);
@@ -71,7 +73,8 @@ protected:
         });
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         FForm.reset();
         MessageBox::SetAnswerer({});
         TMainForm::ProgramDirectoryOverride.clear();
@@ -80,29 +83,34 @@ protected:
             FLan->Leave();
     }
 
-    QString IniPath(const QString& sName = QStringLiteral("Parvane2.INI")) const {
+    QString IniPath(const QString& sName = QStringLiteral("Parvane2.INI")) const
+    {
         return FDir.filePath(sName);
     }
 
-    void WriteIni(const QByteArray& text, const QString& sName = QStringLiteral("Parvane2.INI")) const {
+    void WriteIni(const QByteArray& text, const QString& sName = QStringLiteral("Parvane2.INI")) const
+    {
         QFile file(IniPath(sName));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
 
-    TMainForm& Start(TMainFormLinks links = {}) {
-        FForm = std::make_unique<TMainForm>(std::move(links));
+    TMainForm& Start(TMainFormLinks links = {}, std::unique_ptr<TProgramWindows> windows = nullptr)
+    {
+        FForm = std::make_unique<TMainForm>(std::move(windows), std::move(links));
         FForm->OnTerminate = [] {};
         return *FForm;
     }
 
     // Waits until the own row has come back from the own log-in broadcast.
-    bool OwnRowListed() {
+    bool OwnRowListed()
+    {
         return WaitFor(
             [this] { return FForm->LoginUserFind(FForm->PVN->MachineName(), "Parvane2") != nullptr; });
     }
 
-    QStringList BoxTexts() const {
+    QStringList BoxTexts() const
+    {
         QStringList texts;
         for (const MessageBox::Request& box : FBoxes)
             texts << box.sText;
@@ -117,7 +125,8 @@ protected:
     std::deque<int> FAnswers;
 };
 
-TEST_F(MainFormTest, WithoutSettingsFileEverythingTakesItsDefault) {
+TEST_F(MainFormTest, WithoutSettingsFileEverythingTakesItsDefault)
+{
     TMainForm& form = Start();
     ASSERT_FALSE(form.StartFailed());
     EXPECT_FALSE(form.StartHidden());
@@ -148,7 +157,8 @@ TEST_F(MainFormTest, WithoutSettingsFileEverythingTakesItsDefault) {
     EXPECT_FALSE(ini.ValueExists("Option", "Absence-Title0"));
 }
 
-TEST_F(MainFormTest, StoredWindowValuesComeBackAndAreWrittenAgain) {
+TEST_F(MainFormTest, StoredWindowValuesComeBackAndAreWrittenAgain)
+{
     WriteIni("[MainWindow]\r\nLeft=11\r\nTop=12\r\nWidth=500\r\nHeight=300\r\nColumns0=140\r\nSortIndex=6\r\n"
              "SortUpper=0\r\nAlphaBlend=100\r\n[Option]\r\nHandleName=tester\r\nCustomizeStartLogin=0\r\n"
              "Absence-Title0=\r\n");
@@ -175,7 +185,8 @@ TEST_F(MainFormTest, StoredWindowValuesComeBackAndAreWrittenAgain) {
     EXPECT_EQ(ini.ReadInteger("MainWindow", "AlphaBlend", -1), 100);
 }
 
-TEST_F(MainFormTest, MultiUserModeReadsAndWritesTheUsersOwnFile) {
+TEST_F(MainFormTest, MultiUserModeReadsAndWritesTheUsersOwnFile)
+{
     WriteIni("[AllUsers]\r\nMultiUser=1\r\n");
     TMainForm& form = Start();
     ASSERT_FALSE(form.StartFailed());
@@ -187,7 +198,8 @@ TEST_F(MainFormTest, MultiUserModeReadsAndWritesTheUsersOwnFile) {
     EXPECT_FALSE(IniFile(IniPath()).ValueExists("MainWindow", "Width"));
 }
 
-TEST_F(MainFormTest, CommandLinePortsReplaceTheStoredOnes) {
+TEST_F(MainFormTest, CommandLinePortsReplaceTheStoredOnes)
+{
     WriteIni("[Option]\r\nNetworkPort=1\r\nNetworkPortNo=53000\r\nNetworkFTPPortNo=54000\r\n");
     PortOverrideMsg = 51001;
     PortOverrideFile = 0;
@@ -202,7 +214,8 @@ TEST_F(MainFormTest, CommandLinePortsReplaceTheStoredOnes) {
     EXPECT_EQ(again.PVN->FTPPortNo(), 54000);
 }
 
-TEST_F(MainFormTest, FailedServiceStartWritesNothingAndStopsNothing) {
+TEST_F(MainFormTest, FailedServiceStartWritesNothingAndStopsNothing)
+{
     // Something else listens on the file port, so the service cannot open it.
     const int iHolder = socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_GE(iHolder, 0);
@@ -249,7 +262,8 @@ constexpr int N = MessageBox::IDNO;
 
 class CloseQuestions : public MainFormTest, public testing::WithParamInterface<CloseCase> {};
 
-TEST_P(CloseQuestions, AskedInOrder) {
+TEST_P(CloseQuestions, AskedInOrder)
+{
     const CloseCase& c = GetParam();
     WriteIni(QByteArray("[Option]\r\nCustomizeEnd=") + (c.bCustomizeEnd ? "1" : "0") + "\r\n");
     TMainForm& form = Start();
@@ -291,7 +305,8 @@ INSTANTIATE_TEST_SUITE_P(MainForm, CloseQuestions, testing::ValuesIn(kCloseCases
                          [](const testing::TestParamInfo<CloseCase>& info) { return info.param.sName; });
 
 // The question flags: unread and chat default to No, the others to Yes.
-TEST_F(MainFormTest, UnreadAndChatQuestionsDefaultToNo) {
+TEST_F(MainFormTest, UnreadAndChatQuestionsDefaultToNo)
+{
     TMainForm& form = Start();
     ASSERT_TRUE(OwnRowListed());
     MessageRecvQueue.Append({"text", "000000000001", false, "h", "PVHOST2", "Parvane2", "t"});
@@ -307,9 +322,22 @@ struct TQueueLog {
     std::vector<std::pair<TMessageRecvSub, bool>> shown;
     QStringList slNotices;
     int iLogWrites = 0;
+    int iLogOpened = 0;
 };
 
-TMainFormLinks QueueLinks(TQueueLog& log, bool bWindowExists) {
+// The program's windows, with the log's routines counted in place of their windows.
+class TQueueWindows : public TProgramWindows {
+public:
+    explicit TQueueWindows(TQueueLog& log) : FLog(log) {}
+    void LogWrite(int, const QString&, const QString&, const QString&) override { ++FLog.iLogWrites; }
+    void LogFormShow() override { ++FLog.iLogOpened; }
+
+private:
+    TQueueLog& FLog;
+};
+
+TMainFormLinks QueueLinks(TQueueLog& log, bool bWindowExists)
+{
     TMainFormLinks links;
     links.RecvWindowExists = [bWindowExists] { return bWindowExists; };
     links.RecvWindowCaption = [&log](const QString& s) { log.slCaptions << s; };
@@ -317,20 +345,21 @@ TMainFormLinks QueueLinks(TQueueLog& log, bool bWindowExists) {
         log.shown.emplace_back(sub, bSealed);
     };
     links.NoticeAdd = [&log](const QString& s) { log.slNotices << s; };
-    links.LogWrite = [&log](int, const QString&, const QString&, const QString&) { ++log.iLogWrites; };
     return links;
 }
 
-void Arrive(TMainForm& form, int i, bool bLetter = false) {
+void Arrive(TMainForm& form, int i, bool bLetter = false)
+{
     form.PVNMessage(form.PVN.get(), QStringLiteral("m%1").arg(i),
                     QStringLiteral("%1").arg(i, 12, 10, QChar(u'0')), bLetter, QStringLiteral("花子"),
                     QStringLiteral("PVHOST2"), QStringLiteral("Parvane2"), QStringLiteral("time"));
 }
 
-TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce) {
+TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start(QueueLinks(log, true));
+    TMainForm& form = Start(QueueLinks(log, true), std::make_unique<TQueueWindows>(log));
     for (int i = 1; i <= 257; ++i)
         Arrive(form, i);
     ASSERT_EQ(FBoxes.size(), 1u);
@@ -355,7 +384,8 @@ TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce) {
 }
 
 // A box that the overflow shows lets a further message in; neither is lost.
-TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept) {
+TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
     TMainForm& form = Start(QueueLinks(log, false));
@@ -376,7 +406,8 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept) {
     EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m258"));
 }
 
-TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon) {
+TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n");
     TQueueLog log;
     TMainForm& form = Start(QueueLinks(log, true));
@@ -409,7 +440,8 @@ TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon) {
     EXPECT_EQ(log.shown.size(), 2u);
 }
 
-TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen) {
+TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
     TMainForm& form = Start(QueueLinks(log, false));
@@ -431,7 +463,8 @@ TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen) {
     EXPECT_FALSE(form.miMessageRecv->isEnabled());
 }
 
-TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt) {
+TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt)
+{
     WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
     TMainFormLinks links;
     TMainForm* pForm = nullptr;
@@ -453,7 +486,8 @@ TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt) {
     EXPECT_TRUE(bTerminated);
 }
 
-TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway) {
+TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
+{
     WriteIni("[Option]\r\nSecurityFileRecvCancel=1\r\nSecurityFileRecvCancelAbsence=1\r\n");
     int iAsked = 0;
     TMainFormLinks links;
@@ -475,10 +509,12 @@ TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway) {
     EXPECT_EQ(iAsked, 1);
 }
 
-TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket) {
+TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket)
+{
     struct TProbe : QObject {
         std::vector<std::tuple<unsigned, WPARAM, LPARAM>> got;
-        bool event(QEvent* e) override {
+        bool event(QEvent* e) override
+        {
             if (e->type() != WindowMessage::Event::EventType())
                 return QObject::event(e);
             auto* m = static_cast<WindowMessage::Event*>(e);
@@ -508,7 +544,8 @@ TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket) {
 
 struct TMessageProbe : QObject {
     std::vector<std::tuple<unsigned, WPARAM, LPARAM>> got;
-    bool event(QEvent* e) override {
+    bool event(QEvent* e) override
+    {
         if (e->type() != WindowMessage::Event::EventType())
             return QObject::event(e);
         auto* m = static_cast<WindowMessage::Event*>(e);
@@ -518,7 +555,8 @@ struct TMessageProbe : QObject {
 };
 
 // Every registered window hears the close, not only the first of its list.
-TEST_F(MainFormTest, ClosingTellsEveryRegisteredWindow) {
+TEST_F(MainFormTest, ClosingTellsEveryRegisteredWindow)
+{
     WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
     TMainForm& form = Start();
     std::array<TMessageProbe, 8> probes;
@@ -539,7 +577,8 @@ TEST_F(MainFormTest, ClosingTellsEveryRegisteredWindow) {
         EXPECT_EQ(probes[i].got, (std::vector<M>{{WM_ERRORFILERECV, 0, 1}})) << i;
 }
 
-TEST_F(MainFormTest, MessageWithoutSenderMachineIsNotQueued) {
+TEST_F(MainFormTest, MessageWithoutSenderMachineIsNotQueued)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TMainForm& form = Start();
     form.PVNMessage(form.PVN.get(), "text", "000000000001", false, "h", "", "Parvane2", "t");
@@ -549,9 +588,10 @@ TEST_F(MainFormTest, MessageWithoutSenderMachineIsNotQueued) {
 
 // The program's own wiring: an arriving message goes to the log, the log command
 // opens the viewer, and closing the main window frees it.
-TEST_F(MainFormTest, ArrivingMessagesAreLoggedAndTheViewerGoesWithTheMainWindow) {
+TEST_F(MainFormTest, ArrivingMessagesAreLoggedAndTheViewerGoesWithTheMainWindow)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nHandleName=Taro\r\n");
-    TMainForm& form = Start(ApplicationLinks());
+    TMainForm& form = Start();
     Arrive(form, 1);
     const QList<TLogRecord> records = LogRecordsRead(FileBytes(FDir.filePath("Parvane2.LOG")));
     ASSERT_EQ(records.size(), 1);
@@ -570,16 +610,18 @@ TEST_F(MainFormTest, ArrivingMessagesAreLoggedAndTheViewerGoesWithTheMainWindow)
     EXPECT_TRUE(IniFile(IniPath()).ValueExists("LogWindow", "Width"));
 }
 
-TEST_F(MainFormTest, WithTheLogOffNothingIsWritten) {
+TEST_F(MainFormTest, WithTheLogOffNothingIsWritten)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeLog=0\r\n");
-    TMainForm& form = Start(ApplicationLinks());
+    TMainForm& form = Start();
     Arrive(form, 1);
     EXPECT_FALSE(QFile::exists(FDir.filePath("Parvane2.LOG")));
     EXPECT_EQ(MessageRecvQueue.Count(), 1);
 }
 
 // A peer in host 2 of the LAN logs in, goes away and logs out; its row follows.
-TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears) {
+TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
+{
     QStringList slNotices;
     std::vector<int> sounds;
     TMainFormLinks links;
@@ -626,7 +668,8 @@ TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears) {
     EXPECT_EQ(form.lvLoginUser->ItemCount(), 1);
 }
 
-TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff) {
+TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff)
+{
     WriteIni("[Option]\r\nCustomizeTaskTray=1\r\n");
     TMainForm& form = Start();
     ASSERT_TRUE(OwnRowListed());
@@ -642,14 +685,16 @@ TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff) {
 }
 
 // Runs ip inside the host the test thread is in.
-QString Ip(const QStringList& slArguments) {
+QString Ip(const QStringList& slArguments)
+{
     QProcess ip;
     ip.start(QStringLiteral("ip"), slArguments);
     ip.waitForFinished(5000);
     return QString::fromLocal8Bit(ip.readAllStandardOutput()).trimmed();
 }
 
-TEST_F(MainFormTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut) {
+TEST_F(MainFormTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut)
+{
     TMainForm& form = Start();
     ASSERT_TRUE(OwnRowListed());
     // Without a route the announcements cannot be sent, so the new log-in fails.
@@ -672,7 +717,8 @@ TEST_F(MainFormTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut) {
     EXPECT_TRUE(OwnRowListed());
 }
 
-TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange) {
+TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     QStringList slNotices;
     TMainFormLinks links;
@@ -690,13 +736,12 @@ TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange) {
     EXPECT_EQ(slNotices, QStringList{QStringLiteral("「制御」がログインしました。")});
 }
 
-TEST_F(MainFormTest, HotKeysRunTheirCommands) {
+TEST_F(MainFormTest, HotKeysRunTheirCommands)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nCustomizeTaskBar=1\r\n");
-    int iLogOpened = 0;
     TQueueLog log;
-    TMainFormLinks links = QueueLinks(log, false);
-    links.LogFormShow = [&] { ++iLogOpened; };
-    TMainForm& form = Start(links);
+    TMainForm& form = Start(QueueLinks(log, false), std::make_unique<TQueueWindows>(log));
+    const int& iLogOpened = log.iLogOpened;
     form.show();
     form.WMSysCommand(TMainForm::SC_MINIMIZE);
     EXPECT_FALSE(form.isVisible());
@@ -719,7 +764,8 @@ TEST_F(MainFormTest, HotKeysRunTheirCommands) {
     EXPECT_FALSE(form.pmHotKeySend->isVisible());
 }
 
-TEST_F(MainFormTest, MinimisingWithoutBothTraySettingsKeepsTheWindow) {
+TEST_F(MainFormTest, MinimisingWithoutBothTraySettingsKeepsTheWindow)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\n");
     TMainForm& form = Start();
     form.show();
@@ -730,7 +776,8 @@ TEST_F(MainFormTest, MinimisingWithoutBothTraySettingsKeepsTheWindow) {
     EXPECT_FALSE(form.isMinimized());
 }
 
-TEST_F(MainFormTest, StartHiddenOnlyWithBothTraySettings) {
+TEST_F(MainFormTest, StartHiddenOnlyWithBothTraySettings)
+{
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartFormHide=1\r\nCustomizeTaskTray=1\r\n"
              "CustomizeTaskBar=1\r\n");
     EXPECT_TRUE(Start().StartHidden());

@@ -4,7 +4,8 @@
 
 namespace {
 
-TMessageRecvSub Message(int i) {
+TMessageRecvSub Message(int i)
+{
     TMessageRecvSub sub;
     sub.sMessage = QStringLiteral("text %1").arg(i);
     sub.sMessageID = QStringLiteral("%1").arg(i, 12, 10, QChar(u'0'));
@@ -16,7 +17,8 @@ TMessageRecvSub Message(int i) {
     return sub;
 }
 
-TEST(MessageRecvQueue, OldestFirstWithoutGaps) {
+TEST(MessageRecvQueue, OldestFirstWithoutGaps)
+{
     TMessageRecvQueue queue;
     EXPECT_TRUE(queue.Empty());
     for (int i = 0; i < 3; ++i)
@@ -35,7 +37,8 @@ TEST(MessageRecvQueue, OldestFirstWithoutGaps) {
 }
 
 // The 257th arrival drops the first and lands in the last slot; nothing else moves out of order.
-TEST(MessageRecvQueue, OverflowDropsTheOldestAndKeepsTheNewest) {
+TEST(MessageRecvQueue, OverflowDropsTheOldestAndKeepsTheNewest)
+{
     TMessageRecvQueue queue;
     for (int i = 0; i < TMessageRecvQueue::Capacity; ++i)
         ASSERT_FALSE(queue.Append(Message(i)));
@@ -52,7 +55,8 @@ TEST(MessageRecvQueue, OverflowDropsTheOldestAndKeepsTheNewest) {
     EXPECT_FALSE(queue.Slot(255).bLetter);
 }
 
-TEST(MessageRecvQueue, ClearEmptiesEverySlot) {
+TEST(MessageRecvQueue, ClearEmptiesEverySlot)
+{
     TMessageRecvQueue queue;
     for (int i = 0; i < 5; ++i)
         queue.Append(Message(i));

@@ -13,7 +13,8 @@ namespace {
 
 class ProgramGuard : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(FLan.IsReady()) << qPrintable(FLan.Error());
         ASSERT_TRUE(FDir.isValid());
         // A folder of its own: its settings beside it and its lock file apart from a running copy's.
@@ -24,7 +25,8 @@ protected:
         ini.write("[Option]\r\nCustomizeStartVersionCheck=0\r\n");
     }
 
-    void Launch(QProcess& copy, const QStringList& slArguments) {
+    void Launch(QProcess& copy, const QStringList& slArguments)
+    {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), FDir.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -33,7 +35,8 @@ protected:
         copy.start(FProgram, slArguments);
     }
 
-    static void Stop(QProcess& copy) {
+    static void Stop(QProcess& copy)
+    {
         if (copy.state() != QProcess::NotRunning) {
             copy.kill();
             copy.waitForFinished(5000);
@@ -45,7 +48,8 @@ protected:
     QString FProgram;
 };
 
-TEST_F(ProgramGuard, OfTwoCopiesStartedTogetherOneRunsAndTheOtherEndsSilently) {
+TEST_F(ProgramGuard, OfTwoCopiesStartedTogetherOneRunsAndTheOtherEndsSilently)
+{
     std::array<QProcess, 2> copies;
     for (QProcess& copy : copies)
         Launch(copy, {QStringLiteral("/PM:51001"), QStringLiteral("/PF:52001")});

@@ -1,13 +1,12 @@
+#include "Settings.h"
+
 #include "AnsiCodePage.h"
 #include "ParvaneNetwork.h"
-#include "Settings.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace {
@@ -180,13 +179,29 @@ TEST_F(SettingsTest, OptionKeysAreWrittenInTheirOrderWithPortsLast)
     IniFile ini(SettingsFileName());
     ASSERT_TRUE(SettingsWriteOption(ini, false, {QStringLiteral("a"), QStringLiteral("b")}, true));
     const QStringList keys = StoredKeys();
-    const QStringList anchors = {
-        "HandleName",          "CustomizeTaskTray",   "CustomizeEnd",       "CustomizeSecurityData",
-        "CustomizeHotKey1",    "CustomizeHotKey5",    "CustomizeFileSaveSetPath", "SecurityLogPassword",
-        "CustomizeSoundKind",  "CustomizeSoundFile0", "CustomizeSoundFile7", "AnimationTaskTrayIcon",
-        "Absence-Title0",      "Absence-Message0",    "Absence-Title1",     "Absence-Message99",
-        "NoticeLogin",         "NoticeAbsenceHide",   "NetworkBroadcast0",  "NetworkBroadcast1",
-        "NetworkPort",         "NetworkPortNo",       "NetworkFTPPortNo"};
+    const QStringList anchors = {"HandleName",
+                                 "CustomizeTaskTray",
+                                 "CustomizeEnd",
+                                 "CustomizeSecurityData",
+                                 "CustomizeHotKey1",
+                                 "CustomizeHotKey5",
+                                 "CustomizeFileSaveSetPath",
+                                 "SecurityLogPassword",
+                                 "CustomizeSoundKind",
+                                 "CustomizeSoundFile0",
+                                 "CustomizeSoundFile7",
+                                 "AnimationTaskTrayIcon",
+                                 "Absence-Title0",
+                                 "Absence-Message0",
+                                 "Absence-Title1",
+                                 "Absence-Message99",
+                                 "NoticeLogin",
+                                 "NoticeAbsenceHide",
+                                 "NetworkBroadcast0",
+                                 "NetworkBroadcast1",
+                                 "NetworkPort",
+                                 "NetworkPortNo",
+                                 "NetworkFTPPortNo"};
     qsizetype previous = -1;
     for (const QString& anchor : anchors) {
         const qsizetype at = keys.indexOf(anchor);
@@ -283,14 +298,16 @@ TEST_F(SettingsTest, ExtraAddressesSingleKeyWinsAndNumberedKeysStopAtTheFirstGap
         const char* file;
         const char* expected;
     } cases[] = {
-        {"NetworkBroadcast=198.18.0.5&|198.18.0.6\r\nNetworkBroadcast0=10.0.0.1\r\n", "198.18.0.5&|198.18.0.6"},
+        {"NetworkBroadcast=198.18.0.5&|198.18.0.6\r\nNetworkBroadcast0=10.0.0.1\r\n",
+         "198.18.0.5&|198.18.0.6"},
         {"NetworkBroadcast=\r\nNetworkBroadcast0=10.0.0.1\r\n", "10.0.0.1"},
         {"NetworkBroadcast0=a\r\nNetworkBroadcast1=b\r\nNetworkBroadcast3=d\r\n", "a&|b"},
         {"NetworkBroadcast0=\r\nNetworkBroadcast1=b\r\n", ""},
     };
     for (const auto& c : cases) {
         Store(QStringLiteral("[Option]\r\n") + QString::fromLatin1(c.file));
-        EXPECT_EQ(SettingsReadBroadcastIP(IniFile(SettingsFileName())), QString::fromLatin1(c.expected)) << c.file;
+        EXPECT_EQ(SettingsReadBroadcastIP(IniFile(SettingsFileName())), QString::fromLatin1(c.expected))
+            << c.file;
     }
 }
 
@@ -339,9 +356,11 @@ TEST_F(SettingsTest, HandleNameThatTheOptionsWouldRefuseFallsBackToTheComputerNa
     const struct {
         const char* stored;
         const char* expected;
-    } cases[] = {{"Taro", "Taro"}, {"", "PVHOST1"}, {"a&|b", "PVHOST1"}, {"a&:b", "PVHOST1"}, {"a\\|b", "PVHOST1"}};
+    } cases[] = {
+        {"Taro", "Taro"}, {"", "PVHOST1"}, {"a&|b", "PVHOST1"}, {"a&:b", "PVHOST1"}, {"a\\|b", "PVHOST1"}};
     for (const auto& c : cases) {
-        Store(QStringLiteral("[Option]\r\nHandleName=") + QString::fromLatin1(c.stored) + QStringLiteral("\r\n"));
+        Store(QStringLiteral("[Option]\r\nHandleName=") + QString::fromLatin1(c.stored) +
+              QStringLiteral("\r\n"));
         SettingsReadOption(IniFile(SettingsFileName()), QStringLiteral("PVHOST1"));
         EXPECT_EQ(HandleName, QString::fromLatin1(c.expected)) << c.stored;
     }
@@ -352,8 +371,8 @@ TEST_F(SettingsTest, PortOutsideTheAllowedRangeReadsAsItsDefault)
     const struct {
         const char* stored;
         int expected;
-    } cases[] = {{"$C739", 51001}, {"1024", 1024}, {"65535", 65535}, {"1023", 51000}, {"65536", 51000},
-                 {"0", 51000},     {"-1", 51000}};
+    } cases[] = {{"$C739", 51001}, {"1024", 1024}, {"65535", 65535}, {"1023", 51000},
+                 {"65536", 51000}, {"0", 51000},   {"-1", 51000}};
     for (const auto& c : cases) {
         Store(QStringLiteral("[Option]\r\nNetworkPort=1\r\nNetworkPortNo=") + QString::fromLatin1(c.stored) +
               QStringLiteral("\r\n"));
@@ -368,10 +387,12 @@ TEST_F(SettingsTest, ChoiceOutsideItsSetReadsAsItsDefault)
     const struct {
         const char* stored;
         int position, mouse, tray;
-    } cases[] = {{"0", 0, 0, 0}, {"2", 2, 2, 2}, {"3", 3, 3, 1}, {"6", 6, 1, 1}, {"7", 6, 1, 1}, {"-1", 6, 1, 1}};
+    } cases[] = {{"0", 0, 0, 0}, {"2", 2, 2, 2}, {"3", 3, 3, 1},
+                 {"6", 6, 1, 1}, {"7", 6, 1, 1}, {"-1", 6, 1, 1}};
     for (const auto& c : cases) {
         const QString value = QString::fromLatin1(c.stored);
-        Store(QStringLiteral("[Option]\r\nNoticePosition=%1\r\nAnimationMouse=%1\r\nAnimationTaskTrayIcon=%1\r\n")
+        Store(QStringLiteral(
+                  "[Option]\r\nNoticePosition=%1\r\nAnimationMouse=%1\r\nAnimationTaskTrayIcon=%1\r\n")
                   .arg(value));
         SettingsReadOption(IniFile(SettingsFileName()), QStringLiteral("PVHOST1"));
         EXPECT_EQ(NoticePosition, c.position) << c.stored;
@@ -382,7 +403,8 @@ TEST_F(SettingsTest, ChoiceOutsideItsSetReadsAsItsDefault)
 
 TEST_F(SettingsTest, ViewFlagsComeFromEachWindowsSection)
 {
-    Store(QStringLiteral("[sendwindow]\r\nShowHeader=0\r\n[FileRecvWindow]\r\nShowStatus=0\r\nShowSend=yes\r\n"));
+    Store(QStringLiteral(
+        "[sendwindow]\r\nShowHeader=0\r\n[FileRecvWindow]\r\nShowStatus=0\r\nShowSend=yes\r\n"));
     SendWindowShowStatus = FileRecvWindowShowSend = RecvWindowShowHeader = false;
     SettingsReadViewFlags(IniFile(SettingsFileName()));
     EXPECT_FALSE(SendWindowShowHeader);

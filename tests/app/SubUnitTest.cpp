@@ -1,10 +1,9 @@
-#include "MessageBox.h"
 #include "SubUnit.h"
 
+#include "MessageBox.h"
+
 #include <QWidget>
-
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace {
@@ -47,7 +46,8 @@ protected:
 TEST_F(MessageBoxShowTest, BoxIsOnTopOnlyWhileTheOptionSaysSo)
 {
     CustomizeShowTopMost = false;
-    EXPECT_EQ(MessageBoxShow(QStringLiteral("終了してもよろしいですか？"), ApplicationTitle, 0x24), MessageBox::IDNO);
+    EXPECT_EQ(MessageBoxShow(QStringLiteral("終了してもよろしいですか？"), ApplicationTitle, 0x24),
+              MessageBox::IDNO);
     CustomizeShowTopMost = true;
     FAnswer = MessageBox::IDYES;
     EXPECT_EQ(MessageBoxShow(QStringLiteral("q"), ApplicationTitle, 0x124), MessageBox::IDYES);
@@ -62,8 +62,10 @@ TEST_F(MessageBoxShowTest, SettingsSaveFailureIsAWarning)
 {
     SettingsSaveErrorShow();
     ASSERT_EQ(FShown.size(), 1u);
-    EXPECT_EQ(FShown[0].sText, QStringLiteral("設定を保存することができませんでした。設定ファイルが読み込み専用になっていないか、"
-                                              "ロックされていないかを確認してください。"));
+    EXPECT_EQ(
+        FShown[0].sText,
+        QStringLiteral("設定を保存することができませんでした。設定ファイルが読み込み専用になっていないか、"
+                       "ロックされていないかを確認してください。"));
     EXPECT_EQ(FShown[0].sCaption, QStringLiteral("Parvane 2"));
     EXPECT_EQ(FShown[0].iFlags, 0x30);
 }

@@ -8,35 +8,40 @@
 
 namespace {
 
-TEST(TaskIcon, StateIconIsColouredOnlyWhenLoggedInAndPresent) {
+TEST(TaskIcon, StateIconIsColouredOnlyWhenLoggedInAndPresent)
+{
     EXPECT_EQ(TaskStateIcon(true, false), 1);
     EXPECT_EQ(TaskStateIcon(true, true), 17);
     EXPECT_EQ(TaskStateIcon(false, false), 17);
     EXPECT_EQ(TaskStateIcon(false, true), 17);
 }
 
-std::vector<int> Ticks(int iKind, int iCount, bool bLogin, bool bAbsence, int& iTag) {
+std::vector<int> Ticks(int iKind, int iCount, bool bLogin, bool bAbsence, int& iTag)
+{
     std::vector<int> icons;
     for (int i = 0; i < iCount; ++i)
         icons.push_back(TaskAnimationTick(iKind, iTag, bLogin, bAbsence));
     return icons;
 }
 
-TEST(TaskIcon, BlinkIsOnFiveTicksAndOffFive) {
+TEST(TaskIcon, BlinkIsOnFiveTicksAndOffFive)
+{
     int iTag = 0;
     const std::vector<int> icons = Ticks(1, 20, true, false, iTag);
     const std::vector<int> expected{1, 1, 1, 1, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1};
     EXPECT_EQ(icons, expected);
 }
 
-TEST(TaskIcon, BlinkWhileAwayUsesTheGreyMark) {
+TEST(TaskIcon, BlinkWhileAwayUsesTheGreyMark)
+{
     int iTag = 0;
     const std::vector<int> icons = Ticks(1, 10, true, true, iTag);
     const std::vector<int> expected{17, 17, 17, 17, 0, 0, 0, 0, 0, 17};
     EXPECT_EQ(icons, expected);
 }
 
-TEST(TaskIcon, MeteorRunsSixteenFramesAndWraps) {
+TEST(TaskIcon, MeteorRunsSixteenFramesAndWraps)
+{
     int iTag = 0;
     const std::vector<int> icons = Ticks(2, 18, true, false, iTag);
     // The first tick shows the still mark, then the fifteen sweep frames.
@@ -46,14 +51,16 @@ TEST(TaskIcon, MeteorRunsSixteenFramesAndWraps) {
     EXPECT_EQ(icons[17], 2);
 }
 
-TEST(TaskIcon, MeteorTurnsGreyAtOnceWhenLoggedOut) {
+TEST(TaskIcon, MeteorTurnsGreyAtOnceWhenLoggedOut)
+{
     int iTag = 0;
     EXPECT_EQ(TaskAnimationTick(2, iTag, true, false), 1);
     EXPECT_EQ(TaskAnimationTick(2, iTag, true, false), 2);
     EXPECT_EQ(TaskAnimationTick(2, iTag, false, false), 19);
 }
 
-TEST(TaskIcon, NoAnimationKeepsTheStillIconAndTheCounter) {
+TEST(TaskIcon, NoAnimationKeepsTheStillIconAndTheCounter)
+{
     for (int iKind : {0, 3, -1}) {
         int iTag = 4;
         EXPECT_EQ(TaskAnimationTick(iKind, iTag, true, false), 1);
@@ -62,7 +69,8 @@ TEST(TaskIcon, NoAnimationKeepsTheStillIconAndTheCounter) {
     }
 }
 
-TEST(TaskIcon, SetRecordsTipCutToSixtyFourAndRemoveClearsTheFlag) {
+TEST(TaskIcon, SetRecordsTipCutToSixtyFourAndRemoveClearsTheFlag)
+{
     TaskIconSet(true, QString(70, u'x'), 17);
     EXPECT_TRUE(TaskIconData.bAdded);
     EXPECT_EQ(TaskIconData.sTip, QString(64, u'x'));
@@ -72,7 +80,8 @@ TEST(TaskIcon, SetRecordsTipCutToSixtyFourAndRemoveClearsTheFlag) {
 }
 
 // The strip holds an empty image, two marks that differ in colour and frames that differ from the mark.
-TEST(TaskIcon, StripImagesHaveTheirMeaning) {
+TEST(TaskIcon, StripImagesHaveTheirMeaning)
+{
     const QImage strip = ProjectImages::TaskIconStrip().toImage();
     ASSERT_EQ(strip.width(), 528);
     ASSERT_EQ(strip.height(), 16);

@@ -5,7 +5,8 @@
 #include <functional>
 
 // Runs fn once the dialog that is about to be executed shows.
-inline void WhileShowing(const std::function<void()>& fn) {
+inline void WhileShowing(const std::function<void()>& fn)
+{
     QTimer::singleShot(0, fn);
 }
 
@@ -17,7 +18,8 @@ struct Seen {
 };
 
 template <class Dialog>
-Seen ExecuteAndClose(Dialog& dialog, const std::function<bool()>& execute, bool& bResult) {
+Seen ExecuteAndClose(Dialog& dialog, const std::function<bool()>& execute, bool& bResult)
+{
     Seen seen;
     WhileShowing([&] {
         seen.Open = dialog.DialogOpen();

@@ -17,7 +17,8 @@ namespace {
 // A folder with one of each kind of path a drag can carry.
 class DropPaths {
 public:
-    DropPaths() {
+    DropPaths()
+    {
         QFile file(Path("report.txt"));
         file.open(QIODevice::WriteOnly);
         file.write("x");
@@ -42,7 +43,8 @@ struct DragCase {
     bool Accepted;
 };
 
-QList<QUrl> UrlsOf(const DropPaths& paths, const QStringList& slNames) {
+QList<QUrl> UrlsOf(const DropPaths& paths, const QStringList& slNames)
+{
     QList<QUrl> urls;
     for (const QString& s : slNames)
         urls.append(s.contains("://") ? QUrl(s) : QUrl::fromLocalFile(paths.Path(s)));
@@ -63,7 +65,8 @@ const DragCase DragCases[] = {
     {"Nothing", {}, false},
 };
 
-TEST(DropListRules, AcceptsExactlyOneExistingRegularFile) {
+TEST(DropListRules, AcceptsExactlyOneExistingRegularFile)
+{
     const DropPaths paths;
     for (const DragCase& c : DragCases) {
         const QString sFile = DropListDragFile(DropListNamesFromUrls(UrlsOf(paths, c.Names)));
@@ -71,7 +74,8 @@ TEST(DropListRules, AcceptsExactlyOneExistingRegularFile) {
     }
 }
 
-TEST(DropListRules, SeveralNamesCarryNoPath) {
+TEST(DropListRules, SeveralNamesCarryNoPath)
+{
     EXPECT_EQ(DropListDragFile({"/a", "/b"}), QString());
     EXPECT_EQ(DropListDragFile({"/a"}), QString("/a"));
     EXPECT_EQ(DropListDragFile({}), QString());
@@ -80,7 +84,8 @@ TEST(DropListRules, SeveralNamesCarryNoPath) {
 // A shown list of three rows and a drag source that the test moves about.
 class DropListViewTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         FView = std::make_unique<TDropListView>();
         FView->setColumnCount(2);
         FView->resize(300, 200);
@@ -106,22 +111,26 @@ protected:
     QPoint RowPoint(int iRow) const { return FView->visualItemRect(FView->Item(iRow)).center(); }
     QPoint BelowRows() const { return QPoint(10, FView->viewport()->height() - 3); }
 
-    void Enter(const QList<QUrl>& urls, QPoint at) {
+    void Enter(const QList<QUrl>& urls, QPoint at)
+    {
         FData.setUrls(urls);
         QDragEnterEvent event(at, Qt::CopyAction | Qt::MoveAction, &FData, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(FView->viewport(), &event);
     }
     // Returns whether the position takes the drop, and the action offered.
-    std::pair<bool, Qt::DropAction> Move(QPoint at) {
+    std::pair<bool, Qt::DropAction> Move(QPoint at)
+    {
         QDragMoveEvent event(at, Qt::CopyAction | Qt::MoveAction, &FData, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(FView->viewport(), &event);
         return {event.isAccepted(), event.dropAction()};
     }
-    void Leave() {
+    void Leave()
+    {
         QDragLeaveEvent event;
         QApplication::sendEvent(FView->viewport(), &event);
     }
-    void Drop(QPoint at) {
+    void Drop(QPoint at)
+    {
         QDropEvent event(at, Qt::CopyAction | Qt::MoveAction, &FData, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(FView->viewport(), &event);
     }
@@ -134,7 +143,8 @@ protected:
     QList<std::pair<QString, QString>> FDropped;
 };
 
-TEST_F(DropListViewTest, AcceptedRowIsHighlightedAndTheDropOffersACopy) {
+TEST_F(DropListViewTest, AcceptedRowIsHighlightedAndTheDropOffersACopy)
+{
     const QString sFile = FPaths.Path("report.txt");
     Enter({QUrl::fromLocalFile(sFile)}, RowPoint(1));
     const auto [bAccepted, action] = Move(RowPoint(1));
@@ -150,7 +160,8 @@ TEST_F(DropListViewTest, AcceptedRowIsHighlightedAndTheDropOffersACopy) {
     EXPECT_EQ(FView->DropTarget(), nullptr);
 }
 
-TEST_F(DropListViewTest, RefusedDragsHighlightNothingAndFireNothing) {
+TEST_F(DropListViewTest, RefusedDragsHighlightNothingAndFireNothing)
+{
     for (const DragCase& c : DragCases) {
         if (c.Accepted)
             continue;
@@ -168,7 +179,8 @@ TEST_F(DropListViewTest, RefusedDragsHighlightNothingAndFireNothing) {
     EXPECT_TRUE(FDropped.isEmpty());
 }
 
-TEST_F(DropListViewTest, HandlerRefusalMovesTheHighlightOff) {
+TEST_F(DropListViewTest, HandlerRefusalMovesTheHighlightOff)
+{
     FRefuse = "Aoi";
     Enter({QUrl::fromLocalFile(FPaths.Path("report.txt"))}, RowPoint(1));
     EXPECT_TRUE(Move(RowPoint(1)).first);
@@ -184,14 +196,16 @@ TEST_F(DropListViewTest, HandlerRefusalMovesTheHighlightOff) {
     EXPECT_TRUE(FDropped.isEmpty());
 }
 
-TEST_F(DropListViewTest, OwnerIsAskedOnEveryMoveOverTheSameRow) {
+TEST_F(DropListViewTest, OwnerIsAskedOnEveryMoveOverTheSameRow)
+{
     Enter({QUrl::fromLocalFile(FPaths.Path("report.txt"))}, RowPoint(2));
     Move(RowPoint(2));
     Move(RowPoint(2) + QPoint(5, 0));
     EXPECT_EQ(FAsked.size(), 2);
 }
 
-TEST_F(DropListViewTest, LeavingOrDroppingBelowTheRowsEndsWithoutHighlight) {
+TEST_F(DropListViewTest, LeavingOrDroppingBelowTheRowsEndsWithoutHighlight)
+{
     Enter({QUrl::fromLocalFile(FPaths.Path("report.txt"))}, RowPoint(0));
     Move(RowPoint(0));
     Leave();
@@ -205,7 +219,8 @@ TEST_F(DropListViewTest, LeavingOrDroppingBelowTheRowsEndsWithoutHighlight) {
     EXPECT_TRUE(FDropped.isEmpty());
 }
 
-TEST_F(DropListViewTest, RowRemovedDuringTheDragLeavesNoTarget) {
+TEST_F(DropListViewTest, RowRemovedDuringTheDragLeavesNoTarget)
+{
     Enter({QUrl::fromLocalFile(FPaths.Path("report.txt"))}, RowPoint(1));
     Move(RowPoint(1));
     ASSERT_EQ(FView->DropTarget(), FView->Item(1));
@@ -216,7 +231,8 @@ TEST_F(DropListViewTest, RowRemovedDuringTheDragLeavesNoTarget) {
     EXPECT_TRUE(FDropped.isEmpty());
 }
 
-TEST_F(DropListViewTest, DropHandlerMayRemoveTheRow) {
+TEST_F(DropListViewTest, DropHandlerMayRemoveTheRow)
+{
     FView->OnFileDrop = [this](QObject*, TListItem* item, const QString&) { FView->DeleteItem(item); };
     Enter({QUrl::fromLocalFile(FPaths.Path("report.txt"))}, RowPoint(0));
     Move(RowPoint(0));
@@ -225,7 +241,8 @@ TEST_F(DropListViewTest, DropHandlerMayRemoveTheRow) {
     EXPECT_EQ(FView->DropTarget(), nullptr);
 }
 
-TEST_F(DropListViewTest, GetNextItemWalksSelectedRows) {
+TEST_F(DropListViewTest, GetNextItemWalksSelectedRows)
+{
     FView->SetMultiSelect(true);
     FView->Item(0)->setSelected(true);
     FView->Item(2)->setSelected(true);
@@ -239,7 +256,8 @@ TEST_F(DropListViewTest, GetNextItemWalksSelectedRows) {
     EXPECT_EQ(FView->Selected(), FView->Item(0));
 }
 
-TEST_F(DropListViewTest, RowChangesAreReported) {
+TEST_F(DropListViewTest, RowChangesAreReported)
+{
     QList<std::pair<QString, TItemChange>> changes;
     FView->OnChange = [&](QObject*, TListItem* item, TItemChange change) {
         changes.append({item->Caption(), change});
@@ -256,7 +274,8 @@ TEST_F(DropListViewTest, RowChangesAreReported) {
     EXPECT_EQ(changes.back(), std::make_pair(QString("Mio"), TItemChange::ctText));
 }
 
-TEST(ListItem, SubItemCountIsKeptApartFromTheColumns) {
+TEST(ListItem, SubItemCountIsKeptApartFromTheColumns)
+{
     TListItem item;
     item.SetSubItem(2, "x");
     EXPECT_EQ(item.SubItems(), (QStringList{"", "", "x"}));

@@ -10,7 +10,8 @@
 
 namespace {
 
-TEST(EditEx, AlignedBoxFollowsItsParent) {
+TEST(EditEx, AlignedBoxFollowsItsParent)
+{
     QWidget parent;
     parent.resize(200, 100);
     TEditEx edit(&parent);

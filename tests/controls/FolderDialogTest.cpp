@@ -18,7 +18,8 @@ namespace {
 
 class FolderDialogTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         QDir(FDir.path()).mkpath("received/photos");
         FStart = QDir(FDir.path()).filePath("received");
         FOther = QDir(FDir.path()).filePath("received/photos");
@@ -28,7 +29,8 @@ protected:
     QString FOther;
 };
 
-TEST_F(FolderDialogTest, OpensAtThePathAndTakesTheChosenFolder) {
+TEST_F(FolderDialogTest, OpensAtThePathAndTakesTheChosenFolder)
+{
     TFolderDialog dialog;
     dialog.SetInformation("受信フォルダを選択してください");
     dialog.SetPath(FStart);
@@ -64,7 +66,8 @@ TEST_F(FolderDialogTest, OpensAtThePathAndTakesTheChosenFolder) {
     EXPECT_EQ(dialog.Path(), FOther);
 }
 
-TEST_F(FolderDialogTest, CancelLeavesThePath) {
+TEST_F(FolderDialogTest, CancelLeavesThePath)
+{
     TFolderDialog dialog;
     dialog.SetPath(FStart);
     bool bOnTop = true;
@@ -78,7 +81,8 @@ TEST_F(FolderDialogTest, CancelLeavesThePath) {
     EXPECT_EQ(dialog.Path(), FStart);
 }
 
-TEST_F(FolderDialogTest, MissingPathLeavesTheStatusEmptyUntilAFolderIsEntered) {
+TEST_F(FolderDialogTest, MissingPathLeavesTheStatusEmptyUntilAFolderIsEntered)
+{
     TFolderDialog dialog;
     dialog.SetPath(QDir(FDir.path()).filePath("gone"));
     QString sStatus = "unset";

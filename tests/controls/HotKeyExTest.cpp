@@ -15,7 +15,8 @@ Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int 
 
 namespace {
 
-TEST(HotKeyText, ShowsModifiersInOrderThenTheKey) {
+TEST(HotKeyText, ShowsModifiersInOrderThenTheKey)
+{
     struct Case {
         TShortCut HotKey;
         const char* Expected;
@@ -38,7 +39,8 @@ TEST(HotKeyText, ShowsModifiersInOrderThenTheKey) {
         EXPECT_EQ(HotKeyText(c.HotKey), QString::fromUtf8(c.Expected)) << std::hex << c.HotKey;
 }
 
-TEST(HotKeyFromKeyPress, KeyTableAndModifiers) {
+TEST(HotKeyFromKeyPress, KeyTableAndModifiers)
+{
     const THKInvalidKeys invalid = hcNone | hcShift;
     struct Case {
         int Key;
@@ -73,7 +75,8 @@ TEST(HotKeyFromKeyPress, KeyTableAndModifiers) {
     }
 }
 
-TEST(HotKeyQtKey, TableRoundTrips) {
+TEST(HotKeyQtKey, TableRoundTrips)
+{
     for (int iKey : {int(Qt::Key_A), int(Qt::Key_Z), int(Qt::Key_5), int(Qt::Key_F12), int(Qt::Key_Home),
                      int(Qt::Key_Space), int(Qt::Key_Insert)}) {
         const int iVirtualKey = HotKeyVirtualKey(iKey, Qt::NoModifier);
@@ -85,7 +88,8 @@ TEST(HotKeyQtKey, TableRoundTrips) {
 
 class HotKeyExTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         FEdit.show();
         FEdit.OnUpdate = [this](QObject* sender) {
             EXPECT_EQ(sender, &FEdit);
@@ -94,11 +98,13 @@ protected:
     }
     // Events as the window system makes them: a modifier key's own press and
     // release carry the modifiers held before it.
-    void Press(int iKey, Qt::KeyboardModifiers modifiers) {
+    void Press(int iKey, Qt::KeyboardModifiers modifiers)
+    {
         QKeyEvent press(QEvent::KeyPress, iKey, modifiers);
         QApplication::sendEvent(&FEdit, &press);
     }
-    void Release(int iKey, Qt::KeyboardModifiers modifiers) {
+    void Release(int iKey, Qt::KeyboardModifiers modifiers)
+    {
         QKeyEvent release(QEvent::KeyRelease, iKey, modifiers);
         QApplication::sendEvent(&FEdit, &release);
     }
@@ -107,7 +113,8 @@ protected:
     QList<TShortCut> FSeenValues;
 };
 
-TEST_F(HotKeyExTest, EveryPressIsReportedOnceBeforeTheValueChanges) {
+TEST_F(HotKeyExTest, EveryPressIsReportedOnceBeforeTheValueChanges)
+{
     EXPECT_EQ(FEdit.text(), QString("なし"));
     Press(Qt::Key_Control, Qt::NoModifier);
     EXPECT_EQ(FEdit.text(), QString("Ctrl + "));
@@ -123,14 +130,16 @@ TEST_F(HotKeyExTest, EveryPressIsReportedOnceBeforeTheValueChanges) {
     EXPECT_EQ(FSeenValues, (QList<TShortCut>{0, 0, 0})) << "three presses, each seen before it took effect";
 }
 
-TEST_F(HotKeyExTest, PressesWithAltHeldAreReported) {
+TEST_F(HotKeyExTest, PressesWithAltHeldAreReported)
+{
     Press(Qt::Key_K, Qt::AltModifier);
     Press(Qt::Key_F2, Qt::AltModifier | Qt::ShiftModifier);
     EXPECT_EQ(FSeenValues, (QList<TShortCut>{0, TShortCut(scAlt | 'K')}));
     EXPECT_EQ(FEdit.HotKey(), TShortCut(scShift | scAlt | 0x71));
 }
 
-TEST_F(HotKeyExTest, ModifiersLetGoWithoutAKeyBringTheValueBack) {
+TEST_F(HotKeyExTest, ModifiersLetGoWithoutAKeyBringTheValueBack)
+{
     FEdit.SetHotKey(scCtrl | 'Q');
     Press(Qt::Key_Shift, Qt::NoModifier);
     EXPECT_EQ(FEdit.text(), QString("Shift + "));
@@ -139,7 +148,8 @@ TEST_F(HotKeyExTest, ModifiersLetGoWithoutAKeyBringTheValueBack) {
     EXPECT_EQ(FEdit.HotKey(), TShortCut(scCtrl | 'Q'));
 }
 
-TEST_F(HotKeyExTest, BackspaceClearsTheValue) {
+TEST_F(HotKeyExTest, BackspaceClearsTheValue)
+{
     FEdit.SetHotKey(scCtrl | 'Q');
     Press(Qt::Key_Backspace, Qt::NoModifier);
     EXPECT_EQ(FEdit.HotKey(), 0);
@@ -147,13 +157,15 @@ TEST_F(HotKeyExTest, BackspaceClearsTheValue) {
     EXPECT_EQ(FSeenValues.size(), 1);
 }
 
-TEST_F(HotKeyExTest, ColourIsTheFieldBackground) {
+TEST_F(HotKeyExTest, ColourIsTheFieldBackground)
+{
     EXPECT_EQ(FEdit.Color(), FEdit.palette().color(QPalette::Base));
     FEdit.SetColor(QColor(255, 255, 200));
     EXPECT_EQ(FEdit.palette().color(QPalette::Base), QColor(255, 255, 200));
 }
 
-TEST(HotKeyExInWindow, AltPressReachesTheEditorBeforeTheWindowsShortcuts) {
+TEST(HotKeyExInWindow, AltPressReachesTheEditorBeforeTheWindowsShortcuts)
+{
     QWidget window;
     THotKeyEx edit(&window);
     int iTriggered = 0;

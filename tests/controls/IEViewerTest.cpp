@@ -2,6 +2,7 @@
 
 #include "QtPrinters.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -17,7 +18,6 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextTable>
@@ -426,7 +426,8 @@ TEST(IEViewerWidths, StyleWidthsOfTablesAndCellsBecomeWidthAttributes)
         {"<TD valign=\"top\" style=\"color:#995599; WIDTH: 185px\">",
          "<TD width=\"185\" valign=\"top\" style=\"color:#995599; WIDTH: 185px\">"},
         {"<td width=\"7\" style=\"width:80px;\">", "<td width=\"7\" style=\"width:80px;\">"},
-        {"<td style=\"max-width:80px; border-width:3px\">", "<td style=\"max-width:80px; border-width:3px\">"},
+        {"<td style=\"max-width:80px; border-width:3px\">",
+         "<td style=\"max-width:80px; border-width:3px\">"},
         {"<p style=\"width:80px\">", "<p style=\"width:80px\">"},
         {"<td>width:80px</td>", "<td>width:80px</td>"},
         {"", ""},

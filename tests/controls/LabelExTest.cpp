@@ -10,17 +10,20 @@
 
 namespace {
 
-void Enter(QWidget& w) {
+void Enter(QWidget& w)
+{
     QEnterEvent event(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QApplication::sendEvent(&w, &event);
 }
 
-void Leave(QWidget& w) {
+void Leave(QWidget& w)
+{
     QEvent event(QEvent::Leave);
     QApplication::sendEvent(&w, &event);
 }
 
-TEST(LabelEx, HoverShowsItsStyleAndLeavingBringsBackTheFirstLook) {
+TEST(LabelEx, HoverShowsItsStyleAndLeavingBringsBackTheFirstLook)
+{
     TLabelEx label("http://198.18.0.1/");
     label.SetFontColor(Qt::darkBlue);
     EXPECT_EQ(label.HoverColor(), QColor(Qt::red));

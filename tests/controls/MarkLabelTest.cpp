@@ -10,7 +10,8 @@
 
 namespace {
 
-QList<int> ColumnsWith(const QImage& image, const std::function<bool(QColor)>& match) {
+QList<int> ColumnsWith(const QImage& image, const std::function<bool(QColor)>& match)
+{
     QList<int> columns;
     for (int x = 0; x < image.width(); ++x) {
         for (int y = 0; y < image.height(); ++y) {
@@ -23,7 +24,8 @@ QList<int> ColumnsWith(const QImage& image, const std::function<bool(QColor)>& m
     return columns;
 }
 
-TEST(MarkLabel, DrawsTheMarkThenTheGapThenTheCaption) {
+TEST(MarkLabel, DrawsTheMarkThenTheGapThenTheCaption)
+{
     TMarkLabel label("送信ファイル");
     EXPECT_EQ(label.Mark(), QString("■"));
     EXPECT_EQ(label.MarkColor(), QColor(Qt::blue));
@@ -51,7 +53,8 @@ TEST(MarkLabel, DrawsTheMarkThenTheGapThenTheCaption) {
     EXPECT_GE(dark.front(), iMark + 3) << "the caption starts after the gap";
 }
 
-TEST(MarkLabel, EmptyMarkShiftsTheCaptionByThePadding) {
+TEST(MarkLabel, EmptyMarkShiftsTheCaptionByThePadding)
+{
     TMarkLabel label("受信");
     label.SetMark("");
     label.SetMarkPadding(7);

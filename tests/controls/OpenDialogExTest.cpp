@@ -16,7 +16,8 @@
 
 namespace {
 
-TEST(OpenDialogEx, ReportsWhetherItIsShowing) {
+TEST(OpenDialogEx, ReportsWhetherItIsShowing)
+{
     TOpenDialogEx dialog;
     int iShown = 0;
     int iClosed = 0;
@@ -51,7 +52,8 @@ TEST(OpenDialogEx, ReportsWhetherItIsShowing) {
     EXPECT_EQ(iClosed, 4);
 }
 
-TEST(OpenDialogEx, ConfirmedFileIsTheFileName) {
+TEST(OpenDialogEx, ConfirmedFileIsTheFileName)
+{
     QTemporaryDir dir;
     QFile file(dir.filePath("ring.wav"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -73,7 +75,8 @@ TEST(OpenDialogEx, ConfirmedFileIsTheFileName) {
     EXPECT_EQ(dialog.DialogHandle(), nullptr);
 }
 
-TEST(DialogFilterLines, PairsBecomeFilterLines) {
+TEST(DialogFilterLines, PairsBecomeFilterLines)
+{
     EXPECT_EQ(DialogFilterLines("Wave (*.wav)|*.wav|All files|*.*"),
               (QStringList{"Wave (*.wav) (*.wav)", "All files (*.*)"}));
     EXPECT_EQ(DialogFilterLines("Sounds|*.wav;*.mid"), (QStringList{"Sounds (*.wav *.mid)"}));

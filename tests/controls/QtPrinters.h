@@ -5,10 +5,12 @@
 #include <ostream>
 
 // Readable failure messages for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os) {
+inline void PrintTo(const QString& s, std::ostream* os)
+{
     *os << '"' << s.toStdString() << '"';
 }
-inline void PrintTo(const QStringList& sl, std::ostream* os) {
+inline void PrintTo(const QStringList& sl, std::ostream* os)
+{
     *os << '{';
     for (qsizetype i = 0; i < sl.size(); ++i)
         *os << (i ? ", " : "") << '"' << sl[i].toStdString() << '"';

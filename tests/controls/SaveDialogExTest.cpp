@@ -16,7 +16,8 @@
 
 namespace {
 
-TEST(SaveDialogEx, ReportsWhetherItIsShowingAndNamesTheFile) {
+TEST(SaveDialogEx, ReportsWhetherItIsShowingAndNamesTheFile)
+{
     QTemporaryDir dir;
     TSaveDialogEx dialog;
     bool bResult = true;

@@ -25,15 +25,18 @@ namespace {
 
 const char* const PictureVariable = "PV_PICTURE_FILE";
 
-QString PictureFile() {
+QString PictureFile()
+{
     return QStringLiteral(PV_BINARY_DIR "/pictures/SortListView.png");
 }
-QString SmallControlsFile() {
+QString SmallControlsFile()
+{
     return QStringLiteral(PV_BINARY_DIR "/pictures/SmallControls.png");
 }
 
 // The small controls as the file and option windows set them, one under the other.
-void DrawSmallControls(const QString& sFile) {
+void DrawSmallControls(const QString& sFile)
+{
     QWidget panel;
     panel.resize(320, 150);
     panel.setAutoFillBackground(true);
@@ -68,7 +71,8 @@ void DrawSmallControls(const QString& sFile) {
 }
 
 // The folder chooser as the options window opens it, grabbed while it shows.
-void DrawFolderDialog(const QString& sFile) {
+void DrawFolderDialog(const QString& sFile)
+{
     QTemporaryDir dir;
     QDir(dir.path()).mkpath("受信ファイル/写真");
     TFolderDialog dialog;
@@ -85,7 +89,8 @@ void DrawFolderDialog(const QString& sFile) {
 }
 
 // Runs under a real X server: the parent test below starts one and this program again.
-TEST(SortListViewPicture, DISABLED_DrawPopulatedList) {
+TEST(SortListViewPicture, DISABLED_DrawPopulatedList)
+{
     const QString sFile = qEnvironmentVariable(PictureVariable);
     ASSERT_FALSE(sFile.isEmpty()) << "started by SortListViewPicture.SavedUnderXvfb";
     ASSERT_EQ(QGuiApplication::platformName(), QString("xcb"));
@@ -145,7 +150,8 @@ TEST(SortListViewPicture, DISABLED_DrawPopulatedList) {
     DrawFolderDialog(QFileInfo(sFile).dir().filePath("FolderDialog.png"));
 }
 
-TEST(SortListViewPicture, SavedUnderXvfb) {
+TEST(SortListViewPicture, SavedUnderXvfb)
+{
     // Xvfb picks a free display itself and tells its number, so parallel tests cannot collide.
     QProcess xvfb;
     xvfb.setProgram("Xvfb");

@@ -11,7 +11,8 @@
 
 namespace {
 
-QStringList Sorted(const TSortKeys& keys, QList<QStringList> rows) {
+QStringList Sorted(const TSortKeys& keys, QList<QStringList> rows)
+{
     std::stable_sort(rows.begin(), rows.end(), [&](const QStringList& a, const QStringList& b) {
         return SortListViewCompare(keys, a, b) < 0;
     });
@@ -63,12 +64,14 @@ const CompareCase CompareCases[] = {
     {"CaseMatters", {0, true, -1, true}, {{"b"}, {"B"}, {"a"}, {"A"}}, {"a", "A", "b", "B"}},
 };
 
-TEST(SortListViewCompare, OrdersRowsByTwoKeys) {
+TEST(SortListViewCompare, OrdersRowsByTwoKeys)
+{
     for (const CompareCase& c : CompareCases)
         EXPECT_EQ(Sorted(c.Keys, c.Rows), c.Expected) << c.Name;
 }
 
-TEST(SortListViewCompare, IsAntisymmetricOverRowsWithMissingColumns) {
+TEST(SortListViewCompare, IsAntisymmetricOverRowsWithMissingColumns)
+{
     const QList<QStringList> rows = {{"a"},           {"b"},     {"a", "x"}, {"a", "x", "y"},
                                      {"b", "x", "y"}, {"b", ""}, {""}};
     for (int iIndex = 0; iIndex < 4; ++iIndex) {
@@ -86,7 +89,8 @@ TEST(SortListViewCompare, IsAntisymmetricOverRowsWithMissingColumns) {
     }
 }
 
-TEST(SortSectionClick, SameSectionTurnsOtherSectionSortsAscending) {
+TEST(SortSectionClick, SameSectionTurnsOtherSectionSortsAscending)
+{
     struct Case {
         TSortKeys Before;
         int Section;
@@ -108,7 +112,8 @@ TEST(SortSectionClick, SameSectionTurnsOtherSectionSortsAscending) {
     }
 }
 
-TEST(SortKeysUsable, NeedBothKeysAmongTheSections) {
+TEST(SortKeysUsable, NeedBothKeysAmongTheSections)
+{
     EXPECT_TRUE(SortKeysUsable({0, true, 0, true}, 1));
     EXPECT_TRUE(SortKeysUsable({7, true, -1, true}, 8));
     EXPECT_FALSE(SortKeysUsable({8, true, 0, true}, 8));
@@ -117,7 +122,8 @@ TEST(SortKeysUsable, NeedBothKeysAmongTheSections) {
     EXPECT_FALSE(SortKeysUsable({0, true, 0, true}, 0));
 }
 
-TEST(SortShortenCaption, CutsWithDotsDownToOneCharacter) {
+TEST(SortShortenCaption, CutsWithDotsDownToOneCharacter)
+{
     // Every character is 10 pixels wide; a caption must be narrower than the width.
     const auto width = [](const QString& s) { return int(s.size()) * 10; };
     struct Case {
@@ -142,14 +148,16 @@ TEST(SortShortenCaption, CutsWithDotsDownToOneCharacter) {
             << c.Caption.toStdString() << " at " << c.Width;
 }
 
-TEST(SortShortenCaption, KeepsSurrogatePairsWhole) {
+TEST(SortShortenCaption, KeepsSurrogatePairsWhole)
+{
     const auto width = [](const QString& s) { return int(s.size()) * 10; };
     const QString sCaption = QString::fromUtf8("\xF0\xA0\x80\x8B\xF0\xA0\x80\x8B\xF0\xA0\x80\x8B");
     const QString s = SortShortenCaption(sCaption, 60, width);
     EXPECT_EQ(s, sCaption.left(2) + "...");
 }
 
-TEST(SortMarkLines, StaysBesideTheCaptionWithinTheTextRect) {
+TEST(SortMarkLines, StaysBesideTheCaptionWithinTheTextRect)
+{
     const QRect r(10, 2, 80, 18);
     const TSortMark up = SortMarkLines(r, 30, true);
     EXPECT_EQ(up.Shadow.front(), QPoint(49, 11 - 6 + 8));
@@ -160,7 +168,8 @@ TEST(SortMarkLines, StaysBesideTheCaptionWithinTheTextRect) {
     EXPECT_EQ(SortMarkLines(r, 500, true).Shadow.front().x(), 90);
 }
 
-TEST(SortSectionTextRect, LeavesRoomForTheMarkOnTheSortedSection) {
+TEST(SortSectionTextRect, LeavesRoomForTheMarkOnTheSortedSection)
+{
     const QRect section(100, 0, 66, 22);
     EXPECT_EQ(SortSectionTextRect(section, false, false, 9), QRect(106, 2, 60, 20));
     EXPECT_EQ(SortSectionTextRect(section, true, false, 9), QRect(107, 3, 59, 19));
@@ -170,7 +179,8 @@ TEST(SortSectionTextRect, LeavesRoomForTheMarkOnTheSortedSection) {
 // A shown user list with the main window's columns.
 class SortListViewTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         FList = std::make_unique<TSortListView>();
         FList->resize(640, 240);
         const std::pair<const char*, int> sections[] = {
@@ -182,19 +192,22 @@ protected:
         QApplication::processEvents();
     }
 
-    TListItem* Add(const QString& sCaption, const QStringList& slSubItems) {
+    TListItem* Add(const QString& sCaption, const QStringList& slSubItems)
+    {
         TListItem* item = FList->AddItem();
         item->SetCaption(sCaption);
         item->SetSubItems(slSubItems);
         return item;
     }
-    QStringList Captions() const {
+    QStringList Captions() const
+    {
         QStringList sl;
         for (int i = 0; i < FList->ItemCount(); ++i)
             sl.append(FList->Item(i)->Caption());
         return sl;
     }
-    void ClickSection(int iSection) {
+    void ClickSection(int iSection)
+    {
         TSLVHeaderControl* header = FList->HeaderControl();
         const QPoint at(header->sectionViewportPosition(iSection) + header->sectionSize(iSection) / 2,
                         header->height() / 2);
@@ -209,7 +222,8 @@ protected:
     std::unique_ptr<TSortListView> FList;
 };
 
-TEST_F(SortListViewTest, SectionClicksSortAndTurnTheDirection) {
+TEST_F(SortListViewTest, SectionClicksSortAndTurnTheDirection)
+{
     Add("Sora", {"オンライン", "-------"});
     Add("Aoi", {"不在", "ログイン"});
     Add("Ren", {"オンライン", "ログイン"});
@@ -229,7 +243,8 @@ TEST_F(SortListViewTest, SectionClicksSortAndTurnTheDirection) {
     EXPECT_EQ(Captions(), (QStringList{"Aoi", "Ren", "Sora"}));
 }
 
-TEST_F(SortListViewTest, KeysOutsideTheSectionsLeaveTheOrder) {
+TEST_F(SortListViewTest, KeysOutsideTheSectionsLeaveTheOrder)
+{
     Add("Sora", {});
     Add("Aoi", {});
     for (int iIndex : {4, 9, -1}) {
@@ -243,7 +258,8 @@ TEST_F(SortListViewTest, KeysOutsideTheSectionsLeaveTheOrder) {
     EXPECT_EQ(Captions(), (QStringList{"Sora", "Aoi"}));
 }
 
-TEST_F(SortListViewTest, SortKeepsTheSelectionAndEqualRowsInOrder) {
+TEST_F(SortListViewTest, SortKeepsTheSelectionAndEqualRowsInOrder)
+{
     FList->SetMultiSelect(true);
     FList->SetSortIndex(1);
     FList->SetSortSecondIndex(-1);
@@ -260,7 +276,8 @@ TEST_F(SortListViewTest, SortKeepsTheSelectionAndEqualRowsInOrder) {
     EXPECT_TRUE(d->isSelected());
 }
 
-TEST_F(SortListViewTest, SortFromTheChangeHandlerDoesNotReenter) {
+TEST_F(SortListViewTest, SortFromTheChangeHandlerDoesNotReenter)
+{
     FList->SetMultiSelect(true);
     int iDepth = 0;
     int iDeepest = 0;
@@ -284,7 +301,8 @@ TEST_F(SortListViewTest, SortFromTheChangeHandlerDoesNotReenter) {
     EXPECT_EQ(Captions(), (QStringList{"Aoi", "Mio", "Sora"}));
 }
 
-TEST_F(SortListViewTest, FontOfTheListLeavesTheHeaderFont) {
+TEST_F(SortListViewTest, FontOfTheListLeavesTheHeaderFont)
+{
     const QFont headerFont = FList->HeaderControl()->font();
     QFont big = FList->Font();
     big.setPointSize(headerFont.pointSize() + 6);
@@ -293,7 +311,8 @@ TEST_F(SortListViewTest, FontOfTheListLeavesTheHeaderFont) {
     EXPECT_EQ(FList->HeaderControl()->font().pointSize(), headerFont.pointSize());
 }
 
-TEST_F(SortListViewTest, SectionsAreTheColumns) {
+TEST_F(SortListViewTest, SectionsAreTheColumns)
+{
     EXPECT_EQ(FList->SectionCount(), 4);
     EXPECT_EQ(FList->SectionWidth(1), 66);
     FList->SetSectionWidth(1, 90);
@@ -307,7 +326,8 @@ TEST_F(SortListViewTest, SectionsAreTheColumns) {
 
 namespace {
 
-TEST_F(SortListViewTest, ScrollingSidewaysKeepsEachSectionAboveItsColumn) {
+TEST_F(SortListViewTest, ScrollingSidewaysKeepsEachSectionAboveItsColumn)
+{
     for (int i = 0; i < 4; ++i)
         FList->AddSection(QString("列%1").arg(i), 120);
     Add("Sora", {"x"});
@@ -327,7 +347,8 @@ TEST_F(SortListViewTest, ScrollingSidewaysKeepsEachSectionAboveItsColumn) {
     }
 }
 
-TEST_F(SortListViewTest, PressedSectionIsForgottenOnRelease) {
+TEST_F(SortListViewTest, PressedSectionIsForgottenOnRelease)
+{
     TSLVHeaderControl* header = FList->HeaderControl();
     EXPECT_EQ(header->PrPressing, -1);
     const QPoint at(header->sectionViewportPosition(1) + 20, header->height() / 2);
@@ -346,7 +367,8 @@ TEST_F(SortListViewTest, PressedSectionIsForgottenOnRelease) {
 
 namespace {
 
-TEST_F(SortListViewTest, RemovingTheSelectedRowReportsOnlyRowsStillListed) {
+TEST_F(SortListViewTest, RemovingTheSelectedRowReportsOnlyRowsStillListed)
+{
     // Rows in an order the keys do not give, as when the keys were just changed.
     Add("Sora", {"x"});
     Add("Aoi", {"y"});
@@ -373,7 +395,8 @@ TEST_F(SortListViewTest, RemovingTheSelectedRowReportsOnlyRowsStillListed) {
 
 namespace {
 
-TEST_F(SortListViewTest, HotSectionFollowsTheMouseAndClearsOnLeaving) {
+TEST_F(SortListViewTest, HotSectionFollowsTheMouseAndClearsOnLeaving)
+{
     TSLVHeaderControl* header = FList->HeaderControl();
     EXPECT_EQ(header->PrHot, -1);
     for (int iSection : {2, 0}) {

@@ -4,7 +4,8 @@
 
 namespace {
 
-TEST(AnsiStringList, KeepsBytesInOrderAndJoinsThemWithoutSeparators) {
+TEST(AnsiStringList, KeepsBytesInOrderAndJoinsThemWithoutSeparators)
+{
     TAnsiStringList list;
     EXPECT_EQ(list.Add(QByteArray("ab")), 0);
     EXPECT_EQ(list.Add(QByteArray()), 1);

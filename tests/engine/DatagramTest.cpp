@@ -12,23 +12,27 @@ namespace {
 
 class Datagrams : public EngineOnLan {
 protected:
-    void LogIn() {
+    void LogIn()
+    {
         Start();
         ASSERT_TRUE(Engine->Login());
         // Let the own LOGIN and its answer come back and be dispatched.
         Peer.ReceiveAll(200);
     }
     // A peer record with a fresh packet id, sent straight to the engine.
-    void PeerSends(const QString& text, int id, bool scrambled = false) {
+    void PeerSends(const QString& text, int id, bool scrambled = false)
+    {
         ASSERT_TRUE(Peer.SendAll(Frame(PeerPacketId(id) + text, scrambled), EngineAddress()));
     }
-    int LoginsOf(const QString& machine) {
+    int LoginsOf(const QString& machine)
+    {
         int n = 0;
         for (const QString& m : FLoginMachines)
             n += m == machine;
         return n;
     }
-    void CountLogins() {
+    void CountLogins()
+    {
         Engine->OnLogin = [this](TParvaneNetwork*, const QString&, const QString& machine, const QString&,
                                  const QString&, int, bool, const QString&, bool, bool,
                                  int) { FLoginMachines.append(machine); };
@@ -36,7 +40,8 @@ protected:
     QStringList FLoginMachines;
 };
 
-TEST_F(Datagrams, LoginLeavesByteExact) {
+TEST_F(Datagrams, LoginLeavesByteExact)
+{
     FixedStamps stamps(42);
     Start();
     Engine->SetFTPPortNo(52000);
@@ -51,7 +56,8 @@ TEST_F(Datagrams, LoginLeavesByteExact) {
     EXPECT_EQ(d->From, EngineAddress());
 }
 
-TEST_F(Datagrams, PresenceAndChatRecordsCarryTheirFieldsInOrder) {
+TEST_F(Datagrams, PresenceAndChatRecordsCarryTheirFieldsInOrder)
+{
     FixedStamps stamps(42);
     LogIn();
 
@@ -86,7 +92,8 @@ TEST_F(Datagrams, PresenceAndChatRecordsCarryTheirFieldsInOrder) {
     EXPECT_EQ(Unframe(logout->Data), QStringLiteral("PVMESSAGE:LOGOUT&|PVHOST1&|Parvane2"));
 }
 
-TEST_F(Datagrams, ScrambledRecordIsHexadecimalAfterItsFlag) {
+TEST_F(Datagrams, ScrambledRecordIsHexadecimalAfterItsFlag)
+{
     FixedStamps stamps(42);
     Start();
     Engine->SetSecurity(true);
@@ -118,7 +125,8 @@ struct FramedCase {
 
 class FramedSizes : public Datagrams, public testing::WithParamInterface<FramedCase> {};
 
-TEST_P(FramedSizes, RecordIsCutIntoDatagramsOfAtMost256Bytes) {
+TEST_P(FramedSizes, RecordIsCutIntoDatagramsOfAtMost256Bytes)
+{
     Start();
     // Framed: flag 1 + header 5 + packet id 22 + the text.
     ASSERT_TRUE(Access::SendPacket(*Engine, QString(GetParam().textBytes, u'a'), PeerAddress()));
@@ -134,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(Framing, FramedSizes,
                                          FramedCase{480, {256, 256}} // 508: two full datagrams
                                          ));
 
-TEST_F(Datagrams, RecordOfMoreThan255DatagramsIsRefusedWhole) {
+TEST_F(Datagrams, RecordOfMoreThan255DatagramsIsRefusedWhole)
+{
     Start();
     const int fits = 255 * 254 - 28;
     ASSERT_TRUE(Access::SendPacket(*Engine, QString(fits, u'a'), PeerAddress()));
@@ -143,7 +152,8 @@ TEST_F(Datagrams, RecordOfMoreThan255DatagramsIsRefusedWhole) {
     EXPECT_TRUE(Peer.ReceiveAll(300).empty());
 }
 
-TEST_F(Datagrams, FragmentsOutOfOrderAreReassembled) {
+TEST_F(Datagrams, FragmentsOutOfOrderAreReassembled)
+{
     LogIn();
     CountLogins();
     const auto parts =
@@ -168,7 +178,8 @@ TEST_F(Datagrams, FragmentsOutOfOrderAreReassembled) {
     EXPECT_EQ(Engine->GetLoginUser(1).AbsenceTitle, QString(250, u'x'));
 }
 
-TEST_F(Datagrams, LineBreaksAndTheEscapeBothArriveAsLineBreaks) {
+TEST_F(Datagrams, LineBreaksAndTheEscapeBothArriveAsLineBreaks)
+{
     LogIn();
     QString seen;
     Engine->OnChatMessage = [&](TParvaneNetwork*, const QString& message, const QString&, const QString&,
@@ -188,7 +199,8 @@ struct ScrambleCase {
 
 class ScrambledInput : public Datagrams, public testing::WithParamInterface<ScrambleCase> {};
 
-TEST_P(ScrambledInput, IsReadByItsFlagWhateverTheOwnSetting) {
+TEST_P(ScrambledInput, IsReadByItsFlagWhateverTheOwnSetting)
+{
     LogIn();
     Engine->SetSecurity(GetParam().ownSecurity);
     CountLogins();
@@ -200,7 +212,8 @@ INSTANTIATE_TEST_SUITE_P(Flags, ScrambledInput,
                          testing::Values(ScrambleCase{false, false}, ScrambleCase{false, true},
                                          ScrambleCase{true, false}, ScrambleCase{true, true}));
 
-TEST_F(Datagrams, RepeatedPacketIdIsDroppedUntilElevenOthersCame) {
+TEST_F(Datagrams, RepeatedPacketIdIsDroppedUntilElevenOthersCame)
+{
     LogIn();
     ASSERT_TRUE(Engine->ChatLogin());
     Peer.ReceiveAll(200);
@@ -225,7 +238,8 @@ TEST_F(Datagrams, RepeatedPacketIdIsDroppedUntilElevenOthersCame) {
     EXPECT_EQ(sendAndCount(1000), 1);
 }
 
-TEST_F(Datagrams, RecordsWhileLoggedOutStillEnterTheRepeatHistory) {
+TEST_F(Datagrams, RecordsWhileLoggedOutStillEnterTheRepeatHistory)
+{
     Start();
     PeerSends(PeerLogin(), 5);
     Pump(150);
@@ -239,7 +253,8 @@ TEST_F(Datagrams, RecordsWhileLoggedOutStillEnterTheRepeatHistory) {
     EXPECT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
 }
 
-bool RunIp(const QStringList& args) {
+bool RunIp(const QStringList& args)
+{
     QString ip = QStandardPaths::findExecutable("ip");
     if (ip.isEmpty())
         ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
@@ -248,7 +263,8 @@ bool RunIp(const QStringList& args) {
     return p.waitForFinished(10000) && p.exitCode() == 0;
 }
 
-TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge) {
+TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge)
+{
     LogIn();
     qint64 now = 1000000;
     Access::SetMonotonicClock(*Engine, [&] { return now; });
@@ -289,7 +305,8 @@ TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge) {
     EXPECT_EQ(overflows, 2);
 }
 
-TEST_F(Datagrams, SlotIsPurgedAfterAMinuteAcrossMidnight) {
+TEST_F(Datagrams, SlotIsPurgedAfterAMinuteAcrossMidnight)
+{
     Start();
     qint64 now = 5000;
     Access::SetMonotonicClock(*Engine, [&] { return now; });
@@ -313,7 +330,8 @@ struct GarbageCase {
     bool holdsSlot; // an incomplete record that waits for the purge
 };
 
-QByteArray OverLong() {
+QByteArray OverLong()
+{
     // A complete record in its first bytes, but longer than the receive buffer.
     QByteArray d = Frame(PeerPacketId(77) + PeerLogin())[0];
     d.append(QByteArray(600 - d.size(), 'p'));
@@ -358,7 +376,8 @@ const GarbageCase kGarbage[] = {
      true},
 };
 
-TEST_F(Datagrams, GarbageNeverHarmsTheEngine) {
+TEST_F(Datagrams, GarbageNeverHarmsTheEngine)
+{
     LogIn();
     CountLogins();
     for (const GarbageCase& c : kGarbage) {
@@ -372,7 +391,8 @@ TEST_F(Datagrams, GarbageNeverHarmsTheEngine) {
     EXPECT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
 }
 
-TEST_F(Datagrams, DroppedDatagramsTakeNoSlotAndBadLengthsNeverComplete) {
+TEST_F(Datagrams, DroppedDatagramsTakeNoSlotAndBadLengthsNeverComplete)
+{
     Start();
     for (const GarbageCase& c : kGarbage) {
         Access::Fragment(*Engine, QStringLiteral("198.18.9.9"), c.datagram);
@@ -389,7 +409,8 @@ TEST_F(Datagrams, DroppedDatagramsTakeNoSlotAndBadLengthsNeverComplete) {
     }
 }
 
-TEST_F(Datagrams, ExtraAddressesAreAllServedAndTheListEndsAtAnEmptyField) {
+TEST_F(Datagrams, ExtraAddressesAreAllServedAndTheListEndsAtAnEmptyField)
+{
     Start();
     QStringList many;
     for (int i = 0; i < 300; ++i)
@@ -406,7 +427,8 @@ TEST_F(Datagrams, ExtraAddressesAreAllServedAndTheListEndsAtAnEmptyField) {
     EXPECT_EQ(Peer.ReceiveAll(300).size(), 2u);
 }
 
-TEST_F(Datagrams, BroadcastAddressAsTargetFailsAndSendsNothing) {
+TEST_F(Datagrams, BroadcastAddressAsTargetFailsAndSendsNothing)
+{
     Start();
     EXPECT_FALSE(
         Access::SendPacket(*Engine, QStringLiteral("PVMESSAGE:NONE"), QStringLiteral("255.255.255.255")));
@@ -417,7 +439,8 @@ TEST_F(Datagrams, BroadcastAddressAsTargetFailsAndSendsNothing) {
     ASSERT_TRUE(d);
 }
 
-TEST_F(Datagrams, SendThatStaysBlockedFailsInsteadOfSpinning) {
+TEST_F(Datagrams, SendThatStaysBlockedFailsInsteadOfSpinning)
+{
     Start();
     // Datagrams to an address nobody answers wait for the neighbour lookup and fill a small send buffer.
     int tiny = 1;

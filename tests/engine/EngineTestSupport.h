@@ -22,7 +22,8 @@ namespace EngineTest {
 
 constexpr quint16 kPort = 51000;
 
-inline void Pump(int ms = 0) {
+inline void Pump(int ms = 0)
+{
     QElapsedTimer t;
     t.start();
     do {
@@ -33,7 +34,8 @@ inline void Pump(int ms = 0) {
 }
 
 // Runs the event loop until done() holds or the time is up; the result is done().
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000)
+{
     QElapsedTimer t;
     t.start();
     while (!done()) {
@@ -45,7 +47,8 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
     return true;
 }
 
-inline quint32 Address(const QString& dotted) {
+inline quint32 Address(const QString& dotted)
+{
     in_addr a{};
     inet_pton(AF_INET, dotted.toLatin1().constData(), &a);
     return ntohl(a.s_addr);
@@ -64,7 +67,8 @@ public:
     RawPeer& operator=(const RawPeer&) = delete;
     ~RawPeer() { Close(); }
 
-    bool Open(quint16 port = kPort, const QString& bindAddress = QString()) {
+    bool Open(quint16 port = kPort, const QString& bindAddress = QString())
+    {
         FFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         int on = 1;
         setsockopt(FFd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
@@ -78,14 +82,16 @@ public:
         a.sin_addr.s_addr = bindAddress.isEmpty() ? htonl(INADDR_ANY) : htonl(Address(bindAddress));
         return bind(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     }
-    void Close() {
+    void Close()
+    {
         if (FFd >= 0)
             close(FFd);
         FFd = -1;
     }
     int Fd() const { return FFd; }
 
-    bool SendTo(const QByteArray& data, const QString& address, quint16 port = kPort) const {
+    bool SendTo(const QByteArray& data, const QString& address, quint16 port = kPort) const
+    {
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_port = htons(port);
@@ -93,7 +99,8 @@ public:
         return sendto(FFd, data.constData(), static_cast<size_t>(data.size()), 0,
                       reinterpret_cast<sockaddr*>(&a), sizeof a) == data.size();
     }
-    bool SendAll(const std::vector<QByteArray>& datagrams, const QString& address) const {
+    bool SendAll(const std::vector<QByteArray>& datagrams, const QString& address) const
+    {
         for (const QByteArray& d : datagrams) {
             if (!SendTo(d, address))
                 return false;
@@ -102,7 +109,8 @@ public:
     }
 
     // The next datagram within the time, running the event loop meanwhile.
-    std::optional<Datagram> Receive(int timeoutMs = 2000) {
+    std::optional<Datagram> Receive(int timeoutMs = 2000)
+    {
         std::optional<Datagram> got;
         PumpUntil(
             [&] {
@@ -126,7 +134,8 @@ public:
     }
 
     // Every datagram that arrives within the time.
-    std::vector<Datagram> ReceiveAll(int quietMs = 300) {
+    std::vector<Datagram> ReceiveAll(int quietMs = 300)
+    {
         std::vector<Datagram> all;
         while (auto d = Receive(quietMs))
             all.push_back(*d);
@@ -138,7 +147,8 @@ private:
 };
 
 // A peer's framing of a body (packet id and record text): the datagrams to send.
-inline std::vector<QByteArray> Frame(const QString& body, bool scrambled = false, int offset = 0x40) {
+inline std::vector<QByteArray> Frame(const QString& body, bool scrambled = false, int offset = 0x40)
+{
     const QByteArray bytes = AnsiCodePage::Encode(body);
     QByteArray s = QByteArray::number(bytes.size()).rightJustified(5, ' ') + bytes;
     s.replace("\r\n", "\\|");
@@ -165,12 +175,14 @@ inline std::vector<QByteArray> Frame(const QString& body, bool scrambled = false
 }
 
 // A packet id of a peer: 22 characters, unique by the number given.
-inline QString PeerPacketId(int n) {
+inline QString PeerPacketId(int n)
+{
     return QStringLiteral("2020 1 1 0 0 0  0") + QString::number(n).rightJustified(5, ' ');
 }
 
 // The record text (after the packet id) of one unscrambled, single-datagram record.
-inline QString Unframe(const QByteArray& datagram) {
+inline QString Unframe(const QByteArray& datagram)
+{
     if (datagram.size() < 30 || datagram[0] != 1 || datagram[1] != '0' || !datagram.endsWith('\0'))
         return QString();
     QByteArray s = datagram.mid(2, datagram.size() - 3);
@@ -181,12 +193,14 @@ inline QString Unframe(const QByteArray& datagram) {
 // Fixes the clock and makes random numbers count up from iFirst, so packet ids are known.
 class FixedStamps {
 public:
-    explicit FixedStamps(int iFirst = 42) {
+    explicit FixedStamps(int iFirst = 42)
+    {
         Next = iFirst;
         SystemClock::SetNowSource([] { return QDateTime(QDate(2011, 8, 29), QTime(0, 5, 9, 7)); });
         SystemClock::SetRandomSource([](int below) { return Next++ % below; });
     }
-    ~FixedStamps() {
+    ~FixedStamps()
+    {
         SystemClock::SetNowSource({});
         SystemClock::SetRandomSource({});
     }
@@ -211,12 +225,14 @@ namespace EngineTest {
 class EngineOnLan : public testing::Test {
 protected:
     static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite() {
+    static void TearDownTestSuite()
+    {
         delete FLan;
         FLan = nullptr;
     }
 
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
         ASSERT_TRUE(FLan->In(1, [this] { return Peer.Open(); }));
         FLan->Enter(0);
@@ -225,7 +241,8 @@ protected:
         Engine->SetDiscrimination(QStringLiteral("Parvane2"));
         Engine->SetVersion(2200);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         Engine.reset();
         if (FEntered)
             FLan->Leave();
@@ -233,12 +250,14 @@ protected:
     }
 
     // Starts the service and sets the handle name, as the application does.
-    void Start(const QString& handle = QStringLiteral("太郎")) {
+    void Start(const QString& handle = QStringLiteral("太郎"))
+    {
         ASSERT_TRUE(Engine->ServiceStart());
         Engine->SetHandleName(handle);
     }
     // The next datagram at the peer whose record text starts with the keyword.
-    std::optional<Datagram> NextRecord(const QString& keyword, int timeoutMs = 2000) {
+    std::optional<Datagram> NextRecord(const QString& keyword, int timeoutMs = 2000)
+    {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < timeoutMs) {
@@ -266,7 +285,8 @@ inline QString PeerLogin(const QString& version = QStringLiteral("2200"),
                          const QString& absence = QStringLiteral("0"),
                          const QString& menu = QStringLiteral("0"),
                          const QString& ipList = QStringLiteral("198.18.0.2\r\n"),
-                         const QString& title = QString(), const QString& port = QStringLiteral("52000")) {
+                         const QString& title = QString(), const QString& port = QStringLiteral("52000"))
+{
     return QStringLiteral("PVMESSAGE:LOGIN&|PVHOST2&|198.18.0.2&|Parvane2&|花子&|") + version + "&|" +
            absence + "&|" + menu + "&|0&|" + port + "&|" + ipList + "&|" + title;
 }

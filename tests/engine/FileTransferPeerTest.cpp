@@ -15,7 +15,8 @@ using namespace EngineTest;
 
 namespace {
 
-QByteArray RandomContent(qsizetype n) {
+QByteArray RandomContent(qsizetype n)
+{
     QByteArray bytes(n, Qt::Uninitialized);
     QRandomGenerator generator(static_cast<quint32>(n));
     for (qsizetype i = 0; i < n; ++i)
@@ -23,12 +24,14 @@ QByteArray RandomContent(qsizetype n) {
     return bytes;
 }
 
-bool Write(const QString& path, const QByteArray& bytes) {
+bool Write(const QString& path, const QByteArray& bytes)
+{
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QByteArray Read(const QString& path) {
+QByteArray Read(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
@@ -36,12 +39,14 @@ QByteArray Read(const QString& path) {
 class EngineAndPeer : public testing::Test {
 protected:
     static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite() {
+    static void TearDownTestSuite()
+    {
         delete FLan;
         FLan = nullptr;
     }
 
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
         ASSERT_TRUE(Here.isValid() && There.isValid());
         FLan->Enter(0);
@@ -88,14 +93,16 @@ protected:
         Peer.ForgetEvents();
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         Engine.reset();
         if (FEntered)
             FLan->Leave();
     }
 
     // Lets the engine here run while waiting for cond.
-    bool Until(const std::function<bool()>& cond, int ms = 10000) {
+    bool Until(const std::function<bool()>& cond, int ms = 10000)
+    {
         QElapsedTimer t;
         t.start();
         while (!cond()) {
@@ -106,7 +113,8 @@ protected:
         return true;
     }
     // The peer's next event of that name, the engine here running meanwhile.
-    std::optional<QStringList> PeerEvent(const QString& name, int ms = 15000) {
+    std::optional<QStringList> PeerEvent(const QString& name, int ms = 15000)
+    {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < ms) {
@@ -136,7 +144,8 @@ private:
 
 class SentToPeer : public EngineAndPeer, public testing::WithParamInterface<qint64> {};
 
-TEST_P(SentToPeer, ArrivesByteIdentical) {
+TEST_P(SentToPeer, ArrivesByteIdentical)
+{
     const qint64 size = GetParam();
     const QByteArray content = RandomContent(size);
     const QString path = QDir(Here.path()).filePath("写真.jpg");
@@ -166,7 +175,8 @@ TEST_P(SentToPeer, ArrivesByteIdentical) {
 
 INSTANTIATE_TEST_SUITE_P(EngineAndPeer, SentToPeer, testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024));
 
-TEST_F(EngineAndPeer, ReceivedFromPeerByteIdentical) {
+TEST_F(EngineAndPeer, ReceivedFromPeerByteIdentical)
+{
     const QByteArray content = RandomContent(3 * 1024 * 1024 + 5);
     const QString path = QDir(There.path()).filePath("資料.pdf");
     ASSERT_TRUE(Write(path, content));
@@ -181,7 +191,8 @@ TEST_F(EngineAndPeer, ReceivedFromPeerByteIdentical) {
     EXPECT_EQ(Progress.back(), content.size());
 }
 
-TEST_F(EngineAndPeer, EmptyFileIsRefusedSilentlyByTheReceiver) {
+TEST_F(EngineAndPeer, EmptyFileIsRefusedSilentlyByTheReceiver)
+{
     const QString path = QDir(Here.path()).filePath("empty.txt");
     ASSERT_TRUE(Write(path, QByteArray()));
     ASSERT_EQ(Peer.Command({"recv", "accept", There.path()}), QStringList{"ok"});
@@ -194,7 +205,8 @@ TEST_F(EngineAndPeer, EmptyFileIsRefusedSilentlyByTheReceiver) {
     EXPECT_TRUE(QDir(There.path()).isEmpty());
 }
 
-TEST_F(EngineAndPeer, RefusalReachesTheSenderAsErrorOne) {
+TEST_F(EngineAndPeer, RefusalReachesTheSenderAsErrorOne)
+{
     const QString path = QDir(Here.path()).filePath("a.txt");
     ASSERT_TRUE(Write(path, "abc"));
     ASSERT_EQ(Peer.Command({"recv", "refuse"}), QStringList{"ok"});
@@ -205,7 +217,8 @@ TEST_F(EngineAndPeer, RefusalReachesTheSenderAsErrorOne) {
     EXPECT_TRUE(QDir(There.path()).isEmpty());
 }
 
-TEST_F(EngineAndPeer, SenderCancelMidFileDeletesThePartialFileAtTheReceiver) {
+TEST_F(EngineAndPeer, SenderCancelMidFileDeletesThePartialFileAtTheReceiver)
+{
     const QString path = QDir(Here.path()).filePath("big.bin");
     ASSERT_TRUE(Write(path, RandomContent(32 * 1024 * 1024)));
     ASSERT_EQ(Peer.Command({"recv", "accept", There.path()}), QStringList{"ok"});
@@ -222,7 +235,8 @@ TEST_F(EngineAndPeer, SenderCancelMidFileDeletesThePartialFileAtTheReceiver) {
     EXPECT_FALSE(QFile::exists(QDir(There.path()).filePath("big.bin")));
 }
 
-TEST_F(EngineAndPeer, ReceiverLogoutEndsBothSides) {
+TEST_F(EngineAndPeer, ReceiverLogoutEndsBothSides)
+{
     const QString path = QDir(Here.path()).filePath("big.bin");
     ASSERT_TRUE(Write(path, RandomContent(32 * 1024 * 1024)));
     ASSERT_EQ(Peer.Command({"recv", "accept", There.path()}), QStringList{"ok"});

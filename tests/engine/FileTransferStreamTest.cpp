@@ -10,7 +10,8 @@ namespace {
 
 using namespace FileTransferStream;
 
-FileOffer SampleOffer() {
+FileOffer SampleOffer()
+{
     FileOffer offer;
     offer.sHandleName = QStringLiteral("表示名");
     offer.sMachineName = QStringLiteral("PVHOST1");
@@ -21,7 +22,8 @@ FileOffer SampleOffer() {
     return offer;
 }
 
-TEST(FileOfferHeader, IsTheDocumentedLine) {
+TEST(FileOfferHeader, IsTheDocumentedLine)
+{
     FileOffer offer;
     offer.sHandleName = "H";
     offer.sMachineName = "M";
@@ -32,7 +34,8 @@ TEST(FileOfferHeader, IsTheDocumentedLine) {
     EXPECT_EQ(BuildOfferHeader(offer), QByteArray("PVNFILESTART:&|H&|M&|D&|a.txt&|12&|c&|\\|\r\n"));
 }
 
-TEST(FileOfferHeader, RoundTripsDoubleByteTextAndLargeSizes) {
+TEST(FileOfferHeader, RoundTripsDoubleByteTextAndLargeSizes)
+{
     // "ソ" and "表" end in the byte 0x5C, the first byte of the end mark.
     const FileOffer sent = SampleOffer();
     FileOffer got;
@@ -45,7 +48,8 @@ TEST(FileOfferHeader, RoundTripsDoubleByteTextAndLargeSizes) {
     EXPECT_EQ(got.sComment, sent.sComment);
 }
 
-TEST(FileOfferHeader, EveryPrefixIsIncomplete) {
+TEST(FileOfferHeader, EveryPrefixIsIncomplete)
+{
     const QByteArray header = BuildOfferHeader(SampleOffer());
     FileOffer got;
     // Up to and including the CR before the last LF.
@@ -54,7 +58,8 @@ TEST(FileOfferHeader, EveryPrefixIsIncomplete) {
     EXPECT_EQ(ParseOfferHeader(header, got), HeaderState::Complete);
 }
 
-TEST(FileOfferHeader, DoubleByteCharacterEndingIn5CBeforeABarIsNotTheEnd) {
+TEST(FileOfferHeader, DoubleByteCharacterEndingIn5CBeforeABarIsNotTheEnd)
+{
     // "表|" is 0x95 0x5C 0x7C: a byte search would take it for the end mark.
     FileOffer got;
     const QByteArray partial = AnsiCodePage::Encode(QStringLiteral("PVNFILESTART:&|表|"));
@@ -68,7 +73,8 @@ struct BadHeaderCase {
 
 class BadHeader : public testing::TestWithParam<BadHeaderCase> {};
 
-TEST_P(BadHeader, IsRefused) {
+TEST_P(BadHeader, IsRefused)
+{
     FileOffer got;
     EXPECT_EQ(ParseOfferHeader(GetParam().bytes, got), HeaderState::Bad);
 }
@@ -89,7 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
                                                            QByteArray(kMaxHeaderBytes, 'c') + "&|\\|\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FileOfferHeader, HeaderJustUnderTheCapIsTaken) {
+TEST(FileOfferHeader, HeaderJustUnderTheCapIsTaken)
+{
     QByteArray header = "PVNFILESTART:&|H&|M&|D&|a&|12&|";
     header += QByteArray(kMaxHeaderBytes - header.size() - 6, 'c') + "&|\\|\r\n";
     ASSERT_EQ(header.size(), kMaxHeaderBytes);
@@ -100,7 +107,8 @@ TEST(FileOfferHeader, HeaderJustUnderTheCapIsTaken) {
     EXPECT_EQ(ParseOfferHeader("x" + header, got), HeaderState::Bad);
 }
 
-TEST(PositiveSize, TakesOnlyPlainDecimals) {
+TEST(PositiveSize, TakesOnlyPlainDecimals)
+{
     EXPECT_EQ(ParsePositiveSize("1"), 1);
     EXPECT_EQ(ParsePositiveSize("2147483648"), 2147483648LL);
     EXPECT_EQ(ParsePositiveSize("9223372036854775807"), INT64_MAX);
@@ -118,7 +126,8 @@ struct NameCase {
 
 class OfferedName : public testing::TestWithParam<NameCase> {};
 
-TEST_P(OfferedName, KeepsOnlyASafeLastPart) {
+TEST_P(OfferedName, KeepsOnlyASafeLastPart)
+{
     EXPECT_EQ(SafeOfferedName(QString::fromUtf8(GetParam().offered)), QString::fromUtf8(GetParam().kept));
 }
 
@@ -132,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(FileOfferHeader, OfferedName,
                                          NameCase{"bad\nname", ""}, NameCase{"tab\tname", ""},
                                          NameCase{"del\x7fname", ""}));
 
-TEST(OfferedNameLength, CountsTheFileSystemBytes) {
+TEST(OfferedNameLength, CountsTheFileSystemBytes)
+{
     EXPECT_EQ(SafeOfferedName(QString(255, 'a')), QString(255, 'a'));
     EXPECT_EQ(SafeOfferedName(QString(256, 'a')), QString());
     // 85 characters of three bytes each fit, 86 do not.
@@ -145,7 +155,8 @@ constexpr Reply kNothing{false, false};
 constexpr Reply kAccepted{true, false};
 constexpr Reply kEnded{false, true};
 
-TEST(ReceiverReply, FindsLinesSplitAcrossReads) {
+TEST(ReceiverReply, FindsLinesSplitAcrossReads)
+{
     QByteArray pending;
     EXPECT_EQ(ScanReply(pending, "PVNFILES"), kNothing);
     EXPECT_EQ(ScanReply(pending, "TART:OK\r"), kNothing);
@@ -155,14 +166,16 @@ TEST(ReceiverReply, FindsLinesSplitAcrossReads) {
     EXPECT_EQ(ScanReply(pending, "\n"), kEnded);
 }
 
-TEST(ReceiverReply, BothLinesInOneReadAreBothSeenAndALineWithoutItsEndIsNothing) {
+TEST(ReceiverReply, BothLinesInOneReadAreBothSeenAndALineWithoutItsEndIsNothing)
+{
     QByteArray pending;
     EXPECT_EQ(ScanReply(pending, "PVNFILESTART:OK\r\nPVNFILEEND:\r\n"), (Reply{true, true}));
     EXPECT_EQ(ScanReply(pending, "PVNFILESTART:OK\n"), kNothing);
     EXPECT_EQ(ScanReply(pending, "PVNFILEEND:"), kNothing);
 }
 
-TEST(ReceiverReply, EndlessChatterDoesNotGrowTheBuffer) {
+TEST(ReceiverReply, EndlessChatterDoesNotGrowTheBuffer)
+{
     QByteArray pending;
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(ScanReply(pending, QByteArray(4096, 'z')), kNothing);
@@ -170,7 +183,8 @@ TEST(ReceiverReply, EndlessChatterDoesNotGrowTheBuffer) {
     EXPECT_EQ(ScanReply(pending, "PVNFILEEND:\r\n"), kEnded);
 }
 
-TEST(TransferNumbers, AreNeverZeroMinusOneOrRepeated) {
+TEST(TransferNumbers, AreNeverZeroMinusOneOrRepeated)
+{
     std::int32_t next = 1;
     QSet<int> seen;
     for (int i = 0; i < 10000; ++i) {
@@ -182,7 +196,8 @@ TEST(TransferNumbers, AreNeverZeroMinusOneOrRepeated) {
     }
 }
 
-TEST(TransferNumbers, RunOutInsteadOfWrappingAround) {
+TEST(TransferNumbers, RunOutInsteadOfWrappingAround)
+{
     std::int32_t next = INT32_MAX - 1;
     EXPECT_EQ(TakeTransferNumber(next), INT32_MAX - 1);
     EXPECT_EQ(TakeTransferNumber(next), INT32_MAX);

@@ -11,8 +11,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <atomic>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
@@ -27,13 +27,15 @@
 
 class TParvaneNetworkFileTestAccess {
 public:
-    static void AddPeer(TParvaneNetwork& engine, const QString& machine, const QString& ipList, int ftpPort) {
+    static void AddPeer(TParvaneNetwork& engine, const QString& machine, const QString& ipList, int ftpPort)
+    {
         engine.LoginUserSet(machine, QStringLiteral("Parvane2"), ipList, QStringLiteral("相手"), 2200, false,
                             QString(), false, false, ftpPort);
     }
     static void SetConnectTimeout(TParvaneNetwork& engine, int ms) { engine.PrConnectTimeoutMs = ms; }
     // Watches a socket for data as the engine watches its transfer sockets, with no transfer behind it.
-    static bool Watch(TParvaneNetwork& engine, int fd) {
+    static bool Watch(TParvaneNetwork& engine, int fd)
+    {
         return engine.SocketSelect(fd, TParvaneNetwork::FD_READ | TParvaneNetwork::FD_CLOSE);
     }
     // Stops watching and closes, as the socket's owner would.
@@ -48,7 +50,8 @@ constexpr int kEnginePort = 52000;
 constexpr int kPeerPort = 53000;
 constexpr int kScriptWaitMs = 8000;
 
-QByteArray RandomBytes(qsizetype n) {
+QByteArray RandomBytes(qsizetype n)
+{
     QByteArray bytes(n, Qt::Uninitialized);
     auto* generator = QRandomGenerator::global();
     for (qsizetype i = 0; i < n; ++i)
@@ -56,25 +59,29 @@ QByteArray RandomBytes(qsizetype n) {
     return bytes;
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes) {
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QByteArray ReadFile(const QString& path) {
+QByteArray ReadFile(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // --- Blocking helpers for the scripted peers, each bounded in time.
 
-bool WaitReadable(int fd, int ms) {
+bool WaitReadable(int fd, int ms)
+{
     pollfd p{fd, POLLIN, 0};
     return poll(&p, 1, ms) == 1;
 }
 
 // Reads until the bytes end with pattern; empty on close or time-out.
-QByteArray ReadUntil(int fd, const QByteArray& pattern, int ms = kScriptWaitMs) {
+QByteArray ReadUntil(int fd, const QByteArray& pattern, int ms = kScriptWaitMs)
+{
     QByteArray got;
     while (!got.endsWith(pattern)) {
         char c = 0;
@@ -85,7 +92,8 @@ QByteArray ReadUntil(int fd, const QByteArray& pattern, int ms = kScriptWaitMs) 
     return got;
 }
 
-QByteArray ReadExactly(int fd, qint64 n, int ms = kScriptWaitMs) {
+QByteArray ReadExactly(int fd, qint64 n, int ms = kScriptWaitMs)
+{
     QByteArray got;
     std::vector<char> buffer(65536);
     while (got.size() < n) {
@@ -100,14 +108,16 @@ QByteArray ReadExactly(int fd, qint64 n, int ms = kScriptWaitMs) {
 }
 
 // True when the peer closes (or resets) within ms, having sent nothing more.
-bool SeesCloseWithoutData(int fd, int ms = kScriptWaitMs) {
+bool SeesCloseWithoutData(int fd, int ms = kScriptWaitMs)
+{
     if (!WaitReadable(fd, ms))
         return false;
     char c = 0;
     return recv(fd, &c, 1, 0) <= 0;
 }
 
-bool SendAll(int fd, const QByteArray& bytes) {
+bool SendAll(int fd, const QByteArray& bytes)
+{
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = send(fd, bytes.constData() + done, bytes.size() - done, MSG_NOSIGNAL);
@@ -118,7 +128,8 @@ bool SendAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-int AcceptOne(int listener, int ms = kScriptWaitMs) {
+int AcceptOne(int listener, int ms = kScriptWaitMs)
+{
     if (!WaitReadable(listener, ms))
         return -1;
     return accept(listener, nullptr, nullptr);
@@ -128,7 +139,8 @@ int AcceptOne(int listener, int ms = kScriptWaitMs) {
 // is read-only for this test too although it runs as root.
 class WithoutDacOverride {
 public:
-    WithoutDacOverride() {
+    WithoutDacOverride()
+    {
         FHeader.version = _LINUX_CAPABILITY_VERSION_3;
         FOk = syscall(SYS_capget, &FHeader, FSaved) == 0;
         __user_cap_data_struct reduced[2] = {FSaved[0], FSaved[1]};
@@ -145,7 +157,8 @@ private:
     bool FOk = false;
 };
 
-QByteArray Offer(const QString& name, qint64 size) {
+QByteArray Offer(const QString& name, qint64 size)
+{
     FileOffer offer;
     offer.sHandleName = "送り手";
     offer.sMachineName = "PVHOST2";
@@ -167,12 +180,14 @@ struct FileEvent {
 class FileTransfer : public testing::Test {
 protected:
     static void SetUpTestSuite() { Lan = new TestLan(3); }
-    static void TearDownTestSuite() {
+    static void TearDownTestSuite()
+    {
         delete Lan;
         Lan = nullptr;
     }
 
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(Lan->IsReady()) << qPrintable(Lan->Error());
         ASSERT_TRUE(Folder.isValid());
         Lan->Enter(0);
@@ -186,7 +201,8 @@ protected:
         Bind();
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         for (std::thread& t : Scripts)
             t.join();
         Engine.reset();
@@ -196,7 +212,8 @@ protected:
             Lan->Leave();
     }
 
-    void Bind() {
+    void Bind()
+    {
         Engine->OnFileSendStart = [this](TParvaneNetwork*, int s, const QString&, const QString&,
                                          const QString&, const QString& f) {
             Events.push_back({"start", s, 0, 0, f});
@@ -245,7 +262,8 @@ protected:
     }
 
     // Pumps the engine's events until cond holds or ms pass.
-    static bool WaitFor(const std::function<bool()>& cond, int ms = kScriptWaitMs) {
+    static bool WaitFor(const std::function<bool()>& cond, int ms = kScriptWaitMs)
+    {
         QElapsedTimer timer;
         timer.start();
         while (!cond()) {
@@ -257,10 +275,12 @@ protected:
         return true;
     }
 
-    bool Has(const QString& kind) const {
+    bool Has(const QString& kind) const
+    {
         return std::any_of(Events.begin(), Events.end(), [&](const FileEvent& e) { return e.kind == kind; });
     }
-    const FileEvent* Last(const QString& kind) const {
+    const FileEvent* Last(const QString& kind) const
+    {
         for (auto it = Events.rbegin(); it != Events.rend(); ++it) {
             if (it->kind == kind)
                 return &*it;
@@ -270,7 +290,8 @@ protected:
     bool Ended() const { return Has("end") || Has("error"); }
 
     // A listening socket in host i (0-based) that the scripts accept on.
-    int ListenIn(int host, int backlog = 5) {
+    int ListenIn(int host, int backlog = 5)
+    {
         Lan->Enter(host);
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         int on = 1;
@@ -286,7 +307,8 @@ protected:
     }
 
     // A connection from host 2 to the engine's file port; made here, scripted on a thread.
-    int ConnectFromPeer() {
+    int ConnectFromPeer()
+    {
         Lan->Enter(1);
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
@@ -301,7 +323,8 @@ protected:
     void Script(std::function<void()> body) { Scripts.emplace_back(std::move(body)); }
 
     // The engine knows the scripted receiver as a peer in host 2 (and further addresses).
-    void KnowPeer(const QString& ipList, int port = kPeerPort) {
+    void KnowPeer(const QString& ipList, int port = kPeerPort)
+    {
         TParvaneNetworkFileTestAccess::AddPeer(*Engine, "PEER", ipList, port);
     }
 
@@ -328,7 +351,8 @@ struct ReceivedByScript {
     bool closedAfterEnd = false;
 };
 
-void ReceiveScript(int listener, qint64 size, ReceivedByScript& out) {
+void ReceiveScript(int listener, qint64 size, ReceivedByScript& out)
+{
     const int fd = AcceptOne(listener);
     if (fd >= 0) {
         out.header = ReadUntil(fd, "\\|\r\n");
@@ -343,7 +367,8 @@ void ReceiveScript(int listener, qint64 size, ReceivedByScript& out) {
 
 class FileSendSizes : public FileTransfer, public testing::WithParamInterface<qint64> {};
 
-TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece) {
+TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece)
+{
     const qint64 size = GetParam();
     const QByteArray content = RandomBytes(size);
     const QString path = Folder.filePath("送る.bin");
@@ -388,7 +413,8 @@ TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece) {
 INSTANTIATE_TEST_SUITE_P(FileTransfer, FileSendSizes,
                          testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024 + 17));
 
-TEST_F(FileTransfer, SendFailsToStartWithoutAPlaceToSendTo) {
+TEST_F(FileTransfer, SendFailsToStartWithoutAPlaceToSendTo)
+{
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
     KnowPeer(Lan->Address(1));
@@ -408,7 +434,8 @@ TEST_F(FileTransfer, SendFailsToStartWithoutAPlaceToSendTo) {
     EXPECT_EQ(Engine->FileSend(path, "", Lan->Address(1), "Parvane2"), 0);
 }
 
-TEST_F(FileTransfer, RefusalIsErrorOneAndNoDataGoesOut) {
+TEST_F(FileTransfer, RefusalIsErrorOneAndNoDataGoesOut)
+{
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
     const int listener = ListenIn(1);
@@ -435,7 +462,8 @@ struct DropCase {
 
 class FileSendDropped : public FileTransfer, public testing::WithParamInterface<DropCase> {};
 
-TEST_P(FileSendDropped, MidFileIsErrorOne) {
+TEST_P(FileSendDropped, MidFileIsErrorOne)
+{
     const QString path = Folder.filePath("big.bin");
     ASSERT_TRUE(WriteFile(path, RandomBytes(8 * 1024 * 1024)));
     const int listener = ListenIn(1);
@@ -465,7 +493,8 @@ INSTANTIATE_TEST_SUITE_P(FileTransfer, FileSendDropped,
                          testing::Values(DropCase{"Closed", false}, DropCase{"Reset", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FileTransfer, SenderCancelMidFileIsErrorTwoAndTheReceiverSeesTheClose) {
+TEST_F(FileTransfer, SenderCancelMidFileIsErrorTwoAndTheReceiverSeesTheClose)
+{
     const QString path = Folder.filePath("big.bin");
     ASSERT_TRUE(WriteFile(path, RandomBytes(4 * 1024 * 1024)));
     const int listener = ListenIn(1);
@@ -493,7 +522,8 @@ TEST_F(FileTransfer, SenderCancelMidFileIsErrorTwoAndTheReceiverSeesTheClose) {
     EXPECT_FALSE(Engine->FileSendCancel(id));
 }
 
-TEST_F(FileTransfer, FileThatShrinksWhileSentIsErrorThree) {
+TEST_F(FileTransfer, FileThatShrinksWhileSentIsErrorThree)
+{
     constexpr qint64 kSize = 2 * 1024 * 1024;
     const QString path = Folder.filePath("shrinks.bin");
     ASSERT_TRUE(WriteFile(path, RandomBytes(kSize)));
@@ -522,7 +552,8 @@ TEST_F(FileTransfer, FileThatShrinksWhileSentIsErrorThree) {
     EXPECT_LT(received, kSize);
 }
 
-TEST_F(FileTransfer, PiecesSmallerThanOneByteCountAsOne) {
+TEST_F(FileTransfer, PiecesSmallerThanOneByteCountAsOne)
+{
     const QString path = Folder.filePath("five.bin");
     ASSERT_TRUE(WriteFile(path, "12345"));
     const int listener = ListenIn(1);
@@ -541,7 +572,8 @@ TEST_F(FileTransfer, PiecesSmallerThanOneByteCountAsOne) {
     EXPECT_EQ(progress, (std::vector<qint64>{1, 2, 3, 4, 5}));
 }
 
-TEST_F(FileTransfer, EndLineBeforeTheLastPieceIsNoSuccessYet) {
+TEST_F(FileTransfer, EndLineBeforeTheLastPieceIsNoSuccessYet)
+{
     const QString path = Folder.filePath("early.bin");
     const QByteArray content = RandomBytes(2 * 1024 * 1024);
     ASSERT_TRUE(WriteFile(path, content));
@@ -566,7 +598,8 @@ TEST_F(FileTransfer, EndLineBeforeTheLastPieceIsNoSuccessYet) {
     EXPECT_TRUE(data == content);
 }
 
-TEST_F(FileTransfer, SizeBeyondTwoGibibytesIsAnnouncedWhole) {
+TEST_F(FileTransfer, SizeBeyondTwoGibibytesIsAnnouncedWhole)
+{
     // A sparse file: its size is real, its blocks are not.
     const QString path = Folder.filePath("huge.iso");
     {
@@ -592,7 +625,8 @@ TEST_F(FileTransfer, SizeBeyondTwoGibibytesIsAnnouncedWhole) {
     EXPECT_EQ(Last("error")->a, 1);
 }
 
-TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors) {
+TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors)
+{
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
     const int listener = ListenIn(1);
@@ -614,7 +648,8 @@ TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors) {
     EXPECT_EQ(got.data, QByteArray("abc"));
 }
 
-TEST_F(FileTransfer, DescriptorOfNoTransferIsNeverClosed) {
+TEST_F(FileTransfer, DescriptorOfNoTransferIsNeverClosed)
+{
     const int listener = ListenIn(1);
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -638,7 +673,8 @@ TEST_F(FileTransfer, DescriptorOfNoTransferIsNeverClosed) {
     EXPECT_TRUE(Events.empty());
 }
 
-TEST_F(FileTransfer, LogoutEndsEveryTransferAsCancelled) {
+TEST_F(FileTransfer, LogoutEndsEveryTransferAsCancelled)
+{
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
     KnowPeer(Lan->Address(1));
@@ -664,7 +700,8 @@ struct FailoverCase {
 
 class FileSendFailover : public FileTransfer, public testing::WithParamInterface<FailoverCase> {};
 
-TEST_P(FileSendFailover, TriesTheNextAddress) {
+TEST_P(FileSendFailover, TriesTheNextAddress)
+{
     const FailoverCase& c = GetParam();
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "hello"));
@@ -748,7 +785,8 @@ struct SentByScript {
 
 class FileRecvSizes : public FileTransfer, public testing::WithParamInterface<qint64> {};
 
-TEST_P(FileRecvSizes, ArriveByteIdenticalWithProgress) {
+TEST_P(FileRecvSizes, ArriveByteIdenticalWithProgress)
+{
     const qint64 size = GetParam();
     const QByteArray content = RandomBytes(size);
     const int fd = ConnectFromPeer();
@@ -795,7 +833,8 @@ struct HostileName {
 
 class FileRecvNames : public FileTransfer, public testing::WithParamInterface<HostileName> {};
 
-TEST_P(FileRecvNames, StayInTheChosenFolder) {
+TEST_P(FileRecvNames, StayInTheChosenFolder)
+{
     const HostileName& c = GetParam();
     const int fd = ConnectFromPeer();
     SentByScript out;
@@ -837,7 +876,8 @@ struct BadOffer {
 
 class FileRecvBadOffer : public FileTransfer, public testing::WithParamInterface<BadOffer> {};
 
-TEST_P(FileRecvBadOffer, IsRefusedSilently) {
+TEST_P(FileRecvBadOffer, IsRefusedSilently)
+{
     const int fd = ConnectFromPeer();
     std::atomic<bool> closed{false};
     std::atomic<bool> done{false};
@@ -868,7 +908,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BadOffer{"SizeNotANumber", "PVNFILESTART:&|H&|M&|D&|a&|three&|c&|\\|\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FileTransfer, RefusedOfferWritesNothing) {
+TEST_F(FileTransfer, RefusedOfferWritesNothing)
+{
     OnOffer = [](int, QString&, bool& cancel) { cancel = true; };
     const int fd = ConnectFromPeer();
     std::atomic<bool> closed{false};
@@ -882,7 +923,8 @@ TEST_F(FileTransfer, RefusedOfferWritesNothing) {
     EXPECT_FALSE(Has("error"));
 }
 
-TEST_F(FileTransfer, SizesBeyondTwoGibibytesReachTheQuestionWhole) {
+TEST_F(FileTransfer, SizesBeyondTwoGibibytesReachTheQuestionWhole)
+{
     OnOffer = [](int, QString&, bool& cancel) { cancel = true; };
     const int fd = ConnectFromPeer();
     Script([this, fd] {
@@ -894,7 +936,8 @@ TEST_F(FileTransfer, SizesBeyondTwoGibibytesReachTheQuestionWhole) {
     EXPECT_EQ(Last("offer")->a, 5'000'000'123);
 }
 
-TEST_F(FileTransfer, SenderThatSendsMoreThanAnnouncedGivesTheAnnouncedFile) {
+TEST_F(FileTransfer, SenderThatSendsMoreThanAnnouncedGivesTheAnnouncedFile)
+{
     const int fd = ConnectFromPeer();
     SentByScript out;
     Script([&, fd] {
@@ -914,7 +957,8 @@ TEST_F(FileTransfer, SenderThatSendsMoreThanAnnouncedGivesTheAnnouncedFile) {
 
 class FileRecvDropped : public FileTransfer, public testing::WithParamInterface<DropCase> {};
 
-TEST_P(FileRecvDropped, MidFileIsErrorZeroAndDeletesThePartialFile) {
+TEST_P(FileRecvDropped, MidFileIsErrorZeroAndDeletesThePartialFile)
+{
     const int fd = ConnectFromPeer();
     std::atomic<bool> done{false};
     const bool reset = GetParam().reset;
@@ -941,7 +985,8 @@ INSTANTIATE_TEST_SUITE_P(FileTransfer, FileRecvDropped,
                          testing::Values(DropCase{"Closed", false}, DropCase{"Reset", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FileTransfer, ReadsSmallerThanOneByteCountAsOne) {
+TEST_F(FileTransfer, ReadsSmallerThanOneByteCountAsOne)
+{
     Engine->SetFTPRecvByte(0);
     const int fd = ConnectFromPeer();
     std::atomic<bool> done{false};
@@ -964,7 +1009,8 @@ TEST_F(FileTransfer, ReadsSmallerThanOneByteCountAsOne) {
     EXPECT_EQ(progress, (std::vector<qint64>{1, 2, 3, 4, 5}));
 }
 
-TEST_F(FileTransfer, ReceiverCancelMidFileKeepsThePartialFile) {
+TEST_F(FileTransfer, ReceiverCancelMidFileKeepsThePartialFile)
+{
     const int fd = ConnectFromPeer();
     std::atomic<bool> closed{false};
     Script([&, fd] {
@@ -989,7 +1035,8 @@ TEST_F(FileTransfer, ReceiverCancelMidFileKeepsThePartialFile) {
     ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
 }
 
-TEST_F(FileTransfer, ReadOnlyFolderIsErrorTwoAndTheSenderSeesTheClose) {
+TEST_F(FileTransfer, ReadOnlyFolderIsErrorTwoAndTheSenderSeesTheClose)
+{
     const QString folder = Folder.filePath("locked");
     ASSERT_TRUE(QDir().mkdir(folder));
     ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0555), 0);
@@ -1008,7 +1055,8 @@ TEST_F(FileTransfer, ReadOnlyFolderIsErrorTwoAndTheSenderSeesTheClose) {
     EXPECT_TRUE(QDir(folder).isEmpty());
 }
 
-TEST_F(FileTransfer, ExistingFileIsReplacedAndALinkThereIsNotFollowed) {
+TEST_F(FileTransfer, ExistingFileIsReplacedAndALinkThereIsNotFollowed)
+{
     const QString target = Folder.filePath("elsewhere.txt");
     ASSERT_TRUE(WriteFile(target, "keep me"));
     ASSERT_TRUE(QFile::link(target, Folder.filePath("a.txt")));
@@ -1029,7 +1077,8 @@ TEST_F(FileTransfer, ExistingFileIsReplacedAndALinkThereIsNotFollowed) {
     EXPECT_EQ(ReadFile(target), QByteArray("keep me"));
 }
 
-TEST_F(FileTransfer, PathThatCannotBeRemovedIsErrorTwoAndStays) {
+TEST_F(FileTransfer, PathThatCannotBeRemovedIsErrorTwoAndStays)
+{
     ASSERT_TRUE(QDir().mkdir(Folder.filePath("a.txt")));
     const int fd = ConnectFromPeer();
     std::atomic<bool> closed{false};
@@ -1043,7 +1092,8 @@ TEST_F(FileTransfer, PathThatCannotBeRemovedIsErrorTwoAndStays) {
     EXPECT_TRUE(QFileInfo(Folder.filePath("a.txt")).isDir());
 }
 
-TEST_F(FileTransfer, CloseWhileTheUserIsAskedIsSeenInsideTheQuestion) {
+TEST_F(FileTransfer, CloseWhileTheUserIsAskedIsSeenInsideTheQuestion)
+{
     const int fd = ConnectFromPeer();
     std::atomic<bool> stop{false};
     int offers = 0;
@@ -1072,7 +1122,8 @@ TEST_F(FileTransfer, CloseWhileTheUserIsAskedIsSeenInsideTheQuestion) {
     EXPECT_TRUE(QDir(Folder.path()).isEmpty());
 }
 
-TEST_F(FileTransfer, OfferWhileLoggedOutIsRefusedSilently) {
+TEST_F(FileTransfer, OfferWhileLoggedOutIsRefusedSilently)
+{
     Engine->Logout();
     const int fd = ConnectFromPeer();
     ASSERT_GE(fd, 0);

@@ -11,7 +11,8 @@ using Access = TParvaneNetworkTestAccess;
 
 namespace {
 
-TEST(EngineCreate, StartsStoppedWithTheDocumentedValues) {
+TEST(EngineCreate, StartsStoppedWithTheDocumentedValues)
+{
     TParvaneNetwork e;
     EXPECT_NE(e.Handle(), 0u);
     EXPECT_EQ(e.Discrimination(), QStringLiteral("PVN"));
@@ -39,7 +40,8 @@ TEST(EngineCreate, StartsStoppedWithTheDocumentedValues) {
     EXPECT_NE(TParvaneNetwork().Handle(), e.Handle());
 }
 
-TEST(EngineCreate, OperationsFailHarmlesslyWhileStopped) {
+TEST(EngineCreate, OperationsFailHarmlesslyWhileStopped)
+{
     TParvaneNetwork e;
     EXPECT_FALSE(e.Login());
     EXPECT_FALSE(e.LoginStates());
@@ -54,7 +56,8 @@ TEST(EngineCreate, OperationsFailHarmlesslyWhileStopped) {
     EXPECT_EQ(e.SocketNo(), -1);
 }
 
-int TakeUdpPort(int port) {
+int TakeUdpPort(int port)
+{
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -66,7 +69,8 @@ int TakeUdpPort(int port) {
     return fd;
 }
 
-int TakeTcpPort(int port) {
+int TakeTcpPort(int port)
+{
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -80,7 +84,8 @@ int TakeTcpPort(int port) {
 
 class Lifecycle : public EngineOnLan {
 protected:
-    void ExpectStoppedAndReset() {
+    void ExpectStoppedAndReset()
+    {
         EXPECT_EQ(Engine->SocketNo(), -1);
         EXPECT_EQ(Engine->FTPSocketNo(), -1);
         EXPECT_TRUE(Engine->MachineName().isEmpty());
@@ -94,7 +99,8 @@ protected:
     }
 };
 
-TEST_F(Lifecycle, StartReadsTheLocalNameAndAddresses) {
+TEST_F(Lifecycle, StartReadsTheLocalNameAndAddresses)
+{
     Start();
     EXPECT_NE(Engine->SocketNo(), -1);
     EXPECT_NE(Engine->FTPSocketNo(), -1);
@@ -103,7 +109,8 @@ TEST_F(Lifecycle, StartReadsTheLocalNameAndAddresses) {
     EXPECT_TRUE(Access::PurgeTimerActive(*Engine));
 }
 
-TEST_F(Lifecycle, SecondStartFailsAndChangesNothing) {
+TEST_F(Lifecycle, SecondStartFailsAndChangesNothing)
+{
     Start();
     ASSERT_TRUE(Engine->Login());
     Peer.ReceiveAll(200);
@@ -124,7 +131,8 @@ struct TakenPort {
 
 class PortTaken : public Lifecycle, public testing::WithParamInterface<TakenPort> {};
 
-TEST_P(PortTaken, StartFailsWithEverythingResetAndSucceedsOnceFree) {
+TEST_P(PortTaken, StartFailsWithEverythingResetAndSucceedsOnceFree)
+{
     const int holder = GetParam().take(GetParam().port);
     ASSERT_GE(holder, 0);
     Engine->SetAbsence(true);
@@ -144,7 +152,8 @@ INSTANTIATE_TEST_SUITE_P(Ports, PortTaken,
                                          TakenPort{"tcp", TakeTcpPort, 52000}),
                          [](const auto& info) { return std::string(info.param.what); });
 
-TEST_F(Lifecycle, NoFilePortMeansNoListeningSocket) {
+TEST_F(Lifecycle, NoFilePortMeansNoListeningSocket)
+{
     Engine->SetFTPPortNo(0);
     Start();
     EXPECT_NE(Engine->SocketNo(), -1);
@@ -155,7 +164,8 @@ TEST_F(Lifecycle, NoFilePortMeansNoListeningSocket) {
     EXPECT_EQ(TParvaneNetwork::StringSplit(Unframe(login->Data), 9), QStringLiteral("0"));
 }
 
-TEST_F(Lifecycle, EndWhileLoggedInSendsLogoutAndKeepsTheSettings) {
+TEST_F(Lifecycle, EndWhileLoggedInSendsLogoutAndKeepsTheSettings)
+{
     Start(QStringLiteral("名前"));
     Engine->SetSecurity(false);
     Engine->SetBroadcastIP(QStringLiteral("198.18.0.9"));
@@ -180,7 +190,8 @@ TEST_F(Lifecycle, EndWhileLoggedInSendsLogoutAndKeepsTheSettings) {
     EXPECT_EQ(Engine->MachineName(), QStringLiteral("PVHOST1"));
 }
 
-TEST_F(Lifecycle, DestroyingARunningEngineLogsOut) {
+TEST_F(Lifecycle, DestroyingARunningEngineLogsOut)
+{
     Start();
     ASSERT_TRUE(Engine->Login());
     Peer.ReceiveAll(200);
@@ -188,7 +199,8 @@ TEST_F(Lifecycle, DestroyingARunningEngineLogsOut) {
     EXPECT_TRUE(NextRecord(QStringLiteral("PVMESSAGE:LOGOUT")));
 }
 
-bool RunIp(const QStringList& args) {
+bool RunIp(const QStringList& args)
+{
     QString ip = QStandardPaths::findExecutable("ip");
     if (ip.isEmpty())
         ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
@@ -197,7 +209,8 @@ bool RunIp(const QStringList& args) {
     return p.waitForFinished(10000) && p.exitCode() == 0;
 }
 
-TEST_F(Lifecycle, AddressChangeIsSeenAfterATickAndOnlyOnce) {
+TEST_F(Lifecycle, AddressChangeIsSeenAfterATickAndOnlyOnce)
+{
     Access::SetIntervals(*Engine, 20, 30000);
     Start();
     int changes = 0;
@@ -216,7 +229,8 @@ TEST_F(Lifecycle, AddressChangeIsSeenAfterATickAndOnlyOnce) {
     EXPECT_EQ(Engine->IPAddress(), QStringList{EngineAddress()});
 }
 
-TEST_F(Lifecycle, DeliveryTimerOfSlot255LeavesThePeriodicTimerRunning) {
+TEST_F(Lifecycle, DeliveryTimerOfSlot255LeavesThePeriodicTimerRunning)
+{
     Access::SetIntervals(*Engine, 40, 10);
     Start();
     Access::SetSendHistory(*Engine, 255, TPVN_SendHistory{"m", "id", PeerAddress(), "Parvane2"});
@@ -232,7 +246,8 @@ TEST_F(Lifecycle, DeliveryTimerOfSlot255LeavesThePeriodicTimerRunning) {
     RunIp({"-n", FLan->NamespaceName(0), "addr", "del", "198.18.3.2/15", "dev", "eth0"});
 }
 
-TEST_F(Lifecycle, DeliveryTimeoutAfterTheEndRereadsTheAddresses) {
+TEST_F(Lifecycle, DeliveryTimeoutAfterTheEndRereadsTheAddresses)
+{
     Access::SetIntervals(*Engine, 5000, 10);
     Start();
     Engine->ServiceEnd();
@@ -245,7 +260,8 @@ TEST_F(Lifecycle, DeliveryTimeoutAfterTheEndRereadsTheAddresses) {
 }
 
 // The peer's end of a TCP connection to the engine's file port.
-int ConnectFromPeer(TestLan& lan, const QString& to) {
+int ConnectFromPeer(TestLan& lan, const QString& to)
+{
     return lan.In(1, [&] {
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
@@ -260,14 +276,16 @@ int ConnectFromPeer(TestLan& lan, const QString& to) {
     });
 }
 
-bool SeesEndOfStream(int fd) {
+bool SeesEndOfStream(int fd)
+{
     return PumpUntil([fd] {
         char c;
         return recv(fd, &c, 1, MSG_DONTWAIT) == 0;
     });
 }
 
-TEST_F(Lifecycle, AcceptedConnectionThatCannotBeWatchedIsClosed) {
+TEST_F(Lifecycle, AcceptedConnectionThatCannotBeWatchedIsClosed)
+{
     Start();
     int refused = 0;
     Access::SetSelectHook(*Engine, [&](int, int events) {
@@ -285,7 +303,8 @@ TEST_F(Lifecycle, AcceptedConnectionThatCannotBeWatchedIsClosed) {
     close(fd);
 }
 
-TEST_F(Lifecycle, ReleasedTransferRecordsTakeTheirSocketsWithThem) {
+TEST_F(Lifecycle, ReleasedTransferRecordsTakeTheirSocketsWithThem)
+{
     int pair[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
     Start();

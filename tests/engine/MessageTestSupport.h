@@ -11,7 +11,8 @@ public:
 };
 
 // Writes every event of the addressed records into one line each, "Event|arg|arg...".
-inline void RecordMessageEvents(TParvaneNetwork& engine, QStringList& log) {
+inline void RecordMessageEvents(TParvaneNetwork& engine, QStringList& log)
+{
     auto b = [](bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); };
     auto line = [&log](QStringList parts) { log.append(parts.join(QLatin1Char('|'))); };
     engine.OnMessage = [=](TParvaneNetwork*, const QString& m, const QString& id, bool letter,

@@ -28,12 +28,14 @@ const QRegularExpression
 class MessagePair : public testing::Test {
 protected:
     static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite() {
+    static void TearDownTestSuite()
+    {
         delete FLan;
         FLan = nullptr;
     }
 
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
         FLan->Enter(0);
         FEntered = true;
@@ -57,13 +59,15 @@ protected:
         B.ForgetEvents();
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         A.reset();
         if (FEntered)
             FLan->Leave();
     }
 
-    QStringList EventsStartingWith(const QString& sPrefix) const {
+    QStringList EventsStartingWith(const QString& sPrefix) const
+    {
         QStringList out;
         for (const QString& e : events) {
             if (e.startsWith(sPrefix))
@@ -71,7 +75,8 @@ protected:
         }
         return out;
     }
-    bool AwaitEvent(const QString& sPrefix) {
+    bool AwaitEvent(const QString& sPrefix)
+    {
         return PumpUntil([&] { return !EventsStartingWith(sPrefix).isEmpty(); });
     }
 
@@ -84,7 +89,8 @@ private:
     bool FEntered = false;
 };
 
-TEST_F(MessagePair, MessageAndLetterArriveAndAreAcknowledged) {
+TEST_F(MessagePair, MessageAndLetterArriveAndAreAcknowledged)
+{
     for (bool letter : {false, true}) {
         SCOPED_TRACE(letter ? "letter" : "message");
         events.clear();
@@ -105,7 +111,8 @@ TEST_F(MessagePair, MessageAndLetterArriveAndAreAcknowledged) {
     EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty()) << qPrintable(events.join("\n"));
 }
 
-TEST_F(MessagePair, TheOtherWayRoundTheSenderGetsItsReceipt) {
+TEST_F(MessagePair, TheOtherWayRoundTheSenderGetsItsReceipt)
+{
     const QString id = B.Call("MessageSend", {"返事です", "198.18.0.1", kId, "0"});
     ASSERT_EQ(id.size(), 12);
     ASSERT_TRUE(AwaitEvent("Message|"));
@@ -115,7 +122,8 @@ TEST_F(MessagePair, TheOtherWayRoundTheSenderGetsItsReceipt) {
     EXPECT_EQ(B.WaitEvent("OnMessageOk"), (QStringList{id, "太郎", "PVHOST1", kId}));
 }
 
-TEST_F(MessagePair, LongJapaneseTextCrossesInFragmentsPlainAndScrambled) {
+TEST_F(MessagePair, LongJapaneseTextCrossesInFragmentsPlainAndScrambled)
+{
     // 2048 bytes in the code page, the most a message may hold.
     const QString text = QStringLiteral("あいうえお漢字カナ").repeated(114).left(1024);
     ASSERT_EQ(AnsiCodePage::ByteLength(text), 2048);
@@ -141,7 +149,8 @@ TEST_F(MessagePair, LongJapaneseTextCrossesInFragmentsPlainAndScrambled) {
     }
 }
 
-TEST_F(MessagePair, ReadNoticeReachesTheSender) {
+TEST_F(MessagePair, ReadNoticeReachesTheSender)
+{
     const QString id = A->MessageSend(QStringLiteral("読んだら教えて"), QStringLiteral("PVHOST2"), kId, true);
     ASSERT_TRUE(B.WaitEvent("OnMessage"));
     EXPECT_EQ(B.Call("MessageOpen", {id, "PVHOST1", kId}), kOk);
@@ -149,7 +158,8 @@ TEST_F(MessagePair, ReadNoticeReachesTheSender) {
     EXPECT_EQ(EventsStartingWith("MessageOpen"), QStringList{"MessageOpen|" + id + "|花子|PVHOST2|Parvane2"});
 }
 
-TEST_F(MessagePair, AwayMessageIsAskedForAndAnswered) {
+TEST_F(MessagePair, AwayMessageIsAskedForAndAnswered)
+{
     ASSERT_TRUE(A->AbsenceRequest(QStringLiteral("PVHOST2"), kId));
     ASSERT_TRUE(AwaitEvent("AbsenceMessage"));
     QStringList answer = EventsStartingWith("AbsenceMessage");
@@ -170,14 +180,16 @@ TEST_F(MessagePair, AwayMessageIsAskedForAndAnswered) {
     EXPECT_TRUE(kReceiveTime.match(fields.value(5)).hasMatch()) << qPrintable(fields.value(5));
 }
 
-TEST_F(MessagePair, MenuRequestIsRefused) {
+TEST_F(MessagePair, MenuRequestIsRefused)
+{
     ASSERT_TRUE(A->MenuRequest(QStringLiteral("PVHOST2"), kId));
     ASSERT_TRUE(AwaitEvent("MenuNothing"));
     EXPECT_EQ(EventsStartingWith("MenuNothing"), QStringList{"MenuNothing|花子|PVHOST2|Parvane2"});
     EXPECT_EQ(B.CountEvents("OnMenuRequest"), 0);
 }
 
-TEST_F(MessagePair, InputRecordsRaiseTheirEventsAtThePeer) {
+TEST_F(MessagePair, InputRecordsRaiseTheirEventsAtThePeer)
+{
     ASSERT_TRUE(A->InputSelect("どれにしますか", "赤\r\n青", "青", "sel", "PVHOST2", kId));
     EXPECT_EQ(B.WaitEvent("OnInputSelect"),
               (QStringList{"どれにしますか", "赤\r\n青", "青", "sel", "太郎", "PVHOST1", kId}));
@@ -196,7 +208,8 @@ TEST_F(MessagePair, InputRecordsRaiseTheirEventsAtThePeer) {
     EXPECT_EQ(EventsStartingWith("InputReturn"), QStringList{"InputReturn|sel|青|花子|PVHOST2|Parvane2"});
 }
 
-TEST_F(MessagePair, APeerThatLoggedOutLeavesTheMessageUnanswered) {
+TEST_F(MessagePair, APeerThatLoggedOutLeavesTheMessageUnanswered)
+{
     ASSERT_EQ(B.Call("Logout"), kOk);
     ASSERT_TRUE(PumpUntil([this] { return A->LoginCount() == 1; }));
     // Its address still works as a destination; its machine name is no longer listed.

@@ -25,7 +25,8 @@ constexpr int kQuietMs = 600;
 
 class MessageWireTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         lan = std::make_unique<TestLan>(2);
         ASSERT_TRUE(lan->IsReady()) << qPrintable(lan->Error());
         peer = std::make_unique<ScriptedPeer>(*lan, 1);
@@ -48,7 +49,8 @@ protected:
         peer->Received().clear();
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         engine.reset();
         if (entered)
             lan->Leave();
@@ -57,13 +59,15 @@ protected:
         lan.reset();
     }
 
-    void PeerLogin(const QString& sMachine) {
+    void PeerLogin(const QString& sMachine)
+    {
         ASSERT_TRUE(peer->Send(QStringLiteral("PVMESSAGE:LOGIN&|%1&|%2&|%3&|%4&|2200&|0&|0&|0&|0&|%2\r\n&|")
                                    .arg(sMachine, other, kPeerId, kPeerHandle)));
     }
 
     // The first record with sKeyword that reaches the peer within a few seconds.
-    std::optional<ScriptedPeer::Record> Await(const QString& sKeyword) {
+    std::optional<ScriptedPeer::Record> Await(const QString& sKeyword)
+    {
         PumpUntil([&] {
             peer->Poll();
             return !peer->WithKeyword(sKeyword).isEmpty();
@@ -75,7 +79,8 @@ protected:
     }
 
     // Lets the LAN settle and tells whether any record with sKeyword reached the peer.
-    bool PeerHeard(const QString& sKeyword) {
+    bool PeerHeard(const QString& sKeyword)
+    {
         PumpUntil(
             [&] {
                 peer->Poll();
@@ -85,11 +90,13 @@ protected:
         return !peer->WithKeyword(sKeyword).isEmpty();
     }
 
-    bool AwaitEvent(const QString& sPrefix, int iCount = 1) {
+    bool AwaitEvent(const QString& sPrefix, int iCount = 1)
+    {
         return PumpUntil([&] { return EventsStartingWith(sPrefix).size() >= iCount; });
     }
 
-    QStringList EventsStartingWith(const QString& sPrefix) const {
+    QStringList EventsStartingWith(const QString& sPrefix) const
+    {
         QStringList out;
         for (const QString& e : events) {
             if (e.startsWith(sPrefix))
@@ -100,7 +107,8 @@ protected:
 
     // A clock that stands at 2011-08-29 00:05:09 and moves one millisecond per reading,
     // so ids stay unique while the receive time is known.
-    void FixClock() {
+    void FixClock()
+    {
         auto ticks = std::make_shared<int>(0);
         SystemClock::SetNowSource(
             [ticks] { return QDateTime(QDate(2011, 8, 29), QTime(0, 5, 9)).addMSecs((*ticks)++); });
@@ -116,7 +124,8 @@ protected:
     QStringList events;
 };
 
-TEST_F(MessageWireTest, MessageGoesOutAddressedAndItsReceiptEndsTheWait) {
+TEST_F(MessageWireTest, MessageGoesOutAddressedAndItsReceiptEndsTheWait)
+{
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString id = engine->MessageSend(QStringLiteral("こんにちは"), lan->MachineName(1), kPeerId, true);
     ASSERT_EQ(id.size(), 12);
@@ -143,7 +152,8 @@ TEST_F(MessageWireTest, MessageGoesOutAddressedAndItsReceiptEndsTheWait) {
     EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty());
 }
 
-TEST_F(MessageWireTest, ReceivedMessageIsShownAndAcknowledgedToItsSender) {
+TEST_F(MessageWireTest, ReceivedMessageIsShownAndAcknowledgedToItsSender)
+{
     FixClock();
     ASSERT_TRUE(peer->Send(QStringLiteral("PVMESSAGE:MESSAGE&|%1&|Parvane2&|相手&|PVHOST2&|%2&|PeerApp&|"
                                           " 1 2  3    4&|封書です\r\n二行目&|1")
@@ -167,13 +177,15 @@ struct ReceiveCase {
     bool Acknowledged;
 };
 
-void PrintTo(const ReceiveCase& c, std::ostream* os) {
+void PrintTo(const ReceiveCase& c, std::ostream* os)
+{
     *os << c.Name;
 }
 
 class MessageReceiveCases : public MessageWireTest, public ::testing::WithParamInterface<ReceiveCase> {};
 
-TEST_P(MessageReceiveCases, OnlyMessagesForThisCopyAreShownAndOnlyAnswerableOnesAcknowledged) {
+TEST_P(MessageReceiveCases, OnlyMessagesForThisCopyAreShownAndOnlyAnswerableOnesAcknowledged)
+{
     const ReceiveCase& c = GetParam();
     ASSERT_TRUE(peer->Send(QString::fromUtf8(c.Record).arg(own, other)));
     const bool acknowledged = PeerHeard(QStringLiteral("PVMESSAGE:MESSAGE_OK"));
@@ -197,7 +209,8 @@ const ReceiveCase kReceiveCases[] = {
 INSTANTIATE_TEST_SUITE_P(Messages, MessageReceiveCases, ::testing::ValuesIn(kReceiveCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-TEST_F(MessageWireTest, UnansweredMessageIsReportedOnceAndALateReceiptStillArrives) {
+TEST_F(MessageWireTest, UnansweredMessageIsReportedOnceAndALateReceiptStillArrives)
+{
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString id = engine->MessageSend(QStringLiteral("届かない"), other, kPeerId, false);
     ASSERT_FALSE(id.isEmpty());
@@ -214,7 +227,8 @@ TEST_F(MessageWireTest, UnansweredMessageIsReportedOnceAndALateReceiptStillArriv
     EXPECT_EQ(EventsStartingWith("ErrorSend").size(), 1);
 }
 
-TEST_F(MessageWireTest, TheSlotReportsTheDestinationAsTheCallerGaveIt) {
+TEST_F(MessageWireTest, TheSlotReportsTheDestinationAsTheCallerGaveIt)
+{
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString id = engine->MessageSend(QStringLiteral("x"), lan->MachineName(1), kPeerId, false);
     ASSERT_FALSE(id.isEmpty());
@@ -223,7 +237,8 @@ TEST_F(MessageWireTest, TheSlotReportsTheDestinationAsTheCallerGaveIt) {
               QStringList{QStringLiteral("ErrorSend|x|%1|PVHOST2|PeerApp").arg(id)});
 }
 
-TEST_F(MessageWireTest, AReceiptFreesOnlyTheSlotOfItsIdentifier) {
+TEST_F(MessageWireTest, AReceiptFreesOnlyTheSlotOfItsIdentifier)
+{
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString first = engine->MessageSend(QStringLiteral("one"), other, kPeerId, false);
     const QString second = engine->MessageSend(QStringLiteral("two"), other, kPeerId, false);
@@ -238,7 +253,8 @@ TEST_F(MessageWireTest, AReceiptFreesOnlyTheSlotOfItsIdentifier) {
               QStringList{QStringLiteral("ErrorSend|one|%1|%2|PeerApp").arg(first, other)});
 }
 
-TEST_F(MessageWireTest, AReceiptForAnotherCopyDoesNotEndTheWait) {
+TEST_F(MessageWireTest, AReceiptForAnotherCopyDoesNotEndTheWait)
+{
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString id = engine->MessageSend(QStringLiteral("x"), other, kPeerId, false);
     ASSERT_FALSE(id.isEmpty());
@@ -254,14 +270,16 @@ struct DestinationCase {
     bool Sent;
 };
 
-void PrintTo(const DestinationCase& c, std::ostream* os) {
+void PrintTo(const DestinationCase& c, std::ostream* os)
+{
     *os << c.Name;
 }
 
 class MessageDestinationCases : public MessageWireTest,
                                 public ::testing::WithParamInterface<DestinationCase> {};
 
-TEST_P(MessageDestinationCases, DestinationIsTheFullAddressOrTheListedMachine) {
+TEST_P(MessageDestinationCases, DestinationIsTheFullAddressOrTheListedMachine)
+{
     const DestinationCase& c = GetParam();
     const QString id = engine->MessageSend(
         QStringLiteral("m"), QString::fromUtf8(c.Host).arg(lan->MachineName(1)), kPeerId, false);
@@ -287,7 +305,8 @@ const DestinationCase kDestinationCases[] = {
 INSTANTIATE_TEST_SUITE_P(Messages, MessageDestinationCases, ::testing::ValuesIn(kDestinationCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-TEST_F(MessageWireTest, BroadcastAddressIsLookedUpAsAMachineName) {
+TEST_F(MessageWireTest, BroadcastAddressIsLookedUpAsAMachineName)
+{
     PeerLogin(QStringLiteral("255.255.255.255"));
     ASSERT_TRUE(PumpUntil([this] { return engine->LoginCount() == 3; }));
     peer->Received().clear();
@@ -299,7 +318,8 @@ TEST_F(MessageWireTest, BroadcastAddressIsLookedUpAsAMachineName) {
     EXPECT_EQ(TParvaneNetwork::StringSplit(sent->Text, 1), other);
 }
 
-TEST_F(MessageWireTest, NothingIsSentWhileLoggedOut) {
+TEST_F(MessageWireTest, NothingIsSentWhileLoggedOut)
+{
     ASSERT_TRUE(engine->Logout());
     PeerHeard(QStringLiteral("PVMESSAGE:LOGOUT"));
     peer->Received().clear();
@@ -324,13 +344,15 @@ struct AbsenceCase {
     const char* Answer; // message, "&|", title
 };
 
-void PrintTo(const AbsenceCase& c, std::ostream* os) {
+void PrintTo(const AbsenceCase& c, std::ostream* os)
+{
     *os << c.Name;
 }
 
 class AbsenceAnswerCases : public MessageWireTest, public ::testing::WithParamInterface<AbsenceCase> {};
 
-TEST_P(AbsenceAnswerCases, AwayRequestIsAnsweredToTheAskingCopy) {
+TEST_P(AbsenceAnswerCases, AwayRequestIsAnsweredToTheAskingCopy)
+{
     const AbsenceCase& c = GetParam();
     engine->SetAbsence(c.Absence);
     engine->SetAbsenceMessage(QString::fromUtf8(c.Message));
@@ -354,12 +376,14 @@ const AbsenceCase kAbsenceCases[] = {
 INSTANTIATE_TEST_SUITE_P(Messages, AbsenceAnswerCases, ::testing::ValuesIn(kAbsenceCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-TEST_F(MessageWireTest, AwayRequestForAnotherCopyIsNotAnswered) {
+TEST_F(MessageWireTest, AwayRequestForAnotherCopyIsNotAnswered)
+{
     ASSERT_TRUE(peer->Send(QStringLiteral("PVMESSAGE:HUZAI_CHECK&|%1&|Other&|%2&|PeerApp").arg(own, other)));
     EXPECT_FALSE(PeerHeard(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE")));
 }
 
-TEST_F(MessageWireTest, MenuRequestIsRefusedUnlessThisCopyServesMenus) {
+TEST_F(MessageWireTest, MenuRequestIsRefusedUnlessThisCopyServesMenus)
+{
     QStringList requests;
     const QString check =
         QStringLiteral("PVMESSAGE:MENU_CHECK&|%1&|Parvane2&|相手&|PVHOST2&|%2&|PeerApp").arg(own, other);
@@ -402,13 +426,15 @@ struct OutgoingCase {
     const char* Text; // %1 the peer's address, %2 own address
 };
 
-void PrintTo(const OutgoingCase& c, std::ostream* os) {
+void PrintTo(const OutgoingCase& c, std::ostream* os)
+{
     *os << c.Name;
 }
 
 class OutgoingRecordCases : public MessageWireTest, public ::testing::WithParamInterface<OutgoingCase> {};
 
-TEST_P(OutgoingRecordCases, OperationBroadcastsItsRecordAddressedToThePeer) {
+TEST_P(OutgoingRecordCases, OperationBroadcastsItsRecordAddressedToThePeer)
+{
     const OutgoingCase& c = GetParam();
     ASSERT_TRUE(c.Call(*engine, lan->MachineName(1)));
     const QString expected = QString::fromUtf8(c.Text).arg(other, own);
@@ -460,13 +486,15 @@ struct IncomingCase {
     const char* Event;  // %1 the fixed receive time
 };
 
-void PrintTo(const IncomingCase& c, std::ostream* os) {
+void PrintTo(const IncomingCase& c, std::ostream* os)
+{
     *os << c.Name;
 }
 
 class IncomingRecordCases : public MessageWireTest, public ::testing::WithParamInterface<IncomingCase> {};
 
-TEST_P(IncomingRecordCases, RecordForThisCopyRaisesItsEventWithTheFieldsInOrder) {
+TEST_P(IncomingRecordCases, RecordForThisCopyRaisesItsEventWithTheFieldsInOrder)
+{
     const IncomingCase& c = GetParam();
     FixClock();
     ASSERT_TRUE(peer->Send(QString::fromUtf8(c.Record).arg(own)));
@@ -475,7 +503,8 @@ TEST_P(IncomingRecordCases, RecordForThisCopyRaisesItsEventWithTheFieldsInOrder)
     EXPECT_EQ(events, QStringList{expected});
 }
 
-TEST_P(IncomingRecordCases, RecordForAnotherIdentifierIsDropped) {
+TEST_P(IncomingRecordCases, RecordForAnotherIdentifierIsDropped)
+{
     const IncomingCase& c = GetParam();
     const QString record = QString::fromUtf8(c.Record).arg(own).replace("&|Parvane2&|", "&|Parvane9&|");
     ASSERT_TRUE(peer->Send(record));
@@ -514,7 +543,8 @@ const IncomingCase kIncomingCases[] = {
 INSTANTIATE_TEST_SUITE_P(Messages, IncomingRecordCases, ::testing::ValuesIn(kIncomingCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-TEST_F(MessageWireTest, LongJapaneseMessageCrossesInFragmentsPlainAndScrambled) {
+TEST_F(MessageWireTest, LongJapaneseMessageCrossesInFragmentsPlainAndScrambled)
+{
     // 1024 two-byte characters: 2048 bytes in the code page.
     const QString text = QString(QStringLiteral("日本語")).repeated(342).left(1024);
     ASSERT_EQ(AnsiCodePage::ByteLength(text), 2048);
@@ -548,7 +578,8 @@ TEST_F(MessageWireTest, LongJapaneseMessageCrossesInFragmentsPlainAndScrambled) 
     }
 }
 
-TEST_F(MessageWireTest, TheMessageAfter255PendingOnesIsSentButNeverTimesOut) {
+TEST_F(MessageWireTest, TheMessageAfter255PendingOnesIsSentButNeverTimesOut)
+{
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, 1500);
     QStringList ids;
     for (int i = 0; i < 256; ++i) {
@@ -576,7 +607,8 @@ TEST_F(MessageWireTest, TheMessageAfter255PendingOnesIsSentButNeverTimesOut) {
     EXPECT_TRUE(reported.filter(QStringLiteral("ErrorSend|m255|")).isEmpty());
 }
 
-TEST_F(MessageWireTest, RestartingTheServiceForgetsPendingMessagesWithoutAnError) {
+TEST_F(MessageWireTest, RestartingTheServiceForgetsPendingMessagesWithoutAnError)
+{
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
     ASSERT_FALSE(engine->MessageSend(QStringLiteral("x"), other, kPeerId, false).isEmpty());
     engine->ServiceEnd();
@@ -585,7 +617,8 @@ TEST_F(MessageWireTest, RestartingTheServiceForgetsPendingMessagesWithoutAnError
     EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty()) << qPrintable(events.join("\n"));
 }
 
-TEST_F(MessageWireTest, ATimeOutOfAFreeSlotRaisesNothing) {
+TEST_F(MessageWireTest, ATimeOutOfAFreeSlotRaisesNothing)
+{
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, 50);
     TParvaneNetworkTestAccess::StartSendTimeout(*engine, 7);
     ASSERT_TRUE(PumpUntil([this] { return !TParvaneNetworkTestAccess::SendTimerActive(*engine, 7); }));
@@ -593,7 +626,8 @@ TEST_F(MessageWireTest, ATimeOutOfAFreeSlotRaisesNothing) {
     EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty()) << qPrintable(events.join("\n"));
 }
 
-TEST_F(MessageWireTest, EndingTheServiceLeavesPendingTimeOutsRunning) {
+TEST_F(MessageWireTest, EndingTheServiceLeavesPendingTimeOutsRunning)
+{
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString id = engine->MessageSend(QStringLiteral("x"), other, kPeerId, false);
     ASSERT_FALSE(id.isEmpty());
@@ -603,7 +637,8 @@ TEST_F(MessageWireTest, EndingTheServiceLeavesPendingTimeOutsRunning) {
               QStringList{QStringLiteral("ErrorSend|x|%1|%2|PeerApp").arg(id, other)});
 }
 
-TEST_F(MessageWireTest, MessagesToAPeerWithoutMachineNameAreEachWatched) {
+TEST_F(MessageWireTest, MessagesToAPeerWithoutMachineNameAreEachWatched)
+{
     // A peer that announces an empty machine name is found by the empty name.
     PeerLogin(QString());
     ASSERT_TRUE(PumpUntil([this] { return engine->LoginCount() == 3; }));

@@ -15,7 +15,8 @@ namespace EngineTest {
 class PeerProcess {
 public:
     // Starts pvnpeer in host i of the LAN.
-    bool Start(const TestLan& lan, int i) {
+    bool Start(const TestLan& lan, int i)
+    {
         lan.PlaceProcess(FProcess, i);
         FProcess.setProcessChannelMode(QProcess::SeparateChannels);
         FProcess.start(QStringLiteral(PVNPEER_PATH), QStringList());
@@ -23,10 +24,12 @@ public:
     }
     // The copy has ended, or ends within the time. Qt's wait says false for a
     // process that has already finished, which a quick copy often has.
-    bool WaitEnded(int iTimeoutMs) {
+    bool WaitEnded(int iTimeoutMs)
+    {
         return FProcess.state() == QProcess::NotRunning || FProcess.waitForFinished(iTimeoutMs);
     }
-    ~PeerProcess() {
+    ~PeerProcess()
+    {
         if (FProcess.state() != QProcess::NotRunning) {
             FProcess.write("quit\n");
             FProcess.closeWriteChannel();
@@ -36,7 +39,8 @@ public:
         }
     }
 
-    static QString Escape(const QString& text) {
+    static QString Escape(const QString& text)
+    {
         QString out;
         for (QChar c : text) {
             if (c == u'\\')
@@ -52,7 +56,8 @@ public:
         }
         return out;
     }
-    static QString Unescape(const QString& field) {
+    static QString Unescape(const QString& field)
+    {
         QString out;
         for (qsizetype i = 0; i < field.size(); ++i) {
             if (field[i] != u'\\' || i + 1 == field.size()) {
@@ -67,7 +72,8 @@ public:
 
     // Sends one command (fields escaped here) and returns its answer's fields;
     // event lines that come first are kept for WaitEvent.
-    QStringList Command(const QStringList& fields, int timeoutMs = 5000) {
+    QStringList Command(const QStringList& fields, int timeoutMs = 5000)
+    {
         QStringList escaped;
         for (const QString& f : fields)
             escaped.append(Escape(f));
@@ -85,20 +91,24 @@ public:
         return {QStringLiteral("timeout")};
     }
     // The answer of "call OPERATION ARGS..." after "result", or "?" when it was something else.
-    QString Call(const QString& operation, const QStringList& args = {}) {
+    QString Call(const QString& operation, const QStringList& args = {})
+    {
         const QStringList answer = Command(QStringList{QStringLiteral("call"), operation} + args);
         return answer.value(0) == QStringLiteral("result") ? answer.value(1) : QStringLiteral("?");
     }
-    QString Get(const QString& name) {
+    QString Get(const QString& name)
+    {
         const QStringList answer = Command({QStringLiteral("get"), name});
         return answer.value(0) == QStringLiteral("value") ? answer.value(1) : QStringLiteral("?");
     }
-    bool Set(const QString& name, const QString& value) {
+    bool Set(const QString& name, const QString& value)
+    {
         return Command({QStringLiteral("set"), name, value}) == QStringList{QStringLiteral("ok")};
     }
 
     // The next event of that name (its parameters), waiting up to the time.
-    std::optional<QStringList> WaitEvent(const QString& name, int timeoutMs = 3000) {
+    std::optional<QStringList> WaitEvent(const QString& name, int timeoutMs = 3000)
+    {
         QElapsedTimer t;
         t.start();
         for (;;) {
@@ -118,13 +128,15 @@ public:
         }
     }
     // Every event of that name that arrives within the time.
-    int CountEvents(const QString& name, int quietMs = 300) {
+    int CountEvents(const QString& name, int quietMs = 300)
+    {
         int n = 0;
         while (WaitEvent(name, quietMs))
             ++n;
         return n;
     }
-    void ForgetEvents() {
+    void ForgetEvents()
+    {
         while (NextLine(100)) {
         }
         FEvents.clear();
@@ -132,7 +144,8 @@ public:
     QProcess& Process() { return FProcess; }
 
 private:
-    std::optional<QStringList> NextLine(int waitMs) {
+    std::optional<QStringList> NextLine(int waitMs)
+    {
         if (!FProcess.canReadLine()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
             FProcess.waitForReadyRead(waitMs);

@@ -11,7 +11,8 @@ namespace {
 // The table alone: entries go in through the same routine the presence records use.
 class PeerTable : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         Engine.OnLogin = [this](TParvaneNetwork*, const QString& h, const QString& m, const QString& ip,
                                 const QString& d, int, bool, const QString&, bool, bool,
                                 int) { Events.append("login " + h + " " + m + " " + ip + " " + d); };
@@ -26,7 +27,8 @@ protected:
         };
     }
     void Set(const QString& machine, const QString& dis = "Parvane2", const QString& ips = "10.0.0.1\r\n",
-             const QString& handle = "h", int port = 52000, bool absence = false) {
+             const QString& handle = "h", int port = 52000, bool absence = false)
+    {
         Access::LoginUserSet(Engine, machine, dis, ips, handle, 2200, absence, QString(), false, false, port);
     }
 
@@ -34,7 +36,8 @@ protected:
     QStringList Events;
 };
 
-TEST_F(PeerTable, IdenticalDataRaisesNothingButANewFilePortIsStored) {
+TEST_F(PeerTable, IdenticalDataRaisesNothingButANewFilePortIsStored)
+{
     Set("M1");
     EXPECT_EQ(Events, QStringList{"login h M1 10.0.0.1 Parvane2"});
     Set("M1");
@@ -46,7 +49,8 @@ TEST_F(PeerTable, IdenticalDataRaisesNothingButANewFilePortIsStored) {
     EXPECT_EQ(Events.last(), "info M1 h 10.0.0.1 2200 1  53000");
 }
 
-TEST_F(PeerTable, AddressWithoutLineBreakCountsAsAChangeEveryTime) {
+TEST_F(PeerTable, AddressWithoutLineBreakCountsAsAChangeEveryTime)
+{
     Set("M1", "Parvane2", "10.0.0.1");
     EXPECT_EQ(Engine.GetLoginUser(0).IPAddress, QStringList{"10.0.0.1"});
     Set("M1", "Parvane2", "10.0.0.1");
@@ -55,7 +59,8 @@ TEST_F(PeerTable, AddressWithoutLineBreakCountsAsAChangeEveryTime) {
     EXPECT_TRUE(Events.last().startsWith("info M1"));
 }
 
-TEST_F(PeerTable, KeyIsMachineAndIdentifierAndLookupTakesTheFirst) {
+TEST_F(PeerTable, KeyIsMachineAndIdentifierAndLookupTakesTheFirst)
+{
     Set("M1", "Parvane2", "10.0.0.1\r\n10.0.0.2\r\n");
     Set("M1", "Other", "10.0.0.9\r\n");
     Set("m1", "Parvane2", "10.0.0.7\r\n");
@@ -66,7 +71,8 @@ TEST_F(PeerTable, KeyIsMachineAndIdentifierAndLookupTakesTheFirst) {
     EXPECT_EQ(Engine.GetLoginUser(0).IPAddress, (QStringList{"10.0.0.1", "10.0.0.2"}));
 }
 
-TEST_F(PeerTable, RemovalClosesTheGapAndReportsTheWholeAddressList) {
+TEST_F(PeerTable, RemovalClosesTheGapAndReportsTheWholeAddressList)
+{
     Set("M1", "Parvane2", "10.0.0.1\r\n10.0.0.2\r\n", "one");
     Set("M2", "Parvane2", "10.0.0.3\r\n", "two");
     Set("M3", "Parvane2", "10.0.0.4\r\n", "three");
@@ -81,7 +87,8 @@ TEST_F(PeerTable, RemovalClosesTheGapAndReportsTheWholeAddressList) {
     EXPECT_TRUE(Engine.GetLoginUser(2).Machine.isEmpty());
 }
 
-TEST_F(PeerTable, FullTableIgnoresFurtherKeysAndOutOfRangeEntriesAreEmpty) {
+TEST_F(PeerTable, FullTableIgnoresFurtherKeysAndOutOfRangeEntriesAreEmpty)
+{
     for (int i = 0; i < 257; ++i)
         Set(QStringLiteral("M%1").arg(i));
     EXPECT_EQ(Engine.LoginCount(), 256);
@@ -103,7 +110,8 @@ TEST_F(PeerTable, FullTableIgnoresFurtherKeysAndOutOfRangeEntriesAreEmpty) {
 // Presence records from a scripted peer on the LAN.
 class Presence : public EngineOnLan {
 protected:
-    void LogIn() {
+    void LogIn()
+    {
         Start();
         ASSERT_TRUE(Engine->Login());
         Peer.ReceiveAll(200);
@@ -115,7 +123,8 @@ protected:
                                       const QString&, int, bool, const QString&, bool, bool,
                                       int) { Events.append("info " + m); };
     }
-    void PeerSends(const QString& text) {
+    void PeerSends(const QString& text)
+    {
         ASSERT_TRUE(Peer.SendAll(Frame(PeerPacketId(++FNextId) + text), EngineAddress()));
     }
     QStringList Events;
@@ -130,7 +139,8 @@ struct MalformedCase {
 
 class MalformedPresence : public Presence, public testing::WithParamInterface<MalformedCase> {};
 
-TEST_P(MalformedPresence, IsAnsweredButNeverEntered) {
+TEST_P(MalformedPresence, IsAnsweredButNeverEntered)
+{
     LogIn();
     const MalformedCase& c = GetParam();
     PeerSends(PeerLogin(c.version, c.absence, c.menu));
@@ -159,14 +169,16 @@ INSTANTIATE_TEST_SUITE_P(Fields, MalformedPresence,
                                          MalformedCase{" 2200", "0", "0"},
                                          MalformedCase{"2200", "0x1", "0"}));
 
-TEST_F(Presence, LenientFieldsFallBackToZero) {
+TEST_F(Presence, LenientFieldsFallBackToZero)
+{
     LogIn();
     PeerSends(PeerLogin("2200", "0", "0", "198.18.0.2\r\n", "t", "port?"));
     ASSERT_TRUE(PumpUntil([&] { return Events.size() == 1; }));
     EXPECT_EQ(Events.first(), "login PVHOST2 t 0 0");
 }
 
-TEST_F(Presence, EmptyAddressListTakesTheMainAddressAndDropsTheTitle) {
+TEST_F(Presence, EmptyAddressListTakesTheMainAddressAndDropsTheTitle)
+{
     LogIn();
     PeerSends(PeerLogin("2200", "1", "0", QString(), QStringLiteral("会議")));
     ASSERT_TRUE(PumpUntil([&] { return Events.size() == 1; }));
@@ -174,7 +186,8 @@ TEST_F(Presence, EmptyAddressListTakesTheMainAddressAndDropsTheTitle) {
     EXPECT_EQ(Engine->GetLoginUser(1).IPAddress, QStringList{"198.18.0.2"});
 }
 
-TEST_F(Presence, LoginOkCountsOnlyWhenAddressedHere) {
+TEST_F(Presence, LoginOkCountsOnlyWhenAddressedHere)
+{
     LogIn();
     const QString profile =
         QStringLiteral("PVHOST2&|198.18.0.2&|Parvane2&|花子&|2200&|0&|0&|0&|52000&|198.18.0.2\r\n&|");
@@ -187,7 +200,8 @@ TEST_F(Presence, LoginOkCountsOnlyWhenAddressedHere) {
     EXPECT_EQ(Events.first(), "login PVHOST2  0 52000");
 }
 
-TEST_F(Presence, UnknownKeywordsAndRecordsWhileLoggedOutAreDropped) {
+TEST_F(Presence, UnknownKeywordsAndRecordsWhileLoggedOutAreDropped)
+{
     LogIn();
     PeerSends(QStringLiteral("PVMESSAGE:LOGINX&|PVHOST2"));
     PeerSends(QStringLiteral("pvmessage:login&|PVHOST2"));
@@ -201,7 +215,8 @@ TEST_F(Presence, UnknownKeywordsAndRecordsWhileLoggedOutAreDropped) {
     EXPECT_TRUE(Events.isEmpty());
 }
 
-TEST_F(Presence, HandlerMayLogOutInsideTheEvent) {
+TEST_F(Presence, HandlerMayLogOutInsideTheEvent)
+{
     LogIn();
     int logins = 0;
     Engine->OnLogin = [&](TParvaneNetwork* e, const QString&, const QString&, const QString&, const QString&,
@@ -216,7 +231,8 @@ TEST_F(Presence, HandlerMayLogOutInsideTheEvent) {
     EXPECT_TRUE(NextRecord(QStringLiteral("PVMESSAGE:LOGOUT")));
 }
 
-TEST_F(Presence, ChatLinesWaitForMembership) {
+TEST_F(Presence, ChatLinesWaitForMembership)
+{
     LogIn();
     QStringList lines;
     Engine->OnChatMessage = [&](TParvaneNetwork*, const QString& m, const QString& id, const QString& h,

@@ -12,18 +12,21 @@ const QString kOk = QStringLiteral("1");
 class TwoCopies : public testing::Test {
 protected:
     static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite() {
+    static void TearDownTestSuite()
+    {
         delete FLan;
         FLan = nullptr;
     }
 
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
         StartCopy(A, 0, QStringLiteral("太郎"));
         StartCopy(B, 1, QStringLiteral("花子"));
     }
 
-    void StartCopy(PeerProcess& copy, int host, const QString& handle) {
+    void StartCopy(PeerProcess& copy, int host, const QString& handle)
+    {
         ASSERT_TRUE(copy.Start(*FLan, host));
         ASSERT_TRUE(copy.Set("Discrimination", "Parvane2"));
         ASSERT_TRUE(copy.Set("Version", "2200"));
@@ -32,7 +35,8 @@ protected:
     }
 
     // Both logged in and listing each other.
-    void BothLoggedIn() {
+    void BothLoggedIn()
+    {
         ASSERT_EQ(A.Call("Login"), kOk);
         ASSERT_TRUE(A.WaitEvent("OnLogin"));
         ASSERT_EQ(B.Call("Login"), kOk);
@@ -47,7 +51,8 @@ protected:
 
     static QStringList Login(const QString& handle, const QString& machine, const QString& address,
                              const QString& absence = "0", const QString& title = QString(),
-                             const QString& chat = "0") {
+                             const QString& chat = "0")
+    {
         return {handle, machine, address, "Parvane2", "2200", absence, title, "0", chat, "52000"};
     }
 
@@ -56,7 +61,8 @@ protected:
     PeerProcess B;
 };
 
-TEST_F(TwoCopies, LoggingInListsTheOtherAndItselfOnce) {
+TEST_F(TwoCopies, LoggingInListsTheOtherAndItselfOnce)
+{
     ASSERT_EQ(A.Call("Login"), kOk);
     EXPECT_EQ(A.WaitEvent("OnLogin"), Login("太郎", "PVHOST1", "198.18.0.1"));
     EXPECT_EQ(A.Call("Login"), "0") << "a second Login sends nothing";
@@ -84,7 +90,8 @@ TEST_F(TwoCopies, LoggingInListsTheOtherAndItselfOnce) {
     EXPECT_EQ(B.Command({"user", "-1"}), (QStringList{"user", "", "", "", "", "0", "0", "", "0", "0", "0"}));
 }
 
-TEST_F(TwoCopies, InformationUpdateReportsTheChangedProfile) {
+TEST_F(TwoCopies, InformationUpdateReportsTheChangedProfile)
+{
     BothLoggedIn();
     ASSERT_TRUE(B.Set("Absence", "1"));
     ASSERT_TRUE(B.Set("AbsenceTitle", "会議中"));
@@ -99,7 +106,8 @@ TEST_F(TwoCopies, InformationUpdateReportsTheChangedProfile) {
     EXPECT_EQ(A.CountEvents("OnInfoChange"), 0);
 }
 
-TEST_F(TwoCopies, ChatLinesReachMembersOnly) {
+TEST_F(TwoCopies, ChatLinesReachMembersOnly)
+{
     BothLoggedIn();
     EXPECT_EQ(A.Get("Chat"), "0");
     ASSERT_EQ(A.Call("ChatLogin"), kOk);
@@ -126,7 +134,8 @@ TEST_F(TwoCopies, ChatLinesReachMembersOnly) {
     EXPECT_EQ(A.CountEvents("OnChatMessage"), 0);
 }
 
-TEST_F(TwoCopies, LogoutReportsTheWholeAddressList) {
+TEST_F(TwoCopies, LogoutReportsTheWholeAddressList)
+{
     BothLoggedIn();
     ASSERT_EQ(B.Call("Logout"), kOk);
     EXPECT_EQ(A.WaitEvent("OnLogout"), (QStringList{"花子", "PVHOST2", "198.18.0.2\r\n", "Parvane2"}));
@@ -137,7 +146,8 @@ TEST_F(TwoCopies, LogoutReportsTheWholeAddressList) {
     EXPECT_EQ(B.CountEvents("OnLogout"), 0) << "the own table empties without events";
 }
 
-TEST_F(TwoCopies, ReflectionRefillsTheTableWithoutLogouts) {
+TEST_F(TwoCopies, ReflectionRefillsTheTableWithoutLogouts)
+{
     BothLoggedIn();
     ASSERT_EQ(A.Call("InformationReflesh"), kOk);
     EXPECT_TRUE(A.WaitEvent("OnLogin"));
@@ -149,7 +159,8 @@ TEST_F(TwoCopies, ReflectionRefillsTheTableWithoutLogouts) {
     EXPECT_EQ(B.CountEvents("OnInfoChange"), 0);
 }
 
-TEST_F(TwoCopies, ToolAnswersEveryCommandWithOneLine) {
+TEST_F(TwoCopies, ToolAnswersEveryCommandWithOneLine)
+{
     EXPECT_EQ(A.Command({"get", "IPAddress"}), (QStringList{"value", "198.18.0.1\r\n"}));
     EXPECT_EQ(A.Command({"get", "MachineName"}), (QStringList{"value", "PVHOST1"}));
     EXPECT_EQ(A.Command({"get", "FTPSendByte"}), (QStringList{"value", "4096"}));

@@ -17,14 +17,16 @@ namespace {
 // What the wire allows per datagram: the fragment number, 254 data bytes, the zero byte.
 constexpr int kPieceBytes = 254;
 
-QByteArray Hex2(int v) {
+QByteArray Hex2(int v)
+{
     return QByteArray::number(v & 0xFF, 16).toUpper().rightJustified(2, '0');
 }
 
 } // namespace
 
 ScriptedPeer::ScriptedPeer(TestLan& lan, int iHost, quint16 iPort)
-    : FPort(iPort), FAddress(lan.Address(iHost)) {
+    : FPort(iPort), FAddress(lan.Address(iHost))
+{
     FSocket = lan.In(iHost, [iPort] {
         int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd < 0)
@@ -44,13 +46,15 @@ ScriptedPeer::ScriptedPeer(TestLan& lan, int iHost, quint16 iPort)
     });
 }
 
-ScriptedPeer::~ScriptedPeer() {
+ScriptedPeer::~ScriptedPeer()
+{
     if (FSocket >= 0)
         close(FSocket);
 }
 
 QList<QByteArray> ScriptedPeer::Frame(const QString& sPacketId, const QString& sText, bool bScrambled,
-                                      int iScrambleOffset) {
+                                      int iScrambleOffset)
+{
     const QByteArray body = AnsiCodePage::Encode(QString(sPacketId + sText));
     QByteArray record = QByteArray::number(body.size()).rightJustified(5, ' ') + body;
     record.replace("\r\n", "\\|");
@@ -74,18 +78,21 @@ QList<QByteArray> ScriptedPeer::Frame(const QString& sPacketId, const QString& s
     return datagrams;
 }
 
-QString ScriptedPeer::UniquePacketId() {
+QString ScriptedPeer::UniquePacketId()
+{
     static int counter = 0;
     ++counter;
     // Same shape as the engine's ids, far from any real clock so they never collide.
     return QStringLiteral("1999 1 1 0 0 0  0") + QString::number(counter).rightJustified(5, QLatin1Char(' '));
 }
 
-bool ScriptedPeer::Send(const QString& sText, const QString& sTarget, bool bScrambled) {
+bool ScriptedPeer::Send(const QString& sText, const QString& sTarget, bool bScrambled)
+{
     return SendDatagrams(Frame(UniquePacketId(), sText, bScrambled), sTarget);
 }
 
-bool ScriptedPeer::SendDatagrams(const QList<QByteArray>& datagrams, const QString& sTarget) {
+bool ScriptedPeer::SendDatagrams(const QList<QByteArray>& datagrams, const QString& sTarget)
+{
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(FPort);
@@ -99,7 +106,8 @@ bool ScriptedPeer::SendDatagrams(const QList<QByteArray>& datagrams, const QStri
     return true;
 }
 
-void ScriptedPeer::Poll() {
+void ScriptedPeer::Poll()
+{
     for (;;) {
         char buffer[600];
         sockaddr_in from{};
@@ -125,7 +133,8 @@ void ScriptedPeer::Poll() {
     }
 }
 
-void ScriptedPeer::TryComplete(const QString& sender) {
+void ScriptedPeer::TryComplete(const QString& sender)
+{
     Partial& partial = FPartial[sender];
     QByteArray framed;
     for (int i = 1; partial.Pieces.contains(i); ++i)
@@ -161,7 +170,8 @@ void ScriptedPeer::TryComplete(const QString& sender) {
     FPartial.remove(sender);
 }
 
-QList<ScriptedPeer::Record> ScriptedPeer::WithKeyword(const QString& sKeyword) const {
+QList<ScriptedPeer::Record> ScriptedPeer::WithKeyword(const QString& sKeyword) const
+{
     QList<Record> out;
     for (const Record& r : FReceived) {
         if (r.Text.section(QStringLiteral("&|"), 0, 0) == sKeyword)
@@ -170,7 +180,8 @@ QList<ScriptedPeer::Record> ScriptedPeer::WithKeyword(const QString& sKeyword) c
     return out;
 }
 
-bool PumpUntil(const std::function<bool()>& pred, int iTimeoutMs) {
+bool PumpUntil(const std::function<bool()>& pred, int iTimeoutMs)
+{
     QDeadlineTimer deadline(iTimeoutMs);
     while (!pred()) {
         if (deadline.hasExpired())
@@ -181,7 +192,8 @@ bool PumpUntil(const std::function<bool()>& pred, int iTimeoutMs) {
     return true;
 }
 
-void PumpFor(int iMs) {
+void PumpFor(int iMs)
+{
     QDeadlineTimer deadline(iMs);
     while (!deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

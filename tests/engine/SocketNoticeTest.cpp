@@ -22,24 +22,28 @@ struct Notice {
 // An engine whose transfer-socket notices are collected instead of handled.
 class Notices : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         Access::SetNoticeHook(Engine, [this](int s, int ev, int err) {
             Got.push_back({s, ev, err});
             if (OnNotice)
                 OnNotice(s, ev, err);
         });
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         for (int fd : FOpen)
             close(fd);
     }
-    std::pair<int, int> Pair() {
+    std::pair<int, int> Pair()
+    {
         int fds[2];
         EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds), 0);
         FOpen.push_back(fds[1]);
         return {fds[0], fds[1]};
     }
-    int Count(int event) const {
+    int Count(int event) const
+    {
         int n = 0;
         for (const Notice& x : Got)
             n += x.Event == event;
@@ -52,7 +56,8 @@ protected:
     std::vector<int> FOpen;
 };
 
-TEST_F(Notices, DataReportsOnceUntilTheEngineReadsAgain) {
+TEST_F(Notices, DataReportsOnceUntilTheEngineReadsAgain)
+{
     auto [mine, theirs] = Pair();
     ASSERT_TRUE(Access::Select(Engine, mine, E::FD_READ | E::FD_CLOSE));
     ASSERT_EQ(write(theirs, "0123456789", 10), 10);
@@ -76,7 +81,8 @@ TEST_F(Notices, DataReportsOnceUntilTheEngineReadsAgain) {
     Access::Close(Engine, mine);
 }
 
-TEST_F(Notices, CloseComesAfterTheLastDataIsRead) {
+TEST_F(Notices, CloseComesAfterTheLastDataIsRead)
+{
     auto [mine, theirs] = Pair();
     ASSERT_TRUE(Access::Select(Engine, mine, E::FD_READ | E::FD_CLOSE));
     ASSERT_EQ(write(theirs, "abc", 3), 3);
@@ -91,7 +97,8 @@ TEST_F(Notices, CloseComesAfterTheLastDataIsRead) {
     Access::Close(Engine, mine);
 }
 
-TEST_F(Notices, HandlerThatYieldsIsNotEnteredAgainForTheSameData) {
+TEST_F(Notices, HandlerThatYieldsIsNotEnteredAgainForTheSameData)
+{
     auto [mine, theirs] = Pair();
     ASSERT_TRUE(Access::Select(Engine, mine, E::FD_READ | E::FD_CLOSE));
     int depth = 0;
@@ -109,7 +116,8 @@ TEST_F(Notices, HandlerThatYieldsIsNotEnteredAgainForTheSameData) {
     Access::Close(Engine, mine);
 }
 
-TEST_F(Notices, NoticeOfAClosedSocketNeverReachesItsSuccessor) {
+TEST_F(Notices, NoticeOfAClosedSocketNeverReachesItsSuccessor)
+{
     auto [first, firstPeer] = Pair();
     ASSERT_TRUE(Access::Select(Engine, first, E::FD_READ | E::FD_WRITE | E::FD_CLOSE));
     Access::Post(Engine, first, E::FD_WRITE);
@@ -128,7 +136,8 @@ TEST_F(Notices, NoticeOfAClosedSocketNeverReachesItsSuccessor) {
     (void)secondPeer;
 }
 
-TEST_F(Notices, StoppedNotificationsReportNothing) {
+TEST_F(Notices, StoppedNotificationsReportNothing)
+{
     auto [mine, theirs] = Pair();
     ASSERT_TRUE(Access::Select(Engine, mine, E::FD_READ | E::FD_CLOSE));
     ASSERT_TRUE(Access::Select(Engine, mine, 0));
@@ -139,7 +148,8 @@ TEST_F(Notices, StoppedNotificationsReportNothing) {
     Access::Close(Engine, mine);
 }
 
-TEST_F(Notices, CloseOnlyWatchSeesTheCloseWhileDataWaits) {
+TEST_F(Notices, CloseOnlyWatchSeesTheCloseWhileDataWaits)
+{
     auto [mine, theirs] = Pair();
     ASSERT_TRUE(Access::Select(Engine, mine, E::FD_CLOSE));
     ASSERT_EQ(write(theirs, "waiting", 7), 7);
@@ -151,7 +161,8 @@ TEST_F(Notices, CloseOnlyWatchSeesTheCloseWhileDataWaits) {
     Access::Close(Engine, mine);
 }
 
-TEST_F(Notices, WriteIsReportedWhenABlockedSendHasRoomAgain) {
+TEST_F(Notices, WriteIsReportedWhenABlockedSendHasRoomAgain)
+{
     auto [mine, theirs] = Pair();
     ASSERT_TRUE(Access::Select(Engine, mine, E::FD_READ | E::FD_WRITE | E::FD_CLOSE));
     const QByteArray block(65536, 'b');
@@ -169,7 +180,8 @@ TEST_F(Notices, WriteIsReportedWhenABlockedSendHasRoomAgain) {
     Access::Close(Engine, mine);
 }
 
-TEST_F(Notices, AcceptReportsOnceUntilTheEngineAccepts) {
+TEST_F(Notices, AcceptReportsOnceUntilTheEngineAccepts)
+{
     const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     sockaddr_un name{};
     name.sun_family = AF_UNIX;
@@ -204,13 +216,15 @@ TEST_F(Notices, AcceptReportsOnceUntilTheEngineAccepts) {
 // Connections need real addresses, so these run on the test LAN.
 class ConnectNotices : public EngineOnLan {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EngineOnLan::SetUp();
         if (HasFatalFailure())
             return;
         Access::SetNoticeHook(*Engine, [this](int s, int ev, int err) { Got.push_back({s, ev, err}); });
     }
-    int NewTcp() {
+    int NewTcp()
+    {
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         EXPECT_TRUE(Access::Select(*Engine, fd, E::FD_READ | E::FD_WRITE | E::FD_CONNECT | E::FD_CLOSE));
         return fd;
@@ -218,7 +232,8 @@ protected:
     std::vector<Notice> Got;
 };
 
-TEST_F(ConnectNotices, RefusedConnectionReportsItsError) {
+TEST_F(ConnectNotices, RefusedConnectionReportsItsError)
+{
     const int fd = NewTcp();
     EXPECT_EQ(Access::Connect(*Engine, fd, Address(PeerAddress()), 40000), 0);
     ASSERT_TRUE(PumpUntil([&] { return !Got.empty(); }));
@@ -227,7 +242,8 @@ TEST_F(ConnectNotices, RefusedConnectionReportsItsError) {
     Access::Close(*Engine, fd);
 }
 
-TEST_F(ConnectNotices, ConnectionReportsConnectThenWriteThenData) {
+TEST_F(ConnectNotices, ConnectionReportsConnectThenWriteThenData)
+{
     const int listener = FLan->In(1, [] {
         const int l = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
@@ -253,7 +269,8 @@ TEST_F(ConnectNotices, ConnectionReportsConnectThenWriteThenData) {
     Access::Close(*Engine, fd);
 }
 
-TEST_F(ConnectNotices, ConnectionThatNeverAnswersTimesOut) {
+TEST_F(ConnectNotices, ConnectionThatNeverAnswersTimesOut)
+{
     Access::SetConnectTimeout(*Engine, 100);
     const int fd = NewTcp();
     // Nobody has this address: the attempt hangs on the neighbour lookup.

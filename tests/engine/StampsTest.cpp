@@ -9,7 +9,8 @@ TEST(Stamps, PacketIdIsBlankPaddedAnd22Long)
     const QDateTime when(QDate(2011, 8, 9), QTime(7, 5, 3, 42));
     EXPECT_EQ(Stamps::PacketId(when, 123), "2011 8 9 7 5 3 42  123");
     EXPECT_EQ(Stamps::PacketId(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 999)), 99999),
-              "20261231235959999" "99999");
+              "20261231235959999"
+              "99999");
     EXPECT_EQ(Stamps::NewPacketId().size(), 22);
 }
 

@@ -5,7 +5,6 @@
 #include "TestLan.h"
 
 #include <QSet>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,23 +22,25 @@ TEST_P(Split, TakesTheNthField)
 {
     const SplitCase& c = GetParam();
     const QString text = QString::fromUtf8(c.text);
-    const QString got = QString::fromUtf8(c.separator) == TParvaneNetwork::FieldSeparator
-                            ? TParvaneNetwork::StringSplit(text, c.field)
-                            : TParvaneNetwork::StringSplitCustom(QString::fromUtf8(c.separator), text, c.field);
+    const QString got =
+        QString::fromUtf8(c.separator) == TParvaneNetwork::FieldSeparator
+            ? TParvaneNetwork::StringSplit(text, c.field)
+            : TParvaneNetwork::StringSplitCustom(QString::fromUtf8(c.separator), text, c.field);
     EXPECT_EQ(got, QString::fromUtf8(c.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Fields, Split,
-                         testing::Values(SplitCase{"&|", "a&|b&|c", 0, "a"}, SplitCase{"&|", "a&|b&|c", 1, "b"},
-                                         SplitCase{"&|", "a&|b&|c", 2, "c"}, SplitCase{"&|", "a&|b&|c", 3, ""},
-                                         SplitCase{"&|", "&|&|x", 0, ""}, SplitCase{"&|", "&|&|x", 1, ""},
-                                         SplitCase{"&|", "&|&|x", 2, "x"}, SplitCase{"&|", "alone", 0, "alone"},
-                                         SplitCase{"&|", "alone", 1, ""}, SplitCase{"&|", "end&|", 1, ""},
-                                         SplitCase{"&|", "a&&|b", 0, "a&"}, SplitCase{"&|", "日本&|語", 1, "語"},
-                                         SplitCase{"\r\n", "one\r\ntwo\r\nthree", 1, "two"},
-                                         SplitCase{"\r\n", "one\r\ntwo\r\nthree", 2, "three"},
-                                         SplitCase{"aa", "xaaay", 1, "ay"}, // no overlapping matches
-                                         SplitCase{"&|", "a&|b", 255, ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Fields, Split,
+    testing::Values(SplitCase{"&|", "a&|b&|c", 0, "a"}, SplitCase{"&|", "a&|b&|c", 1, "b"},
+                    SplitCase{"&|", "a&|b&|c", 2, "c"}, SplitCase{"&|", "a&|b&|c", 3, ""},
+                    SplitCase{"&|", "&|&|x", 0, ""}, SplitCase{"&|", "&|&|x", 1, ""},
+                    SplitCase{"&|", "&|&|x", 2, "x"}, SplitCase{"&|", "alone", 0, "alone"},
+                    SplitCase{"&|", "alone", 1, ""}, SplitCase{"&|", "end&|", 1, ""},
+                    SplitCase{"&|", "a&&|b", 0, "a&"}, SplitCase{"&|", "日本&|語", 1, "語"},
+                    SplitCase{"\r\n", "one\r\ntwo\r\nthree", 1, "two"},
+                    SplitCase{"\r\n", "one\r\ntwo\r\nthree", 2, "three"},
+                    SplitCase{"aa", "xaaay", 1, "ay"}, // no overlapping matches
+                    SplitCase{"&|", "a&|b", 255, ""}));
 
 struct ReplaceCase {
     const char* before;
@@ -58,11 +59,11 @@ TEST_P(Replace, ReplacesEveryOccurrenceLeftToRight)
     EXPECT_EQ(target, QString::fromUtf8(c.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, Replace,
-                         testing::Values(ReplaceCase{"\r\n", "&|", "a\r\nb\r\n", "a&|b&|"},
-                                         ReplaceCase{"aa", "b", "aaa", "ba"}, ReplaceCase{"A", "b", "aA", "ab"},
-                                         ReplaceCase{"x", "xx", "xyx", "xxyxx"}, ReplaceCase{"q", "z", "abc", "abc"},
-                                         ReplaceCase{"", "z", "abc", "abc"}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Replace,
+    testing::Values(ReplaceCase{"\r\n", "&|", "a\r\nb\r\n", "a&|b&|"}, ReplaceCase{"aa", "b", "aaa", "ba"},
+                    ReplaceCase{"A", "b", "aA", "ab"}, ReplaceCase{"x", "xx", "xyx", "xxyxx"},
+                    ReplaceCase{"q", "z", "abc", "abc"}, ReplaceCase{"", "z", "abc", "abc"}));
 
 class Scrambling : public testing::Test {
 protected:
@@ -113,14 +114,13 @@ TEST_P(Unscramble, MalformedFormsGiveEmpty)
 
 INSTANTIATE_TEST_SUITE_P(Forms, Unscramble,
                          testing::Values(UnscrambleCase{"32939495", "abc"},
-                                         UnscrambleCase{"3293949", ""},   // odd length
-                                         UnscrambleCase{"329", ""},       // 3 bytes
-                                         UnscrambleCase{"3293", "a"},     // 4 bytes is enough
+                                         UnscrambleCase{"3293949", ""}, // odd length
+                                         UnscrambleCase{"329", ""},     // 3 bytes
+                                         UnscrambleCase{"3293", "a"},   // 4 bytes is enough
                                          UnscrambleCase{"32", ""}, UnscrambleCase{"", ""},
-                                         UnscrambleCase{"3293G495", ""},  // a non-hexadecimal pair
-                                         UnscrambleCase{"ZZ939495", ""},  // a non-hexadecimal offset
-                                         UnscrambleCase{"32939-95", ""},
-                                         UnscrambleCase{"32939495", "abc"},
+                                         UnscrambleCase{"3293G495", ""}, // a non-hexadecimal pair
+                                         UnscrambleCase{"ZZ939495", ""}, // a non-hexadecimal offset
+                                         UnscrambleCase{"32939-95", ""}, UnscrambleCase{"32939495", "abc"},
                                          UnscrambleCase{"3293949a", "ab\x68"}, // lower-case digits
                                          UnscrambleCase{"c8c9", "\x01"}));
 
@@ -144,17 +144,19 @@ INSTANTIATE_TEST_SUITE_P(
     Forms, AddressCheck,
     testing::Values(AddressCase{"192.168.1.2", true, "192.168.1.2"}, AddressCase{"10.1", true, "10.0.0.1"},
                     AddressCase{"10.1.2", true, "10.1.0.2"}, AddressCase{"3232235777", true, "192.168.1.1"},
-                    AddressCase{"0x7f.1", true, "127.0.0.1"}, AddressCase{"0300.0250.01.02", true, "192.168.1.2"},
+                    AddressCase{"0x7f.1", true, "127.0.0.1"},
+                    AddressCase{"0300.0250.01.02", true, "192.168.1.2"},
                     AddressCase{"0XC0.0xa8.0.1", true, "192.168.0.1"}, AddressCase{"0", true, "0.0.0.0"},
                     AddressCase{"10.65535", true, "10.0.255.255"}, AddressCase{"1.2.3.4.5", false, ""},
                     AddressCase{"255.255.255.255", false, ""}, AddressCase{"0xffffffff", false, ""},
                     AddressCase{"256.1.1.1", false, ""}, AddressCase{"1.2.3.256", false, ""},
                     AddressCase{"10.16777216", false, ""}, AddressCase{"4294967296", false, ""},
                     AddressCase{"08.1.1.1", false, ""}, AddressCase{"1..2.3", false, ""},
-                    AddressCase{"1.2.3.", false, ""}, AddressCase{"", false, ""}, AddressCase{"0x", false, ""},
-                    AddressCase{"1.2.3.4 trailing", false, ""}, AddressCase{" 1.2.3.4", false, ""},
-                    AddressCase{"1.2.3.4 ", false, ""}, AddressCase{"host-name", false, ""},
-                    AddressCase{"-1.2.3.4", false, ""}, AddressCase{"１.2.3.4", false, ""}));
+                    AddressCase{"1.2.3.", false, ""}, AddressCase{"", false, ""},
+                    AddressCase{"0x", false, ""}, AddressCase{"1.2.3.4 trailing", false, ""},
+                    AddressCase{" 1.2.3.4", false, ""}, AddressCase{"1.2.3.4 ", false, ""},
+                    AddressCase{"host-name", false, ""}, AddressCase{"-1.2.3.4", false, ""},
+                    AddressCase{"１.2.3.4", false, ""}));
 
 TEST(DomainToIPAddress, ResolvesAddressesAndRefusesUnknownNames)
 {

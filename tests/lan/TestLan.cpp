@@ -4,14 +4,12 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
-
+#include <cerrno>
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cerrno>
 
 namespace {
 
@@ -40,8 +38,9 @@ bool RunIp(const QStringList& args, QString* error)
     if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0) {
         if (error)
-            *error = QStringLiteral("ip %1 failed: %2")
-                         .arg(args.join(' '), QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
+            *error =
+                QStringLiteral("ip %1 failed: %2")
+                    .arg(args.join(' '), QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
         return false;
     }
     return true;
@@ -111,7 +110,8 @@ bool TestLan::Build()
         if (!Run({"netns", "add", host}) || !Run({"-n", host, "link", "set", "lo", "up"}) ||
             !Run({"-n", host, "link", "add", "eth0", "type", "veth", "peer", "name", port, "netns", sw}) ||
             !Run({"-n", sw, "link", "set", port, "master", "br0", "up"}) ||
-            !Run({"-n", host, "addr", "add", Address(i) + "/15", "broadcast", BroadcastAddress(), "dev", "eth0"}) ||
+            !Run({"-n", host, "addr", "add", Address(i) + "/15", "broadcast", BroadcastAddress(), "dev",
+                  "eth0"}) ||
             !Run({"-n", host, "link", "set", "eth0", "up"}) ||
             !Run({"-n", host, "route", "add", "default", "dev", "eth0"}))
             return false;

@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-
 #include <vector>
 
 // A private LAN of network namespaces for tests that open sockets: hosts

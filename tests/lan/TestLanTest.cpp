@@ -3,10 +3,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
-
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>

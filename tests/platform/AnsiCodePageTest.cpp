@@ -18,7 +18,7 @@ TEST_P(AnsiByteLength, CountsBytesOfCodePage932)
 
 INSTANTIATE_TEST_SUITE_P(Texts, AnsiByteLength,
                          testing::Values(LengthCase{"", 0}, LengthCase{"abc", 3}, LengthCase{"日本語", 6},
-                                         LengthCase{"ｱｲｳ", 3},         // half-width katakana: one byte each
+                                         LengthCase{"ｱｲｳ", 3}, // half-width katakana: one byte each
                                          LengthCase{"a日b", 4}, LengthCase{"①", 2},
                                          LengthCase{"é", 1},           // unmappable: one "?"
                                          LengthCase{"\U0001F600x", 2}, // a surrogate pair is one "?"

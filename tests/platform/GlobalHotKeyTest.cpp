@@ -7,7 +7,8 @@
 namespace {
 
 // Runs the probe on an X server of its own; its output and exit code.
-std::pair<QString, int> RunProbe(const QString& sMode) {
+std::pair<QString, int> RunProbe(const QString& sMode)
+{
     QProcess probe;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -23,26 +24,30 @@ std::pair<QString, int> RunProbe(const QString& sMode) {
     return {QString::fromLocal8Bit(probe.readAllStandardOutput()).trimmed(), probe.exitCode()};
 }
 
-TEST(GlobalHotKey, GrabbedKeyPressedByXdotoolReachesItsId) {
+TEST(GlobalHotKey, GrabbedKeyPressedByXdotoolReachesItsId)
+{
     const auto [sOutput, iExit] = RunProbe(QStringLiteral("press"));
     EXPECT_EQ(iExit, 0) << sOutput.toStdString();
     EXPECT_EQ(sOutput, QStringLiteral("pressed %1").arg(0x8064));
 }
 
-TEST(GlobalHotKey, CombinationHeldByAnotherClientIsRefused) {
+TEST(GlobalHotKey, CombinationHeldByAnotherClientIsRefused)
+{
     const auto [sOutput, iExit] = RunProbe(QStringLiteral("taken"));
     EXPECT_EQ(iExit, 0) << sOutput.toStdString();
     EXPECT_EQ(sOutput, QStringLiteral("refused"));
 }
 
 // The tests run offscreen: there is no X connection, so nothing can be registered.
-TEST(GlobalHotKey, WithoutX11EveryRegistrationFails) {
+TEST(GlobalHotKey, WithoutX11EveryRegistrationFails)
+{
     GlobalHotKey hotKeys;
     EXPECT_FALSE(hotKeys.Register(0x8064, GlobalHotKey::ModControl | GlobalHotKey::ModAlt, 'M'));
     EXPECT_FALSE(hotKeys.IsRegistered(0x8064));
 }
 
-TEST(GlobalHotKey, VirtualKeysMapToKeySyms) {
+TEST(GlobalHotKey, VirtualKeysMapToKeySyms)
+{
     EXPECT_EQ(GlobalHotKey::KeySymOfVirtualKey('M'), 0x6du);
     EXPECT_EQ(GlobalHotKey::KeySymOfVirtualKey('7'), 0x37u);
     EXPECT_EQ(GlobalHotKey::KeySymOfVirtualKey(0x70), 0xffbeu); // F1

@@ -1,11 +1,10 @@
-#include "AnsiCodePage.h"
 #include "IniFile.h"
+
+#include "AnsiCodePage.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace {
@@ -50,19 +49,18 @@ TEST_P(IniIntegerRead, ConvertsOrFallsBackToTheDefault)
     EXPECT_EQ(ini.ReadBool(QStringLiteral("Option"), QStringLiteral("Key"), true), GetParam().asBool);
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, IniIntegerRead,
-                         testing::Values(ReadCase{"51000", 51000, true}, ReadCase{"  51000", 51000, true},
-                                         ReadCase{"$C738", 51000, true}, ReadCase{"0xC738", 51000, true},
-                                         ReadCase{"xc738", 51000, true}, ReadCase{"-12", -12, true},
-                                         ReadCase{"+12", 12, true}, ReadCase{"-$10", -16, true},
-                                         ReadCase{"$FFFFFFFF", -1, true}, ReadCase{"2147483647", 2147483647, true},
-                                         ReadCase{"-2147483648", -2147483647 - 1, true},
-                                         ReadCase{"2147483648", 7, true}, ReadCase{"$100000000", 7, true},
-                                         ReadCase{"0", 0, false}, ReadCase{"2", 2, true}, ReadCase{"1", 1, true},
-                                         ReadCase{"yes", 7, true}, ReadCase{"12abc", 7, true},
-                                         ReadCase{"", 7, true}, ReadCase{"$", 7, true}, ReadCase{"0x", 7, true},
-                                         ReadCase{"-", 7, true}, ReadCase{"1 2", 7, true},
-                                         ReadCase{"\"42\"", 42, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Forms, IniIntegerRead,
+    testing::Values(ReadCase{"51000", 51000, true}, ReadCase{"  51000", 51000, true},
+                    ReadCase{"$C738", 51000, true}, ReadCase{"0xC738", 51000, true},
+                    ReadCase{"xc738", 51000, true}, ReadCase{"-12", -12, true}, ReadCase{"+12", 12, true},
+                    ReadCase{"-$10", -16, true}, ReadCase{"$FFFFFFFF", -1, true},
+                    ReadCase{"2147483647", 2147483647, true}, ReadCase{"-2147483648", -2147483647 - 1, true},
+                    ReadCase{"2147483648", 7, true}, ReadCase{"$100000000", 7, true}, ReadCase{"0", 0, false},
+                    ReadCase{"2", 2, true}, ReadCase{"1", 1, true}, ReadCase{"yes", 7, true},
+                    ReadCase{"12abc", 7, true}, ReadCase{"", 7, true}, ReadCase{"$", 7, true},
+                    ReadCase{"0x", 7, true}, ReadCase{"-", 7, true}, ReadCase{"1 2", 7, true},
+                    ReadCase{"\"42\"", 42, true}));
 
 TEST_F(IniFileTest, BoolWithFalseDefaultStaysFalseForUnconvertibleText)
 {
@@ -125,7 +123,8 @@ TEST_F(IniFileTest, TextIsCodePage932WithCrLfAndLfAloneAlsoReads)
     IniFile ini(Path());
     EXPECT_EQ(ini.ReadString(QStringLiteral("Option"), QStringLiteral("HandleName"), QString()),
               QStringLiteral("山田"));
-    ASSERT_TRUE(ini.WriteString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("鈴木")));
+    ASSERT_TRUE(
+        ini.WriteString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("鈴木")));
     EXPECT_EQ(Stored(), AnsiCodePage::Encode(QStringLiteral("[Option]\r\nHandleName=鈴木\r\n")));
 }
 
@@ -145,7 +144,8 @@ TEST_F(IniFileTest, RewriteChangesOneLineInPlaceAndKeepsEverythingElse)
                               "X=1\r\n";
     Store(before);
     IniFile ini(Path());
-    ASSERT_TRUE(ini.WriteString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("New")));
+    ASSERT_TRUE(
+        ini.WriteString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("New")));
     ASSERT_TRUE(ini.WriteInteger(QStringLiteral("MainWindow"), QStringLiteral("Width"), 300));
     ASSERT_TRUE(ini.WriteBool(QStringLiteral("Option"), QStringLiteral("CustomizeLog"), false));
     ASSERT_TRUE(ini.WriteBool(QStringLiteral("NewSection"), QStringLiteral("Flag"), true));
@@ -205,7 +205,8 @@ TEST_F(IniFileTest, AwkwardValuesReadBackAndStayOnOneLine)
         {QStringLiteral("lf\nalone"), QStringLiteral("lf alone")},
     };
     IniFile ini(Path());
-    ASSERT_TRUE(ini.WriteString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("Me")));
+    ASSERT_TRUE(
+        ini.WriteString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("Me")));
     for (const Case& c : cases) {
         ASSERT_TRUE(ini.WriteString(QStringLiteral("Option"), QStringLiteral("Value"), c.written));
         EXPECT_EQ(ini.ReadString(QStringLiteral("Option"), QStringLiteral("Value"), QString()), c.read);
@@ -219,7 +220,8 @@ TEST_F(IniFileTest, ReadOnlyFileRefusesWritesEvenForRootAndEndsThePass)
     Store("[Option]\r\nHandleName=Old\r\n");
     ASSERT_EQ(::chmod(QFile::encodeName(Path()).constData(), 0444), 0);
     IniFile ini(Path());
-    EXPECT_FALSE(ini.WriteString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("New")));
+    EXPECT_FALSE(
+        ini.WriteString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("New")));
     EXPECT_TRUE(ini.Failed());
     EXPECT_FALSE(ini.DeleteKey(QStringLiteral("Option"), QStringLiteral("HandleName")));
     EXPECT_EQ(Stored(), QByteArray("[Option]\r\nHandleName=Old\r\n"));

@@ -11,7 +11,8 @@ namespace {
 
 class InstanceLockTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(FDir.isValid());
         InstanceLock::SetLockDirectoryForTest(FDir.path());
     }
@@ -20,7 +21,8 @@ protected:
     QTemporaryDir FDir;
 };
 
-TEST_F(InstanceLockTest, SecondHolderOfTheSameNameIsRefused) {
+TEST_F(InstanceLockTest, SecondHolderOfTheSameNameIsRefused)
+{
     InstanceLock first;
     InstanceLock second;
     ASSERT_EQ(first.Acquire(QStringLiteral("Parvane 2<51001:52001>")), InstanceLock::Acquired);
@@ -29,14 +31,16 @@ TEST_F(InstanceLockTest, SecondHolderOfTheSameNameIsRefused) {
     EXPECT_TRUE(QFile::exists(FDir.path() + QStringLiteral("/Parvane 2<51001:52001>.lock")));
 }
 
-TEST_F(InstanceLockTest, AnotherNameIsFree) {
+TEST_F(InstanceLockTest, AnotherNameIsFree)
+{
     InstanceLock first;
     InstanceLock second;
     ASSERT_EQ(first.Acquire(QStringLiteral("Parvane 2")), InstanceLock::Acquired);
     EXPECT_EQ(second.Acquire(QStringLiteral("Parvane 2<51000:52000>")), InstanceLock::Acquired);
 }
 
-TEST_F(InstanceLockTest, ReleasedNameCanBeTakenAgain) {
+TEST_F(InstanceLockTest, ReleasedNameCanBeTakenAgain)
+{
     InstanceLock second;
     {
         InstanceLock first;
@@ -47,7 +51,8 @@ TEST_F(InstanceLockTest, ReleasedNameCanBeTakenAgain) {
 }
 
 // A holder that is killed leaves its lock file behind, but not its lock.
-TEST_F(InstanceLockTest, KilledHolderFreesTheName) {
+TEST_F(InstanceLockTest, KilledHolderFreesTheName)
+{
     const QString sPath = InstanceLock::LockFilePath(QStringLiteral("Parvane 2"));
     QProcess holder;
     // The shell locks the file on a descriptor of its own and says so once the flock
@@ -66,7 +71,8 @@ TEST_F(InstanceLockTest, KilledHolderFreesTheName) {
     EXPECT_EQ(mine.Acquire(QStringLiteral("Parvane 2")), InstanceLock::Acquired);
 }
 
-TEST_F(InstanceLockTest, MissingFolderRunsWithoutTheGuard) {
+TEST_F(InstanceLockTest, MissingFolderRunsWithoutTheGuard)
+{
     InstanceLock::SetLockDirectoryForTest(FDir.path() + QStringLiteral("/missing"));
     InstanceLock lock;
     EXPECT_EQ(lock.Acquire(QStringLiteral("Parvane 2")), InstanceLock::Unavailable);

@@ -5,7 +5,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -94,7 +93,8 @@ TEST(MessageBox, AnswererStandsInForTheUser)
         asked = request;
         return MessageBox::IDYES;
     });
-    EXPECT_EQ(MessageBox::Show(QStringLiteral("質問"), QStringLiteral("Parvane 2"), 0x124), MessageBox::IDYES);
+    EXPECT_EQ(MessageBox::Show(QStringLiteral("質問"), QStringLiteral("Parvane 2"), 0x124),
+              MessageBox::IDYES);
     MessageBox::SetAnswerer({});
     EXPECT_EQ(asked.sText, QStringLiteral("質問"));
     EXPECT_EQ(asked.iFlags, 0x124);

@@ -17,14 +17,13 @@ TEST_P(ReceiveTime, ReadsAsTheJapaneseLocale)
     EXPECT_EQ(TimeText::ReceiveTimeText(when), QString::fromUtf8(GetParam().expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Hours, ReceiveTime,
-    testing::Values(TimeCase{QTime(0, 5, 9), "2011年08月29日 午前 12時05分09秒"},
-                    TimeCase{QTime(9, 0, 0), "2011年08月29日 午前 9時00分00秒"},
-                    TimeCase{QTime(11, 59, 59), "2011年08月29日 午前 11時59分59秒"},
-                    TimeCase{QTime(12, 0, 0), "2011年08月29日 午後 12時00分00秒"},
-                    TimeCase{QTime(13, 7, 30), "2011年08月29日 午後 1時07分30秒"},
-                    TimeCase{QTime(23, 59, 1), "2011年08月29日 午後 11時59分01秒"}));
+INSTANTIATE_TEST_SUITE_P(Hours, ReceiveTime,
+                         testing::Values(TimeCase{QTime(0, 5, 9), "2011年08月29日 午前 12時05分09秒"},
+                                         TimeCase{QTime(9, 0, 0), "2011年08月29日 午前 9時00分00秒"},
+                                         TimeCase{QTime(11, 59, 59), "2011年08月29日 午前 11時59分59秒"},
+                                         TimeCase{QTime(12, 0, 0), "2011年08月29日 午後 12時00分00秒"},
+                                         TimeCase{QTime(13, 7, 30), "2011年08月29日 午後 1時07分30秒"},
+                                         TimeCase{QTime(23, 59, 1), "2011年08月29日 午後 11時59分01秒"}));
 
 TEST(LogTime, IsTheTwentyFourHourClockWithLeadingZeros)
 {

@@ -1,9 +1,7 @@
 #include "WindowMessage.h"
 
 #include <QObject>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <vector>
 

@@ -18,7 +18,8 @@ namespace {
 constexpr int HotKeyId = 0x8064;
 constexpr unsigned VirtualKeyM = 'M';
 
-bool GrabElsewhere(xcb_connection_t* other) {
+bool GrabElsewhere(xcb_connection_t* other)
+{
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(other);
     xcb_keycode_t* keycodes = xcb_key_symbols_get_keycode(symbols, 'm');
@@ -35,7 +36,8 @@ bool GrabElsewhere(xcb_connection_t* other) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     const QString sMode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();

@@ -18,7 +18,8 @@
 
 namespace {
 
-int Grab(int argc, char** argv) {
+int Grab(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -33,14 +34,16 @@ int Grab(int argc, char** argv) {
     return shot.save(sFile) ? 0 : 1;
 }
 
-bool WriteText(const QString& sPath, const QByteArray& text) {
+bool WriteText(const QString& sPath, const QByteArray& text)
+{
     QFile file(sPath);
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc == 3 && QByteArray(argv[1]) == "grab")
         return Grab(argc, argv);
     if (argc != 2) {

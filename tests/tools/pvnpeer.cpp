@@ -27,7 +27,8 @@
 
 namespace {
 
-QString Escape(const QString& text) {
+QString Escape(const QString& text)
+{
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
@@ -51,7 +52,8 @@ QString Escape(const QString& text) {
     return out;
 }
 
-QString Unescape(const QString& field) {
+QString Unescape(const QString& field)
+{
     QString out;
     out.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -78,20 +80,25 @@ QString Unescape(const QString& field) {
 }
 
 // A value printed in a line: texts escaped, numbers in decimal, Booleans 1 and 0.
-QString Field(const QString& v) {
+QString Field(const QString& v)
+{
     return Escape(v);
 }
-QString Field(bool v) {
+QString Field(bool v)
+{
     return v ? QStringLiteral("1") : QStringLiteral("0");
 }
-QString Field(int v) {
+QString Field(int v)
+{
     return QString::number(v);
 }
-QString Field(qint64 v) {
+QString Field(qint64 v)
+{
     return QString::number(v);
 }
 
-void PrintLine(const QStringList& fields) {
+void PrintLine(const QStringList& fields)
+{
     const QByteArray line = (fields.join(u'\t') + u'\n').toUtf8();
     qsizetype done = 0;
     while (done < line.size()) {
@@ -116,11 +123,13 @@ template <class... A> void PrintEvent(const char* name, const A&... values)
     PrintLine(QStringList{QStringLiteral("event"), QString::fromLatin1(name), Field(values)...});
 }
 
-bool ToBool(const QString& s) {
+bool ToBool(const QString& s)
+{
     return s == QStringLiteral("1");
 }
 
-QString IPListText(const QStringList& list) {
+QString IPListText(const QStringList& list)
+{
     QString text;
     for (const QString& a : list)
         text += a + QStringLiteral("\r\n");
@@ -139,22 +148,26 @@ struct Operation {
     std::function<QString(TParvaneNetwork&, const Args&)> Call;
 };
 
-template <class T> std::function<QString(TParvaneNetwork&)> Getter(T (TParvaneNetwork::*get)() const) {
+template <class T> std::function<QString(TParvaneNetwork&)> Getter(T (TParvaneNetwork::*get)() const)
+{
     return [get](TParvaneNetwork& e) { return Field((e.*get)()); };
 }
 
-std::function<void(TParvaneNetwork&, const QString&)>
-TextSetter(void (TParvaneNetwork::*set)(const QString&)) {
+std::function<void(TParvaneNetwork&, const QString&)> TextSetter(void (TParvaneNetwork::*set)(const QString&))
+{
     return [set](TParvaneNetwork& e, const QString& v) { (e.*set)(v); };
 }
-std::function<void(TParvaneNetwork&, const QString&)> IntSetter(void (TParvaneNetwork::*set)(int)) {
+std::function<void(TParvaneNetwork&, const QString&)> IntSetter(void (TParvaneNetwork::*set)(int))
+{
     return [set](TParvaneNetwork& e, const QString& v) { (e.*set)(v.toInt()); };
 }
-std::function<void(TParvaneNetwork&, const QString&)> BoolSetter(void (TParvaneNetwork::*set)(bool)) {
+std::function<void(TParvaneNetwork&, const QString&)> BoolSetter(void (TParvaneNetwork::*set)(bool))
+{
     return [set](TParvaneNetwork& e, const QString& v) { (e.*set)(ToBool(v)); };
 }
 
-const std::map<QString, Property>& Properties() {
+const std::map<QString, Property>& Properties()
+{
     using E = TParvaneNetwork;
     static const std::map<QString, Property> table = {
         {"Handle", {[](E& e) { return QString::number(e.Handle()); }, {}}},
@@ -183,7 +196,8 @@ const std::map<QString, Property>& Properties() {
 }
 
 // The public operations; a new one is one line here.
-const std::map<QString, Operation>& Operations() {
+const std::map<QString, Operation>& Operations()
+{
     using E = TParvaneNetwork;
     auto b = [](bool v) { return Field(v); };
     static const std::map<QString, Operation> table = {
@@ -231,14 +245,16 @@ const std::map<QString, Operation>& Operations() {
 
 class Peer {
 public:
-    Peer() {
+    Peer()
+    {
         BindEvents();
         FInput = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
         QObject::connect(FInput.get(), &QSocketNotifier::activated, [this] { ReadInput(); });
     }
 
 private:
-    void BindEvents() {
+    void BindEvents()
+    {
         using S = const QString&;
         E.OnLogin = [](TParvaneNetwork*, S h, S m, S ip, S d, int v, bool a, S t, bool menu, bool chat,
                        int port) { PrintEvent("OnLogin", h, m, ip, d, v, a, t, menu, chat, port); };
@@ -314,7 +330,8 @@ private:
         };
     }
 
-    void ReadInput() {
+    void ReadInput()
+    {
         char buffer[65536];
         const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
         if (n <= 0) {
@@ -335,7 +352,8 @@ private:
         }
     }
 
-    void Command(const QString& line) {
+    void Command(const QString& line)
+    {
         QStringList f;
         for (const QString& raw : line.split(u'\t'))
             f.append(Unescape(raw));
@@ -360,7 +378,8 @@ private:
         PrintLine({QStringLiteral("error"), QStringLiteral("unknown command")});
     }
 
-    void Set(const Args& a) {
+    void Set(const Args& a)
+    {
         auto p = Properties().find(a.value(0));
         if (a.size() != 2 || p == Properties().end())
             return PrintLine({QStringLiteral("error"), QStringLiteral("unknown property")});
@@ -370,14 +389,16 @@ private:
         PrintLine({QStringLiteral("ok")});
     }
 
-    void Get(const Args& a) {
+    void Get(const Args& a)
+    {
         auto p = Properties().find(a.value(0));
         if (a.size() != 1 || p == Properties().end())
             return PrintLine({QStringLiteral("error"), QStringLiteral("unknown property")});
         PrintLine({QStringLiteral("value"), p->second.Get(E)});
     }
 
-    void Call(const Args& a) {
+    void Call(const Args& a)
+    {
         auto op = Operations().find(a.value(0));
         if (op == Operations().end())
             return PrintLine({QStringLiteral("error"), QStringLiteral("unknown operation")});
@@ -387,7 +408,8 @@ private:
         PrintLine({QStringLiteral("result"), result});
     }
 
-    void User(const Args& a) {
+    void User(const Args& a)
+    {
         bool ok = false;
         const int index = a.value(0).toInt(&ok);
         if (a.size() != 1 || !ok)
@@ -398,7 +420,8 @@ private:
                    Field(u.Menu), Field(u.Chat), Field(u.FTPPort)});
     }
 
-    void Recv(const Args& a) {
+    void Recv(const Args& a)
+    {
         if (a.size() == 2 && a[0] == QStringLiteral("accept") && !a[1].isEmpty()) {
             FAcceptDirectory = a[1];
         } else if (a.size() == 1 && a[0] == QStringLiteral("refuse")) {
@@ -409,7 +432,8 @@ private:
         PrintLine({QStringLiteral("ok")});
     }
 
-    void Quit() {
+    void Quit()
+    {
         if (FQuitting)
             return;
         FQuitting = true;
@@ -428,7 +452,8 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     Peer peer;
     return app.exec();
