@@ -276,6 +276,11 @@ void TCommonForm::FormDestroy()
         const QPoint frameOffset = pos() - geometry().topLeft();
         frame = QRect(normalGeometry().topLeft() + frameOffset, normalGeometry().size());
     }
+    // One save for the whole section; a save that fails at the end is told as a failed write is.
+    const IniFileWritingPass pass(SettingsFileName(), [this] {
+        hide();
+        SettingsSaveErrorShow();
+    });
     IniFile ini(SettingsFileName());
     bool written = ini.WriteInteger(FSection, kLeft, frame.left()) &&
                    ini.WriteInteger(FSection, kTop, frame.top()) &&

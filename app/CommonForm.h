@@ -109,7 +109,7 @@ public:
     QAction* miStatus = nullptr;
 
 protected:
-    // Writes the section: Left, Top, Width, Height, AlphaBlend where the kind
+    // Writes the section in one save: Left, Top, Width, Height, AlphaBlend where the kind
     // writes it at destruction, then WriteSectionExtra. Runs once.
     void FormDestroy();
     // More keys of the derived window's section; false when a write failed.

@@ -591,6 +591,7 @@ void TMainForm::FormDestroy()
     // stored values stay as they are.
     if (!PrStarted)
         return;
+    const IniFileWritingPass pass(SettingsFileName(), SettingsSaveErrorShow);
     IniFile ini(SettingsFileName());
     const QRect frame = geometry();
     bool bOk = ini.WriteInteger(SectionMainWindow, QStringLiteral("Left"), frame.left()) &&

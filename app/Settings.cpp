@@ -371,7 +371,9 @@ bool SettingsWriteAbsence(IniFile& ini)
     return true;
 }
 
-bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP, bool bWritePorts)
+namespace {
+
+bool WriteOptionKeys(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP, bool bWritePorts)
 {
     if (!ini.WriteString(SectionOption, kHandleName, HandleName))
         return false;
@@ -383,6 +385,16 @@ bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& sl
     return ini.WriteBool(SectionOption, QStringLiteral("NetworkPort"), NetworkPort) &&
            ini.WriteInteger(SectionOption, QStringLiteral("NetworkPortNo"), NetworkPortNo) &&
            ini.WriteInteger(SectionOption, QStringLiteral("NetworkFTPPortNo"), NetworkFTPPortNo);
+}
+
+} // namespace
+
+bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP, bool bWritePorts)
+{
+    // Some 300 keys: saved one by one they would take seconds of disk syncs.
+    IniFileWritingPass pass(ini.FileName());
+    const bool written = WriteOptionKeys(ini, bSecurityData, slBroadcastIP, bWritePorts);
+    return pass.Commit() && written;
 }
 
 bool SettingsWriteLastCheck(IniFile& ini, const QDate& date)

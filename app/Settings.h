@@ -196,7 +196,8 @@ QString SettingsReadLastCheck(const IniFile& ini);
 // The [Option] section in one pass, in the order of its keys: the variables, the
 // engine's scrambling flag, the 100 away kinds, the extra addresses (then the
 // two keys after them deleted) and, when bWritePorts, the three port keys. The
-// bar keys are not written. Stops at the first failed key; false then.
+// bar keys are not written. Stops at the first failed key; false then. One
+// writing pass: the file is saved once, and a failed save also gives false.
 bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP,
                          bool bWritePorts);
 // NetworkBroadcast0 .. n-1, then NetworkBroadcast + n and the plain key deleted.

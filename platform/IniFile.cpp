@@ -2,11 +2,18 @@
 
 #include "AnsiCodePage.h"
 #include "FileAccess.h"
+#include "FileSave.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -36,12 +43,14 @@ struct ParsedLine {
     enum Kind { Other, Section, Key } kind = Other;
     QString name;
     QString value;
+    bool blank = false;
 };
 
 ParsedLine Parse(const QByteArray& raw)
 {
     ParsedLine parsed;
     const QString line = AnsiCodePage::Decode(raw);
+    parsed.blank = line.trimmed().isEmpty();
     const QStringView text = TrimBlanks(line);
     if (text.startsWith(u'[')) {
         qsizetype close = text.indexOf(u']');
@@ -73,40 +82,85 @@ struct SectionRange {
     qsizetype end = -1;
 };
 
-SectionRange FindSection(const QList<QByteArray>& lines, const QString& sSection)
-{
-    SectionRange range;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const ParsedLine parsed = Parse(lines[i]);
-        if (parsed.kind != ParsedLine::Section)
-            continue;
-        if (range.header >= 0) {
-            range.end = i;
-            return range;
+// The file's lines as they stand, without their line ends, each beside what it
+// means; a line is parsed once when it comes in, so a pass of many writes does
+// not decode the file again for each key.
+class IniLines {
+public:
+    IniLines() = default;
+    explicit IniLines(const QByteArray& data)
+    {
+        FRaw = data.split('\n');
+        if (!FRaw.isEmpty() && FRaw.back().isEmpty())
+            FRaw.removeLast();
+        FParsed.reserve(FRaw.size());
+        for (QByteArray& line : FRaw) {
+            if (line.endsWith('\r'))
+                line.chop(1);
+            FParsed.append(Parse(line));
         }
-        if (SameName(parsed.name, sSection))
-            range.header = i;
     }
-    if (range.header >= 0)
-        range.end = lines.size();
-    return range;
-}
 
-qsizetype FindKey(const QList<QByteArray>& lines, const SectionRange& range, const QString& sIdent,
-                  ParsedLine* pParsed = nullptr)
-{
-    if (range.header < 0)
-        return -1;
-    for (qsizetype i = range.header + 1; i < range.end; ++i) {
-        ParsedLine parsed = Parse(lines[i]);
-        if (parsed.kind == ParsedLine::Key && SameName(parsed.name, sIdent)) {
-            if (pParsed)
-                *pParsed = std::move(parsed);
-            return i;
-        }
+    QByteArray Bytes() const
+    {
+        QByteArray data;
+        for (const QByteArray& line : FRaw)
+            data.append(line).append("\r\n");
+        return data;
     }
-    return -1;
-}
+
+    SectionRange FindSection(const QString& sSection) const
+    {
+        SectionRange range;
+        for (qsizetype i = 0; i < FParsed.size(); ++i) {
+            if (FParsed[i].kind != ParsedLine::Section)
+                continue;
+            if (range.header >= 0) {
+                range.end = i;
+                return range;
+            }
+            if (SameName(FParsed[i].name, sSection))
+                range.header = i;
+        }
+        if (range.header >= 0)
+            range.end = FParsed.size();
+        return range;
+    }
+
+    qsizetype FindKey(const SectionRange& range, const QString& sIdent) const
+    {
+        if (range.header < 0)
+            return -1;
+        for (qsizetype i = range.header + 1; i < range.end; ++i) {
+            if (FParsed[i].kind == ParsedLine::Key && SameName(FParsed[i].name, sIdent))
+                return i;
+        }
+        return -1;
+    }
+
+    const ParsedLine& At(qsizetype i) const { return FParsed[i]; }
+    qsizetype Size() const { return FRaw.size(); }
+
+    void Replace(qsizetype i, const QByteArray& raw)
+    {
+        FRaw[i] = raw;
+        FParsed[i] = Parse(raw);
+    }
+    void Insert(qsizetype i, const QByteArray& raw)
+    {
+        FRaw.insert(i, raw);
+        FParsed.insert(i, Parse(raw));
+    }
+    void Remove(qsizetype i)
+    {
+        FRaw.removeAt(i);
+        FParsed.removeAt(i);
+    }
+
+private:
+    QList<QByteArray> FRaw;
+    QList<ParsedLine> FParsed;
+};
 
 // The stored form of a value. A line break would split the line and plant keys of
 // its own in the file, so it becomes a blank; blanks at either end and a value
@@ -124,68 +178,163 @@ QString StoredValue(const QString& sValue)
     return value;
 }
 
+// Where the pass of a file is found: the file's name made absolute and clean, so
+// two spellings of one path meet.
+QString PassKey(const QString& sFileName)
+{
+    return QDir::cleanPath(QFileInfo(sFileName).absoluteFilePath());
+}
+
+// The passes open in this thread, the outermost first. Each thread has its own:
+// a pass is a scope of the code that opened it.
+thread_local std::vector<IniFileWritingPass*> OpenPasses;
+
+IniFile::ContentReader& CurrentReader()
+{
+    static IniFile::ContentReader reader;
+    return reader;
+}
+
 } // namespace
+
+// The file as a write or a pass works on it: read at the first need, changed in
+// memory, saved by whoever owns it.
+class IniFileImage {
+public:
+    explicit IniFileImage(QString sFileName) : FFileName(std::move(sFileName)) {}
+
+    const IniLines& Lines()
+    {
+        Load();
+        return FLines;
+    }
+    // True when the file was read whole, or is not there.
+    bool ReadWhole()
+    {
+        Load();
+        return FRead != IniFile::Content::Unreadable;
+    }
+    bool Exists()
+    {
+        Load();
+        return FRead == IniFile::Content::Whole;
+    }
+    // True when writes may change the copy. Asked once: the answer holds for the pass.
+    bool Writable()
+    {
+        if (!FWritable)
+            FWritable = ReadWhole() && !ReadOnlyFile(QFileInfo(FFileName));
+        return *FWritable;
+    }
+    IniLines& LinesToChange()
+    {
+        FChanged = true;
+        return FLines;
+    }
+    bool Changed() const { return FChanged; }
+
+    bool Save() const { return FileSaveAtomic(FFileName, FLines.Bytes()); }
+
+    // A write of the pass failed and its caller was told.
+    bool FRefused = false;
+
+private:
+    void Load()
+    {
+        if (FLoaded)
+            return;
+        FLoaded = true;
+        const IniFile::ContentReader& reader = CurrentReader();
+        const IniFile::Content content = reader ? reader(FFileName) : IniFile::ReadContent(FFileName);
+        FRead = content.result;
+        if (FRead == IniFile::Content::Whole)
+            FLines = IniLines(content.bytes);
+    }
+
+    QString FFileName;
+    bool FLoaded = false;
+    IniFile::Content::Result FRead = IniFile::Content::Missing;
+    std::optional<bool> FWritable;
+    bool FChanged = false;
+    IniLines FLines;
+};
 
 IniFile::IniFile(QString sFileName) : FFileName(std::move(sFileName)) {}
 
-QList<QByteArray> IniFile::Load(bool* pbExists) const
+IniFile::Content IniFile::ReadContent(const QString& sFileName)
 {
-    QList<QByteArray> lines;
-    QFile file(FFileName);
-    const bool exists = file.open(QIODevice::ReadOnly);
-    if (pbExists)
-        *pbExists = exists;
-    if (!exists)
-        return lines;
-    const QByteArray data = file.readAll();
-    lines = data.split('\n');
-    if (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();
-    for (QByteArray& line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
+    Content content;
+    // Not blocking: a pipe or a device in the file's place must not stop the program.
+    const int fd = ::open(QFile::encodeName(sFileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        content.result = errno == ENOENT ? Content::Missing : Content::Unreadable;
+        return content;
     }
-    return lines;
+    content.result = Content::Unreadable;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        QByteArray bytes;
+        bytes.reserve(static_cast<qsizetype>(status.st_size));
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                break;
+            if (got == 0) {
+                content.result = Content::Whole;
+                content.bytes = std::move(bytes);
+                break;
+            }
+            bytes.append(buffer, got);
+        }
+    }
+    ::close(fd);
+    return content;
 }
 
-bool IniFile::Save(const QList<QByteArray>& lines)
+IniFile::ContentReader IniFile::SetContentReader(ContentReader reader)
 {
-    QSaveFile file(FFileName);
-    // A writable file in a folder the user may not create files in is still written,
-    // in place, as the system's own profile functions would.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) {
-        FFailed = true;
-        return false;
-    }
-    QByteArray data;
-    for (const QByteArray& line : lines)
-        data.append(line).append("\r\n");
-    if (file.write(data) != data.size() || !file.commit()) {
-        FFailed = true;
-        return false;
-    }
-    return true;
+    return std::exchange(CurrentReader(), std::move(reader));
 }
 
-bool IniFile::WritableOrFail()
+IniFileImage& IniFile::Image(std::unique_ptr<IniFileImage>* pOwn) const
+{
+    if (IniFileWritingPass* pass = IniFileWritingPass::Open(FFileName))
+        return *pass->FImage;
+    *pOwn = std::make_unique<IniFileImage>(FFileName);
+    return **pOwn;
+}
+
+bool IniFile::Write(const std::function<void(IniFileImage&)>& change)
 {
     if (FFailed)
         return false;
-    if (ReadOnlyFile(QFileInfo(FFileName))) {
-        FFailed = true;
-        return false;
+    std::unique_ptr<IniFileImage> own;
+    IniFileImage& image = Image(&own);
+    bool written = image.Writable();
+    if (written) {
+        change(image);
+        // Outside a pass each write is saved at once.
+        if (own && image.Changed())
+            written = image.Save();
     }
-    return true;
+    if (!written) {
+        FFailed = true;
+        image.FRefused = true;
+    }
+    return written;
 }
 
 QString IniFile::ReadString(const QString& sSection, const QString& sIdent, const QString& sDefault) const
 {
-    const QList<QByteArray> lines = Load(nullptr);
-    ParsedLine parsed;
-    if (FindKey(lines, FindSection(lines, sSection), sIdent, &parsed) < 0)
+    std::unique_ptr<IniFileImage> own;
+    const IniLines& lines = Image(&own).Lines();
+    const qsizetype at = lines.FindKey(lines.FindSection(sSection), sIdent);
+    if (at < 0)
         return sDefault.left(MaxValueLength);
-    return parsed.value.left(MaxValueLength);
+    return lines.At(at).value.left(MaxValueLength);
 }
 
 int IniFile::ReadInteger(const QString& sSection, const QString& sIdent, int iDefault) const
@@ -201,33 +350,32 @@ bool IniFile::ReadBool(const QString& sSection, const QString& sIdent, bool bDef
 
 bool IniFile::ValueExists(const QString& sSection, const QString& sIdent) const
 {
-    const QList<QByteArray> lines = Load(nullptr);
-    return FindKey(lines, FindSection(lines, sSection), sIdent) >= 0;
+    std::unique_ptr<IniFileImage> own;
+    const IniLines& lines = Image(&own).Lines();
+    return lines.FindKey(lines.FindSection(sSection), sIdent) >= 0;
 }
 
 bool IniFile::WriteString(const QString& sSection, const QString& sIdent, const QString& sValue)
 {
-    if (!WritableOrFail())
-        return false;
-    QList<QByteArray> lines = Load(nullptr);
-    const SectionRange range = FindSection(lines, sSection);
-    ParsedLine parsed;
-    const qsizetype at = FindKey(lines, range, sIdent, &parsed);
-    const QString value = StoredValue(sValue);
-    if (at >= 0) {
-        // The key keeps the spelling it has in the file.
-        lines[at] = AnsiCodePage::Encode(QString(parsed.name + u'=' + value));
-    } else if (range.header >= 0) {
-        // A new key goes after the section's last line that is not blank.
-        qsizetype insert = range.end;
-        while (insert > range.header + 1 && AnsiCodePage::Decode(lines[insert - 1]).trimmed().isEmpty())
-            --insert;
-        lines.insert(insert, AnsiCodePage::Encode(QString(sIdent + u'=' + value)));
-    } else {
-        lines.append(AnsiCodePage::Encode(QString(u'[' + sSection + u']')));
-        lines.append(AnsiCodePage::Encode(QString(sIdent + u'=' + value)));
-    }
-    return Save(lines);
+    return Write([&](IniFileImage& image) {
+        IniLines& lines = image.LinesToChange();
+        const SectionRange range = lines.FindSection(sSection);
+        const qsizetype at = lines.FindKey(range, sIdent);
+        const QString value = StoredValue(sValue);
+        if (at >= 0) {
+            // The key keeps the spelling it has in the file.
+            lines.Replace(at, AnsiCodePage::Encode(QString(lines.At(at).name + u'=' + value)));
+        } else if (range.header >= 0) {
+            // A new key goes after the section's last line that is not blank.
+            qsizetype insert = range.end;
+            while (insert > range.header + 1 && lines.At(insert - 1).blank)
+                --insert;
+            lines.Insert(insert, AnsiCodePage::Encode(QString(sIdent + u'=' + value)));
+        } else {
+            lines.Insert(lines.Size(), AnsiCodePage::Encode(QString(u'[' + sSection + u']')));
+            lines.Insert(lines.Size(), AnsiCodePage::Encode(QString(sIdent + u'=' + value)));
+        }
+    });
 }
 
 bool IniFile::WriteInteger(const QString& sSection, const QString& sIdent, int iValue)
@@ -242,17 +390,56 @@ bool IniFile::WriteBool(const QString& sSection, const QString& sIdent, bool bVa
 
 bool IniFile::DeleteKey(const QString& sSection, const QString& sIdent)
 {
-    if (!WritableOrFail())
-        return false;
-    bool exists = false;
-    QList<QByteArray> lines = Load(&exists);
-    if (!exists)
-        return true;
-    const qsizetype at = FindKey(lines, FindSection(lines, sSection), sIdent);
-    if (at < 0)
-        return true;
-    lines.removeAt(at);
-    return Save(lines);
+    return Write([&](IniFileImage& image) {
+        // Deleting from a file that is not there creates nothing.
+        const IniLines& lines = image.Lines();
+        const qsizetype at = lines.FindKey(lines.FindSection(sSection), sIdent);
+        if (at >= 0)
+            image.LinesToChange().Remove(at);
+    });
+}
+
+IniFileWritingPass::IniFileWritingPass(const QString& sFileName, std::function<void()> reportFailure)
+    : FKey(PassKey(sFileName)), FReportFailure(std::move(reportFailure))
+{
+    if (Open(sFileName) != nullptr) {
+        FJoined = true;
+        return;
+    }
+    FImage = std::make_unique<IniFileImage>(sFileName);
+    OpenPasses.push_back(this);
+}
+
+IniFileWritingPass::~IniFileWritingPass()
+{
+    Commit();
+}
+
+bool IniFileWritingPass::Commit()
+{
+    if (FEnded || FJoined) {
+        FEnded = true;
+        return FResult;
+    }
+    FEnded = true;
+    std::erase(OpenPasses, this);
+    const bool saved = !FImage->Changed() || FImage->Save();
+    if (!saved && !FImage->FRefused && FReportFailure)
+        FReportFailure();
+    FResult = saved && !FImage->FRefused;
+    return FResult;
+}
+
+IniFileWritingPass* IniFileWritingPass::Open(const QString& sFileName)
+{
+    if (OpenPasses.empty())
+        return nullptr;
+    const QString key = PassKey(sFileName);
+    for (IniFileWritingPass* pass : OpenPasses) {
+        if (pass->FKey == key)
+            return pass;
+    }
+    return nullptr;
 }
 
 std::optional<int> IniFile::StringToInteger(QStringView sText)

@@ -1,5 +1,7 @@
 #include "CommonForm.h"
 
+#include "../platform/FileSaves.h"
+#include "../platform/SmallDisk.h"
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
@@ -362,6 +364,73 @@ TEST_F(CommonFormTest, DestructionThatCannotWriteTellsTheUser)
     EXPECT_EQ(FBoxes[0].sText, SettingsSaveErrorText);
     EXPECT_EQ(FBoxes[0].sCaption, QStringLiteral("Parvane 2"));
     EXPECT_EQ(FBoxes[0].iFlags, 0x30);
+}
+
+// A window with keys of its own in its section, as the send and chat windows have.
+class TExtraForm : public TCommonForm {
+public:
+    TExtraForm() : TCommonForm(TWindowKind::Chat, kDesignSize) {}
+    ~TExtraForm() override { FormDestroy(); }
+
+protected:
+    bool WriteSectionExtra(IniFile& ini) override
+    {
+        for (int i = 0; i < 5; ++i) {
+            if (!ini.WriteInteger(SettingsSection(), QStringLiteral("Extra%1").arg(i), i))
+                return false;
+        }
+        return true;
+    }
+};
+
+TEST_F(CommonFormTest, DestructionSavesTheWholeSectionOnce)
+{
+    Store(QStringLiteral("[Option]\r\nHandleName=Me\r\n"));
+    auto form = std::make_unique<TExtraForm>();
+    FileSaves saves(FDir.path(), QStringLiteral("Parvane2.INI"));
+    ASSERT_TRUE(saves.IsReady());
+    form.reset();
+    EXPECT_EQ(saves.Count(), 1);
+    EXPECT_EQ(Stored("ChatWindow", "Width"), 400);
+    EXPECT_EQ(Stored("ChatWindow", "Extra4"), 4);
+    EXPECT_TRUE(FBoxes.empty());
+}
+
+// A disk that fills up, a rename that fails or a file that cannot be read: the
+// section is not saved, the old file stays as it was, and the user is told once.
+TEST_F(CommonFormTest, DestructionThatCannotSaveTellsTheUserOnceAndKeepsTheOldFile)
+{
+    enum Trouble { FullDisk, RenameFails, Unreadable };
+    for (const Trouble trouble : {FullDisk, RenameFails, Unreadable}) {
+        SCOPED_TRACE(static_cast<int>(trouble));
+        FBoxes.clear();
+        SmallDisk disk;
+        ASSERT_TRUE(disk.IsReady()) << disk.Error().toStdString();
+        ProgramDirectory = ProgramDirectoryOf(disk.Path());
+        FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
+        Store(QStringLiteral("[ChatWindow]\r\nLeft=10\r\n[Option]\r\nSecurityLogPassword=stored\r\n"));
+        const auto bytes = [] {
+            QFile file(SettingsFileName());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+        };
+        const QByteArray before = bytes();
+        auto form = std::make_unique<TExtraForm>();
+        IniFile::ContentReader previous;
+        if (trouble == FullDisk)
+            ASSERT_TRUE(disk.Fill());
+        else if (trouble == RenameFails)
+            ASSERT_TRUE(disk.PinFile(SettingsFileName()));
+        else
+            previous = IniFile::SetContentReader([](const QString&) {
+                return IniFile::Content{IniFile::Content::Unreadable, QByteArray()};
+            });
+        form.reset();
+        if (trouble == Unreadable)
+            IniFile::SetContentReader(previous);
+        ASSERT_EQ(FBoxes.size(), 1u);
+        EXPECT_EQ(FBoxes[0].sText, SettingsSaveErrorText);
+        EXPECT_EQ(bytes(), before);
+    }
 }
 
 TEST_F(CommonFormTest, SingleInstanceOpenerMakesOneWindowAndItsDestructionClearsTheReference)

@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "../platform/FileSaves.h"
+#include "../platform/SmallDisk.h"
 #include "AnsiCodePage.h"
 #include "ParvaneNetwork.h"
 
@@ -434,6 +436,67 @@ TEST_F(SettingsTest, ReadOnlyFileMakesTheOptionsWriteFailAndStaysUnchanged)
     // Outside multi-user mode the shared file is this same file.
     EXPECT_FALSE(SettingsWriteMultiUser(true));
     EXPECT_EQ(Stored(), QStringLiteral("[Option]\r\nHandleName=Old\r\n"));
+}
+
+QByteArray FileBytes(const QString& sFileName)
+{
+    QFile file(sFileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+TEST_F(SettingsTest, TheOptionsAreSavedInOneAtomicSave)
+{
+    Store(QStringLiteral("[MainWindow]\r\nLeft=5\r\n"));
+    FileSaves saves(FDir.path(), QStringLiteral("Parvane2.INI"));
+    ASSERT_TRUE(saves.IsReady());
+    IniFile ini(SettingsFileName());
+    ASSERT_TRUE(SettingsWriteOption(ini, false, {QStringLiteral("a"), QStringLiteral("b")}, true));
+    EXPECT_EQ(saves.Count(), 1);
+    EXPECT_TRUE(StoredKeys().contains(QStringLiteral("Absence-Message99")));
+    EXPECT_TRUE(Stored().startsWith(QStringLiteral("[MainWindow]\r\nLeft=5\r\n[Option]\r\n")));
+}
+
+TEST_F(SettingsTest, SettingsFileThatCannotBeReadIsNeitherWrittenNorEmptied)
+{
+    Store(QStringLiteral("[AllUsers]\r\nMultiUser=0\r\n[Option]\r\nHandleName=Old\r\n"
+                         "SecurityLogPassword=stored\r\nAbsence-Title0=会議\r\n"));
+    const QByteArray before = FileBytes(SettingsFileName());
+    const QString unreadable = SettingsFileName();
+    const IniFile::ContentReader previous = IniFile::SetContentReader([unreadable](const QString& sFileName) {
+        if (sFileName == unreadable)
+            return IniFile::Content{IniFile::Content::Unreadable, QByteArray()};
+        return IniFile::ReadContent(sFileName);
+    });
+    HandleName = QStringLiteral("New");
+    IniFile ini(SettingsFileName());
+    const bool optionsWritten = SettingsWriteOption(ini, false, {}, true);
+    IniFile other(SettingsFileName());
+    const bool dateWritten = SettingsWriteLastCheck(other, QDate(2011, 8, 29));
+    const bool modeWritten = SettingsWriteMultiUser(true);
+    IniFile::SetContentReader(previous);
+    EXPECT_FALSE(optionsWritten);
+    EXPECT_FALSE(dateWritten);
+    EXPECT_FALSE(modeWritten);
+    EXPECT_EQ(FileBytes(SettingsFileName()), before);
+}
+
+TEST_F(SettingsTest, FullDiskOrFailedRenameDuringTheOptionsSaveLeavesTheOldFileWhole)
+{
+    enum Trouble { FullDisk, RenameFails };
+    for (const Trouble trouble : {FullDisk, RenameFails}) {
+        SCOPED_TRACE(trouble == FullDisk ? "full disk" : "rename fails");
+        SmallDisk disk;
+        ASSERT_TRUE(disk.IsReady()) << disk.Error().toStdString();
+        ProgramDirectory = ProgramDirectoryOf(disk.Path());
+        FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
+        Store(QStringLiteral("[Option]\r\nHandleName=Old\r\nSecurityLogPassword=stored\r\n"));
+        const QByteArray before = FileBytes(SettingsFileName());
+        ASSERT_TRUE(trouble == FullDisk ? disk.Fill() : disk.PinFile(SettingsFileName()));
+        HandleName = QStringLiteral("New");
+        IniFile ini(SettingsFileName());
+        EXPECT_FALSE(SettingsWriteOption(ini, false, {QStringLiteral("198.18.0.9")}, true));
+        EXPECT_EQ(FileBytes(SettingsFileName()), before);
+    }
 }
 
 } // namespace

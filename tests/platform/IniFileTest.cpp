@@ -1,7 +1,9 @@
 #include "IniFile.h"
 
 #include "AnsiCodePage.h"
+#include "SmallDisk.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -240,6 +242,193 @@ TEST_F(IniFileTest, WriteIntoAMissingFolderFails)
     IniFile ini(FDir.filePath(QStringLiteral("no such folder/Parvane2.INI")));
     EXPECT_FALSE(ini.WriteBool(QStringLiteral("Option"), QStringLiteral("Flag"), true));
     EXPECT_TRUE(ini.Failed());
+}
+
+// Reading the file as the system gives it: only a file that is not there counts as
+// missing; anything else that cannot be read whole is unreadable, and nothing blocks.
+TEST_F(IniFileTest, ContentIsWholeMissingOrUnreadable)
+{
+    Store("[Option]\r\nKey=1\r\n");
+    ASSERT_TRUE(QDir(FDir.path()).mkdir(QStringLiteral("folder")));
+    const QByteArray fifo = QFile::encodeName(FDir.filePath(QStringLiteral("fifo")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+    struct Case {
+        QString name;
+        IniFile::Content::Result result;
+    };
+    const Case cases[] = {
+        {QStringLiteral("Parvane2.INI"), IniFile::Content::Whole},
+        {QStringLiteral("none.INI"), IniFile::Content::Missing},
+        {QStringLiteral("folder"), IniFile::Content::Unreadable},
+        {QStringLiteral("fifo"), IniFile::Content::Unreadable},
+        {QStringLiteral("Parvane2.INI/below.INI"), IniFile::Content::Unreadable},
+    };
+    for (const Case& c : cases) {
+        const IniFile::Content content = IniFile::ReadContent(FDir.filePath(c.name));
+        EXPECT_EQ(content.result, c.result) << c.name.toStdString();
+        EXPECT_EQ(content.bytes, c.result == IniFile::Content::Whole ? Stored() : QByteArray())
+            << c.name.toStdString();
+    }
+}
+
+// A reader that fails for one file, as an I/O error or a denied read would.
+class IniUnreadableTest : public IniFileTest {
+protected:
+    void SetUp() override
+    {
+        IniFileTest::SetUp();
+        FBefore = IniFile::SetContentReader([this](const QString& sFileName) {
+            if (sFileName == Path())
+                return IniFile::Content{IniFile::Content::Unreadable, QByteArray()};
+            return IniFile::ReadContent(sFileName);
+        });
+    }
+    void TearDown() override { IniFile::SetContentReader(FBefore); }
+
+    IniFile::ContentReader FBefore;
+};
+
+TEST_F(IniUnreadableTest, WritesToAFileThatCannotBeReadFailAndLeaveItAsItWas)
+{
+    const QByteArray before = "[Option]\r\nHandleName=Old\r\nSecurityLogPassword=x\r\n";
+    Store(before);
+    IniFile ini(Path());
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("d")),
+              QStringLiteral("d"));
+    EXPECT_FALSE(
+        ini.WriteString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("New")));
+    EXPECT_TRUE(ini.Failed());
+    IniFile other(Path());
+    EXPECT_FALSE(other.DeleteKey(QStringLiteral("Option"), QStringLiteral("HandleName")));
+    EXPECT_EQ(Stored(), before);
+
+    // In a pass the first write fails and its caller reports it; the pass adds no report.
+    int reports = 0;
+    {
+        IniFileWritingPass pass(Path(), [&reports] { ++reports; });
+        IniFile inPass(Path());
+        EXPECT_FALSE(inPass.WriteInteger(QStringLiteral("MainWindow"), QStringLiteral("Left"), 1));
+        EXPECT_FALSE(pass.Commit());
+    }
+    EXPECT_EQ(reports, 0);
+    EXPECT_EQ(Stored(), before);
+}
+
+TEST_F(IniFileTest, APassSavesOnceAtItsEndAndItsReadsSeeItsWrites)
+{
+    const QByteArray before = "; kept\r\n[Option]\r\nHandleName=Old\r\nGone=1\r\n";
+    Store(before);
+    int reports = 0;
+    {
+        const IniFileWritingPass pass(Path(), [&reports] { ++reports; });
+        IniFile ini(Path());
+        // Another spelling of the same path joins the same pass.
+        IniFile other(FDir.path() + QStringLiteral("/./") + QStringLiteral("Parvane2.INI"));
+        for (int i = 0; i < 50; ++i)
+            ASSERT_TRUE(ini.WriteInteger(QStringLiteral("Option"), QStringLiteral("Key%1").arg(i), i));
+        ASSERT_TRUE(
+            other.WriteString(QStringLiteral("Option"), QStringLiteral("HandleName"), QStringLiteral("New")));
+        ASSERT_TRUE(ini.DeleteKey(QStringLiteral("Option"), QStringLiteral("Gone")));
+        ASSERT_TRUE(other.WriteBool(QStringLiteral("MainWindow"), QStringLiteral("Flag"), true));
+        EXPECT_EQ(ini.ReadString(QStringLiteral("Option"), QStringLiteral("HandleName"), QString()),
+                  QStringLiteral("New"));
+        EXPECT_EQ(other.ReadInteger(QStringLiteral("Option"), QStringLiteral("Key49"), -1), 49);
+        EXPECT_FALSE(other.ValueExists(QStringLiteral("Option"), QStringLiteral("Gone")));
+        EXPECT_EQ(Stored(), before);
+    }
+    EXPECT_EQ(reports, 0);
+    QByteArray expected = "; kept\r\n[Option]\r\nHandleName=New\r\n";
+    for (int i = 0; i < 50; ++i)
+        expected += "Key" + QByteArray::number(i) + '=' + QByteArray::number(i) + "\r\n";
+    expected += "[MainWindow]\r\nFlag=1\r\n";
+    EXPECT_EQ(Stored(), expected);
+
+    // After the pass each write is saved at once again.
+    IniFile after(Path());
+    ASSERT_TRUE(after.WriteInteger(QStringLiteral("MainWindow"), QStringLiteral("Flag"), 0));
+    EXPECT_TRUE(Stored().endsWith("Flag=0\r\n"));
+}
+
+TEST_F(IniFileTest, APassThatChangesNothingCreatesNoFileAndAnInnerPassJoinsTheOuter)
+{
+    {
+        const IniFileWritingPass pass(Path());
+        IniFile ini(Path());
+        EXPECT_TRUE(ini.DeleteKey(QStringLiteral("Option"), QStringLiteral("Key")));
+        EXPECT_EQ(ini.ReadInteger(QStringLiteral("Option"), QStringLiteral("Key"), 3), 3);
+    }
+    EXPECT_FALSE(QFile::exists(Path()));
+
+    IniFileWritingPass outer(Path());
+    {
+        IniFileWritingPass inner(Path());
+        ASSERT_TRUE(IniFile(Path()).WriteInteger(QStringLiteral("Option"), QStringLiteral("Key"), 1));
+        EXPECT_TRUE(inner.Commit());
+    }
+    EXPECT_FALSE(QFile::exists(Path()));
+    EXPECT_TRUE(outer.Commit());
+    EXPECT_EQ(Stored(), QByteArray("[Option]\r\nKey=1\r\n"));
+}
+
+TEST_F(IniFileTest, ReadOnlyFileFailsThePassAtItsFirstWrite)
+{
+    Store("[Option]\r\nHandleName=Old\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(Path()).constData(), 0444), 0);
+    int reports = 0;
+    {
+        IniFileWritingPass pass(Path(), [&reports] { ++reports; });
+        IniFile ini(Path());
+        EXPECT_FALSE(ini.WriteInteger(QStringLiteral("Option"), QStringLiteral("Key"), 1));
+        EXPECT_FALSE(IniFile(Path()).WriteInteger(QStringLiteral("Option"), QStringLiteral("Other"), 1));
+        EXPECT_FALSE(pass.Commit());
+    }
+    EXPECT_EQ(reports, 0);
+    EXPECT_EQ(Stored(), QByteArray("[Option]\r\nHandleName=Old\r\n"));
+}
+
+// A disk that fills up, or a rename that fails, during the one save of a pass or
+// of a single write: the old file stays whole and the failure is reported once.
+TEST(IniFileDisk, FullDiskOrFailedRenameLeavesTheOldFileWholeAndIsReportedOnce)
+{
+    enum Trouble { FullDisk, RenameFails };
+    for (const Trouble trouble : {FullDisk, RenameFails}) {
+        SCOPED_TRACE(trouble == FullDisk ? "full disk" : "rename fails");
+        SmallDisk disk;
+        ASSERT_TRUE(disk.IsReady()) << disk.Error().toStdString();
+        const QString path = disk.FilePath(QStringLiteral("Parvane2.INI"));
+        QByteArray before = "[Option]\r\n";
+        for (int i = 0; i < 100; ++i)
+            before += "Absence-Title" + QByteArray::number(i) + "=away\r\n";
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_EQ(file.write(before), before.size());
+        }
+        ASSERT_TRUE(trouble == FullDisk ? disk.Fill() : disk.PinFile(path));
+        const auto stored = [&path] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+        };
+
+        int reports = 0;
+        {
+            const IniFileWritingPass pass(path, [&reports] { ++reports; });
+            IniFile ini(path);
+            for (int i = 0; i < 100; ++i)
+                EXPECT_TRUE(ini.WriteString(QStringLiteral("Option"),
+                                            QStringLiteral("Absence-Title%1").arg(i),
+                                            QStringLiteral("a longer title than before")));
+        }
+        EXPECT_EQ(reports, 1);
+        EXPECT_EQ(stored(), before);
+
+        IniFile single(path);
+        EXPECT_FALSE(single.WriteString(QStringLiteral("Option"), QStringLiteral("Absence-Title0"),
+                                        QStringLiteral("a longer title than before")));
+        EXPECT_EQ(stored(), before);
+        // No temporary file is left behind to take the disk's last room.
+        EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files).size(), trouble == FullDisk ? 2 : 1);
+    }
 }
 
 } // namespace
