@@ -214,11 +214,6 @@ public:
         Load();
         return FRead != IniFile::Content::Unreadable;
     }
-    bool Exists()
-    {
-        Load();
-        return FRead == IniFile::Content::Whole;
-    }
     // True when writes may change the copy. Asked once: the answer holds for the pass.
     bool Writable()
     {

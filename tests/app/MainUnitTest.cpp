@@ -2,6 +2,8 @@
 #include "MainUnit.h"
 
 #include "../engine/PeerProcess.h"
+#include "../platform/FileSaves.h"
+#include "../platform/SmallDisk.h"
 #include "CommandLine.h"
 #include "IniFile.h"
 #include "LogFile.h"
@@ -784,6 +786,39 @@ TEST_F(MainFormTest, StartHiddenOnlyWithBothTraySettings)
     FForm.reset();
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartFormHide=1\r\nCustomizeTaskTray=1\r\n");
     EXPECT_FALSE(Start().StartHidden());
+}
+
+// The window's section is saved in one save at its end; when the disk is full by
+// then, the old file stays whole and the user is told once.
+TEST_F(MainFormTest, SettingsSaveOnAFullDiskTellsTheUserOnceAndKeepsTheOldFile)
+{
+    SmallDisk disk;
+    ASSERT_TRUE(disk.IsReady()) << disk.Error().toStdString();
+    TMainForm::ProgramDirectoryOverride = disk.Path();
+    const QString path = disk.FilePath(QStringLiteral("Parvane2.INI"));
+    const QByteArray before = "[Option]\r\nCustomizeStartLogin=0\r\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(before), before.size());
+    }
+    Start();
+    ASSERT_FALSE(FForm->StartFailed());
+    FileSaves saves(disk.Path(), QStringLiteral("Parvane2.INI"));
+    ASSERT_TRUE(saves.IsReady());
+    FForm.reset();
+    EXPECT_EQ(saves.Count(), 1);
+    EXPECT_TRUE(FBoxes.empty());
+
+    const QByteArray saved = FileBytes(path);
+    ASSERT_TRUE(saved.contains("SortUpper="));
+    Start();
+    ASSERT_FALSE(FForm->StartFailed());
+    ASSERT_TRUE(disk.Fill());
+    FForm->resize(321, 234);
+    FForm.reset();
+    EXPECT_EQ(BoxTexts(), QStringList{SettingsSaveErrorText});
+    EXPECT_EQ(FileBytes(path), saved);
 }
 
 } // namespace
