@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -20,6 +21,9 @@ namespace {
 constexpr int kRounds = 5;
 constexpr int kPassKeys = 330;
 constexpr int kAddresses = 10;
+const char* const kOtherSections[] = {"MainWindow", "SendWindow", "RecvWindow", "ChatWindow", "LogWindow"};
+const char* const kOtherSectionKeys[] = {"Left", "Top", "Width", "Height", "AlphaBlend"};
+constexpr int kOtherKeys = std::size(kOtherSections) * std::size(kOtherSectionKeys);
 
 // Every away kind and sound file filled, so the file is as large as the options make it.
 void FillOptions()
@@ -46,8 +50,8 @@ void StoreOtherSections(const QString& sPath)
 {
     IniFile ini(sPath);
     const IniFileWritingPass pass(sPath);
-    for (const char* section : {"MainWindow", "SendWindow", "RecvWindow", "ChatWindow", "LogWindow"}) {
-        for (const char* key : {"Left", "Top", "Width", "Height", "AlphaBlend"})
+    for (const char* section : kOtherSections) {
+        for (const char* key : kOtherSectionKeys)
             ini.WriteInteger(QString::fromLatin1(section), QString::fromLatin1(key), 100);
     }
 }
@@ -107,7 +111,7 @@ int main(int argc, char** argv)
             return SettingsWriteOption(ini, false, Addresses(), true);
         },
         kRounds, &failed);
-    const int applyKeys = KeyCount(path) - 25;
+    const int applyKeys = KeyCount(path) - kOtherKeys;
 
     const double passMs = MedianMs(
         fresh,

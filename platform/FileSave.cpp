@@ -50,18 +50,6 @@ bool SaveInPlace(const QByteArray& path, const QByteArray& bytes)
     return ::close(fd) == 0 && saved;
 }
 
-void SyncFolder(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    // The rename is done; a folder that cannot be synced loses nothing but its durability.
-    ::fsync(fd);
-    ::close(fd);
-}
-
 } // namespace
 
 bool FileSaveAtomic(const QString& sFileName, const QByteArray& bytes)
@@ -95,10 +83,7 @@ bool FileSaveAtomic(const QString& sFileName, const QByteArray& bytes)
     saved = saved && ::fsync(fd) == 0;
     saved = ::close(fd) == 0 && saved;
     saved = saved && ::rename(temporary.constData(), path.constData()) == 0;
-    if (!saved) {
+    if (!saved)
         ::unlink(temporary.constData());
-        return false;
-    }
-    SyncFolder(path);
-    return true;
+    return saved;
 }
