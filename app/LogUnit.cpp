@@ -3,6 +3,7 @@
 #include "FileAccess.h"
 #include "IEViewer.h"
 #include "LogFile.h"
+#include "LogWriter.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
 #include "SystemClock.h"
@@ -80,11 +81,29 @@ QString LogFileName()
     return FileBaseName + QStringLiteral(".LOG");
 }
 
+namespace {
+
+// Made by the first record, on the program's thread, which hears of every record lost.
+TLogWriter& LogWriter()
+{
+    static TLogWriter writer([](int iLost) {
+        for (int i = 0; i < iLost; ++i)
+            MessageBoxShow(kSaveError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+    });
+    return writer;
+}
+
+} // namespace
+
 void LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)
 {
-    const QByteArray record = LogRecordBytes(iKind, sFrom, sTo, sText, SystemClock::Now());
-    if (!LogFilePrepend(LogFileName(), record))
-        MessageBoxShow(kSaveError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+    // The time is the time of the call, however long the record waits for the disk.
+    LogWriter().Add(LogFileName(), LogRecordBytes(iKind, sFrom, sTo, sText, SystemClock::Now()));
+}
+
+void LogWriteWait()
+{
+    LogWriter().Wait();
 }
 
 void LogFormShow()
@@ -186,6 +205,8 @@ void TLogForm::StatusTextSet(const QString& sText)
 
 void TLogForm::LogLoad()
 {
+    // What was written before the load is in it.
+    LogWriteWait();
     QList<TLogRecord> records;
     if (LogFileRecords(LogFileName(), records)) {
         PrRecordCount = static_cast<int>(records.size());
@@ -231,6 +252,8 @@ void TLogForm::btAllDeleteClick()
                        MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2) !=
         MessageBox::IDYES)
         return;
+    // The records written before the question go with the rest.
+    LogWriteWait();
     // A read-only log is kept, as it would be elsewhere, although root could remove it here.
     const QFileInfo info(LogFileName());
     if (!info.isFile() || ReadOnlyFile(info) || !QFile::remove(LogFileName())) {

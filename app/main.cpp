@@ -1,6 +1,7 @@
 // The program's entry: the port options, the one-copy-per-port-pair guard, and the main window.
 #include "CommandLine.h"
 #include "InstanceLock.h"
+#include "LogUnit.h"
 #include "MainUnit.h"
 #include "WindowsFonts.h"
 
@@ -35,6 +36,8 @@ int main(int argc, char** argv)
             form.show();
         app.exec();
     }
+    // The last records reach the log, or the user hears that they could not.
+    LogWriteWait();
     guard.Release();
     return 0;
 }

@@ -1,116 +1,88 @@
 #include "AnsiCodePage.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
-#include <algorithm>
+#include "AnsiCodePageTable.h"
 
 namespace AnsiCodePage {
 namespace {
 
-constexpr const char* kCodePageName = "windows-31j";
+using namespace AnsiCodePageTable;
 
-bool IsAscii(QStringView text)
-{
-    for (QChar c : text) {
-        if (c.unicode() >= 0x80)
-            return false;
-    }
-    return true;
-}
+// The table's entry for the code point at text[i] and how many code units it
+// takes. Code page 932 has nothing above the BMP, nor for a lone surrogate.
+struct TPoint {
+    std::uint16_t bytes;
+    qsizetype width;
+};
 
-// ICU's table for this code page rotates three control characters (the byte 1A
-// is U+001C there, 1C is U+007F, 7F is U+001A), where Windows maps each of them
-// to itself. None of the three can be the second byte of a pair, so they are
-// put right byte by byte, on the way out and on the way in.
-bool IsRotatedByte(char c)
+TPoint PointAt(const char16_t* text, qsizetype size, qsizetype i)
 {
-    return c == '\x1a' || c == '\x1c' || c == '\x7f';
-}
-
-QByteArray EncodedAsWindows(QByteArray bytes)
-{
-    for (char& c : bytes) {
-        if (c == '\x7f')
-            c = '\x1a';
-        else if (c == '\x1a')
-            c = '\x1c';
-        else if (c == '\x1c')
-            c = '\x7f';
-    }
-    return bytes;
-}
-
-QString DecodeWithIcu(QByteArrayView bytes)
-{
-    QStringDecoder decoder(kCodePageName);
-    return decoder.decode(bytes);
-}
-
-// ICU substitutes its own two-byte character for what it cannot map; redo the
-// conversion one code point at a time so each of them becomes a single "?".
-QByteArray EncodeReplacingUnmappable(QStringView text)
-{
-    QByteArray out;
-    out.reserve(text.size() * 2);
-    qsizetype i = 0;
-    while (i < text.size()) {
-        qsizetype width =
-            (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
-        QStringView point = text.mid(i, width);
-        QStringEncoder encoder(kCodePageName);
-        QByteArray bytes = encoder.encode(point);
-        if (encoder.hasError() || bytes.isEmpty())
-            out.append('?');
-        else
-            out.append(EncodedAsWindows(bytes));
-        i += width;
-    }
-    return out;
+    const char16_t unit = text[i];
+    if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(text[i + 1]))
+        return {kNone, 2};
+    return {kEncode[unit], 1};
 }
 
 } // namespace
 
 QByteArray Encode(QStringView text)
 {
-    if (IsAscii(text))
-        return text.toLatin1();
-    QStringEncoder encoder(kCodePageName);
-    QByteArray bytes = encoder.encode(text);
-    if (!encoder.hasError())
-        return EncodedAsWindows(bytes);
-    return EncodeReplacingUnmappable(text);
+    QByteArray out(text.size() * 2, Qt::Uninitialized);
+    char* to = out.data();
+    const char16_t* from = text.utf16();
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size;) {
+        const TPoint point = PointAt(from, size, i);
+        i += point.width;
+        if (point.bytes < 0x100) {
+            *to++ = static_cast<char>(point.bytes);
+        } else if (point.bytes == kNone) {
+            *to++ = '?';
+        } else {
+            *to++ = static_cast<char>(point.bytes >> 8);
+            *to++ = static_cast<char>(point.bytes & 0xFF);
+        }
+    }
+    out.truncate(to - out.constData());
+    return out;
 }
 
 QString Decode(QByteArrayView bytes)
 {
-    bool ascii = true;
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    const auto* from = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const std::uint8_t lead = kLeadIndex[from[i]];
+        if (lead == 0) {
+            *to++ = QChar(kDecodeSingle[from[i]]);
+            continue;
+        }
+        if (i + 1 == size)
             break;
+        const char16_t pair = kDecodePair[lead - 1][from[i + 1]];
+        if (pair == kLeadReplaced) {
+            *to++ = QChar(kLeadReplacement);
+        } else if (pair != kNone) {
+            *to++ = QChar(pair);
+            ++i;
         }
     }
-    if (ascii)
-        return QString::fromLatin1(bytes);
-    if (std::none_of(bytes.begin(), bytes.end(), IsRotatedByte))
-        return DecodeWithIcu(bytes);
-    QString out;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (!IsRotatedByte(bytes[i]))
-            continue;
-        out += DecodeWithIcu(bytes.sliced(start, i - start));
-        out += QChar(static_cast<unsigned char>(bytes[i]));
-        start = i + 1;
-    }
-    return out + DecodeWithIcu(bytes.sliced(start));
+    out.truncate(to - out.constData());
+    return out;
 }
 
 qsizetype ByteLength(QStringView text)
 {
-    if (IsAscii(text))
-        return text.size();
-    return Encode(text).size();
+    const char16_t* from = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype length = 0;
+    for (qsizetype i = 0; i < size;) {
+        const TPoint point = PointAt(from, size, i);
+        i += point.width;
+        length += point.bytes == kNone || point.bytes < 0x100 ? 1 : 2;
+    }
+    return length;
 }
 
 } // namespace AnsiCodePage

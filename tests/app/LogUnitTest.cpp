@@ -53,6 +53,7 @@ protected:
 
     void TearDown() override
     {
+        LogWriteWait();
         LogFormRelease();
         MessageBox::SetAnswerer({});
         SystemClock::SetNowSource({});
@@ -120,6 +121,7 @@ TEST_F(LogFormTest, ALogThatCannotBeWrittenLosesTheRecordAndSaysSo)
     file.close();
     ASSERT_EQ(::chmod(QFile::encodeName(LogFileName()).constData(), 0444), 0);
     LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), QStringLiteral("本文"));
+    LogWriteWait();
     ASSERT_EQ(FBoxes.size(), 1u);
     EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("ログを保存中にエラーが発生しました。")));
     EXPECT_EQ(FBoxes[0].sCaption, QStringLiteral("Parvane 2"));
@@ -195,6 +197,7 @@ TEST_F(LogFormTest, DeleteAllAsksFirstAndRemovesTheFile)
 
     // The next record makes the file again, of that record alone; the button waits for a refresh.
     LogWrite(LogKindMessageSend, QStringLiteral("太郎"), QStringLiteral("花子"), QStringLiteral("二"));
+    LogWriteWait();
     QFile file(LogFileName());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(LogRecordsRead(file.readAll()).size(), 1);

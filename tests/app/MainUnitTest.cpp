@@ -595,6 +595,7 @@ TEST_F(MainFormTest, ArrivingMessagesAreLoggedAndTheViewerGoesWithTheMainWindow)
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nHandleName=Taro\r\n");
     TMainForm& form = Start();
     Arrive(form, 1);
+    LogWriteWait();
     const QList<TLogRecord> records = LogRecordsRead(FileBytes(FDir.filePath("Parvane2.LOG")));
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].sKind, QStringLiteral("メッセージ受信"));
@@ -617,6 +618,7 @@ TEST_F(MainFormTest, WithTheLogOffNothingIsWritten)
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeLog=0\r\n");
     TMainForm& form = Start();
     Arrive(form, 1);
+    LogWriteWait();
     EXPECT_FALSE(QFile::exists(FDir.filePath("Parvane2.LOG")));
     EXPECT_EQ(MessageRecvQueue.Count(), 1);
 }
