@@ -2,13 +2,13 @@
 
 #include "AnsiCodePage.h"
 #include "FileAccess.h"
+#include "FileSave.h"
 #include "TimeText.h"
 
 #include <QByteArrayView>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -218,15 +218,7 @@ bool LogFilePrepend(const QString& sFileName, const QByteArray& record)
         if (file.error() != QFileDevice::NoError)
             return false;
     }
-    QSaveFile file(sFileName);
-    // A writable log in a folder where no new file may be made is still written, in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray rest = LogLinesNormalised(old);
-    if (file.write(record) != record.size() || file.write(rest) != rest.size())
-        return false;
-    return file.commit();
+    return FileSaveAtomic(sFileName, record + LogLinesNormalised(old));
 }
 
 QList<TLogRecord> LogRecordsRead(const QByteArray& bytes)

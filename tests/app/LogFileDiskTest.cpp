@@ -72,6 +72,7 @@ void FailedLogWriteTellsTheUserOnce(Trouble trouble)
         return MessageBox::IDOK;
     });
     LogWrite(LogKindMessageSend, QStringLiteral("太郎"), QStringLiteral("花子"), QStringLiteral("新しい"));
+    LogWriteWait();
     MessageBox::SetAnswerer({});
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(boxes[0].sText.startsWith(QStringLiteral("ログを保存中にエラーが発生しました。")));
@@ -89,15 +90,12 @@ TEST(LogFileDisk, FailedRenameIsToldToTheUserOnce)
     FailedLogWriteTellsTheUserOnce(RenameFails);
 }
 
-// Off while the log writer trusts the commit of its buffered save: on a full disk
-// the buffer's flush fails inside the commit, which still renames the empty new
-// file over the log and reports success, so the log is lost and nobody is told.
-TEST(LogFileDisk, DISABLED_FullDiskDuringThePrependLeavesTheOldLogWholeAndFails)
+TEST(LogFileDisk, FullDiskDuringThePrependLeavesTheOldLogWholeAndFails)
 {
     PrependLeavesTheOldLogWholeAndFails(FullDisk);
 }
 
-TEST(LogFileDisk, DISABLED_FullDiskIsToldToTheUserOnce)
+TEST(LogFileDisk, FullDiskIsToldToTheUserOnce)
 {
     FailedLogWriteTellsTheUserOnce(FullDisk);
 }
