@@ -60,11 +60,13 @@ bool FileSaveAtomic(const QString& sFileName, const QByteArray& bytes)
     if (exists && !S_ISREG(old.st_mode))
         return false;
 
+    // Until it has the old file's permissions the new one is the owner's alone: it may hold passwords.
+    const mode_t firstMode = exists ? 0600 : 0666;
     QByteArray temporary;
     int fd = -1;
     for (int i = 0; i < kNameTries && fd < 0; ++i) {
         temporary = path + ".save-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, firstMode);
         if (fd < 0 && errno != EEXIST)
             break;
     }

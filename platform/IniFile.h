@@ -23,7 +23,7 @@ class IniFileWritingPass;
 // - A write happens only to a file that was read whole or is known not to be
 //   there: a file that is there but cannot be read fails the write and stays as
 //   it was, since saving what little was read would throw the rest away.
-// - A write that fails ends the writing pass: every later write through the same
+// - A write that fails is the object's last: every later write through the same
 //   object fails too without touching the file, as a writer that stops at the
 //   first failed key would.
 class IniFile {

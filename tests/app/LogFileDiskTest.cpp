@@ -57,6 +57,15 @@ void FailedLogWriteTellsTheUserOnce(Trouble trouble)
 {
     SmallDisk disk;
     ASSERT_TRUE(disk.IsReady()) << disk.Error().toStdString();
+    struct Restore {
+        QString sProgramDirectory = ProgramDirectory;
+        QString sFileBaseName = FileBaseName;
+        ~Restore()
+        {
+            ProgramDirectory = sProgramDirectory;
+            FileBaseName = sFileBaseName;
+        }
+    } restore;
     ProgramDirectory = ProgramDirectoryOf(disk.Path());
     FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
     const QByteArray before = OldLog();

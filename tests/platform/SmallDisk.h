@@ -27,8 +27,10 @@ public:
             ::setns(FOriginal, CLONE_NEWNS);
         if (FOriginal >= 0)
             ::close(FOriginal);
+        // Back in the machine's own view the folder is empty, unless a thread outside
+        // the namespace wrote there; either way nothing of it may stay.
         if (!FPath.isEmpty())
-            ::rmdir(QFile::encodeName(FPath).constData());
+            QDir(FPath).removeRecursively();
     }
 
     SmallDisk(const SmallDisk&) = delete;
