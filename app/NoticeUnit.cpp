@@ -45,6 +45,8 @@ QRect WorkArea()
 QPainterPath BodyPath(int iWidth, int iHeight)
 {
     QPainterPath path;
+    // The circle overlaps the body's corner; the overlap belongs to both.
+    path.setFillRule(Qt::WindingFill);
     path.addRoundedRect(QRectF(15, 20, iWidth - 15, iHeight - 20), 7.5, 7.5);
     path.addEllipse(QRectF(0, 0, 54, 54));
     return path;

@@ -180,6 +180,10 @@ TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)
     auto* noPasswordLayout = new QVBoxLayout(pnLetterNoPassword);
     noPasswordLayout->addWidget(laLetterNoPassword);
     noPasswordLayout->addWidget(btLetterOpen2, 0, Qt::AlignCenter);
+    // Both panels stay centred in the sealed view as the window changes size.
+    auto* backLayout = new QGridLayout(pnLetterBack);
+    backLayout->addWidget(pnLetter, 0, 0, Qt::AlignCenter);
+    backLayout->addWidget(pnLetterNoPassword, 0, 0, Qt::AlignCenter);
     connect(btLetterOpen, &QPushButton::clicked, this, &TRecvForm::btLetterOpenClick);
     connect(btLetterOpen2, &QPushButton::clicked, this, &TRecvForm::btLetterOpenClick);
     connect(neLetterPassword, &QLineEdit::returnPressed, this, &TRecvForm::btLetterOpenClick);
@@ -228,34 +232,11 @@ void TRecvForm::MessageSet(const QString& sWire, const QString& sRecvTime, TRecv
     pnLetterBack->setVisible(!bOpen);
     pnLetter->setVisible(view == TRecvView::SealedPassword);
     pnLetterNoPassword->setVisible(view == TRecvView::SealedNoPassword);
-    LetterPanelsCentre();
 }
 
 QString TRecvForm::MessageText() const
 {
     return EditTextToWire(mmRecvMessage->toPlainText());
-}
-
-void TRecvForm::PanelVisibleSet()
-{
-    TCommonForm::PanelVisibleSet();
-    if (pnLetterBack != nullptr)
-        LetterPanelsCentre();
-}
-
-void TRecvForm::resizeEvent(QResizeEvent* event)
-{
-    TCommonForm::resizeEvent(event);
-    LetterPanelsCentre();
-}
-
-void TRecvForm::LetterPanelsCentre()
-{
-    for (QWidget* panel : {pnLetter, pnLetterNoPassword}) {
-        panel->adjustSize();
-        panel->move((pnLetterBack->width() - panel->width()) / 2,
-                    (pnLetterBack->height() - panel->height()) / 2);
-    }
 }
 
 void TRecvForm::btLetterOpenClick()

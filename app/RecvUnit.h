@@ -39,7 +39,6 @@ public:
     // The message in the wire's form (CR LF).
     QString MessageText() const;
 
-    void PanelVisibleSet() override;
     void btLetterOpenClick();
     void btReturnClick();
     void btNextClick();
@@ -61,11 +60,7 @@ public:
     QPushButton* btNext = nullptr;
     QPushButton* btClose = nullptr;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
-    void LetterPanelsCentre();
     TRecvView PrView = TRecvView::Open;
 };
 
