@@ -132,6 +132,12 @@ TNoticeForm::TNoticeForm()
     NoticeLayoutUpdate();
 }
 
+TNoticeForm::~TNoticeForm()
+{
+    if (NoticeForm == this)
+        NoticeForm = nullptr;
+}
+
 void TNoticeForm::SetAutoClose(bool AutoClose)
 {
     prAutoClose = AutoClose;
@@ -169,7 +175,7 @@ void TNoticeForm::NoticeLayoutUpdate()
     // Where the body is not painted the window is not there: clicks go through to what is below.
     QRegion shape;
     for (const QPolygonF& polygon : BodyPath(place.width(), place.height()).toFillPolygons())
-        shape += QRegion(polygon.toPolygon());
+        shape += QRegion(polygon.toPolygon(), Qt::WindingFill);
     setMask(shape);
     update();
 }

@@ -16,6 +16,7 @@ class TNoticeForm : public QWidget {
 
 public:
     TNoticeForm();
+    ~TNoticeForm() override;
 
     void SetAutoClose(bool AutoClose);
     void SetPosition(int Position);
