@@ -2,6 +2,7 @@
 #include "MainUnit.h"
 
 #include "../engine/PeerProcess.h"
+#include "AbsenceUnit.h"
 #include "CommandLine.h"
 #include "IniFile.h"
 #include "LogFile.h"
@@ -786,6 +787,25 @@ TEST_F(MainFormTest, HotKeysRunTheirCommands)
     form.WMHotKey(TMainForm::HotKeySend);
     EXPECT_EQ(iLogOpened, 1);
     EXPECT_FALSE(form.pmHotKeySend->isVisible());
+}
+
+TEST_F(MainFormTest, AwayAnswerOpensItsWindowOrTellsThereIsNone)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TMainForm& form = Start();
+    form.PVNAbsenceMessage(form.PVN.get(), "Nothing", "花子", "PVHOST2", "Parvane2", "time");
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("花子 の不在メッセージはありません。")});
+    EXPECT_TRUE(AbsenceWindowList.isEmpty());
+    form.PVNAbsenceMessage(form.PVN.get(), "会議中", "花子", "PVHOST2", "Parvane2", "time");
+    ASSERT_EQ(AbsenceWindowList.size(), 1);
+    auto* window =
+        qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(AbsenceWindowList[0])));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->PrMachine, QStringLiteral("PVHOST2"));
+    EXPECT_EQ(window->PrDiscrimination, QStringLiteral("Parvane2"));
+    // The main window's close tells it to go.
+    EXPECT_TRUE(form.FormClose());
+    EXPECT_TRUE(WaitFor([] { return AbsenceWindowList.isEmpty(); }));
 }
 
 TEST_F(MainFormTest, MinimisingWithoutBothTraySettingsKeepsTheWindow)

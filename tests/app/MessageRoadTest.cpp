@@ -194,7 +194,7 @@ TEST(MessageRoadTest, MessageAndLetterTravelByKeyboardAlone)
 
     // 太郎 writes to 花子: the send hot key, the second user of its menu, the text, Alt+S.
     ASSERT_TRUE(taro.Keys({QStringLiteral("ctrl+alt+s")}));
-    QThread::msleep(500);
+    QThread::msleep(1000);
     ASSERT_TRUE(taro.Keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")}));
     ASSERT_TRUE(taro.WaitShows(kSend));
     ASSERT_TRUE(taro.Type(QStringLiteral("Hello")));
@@ -231,7 +231,7 @@ TEST(MessageRoadTest, MessageAndLetterTravelByKeyboardAlone)
 
     // A letter: the same road with Alt+L; it stays sealed, and unread, until it is opened.
     ASSERT_TRUE(taro.Keys({QStringLiteral("ctrl+alt+s")}));
-    QThread::msleep(500);
+    QThread::msleep(1000);
     ASSERT_TRUE(taro.Keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")}));
     ASSERT_TRUE(taro.WaitShows(kSend));
     ASSERT_TRUE(taro.Type(QStringLiteral("sealed")));
