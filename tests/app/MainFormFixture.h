@@ -1,6 +1,6 @@
 #pragma once
 
-// A main window with settings of its own inside host 1 of a one-host test LAN,
+// A main window with settings of its own inside host 1 of a two-host test LAN,
 // its message boxes answered and recorded, for the tests of the windows it opens.
 #include "CommandLine.h"
 #include "MainUnit.h"
@@ -28,7 +28,7 @@ template <class F> bool WaitUntil(F&& condition, int iTimeoutMs = 5000)
 
 class MainFormFixture : public testing::Test {
 protected:
-    static void SetUpTestSuite() { FLan = new TestLan(1); }
+    static void SetUpTestSuite() { FLan = new TestLan(2); }
     static void TearDownTestSuite()
     {
         delete FLan;

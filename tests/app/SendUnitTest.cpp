@@ -1,6 +1,7 @@
 // The send window over a logged-in main window that hears its own messages.
 #include "SendUnit.h"
 
+#include "../engine/PeerProcess.h"
 #include "AnsiCodePage.h"
 #include "MainFormFixture.h"
 #include "StatusPanelBar.h"
@@ -139,6 +140,37 @@ TEST_F(SendWindowTest, EachTargetIsSentToAndOneRecordNamesThemAll)
     ASSERT_TRUE(WaitUntil([] { return MessageRecvQueue.Count() == 2; }));
     EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("一行目\r\n二行目"));
     EXPECT_TRUE(MessageRecvQueue.Head().bLetter);
+}
+
+// A peer that shows letters as messages is asked about once; No sends nothing.
+TEST_F(SendWindowTest, LetterToAnOlderPeerAsksFirst)
+{
+    TMainForm& form = StartOnline();
+    EngineTest::PeerProcess peer;
+    ASSERT_TRUE(peer.Start(*FLan, 1));
+    ASSERT_TRUE(peer.Set("Discrimination", "Parvane2"));
+    ASSERT_TRUE(peer.Set("Version", "2100"));
+    ASSERT_EQ(peer.Call("ServiceStart"), "1");
+    ASSERT_TRUE(peer.Set("HandleName", "旧版"));
+    ASSERT_EQ(peer.Call("Login"), "1");
+    ASSERT_TRUE(WaitUntil([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
+
+    TSendForm* form1 = SendFormShow(QString(), true, "PVHOST2&|" + Own(), "Parvane2&|Parvane2");
+    EXPECT_EQ(form1->laTitle->text(), QStringLiteral("メッセージ送信 (送信先:旧版, 太郎)"));
+    form1->mmSendMessage->setPlainText(QStringLiteral("封"));
+    FAnswers = {MessageBox::IDNO};
+    form1->btLetterSend->click();
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(
+        FBoxes[0].sText.startsWith(QStringLiteral("送信先に封書送信に対応していないユーザが存在します。")));
+    EXPECT_EQ(FBoxes[0].iFlags & 0xFF, 0x24);
+    EXPECT_TRUE(Open(form1));
+    EXPECT_TRUE(FLog.writes.empty());
+    // The plain button does not ask.
+    form1->btSend->click();
+    EXPECT_EQ(FBoxes.size(), 1u);
+    ASSERT_EQ(FLog.writes.size(), 1u);
+    EXPECT_EQ(std::get<2>(FLog.writes[0]), QStringLiteral("旧版, 太郎"));
 }
 
 TEST_F(SendWindowTest, WindowWithoutTargetsLogsAndCloses)
