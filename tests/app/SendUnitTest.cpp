@@ -6,8 +6,10 @@
 #include "MainFormFixture.h"
 #include "StatusPanelBar.h"
 
+#include <QAction>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -220,6 +222,26 @@ TEST_F(SendWindowTest, MainWindowSendCommandOpensAWindowForTheSelection)
     auto* form = qobject_cast<TSendForm*>(WindowMessage::WindowOf(WindowListHandle(SendWindowList[0])));
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->Targets(), (std::vector<TSendTarget>{{Own(), "Parvane2"}}));
+}
+
+TEST_F(SendWindowTest, HotKeyAndTrayMenusOpenAWindowForTheirUser)
+{
+    TMainForm& main = StartOnline();
+    const QString sCaption = QStringLiteral("太郎<") + Own() + u'>';
+    for (QMenu* menu : {main.pmHotKeySend, main.miTaskSend}) {
+        QAction* item = nullptr;
+        for (QAction* action : menu->actions())
+            if (action->text() == sCaption)
+                item = action;
+        ASSERT_NE(item, nullptr);
+        item->trigger();
+    }
+    ASSERT_EQ(SendWindowList.size(), 2);
+    for (const QString& sEntry : SendWindowList) {
+        auto* form = qobject_cast<TSendForm*>(WindowMessage::WindowOf(WindowListHandle(sEntry)));
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->Targets(), (std::vector<TSendTarget>{{Own(), "Parvane2"}}));
+    }
 }
 
 } // namespace
