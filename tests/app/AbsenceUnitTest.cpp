@@ -56,6 +56,8 @@ TEST_F(AbsenceWindowTest, AnswerShowsWhoIsAwayAndWhen)
     EXPECT_EQ(form->mmAbsenceMessage->document()->blockCount(), 2);
     EXPECT_TRUE(form->mmAbsenceMessage->isReadOnly());
     EXPECT_EQ(form->sbInformation->PanelText(0), QStringLiteral("2026年01月02日 午後 3時04分05秒 受信"));
+    // The picture once the layout has settled.
+    QCoreApplication::processEvents();
     const QString sFolder = qEnvironmentVariable("PARVANE_SHOTS");
     if (!sFolder.isEmpty())
         form->grab().save(QDir(sFolder).filePath(QStringLiteral("absence.png")));
