@@ -298,9 +298,8 @@ void TMainForm::CreateMenus()
             MessageBoxShow(QStringLiteral("メッセージ受信に対応していないユーザが選択されています。\r"
                                           "該当ユーザは自動的にメッセージ送信対象から除かれます。"),
                            ApplicationTitle, MessageBox::MB_ICONWARNING);
-        if (Links.SendFormShow)
-            Links.SendFormShow(QString(), true, slMachines.join(TParvaneNetwork::FieldSeparator),
-                               slIds.join(TParvaneNetwork::FieldSeparator));
+        Windows->SendFormShow(QString(), true, slMachines.join(TParvaneNetwork::FieldSeparator),
+                              slIds.join(TParvaneNetwork::FieldSeparator));
     });
     miToolFileSend = action(QStringLiteral("ファイル送信(&F)"), 4);
     miToolFileSend->setEnabled(false);
@@ -773,8 +772,7 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
     if (effects.EnableOwnCommands)
         OwnCommandsEnable(true);
     for (const QString& sNotice : effects.Notices)
-        if (Links.NoticeAdd)
-            Links.NoticeAdd(sNotice);
+        Windows->NoticeAdd(sNotice);
     for (int iSound : effects.Sounds)
         if (Links.EventSoundPlay)
             Links.EventSoundPlay(iSound);
@@ -817,8 +815,8 @@ void TMainForm::lvLoginUserChange()
         }
     }
     lvLoginUser->Sort();
-    // The send and file windows join later; until then only the away request is live.
-    miMessageSend->setEnabled(bSend && Links.SendFormShow);
+    // The file window joins later; until then its command stays off.
+    miMessageSend->setEnabled(bSend);
     miToolFileSend->setEnabled(bFile && Links.FileSendFormShow);
     miToolAbsence->setEnabled(bAway);
     sbInformationUpdate();
@@ -876,8 +874,8 @@ void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QSt
                           const QString&, const QString& Discrimination)
 {
     if (TListItem* item = LoginUserFind(MachineName, Discrimination)) {
-        if (NoticeLogout && Links.NoticeAdd)
-            Links.NoticeAdd(NoticeLogoutText(item->Caption()));
+        if (NoticeLogout)
+            Windows->NoticeAdd(NoticeLogoutText(item->Caption()));
         const auto it = PrRowFlags.find({MachineName, Discrimination});
         if (it != PrRowFlags.end() && it->second.Chat && Links.ChatUserLogout)
             Links.ChatUserLogout(HandleName, MachineName, Discrimination);
@@ -902,15 +900,11 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
         {Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
     const int iWaiting = MessageRecvQueue.Count();
     miMessageRecv->setEnabled(true);
-    const bool bRecvWindow = Links.RecvWindowExists && Links.RecvWindowExists();
-    if (bRecvWindow) {
-        if (Links.RecvWindowNextEnable)
-            Links.RecvWindowNextEnable(true);
-        if (Links.RecvWindowCaption)
-            Links.RecvWindowCaption(RecvWindowCaptionText(iWaiting));
-    }
-    if (NoticeRecv && Links.NoticeAdd)
-        Links.NoticeAdd(NoticeRecvText(HandleName));
+    const bool bRecvWindow = Windows->RecvFormExists();
+    if (bRecvWindow)
+        Windows->RecvFormUnread(iWaiting);
+    if (NoticeRecv)
+        Windows->NoticeAdd(NoticeRecvText(HandleName));
     if (CustomizeLog)
         Windows->LogWrite(1, HandleName, PVN->HandleName(), Message);
     if (Links.EventSoundPlay)
@@ -922,14 +916,14 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     if (bDropped)
         MessageBoxShow(kQueueOverflow, ApplicationTitle, MessageBox::MB_ICONWARNING);
     if (CustomizeAutoRecv && !bRecvWindow && (!CustomizeAutoRecvAbsence || !PVN->Absence()))
-        RecvFormShow();
+        Windows->RecvFormShow();
 }
 
 void TMainForm::PVNMessageOpen(TParvaneNetwork*, const QString&, const QString& HandleName, const QString&,
                                const QString&)
 {
-    if (NoticeMessageOpen && Links.NoticeAdd)
-        Links.NoticeAdd(NoticeMessageOpenText(HandleName));
+    if (NoticeMessageOpen)
+        Windows->NoticeAdd(NoticeMessageOpenText(HandleName));
 }
 
 void TMainForm::PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessage, const QString& HandleName,
@@ -940,8 +934,7 @@ void TMainForm::PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessag
         MessageBoxShow(HandleName + kNoAbsenceMessage, ApplicationTitle, MessageBox::MB_ICONWARNING);
         return;
     }
-    if (Links.AbsenceFormShow)
-        Links.AbsenceFormShow(HandleName, MachineName, Discrimination, AbsenceMessage, RecvTime);
+    Windows->AbsenceFormShow({HandleName, MachineName, Discrimination}, AbsenceMessage, RecvTime);
 }
 
 void TMainForm::PVNChatMessage(TParvaneNetwork*, const QString& Message, const QString&,
@@ -1073,7 +1066,7 @@ void TMainForm::miMessageEndClick()
 
 void TMainForm::miMessageRecvClick()
 {
-    RecvFormShow();
+    Windows->RecvFormShow();
 }
 
 void TMainForm::miToolLogClick()
@@ -1108,8 +1101,8 @@ void TMainForm::TaskMessageListUpdate()
                         Links.FileSendFormShow(QString(), user.Machine, user.Discrimination);
                 } else if (user.Absence) {
                     PVN->AbsenceRequest(user.Machine, user.Discrimination);
-                } else if (Links.SendFormShow) {
-                    Links.SendFormShow(QString(), true, user.Machine, user.Discrimination);
+                } else {
+                    Windows->SendFormShow(QString(), true, user.Machine, user.Discrimination);
                 }
                 return;
             }
@@ -1194,50 +1187,4 @@ void TMainForm::tmTaskAnimationTimer()
     const int iIcon =
         TaskAnimationTick(AnimationTaskTrayIcon, tmTaskAnimationTag, PVN->LoginStates(), PVN->Absence());
     TaskIconSet(CustomizeTaskTray, TaskIconTip, iIcon);
-}
-
-// ---------------------------------------------------------------- the unread queue
-
-QString RecvWindowCaptionText(int iWaiting)
-{
-    QString sCaption = QStringLiteral("受信メッセージ - Parvane 2");
-    if (iWaiting > 0)
-        sCaption += QStringLiteral(" <未読メッセージ %1>").arg(iWaiting);
-    return sCaption;
-}
-
-void RecvFormShow()
-{
-    TMainForm* form = MainForm;
-    if (!form || MessageRecvQueue.Empty() || !form->Links.RecvWindowShow)
-        return;
-    const TMessageRecvSub head = MessageRecvQueue.Head();
-    const bool bSealed = head.bLetter || CustomizeLetter;
-    // A plain message counts as read the moment it is shown.
-    if (!bSealed)
-        RecvMessageOpen();
-    form->Links.RecvWindowShow(head, bSealed,
-                               form->LoginUserHandle(head.sSendMachine, head.sSendDiscrimination));
-}
-
-void RecvMessageOpen()
-{
-    TMainForm* form = MainForm;
-    if (!form || MessageRecvQueue.Empty())
-        return;
-    const TMessageRecvSub& head = MessageRecvQueue.Head();
-    form->PVN->MessageOpen(head.sMessageID, head.sSendMachine, head.sSendDiscrimination);
-    MessageRecvQueue.RemoveHead();
-    const bool bRecvWindow = form->Links.RecvWindowExists && form->Links.RecvWindowExists();
-    if (MessageRecvQueue.Empty()) {
-        form->miMessageRecv->setEnabled(false);
-        form->tmTaskAnimation.stop();
-        form->tmTaskAnimationTag = 0;
-        TaskIconSet(CustomizeTaskTray, TaskIconTip,
-                    TaskStateIcon(form->PVN->LoginStates(), form->PVN->Absence()));
-        if (bRecvWindow && form->Links.RecvWindowNextEnable)
-            form->Links.RecvWindowNextEnable(false);
-    }
-    if (bRecvWindow && form->Links.RecvWindowCaption)
-        form->Links.RecvWindowCaption(RecvWindowCaptionText(MessageRecvQueue.Count()));
 }

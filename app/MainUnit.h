@@ -28,7 +28,6 @@ class QToolButton;
 // its window is built, and this struct goes with the last of them. The program
 // binds none of them, so their commands stay disabled.
 struct TMainFormLinks {
-    std::function<void(const QString& sText)> NoticeAdd;
     std::function<void(int iEvent)> EventSoundPlay;
     std::function<void(int iKind)> MouseAnimationStart;
     std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
@@ -46,25 +45,12 @@ struct TMainFormLinks {
     std::function<void(const QString& sMessage, const QString& sHandle, const QString& sMachine,
                        const QString& sDiscrimination)>
         ChatMessageAdd;
-    std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
-                       const QString& sMessage, const QString& sRecvTime)>
-        AbsenceFormShow;
     // Returns only when the user has answered: the path to save to, or empty.
     std::function<QString(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
                           const QString& sMachine, const QString& sDiscrimination)>
         FileRecvFormShow;
-    std::function<void(const QString& sText, bool bQuote, const QString& sMachines,
-                       const QString& sDiscriminations)>
-        SendFormShow;
     std::function<void(const QString& sFileName, const QString& sMachine, const QString& sDiscrimination)>
         FileSendFormShow;
-    // The receive window: shows slot 0 sealed or plain, gets its caption and the
-    // state of its next button; whether it exists.
-    std::function<void(const TMessageRecvSub& sub, bool bSealed, const QString& sSenderHandle)>
-        RecvWindowShow;
-    std::function<void(const QString& sCaption)> RecvWindowCaption;
-    std::function<void(bool bEnabled)> RecvWindowNextEnable;
-    std::function<bool()> RecvWindowExists;
     // Only the chat window goes when the user logs out from inside the chat.
     std::function<void()> ChatFormRelease;
     std::function<void()> VersionCheckStart;
@@ -232,10 +218,3 @@ private:
 
 // The one main window while it exists.
 inline TMainForm* MainForm = nullptr;
-
-// Shows the oldest unread message in the receive window; nothing when none waits.
-void RecvFormShow();
-// Sends the read receipt of the oldest message and removes it from the queue.
-void RecvMessageOpen();
-// "受信メッセージ - Parvane 2", with the number still waiting when there is one.
-QString RecvWindowCaptionText(int iWaiting);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SubUnit.h"
+
 #include <QString>
 
 // What the main window asks of the program's other windows, one routine each.
@@ -16,6 +18,22 @@ public:
     // ---- Log viewer (LogUnit)
     virtual void LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText);
     virtual void LogFormShow();
+
+    // ---- Send window (SendUnit): the targets are two "&|" lists
+    virtual void SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
+                              const QString& sDiscriminations);
+
+    // ---- Receive window (RecvUnit)
+    virtual void RecvFormShow();
+    virtual bool RecvFormExists();
+    // A message arrived; iWaiting messages wait now.
+    virtual void RecvFormUnread(int iWaiting);
+
+    // ---- Away-message window (AbsenceUnit)
+    virtual void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime);
+
+    // ---- Pop-up notice (NoticeUnit)
+    virtual void NoticeAdd(const QString& sText);
 
     // ---- The windows that exist at most once, freed when the main window closes
     virtual void SingleWindowsRelease();

@@ -66,10 +66,10 @@ QPixmap Greyed(const QPixmap& source, qreal rFade)
     return QPixmap::fromImage(image);
 }
 
-// The flame, with an optional dark sector of the meteor sweep (frame 1..15).
-QPixmap Mark(bool bColour, int iFrame)
+// The flame on a 16 x 16 painter, with an optional dark sector of the meteor sweep (frame 1..15).
+void PaintMark(QPainter& p, bool bColour, int iFrame)
 {
-    return Draw([&](QPainter& p) {
+    {
         const QPainterPath flame = FlamePath();
         QLinearGradient fill(0, 16, 0, 0);
         if (bColour) {
@@ -94,7 +94,12 @@ QPixmap Mark(bool bColour, int iFrame)
         }
         p.setPen(QPen(bColour ? QColor(0x80, 0x10, 0x00) : QColor(0x40, 0x40, 0x40), 0.8));
         p.drawPath(flame);
-    });
+    }
+}
+
+QPixmap Mark(bool bColour, int iFrame)
+{
+    return Draw([&](QPainter& p) { PaintMark(p, bColour, iFrame); });
 }
 
 QPixmap Badge(const QColor& colour, const QString& sLetter, bool bRound)
@@ -282,6 +287,17 @@ QPixmap ToolbarDisabledImage(int iIndex)
     if (iIndex < 0 || iIndex >= pixmaps.size())
         return Blank();
     return Greyed(pixmaps[iIndex], 0.5);
+}
+
+QPixmap NoticeIconImage()
+{
+    QPixmap pixmap(2 * ImageSize, 2 * ImageSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(2.0, 2.0);
+    PaintMark(painter, true, 0);
+    return pixmap;
 }
 
 } // namespace ProjectImages

@@ -23,4 +23,7 @@ QList<QIcon> LoginUserImages();
 QList<QIcon> ToolbarImages();
 QPixmap ToolbarDisabledImage(int iIndex);
 
+// The program's mark at 32 x 32, with its alpha, for the pop-up notice.
+QPixmap NoticeIconImage();
+
 } // namespace ProjectImages

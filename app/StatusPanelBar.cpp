@@ -48,6 +48,19 @@ void TStatusPanelBar::SetPanelText(int iIndex, const QString& sText)
     update();
 }
 
+QColor TStatusPanelBar::PanelColor(int iIndex) const
+{
+    return (iIndex >= 0 && iIndex < FPanels.size()) ? FPanels[iIndex].color : QColor();
+}
+
+void TStatusPanelBar::SetPanelColor(int iIndex, const QColor& color)
+{
+    if (iIndex < 0 || iIndex >= FPanels.size())
+        return;
+    FPanels[iIndex].color = color;
+    update();
+}
+
 QRect TStatusPanelBar::PanelRect(int iIndex) const
 {
     int left = 0;
@@ -73,7 +86,7 @@ void TStatusPanelBar::paintEvent(QPaintEvent*)
             painter.setPen(palette().color(QPalette::Light));
             painter.drawLine(panel.right(), 2, panel.right(), height() - 3);
         }
-        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setPen(FPanels[i].color.isValid() ? FPanels[i].color : palette().color(QPalette::WindowText));
         // The text starts one pixel right of the panel's left edge.
         painter.drawText(panel.adjusted(1, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, FPanels[i].text);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -18,6 +19,9 @@ public:
     void SetPanelWidth(int iIndex, int iWidth);
     QString PanelText(int iIndex) const;
     void SetPanelText(int iIndex, const QString& sText);
+    // The panel's text colour; an invalid colour is the window-text colour.
+    QColor PanelColor(int iIndex) const;
+    void SetPanelColor(int iIndex, const QColor& color);
     // The panel's rectangle in the bar: its left edge is the sum of the widths before it.
     QRect PanelRect(int iIndex) const;
 
@@ -34,6 +38,7 @@ private:
     struct Panel {
         int width = 50;
         QString text;
+        QColor color;
     };
     QList<Panel> FPanels;
 };

@@ -4,11 +4,14 @@
 #include "../engine/PeerProcess.h"
 #include "../platform/FileSaves.h"
 #include "../platform/SmallDisk.h"
+#include "AbsenceUnit.h"
 #include "CommandLine.h"
 #include "IniFile.h"
 #include "LogFile.h"
 #include "LogUnit.h"
 #include "MessageBox.h"
+#include "NoticeUnit.h"
+#include "RecvUnit.h"
 #include "TaskIcon.h"
 
 #include <QAction>
@@ -77,6 +80,8 @@ protected:
 
     void TearDown() override
     {
+        RecvFormRelease();
+        delete NoticeForm;
         FForm.reset();
         MessageBox::SetAnswerer({});
         TMainForm::ProgramDirectoryOverride.clear();
@@ -320,35 +325,55 @@ TEST_F(MainFormTest, UnreadAndChatQuestionsDefaultToNo)
 }
 
 struct TQueueLog {
+    // The captions the receive window was given as messages arrived.
     QStringList slCaptions;
-    std::vector<std::pair<TMessageRecvSub, bool>> shown;
+    // What the receive window showed: the text, and whether sealed.
+    std::vector<std::pair<QString, bool>> shown;
     QStringList slNotices;
     int iLogWrites = 0;
     int iLogOpened = 0;
 };
 
-// The program's windows, with the log's routines counted in place of their windows.
+// The program's windows with the real receive window; the log's routines and the
+// notices are counted in place of their windows. bWindowExists: the main window
+// is told a receive window is open before the real one is made.
 class TQueueWindows : public TProgramWindows {
 public:
-    explicit TQueueWindows(TQueueLog& log) : FLog(log) {}
+    explicit TQueueWindows(TQueueLog& log, bool bWindowExists = false)
+        : FLog(log), FWindowExists(bWindowExists)
+    {
+    }
     void LogWrite(int, const QString&, const QString&, const QString&) override { ++FLog.iLogWrites; }
     void LogFormShow() override { ++FLog.iLogOpened; }
+    void NoticeAdd(const QString& s) override { FLog.slNotices << s; }
+    bool RecvFormExists() override { return FWindowExists || TProgramWindows::RecvFormExists(); }
+    void RecvFormUnread(int iWaiting) override
+    {
+        FLog.slCaptions << RecvWindowCaptionText(iWaiting);
+        TProgramWindows::RecvFormUnread(iWaiting);
+    }
+    void RecvFormShow() override
+    {
+        const bool bWaiting = !MessageRecvQueue.Empty();
+        TProgramWindows::RecvFormShow();
+        if (bWaiting && RecvForm != nullptr)
+            FLog.shown.emplace_back(RecvForm->MessageText(), RecvForm->View() != TRecvView::Open);
+    }
 
 private:
     TQueueLog& FLog;
+    bool FWindowExists;
 };
 
-TMainFormLinks QueueLinks(TQueueLog& log, bool bWindowExists)
-{
-    TMainFormLinks links;
-    links.RecvWindowExists = [bWindowExists] { return bWindowExists; };
-    links.RecvWindowCaption = [&log](const QString& s) { log.slCaptions << s; };
-    links.RecvWindowShow = [&log](const TMessageRecvSub& sub, bool bSealed, const QString&) {
-        log.shown.emplace_back(sub, bSealed);
-    };
-    links.NoticeAdd = [&log](const QString& s) { log.slNotices << s; };
-    return links;
-}
+// Records the notices only.
+class TNoticeWindows : public TProgramWindows {
+public:
+    explicit TNoticeWindows(QStringList& slNotices) : FNotices(slNotices) {}
+    void NoticeAdd(const QString& s) override { FNotices << s; }
+
+private:
+    QStringList& FNotices;
+};
 
 void Arrive(TMainForm& form, int i, bool bLetter = false)
 {
@@ -361,7 +386,7 @@ TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start(QueueLinks(log, true), std::make_unique<TQueueWindows>(log));
+    TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log, true));
     for (int i = 1; i <= 257; ++i)
         Arrive(form, i);
     ASSERT_EQ(FBoxes.size(), 1u);
@@ -377,12 +402,13 @@ TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
     EXPECT_TRUE(form.miMessageRecv->isEnabled());
     EXPECT_TRUE(form.tmTaskAnimation.isActive());
 
-    RecvFormShow();
+    form.miMessageRecvClick();
     ASSERT_EQ(log.shown.size(), 1u);
-    EXPECT_EQ(log.shown[0].first.sMessage, QStringLiteral("m2"));
+    EXPECT_EQ(log.shown[0].first, QStringLiteral("m2"));
     EXPECT_FALSE(log.shown[0].second);
     EXPECT_EQ(MessageRecvQueue.Count(), 255);
-    EXPECT_EQ(log.slCaptions.last(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 255>"));
+    ASSERT_NE(RecvForm, nullptr);
+    EXPECT_EQ(RecvForm->windowTitle(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 255>"));
 }
 
 // A box that the overflow shows lets a further message in; neither is lost.
@@ -390,7 +416,7 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start(QueueLinks(log, false));
+    TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log));
     for (int i = 1; i <= 256; ++i)
         Arrive(form, i);
     bool bNested = false;
@@ -412,7 +438,7 @@ TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n");
     TQueueLog log;
-    TMainForm& form = Start(QueueLinks(log, true));
+    TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log, true));
     EXPECT_TRUE(TaskIconData.bAdded);
     EXPECT_EQ(TaskIconData.iIconIndex, 17);
     Arrive(form, 1);
@@ -421,24 +447,26 @@ TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
     form.tmTaskAnimationTimer();
     EXPECT_EQ(TaskIconData.iIconIndex, 18);
 
-    RecvFormShow();
+    form.miMessageRecvClick();
     EXPECT_EQ(MessageRecvQueue.Count(), 1);
     EXPECT_TRUE(form.tmTaskAnimation.isActive());
     // A letter is shown sealed and stays until it is opened.
-    RecvFormShow();
+    ASSERT_NE(RecvForm, nullptr);
+    RecvForm->btNextClick();
+    form.miMessageRecvClick();
     ASSERT_EQ(log.shown.size(), 2u);
     EXPECT_TRUE(log.shown[1].second);
     EXPECT_EQ(MessageRecvQueue.Count(), 1);
-    RecvMessageOpen();
+    RecvForm->btLetterOpenClick();
     EXPECT_TRUE(MessageRecvQueue.Empty());
     EXPECT_FALSE(form.tmTaskAnimation.isActive());
     EXPECT_EQ(form.tmTaskAnimationTag, 0);
     EXPECT_EQ(TaskIconData.iIconIndex, 17);
     EXPECT_FALSE(form.miMessageRecv->isEnabled());
-    EXPECT_EQ(log.slCaptions.last(), QStringLiteral("受信メッセージ - Parvane 2"));
+    EXPECT_EQ(RecvForm->windowTitle(), QStringLiteral("受信メッセージ - Parvane 2"));
 
     // Nothing waits: showing does nothing.
-    RecvFormShow();
+    form.miMessageRecvClick();
     EXPECT_EQ(log.shown.size(), 2u);
 }
 
@@ -446,7 +474,7 @@ TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start(QueueLinks(log, false));
+    TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log));
     Arrive(form, 1);
     Arrive(form, 2);
     {
@@ -461,7 +489,7 @@ TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
     form.WMHotKey(TMainForm::HotKeyRecv);
     form.WMTaskTray(TMainForm::TTrayMouse::LeftDown);
     ASSERT_EQ(log.shown.size(), 2u);
-    EXPECT_EQ(log.shown[1].first.sMessage, QStringLiteral("m2"));
+    EXPECT_EQ(log.shown[1].first, QStringLiteral("m2"));
     EXPECT_FALSE(form.miMessageRecv->isEnabled());
 }
 
@@ -629,9 +657,8 @@ TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
     QStringList slNotices;
     std::vector<int> sounds;
     TMainFormLinks links;
-    links.NoticeAdd = [&](const QString& s) { slNotices << s; };
     links.EventSoundPlay = [&](int i) { sounds.push_back(i); };
-    TMainForm& form = Start(links);
+    TMainForm& form = Start(links, std::make_unique<TNoticeWindows>(slNotices));
     ASSERT_TRUE(OwnRowListed());
     EngineTest::PeerProcess peer;
     ASSERT_TRUE(peer.Start(*FLan, 1));
@@ -725,9 +752,7 @@ TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     QStringList slNotices;
-    TMainFormLinks links;
-    links.NoticeAdd = [&](const QString& s) { slNotices << s; };
-    TMainForm& form = Start(links);
+    TMainForm& form = Start({}, std::make_unique<TNoticeWindows>(slNotices));
     form.PVNLogin(form.PVN.get(), "制御", "PVHOST9", "198.18.0.9", "Other", 1, false, "", true, false, 0);
     EXPECT_EQ(form.LoginUserFind("PVHOST9", "Other"), nullptr);
     form.PVNInfoChange(form.PVN.get(), "PVHOST9", "制御", "198.18.0.9", "Other", 1, false, "", true, false,
@@ -744,7 +769,7 @@ TEST_F(MainFormTest, HotKeysRunTheirCommands)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nCustomizeTaskBar=1\r\n");
     TQueueLog log;
-    TMainForm& form = Start(QueueLinks(log, false), std::make_unique<TQueueWindows>(log));
+    TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log));
     const int& iLogOpened = log.iLogOpened;
     form.show();
     form.WMSysCommand(TMainForm::SC_MINIMIZE);
@@ -766,6 +791,25 @@ TEST_F(MainFormTest, HotKeysRunTheirCommands)
     form.WMHotKey(TMainForm::HotKeySend);
     EXPECT_EQ(iLogOpened, 1);
     EXPECT_FALSE(form.pmHotKeySend->isVisible());
+}
+
+TEST_F(MainFormTest, AwayAnswerOpensItsWindowOrTellsThereIsNone)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TMainForm& form = Start();
+    form.PVNAbsenceMessage(form.PVN.get(), "Nothing", "花子", "PVHOST2", "Parvane2", "time");
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("花子 の不在メッセージはありません。")});
+    EXPECT_TRUE(AbsenceWindowList.isEmpty());
+    form.PVNAbsenceMessage(form.PVN.get(), "会議中", "花子", "PVHOST2", "Parvane2", "time");
+    ASSERT_EQ(AbsenceWindowList.size(), 1);
+    auto* window =
+        qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(AbsenceWindowList[0])));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->PrMachine, QStringLiteral("PVHOST2"));
+    EXPECT_EQ(window->PrDiscrimination, QStringLiteral("Parvane2"));
+    // The main window's close tells it to go.
+    EXPECT_TRUE(form.FormClose());
+    EXPECT_TRUE(WaitFor([] { return AbsenceWindowList.isEmpty(); }));
 }
 
 TEST_F(MainFormTest, MinimisingWithoutBothTraySettingsKeepsTheWindow)

@@ -1,0 +1,132 @@
+#include "AbsenceUnit.h"
+
+#include "SendRules.h"
+#include "SendUnit.h"
+#include "StatusPanelBar.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QSize kDesignSize(354, 162);
+const QSize kMinimumSize(370, 200);
+const QString kCaption = QStringLiteral("不在メッセージ - Parvane 2");
+const QString kTitle = QStringLiteral("不在メッセージ");
+
+QPushButton* Button(const QString& sCaption, QWidget* parent)
+{
+    auto* button = new QPushButton(sCaption, parent);
+    button->setAutoDefault(true);
+    return button;
+}
+
+} // namespace
+
+TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime)
+{
+    return SeveralFormShow<TAbsenceForm>(QString(), [&](TAbsenceForm* form) {
+        form->PrMachine = peer.MachineName;
+        form->PrDiscrimination = peer.Discrimination;
+        form->laTitle->setText(form->laTitle->text() + QStringLiteral(" (不在者:") + peer.HandleName + u')');
+        form->mmAbsenceMessage->setPlainText(WireTextToEdit(sAbsenceMessage));
+        form->sbInformation->SetPanelText(0, sRecvTime + QStringLiteral(" 受信"));
+    });
+}
+
+TAbsenceForm::TAbsenceForm() : TCommonForm(TWindowKind::Absence, kDesignSize)
+{
+    setWindowTitle(kCaption);
+    laTitle->setText(kTitle);
+    setMinimumSize(kMinimumSize);
+
+    mmAbsenceMessage = new QPlainTextEdit(pnClient);
+    mmAbsenceMessage->setObjectName(QStringLiteral("mmAbsenceMessage"));
+    mmAbsenceMessage->setReadOnly(true);
+    mmAbsenceMessage->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    mmAbsenceMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmAbsenceMessage->setTabChangesFocus(true);
+    mmAbsenceMessage->installEventFilter(this);
+
+    btSend = Button(QStringLiteral("メッセージ送信(&S)"), pnClient);
+    btClose = Button(QStringLiteral("閉じる(&C)"), pnClient);
+    connect(btSend, &QPushButton::clicked, this, &TAbsenceForm::btSendClick);
+    connect(btClose, &QPushButton::clicked, this, &TAbsenceForm::btCloseClick);
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(4, 4, 4, 4);
+    buttons->addWidget(btSend);
+    buttons->addStretch(1);
+    buttons->addWidget(btClose);
+    auto* layout = new QVBoxLayout(pnClient);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(mmAbsenceMessage, 1);
+    layout->addLayout(buttons);
+
+    // The sender toggle sits between the other two.
+    miSend = new QAction(QStringLiteral("送信元表示(&T)"), pmRight);
+    miSend->setCheckable(true);
+    pmRight->insertAction(miStatus, miSend);
+    connect(miSend, &QAction::triggered, this, [this](bool checked) {
+        miSend->setChecked(!checked);
+        miSendClick();
+    });
+    btSend->setFocus();
+}
+
+TAbsenceForm::~TAbsenceForm()
+{
+    FormDestroy();
+}
+
+void TAbsenceForm::pmRightPopup()
+{
+    TCommonForm::pmRightPopup();
+    miSend->setChecked(AbsenceWindowShowSend);
+}
+
+void TAbsenceForm::miSendClick()
+{
+    AbsenceWindowShowSend = !miSend->isChecked();
+    WriteVisibilityFlag(QStringLiteral("ShowSend"), AbsenceWindowShowSend);
+    BroadcastPanelVisibleSet();
+}
+
+void TAbsenceForm::btSendClick()
+{
+    SendFormShow(QString(), true, PrMachine, PrDiscrimination);
+}
+
+void TAbsenceForm::btCloseClick()
+{
+    close();
+}
+
+bool TAbsenceForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // Ctrl+A alone selects the message; with Shift or Alt it does nothing.
+    if (watched == mmAbsenceMessage && event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_A && (key->modifiers() & Qt::ControlModifier)) {
+            if (key->modifiers() == Qt::ControlModifier)
+                mmAbsenceMessage->selectAll();
+            event->accept();
+            return true;
+        }
+    }
+    if (watched == mmAbsenceMessage && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_A && (key->modifiers() & Qt::ControlModifier)) {
+            if (key->modifiers() == Qt::ControlModifier)
+                mmAbsenceMessage->selectAll();
+            return true;
+        }
+    }
+    return TCommonForm::eventFilter(watched, event);
+}

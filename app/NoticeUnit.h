@@ -1,0 +1,61 @@
+#pragma once
+
+#include "NoticeRules.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+// The pop-up notice: a borderless window that fades in at one of seven places,
+// shows its lines under a title, waits and fades out. It never takes the focus;
+// a click fades it out at once. There is at most one.
+class TNoticeForm : public QWidget {
+    Q_OBJECT
+
+public:
+    TNoticeForm();
+    ~TNoticeForm() override;
+
+    void SetAutoClose(bool AutoClose);
+    void SetPosition(int Position);
+    void AddMessage(const QString& sMessage);
+    void FadeTimerTimer();
+
+    const TNoticeFade& Fade() const { return prFade; }
+    bool AutoClose() const { return prAutoClose; }
+    int Position() const { return prPosition; }
+    const QStringList& Lines() const { return prMessage; }
+    // The lines the window has room for: the newest that fit the work area.
+    QStringList ShownLines() const;
+
+    QTimer FadeTimer;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void NoticeLayoutUpdate();
+
+    bool prAutoClose = true;
+    int prPosition = npBottomRight;
+    QPixmap prIcon;
+    TNoticeFade prFade;
+    QStringList prMessage;
+    QFont prTitleFont;
+    QFont prLineFont;
+};
+
+// The one notice window while it is shown.
+inline TNoticeForm* NoticeForm = nullptr;
+
+// A notice of an event: the notice settings and the away state decide how it shows.
+void NoticeAdd(const QString& Text);
+void NoticeMessage(const QString& Text);
+// Text as one more line of the notice at Position (0 to 6; others keep the place).
+void NoticeShow(const QString& Text, int Position, bool AutoClose);
+// The notice's millisecond clock; tests set their own.
+quint32 NoticeClockNow();

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "CommonForm.h"
+
+#include <QString>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class TEditEx;
+
+// How the receive window shows a message.
+enum class TRecvView {
+    Open,             // the text, with reply and next
+    SealedPassword,   // a letter that opens with the password
+    SealedNoPassword, // a letter that opens with one button
+};
+// A letter, or every message while CustomizeLetter is on, comes sealed.
+TRecvView RecvViewChoice(bool bLetter, bool bCustomizeLetter, bool bSecurityLetter);
+// Whether the typed password opens a letter; without SecurityLetter any text does.
+bool LetterPasswordRight(bool bSecurityLetter, const QString& sTyped, const QString& sStored);
+// The text a reply quotes: the selection, else the whole message; nothing when the setting is off.
+QString ReplyQuoteSource(bool bRecvWithMessage, const QString& sSelected, const QString& sWhole);
+// "受信メッセージ - Parvane 2", with the number still waiting when there is one.
+QString RecvWindowCaptionText(int iWaiting);
+
+// The receive window: the oldest unread message, plain or as a sealed letter
+// that waits to be opened. There is at most one.
+class TRecvForm : public TCommonForm {
+    Q_OBJECT
+
+public:
+    TRecvForm();
+    ~TRecvForm() override;
+
+    // Fills the window with the message and shows it in the view given.
+    void MessageSet(const QString& sWire, const QString& sRecvTime, TRecvView view);
+    TRecvView View() const { return PrView; }
+    // The message in the wire's form (CR LF).
+    QString MessageText() const;
+
+    void btLetterOpenClick();
+    void btReturnClick();
+    void btNextClick();
+    void btCloseClick();
+
+    QString PrMachine;
+    QString PrDiscrimination;
+
+    QPlainTextEdit* mmRecvMessage = nullptr;
+    QWidget* pnLetterBack = nullptr;
+    QWidget* pnLetter = nullptr;
+    QLabel* laLetter = nullptr;
+    TEditEx* neLetterPassword = nullptr;
+    QPushButton* btLetterOpen = nullptr;
+    QWidget* pnLetterNoPassword = nullptr;
+    QLabel* laLetterNoPassword = nullptr;
+    QPushButton* btLetterOpen2 = nullptr;
+    QPushButton* btReturn = nullptr;
+    QPushButton* btNext = nullptr;
+    QPushButton* btClose = nullptr;
+
+private:
+    TRecvView PrView = TRecvView::Open;
+};
+
+// The one receive window while it exists.
+inline TRecvForm* RecvForm = nullptr;
+
+// Shows the oldest unread message in the receive window, making the window when
+// there is none; a plain message counts as read at once. Nothing when none waits.
+void RecvFormShow();
+// Sends the read receipt of the oldest message and removes it from the queue.
+void RecvMessageOpen();
+// A message arrived: the open window's next button and caption learn of it.
+void RecvFormUnread(int iWaiting);
+// Frees the receive window when it is open (the main window's close).
+void RecvFormRelease();

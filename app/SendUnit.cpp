@@ -1,0 +1,181 @@
+#include "SendUnit.h"
+
+#include "LogUnit.h"
+#include "MainUnit.h"
+#include "MessageBox.h"
+#include "StatusPanelBar.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace {
+
+const QSize kDesignSize(304, 142);
+const QSize kMinimumSize(320, 180);
+const QString kCaption = QStringLiteral("メッセージ送信 - Parvane 2");
+const QString kTitle = QStringLiteral("メッセージ送信");
+const QColor kOverColor(Qt::red);
+
+QPushButton* Button(const QString& sCaption, QWidget* parent)
+{
+    auto* button = new QPushButton(sCaption, parent);
+    // Return presses the focused button, as it does in a dialog.
+    button->setAutoDefault(true);
+    return button;
+}
+
+} // namespace
+
+TSendForm* SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachine,
+                        const QString& sDiscrimination)
+{
+    return SeveralFormShow<TSendForm>(QString(), [&](TSendForm* form) {
+        form->TargetSet(sMachine, sDiscrimination);
+        const QString sText = SendOpeningText(sMessage, bQuote);
+        if (sText.isEmpty())
+            return;
+        form->SetMessageText(sText);
+        form->mmSendMessage->moveCursor(QTextCursor::End);
+        form->mmSendMessage->ensureCursorVisible();
+    });
+}
+
+TSendForm::TSendForm() : TCommonForm(TWindowKind::Send, kDesignSize)
+{
+    setWindowTitle(kCaption);
+    PrTitle = kTitle;
+    laTitle->setText(PrTitle);
+    setMinimumSize(kMinimumSize);
+
+    mmSendMessage = new QPlainTextEdit(pnClient);
+    mmSendMessage->setObjectName(QStringLiteral("mmSendMessage"));
+    mmSendMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmSendMessage->setTabChangesFocus(true);
+    connect(mmSendMessage, &QPlainTextEdit::textChanged, this, &TSendForm::mmSendMessageChange);
+
+    btSend = Button(QStringLiteral("送信(&S)"), pnClient);
+    btLetterSend = Button(QStringLiteral("封書送信(&L)"), pnClient);
+    btCancel = Button(QStringLiteral("キャンセル(&C)"), pnClient);
+    connect(btSend, &QPushButton::clicked, this, [this] { btSendClick(false); });
+    connect(btLetterSend, &QPushButton::clicked, this, [this] { btSendClick(true); });
+    connect(btCancel, &QPushButton::clicked, this, &TSendForm::btCancelClick);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(4, 4, 4, 4);
+    buttons->addWidget(btSend);
+    buttons->addWidget(btLetterSend);
+    buttons->addStretch(1);
+    buttons->addWidget(btCancel);
+    auto* layout = new QVBoxLayout(pnClient);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(mmSendMessage, 1);
+    layout->addLayout(buttons);
+
+    sbInformation->SetPanelText(0, ByteCounterText(QString()).sText);
+    mmSendMessage->setFocus();
+}
+
+TSendForm::~TSendForm()
+{
+    FormDestroy();
+}
+
+void TSendForm::TargetSet(const QString& sMachine, const QString& sDiscrimination)
+{
+    PrTargets = SendTargetsSplit(sMachine, sDiscrimination);
+    PrHandleName.clear();
+    for (const TSendTarget& target : PrTargets) {
+        // A target that the list does not show is still sent to; it only has no name here.
+        if (MainForm == nullptr)
+            continue;
+        for (int i = 0; i < MainForm->lvLoginUser->ItemCount(); ++i) {
+            const TListItem* item = MainForm->lvLoginUser->Item(i);
+            if (item->SubItems().value(5) != target.sMachine ||
+                item->SubItems().value(4) != target.sDiscrimination)
+                continue;
+            if (!PrHandleName.isEmpty())
+                PrHandleName += QStringLiteral(", ");
+            PrHandleName += item->Caption();
+        }
+    }
+    laTitle->setText(PrTitle + QStringLiteral(" (送信先:") + PrHandleName + u')');
+}
+
+QString TSendForm::MessageText() const
+{
+    return EditTextToWire(mmSendMessage->toPlainText());
+}
+
+void TSendForm::SetMessageText(const QString& sWire)
+{
+    mmSendMessage->setPlainText(WireTextToEdit(sWire));
+}
+
+void TSendForm::mmSendMessageChange()
+{
+    // The edit holds at most as many characters as the wire could take bytes.
+    const QString sEdit = mmSendMessage->toPlainText();
+    if (sEdit.size() > MaxSendByte) {
+        const QSignalBlocker block(mmSendMessage);
+        QTextCursor cursor = mmSendMessage->textCursor();
+        const int iPosition = qMin(cursor.position(), MaxSendByte);
+        mmSendMessage->setPlainText(sEdit.left(MaxSendByte));
+        cursor = mmSendMessage->textCursor();
+        cursor.setPosition(iPosition);
+        mmSendMessage->setTextCursor(cursor);
+    }
+    const TByteCounter counter = ByteCounterText(MessageText());
+    sbInformation->SetPanelText(0, counter.sText);
+    sbInformation->SetPanelColor(0, counter.bOver ? kOverColor : QColor());
+}
+
+void TSendForm::btSendClick(bool bLetter)
+{
+    TParvaneNetwork* pvn = MainForm != nullptr ? MainForm->PVN.get() : nullptr;
+    TTargetVersions versions;
+    for (const TSendTarget& target : PrTargets) {
+        int iVersion = -1;
+        for (int i = 0; pvn != nullptr && i < pvn->LoginCount(); ++i) {
+            const TPVN_LoginUserInformation user = pvn->GetLoginUser(i);
+            if (user.Machine == target.sMachine && user.Discrimination == target.sDiscrimination) {
+                iVersion = user.Version;
+                break;
+            }
+        }
+        versions.push_back(iVersion);
+    }
+    const TSendCheckResult check = SendCheck(
+        pvn != nullptr && pvn->LoginStates(), MessageText(), bLetter, versions,
+        [this](const QString& sText, int iFlags) { return MessageBoxShow(sText, ApplicationTitle, iFlags); });
+    if (check.bCut)
+        SetMessageText(check.sText);
+    if (check.Result != TSendCheck::Send) {
+        if (check.bFocusEdit)
+            mmSendMessage->setFocus();
+        return;
+    }
+    for (const TSendTarget& target : PrTargets)
+        if (pvn->MessageSend(check.sText, target.sMachine, target.sDiscrimination, bLetter).isEmpty())
+            MessageBoxShow(SendFailedText(target.sMachine, target.sDiscrimination), ApplicationTitle,
+                           MessageBox::MB_ICONWARNING);
+    if (CustomizeLog)
+        MainForm->Windows->LogWrite(0, pvn->HandleName(), PrHandleName, check.sText);
+    if (CustomizeSendHide) {
+        if (CustomizeTaskTray && CustomizeTaskBar)
+            MainForm->hide();
+        else
+            MainForm->showMinimized();
+    }
+    close();
+}
+
+void TSendForm::btCancelClick()
+{
+    close();
+}

@@ -1,0 +1,116 @@
+// The notice window itself: where it stands, that it takes no focus, its shape,
+// and that it goes by itself or at a click.
+#include "NoticeUnit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+namespace {
+
+template <class F> bool WaitUntil(F&& condition, int iTimeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > iTimeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+class NoticeWindowTest : public testing::Test {
+protected:
+    void TearDown() override { delete NoticeForm; }
+    static QRect Work() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+};
+
+TEST_F(NoticeWindowTest, ShowsAboveWithoutTheFocusAndGrowsUpward)
+{
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    NoticeShow(QStringLiteral("「花子」がログインしました。"), npBottomRight, true);
+    ASSERT_NE(NoticeForm, nullptr);
+    TNoticeForm* form = NoticeForm;
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(form->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_NE(QApplication::activeWindow(), form);
+    const QRect one = form->geometry();
+    EXPECT_EQ(one.height(), 78);
+    EXPECT_EQ(one.bottom(), Work().bottom() - 5);
+    EXPECT_EQ(one.right(), Work().right() - 5);
+
+    NoticeShow(QStringLiteral("「太郎」がチャットへ参加しました。"), 99, true);
+    EXPECT_EQ(NoticeForm, form);
+    EXPECT_EQ(form->Lines().size(), 2);
+    EXPECT_EQ(form->Position(), npBottomRight);
+    EXPECT_EQ(form->geometry().height(), one.height() + 14);
+    EXPECT_EQ(form->geometry().bottom(), one.bottom());
+    EXPECT_EQ(form->Fade().WaitCount(), 500 + 100 * (14 + 17));
+    const QString sFolder = qEnvironmentVariable("PARVANE_SHOTS");
+    if (!sFolder.isEmpty())
+        form->grab().save(QDir(sFolder).filePath(QStringLiteral("notice.png")));
+
+    NoticeShow(QStringLiteral("x"), npTopLeft, true);
+    EXPECT_EQ(form->geometry().topLeft(), Work().topLeft() + QPoint(5, 5));
+}
+
+TEST_F(NoticeWindowTest, SeeThroughPartsAreNotPartOfTheWindow)
+{
+    NoticeShow(QStringLiteral("「花子」がログインしました。"), npBottomRight, true);
+    const QRegion shape = NoticeForm->mask();
+    const QSize size = NoticeForm->size();
+    EXPECT_FALSE(shape.contains(QPoint(size.width() - 2, 2)));
+    EXPECT_FALSE(shape.contains(QPoint(2, size.height() - 2)));
+    EXPECT_TRUE(shape.contains(QPoint(27, 27))); // the circle's centre
+    EXPECT_TRUE(shape.contains(QPoint(40, 40))); // where circle and body overlap
+    EXPECT_TRUE(shape.contains(QPoint(size.width() / 2, size.height() / 2)));
+}
+
+TEST_F(NoticeWindowTest, AClickFadesItOutAtOnce)
+{
+    NoticeShow(QStringLiteral("「花子」からメッセージが届きました。"), npCenter, false);
+    ASSERT_NE(NoticeForm, nullptr);
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(60, 40), QPointF(60, 40), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(NoticeForm, &click);
+    EXPECT_TRUE(click.isAccepted());
+    EXPECT_EQ(NoticeForm->Fade().Phase(), TNoticeFadeAnimation::faOut);
+    EXPECT_TRUE(WaitUntil([] { return NoticeForm == nullptr; }, 3000));
+}
+
+TEST_F(NoticeWindowTest, WithoutAutoCloseItStays)
+{
+    NoticeShow(QStringLiteral("x"), npCenter, false);
+    EXPECT_FALSE(WaitUntil([] { return NoticeForm == nullptr; }, 2500));
+    EXPECT_EQ(NoticeForm->Fade().Phase(), TNoticeFadeAnimation::faWait);
+}
+
+TEST_F(NoticeWindowTest, ItGoesByItselfInTime)
+{
+    NoticeShow(QStringLiteral("x"), npCenter, true);
+    // 600 ms of waiting between two fades of some 0.6 s each.
+    EXPECT_TRUE(WaitUntil([] { return NoticeForm == nullptr; }, 6000));
+}
+
+TEST_F(NoticeWindowTest, ManyLinesKeepTheNewestThatFit)
+{
+    for (int i = 0; i < 300; ++i)
+        NoticeShow(QStringLiteral("「利用者%1」がログインしました。").arg(i), npBottomRight, true);
+    ASSERT_NE(NoticeForm, nullptr);
+    EXPECT_TRUE(Work().contains(NoticeForm->geometry()));
+    const QStringList slShown = NoticeForm->ShownLines();
+    EXPECT_LT(slShown.size(), 300);
+    EXPECT_EQ(slShown.last(), QStringLiteral("「利用者299」がログインしました。"));
+    EXPECT_EQ(NoticeForm->Fade().WaitCount(), TNoticeFade::MaxWaitMs);
+}
+
+} // namespace

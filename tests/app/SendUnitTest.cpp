@@ -1,0 +1,247 @@
+// The send window over a logged-in main window that hears its own messages.
+#include "SendUnit.h"
+
+#include "../engine/PeerProcess.h"
+#include "AnsiCodePage.h"
+#include "MainFormFixture.h"
+#include "StatusPanelBar.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+struct TSendLog {
+    std::vector<std::tuple<int, QString, QString, QString>> writes;
+    QStringList slNotices;
+};
+
+// The log writes and the notices are counted; the rest is the program's.
+class TSendWindows : public TProgramWindows {
+public:
+    explicit TSendWindows(TSendLog& log) : FLog(log) {}
+    void LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText) override
+    {
+        FLog.writes.emplace_back(iKind, sFrom, sTo, sText);
+    }
+    void NoticeAdd(const QString& s) override { FLog.slNotices << s; }
+
+private:
+    TSendLog& FLog;
+};
+
+class SendWindowTest : public MainFormFixture {
+protected:
+    void CloseWindows() override
+    {
+        for (const QString& sEntry : QStringList(SendWindowList))
+            SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
+        QCoreApplication::processEvents();
+    }
+
+    // Logged in, with the own row listed.
+    TMainForm& StartOnline(const QByteArray& extra = {})
+    {
+        WriteIni("[Option]\r\nHandleName=" + AnsiCodePage::Encode(u"太郎") + "\r\n" + extra);
+        TMainForm& form = Start(std::make_unique<TSendWindows>(FLog));
+        EXPECT_TRUE(OwnRowListed());
+        return form;
+    }
+
+    QString Own() const { return FForm->PVN->MachineName(); }
+
+    static bool Open(TSendForm* form) { return SendWindowList.contains(WindowListEntry(form->Handle())); }
+
+    TSendLog FLog;
+};
+
+TEST_F(SendWindowTest, HeaderNamesTheListedTargets)
+{
+    StartOnline();
+    TSendForm* form =
+        SendFormShow(QString(), true, Own() + "&|PVHOST9&|" + Own(), "Parvane2&|Parvane2&|Other");
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("メッセージ送信 - Parvane 2"));
+    EXPECT_EQ(form->laTitle->text(), QStringLiteral("メッセージ送信 (送信先:太郎)"));
+    EXPECT_EQ(form->Targets().size(), 3u);
+    EXPECT_EQ(form->sbInformation->PanelText(0), QStringLiteral("残り送信可能バイト数：2048 Byte"));
+    EXPECT_TRUE(Open(form));
+    EXPECT_EQ(form->focusWidget(), form->mmSendMessage);
+}
+
+TEST_F(SendWindowTest, CounterTurnsRedPastTheLimit)
+{
+    StartOnline();
+    TSendForm* form = SendFormShow(QString(), true, Own(), "Parvane2");
+    form->mmSendMessage->setPlainText(QStringLiteral("あ").repeated(1025));
+    EXPECT_EQ(form->sbInformation->PanelText(0), QStringLiteral("送信可能バイト数が 2 Byte 超えています"));
+    EXPECT_EQ(form->sbInformation->PanelColor(0), QColor(Qt::red));
+    const QString sFolder = qEnvironmentVariable("PARVANE_SHOTS");
+    if (!sFolder.isEmpty())
+        form->grab().save(QDir(sFolder).filePath(QStringLiteral("send-over.png")));
+    form->mmSendMessage->setPlainText(QStringLiteral("a\nb"));
+    EXPECT_EQ(form->sbInformation->PanelText(0), QStringLiteral("残り送信可能バイト数：2044 Byte"));
+    EXPECT_FALSE(form->sbInformation->PanelColor(0).isValid());
+    // The edit holds no more characters than the wire takes bytes.
+    form->mmSendMessage->setPlainText(QStringLiteral("a").repeated(3000));
+    EXPECT_EQ(form->mmSendMessage->toPlainText().size(), 2048);
+}
+
+TEST_F(SendWindowTest, RefusalsLeaveTheWindowAndItsText)
+{
+    StartOnline();
+    TSendForm* form = SendFormShow(QString(), true, Own(), "Parvane2");
+    form->btSend->click();
+    form->mmSendMessage->setPlainText(QStringLiteral("a&|b"));
+    form->btLetterSend->click();
+    FAnswers = {MessageBox::IDNO};
+    // Over the bytes, within the edit's characters.
+    form->mmSendMessage->setPlainText(QStringLiteral("あ").repeated(1025));
+    form->btSend->click();
+    ASSERT_EQ(FBoxes.size(), 3u);
+    EXPECT_EQ(FBoxes[0].sText, QStringLiteral("メッセージを入力してください。"));
+    EXPECT_EQ(FBoxes[1].sText, QStringLiteral("メッセージ内に「&|」を含めることはできません。"));
+    EXPECT_TRUE(FBoxes[2].sText.startsWith(QStringLiteral("一度に送信できるバイト数を超えています。")));
+    EXPECT_EQ(form->mmSendMessage->toPlainText(), QStringLiteral("あ").repeated(1025));
+    EXPECT_TRUE(Open(form));
+    EXPECT_TRUE(FLog.writes.empty());
+    EXPECT_EQ(MessageRecvQueue.Count(), 0);
+}
+
+TEST_F(SendWindowTest, AgreedCutIsWhatIsSentAndLogged)
+{
+    StartOnline();
+    TSendForm* form = SendFormShow(QString(), true, Own(), "Parvane2");
+    form->mmSendMessage->setPlainText(QStringLiteral("あ").repeated(1023) + QStringLiteral("  いい"));
+    FAnswers = {MessageBox::IDYES};
+    form->btSend->click();
+    ASSERT_EQ(FLog.writes.size(), 1u);
+    EXPECT_EQ(std::get<3>(FLog.writes[0]), QStringLiteral("あ").repeated(1023));
+    ASSERT_TRUE(WaitUntil([] { return MessageRecvQueue.Count() == 1; }));
+    EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("あ").repeated(1023));
+}
+
+TEST_F(SendWindowTest, EachTargetIsSentToAndOneRecordNamesThemAll)
+{
+    StartOnline();
+    TSendForm* form =
+        SendFormShow(QString(), true, Own() + "&|PVHOST9&|" + Own(), "Parvane2&|Parvane2&|Parvane2");
+    form->mmSendMessage->setPlainText(QStringLiteral("一行目\n二行目"));
+    form->btLetterSend->click();
+    // The target that no one answers for fails alone; the others are sent.
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("マシン名「PVHOST9」、識別情報「Parvane2」")));
+    ASSERT_EQ(FLog.writes.size(), 1u);
+    EXPECT_EQ(FLog.writes[0], std::make_tuple(0, QStringLiteral("太郎"), QStringLiteral("太郎, 太郎"),
+                                              QStringLiteral("一行目\r\n二行目")));
+    EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
+    // Both letters come back to this copy, with the wire's line breaks.
+    ASSERT_TRUE(WaitUntil([] { return MessageRecvQueue.Count() == 2; }));
+    EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("一行目\r\n二行目"));
+    EXPECT_TRUE(MessageRecvQueue.Head().bLetter);
+}
+
+// A peer that shows letters as messages is asked about once; No sends nothing.
+TEST_F(SendWindowTest, LetterToAnOlderPeerAsksFirst)
+{
+    TMainForm& form = StartOnline();
+    EngineTest::PeerProcess peer;
+    ASSERT_TRUE(peer.Start(*FLan, 1));
+    ASSERT_TRUE(peer.Set("Discrimination", "Parvane2"));
+    ASSERT_TRUE(peer.Set("Version", "2100"));
+    ASSERT_EQ(peer.Call("ServiceStart"), "1");
+    ASSERT_TRUE(peer.Set("HandleName", "旧版"));
+    ASSERT_EQ(peer.Call("Login"), "1");
+    ASSERT_TRUE(WaitUntil([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
+
+    TSendForm* form1 = SendFormShow(QString(), true, "PVHOST2&|" + Own(), "Parvane2&|Parvane2");
+    EXPECT_EQ(form1->laTitle->text(), QStringLiteral("メッセージ送信 (送信先:旧版, 太郎)"));
+    form1->mmSendMessage->setPlainText(QStringLiteral("封"));
+    FAnswers = {MessageBox::IDNO};
+    form1->btLetterSend->click();
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(
+        FBoxes[0].sText.startsWith(QStringLiteral("送信先に封書送信に対応していないユーザが存在します。")));
+    EXPECT_EQ(FBoxes[0].iFlags & 0xFF, 0x24);
+    EXPECT_TRUE(Open(form1));
+    EXPECT_TRUE(FLog.writes.empty());
+    // The plain button does not ask.
+    form1->btSend->click();
+    EXPECT_EQ(FBoxes.size(), 1u);
+    ASSERT_EQ(FLog.writes.size(), 1u);
+    EXPECT_EQ(std::get<2>(FLog.writes[0]), QStringLiteral("旧版, 太郎"));
+}
+
+TEST_F(SendWindowTest, WindowWithoutTargetsLogsAndCloses)
+{
+    StartOnline();
+    TSendForm* form = SendFormShow(QString(), true, QString(), QString());
+    EXPECT_EQ(form->laTitle->text(), QStringLiteral("メッセージ送信 (送信先:)"));
+    form->mmSendMessage->setPlainText(QStringLiteral("x"));
+    form->btSend->click();
+    EXPECT_TRUE(FBoxes.empty());
+    ASSERT_EQ(FLog.writes.size(), 1u);
+    EXPECT_EQ(std::get<2>(FLog.writes[0]), QString());
+    EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
+}
+
+TEST_F(SendWindowTest, LoggedOutNothingIsSent)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    Start(std::make_unique<TSendWindows>(FLog));
+    TSendForm* form = SendFormShow(QStringLiteral("引用"), true, QStringLiteral("PVHOST2"), "Parvane2");
+    EXPECT_EQ(form->mmSendMessage->toPlainText(), QStringLiteral("> 引用\n"));
+    form->btSend->click();
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("オフライン状態でのメッセージ送信はできません。")));
+    EXPECT_TRUE(Open(form));
+    EXPECT_TRUE(FLog.writes.empty());
+}
+
+TEST_F(SendWindowTest, SendHideMinimisesTheMainWindow)
+{
+    TMainForm& main = StartOnline("CustomizeSendHide=1\r\n");
+    main.show();
+    TSendForm* form = SendFormShow(QString(), true, Own(), "Parvane2");
+    form->mmSendMessage->setPlainText(QStringLiteral("x"));
+    form->btSend->click();
+    EXPECT_TRUE(main.isMinimized());
+}
+
+TEST_F(SendWindowTest, MainWindowSendCommandOpensAWindowForTheSelection)
+{
+    TMainForm& main = StartOnline();
+    EXPECT_FALSE(main.miMessageSend->isEnabled());
+    main.LoginUserFind(Own(), "Parvane2")->setSelected(true);
+    ASSERT_TRUE(WaitUntil([&] { return main.miMessageSend->isEnabled(); }));
+    main.miMessageSend->trigger();
+    ASSERT_EQ(SendWindowList.size(), 1);
+    auto* form = qobject_cast<TSendForm*>(WindowMessage::WindowOf(WindowListHandle(SendWindowList[0])));
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->Targets(), (std::vector<TSendTarget>{{Own(), "Parvane2"}}));
+}
+
+TEST_F(SendWindowTest, HotKeyAndTrayMenusOpenAWindowForTheirUser)
+{
+    TMainForm& main = StartOnline();
+    const QString sCaption = QStringLiteral("太郎<") + Own() + u'>';
+    for (QMenu* menu : {main.pmHotKeySend, main.miTaskSend}) {
+        QAction* item = nullptr;
+        for (QAction* action : menu->actions())
+            if (action->text() == sCaption)
+                item = action;
+        ASSERT_NE(item, nullptr);
+        item->trigger();
+    }
+    ASSERT_EQ(SendWindowList.size(), 2);
+    for (const QString& sEntry : SendWindowList) {
+        auto* form = qobject_cast<TSendForm*>(WindowMessage::WindowOf(WindowListHandle(sEntry)));
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->Targets(), (std::vector<TSendTarget>{{Own(), "Parvane2"}}));
+    }
+}
+
+} // namespace
