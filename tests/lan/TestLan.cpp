@@ -1,9 +1,11 @@
 #include "TestLan.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QThread>
 #include <cerrno>
 #include <fcntl.h>
 #include <sched.h>
@@ -45,6 +47,25 @@ bool RunIp(const QStringList& args, QString* error)
     }
     return true;
 }
+
+// What `ip` prints; empty when it fails.
+QString IpOutput(const QStringList& args)
+{
+    const QString ip = IpCommand();
+    if (ip.isEmpty())
+        return {};
+    QProcess process;
+    process.start(ip, args);
+    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+// A veth's carrier and the bridge port's state follow the "up" asynchronously,
+// later still on a loaded machine; a datagram sent before then is dropped.
+constexpr int kLinkReadyTimeoutMs = 20000;
+constexpr int kLinkPollMs = 20;
 
 } // namespace
 
@@ -116,7 +137,28 @@ bool TestLan::Build()
             !Run({"-n", host, "route", "add", "default", "dev", "eth0"}))
             return false;
     }
-    return true;
+    return LinksReady(sw);
+}
+
+bool TestLan::LinksReady(const QString& sw)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        bool ready = true;
+        for (int i = 0; i < FHostCount && ready; ++i) {
+            const QString port = QStringLiteral("p%1").arg(i + 1);
+            ready = IpOutput({"-n", sw, "-d", "-o", "link", "show", port}).contains("state forwarding") &&
+                    IpOutput({"-n", NamespaceName(i), "-o", "link", "show", "eth0"}).contains("LOWER_UP");
+        }
+        if (ready)
+            return true;
+        if (waited.elapsed() > kLinkReadyTimeoutMs) {
+            FError = QStringLiteral("the test LAN's links did not come up in time");
+            return false;
+        }
+        QThread::msleep(kLinkPollMs);
+    }
 }
 
 void TestLan::Remove()

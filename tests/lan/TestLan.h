@@ -55,6 +55,8 @@ public:
 private:
     bool Run(const QStringList& args);
     bool Build();
+    // Waits until every host's link carries and its bridge port forwards.
+    bool LinksReady(const QString& sw);
     void Remove();
 
     int FHostCount = 0;
