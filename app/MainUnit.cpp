@@ -775,8 +775,7 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
         if (Links.NoticeAdd)
             Links.NoticeAdd(sNotice);
     for (int iSound : effects.Sounds)
-        if (Links.EventSoundPlay)
-            Links.EventSoundPlay(iSound);
+        Windows->EventSoundPlay(iSound);
     lvLoginUserChange();
 }
 
@@ -880,8 +879,7 @@ void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QSt
         const auto it = PrRowFlags.find({MachineName, Discrimination});
         if (it != PrRowFlags.end() && it->second.Chat && Links.ChatUserLogout)
             Links.ChatUserLogout(HandleName, MachineName, Discrimination);
-        if (Links.EventSoundPlay)
-            Links.EventSoundPlay(SoundLogout);
+        Windows->EventSoundPlay(SoundLogout);
         PrRowFlags.erase({MachineName, Discrimination});
         lvLoginUser->DeleteItem(item);
         sbInformationUpdate();
@@ -912,10 +910,9 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
         Links.NoticeAdd(NoticeRecvText(HandleName));
     if (CustomizeLog)
         Windows->LogWrite(1, HandleName, PVN->HandleName(), Message);
-    if (Links.EventSoundPlay)
-        Links.EventSoundPlay(SoundMessage);
-    if (AnimationMouse != 0 && Links.MouseAnimationStart)
-        Links.MouseAnimationStart(AnimationMouse);
+    Windows->EventSoundPlay(SoundMessage);
+    if (AnimationMouse != 0)
+        Windows->MouseAnimationStart(AnimationMouse);
     tmTaskAnimation.start();
     // The queue is already whole again when the warning's loop lets further messages in.
     if (bDropped)
@@ -981,8 +978,7 @@ void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString&,
     if (PrClosing || (SecurityFileRecvCancel && (!SecurityFileRecvCancelAbsence || PVN->Absence()))) {
         FileName.clear();
     } else {
-        if (Links.EventSoundPlay)
-            Links.EventSoundPlay(SoundFileRecv);
+        Windows->EventSoundPlay(SoundFileRecv);
         ++PrFileOfferDepth;
         FileName = Links.FileRecvFormShow ? Links.FileRecvFormShow(FileName, FileByte, Comment, SocketNo,
                                                                    MachineName, Discrimination)

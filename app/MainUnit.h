@@ -29,8 +29,6 @@ class QToolButton;
 // binds none of them, so their commands stay disabled.
 struct TMainFormLinks {
     std::function<void(const QString& sText)> NoticeAdd;
-    std::function<void(int iEvent)> EventSoundPlay;
-    std::function<void(int iKind)> MouseAnimationStart;
     std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
                        bool bAbsence)>
         ChatUserLogin;

@@ -1,5 +1,7 @@
 #include "ProgramWindows.h"
 
+#include "AnimationUnit.h"
+#include "EventSound.h"
 #include "LogUnit.h"
 
 void TProgramWindows::LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)
@@ -10,6 +12,16 @@ void TProgramWindows::LogWrite(int iKind, const QString& sFrom, const QString& s
 void TProgramWindows::LogFormShow()
 {
     ::LogFormShow();
+}
+
+void TProgramWindows::EventSoundPlay(int iIndex)
+{
+    ::EventSoundPlay(iIndex);
+}
+
+void TProgramWindows::MouseAnimationStart(int iKind)
+{
+    ::MouseAnimationStart(iKind);
 }
 
 void TProgramWindows::SingleWindowsRelease()

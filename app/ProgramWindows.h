@@ -17,6 +17,10 @@ public:
     virtual void LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText);
     virtual void LogFormShow();
 
+    // ---- Effects of events (EventSound, AnimationUnit)
+    virtual void EventSoundPlay(int iIndex);
+    virtual void MouseAnimationStart(int iKind);
+
     // ---- The windows that exist at most once, freed when the main window closes
     virtual void SingleWindowsRelease();
 };

@@ -323,6 +323,8 @@ struct TQueueLog {
     QStringList slNotices;
     int iLogWrites = 0;
     int iLogOpened = 0;
+    // The sounds and animations of the events, in order: "sound 2", "animation 1".
+    QStringList slEffects;
 };
 
 // The program's windows, with the log's routines counted in place of their windows.
@@ -331,6 +333,11 @@ public:
     explicit TQueueWindows(TQueueLog& log) : FLog(log) {}
     void LogWrite(int, const QString&, const QString&, const QString&) override { ++FLog.iLogWrites; }
     void LogFormShow() override { ++FLog.iLogOpened; }
+    void EventSoundPlay(int iIndex) override { FLog.slEffects << QStringLiteral("sound %1").arg(iIndex); }
+    void MouseAnimationStart(int iKind) override
+    {
+        FLog.slEffects << QStringLiteral("animation %1").arg(iKind);
+    }
 
 private:
     TQueueLog& FLog;
@@ -404,6 +411,29 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
     EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m3"));
     EXPECT_EQ(MessageRecvQueue.Slot(254).sMessage, QStringLiteral("m257"));
     EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m258"));
+}
+
+TEST_F(MainFormTest, AnArrivingMessagePlaysItsSoundThenThePointerAnimationOfTheSetting)
+{
+    const struct {
+        const char* sSetting;
+        QStringList slEffects;
+    } cases[] = {
+        {"AnimationMouse=0", {"sound 2"}},
+        {"AnimationMouse=2", {"sound 2", "animation 2"}},
+        {"AnimationMouse=3", {"sound 2", "animation 3"}},
+        {"", {"sound 2", "animation 1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sSetting);
+        WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n" + QByteArray(c.sSetting) + "\r\n");
+        TQueueLog log;
+        TMainForm& form = Start(QueueLinks(log, false), std::make_unique<TQueueWindows>(log));
+        Arrive(form, 1);
+        EXPECT_EQ(log.slEffects, c.slEffects);
+        FForm.reset();
+        MessageRecvQueue.Clear();
+    }
 }
 
 TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
@@ -619,6 +649,16 @@ TEST_F(MainFormTest, WithTheLogOffNothingIsWritten)
     EXPECT_EQ(MessageRecvQueue.Count(), 1);
 }
 
+// The program's windows, with the sounds of the events recorded in place of playing them.
+class TSoundWindows : public TProgramWindows {
+public:
+    explicit TSoundWindows(std::vector<int>& sounds) : FSounds(sounds) {}
+    void EventSoundPlay(int iIndex) override { FSounds.push_back(iIndex); }
+
+private:
+    std::vector<int>& FSounds;
+};
+
 // A peer in host 2 of the LAN logs in, goes away and logs out; its row follows.
 TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
 {
@@ -626,8 +666,7 @@ TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
     std::vector<int> sounds;
     TMainFormLinks links;
     links.NoticeAdd = [&](const QString& s) { slNotices << s; };
-    links.EventSoundPlay = [&](int i) { sounds.push_back(i); };
-    TMainForm& form = Start(links);
+    TMainForm& form = Start(links, std::make_unique<TSoundWindows>(sounds));
     ASSERT_TRUE(OwnRowListed());
     EngineTest::PeerProcess peer;
     ASSERT_TRUE(peer.Start(*FLan, 1));
