@@ -365,7 +365,8 @@ void TMainForm::CreateMenus()
     miShow->addSeparator();
     miShow->addAction(miOptionRefresh);
     miShow->addSeparator();
-    QAction* miOptionOption = later(QStringLiteral("オプション(&O)"), -1);
+    QAction* miOptionOption = action(QStringLiteral("オプション(&O)"), -1);
+    connect(miOptionOption, &QAction::triggered, this, [this] { Windows->OptionFormShow(); });
     miShow->addAction(miOptionOption);
     QMenu* miHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     miHelp->addActions(

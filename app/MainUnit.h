@@ -170,6 +170,8 @@ public:
     void HotKeyRegister();
     void HotKeyUnregister();
     bool HotKeyRegistered(int iId) const { return PrHotKeys.IsRegistered(iId); }
+    // The close has begun or the window is going: nothing is to be registered again.
+    bool Closing() const { return PrClosing || PrDestroyed; }
 
     // ---- Commands
     void miMessageOnlineClick();
@@ -183,6 +185,10 @@ public:
     void AbsenceSelectMenuUpdate();
     void tmTaskAnimationTimer();
     void sbInformationUpdate();
+    // The menus, list and tray as a log-out leaves them.
+    void LoggedOutState();
+    // Logs in; a log-in that failed leaves the engine logged out.
+    bool LoginOrUndo();
 
     // The first row whose machine-name and identifier columns match.
     TListItem* LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const;
@@ -201,9 +207,6 @@ private:
     void BindEngineEvents();
     void LoginUserUpdate(const TLoginUserFlags& flags);
     void LoginUserClear();
-    void LoggedOutState();
-    // Logs in; a log-in that failed leaves the engine logged out.
-    bool LoginOrUndo();
     void OwnCommandsEnable(bool bEnabled);
     bool FileSending() const;
     void FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,7 @@
 #include "AnimationUnit.h"
 #include "EventSound.h"
 #include "LogUnit.h"
+#include "OptionUnit.h"
 
 void TProgramWindows::LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)
 {
@@ -12,6 +13,11 @@ void TProgramWindows::LogWrite(int iKind, const QString& sFrom, const QString& s
 void TProgramWindows::LogFormShow()
 {
     ::LogFormShow();
+}
+
+void TProgramWindows::OptionFormShow()
+{
+    ::OptionFormShow();
 }
 
 void TProgramWindows::EventSoundPlay(int iIndex)
@@ -27,4 +33,6 @@ void TProgramWindows::MouseAnimationStart(int iKind)
 void TProgramWindows::SingleWindowsRelease()
 {
     LogFormRelease();
+    // Before the main window goes, so the options window's teardown finds it closing.
+    OptionFormRelease();
 }

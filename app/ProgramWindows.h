@@ -17,6 +17,9 @@ public:
     virtual void LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText);
     virtual void LogFormShow();
 
+    // ---- Options window (OptionUnit)
+    virtual void OptionFormShow();
+
     // ---- Effects of events (EventSound, AnimationUnit)
     virtual void EventSoundPlay(int iIndex);
     virtual void MouseAnimationStart(int iKind);
