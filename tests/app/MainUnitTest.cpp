@@ -7,14 +7,19 @@
 #include "LogFile.h"
 #include "LogUnit.h"
 #include "MessageBox.h"
+#include "OptionUnit.h"
 #include "TaskIcon.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <arpa/inet.h>
@@ -823,6 +828,61 @@ TEST_F(MainFormTest, StartHiddenOnlyWithBothTraySettings)
     FForm.reset();
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartFormHide=1\r\nCustomizeTaskTray=1\r\n");
     EXPECT_FALSE(Start().StartHidden());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainFormTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    QAction* miOptionOption = form.pmTaskMenu->actions().value(0);
+    ASSERT_NE(miOptionOption, nullptr);
+    EXPECT_EQ(miOptionOption->text(), QStringLiteral("オプション(&O)"));
+    EXPECT_TRUE(miOptionOption->isEnabled());
+    form.miOptionAbsenceClick(0);
+    ASSERT_TRUE(form.PVN->Absence());
+
+    miOptionOption->trigger();
+    ASSERT_NE(OptionForm, nullptr);
+    TOptionForm& options = *OptionForm;
+    EXPECT_EQ(options.edMachineName->text(), form.PVN->MachineName());
+    EXPECT_EQ(options.mmIPAddress->toPlainText(), FLan->Address(0));
+    options.edHandleName->setText(QStringLiteral("花子"));
+    options.lbNetworkList->addItem(QStringLiteral("198.18.0.250"));
+    // The kind in use goes: the away state goes with it.
+    options.cbAbsence->setCurrentIndex(0);
+    options.btAbsenceDeleteClick();
+    FBoxes.clear();
+    options.btUpdateClick();
+    EXPECT_EQ(
+        BoxTexts(),
+        (QStringList{
+            QStringLiteral("直接メッセージを送るアドレスが変更されたため、自動的にParvaneNetworkへ再ログイン"
+                           "されます。\rチャットにログインしていた場合は、再度、チャットへログインし直して"
+                           "ください。"),
+            QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が自動的に解除"
+                           "されました。")}));
+    EXPECT_EQ(form.PVN->BroadcastIP(), QStringLiteral("198.18.0.250"));
+    EXPECT_EQ(form.PVN->HandleName(), QStringLiteral("花子"));
+    EXPECT_TRUE(form.PVN->LoginStates());
+    EXPECT_TRUE(form.miMessageOnline->isChecked());
+    EXPECT_FALSE(form.PVN->Absence());
+    ASSERT_TRUE(WaitFor([&] {
+        const TListItem* row = form.LoginUserFind(form.PVN->MachineName(), "Parvane2");
+        return row && row->Caption() == QStringLiteral("花子");
+    }));
+
+    // Opening again only brings it forward; the main window's close releases it first.
+    form.Windows->OptionFormShow();
+    EXPECT_EQ(OptionForm, &options);
+    FAnswers = {MessageBox::IDYES};
+    EXPECT_TRUE(form.FormClose());
+    EXPECT_EQ(OptionForm, nullptr);
+    AbsenceMessage = {};
+    HandleName.clear();
 }
 
 } // namespace
