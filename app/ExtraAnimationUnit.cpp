@@ -96,7 +96,7 @@ void TExtraAnimationForm::tmAnimationTimer()
         painter.drawImage(PrImage, CometImage());
     }
     const QBitmap mask =
-        QBitmap::fromImage(shape.createMaskFromColor(QColor(Qt::black).rgb(), Qt::MaskOutColor));
+        QBitmap::fromImage(shape.createMaskFromColor(QColor(Qt::black).rgb(), Qt::MaskInColor));
     // An empty mask would mean no mask at all; a pixel outside the window shows nothing.
     setMask(PrImage.isEmpty() ? QRegion(-1, -1, 1, 1) : QRegion(mask));
     setWindowOpacity(frame.Alpha / 255.0);

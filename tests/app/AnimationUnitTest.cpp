@@ -185,4 +185,22 @@ TEST(AnimationWindowTest, RegionWindowTakesTheFrameShapeAndANewColourEachFrame)
     EXPECT_TRUE(guard.isNull());
 }
 
+TEST(AnimationWindowTest, CometWindowShowsOnlyThePicturesColouredPixels)
+{
+    auto* form = new TExtraAnimationForm();
+    QPointer<TExtraAnimationForm> guard(form);
+    // Frame 0 has no picture yet: nothing of the window shows.
+    EXPECT_FALSE(form->mask().contains(QPoint(16, 16)));
+    for (int i = 0; i < 6; ++i)
+        form->tmAnimationTimer();
+    // Frame 7: the picture is 16 pixels wide in the middle; its head lies at its lower left.
+    EXPECT_EQ(CometFrames()[7].Image.width(), 16);
+    form->tmAnimationTimer();
+    EXPECT_TRUE(form->mask().contains(QPoint(12, 20)));
+    EXPECT_FALSE(form->mask().contains(QPoint(1, 1)));
+    EXPECT_FALSE(form->mask().contains(QPoint(9, 9)));
+    EXPECT_NEAR(form->windowOpacity(), 1.0, 0.01);
+    delete form;
+}
+
 } // namespace

@@ -13,10 +13,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -75,15 +77,15 @@ int main(int argc, char** argv)
             }
             Save(&form, sOut + QStringLiteral("/option-%1.png").arg(QString::fromLatin1(names[i])));
         }
+        // The scrolled pages further down, a box's height at a time, the last at the bottom.
         form.pcOption->setCurrentWidget(form.tsCustomize);
-        form.sbCustomize->verticalScrollBar();
+        QScrollBar* bar = form.sbCustomize->verticalScrollBar();
         for (int step = 1; step <= 3; ++step) {
-            form.findChild<QScrollArea*>(QStringLiteral("sbCustomize"))
-                ->ensureVisible(0, 330 * step + 300, 0, 0);
+            bar->setValue(std::min(bar->maximum(), step * bar->pageStep()));
             Save(&form, sOut + QStringLiteral("/option-5-customize-%1.png").arg(step));
         }
         form.pcOption->setCurrentWidget(form.tsSound);
-        form.sbSound->ensureVisible(0, 600, 0, 0);
+        form.sbSound->verticalScrollBar()->setValue(form.sbSound->verticalScrollBar()->maximum());
         Save(&form, sOut + QStringLiteral("/option-4-sound-2.png"));
     }
     {
@@ -136,6 +138,22 @@ int main(int argc, char** argv)
         const QString sPath = sOut + QStringLiteral("/animation-3-frame%1.png").arg(n);
         image.scaled(image.size() * 6).save(sPath);
         std::printf("%s\n", qPrintable(sPath));
+    }
+    // The real windows on the screen, a few frames in, around the pointer.
+    QCursor::setPos(400, 300);
+    for (int iKind : {AnimationKindCircle, AnimationKindSquare, AnimationKindComet}) {
+        MouseAnimationStart(iKind);
+        for (int i = 0; i < 10; ++i) {
+            QCoreApplication::processEvents();
+            QThread::msleep(15);
+        }
+        const QString sPath = sOut + QStringLiteral("/screen-animation-%1.png").arg(iKind);
+        QGuiApplication::primaryScreen()->grabWindow(0, 250, 150, 300, 300).save(sPath);
+        std::printf("%s\n", qPrintable(sPath));
+        for (int i = 0; i < 80; ++i) {
+            QCoreApplication::processEvents();
+            QThread::msleep(15);
+        }
     }
     return 0;
 }
