@@ -851,10 +851,7 @@ void TOptionForm::FormCreate()
     SystemMenuTrim(this);
     if (CustomizeShowTopMost)
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    // Hints stay up long enough to read the longer explanations.
-    QApplication::setEffectEnabled(Qt::UI_FadeTooltip, false);
-    qApp->setProperty("HintHidePause", kHintHidePauseMs);
-
+    // Qt keeps a hint up for ten seconds, and longer for long ones: the display time asked for.
     PrAbsenceMessage = AbsenceMessage;
     TParvaneNetwork* pvn = MainForm ? MainForm->PVN.get() : nullptr;
     edHandleName->setText(pvn ? pvn->HandleName() : HandleName);
@@ -992,6 +989,9 @@ void TOptionForm::FormCreate()
 TOptionForm::~TOptionForm()
 {
     qApp->removeEventFilter(this);
+    // An input dialog still open ends its loop; its caller finds this window gone.
+    if (PrDialog)
+        PrDialog->close();
     // The main window's own teardown releases the keys; a window closed before it registers them again.
     if (MainForm && !MainForm->Closing())
         MainForm->HotKeyRegister();
@@ -1271,7 +1271,10 @@ void TOptionForm::btAbsenceAddClick()
     TOptionAbsenceAddForm dialog(slTitles);
     PrDialog = &dialog;
     DialogPlace(&dialog);
+    const QPointer<TOptionForm> self(this);
     dialog.RunWithLoop();
+    if (!self)
+        return;
     if (dialog.PrOkFlag) {
         PrAbsenceMessage[size_t(n)].sTitle = dialog.Text();
         cbAbsence->addItem(dialog.Text());
@@ -1297,7 +1300,10 @@ void TOptionForm::btAbsenceRenameClick()
     PrDialog = &dialog;
     DialogPlace(&dialog);
     dialog.edInput->setText(cbAbsence->itemText(i));
+    const QPointer<TOptionForm> self(this);
     dialog.exec();
+    if (!self)
+        return;
     if (dialog.PrOkFlag) {
         PrAbsenceMessage[size_t(i)].sTitle = dialog.Text();
         cbAbsence->setItemText(i, dialog.Text());
@@ -1335,7 +1341,10 @@ void TOptionForm::btNetworkAddClick()
     TOptionNetworkAddForm dialog(slList);
     PrDialog = &dialog;
     DialogPlace(&dialog);
+    const QPointer<TOptionForm> self(this);
     dialog.RunWithLoop();
+    if (!self)
+        return;
     if (dialog.PrOkFlag) {
         lbNetworkList->addItem(dialog.Text());
         lbNetworkList->scrollToItem(lbNetworkList->item(lbNetworkList->count() - 1),
@@ -1434,7 +1443,9 @@ void TOptionForm::btUpdateClick()
     if (bMultiUser != !WindowsUserName.isEmpty()) {
         const QString sShared = ProgramDirectory + SettingsBaseName;
         if (bMultiUser) {
-            const QString sUser = LoginUserName().left(255);
+            // The system's user-name call fails beyond 255 characters: the name is then empty.
+            const QString sLogin = LoginUserName();
+            const QString sUser = sLogin.size() <= 255 ? sLogin : QString();
             const QString sBase = FileBaseNameFor(true, sUser);
             const TFilesMove moved =
                 MultiUserFilesMove({sShared + SettingsExtension, sBase + SettingsExtension},

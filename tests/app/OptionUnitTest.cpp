@@ -400,6 +400,20 @@ TEST_F(OptionFormTest, AddingAKindGoesThroughItsDialogWhileTheWindowWaits)
     EXPECT_TRUE(form.btUpdate->isEnabled());
 }
 
+// The main window's close releases the options window while its dialog waits.
+TEST_F(OptionFormTest, ReleasedWhileADialogIsOpenTheDialogGoesToo)
+{
+    TOptionForm& form = Open();
+    QPointer<QWidget> dialog;
+    QTimer::singleShot(0, [&] {
+        dialog = form.OpenDialog();
+        OptionFormRelease();
+    });
+    form.btNetworkAddClick();
+    EXPECT_EQ(OptionForm, nullptr);
+    EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
+}
+
 TEST_F(OptionFormTest, AddressesAreAddedInCanonicalFormAndDeletedBySelection)
 {
     TOptionForm& form = Open();
