@@ -64,6 +64,7 @@ const QString kMultiUserOffQuestion = QStringLiteral(
     "この機能を解除して適用すると、以前の全ユーザに対する設定とログファイルが現在のものに上書き保存"
     "されます。\rこの機能を解除いたしますか？");
 const QString kAbsenceDeleteQuestion = QStringLiteral(" を削除してもよろしいですか？");
+const QString kAbsenceFull = QStringLiteral("不在の種類はこれ以上追加できません。");
 const QString kNetworkDeleteQuestion = QStringLiteral("選択されているアドレスを削除します。よろしいですか？");
 const QString kReloginNotice =
     QStringLiteral("直接メッセージを送るアドレスが変更されたため、自動的にParvaneNetworkへ再ログインされます"
@@ -1264,7 +1265,7 @@ void TOptionForm::btAbsenceAddClick()
     const int n = cbAbsence->count();
     // There is no entry beyond the hundredth kind.
     if (n >= AbsenceMessageCount) {
-        Warn(QStringLiteral("不在の種類はこれ以上追加できません。"));
+        Warn(kAbsenceFull);
         return;
     }
     setEnabled(false);
@@ -1604,7 +1605,7 @@ void TOptionForm::btUpdateClick()
     const bool bLoggedIn = pvn && pvn->LoginStates();
     TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskStateIcon(bLoggedIn, pvn && pvn->Absence()));
     if (CustomizeTaskTray != bTaskTrayBefore || CustomizeTaskBar != bTaskBarBefore)
-        MainWindowRestyle(bTaskTrayBefore, bTaskBarBefore);
+        MainWindowRestyle();
 
     IniFile ini(SettingsFileName());
     if (!SettingsWriteOption(ini, bSecurityData, slBroadcast, bWritePorts))
@@ -1650,7 +1651,7 @@ void TOptionForm::Relogin(const QString& sBroadcastIP)
     MainForm->AbsenceSelectMenuUpdate();
 }
 
-void TOptionForm::MainWindowRestyle(bool, bool)
+void TOptionForm::MainWindowRestyle()
 {
     if (!MainForm)
         return;

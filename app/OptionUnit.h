@@ -203,7 +203,7 @@ private:
     void DialogPlace(QWidget* dialog);
     // The re-login of an apply that changed the extra addresses while logged in.
     void Relogin(const QString& sBroadcastIP);
-    void MainWindowRestyle(bool bTaskTrayBefore, bool bTaskBarBefore);
+    void MainWindowRestyle();
 
     QPointer<QWidget> PrDialog;
     // A programmatic change of the multi-user box asks no question.

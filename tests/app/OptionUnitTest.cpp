@@ -400,6 +400,18 @@ TEST_F(OptionFormTest, AddingAKindGoesThroughItsDialogWhileTheWindowWaits)
     EXPECT_TRUE(form.btUpdate->isEnabled());
 }
 
+TEST_F(OptionFormTest, AHundredKindsTakeNoMore)
+{
+    for (int i = 0; i < AbsenceMessageCount; ++i)
+        AbsenceMessage[size_t(i)] = {QStringLiteral("k%1").arg(i), QString()};
+    TOptionForm& form = Open();
+    ASSERT_EQ(form.cbAbsence->count(), 100);
+    form.btAbsenceAddClick();
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("不在の種類はこれ以上追加できません。")});
+    EXPECT_EQ(form.cbAbsence->count(), 100);
+    EXPECT_FALSE(form.btUpdate->isEnabled());
+}
+
 // The main window's close releases the options window while its dialog waits.
 TEST_F(OptionFormTest, ReleasedWhileADialogIsOpenTheDialogGoesToo)
 {
