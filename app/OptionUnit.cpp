@@ -37,6 +37,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWhatsThis>
@@ -1236,12 +1238,18 @@ void TOptionForm::mmAbsenceMessageChange()
     if (!mmAbsenceMessage->isEnabled())
         return;
     edHandleNameChange();
+    // The memo takes no more than its limit, as a typed or pasted text is cut there.
+    if (mmAbsenceMessage->toPlainText().size() > kAbsenceMessageLength) {
+        const QSignalBlocker quiet(mmAbsenceMessage);
+        mmAbsenceMessage->setPlainText(mmAbsenceMessage->toPlainText().left(kAbsenceMessageLength));
+        mmAbsenceMessage->moveCursor(QTextCursor::End);
+    }
     const int i = cbAbsence->currentIndex();
     if (i >= 0) {
         // Kept with CR LF line breaks, as the list and the file hold them.
         QString text = mmAbsenceMessage->toPlainText();
         text.replace(u'\n', QStringLiteral("\r\n"));
-        PrAbsenceMessage[size_t(i)].sMessage = text.left(kAbsenceMessageLength);
+        PrAbsenceMessage[size_t(i)].sMessage = text;
     }
 }
 

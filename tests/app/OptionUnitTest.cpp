@@ -363,6 +363,10 @@ TEST_F(OptionFormTest, DeletingAKindMovesTheLaterOnesDown)
     form.cbAbsenceClick();
     form.mmAbsenceMessage->setPlainText(QStringLiteral("一行目\n二行目"));
     EXPECT_EQ(form.PrAbsenceMessage[0].sMessage, QStringLiteral("一行目\r\n二行目"));
+    // The memo holds 1024 characters at most.
+    form.mmAbsenceMessage->setPlainText(QString(1100, u'あ'));
+    EXPECT_EQ(form.mmAbsenceMessage->toPlainText().size(), 1024);
+    EXPECT_EQ(form.PrAbsenceMessage[0].sMessage, QString(1024, u'あ'));
     form.btCancelClick();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(AbsenceMessage[0].sMessage, QStringLiteral("m0"));
