@@ -364,7 +364,8 @@ void TMainForm::CreateMenus()
     miShow->addSeparator();
     miShow->addAction(miOptionRefresh);
     miShow->addSeparator();
-    QAction* miOptionOption = later(QStringLiteral("オプション(&O)"), -1);
+    QAction* miOptionOption = action(QStringLiteral("オプション(&O)"), -1);
+    connect(miOptionOption, &QAction::triggered, this, [this] { Windows->OptionFormShow(); });
     miShow->addAction(miOptionOption);
     QMenu* miHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     miHelp->addActions(
@@ -774,8 +775,7 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
     for (const QString& sNotice : effects.Notices)
         Windows->NoticeAdd(sNotice);
     for (int iSound : effects.Sounds)
-        if (Links.EventSoundPlay)
-            Links.EventSoundPlay(iSound);
+        Windows->EventSoundPlay(iSound);
     lvLoginUserChange();
 }
 
@@ -879,8 +879,7 @@ void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QSt
         const auto it = PrRowFlags.find({MachineName, Discrimination});
         if (it != PrRowFlags.end() && it->second.Chat && Links.ChatUserLogout)
             Links.ChatUserLogout(HandleName, MachineName, Discrimination);
-        if (Links.EventSoundPlay)
-            Links.EventSoundPlay(SoundLogout);
+        Windows->EventSoundPlay(SoundLogout);
         PrRowFlags.erase({MachineName, Discrimination});
         lvLoginUser->DeleteItem(item);
         sbInformationUpdate();
@@ -907,10 +906,9 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
         Windows->NoticeAdd(NoticeRecvText(HandleName));
     if (CustomizeLog)
         Windows->LogWrite(1, HandleName, PVN->HandleName(), Message);
-    if (Links.EventSoundPlay)
-        Links.EventSoundPlay(SoundMessage);
-    if (AnimationMouse != 0 && Links.MouseAnimationStart)
-        Links.MouseAnimationStart(AnimationMouse);
+    Windows->EventSoundPlay(SoundMessage);
+    if (AnimationMouse != 0)
+        Windows->MouseAnimationStart(AnimationMouse);
     tmTaskAnimation.start();
     // The queue is already whole again when the warning's loop lets further messages in.
     if (bDropped)
@@ -975,8 +973,7 @@ void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString&,
     if (PrClosing || (SecurityFileRecvCancel && (!SecurityFileRecvCancelAbsence || PVN->Absence()))) {
         FileName.clear();
     } else {
-        if (Links.EventSoundPlay)
-            Links.EventSoundPlay(SoundFileRecv);
+        Windows->EventSoundPlay(SoundFileRecv);
         ++PrFileOfferDepth;
         FileName = Links.FileRecvFormShow ? Links.FileRecvFormShow(FileName, FileByte, Comment, SocketNo,
                                                                    MachineName, Discrimination)

@@ -28,8 +28,6 @@ class QToolButton;
 // its window is built, and this struct goes with the last of them. The program
 // binds none of them, so their commands stay disabled.
 struct TMainFormLinks {
-    std::function<void(int iEvent)> EventSoundPlay;
-    std::function<void(int iKind)> MouseAnimationStart;
     std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
                        bool bAbsence)>
         ChatUserLogin;
@@ -158,6 +156,8 @@ public:
     void HotKeyRegister();
     void HotKeyUnregister();
     bool HotKeyRegistered(int iId) const { return PrHotKeys.IsRegistered(iId); }
+    // The close has begun or the window is going: nothing is to be registered again.
+    bool Closing() const { return PrClosing || PrDestroyed; }
 
     // ---- Commands
     void miMessageOnlineClick();
@@ -171,6 +171,10 @@ public:
     void AbsenceSelectMenuUpdate();
     void tmTaskAnimationTimer();
     void sbInformationUpdate();
+    // The menus, list and tray as a log-out leaves them.
+    void LoggedOutState();
+    // Logs in; a log-in that failed leaves the engine logged out.
+    bool LoginOrUndo();
 
     // The first row whose machine-name and identifier columns match.
     TListItem* LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const;
@@ -189,9 +193,6 @@ private:
     void BindEngineEvents();
     void LoginUserUpdate(const TLoginUserFlags& flags);
     void LoginUserClear();
-    void LoggedOutState();
-    // Logs in; a log-in that failed leaves the engine logged out.
-    bool LoginOrUndo();
     void OwnCommandsEnable(bool bEnabled);
     bool FileSending() const;
     void FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam, LPARAM lParam);

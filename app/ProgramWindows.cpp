@@ -1,8 +1,11 @@
 #include "ProgramWindows.h"
 
 #include "AbsenceUnit.h"
+#include "AnimationUnit.h"
+#include "EventSound.h"
 #include "LogUnit.h"
 #include "NoticeUnit.h"
+#include "OptionUnit.h"
 #include "RecvUnit.h"
 #include "SendUnit.h"
 
@@ -48,8 +51,25 @@ void TProgramWindows::NoticeAdd(const QString& sText)
     ::NoticeAdd(sText);
 }
 
+void TProgramWindows::OptionFormShow()
+{
+    ::OptionFormShow();
+}
+
+void TProgramWindows::EventSoundPlay(int iIndex)
+{
+    ::EventSoundPlay(iIndex);
+}
+
+void TProgramWindows::MouseAnimationStart(int iKind)
+{
+    ::MouseAnimationStart(iKind);
+}
+
 void TProgramWindows::SingleWindowsRelease()
 {
     LogFormRelease();
+    // Before the main window goes, so the options window's teardown finds it closing.
+    OptionFormRelease();
     RecvFormRelease();
 }

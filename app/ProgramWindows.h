@@ -35,6 +35,13 @@ public:
     // ---- Pop-up notice (NoticeUnit)
     virtual void NoticeAdd(const QString& sText);
 
+    // ---- Options window (OptionUnit)
+    virtual void OptionFormShow();
+
+    // ---- Effects of events (EventSound, AnimationUnit)
+    virtual void EventSoundPlay(int iIndex);
+    virtual void MouseAnimationStart(int iKind);
+
     // ---- The windows that exist at most once, freed when the main window closes
     virtual void SingleWindowsRelease();
 };

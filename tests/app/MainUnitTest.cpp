@@ -11,15 +11,20 @@
 #include "LogUnit.h"
 #include "MessageBox.h"
 #include "NoticeUnit.h"
+#include "OptionUnit.h"
 #include "RecvUnit.h"
 #include "TaskIcon.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <arpa/inet.h>
@@ -332,6 +337,8 @@ struct TQueueLog {
     QStringList slNotices;
     int iLogWrites = 0;
     int iLogOpened = 0;
+    // The sounds and animations of the events, in order: "sound 2", "animation 1".
+    QStringList slEffects;
 };
 
 // The program's windows with the real receive window; the log's routines and the
@@ -358,6 +365,11 @@ public:
         TProgramWindows::RecvFormShow();
         if (bWaiting && RecvForm != nullptr)
             FLog.shown.emplace_back(RecvForm->MessageText(), RecvForm->View() != TRecvView::Open);
+    }
+    void EventSoundPlay(int iIndex) override { FLog.slEffects << QStringLiteral("sound %1").arg(iIndex); }
+    void MouseAnimationStart(int iKind) override
+    {
+        FLog.slEffects << QStringLiteral("animation %1").arg(iKind);
     }
 
 private:
@@ -432,6 +444,29 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
     EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m3"));
     EXPECT_EQ(MessageRecvQueue.Slot(254).sMessage, QStringLiteral("m257"));
     EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m258"));
+}
+
+TEST_F(MainFormTest, AnArrivingMessagePlaysItsSoundThenThePointerAnimationOfTheSetting)
+{
+    const struct {
+        const char* sSetting;
+        QStringList slEffects;
+    } cases[] = {
+        {"AnimationMouse=0", {"sound 2"}},
+        {"AnimationMouse=2", {"sound 2", "animation 2"}},
+        {"AnimationMouse=3", {"sound 2", "animation 3"}},
+        {"", {"sound 2", "animation 1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sSetting);
+        WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n" + QByteArray(c.sSetting) + "\r\n");
+        TQueueLog log;
+        TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log));
+        Arrive(form, 1);
+        EXPECT_EQ(log.slEffects, c.slEffects);
+        FForm.reset();
+        MessageRecvQueue.Clear();
+    }
 }
 
 TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
@@ -651,14 +686,26 @@ TEST_F(MainFormTest, WithTheLogOffNothingIsWritten)
     EXPECT_EQ(MessageRecvQueue.Count(), 1);
 }
 
+// The program's windows, with the sounds of the events recorded in place of playing them.
+class TNoticeSoundWindows : public TNoticeWindows {
+public:
+    TNoticeSoundWindows(QStringList& slNotices, std::vector<int>& sounds)
+        : TNoticeWindows(slNotices), FSounds(sounds)
+    {
+    }
+    void EventSoundPlay(int iIndex) override { FSounds.push_back(iIndex); }
+
+private:
+    std::vector<int>& FSounds;
+};
+
 // A peer in host 2 of the LAN logs in, goes away and logs out; its row follows.
 TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
 {
     QStringList slNotices;
     std::vector<int> sounds;
     TMainFormLinks links;
-    links.EventSoundPlay = [&](int i) { sounds.push_back(i); };
-    TMainForm& form = Start(links, std::make_unique<TNoticeWindows>(slNotices));
+    TMainForm& form = Start(links, std::make_unique<TNoticeSoundWindows>(slNotices, sounds));
     ASSERT_TRUE(OwnRowListed());
     EngineTest::PeerProcess peer;
     ASSERT_TRUE(peer.Start(*FLan, 1));
@@ -865,6 +912,61 @@ TEST_F(MainFormTest, SettingsSaveOnAFullDiskTellsTheUserOnceAndKeepsTheOldFile)
     FForm.reset();
     EXPECT_EQ(BoxTexts(), QStringList{SettingsSaveErrorText});
     EXPECT_EQ(FileBytes(path), saved);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainFormTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    QAction* miOptionOption = form.pmTaskMenu->actions().value(0);
+    ASSERT_NE(miOptionOption, nullptr);
+    EXPECT_EQ(miOptionOption->text(), QStringLiteral("オプション(&O)"));
+    EXPECT_TRUE(miOptionOption->isEnabled());
+    form.miOptionAbsenceClick(0);
+    ASSERT_TRUE(form.PVN->Absence());
+
+    miOptionOption->trigger();
+    ASSERT_NE(OptionForm, nullptr);
+    TOptionForm& options = *OptionForm;
+    EXPECT_EQ(options.edMachineName->text(), form.PVN->MachineName());
+    EXPECT_EQ(options.mmIPAddress->toPlainText(), FLan->Address(0));
+    options.edHandleName->setText(QStringLiteral("花子"));
+    options.lbNetworkList->addItem(QStringLiteral("198.18.0.250"));
+    // The kind in use goes: the away state goes with it.
+    options.cbAbsence->setCurrentIndex(0);
+    options.btAbsenceDeleteClick();
+    FBoxes.clear();
+    options.btUpdateClick();
+    EXPECT_EQ(
+        BoxTexts(),
+        (QStringList{
+            QStringLiteral("直接メッセージを送るアドレスが変更されたため、自動的にParvaneNetworkへ再ログイン"
+                           "されます。\rチャットにログインしていた場合は、再度、チャットへログインし直して"
+                           "ください。"),
+            QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が自動的に解除"
+                           "されました。")}));
+    EXPECT_EQ(form.PVN->BroadcastIP(), QStringLiteral("198.18.0.250"));
+    EXPECT_EQ(form.PVN->HandleName(), QStringLiteral("花子"));
+    EXPECT_TRUE(form.PVN->LoginStates());
+    EXPECT_TRUE(form.miMessageOnline->isChecked());
+    EXPECT_FALSE(form.PVN->Absence());
+    ASSERT_TRUE(WaitFor([&] {
+        const TListItem* row = form.LoginUserFind(form.PVN->MachineName(), "Parvane2");
+        return row && row->Caption() == QStringLiteral("花子");
+    }));
+
+    // Opening again only brings it forward; the main window's close releases it first.
+    form.Windows->OptionFormShow();
+    EXPECT_EQ(OptionForm, &options);
+    FAnswers = {MessageBox::IDYES};
+    EXPECT_TRUE(form.FormClose());
+    EXPECT_EQ(OptionForm, nullptr);
+    AbsenceMessage = {};
+    HandleName.clear();
 }
 
 } // namespace

@@ -1,0 +1,1688 @@
+#include "OptionUnit.h"
+
+#include "CommandLine.h"
+#include "EventSound.h"
+#include "FolderDialog.h"
+#include "HelpPage.h"
+#include "HotKeyEx.h"
+#include "IniFile.h"
+#include "LogUnit.h"
+#include "MainUnit.h"
+#include "MessageBox.h"
+#include "NoticeUnit.h"
+#include "OpenDialogEx.h"
+#include "OptionAbsenceAddUnit.h"
+#include "OptionAbsenceNameUnit.h"
+#include "OptionNetworkAddUnit.h"
+#include "PageControlEx.h"
+#include "RecvUnit.h"
+#include "TaskIcon.h"
+#include "UserName.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QTextCursor>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWhatsThis>
+#include <QWheelEvent>
+
+namespace {
+
+const QSize kDesignClientSize(453, 366);
+constexpr int kHintHidePauseMs = 10000;
+constexpr int kWheelStep = 9;
+constexpr int kPortDigits = 5;
+constexpr int kAbsenceMessageLength = 1024;
+const char* const kHelpContext = "HelpContext";
+const char* const kEnterOk = "EnterOk";
+
+const QString kCaption = QStringLiteral("オプション - Parvane 2");
+const QString kWrongPassword = QStringLiteral("パスワードが違います。");
+const QString kNoAbsenceSelected = QStringLiteral("不在の種類を選択してください。");
+const QString kMultiUserOnQuestion = QStringLiteral("以前、マルチユーザ機能を使用したことがある場合は、ユーザ"
+                                                    "毎に設定ファイルとログファイルが保存されています。"
+                                                    "\rこの機能を有効にして適用すると、現在ログオンしているユ"
+                                                    "ーザの以前の設定とログファイルが現在のものに上書き"
+                                                    "保存されます。\r\rこの機能を有効にしますか？");
+const QString kMultiUserOffQuestion = QStringLiteral(
+    "この機能を解除して適用すると、以前の全ユーザに対する設定とログファイルが現在のものに上書き保存"
+    "されます。\rこの機能を解除いたしますか？");
+const QString kAbsenceDeleteQuestion = QStringLiteral(" を削除してもよろしいですか？");
+const QString kAbsenceFull = QStringLiteral("不在の種類はこれ以上追加できません。");
+const QString kNetworkDeleteQuestion = QStringLiteral("選択されているアドレスを削除します。よろしいですか？");
+const QString kReloginNotice =
+    QStringLiteral("直接メッセージを送るアドレスが変更されたため、自動的にParvaneNetworkへ再ログインされます"
+                   "。\rチャットにログ"
+                   "インしていた場合は、再度、チャットへログインし直してください。");
+const QString kLoginError = QStringLiteral(
+    "ParvaneNetworkのログインに失敗しました。\rTCP/IPサービスが正常に動作しているか確認してください。");
+const QString kPortNote = QStringLiteral("ポート番号の設定は、Parvane 2を再起動後に有効になります。");
+const QString kAbsenceCleared =
+    QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が自動的に解除されました。");
+const QString kSoundFilter = QStringLiteral("WAVEファイル(*.WAV)|*.WAV");
+const QString kSoundTitle = QStringLiteral("Parvane 2 -サウンドファイル選択-");
+const QString kFolderInformation =
+    QStringLiteral("ファイルを受信した際に保存するデフォルトのパスを選択してください。");
+const QString kHeaderBlanks = QStringLiteral("     ");
+
+constexpr int kYesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
+
+bool AskYes(const QString& sText)
+{
+    return MessageBoxShow(sText, ApplicationTitle, kYesNoQuestion) == MessageBox::IDYES;
+}
+
+void Warn(const QString& sText)
+{
+    MessageBoxShow(sText, ApplicationTitle, MessageBox::MB_ICONWARNING);
+}
+
+void Inform(const QString& sText)
+{
+    MessageBoxShow(sText, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
+}
+
+// The picture of the pages' header strips: a sheet with a cog.
+QPixmap OptionImage()
+{
+    QPixmap image(16, 16);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(200, 200, 200), 1));
+    painter.setBrush(QColor(90, 140, 210));
+    for (int i = 0; i < 8; ++i) {
+        painter.save();
+        painter.translate(8, 8);
+        painter.rotate(45.0 * i);
+        painter.drawRect(QRectF(-1.5, -7.5, 3, 3));
+        painter.restore();
+    }
+    painter.drawEllipse(QPointF(8, 8), 5, 5);
+    painter.setBrush(Qt::black);
+    painter.drawEllipse(QPointF(8, 8), 2, 2);
+    return image;
+}
+
+// The play button's picture: a speaker.
+QIcon SoundButtonImage()
+{
+    QPixmap image(16, 16);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(40, 40, 40));
+    painter.drawPolygon(QPolygonF(
+        {QPointF(2, 6), QPointF(5, 6), QPointF(9, 2), QPointF(9, 14), QPointF(5, 10), QPointF(2, 10)}));
+    painter.setPen(QPen(QColor(30, 90, 200), 1.4));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawArc(QRectF(7, 4, 6, 8), -60 * 16, 120 * 16);
+    painter.drawArc(QRectF(7, 1.5, 9, 13), -60 * 16, 120 * 16);
+    return QIcon(image);
+}
+
+// The browse button's picture: a magnifying glass.
+QIcon SearchButtonImage()
+{
+    QPixmap image(16, 16);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 40, 40), 2));
+    painter.setBrush(QColor(200, 230, 255));
+    painter.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
+    painter.setPen(QPen(QColor(120, 70, 20), 3, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(10, 10), QPointF(14, 14));
+    return QIcon(image);
+}
+
+QLabel* SectionTitle(const QString& sTitle, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::RichText);
+    label->setText(QStringLiteral("<span style=\"color:#ff0000; font-weight:bold;\">■</span>"
+                                  "<span style=\"color:#008080; font-weight:bold;\">%1</span>")
+                       .arg(sTitle.toHtmlEscaped()));
+    return label;
+}
+
+// The monitor nearest to the main window, or the primary one without it.
+QScreen* MainWindowScreen()
+{
+    if (MainForm && MainForm->screen())
+        return MainForm->screen();
+    return QGuiApplication::primaryScreen();
+}
+
+// Keeps a window of the given frame on the monitor: its left and top edges
+// first, then the right and bottom of the work area, which win.
+QPoint HoldOnMonitor(QRect frame, const QRect& monitor, const QRect& workArea)
+{
+    if (frame.left() < monitor.left())
+        frame.moveLeft(monitor.left());
+    if (frame.top() < monitor.top())
+        frame.moveTop(monitor.top());
+    if (frame.left() + frame.width() > workArea.right() + 1)
+        frame.moveLeft(workArea.right() + 1 - frame.width());
+    if (frame.top() + frame.height() > workArea.bottom() + 1)
+        frame.moveTop(workArea.bottom() + 1 - frame.height());
+    return frame.topLeft();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- opening
+
+void OptionFormShow()
+{
+    if (OptionForm) {
+        if (OptionForm->OpenDialog())
+            WindowForeground(OptionForm->OpenDialog());
+        else
+            WindowForeground(OptionForm);
+        return;
+    }
+    OptionForm = new TOptionForm();
+    QScreen* monitor = MainWindowScreen();
+    const QRect bounds = monitor ? monitor->geometry() : QRect();
+    const QRect workArea = monitor ? monitor->availableGeometry() : QRect();
+    const QSize size = OptionForm->size();
+    if (MainForm && MainForm->isVisible()) {
+        const QRect frame(MainForm->pos() + QPoint(10, 30), size);
+        OptionForm->move(HoldOnMonitor(frame, bounds, workArea));
+    } else {
+        OptionForm->move(bounds.left() + (bounds.width() - size.width()) / 2,
+                         bounds.top() + (bounds.height() - size.height()) / 2);
+    }
+    OptionForm->show();
+    WindowForeground(OptionForm);
+}
+
+void OptionFormRelease()
+{
+    delete OptionForm;
+}
+
+// ---------------------------------------------------------------- creation
+
+TOptionForm::TOptionForm()
+{
+    setObjectName(QStringLiteral("OptionForm"));
+    setWindowTitle(kCaption);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, true);
+    CreatePages();
+    FormCreate();
+}
+
+QWidget* TOptionForm::PageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page)
+{
+    page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    // The header strip: black, white bold text after the picture.
+    auto* strip = new QLabel(kHeaderBlanks + sHeader, page);
+    strip->setObjectName(QStringLiteral("pnHeader"));
+    strip->setAutoFillBackground(true);
+    strip->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    QPalette colours = strip->palette();
+    colours.setColor(QPalette::Window, Qt::black);
+    colours.setColor(QPalette::WindowText, Qt::white);
+    strip->setPalette(colours);
+    QFont bold = strip->font();
+    bold.setBold(true);
+    strip->setFont(bold);
+    strip->setFixedHeight(22);
+    strip->setIndent(10);
+    auto* picture = new QLabel(strip);
+    picture->setPixmap(OptionImage());
+    picture->setGeometry(6, 3, 16, 16);
+    layout->addWidget(strip);
+    auto* body = new QWidget(page);
+    body->setObjectName(QStringLiteral("pnBody"));
+    layout->addWidget(body, 1);
+    pcOption->addTab(page, sCaption);
+    return body;
+}
+
+void TOptionForm::CreatePages()
+{
+    auto help = [](QWidget* w, int iHelp) {
+        w->setProperty(kHelpContext, iHelp);
+        return w;
+    };
+    auto enterOk = [](QWidget* w) { w->setProperty(kEnterOk, true); };
+    auto check = [&](QCheckBox*& box, const char* name, const QString& sCaption, int iHelp, QWidget* parent,
+                     const QString& sHint = QString()) {
+        box = new QCheckBox(sCaption, parent);
+        box->setObjectName(QString::fromLatin1(name));
+        help(box, iHelp);
+        enterOk(box);
+        if (!sHint.isEmpty())
+            box->setToolTip(sHint);
+        return box;
+    };
+    auto radio = [&](QRadioButton*& button, const char* name, const QString& sCaption, int iHelp,
+                     QWidget* parent) {
+        button = new QRadioButton(sCaption, parent);
+        button->setObjectName(QString::fromLatin1(name));
+        help(button, iHelp);
+        enterOk(button);
+        return button;
+    };
+    auto edit = [&](QLineEdit*& line, const char* name, int iHelp, QWidget* parent) {
+        line = new QLineEdit(parent);
+        line->setObjectName(QString::fromLatin1(name));
+        help(line, iHelp);
+        enterOk(line);
+        return line;
+    };
+    auto combo = [&](QComboBox*& box, const char* name, int iHelp, const QStringList& slItems,
+                     QWidget* parent) {
+        box = new QComboBox(parent);
+        box->setObjectName(QString::fromLatin1(name));
+        box->addItems(slItems);
+        help(box, iHelp);
+        enterOk(box);
+        return box;
+    };
+    auto button = [&](QPushButton*& b, const char* name, const QString& sCaption, int iHelp,
+                      QWidget* parent) {
+        b = new QPushButton(sCaption, parent);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        help(b, iHelp);
+        return b;
+    };
+    auto indent = [](QWidget* w) {
+        auto* row = new QHBoxLayout;
+        row->addSpacing(16);
+        row->addWidget(w, 1);
+        return row;
+    };
+    auto label = [](const QString& sText, QWidget* buddy, QWidget* parent) {
+        auto* l = new QLabel(sText, parent);
+        l->setBuddy(buddy);
+        return l;
+    };
+
+    pcOption = new TPageControlEx(this);
+    pcOption->setObjectName(QStringLiteral("pcOption"));
+    pcOption->tabBar()->setMouseTracking(true);
+
+    // ---- Profile
+    {
+        QWidget* body = PageCreate(QStringLiteral("プロファイル"),
+                                   QStringLiteral("個人情報を設定、閲覧することができます。"), tsProfile);
+        tsProfile->setObjectName(QStringLiteral("tsProfile"));
+        auto* layout = new QVBoxLayout(body);
+        layout->addWidget(SectionTitle(QStringLiteral("設定"), body));
+        edit(edHandleName, "edHandleName", 73, body);
+        auto* form = new QFormLayout;
+        form->addRow(label(QStringLiteral("ハンドル名"), edHandleName, body), edHandleName);
+        layout->addLayout(form);
+        layout->addWidget(SectionTitle(QStringLiteral("情報"), body));
+        auto* info = new QFormLayout;
+        edit(edMachineName, "edMachineName", 74, body);
+        edMachineName->setReadOnly(true);
+        edMachineName->setBackgroundRole(QPalette::Button);
+        mmIPAddress = new QPlainTextEdit(body);
+        mmIPAddress->setObjectName(QStringLiteral("mmIPAddress"));
+        mmIPAddress->setReadOnly(true);
+        mmIPAddress->setBackgroundRole(QPalette::Button);
+        help(mmIPAddress, 75);
+        info->addRow(label(QStringLiteral("コンピュータ名"), edMachineName, body), edMachineName);
+        info->addRow(label(QStringLiteral("IPアドレス"), mmIPAddress, body), mmIPAddress);
+        layout->addLayout(info);
+        layout->addStretch(1);
+    }
+
+    // ---- Away kinds
+    {
+        QWidget* body =
+            PageCreate(QStringLiteral("不在"),
+                       QStringLiteral("複数の不在メッセージを設定することができます。"), tsAbsence);
+        tsAbsence->setObjectName(QStringLiteral("tsAbsence"));
+        auto* layout = new QVBoxLayout(body);
+        layout->addWidget(SectionTitle(QStringLiteral("不在メッセージ設定"), body));
+        auto* row = new QHBoxLayout;
+        combo(cbAbsence, "cbAbsence", 80, {}, body);
+        row->addWidget(label(QStringLiteral("不在の種類"), cbAbsence, body));
+        row->addWidget(cbAbsence, 1);
+        row->addWidget(button(btAbsenceAdd, "btAbsenceAdd", QStringLiteral("追加(&N)"), 81, body));
+        row->addWidget(button(btAbsenceRename, "btAbsenceRename", QStringLiteral("名前変更(&R)"), 82, body));
+        row->addWidget(button(btAbsenceDelete, "btAbsenceDelete", QStringLiteral("削除(&D)"), 83, body));
+        layout->addLayout(row);
+        mmAbsenceMessage = new QPlainTextEdit(body);
+        mmAbsenceMessage->setObjectName(QStringLiteral("mmAbsenceMessage"));
+        help(mmAbsenceMessage, 84);
+        mmAbsenceMessage->setFont(QFont(QStringLiteral("ＭＳ ゴシック")));
+        mmAbsenceMessage->setTabChangesFocus(true);
+        layout->addWidget(label(QStringLiteral("不在メッセージ"), mmAbsenceMessage, body));
+        layout->addWidget(mmAbsenceMessage, 1);
+    }
+
+    // ---- Notices
+    {
+        QWidget* body =
+            PageCreate(QStringLiteral("通知"),
+                       QStringLiteral("イベントの通知についての設定をすることができます。"), tsEvent);
+        tsEvent->setObjectName(QStringLiteral("tsEvent"));
+        auto* columns = new QHBoxLayout(body);
+        auto* left = new QVBoxLayout;
+        left->addWidget(SectionTitle(QStringLiteral("通知するイベント"), body));
+        const QString sAnytimeHint =
+            QStringLiteral("自分がチャットに参加していない状態でも通知されるようにします");
+        left->addWidget(check(cbEventOtherLogin, "cbEventOtherLogin", QStringLiteral("ユーザのログイン"), 86,
+                              body, QStringLiteral("他のユーザがログインした時に通知します")));
+        left->addWidget(check(cbEventOtherLogout, "cbEventOtherLogout", QStringLiteral("ユーザのログアウト"),
+                              87, body, QStringLiteral("他のユーザがログアウトした時に通知します")));
+        left->addWidget(check(cbEventOtherChatLogin, "cbEventOtherChatLogin",
+                              QStringLiteral("ユーザのチャットログイン"), 151, body,
+                              QStringLiteral("他のユーザがチャットへログインした時に通知します")));
+        left->addLayout(indent(check(cbNoticeChatLoginAnytime, "cbNoticeChatLoginAnytime",
+                                     QStringLiteral("参加状態に限らず通知する"), 89, body, sAnytimeHint)));
+        left->addWidget(check(cbEventOtherChatLogout, "cbEventOtherChatLogout",
+                              QStringLiteral("ユーザのチャットログアウト"), 152, body,
+                              QStringLiteral("他のユーザがチャットからログアウトした時に通知します")));
+        left->addLayout(indent(check(cbNoticeChatLogoutAnytime, "cbNoticeChatLogoutAnytime",
+                                     QStringLiteral("参加状態に限らず通知する"), 89, body, sAnytimeHint)));
+        left->addWidget(check(cbEventRecv, "cbEventRecv", QStringLiteral("メッセージの受信"), 90, body,
+                              QStringLiteral("メッセージを受信した時に通知します")));
+        left->addWidget(check(cbEventMessageOpen, "cbEventMessageOpen",
+                              QStringLiteral("送信したメッセージの開封"), 91, body,
+                              QStringLiteral("送信したメッセージが開封された時に通知します")));
+        left->addWidget(check(cbEventOtherAbsence, "cbEventOtherAbsence", QStringLiteral("ユーザの不在設定"),
+                              88, body, QStringLiteral("他のユーザが不在状態になった時に通知します")));
+        left->addWidget(check(cbEventOtherNonAbsence, "cbEventOtherNonAbsence",
+                              QStringLiteral("ユーザの不在設定解除"), 89, body,
+                              QStringLiteral("他のユーザが不在状態を解除した時に通知します")));
+        left->addStretch(1);
+        auto* right = new QVBoxLayout;
+        right->addWidget(SectionTitle(QStringLiteral("表示位置"), body));
+        combo(cbNoticePosition, "cbNoticePosition", 0,
+              {QStringLiteral("左上"), QStringLiteral("中央上"), QStringLiteral("右上"),
+               QStringLiteral("中央"), QStringLiteral("左下"), QStringLiteral("中央下"),
+               QStringLiteral("右下")},
+              body);
+        cbNoticePosition->setToolTip(QStringLiteral("通知が表示される位置を設定します"));
+        right->addWidget(cbNoticePosition);
+        button(btNoticeShowTest, "btNoticeShowTest", QStringLiteral("表示テスト(&T)"), 0, body);
+        btNoticeShowTest->setToolTip(QStringLiteral("通知をテスト表示します"));
+        right->addWidget(btNoticeShowTest);
+        right->addWidget(SectionTitle(QStringLiteral("表示"), body));
+        right->addWidget(check(cbNoticeAutoClose, "cbNoticeAutoClose",
+                               QStringLiteral("一定時間後に自動で閉じる"), 29, body,
+                               QStringLiteral("通知が表示された一定時間後に通知を自動で閉じるようにします")));
+        right->addLayout(
+            indent(check(cbNoticeAutoCloseAbsenceCancel, "cbNoticeAutoCloseAbsenceCancel",
+                         QStringLiteral("不在設定時は閉じない"), 29, body,
+                         QStringLiteral("自分が不在設定をしている間は自動で通知が閉じないようにします"))));
+        right->addWidget(check(cbEventAbsenceHide, "cbEventAbsenceHide",
+                               QStringLiteral("不在設定時は通知しない"), 29, body,
+                               QStringLiteral("自分が不在設定をしている間は通知されないようにします")));
+        right->addStretch(1);
+        columns->addLayout(left, 1);
+        columns->addLayout(right, 1);
+    }
+
+    // ---- Effects
+    {
+        QWidget* body = PageCreate(QStringLiteral("効果"),
+                                   QStringLiteral("イベント時の効果を設定することができます。"), tsSound);
+        tsSound->setObjectName(QStringLiteral("tsSound"));
+        auto* outer = new QVBoxLayout(body);
+        outer->setContentsMargins(0, 0, 0, 0);
+        sbSound = new QScrollArea(body);
+        sbSound->setObjectName(QStringLiteral("sbSound"));
+        sbSound->setWidgetResizable(true);
+        sbSound->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        outer->addWidget(sbSound);
+        auto* box = new QWidget;
+        auto* layout = new QVBoxLayout(box);
+        layout->addWidget(SectionTitle(QStringLiteral("サウンド"), box));
+        layout->addWidget(radio(rbCustomizeSoundOff, "rbCustomizeSoundOff",
+                                QStringLiteral("サウンドを使用しない"), 104, box));
+        layout->addWidget(radio(rbCustomizeSoundBeep, "rbCustomizeSoundBeep",
+                                QStringLiteral("イベント時にBEEP音を鳴らす"), 105, box));
+        layout->addWidget(radio(rbCustomizeSoundWave, "rbCustomizeSoundWave",
+                                QStringLiteral("イベント時に以下のWAVEファイルを鳴らす"), 106, box));
+        rbCustomizeSoundWave->setChecked(true);
+        // Screen order of the rows: control number, caption, help number.
+        const struct {
+            int n;
+            const char* sCaption;
+            int iHelp;
+        } rows[] = {{1, "ユーザログイン", 107},    {2, "ユーザログアウト", 108},
+                    {3, "メッセージ受信", 109},    {6, "ファイル受信", 169},
+                    {4, "チャットログイン", 167},  {5, "チャットログアウト", 168},
+                    {8, "チャットメッセージ", 79}, {7, "通信制御", 170}};
+        auto* grid = new QGridLayout;
+        grid->setContentsMargins(16, 0, 0, 0);
+        const QIcon play = SoundButtonImage();
+        const QIcon search = SearchButtonImage();
+        int r = 0;
+        for (const auto& row : rows) {
+            const int k = row.n - 1;
+            QLineEdit*& field = edCustomizeSoundFile[size_t(k)];
+            edit(field, QStringLiteral("edCustomizeSoundFile%1").arg(row.n).toLatin1().constData(), row.iHelp,
+                 box);
+            laCustomizeSoundFile[size_t(k)] = label(QString::fromUtf8(row.sCaption), field, box);
+            auto* playButton = new QToolButton(box);
+            playButton->setObjectName(QStringLiteral("sbCustomizeSoundPlay%1").arg(row.n));
+            playButton->setIcon(play);
+            playButton->setToolTip(QStringLiteral("テスト再生"));
+            auto* searchButton = new QToolButton(box);
+            searchButton->setObjectName(QStringLiteral("sbCustomizeSoundSearch%1").arg(row.n));
+            searchButton->setIcon(search);
+            searchButton->setToolTip(QStringLiteral("ファイル参照"));
+            sbCustomizeSoundPlay[size_t(k)] = playButton;
+            sbCustomizeSoundSearch[size_t(k)] = searchButton;
+            connect(playButton, &QToolButton::clicked, this, [this, k] { sbCustomizeSoundPlayClick(k + 1); });
+            connect(searchButton, &QToolButton::clicked, this,
+                    [this, k] { sbCustomizeSoundSearchClick(k + 1); });
+            grid->addWidget(laCustomizeSoundFile[size_t(k)], r, 0);
+            grid->addWidget(field, r, 1);
+            grid->addWidget(playButton, r, 2);
+            grid->addWidget(searchButton, r, 3);
+            ++r;
+        }
+        layout->addLayout(grid);
+        layout->addWidget(SectionTitle(QStringLiteral("メッセージ受信アニメーション"), box));
+        auto* animations = new QFormLayout;
+        combo(cbAnimationMouse, "cbAnimationMouse", 117,
+              {QStringLiteral("（アニメーションなし）"), QStringLiteral("サークル"),
+               QStringLiteral("スクエア"), QStringLiteral("シューティング ライト")},
+              box);
+        combo(cbAnimationTaskTrayIcon, "cbAnimationTaskTrayIcon", 172,
+              {QStringLiteral("（アニメーションなし）"), QStringLiteral("点滅"), QStringLiteral("流星")},
+              box);
+        animations->addRow(label(QStringLiteral("マウスポインタ"), cbAnimationMouse, box), cbAnimationMouse);
+        animations->addRow(label(QStringLiteral("タスクトレイアイコン"), cbAnimationTaskTrayIcon, box),
+                           cbAnimationTaskTrayIcon);
+        layout->addLayout(animations);
+        layout->addStretch(1);
+        sbSound->setWidget(box);
+        sbSound->viewport()->installEventFilter(this);
+        auto* group = new QButtonGroup(box);
+        for (QRadioButton* b : {rbCustomizeSoundOff, rbCustomizeSoundBeep, rbCustomizeSoundWave})
+            group->addButton(b);
+    }
+
+    // ---- Customize
+    {
+        QWidget* body =
+            PageCreate(QStringLiteral("カスタマイズ"),
+                       QStringLiteral("より使いやすくカスタマイズすることができます。"), tsCustomize);
+        tsCustomize->setObjectName(QStringLiteral("tsCustomize"));
+        auto* outer = new QVBoxLayout(body);
+        outer->setContentsMargins(0, 0, 0, 0);
+        sbCustomize = new QScrollArea(body);
+        sbCustomize->setObjectName(QStringLiteral("sbCustomize"));
+        sbCustomize->setWidgetResizable(true);
+        sbCustomize->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        outer->addWidget(sbCustomize);
+        auto* box = new QWidget;
+        auto* layout = new QVBoxLayout(box);
+        auto add = [&](QWidget* w) { layout->addWidget(w); };
+        auto password = [&](QLabel*& l, QLineEdit*& e, const char* name, int iHelp) {
+            edit(e, name, iHelp, box);
+            e->setEchoMode(QLineEdit::Password);
+            l = label(QStringLiteral("パスワード"), e, box);
+            auto* row = new QHBoxLayout;
+            row->addSpacing(16);
+            row->addWidget(l);
+            row->addWidget(e, 1);
+            layout->addLayout(row);
+        };
+        add(SectionTitle(QStringLiteral("一般動作"), box));
+        add(check(cbCustomizeMultiUser, "cbCustomizeMultiUser",
+                  QStringLiteral("Windowsのログオンユーザ毎に設定とログを管理する"), 143, box));
+        add(check(cbCustomizeTaskTray, "cbCustomizeTaskTray", QStringLiteral("タスクトレイを使用する"), 98,
+                  box));
+        layout->addLayout(
+            indent(check(cbCustomizeTaskBar, "cbCustomizeTaskBar",
+                         QStringLiteral("最小化時にメインウィンドウをタスクバーに表示しない"), 99, box)));
+        add(check(cbCustomizeRecvWithMessage, "cbCustomizeRecvWithMessage",
+                  QStringLiteral("返信時に元のメッセージを引用する"), 118, box));
+        add(check(cbCustomizeChatLocate, "cbCustomizeChatLocate",
+                  QStringLiteral("チャットの発言内容をハンドル名の隣に表示する"), 150, box));
+        add(check(cbCustomizeIME, "cbCustomizeIME", QStringLiteral("IMEを自動的に起動する"), 153, box));
+        add(check(cbCustomizeLog, "cbCustomizeLog", QStringLiteral("メッセージのログを保存する"), 119, box));
+        add(check(cbCustomizeReloginMessage, "cbCustomizeReloginMessage",
+                  QStringLiteral("自動再ログイン時にメッセージを表示する"), 103, box));
+        add(check(cbCustomizeEnd, "cbCustomizeEnd", QStringLiteral("終了時に確認する"), 131, box));
+        add(SectionTitle(QStringLiteral("セキュリティ"), box));
+        add(check(cbCustomizeSecurityData, "cbCustomizeSecurityData",
+                  QStringLiteral("メッセージを暗号化して送信する"), 154, box));
+        add(check(cbSecurityFileRecvCancel, "cbSecurityFileRecvCancel",
+                  QStringLiteral("ファイルの受信要求を自動的に拒否する"), 155, box));
+        layout->addLayout(indent(check(cbSecurityFileRecvCancelAbsence, "cbSecurityFileRecvCancelAbsence",
+                                       QStringLiteral("不在設定時のみ拒否する"), 38, box)));
+        add(check(cbCustomizeLetter, "cbCustomizeLetter",
+                  QStringLiteral("受信メッセージを全て封書扱いにする"), 148, box));
+        add(check(cbSecurityLetter, "cbSecurityLetter",
+                  QStringLiteral("封書メッセージを閲覧する時にパスワードを要求する"), 8, box));
+        password(laSecurityLetterPassword, edSecurityLetterPassword, "edSecurityLetterPassword", 12);
+        add(check(cbSecurityOption, "cbSecurityOption",
+                  QStringLiteral("オプション画面を開く時にパスワードを要求する"), 45, box));
+        password(laSecurityOptionPassword, edSecurityOptionPassword, "edSecurityOptionPassword", 52);
+        add(check(cbSecurityLog, "cbSecurityLog",
+                  QStringLiteral("ログビューアを開く時にパスワードを要求する"), 56, box));
+        password(laSecurityLogPassword, edSecurityLogPassword, "edSecurityLogPassword", 60);
+        add(SectionTitle(QStringLiteral("ウィンドウ"), box));
+        add(check(cbCustomizeAutoRecv, "cbCustomizeAutoRecv",
+                  QStringLiteral("メッセージ受信時に受信ウィンドウを開く"), 120, box));
+        layout->addLayout(indent(check(cbCustomizeAutoRecvAbsence, "cbCustomizeAutoRecvAbsence",
+                                       QStringLiteral("不在設定時は受信ウィンドウを開かない"), 144, box)));
+        add(check(cbCustomizeReplyHide, "cbCustomizeReplyHide",
+                  QStringLiteral("返信時に受信ウィンドウを閉じる"), 121, box));
+        add(check(cbCustomizeSendHide, "cbCustomizeSendHide",
+                  QStringLiteral("メッセージ送信後にメインウィンドウを閉じる"), 122, box));
+        add(check(cbCustomizeShowTopMost, "cbCustomizeShowTopMost",
+                  QStringLiteral("メインウィンドウを常に手前に表示する"), 102, box));
+        add(SectionTitle(QStringLiteral("ファイル受信"), box));
+        add(radio(rbCustomizeFileSaveRun, "rbCustomizeFileSaveRun",
+                  QStringLiteral("起動フォルダをデフォルトの保存先に設定する"), 158, box));
+        add(radio(rbCustomizeFileSaveLast, "rbCustomizeFileSaveLast",
+                  QStringLiteral("前回保存したフォルダをデフォルトの保存先に設定する"), 159, box));
+        add(radio(rbCustomizeFileSaveSet, "rbCustomizeFileSaveSet",
+                  QStringLiteral("デフォルトの保存先を手動で設定する"), 160, box));
+        rbCustomizeFileSaveSet->setChecked(true);
+        {
+            edit(edCustomizeFileSaveSetPath, "edCustomizeFileSaveSetPath", 161, box);
+            laCustomizeFileSaveSetPath = label(QStringLiteral("保存先"), edCustomizeFileSaveSetPath, box);
+            sbCustomizeFileSaveSetPath = new QToolButton(box);
+            sbCustomizeFileSaveSetPath->setObjectName(QStringLiteral("sbCustomizeFileSaveSetPath"));
+            sbCustomizeFileSaveSetPath->setIcon(SearchButtonImage());
+            sbCustomizeFileSaveSetPath->setToolTip(QStringLiteral("保存先参照"));
+            connect(sbCustomizeFileSaveSetPath, &QToolButton::clicked, this,
+                    &TOptionForm::sbCustomizeFileSaveSetPathClick);
+            auto* row = new QHBoxLayout;
+            row->addSpacing(16);
+            row->addWidget(laCustomizeFileSaveSetPath);
+            row->addWidget(edCustomizeFileSaveSetPath, 1);
+            row->addWidget(sbCustomizeFileSaveSetPath);
+            layout->addLayout(row);
+        }
+        auto* saveGroup = new QButtonGroup(box);
+        for (QRadioButton* b : {rbCustomizeFileSaveRun, rbCustomizeFileSaveLast, rbCustomizeFileSaveSet})
+            saveGroup->addButton(b);
+        add(SectionTitle(QStringLiteral("タスクトレイメニュー"), box));
+        add(check(cbCustomizeTaskHideLog, "cbCustomizeTaskHideLog",
+                  QStringLiteral("タスクトレイメニューに「ログビューア」項目を表示しない"), 162, box));
+        add(check(cbCustomizeTaskHideSend, "cbCustomizeTaskHideSend",
+                  QStringLiteral("タスクトレイメニューに「メッセージ送信」項目を表示しない"), 163, box));
+        add(check(cbCustomizeTaskHideFileSend, "cbCustomizeTaskHideFileSend",
+                  QStringLiteral("タスクトレイメニューに「ファイル送信」項目を表示しない"), 6, box));
+        add(check(cbCustomizeTaskHideChat, "cbCustomizeTaskHideChat",
+                  QStringLiteral("タスクトレイメニューに「チャット」項目を表示しない"), 165, box));
+        add(check(cbCustomizeTaskHideGlobalChat, "cbCustomizeTaskHideGlobalChat",
+                  QStringLiteral("タスクトレイメニューに「グローバルチャット」項目を表示しない"), 164, box));
+        add(check(cbCustomizeTaskHideAbsence, "cbCustomizeTaskHideAbsence",
+                  QStringLiteral("タスクトレイメニューに「不在」項目を表示しない"), 166, box));
+        add(SectionTitle(QStringLiteral("起動動作"), box));
+        add(check(cbCustomizeStartLogin, "cbCustomizeStartLogin", QStringLiteral("起動時にログインする"), 100,
+                  box));
+        add(check(cbCustomizeStartFormHide, "cbCustomizeStartFormHide",
+                  QStringLiteral("起動時にメインウィンドウを表示しない"), 101, box));
+        add(check(cbCustomizeStartVersionCheck, "cbCustomizeStartVersionCheck",
+                  QStringLiteral("起動時に新しいバージョンが公開されているか確認する"), 101, box));
+        add(SectionTitle(QStringLiteral("ホットキー"), box));
+        const struct {
+            const char* sCaption;
+            int iHelp;
+        } keys[] = {{"メインウィンドウ表示", 135},
+                    {"メッセージ送信", 136},
+                    {"メッセージ受信", 137},
+                    {"ファイル送信", 66},
+                    {"ログビューア表示", 72}};
+        auto* hotKeys = new QFormLayout;
+        hotKeys->setContentsMargins(16, 0, 0, 0);
+        for (size_t k = 0; k < 5; ++k) {
+            auto* field = new THotKeyEx(box);
+            field->setObjectName(QStringLiteral("hkCustomizeHotKey%1").arg(k + 1));
+            field->SetInvalidKeys(hcNone | hcShift | hcCtrl | hcAlt);
+            field->SetModifiers(hkCtrl | hkAlt);
+            help(field, keys[k].iHelp);
+            hkCustomizeHotKey[k] = field;
+            hotKeys->addRow(label(QString::fromUtf8(keys[k].sCaption), field, box), field);
+            field->OnUpdate = [this](QObject*) { edHandleNameChange(); };
+        }
+        layout->addLayout(hotKeys);
+        layout->addStretch(1);
+        sbCustomize->setWidget(box);
+        sbCustomize->viewport()->installEventFilter(this);
+    }
+
+    // ---- Network
+    {
+        QWidget* body =
+            PageCreate(QStringLiteral("ネットワーク"),
+                       QStringLiteral("ネットワークに関する設定をすることができます。"), tsNetwork);
+        tsNetwork->setObjectName(QStringLiteral("tsNetwork"));
+        auto* layout = new QVBoxLayout(body);
+        layout->addWidget(SectionTitle(QStringLiteral("直接メッセージを送るアドレス"), body));
+        layout->addWidget(
+            new QLabel(QStringLiteral("直接メッセージを送るコンピュータを指定することができます。\n"
+                                      "通信できないコンピュータがある場合に指定してください。\n"
+                                      "アドレスを設定し合うことでインターネット経由での通信も可能です。"),
+                       body));
+        auto* row = new QHBoxLayout;
+        lbNetworkList = new QListWidget(body);
+        lbNetworkList->setObjectName(QStringLiteral("lbNetworkList"));
+        lbNetworkList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        help(lbNetworkList, 113);
+        enterOk(lbNetworkList);
+        row->addWidget(lbNetworkList, 1);
+        auto* buttons = new QVBoxLayout;
+        buttons->addWidget(button(btNetworkAdd, "btNetworkAdd", QStringLiteral("追加(&N)"), 114, body));
+        buttons->addWidget(button(btNetworkDelete, "btNetworkDelete", QStringLiteral("削除(&D)"), 115, body));
+        buttons->addStretch(1);
+        row->addLayout(buttons);
+        layout->addLayout(row, 1);
+        layout->addWidget(SectionTitle(QStringLiteral("使用ポート番号"), body));
+        layout->addWidget(new QLabel(
+            QStringLiteral("使用するポート番号を指定することができます。\n"
+                           "特定の人のみと通信したい場合や、他のアプリケーションとポート番号が競合\n"
+                           "している場合に設定してください。"),
+            body));
+        layout->addWidget(
+            check(cbNetworkPort, "cbNetworkPort", QStringLiteral("使用ポート番号を指定する"), 11, body));
+        auto* ports = new QHBoxLayout;
+        ports->addSpacing(16);
+        edit(edNetworkPortNo, "edNetworkPortNo", 116, body);
+        edit(edNetworkFTPPortNo, "edNetworkFTPPortNo", 173, body);
+        for (QLineEdit* e : {edNetworkPortNo, edNetworkFTPPortNo}) {
+            e->setMaxLength(kPortDigits);
+            e->setAttribute(Qt::WA_InputMethodEnabled, false);
+        }
+        laNetworkPort = label(QStringLiteral("メッセージポート"), edNetworkPortNo, body);
+        laNetworkFTPPort = label(QStringLiteral("ファイル転送ポート"), edNetworkFTPPortNo, body);
+        ports->addWidget(laNetworkPort);
+        ports->addWidget(edNetworkPortNo);
+        ports->addSpacing(12);
+        ports->addWidget(laNetworkFTPPort);
+        ports->addWidget(edNetworkFTPPortNo);
+        ports->addStretch(1);
+        layout->addLayout(ports);
+    }
+
+    // ---- Lock
+    {
+        QWidget* body =
+            PageCreate(QStringLiteral("パスワード"),
+                       QStringLiteral("オプションを設定するにはパスワードが必要です。"), tsPassword);
+        tsPassword->setObjectName(QStringLiteral("tsPassword"));
+        auto* layout = new QVBoxLayout(body);
+        layout->addWidget(SectionTitle(QStringLiteral("パスワード要求"), body));
+        layout->addWidget(
+            new QLabel(QStringLiteral("セキュリティにより、オプションの変更がロックされています。\n"
+                                      "ロックを解除するにはパスワードが必要です。"),
+                       body));
+        auto* row = new QHBoxLayout;
+        edPassword = new QLineEdit(body);
+        edPassword->setObjectName(QStringLiteral("edPassword"));
+        edPassword->setEchoMode(QLineEdit::Password);
+        help(edPassword, 85);
+        row->addWidget(label(QStringLiteral("パスワード"), edPassword, body));
+        row->addWidget(edPassword, 1);
+        row->addWidget(button(btPasswordOk, "btPasswordOk", QStringLiteral("OK(&E)"), 97, body));
+        layout->addLayout(row);
+        layout->addStretch(1);
+    }
+
+    btOk = new QPushButton(QStringLiteral("OK(&O)"), this);
+    btOk->setObjectName(QStringLiteral("btOk"));
+    btOk->setProperty(kHelpContext, 76);
+    btCancel = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    btCancel->setObjectName(QStringLiteral("btCancel"));
+    btCancel->setProperty(kHelpContext, 77);
+    btUpdate = new QPushButton(QStringLiteral("適用(&A)"), this);
+    btUpdate->setObjectName(QStringLiteral("btUpdate"));
+    btUpdate->setProperty(kHelpContext, 78);
+    for (QPushButton* b : {btOk, btCancel, btUpdate})
+        b->setAutoDefault(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(pcOption, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btOk);
+    buttons->addWidget(btCancel);
+    buttons->addWidget(btUpdate);
+    layout->addLayout(buttons);
+
+    // ---- Handlers
+    connect(btOk, &QPushButton::clicked, this, &TOptionForm::btOkClick);
+    connect(btCancel, &QPushButton::clicked, this, &TOptionForm::btCancelClick);
+    connect(btUpdate, &QPushButton::clicked, this, &TOptionForm::btUpdateClick);
+    connect(btPasswordOk, &QPushButton::clicked, this, &TOptionForm::btPasswordOkClick);
+    connect(edPassword, &QLineEdit::returnPressed, this, &TOptionForm::btPasswordOkClick);
+    const auto changed = [this] { edHandleNameChange(); };
+    for (QLineEdit* e :
+         {edHandleName, edCustomizeFileSaveSetPath, edSecurityLetterPassword, edSecurityOptionPassword,
+          edSecurityLogPassword, edNetworkPortNo, edNetworkFTPPortNo})
+        connect(e, &QLineEdit::textChanged, this, changed);
+    for (QLineEdit* e : edCustomizeSoundFile)
+        connect(e, &QLineEdit::textChanged, this, changed);
+    for (QComboBox* c : {cbNoticePosition, cbAnimationMouse, cbAnimationTaskTrayIcon})
+        connect(c, &QComboBox::currentIndexChanged, this, changed);
+    const std::pair<QAbstractButton*, void (TOptionForm::*)()> own[] = {
+        {cbCustomizeTaskTray, &TOptionForm::cbCustomizeTaskTrayClick},
+        {cbSecurityFileRecvCancel, &TOptionForm::cbSecurityFileRecvCancelClick},
+        {cbCustomizeAutoRecv, &TOptionForm::cbCustomizeAutoRecvClick},
+        {cbEventOtherChatLogin, &TOptionForm::cbEventOtherChatLoginClick},
+        {cbEventOtherChatLogout, &TOptionForm::cbEventOtherChatLogoutClick},
+        {cbNoticeAutoClose, &TOptionForm::cbEventAbsenceHideClick},
+        {cbNoticeAutoCloseAbsenceCancel, &TOptionForm::cbEventAbsenceHideClick},
+        {cbSecurityLetter, &TOptionForm::cbSecurityLetterClick},
+        {cbSecurityOption, &TOptionForm::cbSecurityOptionClick},
+        {cbSecurityLog, &TOptionForm::cbSecurityLogClick},
+        {rbCustomizeFileSaveRun, &TOptionForm::rbCustomizeFileSaveRunClick},
+        {rbCustomizeFileSaveLast, &TOptionForm::rbCustomizeFileSaveRunClick},
+        {rbCustomizeFileSaveSet, &TOptionForm::rbCustomizeFileSaveRunClick},
+        {rbCustomizeSoundOff, &TOptionForm::rbCustomizeSoundOffClick},
+        {rbCustomizeSoundBeep, &TOptionForm::rbCustomizeSoundOffClick},
+        {rbCustomizeSoundWave, &TOptionForm::rbCustomizeSoundOffClick},
+        {cbNetworkPort, &TOptionForm::cbNetworkPortClick},
+        {cbCustomizeMultiUser, &TOptionForm::cbCustomizeMultiUserClick},
+    };
+    for (const auto& [b, handler] : own)
+        connect(b, &QAbstractButton::toggled, this, handler);
+    for (QCheckBox* box : findChildren<QCheckBox*>()) {
+        const bool bOwn =
+            std::any_of(std::begin(own), std::end(own), [box](const auto& p) { return p.first == box; });
+        if (!bOwn)
+            connect(box, &QCheckBox::toggled, this, changed);
+    }
+    connect(cbAbsence, &QComboBox::activated, this, [this] { cbAbsenceClick(); });
+    connect(mmAbsenceMessage, &QPlainTextEdit::textChanged, this, &TOptionForm::mmAbsenceMessageChange);
+    connect(btAbsenceAdd, &QPushButton::clicked, this, &TOptionForm::btAbsenceAddClick);
+    connect(btAbsenceRename, &QPushButton::clicked, this, &TOptionForm::btAbsenceRenameClick);
+    connect(btAbsenceDelete, &QPushButton::clicked, this, &TOptionForm::btAbsenceDeleteClick);
+    connect(lbNetworkList, &QListWidget::itemSelectionChanged, this, &TOptionForm::lbNetworkListClick);
+    connect(btNetworkAdd, &QPushButton::clicked, this, &TOptionForm::btNetworkAddClick);
+    connect(btNetworkDelete, &QPushButton::clicked, this, &TOptionForm::btNetworkDeleteClick);
+    connect(btNoticeShowTest, &QPushButton::clicked, this, &TOptionForm::btNoticeShowTestClick);
+
+    // Enter runs OK from the fields that take no line breaks of their own.
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w->property(kEnterOk).toBool())
+            w->installEventFilter(this);
+    // F1 (and the title bar's help button where the window manager has one) opens
+    // the help of the control under focus or under the pointer.
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, [this] { FormHelp(QApplication::focusWidget()); });
+    qApp->installEventFilter(this);
+
+    NOpenDialog = new TOpenDialogEx(this);
+    NOpenDialog->SetFilter(kSoundFilter);
+    NOpenDialog->SetTitle(kSoundTitle);
+    NOpenDialog->setFileMode(QFileDialog::ExistingFile);
+    NSF = new TFolderDialog(this);
+    NSF->SetInformation(kFolderInformation);
+
+    pcOption->Loaded();
+    const QSize hint = sizeHint();
+    resize(std::max(kDesignClientSize.width(), hint.width()),
+           std::max(kDesignClientSize.height(), hint.height()));
+}
+
+void TOptionForm::FormCreate()
+{
+    SystemMenuTrim(this);
+    if (CustomizeShowTopMost)
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // Qt keeps a hint up for ten seconds, and longer for long ones: the display time asked for.
+    PrAbsenceMessage = AbsenceMessage;
+    TParvaneNetwork* pvn = MainForm ? MainForm->PVN.get() : nullptr;
+    edHandleName->setText(pvn ? pvn->HandleName() : HandleName);
+    edMachineName->setText(pvn ? pvn->MachineName() : QString());
+    mmIPAddress->setPlainText(pvn ? pvn->IPAddress().join(u'\n') : QString());
+    {
+        const QSignalBlocker quiet(cbCustomizeMultiUser);
+        cbCustomizeMultiUser->setChecked(!WindowsUserName.isEmpty());
+    }
+
+    const std::pair<QCheckBox*, bool> boxes[] = {
+        {cbCustomizeTaskTray, CustomizeTaskTray},
+        {cbCustomizeTaskBar, CustomizeTaskBar},
+        {cbCustomizeRecvWithMessage, CustomizeRecvWithMessage},
+        {cbCustomizeChatLocate, CustomizeChatLocate},
+        {cbCustomizeIME, CustomizeIME},
+        {cbCustomizeLog, CustomizeLog},
+        {cbCustomizeReloginMessage, CustomizeReloginMessage},
+        {cbCustomizeEnd, CustomizeEnd},
+        {cbCustomizeSecurityData, pvn ? pvn->Security() : false},
+        {cbSecurityFileRecvCancel, SecurityFileRecvCancel},
+        {cbSecurityFileRecvCancelAbsence, SecurityFileRecvCancelAbsence},
+        {cbCustomizeLetter, CustomizeLetter},
+        {cbSecurityLetter, SecurityLetter},
+        {cbSecurityOption, SecurityOption},
+        {cbSecurityLog, SecurityLog},
+        {cbCustomizeAutoRecv, CustomizeAutoRecv},
+        {cbCustomizeAutoRecvAbsence, CustomizeAutoRecvAbsence},
+        {cbCustomizeReplyHide, CustomizeReplyHide},
+        {cbCustomizeSendHide, CustomizeSendHide},
+        {cbCustomizeShowTopMost, CustomizeShowTopMost},
+        {cbCustomizeTaskHideLog, CustomizeTaskHideLog},
+        {cbCustomizeTaskHideSend, CustomizeTaskHideSend},
+        {cbCustomizeTaskHideFileSend, CustomizeTaskHideFileSend},
+        {cbCustomizeTaskHideChat, CustomizeTaskHideChat},
+        {cbCustomizeTaskHideGlobalChat, CustomizeTaskHideGlobalChat},
+        {cbCustomizeTaskHideAbsence, CustomizeTaskHideAbsence},
+        {cbCustomizeStartLogin, CustomizeStartLogin},
+        {cbCustomizeStartFormHide, CustomizeStartFormHide},
+        {cbCustomizeStartVersionCheck, CustomizeStartVersionCheck},
+        {cbEventOtherLogin, NoticeLogin},
+        {cbEventOtherLogout, NoticeLogout},
+        {cbEventOtherChatLogin, NoticeChatLogin},
+        {cbNoticeChatLoginAnytime, NoticeChatLoginAnytime},
+        {cbEventOtherChatLogout, NoticeChatLogout},
+        {cbNoticeChatLogoutAnytime, NoticeChatLogoutAnytime},
+        {cbEventRecv, NoticeRecv},
+        {cbEventMessageOpen, NoticeMessageOpen},
+        {cbEventOtherAbsence, NoticeAbsence},
+        {cbEventOtherNonAbsence, NoticeNonAbsence},
+        {cbNoticeAutoClose, NoticeAutoClose},
+        {cbNoticeAutoCloseAbsenceCancel, NoticeAutoCloseAbsenceCancel},
+        {cbEventAbsenceHide, NoticeAbsenceHide},
+    };
+    for (const auto& [box, bValue] : boxes)
+        box->setChecked(bValue);
+    const int hotKeys[] = {CustomizeHotKey1, CustomizeHotKey2, CustomizeHotKey3, CustomizeHotKey4,
+                           CustomizeHotKey5};
+    for (size_t k = 0; k < 5; ++k)
+        hkCustomizeHotKey[k]->SetHotKey(TShortCut(hotKeys[k]));
+    edSecurityLetterPassword->setText(SecurityLetterPassword);
+    edSecurityOptionPassword->setText(SecurityOptionPassword);
+    edSecurityLogPassword->setText(SecurityLogPassword);
+    if (CustomizeFileSave == 0)
+        rbCustomizeFileSaveRun->setChecked(true);
+    else if (CustomizeFileSave == 1)
+        rbCustomizeFileSaveLast->setChecked(true);
+    else if (CustomizeFileSave == 2)
+        rbCustomizeFileSaveSet->setChecked(true);
+    edCustomizeFileSaveSetPath->setText(CustomizeFileSaveSetPath);
+    if (CustomizeSoundKind == SoundKindNone)
+        rbCustomizeSoundOff->setChecked(true);
+    else if (CustomizeSoundKind == SoundKindBeep)
+        rbCustomizeSoundBeep->setChecked(true);
+    else if (CustomizeSoundKind == SoundKindWave)
+        rbCustomizeSoundWave->setChecked(true);
+    for (int k = 0; k < SoundFileCount; ++k)
+        edCustomizeSoundFile[size_t(k)]->setText(CustomizeSoundFile[size_t(k)]);
+    // The stored choices are read within their ranges; the layout's first item otherwise.
+    cbAnimationMouse->setCurrentIndex(std::clamp(AnimationMouse, 0, cbAnimationMouse->count() - 1));
+    cbAnimationTaskTrayIcon->setCurrentIndex(
+        std::clamp(AnimationTaskTrayIcon, 0, cbAnimationTaskTrayIcon->count() - 1));
+    cbNoticePosition->setCurrentIndex(std::clamp(NoticePosition, 0, cbNoticePosition->count() - 1));
+
+    for (const TAbsenceMessageSub& kind : PrAbsenceMessage) {
+        if (kind.sTitle.isEmpty())
+            break;
+        cbAbsence->addItem(kind.sTitle);
+    }
+    cbAbsence->setCurrentIndex(-1);
+    const QString sBroadcast = pvn ? pvn->BroadcastIP() : QString();
+    for (const QString& address : sBroadcast.split(TParvaneNetwork::FieldSeparator)) {
+        if (address.isEmpty())
+            break;
+        lbNetworkList->addItem(address);
+    }
+    if (PortOverrideMsg == -1) {
+        cbNetworkPort->setChecked(NetworkPort);
+        edNetworkPortNo->setText(QString::number(NetworkPortNo));
+        edNetworkFTPPortNo->setText(QString::number(NetworkFTPPortNo));
+    } else {
+        cbNetworkPort->setChecked(true);
+        cbNetworkPort->setEnabled(false);
+        edNetworkPortNo->setText(QString::number(PortOverrideMsg));
+        edNetworkFTPPortNo->setText(QString::number(PortOverrideFile));
+    }
+    sbSound->verticalScrollBar()->setValue(0);
+    sbCustomize->verticalScrollBar()->setValue(0);
+
+    cbCustomizeTaskTrayClick();
+    cbSecurityLetterClick();
+    cbSecurityOptionClick();
+    cbSecurityLogClick();
+    cbSecurityFileRecvCancelClick();
+    cbEventOtherChatLoginClick();
+    cbEventOtherChatLogoutClick();
+    cbEventAbsenceHideClick();
+    cbCustomizeAutoRecvClick();
+    rbCustomizeFileSaveRunClick();
+    rbCustomizeSoundOffClick();
+    cbAbsenceClick();
+    lbNetworkListClick();
+    cbNetworkPortClick();
+    btUpdate->setEnabled(false);
+
+    const bool bLocked = SecurityOption;
+    for (int i = 0; i < pcOption->count(); ++i)
+        pcOption->setTabVisible(i, (pcOption->widget(i) == tsPassword) == bLocked);
+    pcOption->setCurrentWidget(bLocked ? tsPassword : tsProfile);
+
+    if (MainForm)
+        MainForm->HotKeyUnregister();
+}
+
+TOptionForm::~TOptionForm()
+{
+    qApp->removeEventFilter(this);
+    // An input dialog still open ends its loop; its caller finds this window gone.
+    if (PrDialog)
+        PrDialog->close();
+    // The main window's own teardown releases the keys; a window closed before it registers them again.
+    if (MainForm && !MainForm->Closing())
+        MainForm->HotKeyRegister();
+    if (OptionForm == this)
+        OptionForm = nullptr;
+}
+
+void TOptionForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (pcOption->currentWidget() == tsProfile)
+        edHandleName->setFocus();
+    else
+        edPassword->setFocus();
+}
+
+void TOptionForm::closeEvent(QCloseEvent* event)
+{
+    // An open input dialog belongs to this window; it goes first.
+    if (PrDialog)
+        PrDialog->close();
+    event->accept();
+}
+
+QList<QWidget*> TOptionForm::VisiblePages() const
+{
+    QList<QWidget*> pages;
+    for (int i = 0; i < pcOption->count(); ++i)
+        if (pcOption->isTabVisible(i))
+            pages << pcOption->widget(i);
+    return pages;
+}
+
+// ---------------------------------------------------------------- keyboard, wheel and help
+
+bool TOptionForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::WhatsThis) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this) {
+            FormHelp(w);
+            QWhatsThis::leaveWhatsThisMode();
+            return true;
+        }
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress && watched->property(kEnterOk).toBool()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            btOkClick();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::Wheel &&
+        (watched == sbSound->viewport() || watched == sbCustomize->viewport())) {
+        const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        if (delta == 0)
+            return false;
+        QScrollBar* bar = (watched == sbSound->viewport() ? sbSound : sbCustomize)->verticalScrollBar();
+        bar->setValue(bar->value() - kWheelStep * (delta > 0 ? 1 : -1));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TOptionForm::FormHelp(QWidget* control)
+{
+    // The nearest control with a help number of its own answers for the control.
+    for (QWidget* w = control; w && w != this; w = w->parentWidget()) {
+        bool ok = false;
+        const int iHelp = w->property(kHelpContext).toInt(&ok);
+        if (ok && iHelp > 0) {
+            HelpTopicOpen(iHelp);
+            return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- lock, change tracking, dependencies
+
+void TOptionForm::btPasswordOkClick()
+{
+    if (edPassword->text() != SecurityOptionPassword) {
+        edPassword->selectAll();
+        edPassword->setFocus();
+        Warn(kWrongPassword);
+        return;
+    }
+    for (int i = 0; i < pcOption->count(); ++i)
+        pcOption->setTabVisible(i, pcOption->widget(i) != tsPassword);
+    pcOption->setCurrentWidget(tsProfile);
+    edHandleName->setFocus();
+}
+
+void TOptionForm::edHandleNameChange()
+{
+    btUpdate->setEnabled(true);
+}
+
+void TOptionForm::LabelEnable(QLabel* label, bool bEnabled)
+{
+    // Grey like the disabled control beside it.
+    label->setEnabled(bEnabled);
+}
+
+void TOptionForm::cbCustomizeTaskTrayClick()
+{
+    const bool b = cbCustomizeTaskTray->isChecked();
+    for (QCheckBox* box :
+         {cbCustomizeTaskBar, cbCustomizeTaskHideLog, cbCustomizeTaskHideSend, cbCustomizeTaskHideFileSend,
+          cbCustomizeTaskHideChat, cbCustomizeTaskHideGlobalChat, cbCustomizeTaskHideAbsence})
+        box->setEnabled(b);
+    edHandleNameChange();
+}
+
+void TOptionForm::cbSecurityFileRecvCancelClick()
+{
+    cbSecurityFileRecvCancelAbsence->setEnabled(cbSecurityFileRecvCancel->isChecked());
+    edHandleNameChange();
+}
+
+void TOptionForm::cbCustomizeAutoRecvClick()
+{
+    cbCustomizeAutoRecvAbsence->setEnabled(cbCustomizeAutoRecv->isChecked());
+    edHandleNameChange();
+}
+
+void TOptionForm::cbEventOtherChatLoginClick()
+{
+    cbNoticeChatLoginAnytime->setEnabled(cbEventOtherChatLogin->isChecked());
+    edHandleNameChange();
+}
+
+void TOptionForm::cbEventOtherChatLogoutClick()
+{
+    cbNoticeChatLogoutAnytime->setEnabled(cbEventOtherChatLogout->isChecked());
+    edHandleNameChange();
+}
+
+void TOptionForm::cbEventAbsenceHideClick()
+{
+    cbNoticeAutoCloseAbsenceCancel->setEnabled(cbNoticeAutoClose->isChecked());
+    cbEventAbsenceHide->setEnabled(
+        !(cbNoticeAutoClose->isChecked() && cbNoticeAutoCloseAbsenceCancel->isChecked()));
+    edHandleNameChange();
+}
+
+void TOptionForm::cbSecurityLetterClick()
+{
+    edSecurityLetterPassword->setEnabled(cbSecurityLetter->isChecked());
+    LabelEnable(laSecurityLetterPassword, cbSecurityLetter->isChecked());
+    edHandleNameChange();
+}
+
+void TOptionForm::cbSecurityOptionClick()
+{
+    edSecurityOptionPassword->setEnabled(cbSecurityOption->isChecked());
+    LabelEnable(laSecurityOptionPassword, cbSecurityOption->isChecked());
+    edHandleNameChange();
+}
+
+void TOptionForm::cbSecurityLogClick()
+{
+    edSecurityLogPassword->setEnabled(cbSecurityLog->isChecked());
+    LabelEnable(laSecurityLogPassword, cbSecurityLog->isChecked());
+    edHandleNameChange();
+}
+
+void TOptionForm::rbCustomizeFileSaveRunClick()
+{
+    const bool b = rbCustomizeFileSaveSet->isChecked();
+    edCustomizeFileSaveSetPath->setEnabled(b);
+    sbCustomizeFileSaveSetPath->setEnabled(b);
+    LabelEnable(laCustomizeFileSaveSetPath, b);
+    edHandleNameChange();
+}
+
+void TOptionForm::rbCustomizeSoundOffClick()
+{
+    const bool b = rbCustomizeSoundWave->isChecked();
+    for (int k = 0; k < SoundFileCount; ++k) {
+        LabelEnable(laCustomizeSoundFile[size_t(k)], b);
+        edCustomizeSoundFile[size_t(k)]->setEnabled(b);
+        sbCustomizeSoundPlay[size_t(k)]->setEnabled(b);
+        sbCustomizeSoundSearch[size_t(k)]->setEnabled(b);
+    }
+    edHandleNameChange();
+}
+
+void TOptionForm::cbNetworkPortClick()
+{
+    const bool b = PortOverrideMsg == -1 && cbNetworkPort->isChecked();
+    LabelEnable(laNetworkPort, b);
+    LabelEnable(laNetworkFTPPort, b);
+    edNetworkPortNo->setEnabled(b);
+    edNetworkFTPPortNo->setEnabled(b);
+    edHandleNameChange();
+}
+
+void TOptionForm::lbNetworkListClick()
+{
+    btNetworkDelete->setEnabled(!lbNetworkList->selectedItems().isEmpty());
+}
+
+void TOptionForm::cbCustomizeMultiUserClick()
+{
+    if (!PrMultiUserQuiet) {
+        const bool bChecked = cbCustomizeMultiUser->isChecked();
+        bool bKeep = true;
+        if (bChecked && WindowsUserName.isEmpty())
+            bKeep = AskYes(kMultiUserOnQuestion);
+        else if (!bChecked && !WindowsUserName.isEmpty())
+            bKeep = AskYes(kMultiUserOffQuestion);
+        if (!bKeep) {
+            PrMultiUserQuiet = true;
+            cbCustomizeMultiUser->setChecked(!bChecked);
+            PrMultiUserQuiet = false;
+        }
+    }
+    edHandleNameChange();
+}
+
+// ---------------------------------------------------------------- away kinds
+
+void TOptionForm::cbAbsenceClick()
+{
+    const int i = cbAbsence->currentIndex();
+    mmAbsenceMessage->setEnabled(false);
+    if (i >= 0) {
+        mmAbsenceMessage->setPlainText(PrAbsenceMessage[size_t(i)].sMessage);
+        mmAbsenceMessage->setEnabled(true);
+    } else {
+        mmAbsenceMessage->setPlainText(kNoAbsenceSelected);
+    }
+    btAbsenceRename->setEnabled(i >= 0);
+    btAbsenceDelete->setEnabled(i >= 0);
+}
+
+void TOptionForm::mmAbsenceMessageChange()
+{
+    if (!mmAbsenceMessage->isEnabled())
+        return;
+    edHandleNameChange();
+    // The memo takes no more than its limit, as a typed or pasted text is cut there.
+    if (mmAbsenceMessage->toPlainText().size() > kAbsenceMessageLength) {
+        const QSignalBlocker quiet(mmAbsenceMessage);
+        mmAbsenceMessage->setPlainText(mmAbsenceMessage->toPlainText().left(kAbsenceMessageLength));
+        mmAbsenceMessage->moveCursor(QTextCursor::End);
+    }
+    const int i = cbAbsence->currentIndex();
+    if (i >= 0) {
+        // Kept with CR LF line breaks, as the list and the file hold them.
+        QString text = mmAbsenceMessage->toPlainText();
+        text.replace(u'\n', QStringLiteral("\r\n"));
+        PrAbsenceMessage[size_t(i)].sMessage = text;
+    }
+}
+
+void TOptionForm::DialogPlace(QWidget* dialog)
+{
+    const QRect own = frameGeometry();
+    const QRect frame(own.left() + (own.width() - dialog->width()) / 2,
+                      own.top() + (own.height() - dialog->height()) / 2, dialog->width(), dialog->height());
+    QScreen* monitor = MainWindowScreen();
+    if (monitor)
+        dialog->move(HoldOnMonitor(frame, monitor->geometry(), monitor->availableGeometry()));
+    else
+        dialog->move(frame.topLeft());
+}
+
+void TOptionForm::btAbsenceAddClick()
+{
+    QStringList slTitles;
+    for (int i = 0; i < cbAbsence->count(); ++i)
+        slTitles << cbAbsence->itemText(i);
+    const int n = cbAbsence->count();
+    // There is no entry beyond the hundredth kind.
+    if (n >= AbsenceMessageCount) {
+        Warn(kAbsenceFull);
+        return;
+    }
+    setEnabled(false);
+    TOptionAbsenceAddForm dialog(slTitles);
+    PrDialog = &dialog;
+    DialogPlace(&dialog);
+    const QPointer<TOptionForm> self(this);
+    dialog.RunWithLoop();
+    if (!self)
+        return;
+    if (dialog.PrOkFlag) {
+        PrAbsenceMessage[size_t(n)].sTitle = dialog.Text();
+        cbAbsence->addItem(dialog.Text());
+        cbAbsence->setCurrentIndex(n);
+        cbAbsenceClick();
+        edHandleNameChange();
+    }
+    PrDialog = nullptr;
+    setEnabled(true);
+    WindowForeground(this);
+}
+
+void TOptionForm::btAbsenceRenameClick()
+{
+    const int i = cbAbsence->currentIndex();
+    if (i < 0)
+        return;
+    QStringList slTitles;
+    for (int k = 0; k < cbAbsence->count(); ++k)
+        slTitles << cbAbsence->itemText(k);
+    setEnabled(false);
+    TOptionAbsenceNameForm dialog(slTitles, i);
+    PrDialog = &dialog;
+    DialogPlace(&dialog);
+    dialog.edInput->setText(cbAbsence->itemText(i));
+    const QPointer<TOptionForm> self(this);
+    dialog.exec();
+    if (!self)
+        return;
+    if (dialog.PrOkFlag) {
+        PrAbsenceMessage[size_t(i)].sTitle = dialog.Text();
+        cbAbsence->setItemText(i, dialog.Text());
+        cbAbsence->setCurrentIndex(i);
+        cbAbsenceClick();
+        edHandleNameChange();
+    }
+    PrDialog = nullptr;
+    setEnabled(true);
+    WindowForeground(this);
+}
+
+void TOptionForm::btAbsenceDeleteClick()
+{
+    const int i = cbAbsence->currentIndex();
+    if (i < 0 || !AskYes(cbAbsence->itemText(i) + kAbsenceDeleteQuestion))
+        return;
+    for (int k = i; k < AbsenceMessageCount - 1; ++k)
+        PrAbsenceMessage[size_t(k)] = PrAbsenceMessage[size_t(k + 1)];
+    PrAbsenceMessage[AbsenceMessageCount - 1] = TAbsenceMessageSub();
+    cbAbsence->removeItem(i);
+    cbAbsence->setCurrentIndex(-1);
+    cbAbsenceClick();
+    edHandleNameChange();
+}
+
+// ---------------------------------------------------------------- extra addresses
+
+void TOptionForm::btNetworkAddClick()
+{
+    QStringList slList;
+    for (int i = 0; i < lbNetworkList->count(); ++i)
+        slList << lbNetworkList->item(i)->text();
+    setEnabled(false);
+    TOptionNetworkAddForm dialog(slList);
+    PrDialog = &dialog;
+    DialogPlace(&dialog);
+    const QPointer<TOptionForm> self(this);
+    dialog.RunWithLoop();
+    if (!self)
+        return;
+    if (dialog.PrOkFlag) {
+        lbNetworkList->addItem(dialog.Text());
+        lbNetworkList->scrollToItem(lbNetworkList->item(lbNetworkList->count() - 1),
+                                    QAbstractItemView::PositionAtTop);
+        lbNetworkListClick();
+        edHandleNameChange();
+    }
+    PrDialog = nullptr;
+    setEnabled(true);
+    WindowForeground(this);
+}
+
+void TOptionForm::btNoticeShowTestClick()
+{
+    // The place chosen in the window, not yet applied.
+    NoticeShow(QStringLiteral("ここにイベントの内容が表示されます。"), cbNoticePosition->currentIndex(),
+               true);
+}
+
+void TOptionForm::btNetworkDeleteClick()
+{
+    if (!AskYes(kNetworkDeleteQuestion))
+        return;
+    for (int i = lbNetworkList->count() - 1; i >= 0; --i)
+        if (lbNetworkList->item(i)->isSelected())
+            delete lbNetworkList->takeItem(i);
+    lbNetworkListClick();
+    edHandleNameChange();
+}
+
+// ---------------------------------------------------------------- sounds and folders
+
+void TOptionForm::sbCustomizeSoundPlayClick(int n)
+{
+    SoundFilePlay(edCustomizeSoundFile[size_t(n - 1)]->text());
+}
+
+void TOptionForm::sbCustomizeSoundSearchClick(int n)
+{
+    QLineEdit* field = edCustomizeSoundFile[size_t(n - 1)];
+    NOpenDialog->SetInitialDir(field->text());
+    if (!NOpenDialog->ExecuteEx(CustomizeShowTopMost))
+        return;
+    field->setText(NOpenDialog->FileName());
+    field->setFocus();
+}
+
+void TOptionForm::sbCustomizeFileSaveSetPathClick()
+{
+    if (!NSF->ExecuteEx(CustomizeShowTopMost))
+        return;
+    edCustomizeFileSaveSetPath->setText(NSF->Path());
+    edCustomizeFileSaveSetPath->setFocus();
+}
+
+// ---------------------------------------------------------------- OK, Cancel
+
+void TOptionForm::btOkClick()
+{
+    PrClose = true;
+    if (btUpdate->isEnabled())
+        btUpdateClick();
+    if (PrClose)
+        close();
+}
+
+void TOptionForm::btCancelClick()
+{
+    close();
+}
+
+// ---------------------------------------------------------------- the apply
+
+void TOptionForm::RefusalShow(const TOptionRefusal& refusal)
+{
+    QWidget* pages[] = {tsProfile, tsAbsence, tsEvent, tsSound, tsCustomize, tsNetwork, tsPassword};
+    pcOption->setCurrentWidget(pages[int(refusal.Page)]);
+    if (refusal.iAbsenceIndex >= 0) {
+        cbAbsence->setCurrentIndex(refusal.iAbsenceIndex);
+        cbAbsenceClick();
+    }
+    QWidget* control = findChild<QWidget*>(refusal.sControl);
+    if (auto* line = qobject_cast<QLineEdit*>(control))
+        line->selectAll();
+    else if (auto* memo = qobject_cast<QPlainTextEdit*>(control))
+        memo->selectAll();
+    if (control)
+        control->setFocus();
+    Warn(refusal.sText);
+}
+
+void TOptionForm::btUpdateClick()
+{
+    PrClose = false;
+    const TOptionEntries entries{edHandleName->text(), &PrAbsenceMessage, cbNetworkPort->isChecked(),
+                                 edNetworkPortNo->text(), edNetworkFTPPortNo->text()};
+    if (const auto refusal = OptionApplyCheck(entries)) {
+        RefusalShow(*refusal);
+        return;
+    }
+
+    const bool bMultiUser = cbCustomizeMultiUser->isChecked();
+    if (bMultiUser != !WindowsUserName.isEmpty()) {
+        const QString sShared = ProgramDirectory + SettingsBaseName;
+        if (bMultiUser) {
+            // The system's user-name call fails beyond 255 characters: the name is then empty.
+            const QString sLogin = LoginUserName();
+            const QString sUser = sLogin.size() <= 255 ? sLogin : QString();
+            const QString sBase = FileBaseNameFor(true, sUser);
+            const TFilesMove moved =
+                MultiUserFilesMove({sShared + SettingsExtension, sBase + SettingsExtension},
+                                   {sShared + QStringLiteral(".LOG"), sBase + QStringLiteral(".LOG")});
+            if (moved != TFilesMove::Done) {
+                Warn(MultiUserMoveErrorText(moved, true));
+                PrMultiUserQuiet = true;
+                cbCustomizeMultiUser->setChecked(false);
+                PrMultiUserQuiet = false;
+                return;
+            }
+            WindowsUserName = sUser;
+            FileBaseName = sBase;
+        } else {
+            const TFilesMove moved =
+                MultiUserFilesMove({FileBaseName + SettingsExtension, sShared + SettingsExtension},
+                                   {FileBaseName + QStringLiteral(".LOG"), sShared + QStringLiteral(".LOG")});
+            if (moved != TFilesMove::Done) {
+                Warn(MultiUserMoveErrorText(moved, false));
+                PrMultiUserQuiet = true;
+                cbCustomizeMultiUser->setChecked(true);
+                PrMultiUserQuiet = false;
+                return;
+            }
+            WindowsUserName.clear();
+            FileBaseName = sShared;
+        }
+    }
+    if (!SettingsWriteMultiUser(bMultiUser)) {
+        SettingsSaveErrorShow();
+        return;
+    }
+
+    PrClose = true;
+    const bool bNetworkPortBefore = NetworkPort;
+    const int iPortNoBefore = NetworkPortNo;
+    const int iFTPPortNoBefore = NetworkFTPPortNo;
+    TParvaneNetwork* pvn = MainForm ? MainForm->PVN.get() : nullptr;
+    HandleName = edHandleName->text();
+    if (pvn)
+        pvn->SetHandleName(HandleName);
+    AbsenceMessage = PrAbsenceMessage;
+
+    const bool bTaskTrayBefore = CustomizeTaskTray;
+    const bool bTaskBarBefore = CustomizeTaskBar;
+    CustomizeTaskTray = cbCustomizeTaskTray->isChecked();
+    CustomizeTaskBar = cbCustomizeTaskBar->isChecked();
+    CustomizeAutoRecv = cbCustomizeAutoRecv->isChecked();
+    CustomizeAutoRecvAbsence = cbCustomizeAutoRecvAbsence->isChecked();
+    CustomizeReplyHide = cbCustomizeReplyHide->isChecked();
+    CustomizeSendHide = cbCustomizeSendHide->isChecked();
+    CustomizeRecvWithMessage = cbCustomizeRecvWithMessage->isChecked();
+    CustomizeLetter = cbCustomizeLetter->isChecked();
+    CustomizeChatLocate = cbCustomizeChatLocate->isChecked();
+    CustomizeIME = cbCustomizeIME->isChecked();
+    CustomizeLog = cbCustomizeLog->isChecked();
+    CustomizeReloginMessage = cbCustomizeReloginMessage->isChecked();
+    CustomizeEnd = cbCustomizeEnd->isChecked();
+    const bool bSecurityData = cbCustomizeSecurityData->isChecked();
+    if (pvn)
+        pvn->SetSecurity(bSecurityData);
+    int* hotKeys[] = {&CustomizeHotKey1, &CustomizeHotKey2, &CustomizeHotKey3, &CustomizeHotKey4,
+                      &CustomizeHotKey5};
+    for (size_t k = 0; k < 5; ++k)
+        *hotKeys[k] = hkCustomizeHotKey[k]->HotKey();
+    CustomizeStartLogin = cbCustomizeStartLogin->isChecked();
+    CustomizeStartFormHide = cbCustomizeStartFormHide->isChecked();
+    CustomizeStartVersionCheck = cbCustomizeStartVersionCheck->isChecked();
+
+    if (cbCustomizeShowTopMost->isChecked() != CustomizeShowTopMost) {
+        CustomizeShowTopMost = cbCustomizeShowTopMost->isChecked();
+        if (MainForm) {
+            const bool bVisible = MainForm->isVisible();
+            MainForm->setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);
+            if (bVisible)
+                MainForm->show();
+        }
+    }
+
+    CustomizeFileSave = rbCustomizeFileSaveRun->isChecked()    ? 0
+                        : rbCustomizeFileSaveLast->isChecked() ? 1
+                                                               : 2;
+    CustomizeFileSaveSetPath = edCustomizeFileSaveSetPath->text();
+    CustomizeTaskHideLog = cbCustomizeTaskHideLog->isChecked();
+    CustomizeTaskHideSend = cbCustomizeTaskHideSend->isChecked();
+    CustomizeTaskHideFileSend = cbCustomizeTaskHideFileSend->isChecked();
+    CustomizeTaskHideChat = cbCustomizeTaskHideChat->isChecked();
+    CustomizeTaskHideGlobalChat = cbCustomizeTaskHideGlobalChat->isChecked();
+    CustomizeTaskHideAbsence = cbCustomizeTaskHideAbsence->isChecked();
+    SecurityFileRecvCancel = cbSecurityFileRecvCancel->isChecked();
+    SecurityFileRecvCancelAbsence = cbSecurityFileRecvCancelAbsence->isChecked();
+    SecurityLetter = cbSecurityLetter->isChecked();
+    SecurityLetterPassword = edSecurityLetterPassword->text();
+    SecurityOption = cbSecurityOption->isChecked();
+    SecurityOptionPassword = edSecurityOptionPassword->text();
+    SecurityLog = cbSecurityLog->isChecked();
+    SecurityLogPassword = edSecurityLogPassword->text();
+    CustomizeSoundKind = rbCustomizeSoundOff->isChecked()    ? SoundKindNone
+                         : rbCustomizeSoundBeep->isChecked() ? SoundKindBeep
+                                                             : SoundKindWave;
+    for (int k = 0; k < SoundFileCount; ++k)
+        CustomizeSoundFile[size_t(k)] = edCustomizeSoundFile[size_t(k)]->text();
+    AnimationMouse = cbAnimationMouse->currentIndex();
+    AnimationTaskTrayIcon = cbAnimationTaskTrayIcon->currentIndex();
+    NoticeLogin = cbEventOtherLogin->isChecked();
+    NoticeLogout = cbEventOtherLogout->isChecked();
+    NoticeChatLogin = cbEventOtherChatLogin->isChecked();
+    NoticeChatLoginAnytime = cbNoticeChatLoginAnytime->isChecked();
+    NoticeChatLogout = cbEventOtherChatLogout->isChecked();
+    NoticeChatLogoutAnytime = cbNoticeChatLogoutAnytime->isChecked();
+    NoticeAbsence = cbEventOtherAbsence->isChecked();
+    NoticeNonAbsence = cbEventOtherNonAbsence->isChecked();
+    NoticeRecv = cbEventRecv->isChecked();
+    NoticeMessageOpen = cbEventMessageOpen->isChecked();
+    NoticePosition = cbNoticePosition->currentIndex();
+    NoticeAutoClose = cbNoticeAutoClose->isChecked();
+    NoticeAutoCloseAbsenceCancel = cbNoticeAutoCloseAbsenceCancel->isChecked();
+    NoticeAbsenceHide = cbEventAbsenceHide->isChecked();
+    WindowForeground(this);
+
+    QStringList slBroadcast;
+    for (int i = 0; i < lbNetworkList->count(); ++i)
+        slBroadcast << lbNetworkList->item(i)->text();
+    const QString sBroadcast = slBroadcast.join(TParvaneNetwork::FieldSeparator);
+    if (pvn) {
+        if (pvn->LoginStates() && sBroadcast != pvn->BroadcastIP())
+            Relogin(sBroadcast);
+        else
+            pvn->SetBroadcastIP(sBroadcast);
+    }
+
+    const bool bWritePorts = PortOverrideMsg == -1;
+    if (bWritePorts) {
+        NetworkPort = cbNetworkPort->isChecked();
+        NetworkPortNo = OptionPortValue(edNetworkPortNo->text(), NetworkPortNo);
+        NetworkFTPPortNo = OptionPortValue(edNetworkFTPPortNo->text(), NetworkFTPPortNo);
+    }
+
+    if (pvn)
+        pvn->InformationUpdate();
+    if (MainForm)
+        MainForm->AbsenceSelectMenuUpdate();
+
+    {
+        const bool bVisible = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);
+        if (bVisible)
+            show();
+    }
+    if (RecvForm && RecvForm->pnLetterBack->isVisible()) {
+        RecvForm->pnLetter->setVisible(SecurityLetter);
+        RecvForm->pnLetterNoPassword->setVisible(!SecurityLetter);
+    }
+    if (!SecurityLog && LogForm && LogForm->pnPasswordBack->isVisible()) {
+        // The viewer's own unlock, with the password it asks for.
+        LogForm->edPassword->setText(SecurityLogPassword);
+        LogForm->btPasswordOkClick();
+    }
+    const bool bLoggedIn = pvn && pvn->LoginStates();
+    TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskStateIcon(bLoggedIn, pvn && pvn->Absence()));
+    if (CustomizeTaskTray != bTaskTrayBefore || CustomizeTaskBar != bTaskBarBefore)
+        MainWindowRestyle();
+
+    IniFile ini(SettingsFileName());
+    if (!SettingsWriteOption(ini, bSecurityData, slBroadcast, bWritePorts))
+        SettingsSaveErrorShow();
+
+    if (bWritePorts &&
+        (NetworkPort != bNetworkPortBefore ||
+         (NetworkPort && (NetworkPortNo != iPortNoBefore || NetworkFTPPortNo != iFTPPortNoBefore))))
+        Inform(kPortNote);
+
+    if (pvn && pvn->Absence()) {
+        const bool bKindThere =
+            std::any_of(AbsenceMessage.begin(), AbsenceMessage.end(),
+                        [](const TAbsenceMessageSub& kind) { return kind.sTitle == CurrentAbsenceTitle; });
+        if (!bKindThere) {
+            pvn->SetAbsence(false);
+            pvn->InformationUpdate();
+            if (MainForm && !MainForm->tmTaskAnimation.isActive())
+                TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOnline);
+            if (MainForm)
+                MainForm->AbsenceSelectMenuUpdate();
+            Inform(kAbsenceCleared);
+        }
+    }
+    btUpdate->setEnabled(false);
+}
+
+void TOptionForm::Relogin(const QString& sBroadcastIP)
+{
+    TParvaneNetwork* pvn = MainForm->PVN.get();
+    if (pvn->Chat() && MainForm->Links.ChatFormRelease)
+        MainForm->Links.ChatFormRelease();
+    pvn->Logout();
+    MainForm->LoggedOutState();
+    if (CustomizeReloginMessage)
+        Inform(kReloginNotice);
+    pvn->SetBroadcastIP(sBroadcastIP);
+    if (!MainForm->LoginOrUndo()) {
+        Warn(kLoginError);
+        return;
+    }
+    MainForm->miMessageOnline->setChecked(true);
+    MainForm->AbsenceSelectMenuUpdate();
+}
+
+void TOptionForm::MainWindowRestyle()
+{
+    if (!MainForm)
+        return;
+    // The tray in charge of a minimised window takes it; otherwise a window hidden
+    // in the tray comes back minimised on the task bar.
+    if (CustomizeTaskTray && CustomizeTaskBar) {
+        if (MainForm->isMinimized()) {
+            MainForm->setWindowState(MainForm->windowState() & ~Qt::WindowMinimized);
+            MainForm->hide();
+        }
+    } else if (!MainForm->isVisible()) {
+        MainForm->showMinimized();
+    }
+    WindowForeground(this);
+}

@@ -1,0 +1,220 @@
+#pragma once
+
+#include "OptionRules.h"
+#include "Settings.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QToolButton;
+class TFolderDialog;
+class THotKeyEx;
+class TOpenDialogEx;
+class TPageControlEx;
+
+// The options window: every user setting on seven pages, behind an optional
+// password. Nothing takes effect before the apply (btUpdateClick), which checks
+// the entries, moves the files when the multi-user mode changes, puts every
+// value into effect and writes the [Option] section. While it is open the main
+// window's hot keys are released, so the hot-key fields can take them.
+class TOptionForm : public QWidget {
+    Q_OBJECT
+
+public:
+    TOptionForm();
+    ~TOptionForm() override;
+
+    // ---- Handlers
+    void btOkClick();
+    void btCancelClick();
+    void btUpdateClick();
+    void btPasswordOkClick();
+    void edHandleNameChange();
+    void cbCustomizeTaskTrayClick();
+    void cbSecurityFileRecvCancelClick();
+    void cbCustomizeAutoRecvClick();
+    void cbEventOtherChatLoginClick();
+    void cbEventOtherChatLogoutClick();
+    void cbEventAbsenceHideClick();
+    void cbSecurityLetterClick();
+    void cbSecurityOptionClick();
+    void cbSecurityLogClick();
+    void rbCustomizeFileSaveRunClick();
+    void rbCustomizeSoundOffClick();
+    void cbNetworkPortClick();
+    void lbNetworkListClick();
+    void cbCustomizeMultiUserClick();
+    void cbAbsenceClick();
+    void mmAbsenceMessageChange();
+    void btAbsenceAddClick();
+    void btAbsenceRenameClick();
+    void btAbsenceDeleteClick();
+    void btNetworkAddClick();
+    void btNetworkDeleteClick();
+    void btNoticeShowTestClick();
+    void sbCustomizeSoundPlayClick(int n);
+    void sbCustomizeSoundSearchClick(int n);
+    void sbCustomizeFileSaveSetPathClick();
+    // The help of the control: its help number's topic on the help page.
+    void FormHelp(QWidget* control);
+
+    // The pages that are shown, in order (the lock page alone while locked).
+    QList<QWidget*> VisiblePages() const;
+    // The input dialog that is open, or none.
+    QWidget* OpenDialog() const { return PrDialog; }
+
+    // ---- The window's parts, named as in its layout
+    TPageControlEx* pcOption = nullptr;
+    QWidget* tsProfile = nullptr;
+    QWidget* tsAbsence = nullptr;
+    QWidget* tsEvent = nullptr;
+    QWidget* tsSound = nullptr;
+    QWidget* tsCustomize = nullptr;
+    QWidget* tsNetwork = nullptr;
+    QWidget* tsPassword = nullptr;
+    QPushButton* btOk = nullptr;
+    QPushButton* btCancel = nullptr;
+    QPushButton* btUpdate = nullptr;
+
+    QLineEdit* edHandleName = nullptr;
+    QLineEdit* edMachineName = nullptr;
+    QPlainTextEdit* mmIPAddress = nullptr;
+
+    QComboBox* cbAbsence = nullptr;
+    QPushButton* btAbsenceAdd = nullptr;
+    QPushButton* btAbsenceRename = nullptr;
+    QPushButton* btAbsenceDelete = nullptr;
+    QPlainTextEdit* mmAbsenceMessage = nullptr;
+
+    QCheckBox* cbEventOtherLogin = nullptr;
+    QCheckBox* cbEventOtherLogout = nullptr;
+    QCheckBox* cbEventOtherChatLogin = nullptr;
+    QCheckBox* cbNoticeChatLoginAnytime = nullptr;
+    QCheckBox* cbEventOtherChatLogout = nullptr;
+    QCheckBox* cbNoticeChatLogoutAnytime = nullptr;
+    QCheckBox* cbEventRecv = nullptr;
+    QCheckBox* cbEventMessageOpen = nullptr;
+    QCheckBox* cbEventOtherAbsence = nullptr;
+    QCheckBox* cbEventOtherNonAbsence = nullptr;
+    QComboBox* cbNoticePosition = nullptr;
+    QPushButton* btNoticeShowTest = nullptr;
+    QCheckBox* cbNoticeAutoClose = nullptr;
+    QCheckBox* cbNoticeAutoCloseAbsenceCancel = nullptr;
+    QCheckBox* cbEventAbsenceHide = nullptr;
+
+    QScrollArea* sbSound = nullptr;
+    QRadioButton* rbCustomizeSoundOff = nullptr;
+    QRadioButton* rbCustomizeSoundBeep = nullptr;
+    QRadioButton* rbCustomizeSoundWave = nullptr;
+    // Indexed by control number - 1, so entry k edits CustomizeSoundFile[k].
+    std::array<QLabel*, SoundFileCount> laCustomizeSoundFile{};
+    std::array<QLineEdit*, SoundFileCount> edCustomizeSoundFile{};
+    std::array<QToolButton*, SoundFileCount> sbCustomizeSoundPlay{};
+    std::array<QToolButton*, SoundFileCount> sbCustomizeSoundSearch{};
+    QComboBox* cbAnimationMouse = nullptr;
+    QComboBox* cbAnimationTaskTrayIcon = nullptr;
+
+    QScrollArea* sbCustomize = nullptr;
+    QCheckBox* cbCustomizeMultiUser = nullptr;
+    QCheckBox* cbCustomizeTaskTray = nullptr;
+    QCheckBox* cbCustomizeTaskBar = nullptr;
+    QCheckBox* cbCustomizeRecvWithMessage = nullptr;
+    QCheckBox* cbCustomizeChatLocate = nullptr;
+    QCheckBox* cbCustomizeIME = nullptr;
+    QCheckBox* cbCustomizeLog = nullptr;
+    QCheckBox* cbCustomizeReloginMessage = nullptr;
+    QCheckBox* cbCustomizeEnd = nullptr;
+    QCheckBox* cbCustomizeSecurityData = nullptr;
+    QCheckBox* cbSecurityFileRecvCancel = nullptr;
+    QCheckBox* cbSecurityFileRecvCancelAbsence = nullptr;
+    QCheckBox* cbCustomizeLetter = nullptr;
+    QCheckBox* cbSecurityLetter = nullptr;
+    QLabel* laSecurityLetterPassword = nullptr;
+    QLineEdit* edSecurityLetterPassword = nullptr;
+    QCheckBox* cbSecurityOption = nullptr;
+    QLabel* laSecurityOptionPassword = nullptr;
+    QLineEdit* edSecurityOptionPassword = nullptr;
+    QCheckBox* cbSecurityLog = nullptr;
+    QLabel* laSecurityLogPassword = nullptr;
+    QLineEdit* edSecurityLogPassword = nullptr;
+    QCheckBox* cbCustomizeAutoRecv = nullptr;
+    QCheckBox* cbCustomizeAutoRecvAbsence = nullptr;
+    QCheckBox* cbCustomizeReplyHide = nullptr;
+    QCheckBox* cbCustomizeSendHide = nullptr;
+    QCheckBox* cbCustomizeShowTopMost = nullptr;
+    QRadioButton* rbCustomizeFileSaveRun = nullptr;
+    QRadioButton* rbCustomizeFileSaveLast = nullptr;
+    QRadioButton* rbCustomizeFileSaveSet = nullptr;
+    QLabel* laCustomizeFileSaveSetPath = nullptr;
+    QLineEdit* edCustomizeFileSaveSetPath = nullptr;
+    QToolButton* sbCustomizeFileSaveSetPath = nullptr;
+    QCheckBox* cbCustomizeTaskHideLog = nullptr;
+    QCheckBox* cbCustomizeTaskHideSend = nullptr;
+    QCheckBox* cbCustomizeTaskHideFileSend = nullptr;
+    QCheckBox* cbCustomizeTaskHideChat = nullptr;
+    QCheckBox* cbCustomizeTaskHideGlobalChat = nullptr;
+    QCheckBox* cbCustomizeTaskHideAbsence = nullptr;
+    QCheckBox* cbCustomizeStartLogin = nullptr;
+    QCheckBox* cbCustomizeStartFormHide = nullptr;
+    QCheckBox* cbCustomizeStartVersionCheck = nullptr;
+    std::array<THotKeyEx*, 5> hkCustomizeHotKey{};
+
+    QListWidget* lbNetworkList = nullptr;
+    QPushButton* btNetworkAdd = nullptr;
+    QPushButton* btNetworkDelete = nullptr;
+    QCheckBox* cbNetworkPort = nullptr;
+    QLabel* laNetworkPort = nullptr;
+    QLineEdit* edNetworkPortNo = nullptr;
+    QLabel* laNetworkFTPPort = nullptr;
+    QLineEdit* edNetworkFTPPortNo = nullptr;
+
+    QLineEdit* edPassword = nullptr;
+    QPushButton* btPasswordOk = nullptr;
+
+    TOpenDialogEx* NOpenDialog = nullptr;
+    TFolderDialog* NSF = nullptr;
+
+    bool PrClose = false;
+    TAbsenceMessage PrAbsenceMessage;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreatePages();
+    QWidget* PageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page);
+    void FormCreate();
+    // The failed check shown: its page active, its control selected and focused, the warning.
+    void RefusalShow(const TOptionRefusal& refusal);
+    void LabelEnable(QLabel* label, bool bEnabled);
+    // Runs a dialog as the options window's child: the window disabled meanwhile.
+    void DialogPlace(QWidget* dialog);
+    // The re-login of an apply that changed the extra addresses while logged in.
+    void Relogin(const QString& sBroadcastIP);
+    void MainWindowRestyle();
+
+    QPointer<QWidget> PrDialog;
+    // A programmatic change of the multi-user box asks no question.
+    bool PrMultiUserQuiet = false;
+};
+
+// The one options window while it is open.
+inline TOptionForm* OptionForm = nullptr;
+
+// Opens the options window, or brings it (or its open input dialog) to the front.
+void OptionFormShow();
+// Frees the options window when it is open; its teardown registers the hot keys again.
+void OptionFormRelease();

@@ -1,0 +1,610 @@
+// The options window without a main window: its pages, lock, dependencies, lists,
+// dialogs and apply, against a settings folder of its own.
+#include "OptionUnit.h"
+
+#include "CommandLine.h"
+#include "HelpPage.h"
+#include "HotKeyEx.h"
+#include "IniFile.h"
+#include "MessageBox.h"
+#include "NoticeUnit.h"
+#include "OptionAbsenceAddUnit.h"
+#include "OptionNetworkAddUnit.h"
+#include "PageControlEx.h"
+#include "SubUnit.h"
+#include "UserName.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <deque>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+// Receives the addresses the desktop is asked to open.
+class TUrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+class OptionFormTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FDir.isValid());
+        ProgramDirectory = ProgramDirectoryOf(FDir.path());
+        WindowsUserName.clear();
+        FileBaseName = FileBaseNameFor(false, QString());
+        PortOverrideMsg = -1;
+        PortOverrideFile = -1;
+        ResetSettings();
+        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
+            FBoxes.push_back(request);
+            if (FAnswers.empty())
+                return request.iFlags & MessageBox::MB_YESNO ? MessageBox::IDYES : MessageBox::IDOK;
+            const int answer = FAnswers.front();
+            FAnswers.pop_front();
+            return answer;
+        });
+    }
+
+    void TearDown() override
+    {
+        OptionFormRelease();
+        MessageBox::SetAnswerer({});
+        ResetSettings();
+        WindowsUserName.clear();
+    }
+
+    static void ResetSettings()
+    {
+        const IniFile none(QStringLiteral("/nonexistent/none.INI"));
+        SettingsReadPorts(none);
+        SettingsReadOption(none, QStringLiteral("PC1"));
+        SettingsReadAbsence(none);
+        CurrentAbsenceTitle.clear();
+    }
+
+    TOptionForm& Open()
+    {
+        OptionFormShow();
+        return *OptionForm;
+    }
+
+    QStringList BoxTexts() const
+    {
+        QStringList texts;
+        for (const MessageBox::Request& box : FBoxes)
+            texts << box.sText;
+        return texts;
+    }
+
+    QString Path(const QString& sName) const { return FDir.filePath(sName); }
+
+    QTemporaryDir FDir;
+    std::vector<MessageBox::Request> FBoxes;
+    std::deque<int> FAnswers;
+};
+
+template <class T> T* Child(QWidget& form, const char* sName)
+{
+    T* child = form.findChild<T*>(QString::fromLatin1(sName));
+    EXPECT_NE(child, nullptr) << sName;
+    return child;
+}
+
+TEST_F(OptionFormTest, EachToggleEnablesExactlyTheControlsThatDependOnIt)
+{
+    TOptionForm& form = Open();
+    const struct {
+        const char* sToggle;
+        std::vector<const char*> dependents;
+    } table[] = {
+        {"cbCustomizeTaskTray",
+         {"cbCustomizeTaskBar", "cbCustomizeTaskHideLog", "cbCustomizeTaskHideSend",
+          "cbCustomizeTaskHideFileSend", "cbCustomizeTaskHideChat", "cbCustomizeTaskHideGlobalChat",
+          "cbCustomizeTaskHideAbsence"}},
+        {"cbSecurityFileRecvCancel", {"cbSecurityFileRecvCancelAbsence"}},
+        {"cbCustomizeAutoRecv", {"cbCustomizeAutoRecvAbsence"}},
+        {"cbEventOtherChatLogin", {"cbNoticeChatLoginAnytime"}},
+        {"cbEventOtherChatLogout", {"cbNoticeChatLogoutAnytime"}},
+        {"cbNoticeAutoClose", {"cbNoticeAutoCloseAbsenceCancel"}},
+        {"cbSecurityLetter", {"edSecurityLetterPassword", "laSecurityLetterPassword"}},
+        {"cbSecurityOption", {"edSecurityOptionPassword", "laSecurityOptionPassword"}},
+        {"cbSecurityLog", {"edSecurityLogPassword", "laSecurityLogPassword"}},
+        {"cbNetworkPort", {"edNetworkPortNo", "edNetworkFTPPortNo", "laNetworkPort", "laNetworkFTPPort"}},
+    };
+    form.laSecurityLetterPassword->setObjectName(QStringLiteral("laSecurityLetterPassword"));
+    form.laSecurityOptionPassword->setObjectName(QStringLiteral("laSecurityOptionPassword"));
+    form.laSecurityLogPassword->setObjectName(QStringLiteral("laSecurityLogPassword"));
+    form.laNetworkPort->setObjectName(QStringLiteral("laNetworkPort"));
+    form.laNetworkFTPPort->setObjectName(QStringLiteral("laNetworkFTPPort"));
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.sToggle);
+        auto* toggle = Child<QCheckBox>(form, row.sToggle);
+        for (bool bChecked : {true, false, true}) {
+            toggle->setChecked(bChecked);
+            for (const char* sDependent : row.dependents)
+                EXPECT_EQ(Child<QWidget>(form, sDependent)->isEnabled(), bChecked) << sDependent;
+        }
+    }
+    // Both auto-close boxes on: the away-time hiding cannot be chosen.
+    form.cbNoticeAutoClose->setChecked(true);
+    form.cbNoticeAutoCloseAbsenceCancel->setChecked(true);
+    EXPECT_FALSE(form.cbEventAbsenceHide->isEnabled());
+    form.cbNoticeAutoCloseAbsenceCancel->setChecked(false);
+    EXPECT_TRUE(form.cbEventAbsenceHide->isEnabled());
+
+    // The radio groups: only the last choice of each enables its rows.
+    form.rbCustomizeFileSaveRun->setChecked(true);
+    EXPECT_FALSE(form.edCustomizeFileSaveSetPath->isEnabled());
+    EXPECT_FALSE(form.sbCustomizeFileSaveSetPath->isEnabled());
+    form.rbCustomizeFileSaveSet->setChecked(true);
+    EXPECT_TRUE(form.edCustomizeFileSaveSetPath->isEnabled());
+    form.rbCustomizeSoundBeep->setChecked(true);
+    for (int k = 0; k < SoundFileCount; ++k) {
+        EXPECT_FALSE(form.edCustomizeSoundFile[size_t(k)]->isEnabled());
+        EXPECT_FALSE(form.sbCustomizeSoundPlay[size_t(k)]->isEnabled());
+        EXPECT_FALSE(form.laCustomizeSoundFile[size_t(k)]->isEnabled());
+    }
+    form.rbCustomizeSoundWave->setChecked(true);
+    EXPECT_TRUE(form.sbCustomizeSoundSearch[7]->isEnabled());
+
+    // The address list: delete only with a selection.
+    EXPECT_FALSE(form.btNetworkDelete->isEnabled());
+    form.lbNetworkList->addItem(QStringLiteral("10.0.0.1"));
+    form.lbNetworkList->item(0)->setSelected(true);
+    EXPECT_TRUE(form.btNetworkDelete->isEnabled());
+}
+
+TEST_F(OptionFormTest, FilledFromTheSettingsWithNothingToApply)
+{
+    CustomizeSoundKind = 5;
+    CustomizeFileSave = 7;
+    NetworkPort = true;
+    NetworkPortNo = 51001;
+    NetworkFTPPortNo = 52001;
+    CustomizeHotKey4 = 0x6000 | 'F'; // Ctrl+Shift+F
+    HandleName = QStringLiteral("太郎");
+    TOptionForm& form = Open();
+    // A kind the window does not know keeps the layout's choice, whose rows are open.
+    EXPECT_TRUE(form.rbCustomizeSoundWave->isChecked());
+    EXPECT_TRUE(form.edCustomizeSoundFile[0]->isEnabled());
+    EXPECT_TRUE(form.rbCustomizeFileSaveSet->isChecked());
+    EXPECT_TRUE(form.cbNetworkPort->isChecked());
+    EXPECT_EQ(form.edNetworkPortNo->text(), QStringLiteral("51001"));
+    EXPECT_EQ(form.hkCustomizeHotKey[3]->HotKey(), 0x6046);
+    EXPECT_EQ(form.edHandleName->text(), QStringLiteral("太郎"));
+    EXPECT_EQ(form.cbAbsence->count(), 3);
+    EXPECT_EQ(form.cbAbsence->currentIndex(), -1);
+    EXPECT_EQ(form.mmAbsenceMessage->toPlainText(), QStringLiteral("不在の種類を選択してください。"));
+    EXPECT_FALSE(form.mmAbsenceMessage->isEnabled());
+    EXPECT_FALSE(form.btUpdate->isEnabled());
+    EXPECT_EQ(form.VisiblePages(), (QList<QWidget*>{form.tsProfile, form.tsAbsence, form.tsEvent,
+                                                    form.tsSound, form.tsCustomize, form.tsNetwork}));
+    // OK with nothing changed only closes: no file is written.
+    form.btOkClick();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(OptionForm, nullptr);
+    EXPECT_FALSE(QFile::exists(Path("Parvane2.INI")));
+}
+
+// The test notice shows at the place chosen in the window, before any apply.
+TEST_F(OptionFormTest, NoticeTestShowsAtThePlaceChosenNotYetApplied)
+{
+    NoticePosition = 6;
+    TOptionForm& form = Open();
+    form.cbNoticePosition->setCurrentIndex(1);
+    form.btNoticeShowTest->click();
+    ASSERT_NE(NoticeForm, nullptr);
+    EXPECT_EQ(NoticeForm->Position(), 1);
+    EXPECT_TRUE(NoticeForm->AutoClose());
+    EXPECT_EQ(NoticeForm->Lines(), QStringList{QStringLiteral("ここにイベントの内容が表示されます。")});
+    EXPECT_EQ(NoticePosition, 6);
+    delete NoticeForm;
+}
+
+TEST_F(OptionFormTest, PortsFromTheCommandLineAreShownAndCannotBeChanged)
+{
+    PortOverrideMsg = 51005;
+    PortOverrideFile = 52005;
+    TOptionForm& form = Open();
+    EXPECT_TRUE(form.cbNetworkPort->isChecked());
+    EXPECT_FALSE(form.cbNetworkPort->isEnabled());
+    EXPECT_EQ(form.edNetworkFTPPortNo->text(), QStringLiteral("52005"));
+    EXPECT_FALSE(form.edNetworkPortNo->isEnabled());
+    form.edHandleName->setText(QStringLiteral("花子"));
+    form.btUpdateClick();
+    EXPECT_FALSE(IniFile(Path("Parvane2.INI")).ValueExists(SectionOption, QStringLiteral("NetworkPortNo")));
+    EXPECT_TRUE(FBoxes.empty());
+}
+
+TEST_F(OptionFormTest, LockedOptionsOpenOnlyWithTheExactPassword)
+{
+    SecurityOption = true;
+    SecurityOptionPassword = QStringLiteral("Secret");
+    TOptionForm& form = Open();
+    EXPECT_EQ(form.VisiblePages(), QList<QWidget*>{form.tsPassword});
+    form.edPassword->setText(QStringLiteral("secret"));
+    form.btPasswordOkClick();
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("パスワードが違います。")});
+    EXPECT_EQ(FBoxes[0].iFlags & 0xF0, MessageBox::MB_ICONWARNING);
+    EXPECT_EQ(form.VisiblePages(), QList<QWidget*>{form.tsPassword});
+    EXPECT_EQ(form.edPassword->selectedText(), QStringLiteral("secret"));
+    // Enter in the password field unlocks as the button does.
+    form.edPassword->setText(QStringLiteral("Secret"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(form.edPassword, &enter);
+    EXPECT_EQ(form.VisiblePages().size(), 6);
+    EXPECT_EQ(form.pcOption->currentWidget(), form.tsProfile);
+}
+
+TEST_F(OptionFormTest, ARefusedApplyChangesNothingAndKeepsTheWindowOpen)
+{
+    HandleName = QStringLiteral("太郎");
+    TOptionForm& form = Open();
+    form.pcOption->setCurrentWidget(form.tsNetwork);
+    form.edHandleName->setText(QStringLiteral("a&|b"));
+    form.cbNetworkPort->setChecked(true);
+    form.edNetworkPortNo->setText(QStringLiteral("80"));
+    form.btOkClick();
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("ハンドル名に「&|」を含めることはできません。")});
+    EXPECT_EQ(form.pcOption->currentWidget(), form.tsProfile);
+    EXPECT_EQ(form.edHandleName->selectedText(), QStringLiteral("a&|b"));
+    EXPECT_FALSE(form.PrClose);
+    EXPECT_TRUE(form.btUpdate->isEnabled());
+    EXPECT_EQ(HandleName, QStringLiteral("太郎"));
+    EXPECT_FALSE(NetworkPort);
+    EXPECT_FALSE(QFile::exists(Path("Parvane2.INI")));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_NE(OptionForm, nullptr);
+}
+
+TEST_F(OptionFormTest, AForbiddenAwayMessageShowsItsKind)
+{
+    AbsenceMessage[2].sMessage = QStringLiteral("戻り\\|未定");
+    TOptionForm& form = Open();
+    form.edHandleNameChange();
+    form.btUpdateClick();
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("不在メッセージに「\\|」を含めることはできません。")});
+    EXPECT_EQ(form.pcOption->currentWidget(), form.tsAbsence);
+    EXPECT_EQ(form.cbAbsence->currentIndex(), 2);
+    EXPECT_EQ(form.mmAbsenceMessage->textCursor().selectedText(), QStringLiteral("戻り\\|未定"));
+}
+
+TEST_F(OptionFormTest, ApplyTakesEveryValueAndWritesTheSection)
+{
+    TOptionForm& form = Open();
+    form.edHandleName->setText(QStringLiteral("花子"));
+    form.rbCustomizeSoundBeep->setChecked(true);
+    form.cbAnimationMouse->setCurrentIndex(3);
+    form.cbNoticePosition->setCurrentIndex(0);
+    form.cbSecurityLog->setChecked(true);
+    form.edSecurityLogPassword->setText(QStringLiteral("pw"));
+    form.cbNetworkPort->setChecked(true);
+    form.edNetworkPortNo->setText(QStringLiteral("51001"));
+    form.edNetworkFTPPortNo->setText(QStringLiteral("52001"));
+    form.hkCustomizeHotKey[1]->SetHotKey(0);
+    form.btUpdateClick();
+    EXPECT_EQ(BoxTexts(),
+              QStringList{QStringLiteral("ポート番号の設定は、Parvane 2を再起動後に有効になります。")});
+    EXPECT_FALSE(form.btUpdate->isEnabled());
+    EXPECT_EQ(HandleName, QStringLiteral("花子"));
+    EXPECT_EQ(CustomizeSoundKind, 1);
+    EXPECT_EQ(AnimationMouse, 3);
+    EXPECT_EQ(NoticePosition, 0);
+    EXPECT_TRUE(SecurityLog);
+    EXPECT_EQ(SecurityLogPassword, QStringLiteral("pw"));
+    EXPECT_EQ(CustomizeHotKey2, 0);
+    EXPECT_EQ(NetworkPortNo, 51001);
+
+    const IniFile ini(Path("Parvane2.INI"));
+    EXPECT_EQ(ini.ReadString(SectionOption, QStringLiteral("HandleName"), QString()), QStringLiteral("花子"));
+    EXPECT_EQ(ini.ReadInteger(SectionOption, QStringLiteral("CustomizeSoundKind"), -1), 1);
+    EXPECT_EQ(ini.ReadInteger(SectionOption, QStringLiteral("AnimationMouse"), -1), 3);
+    // Scrambled with a random key each time: only its plain form is fixed.
+    EXPECT_EQ(PasswordFromStoredForm(
+                  ini.ReadString(SectionOption, QStringLiteral("SecurityLogPassword"), QString())),
+              QStringLiteral("pw"));
+    EXPECT_EQ(ini.ReadString(SectionOption, QStringLiteral("Absence-Title0"), QString()),
+              QStringLiteral("離席中"));
+    EXPECT_EQ(ini.ReadInteger(SectionOption, QStringLiteral("NetworkFTPPortNo"), -1), 52001);
+    EXPECT_FALSE(ini.ReadBool(SectionAllUsers, QStringLiteral("MultiUser"), true));
+
+    // Applying the same values again needs no note; OK then only closes.
+    FBoxes.clear();
+    form.edHandleNameChange();
+    form.btUpdateClick();
+    EXPECT_TRUE(FBoxes.empty());
+}
+
+TEST_F(OptionFormTest, AReadOnlySettingsFileIsReportedOnceAndTheValuesStayInEffect)
+{
+    QFile file(Path("Parvane2.INI"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[AllUsers]\r\nMultiUser=0\r\n");
+    file.close();
+    ::chmod(Path("Parvane2.INI").toLocal8Bit().constData(), 0444);
+    TOptionForm& form = Open();
+    form.edHandleName->setText(QStringLiteral("花子"));
+    form.btOkClick();
+    // The shared file holds [AllUsers]: its write fails first and stops the apply.
+    EXPECT_EQ(BoxTexts(), QStringList{SettingsSaveErrorText});
+    EXPECT_NE(HandleName, QStringLiteral("花子"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_NE(OptionForm, nullptr);
+}
+
+TEST_F(OptionFormTest, DeletingAKindMovesTheLaterOnesDown)
+{
+    for (int i = 0; i < 5; ++i)
+        AbsenceMessage[size_t(i)] = {QStringLiteral("k%1").arg(i), QStringLiteral("m%1").arg(i)};
+    TOptionForm& form = Open();
+    form.cbAbsence->setCurrentIndex(2);
+    form.cbAbsenceClick();
+    EXPECT_EQ(form.mmAbsenceMessage->toPlainText(), QStringLiteral("m2"));
+    form.btAbsenceDeleteClick();
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("k2 を削除してもよろしいですか？")});
+    EXPECT_EQ(form.PrAbsenceMessage[2].sTitle, QStringLiteral("k3"));
+    EXPECT_EQ(form.PrAbsenceMessage[3].sMessage, QStringLiteral("m4"));
+    EXPECT_TRUE(form.PrAbsenceMessage[4].sTitle.isEmpty());
+    EXPECT_TRUE(form.PrAbsenceMessage[99].sTitle.isEmpty());
+    EXPECT_EQ(form.cbAbsence->count(), 4);
+    EXPECT_EQ(form.cbAbsence->currentIndex(), -1);
+    EXPECT_EQ(form.mmAbsenceMessage->toPlainText(), QStringLiteral("不在の種類を選択してください。"));
+    EXPECT_FALSE(form.btAbsenceRename->isEnabled());
+
+    // Typing changes the working copy at once; Cancel throws it away.
+    form.cbAbsence->setCurrentIndex(0);
+    form.cbAbsenceClick();
+    form.mmAbsenceMessage->setPlainText(QStringLiteral("一行目\n二行目"));
+    EXPECT_EQ(form.PrAbsenceMessage[0].sMessage, QStringLiteral("一行目\r\n二行目"));
+    // The memo holds 1024 characters at most.
+    form.mmAbsenceMessage->setPlainText(QString(1100, u'あ'));
+    EXPECT_EQ(form.mmAbsenceMessage->toPlainText().size(), 1024);
+    EXPECT_EQ(form.PrAbsenceMessage[0].sMessage, QString(1024, u'あ'));
+    form.btCancelClick();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(AbsenceMessage[0].sMessage, QStringLiteral("m0"));
+    EXPECT_EQ(AbsenceMessage[2].sTitle, QStringLiteral("k2"));
+}
+
+TEST_F(OptionFormTest, AddingAKindGoesThroughItsDialogWhileTheWindowWaits)
+{
+    TOptionForm& form = Open();
+    QStringList steps;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TOptionAbsenceAddForm*>(form.OpenDialog());
+        ASSERT_NE(dialog, nullptr);
+        steps << QStringLiteral("open");
+        EXPECT_FALSE(form.isEnabled());
+        // Opening the options again brings the dialog forward, nothing else.
+        OptionFormShow();
+        EXPECT_EQ(OptionForm, &form);
+        dialog->edInput->setText(QStringLiteral("離席中"));
+        dialog->btOk->click();
+        EXPECT_TRUE(dialog->isVisible());
+        dialog->edInput->setText(QStringLiteral("会議中"));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(dialog->edInput, &enter);
+    });
+    form.btAbsenceAddClick();
+    EXPECT_EQ(steps, QStringList{QStringLiteral("open")});
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("指定された種類名は既に存在しています。")});
+    EXPECT_TRUE(form.isEnabled());
+    EXPECT_EQ(form.OpenDialog(), nullptr);
+    EXPECT_EQ(form.cbAbsence->count(), 4);
+    EXPECT_EQ(form.cbAbsence->currentIndex(), 3);
+    EXPECT_EQ(form.PrAbsenceMessage[3].sTitle, QStringLiteral("会議中"));
+    EXPECT_TRUE(form.mmAbsenceMessage->isEnabled());
+    EXPECT_TRUE(form.btUpdate->isEnabled());
+}
+
+TEST_F(OptionFormTest, AHundredKindsTakeNoMore)
+{
+    for (int i = 0; i < AbsenceMessageCount; ++i)
+        AbsenceMessage[size_t(i)] = {QStringLiteral("k%1").arg(i), QString()};
+    TOptionForm& form = Open();
+    ASSERT_EQ(form.cbAbsence->count(), 100);
+    form.btAbsenceAddClick();
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("不在の種類はこれ以上追加できません。")});
+    EXPECT_EQ(form.cbAbsence->count(), 100);
+    EXPECT_FALSE(form.btUpdate->isEnabled());
+}
+
+// The main window's close releases the options window while its dialog waits.
+TEST_F(OptionFormTest, ReleasedWhileADialogIsOpenTheDialogGoesToo)
+{
+    TOptionForm& form = Open();
+    QPointer<QWidget> dialog;
+    QTimer::singleShot(0, [&] {
+        dialog = form.OpenDialog();
+        OptionFormRelease();
+    });
+    form.btNetworkAddClick();
+    EXPECT_EQ(OptionForm, nullptr);
+    EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
+}
+
+TEST_F(OptionFormTest, AddressesAreAddedInCanonicalFormAndDeletedBySelection)
+{
+    TOptionForm& form = Open();
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TOptionNetworkAddForm*>(form.OpenDialog());
+        ASSERT_NE(dialog, nullptr);
+        dialog->edInput->setText(QStringLiteral(" 10.1 "));
+        dialog->btOk->click();
+    });
+    form.btNetworkAddClick();
+    ASSERT_EQ(form.lbNetworkList->count(), 1);
+    EXPECT_EQ(form.lbNetworkList->item(0)->text(), QStringLiteral("10.0.0.1"));
+    // A name that does not resolve: No keeps the dialog open, Cancel adds nothing.
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TOptionNetworkAddForm*>(form.OpenDialog());
+        ASSERT_NE(dialog, nullptr);
+        dialog->Resolve = [](const QString&) { return QString(); };
+        FAnswers = {MessageBox::IDNO};
+        dialog->edInput->setText(QStringLiteral("nowhere.lan"));
+        dialog->btOk->click();
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(dialog->edInput->selectedText(), QStringLiteral("nowhere.lan"));
+        dialog->btCancel->click();
+    });
+    form.btNetworkAddClick();
+    EXPECT_EQ(form.lbNetworkList->count(), 1);
+    EXPECT_EQ(FBoxes.back().iFlags,
+              MessageBox::MB_YESNO | MessageBox::MB_ICONWARNING | MessageBox::MB_DEFBUTTON2);
+
+    form.lbNetworkList->addItems({QStringLiteral("a.lan"), QStringLiteral("b.lan"), QStringLiteral("c.lan")});
+    for (int i : {0, 1, 3})
+        form.lbNetworkList->item(i)->setSelected(true);
+    form.btNetworkDeleteClick();
+    EXPECT_EQ(BoxTexts().last(), QStringLiteral("選択されているアドレスを削除します。よろしいですか？"));
+    ASSERT_EQ(form.lbNetworkList->count(), 1);
+    EXPECT_EQ(form.lbNetworkList->item(0)->text(), QStringLiteral("b.lan"));
+    EXPECT_FALSE(form.btNetworkDelete->isEnabled());
+}
+
+TEST_F(OptionFormTest, SwitchingMultiUserOnMovesTheFilesAndWritesToTheUsersOwn)
+{
+    QFile shared(Path("Parvane2.INI"));
+    ASSERT_TRUE(shared.open(QIODevice::WriteOnly));
+    shared.write("[Option]\r\nKeepMe=1\r\n");
+    shared.close();
+    TOptionForm& form = Open();
+    form.cbCustomizeMultiUser->setChecked(true);
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.endsWith(QStringLiteral("この機能を有効にしますか？")));
+    form.edHandleName->setText(QStringLiteral("花子"));
+    form.btUpdateClick();
+    const QString sUser = LoginUserName();
+    const QString sUserIni = Path(QStringLiteral("Parvane2 -") + sUser + QStringLiteral("-.INI"));
+    EXPECT_EQ(WindowsUserName, sUser);
+    EXPECT_EQ(FileBaseName, ProgramDirectory + QStringLiteral("Parvane2 -") + sUser + u'-');
+    const IniFile user(sUserIni);
+    EXPECT_TRUE(user.ReadBool(SectionOption, QStringLiteral("KeepMe"), false));
+    EXPECT_EQ(user.ReadString(SectionOption, QStringLiteral("HandleName"), QString()),
+              QStringLiteral("花子"));
+    const IniFile sharedIni(Path("Parvane2.INI"));
+    EXPECT_TRUE(sharedIni.ReadBool(SectionAllUsers, QStringLiteral("MultiUser"), false));
+    EXPECT_FALSE(sharedIni.ValueExists(SectionOption, QStringLiteral("HandleName")));
+}
+
+TEST_F(OptionFormTest, AReadOnlyUserFileKeepsTheSharedModeAndPutsTheBoxBack)
+{
+    const QString sUserIni = Path(QStringLiteral("Parvane2 -") + LoginUserName() + QStringLiteral("-.INI"));
+    QFile user(sUserIni);
+    ASSERT_TRUE(user.open(QIODevice::WriteOnly));
+    user.write("old");
+    user.close();
+    ::chmod(sUserIni.toLocal8Bit().constData(), 0444);
+    TOptionForm& form = Open();
+    form.cbCustomizeMultiUser->setChecked(true);
+    FBoxes.clear();
+    form.btOkClick();
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("設定ファイルの移行に失敗しました。")));
+    EXPECT_TRUE(
+        FBoxes[0].sText.endsWith(QStringLiteral("マルチユーザ機能を有効にすることができませんでした。")));
+    EXPECT_FALSE(form.cbCustomizeMultiUser->isChecked());
+    EXPECT_TRUE(WindowsUserName.isEmpty());
+    EXPECT_FALSE(QFile::exists(Path("Parvane2.INI")));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_NE(OptionForm, nullptr);
+}
+
+TEST_F(OptionFormTest, EnterInACheckBoxRunsOk)
+{
+    TOptionForm& form = Open();
+    QPointer<TOptionForm> guard(&form);
+    form.cbCustomizeLog->setChecked(false);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(form.cbCustomizeLog, &enter);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+    EXPECT_FALSE(CustomizeLog);
+    EXPECT_FALSE(IniFile(Path("Parvane2.INI")).ReadBool(SectionOption, QStringLiteral("CustomizeLog"), true));
+}
+
+TEST_F(OptionFormTest, TheWheelScrollsNinePixelsANotch)
+{
+    TOptionForm& form = Open();
+    form.pcOption->setCurrentWidget(form.tsCustomize);
+    form.resize(form.width(), 400);
+    QCoreApplication::processEvents();
+    QScrollBar* bar = form.sbCustomize->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 30);
+    bar->setValue(20);
+    const auto wheel = [&](int iDelta) {
+        QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, iDelta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form.sbCustomize->viewport(), &event);
+    };
+    wheel(-120);
+    EXPECT_EQ(bar->value(), 29);
+    wheel(120);
+    wheel(120);
+    EXPECT_EQ(bar->value(), 11);
+    wheel(0);
+    EXPECT_EQ(bar->value(), 11);
+}
+
+TEST_F(OptionFormTest, HelpOpensTheControlsTopicOnTheHelpPage)
+{
+    EXPECT_EQ(HelpTopicUrl(76).toString(),
+              QUrl::fromLocalFile(ProgramDirectory + "Parvane2.html").toString() +
+                  QStringLiteral("#topic76"));
+    TUrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+    TOptionForm& form = Open();
+    form.FormHelp(form.btUpdate);
+    form.FormHelp(form.edNetworkPortNo);
+    form.FormHelp(form.tsProfile);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(recorder.urls.size(), 2);
+    EXPECT_EQ(recorder.urls[0].fragment(), QStringLiteral("topic78"));
+    EXPECT_EQ(recorder.urls[1].fragment(), QStringLiteral("topic116"));
+}
+
+TEST_F(OptionFormTest, PagesShowTheStylesTabBodyAndTheirButtonsItsColour)
+{
+    TOptionForm& form = Open();
+    form.pcOption->setCurrentWidget(form.tsNetwork);
+    form.grab();
+    const QPixmap& body = form.pcOption->BackGround();
+    ASSERT_FALSE(body.isNull());
+    EXPECT_EQ(body.size(), form.tsNetwork->size());
+    const QImage image = body.toImage();
+    const QPoint centre(form.tsProfile->width() / 2, form.tsProfile->height() / 2);
+    EXPECT_EQ(form.pcOption->BackgroundColorAt(form.btPasswordOk).isValid(), true);
+    // A button placed on a page would take the body's colour at its centre.
+    QPushButton probe(form.tsProfile);
+    probe.setGeometry(centre.x() - 10, centre.y() - 5, 20, 10);
+    EXPECT_EQ(form.pcOption->BackgroundColorAt(&probe), QColor(image.pixel(centre)));
+    form.pcOption->Change();
+    EXPECT_EQ(probe.palette().color(QPalette::Button), QColor(image.pixel(centre)));
+}
+
+} // namespace
+
+#include "OptionUnitTest.moc"

@@ -1,0 +1,74 @@
+// The themed tab control: its pages show the style's tab body and the buttons
+// placed directly on them take its colour.
+#include "PageControlEx.h"
+
+#include "fnc_Theme.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QPainter>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PageControlExTest, ButtonsDirectlyOnAPageTakeTheBodysColourAtTheNextPageSwitch)
+{
+    TPageControlEx tabs;
+    auto* first = new QWidget;
+    auto* second = new QWidget;
+    tabs.addTab(first, QStringLiteral("一"));
+    tabs.addTab(second, QStringLiteral("二"));
+    auto* direct = new QCheckBox(QStringLiteral("直接"), second);
+    direct->setGeometry(10, 10, 80, 20);
+    auto* group = new QGroupBox(second);
+    group->setGeometry(10, 40, 120, 60);
+    auto* inside = new QPushButton(QStringLiteral("中"), group);
+    inside->setGeometry(5, 20, 60, 20);
+    const QColor insideBefore = inside->palette().color(QPalette::Button);
+    tabs.resize(300, 200);
+    tabs.Loaded();
+    tabs.grab();
+    ASSERT_FALSE(tabs.BackGround().isNull());
+    EXPECT_EQ(tabs.BackGround().size(), first->size());
+
+    tabs.setCurrentIndex(1);
+    const QImage body = tabs.BackGround().toImage();
+    EXPECT_EQ(direct->palette().color(QPalette::Window), QColor(body.pixel(50, 20)));
+    EXPECT_EQ(inside->palette().color(QPalette::Button), insideBefore);
+}
+
+TEST(PageControlExTest, AStyleChangeRebuildsTheBodyAtTheNextPaint)
+{
+    TPageControlEx tabs;
+    auto* page = new QWidget;
+    tabs.addTab(page, QStringLiteral("一"));
+    auto* button = new QPushButton(QStringLiteral("押す"), page);
+    button->setGeometry(10, 10, 60, 20);
+    tabs.resize(240, 160);
+    tabs.Loaded();
+    tabs.grab();
+    QPalette dark = tabs.palette();
+    dark.setColor(QPalette::Window, QColor(10, 120, 30));
+    dark.setColor(QPalette::Base, QColor(10, 120, 30));
+    tabs.setPalette(dark);
+    tabs.grab();
+    const QImage body = tabs.BackGround().toImage();
+    EXPECT_EQ(button->palette().color(QPalette::Button), QColor(body.pixel(40, 20)));
+    EXPECT_EQ(tabs.BackgroundColorAt(button), QColor(body.pixel(40, 20)));
+}
+
+TEST(ThemeTest, WithAStyleItDrawsTheTabBody)
+{
+    const TTheme theme;
+    EXPECT_TRUE(theme.ThemeActive());
+    QImage image(40, 40, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    EXPECT_TRUE(theme.DrawThemeBackground(painter, image.rect(), nullptr));
+    painter.end();
+    EXPECT_NE(image.pixel(20, 20), QColor(Qt::transparent).rgba());
+}
+
+} // namespace
