@@ -33,16 +33,19 @@ QString Decoded(std::initializer_list<int> bytes)
 void Table(QByteArray& out, const char* type, const char* name, const std::vector<std::uint16_t>& values,
            int rows = 0)
 {
+    const std::size_t columns = rows > 0 ? values.size() / rows : values.size();
     out += QByteArray("inline constexpr ") + type + " " + name;
     if (rows > 0)
         out += "[" + QByteArray::number(rows) + "]";
-    out += "[" + QByteArray::number(rows > 0 ? values.size() / rows : values.size()) + "] = {";
+    out += "[" + QByteArray::number(qsizetype(columns)) + "] = {";
     for (std::size_t i = 0; i < values.size(); ++i) {
+        if (rows > 0 && i % columns == 0)
+            out += i == 0 ? "\n    {" : "\n    }, {";
         if (i % 16 == 0)
             out += "\n    ";
         out += "0x" + QByteArray::number(values[i], 16) + ",";
     }
-    out += "\n};\n\n";
+    out += rows > 0 ? "\n    }\n};\n\n" : "\n};\n\n";
 }
 
 } // namespace
