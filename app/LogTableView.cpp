@@ -37,7 +37,9 @@ const QColor kCellColors[TLogTableText::kColumns] = {QColor(0x99, 0x55, 0x55), Q
 const QColor kTint(0xee, 0xee, 0xff);
 // Rows laid out and kept; a screen needs a few dozen.
 constexpr int kLayoutsKept = 400;
-constexpr int kWheelRows = 3;
+// Pixels for an arrow key and for one notch of the wheel, as a browser moves.
+constexpr int kArrowPixels = 40;
+constexpr int kWheelPixels = 54;
 
 QString Unescaped(QString sText)
 {
@@ -134,6 +136,11 @@ TLogTableView::TLogTableView(QWidget* parent) : QAbstractScrollArea(parent), FTa
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);
+    // A move of the scroll bar itself goes to the top of a row.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (!FOwnScroll)
+            FTopOffset = 0;
+    });
     ScrollRangeSet();
 }
 
@@ -144,7 +151,7 @@ void TLogTableView::SetRecords(const QList<TLogRecord>& records)
     FTable = std::make_unique<TLogTableText>(records);
     FLayouts.clear();
     FAnchor = FPosition = 0;
-    verticalScrollBar()->setValue(0);
+    SetTopRow(0);
     ScrollRangeSet();
     viewport()->update();
 }
@@ -156,7 +163,34 @@ int TLogTableView::TopRow() const
 
 void TLogTableView::SetTopRow(int iRow)
 {
+    FTopOffset = 0;
     verticalScrollBar()->setValue(iRow);
+    viewport()->update();
+}
+
+int TLogTableView::RowTop() const
+{
+    return (TopRow() == 0 ? kMargin : 0) - FTopOffset;
+}
+
+void TLogTableView::ScrollByPixels(int iPixels)
+{
+    int row = TopRow();
+    int offset = FTopOffset + iPixels;
+    while (offset < 0 && row > 0)
+        offset += RowLayout(--row).iHeight;
+    while (row < verticalScrollBar()->maximum() && offset >= RowLayout(row).iHeight)
+        offset -= RowLayout(row++).iHeight;
+    // At the end only a last row taller than the view still moves, until its bottom shows.
+    const int maximum = row == verticalScrollBar()->maximum()
+                            ? std::max(0, RowLayout(row).iHeight - viewport()->height() + kMargin)
+                            : RowLayout(row).iHeight - 1;
+    offset = std::clamp(offset, 0, maximum);
+    FOwnScroll = true;
+    verticalScrollBar()->setValue(row);
+    FOwnScroll = false;
+    FTopOffset = offset;
+    viewport()->update();
 }
 
 void TLogTableView::SelectAll()
@@ -273,7 +307,7 @@ void TLogTableView::paintEvent(QPaintEvent*)
     const qsizetype selFrom = std::min(FAnchor, FPosition);
     const qsizetype selTo = std::max(FAnchor, FPosition);
     const QPalette& colours = palette();
-    int y = TopRow() == 0 ? kMargin : 0;
+    int y = RowTop();
     for (int row = TopRow(); row < FTable->RowCount() && y < viewport()->height(); ++row) {
         const TRowLayout& layout = RowLayout(row);
         // The newest record is tinted, then every other one.
@@ -321,7 +355,7 @@ bool TLogTableView::viewportEvent(QEvent* event)
 qsizetype TLogTableView::OffsetAt(const QPoint& point)
 {
     const int x = point.x() + horizontalScrollBar()->value();
-    int y = TopRow() == 0 ? kMargin : 0;
+    int y = RowTop();
     int row = TopRow();
     if (point.y() < y)
         return FTable->CellStart(row, 0);
@@ -368,9 +402,9 @@ void TLogTableView::mouseMoveEvent(QMouseEvent* event)
     QPoint point = event->position().toPoint();
     // Dragging past the edge moves the rows under the pointer.
     if (point.y() < 0)
-        SetTopRow(TopRow() - 1);
+        ScrollByPixels(-kArrowPixels);
     else if (point.y() >= viewport()->height())
-        SetTopRow(TopRow() + 1);
+        ScrollByPixels(kArrowPixels);
     point.setY(std::clamp(point.y(), 0, viewport()->height() - 1));
     Select(FAnchor, OffsetAt(point));
 }
@@ -383,8 +417,7 @@ void TLogTableView::mouseReleaseEvent(QMouseEvent* event)
 
 void TLogTableView::wheelEvent(QWheelEvent* event)
 {
-    const int steps = event->angleDelta().y() / 120;
-    SetTopRow(TopRow() - steps * kWheelRows);
+    ScrollByPixels(-event->angleDelta().y() * kWheelPixels / 120);
     event->accept();
 }
 
@@ -400,22 +433,23 @@ void TLogTableView::keyPressEvent(QKeyEvent* event)
     }
     switch (event->key()) {
     case Qt::Key_Up:
-        SetTopRow(TopRow() - 1);
+        ScrollByPixels(-kArrowPixels);
         return;
     case Qt::Key_Down:
-        SetTopRow(TopRow() + 1);
+        ScrollByPixels(kArrowPixels);
         return;
     case Qt::Key_PageUp:
-        SetTopRow(TopRow() - verticalScrollBar()->pageStep());
+        ScrollByPixels(-std::max(kArrowPixels, viewport()->height() - kArrowPixels));
         return;
     case Qt::Key_PageDown:
-        SetTopRow(TopRow() + verticalScrollBar()->pageStep());
+        ScrollByPixels(std::max(kArrowPixels, viewport()->height() - kArrowPixels));
         return;
     case Qt::Key_Home:
         SetTopRow(0);
         return;
     case Qt::Key_End:
         SetTopRow(verticalScrollBar()->maximum());
+        ScrollByPixels(0x3FFFFFFF);
         return;
     default:
         QAbstractScrollArea::keyPressEvent(event);

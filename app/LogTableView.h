@@ -37,7 +37,8 @@ private:
 };
 
 // Shows the log's table and lays out only the rows in sight, so a log of any
-// length shows at once. It scrolls by rows; text is selected with the mouse
+// length shows at once. Its scroll bar counts rows, the keys and the wheel move
+// by pixels so that a row taller than the view can be read; text is selected with the mouse
 // (from one place to another in reading order, as in a browser) or all at once,
 // and copied as plain text.
 class TLogTableView : public QAbstractScrollArea {
@@ -53,9 +54,13 @@ public:
     QMenu* PopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(QMenu* Value) { FPopupMenu = Value; }
 
-    // The row at the top of the view.
+    // The row at the top of the view, and how many of its pixels are above it.
     int TopRow() const;
+    int TopOffset() const { return FTopOffset; }
+    // To the top of a row.
     void SetTopRow(int iRow);
+    // Down (or up, below 0) by pixels, across rows, never past the last row's bottom.
+    void ScrollByPixels(int iPixels);
 
     void SelectAll();
     // Offsets into Table().Text(), the anchor first; the selection is the range between.
@@ -83,6 +88,8 @@ private:
 
     const TRowLayout& RowLayout(int iRow);
     int TableWidth() const;
+    // Where the top row begins in the viewport.
+    int RowTop() const;
     int CellLeft(int iColumn) const;
     int CellWidth(int iColumn) const;
     void ScrollRangeSet();
@@ -93,5 +100,7 @@ private:
     qsizetype FAnchor = 0;
     qsizetype FPosition = 0;
     bool FSelecting = false;
+    int FTopOffset = 0;
+    bool FOwnScroll = false;
     QPointer<QMenu> FPopupMenu;
 };

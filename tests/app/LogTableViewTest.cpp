@@ -198,4 +198,43 @@ TEST_F(LogTableViewTest, ALargeLogScrollsToItsLastRowByTheKeyboard)
     EXPECT_FALSE(FView.grab().isNull());
 }
 
+// A message of many lines makes a row taller than the view; the keys move by
+// pixels through it, in the middle of the log and as its last row.
+TEST_F(LogTableViewTest, ARowTallerThanTheViewCanBeReadToItsEnd)
+{
+    QStringList lines;
+    for (int i = 0; i < 200; ++i)
+        lines << QStringLiteral("行%1").arg(i, 3, 10, QLatin1Char('0'));
+    const TLogRecord tall{QStringLiteral("メッセージ受信"), QStringLiteral("d"), QStringLiteral("花子"),
+                          QStringLiteral("太郎"), lines.join(QStringLiteral("\r\n"))};
+    const TLogRecord small{QStringLiteral("メッセージ受信"), QStringLiteral("d"), QStringLiteral("a"),
+                           QStringLiteral("b"), QStringLiteral("短い")};
+    const auto lineUnder = [this](const QPoint& point, int iRow) {
+        const qsizetype offset = FView.OffsetAt(point) - FView.Table().CellStart(iRow, 4);
+        return FView.Table().Cell(iRow, 4).left(offset).count(u'\n');
+    };
+    const QPoint middle(500, FView.viewport()->height() / 2);
+
+    FView.SetRecords({small, tall, small});
+    bool reached = false;
+    for (int press = 0; press < 400 && !reached; ++press) {
+        Key(&FView, Qt::Key_Down);
+        reached = FView.TopRow() == 2 && lineUnder(middle, 2) == 150;
+    }
+    EXPECT_TRUE(reached);
+    for (int press = 0; press < 400 && FView.TopRow() == 2; ++press)
+        Key(&FView, Qt::Key_Down);
+    EXPECT_EQ(FView.TopRow(), 3);
+
+    FView.SetRecords({small, tall});
+    Key(&FView, Qt::Key_End);
+    EXPECT_EQ(FView.TopRow(), 2);
+    EXPECT_GT(FView.TopOffset(), 0);
+    EXPECT_EQ(lineUnder(QPoint(500, FView.viewport()->height() - 4), 2), 199);
+    // Up again to the top of the table.
+    Key(&FView, Qt::Key_Home);
+    EXPECT_EQ(FView.TopRow(), 0);
+    EXPECT_EQ(FView.TopOffset(), 0);
+}
+
 } // namespace
