@@ -23,7 +23,8 @@ const QString kCaptions[TLogTableText::kColumns] = {QStringLiteral("種別"), QS
 constexpr int kWidths[TLogTableText::kColumns] = {80, 185, 100, 100, 0};
 constexpr int kSpacer = 5;
 constexpr int kPadding = 2;
-constexpr int kMargin = 3;
+// The body's margin of 3 pixels and the 4 of the HTML view's own document.
+constexpr int kMargin = 7;
 constexpr int kFontPixels = 12;
 // The last column never gets narrower than this; the view scrolls sideways instead.
 constexpr int kRestMinimum = 60;
