@@ -1,8 +1,8 @@
 #include "LogUnit.h"
 
 #include "FileAccess.h"
-#include "IEViewer.h"
 #include "LogFile.h"
+#include "LogTableView.h"
 #include "LogWriter.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
@@ -26,10 +26,6 @@ const QSize kMinimumSize(380, 210);
 
 const QString kCaption = QStringLiteral("ログビューア - Parvane 2");
 const QString kTitle = QStringLiteral("ログビューア");
-const QString kStyle = QStringLiteral("body { background-color: #ffffff; color: #000000; font-size: 12px; "
-                                      "margin: 3px; font-family: 'Meiryo UI', "
-                                      "'メイリオ', 'MS UI Gothic', 'ＭＳ Ｐゴシック'; }");
-
 const QString kSaveError =
     QStringLiteral("ログを保存中にエラーが発生しました。ログファイルがロックされているか、"
                    "書き込み禁止になっている可能性があります。\rログを保存することが出来ませ"
@@ -48,22 +44,12 @@ const QString kDeleteError =
     QStringLiteral("ログを削除することができませんでした。\rログファイルが存在する場合は、"
                    "読み込み専用になっていないか、ロックされていないかを確認してください。");
 
-// A log of some thousand records takes seconds to read and lay out as a table.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 // The records of the log; none when there is no log. False when the file is
 // there but cannot be read.
 bool LogFileRecords(const QString& sFileName, QList<TLogRecord>& records)
 {
     if (!QFileInfo::exists(sFileName))
         return true;
-    const BusyCursor busy;
     QFile file(sFileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -122,9 +108,8 @@ TLogForm::TLogForm() : TCommonForm(TWindowKind::Log, kDesignSize)
     laTitle->setText(kTitle);
     setMinimumSize(kMinimumSize);
 
-    wbLog = new TIEViewer(pnClient);
+    wbLog = new TLogTableView(pnClient);
     wbLog->setObjectName(QStringLiteral("wbLog"));
-    wbLog->SetStyle(kStyle);
     pmBrowser = new QMenu(this);
     pmBrowserAllSelect = pmBrowser->addAction(QStringLiteral("すべてを選択(&A)"));
     pmBrowserCopy = pmBrowser->addAction(QStringLiteral("コピー(&C)"));
@@ -181,6 +166,8 @@ TLogForm::TLogForm() : TCommonForm(TWindowKind::Log, kDesignSize)
         btRefresh->hide();
         pnPasswordBack->raise();
         pnPasswordBack->show();
+        // Nor can the keyboard reach the table behind the lock to select and copy it.
+        wbLog->setEnabled(false);
         StatusTextSet(kPasswordStatus);
         edPassword->setFocus();
     } else {
@@ -218,10 +205,7 @@ void TLogForm::LogLoad()
         MessageBoxShow(kReadError, ApplicationTitle, MessageBox::MB_ICONWARNING);
         PrLoadedStatus = kReadErrorStatus;
     }
-    {
-        const BusyCursor busy;
-        wbLog->SetHTML(LogTableHtml(records));
-    }
+    wbLog->SetRecords(records);
     StatusTextSet(PrLoadedStatus);
 }
 
@@ -234,6 +218,7 @@ void TLogForm::btPasswordOkClick()
         return;
     }
     pnPasswordBack->hide();
+    wbLog->setEnabled(true);
     btAllDelete->show();
     btRefresh->show();
     btClose->setFocus();

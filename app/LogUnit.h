@@ -9,7 +9,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class TIEViewer;
+class TLogTableView;
 
 // The log viewer: the whole log file as a table, newest first, with the number
 // of records, an optional password lock, a refresh and a delete-all. It reads
@@ -34,7 +34,7 @@ public:
     void pmBrowserAllSelectClick();
     void pmBrowserCopyClick();
 
-    TIEViewer* wbLog = nullptr;
+    TLogTableView* wbLog = nullptr;
     QWidget* pnPasswordBack = nullptr;
     QWidget* pnPassword = nullptr;
     QLabel* Label2 = nullptr;

@@ -1,9 +1,8 @@
 #include "LogUnit.h"
 
-#include "IEViewer.h"
-#include "IEViewerCore.h"
 #include "IniFile.h"
 #include "LogFile.h"
+#include "LogTableView.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
 #include "SystemClock.h"
@@ -67,7 +66,14 @@ protected:
         return *LogForm;
     }
 
-    static QString Shown(TLogForm& form) { return form.wbLog->Core()->document()->toPlainText(); }
+    static QString Shown(TLogForm& form) { return form.wbLog->Table().Text(); }
+    // What the HTML view of the table shows for these records.
+    static QString HtmlShown(const QList<TLogRecord>& records)
+    {
+        QTextDocument document;
+        document.setHtml(LogTableHtml(records));
+        return document.toPlainText();
+    }
 
     QStringList BoxTexts() const
     {
@@ -89,7 +95,7 @@ TEST_F(LogFormTest, WithoutALogFileOnlyTheHeaderRowShows)
     EXPECT_EQ(form.RecordCount(), 0);
     EXPECT_EQ(form.StatusText(), QStringLiteral("ログはありません（") + kNowText + QStringLiteral(" 現在）"));
     EXPECT_FALSE(form.btAllDelete->isEnabled());
-    EXPECT_EQ(form.wbLog->HTML(), LogTableHtml({}));
+    EXPECT_EQ(Shown(form), HtmlShown({}));
     EXPECT_TRUE(form.pnPasswordBack->isHidden());
     EXPECT_TRUE(FBoxes.empty());
 }
@@ -137,7 +143,7 @@ TEST_F(LogFormTest, ALogThatCannotBeReadIsReportedAndNothingCanBeDeleted)
     EXPECT_EQ(form.RecordCount(), -1);
     EXPECT_EQ(form.StatusText(), QStringLiteral("ログファイルが不正です。"));
     EXPECT_FALSE(form.btAllDelete->isEnabled());
-    EXPECT_EQ(form.wbLog->HTML(), LogTableHtml({}));
+    EXPECT_EQ(Shown(form), HtmlShown({}));
     ASSERT_EQ(FBoxes.size(), 1u);
     EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("ログファイルの読み込みに失敗しました。")));
 }
@@ -151,6 +157,7 @@ TEST_F(LogFormTest, TheLockOpensOnlyForThePasswordExactly)
     // Loaded behind the lock, which only covers it.
     EXPECT_EQ(form.RecordCount(), 1);
     EXPECT_FALSE(form.pnPasswordBack->isHidden());
+    EXPECT_FALSE(form.wbLog->isEnabled());
     EXPECT_TRUE(form.btAllDelete->isHidden());
     EXPECT_TRUE(form.btRefresh->isHidden());
     EXPECT_EQ(form.StatusText(), QStringLiteral("パスワードを入力してください"));
@@ -167,6 +174,7 @@ TEST_F(LogFormTest, TheLockOpensOnlyForThePasswordExactly)
     form.edPassword->setText(QStringLiteral("Secret"));
     emit form.edPassword->returnPressed();
     EXPECT_TRUE(form.pnPasswordBack->isHidden());
+    EXPECT_TRUE(form.wbLog->isEnabled());
     EXPECT_FALSE(form.btAllDelete->isHidden());
     EXPECT_FALSE(form.btRefresh->isHidden());
     EXPECT_EQ(form.StatusText(), QStringLiteral("1 件のログ（") + kNowText + QStringLiteral(" 現在）"));
