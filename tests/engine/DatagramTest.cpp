@@ -1,8 +1,6 @@
 #include "EngineTestAccess.h"
 #include "EngineTestSupport.h"
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 using namespace EngineTest;
@@ -173,7 +171,7 @@ TEST_F(Datagrams, FragmentsOutOfOrderAreReassembled)
     EXPECT_EQ(LoginsOf("PVHOST2"), 0);
 
     ASSERT_TRUE(Peer.SendTo(parts[0], EngineAddress()));
-    ASSERT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
     EXPECT_TRUE(Access::Slot(*Engine, slot).HostName.isEmpty());
     EXPECT_EQ(Engine->GetLoginUser(1).AbsenceTitle, QString(250, u'x'));
 }
@@ -188,7 +186,7 @@ TEST_F(Datagrams, LineBreaksAndTheEscapeBothArriveAsLineBreaks)
     Peer.ReceiveAll(200);
     PeerSends(QStringLiteral("PVMESSAGE:CHAT_MESSAGE&|花子&|PVHOST2&|198.18.0.2&|Parvane2&|id&|a\r\nb\\|c"),
               1);
-    ASSERT_TRUE(PumpUntil([&] { return !seen.isEmpty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !seen.isEmpty(); }));
     EXPECT_EQ(seen, QStringLiteral("a\r\nb\r\nc"));
 }
 
@@ -205,7 +203,7 @@ TEST_P(ScrambledInput, IsReadByItsFlagWhateverTheOwnSetting)
     Engine->SetSecurity(GetParam().ownSecurity);
     CountLogins();
     PeerSends(PeerLogin(), 1, GetParam().scrambledInput);
-    ASSERT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, ScrambledInput,
@@ -225,7 +223,7 @@ TEST_F(Datagrams, RepeatedPacketIdIsDroppedUntilElevenOthersCame)
     auto sendAndCount = [&](int id) {
         const int before = lines;
         PeerSends(chat, id);
-        PumpUntil([&] { return lines > before; }, 1000);
+        WaitUntil([&] { return lines > before; }, 1000);
         return lines - before;
     };
     EXPECT_EQ(sendAndCount(1000), 1);
@@ -250,17 +248,7 @@ TEST_F(Datagrams, RecordsWhileLoggedOutStillEnterTheRepeatHistory)
     Pump(300);
     EXPECT_EQ(LoginsOf("PVHOST2"), 0);
     PeerSends(PeerLogin(), 6);
-    EXPECT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
-}
-
-bool RunIp(const QStringList& args)
-{
-    QString ip = QStandardPaths::findExecutable("ip");
-    if (ip.isEmpty())
-        ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
-    QProcess p;
-    p.start(ip, args);
-    return p.waitForFinished(10000) && p.exitCode() == 0;
+    EXPECT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
 }
 
 TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge)
@@ -291,12 +279,12 @@ TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge)
     Pump(200);
     EXPECT_EQ(overflows, 0);
     ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
-    ASSERT_TRUE(PumpUntil([&] { return overflows == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return overflows == 1; }));
 
     now += 59 * 1000;
     Access::Purge(*Engine);
     ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
-    ASSERT_TRUE(PumpUntil([&] { return overflows == 2; })) << "a slot younger than a minute stays";
+    ASSERT_TRUE(WaitUntil([&] { return overflows == 2; })) << "a slot younger than a minute stays";
 
     now += 2 * 1000;
     Access::Purge(*Engine);
@@ -388,7 +376,7 @@ TEST_F(Datagrams, GarbageNeverHarmsTheEngine)
     EXPECT_EQ(LoginsOf("PVHOST2"), 0);
     EXPECT_EQ(Engine->LoginCount(), 1);
     PeerSends(PeerLogin(), 80);
-    EXPECT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
 }
 
 TEST_F(Datagrams, DroppedDatagramsTakeNoSlotAndBadLengthsNeverComplete)

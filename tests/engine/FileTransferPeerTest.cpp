@@ -1,8 +1,11 @@
 // File transfer between two engines: one in this process in host 1, the other
 // a pvnpeer process in host 2, both logged in and listing each other.
+#include "LanSuite.h"
 #include "ParvaneNetwork.h"
 #include "PeerProcess.h"
+#include "WaitUntil.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,7 +14,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-using namespace EngineTest;
+using TestSupport::PeerProcess;
 
 namespace {
 
@@ -36,21 +39,13 @@ QByteArray Read(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-class EngineAndPeer : public testing::Test {
+class EngineAndPeer : public TestSupport::LanSuite<2> {
 protected:
-    static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite()
-    {
-        delete FLan;
-        FLan = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
+        ASSERT_TRUE(LanReady());
         ASSERT_TRUE(Here.isValid() && There.isValid());
-        FLan->Enter(0);
-        FEntered = true;
+        ASSERT_TRUE(EnterHost(0));
         Engine = std::make_unique<TParvaneNetwork>();
         Engine->SetDiscrimination("Parvane2");
         Engine->SetVersion(2200);
@@ -81,12 +76,7 @@ protected:
         ASSERT_TRUE(Engine->ServiceStart());
         Engine->SetHandleName("太郎");
 
-        ASSERT_TRUE(Peer.Start(*FLan, 1));
-        ASSERT_TRUE(Peer.Set("Discrimination", "Parvane2"));
-        ASSERT_TRUE(Peer.Set("Version", "2200"));
-        ASSERT_EQ(Peer.Call("ServiceStart"), "1");
-        ASSERT_TRUE(Peer.Set("HandleName", "花子"));
-        ASSERT_EQ(Peer.Call("Login"), "1");
+        ASSERT_TRUE(Peer.StartLoggedIn(*FLan, 1, "花子"));
         ASSERT_TRUE(Engine->Login());
         ASSERT_TRUE(Until([this] { return Engine->LoginCount() == 2; }));
         ASSERT_TRUE(Until([this] { return Peer.Get("LoginCount") == "2"; }));
@@ -96,21 +86,13 @@ protected:
     void TearDown() override
     {
         Engine.reset();
-        if (FEntered)
-            FLan->Leave();
+        LeaveHost();
     }
 
-    // Lets the engine here run while waiting for cond.
-    bool Until(const std::function<bool()>& cond, int ms = 10000)
+    // Lets the engine here run while waiting for cond; a large file takes its time.
+    static bool Until(const std::function<bool()>& cond, int ms = 10000)
     {
-        QElapsedTimer t;
-        t.start();
-        while (!cond()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
+        return TestSupport::WaitUntil(cond, ms);
     }
     // The peer's next event of that name, the engine here running meanwhile.
     std::optional<QStringList> PeerEvent(const QString& name, int ms = 15000)
@@ -125,7 +107,6 @@ protected:
         return std::nullopt;
     }
 
-    static inline TestLan* FLan = nullptr;
     QTemporaryDir Here;
     QTemporaryDir There;
     std::unique_ptr<TParvaneNetwork> Engine;
@@ -137,9 +118,6 @@ protected:
     QString OfferedBy;
     QString OfferedComment;
     qint64 OfferedSize = 0;
-
-private:
-    bool FEntered = false;
 };
 
 class SentToPeer : public EngineAndPeer, public testing::WithParamInterface<qint64> {};

@@ -1,8 +1,9 @@
 // File transfer of one engine in host 1 of a test LAN against scripted raw TCP
 // peers in hosts 2 and 3, each script on a thread of its own inside its host.
 #include "FileTransferStream.h"
+#include "LanSuite.h"
 #include "ParvaneNetwork.h"
-#include "TestLan.h"
+#include "WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -177,20 +178,13 @@ struct FileEvent {
     QString file;
 };
 
-class FileTransfer : public testing::Test {
+class FileTransfer : public TestSupport::LanSuite<3> {
 protected:
-    static void SetUpTestSuite() { Lan = new TestLan(3); }
-    static void TearDownTestSuite()
-    {
-        delete Lan;
-        Lan = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(Lan->IsReady()) << qPrintable(Lan->Error());
+        ASSERT_TRUE(LanReady());
         ASSERT_TRUE(Folder.isValid());
-        Lan->Enter(0);
+        ASSERT_TRUE(EnterHost(0));
         Engine = std::make_unique<TParvaneNetwork>();
         Engine->SetDiscrimination("Parvane2");
         Engine->SetVersion(2200);
@@ -208,8 +202,7 @@ protected:
         Engine.reset();
         for (int fd : Listeners)
             close(fd);
-        if (Lan)
-            Lan->Leave();
+        LeaveHost();
     }
 
     void Bind()
@@ -261,18 +254,10 @@ protected:
         };
     }
 
-    // Pumps the engine's events until cond holds or ms pass.
+    // Pumps the engine's events until cond holds or ms pass; a script may take its time.
     static bool WaitFor(const std::function<bool()>& cond, int ms = kScriptWaitMs)
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!cond()) {
-            if (timer.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            std::this_thread::yield();
-        }
-        return true;
+        return TestSupport::WaitUntil(cond, ms);
     }
 
     bool Has(const QString& kind) const
@@ -292,7 +277,7 @@ protected:
     // A listening socket in host i (0-based) that the scripts accept on.
     int ListenIn(int host, int backlog = 5)
     {
-        Lan->Enter(host);
+        FLan->Enter(host);
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         int on = 1;
         setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -301,7 +286,7 @@ protected:
         address.sin_port = htons(kPeerPort);
         const bool ok =
             bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(fd, backlog) == 0;
-        Lan->Enter(0);
+        FLan->Enter(0);
         Listeners.push_back(fd);
         return ok ? fd : -1;
     }
@@ -309,14 +294,14 @@ protected:
     // A connection from host 2 to the engine's file port; made here, scripted on a thread.
     int ConnectFromPeer()
     {
-        Lan->Enter(1);
+        FLan->Enter(1);
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(kEnginePort);
-        inet_pton(AF_INET, Lan->Address(0).toLatin1().constData(), &address.sin_addr);
+        inet_pton(AF_INET, FLan->Address(0).toLatin1().constData(), &address.sin_addr);
         const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        Lan->Enter(0);
+        FLan->Enter(0);
         return ok ? fd : -1;
     }
 
@@ -328,7 +313,6 @@ protected:
         TParvaneNetworkFileTestAccess::AddPeer(*Engine, "PEER", ipList, port);
     }
 
-    static TestLan* Lan;
     QTemporaryDir Folder;
     std::unique_ptr<TParvaneNetwork> Engine;
     std::vector<FileEvent> Events;
@@ -338,8 +322,6 @@ protected:
     std::function<void(int, QString&, bool&)> OnOffer;
     std::function<void(int, qint64)> OnProgress;
 };
-
-TestLan* FileTransfer::Lan = nullptr;
 
 // --- Sending -------------------------------------------------------------------
 
@@ -374,11 +356,11 @@ TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece)
     const QString path = Folder.filePath("送る.bin");
     ASSERT_TRUE(WriteFile(path, content));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     ReceivedByScript got;
     Script([&] { ReceiveScript(listener, size, got); });
 
-    const int id = Engine->FileSend(path, "よろしく", Lan->Address(1), "Parvane2");
+    const int id = Engine->FileSend(path, "よろしく", FLan->Address(1), "Parvane2");
     ASSERT_GT(id, 0);
     ASSERT_TRUE(WaitFor([&] { return got.done && Ended(); }, 20000));
 
@@ -417,21 +399,21 @@ TEST_F(FileTransfer, SendFailsToStartWithoutAPlaceToSendTo)
 {
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     TParvaneNetworkFileTestAccess::AddPeer(*Engine, "NOFILES", "198.18.0.9", 0);
     EXPECT_EQ(Engine->FileSend(path, "", "198.18.0.9", "Parvane2"), 0);  // the peer receives no files
     EXPECT_EQ(Engine->FileSend(path, "", "198.18.0.77", "Parvane2"), 0); // nobody listed there
-    EXPECT_EQ(Engine->FileSend(path, "", Lan->Address(1), "Other"), 0);  // another identifier
-    EXPECT_EQ(Engine->FileSend(Folder.filePath("none"), "", Lan->Address(1), "Parvane2"), 0);
+    EXPECT_EQ(Engine->FileSend(path, "", FLan->Address(1), "Other"), 0); // another identifier
+    EXPECT_EQ(Engine->FileSend(Folder.filePath("none"), "", FLan->Address(1), "Parvane2"), 0);
     // Only a regular file can be sent: a folder or a named pipe would never give its bytes.
-    EXPECT_EQ(Engine->FileSend(Folder.path(), "", Lan->Address(1), "Parvane2"), 0);
+    EXPECT_EQ(Engine->FileSend(Folder.path(), "", FLan->Address(1), "Parvane2"), 0);
     const QString pipe = Folder.filePath("pipe");
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    EXPECT_EQ(Engine->FileSend(pipe, "", Lan->Address(1), "Parvane2"), 0);
+    EXPECT_EQ(Engine->FileSend(pipe, "", FLan->Address(1), "Parvane2"), 0);
     // By machine name it resolves to the peer's address.
     EXPECT_NE(Engine->FileSend(path, "", "PEER", "Parvane2"), 0);
     Engine->Logout();
-    EXPECT_EQ(Engine->FileSend(path, "", Lan->Address(1), "Parvane2"), 0);
+    EXPECT_EQ(Engine->FileSend(path, "", FLan->Address(1), "Parvane2"), 0);
 }
 
 TEST_F(FileTransfer, RefusalIsErrorOneAndNoDataGoesOut)
@@ -439,7 +421,7 @@ TEST_F(FileTransfer, RefusalIsErrorOneAndNoDataGoesOut)
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     Script([&] {
         const int fd = AcceptOne(listener);
@@ -447,7 +429,7 @@ TEST_F(FileTransfer, RefusalIsErrorOneAndNoDataGoesOut)
         close(fd);
         done = true;
     });
-    const int id = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->socket, id);
@@ -467,7 +449,7 @@ TEST_P(FileSendDropped, MidFileIsErrorOne)
     const QString path = Folder.filePath("big.bin");
     ASSERT_TRUE(WriteFile(path, RandomBytes(8 * 1024 * 1024)));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     const bool reset = GetParam().reset;
     Script([&, reset] {
@@ -482,7 +464,7 @@ TEST_P(FileSendDropped, MidFileIsErrorOne)
         close(fd);
         done = true;
     });
-    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->a, 1);
@@ -498,7 +480,7 @@ TEST_F(FileTransfer, SenderCancelMidFileIsErrorTwoAndTheReceiverSeesTheClose)
     const QString path = Folder.filePath("big.bin");
     ASSERT_TRUE(WriteFile(path, RandomBytes(4 * 1024 * 1024)));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     std::atomic<qint64> received{0};
     Script([&] {
@@ -509,7 +491,7 @@ TEST_F(FileTransfer, SenderCancelMidFileIsErrorTwoAndTheReceiverSeesTheClose)
         close(fd);
         done = true;
     });
-    const int id = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     OnProgress = [&](int s, qint64 sent) {
         if (sent >= 40960) {
             EXPECT_TRUE(Engine->FileSendCancel(s));
@@ -528,7 +510,7 @@ TEST_F(FileTransfer, FileThatShrinksWhileSentIsErrorThree)
     const QString path = Folder.filePath("shrinks.bin");
     ASSERT_TRUE(WriteFile(path, RandomBytes(kSize)));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     std::atomic<qint64> received{0};
     Script([&] {
@@ -543,7 +525,7 @@ TEST_F(FileTransfer, FileThatShrinksWhileSentIsErrorThree)
         if (sent == 4096)
             QFile::resize(path, 8192);
     };
-    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->a, 3);
@@ -557,11 +539,11 @@ TEST_F(FileTransfer, PiecesSmallerThanOneByteCountAsOne)
     const QString path = Folder.filePath("five.bin");
     ASSERT_TRUE(WriteFile(path, "12345"));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     Engine->SetFTPSendByte(0);
     ReceivedByScript got;
     Script([&] { ReceiveScript(listener, 5, got); });
-    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_TRUE(WaitFor([&] { return got.done && Ended(); }));
     EXPECT_EQ(got.data, QByteArray("12345"));
     std::vector<qint64> progress;
@@ -578,7 +560,7 @@ TEST_F(FileTransfer, EndLineBeforeTheLastPieceIsNoSuccessYet)
     const QByteArray content = RandomBytes(2 * 1024 * 1024);
     ASSERT_TRUE(WriteFile(path, content));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     QByteArray data;
     Script([&] {
@@ -590,7 +572,7 @@ TEST_F(FileTransfer, EndLineBeforeTheLastPieceIsNoSuccessYet)
         close(fd);
         done = true;
     });
-    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
     ASSERT_TRUE(Has("end"));
     EXPECT_EQ(Events[Events.size() - 2].kind, "progress");
@@ -608,7 +590,7 @@ TEST_F(FileTransfer, SizeBeyondTwoGibibytesIsAnnouncedWhole)
         ASSERT_TRUE(file.resize(5'000'000'123));
     }
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     QByteArray header;
     Script([&] {
@@ -617,7 +599,7 @@ TEST_F(FileTransfer, SizeBeyondTwoGibibytesIsAnnouncedWhole)
         close(fd);
         done = true;
     });
-    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
     FileOffer offer;
     ASSERT_EQ(ParseOfferHeader(header, offer), HeaderState::Complete);
@@ -630,15 +612,15 @@ TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors)
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
-    const int first = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    KnowPeer(FLan->Address(1));
+    const int first = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_TRUE(Engine->FileSendCancel(first));
     ReceivedByScript got;
     Script([&] {
         close(AcceptOne(listener)); // the cancelled first connection
         ReceiveScript(listener, 3, got);
     });
-    const int second = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    const int second = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_NE(second, 0);
     EXPECT_NE(second, first);
     // A late cancel of the first transfer must not reach the second, whatever descriptor it got.
@@ -655,7 +637,7 @@ TEST_F(FileTransfer, DescriptorOfNoTransferIsNeverClosed)
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(kPeerPort);
-    inet_pton(AF_INET, Lan->Address(1).toLatin1().constData(), &address.sin_addr);
+    inet_pton(AF_INET, FLan->Address(1).toLatin1().constData(), &address.sin_addr);
     ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     const int other = AcceptOne(listener);
     ASSERT_GE(other, 0);
@@ -677,9 +659,9 @@ TEST_F(FileTransfer, LogoutEndsEveryTransferAsCancelled)
 {
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     ListenIn(1);
-    const int id = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_NE(id, 0);
     Engine->Logout();
     ASSERT_TRUE(Has("error"));
@@ -707,19 +689,19 @@ TEST_P(FileSendFailover, TriesTheNextAddress)
     ASSERT_TRUE(WriteFile(path, "hello"));
     QString list;
     for (const QString& a : c.addresses)
-        list += (a == "H2" ? Lan->Address(1) : a == "H3" ? Lan->Address(2) : a) + "\r\n";
+        list += (a == "H2" ? FLan->Address(1) : a == "H3" ? FLan->Address(2) : a) + "\r\n";
     KnowPeer(list);
     TParvaneNetworkFileTestAccess::SetConnectTimeout(*Engine, 300);
     if (c.host2Silent) {
         // A listener whose queue is full drops new attempts without an answer.
         const int full = ListenIn(1, 0);
         Script([this] {
-            Lan->Enter(1);
+            FLan->Enter(1);
             const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
             sockaddr_in address{};
             address.sin_family = AF_INET;
             address.sin_port = htons(kPeerPort);
-            inet_pton(AF_INET, Lan->Address(1).toLatin1().constData(), &address.sin_addr);
+            inet_pton(AF_INET, FLan->Address(1).toLatin1().constData(), &address.sin_addr);
             ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
             std::this_thread::sleep_for(std::chrono::seconds(2));
             close(fd);

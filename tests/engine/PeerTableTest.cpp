@@ -153,7 +153,7 @@ TEST_P(MalformedPresence, IsAnsweredButNeverEntered)
 
     // Listed properly first, a malformed change leaves the entry as it was.
     PeerSends(PeerLogin());
-    ASSERT_TRUE(PumpUntil([&] { return Events.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
     PeerSends(QStringLiteral("PVMESSAGE:INFO_CHANGE&|PVHOST2&|Parvane2&|198.18.0.2&|新しい名前&|") +
               c.version + "&|" + c.absence + "&|" + c.menu + "&|1&|52000&|198.18.0.2\r\n&|");
     Pump(200);
@@ -173,7 +173,7 @@ TEST_F(Presence, LenientFieldsFallBackToZero)
 {
     LogIn();
     PeerSends(PeerLogin("2200", "0", "0", "198.18.0.2\r\n", "t", "port?"));
-    ASSERT_TRUE(PumpUntil([&] { return Events.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
     EXPECT_EQ(Events.first(), "login PVHOST2 t 0 0");
 }
 
@@ -181,7 +181,7 @@ TEST_F(Presence, EmptyAddressListTakesTheMainAddressAndDropsTheTitle)
 {
     LogIn();
     PeerSends(PeerLogin("2200", "1", "0", QString(), QStringLiteral("会議")));
-    ASSERT_TRUE(PumpUntil([&] { return Events.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
     EXPECT_EQ(Events.first(), "login PVHOST2  0 52000");
     EXPECT_EQ(Engine->GetLoginUser(1).IPAddress, QStringList{"198.18.0.2"});
 }
@@ -196,7 +196,7 @@ TEST_F(Presence, LoginOkCountsOnlyWhenAddressedHere)
     Pump(200);
     EXPECT_TRUE(Events.isEmpty());
     PeerSends("PVMESSAGE:LOGIN_OK&|198.18.0.1&|Parvane2&|" + profile);
-    ASSERT_TRUE(PumpUntil([&] { return Events.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
     EXPECT_EQ(Events.first(), "login PVHOST2  0 52000");
 }
 
@@ -225,7 +225,7 @@ TEST_F(Presence, HandlerMayLogOutInsideTheEvent)
         e->Logout();
     };
     PeerSends(PeerLogin());
-    ASSERT_TRUE(PumpUntil([&] { return logins == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return logins == 1; }));
     EXPECT_FALSE(Engine->LoginStates());
     EXPECT_EQ(Engine->LoginCount(), 0);
     EXPECT_TRUE(NextRecord(QStringLiteral("PVMESSAGE:LOGOUT")));
@@ -247,7 +247,7 @@ TEST_F(Presence, ChatLinesWaitForMembership)
     ASSERT_TRUE(Engine->ChatLogin());
     FixedStamps stamps;
     PeerSends(chat);
-    ASSERT_TRUE(PumpUntil([&] { return lines.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return lines.size() == 1; }));
     EXPECT_EQ(lines.first(),
               QStringLiteral("line|ID|花子|PVHOST2|Parvane2|2011年08月29日 午前 12時05分09秒"));
     ASSERT_TRUE(Engine->Logout());

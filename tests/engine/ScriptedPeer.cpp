@@ -180,18 +180,6 @@ QList<ScriptedPeer::Record> ScriptedPeer::WithKeyword(const QString& sKeyword) c
     return out;
 }
 
-bool PumpUntil(const std::function<bool()>& pred, int iTimeoutMs)
-{
-    QDeadlineTimer deadline(iTimeoutMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return pred();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 void PumpFor(int iMs)
 {
     QDeadlineTimer deadline(iMs);

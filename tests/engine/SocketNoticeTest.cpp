@@ -92,7 +92,7 @@ TEST_F(Notices, CloseComesAfterTheLastDataIsRead)
     EXPECT_EQ(Got, (std::vector<Notice>{{mine, E::FD_READ, 0}}));
     char buffer[8];
     ASSERT_EQ(Access::Recv(Engine, mine, buffer, 8), 3);
-    ASSERT_TRUE(PumpUntil([&] { return Count(E::FD_CLOSE) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Count(E::FD_CLOSE) == 1; }));
     EXPECT_EQ(Got.back(), (Notice{mine, E::FD_CLOSE, 0}));
     Access::Close(Engine, mine);
 }
@@ -156,7 +156,7 @@ TEST_F(Notices, CloseOnlyWatchSeesTheCloseWhileDataWaits)
     Pump(150);
     EXPECT_TRUE(Got.empty()) << "data alone is not reported";
     shutdown(theirs, SHUT_WR);
-    ASSERT_TRUE(PumpUntil([&] { return Count(E::FD_CLOSE) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Count(E::FD_CLOSE) == 1; }));
     EXPECT_EQ(Count(E::FD_READ), 0);
     Access::Close(Engine, mine);
 }
@@ -174,7 +174,7 @@ TEST_F(Notices, WriteIsReportedWhenABlockedSendHasRoomAgain)
     char sink[65536];
     while (read(theirs, sink, sizeof sink) > 0) {
     }
-    ASSERT_TRUE(PumpUntil([&] { return Count(E::FD_WRITE) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Count(E::FD_WRITE) == 1; }));
     Pump(100);
     EXPECT_EQ(Count(E::FD_WRITE), 1);
     Access::Close(Engine, mine);
@@ -201,7 +201,7 @@ TEST_F(Notices, AcceptReportsOnceUntilTheEngineAccepts)
     const int accepted = Access::Accept(Engine, listener);
     ASSERT_GE(accepted, 0);
     EXPECT_NE(fcntl(accepted, F_GETFL) & O_NONBLOCK, 0);
-    ASSERT_TRUE(PumpUntil([&] { return Count(E::FD_ACCEPT) == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return Count(E::FD_ACCEPT) == 2; }));
     const int second = Access::Accept(Engine, listener);
     ASSERT_GE(second, 0);
     Pump(100);
@@ -236,7 +236,7 @@ TEST_F(ConnectNotices, RefusedConnectionReportsItsError)
 {
     const int fd = NewTcp();
     EXPECT_EQ(Access::Connect(*Engine, fd, Address(PeerAddress()), 40000), 0);
-    ASSERT_TRUE(PumpUntil([&] { return !Got.empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !Got.empty(); }));
     Pump(100);
     EXPECT_EQ(Got, (std::vector<Notice>{{fd, E::FD_CONNECT, E::WSAECONNREFUSED}}));
     Access::Close(*Engine, fd);
@@ -256,13 +256,13 @@ TEST_F(ConnectNotices, ConnectionReportsConnectThenWriteThenData)
     FLan->Enter(0);
     const int fd = NewTcp();
     EXPECT_EQ(Access::Connect(*Engine, fd, Address(PeerAddress()), 40001), 0);
-    ASSERT_TRUE(PumpUntil([&] { return Got.size() >= 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return Got.size() >= 2; }));
     EXPECT_EQ(Got[0], (Notice{fd, E::FD_CONNECT, 0}));
     EXPECT_EQ(Got[1], (Notice{fd, E::FD_WRITE, 0}));
     const int server = accept(listener, nullptr, nullptr);
     ASSERT_GE(server, 0);
     ASSERT_EQ(write(server, "hi", 2), 2);
-    ASSERT_TRUE(PumpUntil([&] { return Got.size() == 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return Got.size() == 3; }));
     EXPECT_EQ(Got[2], (Notice{fd, E::FD_READ, 0}));
     close(server);
     close(listener);
@@ -275,7 +275,7 @@ TEST_F(ConnectNotices, ConnectionThatNeverAnswersTimesOut)
     const int fd = NewTcp();
     // Nobody has this address: the attempt hangs on the neighbour lookup.
     EXPECT_EQ(Access::Connect(*Engine, fd, Address(QStringLiteral("198.18.0.200")), 40002), 0);
-    ASSERT_TRUE(PumpUntil([&] { return !Got.empty(); }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return !Got.empty(); }, 2000));
     EXPECT_EQ(Got, (std::vector<Notice>{{fd, E::FD_CONNECT, E::WSAETIMEDOUT}}));
     Access::Close(*Engine, fd);
 }

@@ -25,6 +25,8 @@ QString IpCommand()
     return found;
 }
 
+} // namespace
+
 bool RunIp(const QStringList& args, QString* error)
 {
     const QString ip = IpCommand();
@@ -45,8 +47,6 @@ bool RunIp(const QStringList& args, QString* error)
     }
     return true;
 }
-
-} // namespace
 
 TestLan::TestLan(int iHostCount) : FHostCount(iHostCount)
 {
