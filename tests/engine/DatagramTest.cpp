@@ -121,6 +121,11 @@ struct FramedCase {
     std::vector<int> datagramSizes;
 };
 
+void PrintTo(const FramedCase& c, std::ostream* os)
+{
+    *os << c.textBytes << " bytes of text";
+}
+
 class FramedSizes : public Datagrams, public testing::WithParamInterface<FramedCase> {};
 
 TEST_P(FramedSizes, RecordIsCutIntoDatagramsOfAtMost256Bytes)
@@ -138,7 +143,10 @@ INSTANTIATE_TEST_SUITE_P(Framing, FramedSizes,
                          testing::Values(FramedCase{226, {256}},     // 254 framed bytes: one full datagram
                                          FramedCase{227, {256, 3}},  // 255: 254 and 1 data bytes
                                          FramedCase{480, {256, 256}} // 508: two full datagrams
-                                         ));
+                                         ),
+                         [](const testing::TestParamInfo<FramedCase>& info) {
+                             return "Text" + std::to_string(info.param.textBytes) + "Bytes";
+                         });
 
 TEST_F(Datagrams, RecordOfMoreThan255DatagramsIsRefusedWhole)
 {
@@ -195,6 +203,12 @@ struct ScrambleCase {
     bool scrambledInput;
 };
 
+void PrintTo(const ScrambleCase& c, std::ostream* os)
+{
+    *os << (c.scrambledInput ? "scrambled" : "plain") << " input, own scrambling "
+        << (c.ownSecurity ? "on" : "off");
+}
+
 class ScrambledInput : public Datagrams, public testing::WithParamInterface<ScrambleCase> {};
 
 TEST_P(ScrambledInput, IsReadByItsFlagWhateverTheOwnSetting)
@@ -208,7 +222,11 @@ TEST_P(ScrambledInput, IsReadByItsFlagWhateverTheOwnSetting)
 
 INSTANTIATE_TEST_SUITE_P(Flags, ScrambledInput,
                          testing::Values(ScrambleCase{false, false}, ScrambleCase{false, true},
-                                         ScrambleCase{true, false}, ScrambleCase{true, true}));
+                                         ScrambleCase{true, false}, ScrambleCase{true, true}),
+                         [](const testing::TestParamInfo<ScrambleCase>& info) {
+                             return std::string(info.param.scrambledInput ? "Scrambled" : "Plain") +
+                                    "Input_" + (info.param.ownSecurity ? "ScramblingHere" : "PlainHere");
+                         });
 
 TEST_F(Datagrams, RepeatedPacketIdIsDroppedUntilElevenOthersCame)
 {

@@ -151,7 +151,10 @@ TEST_P(SentToPeer, ArrivesByteIdentical)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EngineAndPeer, SentToPeer, testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024));
+INSTANTIATE_TEST_SUITE_P(EngineAndPeer, SentToPeer, testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024),
+                         [](const testing::TestParamInfo<qint64>& info) {
+                             return "Bytes" + std::to_string(info.param);
+                         });
 
 TEST_F(EngineAndPeer, ReceivedFromPeerByteIdentical)
 {

@@ -3,6 +3,7 @@
 #include "FileTransferStream.h"
 #include "LanSuite.h"
 #include "ParvaneNetwork.h"
+#include "TestNames.h"
 #include "WaitUntil.h"
 
 #include <QCoreApplication>
@@ -393,7 +394,10 @@ TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece)
 }
 
 INSTANTIATE_TEST_SUITE_P(FileTransfer, FileSendSizes,
-                         testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024 + 17));
+                         testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024 + 17),
+                         [](const testing::TestParamInfo<qint64>& info) {
+                             return "Bytes" + std::to_string(info.param);
+                         });
 
 TEST_F(FileTransfer, SendFailsToStartWithoutAPlaceToSendTo)
 {
@@ -806,12 +810,20 @@ TEST_P(FileRecvSizes, ArriveByteIdenticalWithProgress)
 }
 
 INSTANTIATE_TEST_SUITE_P(FileTransfer, FileRecvSizes,
-                         testing::Values<qint64>(1, 4096, 4097, 6 * 1024 * 1024 + 3));
+                         testing::Values<qint64>(1, 4096, 4097, 6 * 1024 * 1024 + 3),
+                         [](const testing::TestParamInfo<qint64>& info) {
+                             return "Bytes" + std::to_string(info.param);
+                         });
 
 struct HostileName {
     const char* offered;
     const char* saved; // empty: refused without a question
 };
+
+void PrintTo(const HostileName& c, std::ostream* os)
+{
+    *os << "offered \"" << c.offered << "\", saved \"" << c.saved << '"';
+}
 
 class FileRecvNames : public FileTransfer, public testing::WithParamInterface<HostileName> {};
 
@@ -849,7 +861,10 @@ INSTANTIATE_TEST_SUITE_P(FileTransfer, FileRecvNames,
                          testing::Values(HostileName{"../x", "x"}, HostileName{"/etc/x", "x"},
                                          HostileName{"a/b", "b"}, HostileName{"..\\x", "x"},
                                          HostileName{".", ""}, HostileName{"..", ""}, HostileName{"", ""},
-                                         HostileName{"a\rb", ""}));
+                                         HostileName{"a\rb", ""}),
+                         [](const testing::TestParamInfo<HostileName>& info) {
+                             return TestSupport::ReadableName(QString::fromUtf8(info.param.offered));
+                         });
 
 struct BadOffer {
     const char* name;

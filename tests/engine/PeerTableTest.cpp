@@ -1,5 +1,6 @@
 #include "EngineTestAccess.h"
 #include "EngineTestSupport.h"
+#include "TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,11 @@ struct MalformedCase {
     const char* menu;
 };
 
+void PrintTo(const MalformedCase& c, std::ostream* os)
+{
+    *os << "version \"" << c.version << "\", absence \"" << c.absence << "\", menu \"" << c.menu << '"';
+}
+
 class MalformedPresence : public Presence, public testing::WithParamInterface<MalformedCase> {};
 
 TEST_P(MalformedPresence, IsAnsweredButNeverEntered)
@@ -166,8 +172,14 @@ INSTANTIATE_TEST_SUITE_P(Fields, MalformedPresence,
                          testing::Values(MalformedCase{"x", "0", "0"}, MalformedCase{"", "0", "0"},
                                          MalformedCase{"2200", "1a", "0"}, MalformedCase{"2200", "0", "yes"},
                                          MalformedCase{"99999999999", "0", "0"},
-                                         MalformedCase{" 2200", "0", "0"},
-                                         MalformedCase{"2200", "0x1", "0"}));
+                                         MalformedCase{" 2200", "0", "0"}, MalformedCase{"2200", "0x1", "0"}),
+                         [](const testing::TestParamInfo<MalformedCase>& info) {
+                             return "Version_" +
+                                    TestSupport::ReadableName(QString::fromUtf8(info.param.version)) +
+                                    "_Absence_" +
+                                    TestSupport::ReadableName(QString::fromUtf8(info.param.absence)) +
+                                    "_Menu_" + TestSupport::ReadableName(QString::fromUtf8(info.param.menu));
+                         });
 
 TEST_F(Presence, LenientFieldsFallBackToZero)
 {
