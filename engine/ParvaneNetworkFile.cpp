@@ -9,6 +9,7 @@
 #include "AnsiCodePage.h"
 #include "FileTransferStream.h"
 #include "ParvaneNetwork.h"
+#include "ProtocolRecords.h"
 #include "TransferNumbers.h"
 
 #include <QCoreApplication>
@@ -29,14 +30,13 @@
 namespace {
 
 using namespace FileTransferStream;
+using ProtocolRecords::kLineBreak;
 
 // The notices an outgoing transfer socket asks for (FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE).
 constexpr int kSendSocketEvents = 51;
 // A protocol line goes out in one piece on a fresh connection; a peer that lets
 // even that back up for this long is given up rather than waited for.
 constexpr int kLineSendPatienceMs = 5000;
-
-const QString kLineBreak = QStringLiteral("\r\n");
 
 // A turn of the event loop polls every socket, which costs more than sending a
 // piece; between pieces it is enough that the loop gets its turn this often,
@@ -297,7 +297,7 @@ void TParvaneNetwork::FileSocketClose(int iSocket)
 
 bool TParvaneNetwork::FileSocketSendText(int iSocket, const QString& sText)
 {
-    return FileSocketSendBytes(iSocket, AnsiCodePage::Encode(sText + kLineBreak));
+    return FileSocketSendBytes(iSocket, AnsiCodePage::Encode(sText) + kLineEnd);
 }
 
 bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes)
