@@ -18,6 +18,11 @@ using TestSupport::PeerProcess;
 
 namespace {
 
+using TestSupport::WaitUntil;
+
+// A large file between two engines takes its time.
+constexpr int kTransferWaitMs = 10000;
+
 QByteArray RandomContent(qsizetype n)
 {
     QByteArray bytes(n, Qt::Uninitialized);
@@ -78,8 +83,8 @@ protected:
 
         ASSERT_TRUE(Peer.StartLoggedIn(*FLan, 1, "花子"));
         ASSERT_TRUE(Engine->Login());
-        ASSERT_TRUE(Until([this] { return Engine->LoginCount() == 2; }));
-        ASSERT_TRUE(Until([this] { return Peer.Get("LoginCount") == "2"; }));
+        ASSERT_TRUE(WaitUntil([this] { return Engine->LoginCount() == 2; }, kTransferWaitMs));
+        ASSERT_TRUE(WaitUntil([this] { return Peer.Get("LoginCount") == "2"; }, kTransferWaitMs));
         Peer.ForgetEvents();
     }
 
@@ -89,11 +94,6 @@ protected:
         LeaveHost();
     }
 
-    // Lets the engine here run while waiting for cond; a large file takes its time.
-    static bool Until(const std::function<bool()>& cond, int ms = 10000)
-    {
-        return TestSupport::WaitUntil(cond, ms);
-    }
     // The peer's next event of that name, the engine here running meanwhile.
     std::optional<QStringList> PeerEvent(const QString& name, int ms = 15000)
     {
@@ -140,7 +140,7 @@ TEST_P(SentToPeer, ArrivesByteIdentical)
     auto end = PeerEvent("OnFileRecvEnd");
     ASSERT_TRUE(end);
     EXPECT_EQ(end->value(4), QDir(There.path()).filePath("写真.jpg"));
-    ASSERT_TRUE(Until([this] { return !Ends.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Ends.empty(); }, kTransferWaitMs));
     EXPECT_EQ(Ends, std::vector<int>{id});
     EXPECT_TRUE(Errors.empty());
     EXPECT_TRUE(Read(QDir(There.path()).filePath("写真.jpg")) == content);
@@ -164,7 +164,7 @@ TEST_F(EngineAndPeer, ReceivedFromPeerByteIdentical)
     const QString id = Peer.Call("FileSend", {path, "読んでね", FLan->Address(0), "Parvane2"});
     ASSERT_NE(id, "0");
     ASSERT_TRUE(PeerEvent("OnFileSendEnd"));
-    ASSERT_TRUE(Until([this] { return !Ends.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Ends.empty(); }, kTransferWaitMs));
     EXPECT_EQ(OfferedBy, "花子");
     EXPECT_EQ(OfferedSize, content.size());
     EXPECT_EQ(OfferedComment, "読んでね");
@@ -179,7 +179,7 @@ TEST_F(EngineAndPeer, EmptyFileIsRefusedSilentlyByTheReceiver)
     ASSERT_EQ(Peer.Command({"recv", "accept", There.path()}), QStringList{"ok"});
     const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_GT(id, 0);
-    ASSERT_TRUE(Until([this] { return !Errors.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Errors.empty(); }, kTransferWaitMs));
     EXPECT_EQ(Errors.front(), std::make_pair(id, 1));
     EXPECT_EQ(Peer.CountEvents("OnFileRecvStart"), 0);
     EXPECT_EQ(Peer.CountEvents("OnErrorFileRecv"), 0);
@@ -193,7 +193,7 @@ TEST_F(EngineAndPeer, RefusalReachesTheSenderAsErrorOne)
     ASSERT_EQ(Peer.Command({"recv", "refuse"}), QStringList{"ok"});
     const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_TRUE(PeerEvent("OnFileRecvStart"));
-    ASSERT_TRUE(Until([this] { return !Errors.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Errors.empty(); }, kTransferWaitMs));
     EXPECT_EQ(Errors.front(), std::make_pair(id, 1));
     EXPECT_TRUE(QDir(There.path()).isEmpty());
 }
@@ -229,7 +229,7 @@ TEST_F(EngineAndPeer, ReceiverLogoutEndsBothSides)
     auto error = PeerEvent("OnErrorFileRecv");
     ASSERT_TRUE(error);
     EXPECT_EQ(error->value(5), "1");
-    ASSERT_TRUE(Until([this] { return !Errors.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Errors.empty(); }, kTransferWaitMs));
     EXPECT_TRUE(Ends.empty());
     EXPECT_EQ(Errors.front(), std::make_pair(id, 1));
     // Cancelled or logged out: what arrived stays.

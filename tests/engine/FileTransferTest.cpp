@@ -47,6 +47,7 @@ public:
 namespace {
 
 using namespace FileTransferStream;
+using TestSupport::WaitUntil;
 
 constexpr int kEnginePort = 52000;
 constexpr int kPeerPort = 53000;
@@ -255,12 +256,6 @@ protected:
         };
     }
 
-    // Pumps the engine's events until cond holds or ms pass; a script may take its time.
-    static bool WaitFor(const std::function<bool()>& cond, int ms = kScriptWaitMs)
-    {
-        return TestSupport::WaitUntil(cond, ms);
-    }
-
     bool Has(const QString& kind) const
     {
         return std::any_of(Events.begin(), Events.end(), [&](const FileEvent& e) { return e.kind == kind; });
@@ -363,7 +358,7 @@ TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece)
 
     const int id = Engine->FileSend(path, "よろしく", FLan->Address(1), "Parvane2");
     ASSERT_GT(id, 0);
-    ASSERT_TRUE(WaitFor([&] { return got.done && Ended(); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return got.done && Ended(); }, 20000));
 
     FileOffer expected{"自分", "PVHOST1", "Parvane2", "送る.bin", size, "よろしく"};
     EXPECT_EQ(got.header, BuildOfferHeader(expected));
@@ -434,7 +429,7 @@ TEST_F(FileTransfer, RefusalIsErrorOneAndNoDataGoesOut)
         done = true;
     });
     const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->socket, id);
     EXPECT_EQ(Last("error")->a, 1);
@@ -469,7 +464,7 @@ TEST_P(FileSendDropped, MidFileIsErrorOne)
         done = true;
     });
     Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->a, 1);
     EXPECT_FALSE(Has("end"));
@@ -501,7 +496,7 @@ TEST_F(FileTransfer, SenderCancelMidFileIsErrorTwoAndTheReceiverSeesTheClose)
             EXPECT_TRUE(Engine->FileSendCancel(s));
         }
     };
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     EXPECT_EQ(Last("error")->socket, id);
     EXPECT_EQ(Last("error")->a, 2);
     EXPECT_LT(received, 4 * 1024 * 1024);
@@ -530,7 +525,7 @@ TEST_F(FileTransfer, FileThatShrinksWhileSentIsErrorThree)
             QFile::resize(path, 8192);
     };
     Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->a, 3);
     EXPECT_FALSE(Has("end"));
@@ -548,7 +543,7 @@ TEST_F(FileTransfer, PiecesSmallerThanOneByteCountAsOne)
     ReceivedByScript got;
     Script([&] { ReceiveScript(listener, 5, got); });
     Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return got.done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return got.done && Ended(); }, kScriptWaitMs));
     EXPECT_EQ(got.data, QByteArray("12345"));
     std::vector<qint64> progress;
     for (const FileEvent& e : Events) {
@@ -577,7 +572,7 @@ TEST_F(FileTransfer, EndLineBeforeTheLastPieceIsNoSuccessYet)
         done = true;
     });
     Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("end"));
     EXPECT_EQ(Events[Events.size() - 2].kind, "progress");
     EXPECT_EQ(Events[Events.size() - 2].a, content.size());
@@ -604,7 +599,7 @@ TEST_F(FileTransfer, SizeBeyondTwoGibibytesIsAnnouncedWhole)
         done = true;
     });
     Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     FileOffer offer;
     ASSERT_EQ(ParseOfferHeader(header, offer), HeaderState::Complete);
     EXPECT_EQ(offer.iFileSize, 5'000'000'123);
@@ -629,7 +624,7 @@ TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors)
     EXPECT_NE(second, first);
     // A late cancel of the first transfer must not reach the second, whatever descriptor it got.
     EXPECT_FALSE(Engine->FileSendCancel(first));
-    ASSERT_TRUE(WaitFor([&] { return got.done && Has("end"); }));
+    ASSERT_TRUE(WaitUntil([&] { return got.done && Has("end"); }, kScriptWaitMs));
     EXPECT_EQ(Last("end")->socket, second);
     EXPECT_EQ(got.data, QByteArray("abc"));
 }
@@ -647,7 +642,7 @@ TEST_F(FileTransfer, DescriptorOfNoTransferIsNeverClosed)
     ASSERT_GE(other, 0);
     ASSERT_TRUE(TParvaneNetworkFileTestAccess::Watch(*Engine, fd));
     ASSERT_TRUE(SendAll(other, "not a transfer"));
-    WaitFor([] { return false; }, 300);
+    WaitUntil([] { return false; }, 300);
     // Neither the data nor a cancel by its number may close what belongs to someone else.
     EXPECT_FALSE(Engine->FileSendCancel(fd));
     EXPECT_FALSE(Engine->FileRecvCancel(fd));
@@ -722,7 +717,7 @@ TEST_P(FileSendFailover, TriesTheNextAddress)
     }
     const int id = Engine->FileSend(path, "", list, "Parvane2");
     ASSERT_NE(id, 0);
-    ASSERT_TRUE(WaitFor([&] { return Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return Ended(); }, kScriptWaitMs));
     int changes = 0;
     int current = id;
     for (const FileEvent& e : Events) {
@@ -738,7 +733,7 @@ TEST_P(FileSendFailover, TriesTheNextAddress)
     if (c.expectedError < 0) {
         ASSERT_TRUE(Has("end"));
         EXPECT_EQ(Last("end")->socket, current);
-        ASSERT_TRUE(WaitFor([&] { return got.done.load(); }));
+        ASSERT_TRUE(WaitUntil([&] { return got.done.load(); }, kScriptWaitMs));
         EXPECT_EQ(got.data, QByteArray("hello"));
     } else {
         ASSERT_TRUE(Has("error"));
@@ -786,7 +781,7 @@ TEST_P(FileRecvSizes, ArriveByteIdenticalWithProgress)
         close(fd);
         out.done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return out.done && Ended(); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return out.done && Ended(); }, 20000));
     EXPECT_EQ(out.answer, QByteArray("PVNFILESTART:OK\r\n"));
     EXPECT_TRUE(out.sawEnd);
     ASSERT_TRUE(Has("end"));
@@ -842,11 +837,12 @@ TEST_P(FileRecvNames, StayInTheChosenFolder)
         close(fd);
         out.done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return out.done && (Ended() || QString(c.saved).isEmpty()); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return out.done && (Ended() || QString(c.saved).isEmpty()); }, kScriptWaitMs));
     if (QString(c.saved).isEmpty()) {
         EXPECT_FALSE(Has("offer"));
         EXPECT_TRUE(out.answer.isEmpty());
-        WaitFor([] { return false; }, 200);
+        WaitUntil([] { return false; }, 200);
         EXPECT_TRUE(Events.empty());
     } else {
         ASSERT_TRUE(Has("offer"));
@@ -892,9 +888,9 @@ TEST_P(FileRecvBadOffer, IsRefusedSilently)
         close(fd);
         done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done.load(); }, kScriptWaitMs));
     EXPECT_TRUE(closed);
-    WaitFor([] { return false; }, 100);
+    WaitUntil([] { return false; }, 100);
     EXPECT_TRUE(Events.empty());
 }
 
@@ -915,7 +911,7 @@ TEST_F(FileTransfer, RefusedOfferWritesNothing)
         closed = SeesCloseWithoutData(fd);
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return closed.load(); }, kScriptWaitMs));
     EXPECT_TRUE(QDir(Folder.path()).isEmpty());
     EXPECT_FALSE(Has("error"));
 }
@@ -929,7 +925,7 @@ TEST_F(FileTransfer, SizesBeyondTwoGibibytesReachTheQuestionWhole)
         SeesCloseWithoutData(fd);
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return Has("offer"); }));
+    ASSERT_TRUE(WaitUntil([&] { return Has("offer"); }, kScriptWaitMs));
     EXPECT_EQ(Last("offer")->a, 5'000'000'123);
 }
 
@@ -945,7 +941,7 @@ TEST_F(FileTransfer, SenderThatSendsMoreThanAnnouncedGivesTheAnnouncedFile)
         close(fd);
         out.done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return out.done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return out.done && Ended(); }, kScriptWaitMs));
     EXPECT_TRUE(out.sawEnd);
     ASSERT_TRUE(Has("end"));
     EXPECT_EQ(ReadFile(Folder.filePath("more.bin")), QByteArray(10000, 'a'));
@@ -972,7 +968,7 @@ TEST_P(FileRecvDropped, MidFileIsErrorZeroAndDeletesThePartialFile)
         close(fd);
         done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->a, 0);
     EXPECT_FALSE(QFile::exists(Folder.filePath("half.bin")));
@@ -995,7 +991,7 @@ TEST_F(FileTransfer, ReadsSmallerThanOneByteCountAsOne)
         close(fd);
         done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("end"));
     EXPECT_EQ(ReadFile(Folder.filePath("five.bin")), QByteArray("12345"));
     std::vector<qint64> progress;
@@ -1024,12 +1020,12 @@ TEST_F(FileTransfer, ReceiverCancelMidFileKeepsThePartialFile)
             EXPECT_TRUE(Engine->FileRecvCancel(s));
         }
     };
-    ASSERT_TRUE(WaitFor([&] { return Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return Ended(); }, kScriptWaitMs));
     EXPECT_EQ(Last("error")->a, 1);
     const qint64 kept = QFileInfo(Folder.filePath("part.bin")).size();
     EXPECT_EQ(kept, Last("progress")->a);
     EXPECT_GE(kept, 100000);
-    ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return closed.load(); }, kScriptWaitMs));
 }
 
 TEST_F(FileTransfer, ReadOnlyFolderIsErrorTwoAndTheSenderSeesTheClose)
@@ -1047,7 +1043,7 @@ TEST_F(FileTransfer, ReadOnlyFolderIsErrorTwoAndTheSenderSeesTheClose)
         closed = SeesCloseWithoutData(fd);
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return closed && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return closed && Ended(); }, kScriptWaitMs));
     EXPECT_EQ(Last("error")->a, 2);
     EXPECT_TRUE(QDir(folder).isEmpty());
 }
@@ -1067,7 +1063,7 @@ TEST_F(FileTransfer, ExistingFileIsReplacedAndALinkThereIsNotFollowed)
         close(fd);
         out.done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return out.done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return out.done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("end"));
     EXPECT_FALSE(QFileInfo(Folder.filePath("a.txt")).isSymLink());
     EXPECT_EQ(ReadFile(Folder.filePath("a.txt")), QByteArray("new"));
@@ -1084,7 +1080,7 @@ TEST_F(FileTransfer, PathThatCannotBeRemovedIsErrorTwoAndStays)
         closed = SeesCloseWithoutData(fd);
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return closed && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return closed && Ended(); }, kScriptWaitMs));
     EXPECT_EQ(Last("error")->a, 2);
     EXPECT_TRUE(QFileInfo(Folder.filePath("a.txt")).isDir());
 }
@@ -1099,7 +1095,7 @@ TEST_F(FileTransfer, CloseWhileTheUserIsAskedIsSeenInsideTheQuestion)
         ++offers;
         stop = true;
         // The user takes a while; meanwhile the sender repeats itself and then goes away.
-        WaitFor([&] { return Has("error"); }, 3000);
+        WaitUntil([&] { return Has("error"); }, 3000);
         errorInside = Has("error") && Last("error")->socket == s;
         cancel = false;
     };
@@ -1111,8 +1107,8 @@ TEST_F(FileTransfer, CloseWhileTheUserIsAskedIsSeenInsideTheQuestion)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return offers > 0 && Ended(); }));
-    WaitFor([] { return false; }, 100);
+    ASSERT_TRUE(WaitUntil([&] { return offers > 0 && Ended(); }, kScriptWaitMs));
+    WaitUntil([] { return false; }, 100);
     EXPECT_EQ(offers, 1);
     EXPECT_TRUE(errorInside);
     EXPECT_EQ(Last("error")->a, 0);
@@ -1130,7 +1126,7 @@ TEST_F(FileTransfer, OfferWhileLoggedOutIsRefusedSilently)
         closed = SeesCloseWithoutData(fd);
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return closed.load(); }, kScriptWaitMs));
     EXPECT_TRUE(Events.empty());
 }
 
