@@ -166,7 +166,7 @@ TEST_F(Datagrams, FragmentsOutOfOrderAreReassembled)
         Frame(PeerPacketId(1) + PeerLogin("2200", "1", "0", "198.18.0.2\r\n", QString(250, u'x')));
     ASSERT_EQ(parts.size(), 2u);
     ASSERT_TRUE(Peer.SendTo(parts[1], EngineAddress()));
-    Pump(100);
+    PumpFor(100);
     int slot = -1;
     for (int i = 0; i < TParvaneNetwork::RecvDataBackCount; ++i) {
         if (Access::Slot(*Engine, i).HostName == PeerAddress())
@@ -258,12 +258,12 @@ TEST_F(Datagrams, RecordsWhileLoggedOutStillEnterTheRepeatHistory)
 {
     Start();
     PeerSends(PeerLogin(), 5);
-    Pump(150);
+    PumpFor(150);
     ASSERT_TRUE(Engine->Login());
     Peer.ReceiveAll(200);
     CountLogins();
     PeerSends(PeerLogin(), 5);
-    Pump(300);
+    PumpFor(300);
     EXPECT_EQ(LoginsOf("PVHOST2"), 0);
     PeerSends(PeerLogin(), 6);
     EXPECT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
@@ -294,7 +294,7 @@ TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge)
         Frame(PeerPacketId(1) + PeerLogin("2200", "0", "0", "198.18.0.2\r\n", QString(300, u'y')))[0];
     for (int i = 0; i < 20; ++i)
         ASSERT_TRUE(senders[i]->SendTo(first, EngineAddress()));
-    Pump(200);
+    PumpFor(200);
     EXPECT_EQ(overflows, 0);
     ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
     ASSERT_TRUE(WaitUntil([&] { return overflows == 1; }));
@@ -307,7 +307,7 @@ TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge)
     now += 2 * 1000;
     Access::Purge(*Engine);
     ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
-    Pump(200);
+    PumpFor(200);
     EXPECT_EQ(overflows, 2);
 }
 
@@ -388,9 +388,9 @@ TEST_F(Datagrams, GarbageNeverHarmsTheEngine)
     CountLogins();
     for (const GarbageCase& c : kGarbage) {
         ASSERT_TRUE(Peer.SendTo(c.datagram, EngineAddress()) || c.datagram.isEmpty()) << c.name;
-        Pump(30);
+        PumpFor(30);
     }
-    Pump(200);
+    PumpFor(200);
     EXPECT_EQ(LoginsOf("PVHOST2"), 0);
     EXPECT_EQ(Engine->LoginCount(), 1);
     PeerSends(PeerLogin(), 80);

@@ -23,17 +23,7 @@ namespace EngineTest {
 
 constexpr quint16 kPort = 51000;
 
-inline void Pump(int ms = 0)
-{
-    QElapsedTimer t;
-    t.start();
-    do {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (ms > 0)
-            usleep(1000);
-    } while (t.elapsed() < ms);
-}
-
+using TestSupport::PumpFor;
 using TestSupport::WaitUntil;
 
 inline quint32 Address(const QString& dotted)

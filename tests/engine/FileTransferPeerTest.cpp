@@ -5,9 +5,7 @@
 #include "PeerProcess.h"
 #include "WaitUntil.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -97,14 +95,14 @@ protected:
     // The peer's next event of that name, the engine here running meanwhile.
     std::optional<QStringList> PeerEvent(const QString& name, int ms = 15000)
     {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            if (auto e = Peer.WaitEvent(name, 0))
-                return e;
-        }
-        return std::nullopt;
+        std::optional<QStringList> event;
+        WaitUntil(
+            [&] {
+                event = Peer.WaitEvent(name, 0);
+                return event.has_value();
+            },
+            ms);
+        return event;
     }
 
     QTemporaryDir Here;

@@ -203,13 +203,13 @@ TEST_F(Lifecycle, AddressChangeIsSeenAfterATickAndOnlyOnce)
     Start();
     int changes = 0;
     Engine->OnIPAddressChange = [&](TParvaneNetwork*) { ++changes; };
-    Pump(150);
+    PumpFor(150);
     EXPECT_EQ(changes, 0) << "an unchanged list raises nothing, however many ticks";
 
     ASSERT_TRUE(RunIp({"-n", FLan->NamespaceName(0), "addr", "add", "198.18.3.1/15", "dev", "eth0"}));
     ASSERT_TRUE(WaitUntil([&] { return changes == 1; }));
     EXPECT_EQ(Engine->IPAddress(), (QStringList{EngineAddress(), QStringLiteral("198.18.3.1")}));
-    Pump(150);
+    PumpFor(150);
     EXPECT_EQ(changes, 1);
 
     ASSERT_TRUE(RunIp({"-n", FLan->NamespaceName(0), "addr", "del", "198.18.3.1/15", "dev", "eth0"}));

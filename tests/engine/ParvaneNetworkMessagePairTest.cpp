@@ -89,7 +89,7 @@ TEST_F(MessagePair, MessageAndLetterArriveAndAreAcknowledged)
         ASSERT_TRUE(AwaitEvent("MessageOk"));
         EXPECT_EQ(EventsStartingWith("MessageOk"), QStringList{"MessageOk|" + id + "|花子|PVHOST2|Parvane2"});
     }
-    EngineTest::Pump(kTimeoutMs + 300);
+    EngineTest::PumpFor(kTimeoutMs + 300);
     EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty()) << qPrintable(events.join("\n"));
 }
 
@@ -199,7 +199,7 @@ TEST_F(MessagePair, APeerThatLoggedOutLeavesTheMessageUnanswered)
     const QString id = A->MessageSend(QStringLiteral("もしもし"), QStringLiteral("198.18.0.2"), kId, false);
     ASSERT_FALSE(id.isEmpty());
     ASSERT_TRUE(WaitUntil([this] { return !EventsStartingWith("ErrorSend").isEmpty(); }, kTimeoutMs + 3000));
-    EngineTest::Pump(300);
+    EngineTest::PumpFor(300);
     EXPECT_EQ(EventsStartingWith("ErrorSend"),
               QStringList{"ErrorSend|もしもし|" + id + "|198.18.0.2|Parvane2"});
     EXPECT_EQ(B.CountEvents("OnMessage"), 0);

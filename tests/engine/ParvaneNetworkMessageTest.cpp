@@ -16,6 +16,7 @@
 
 namespace {
 
+using TestSupport::PumpFor;
 using TestSupport::WaitUntil;
 
 const QString kOwnId = QStringLiteral("Parvane2");

@@ -153,7 +153,7 @@ TEST_P(MalformedPresence, IsAnsweredButNeverEntered)
     auto ok = NextRecord(QStringLiteral("PVMESSAGE:LOGIN_OK"));
     ASSERT_TRUE(ok) << "the answer to a LOGIN goes out first";
     EXPECT_TRUE(Unframe(ok->Data).startsWith("PVMESSAGE:LOGIN_OK&|198.18.0.2&|Parvane2&|"));
-    Pump(100);
+    PumpFor(100);
     EXPECT_TRUE(Events.isEmpty());
     EXPECT_EQ(Engine->LoginCount(), 1);
 
@@ -162,7 +162,7 @@ TEST_P(MalformedPresence, IsAnsweredButNeverEntered)
     ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
     PeerSends(QStringLiteral("PVMESSAGE:INFO_CHANGE&|PVHOST2&|Parvane2&|198.18.0.2&|新しい名前&|") +
               c.version + "&|" + c.absence + "&|" + c.menu + "&|1&|52000&|198.18.0.2\r\n&|");
-    Pump(200);
+    PumpFor(200);
     EXPECT_EQ(Events.size(), 1);
     EXPECT_EQ(Engine->GetLoginUser(1).Handle, QStringLiteral("花子"));
     EXPECT_FALSE(Engine->GetLoginUser(1).Chat);
@@ -205,7 +205,7 @@ TEST_F(Presence, LoginOkCountsOnlyWhenAddressedHere)
         QStringLiteral("PVHOST2&|198.18.0.2&|Parvane2&|花子&|2200&|0&|0&|0&|52000&|198.18.0.2\r\n&|");
     PeerSends("PVMESSAGE:LOGIN_OK&|198.18.0.1&|Other&|" + profile);
     PeerSends("PVMESSAGE:LOGIN_OK&|198.18.0.77&|Parvane2&|" + profile);
-    Pump(200);
+    PumpFor(200);
     EXPECT_TRUE(Events.isEmpty());
     PeerSends("PVMESSAGE:LOGIN_OK&|198.18.0.1&|Parvane2&|" + profile);
     ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
@@ -217,12 +217,12 @@ TEST_F(Presence, UnknownKeywordsAndRecordsWhileLoggedOutAreDropped)
     LogIn();
     PeerSends(QStringLiteral("PVMESSAGE:LOGINX&|PVHOST2"));
     PeerSends(QStringLiteral("pvmessage:login&|PVHOST2"));
-    Pump(150);
+    PumpFor(150);
     EXPECT_TRUE(Peer.ReceiveAll(100).empty()) << "nothing is answered";
     ASSERT_TRUE(Engine->Logout());
     Peer.ReceiveAll(100);
     PeerSends(PeerLogin());
-    Pump(150);
+    PumpFor(150);
     EXPECT_TRUE(Peer.ReceiveAll(100).empty());
     EXPECT_TRUE(Events.isEmpty());
 }
@@ -254,7 +254,7 @@ TEST_F(Presence, ChatLinesWaitForMembership)
     const QString chat =
         QStringLiteral("PVMESSAGE:CHAT_MESSAGE&|花子&|PVHOST2&|198.18.0.2&|Parvane2&|ID&|line");
     PeerSends(chat);
-    Pump(150);
+    PumpFor(150);
     EXPECT_TRUE(lines.isEmpty());
     ASSERT_TRUE(Engine->ChatLogin());
     FixedStamps stamps;

@@ -63,6 +63,3 @@ private:
     QMap<QString, Partial> FPartial;
     QList<Record> FReceived;
 };
-
-// Runs the Qt event loop for iMs.
-void PumpFor(int iMs);

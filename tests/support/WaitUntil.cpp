@@ -21,4 +21,15 @@ bool WaitUntil(const std::function<bool()>& done, int iTimeoutMs)
     return true;
 }
 
+void PumpFor(int iMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (iMs > 0)
+            usleep(1000);
+    } while (timer.elapsed() < iMs);
+}
+
 } // namespace TestSupport

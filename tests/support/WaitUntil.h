@@ -9,4 +9,7 @@ namespace TestSupport {
 // test goes through here.
 bool WaitUntil(const std::function<bool()>& done, int iTimeoutMs = 5000);
 
+// Runs the event loop for iMs, at least once: for a test that must see that nothing comes.
+void PumpFor(int iMs = 0);
+
 } // namespace TestSupport
