@@ -555,9 +555,9 @@ bool TMainForm::FormClose()
     for (const QString& sEntry : QStringList(AbsenceWindowList))
         SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
     for (const QString& sEntry : QStringList(FileSendWindowList))
-        SendMessageW(WindowListHandle(sEntry), WM_ERRORFILESEND, 0, 2);
+        SendMessageW(WindowListHandle(sEntry), WM_ERRORFILESEND, 0, TParvaneNetwork::FileSendErrorCancelled);
     for (const QString& sEntry : QStringList(FileRecvWindowList))
-        SendMessageW(WindowListHandle(sEntry), WM_ERRORFILERECV, 0, 1);
+        SendMessageW(WindowListHandle(sEntry), WM_ERRORFILERECV, 0, TParvaneNetwork::FileRecvErrorCancelled);
     return true;
 }
 
@@ -928,7 +928,7 @@ void TMainForm::PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessag
                                   const QString& MachineName, const QString& Discrimination,
                                   const QString& RecvTime)
 {
-    if (AbsenceMessage == u"Nothing") {
+    if (AbsenceMessage == TParvaneNetwork::NoAbsenceMessage) {
         MessageBoxShow(HandleName + kNoAbsenceMessage, ApplicationTitle, MessageBox::MB_ICONWARNING);
         return;
     }

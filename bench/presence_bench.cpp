@@ -9,8 +9,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QStandardPaths>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
@@ -38,16 +36,6 @@ double ThreadCpuSeconds()
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-bool RunIp(const QStringList& args)
-{
-    QString ip = QStandardPaths::findExecutable("ip");
-    if (ip.isEmpty())
-        ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
-    QProcess p;
-    p.start(ip, args);
-    return p.waitForFinished(10000) && p.exitCode() == 0;
 }
 
 int UdpSocket(const QString& address, bool broadcast)

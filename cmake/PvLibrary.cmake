@@ -16,14 +16,15 @@ endfunction()
 
 # pv_test(NAME [GUI] SOURCES <files...> DEPENDS <targets...> [ENVIRONMENT <k=v...>])
 # A test program with the shared main; GUI gives it a QApplication in place of
-# a QCoreApplication. Every test needs the test-LAN sweep that CTest runs last.
+# a QCoreApplication. Every test needs the test-LAN sweep that CTest runs last,
+# and every program links the shared test support (tests/support).
 function(pv_test name)
   cmake_parse_arguments(PV "GUI" "" "SOURCES;DEPENDS;ENVIRONMENT" ${ARGN})
   if(NOT PV_SOURCES)
     return()
   endif()
   add_executable(${name} ${PV_SOURCES} ${PROJECT_SOURCE_DIR}/tests/TestMain.cpp)
-  target_link_libraries(${name} PRIVATE ${PV_DEPENDS} GTest::gmock GTest::gtest)
+  target_link_libraries(${name} PRIVATE ${PV_DEPENDS} pvtestsupport GTest::gmock GTest::gtest)
   if(PV_GUI)
     target_compile_definitions(${name} PRIVATE PV_TEST_GUI)
     target_link_libraries(${name} PRIVATE Qt6::Widgets)

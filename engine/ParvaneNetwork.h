@@ -202,6 +202,21 @@ public:
     static constexpr int WSAEHOSTUNREACH = 10065;
     static constexpr int WSAEOTHER = 10004; // any error without a closer equivalent
 
+    // The codes of OnErrorFileSend.
+    static constexpr int FileSendErrorNoAddress = 0;  // no listed address accepted the connection
+    static constexpr int FileSendErrorClosed = 1;     // the peer closed the connection
+    static constexpr int FileSendErrorCancelled = 2;  // cancelled, or ended by the log-out
+    static constexpr int FileSendErrorFile = 3;       // the file could not be opened or read
+    static constexpr int FileSendErrorConnection = 4; // any other failure of the connection
+    // The codes of OnErrorFileRecv.
+    static constexpr int FileRecvErrorClosed = 0;    // closed before complete; the partial file is deleted
+    static constexpr int FileRecvErrorCancelled = 1; // cancelled, or ended by the log-out
+    static constexpr int FileRecvErrorFile = 2; // the file could not be written or its size did not match
+
+    // The away message and title a copy answers with when it has no away message to
+    // give; the asking copy tells its user so instead of showing it.
+    static inline const QString NoAbsenceMessage = QStringLiteral("Nothing");
+
     // Timer of the reassembly purge; delivery time-outs use the slot numbers 1..255.
     static constexpr int RecvPurgeTimerID = 255;
     static constexpr int RecvPurgeIntervalMs = 5000;
@@ -294,6 +309,9 @@ public:
                                   QString& sTargetString);
     static QString StringToPassword(const QString& sData);
     static QString PasswordToString(const QString& sPassword);
+    // The same scrambling on bytes, as datagrams use it; empty for a malformed form.
+    static QByteArray BytesToPassword(const QByteArray& bytes);
+    static QByteArray PasswordToBytes(const QByteArray& password);
     static QString DomainToIPAddress(const QString& sDomain);
     static bool IPAddressCheck(QString& sIPAddress);
 
@@ -375,11 +393,11 @@ private:
     void ReceiveDatagram();
     void ReceiveFragment(const QString& sSender, const QByteArray& datagram);
     void RecvDataBackPurge();
-    static QByteArray BytesToPassword(const QByteArray& bytes);
-    static QByteArray PasswordToBytes(const QByteArray& password);
 
-    // --- Dispatch, presence and chat (ParvaneNetworkPresence.cpp)
+    // --- Dispatch of a received record (ParvaneNetworkDispatch.cpp)
     void DispatchPacket();
+
+    // --- Presence and chat (ParvaneNetworkPresence.cpp)
     // A record is addressed to this copy when sIPAddress is one of the own addresses
     // and sDiscrimination is the own identifier.
     bool IsAddressedHere(const QString& sIPAddress, const QString& sDiscrimination) const;

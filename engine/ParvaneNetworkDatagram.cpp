@@ -1,15 +1,8 @@
-// The datagram layer under every record.
-//
-// Wire format, from the outside in:
-//   datagram: one byte fragment number (1 for the first), up to 254 bytes of
-//             the framed record, one zero byte; 256 bytes at most.
-//   framed:   "0" + escaped record, or "1" + its scrambled hexadecimal form.
-//   escaped:  "%5d" byte length of the body, then the body, with every CR LF
-//             written as "\|" (same length, so the header stays right).
-//   body:     the 22-character packet id, then the record text.
-// All of it in the ANSI code page. A receiver reassembles per sender in 20
-// slots, drops a packet id it saw among the last 11 and dispatches the rest.
+// The datagram layer under every record: the framing is told in DatagramFraming.h.
+// A receiver reassembles per sender in 20 slots, drops a packet id it saw among
+// the last 11 and dispatches the rest.
 #include "AnsiCodePage.h"
+#include "DatagramFraming.h"
 #include "ParvaneNetwork.h"
 #include "Stamps.h"
 #include "SystemClock.h"
@@ -23,36 +16,10 @@
 
 namespace {
 
-constexpr int kRecvBufferSize = 512;
-constexpr int kLengthHeaderSize = 5;
-// The fragment number is one byte and 0 cannot be placed by a receiver.
-constexpr int kMaxFragments = 255;
+using namespace DatagramFraming;
+
 // A slot that has waited this long for its missing fragments is given up.
 constexpr qint64 kRecvSlotLifetimeMs = 60 * 1000;
-// The length header: blanks, then a decimal number, filling all five characters.
-// Anything else, a negative length included, never completes a record.
-bool ParseLengthHeader(const QByteArray& s, qint64& length)
-{
-    if (s.size() < kLengthHeaderSize)
-        return false;
-    int i = 0;
-    while (i < kLengthHeaderSize && s[i] == ' ')
-        ++i;
-    if (i == kLengthHeaderSize)
-        return false;
-    if (s[i] == '+')
-        ++i;
-    if (i == kLengthHeaderSize)
-        return false;
-    qint64 value = 0;
-    for (; i < kLengthHeaderSize; ++i) {
-        if (s[i] < '0' || s[i] > '9')
-            return false;
-        value = value * 10 + (s[i] - '0');
-    }
-    length = value;
-    return true;
-}
 
 bool TargetAddress(const QString& target, quint32& address)
 {
@@ -101,16 +68,9 @@ bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target)
     if (!TargetAddress(Target, address))
         return false;
 
-    const QByteArray bytes = AnsiCodePage::Encode(Body);
-    QByteArray s = QByteArray::number(bytes.size()).rightJustified(kLengthHeaderSize, ' ') + bytes;
-    s.replace("\r\n", "\\|");
-    s = FSecurity ? QByteArray("1") + BytesToPassword(s) : QByteArray("0") + s;
-
-    const int piece = PrMaxSendByte - 2;
-    if (piece < 1)
-        return false;
-    // A record that needs more fragments than the number byte can count is refused whole.
-    if ((s.size() + piece - 1) / piece > kMaxFragments)
+    const std::vector<QByteArray> datagrams =
+        CutIntoDatagrams(FrameRecord(AnsiCodePage::Encode(Body), FSecurity), PrMaxSendByte);
+    if (datagrams.empty())
         return false;
 
     sockaddr_in destination{};
@@ -118,15 +78,7 @@ bool TParvaneNetwork::SendDatagram(const QString& Body, const QString& Target)
     destination.sin_port = htons(static_cast<quint16>(FPortNo));
     destination.sin_addr.s_addr = htonl(address);
 
-    QByteArray datagram;
-    datagram.reserve(PrMaxSendByte);
-    int number = 1;
-    for (qsizetype at = 0; at < s.size(); at += piece, number = (number + 1) & 0xFF) {
-        const qsizetype n = std::min<qsizetype>(piece, s.size() - at);
-        datagram.clear();
-        datagram.append(static_cast<char>(number));
-        datagram.append(s.constData() + at, n);
-        datagram.append('\0');
+    for (const QByteArray& datagram : datagrams) {
         if (PrDatagramSendHook) {
             if (!PrDatagramSendHook(datagram, address))
                 return false;
@@ -173,15 +125,10 @@ void TParvaneNetwork::ReceiveDatagram()
 
 void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& datagram)
 {
-    if (datagram.size() < 2)
+    const std::optional<Fragment> fragment = ReadDatagram(datagram);
+    if (!fragment)
         return;
-    const int index = (static_cast<unsigned char>(datagram[0]) + 255) & 0xFF;
-    QByteArray fragment = datagram.mid(1);
-    const qsizetype zero = fragment.indexOf('\0');
-    if (zero >= 0)
-        fragment.truncate(zero);
-    if (fragment.isEmpty())
-        return;
+    const int index = fragment->Index;
 
     int match = -1;
     int free = -1;
@@ -209,24 +156,18 @@ void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& 
     while (list.Count() < index)
         list.Add(QByteArray());
     if (list.Count() == index)
-        list.Add(fragment);
+        list.Add(fragment->Piece);
     else
-        list.Put(index, fragment);
+        list.Put(index, fragment->Piece);
 
     // A nested event loop inside the dispatch may fill this slot again; that record goes out too.
     for (;;) {
         if (list.Count() != slot.RecvCount || list.Count() == 0)
             return;
-        QByteArray s = list.GetText();
-        const char flag = s[0];
-        s.remove(0, 1);
-        if (flag == '1')
-            s = PasswordToBytes(s);
-        s.replace("\\|", "\r\n");
-        qint64 length = 0;
-        if (!ParseLengthHeader(s, length) || s.size() < length + kLengthHeaderSize)
+        QByteArray body;
+        if (UnframeRecord(list.GetText(), body) != RecordState::Complete)
             return;
-        PVS_RecvInformation.RecvData = AnsiCodePage::Decode(QByteArrayView(s).sliced(kLengthHeaderSize));
+        PVS_RecvInformation.RecvData = AnsiCodePage::Decode(body);
         PVS_RecvInformation.HostName = slot.HostName;
         list.Clear();
         slot.HostName.clear();

@@ -9,6 +9,7 @@
 #include "AnsiCodePage.h"
 #include "FileTransferStream.h"
 #include "ParvaneNetwork.h"
+#include "ProtocolRecords.h"
 #include "TransferNumbers.h"
 
 #include <QCoreApplication>
@@ -29,25 +30,13 @@
 namespace {
 
 using namespace FileTransferStream;
-
-// Error codes of OnErrorFileSend.
-constexpr int kSendErrorNoAddress = 0;
-constexpr int kSendErrorClosed = 1;
-constexpr int kSendErrorCancelled = 2;
-constexpr int kSendErrorFile = 3;
-constexpr int kSendErrorConnection = 4;
-// Error codes of OnErrorFileRecv.
-constexpr int kRecvErrorClosed = 0;
-constexpr int kRecvErrorCancelled = 1;
-constexpr int kRecvErrorFile = 2;
+using ProtocolRecords::kLineBreak;
 
 // The notices an outgoing transfer socket asks for (FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE).
 constexpr int kSendSocketEvents = 51;
 // A protocol line goes out in one piece on a fresh connection; a peer that lets
 // even that back up for this long is given up rather than waited for.
 constexpr int kLineSendPatienceMs = 5000;
-
-const QString kLineBreak = QStringLiteral("\r\n");
 
 // A turn of the event loop polls every socket, which costs more than sending a
 // piece; between pieces it is enough that the loop gets its turn this often,
@@ -75,8 +64,8 @@ int SendErrorOf(int iWsaError)
 {
     // A reset or a broken pipe is the peer going away; the rest is the connection failing.
     return iWsaError == TParvaneNetwork::WSAECONNRESET || iWsaError == TParvaneNetwork::WSAECONNABORTED
-               ? kSendErrorClosed
-               : kSendErrorConnection;
+               ? TParvaneNetwork::FileSendErrorClosed
+               : TParvaneNetwork::FileSendErrorConnection;
 }
 
 bool IsNextAddressError(int iWsaError)
@@ -195,7 +184,7 @@ bool TParvaneNetwork::FileSendCancel(int iSocketNo)
     TPVN_FileSend* record = FileSendFindId(iSocketNo);
     if (!record)
         return false;
-    FileSendFail(record, kSendErrorCancelled);
+    FileSendFail(record, FileSendErrorCancelled);
     return true;
 }
 
@@ -205,7 +194,7 @@ bool TParvaneNetwork::FileRecvCancel(int iSocketNo)
     if (!record)
         return false;
     // The partial file stays: the user chose to stop, not to lose what arrived.
-    FileRecvFail(record, kRecvErrorCancelled, false);
+    FileRecvFail(record, FileRecvErrorCancelled, false);
     return true;
 }
 
@@ -308,7 +297,7 @@ void TParvaneNetwork::FileSocketClose(int iSocket)
 
 bool TParvaneNetwork::FileSocketSendText(int iSocket, const QString& sText)
 {
-    return FileSocketSendBytes(iSocket, AnsiCodePage::Encode(sText + kLineBreak));
+    return FileSocketSendBytes(iSocket, AnsiCodePage::Encode(sText) + kLineEnd);
 }
 
 bool TParvaneNetwork::FileSocketSendBytes(int iSocket, const QByteArray& bytes)
@@ -411,7 +400,7 @@ void TParvaneNetwork::FileConnectNotify(int iSocket, int iError)
         FileSendFailover(record);
         return;
     }
-    FileSendFail(record, kSendErrorConnection);
+    FileSendFail(record, FileSendErrorConnection);
 }
 
 void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record)
@@ -436,7 +425,7 @@ void TParvaneNetwork::FileSendFailover(TPVN_FileSend* record)
     }
     if (OnErrorFileSend)
         OnErrorFileSend(this, copy.TransferId, StringSplit(copy.sSendUser, 0), StringSplit(copy.sSendUser, 1),
-                        discrimination, copy.sSendFile, kSendErrorNoAddress);
+                        discrimination, copy.sSendFile, FileSendErrorNoAddress);
 }
 
 void TParvaneNetwork::FileWriteNotify(int iSocket, int iError)
@@ -458,7 +447,7 @@ bool TParvaneNetwork::FileSendData(int iSocket)
     if (!record->File.IsOpen()) {
         const int file = OpenForSending(record->sSendFile, nullptr);
         if (file < 0) {
-            FileSendFail(record, kSendErrorFile);
+            FileSendFail(record, FileSendErrorFile);
             return false;
         }
         record->File.Reset(file);
@@ -480,7 +469,7 @@ bool TParvaneNetwork::FileSendData(int iSocket)
                       static_cast<off_t>(record->iSendFileLocate));
             if (got <= 0) {
                 // The file shrank or cannot be read any more: the announced size can never be met.
-                FileSendFail(record, kSendErrorFile);
+                FileSendFail(record, FileSendErrorFile);
                 return false;
             }
             record->ReadAhead.resize(got);
@@ -565,9 +554,9 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
             if (recvRecord && n == 0 && recvRecord->iStep == 2)
                 FileRecvSucceeded(recvRecord);
             else if (recvRecord)
-                FileRecvFail(recvRecord, kRecvErrorClosed, true);
+                FileRecvFail(recvRecord, FileRecvErrorClosed, true);
             else
-                FileSendFail(sendRecord, n == 0 ? kSendErrorClosed : SendErrorOf(PrLastError));
+                FileSendFail(sendRecord, n == 0 ? FileSendErrorClosed : SendErrorOf(PrLastError));
             return false;
         }
         if (sendRecord) {
@@ -660,19 +649,19 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
     const QByteArray path = QFile::encodeName(fileName);
     struct stat existing {};
     if (lstat(path.constData(), &existing) == 0 && ::unlink(path.constData()) != 0) {
-        FileRecvFail(record, kRecvErrorFile, false);
+        FileRecvFail(record, FileRecvErrorFile, false);
         return;
     }
     const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (file < 0) {
-        FileRecvFail(record, kRecvErrorFile, false);
+        FileRecvFail(record, FileRecvErrorFile, false);
         return;
     }
     record->File.Reset(file);
     record->iRecvFileLocate = 0;
     record->iStep = 1;
     if (!FileSocketSendText(record->clsSocket, QString::fromLatin1(kAcceptLine)))
-        FileRecvFail(record, kRecvErrorClosed, true);
+        FileRecvFail(record, FileRecvErrorClosed, true);
 }
 
 bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece,
@@ -682,7 +671,7 @@ bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qi
     // Someone else changing the file is caught once per notice, not per read.
     struct stat info {};
     if (bCheckSize && (fstat(record->File.Get(), &info) != 0 || info.st_size != record->iRecvFileLocate)) {
-        FileRecvFail(record, kRecvErrorFile, true);
+        FileRecvFail(record, FileRecvErrorFile, true);
         return false;
     }
     // Bytes beyond the announced size are not the file's.
@@ -694,7 +683,7 @@ bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qi
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            FileRecvFail(record, kRecvErrorFile, true);
+            FileRecvFail(record, FileRecvErrorFile, true);
             return false;
         }
         done += n;
@@ -715,7 +704,7 @@ bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qi
         return true;
     record->iStep = 2;
     if (!record->File.Close()) {
-        FileRecvFail(record, kRecvErrorFile, true);
+        FileRecvFail(record, FileRecvErrorFile, true);
         return false;
     }
     FileSocketSendText(record->clsSocket, QString::fromLatin1(kEndLine));
@@ -754,7 +743,7 @@ void TParvaneNetwork::FileCloseNotify(int iSocket, int iError)
 {
     Q_UNUSED(iError);
     if (TPVN_FileSend* record = FileSendFind(iSocket)) {
-        FileSendFail(record, kSendErrorClosed);
+        FileSendFail(record, FileSendErrorClosed);
         return;
     }
     TPVN_FileRecv* record = FileRecvFind(iSocket);
@@ -763,5 +752,5 @@ void TParvaneNetwork::FileCloseNotify(int iSocket, int iError)
     if (record->iStep == 2)
         FileRecvSucceeded(record);
     else
-        FileRecvFail(record, kRecvErrorClosed, true);
+        FileRecvFail(record, FileRecvErrorClosed, true);
 }

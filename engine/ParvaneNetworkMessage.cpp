@@ -19,48 +19,10 @@
 // A sent message waits in one of 255 send slots for its MESSAGE_OK; without
 // one within the delivery time-out it is reported once by OnErrorSend.
 #include "ParvaneNetwork.h"
+#include "ProtocolRecords.h"
 #include "Stamps.h"
 
-#include <initializer_list>
-
-namespace {
-
-const QString kMessage = QStringLiteral("PVMESSAGE:MESSAGE");
-const QString kMessageOk = QStringLiteral("PVMESSAGE:MESSAGE_OK");
-const QString kOpenCheck = QStringLiteral("PVMESSAGE:OPEN_CHECK");
-const QString kHuzaiCheck = QStringLiteral("PVMESSAGE:HUZAI_CHECK");
-const QString kHuzaiMessage = QStringLiteral("PVMESSAGE:HUZAI_MESSAGE");
-const QString kMenuCheck = QStringLiteral("PVMESSAGE:MENU_CHECK");
-const QString kMenuNothing = QStringLiteral("PVMESSAGE:MENU_NOTHING");
-const QString kInputSelect = QStringLiteral("PVMESSAGE:INPUT_SELECT");
-const QString kInputLine = QStringLiteral("PVMESSAGE:INPUT_LINE");
-const QString kInputText = QStringLiteral("PVMESSAGE:INPUT_TEXT");
-const QString kInputReturn = QStringLiteral("PVMESSAGE:INPUT_RETURN");
-const QString kInputMessage = QStringLiteral("PVMESSAGE:INPUT_MESSAGE");
-
-// The answer to an away request when there is no away message to give; the
-// asking application recognises it and says so.
-const QString kNoAbsence = QStringLiteral("Nothing");
-
-QString Flag(bool b)
-{
-    return b ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-QString Join(std::initializer_list<QString> fields)
-{
-    return QStringList(fields).join(TParvaneNetwork::FieldSeparator);
-}
-
-// A field read as an integer; anything that is not one counts as 0.
-int LooseInteger(const QString& text)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok, 10);
-    return ok ? value : 0;
-}
-
-} // namespace
+using namespace ProtocolRecords;
 
 QString TParvaneNetwork::DestinationAddress(const QString& sSendHost) const
 {
@@ -186,7 +148,7 @@ bool TParvaneNetwork::SendMenuNothing(const QString& sIPAddress, const QString& 
 
 void TParvaneNetwork::RecvOpenCheck(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     if (OnMessageOpen)
@@ -195,18 +157,18 @@ void TParvaneNetwork::RecvOpenCheck(const QString& sData)
 
 void TParvaneNetwork::RecvHuzaiCheck(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     if (FAbsence && !FAbsenceMessage.isEmpty() && !FAbsenceTitle.isEmpty())
         SendAbsenceMessage(FAbsenceMessage, FAbsenceTitle, f(3), f(4));
     else
-        SendAbsenceMessage(kNoAbsence, kNoAbsence, f(3), f(4));
+        SendAbsenceMessage(NoAbsenceMessage, NoAbsenceMessage, f(3), f(4));
 }
 
 void TParvaneNetwork::RecvHuzaiMessage(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     if (OnAbsenceMessage)
@@ -215,7 +177,7 @@ void TParvaneNetwork::RecvHuzaiMessage(const QString& sData)
 
 void TParvaneNetwork::RecvMenuCheck(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     if (FMenu && OnMenuRequest)
@@ -226,7 +188,7 @@ void TParvaneNetwork::RecvMenuCheck(const QString& sData)
 
 void TParvaneNetwork::RecvMenuNothing(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     if (OnMenuNothing)
@@ -235,7 +197,7 @@ void TParvaneNetwork::RecvMenuNothing(const QString& sData)
 
 void TParvaneNetwork::RecvMessage(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     SendMessageOk(f(7), f(5), f(6));
@@ -245,7 +207,7 @@ void TParvaneNetwork::RecvMessage(const QString& sData)
 
 void TParvaneNetwork::RecvMessageOk(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     const QString id = f(6);
@@ -261,7 +223,7 @@ void TParvaneNetwork::RecvMessageOk(const QString& sData)
 
 void TParvaneNetwork::RecvInputSelect(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     if (OnInputSelect)
@@ -270,7 +232,7 @@ void TParvaneNetwork::RecvInputSelect(const QString& sData)
 
 void TParvaneNetwork::RecvInputLine(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     if (OnInputLine)
@@ -279,7 +241,7 @@ void TParvaneNetwork::RecvInputLine(const QString& sData)
 
 void TParvaneNetwork::RecvInputText(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     if (OnInputText)
@@ -288,7 +250,7 @@ void TParvaneNetwork::RecvInputText(const QString& sData)
 
 void TParvaneNetwork::RecvInputReturn(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     if (OnInputReturn)
@@ -297,7 +259,7 @@ void TParvaneNetwork::RecvInputReturn(const QString& sData)
 
 void TParvaneNetwork::RecvInputMessage(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     if (OnInputMessage)

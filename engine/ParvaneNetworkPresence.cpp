@@ -1,4 +1,4 @@
-// The keyword dispatch of received records, presence, chat and the peer table.
+// Presence, chat and the peer table.
 //
 // Records are a keyword and fields joined by "&|":
 //   PVMESSAGE:LOGIN        Mch IP Dis Hdl Version Absence Menu Chat FTPPortNo IPList AbsenceTitle
@@ -8,85 +8,14 @@
 //   PVMESSAGE:CHAT_MESSAGE Hdl Mch IP Dis MessageID Message
 // Booleans are "0"/"1"; IPList is every own address followed by CR LF.
 #include "ParvaneNetwork.h"
+#include "ProtocolRecords.h"
 #include "Stamps.h"
 #include "SystemClock.h"
 #include "TimeText.h"
 
-#include <optional>
+using namespace ProtocolRecords;
 
 namespace {
-
-const QString kLogin = QStringLiteral("PVMESSAGE:LOGIN");
-const QString kLoginOk = QStringLiteral("PVMESSAGE:LOGIN_OK");
-const QString kInfoChange = QStringLiteral("PVMESSAGE:INFO_CHANGE");
-const QString kLogout = QStringLiteral("PVMESSAGE:LOGOUT");
-const QString kOpenCheck = QStringLiteral("PVMESSAGE:OPEN_CHECK");
-const QString kHuzaiCheck = QStringLiteral("PVMESSAGE:HUZAI_CHECK");
-const QString kHuzaiMessage = QStringLiteral("PVMESSAGE:HUZAI_MESSAGE");
-const QString kMenuCheck = QStringLiteral("PVMESSAGE:MENU_CHECK");
-const QString kMenuNothing = QStringLiteral("PVMESSAGE:MENU_NOTHING");
-const QString kMessage = QStringLiteral("PVMESSAGE:MESSAGE");
-const QString kMessageOk = QStringLiteral("PVMESSAGE:MESSAGE_OK");
-const QString kInputSelect = QStringLiteral("PVMESSAGE:INPUT_SELECT");
-const QString kInputLine = QStringLiteral("PVMESSAGE:INPUT_LINE");
-const QString kInputText = QStringLiteral("PVMESSAGE:INPUT_TEXT");
-const QString kInputReturn = QStringLiteral("PVMESSAGE:INPUT_RETURN");
-const QString kInputMessage = QStringLiteral("PVMESSAGE:INPUT_MESSAGE");
-const QString kChatMessage = QStringLiteral("PVMESSAGE:CHAT_MESSAGE");
-
-const QString kLineBreak = QStringLiteral("\r\n");
-
-QString Flag(bool b)
-{
-    return b ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-// A decimal integer of 32 bits, optionally signed, and nothing else.
-std::optional<int> StrictInteger(const QString& text)
-{
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + (c - u'0');
-        if (value > qint64(1) << 31)
-            return std::nullopt;
-    }
-    value = negative ? -value : value;
-    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-        return std::nullopt;
-    return static_cast<int>(value);
-}
-
-// The lines of a list's text form: CR LF, LF or CR end a line; the last break adds no line.
-QStringList TextLines(const QString& text)
-{
-    QStringList lines;
-    QString line;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            lines.append(line);
-            line.clear();
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-        } else {
-            line.append(c);
-        }
-    }
-    if (!line.isEmpty())
-        lines.append(line);
-    return lines;
-}
 
 // The numbers of a presence record: Version, Absence and Menu must convert,
 // Chat and FTPPort fall back to 0.
@@ -219,58 +148,9 @@ bool TParvaneNetwork::SendLoginOk(const QString& sIPAddress, const QString& sDis
                       QString());
 }
 
-void TParvaneNetwork::DispatchPacket()
-{
-    const QString id = PVS_RecvInformation.RecvData.left(22);
-    const QString data = PVS_RecvInformation.RecvData.mid(22);
-    for (const TPVN_RecvHistory& entry : PVS_RecvHistory) {
-        if (entry.SendTime == id)
-            return;
-    }
-    for (int i = RecvHistoryCount - 1; i > 0; --i)
-        PVS_RecvHistory[static_cast<std::size_t>(i)] = PVS_RecvHistory[static_cast<std::size_t>(i - 1)];
-    PVS_RecvHistory[0] = TPVN_RecvHistory{id, PVS_RecvInformation.HostName};
-    PVS_RecvInformation.RecvData = data;
-
-    if (!FLoginStates)
-        return;
-    using Handler = void (TParvaneNetwork::*)(const QString&);
-    struct Route {
-        const QString* Keyword;
-        Handler Handle;
-    };
-    // The order in which keywords are compared; the first equal one decides.
-    static const Route kRoutes[] = {
-        {&kLogin, &TParvaneNetwork::RecvLogin},
-        {&kLoginOk, &TParvaneNetwork::RecvLoginOk},
-        {&kInfoChange, &TParvaneNetwork::RecvInfoChange},
-        {&kLogout, &TParvaneNetwork::RecvLogout},
-        {&kOpenCheck, &TParvaneNetwork::RecvOpenCheck},
-        {&kHuzaiCheck, &TParvaneNetwork::RecvHuzaiCheck},
-        {&kHuzaiMessage, &TParvaneNetwork::RecvHuzaiMessage},
-        {&kMenuCheck, &TParvaneNetwork::RecvMenuCheck},
-        {&kMenuNothing, &TParvaneNetwork::RecvMenuNothing},
-        {&kMessage, &TParvaneNetwork::RecvMessage},
-        {&kMessageOk, &TParvaneNetwork::RecvMessageOk},
-        {&kInputSelect, &TParvaneNetwork::RecvInputSelect},
-        {&kInputLine, &TParvaneNetwork::RecvInputLine},
-        {&kInputText, &TParvaneNetwork::RecvInputText},
-        {&kInputReturn, &TParvaneNetwork::RecvInputReturn},
-        {&kInputMessage, &TParvaneNetwork::RecvInputMessage},
-        {&kChatMessage, &TParvaneNetwork::RecvChatMessage},
-    };
-    const QString keyword = StringSplit(data, 0);
-    for (const Route& route : kRoutes) {
-        if (keyword == *route.Keyword) {
-            (this->*route.Handle)(data);
-            return;
-        }
-    }
-}
-
 void TParvaneNetwork::RecvLogin(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     SendLoginOk(f(2), f(3));
     const auto numbers = ConvertPresence(f(5), f(6), f(7), f(8), f(9));
     if (!numbers)
@@ -282,7 +162,7 @@ void TParvaneNetwork::RecvLogin(const QString& sData)
 
 void TParvaneNetwork::RecvLoginOk(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     if (!IsAddressedHere(f(1), f(2)))
         return;
     // The answer this copy gave its own LOGIN; the own entry came from the LOGIN itself.
@@ -298,7 +178,7 @@ void TParvaneNetwork::RecvLoginOk(const QString& sData)
 
 void TParvaneNetwork::RecvInfoChange(const QString& sData)
 {
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     const auto numbers = ConvertPresence(f(5), f(6), f(7), f(8), f(9));
     if (!numbers)
         return;
@@ -316,7 +196,7 @@ void TParvaneNetwork::RecvChatMessage(const QString& sData)
 {
     if (!FChat || !OnChatMessage)
         return;
-    auto f = [&sData](int n) { return StringSplit(sData, static_cast<std::uint8_t>(n)); };
+    const RecordFields f(sData);
     OnChatMessage(this, f(6), f(5), f(1), f(2), f(4), ReceiveTime());
 }
 

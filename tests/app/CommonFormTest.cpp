@@ -5,6 +5,7 @@
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
+#include "WindowTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,26 +45,8 @@ protected:
 
 TTestForm* ReceiveForm = nullptr;
 
-class CommonFormTest : public testing::Test {
+class CommonFormTest : public TestSupport::WindowTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(FDir.isValid());
-        ProgramDirectory = ProgramDirectoryOf(FDir.path());
-        FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
-        for (QStringList* list :
-             {&SendWindowList, &AbsenceWindowList, &FileSendWindowList, &FileRecvWindowList})
-            list->clear();
-        for (bool* flag : {&SendWindowShowHeader, &SendWindowShowStatus, &FileSendWindowShowHeader,
-                           &FileSendWindowShowStatus, &RecvWindowShowHeader, &RecvWindowShowStatus})
-            *flag = true;
-        CustomizeShowTopMost = false;
-        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
-            FBoxes.push_back(request);
-            return MessageBox::IDOK;
-        });
-    }
-
     void TearDown() override
     {
         // Collected first: deleting a window also deletes its menus, which are top-level too.
@@ -74,7 +57,7 @@ protected:
         }
         for (const QPointer<TCommonForm>& form : forms)
             delete form.data();
-        MessageBox::SetAnswerer({});
+        TestSupport::WindowTest::TearDown();
     }
 
     void Store(const QString& text) const
@@ -96,9 +79,6 @@ protected:
     }
 
     static QRect PrimaryScreen() { return QGuiApplication::primaryScreen()->geometry(); }
-
-    QTemporaryDir FDir;
-    std::vector<MessageBox::Request> FBoxes;
 };
 
 TEST_F(CommonFormTest, WithoutSettingsAWindowOpensCentredAtItsDesignSizeAndOpaque)

@@ -6,6 +6,7 @@
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
 #include "SystemClock.h"
+#include "WindowTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,38 +28,23 @@ namespace {
 const QDateTime kNow(QDate(2011, 8, 29), QTime(13, 5, 9));
 const QString kNowText = QStringLiteral("2011年08月29日 午後 1時05分09秒");
 
-class LogFormTest : public testing::Test {
+class LogFormTest : public TestSupport::WindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(FDir.isValid());
-        ProgramDirectory = ProgramDirectoryOf(FDir.path());
-        FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
-        SecurityLog = false;
-        SecurityLogPassword.clear();
-        LogWindowShowHeader = true;
-        LogWindowShowStatus = true;
-        CustomizeShowTopMost = false;
+        TestSupport::WindowTest::SetUp();
         SystemClock::SetNowSource([] { return kNow; });
-        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
-            FBoxes.push_back(request);
-            if (FAnswers.empty())
-                return MessageBox::IDOK;
-            const int answer = FAnswers.front();
-            FAnswers.pop_front();
-            return answer;
-        });
     }
 
     void TearDown() override
     {
         LogWriteWait();
         LogFormRelease();
-        MessageBox::SetAnswerer({});
-        SystemClock::SetNowSource({});
-        SecurityLog = false;
-        SecurityLogPassword.clear();
+        TestSupport::WindowTest::TearDown();
     }
+
+    // A question the test gives no answer for gets OK, which is neither yes nor no.
+    int DefaultAnswer(const MessageBox::Request&) const override { return MessageBox::IDOK; }
 
     static TLogForm& Open()
     {
@@ -74,18 +60,6 @@ protected:
         document.setHtml(LogTableHtml(records));
         return document.toPlainText();
     }
-
-    QStringList BoxTexts() const
-    {
-        QStringList texts;
-        for (const MessageBox::Request& box : FBoxes)
-            texts << box.sText;
-        return texts;
-    }
-
-    QTemporaryDir FDir;
-    std::vector<MessageBox::Request> FBoxes;
-    std::deque<int> FAnswers;
 };
 
 TEST_F(LogFormTest, WithoutALogFileOnlyTheHeaderRowShows)

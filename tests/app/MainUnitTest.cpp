@@ -1,19 +1,23 @@
 // The main window against settings files of its own, inside host 1 of a test LAN.
 #include "MainUnit.h"
 
-#include "../engine/PeerProcess.h"
 #include "../platform/FileSaves.h"
 #include "../platform/SmallDisk.h"
 #include "AbsenceUnit.h"
 #include "CommandLine.h"
 #include "IniFile.h"
+#include "LanSuite.h"
 #include "LogFile.h"
 #include "LogUnit.h"
 #include "MessageBox.h"
+#include "MessageProbe.h"
 #include "NoticeUnit.h"
 #include "OptionUnit.h"
+#include "PeerProcess.h"
 #include "RecvUnit.h"
 #include "TaskIcon.h"
+#include "WaitUntil.h"
+#include "WindowTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,16 +41,9 @@
 
 namespace {
 
-template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 5000)
+bool WaitFor(const std::function<bool()>& condition, int iTimeoutMs = 5000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > iTimeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return TestSupport::WaitUntil(condition, iTimeoutMs);
 }
 
 QByteArray FileBytes(const QString& sPath)
@@ -55,32 +52,12 @@ QByteArray FileBytes(const QString& sPath)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class MainFormTest : public testing::Test {
+class MainFormTest : public TestSupport::WindowTestOn<TestSupport::LanSuite<2>> {
 protected:
-    static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite()
-    {
-        delete FLan;
-        FLan = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
-        ASSERT_TRUE(FDir.isValid());
-        FLan->Enter(0);
-        FEntered = true;
-        TMainForm::ProgramDirectoryOverride = FDir.path();
-        PortOverrideMsg = -1;
-        PortOverrideFile = -1;
-        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
-            FBoxes.push_back(request);
-            if (FAnswers.empty())
-                return request.iFlags & MessageBox::MB_YESNO ? MessageBox::IDYES : MessageBox::IDOK;
-            const int iAnswer = FAnswers.front();
-            FAnswers.pop_front();
-            return iAnswer;
-        });
+        WindowTestOn::SetUp();
+        ASSERT_TRUE(EnterHost(0));
     }
 
     void TearDown() override
@@ -88,11 +65,7 @@ protected:
         RecvFormRelease();
         delete NoticeForm;
         FForm.reset();
-        MessageBox::SetAnswerer({});
-        TMainForm::ProgramDirectoryOverride.clear();
-        MessageRecvQueue.Clear();
-        if (FEntered)
-            FLan->Leave();
+        WindowTestOn::TearDown();
     }
 
     QString IniPath(const QString& sName = QStringLiteral("Parvane2.INI")) const
@@ -121,20 +94,7 @@ protected:
             [this] { return FForm->LoginUserFind(FForm->PVN->MachineName(), "Parvane2") != nullptr; });
     }
 
-    QStringList BoxTexts() const
-    {
-        QStringList texts;
-        for (const MessageBox::Request& box : FBoxes)
-            texts << box.sText;
-        return texts;
-    }
-
-    static inline TestLan* FLan = nullptr;
-    bool FEntered = false;
-    QTemporaryDir FDir;
     std::unique_ptr<TMainForm> FForm;
-    std::vector<MessageBox::Request> FBoxes;
-    std::deque<int> FAnswers;
 };
 
 TEST_F(MainFormTest, WithoutSettingsFileEverythingTakesItsDefault)
@@ -607,17 +567,7 @@ TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket)
     EXPECT_EQ(WindowListSocket(FileSendWindowList[0]), 12);
 }
 
-struct TMessageProbe : QObject {
-    std::vector<std::tuple<unsigned, WPARAM, LPARAM>> got;
-    bool event(QEvent* e) override
-    {
-        if (e->type() != WindowMessage::Event::EventType())
-            return QObject::event(e);
-        auto* m = static_cast<WindowMessage::Event*>(e);
-        got.emplace_back(m->Msg, m->wParam, m->lParam);
-        return true;
-    }
-};
+using TMessageProbe = TestSupport::MessageProbe;
 
 // Every registered window hears the close, not only the first of its list.
 TEST_F(MainFormTest, ClosingTellsEveryRegisteredWindow)
@@ -707,7 +657,7 @@ TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
     TMainFormLinks links;
     TMainForm& form = Start(links, std::make_unique<TNoticeSoundWindows>(slNotices, sounds));
     ASSERT_TRUE(OwnRowListed());
-    EngineTest::PeerProcess peer;
+    TestSupport::PeerProcess peer;
     ASSERT_TRUE(peer.Start(*FLan, 1));
     ASSERT_TRUE(peer.Set("Discrimination", "Parvane2"));
     ASSERT_TRUE(peer.Set("Version", "2200"));

@@ -1,9 +1,9 @@
 // The send window over a logged-in main window that hears its own messages.
 #include "SendUnit.h"
 
-#include "../engine/PeerProcess.h"
 #include "AnsiCodePage.h"
 #include "MainFormFixture.h"
+#include "PeerProcess.h"
 #include "StatusPanelBar.h"
 
 #include <QAction>
@@ -148,7 +148,7 @@ TEST_F(SendWindowTest, EachTargetIsSentToAndOneRecordNamesThemAll)
 TEST_F(SendWindowTest, LetterToAnOlderPeerAsksFirst)
 {
     TMainForm& form = StartOnline();
-    EngineTest::PeerProcess peer;
+    TestSupport::PeerProcess peer;
     ASSERT_TRUE(peer.Start(*FLan, 1));
     ASSERT_TRUE(peer.Set("Discrimination", "Parvane2"));
     ASSERT_TRUE(peer.Set("Version", "2100"));

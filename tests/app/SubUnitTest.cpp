@@ -1,6 +1,7 @@
 #include "SubUnit.h"
 
 #include "MessageBox.h"
+#include "WindowTest.h"
 
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -24,22 +25,11 @@ TEST(ShortCutToHotKeyModifiers, TakesOnlyTheThreeModifierBits)
         EXPECT_EQ(ShortCutToHotKeyModifiers(c.shortCut), c.modifiers) << c.shortCut;
 }
 
-class MessageBoxShowTest : public testing::Test {
+class MessageBoxShowTest : public TestSupport::WindowTest {
 protected:
-    void SetUp() override
-    {
-        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
-            FShown.push_back(request);
-            return FAnswer;
-        });
-    }
-    void TearDown() override
-    {
-        MessageBox::SetAnswerer({});
-        CustomizeShowTopMost = false;
-    }
+    int DefaultAnswer(const MessageBox::Request&) const override { return FAnswer; }
 
-    std::vector<MessageBox::Request> FShown;
+    std::vector<MessageBox::Request>& FShown = FBoxes;
     int FAnswer = MessageBox::IDNO;
 };
 

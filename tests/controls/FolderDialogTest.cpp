@@ -2,6 +2,7 @@
 
 #include "DialogRun.h"
 #include "QtPrinters.h"
+#include "WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -48,11 +49,8 @@ TEST_F(FolderDialogTest, OpensAtThePathAndTakesTheChosenFolder)
         EXPECT_NE(list, nullptr);
         EXPECT_NE(model, nullptr);
         if (list != nullptr && model != nullptr) {
-            QModelIndex index = model->index(FOther);
-            for (int i = 0; i < 200 && !index.isValid(); ++i) {
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-                index = model->index(FOther);
-            }
+            QModelIndex index;
+            TestSupport::WaitUntil([&] { return (index = model->index(FOther)).isValid(); }, 2000);
             list->setCurrentIndex(index);
         }
         sStatusAfter = dialog.StatusText();

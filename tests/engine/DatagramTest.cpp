@@ -1,8 +1,6 @@
 #include "EngineTestAccess.h"
 #include "EngineTestSupport.h"
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 using namespace EngineTest;
@@ -123,6 +121,11 @@ struct FramedCase {
     std::vector<int> datagramSizes;
 };
 
+void PrintTo(const FramedCase& c, std::ostream* os)
+{
+    *os << c.textBytes << " bytes of text";
+}
+
 class FramedSizes : public Datagrams, public testing::WithParamInterface<FramedCase> {};
 
 TEST_P(FramedSizes, RecordIsCutIntoDatagramsOfAtMost256Bytes)
@@ -140,7 +143,10 @@ INSTANTIATE_TEST_SUITE_P(Framing, FramedSizes,
                          testing::Values(FramedCase{226, {256}},     // 254 framed bytes: one full datagram
                                          FramedCase{227, {256, 3}},  // 255: 254 and 1 data bytes
                                          FramedCase{480, {256, 256}} // 508: two full datagrams
-                                         ));
+                                         ),
+                         [](const testing::TestParamInfo<FramedCase>& info) {
+                             return "Text" + std::to_string(info.param.textBytes) + "Bytes";
+                         });
 
 TEST_F(Datagrams, RecordOfMoreThan255DatagramsIsRefusedWhole)
 {
@@ -160,7 +166,7 @@ TEST_F(Datagrams, FragmentsOutOfOrderAreReassembled)
         Frame(PeerPacketId(1) + PeerLogin("2200", "1", "0", "198.18.0.2\r\n", QString(250, u'x')));
     ASSERT_EQ(parts.size(), 2u);
     ASSERT_TRUE(Peer.SendTo(parts[1], EngineAddress()));
-    Pump(100);
+    PumpFor(100);
     int slot = -1;
     for (int i = 0; i < TParvaneNetwork::RecvDataBackCount; ++i) {
         if (Access::Slot(*Engine, i).HostName == PeerAddress())
@@ -173,7 +179,7 @@ TEST_F(Datagrams, FragmentsOutOfOrderAreReassembled)
     EXPECT_EQ(LoginsOf("PVHOST2"), 0);
 
     ASSERT_TRUE(Peer.SendTo(parts[0], EngineAddress()));
-    ASSERT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
     EXPECT_TRUE(Access::Slot(*Engine, slot).HostName.isEmpty());
     EXPECT_EQ(Engine->GetLoginUser(1).AbsenceTitle, QString(250, u'x'));
 }
@@ -188,7 +194,7 @@ TEST_F(Datagrams, LineBreaksAndTheEscapeBothArriveAsLineBreaks)
     Peer.ReceiveAll(200);
     PeerSends(QStringLiteral("PVMESSAGE:CHAT_MESSAGE&|花子&|PVHOST2&|198.18.0.2&|Parvane2&|id&|a\r\nb\\|c"),
               1);
-    ASSERT_TRUE(PumpUntil([&] { return !seen.isEmpty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !seen.isEmpty(); }));
     EXPECT_EQ(seen, QStringLiteral("a\r\nb\r\nc"));
 }
 
@@ -196,6 +202,12 @@ struct ScrambleCase {
     bool ownSecurity;
     bool scrambledInput;
 };
+
+void PrintTo(const ScrambleCase& c, std::ostream* os)
+{
+    *os << (c.scrambledInput ? "scrambled" : "plain") << " input, own scrambling "
+        << (c.ownSecurity ? "on" : "off");
+}
 
 class ScrambledInput : public Datagrams, public testing::WithParamInterface<ScrambleCase> {};
 
@@ -205,12 +217,16 @@ TEST_P(ScrambledInput, IsReadByItsFlagWhateverTheOwnSetting)
     Engine->SetSecurity(GetParam().ownSecurity);
     CountLogins();
     PeerSends(PeerLogin(), 1, GetParam().scrambledInput);
-    ASSERT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, ScrambledInput,
                          testing::Values(ScrambleCase{false, false}, ScrambleCase{false, true},
-                                         ScrambleCase{true, false}, ScrambleCase{true, true}));
+                                         ScrambleCase{true, false}, ScrambleCase{true, true}),
+                         [](const testing::TestParamInfo<ScrambleCase>& info) {
+                             return std::string(info.param.scrambledInput ? "Scrambled" : "Plain") +
+                                    "Input_" + (info.param.ownSecurity ? "ScramblingHere" : "PlainHere");
+                         });
 
 TEST_F(Datagrams, RepeatedPacketIdIsDroppedUntilElevenOthersCame)
 {
@@ -225,7 +241,7 @@ TEST_F(Datagrams, RepeatedPacketIdIsDroppedUntilElevenOthersCame)
     auto sendAndCount = [&](int id) {
         const int before = lines;
         PeerSends(chat, id);
-        PumpUntil([&] { return lines > before; }, 1000);
+        WaitUntil([&] { return lines > before; }, 1000);
         return lines - before;
     };
     EXPECT_EQ(sendAndCount(1000), 1);
@@ -242,25 +258,15 @@ TEST_F(Datagrams, RecordsWhileLoggedOutStillEnterTheRepeatHistory)
 {
     Start();
     PeerSends(PeerLogin(), 5);
-    Pump(150);
+    PumpFor(150);
     ASSERT_TRUE(Engine->Login());
     Peer.ReceiveAll(200);
     CountLogins();
     PeerSends(PeerLogin(), 5);
-    Pump(300);
+    PumpFor(300);
     EXPECT_EQ(LoginsOf("PVHOST2"), 0);
     PeerSends(PeerLogin(), 6);
-    EXPECT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
-}
-
-bool RunIp(const QStringList& args)
-{
-    QString ip = QStandardPaths::findExecutable("ip");
-    if (ip.isEmpty())
-        ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
-    QProcess p;
-    p.start(ip, args);
-    return p.waitForFinished(10000) && p.exitCode() == 0;
+    EXPECT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
 }
 
 TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge)
@@ -288,20 +294,20 @@ TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge)
         Frame(PeerPacketId(1) + PeerLogin("2200", "0", "0", "198.18.0.2\r\n", QString(300, u'y')))[0];
     for (int i = 0; i < 20; ++i)
         ASSERT_TRUE(senders[i]->SendTo(first, EngineAddress()));
-    Pump(200);
+    PumpFor(200);
     EXPECT_EQ(overflows, 0);
     ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
-    ASSERT_TRUE(PumpUntil([&] { return overflows == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return overflows == 1; }));
 
     now += 59 * 1000;
     Access::Purge(*Engine);
     ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
-    ASSERT_TRUE(PumpUntil([&] { return overflows == 2; })) << "a slot younger than a minute stays";
+    ASSERT_TRUE(WaitUntil([&] { return overflows == 2; })) << "a slot younger than a minute stays";
 
     now += 2 * 1000;
     Access::Purge(*Engine);
     ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
-    Pump(200);
+    PumpFor(200);
     EXPECT_EQ(overflows, 2);
 }
 
@@ -382,13 +388,13 @@ TEST_F(Datagrams, GarbageNeverHarmsTheEngine)
     CountLogins();
     for (const GarbageCase& c : kGarbage) {
         ASSERT_TRUE(Peer.SendTo(c.datagram, EngineAddress()) || c.datagram.isEmpty()) << c.name;
-        Pump(30);
+        PumpFor(30);
     }
-    Pump(200);
+    PumpFor(200);
     EXPECT_EQ(LoginsOf("PVHOST2"), 0);
     EXPECT_EQ(Engine->LoginCount(), 1);
     PeerSends(PeerLogin(), 80);
-    EXPECT_TRUE(PumpUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
 }
 
 TEST_F(Datagrams, DroppedDatagramsTakeNoSlotAndBadLengthsNeverComplete)

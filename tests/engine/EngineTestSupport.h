@@ -2,9 +2,10 @@
 
 // What the engine's tests on the test LAN share: pumping the event loop the
 // engine lives on, a scripted peer on a raw UDP socket, and the wire format
-// as a peer writes and reads it.
+// as a peer writes and reads it. Waiting and the LAN suite come from tests/support.
 #include "AnsiCodePage.h"
 #include "SystemClock.h"
+#include "WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -22,30 +23,8 @@ namespace EngineTest {
 
 constexpr quint16 kPort = 51000;
 
-inline void Pump(int ms = 0)
-{
-    QElapsedTimer t;
-    t.start();
-    do {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (ms > 0)
-            usleep(1000);
-    } while (t.elapsed() < ms);
-}
-
-// Runs the event loop until done() holds or the time is up; the result is done().
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        usleep(500);
-    }
-    return true;
-}
+using TestSupport::PumpFor;
+using TestSupport::WaitUntil;
 
 inline quint32 Address(const QString& dotted)
 {
@@ -112,7 +91,7 @@ public:
     std::optional<Datagram> Receive(int timeoutMs = 2000)
     {
         std::optional<Datagram> got;
-        PumpUntil(
+        WaitUntil(
             [&] {
                 pollfd p{FFd, POLLIN, 0};
                 if (poll(&p, 1, 0) != 1)
@@ -212,8 +191,8 @@ private:
 
 } // namespace EngineTest
 
+#include "LanSuite.h"
 #include "ParvaneNetwork.h"
-#include "TestLan.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -222,21 +201,13 @@ namespace EngineTest {
 
 // One engine in host 0 of a two-host LAN and a scripted peer in host 1. The
 // LAN lives for the whole suite; the engine and the peer for one test.
-class EngineOnLan : public testing::Test {
+class EngineOnLan : public TestSupport::LanSuite<2> {
 protected:
-    static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite()
-    {
-        delete FLan;
-        FLan = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
+        ASSERT_TRUE(LanReady());
         ASSERT_TRUE(FLan->In(1, [this] { return Peer.Open(); }));
-        FLan->Enter(0);
-        FEntered = true;
+        ASSERT_TRUE(EnterHost(0));
         Engine = std::make_unique<TParvaneNetwork>();
         Engine->SetDiscrimination(QStringLiteral("Parvane2"));
         Engine->SetVersion(2200);
@@ -244,8 +215,7 @@ protected:
     void TearDown() override
     {
         Engine.reset();
-        if (FEntered)
-            FLan->Leave();
+        LeaveHost();
         Peer.Close();
     }
 
@@ -272,12 +242,8 @@ protected:
     QString PeerAddress() const { return FLan->Address(1); }
     QString EngineAddress() const { return FLan->Address(0); }
 
-    static inline TestLan* FLan = nullptr;
     RawPeer Peer;
     std::unique_ptr<TParvaneNetwork> Engine;
-
-private:
-    bool FEntered = false;
 };
 
 // The LOGIN of the peer in host 1 ("PVHOST2"), ready to frame.

@@ -1,19 +1,25 @@
 // File transfer between two engines: one in this process in host 1, the other
 // a pvnpeer process in host 2, both logged in and listing each other.
+#include "LanSuite.h"
 #include "ParvaneNetwork.h"
 #include "PeerProcess.h"
+#include "WaitUntil.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
-using namespace EngineTest;
+using TestSupport::PeerProcess;
 
 namespace {
+
+using TestSupport::WaitUntil;
+
+// A large file between two engines takes its time.
+constexpr int kTransferWaitMs = 10000;
 
 QByteArray RandomContent(qsizetype n)
 {
@@ -36,21 +42,13 @@ QByteArray Read(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-class EngineAndPeer : public testing::Test {
+class EngineAndPeer : public TestSupport::LanSuite<2> {
 protected:
-    static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite()
-    {
-        delete FLan;
-        FLan = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
+        ASSERT_TRUE(LanReady());
         ASSERT_TRUE(Here.isValid() && There.isValid());
-        FLan->Enter(0);
-        FEntered = true;
+        ASSERT_TRUE(EnterHost(0));
         Engine = std::make_unique<TParvaneNetwork>();
         Engine->SetDiscrimination("Parvane2");
         Engine->SetVersion(2200);
@@ -81,51 +79,32 @@ protected:
         ASSERT_TRUE(Engine->ServiceStart());
         Engine->SetHandleName("太郎");
 
-        ASSERT_TRUE(Peer.Start(*FLan, 1));
-        ASSERT_TRUE(Peer.Set("Discrimination", "Parvane2"));
-        ASSERT_TRUE(Peer.Set("Version", "2200"));
-        ASSERT_EQ(Peer.Call("ServiceStart"), "1");
-        ASSERT_TRUE(Peer.Set("HandleName", "花子"));
-        ASSERT_EQ(Peer.Call("Login"), "1");
+        ASSERT_TRUE(Peer.StartLoggedIn(*FLan, 1, "花子"));
         ASSERT_TRUE(Engine->Login());
-        ASSERT_TRUE(Until([this] { return Engine->LoginCount() == 2; }));
-        ASSERT_TRUE(Until([this] { return Peer.Get("LoginCount") == "2"; }));
+        ASSERT_TRUE(WaitUntil([this] { return Engine->LoginCount() == 2; }, kTransferWaitMs));
+        ASSERT_TRUE(WaitUntil([this] { return Peer.Get("LoginCount") == "2"; }, kTransferWaitMs));
         Peer.ForgetEvents();
     }
 
     void TearDown() override
     {
         Engine.reset();
-        if (FEntered)
-            FLan->Leave();
+        LeaveHost();
     }
 
-    // Lets the engine here run while waiting for cond.
-    bool Until(const std::function<bool()>& cond, int ms = 10000)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!cond()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
     // The peer's next event of that name, the engine here running meanwhile.
     std::optional<QStringList> PeerEvent(const QString& name, int ms = 15000)
     {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            if (auto e = Peer.WaitEvent(name, 0))
-                return e;
-        }
-        return std::nullopt;
+        std::optional<QStringList> event;
+        WaitUntil(
+            [&] {
+                event = Peer.WaitEvent(name, 0);
+                return event.has_value();
+            },
+            ms);
+        return event;
     }
 
-    static inline TestLan* FLan = nullptr;
     QTemporaryDir Here;
     QTemporaryDir There;
     std::unique_ptr<TParvaneNetwork> Engine;
@@ -137,9 +116,6 @@ protected:
     QString OfferedBy;
     QString OfferedComment;
     qint64 OfferedSize = 0;
-
-private:
-    bool FEntered = false;
 };
 
 class SentToPeer : public EngineAndPeer, public testing::WithParamInterface<qint64> {};
@@ -162,7 +138,7 @@ TEST_P(SentToPeer, ArrivesByteIdentical)
     auto end = PeerEvent("OnFileRecvEnd");
     ASSERT_TRUE(end);
     EXPECT_EQ(end->value(4), QDir(There.path()).filePath("写真.jpg"));
-    ASSERT_TRUE(Until([this] { return !Ends.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Ends.empty(); }, kTransferWaitMs));
     EXPECT_EQ(Ends, std::vector<int>{id});
     EXPECT_TRUE(Errors.empty());
     EXPECT_TRUE(Read(QDir(There.path()).filePath("写真.jpg")) == content);
@@ -173,7 +149,10 @@ TEST_P(SentToPeer, ArrivesByteIdentical)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EngineAndPeer, SentToPeer, testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024));
+INSTANTIATE_TEST_SUITE_P(EngineAndPeer, SentToPeer, testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024),
+                         [](const testing::TestParamInfo<qint64>& info) {
+                             return "Bytes" + std::to_string(info.param);
+                         });
 
 TEST_F(EngineAndPeer, ReceivedFromPeerByteIdentical)
 {
@@ -183,7 +162,7 @@ TEST_F(EngineAndPeer, ReceivedFromPeerByteIdentical)
     const QString id = Peer.Call("FileSend", {path, "読んでね", FLan->Address(0), "Parvane2"});
     ASSERT_NE(id, "0");
     ASSERT_TRUE(PeerEvent("OnFileSendEnd"));
-    ASSERT_TRUE(Until([this] { return !Ends.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Ends.empty(); }, kTransferWaitMs));
     EXPECT_EQ(OfferedBy, "花子");
     EXPECT_EQ(OfferedSize, content.size());
     EXPECT_EQ(OfferedComment, "読んでね");
@@ -198,7 +177,7 @@ TEST_F(EngineAndPeer, EmptyFileIsRefusedSilentlyByTheReceiver)
     ASSERT_EQ(Peer.Command({"recv", "accept", There.path()}), QStringList{"ok"});
     const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_GT(id, 0);
-    ASSERT_TRUE(Until([this] { return !Errors.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Errors.empty(); }, kTransferWaitMs));
     EXPECT_EQ(Errors.front(), std::make_pair(id, 1));
     EXPECT_EQ(Peer.CountEvents("OnFileRecvStart"), 0);
     EXPECT_EQ(Peer.CountEvents("OnErrorFileRecv"), 0);
@@ -212,7 +191,7 @@ TEST_F(EngineAndPeer, RefusalReachesTheSenderAsErrorOne)
     ASSERT_EQ(Peer.Command({"recv", "refuse"}), QStringList{"ok"});
     const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_TRUE(PeerEvent("OnFileRecvStart"));
-    ASSERT_TRUE(Until([this] { return !Errors.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Errors.empty(); }, kTransferWaitMs));
     EXPECT_EQ(Errors.front(), std::make_pair(id, 1));
     EXPECT_TRUE(QDir(There.path()).isEmpty());
 }
@@ -248,7 +227,7 @@ TEST_F(EngineAndPeer, ReceiverLogoutEndsBothSides)
     auto error = PeerEvent("OnErrorFileRecv");
     ASSERT_TRUE(error);
     EXPECT_EQ(error->value(5), "1");
-    ASSERT_TRUE(Until([this] { return !Errors.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Errors.empty(); }, kTransferWaitMs));
     EXPECT_TRUE(Ends.empty());
     EXPECT_EQ(Errors.front(), std::make_pair(id, 1));
     // Cancelled or logged out: what arrived stays.

@@ -1,6 +1,7 @@
 #include "FileTransferStream.h"
 
 #include "AnsiCodePage.h"
+#include "TestNames.h"
 #include "TransferNumbers.h"
 
 #include <QSet>
@@ -124,6 +125,11 @@ struct NameCase {
     const char* kept; // empty: refused
 };
 
+void PrintTo(const NameCase& c, std::ostream* os)
+{
+    *os << "offered \"" << c.offered << '"';
+}
+
 class OfferedName : public testing::TestWithParam<NameCase> {};
 
 TEST_P(OfferedName, KeepsOnlyASafeLastPart)
@@ -139,7 +145,10 @@ INSTANTIATE_TEST_SUITE_P(FileOfferHeader, OfferedName,
                                          NameCase{"...", "..."}, NameCase{".", ""}, NameCase{"..", ""},
                                          NameCase{"", ""}, NameCase{"dir/", ""}, NameCase{"a/..", ""},
                                          NameCase{"bad\nname", ""}, NameCase{"tab\tname", ""},
-                                         NameCase{"del\x7fname", ""}));
+                                         NameCase{"del\x7fname", ""}),
+                         [](const testing::TestParamInfo<NameCase>& info) {
+                             return TestSupport::ReadableName(QString::fromUtf8(info.param.offered));
+                         });
 
 TEST(OfferedNameLength, CountsTheFileSystemBytes)
 {

@@ -1,8 +1,10 @@
 // File transfer of one engine in host 1 of a test LAN against scripted raw TCP
 // peers in hosts 2 and 3, each script on a thread of its own inside its host.
 #include "FileTransferStream.h"
+#include "LanSuite.h"
 #include "ParvaneNetwork.h"
-#include "TestLan.h"
+#include "TestNames.h"
+#include "WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,6 +47,7 @@ public:
 namespace {
 
 using namespace FileTransferStream;
+using TestSupport::WaitUntil;
 
 constexpr int kEnginePort = 52000;
 constexpr int kPeerPort = 53000;
@@ -177,20 +180,13 @@ struct FileEvent {
     QString file;
 };
 
-class FileTransfer : public testing::Test {
+class FileTransfer : public TestSupport::LanSuite<3> {
 protected:
-    static void SetUpTestSuite() { Lan = new TestLan(3); }
-    static void TearDownTestSuite()
-    {
-        delete Lan;
-        Lan = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(Lan->IsReady()) << qPrintable(Lan->Error());
+        ASSERT_TRUE(LanReady());
         ASSERT_TRUE(Folder.isValid());
-        Lan->Enter(0);
+        ASSERT_TRUE(EnterHost(0));
         Engine = std::make_unique<TParvaneNetwork>();
         Engine->SetDiscrimination("Parvane2");
         Engine->SetVersion(2200);
@@ -208,8 +204,7 @@ protected:
         Engine.reset();
         for (int fd : Listeners)
             close(fd);
-        if (Lan)
-            Lan->Leave();
+        LeaveHost();
     }
 
     void Bind()
@@ -261,20 +256,6 @@ protected:
         };
     }
 
-    // Pumps the engine's events until cond holds or ms pass.
-    static bool WaitFor(const std::function<bool()>& cond, int ms = kScriptWaitMs)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!cond()) {
-            if (timer.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            std::this_thread::yield();
-        }
-        return true;
-    }
-
     bool Has(const QString& kind) const
     {
         return std::any_of(Events.begin(), Events.end(), [&](const FileEvent& e) { return e.kind == kind; });
@@ -292,7 +273,7 @@ protected:
     // A listening socket in host i (0-based) that the scripts accept on.
     int ListenIn(int host, int backlog = 5)
     {
-        Lan->Enter(host);
+        FLan->Enter(host);
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         int on = 1;
         setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -301,7 +282,7 @@ protected:
         address.sin_port = htons(kPeerPort);
         const bool ok =
             bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(fd, backlog) == 0;
-        Lan->Enter(0);
+        FLan->Enter(0);
         Listeners.push_back(fd);
         return ok ? fd : -1;
     }
@@ -309,14 +290,14 @@ protected:
     // A connection from host 2 to the engine's file port; made here, scripted on a thread.
     int ConnectFromPeer()
     {
-        Lan->Enter(1);
+        FLan->Enter(1);
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(kEnginePort);
-        inet_pton(AF_INET, Lan->Address(0).toLatin1().constData(), &address.sin_addr);
+        inet_pton(AF_INET, FLan->Address(0).toLatin1().constData(), &address.sin_addr);
         const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        Lan->Enter(0);
+        FLan->Enter(0);
         return ok ? fd : -1;
     }
 
@@ -328,7 +309,6 @@ protected:
         TParvaneNetworkFileTestAccess::AddPeer(*Engine, "PEER", ipList, port);
     }
 
-    static TestLan* Lan;
     QTemporaryDir Folder;
     std::unique_ptr<TParvaneNetwork> Engine;
     std::vector<FileEvent> Events;
@@ -338,8 +318,6 @@ protected:
     std::function<void(int, QString&, bool&)> OnOffer;
     std::function<void(int, qint64)> OnProgress;
 };
-
-TestLan* FileTransfer::Lan = nullptr;
 
 // --- Sending -------------------------------------------------------------------
 
@@ -374,13 +352,13 @@ TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece)
     const QString path = Folder.filePath("送る.bin");
     ASSERT_TRUE(WriteFile(path, content));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     ReceivedByScript got;
     Script([&] { ReceiveScript(listener, size, got); });
 
-    const int id = Engine->FileSend(path, "よろしく", Lan->Address(1), "Parvane2");
+    const int id = Engine->FileSend(path, "よろしく", FLan->Address(1), "Parvane2");
     ASSERT_GT(id, 0);
-    ASSERT_TRUE(WaitFor([&] { return got.done && Ended(); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return got.done && Ended(); }, 20000));
 
     FileOffer expected{"自分", "PVHOST1", "Parvane2", "送る.bin", size, "よろしく"};
     EXPECT_EQ(got.header, BuildOfferHeader(expected));
@@ -411,27 +389,30 @@ TEST_P(FileSendSizes, ArriveWholeWithProgressPerPiece)
 }
 
 INSTANTIATE_TEST_SUITE_P(FileTransfer, FileSendSizes,
-                         testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024 + 17));
+                         testing::Values<qint64>(1, 4096, 4097, 5 * 1024 * 1024 + 17),
+                         [](const testing::TestParamInfo<qint64>& info) {
+                             return "Bytes" + std::to_string(info.param);
+                         });
 
 TEST_F(FileTransfer, SendFailsToStartWithoutAPlaceToSendTo)
 {
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     TParvaneNetworkFileTestAccess::AddPeer(*Engine, "NOFILES", "198.18.0.9", 0);
     EXPECT_EQ(Engine->FileSend(path, "", "198.18.0.9", "Parvane2"), 0);  // the peer receives no files
     EXPECT_EQ(Engine->FileSend(path, "", "198.18.0.77", "Parvane2"), 0); // nobody listed there
-    EXPECT_EQ(Engine->FileSend(path, "", Lan->Address(1), "Other"), 0);  // another identifier
-    EXPECT_EQ(Engine->FileSend(Folder.filePath("none"), "", Lan->Address(1), "Parvane2"), 0);
+    EXPECT_EQ(Engine->FileSend(path, "", FLan->Address(1), "Other"), 0); // another identifier
+    EXPECT_EQ(Engine->FileSend(Folder.filePath("none"), "", FLan->Address(1), "Parvane2"), 0);
     // Only a regular file can be sent: a folder or a named pipe would never give its bytes.
-    EXPECT_EQ(Engine->FileSend(Folder.path(), "", Lan->Address(1), "Parvane2"), 0);
+    EXPECT_EQ(Engine->FileSend(Folder.path(), "", FLan->Address(1), "Parvane2"), 0);
     const QString pipe = Folder.filePath("pipe");
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    EXPECT_EQ(Engine->FileSend(pipe, "", Lan->Address(1), "Parvane2"), 0);
+    EXPECT_EQ(Engine->FileSend(pipe, "", FLan->Address(1), "Parvane2"), 0);
     // By machine name it resolves to the peer's address.
     EXPECT_NE(Engine->FileSend(path, "", "PEER", "Parvane2"), 0);
     Engine->Logout();
-    EXPECT_EQ(Engine->FileSend(path, "", Lan->Address(1), "Parvane2"), 0);
+    EXPECT_EQ(Engine->FileSend(path, "", FLan->Address(1), "Parvane2"), 0);
 }
 
 TEST_F(FileTransfer, RefusalIsErrorOneAndNoDataGoesOut)
@@ -439,7 +420,7 @@ TEST_F(FileTransfer, RefusalIsErrorOneAndNoDataGoesOut)
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     Script([&] {
         const int fd = AcceptOne(listener);
@@ -447,8 +428,8 @@ TEST_F(FileTransfer, RefusalIsErrorOneAndNoDataGoesOut)
         close(fd);
         done = true;
     });
-    const int id = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->socket, id);
     EXPECT_EQ(Last("error")->a, 1);
@@ -467,7 +448,7 @@ TEST_P(FileSendDropped, MidFileIsErrorOne)
     const QString path = Folder.filePath("big.bin");
     ASSERT_TRUE(WriteFile(path, RandomBytes(8 * 1024 * 1024)));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     const bool reset = GetParam().reset;
     Script([&, reset] {
@@ -482,8 +463,8 @@ TEST_P(FileSendDropped, MidFileIsErrorOne)
         close(fd);
         done = true;
     });
-    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->a, 1);
     EXPECT_FALSE(Has("end"));
@@ -498,7 +479,7 @@ TEST_F(FileTransfer, SenderCancelMidFileIsErrorTwoAndTheReceiverSeesTheClose)
     const QString path = Folder.filePath("big.bin");
     ASSERT_TRUE(WriteFile(path, RandomBytes(4 * 1024 * 1024)));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     std::atomic<qint64> received{0};
     Script([&] {
@@ -509,13 +490,13 @@ TEST_F(FileTransfer, SenderCancelMidFileIsErrorTwoAndTheReceiverSeesTheClose)
         close(fd);
         done = true;
     });
-    const int id = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     OnProgress = [&](int s, qint64 sent) {
         if (sent >= 40960) {
             EXPECT_TRUE(Engine->FileSendCancel(s));
         }
     };
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     EXPECT_EQ(Last("error")->socket, id);
     EXPECT_EQ(Last("error")->a, 2);
     EXPECT_LT(received, 4 * 1024 * 1024);
@@ -528,7 +509,7 @@ TEST_F(FileTransfer, FileThatShrinksWhileSentIsErrorThree)
     const QString path = Folder.filePath("shrinks.bin");
     ASSERT_TRUE(WriteFile(path, RandomBytes(kSize)));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     std::atomic<qint64> received{0};
     Script([&] {
@@ -543,8 +524,8 @@ TEST_F(FileTransfer, FileThatShrinksWhileSentIsErrorThree)
         if (sent == 4096)
             QFile::resize(path, 8192);
     };
-    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->a, 3);
     EXPECT_FALSE(Has("end"));
@@ -557,12 +538,12 @@ TEST_F(FileTransfer, PiecesSmallerThanOneByteCountAsOne)
     const QString path = Folder.filePath("five.bin");
     ASSERT_TRUE(WriteFile(path, "12345"));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     Engine->SetFTPSendByte(0);
     ReceivedByScript got;
     Script([&] { ReceiveScript(listener, 5, got); });
-    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return got.done && Ended(); }));
+    Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitUntil([&] { return got.done && Ended(); }, kScriptWaitMs));
     EXPECT_EQ(got.data, QByteArray("12345"));
     std::vector<qint64> progress;
     for (const FileEvent& e : Events) {
@@ -578,7 +559,7 @@ TEST_F(FileTransfer, EndLineBeforeTheLastPieceIsNoSuccessYet)
     const QByteArray content = RandomBytes(2 * 1024 * 1024);
     ASSERT_TRUE(WriteFile(path, content));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     QByteArray data;
     Script([&] {
@@ -590,8 +571,8 @@ TEST_F(FileTransfer, EndLineBeforeTheLastPieceIsNoSuccessYet)
         close(fd);
         done = true;
     });
-    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("end"));
     EXPECT_EQ(Events[Events.size() - 2].kind, "progress");
     EXPECT_EQ(Events[Events.size() - 2].a, content.size());
@@ -608,7 +589,7 @@ TEST_F(FileTransfer, SizeBeyondTwoGibibytesIsAnnouncedWhole)
         ASSERT_TRUE(file.resize(5'000'000'123));
     }
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     std::atomic<bool> done{false};
     QByteArray header;
     Script([&] {
@@ -617,8 +598,8 @@ TEST_F(FileTransfer, SizeBeyondTwoGibibytesIsAnnouncedWhole)
         close(fd);
         done = true;
     });
-    Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     FileOffer offer;
     ASSERT_EQ(ParseOfferHeader(header, offer), HeaderState::Complete);
     EXPECT_EQ(offer.iFileSize, 5'000'000'123);
@@ -630,20 +611,20 @@ TEST_F(FileTransfer, TransferNumbersAreNotTheReusedDescriptors)
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
     const int listener = ListenIn(1);
-    KnowPeer(Lan->Address(1));
-    const int first = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    KnowPeer(FLan->Address(1));
+    const int first = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_TRUE(Engine->FileSendCancel(first));
     ReceivedByScript got;
     Script([&] {
         close(AcceptOne(listener)); // the cancelled first connection
         ReceiveScript(listener, 3, got);
     });
-    const int second = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    const int second = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_NE(second, 0);
     EXPECT_NE(second, first);
     // A late cancel of the first transfer must not reach the second, whatever descriptor it got.
     EXPECT_FALSE(Engine->FileSendCancel(first));
-    ASSERT_TRUE(WaitFor([&] { return got.done && Has("end"); }));
+    ASSERT_TRUE(WaitUntil([&] { return got.done && Has("end"); }, kScriptWaitMs));
     EXPECT_EQ(Last("end")->socket, second);
     EXPECT_EQ(got.data, QByteArray("abc"));
 }
@@ -655,13 +636,13 @@ TEST_F(FileTransfer, DescriptorOfNoTransferIsNeverClosed)
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(kPeerPort);
-    inet_pton(AF_INET, Lan->Address(1).toLatin1().constData(), &address.sin_addr);
+    inet_pton(AF_INET, FLan->Address(1).toLatin1().constData(), &address.sin_addr);
     ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     const int other = AcceptOne(listener);
     ASSERT_GE(other, 0);
     ASSERT_TRUE(TParvaneNetworkFileTestAccess::Watch(*Engine, fd));
     ASSERT_TRUE(SendAll(other, "not a transfer"));
-    WaitFor([] { return false; }, 300);
+    WaitUntil([] { return false; }, 300);
     // Neither the data nor a cancel by its number may close what belongs to someone else.
     EXPECT_FALSE(Engine->FileSendCancel(fd));
     EXPECT_FALSE(Engine->FileRecvCancel(fd));
@@ -677,9 +658,9 @@ TEST_F(FileTransfer, LogoutEndsEveryTransferAsCancelled)
 {
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
-    KnowPeer(Lan->Address(1));
+    KnowPeer(FLan->Address(1));
     ListenIn(1);
-    const int id = Engine->FileSend(path, "", Lan->Address(1), "Parvane2");
+    const int id = Engine->FileSend(path, "", FLan->Address(1), "Parvane2");
     ASSERT_NE(id, 0);
     Engine->Logout();
     ASSERT_TRUE(Has("error"));
@@ -707,19 +688,19 @@ TEST_P(FileSendFailover, TriesTheNextAddress)
     ASSERT_TRUE(WriteFile(path, "hello"));
     QString list;
     for (const QString& a : c.addresses)
-        list += (a == "H2" ? Lan->Address(1) : a == "H3" ? Lan->Address(2) : a) + "\r\n";
+        list += (a == "H2" ? FLan->Address(1) : a == "H3" ? FLan->Address(2) : a) + "\r\n";
     KnowPeer(list);
     TParvaneNetworkFileTestAccess::SetConnectTimeout(*Engine, 300);
     if (c.host2Silent) {
         // A listener whose queue is full drops new attempts without an answer.
         const int full = ListenIn(1, 0);
         Script([this] {
-            Lan->Enter(1);
+            FLan->Enter(1);
             const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
             sockaddr_in address{};
             address.sin_family = AF_INET;
             address.sin_port = htons(kPeerPort);
-            inet_pton(AF_INET, Lan->Address(1).toLatin1().constData(), &address.sin_addr);
+            inet_pton(AF_INET, FLan->Address(1).toLatin1().constData(), &address.sin_addr);
             ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
             std::this_thread::sleep_for(std::chrono::seconds(2));
             close(fd);
@@ -736,7 +717,7 @@ TEST_P(FileSendFailover, TriesTheNextAddress)
     }
     const int id = Engine->FileSend(path, "", list, "Parvane2");
     ASSERT_NE(id, 0);
-    ASSERT_TRUE(WaitFor([&] { return Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return Ended(); }, kScriptWaitMs));
     int changes = 0;
     int current = id;
     for (const FileEvent& e : Events) {
@@ -752,7 +733,7 @@ TEST_P(FileSendFailover, TriesTheNextAddress)
     if (c.expectedError < 0) {
         ASSERT_TRUE(Has("end"));
         EXPECT_EQ(Last("end")->socket, current);
-        ASSERT_TRUE(WaitFor([&] { return got.done.load(); }));
+        ASSERT_TRUE(WaitUntil([&] { return got.done.load(); }, kScriptWaitMs));
         EXPECT_EQ(got.data, QByteArray("hello"));
     } else {
         ASSERT_TRUE(Has("error"));
@@ -800,7 +781,7 @@ TEST_P(FileRecvSizes, ArriveByteIdenticalWithProgress)
         close(fd);
         out.done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return out.done && Ended(); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return out.done && Ended(); }, 20000));
     EXPECT_EQ(out.answer, QByteArray("PVNFILESTART:OK\r\n"));
     EXPECT_TRUE(out.sawEnd);
     ASSERT_TRUE(Has("end"));
@@ -824,12 +805,20 @@ TEST_P(FileRecvSizes, ArriveByteIdenticalWithProgress)
 }
 
 INSTANTIATE_TEST_SUITE_P(FileTransfer, FileRecvSizes,
-                         testing::Values<qint64>(1, 4096, 4097, 6 * 1024 * 1024 + 3));
+                         testing::Values<qint64>(1, 4096, 4097, 6 * 1024 * 1024 + 3),
+                         [](const testing::TestParamInfo<qint64>& info) {
+                             return "Bytes" + std::to_string(info.param);
+                         });
 
 struct HostileName {
     const char* offered;
     const char* saved; // empty: refused without a question
 };
+
+void PrintTo(const HostileName& c, std::ostream* os)
+{
+    *os << "offered \"" << c.offered << "\", saved \"" << c.saved << '"';
+}
 
 class FileRecvNames : public FileTransfer, public testing::WithParamInterface<HostileName> {};
 
@@ -848,11 +837,12 @@ TEST_P(FileRecvNames, StayInTheChosenFolder)
         close(fd);
         out.done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return out.done && (Ended() || QString(c.saved).isEmpty()); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return out.done && (Ended() || QString(c.saved).isEmpty()); }, kScriptWaitMs));
     if (QString(c.saved).isEmpty()) {
         EXPECT_FALSE(Has("offer"));
         EXPECT_TRUE(out.answer.isEmpty());
-        WaitFor([] { return false; }, 200);
+        WaitUntil([] { return false; }, 200);
         EXPECT_TRUE(Events.empty());
     } else {
         ASSERT_TRUE(Has("offer"));
@@ -867,7 +857,10 @@ INSTANTIATE_TEST_SUITE_P(FileTransfer, FileRecvNames,
                          testing::Values(HostileName{"../x", "x"}, HostileName{"/etc/x", "x"},
                                          HostileName{"a/b", "b"}, HostileName{"..\\x", "x"},
                                          HostileName{".", ""}, HostileName{"..", ""}, HostileName{"", ""},
-                                         HostileName{"a\rb", ""}));
+                                         HostileName{"a\rb", ""}),
+                         [](const testing::TestParamInfo<HostileName>& info) {
+                             return TestSupport::ReadableName(QString::fromUtf8(info.param.offered));
+                         });
 
 struct BadOffer {
     const char* name;
@@ -895,9 +888,9 @@ TEST_P(FileRecvBadOffer, IsRefusedSilently)
         close(fd);
         done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done.load(); }, kScriptWaitMs));
     EXPECT_TRUE(closed);
-    WaitFor([] { return false; }, 100);
+    WaitUntil([] { return false; }, 100);
     EXPECT_TRUE(Events.empty());
 }
 
@@ -918,7 +911,7 @@ TEST_F(FileTransfer, RefusedOfferWritesNothing)
         closed = SeesCloseWithoutData(fd);
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return closed.load(); }, kScriptWaitMs));
     EXPECT_TRUE(QDir(Folder.path()).isEmpty());
     EXPECT_FALSE(Has("error"));
 }
@@ -932,7 +925,7 @@ TEST_F(FileTransfer, SizesBeyondTwoGibibytesReachTheQuestionWhole)
         SeesCloseWithoutData(fd);
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return Has("offer"); }));
+    ASSERT_TRUE(WaitUntil([&] { return Has("offer"); }, kScriptWaitMs));
     EXPECT_EQ(Last("offer")->a, 5'000'000'123);
 }
 
@@ -948,7 +941,7 @@ TEST_F(FileTransfer, SenderThatSendsMoreThanAnnouncedGivesTheAnnouncedFile)
         close(fd);
         out.done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return out.done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return out.done && Ended(); }, kScriptWaitMs));
     EXPECT_TRUE(out.sawEnd);
     ASSERT_TRUE(Has("end"));
     EXPECT_EQ(ReadFile(Folder.filePath("more.bin")), QByteArray(10000, 'a'));
@@ -975,7 +968,7 @@ TEST_P(FileRecvDropped, MidFileIsErrorZeroAndDeletesThePartialFile)
         close(fd);
         done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("error"));
     EXPECT_EQ(Last("error")->a, 0);
     EXPECT_FALSE(QFile::exists(Folder.filePath("half.bin")));
@@ -998,7 +991,7 @@ TEST_F(FileTransfer, ReadsSmallerThanOneByteCountAsOne)
         close(fd);
         done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("end"));
     EXPECT_EQ(ReadFile(Folder.filePath("five.bin")), QByteArray("12345"));
     std::vector<qint64> progress;
@@ -1027,12 +1020,12 @@ TEST_F(FileTransfer, ReceiverCancelMidFileKeepsThePartialFile)
             EXPECT_TRUE(Engine->FileRecvCancel(s));
         }
     };
-    ASSERT_TRUE(WaitFor([&] { return Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return Ended(); }, kScriptWaitMs));
     EXPECT_EQ(Last("error")->a, 1);
     const qint64 kept = QFileInfo(Folder.filePath("part.bin")).size();
     EXPECT_EQ(kept, Last("progress")->a);
     EXPECT_GE(kept, 100000);
-    ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return closed.load(); }, kScriptWaitMs));
 }
 
 TEST_F(FileTransfer, ReadOnlyFolderIsErrorTwoAndTheSenderSeesTheClose)
@@ -1050,7 +1043,7 @@ TEST_F(FileTransfer, ReadOnlyFolderIsErrorTwoAndTheSenderSeesTheClose)
         closed = SeesCloseWithoutData(fd);
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return closed && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return closed && Ended(); }, kScriptWaitMs));
     EXPECT_EQ(Last("error")->a, 2);
     EXPECT_TRUE(QDir(folder).isEmpty());
 }
@@ -1070,7 +1063,7 @@ TEST_F(FileTransfer, ExistingFileIsReplacedAndALinkThereIsNotFollowed)
         close(fd);
         out.done = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return out.done && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return out.done && Ended(); }, kScriptWaitMs));
     ASSERT_TRUE(Has("end"));
     EXPECT_FALSE(QFileInfo(Folder.filePath("a.txt")).isSymLink());
     EXPECT_EQ(ReadFile(Folder.filePath("a.txt")), QByteArray("new"));
@@ -1087,7 +1080,7 @@ TEST_F(FileTransfer, PathThatCannotBeRemovedIsErrorTwoAndStays)
         closed = SeesCloseWithoutData(fd);
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return closed && Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] { return closed && Ended(); }, kScriptWaitMs));
     EXPECT_EQ(Last("error")->a, 2);
     EXPECT_TRUE(QFileInfo(Folder.filePath("a.txt")).isDir());
 }
@@ -1102,7 +1095,7 @@ TEST_F(FileTransfer, CloseWhileTheUserIsAskedIsSeenInsideTheQuestion)
         ++offers;
         stop = true;
         // The user takes a while; meanwhile the sender repeats itself and then goes away.
-        WaitFor([&] { return Has("error"); }, 3000);
+        WaitUntil([&] { return Has("error"); }, 3000);
         errorInside = Has("error") && Last("error")->socket == s;
         cancel = false;
     };
@@ -1114,8 +1107,8 @@ TEST_F(FileTransfer, CloseWhileTheUserIsAskedIsSeenInsideTheQuestion)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return offers > 0 && Ended(); }));
-    WaitFor([] { return false; }, 100);
+    ASSERT_TRUE(WaitUntil([&] { return offers > 0 && Ended(); }, kScriptWaitMs));
+    WaitUntil([] { return false; }, 100);
     EXPECT_EQ(offers, 1);
     EXPECT_TRUE(errorInside);
     EXPECT_EQ(Last("error")->a, 0);
@@ -1133,7 +1126,7 @@ TEST_F(FileTransfer, OfferWhileLoggedOutIsRefusedSilently)
         closed = SeesCloseWithoutData(fd);
         close(fd);
     });
-    ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return closed.load(); }, kScriptWaitMs));
     EXPECT_TRUE(Events.empty());
 }
 

@@ -1,8 +1,6 @@
 #include "EngineTestAccess.h"
 #include "EngineTestSupport.h"
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
@@ -199,33 +197,23 @@ TEST_F(Lifecycle, DestroyingARunningEngineLogsOut)
     EXPECT_TRUE(NextRecord(QStringLiteral("PVMESSAGE:LOGOUT")));
 }
 
-bool RunIp(const QStringList& args)
-{
-    QString ip = QStandardPaths::findExecutable("ip");
-    if (ip.isEmpty())
-        ip = QStandardPaths::findExecutable("ip", {"/usr/sbin", "/sbin"});
-    QProcess p;
-    p.start(ip, args);
-    return p.waitForFinished(10000) && p.exitCode() == 0;
-}
-
 TEST_F(Lifecycle, AddressChangeIsSeenAfterATickAndOnlyOnce)
 {
     Access::SetIntervals(*Engine, 20, 30000);
     Start();
     int changes = 0;
     Engine->OnIPAddressChange = [&](TParvaneNetwork*) { ++changes; };
-    Pump(150);
+    PumpFor(150);
     EXPECT_EQ(changes, 0) << "an unchanged list raises nothing, however many ticks";
 
     ASSERT_TRUE(RunIp({"-n", FLan->NamespaceName(0), "addr", "add", "198.18.3.1/15", "dev", "eth0"}));
-    ASSERT_TRUE(PumpUntil([&] { return changes == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return changes == 1; }));
     EXPECT_EQ(Engine->IPAddress(), (QStringList{EngineAddress(), QStringLiteral("198.18.3.1")}));
-    Pump(150);
+    PumpFor(150);
     EXPECT_EQ(changes, 1);
 
     ASSERT_TRUE(RunIp({"-n", FLan->NamespaceName(0), "addr", "del", "198.18.3.1/15", "dev", "eth0"}));
-    ASSERT_TRUE(PumpUntil([&] { return changes == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return changes == 2; }));
     EXPECT_EQ(Engine->IPAddress(), QStringList{EngineAddress()});
 }
 
@@ -235,14 +223,14 @@ TEST_F(Lifecycle, DeliveryTimerOfSlot255LeavesThePeriodicTimerRunning)
     Start();
     Access::SetSendHistory(*Engine, 255, TPVN_SendHistory{"m", "id", PeerAddress(), "Parvane2"});
     Access::StartSendTimeout(*Engine, 255);
-    ASSERT_TRUE(PumpUntil([&] { return !Access::SendTimerActive(*Engine, 255); }));
+    ASSERT_TRUE(WaitUntil([&] { return !Access::SendTimerActive(*Engine, 255); }));
     EXPECT_TRUE(Access::PurgeTimerActive(*Engine));
 
     // The purge still ticks, and with it the address comparison.
     int changes = 0;
     Engine->OnIPAddressChange = [&](TParvaneNetwork*) { ++changes; };
     ASSERT_TRUE(RunIp({"-n", FLan->NamespaceName(0), "addr", "add", "198.18.3.2/15", "dev", "eth0"}));
-    EXPECT_TRUE(PumpUntil([&] { return changes == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return changes == 1; }));
     RunIp({"-n", FLan->NamespaceName(0), "addr", "del", "198.18.3.2/15", "dev", "eth0"});
 }
 
@@ -255,7 +243,7 @@ TEST_F(Lifecycle, DeliveryTimeoutAfterTheEndRereadsTheAddresses)
     int changes = 0;
     Engine->OnIPAddressChange = [&](TParvaneNetwork*) { ++changes; };
     Access::StartSendTimeout(*Engine, 1);
-    ASSERT_TRUE(PumpUntil([&] { return changes == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return changes == 1; }));
     EXPECT_EQ(Engine->IPAddress(), QStringList{EngineAddress()});
 }
 
@@ -278,7 +266,7 @@ int ConnectFromPeer(TestLan& lan, const QString& to)
 
 bool SeesEndOfStream(int fd)
 {
-    return PumpUntil([fd] {
+    return WaitUntil([fd] {
         char c;
         return recv(fd, &c, 1, MSG_DONTWAIT) == 0;
     });

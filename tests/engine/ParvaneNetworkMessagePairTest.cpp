@@ -2,10 +2,10 @@
 // host 1, the other a pvnpeer process in host 2.
 #include "AnsiCodePage.h"
 #include "EngineTestSupport.h"
+#include "LanSuite.h"
 #include "MessageTestSupport.h"
 #include "ParvaneNetwork.h"
 #include "PeerProcess.h"
-#include "TestLan.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -13,8 +13,8 @@
 
 namespace {
 
-using EngineTest::PeerProcess;
-using EngineTest::PumpUntil;
+using EngineTest::WaitUntil;
+using TestSupport::PeerProcess;
 
 const QString kId = QStringLiteral("Parvane2");
 const QString kOk = QStringLiteral("1");
@@ -25,20 +25,11 @@ constexpr int kTimeoutMs = 1500;
 const QRegularExpression
     kReceiveTime(QStringLiteral("^\\d{4}年\\d{2}月\\d{2}日 午[前後] ([1-9]|1[0-2])時\\d{2}分\\d{2}秒$"));
 
-class MessagePair : public testing::Test {
+class MessagePair : public TestSupport::LanSuite<2> {
 protected:
-    static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite()
-    {
-        delete FLan;
-        FLan = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
-        FLan->Enter(0);
-        FEntered = true;
+        ASSERT_TRUE(EnterHost(0));
         A = std::make_unique<TParvaneNetwork>();
         A->SetDiscrimination(kId);
         A->SetVersion(2200);
@@ -47,23 +38,18 @@ protected:
         TParvaneNetworkMessageTestAccess::SetSendTimeout(*A, kTimeoutMs);
         RecordMessageEvents(*A, events);
 
-        ASSERT_TRUE(B.Start(*FLan, 1));
-        ASSERT_TRUE(B.Set("Discrimination", kId));
-        ASSERT_TRUE(B.Set("Version", "2200"));
-        ASSERT_EQ(B.Call("ServiceStart"), kOk);
-        ASSERT_TRUE(B.Set("HandleName", "花子"));
+        ASSERT_TRUE(B.StartCopy(*FLan, 1, "花子"));
 
         ASSERT_TRUE(A->Login());
         ASSERT_EQ(B.Call("Login"), kOk);
-        ASSERT_TRUE(PumpUntil([this] { return A->LoginCount() == 2 && B.Get("LoginCount") == "2"; }, 5000));
+        ASSERT_TRUE(WaitUntil([this] { return A->LoginCount() == 2 && B.Get("LoginCount") == "2"; }, 5000));
         B.ForgetEvents();
     }
 
     void TearDown() override
     {
         A.reset();
-        if (FEntered)
-            FLan->Leave();
+        LeaveHost();
     }
 
     QStringList EventsStartingWith(const QString& sPrefix) const
@@ -77,16 +63,12 @@ protected:
     }
     bool AwaitEvent(const QString& sPrefix)
     {
-        return PumpUntil([&] { return !EventsStartingWith(sPrefix).isEmpty(); });
+        return WaitUntil([&] { return !EventsStartingWith(sPrefix).isEmpty(); });
     }
 
-    static inline TestLan* FLan = nullptr;
     std::unique_ptr<TParvaneNetwork> A;
     PeerProcess B;
     QStringList events;
-
-private:
-    bool FEntered = false;
 };
 
 TEST_F(MessagePair, MessageAndLetterArriveAndAreAcknowledged)
@@ -107,7 +89,7 @@ TEST_F(MessagePair, MessageAndLetterArriveAndAreAcknowledged)
         ASSERT_TRUE(AwaitEvent("MessageOk"));
         EXPECT_EQ(EventsStartingWith("MessageOk"), QStringList{"MessageOk|" + id + "|花子|PVHOST2|Parvane2"});
     }
-    EngineTest::Pump(kTimeoutMs + 300);
+    EngineTest::PumpFor(kTimeoutMs + 300);
     EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty()) << qPrintable(events.join("\n"));
 }
 
@@ -211,13 +193,13 @@ TEST_F(MessagePair, InputRecordsRaiseTheirEventsAtThePeer)
 TEST_F(MessagePair, APeerThatLoggedOutLeavesTheMessageUnanswered)
 {
     ASSERT_EQ(B.Call("Logout"), kOk);
-    ASSERT_TRUE(PumpUntil([this] { return A->LoginCount() == 1; }));
+    ASSERT_TRUE(WaitUntil([this] { return A->LoginCount() == 1; }));
     // Its address still works as a destination; its machine name is no longer listed.
     EXPECT_TRUE(A->MessageSend(QStringLiteral("もしもし"), QStringLiteral("PVHOST2"), kId, false).isEmpty());
     const QString id = A->MessageSend(QStringLiteral("もしもし"), QStringLiteral("198.18.0.2"), kId, false);
     ASSERT_FALSE(id.isEmpty());
-    ASSERT_TRUE(PumpUntil([this] { return !EventsStartingWith("ErrorSend").isEmpty(); }, kTimeoutMs + 3000));
-    EngineTest::Pump(300);
+    ASSERT_TRUE(WaitUntil([this] { return !EventsStartingWith("ErrorSend").isEmpty(); }, kTimeoutMs + 3000));
+    EngineTest::PumpFor(300);
     EXPECT_EQ(EventsStartingWith("ErrorSend"),
               QStringList{"ErrorSend|もしもし|" + id + "|198.18.0.2|Parvane2"});
     EXPECT_EQ(B.CountEvents("OnMessage"), 0);

@@ -2,11 +2,12 @@
 // a scripted raw socket in host 2.
 #include "AnsiCodePage.h"
 #include "EngineTestAccess.h"
+#include "LanSuite.h"
 #include "MessageTestSupport.h"
 #include "ParvaneNetwork.h"
 #include "ScriptedPeer.h"
 #include "SystemClock.h"
-#include "TestLan.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -14,6 +15,9 @@
 #include <ostream>
 
 namespace {
+
+using TestSupport::PumpFor;
+using TestSupport::WaitUntil;
 
 const QString kOwnId = QStringLiteral("Parvane2");
 const QString kPeerId = QStringLiteral("PeerApp");
@@ -23,18 +27,16 @@ const QString kPeerHandle = QStringLiteral("相手");
 constexpr int kShortTimeoutMs = 400;
 constexpr int kQuietMs = 600;
 
-class MessageWireTest : public ::testing::Test {
+class MessageWireTest : public TestSupport::LanSuite<2> {
 protected:
     void SetUp() override
     {
-        lan = std::make_unique<TestLan>(2);
-        ASSERT_TRUE(lan->IsReady()) << qPrintable(lan->Error());
-        peer = std::make_unique<ScriptedPeer>(*lan, 1);
+        ASSERT_TRUE(LanReady());
+        peer = std::make_unique<ScriptedPeer>(*FLan, 1);
         ASSERT_TRUE(peer->IsOpen());
-        own = lan->Address(0);
-        other = lan->Address(1);
-        lan->Enter(0);
-        entered = true;
+        own = FLan->Address(0);
+        other = FLan->Address(1);
+        ASSERT_TRUE(EnterHost(0));
         engine = std::make_unique<TParvaneNetwork>();
         engine->SetDiscrimination(kOwnId);
         engine->SetVersion(2200);
@@ -43,20 +45,18 @@ protected:
         engine->SetHandleName(kOwnHandle);
         RecordMessageEvents(*engine, events);
         ASSERT_TRUE(engine->Login());
-        ASSERT_TRUE(PumpUntil([this] { return engine->LoginCount() == 1; }));
-        PeerLogin(lan->MachineName(1));
-        ASSERT_TRUE(PumpUntil([this] { return engine->LoginCount() == 2; }));
+        ASSERT_TRUE(WaitUntil([this] { return engine->LoginCount() == 1; }));
+        PeerLogin(FLan->MachineName(1));
+        ASSERT_TRUE(WaitUntil([this] { return engine->LoginCount() == 2; }));
         peer->Received().clear();
     }
 
     void TearDown() override
     {
         engine.reset();
-        if (entered)
-            lan->Leave();
+        LeaveHost();
         SystemClock::SetNowSource({});
         peer.reset();
-        lan.reset();
     }
 
     void PeerLogin(const QString& sMachine)
@@ -68,7 +68,7 @@ protected:
     // The first record with sKeyword that reaches the peer within a few seconds.
     std::optional<ScriptedPeer::Record> Await(const QString& sKeyword)
     {
-        PumpUntil([&] {
+        WaitUntil([&] {
             peer->Poll();
             return !peer->WithKeyword(sKeyword).isEmpty();
         });
@@ -81,7 +81,7 @@ protected:
     // Lets the LAN settle and tells whether any record with sKeyword reached the peer.
     bool PeerHeard(const QString& sKeyword)
     {
-        PumpUntil(
+        WaitUntil(
             [&] {
                 peer->Poll();
                 return false;
@@ -92,7 +92,7 @@ protected:
 
     bool AwaitEvent(const QString& sPrefix, int iCount = 1)
     {
-        return PumpUntil([&] { return EventsStartingWith(sPrefix).size() >= iCount; });
+        return WaitUntil([&] { return EventsStartingWith(sPrefix).size() >= iCount; });
     }
 
     QStringList EventsStartingWith(const QString& sPrefix) const
@@ -115,10 +115,8 @@ protected:
     }
     const QString kFixedReceiveTime = QStringLiteral("2011年08月29日 午前 12時05分09秒");
 
-    std::unique_ptr<TestLan> lan;
     std::unique_ptr<ScriptedPeer> peer;
     std::unique_ptr<TParvaneNetwork> engine;
-    bool entered = false;
     QString own;
     QString other;
     QStringList events;
@@ -127,7 +125,7 @@ protected:
 TEST_F(MessageWireTest, MessageGoesOutAddressedAndItsReceiptEndsTheWait)
 {
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
-    const QString id = engine->MessageSend(QStringLiteral("こんにちは"), lan->MachineName(1), kPeerId, true);
+    const QString id = engine->MessageSend(QStringLiteral("こんにちは"), FLan->MachineName(1), kPeerId, true);
     ASSERT_EQ(id.size(), 12);
 
     const auto record = Await(QStringLiteral("PVMESSAGE:MESSAGE"));
@@ -230,7 +228,7 @@ TEST_F(MessageWireTest, UnansweredMessageIsReportedOnceAndALateReceiptStillArriv
 TEST_F(MessageWireTest, TheSlotReportsTheDestinationAsTheCallerGaveIt)
 {
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
-    const QString id = engine->MessageSend(QStringLiteral("x"), lan->MachineName(1), kPeerId, false);
+    const QString id = engine->MessageSend(QStringLiteral("x"), FLan->MachineName(1), kPeerId, false);
     ASSERT_FALSE(id.isEmpty());
     ASSERT_TRUE(AwaitEvent("ErrorSend"));
     EXPECT_EQ(EventsStartingWith("ErrorSend"),
@@ -282,7 +280,7 @@ TEST_P(MessageDestinationCases, DestinationIsTheFullAddressOrTheListedMachine)
 {
     const DestinationCase& c = GetParam();
     const QString id = engine->MessageSend(
-        QStringLiteral("m"), QString::fromUtf8(c.Host).arg(lan->MachineName(1)), kPeerId, false);
+        QStringLiteral("m"), QString::fromUtf8(c.Host).arg(FLan->MachineName(1)), kPeerId, false);
     const bool heard = PeerHeard(QStringLiteral("PVMESSAGE:MESSAGE"));
     EXPECT_EQ(!id.isEmpty(), c.Sent);
     EXPECT_EQ(heard, c.Sent);
@@ -308,7 +306,7 @@ INSTANTIATE_TEST_SUITE_P(Messages, MessageDestinationCases, ::testing::ValuesIn(
 TEST_F(MessageWireTest, BroadcastAddressIsLookedUpAsAMachineName)
 {
     PeerLogin(QStringLiteral("255.255.255.255"));
-    ASSERT_TRUE(PumpUntil([this] { return engine->LoginCount() == 3; }));
+    ASSERT_TRUE(WaitUntil([this] { return engine->LoginCount() == 3; }));
     peer->Received().clear();
     const QString id =
         engine->MessageSend(QStringLiteral("m"), QStringLiteral("255.255.255.255"), kPeerId, false);
@@ -415,7 +413,7 @@ TEST_F(MessageWireTest, MenuRequestIsRefusedUnlessThisCopyServesMenus)
         requests.append(h + "|" + m + "|" + d);
     };
     ASSERT_TRUE(peer->Send(check));
-    ASSERT_TRUE(PumpUntil([&] { return !requests.isEmpty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !requests.isEmpty(); }));
     EXPECT_EQ(requests, QStringList{"相手|PVHOST2|PeerApp"});
     EXPECT_FALSE(PeerHeard(QStringLiteral("PVMESSAGE:MENU_NOTHING")));
 }
@@ -436,7 +434,7 @@ class OutgoingRecordCases : public MessageWireTest, public ::testing::WithParamI
 TEST_P(OutgoingRecordCases, OperationBroadcastsItsRecordAddressedToThePeer)
 {
     const OutgoingCase& c = GetParam();
-    ASSERT_TRUE(c.Call(*engine, lan->MachineName(1)));
+    ASSERT_TRUE(c.Call(*engine, FLan->MachineName(1)));
     const QString expected = QString::fromUtf8(c.Text).arg(other, own);
     const auto record = Await(expected.section(QStringLiteral("&|"), 0, 0));
     ASSERT_TRUE(record);
@@ -588,7 +586,7 @@ TEST_F(MessageWireTest, TheMessageAfter255PendingOnesIsSentButNeverTimesOut)
         ids.append(id);
         peer->Poll();
     }
-    ASSERT_TRUE(PumpUntil(
+    ASSERT_TRUE(WaitUntil(
         [&] {
             peer->Poll();
             return peer->WithKeyword(QStringLiteral("PVMESSAGE:MESSAGE")).size() >= 256 &&
@@ -621,7 +619,7 @@ TEST_F(MessageWireTest, ATimeOutOfAFreeSlotRaisesNothing)
 {
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, 50);
     TParvaneNetworkTestAccess::StartSendTimeout(*engine, 7);
-    ASSERT_TRUE(PumpUntil([this] { return !TParvaneNetworkTestAccess::SendTimerActive(*engine, 7); }));
+    ASSERT_TRUE(WaitUntil([this] { return !TParvaneNetworkTestAccess::SendTimerActive(*engine, 7); }));
     PumpFor(100);
     EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty()) << qPrintable(events.join("\n"));
 }
@@ -641,7 +639,7 @@ TEST_F(MessageWireTest, MessagesToAPeerWithoutMachineNameAreEachWatched)
 {
     // A peer that announces an empty machine name is found by the empty name.
     PeerLogin(QString());
-    ASSERT_TRUE(PumpUntil([this] { return engine->LoginCount() == 3; }));
+    ASSERT_TRUE(WaitUntil([this] { return engine->LoginCount() == 3; }));
     TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString first = engine->MessageSend(QStringLiteral("one"), QString(), kPeerId, false);
     const QString second = engine->MessageSend(QStringLiteral("two"), QString(), kPeerId, false);

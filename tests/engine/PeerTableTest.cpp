@@ -1,5 +1,6 @@
 #include "EngineTestAccess.h"
 #include "EngineTestSupport.h"
+#include "TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,11 @@ struct MalformedCase {
     const char* menu;
 };
 
+void PrintTo(const MalformedCase& c, std::ostream* os)
+{
+    *os << "version \"" << c.version << "\", absence \"" << c.absence << "\", menu \"" << c.menu << '"';
+}
+
 class MalformedPresence : public Presence, public testing::WithParamInterface<MalformedCase> {};
 
 TEST_P(MalformedPresence, IsAnsweredButNeverEntered)
@@ -147,16 +153,16 @@ TEST_P(MalformedPresence, IsAnsweredButNeverEntered)
     auto ok = NextRecord(QStringLiteral("PVMESSAGE:LOGIN_OK"));
     ASSERT_TRUE(ok) << "the answer to a LOGIN goes out first";
     EXPECT_TRUE(Unframe(ok->Data).startsWith("PVMESSAGE:LOGIN_OK&|198.18.0.2&|Parvane2&|"));
-    Pump(100);
+    PumpFor(100);
     EXPECT_TRUE(Events.isEmpty());
     EXPECT_EQ(Engine->LoginCount(), 1);
 
     // Listed properly first, a malformed change leaves the entry as it was.
     PeerSends(PeerLogin());
-    ASSERT_TRUE(PumpUntil([&] { return Events.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
     PeerSends(QStringLiteral("PVMESSAGE:INFO_CHANGE&|PVHOST2&|Parvane2&|198.18.0.2&|新しい名前&|") +
               c.version + "&|" + c.absence + "&|" + c.menu + "&|1&|52000&|198.18.0.2\r\n&|");
-    Pump(200);
+    PumpFor(200);
     EXPECT_EQ(Events.size(), 1);
     EXPECT_EQ(Engine->GetLoginUser(1).Handle, QStringLiteral("花子"));
     EXPECT_FALSE(Engine->GetLoginUser(1).Chat);
@@ -166,14 +172,20 @@ INSTANTIATE_TEST_SUITE_P(Fields, MalformedPresence,
                          testing::Values(MalformedCase{"x", "0", "0"}, MalformedCase{"", "0", "0"},
                                          MalformedCase{"2200", "1a", "0"}, MalformedCase{"2200", "0", "yes"},
                                          MalformedCase{"99999999999", "0", "0"},
-                                         MalformedCase{" 2200", "0", "0"},
-                                         MalformedCase{"2200", "0x1", "0"}));
+                                         MalformedCase{" 2200", "0", "0"}, MalformedCase{"2200", "0x1", "0"}),
+                         [](const testing::TestParamInfo<MalformedCase>& info) {
+                             return "Version_" +
+                                    TestSupport::ReadableName(QString::fromUtf8(info.param.version)) +
+                                    "_Absence_" +
+                                    TestSupport::ReadableName(QString::fromUtf8(info.param.absence)) +
+                                    "_Menu_" + TestSupport::ReadableName(QString::fromUtf8(info.param.menu));
+                         });
 
 TEST_F(Presence, LenientFieldsFallBackToZero)
 {
     LogIn();
     PeerSends(PeerLogin("2200", "0", "0", "198.18.0.2\r\n", "t", "port?"));
-    ASSERT_TRUE(PumpUntil([&] { return Events.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
     EXPECT_EQ(Events.first(), "login PVHOST2 t 0 0");
 }
 
@@ -181,7 +193,7 @@ TEST_F(Presence, EmptyAddressListTakesTheMainAddressAndDropsTheTitle)
 {
     LogIn();
     PeerSends(PeerLogin("2200", "1", "0", QString(), QStringLiteral("会議")));
-    ASSERT_TRUE(PumpUntil([&] { return Events.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
     EXPECT_EQ(Events.first(), "login PVHOST2  0 52000");
     EXPECT_EQ(Engine->GetLoginUser(1).IPAddress, QStringList{"198.18.0.2"});
 }
@@ -193,10 +205,10 @@ TEST_F(Presence, LoginOkCountsOnlyWhenAddressedHere)
         QStringLiteral("PVHOST2&|198.18.0.2&|Parvane2&|花子&|2200&|0&|0&|0&|52000&|198.18.0.2\r\n&|");
     PeerSends("PVMESSAGE:LOGIN_OK&|198.18.0.1&|Other&|" + profile);
     PeerSends("PVMESSAGE:LOGIN_OK&|198.18.0.77&|Parvane2&|" + profile);
-    Pump(200);
+    PumpFor(200);
     EXPECT_TRUE(Events.isEmpty());
     PeerSends("PVMESSAGE:LOGIN_OK&|198.18.0.1&|Parvane2&|" + profile);
-    ASSERT_TRUE(PumpUntil([&] { return Events.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
     EXPECT_EQ(Events.first(), "login PVHOST2  0 52000");
 }
 
@@ -205,12 +217,12 @@ TEST_F(Presence, UnknownKeywordsAndRecordsWhileLoggedOutAreDropped)
     LogIn();
     PeerSends(QStringLiteral("PVMESSAGE:LOGINX&|PVHOST2"));
     PeerSends(QStringLiteral("pvmessage:login&|PVHOST2"));
-    Pump(150);
+    PumpFor(150);
     EXPECT_TRUE(Peer.ReceiveAll(100).empty()) << "nothing is answered";
     ASSERT_TRUE(Engine->Logout());
     Peer.ReceiveAll(100);
     PeerSends(PeerLogin());
-    Pump(150);
+    PumpFor(150);
     EXPECT_TRUE(Peer.ReceiveAll(100).empty());
     EXPECT_TRUE(Events.isEmpty());
 }
@@ -225,7 +237,7 @@ TEST_F(Presence, HandlerMayLogOutInsideTheEvent)
         e->Logout();
     };
     PeerSends(PeerLogin());
-    ASSERT_TRUE(PumpUntil([&] { return logins == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return logins == 1; }));
     EXPECT_FALSE(Engine->LoginStates());
     EXPECT_EQ(Engine->LoginCount(), 0);
     EXPECT_TRUE(NextRecord(QStringLiteral("PVMESSAGE:LOGOUT")));
@@ -242,12 +254,12 @@ TEST_F(Presence, ChatLinesWaitForMembership)
     const QString chat =
         QStringLiteral("PVMESSAGE:CHAT_MESSAGE&|花子&|PVHOST2&|198.18.0.2&|Parvane2&|ID&|line");
     PeerSends(chat);
-    Pump(150);
+    PumpFor(150);
     EXPECT_TRUE(lines.isEmpty());
     ASSERT_TRUE(Engine->ChatLogin());
     FixedStamps stamps;
     PeerSends(chat);
-    ASSERT_TRUE(PumpUntil([&] { return lines.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return lines.size() == 1; }));
     EXPECT_EQ(lines.first(),
               QStringLiteral("line|ID|花子|PVHOST2|Parvane2|2011年08月29日 午前 12時05分09秒"));
     ASSERT_TRUE(Engine->Logout());

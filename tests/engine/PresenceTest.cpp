@@ -1,37 +1,22 @@
 // Two engines on two hosts, each in a pvnpeer process of its own.
+#include "LanSuite.h"
 #include "PeerProcess.h"
 
 #include <gtest/gtest.h>
 
-using namespace EngineTest;
+using TestSupport::PeerProcess;
 
 namespace {
 
 const QString kOk = QStringLiteral("1");
 
-class TwoCopies : public testing::Test {
+class TwoCopies : public TestSupport::LanSuite<2> {
 protected:
-    static void SetUpTestSuite() { FLan = new TestLan(2); }
-    static void TearDownTestSuite()
-    {
-        delete FLan;
-        FLan = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
-        StartCopy(A, 0, QStringLiteral("太郎"));
-        StartCopy(B, 1, QStringLiteral("花子"));
-    }
-
-    void StartCopy(PeerProcess& copy, int host, const QString& handle)
-    {
-        ASSERT_TRUE(copy.Start(*FLan, host));
-        ASSERT_TRUE(copy.Set("Discrimination", "Parvane2"));
-        ASSERT_TRUE(copy.Set("Version", "2200"));
-        ASSERT_EQ(copy.Call("ServiceStart"), kOk);
-        ASSERT_TRUE(copy.Set("HandleName", handle));
+        ASSERT_TRUE(LanReady());
+        ASSERT_TRUE(A.StartCopy(*FLan, 0, QStringLiteral("太郎")));
+        ASSERT_TRUE(B.StartCopy(*FLan, 1, QStringLiteral("花子")));
     }
 
     // Both logged in and listing each other.
@@ -56,7 +41,6 @@ protected:
         return {handle, machine, address, "Parvane2", "2200", absence, title, "0", chat, "52000"};
     }
 
-    static inline TestLan* FLan = nullptr;
     PeerProcess A;
     PeerProcess B;
 };

@@ -3,9 +3,6 @@
 #include "AnsiCodePage.h"
 #include "TestLan.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QThread>
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -178,25 +175,4 @@ QList<ScriptedPeer::Record> ScriptedPeer::WithKeyword(const QString& sKeyword) c
             out.append(r);
     }
     return out;
-}
-
-bool PumpUntil(const std::function<bool()>& pred, int iTimeoutMs)
-{
-    QDeadlineTimer deadline(iTimeoutMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return pred();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-void PumpFor(int iMs)
-{
-    QDeadlineTimer deadline(iMs);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
 }

@@ -63,8 +63,3 @@ private:
     QMap<QString, Partial> FPartial;
     QList<Record> FReceived;
 };
-
-// Runs the Qt event loop until pred() holds or iTimeoutMs passes; pred's last value.
-bool PumpUntil(const std::function<bool()>& pred, int iTimeoutMs = 5000);
-// Runs the Qt event loop for iMs.
-void PumpFor(int iMs);

@@ -61,22 +61,22 @@ TEST_F(Notices, DataReportsOnceUntilTheEngineReadsAgain)
     auto [mine, theirs] = Pair();
     ASSERT_TRUE(Access::Select(Engine, mine, E::FD_READ | E::FD_CLOSE));
     ASSERT_EQ(write(theirs, "0123456789", 10), 10);
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(Got, (std::vector<Notice>{{mine, E::FD_READ, 0}}));
 
     char buffer[16];
     ASSERT_EQ(Access::Recv(Engine, mine, buffer, 4), 4);
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(Count(E::FD_READ), 2) << "data still waits after a partial read";
     ASSERT_EQ(Access::Recv(Engine, mine, buffer, 16), 6);
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(Count(E::FD_READ), 2);
 
     close(theirs);
     FOpen.clear();
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(Count(E::FD_CLOSE), 1);
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(Got.size(), 3u) << "a close is reported once";
     Access::Close(Engine, mine);
 }
@@ -88,11 +88,11 @@ TEST_F(Notices, CloseComesAfterTheLastDataIsRead)
     ASSERT_EQ(write(theirs, "abc", 3), 3);
     close(theirs);
     FOpen.clear();
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(Got, (std::vector<Notice>{{mine, E::FD_READ, 0}}));
     char buffer[8];
     ASSERT_EQ(Access::Recv(Engine, mine, buffer, 8), 3);
-    ASSERT_TRUE(PumpUntil([&] { return Count(E::FD_CLOSE) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Count(E::FD_CLOSE) == 1; }));
     EXPECT_EQ(Got.back(), (Notice{mine, E::FD_CLOSE, 0}));
     Access::Close(Engine, mine);
 }
@@ -106,11 +106,11 @@ TEST_F(Notices, HandlerThatYieldsIsNotEnteredAgainForTheSameData)
     OnNotice = [&](int, int, int) {
         ++depth;
         deepest = std::max(deepest, depth);
-        Pump(100); // as a transfer does between its pieces
+        PumpFor(100); // as a transfer does between its pieces
         --depth;
     };
     ASSERT_EQ(write(theirs, "x", 1), 1);
-    Pump(300);
+    PumpFor(300);
     EXPECT_EQ(deepest, 1);
     EXPECT_EQ(Count(E::FD_READ), 1);
     Access::Close(Engine, mine);
@@ -126,10 +126,10 @@ TEST_F(Notices, NoticeOfAClosedSocketNeverReachesItsSuccessor)
     auto [second, secondPeer] = Pair();
     ASSERT_EQ(second, first);
     ASSERT_TRUE(Access::Select(Engine, second, E::FD_READ | E::FD_WRITE | E::FD_CLOSE));
-    Pump(100);
+    PumpFor(100);
     EXPECT_TRUE(Got.empty());
     Access::Post(Engine, second, E::FD_WRITE);
-    Pump(50);
+    PumpFor(50);
     EXPECT_EQ(Got, (std::vector<Notice>{{second, E::FD_WRITE, 0}}));
     Access::Close(Engine, second);
     (void)firstPeer;
@@ -142,7 +142,7 @@ TEST_F(Notices, StoppedNotificationsReportNothing)
     ASSERT_TRUE(Access::Select(Engine, mine, E::FD_READ | E::FD_CLOSE));
     ASSERT_TRUE(Access::Select(Engine, mine, 0));
     ASSERT_EQ(write(theirs, "x", 1), 1);
-    Pump(100);
+    PumpFor(100);
     EXPECT_TRUE(Got.empty());
     EXPECT_FALSE(Access::Select(Engine, 999, E::FD_READ)) << "a descriptor that is not open";
     Access::Close(Engine, mine);
@@ -153,10 +153,10 @@ TEST_F(Notices, CloseOnlyWatchSeesTheCloseWhileDataWaits)
     auto [mine, theirs] = Pair();
     ASSERT_TRUE(Access::Select(Engine, mine, E::FD_CLOSE));
     ASSERT_EQ(write(theirs, "waiting", 7), 7);
-    Pump(150);
+    PumpFor(150);
     EXPECT_TRUE(Got.empty()) << "data alone is not reported";
     shutdown(theirs, SHUT_WR);
-    ASSERT_TRUE(PumpUntil([&] { return Count(E::FD_CLOSE) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Count(E::FD_CLOSE) == 1; }));
     EXPECT_EQ(Count(E::FD_READ), 0);
     Access::Close(Engine, mine);
 }
@@ -169,13 +169,13 @@ TEST_F(Notices, WriteIsReportedWhenABlockedSendHasRoomAgain)
     while (Access::Send(Engine, mine, block.constData(), block.size()) > 0) {
     }
     EXPECT_EQ(Access::LastError(Engine), E::WSAEWOULDBLOCK);
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(Count(E::FD_WRITE), 0);
     char sink[65536];
     while (read(theirs, sink, sizeof sink) > 0) {
     }
-    ASSERT_TRUE(PumpUntil([&] { return Count(E::FD_WRITE) == 1; }));
-    Pump(100);
+    ASSERT_TRUE(WaitUntil([&] { return Count(E::FD_WRITE) == 1; }));
+    PumpFor(100);
     EXPECT_EQ(Count(E::FD_WRITE), 1);
     Access::Close(Engine, mine);
 }
@@ -196,15 +196,15 @@ TEST_F(Notices, AcceptReportsOnceUntilTheEngineAccepts)
         ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&name), length), 0);
         FOpen.push_back(client);
     }
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(Count(E::FD_ACCEPT), 1);
     const int accepted = Access::Accept(Engine, listener);
     ASSERT_GE(accepted, 0);
     EXPECT_NE(fcntl(accepted, F_GETFL) & O_NONBLOCK, 0);
-    ASSERT_TRUE(PumpUntil([&] { return Count(E::FD_ACCEPT) == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return Count(E::FD_ACCEPT) == 2; }));
     const int second = Access::Accept(Engine, listener);
     ASSERT_GE(second, 0);
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(Count(E::FD_ACCEPT), 2);
     EXPECT_EQ(Access::Accept(Engine, listener), -1);
     EXPECT_EQ(Access::LastError(Engine), E::WSAEWOULDBLOCK);
@@ -236,8 +236,8 @@ TEST_F(ConnectNotices, RefusedConnectionReportsItsError)
 {
     const int fd = NewTcp();
     EXPECT_EQ(Access::Connect(*Engine, fd, Address(PeerAddress()), 40000), 0);
-    ASSERT_TRUE(PumpUntil([&] { return !Got.empty(); }));
-    Pump(100);
+    ASSERT_TRUE(WaitUntil([&] { return !Got.empty(); }));
+    PumpFor(100);
     EXPECT_EQ(Got, (std::vector<Notice>{{fd, E::FD_CONNECT, E::WSAECONNREFUSED}}));
     Access::Close(*Engine, fd);
 }
@@ -256,13 +256,13 @@ TEST_F(ConnectNotices, ConnectionReportsConnectThenWriteThenData)
     FLan->Enter(0);
     const int fd = NewTcp();
     EXPECT_EQ(Access::Connect(*Engine, fd, Address(PeerAddress()), 40001), 0);
-    ASSERT_TRUE(PumpUntil([&] { return Got.size() >= 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return Got.size() >= 2; }));
     EXPECT_EQ(Got[0], (Notice{fd, E::FD_CONNECT, 0}));
     EXPECT_EQ(Got[1], (Notice{fd, E::FD_WRITE, 0}));
     const int server = accept(listener, nullptr, nullptr);
     ASSERT_GE(server, 0);
     ASSERT_EQ(write(server, "hi", 2), 2);
-    ASSERT_TRUE(PumpUntil([&] { return Got.size() == 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return Got.size() == 3; }));
     EXPECT_EQ(Got[2], (Notice{fd, E::FD_READ, 0}));
     close(server);
     close(listener);
@@ -275,7 +275,7 @@ TEST_F(ConnectNotices, ConnectionThatNeverAnswersTimesOut)
     const int fd = NewTcp();
     // Nobody has this address: the attempt hangs on the neighbour lookup.
     EXPECT_EQ(Access::Connect(*Engine, fd, Address(QStringLiteral("198.18.0.200")), 40002), 0);
-    ASSERT_TRUE(PumpUntil([&] { return !Got.empty(); }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return !Got.empty(); }, 2000));
     EXPECT_EQ(Got, (std::vector<Notice>{{fd, E::FD_CONNECT, E::WSAETIMEDOUT}}));
     Access::Close(*Engine, fd);
 }

@@ -3,6 +3,7 @@
 #include "ParvaneNetwork.h"
 #include "SystemClock.h"
 #include "TestLan.h"
+#include "TestNames.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
@@ -15,6 +16,11 @@ struct SplitCase {
     int field;
     const char* expected;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os)
+{
+    *os << "field " << c.field << " of \"" << c.text << "\" by \"" << c.separator << '"';
+}
 
 class Split : public testing::TestWithParam<SplitCase> {};
 
@@ -40,7 +46,14 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"\r\n", "one\r\ntwo\r\nthree", 1, "two"},
                     SplitCase{"\r\n", "one\r\ntwo\r\nthree", 2, "three"},
                     SplitCase{"aa", "xaaay", 1, "ay"}, // no overlapping matches
-                    SplitCase{"&|", "a&|b", 255, ""}));
+                    SplitCase{"&|", "a&|b", 255, ""}),
+    [](const testing::TestParamInfo<SplitCase>& info) {
+        const QString separator = QString::fromUtf8(info.param.separator);
+        return "Field" + std::to_string(info.param.field) + "_Of_" +
+               TestSupport::ReadableName(QString::fromUtf8(info.param.text)) +
+               (separator == TParvaneNetwork::FieldSeparator ? std::string()
+                                                             : "_By_" + TestSupport::ReadableName(separator));
+    });
 
 struct ReplaceCase {
     const char* before;
@@ -48,6 +61,11 @@ struct ReplaceCase {
     const char* target;
     const char* expected;
 };
+
+void PrintTo(const ReplaceCase& c, std::ostream* os)
+{
+    *os << "\"" << c.before << "\" by \"" << c.after << "\" in \"" << c.target << '"';
+}
 
 class Replace : public testing::TestWithParam<ReplaceCase> {};
 
@@ -63,7 +81,12 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, Replace,
     testing::Values(ReplaceCase{"\r\n", "&|", "a\r\nb\r\n", "a&|b&|"}, ReplaceCase{"aa", "b", "aaa", "ba"},
                     ReplaceCase{"A", "b", "aA", "ab"}, ReplaceCase{"x", "xx", "xyx", "xxyxx"},
-                    ReplaceCase{"q", "z", "abc", "abc"}, ReplaceCase{"", "z", "abc", "abc"}));
+                    ReplaceCase{"q", "z", "abc", "abc"}, ReplaceCase{"", "z", "abc", "abc"}),
+    [](const testing::TestParamInfo<ReplaceCase>& info) {
+        return TestSupport::ReadableName(QString::fromUtf8(info.param.before)) + "_By_" +
+               TestSupport::ReadableName(QString::fromUtf8(info.param.after)) + "_In_" +
+               TestSupport::ReadableName(QString::fromUtf8(info.param.target));
+    });
 
 class Scrambling : public testing::Test {
 protected:
@@ -105,6 +128,11 @@ struct UnscrambleCase {
     const char* expected;
 };
 
+void PrintTo(const UnscrambleCase& c, std::ostream* os)
+{
+    *os << "stored \"" << c.stored << '"';
+}
+
 class Unscramble : public testing::TestWithParam<UnscrambleCase> {};
 
 TEST_P(Unscramble, MalformedFormsGiveEmpty)
@@ -122,13 +150,24 @@ INSTANTIATE_TEST_SUITE_P(Forms, Unscramble,
                                          UnscrambleCase{"ZZ939495", ""}, // a non-hexadecimal offset
                                          UnscrambleCase{"32939-95", ""}, UnscrambleCase{"32939495", "abc"},
                                          UnscrambleCase{"3293949a", "ab\x68"}, // lower-case digits
-                                         UnscrambleCase{"c8c9", "\x01"}));
+                                         UnscrambleCase{"c8c9", "\x01"}),
+                         [](const testing::TestParamInfo<UnscrambleCase>& info) {
+                             // Two rows are the same form: the row keeps their names apart.
+                             return "Stored" +
+                                    TestSupport::ReadableName(QString::fromUtf8(info.param.stored)) + "_Row" +
+                                    std::to_string(info.index);
+                         });
 
 struct AddressCase {
     const char* input;
     bool valid;
     const char* canonical;
 };
+
+void PrintTo(const AddressCase& c, std::ostream* os)
+{
+    *os << "\"" << c.input << '"';
+}
 
 class AddressCheck : public testing::TestWithParam<AddressCase> {};
 
@@ -156,7 +195,10 @@ INSTANTIATE_TEST_SUITE_P(
                     AddressCase{"0x", false, ""}, AddressCase{"1.2.3.4 trailing", false, ""},
                     AddressCase{" 1.2.3.4", false, ""}, AddressCase{"1.2.3.4 ", false, ""},
                     AddressCase{"host-name", false, ""}, AddressCase{"-1.2.3.4", false, ""},
-                    AddressCase{"１.2.3.4", false, ""}));
+                    AddressCase{"１.2.3.4", false, ""}),
+    [](const testing::TestParamInfo<AddressCase>& info) {
+        return "Address" + TestSupport::ReadableName(QString::fromUtf8(info.param.input));
+    });
 
 TEST(DomainToIPAddress, ResolvesAddressesAndRefusesUnknownNames)
 {

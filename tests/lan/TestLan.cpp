@@ -27,6 +27,8 @@ QString IpCommand()
     return found;
 }
 
+} // namespace
+
 bool RunIp(const QStringList& args, QString* error)
 {
     const QString ip = IpCommand();
@@ -47,6 +49,8 @@ bool RunIp(const QStringList& args, QString* error)
     }
     return true;
 }
+
+namespace {
 
 // What `ip` prints; empty when it fails.
 QString IpOutput(const QStringList& args)

@@ -11,6 +11,10 @@
 // broadcast to 255.255.255.255 reaches every host and nothing else. Nothing is
 // made in the machine's own namespace; everything is removed again, and what
 // a killed test left behind is swept by the next one.
+// Runs the ip command (iproute2) with args; false when it is missing or fails, with
+// the reason in pError when given. Tests change a host's addresses with it.
+bool RunIp(const QStringList& args, QString* pError = nullptr);
+
 class TestLan {
 public:
     explicit TestLan(int iHostCount = 2);

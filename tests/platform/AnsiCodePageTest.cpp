@@ -1,6 +1,7 @@
 #include "AnsiCodePage.h"
 
 #include "AnsiCodePageIcu.h"
+#include "TestNames.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
@@ -11,6 +12,11 @@ struct LengthCase {
     const char* utf8;
     qsizetype bytes;
 };
+
+void PrintTo(const LengthCase& c, std::ostream* os)
+{
+    *os << "\"" << c.utf8 << '"';
+}
 
 class AnsiByteLength : public testing::TestWithParam<LengthCase> {};
 
@@ -25,7 +31,10 @@ INSTANTIATE_TEST_SUITE_P(Texts, AnsiByteLength,
                                          LengthCase{"a日b", 4}, LengthCase{"①", 2},
                                          LengthCase{"é", 1},           // unmappable: one "?"
                                          LengthCase{"\U0001F600x", 2}, // a surrogate pair is one "?"
-                                         LengthCase{"～", 2}));
+                                         LengthCase{"～", 2}),
+                         [](const testing::TestParamInfo<LengthCase>& info) {
+                             return TestSupport::ReadableName(QString::fromUtf8(info.param.utf8));
+                         });
 
 TEST(AnsiCodePage, EncodesJapaneseAsWindowsDoes)
 {

@@ -2,6 +2,7 @@
 
 #include "AnsiCodePage.h"
 #include "SmallDisk.h"
+#include "TestNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,11 @@ struct ReadCase {
     bool asBool;        // read with the default True
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os)
+{
+    *os << "stored \"" << c.stored << '"';
+}
+
 class IniIntegerRead : public IniFileTest, public testing::WithParamInterface<ReadCase> {};
 
 TEST_P(IniIntegerRead, ConvertsOrFallsBackToTheDefault)
@@ -62,7 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"2", 2, true}, ReadCase{"1", 1, true}, ReadCase{"yes", 7, true},
                     ReadCase{"12abc", 7, true}, ReadCase{"", 7, true}, ReadCase{"$", 7, true},
                     ReadCase{"0x", 7, true}, ReadCase{"-", 7, true}, ReadCase{"1 2", 7, true},
-                    ReadCase{"\"42\"", 42, true}));
+                    ReadCase{"\"42\"", 42, true}),
+    [](const testing::TestParamInfo<ReadCase>& info) {
+        return "Stored" + TestSupport::ReadableName(QString::fromUtf8(info.param.stored));
+    });
 
 TEST_F(IniFileTest, BoolWithFalseDefaultStaysFalseForUnconvertibleText)
 {

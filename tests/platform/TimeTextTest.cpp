@@ -9,6 +9,11 @@ struct TimeCase {
     const char* expected;
 };
 
+void PrintTo(const TimeCase& c, std::ostream* os)
+{
+    *os << c.time.toString("HH:mm:ss").toStdString();
+}
+
 class ReceiveTime : public testing::TestWithParam<TimeCase> {};
 
 TEST_P(ReceiveTime, ReadsAsTheJapaneseLocale)
@@ -23,7 +28,10 @@ INSTANTIATE_TEST_SUITE_P(Hours, ReceiveTime,
                                          TimeCase{QTime(11, 59, 59), "2011年08月29日 午前 11時59分59秒"},
                                          TimeCase{QTime(12, 0, 0), "2011年08月29日 午後 12時00分00秒"},
                                          TimeCase{QTime(13, 7, 30), "2011年08月29日 午後 1時07分30秒"},
-                                         TimeCase{QTime(23, 59, 1), "2011年08月29日 午後 11時59分01秒"}));
+                                         TimeCase{QTime(23, 59, 1), "2011年08月29日 午後 11時59分01秒"}),
+                         [](const testing::TestParamInfo<TimeCase>& info) {
+                             return "At" + info.param.time.toString("HHmmss").toStdString();
+                         });
 
 TEST(LogTime, IsTheTwentyFourHourClockWithLeadingZeros)
 {

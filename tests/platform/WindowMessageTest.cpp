@@ -1,5 +1,7 @@
 #include "WindowMessage.h"
 
+#include "MessageProbe.h"
+
 #include <QObject>
 #include <gtest/gtest.h>
 #include <memory>
@@ -8,19 +10,11 @@
 namespace {
 
 // Records each message and answers with its lParam doubled.
-class Receiver : public QObject {
+class Receiver : public TestSupport::MessageProbe {
 public:
-    std::vector<unsigned> FMessages;
-
-protected:
-    bool event(QEvent* event) override
+    Receiver()
     {
-        if (event->type() != WindowMessage::Event::EventType())
-            return QObject::event(event);
-        auto* message = static_cast<WindowMessage::Event*>(event);
-        FMessages.push_back(message->Msg);
-        message->Result = message->lParam * 2;
-        return true;
+        Answer = [](const WindowMessage::Event& message) { return message.lParam * 2; };
     }
 };
 
@@ -30,7 +24,7 @@ TEST(WindowMessage, DeliveredBeforeSendReturns)
     const WindowMessage::HWND handle = WindowMessage::HandleOf(&receiver);
     EXPECT_EQ(WindowMessage::HandleOf(&receiver), handle);
     EXPECT_EQ(WindowMessage::Send(handle, WindowMessage::WM_APP + 100, 4, 21), 42);
-    EXPECT_EQ(receiver.FMessages, std::vector<unsigned>({WindowMessage::WM_APP + 100}));
+    EXPECT_EQ(receiver.Numbers(), std::vector<unsigned>({WindowMessage::WM_APP + 100}));
 }
 
 TEST(WindowMessage, HandleOfAGoneWindowNamesNothingAndIsNeverGivenAgain)
@@ -45,7 +39,7 @@ TEST(WindowMessage, HandleOfAGoneWindowNamesNothingAndIsNeverGivenAgain)
     EXPECT_NE(WindowMessage::HandleOf(&second), gone);
     EXPECT_EQ(WindowMessage::Send(0, WindowMessage::WM_CLOSE, 0, 1), 0);
     EXPECT_EQ(WindowMessage::Send(7, WindowMessage::WM_CLOSE, 0, 1), 0);
-    EXPECT_TRUE(second.FMessages.empty());
+    EXPECT_TRUE(second.Numbers().empty());
 }
 
 TEST(WindowMessage, ForgottenWindowStopsReceiving)
@@ -54,7 +48,7 @@ TEST(WindowMessage, ForgottenWindowStopsReceiving)
     const WindowMessage::HWND handle = WindowMessage::HandleOf(&receiver);
     WindowMessage::Forget(handle);
     EXPECT_EQ(WindowMessage::Send(handle, WindowMessage::WM_APP, 0, 5), 0);
-    EXPECT_TRUE(receiver.FMessages.empty());
+    EXPECT_TRUE(receiver.Numbers().empty());
 }
 
 } // namespace
