@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileWindowRoute.h"
 #include "GlobalHotKey.h"
 #include "LoginUserRow.h"
 #include "MessageRecvQueue.h"
@@ -49,15 +50,9 @@ struct TMainFormLinks {
     std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
                        const QString& sMessage, const QString& sRecvTime)>
         AbsenceFormShow;
-    // Returns only when the user has answered: the path to save to, or empty.
-    std::function<QString(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
-                          const QString& sMachine, const QString& sDiscrimination)>
-        FileRecvFormShow;
     std::function<void(const QString& sText, bool bQuote, const QString& sMachines,
                        const QString& sDiscriminations)>
         SendFormShow;
-    std::function<void(const QString& sFileName, const QString& sMachine, const QString& sDiscrimination)>
-        FileSendFormShow;
     // The receive window: shows slot 0 sealed or plain, gets its caption and the
     // state of its next button; whether it exists.
     std::function<void(const TMessageRecvSub& sub, bool bSealed, const QString& sSenderHandle)>
@@ -208,8 +203,6 @@ private:
     bool LoginOrUndo();
     void OwnCommandsEnable(bool bEnabled);
     bool FileSending() const;
-    void FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam, LPARAM lParam);
-    static LPARAM Percent(qint64 iDone, qint64 iTotal);
     void PopupAtCursor(QMenu* menu);
     bool ModalForward();
     void ShowFromTray();
@@ -228,6 +221,8 @@ private:
     GlobalHotKey PrHotKeys;
     // The flags each row was last written from, by (machine name, identifier).
     std::map<std::pair<QString, QString>, TLoginUserFlags> PrRowFlags;
+    TFileWindowRoute PrFileRecvRoute{FileRecvWindowList, WM_FILERECVING};
+    TFileWindowRoute PrFileSendRoute{FileSendWindowList, WM_FILESENDING};
 };
 
 // The one main window while it exists.

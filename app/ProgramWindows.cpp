@@ -1,5 +1,7 @@
 #include "ProgramWindows.h"
 
+#include "FileRecvUnit.h"
+#include "FileSendUnit.h"
 #include "LogUnit.h"
 
 void TProgramWindows::LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)
@@ -10,6 +12,17 @@ void TProgramWindows::LogWrite(int iKind, const QString& sFrom, const QString& s
 void TProgramWindows::LogFormShow()
 {
     ::LogFormShow();
+}
+
+void TProgramWindows::FileSendFormShow(const QString& sFileName, const TPeer& peer)
+{
+    ::FileSendFormShow(sFileName, peer);
+}
+
+QString TProgramWindows::FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment,
+                                          int iSocketNo, const TPeer& peer)
+{
+    return ::FileRecvFormShow(sFileName, iFileByte, sComment, iSocketNo, peer);
 }
 
 void TProgramWindows::SingleWindowsRelease()

@@ -463,19 +463,27 @@ TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
     EXPECT_FALSE(form.miMessageRecv->isEnabled());
 }
 
+// The file receive window replaced by an answer of the test's.
+struct TFileOfferWindows : TProgramWindows {
+    std::function<QString(const QString& sFileName)> Answer;
+    QString FileRecvFormShow(const QString& sFileName, qint64, const QString&, int, const TPeer&) override
+    {
+        return Answer(sFileName);
+    }
+};
+
 TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt)
 {
     WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
-    TMainFormLinks links;
+    auto windows = std::make_unique<TFileOfferWindows>();
     TMainForm* pForm = nullptr;
     bool bTerminated = false;
-    links.FileRecvFormShow = [&](const QString&, qint64, const QString&, int, const QString&,
-                                 const QString&) {
+    windows->Answer = [&](const QString&) {
         // The user quits from the tray while the save dialog is still open.
         pForm->close();
         return QStringLiteral("/tmp/never");
     };
-    TMainForm& form = Start(links);
+    TMainForm& form = Start({}, std::move(windows));
     pForm = &form;
     form.OnTerminate = [&] { bTerminated = true; };
     QString sFileName = QStringLiteral("a.txt");
@@ -490,13 +498,12 @@ TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
 {
     WriteIni("[Option]\r\nSecurityFileRecvCancel=1\r\nSecurityFileRecvCancelAbsence=1\r\n");
     int iAsked = 0;
-    TMainFormLinks links;
-    links.FileRecvFormShow = [&](const QString& s, qint64, const QString&, int, const QString&,
-                                 const QString&) {
+    auto windows = std::make_unique<TFileOfferWindows>();
+    windows->Answer = [&](const QString& s) {
         ++iAsked;
         return QStringLiteral("/tmp/") + s;
     };
-    TMainForm& form = Start(links);
+    TMainForm& form = Start({}, std::move(windows));
     QString sFileName = QStringLiteral("a.txt");
     bool bCancel = false;
     form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
