@@ -743,6 +743,48 @@ TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange)
     EXPECT_EQ(slNotices, QStringList{QStringLiteral("「制御」がログインしました。")});
 }
 
+// The file send window replaced by a record of what it was opened with.
+struct TFileSendWindows : TProgramWindows {
+    std::vector<std::pair<QString, TPeer>> opened;
+    void FileSendFormShow(const QString& sFileName, const TPeer& peer) override
+    {
+        opened.emplace_back(sFileName, peer);
+    }
+};
+
+TEST_F(MainFormTest, AFileDropsOnlyOnARowThatTakesFilesAndOpensTheSendWindowForIt)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    auto windows = std::make_unique<TFileSendWindows>();
+    const auto& opened = windows->opened;
+    TMainForm& form = Start({}, std::move(windows));
+    form.PVNLogin(form.PVN.get(), "花子", "PVHOST2", "198.18.0.2", "Parvane2", 1, false, "", false, false,
+                  52000);
+    form.PVNLogin(form.PVN.get(), "次郎", "PVHOST3", "198.18.0.3", "Parvane2", 1, false, "", false, false, 0);
+    TListItem* taking = form.LoginUserFind("PVHOST2", "Parvane2");
+    TListItem* refusing = form.LoginUserFind("PVHOST3", "Parvane2");
+    ASSERT_NE(taking, nullptr);
+    ASSERT_NE(refusing, nullptr);
+    ASSERT_EQ(taking->SubItems().value(2), QStringLiteral("サポート"));
+    // Neither the selection nor the log-in matters.
+    form.PVN->Logout();
+    bool bCancel = true;
+    form.lvLoginUser->OnFileDropOver(form.lvLoginUser, taking, bCancel);
+    EXPECT_FALSE(bCancel);
+    form.lvLoginUser->OnFileDropOver(form.lvLoginUser, refusing, bCancel);
+    EXPECT_TRUE(bCancel);
+    bCancel = false;
+    form.lvLoginUser->OnFileDropOver(form.lvLoginUser, nullptr, bCancel);
+    EXPECT_TRUE(bCancel);
+    form.lvLoginUser->OnFileDrop(form.lvLoginUser, refusing, "/tmp/a.txt");
+    EXPECT_TRUE(opened.empty());
+    form.lvLoginUser->OnFileDrop(form.lvLoginUser, taking, "/tmp/a.txt");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].first, QStringLiteral("/tmp/a.txt"));
+    EXPECT_EQ(opened[0].second,
+              (TPeer{QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")}));
+}
+
 TEST_F(MainFormTest, HotKeysRunTheirCommands)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nCustomizeTaskBar=1\r\n");
