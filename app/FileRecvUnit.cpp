@@ -226,10 +226,13 @@ void TFileRecvForm::btRecvClick()
         MessageBoxShow(kNotFullPath, ApplicationTitle, MessageBox::MB_ICONWARNING);
         return;
     }
+    // A question runs the event loop: an error may end and free the window meanwhile.
+    const QPointer<TFileRecvForm> self(this);
     const QString sFolder = FileRecvFolder(sPath);
     if (!QFileInfo(sFolder).isDir()) {
         if (MessageBoxShow(kCreateFolder, ApplicationTitle,
-                           MessageBox::MB_YESNO | MessageBox::MB_ICONINFORMATION) != MessageBox::IDYES)
+                           MessageBox::MB_YESNO | MessageBox::MB_ICONINFORMATION) != MessageBox::IDYES ||
+            !self)
             return;
         // A folder that cannot be made shows as the engine's file error when the reception starts.
         QDir().mkpath(sFolder);
@@ -241,7 +244,7 @@ void TFileRecvForm::btRecvClick()
             MessageBox::IDYES)
         return;
     // The offer may have ended while a question was open.
-    if (PrSocketNo == 0 || PrAnswer->bAnswered)
+    if (!self || PrSocketNo == 0 || PrAnswer->bAnswered)
         return;
     {
         // The next offer proposes this folder again; a failed write only loses that.

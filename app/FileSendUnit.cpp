@@ -132,9 +132,12 @@ void TFileSendForm::btSendClick()
         MessageBoxShow(refusal.sText, ApplicationTitle, MessageBox::MB_ICONWARNING);
         return;
     }
+    // The question runs the event loop: the program's close may free the window meanwhile.
+    const QPointer<TFileSendForm> self(this);
     if (engine.PeerAbsent(PrMachine, PrMachineDiscrimination) &&
-        MessageBoxShow(FileSendAbsenceQuestion(), ApplicationTitle,
-                       MessageBox::MB_YESNO | MessageBox::MB_ICONINFORMATION) != MessageBox::IDYES)
+        (MessageBoxShow(FileSendAbsenceQuestion(), ApplicationTitle,
+                        MessageBox::MB_YESNO | MessageBox::MB_ICONINFORMATION) != MessageBox::IDYES ||
+         !self))
         return;
     btCancel->setFocus();
     InputsEnable(false);
@@ -142,7 +145,8 @@ void TFileSendForm::btSendClick()
         engine.FileSend(mmSendFile->text(), mmSendComment->toPlainText(), PrMachine, PrMachineDiscrimination);
     if (PrSocketNo == 0) {
         MessageBoxShow(FileSendFailedText(), ApplicationTitle, MessageBox::MB_ICONWARNING);
-        InputsEnable(true);
+        if (self)
+            InputsEnable(true);
         return;
     }
     FileWindowSocketSet(FileSendWindowList, Handle(), PrSocketNo);

@@ -228,6 +228,31 @@ TEST_F(FileRecvFormTest, AnErrorWhileTheSaveDialogIsOpenIsToldWhenItCloses)
     EXPECT_EQ(FFreed, 1);
 }
 
+// The sender gives up while the user is asked about overwriting: the window is
+// freed inside the question, and the answer that follows touches nothing of it.
+TEST_F(FileRecvFormTest, AnErrorDuringTheOverwriteQuestionEndsTheOfferCleanly)
+{
+    QFile existing(Saved(QStringLiteral("写真.png")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    QPointer<TFileRecvForm> shown;
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        shown = form;
+        FOnBox = [&, form] {
+            Send(form, WM_ERRORFILERECV, 0, FileRecvErrorClosed);
+            FreeClosed();
+        };
+        FAnswers = {MessageBox::IDOK, MessageBox::IDYES};
+        form->btRecvClick();
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(FFreed, 1);
+    EXPECT_EQ(BoxTexts(),
+              (QStringList{QStringLiteral("指定されたファイルは既に存在します。上書きしてもよろしいですか？"),
+                           FileRecvErrorText(FileRecvErrorClosed)}));
+}
+
 TEST_F(FileRecvFormTest, ClosingARunningReceptionAsksAndACancelFreesTheWindowOnce)
 {
     QPointer<TFileRecvForm> shown;
