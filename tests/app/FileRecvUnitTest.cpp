@@ -206,6 +206,30 @@ TEST_F(FileRecvFormTest, ACancelWhileWaitingRefusesSilentlyAndFreesTheWindow)
     EXPECT_TRUE(FileRecvWindowList.isEmpty());
 }
 
+TEST_F(FileRecvFormTest, TheSaveDialogStaysOnTopAndItsChoiceBecomesThePath)
+{
+    CustomizeShowTopMost = true;
+    const QString sChosen = FDir.filePath(QStringLiteral("別名.png"));
+    bool bOnTop = false;
+    QString sTitle;
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        QTimer::singleShot(0, [&, form] {
+            bOnTop = form->NSaveDialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            sTitle = form->NSaveDialog->windowTitle();
+            form->NSaveDialog->selectFile(sChosen);
+            static_cast<QDialog*>(form->NSaveDialog)->accept();
+        });
+        form->sbFileSearchClick();
+        EXPECT_EQ(form->Tag(), 0);
+        form->btRecvClick();
+    });
+    CustomizeShowTopMost = false;
+    EXPECT_TRUE(bOnTop);
+    EXPECT_EQ(sTitle, QStringLiteral("Parvane 2 -ファイル保存先-"));
+    EXPECT_EQ(QFileInfo(sAnswer).absoluteFilePath(), QFileInfo(sChosen).absoluteFilePath());
+    CallerCloses(9);
+}
+
 TEST_F(FileRecvFormTest, AnErrorWhileTheSaveDialogIsOpenIsToldWhenItCloses)
 {
     QString sStatusInDialog;

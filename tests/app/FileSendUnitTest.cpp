@@ -1,15 +1,18 @@
 #include "FileSendUnit.h"
 
 #include "FileWindowFakes.h"
+#include "OpenDialogEx.h"
 #include "StatusPanelBar.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -69,6 +72,34 @@ TEST_F(FileSendFormTest, OpensForItsPeerWithThePathAndRegistersWithoutTransfer)
     EXPECT_EQ(FFreed, 2);
     EXPECT_TRUE(FBoxes.empty());
     EXPECT_TRUE(FileSendWindowList.isEmpty());
+}
+
+// The dialog opens in the folder of the path given, on top when the setting
+// says so, and the chosen file replaces the path.
+TEST_F(FileSendFormTest, TheOpenDialogStaysOnTopAndItsChoiceFillsThePath)
+{
+    const QString sOther = FDir.filePath(QStringLiteral("other.txt"));
+    {
+        QFile file(sOther);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    CustomizeShowTopMost = true;
+    TFileSendForm* form = Open();
+    form->mmSendFile->setText(FDir.path());
+    bool bOnTop = false;
+    QString sTitle;
+    QTimer::singleShot(0, [&] {
+        bOnTop = form->NOpenDialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        sTitle = form->NOpenDialog->windowTitle();
+        form->NOpenDialog->selectFile(sOther);
+        static_cast<QDialog*>(form->NOpenDialog)->accept();
+    });
+    form->sbFileSearchClick();
+    CustomizeShowTopMost = false;
+    EXPECT_TRUE(bOnTop);
+    EXPECT_EQ(sTitle, QStringLiteral("Parvane 2 -送信ファイル選択-"));
+    EXPECT_EQ(QFileInfo(form->mmSendFile->text()).canonicalFilePath(), QFileInfo(sOther).canonicalFilePath());
+    form->close();
 }
 
 // The whole way of a transfer that succeeds, each state as the user sees it.
