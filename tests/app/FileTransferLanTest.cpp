@@ -193,6 +193,44 @@ protected:
         return tc.waitForFinished(5000) && tc.exitCode() == 0;
     }
 
+    // Both copies up, the sender's file written, offered by the keyboard from the
+    // sender's file send window and accepted in the receiver's file receive window.
+    void OfferAndAccept(Copy& sender, Copy& receiver, QString& sSource)
+    {
+        ASSERT_TRUE(Start(sender, 0, "Alpha"));
+        ASSERT_TRUE(Start(receiver, 1, "Beta"));
+        ASSERT_TRUE(LimitRate(0));
+        sSource = sender.dir.filePath(kFileName);
+        {
+            QFile file(sSource);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            QByteArray block(1024 * 1024, Qt::Uninitialized);
+            for (qint64 done = 0; done < kFileBytes; done += block.size()) {
+                QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(block.data()),
+                                                      block.size() / 4);
+                ASSERT_EQ(file.write(block), block.size());
+            }
+        }
+
+        // The own row sorts first, the peer's last: End selects the peer, Alt+M F opens the window.
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                sender.Focus(QStringLiteral("^Parvane 2$"));
+                sender.Keys({QStringLiteral("End"), QStringLiteral("alt+m"), QStringLiteral("f")});
+                return !sender.Focus(QStringLiteral("ファイル送信")).isEmpty();
+            },
+            20000));
+        sender.Tool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), sSource});
+        sender.Keys({QStringLiteral("Tab"), QStringLiteral("Tab")});
+        sender.Tool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"),
+                     QStringLiteral("keyboard only")});
+        sender.Keys({QStringLiteral("alt+s")});
+
+        ASSERT_TRUE(
+            WaitFor([&] { return !receiver.Focus(QStringLiteral("ファイル受信")).isEmpty(); }, 15000));
+        receiver.Keys({QStringLiteral("Return")});
+    }
+
     QString Shot(const QString& sName) const { return FShots + u'/' + sName; }
 
     TestLan FLan{2};
@@ -203,45 +241,15 @@ protected:
 TEST_F(FileTransferLan, AFileSentAndAcceptedByKeyboardArrivesByteIdentical)
 {
     Copy sender, receiver;
-    ASSERT_TRUE(Start(sender, 0, "Alpha"));
-    ASSERT_TRUE(Start(receiver, 1, "Beta"));
-    ASSERT_TRUE(LimitRate(0));
-    const QString sSource = sender.dir.filePath(kFileName);
-    {
-        QFile file(sSource);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        QByteArray block(1024 * 1024, Qt::Uninitialized);
-        for (qint64 done = 0; done < kFileBytes; done += block.size()) {
-            QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
-            ASSERT_EQ(file.write(block), block.size());
-        }
-    }
+    QString sSource;
+    ASSERT_NO_FATAL_FAILURE(OfferAndAccept(sender, receiver, sSource));
     const QString sTarget = receiver.dir.filePath(kFileName);
-
-    // The own row sorts first, the peer's last: End selects the peer, Alt+M F opens the window.
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            sender.Focus(QStringLiteral("^Parvane 2$"));
-            sender.Keys({QStringLiteral("End"), QStringLiteral("alt+m"), QStringLiteral("f")});
-            return !sender.Focus(QStringLiteral("ファイル送信")).isEmpty();
-        },
-        20000));
-    sender.Tool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), sSource});
-    sender.Keys({QStringLiteral("Tab"), QStringLiteral("Tab")});
-    sender.Tool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"),
-                 QStringLiteral("keyboard only")});
-    sender.Keys({QStringLiteral("alt+s")});
-
-    ASSERT_TRUE(WaitFor([&] { return !receiver.Focus(QStringLiteral("ファイル受信")).isEmpty(); }, 15000));
-    receiver.Keys({QStringLiteral("Return")});
-
     ASSERT_TRUE(WaitFor([&] { return QFileInfo(sTarget).size() >= kFileBytes / 3; }, 20000));
     EXPECT_TRUE(sender.Shot(Shot(QStringLiteral("filesend-during.png"))));
     EXPECT_TRUE(receiver.Shot(Shot(QStringLiteral("filerecv-during.png"))));
 
-    ASSERT_TRUE(
-        WaitFor([&] { return !receiver.Focus(QStringLiteral("ファイル受信完了")).isEmpty(); }, 60000));
-    ASSERT_TRUE(WaitFor([&] { return !sender.Focus(QStringLiteral("ファイル送信完了")).isEmpty(); }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return !receiver.Find(QStringLiteral("ファイル受信完了")).isEmpty(); }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return !sender.Find(QStringLiteral("ファイル送信完了")).isEmpty(); }, 20000));
     QThread::msleep(500);
     EXPECT_TRUE(sender.Shot(Shot(QStringLiteral("filesend-done.png"))));
     EXPECT_TRUE(receiver.Shot(Shot(QStringLiteral("filerecv-done.png"))));
@@ -255,6 +263,32 @@ TEST_F(FileTransferLan, AFileSentAndAcceptedByKeyboardArrivesByteIdentical)
     receiver.Keys({QStringLiteral("Return")});
     EXPECT_TRUE(WaitFor([&] { return sender.Find(QStringLiteral("ファイル送信")).isEmpty(); }, 10000));
     EXPECT_TRUE(WaitFor([&] { return receiver.Find(QStringLiteral("ファイル受信")).isEmpty(); }, 10000));
+}
+
+// The receiver stops the transfer half-way: its window goes without a word and
+// keeps what arrived; the sender's window tells the sender and goes once told.
+TEST_F(FileTransferLan, AReceptionCancelledByKeyboardEndsBothWindows)
+{
+    Copy sender, receiver;
+    QString sSource;
+    ASSERT_NO_FATAL_FAILURE(OfferAndAccept(sender, receiver, sSource));
+    const QString sTarget = receiver.dir.filePath(kFileName);
+    ASSERT_TRUE(WaitFor([&] { return QFileInfo(sTarget).size() >= kFileBytes / 4; }, 20000));
+    // Its caption is the percentage by now.
+    ASSERT_FALSE(receiver.Focus(QStringLiteral("受信")).isEmpty());
+    receiver.Keys({QStringLiteral("alt+c")});
+    ASSERT_TRUE(WaitFor([&] { return receiver.FocusBox(); }, 10000));
+    receiver.Keys({QStringLiteral("alt+y")});
+    EXPECT_TRUE(WaitFor([&] { return receiver.Find(QStringLiteral("受信")).isEmpty(); }, 10000));
+    // The sender's warning.
+    ASSERT_TRUE(WaitFor([&] { return sender.FocusBox(); }, 10000));
+    QThread::msleep(300);
+    EXPECT_TRUE(sender.Shot(Shot(QStringLiteral("filesend-cancelled.png"))));
+    const qint64 kept = QFileInfo(sTarget).size();
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, kFileBytes);
+    sender.Keys({QStringLiteral("Return")});
+    EXPECT_TRUE(WaitFor([&] { return sender.Find(QStringLiteral("送信")).isEmpty(); }, 10000));
 }
 
 } // namespace
