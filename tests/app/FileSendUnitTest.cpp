@@ -232,6 +232,23 @@ TEST_F(FileSendFormTest, ClosingARunningTransferAsksAndACancelFreesTheWindowOnce
     EXPECT_EQ(FBoxes.size(), 2u);
 }
 
+// The transfer fails while the cancel question is open: whatever the answer,
+// nothing is left to cancel and the window goes.
+TEST_F(FileSendFormTest, ATransferThatEndsDuringTheCancelQuestionClosesTheWindow)
+{
+    TFileSendForm* form = Open();
+    form->btSendClick();
+    FOnBox = [&] { Send(form, WM_ERRORFILESEND, 0, FileSendErrorClosed); };
+    // The warning inside is answered first, then the question, with No.
+    FAnswers = {MessageBox::IDOK, MessageBox::IDNO};
+    form->close();
+    FreeClosed();
+    EXPECT_EQ(FFreed, 1);
+    EXPECT_TRUE(FEngine.sendCancels.empty());
+    EXPECT_EQ(BoxTexts(), (QStringList{QStringLiteral("ファイルの送信をキャンセルしますか？"),
+                                       FileSendErrorText(FileSendErrorClosed)}));
+}
+
 TEST_F(FileSendFormTest, ASocketChangeToNothingLeavesTheRequestWaitingAndTheCloseUnasked)
 {
     TFileSendForm* form = Open();
