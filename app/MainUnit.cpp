@@ -221,6 +221,15 @@ void TMainForm::CreateControls()
     lvLoginUser->SetSortSecondIndex(0);
     lvLoginUser->SetSortSecondUpper(true);
     lvLoginUser->OnChange = [this](QObject*, TListItem*, TItemChange) { lvLoginUserChange(); };
+    // A file goes only to a row that says it takes files; neither the selection nor the log-in matters.
+    lvLoginUser->OnFileDropOver = [](QObject*, TListItem* item, bool& bCancel) {
+        bCancel = item == nullptr || item->SubItems().value(2) != RowFileSupport;
+    };
+    lvLoginUser->OnFileDrop = [this](QObject*, TListItem* item, const QString& sFileName) {
+        if (item != nullptr && item->SubItems().value(2) == RowFileSupport)
+            Windows->FileSendFormShow(
+                sFileName, {item->Caption(), item->SubItems().value(5), item->SubItems().value(4)});
+    };
     setCentralWidget(lvLoginUser);
 
     tbMenu = addToolBar(QStringLiteral("tbMenu"));
@@ -305,8 +314,9 @@ void TMainForm::CreateMenus()
     miToolFileSend->setEnabled(false);
     connect(miToolFileSend, &QAction::triggered, this, [this] {
         TListItem* item = lvLoginUser->Selected();
-        if (item && Links.FileSendFormShow)
-            Links.FileSendFormShow(QString(), item->SubItems().value(5), item->SubItems().value(4));
+        if (item)
+            Windows->FileSendFormShow(
+                QString(), {item->Caption(), item->SubItems().value(5), item->SubItems().value(4)});
     });
     miMessageRecv = action(QStringLiteral("受信メッセージ閲覧(&R)"), 1);
     miMessageRecv->setEnabled(false);
@@ -460,36 +470,33 @@ void TMainForm::BindEngineEvents()
         PVNFileRecvStart(sender, iSocket, h, m, d, sFileName, iFileByte, c, bCancel);
     };
     pvn->OnFileRecving = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
-                                const QString&, qint64 iDone, qint64 iTotal) {
-        FileRoute(FileRecvWindowList, iSocket, WM_FILERECVING, 0, Percent(iDone, iTotal));
-    };
+                                const QString&, qint64 iDone,
+                                qint64 iTotal) { PrFileRecvRoute.Progress(iSocket, iDone, iTotal); };
     pvn->OnFileRecvEnd = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
                                 const QString&) {
-        FileRoute(FileRecvWindowList, iSocket, WM_FILERECVEND, 0, 0);
+        PrFileRecvRoute.Route(iSocket, WM_FILERECVEND, 0, 0, true);
     };
     pvn->OnErrorFileRecv = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&,
                                   const QString&, const QString&, int iError) {
-        FileRoute(FileRecvWindowList, iSocket, WM_ERRORFILERECV, 0, iError);
+        PrFileRecvRoute.Route(iSocket, WM_ERRORFILERECV, 0, iError, true);
     };
     pvn->OnFileSendStart = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&,
                                   const QString&, const QString&) {
-        FileRoute(FileSendWindowList, iSocket, WM_FILESENDSTART, 0, 0);
+        PrFileSendRoute.Route(iSocket, WM_FILESENDSTART, 0, 0, false);
     };
     pvn->OnFileSending = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
-                                const QString&, qint64 iDone, qint64 iTotal) {
-        FileRoute(FileSendWindowList, iSocket, WM_FILESENDING, 0, Percent(iDone, iTotal));
-    };
+                                const QString&, qint64 iDone,
+                                qint64 iTotal) { PrFileSendRoute.Progress(iSocket, iDone, iTotal); };
     pvn->OnFileSendEnd = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&, const QString&,
                                 const QString&) {
-        FileRoute(FileSendWindowList, iSocket, WM_FILESENDEND, 0, 0);
+        PrFileSendRoute.Route(iSocket, WM_FILESENDEND, 0, 0, true);
     };
     pvn->OnErrorFileSend = [this](TParvaneNetwork*, int iSocket, const QString&, const QString&,
                                   const QString&, const QString&, int iError) {
-        FileRoute(FileSendWindowList, iSocket, WM_ERRORFILESEND, 0, iError);
+        PrFileSendRoute.Route(iSocket, WM_ERRORFILESEND, 0, iError, true);
     };
-    pvn->OnFileSendSocketChange = [](TParvaneNetwork*, int iBefore, int iAfter) {
-        if (HWND hWindow = FileWindowSocketChange(FileSendWindowList, iBefore, iAfter))
-            SendMessageW(hWindow, WM_FILESENDSOCKETCHANGE, WPARAM(iAfter), 0);
+    pvn->OnFileSendSocketChange = [this](TParvaneNetwork*, int iBefore, int iAfter) {
+        PrFileSendRoute.SocketChange(iBefore, iAfter, WM_FILESENDSOCKETCHANGE);
     };
 }
 
@@ -815,9 +822,8 @@ void TMainForm::lvLoginUserChange()
         }
     }
     lvLoginUser->Sort();
-    // The file window joins later; until then its command stays off.
     miMessageSend->setEnabled(bSend);
-    miToolFileSend->setEnabled(bFile && Links.FileSendFormShow);
+    miToolFileSend->setEnabled(bFile);
     miToolAbsence->setEnabled(bAway);
     sbInformationUpdate();
 }
@@ -966,18 +972,17 @@ void TMainForm::PVNIPAddressChange(TParvaneNetwork*)
         MessageBoxShow(kReloginDone, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
 }
 
-void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString&, const QString& MachineName,
-                                 const QString& Discrimination, QString& FileName, qint64 FileByte,
-                                 const QString& Comment, bool& Cancel)
+void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString& HandleName,
+                                 const QString& MachineName, const QString& Discrimination, QString& FileName,
+                                 qint64 FileByte, const QString& Comment, bool& Cancel)
 {
     if (PrClosing || (SecurityFileRecvCancel && (!SecurityFileRecvCancelAbsence || PVN->Absence()))) {
         FileName.clear();
     } else {
         Windows->EventSoundPlay(SoundFileRecv);
         ++PrFileOfferDepth;
-        FileName = Links.FileRecvFormShow ? Links.FileRecvFormShow(FileName, FileByte, Comment, SocketNo,
-                                                                   MachineName, Discrimination)
-                                          : QString();
+        FileName = Windows->FileRecvFormShow(FileName, FileByte, Comment, SocketNo,
+                                             {HandleName, MachineName, Discrimination});
         --PrFileOfferDepth;
         // The program began to close while the user was choosing: the offer goes unanswered no more.
         if (PrDeclineOffers)
@@ -988,21 +993,6 @@ void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString&,
         if (HWND hWindow = FileWindowFind(FileRecvWindowList, SocketNo))
             SendMessageW(hWindow, WM_CLOSE, 0, 0);
     }
-}
-
-void TMainForm::FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam,
-                          LPARAM lParam)
-{
-    if (HWND hWindow = FileWindowFind(slList, iSocketNo))
-        SendMessageW(hWindow, uMsg, wParam, lParam);
-}
-
-LPARAM TMainForm::Percent(qint64 iDone, qint64 iTotal)
-{
-    // An empty file is complete from the start.
-    if (iTotal <= 0)
-        return 100;
-    return LPARAM(double(iDone) / double(iTotal) * 100.0);
 }
 
 // ---------------------------------------------------------------- commands
@@ -1094,8 +1084,7 @@ void TMainForm::TaskMessageListUpdate()
                 if (user.Handle + u'<' + user.Machine + u'>' != sCaption)
                     continue;
                 if (bFile) {
-                    if (Links.FileSendFormShow)
-                        Links.FileSendFormShow(QString(), user.Machine, user.Discrimination);
+                    Windows->FileSendFormShow(QString(), {user.Handle, user.Machine, user.Discrimination});
                 } else if (user.Absence) {
                     PVN->AbsenceRequest(user.Machine, user.Discrimination);
                 } else {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileWindowRoute.h"
 #include "GlobalHotKey.h"
 #include "LoginUserRow.h"
 #include "MessageRecvQueue.h"
@@ -43,12 +44,6 @@ struct TMainFormLinks {
     std::function<void(const QString& sMessage, const QString& sHandle, const QString& sMachine,
                        const QString& sDiscrimination)>
         ChatMessageAdd;
-    // Returns only when the user has answered: the path to save to, or empty.
-    std::function<QString(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
-                          const QString& sMachine, const QString& sDiscrimination)>
-        FileRecvFormShow;
-    std::function<void(const QString& sFileName, const QString& sMachine, const QString& sDiscrimination)>
-        FileSendFormShow;
     // Only the chat window goes when the user logs out from inside the chat.
     std::function<void()> ChatFormRelease;
     std::function<void()> VersionCheckStart;
@@ -195,8 +190,6 @@ private:
     void LoginUserClear();
     void OwnCommandsEnable(bool bEnabled);
     bool FileSending() const;
-    void FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam, LPARAM lParam);
-    static LPARAM Percent(qint64 iDone, qint64 iTotal);
     void PopupAtCursor(QMenu* menu);
     bool ModalForward();
     void ShowFromTray();
@@ -215,6 +208,8 @@ private:
     GlobalHotKey PrHotKeys;
     // The flags each row was last written from, by (machine name, identifier).
     std::map<std::pair<QString, QString>, TLoginUserFlags> PrRowFlags;
+    TFileWindowRoute PrFileRecvRoute{FileRecvWindowList, WM_FILERECVING};
+    TFileWindowRoute PrFileSendRoute{FileSendWindowList, WM_FILESENDING};
 };
 
 // The one main window while it exists.

@@ -3,6 +3,8 @@
 #include "AbsenceUnit.h"
 #include "AnimationUnit.h"
 #include "EventSound.h"
+#include "FileRecvUnit.h"
+#include "FileSendUnit.h"
 #include "LogUnit.h"
 #include "NoticeUnit.h"
 #include "OptionUnit.h"
@@ -64,6 +66,17 @@ void TProgramWindows::EventSoundPlay(int iIndex)
 void TProgramWindows::MouseAnimationStart(int iKind)
 {
     ::MouseAnimationStart(iKind);
+}
+
+void TProgramWindows::FileSendFormShow(const QString& sFileName, const TPeer& peer)
+{
+    ::FileSendFormShow(sFileName, peer);
+}
+
+QString TProgramWindows::FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment,
+                                          int iSocketNo, const TPeer& peer)
+{
+    return ::FileRecvFormShow(sFileName, iFileByte, sComment, iSocketNo, peer);
 }
 
 void TProgramWindows::SingleWindowsRelease()

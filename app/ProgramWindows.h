@@ -42,6 +42,13 @@ public:
     virtual void EventSoundPlay(int iIndex);
     virtual void MouseAnimationStart(int iKind);
 
+    // ---- File send and file receive windows (FileSendUnit, FileRecvUnit)
+    // A new file send window for the peer, with the path filled in (empty when none is known).
+    virtual void FileSendFormShow(const QString& sFileName, const TPeer& peer);
+    // Returns only when the user has answered the offer: the path to save to, or empty.
+    virtual QString FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment,
+                                     int iSocketNo, const TPeer& peer);
+
     // ---- The windows that exist at most once, freed when the main window closes
     virtual void SingleWindowsRelease();
 };

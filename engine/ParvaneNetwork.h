@@ -225,6 +225,11 @@ public:
     static constexpr int LoginUserCapacity = 256;
     static constexpr int RecvDataBackCount = 20;
     static constexpr int RecvHistoryCount = 11;
+    // A peer that opens connections to the file port and never finishes their
+    // headers would hold a descriptor each: so many may be in their header at
+    // once (further ones are closed at once), each for at most this long.
+    static constexpr int FileHeaderPendingMax = 32;
+    static constexpr int FileHeaderTimeoutMs = 30000;
 
     // Properties.
     quint32 Handle() const { return FHandle; }
@@ -543,6 +548,7 @@ private:
     int PrLastError = 0;
     int PrNextTransferId = 1;
     int PrConnectTimeoutMs = 21000;
+    int PrFileHeaderTimeoutMs = FileHeaderTimeoutMs;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;
     // Monotonic milliseconds for the reassembly purge, so midnight and clock changes do not matter.

@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QTimer>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -730,12 +731,25 @@ bool TParvaneNetwork::FileRecvAccepted(int iSocket)
     // Offers that arrive while logged out are refused before they are read.
     if (!FLoginStates)
         return false;
+    // Only connections still in their header count; an offer the user is asked about
+    // and an accepted transfer are never held against a new one, nor timed out.
+    const auto inHeader = [](const TPVN_FileRecv& record) { return record.iStep == 0 && !record.bOffering; };
+    const auto pending = std::count_if(PrFTPRecv.begin(), PrFTPRecv.end(),
+                                       [&](const auto& record) { return inHeader(*record); });
+    if (pending >= FileHeaderPendingMax)
+        return false;
     const int transferId = TakeTransferNumber(PrNextTransferId);
     if (transferId == 0)
         return false;
     TPVN_FileRecv* record = FileRecvAdd();
     record->clsSocket = iSocket;
     record->TransferId = transferId;
+    // Closed as a bad header would be: silently, with nothing to report.
+    QTimer::singleShot(PrFileHeaderTimeoutMs, this, [this, transferId, inHeader] {
+        TPVN_FileRecv* late = FileRecvFindId(transferId);
+        if (late && inHeader(*late))
+            FileSocketClose(late->clsSocket);
+    });
     return true;
 }
 

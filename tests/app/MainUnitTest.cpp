@@ -488,19 +488,27 @@ TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
     EXPECT_FALSE(form.miMessageRecv->isEnabled());
 }
 
+// The file receive window replaced by an answer of the test's.
+struct TFileOfferWindows : TProgramWindows {
+    std::function<QString(const QString& sFileName)> Answer;
+    QString FileRecvFormShow(const QString& sFileName, qint64, const QString&, int, const TPeer&) override
+    {
+        return Answer(sFileName);
+    }
+};
+
 TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt)
 {
     WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
-    TMainFormLinks links;
+    auto windows = std::make_unique<TFileOfferWindows>();
     TMainForm* pForm = nullptr;
     bool bTerminated = false;
-    links.FileRecvFormShow = [&](const QString&, qint64, const QString&, int, const QString&,
-                                 const QString&) {
+    windows->Answer = [&](const QString&) {
         // The user quits from the tray while the save dialog is still open.
         pForm->close();
         return QStringLiteral("/tmp/never");
     };
-    TMainForm& form = Start(links);
+    TMainForm& form = Start({}, std::move(windows));
     pForm = &form;
     form.OnTerminate = [&] { bTerminated = true; };
     QString sFileName = QStringLiteral("a.txt");
@@ -515,13 +523,12 @@ TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
 {
     WriteIni("[Option]\r\nSecurityFileRecvCancel=1\r\nSecurityFileRecvCancelAbsence=1\r\n");
     int iAsked = 0;
-    TMainFormLinks links;
-    links.FileRecvFormShow = [&](const QString& s, qint64, const QString&, int, const QString&,
-                                 const QString&) {
+    auto windows = std::make_unique<TFileOfferWindows>();
+    windows->Answer = [&](const QString& s) {
         ++iAsked;
         return QStringLiteral("/tmp/") + s;
     };
-    TMainForm& form = Start(links);
+    TMainForm& form = Start({}, std::move(windows));
     QString sFileName = QStringLiteral("a.txt");
     bool bCancel = false;
     form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
@@ -760,6 +767,48 @@ TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange)
     EXPECT_EQ(row->SubItems().value(2), QStringLiteral("-------"));
     EXPECT_EQ(row->ImageIndex(), 0);
     EXPECT_EQ(slNotices, QStringList{QStringLiteral("「制御」がログインしました。")});
+}
+
+// The file send window replaced by a record of what it was opened with.
+struct TFileSendWindows : TProgramWindows {
+    std::vector<std::pair<QString, TPeer>> opened;
+    void FileSendFormShow(const QString& sFileName, const TPeer& peer) override
+    {
+        opened.emplace_back(sFileName, peer);
+    }
+};
+
+TEST_F(MainFormTest, AFileDropsOnlyOnARowThatTakesFilesAndOpensTheSendWindowForIt)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    auto windows = std::make_unique<TFileSendWindows>();
+    const auto& opened = windows->opened;
+    TMainForm& form = Start({}, std::move(windows));
+    form.PVNLogin(form.PVN.get(), "花子", "PVHOST2", "198.18.0.2", "Parvane2", 1, false, "", false, false,
+                  52000);
+    form.PVNLogin(form.PVN.get(), "次郎", "PVHOST3", "198.18.0.3", "Parvane2", 1, false, "", false, false, 0);
+    TListItem* taking = form.LoginUserFind("PVHOST2", "Parvane2");
+    TListItem* refusing = form.LoginUserFind("PVHOST3", "Parvane2");
+    ASSERT_NE(taking, nullptr);
+    ASSERT_NE(refusing, nullptr);
+    ASSERT_EQ(taking->SubItems().value(2), QStringLiteral("サポート"));
+    // Neither the selection nor the log-in matters.
+    form.PVN->Logout();
+    bool bCancel = true;
+    form.lvLoginUser->OnFileDropOver(form.lvLoginUser, taking, bCancel);
+    EXPECT_FALSE(bCancel);
+    form.lvLoginUser->OnFileDropOver(form.lvLoginUser, refusing, bCancel);
+    EXPECT_TRUE(bCancel);
+    bCancel = false;
+    form.lvLoginUser->OnFileDropOver(form.lvLoginUser, nullptr, bCancel);
+    EXPECT_TRUE(bCancel);
+    form.lvLoginUser->OnFileDrop(form.lvLoginUser, refusing, "/tmp/a.txt");
+    EXPECT_TRUE(opened.empty());
+    form.lvLoginUser->OnFileDrop(form.lvLoginUser, taking, "/tmp/a.txt");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].first, QStringLiteral("/tmp/a.txt"));
+    EXPECT_EQ(opened[0].second,
+              (TPeer{QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")}));
 }
 
 TEST_F(MainFormTest, HotKeysRunTheirCommands)

@@ -35,6 +35,7 @@ public:
                             QString(), false, false, ftpPort);
     }
     static void SetConnectTimeout(TParvaneNetwork& engine, int ms) { engine.PrConnectTimeoutMs = ms; }
+    static void SetHeaderTimeout(TParvaneNetwork& engine, int ms) { engine.PrFileHeaderTimeoutMs = ms; }
     // Watches a socket for data as the engine watches its transfer sockets, with no transfer behind it.
     static bool Watch(TParvaneNetwork& engine, int fd)
     {
@@ -1128,6 +1129,63 @@ TEST_F(FileTransfer, OfferWhileLoggedOutIsRefusedSilently)
     });
     ASSERT_TRUE(WaitUntil([&] { return closed.load(); }, kScriptWaitMs));
     EXPECT_TRUE(Events.empty());
+}
+
+// A peer that opens connections to the file port and never finishes their
+// headers: only so many are kept, each only so long, and a transfer under way
+// is neither counted nor cut, however long it pauses.
+TEST_F(FileTransfer, UnfinishedHeadersAreCappedAndTimedOutWithoutTouchingATransfer)
+{
+    constexpr int kTimeoutMs = 2500;
+    TParvaneNetworkFileTestAccess::SetHeaderTimeout(*Engine, kTimeoutMs);
+    const QByteArray content = RandomBytes(300000);
+    const int transfer = ConnectFromPeer();
+    ASSERT_GE(transfer, 0);
+    std::atomic<bool> sentAll{false};
+    Script([&, transfer] {
+        SendAll(transfer, Offer("a.bin", content.size()));
+        if (ReadUntil(transfer, "PVNFILESTART:OK\r\n").isEmpty())
+            return;
+        SendAll(transfer, content.left(1000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kTimeoutMs + 700));
+        SendAll(transfer, content.mid(1000));
+        sentAll = true;
+        ReadUntil(transfer, "PVNFILEEND:\r\n");
+        close(transfer);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return Has("progress"); }, kScriptWaitMs));
+
+    std::vector<int> silent;
+    for (int i = 0; i < TParvaneNetwork::FileHeaderPendingMax + 3; ++i) {
+        const int fd = ConnectFromPeer();
+        ASSERT_GE(fd, 0) << i;
+        // Some begin a header, none ends it.
+        if (i % 2)
+            SendAll(fd, Offer("b.txt", 3).left(20));
+        silent.push_back(fd);
+        TestSupport::PumpFor(15);
+    }
+    TestSupport::PumpFor(100);
+    for (int i = 0; i < static_cast<int>(silent.size()); ++i) {
+        const bool kept = i < TParvaneNetwork::FileHeaderPendingMax;
+        EXPECT_EQ(!WaitReadable(silent[i], 0), kept) << i;
+    }
+    // Past the time-out every one of them is closed, without an answer.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return std::all_of(silent.begin(), silent.end(), [](int fd) { return WaitReadable(fd, 0); }); },
+        kTimeoutMs + 3000));
+    for (int fd : silent) {
+        EXPECT_TRUE(SeesCloseWithoutData(fd, 0));
+        close(fd);
+    }
+    EXPECT_FALSE(sentAll.load());
+    ASSERT_TRUE(WaitUntil([&] { return Ended(); }, 10000));
+    EXPECT_TRUE(Has("end"));
+    EXPECT_FALSE(Has("error"));
+    EXPECT_TRUE(ReadFile(Folder.filePath("a.bin")) == content);
+    // Only the one offer was ever put to the user.
+    EXPECT_EQ(
+        std::count_if(Events.begin(), Events.end(), [](const FileEvent& e) { return e.kind == "offer"; }), 1);
 }
 
 } // namespace

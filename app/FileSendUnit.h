@@ -1,0 +1,60 @@
+#pragma once
+
+#include "FileTransferForm.h"
+
+#include <QString>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
+class TMarkLabel;
+class TOpenDialogEx;
+
+// The file send window: one file with a comment to one peer, then the transfer
+// as the engine reports it, until it ends. Any number can be open at once.
+class TFileSendForm : public TFileTransferForm {
+    Q_OBJECT
+
+public:
+    TFileSendForm();
+    ~TFileSendForm() override;
+
+    void sbFileSearchClick();
+    void btSendClick();
+    void btCancelClick();
+
+    void WMFileSendStart();
+    void WMFileSending(LPARAM lPercent);
+    void WMFileSendEnd();
+    void WMErrorFileSend(LPARAM lError);
+    void WMFileSendSocketChange(WPARAM wSocketNo);
+
+    // The engine's number of this window's transfer; 0 while none runs.
+    int SocketNo() const { return PrSocketNo; }
+
+    QString PrMachine;
+    QString PrMachineDiscrimination;
+
+    TMarkLabel* MarkLabel1 = nullptr;
+    QLineEdit* mmSendFile = nullptr;
+    QToolButton* sbFileSearch = nullptr;
+    TMarkLabel* MarkLabel2 = nullptr;
+    QPlainTextEdit* mmSendComment = nullptr;
+    QPushButton* btSend = nullptr;
+    QPushButton* btCancel = nullptr;
+    TOpenDialogEx* NOpenDialog = nullptr;
+
+protected:
+    void WindowMessageReceived(WindowMessage::Event& message) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void InputsEnable(bool bEnabled);
+    void SocketSet(int iSocketNo);
+
+    int PrSocketNo = 0;
+};
+
+// Opens a new file send window for the peer with the path filled in (empty when none is known).
+TFileSendForm* FileSendFormShow(const QString& sFileName, const TPeer& peer);

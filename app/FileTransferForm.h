@@ -1,0 +1,45 @@
+#pragma once
+
+#include "CommonForm.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+class QProgressBar;
+
+// What the file send and file receive windows share: the progress bar in the
+// middle panel of the status bar, the status text of the first panel, and a
+// progress display that repaints at most a few dozen times a second however
+// often the transfer reports.
+class TFileTransferForm : public TCommonForm {
+    Q_OBJECT
+
+public:
+    TFileTransferForm(TWindowKind kind, const QSize& designSize, const QString& sInitialStatus);
+
+    QString StatusText() const;
+    int ProgressShown() const;
+
+    QProgressBar* pbProgress = nullptr;
+
+protected:
+    void StatusTextSet(const QString& sText);
+    // The status "<sStatusLead>N% 完了" and the caption "N% <sCaptionTail>", now
+    // or, when the last showing was very recent, a moment later.
+    void ProgressSet(LPARAM lPercent, const QString& sStatusLead, const QString& sCaptionTail);
+    // Shows a percentage that is still waiting, before an end or an error is shown.
+    void ProgressFlush();
+    // A minimised window comes back to normal and to the front, for an end or an error.
+    void Foreground();
+
+private:
+    void ProgressLayout();
+    void ProgressApply();
+
+    QElapsedTimer PrShownAt;
+    QTimer PrProgressTimer;
+    LPARAM PrPendingPercent = -1;
+    LPARAM PrShownPercent = -1;
+    QString PrStatusLead;
+    QString PrCaptionTail;
+};

@@ -1,0 +1,348 @@
+#include "FileRecvUnit.h"
+
+#include "FileWindowFakes.h"
+#include "IniFile.h"
+#include "SaveDialogEx.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+class FileRecvFormTest : public FileWindowTest {
+protected:
+    // Offers a file and, once the window shows, runs act with it; gives back the answer.
+    QString Offer(const std::function<void(TFileRecvForm*)>& act, int iSocketNo = 9,
+                  const QString& sName = QStringLiteral("写真.png"), qint64 iSize = 1234567)
+    {
+        QTimer::singleShot(0, [this, act, iSocketNo] {
+            TFileRecvForm* form = Window(iSocketNo);
+            ASSERT_NE(form, nullptr);
+            QObject::connect(form, &QObject::destroyed, [this] { ++FFreed; });
+            act(form);
+        });
+        return FileRecvFormShow(
+            sName, iSize, QStringLiteral("見てね\r\n二行目"), iSocketNo,
+            {QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")});
+    }
+
+    static TFileRecvForm* Window(int iSocketNo)
+    {
+        return qobject_cast<TFileRecvForm*>(
+            WindowMessage::WindowOf(FileWindowFind(FileRecvWindowList, iSocketNo)));
+    }
+
+    static void Send(TFileRecvForm* form, unsigned uMsg, WPARAM w = 0, LPARAM l = 0)
+    {
+        SendMessageW(form->Handle(), uMsg, w, l);
+    }
+
+    // What the main window does with a refusal: it closes the window registered with the offer.
+    static void CallerCloses(int iSocketNo)
+    {
+        if (HWND hWindow = FileWindowFind(FileRecvWindowList, iSocketNo))
+            SendMessageW(hWindow, WM_CLOSE, 0, 0);
+    }
+
+    QString Saved(const QString& sName) const { return ProgramDirectory + sName; }
+
+    int FFreed = 0;
+};
+
+TEST_F(FileRecvFormTest, ShowsTheOfferAndAcceptingAnswersThePathAndKeepsTheWindow)
+{
+    QPointer<TFileRecvForm> shown;
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        shown = form;
+        EXPECT_EQ(form->Tag(), 0);
+        EXPECT_EQ(form->laTitle->text(), QStringLiteral("ファイル受信 (送信元:花子)"));
+        EXPECT_EQ(form->mmSendFile->text(), QStringLiteral("写真.png"));
+        EXPECT_EQ(form->mmSendFileSize->text(), FileSizeText(1234567));
+        EXPECT_EQ(form->mmComment->toPlainText(), QStringLiteral("見てね\n二行目"));
+        EXPECT_EQ(form->mmRecvFile->text(), Saved(QStringLiteral("写真.png")));
+        EXPECT_EQ(form->StatusText(), QStringLiteral("保存先ファイル名を指定してください"));
+        form->btRecvClick();
+    });
+    EXPECT_EQ(sAnswer, Saved(QStringLiteral("写真.png")));
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(shown->Tag(), 1);
+    EXPECT_EQ(shown->StatusText(), QStringLiteral("ファイルの受信を開始します"));
+    EXPECT_FALSE(shown->btRecv->isEnabled());
+    EXPECT_FALSE(shown->mmRecvFile->isEnabled());
+    EXPECT_TRUE(FBoxes.empty());
+    const IniFile ini(SettingsFileName());
+    EXPECT_EQ(ini.ReadString(QStringLiteral("FileRecvWindow"), QStringLiteral("Path"), QString()),
+              ProgramDirectory);
+
+    Send(shown, WM_FILERECVING, 0, 42);
+    EXPECT_EQ(shown->StatusText(), QStringLiteral("ファイル受信中 42% 完了"));
+    EXPECT_EQ(shown->windowTitle(), QStringLiteral("42% 受信完了 - Parvane 2"));
+    Send(shown, WM_FILERECVEND);
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("ファイルの受信が完了しました。")});
+    EXPECT_EQ(shown->windowTitle(), QStringLiteral("ファイル受信完了 - Parvane 2"));
+    FreeClosed();
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(FFreed, 1);
+    EXPECT_TRUE(FileRecvWindowList.isEmpty());
+}
+
+TEST_F(FileRecvFormTest, TheLastFolderIsProposedWhenTheSettingSaysSo)
+{
+    CustomizeFileSave = 1;
+    const QString sFolder = FDir.filePath(QStringLiteral("受信"));
+    {
+        IniFile ini(SettingsFileName());
+        ASSERT_TRUE(ini.WriteString(QStringLiteral("FileRecvWindow"), QStringLiteral("Path"), sFolder));
+    }
+    QString sProposed;
+    // The folder is missing: the user is asked and it is made.
+    const QString sAnswer = Offer(
+        [&](TFileRecvForm* form) {
+            sProposed = form->mmRecvFile->text();
+            form->btRecvClick();
+        },
+        9, QStringLiteral("../a.txt"));
+    EXPECT_EQ(sProposed, sFolder + QStringLiteral("/a.txt"));
+    EXPECT_EQ(sAnswer, sProposed);
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("指定されたフォルダが存在しません。作成しますか？")});
+    EXPECT_TRUE(QDir(sFolder).exists());
+    CallerCloses(9);
+}
+
+TEST_F(FileRecvFormTest, AcceptingChecksInOrderAndEachNoKeepsTheOfferWaiting)
+{
+    QFile existing(Saved(QStringLiteral("写真.png")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    QStringList after;
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        form->mmRecvFile->setText(QStringLiteral("写真.png"));
+        form->btRecvClick();
+        form->mmRecvFile->setText(ProgramDirectory + QStringLiteral("x/../写真.png"));
+        form->btRecvClick();
+        form->mmRecvFile->setText(FDir.filePath(QStringLiteral("new/写真.png")));
+        FAnswers = {MessageBox::IDNO};
+        form->btRecvClick();
+        form->mmRecvFile->setText(Saved(QStringLiteral("写真.png")));
+        FAnswers = {MessageBox::IDNO};
+        form->btRecvClick();
+        EXPECT_EQ(form->Tag(), 0);
+        EXPECT_TRUE(form->btRecv->isEnabled());
+        FAnswers = {MessageBox::IDYES};
+        form->btRecvClick();
+    });
+    EXPECT_EQ(sAnswer, Saved(QStringLiteral("写真.png")));
+    const QString sFull = QStringLiteral("保存先はフルパスで指定する必要があります。");
+    EXPECT_EQ(
+        BoxTexts(),
+        (QStringList{sFull, sFull, QStringLiteral("指定されたフォルダが存在しません。作成しますか？"),
+                     QStringLiteral("指定されたファイルは既に存在します。上書きしてもよろしいですか？"),
+                     QStringLiteral("指定されたファイルは既に存在します。上書きしてもよろしいですか？")}));
+    EXPECT_EQ(FBoxes[3].iFlags & MessageBox::MB_DEFBUTTON2, MessageBox::MB_DEFBUTTON2);
+    EXPECT_FALSE(QDir(FDir.filePath(QStringLiteral("new"))).exists());
+    CallerCloses(9);
+}
+
+TEST_F(FileRecvFormTest, ClosingTheWaitingWindowAsksAndAYesRefuses)
+{
+    QPointer<TFileRecvForm> shown;
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        shown = form;
+        FAnswers = {MessageBox::IDNO};
+        form->btCancelClick();
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(form->Tag(), 0);
+        FAnswers = {MessageBox::IDYES};
+        form->close();
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    EXPECT_EQ(BoxTexts(), (QStringList(2, QStringLiteral("ファイルの受信をキャンセルしますか？"))));
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(shown->isHidden());
+    EXPECT_EQ(FEngine.recvCancels.size(), 0u);
+    CallerCloses(9);
+    FreeClosed();
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(FFreed, 1);
+}
+
+// The sender gives up before the answer: the warning, and the wait returns
+// although the window that held the answer is gone.
+TEST_F(FileRecvFormTest, AnErrorWhileWaitingEndsTheWindowAndTheWaitReadsNoFreedWindow)
+{
+    QPointer<TFileRecvForm> shown;
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        shown = form;
+        Send(form, WM_ERRORFILERECV, 0, FileRecvErrorClosed);
+        // The release is processed inside the wait's own loop.
+        FreeClosed();
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(FFreed, 1);
+    EXPECT_EQ(BoxTexts(), QStringList{FileRecvErrorText(FileRecvErrorClosed)});
+    EXPECT_TRUE(FileRecvWindowList.isEmpty());
+}
+
+// A log-out while the offer waits: silently refused, and the window does not linger hidden.
+TEST_F(FileRecvFormTest, ACancelWhileWaitingRefusesSilentlyAndFreesTheWindow)
+{
+    QPointer<TFileRecvForm> shown;
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        shown = form;
+        Send(form, WM_ERRORFILERECV, 0, FileRecvErrorCancelled);
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    EXPECT_TRUE(FBoxes.empty());
+    FreeClosed();
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(FileRecvWindowList.isEmpty());
+}
+
+TEST_F(FileRecvFormTest, TheSaveDialogStaysOnTopAndItsChoiceBecomesThePath)
+{
+    CustomizeShowTopMost = true;
+    const QString sChosen = FDir.filePath(QStringLiteral("別名.png"));
+    bool bOnTop = false;
+    QString sTitle;
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        QTimer::singleShot(0, [&, form] {
+            bOnTop = form->NSaveDialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            sTitle = form->NSaveDialog->windowTitle();
+            form->NSaveDialog->selectFile(sChosen);
+            static_cast<QDialog*>(form->NSaveDialog)->accept();
+        });
+        form->sbFileSearchClick();
+        EXPECT_EQ(form->Tag(), 0);
+        form->btRecvClick();
+    });
+    CustomizeShowTopMost = false;
+    EXPECT_TRUE(bOnTop);
+    EXPECT_EQ(sTitle, QStringLiteral("Parvane 2 -ファイル保存先-"));
+    EXPECT_EQ(QFileInfo(sAnswer).absoluteFilePath(), QFileInfo(sChosen).absoluteFilePath());
+    CallerCloses(9);
+}
+
+TEST_F(FileRecvFormTest, AnErrorWhileTheSaveDialogIsOpenIsToldWhenItCloses)
+{
+    QString sStatusInDialog;
+    size_t iBoxesInDialog = 99;
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        QTimer::singleShot(50, [&, form] {
+            EXPECT_TRUE(form->NSaveDialog->DialogOpen());
+            Send(form, WM_ERRORFILERECV, 0, FileRecvErrorFile);
+            sStatusInDialog = form->StatusText();
+            iBoxesInDialog = FBoxes.size();
+            form->NSaveDialog->reject();
+        });
+        form->sbFileSearchClick();
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    EXPECT_EQ(iBoxesInDialog, 0u);
+    EXPECT_EQ(sStatusInDialog, QStringLiteral("保存先ファイル名を指定してください"));
+    EXPECT_EQ(BoxTexts(), QStringList{FileRecvErrorText(FileRecvErrorClosed)});
+    FreeClosed();
+    EXPECT_EQ(FFreed, 1);
+}
+
+// The sender gives up while the user is asked about overwriting: the window is
+// freed inside the question, and the answer that follows touches nothing of it.
+TEST_F(FileRecvFormTest, AnErrorDuringTheOverwriteQuestionEndsTheOfferCleanly)
+{
+    QFile existing(Saved(QStringLiteral("写真.png")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    QPointer<TFileRecvForm> shown;
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        shown = form;
+        FOnBox = [&, form] {
+            Send(form, WM_ERRORFILERECV, 0, FileRecvErrorClosed);
+            FreeClosed();
+        };
+        FAnswers = {MessageBox::IDOK, MessageBox::IDYES};
+        form->btRecvClick();
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(FFreed, 1);
+    EXPECT_EQ(BoxTexts(),
+              (QStringList{QStringLiteral("指定されたファイルは既に存在します。上書きしてもよろしいですか？"),
+                           FileRecvErrorText(FileRecvErrorClosed)}));
+}
+
+TEST_F(FileRecvFormTest, ClosingARunningReceptionAsksAndACancelFreesTheWindowOnce)
+{
+    QPointer<TFileRecvForm> shown;
+    Offer([&](TFileRecvForm* form) {
+        shown = form;
+        form->btRecvClick();
+    });
+    ASSERT_TRUE(shown);
+    Send(shown, WM_FILERECVING, 0, 5);
+    FAnswers = {MessageBox::IDNO};
+    shown->close();
+    EXPECT_TRUE(shown->isVisible());
+    // The cancel's report reaches the window and closes it again while this close runs.
+    FEngine.OnCancel = [&](int) { Send(shown, WM_ERRORFILERECV, 0, FileRecvErrorCancelled); };
+    FAnswers = {MessageBox::IDYES};
+    shown->close();
+    EXPECT_EQ(FEngine.recvCancels, std::vector<int>{9});
+    FreeClosed();
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(FFreed, 1);
+    EXPECT_EQ(BoxTexts(), (QStringList(2, QStringLiteral("ファイルの受信をキャンセルしますか？"))));
+}
+
+TEST_F(FileRecvFormTest, ErrorsAfterAcceptingEndTheWindowWithTheirWarning)
+{
+    for (int iCode : {0, 1, 2, 5}) {
+        FBoxes.clear();
+        FFreed = 0;
+        QPointer<TFileRecvForm> shown;
+        Offer([&](TFileRecvForm* form) {
+            shown = form;
+            form->btRecvClick();
+        });
+        ASSERT_TRUE(shown);
+        FBoxes.clear();
+        Send(shown, WM_ERRORFILERECV, 0, iCode);
+        const QString sText = FileRecvErrorText(iCode);
+        EXPECT_EQ(BoxTexts(), sText.isEmpty() ? QStringList() : QStringList{sText}) << iCode;
+        FreeClosed();
+        EXPECT_FALSE(shown) << iCode;
+        EXPECT_EQ(FFreed, 1) << iCode;
+    }
+    EXPECT_TRUE(FEngine.recvCancels.empty());
+}
+
+// A second offer opens its own wait inside the first; the first answer takes
+// effect only once the second has been answered.
+TEST_F(FileRecvFormTest, AnOfferInsideAnotherIsAnsweredFirst)
+{
+    QString sInner;
+    bool bInnerDone = false;
+    const QString sOuter = Offer([&](TFileRecvForm* outer) {
+        outer->btRecvClick();
+        sInner = Offer(
+            [&](TFileRecvForm* inner) {
+                EXPECT_EQ(outer->Tag(), 1);
+                inner->close();
+            },
+            10, QStringLiteral("b.txt"));
+        bInnerDone = true;
+    });
+    EXPECT_TRUE(bInnerDone);
+    EXPECT_TRUE(sInner.isEmpty());
+    EXPECT_EQ(sOuter, Saved(QStringLiteral("写真.png")));
+    CallerCloses(10);
+    CallerCloses(9);
+}
+
+} // namespace
