@@ -67,7 +67,6 @@ struct TMainFormLinks {
     std::function<bool()> RecvWindowExists;
     // Only the chat window goes when the user logs out from inside the chat.
     std::function<void()> ChatFormRelease;
-    std::function<void()> VersionCheckStart;
 };
 
 // The main window: the application's whole start-up and shutdown, the user list
@@ -125,6 +124,8 @@ public:
     QAction* miMessageRecv = nullptr;
     QAction* miToolAbsence = nullptr;
     QAction* miToolChat = nullptr;
+    // Checked while the web chat is open (it sets the mark itself).
+    QAction* miToolGlobalChat = nullptr;
     QAction* miTaskChat = nullptr;
     QAction* miMessageOnline = nullptr;
     QAction* miMessageEnd = nullptr;

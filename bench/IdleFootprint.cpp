@@ -54,7 +54,8 @@ int main(int argc, char** argv)
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         copies[i].setProcessEnvironment(environment);
         lan.PlaceProcess(copies[i], i);
-        copies[i].setProcessChannelMode(i == 0 ? QProcess::ForwardedOutputChannel : QProcess::SeparateChannels);
+        copies[i].setProcessChannelMode(i == 0 ? QProcess::ForwardedOutputChannel
+                                               : QProcess::SeparateChannels);
         copies[i].start(QStringLiteral("xvfb-run"),
                         {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 800x600x24"),
                          QStringLiteral("sh"), QStringLiteral("-c"), sScript});
