@@ -2,7 +2,6 @@
 
 #include "LabelEx.h"
 #include "MainUnit.h"
-#include "ProjectImages.h"
 #include "UpdateUnit.h"
 #include "WebServer.h"
 
@@ -56,7 +55,8 @@ TVersionForm::TVersionForm()
 
     imLogo = new QLabel(pnBack);
     imLogo->setGeometry(24, 12, 32, 32);
-    imLogo->setPixmap(ProjectImages::TaskIconImage(0).pixmap(32, 32));
+    imLogo->setPixmap(BitmapResource(QStringLiteral("HEADER_ICON_MAIN"))
+                          .scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     imTitle = new QLabel(QStringLiteral("Parvane 2"), pnBack);
     imTitle->setGeometry(66, 10, 167, 43);
     QFont titleFont(QStringLiteral("serif"), 22);

@@ -3,10 +3,12 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFont>
 #include <QWebEngineHttpRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
@@ -18,6 +20,13 @@ QWebEngineProfile* Profile()
         auto* p = new QWebEngineProfile(QCoreApplication::instance());
         p->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
         p->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        // The pages name the Japanese fonts of Windows; the font the program
+        // maps them to stands in wherever a page's fonts are missing.
+        const QString sSubstitute = QFont::substitute(QStringLiteral("Meiryo UI"));
+        if (sSubstitute != QStringLiteral("Meiryo UI")) {
+            p->settings()->setFontFamily(QWebEngineSettings::StandardFont, sSubstitute);
+            p->settings()->setFontFamily(QWebEngineSettings::SansSerifFont, sSubstitute);
+        }
         return p;
     }();
     return profile;
