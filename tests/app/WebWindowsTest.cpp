@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -349,6 +350,11 @@ TEST_F(WebWindowsTest, HelpCommandShowsTheHiddenCheckWhichThenStays)
     ASSERT_TRUE(WaitFor([&] { return UpdateForm == nullptr || UpdateForm->Checked(); }));
     QCoreApplication::processEvents();
     EXPECT_EQ(UpdateForm, hidden);
+    // Asked again while open, it only comes to the front: no second check.
+    UpdateFormShow();
+    WaitFor([] { return false; }, 300);
+    EXPECT_EQ(UpdateForm, hidden);
+    EXPECT_EQ(FServer->RequestsFor(WebServer::VersionPath.toUtf8()).size(), 1);
     UpdateFormRelease();
 }
 
@@ -430,6 +436,50 @@ TEST_F(WebWindowsTest, WebChatLogoutEndsAtAnErrorAndAFailedLobbyShowsTheNotice)
     form->btLogoutClick();
     EXPECT_TRUE(WaitFor([&] { return form.isNull(); }));
     EXPECT_EQ(FBoxes.size(), iBoxes);
+}
+
+TEST_F(WebWindowsTest, LinkOutOfTheChatTurnsTheWindowIntoABrowserAndANewChatLogsIn)
+{
+    {
+        IniFile ini(ProgramDirectory + QStringLiteral("Parvane2.INI"));
+        ASSERT_TRUE(ini.WriteInteger(QStringLiteral("BrowserWindow"), QStringLiteral("Width"), 600));
+        ASSERT_TRUE(ini.WriteInteger(QStringLiteral("BrowserWindow"), QStringLiteral("Height"), 420));
+    }
+    const QByteArray lobby = WebServer::LobbyPath.toUtf8();
+    FServer->SetPage(lobby, {200, "text/html", "<html><body>lobby</body></html>"});
+    FServer->SetPage("/elsewhere.html", {200, "text/html", "<html><body>elsewhere</body></html>"});
+    GlobalChatFormShow();
+    QPointer<TGlobalChatForm> first = GlobalChatForm;
+    ASSERT_TRUE(WaitFor([&] { return FServer->RequestsFor(lobby).size() == 1 && first->wbLog->Ready(); }));
+    first->resize(530, 390);
+    const QSize chatSize = first->size();
+
+    first->wbLog->Navigate(FServer->Base() + QStringLiteral("/elsewhere.html"));
+    ASSERT_TRUE(WaitFor([&] { return GlobalChatForm != first && GlobalChatForm != nullptr; }));
+    EXPECT_TRUE(first->IsBrowser());
+    EXPECT_EQ(first->windowTitle(), QStringLiteral("ブラウザ - Parvane 2"));
+    EXPECT_EQ(first->size(), QSize(600, 420));
+    EXPECT_TRUE(first->edURL->isVisibleTo(first));
+    EXPECT_FALSE(first->pnFooter->isVisibleTo(first));
+    ASSERT_TRUE(WaitFor([&] { return Html(first->wbLog).contains(QStringLiteral("elsewhere")); }));
+    EXPECT_EQ(first->edURL->text(), FServer->Base() + QStringLiteral("/elsewhere.html"));
+    // The new chat window took the old one's size from its section and logs in by itself.
+    EXPECT_EQ(GlobalChatForm->size(), chatSize);
+    ASSERT_TRUE(WaitFor([&] { return FServer->RequestsFor(lobby).size() == 2; }));
+
+    // The browser window does not go back into the chat.
+    first->wbLog->Navigate(FServer->Base() + WebServer::LobbyPath);
+    WaitFor([] { return false; }, 800);
+    EXPECT_EQ(FServer->RequestsFor(lobby).size(), 2);
+    const size_t iBoxes = FBoxes.size();
+    first->close();
+    EXPECT_TRUE(WaitFor([&] { return first.isNull(); }));
+    EXPECT_EQ(FBoxes.size(), iBoxes);
+    EXPECT_NE(GlobalChatForm, nullptr);
+    GlobalChatFormRelease();
+    EXPECT_EQ(IniFile(ProgramDirectory + QStringLiteral("Parvane2.INI"))
+                  .ReadInteger(QStringLiteral("BrowserWindow"), QStringLiteral("Width"), 0),
+              600);
 }
 
 TEST_F(WebWindowsTest, RequestPageLoadsPastTheCacheAtEachCreation)
