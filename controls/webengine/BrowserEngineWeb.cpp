@@ -1,7 +1,6 @@
 // The browser engine on Qt WebEngine; see BrowserEngine.h.
 #include "BrowserEngine.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFont>
 #include <QWebEngineHttpRequest>
@@ -14,10 +13,12 @@
 namespace {
 
 // Nothing of the web windows is kept on disk: one profile in memory for all of them.
+// It is never freed, since a page must not outlive its profile and a browser
+// window may still be open when the program ends.
 QWebEngineProfile* Profile()
 {
     static QWebEngineProfile* profile = [] {
-        auto* p = new QWebEngineProfile(QCoreApplication::instance());
+        auto* p = new QWebEngineProfile();
         p->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
         p->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
         // The pages name the Japanese fonts of Windows; the font the program

@@ -16,6 +16,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -45,6 +48,11 @@ const QByteArray kLobby = "<html><body style=\"font-family: sans-serif; font-siz
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && QByteArray(argv[1]) == "grab") {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        QGuiApplication grabber(argc, argv);
+        return QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
     if (argc != 2) {
         std::fputs("usage: webshots OUTDIR (under an X server)\n", stderr);
         return 2;
@@ -122,6 +130,39 @@ int main(int argc, char** argv)
     DonationFormShow();
     Shot(DonationForm, sOut + QStringLiteral("/donation.png"));
     DonationFormRelease();
+
+    // The program itself, started in this host with another version on the server:
+    // its check at start shows the window. Its footprint with a web window open is printed too.
+    page(WebServer::VersionPath, "http://dl.example/\n2.60\n起動時の確認です。\n",
+         "text/plain; charset=utf-8");
+    QTemporaryDir programDir;
+    QFile::copy(QStringLiteral(PARVANE2_PATH), programDir.filePath(QStringLiteral("parvane2")));
+    QFile ini(programDir.filePath(QStringLiteral("Parvane2.INI")));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[Option]\r\nHandleName=webshots\r\n[MainWindow]\r\nLeft=10\r\nTop=10\r\n"
+                  "[UpdateWindow]\r\nLeft=420\r\nTop=200\r\n");
+    ini.close();
+    // On an X server of its own, started inside the host as the test LAN's hosts have their own names.
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PARVANE_WEB_BASE"), server.Base());
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), programDir.path());
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("XAUTHORITY"));
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    lan.PlaceProcess(program, 0);
+    const QString sScreen = sOut + QStringLiteral("/startup-check.png");
+    const QString sScript =
+        QStringLiteral("'%1/parvane2' & PV=$!; sleep 9; grep -E '^(VmRSS|Threads)' /proc/$PV/status; "
+                       "'%2' grab '%3'; kill $PV")
+            .arg(programDir.path(), QCoreApplication::applicationFilePath(), sScreen);
+    program.start(QStringLiteral("xvfb-run"),
+                  {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1024x768x24"),
+                   QStringLiteral("sh"), QStringLiteral("-c"), sScript});
+    while (program.state() != QProcess::NotRunning)
+        Wait(200);
+    std::printf("%s %s\n", qPrintable(sScreen), QFile::exists(sScreen) ? "saved" : "missing");
 
     auto* version = new TVersionForm();
     version->show();
