@@ -76,15 +76,18 @@ public:
     {
         FPage = new TEnginePage(this, FView);
         FView->setPage(FPage);
-        QObject::connect(
-            FPage, &QWebEnginePage::loadingChanged, FView, [this](const QWebEngineLoadingInfo& info) {
-                // A load that another one replaced has not ended for its owner.
-                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus ||
-                    info.status() == QWebEngineLoadingInfo::LoadStoppedStatus)
-                    return;
-                if (OnLoadFinished)
-                    OnLoadFinished(info.url(), info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
-            });
+        QObject::connect(FPage, &QWebEnginePage::loadingChanged, FView,
+                         [this](const QWebEngineLoadingInfo& info) {
+                             // A load that another one replaced has not ended for its owner.
+                             if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus ||
+                                 info.status() == QWebEngineLoadingInfo::LoadStoppedStatus)
+                                 return;
+                             // A navigation that began while another loaded is reported under the first
+                             // one's address; what the page shows is the address that succeeded.
+                             const bool bOk = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+                             if (OnLoadFinished)
+                                 OnLoadFinished(bOk ? FPage->url() : info.url(), bOk);
+                         });
         // The engine ends with its view, whoever deletes that.
         QObject::connect(FView, &QObject::destroyed, FView, [this] { delete this; });
     }
