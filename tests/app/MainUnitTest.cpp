@@ -2,6 +2,7 @@
 #include "MainUnit.h"
 
 #include "../engine/PeerProcess.h"
+#include "BrowserEngine.h"
 #include "CommandLine.h"
 #include "IniFile.h"
 #include "LogFile.h"
@@ -869,6 +870,20 @@ TEST_F(MainFormTest, HelpAndWebChatCommandsReachTheirWindows)
     EXPECT_EQ(calls["chat close"], 1);
     EXPECT_EQ(calls["chat show"], 1);
     counted->bChatOpen = false;
+}
+
+TEST_F(MainFormTest, IdleProgramLoadsNoBrowserEngine)
+{
+    // The check at start is due, but with no server it sends nothing and makes no window.
+    qunsetenv("PARVANE_WEB_BASE");
+    WriteIni("[Option]\r\nCustomizeStartLogin=1\r\n");
+    TMainForm& form = Start();
+    form.show();
+    ASSERT_TRUE(OwnRowListed());
+    EXPECT_FALSE(BrowserEngineLoaded());
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().contains("WebEngine"));
 }
 
 } // namespace
