@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -155,6 +157,30 @@ TEST_F(WebBrowserSpTest, ViewerModeStaysOnTheBlankPage)
     EXPECT_TRUE(WaitFor([&] { return slCompleted.size() >= 2; }));
     EXPECT_EQ(slCompleted.back(), QStringLiteral("about:blank"));
     EXPECT_EQ(Read(browser, &TWebBrowserSp::InnerHTML), QString());
+}
+
+TEST_F(WebBrowserSpTest, RightClickPopsUpTheOwnersMenu)
+{
+    TWebBrowserSp browser;
+    ASSERT_FALSE(browser.EngineMissing());
+    browser.resize(300, 200);
+    browser.show();
+    QMenu menu;
+    menu.addAction(QStringLiteral("すべてを選択(&A)"));
+    browser.SetPopupMenu(&menu);
+    browser.DocumentWrite(QStringLiteral("<html><body style=\"height: 100%\">text</body></html>"));
+    ASSERT_TRUE(WaitFor([&] { return browser.Ready() && browser.View()->focusProxy() != nullptr; }));
+    WaitFor([] { return false; }, 500);
+    QWidget* inner = browser.View()->focusProxy();
+    const QPoint at(50, 50);
+    QMouseEvent press(QEvent::MouseButtonPress, at, inner->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, inner->mapToGlobal(at), Qt::RightButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(inner, &press);
+    QCoreApplication::sendEvent(inner, &release);
+    EXPECT_TRUE(WaitFor([&] { return menu.isVisible(); }, 5000));
+    menu.hide();
 }
 
 } // namespace
