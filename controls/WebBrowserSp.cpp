@@ -306,7 +306,7 @@ void TWebBrowserSp::FilterInstall(QObject* object)
 bool TWebBrowserSp::eventFilter(QObject* watched, QEvent* event)
 {
     // The engine puts the widget that takes the keys and drops inside its view later.
-    if (event->type() == QEvent::ChildAdded) {
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) {
         QObject* child = static_cast<QChildEvent*>(event)->child();
         if (child->isWidgetType())
             FilterInstall(child);

@@ -7,8 +7,10 @@
 #include "TestLan.h"
 
 #include <QCoreApplication>
+#include <QDragEnterEvent>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
@@ -181,6 +183,23 @@ TEST_F(WebBrowserSpTest, RightClickPopsUpTheOwnersMenu)
     QCoreApplication::sendEvent(inner, &release);
     EXPECT_TRUE(WaitFor([&] { return menu.isVisible(); }, 5000));
     menu.hide();
+}
+
+TEST_F(WebBrowserSpTest, FilesDraggedOntoThePageAreRefused)
+{
+    TWebBrowserSp browser;
+    ASSERT_FALSE(browser.EngineMissing());
+    browser.resize(300, 200);
+    browser.show();
+    ASSERT_TRUE(WaitFor([&] { return browser.Ready() && browser.View()->focusProxy() != nullptr; }));
+    // Both the view and the widget inside it that the engine takes drops on.
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/dropped.txt"))});
+    for (QWidget* target : {browser.View(), browser.View()->focusProxy()}) {
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        EXPECT_FALSE(enter.isAccepted()) << qPrintable(target->metaObject()->className());
+    }
 }
 
 } // namespace
