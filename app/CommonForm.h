@@ -142,8 +142,8 @@ private:
 
 // ---- Openers
 
-// A kind that exists once: creates the window when the reference is empty, then
-// puts a minimised window back to normal and brings it to the front.
+// A kind that exists once: creates the window when the reference is empty, shows
+// it when hidden, puts a minimised window back to normal and brings it to the front.
 template <class TForm, class... TArgs> TForm* SingleFormShow(TForm*& reference, TArgs&&... args)
 {
     if (reference == nullptr) {
@@ -155,6 +155,9 @@ template <class TForm, class... TArgs> TForm* SingleFormShow(TForm*& reference, 
         });
         created->show();
     }
+    // A window made hidden (the version check at start) shows once it is asked for.
+    if (reference->isHidden())
+        reference->show();
     if (reference->isMinimized())
         reference->setWindowState(reference->windowState() & ~Qt::WindowMinimized);
     WindowForeground(reference);

@@ -199,9 +199,8 @@ void TMainForm::FormCreate()
         miMessageOnlineClick();
     HotKeyRegister();
 
-    if (CustomizeStartVersionCheck && SettingsReadLastCheck(ini) != LastCheckText(QDate::currentDate()) &&
-        Links.VersionCheckStart)
-        Links.VersionCheckStart();
+    if (CustomizeStartVersionCheck && SettingsReadLastCheck(ini) != LastCheckText(QDate::currentDate()))
+        Windows->UpdateFormStartCheck();
 }
 
 void TMainForm::CreateControls()
@@ -328,7 +327,16 @@ void TMainForm::CreateMenus()
             PVN->AbsenceRequest(item->SubItems().value(5), item->SubItems().value(4));
     });
     miToolChat = later(QStringLiteral("チャット(&C)"), 5);
-    QAction* miToolGlobalChat = later(QStringLiteral("グローバル チャット(&G)"), 8);
+    miToolGlobalChat = action(QStringLiteral("グローバル チャット(&G)"), 8);
+    miToolGlobalChat->setCheckable(true);
+    connect(miToolGlobalChat, &QAction::triggered, this, [this] {
+        // The window sets the mark as it opens and closes.
+        miToolGlobalChat->setChecked(Windows->GlobalChatFormExists());
+        if (Windows->GlobalChatFormExists())
+            Windows->GlobalChatFormClose();
+        else
+            Windows->GlobalChatFormShow();
+    });
     miMessageOnline = action(QStringLiteral("オンライン(&O)"), -1);
     miMessageOnline->setCheckable(true);
     connect(miMessageOnline, &QAction::triggered, this, [this] {
@@ -378,13 +386,18 @@ void TMainForm::CreateMenus()
     connect(miOptionOption, &QAction::triggered, this, [this] { Windows->OptionFormShow(); });
     miShow->addAction(miOptionOption);
     QMenu* miHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    miHelp->addActions(
-        {later(QStringLiteral("ヘルプ(&C)"), -1), later(QStringLiteral("アップデートの確認(&U)"), -1)});
+    auto command = [&action, this](const QString& sCaption, void (TProgramWindows::*routine)()) {
+        QAction* a = action(sCaption, -1);
+        connect(a, &QAction::triggered, this, [this, routine] { (Windows.get()->*routine)(); });
+        return a;
+    };
+    miHelp->addActions({later(QStringLiteral("ヘルプ(&C)"), -1),
+                        command(QStringLiteral("アップデートの確認(&U)"), &TProgramWindows::UpdateFormShow)});
     miHelp->addSeparator();
-    miHelp->addActions(
-        {later(QStringLiteral("寄付について"), -1), later(QStringLiteral("要望を送信する"), -1)});
+    miHelp->addActions({command(QStringLiteral("寄付について"), &TProgramWindows::DonationFormShow),
+                        command(QStringLiteral("要望を送信する"), &TProgramWindows::RequestFormShow)});
     miHelp->addSeparator();
-    miHelp->addAction(later(QStringLiteral("バージョン情報(&A)"), -1));
+    miHelp->addAction(command(QStringLiteral("バージョン情報(&A)"), &TProgramWindows::VersionFormShow));
 
     pmAbsence = new QMenu(this);
     sbAbsence = action(QStringLiteral("不在設定"), 6);
@@ -444,7 +457,8 @@ void TMainForm::CreateMenus()
     miTaskAbsenceAction = miTaskAbsence->menuAction();
     pmTaskMenu->addSeparator();
     pmTaskMenu->addActions(
-        {later(QStringLiteral("ヘルプ(&H)"), -1), later(QStringLiteral("バージョン情報(&V)"), -1)});
+        {later(QStringLiteral("ヘルプ(&H)"), -1),
+         command(QStringLiteral("バージョン情報(&V)"), &TProgramWindows::VersionFormShow)});
     pmTaskMenu->addSeparator();
     pmTaskMenu->addAction(miMessageEnd);
     pmHotKeySend = new QMenu(this);

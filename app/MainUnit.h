@@ -46,7 +46,6 @@ struct TMainFormLinks {
         ChatMessageAdd;
     // Only the chat window goes when the user logs out from inside the chat.
     std::function<void()> ChatFormRelease;
-    std::function<void()> VersionCheckStart;
 };
 
 // The main window: the application's whole start-up and shutdown, the user list
@@ -104,6 +103,8 @@ public:
     QAction* miMessageRecv = nullptr;
     QAction* miToolAbsence = nullptr;
     QAction* miToolChat = nullptr;
+    // Checked while the web chat is open (it sets the mark itself).
+    QAction* miToolGlobalChat = nullptr;
     QAction* miTaskChat = nullptr;
     QAction* miMessageOnline = nullptr;
     QAction* miMessageEnd = nullptr;

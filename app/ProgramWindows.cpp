@@ -2,14 +2,19 @@
 
 #include "AbsenceUnit.h"
 #include "AnimationUnit.h"
+#include "DonationUnit.h"
 #include "EventSound.h"
 #include "FileRecvUnit.h"
 #include "FileSendUnit.h"
+#include "GlobalChatUnit.h"
 #include "LogUnit.h"
 #include "NoticeUnit.h"
 #include "OptionUnit.h"
 #include "RecvUnit.h"
+#include "RequestUnit.h"
 #include "SendUnit.h"
+#include "UpdateUnit.h"
+#include "VersionUnit.h"
 
 void TProgramWindows::LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)
 {
@@ -79,9 +84,54 @@ QString TProgramWindows::FileRecvFormShow(const QString& sFileName, qint64 iFile
     return ::FileRecvFormShow(sFileName, iFileByte, sComment, iSocketNo, peer);
 }
 
+void TProgramWindows::UpdateFormShow()
+{
+    ::UpdateFormShow();
+}
+
+void TProgramWindows::UpdateFormStartCheck()
+{
+    ::UpdateFormStartCheck();
+}
+
+void TProgramWindows::GlobalChatFormShow()
+{
+    ::GlobalChatFormShow();
+}
+
+void TProgramWindows::GlobalChatFormClose()
+{
+    ::GlobalChatFormClose();
+}
+
+bool TProgramWindows::GlobalChatFormExists()
+{
+    return ::GlobalChatFormExists();
+}
+
+void TProgramWindows::RequestFormShow()
+{
+    ::RequestFormShow();
+}
+
+void TProgramWindows::DonationFormShow()
+{
+    ::DonationFormShow();
+}
+
+void TProgramWindows::VersionFormShow()
+{
+    ::VersionFormShow();
+}
+
 void TProgramWindows::SingleWindowsRelease()
 {
     LogFormRelease();
+    // The web windows write their places as they go.
+    UpdateFormRelease();
+    RequestFormRelease();
+    DonationFormRelease();
+    GlobalChatFormRelease();
     // Before the main window goes, so the options window's teardown finds it closing.
     OptionFormRelease();
     RecvFormRelease();

@@ -49,6 +49,22 @@ public:
     virtual QString FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment,
                                      int iSocketNo, const TPeer& peer);
 
+    // ---- Version check (UpdateUnit): from the Help menu, and hidden at start
+    virtual void UpdateFormShow();
+    virtual void UpdateFormStartCheck();
+
+    // ---- Web chat (GlobalChatUnit)
+    virtual void GlobalChatFormShow();
+    // Asks the open web chat to log out and close.
+    virtual void GlobalChatFormClose();
+    virtual bool GlobalChatFormExists();
+
+    // ---- Request, donation and version windows (RequestUnit, DonationUnit, VersionUnit)
+    virtual void RequestFormShow();
+    virtual void DonationFormShow();
+    // Returns when the modal version window closes.
+    virtual void VersionFormShow();
+
     // ---- The windows that exist at most once, freed when the main window closes
     virtual void SingleWindowsRelease();
 };

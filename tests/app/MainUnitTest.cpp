@@ -4,6 +4,7 @@
 #include "../platform/FileSaves.h"
 #include "../platform/SmallDisk.h"
 #include "AbsenceUnit.h"
+#include "BrowserEngine.h"
 #include "CommandLine.h"
 #include "IniFile.h"
 #include "LanSuite.h"
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -35,6 +37,7 @@
 #include <array>
 #include <deque>
 #include <gtest/gtest.h>
+#include <map>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -966,6 +969,103 @@ TEST_F(MainFormTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
     EXPECT_EQ(OptionForm, nullptr);
     AbsenceMessage = {};
     HandleName.clear();
+}
+
+// The program's windows, with the web windows' routines counted in place of their windows.
+class TWebCountWindows : public TProgramWindows {
+public:
+    explicit TWebCountWindows(std::map<QString, int>& calls) : FCalls(calls) {}
+    void UpdateFormShow() override { ++FCalls["update"]; }
+    void UpdateFormStartCheck() override { ++FCalls["start check"]; }
+    void GlobalChatFormShow() override
+    {
+        ++FCalls["chat show"];
+        bChatOpen = true;
+    }
+    void GlobalChatFormClose() override { ++FCalls["chat close"]; }
+    bool GlobalChatFormExists() override { return bChatOpen; }
+    void RequestFormShow() override { ++FCalls["request"]; }
+    void DonationFormShow() override { ++FCalls["donation"]; }
+    void VersionFormShow() override { ++FCalls["version"]; }
+    bool bChatOpen = false;
+
+private:
+    std::map<QString, int>& FCalls;
+};
+
+QAction* MenuCommand(QMenuBar* bar, const QString& sMenu, const QString& sItem)
+{
+    for (QAction* menu : bar->actions())
+        if (menu->text() == sMenu && menu->menu() != nullptr)
+            for (QAction* item : menu->menu()->actions())
+                if (item->text() == sItem)
+                    return item;
+    return nullptr;
+}
+
+TEST_F(MainFormTest, VersionCheckAtStartOnlyWhenNotYetCheckedToday)
+{
+    const struct {
+        QByteArray ini;
+        int iChecks;
+    } cases[] = {
+        {"[Option]\r\nCustomizeStartLogin=0\r\n", 1},
+        {"[Option]\r\nCustomizeStartLogin=0\r\n[UpdateWindow]\r\nLastCheck=2011/08/29\r\n", 1},
+        {"[Option]\r\nCustomizeStartLogin=0\r\n[UpdateWindow]\r\nLastCheck=" +
+             LastCheckText(QDate::currentDate()).toLatin1() + "\r\n",
+         0},
+        {"[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartVersionCheck=0\r\n", 0},
+    };
+    for (const auto& c : cases) {
+        std::map<QString, int> calls;
+        WriteIni(c.ini);
+        Start({}, std::make_unique<TWebCountWindows>(calls));
+        EXPECT_EQ(calls["start check"], c.iChecks) << c.ini.constData();
+        FForm.reset();
+    }
+}
+
+TEST_F(MainFormTest, HelpAndWebChatCommandsReachTheirWindows)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartVersionCheck=0\r\n");
+    std::map<QString, int> calls;
+    auto windows = std::make_unique<TWebCountWindows>(calls);
+    TWebCountWindows* counted = windows.get();
+    TMainForm& form = Start({}, std::move(windows));
+    const QString sHelp = QStringLiteral("ヘルプ(&H)");
+    const std::pair<const char*, const char*> commands[] = {{"アップデートの確認(&U)", "update"},
+                                                            {"寄付について", "donation"},
+                                                            {"要望を送信する", "request"},
+                                                            {"バージョン情報(&A)", "version"}};
+    for (const auto& [sItem, sCall] : commands) {
+        QAction* a = MenuCommand(form.menuBar(), sHelp, QString::fromUtf8(sItem));
+        ASSERT_NE(a, nullptr) << sItem;
+        EXPECT_TRUE(a->isEnabled()) << sItem;
+        a->trigger();
+        EXPECT_EQ(calls[QString::fromUtf8(sCall)], 1) << sItem;
+    }
+    // The web-chat command opens the window, and closes it while it is open.
+    ASSERT_TRUE(form.miToolGlobalChat->isEnabled());
+    form.miToolGlobalChat->trigger();
+    EXPECT_EQ(calls["chat show"], 1);
+    form.miToolGlobalChat->trigger();
+    EXPECT_EQ(calls["chat close"], 1);
+    EXPECT_EQ(calls["chat show"], 1);
+    counted->bChatOpen = false;
+}
+
+TEST_F(MainFormTest, IdleProgramLoadsNoBrowserEngine)
+{
+    // The check at start is due, but with no server it sends nothing and makes no window.
+    qunsetenv("PARVANE_WEB_BASE");
+    WriteIni("[Option]\r\nCustomizeStartLogin=1\r\n");
+    TMainForm& form = Start();
+    form.show();
+    ASSERT_TRUE(OwnRowListed());
+    EXPECT_FALSE(BrowserEngineLoaded());
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().contains("WebEngine"));
 }
 
 } // namespace

@@ -1,0 +1,229 @@
+#include "UpdateUnit.h"
+
+#include "IniFile.h"
+#include "TimeText.h"
+#include "WebBasePage.h"
+#include "WebBrowserSp.h"
+#include "WebServer.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+namespace {
+
+const QSize kDesignSize(334, 165);
+const QSize kMinimumSize(350, 200);
+const QString kCaption = QStringLiteral("アップデート - Parvane 2");
+const QString kLoadingStatus = QStringLiteral("アップデート情報を取得中...");
+const QString kLoadingNotice = QStringLiteral("バージョン情報を取得しています...");
+
+const QString kOwnVersionBlock = QStringLiteral(
+    "<div style=\"margin-bottom: 5px; padding: 0px 10px; font-size: 12px; font-weight: bold; color: #884444; "
+    "border-top: 2px solid #bb8888; border-bottom: 2px solid #bb8888; background-color: #ffeeee;\">"
+    "現在のバージョン：%1</div>");
+const QString kFailedBlock =
+    QStringLiteral("<div style=\"margin-bottom: 20px; margin-left: 10px; color: #ff0000; "
+                   "font-weight: bold;\">最新バージョンのチェックができませんでした。</div>");
+const QString kSameBlocks[] = {
+    QStringLiteral("<div style=\"margin-left: 10px;\">最新のバージョンを使用中です。</div>"),
+    QStringLiteral(
+        "<div style=\"margin-bottom: 20px; margin-left: 10px;\">バージョンアップの必要はありません。</div>")};
+const QString kOtherBlock = QStringLiteral(
+    "<div style=\"margin-bottom: 20px; margin-left: 10px; color: #0000ff; font-weight: bold;\">"
+    "以下の最新バージョンをダウンロードすることができます。</div>");
+const QString kLatestBlock = QStringLiteral(
+    "<div style=\"margin-bottom: 5px; padding: 0px 10px; font-size: 12px; font-weight: bold; color: #448844; "
+    "border-top: 2px solid #88bb88; border-bottom: 2px solid #88bb88; background-color: #eeffee;\">"
+    "最新のバージョン：%1</div>");
+const QString kUnknownAdvice = QStringLiteral(
+    "<div style=\"margin-left: 10px;\">時間を置いてから再度試すか、以下の「ダウンロード ページへ」"
+    "のボタンを押して直接 Brenmoor のホームページへアクセスしてください。</div>");
+const QString kNoteBlock = QStringLiteral("<div style=\"margin-left: 10px;\">%1</div>");
+
+} // namespace
+
+QStringList VersionAnswerLines(const QString& sText)
+{
+    if (sText.isEmpty())
+        return {};
+    QString sBody = sText;
+    if (sBody.endsWith(QStringLiteral("\r\n")))
+        sBody.chop(2);
+    else if (sBody.endsWith(QLatin1Char('\n')) || sBody.endsWith(QLatin1Char('\r')))
+        sBody.chop(1);
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+    return sBody.split(lineBreak);
+}
+
+TVersionCheckResult VersionCheckEvaluate(const QString& sOwnVersion, const QString& sAnswer, bool bError)
+{
+    TVersionCheckResult result;
+    const QStringList slLines = VersionAnswerLines(sAnswer);
+    result.bError = bError || slLines.size() < 3;
+    result.slBlocks << kOwnVersionBlock.arg(sOwnVersion);
+    if (result.bError) {
+        result.slBlocks << kFailedBlock << kLatestBlock.arg(QStringLiteral("不明")) << kUnknownAdvice;
+        result.sURL = WebServer::HomePage();
+        // Without a server there is no home page to send the user to.
+        result.bAccessEnabled = !result.sURL.isEmpty();
+        return result;
+    }
+    if (slLines[1] == sOwnVersion) {
+        result.slBlocks << kSameBlocks[0] << kSameBlocks[1];
+    } else {
+        result.slBlocks << kOtherBlock;
+        result.bOtherVersion = true;
+        result.bAccessEnabled = true;
+    }
+    result.slBlocks << kLatestBlock.arg(slLines[1]);
+    for (int i = 2; i < slLines.size(); ++i)
+        result.slBlocks << kNoteBlock.arg(slLines[i]);
+    result.sURL = slLines[0];
+    return result;
+}
+
+QString UpdateStatusText(const QDateTime& when)
+{
+    const QTime time = when.time();
+    return when.date().toString(QStringLiteral("yyyy年MM月dd日 ")) + TimeText::AmPmMark(time) +
+           QStringLiteral(" %1時").arg(TimeText::Hour12(time)) + time.toString(QStringLiteral("mm分ss秒")) +
+           QStringLiteral(" 受信");
+}
+
+TUpdateForm::TUpdateForm() : TCommonForm(TWindowKind::Update, kDesignSize)
+{
+    setWindowTitle(kCaption);
+    laTitle->setText(QStringLiteral("アップデート"));
+    setMinimumSize(kMinimumSize);
+
+    auto* layout = new QVBoxLayout(pnClient);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    wbBrowser = new TWebBrowserSp(pnClient);
+    wbBrowser->SetPopupMenu(WebBrowserPopupMenu(this, wbBrowser));
+    layout->addWidget(wbBrowser, 1);
+
+    auto* footer = new QWidget(pnClient);
+    auto* footerLayout = new QHBoxLayout(footer);
+    footerLayout->setContentsMargins(6, 6, 6, 6);
+    btAccess = new QPushButton(QStringLiteral("ダウンロード ページへ(&A)"), footer);
+    btAccess->setEnabled(false);
+    btClose = new QPushButton(QStringLiteral("閉じる(&C)"), footer);
+    btClose->setDefault(true);
+    footerLayout->addWidget(btAccess);
+    footerLayout->addStretch(1);
+    footerLayout->addWidget(btClose);
+    layout->addWidget(footer);
+    sbText = new QLabel(kLoadingStatus, pnClient);
+    sbText->setFrameShape(QFrame::StyledPanel);
+    sbText->setContentsMargins(4, 1, 4, 1);
+    layout->addWidget(sbText);
+    connect(btAccess, &QPushButton::clicked, this, &TUpdateForm::btAccessClick);
+    connect(btClose, &QPushButton::clicked, this, &TUpdateForm::btCloseClick);
+
+    WebBasePageShow(wbBrowser, kLoadingNotice);
+    wbBrowser->OnDocumentComplete = [this](const QUrl& url) { wbBrowserLoaded(url, true); };
+    wbBrowser->OnNavigateError = [this](const QUrl& url) { wbBrowserLoaded(url, false); };
+    const QString sVersionPage = WebServer::Address(WebServer::VersionPath);
+    if (sVersionPage.isEmpty()) {
+        prError = true;
+        Check(QString());
+        return;
+    }
+    wbBrowser->Navigate(sVersionPage);
+}
+
+TUpdateForm::~TUpdateForm()
+{
+    FormDestroy();
+}
+
+QString TUpdateForm::StatusText() const
+{
+    return sbText->text();
+}
+
+void TUpdateForm::wbBrowserLoaded(const QUrl& url, bool bOk)
+{
+    if (PrChecked || url != QUrl(WebServer::Address(WebServer::VersionPath)))
+        return;
+    if (!bOk)
+        prError = true;
+    wbBrowser->BodyText([this](const QString& sText) { Check(sText); });
+}
+
+void TUpdateForm::Check(const QString& sAnswer)
+{
+    if (PrChecked)
+        return;
+    PrChecked = true;
+    const TVersionCheckResult result = VersionCheckEvaluate(ProductVersion, sAnswer, prError);
+    prError = result.bError;
+    WebBasePageShow(wbBrowser, QString());
+    for (const QString& sBlock : result.slBlocks)
+        wbBrowser->InnerHTMLAdd(sBlock);
+    btAccess->setEnabled(result.bAccessEnabled);
+    prURL = result.sURL;
+    sbText->setText(UpdateStatusText(QDateTime::currentDateTime()));
+
+    IniFile ini(SettingsFileName());
+    if (!SettingsWriteLastCheck(ini, QDate::currentDate()))
+        SettingsSaveErrorShow();
+
+    switch (puAuto) {
+    case TUpdateFormShowType::stShow:
+        break;
+    case TUpdateFormShowType::stAuto:
+        if (result.bOtherVersion) {
+            show();
+            break;
+        }
+        deleteLater();
+        break;
+    case TUpdateFormShowType::stCheckedToClose:
+        deleteLater();
+        break;
+    }
+}
+
+void TUpdateForm::btAccessClick()
+{
+    if (!prURL.isEmpty())
+        QDesktopServices::openUrl(QUrl(prURL));
+}
+
+void TUpdateForm::btCloseClick()
+{
+    close();
+}
+
+void UpdateFormShow()
+{
+    const bool bHidden = UpdateForm != nullptr && !UpdateForm->isVisible();
+    SingleFormShow(UpdateForm);
+    // The user asked to see the check the start made hidden; it stays open now.
+    if (bHidden)
+        UpdateForm->puAuto = TUpdateFormShowType::stShow;
+}
+
+void UpdateFormStartCheck()
+{
+    if (UpdateForm != nullptr || !WebServer::Configured())
+        return;
+    UpdateForm = new TUpdateForm();
+    TUpdateForm* created = UpdateForm;
+    created->SetReferenceClear([created] {
+        if (UpdateForm == created)
+            UpdateForm = nullptr;
+    });
+    created->puAuto = TUpdateFormShowType::stAuto;
+}
+
+void UpdateFormRelease()
+{
+    delete UpdateForm;
+}

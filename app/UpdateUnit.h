@@ -1,0 +1,77 @@
+#pragma once
+
+#include "CommonForm.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+class QLabel;
+class QPushButton;
+class TWebBrowserSp;
+
+// The program's own version, as the version page names versions.
+inline const QString ProductVersion = QStringLiteral("2.53");
+
+// The version page's answer as lines (CR, LF or CR LF); a line break at the
+// very end ends the last line and starts no other.
+QStringList VersionAnswerLines(const QString& sText);
+
+// What the check shows for one answer of the version page.
+struct TVersionCheckResult {
+    bool bError = false;        // the page failed, or had fewer than three lines
+    bool bOtherVersion = false; // the server named a version other than the own
+    bool bAccessEnabled = false;
+    QString sURL; // what the download button opens; empty: nothing
+    QStringList slBlocks;
+};
+TVersionCheckResult VersionCheckEvaluate(const QString& sOwnVersion, const QString& sAnswer, bool bError);
+// "2011年08月29日 午前 9時05分09秒 受信".
+QString UpdateStatusText(const QDateTime& when);
+
+enum class TUpdateFormShowType { stShow, stAuto, stCheckedToClose };
+
+// The version check: asks the server's version page once per creation and
+// shows the own version beside the server's, with a button to the download page.
+class TUpdateForm : public TCommonForm {
+    Q_OBJECT
+
+public:
+    TUpdateForm();
+    ~TUpdateForm() override;
+
+    // How the window was opened; the main window sets stAuto right after creating it hidden.
+    TUpdateFormShowType puAuto = TUpdateFormShowType::stShow;
+
+    bool Checked() const { return PrChecked; }
+    bool CheckError() const { return prError; }
+    QString AccessURL() const { return prURL; }
+    QString StatusText() const;
+
+    void btAccessClick();
+    void btCloseClick();
+
+    TWebBrowserSp* wbBrowser = nullptr;
+    QPushButton* btAccess = nullptr;
+    QPushButton* btClose = nullptr;
+    QLabel* sbText = nullptr;
+
+private:
+    void wbBrowserLoaded(const QUrl& url, bool bOk);
+    void Check(const QString& sAnswer);
+
+    QString prURL;
+    bool prError = false;
+    bool PrChecked = false;
+};
+
+// The one version check while it exists.
+inline TUpdateForm* UpdateForm = nullptr;
+
+// From the Help menu: creates and shows the window, or shows and brings forward
+// the one there is (also the hidden check of the start, which then stays open).
+void UpdateFormShow();
+// At start: creates the window hidden in automatic mode. Without a server the
+// check could only fail, which the automatic mode keeps silent: nothing is made.
+void UpdateFormStartCheck();
+void UpdateFormRelease();
