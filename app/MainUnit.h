@@ -23,6 +23,8 @@ class QSlider;
 class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
+class TDropArrowButton;
+class TTaskMenu;
 
 // Routines of windows that are not built yet; each goes into TProgramWindows when
 // its window is built, and this struct goes with the last of them. The program
@@ -31,21 +33,6 @@ struct TMainFormLinks {
     std::function<void(const QString& sText)> NoticeAdd;
     std::function<void(int iEvent)> EventSoundPlay;
     std::function<void(int iKind)> MouseAnimationStart;
-    std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
-                       bool bAbsence)>
-        ChatUserLogin;
-    std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination)>
-        ChatUserLogout;
-    std::function<void(const QString& sMachine, const QString& sDiscrimination, const QString& sOld,
-                       const QString& sNew)>
-        ChatUserNameChange;
-    std::function<void(const QString& sMachine, const QString& sDiscrimination, const QString& sHandle,
-                       bool bAbsence)>
-        ChatUserAbsenceChange;
-    std::function<void(const QString& sText)> ChatEventAdd;
-    std::function<void(const QString& sMessage, const QString& sHandle, const QString& sMachine,
-                       const QString& sDiscrimination)>
-        ChatMessageAdd;
     std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
                        const QString& sMessage, const QString& sRecvTime)>
         AbsenceFormShow;
@@ -65,8 +52,6 @@ struct TMainFormLinks {
     std::function<void(const QString& sCaption)> RecvWindowCaption;
     std::function<void(bool bEnabled)> RecvWindowNextEnable;
     std::function<bool()> RecvWindowExists;
-    // Only the chat window goes when the user logs out from inside the chat.
-    std::function<void()> ChatFormRelease;
     std::function<void()> VersionCheckStart;
 };
 
@@ -111,11 +96,13 @@ public:
     QToolBar* tbMenu = nullptr;
     QTimer tmTaskAnimation;
     int tmTaskAnimationTag = 0;
-    QMenu* pmTaskMenu = nullptr;
+    TTaskMenu* pmTaskMenu = nullptr;
     QMenu* pmHotKeySend = nullptr;
     QMenu* pmHotKeyFileSend = nullptr;
     QMenu* pmAbsence = nullptr;
     QMenu* pmRight = nullptr;
+    QMenu* pmToolbar = nullptr;
+    QMenu* miShow = nullptr;
     QMenu* miTaskSend = nullptr;
     QMenu* miTaskFileSend = nullptr;
     QMenu* miOptionAbsence = nullptr;
@@ -126,15 +113,33 @@ public:
     QAction* miToolAbsence = nullptr;
     QAction* miToolChat = nullptr;
     QAction* miTaskChat = nullptr;
+    QAction* miToolGlobalChat = nullptr;
+    QAction* miOptionOption = nullptr;
+    QAction* miHelpTopic = nullptr;
+    QAction* miHelpUpdate = nullptr;
+    QAction* miHelpDonation = nullptr;
+    QAction* miHelpRequest = nullptr;
+    QAction* miHelpVersion = nullptr;
+    // The bar toggles of the "表示" menu, of pmRight and of pmToolbar.
+    QAction* miShowMenubar = nullptr;
+    QAction* miShowToolbar = nullptr;
+    QAction* miShowStatusbar = nullptr;
+    QAction* miRightMenubar = nullptr;
+    QAction* miRightToolbar = nullptr;
+    QAction* miRightStatusbar = nullptr;
+    QAction* miMenubar = nullptr;
+    QAction* miToolbar = nullptr;
+    QAction* miStatusbar = nullptr;
     QAction* miMessageOnline = nullptr;
     QAction* miMessageEnd = nullptr;
     QAction* miToolLog = nullptr;
     QAction* miOptionAbsenceAction = nullptr;
     QAction* miTaskAbsenceAction = nullptr;
     QAction* sbAbsence = nullptr;
+    TDropArrowButton* sbAbsenceButton = nullptr;
     // The status bar's panels: the own state (a click opens the away menu), the
     // counts of users present and away.
-    QToolButton* sbPanelState = nullptr;
+    TDropArrowButton* sbPanelState = nullptr;
     QToolButton* sbPanelPresent = nullptr;
     QToolButton* sbPanelAway = nullptr;
 
@@ -174,6 +179,11 @@ public:
     bool HotKeyRegistered(int iId) const { return PrHotKeys.IsRegistered(iId); }
 
     // ---- Commands
+    void miMessageSendClick();
+    void miToolFileSendClick();
+    void miToolAbsenceClick();
+    void miToolChatClick();
+    void miHelpTopicClick();
     void miMessageOnlineClick();
     void miMessageEndClick();
     void miMessageRecvClick();
@@ -181,6 +191,20 @@ public:
     void miOptionRefreshClick();
     void miOptionAbsenceClick(int iTag);
     void lvLoginUserChange();
+    void lvLoginUserDblClick();
+    void miOptionSelectAllClick();
+    void miOptionSelectChangeClick();
+    // Each flips its bar as it is shown and writes the key; a failed write is told.
+    void miRightMenubarClick();
+    void miRightToolbarClick();
+    void miRightStatusbarClick();
+    // The check marks of the bar toggles, set as a menu opens.
+    void miShowClick();
+    void pmTaskMenuPopup();
+    void sbAbsenceClick();
+    void sbInformationMouseUp();
+    // The chat window's presence as the chat command shows it (checked, button down).
+    void ChatCommandsCheck(bool bOpen);
     void TaskMessageListUpdate();
     void AbsenceSelectMenuUpdate();
     void tmTaskAnimationTimer();
@@ -189,6 +213,8 @@ public:
     // The first row whose machine-name and identifier columns match.
     TListItem* LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const;
     QString LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const;
+
+    QMenu* createPopupMenu() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -207,6 +233,10 @@ private:
     // Logs in; a log-in that failed leaves the engine logged out.
     bool LoginOrUndo();
     void OwnCommandsEnable(bool bEnabled);
+    void BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting);
+    void PopupRight(QWidget* source, const QPoint& local);
+    // A user item of the tray or hot-key menus: the first user of the table with that caption.
+    void UserMenuSendClick(const QString& sCaption, bool bFile);
     bool FileSending() const;
     void FileRoute(const QStringList& slList, int iSocketNo, unsigned uMsg, WPARAM wParam, LPARAM lParam);
     static LPARAM Percent(qint64 iDone, qint64 iTotal);

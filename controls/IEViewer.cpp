@@ -3,6 +3,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QVBoxLayout>
 #include <QtMath>
 
@@ -69,6 +71,23 @@ void TIEViewer::SetHTML(const QString& Value)
 {
     FHTML = Value;
     ShowHTML();
+}
+
+void TIEViewer::AppendHTML(const QString& Fragment)
+{
+    const bool bEmpty = FHTML.isEmpty();
+    FHTML += Fragment;
+    if (bEmpty) {
+        ShowHTML();
+        return;
+    }
+    QTextCursor cursor(FCore->document());
+    cursor.movePosition(QTextCursor::End);
+    // A block of its own, as the fragment would be in the whole page: without it
+    // the fragment's first line would join the last line of the page.
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    cursor.insertFragment(
+        QTextDocumentFragment::fromHtml(IEViewerWidthAttributes(Fragment), FCore->document()));
 }
 
 void TIEViewer::ShowHTML()
