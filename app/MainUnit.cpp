@@ -905,7 +905,7 @@ void TMainForm::miOptionSelectChangeClick()
 void TMainForm::BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting)
 {
     // The bar as it is shown decides, so that a file changed meanwhile cannot make the toggle do nothing.
-    const bool bHide = bar->isVisible();
+    const bool bHide = !bar->isHidden();
     bar->setVisible(!bHide);
     bHideSetting = bHide;
     IniFile ini(SettingsFileName());
