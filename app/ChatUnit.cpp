@@ -287,9 +287,12 @@ bool TChatForm::eventFilter(QObject* watched, QEvent* event)
 
 void TChatForm::LineAppend(const QString& sHtml)
 {
-    wbLog->AppendHTML(sHtml);
+    // Whether the reader is at the end is judged before the line comes: judged
+    // after it, any line taller than the band would leave the view behind.
     const int iClientHeight = wbLog->Core()->viewport()->height();
-    if (wbLog->ScrollTop() + iClientHeight > wbLog->ScrollHeight() - kAutoScrollBand)
+    const bool bAtEnd = wbLog->ScrollTop() + iClientHeight > wbLog->ScrollHeight() - kAutoScrollBand;
+    wbLog->AppendHTML(sHtml);
+    if (bAtEnd)
         wbLog->ScrollTo(0, wbLog->ScrollHeight());
 }
 

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QSplitter>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTreeWidget>
 #include <deque>
@@ -104,9 +105,18 @@ TEST_F(ChatFormTest, ReceivedLinesAppendAndTheWholeConversationStaysInHTML)
     whole.SetHTML(sExpected);
     EXPECT_EQ(ChatForm->wbLog->Core()->toPlainText(), whole.Core()->toPlainText());
     EXPECT_TRUE(ChatForm->wbLog->Core()->toPlainText().contains(QStringLiteral("<b>not bold</b>")));
-    EXPECT_EQ(ChatForm->wbLog->Core()->document()->blockCount(), whole.Core()->document()->blockCount());
+    const QTextDocument* appended = ChatForm->wbLog->Core()->document();
+    ASSERT_EQ(appended->blockCount(), whole.Core()->document()->blockCount());
+    // Each block keeps the band and the weight of its class.
+    for (QTextBlock a = appended->begin(), b = whole.Core()->document()->begin(); a.isValid();
+         a = a.next(), b = b.next()) {
+        EXPECT_EQ(a.blockFormat().background(), b.blockFormat().background()) << qPrintable(a.text());
+        EXPECT_EQ(a.charFormat().fontWeight(), b.charFormat().fontWeight()) << qPrintable(a.text());
+    }
 }
 
+// Judged before the line is added, so lines taller than the band (a name with
+// its text below it) are followed too.
 TEST_F(ChatFormTest, AViewAtItsEndFollowsNewLines)
 {
     ChatForm->resize(451, 277);
