@@ -46,6 +46,9 @@ focus $W
 // The first copy shows every menu of the main window, enters the chat, says a
 // line and leaves again; the second enters and watches.
 const char kFirst[] = R"(
+trayer --edge top --align right --widthtype request --height 24 --SetDockType true --tint 0xd0d0d0 \
+  --transparent true --alpha 0 & TRAY=$!
+sleep 1
 key alt+m; shot main-menu-message; key Escape Escape
 key alt+a; shot main-menu-absence; key Escape Escape
 key alt+v; shot main-menu-show; key Escape Escape
@@ -54,6 +57,9 @@ xdotool mousemove --window $W 60 90 click 3; sleep 0.6; shot main-menu-right; ke
 xdotool mousemove --window $W 200 40 click 3; sleep 0.6; shot main-menu-toolbar; key Escape
 key ctrl+alt+s; shot main-menu-hotkey-send; key Escape
 key ctrl+alt+f; shot main-menu-hotkey-filesend; key Escape
+xdotool mousemove --window $W 275 40 click 1; sleep 0.6; shot main-menu-away-button; key Escape
+xdotool mousemove --window $W 50 245 click 1; sleep 0.6; shot main-menu-away-status; key Escape
+xdotool mousemove 786 12 click 3; sleep 0.6; shot main-menu-tray; key Escape
 await second-in
 focus $W
 key alt+m c
@@ -67,6 +73,7 @@ shot chat-first
 mark said
 xdotool mousemove --window $C 40 60 click 3; sleep 0.6; shot chat-menu-members; key Escape
 xdotool mousemove --window $C 250 80 click 3; sleep 0.6; shot chat-menu-view; key Escape
+xdotool mousemove --window $C 100 320 click 3; sleep 0.6; shot chat-menu-right; key Escape
 await seen
 focus $C
 key alt+c
@@ -74,7 +81,7 @@ key Return
 sleep 2
 shot first-after-leaving
 mark left
-kill $PV
+kill $PV $TRAY
 )";
 
 const char kSecond[] = R"(
@@ -103,7 +110,8 @@ TEST(ChatLan, TwoCopiesTalkWithTheKeyboard)
                                ? QDir(qEnvironmentVariable("PV_SHOT_DIR")).absolutePath()
                                : shotDir.path();
     QDir().mkpath(sShots);
-    const char* const kSettings[] = {"[Option]\r\nHandleName=太郎\r\n", "[Option]\r\nHandleName=花子\r\n"};
+    const char* const kSettings[] = {"[Option]\r\nHandleName=太郎\r\nCustomizeTaskTray=1\r\n",
+                                     "[Option]\r\nHandleName=花子\r\n"};
     const char* const kScripts[] = {kFirst, kSecond};
     QTemporaryDir dirs[2];
     QProcess copies[2];
