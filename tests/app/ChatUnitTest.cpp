@@ -180,6 +180,18 @@ TEST_F(ChatFormTest, AnsweringNoKeepsTheWindowYesWritesItsSection)
     EXPECT_EQ(ChatForm->Splitter1->sizes().value(0), 90);
 }
 
+TEST_F(ChatFormTest, ShrinkingTheWindowLeavesTheConversationFiftyPixels)
+{
+    ChatForm->resize(600, 300);
+    ChatForm->Splitter1->setSizes({540, 60});
+    QCoreApplication::processEvents();
+    ChatForm->resize(320, 300);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(ChatForm->Splitter1->sizes().size(), 2);
+    EXPECT_GE(ChatForm->Splitter1->sizes()[1], 50);
+    EXPECT_LT(ChatForm->tvUser->width(), 320 - 50);
+}
+
 TEST_F(ChatFormTest, RoutinesDoNothingWithoutTheWindow)
 {
     ChatFormRelease();

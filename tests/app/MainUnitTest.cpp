@@ -984,6 +984,21 @@ TEST_F(MainFormTest, LoggingOutFromTheChatAsksAndReleasesTheChatWindow)
     EXPECT_TRUE(IniFile(IniPath()).ValueExists("ChatWindow", "Splitter"));
 }
 
+TEST_F(MainFormTest, BothHelpItemsOpenTheHelpPage)
+{
+    struct THelpWindows : TProgramWindows {
+        int* pCount;
+        explicit THelpWindows(int* count) : pCount(count) {}
+        void HelpShow() override { ++*pCount; }
+    };
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    int iShown = 0;
+    TMainForm& form = Start({}, std::make_unique<THelpWindows>(&iShown));
+    form.miHelpTopic->trigger();
+    form.pmTaskMenu->miTaskHelp->trigger();
+    EXPECT_EQ(iShown, 2);
+}
+
 TEST(DropArrow, ThreeLinesNarrowingDownward)
 {
     const QVector<QLine> lines = DropArrowLines(25, 10);
