@@ -95,10 +95,8 @@ void UserMenuFill(QMenu* trayMenu, QMenu* hotKeyMenu, const std::vector<TUserMen
         trayMenu->addAction(kNone)->setEnabled(false);
         hotKeyMenu->addAction(kNone)->setEnabled(false);
     }
-    for (QAction* a : oldTray)
-        trayMenu->removeAction(a), delete a;
-    for (QAction* a : oldHotKey)
-        hotKeyMenu->removeAction(a), delete a;
+    qDeleteAll(oldTray);
+    qDeleteAll(oldHotKey);
 }
 
 QStringList AbsenceKindTitles()

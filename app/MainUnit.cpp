@@ -11,7 +11,6 @@
 #include "TaskIcon.h"
 #include "UserName.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
