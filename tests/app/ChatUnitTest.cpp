@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -190,6 +191,36 @@ TEST_F(ChatFormTest, ShrinkingTheWindowLeavesTheConversationFiftyPixels)
     ASSERT_EQ(ChatForm->Splitter1->sizes().size(), 2);
     EXPECT_GE(ChatForm->Splitter1->sizes()[1], 50);
     EXPECT_LT(ChatForm->tvUser->width(), 320 - 50);
+}
+
+TEST_F(ChatFormTest, MemberMenuFollowsTheMemberUnderThePointer)
+{
+    ChatUserLogin("Away", "PVHOST2", "Parvane2", true);
+    ChatUserLogin("Here", "PVHOST3", "Parvane2", false);
+    ChatForm->resize(451, 277);
+    QCoreApplication::processEvents();
+    QWidget* viewport = ChatForm->tvUser->viewport();
+    const QPoint awayPoint =
+        ChatForm->tvUser->visualItemRect(ChatForm->UserFind("PVHOST2", "Parvane2")).center();
+    QMouseEvent right(QEvent::MouseButtonPress, QPointF(awayPoint), viewport->mapToGlobal(QPointF(awayPoint)),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &right);
+    ChatForm->pmUserListPopup();
+    EXPECT_TRUE(ChatForm->pmUserListAbsence->isEnabled());
+    // The send and file-send windows are not there to be opened.
+    EXPECT_FALSE(ChatForm->pmUserListMessage->isEnabled());
+
+    ChatForm->tvUser->setCurrentItem(ChatForm->UserFind("PVHOST3", "Parvane2"));
+    ChatForm->pmUserListPopup();
+    EXPECT_FALSE(ChatForm->pmUserListAbsence->isEnabled());
+
+    const QPoint empty(5, viewport->height() - 3);
+    QMouseEvent below(QEvent::MouseButtonPress, QPointF(empty), viewport->mapToGlobal(QPointF(empty)),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &below);
+    EXPECT_TRUE(ChatForm->tvUser->selectedItems().isEmpty());
+    ChatForm->pmUserListPopup();
+    EXPECT_FALSE(ChatForm->pmUserListAbsence->isEnabled());
 }
 
 TEST_F(ChatFormTest, RoutinesDoNothingWithoutTheWindow)
