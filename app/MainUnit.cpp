@@ -61,6 +61,8 @@ const QString kToolBarHide = QStringLiteral("CustomizeToolBarHide");
 const QString kStatusBarHide = QStringLiteral("CustomizeStatusBarHide");
 // The tool bar's buttons are at least this large, so the away button's arrow has room.
 const QSize kToolButtonSize(36, 27);
+// A count panel of the status bar: its text's width and room for the image before it.
+constexpr int kCountPanelExtra = 32;
 
 constexpr int kYesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
 constexpr int kYesNoQuestionNoDefault = kYesNoQuestion | MessageBox::MB_DEFBUTTON2;
@@ -991,6 +993,12 @@ void TMainForm::sbInformationUpdate()
     panel(sbPanelState, iImage, sState);
     panel(sbPanelPresent, LoginUserImagePresent, QStringLiteral("在席: %1").arg(iPresent));
     panel(sbPanelAway, LoginUserImageAway, QStringLiteral("不在: %1").arg(iAway));
+    // Both count panels are as wide as the widest count could make them, so they do not jump.
+    const int iCountWidth =
+        sbPanelPresent->fontMetrics().horizontalAdvance(QStringLiteral("在席: %1").arg(PVN->LoginCount())) +
+        kCountPanelExtra;
+    sbPanelPresent->setFixedWidth(iCountWidth);
+    sbPanelAway->setFixedWidth(iCountWidth);
 }
 
 // ---------------------------------------------------------------- engine events
