@@ -150,6 +150,78 @@ QRect PlacementOnScreens(const QRect& frame, const QList<QRect>& screens)
     return QRect(QPoint(left, top), frame.size());
 }
 
+QRect WindowPlacementRead(const IniFile& ini, const QString& sSection, const QSize& designSize)
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect primaryRect = primary != nullptr ? primary->geometry() : QRect(QPoint(0, 0), designSize);
+    const QPoint centre = CentredPosition(designSize, primaryRect);
+    QList<QRect> screens;
+    QRect desktop = primaryRect;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        screens.append(screen->geometry());
+        desktop = desktop.united(screen->geometry());
+    }
+    // Far-off places would overflow the rectangle arithmetic; they are pulled back anyway.
+    const int left = qBound(-kFarAway, ini.ReadInteger(sSection, kLeft, centre.x()), kFarAway);
+    const int top = qBound(-kFarAway, ini.ReadInteger(sSection, kTop, centre.y()), kFarAway);
+    int width = ini.ReadInteger(sSection, kWidth, designSize.width());
+    int height = ini.ReadInteger(sSection, kHeight, designSize.height());
+    // A size of nothing would leave a window that cannot be seen or grabbed, and one
+    // larger than all screens together only costs memory.
+    if (width < 1)
+        width = designSize.width();
+    if (height < 1)
+        height = designSize.height();
+    width = qMin(width, desktop.width());
+    height = qMin(height, desktop.height());
+    return PlacementOnScreens(QRect(left, top, width, height), screens);
+}
+
+void WindowPlacementApply(QWidget* window, const QRect& placement)
+{
+    window->resize(placement.size());
+    window->move(placement.topLeft());
+}
+
+bool WindowPlacementWrite(IniFile& ini, const QString& sSection, const QWidget* window)
+{
+    QRect frame(window->pos(), window->size());
+    if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        const QPoint frameOffset = window->pos() - window->geometry().topLeft();
+        frame = QRect(window->normalGeometry().topLeft() + frameOffset, window->normalGeometry().size());
+    }
+    return ini.WriteInteger(sSection, kLeft, frame.left()) && ini.WriteInteger(sSection, kTop, frame.top()) &&
+           ini.WriteInteger(sSection, kWidth, frame.width()) &&
+           ini.WriteInteger(sSection, kHeight, frame.height());
+}
+
+QSlider* AlphaBlendSliderCreate(QWidget* parent)
+{
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setRange(AlphaBlendMinimum, AlphaBlendMaximum);
+    slider->setPageStep(kSliderPageSize);
+    slider->setValue(AlphaBlendMaximum);
+    slider->setTickPosition(QSlider::NoTicks);
+    slider->setFixedWidth(kSliderWidth);
+    return slider;
+}
+
+int AlphaBlendRead(const IniFile& ini, const QString& sSection)
+{
+    return AlphaBlendClamp(ini.ReadInteger(sSection, kAlphaBlend, AlphaBlendMaximum));
+}
+
+bool AlphaBlendWrite(IniFile& ini, const QString& sSection, int iPosition)
+{
+    return ini.WriteInteger(sSection, kAlphaBlend, iPosition);
+}
+
+void AlphaBlendApply(QWidget* window, QSlider* slider)
+{
+    window->setWindowOpacity(slider->value() / 255.0);
+    slider->setToolTip(AlphaBlendHint(slider->value()));
+}
+
 TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
     : QWidget(nullptr, Qt::Window), FKind(kind), FSection(WindowKindInfo(kind).sSection)
 {
@@ -193,12 +265,7 @@ TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
         sbInformation->SetPanelCount(info.iStatusPanels);
         sbInformation->SetPanelWidth(0, kFirstPanelWidth);
         layout->addWidget(sbInformation);
-        tbAlphaBlend = new QSlider(Qt::Horizontal, sbInformation);
-        tbAlphaBlend->setRange(AlphaBlendMinimum, AlphaBlendMaximum);
-        tbAlphaBlend->setPageStep(kSliderPageSize);
-        tbAlphaBlend->setValue(AlphaBlendMaximum);
-        tbAlphaBlend->setTickPosition(QSlider::NoTicks);
-        tbAlphaBlend->setFixedWidth(kSliderWidth);
+        tbAlphaBlend = AlphaBlendSliderCreate(sbInformation);
         connect(sbInformation, &TStatusPanelBar::Resized, this, &TCommonForm::StatusBarLayout);
 
         pmRight = new QMenu(this);
@@ -218,33 +285,9 @@ TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
     }
 
     const IniFile ini(SettingsFileName());
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    const QRect primaryRect = primary != nullptr ? primary->geometry() : QRect(QPoint(0, 0), designSize);
-    const QPoint centre = CentredPosition(designSize, primaryRect);
-    QList<QRect> screens;
-    QRect desktop = primaryRect;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        screens.append(screen->geometry());
-        desktop = desktop.united(screen->geometry());
-    }
-    // Far-off places would overflow the rectangle arithmetic; they are pulled back anyway.
-    const int left = qBound(-kFarAway, ini.ReadInteger(FSection, kLeft, centre.x()), kFarAway);
-    const int top = qBound(-kFarAway, ini.ReadInteger(FSection, kTop, centre.y()), kFarAway);
-    int width = ini.ReadInteger(FSection, kWidth, designSize.width());
-    int height = ini.ReadInteger(FSection, kHeight, designSize.height());
-    // A size of nothing would leave a window that cannot be seen or grabbed, and one
-    // larger than all screens together only costs memory.
-    if (width < 1)
-        width = designSize.width();
-    if (height < 1)
-        height = designSize.height();
-    width = qMin(width, desktop.width());
-    height = qMin(height, desktop.height());
-    resize(width, height);
-    move(PlacementOnScreens(QRect(left, top, width, height), screens).topLeft());
+    WindowPlacementApply(this, WindowPlacementRead(ini, FSection, designSize));
     if (tbAlphaBlend != nullptr)
-        tbAlphaBlend->setValue(
-            AlphaBlendClamp(ini.ReadInteger(info.sSection, kAlphaBlend, AlphaBlendMaximum)));
+        tbAlphaBlend->setValue(AlphaBlendRead(ini, info.sSection));
 
     imHeader->setPixmap(BitmapResource(info.sHeaderBitmap));
     StatusBarLayout();
@@ -270,24 +313,15 @@ void TCommonForm::FormDestroy()
     if (FDestroyed)
         return;
     FDestroyed = true;
-    // A minimised or maximised window keeps the place it will come back to.
-    QRect frame(pos(), size());
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
-        const QPoint frameOffset = pos() - geometry().topLeft();
-        frame = QRect(normalGeometry().topLeft() + frameOffset, normalGeometry().size());
-    }
     // One save for the whole section; a save that fails at the end is told as a failed write is.
     const IniFileWritingPass pass(SettingsFileName(), [this] {
         hide();
         SettingsSaveErrorShow();
     });
     IniFile ini(SettingsFileName());
-    bool written = ini.WriteInteger(FSection, kLeft, frame.left()) &&
-                   ini.WriteInteger(FSection, kTop, frame.top()) &&
-                   ini.WriteInteger(FSection, kWidth, frame.width()) &&
-                   ini.WriteInteger(FSection, kHeight, frame.height());
+    bool written = WindowPlacementWrite(ini, FSection, this);
     if (written && tbAlphaBlend != nullptr && !Info().bAlphaBlendAtChange)
-        written = ini.WriteInteger(Info().sSection, kAlphaBlend, tbAlphaBlend->value());
+        written = AlphaBlendWrite(ini, Info().sSection, tbAlphaBlend->value());
     if (written)
         written = WriteSectionExtra(ini);
     if (written)
@@ -316,8 +350,7 @@ void TCommonForm::tbAlphaBlendChange()
     if (tbAlphaBlend == nullptr)
         return;
     const int position = tbAlphaBlend->value();
-    setWindowOpacity(position / 255.0);
-    tbAlphaBlend->setToolTip(AlphaBlendHint(position));
+    AlphaBlendApply(this, tbAlphaBlend);
     const TWindowKindInfo& info = Info();
     if (info.pRegistry == nullptr)
         return;
@@ -331,7 +364,7 @@ void TCommonForm::tbAlphaBlendChange()
     }
     // Written as the slider moves; a failure keeps the old value and is not worth a box.
     IniFile ini(SettingsFileName());
-    ini.WriteInteger(info.sSection, kAlphaBlend, position);
+    AlphaBlendWrite(ini, info.sSection, position);
 }
 
 void TCommonForm::WMAlphaBlendSet(WPARAM wParam, LPARAM lParam)
@@ -342,8 +375,7 @@ void TCommonForm::WMAlphaBlendSet(WPARAM wParam, LPARAM lParam)
         const LPARAM clamped = qBound(LPARAM{AlphaBlendMinimum}, lParam, LPARAM{AlphaBlendMaximum});
         tbAlphaBlend->setValue(static_cast<int>(clamped));
     } else if (wParam == AlphaBlendSetReapply) {
-        setWindowOpacity(tbAlphaBlend->value() / 255.0);
-        tbAlphaBlend->setToolTip(AlphaBlendHint(tbAlphaBlend->value()));
+        AlphaBlendApply(this, tbAlphaBlend);
     }
 }
 

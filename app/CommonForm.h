@@ -62,6 +62,23 @@ QPoint CentredPosition(const QSize& clientSize, const QRect& primaryScreen);
 // into the nearest screen; a window that shows is left where it is.
 QRect PlacementOnScreens(const QRect& frame, const QList<QRect>& screens);
 
+// ---- Place, size and transparency in a window's section, shared with the main window
+
+// Left, Top, Width and Height of the section: centred at the design size by
+// default, a size of nothing taken as the design size, no larger than all
+// screens together, and pulled onto a screen when its top edge shows on none.
+QRect WindowPlacementRead(const IniFile& ini, const QString& sSection, const QSize& designSize);
+// Applies what WindowPlacementRead gave: the place is the frame's, the size the client's.
+void WindowPlacementApply(QWidget* window, const QRect& placement);
+// Writes the four keys; a minimised or maximised window keeps the place it comes back to.
+bool WindowPlacementWrite(IniFile& ini, const QString& sSection, const QWidget* window);
+// The status bar's transparency slider: 32 to 255, page size 10, no ticks, 79 pixels wide.
+QSlider* AlphaBlendSliderCreate(QWidget* parent);
+int AlphaBlendRead(const IniFile& ini, const QString& sSection);
+bool AlphaBlendWrite(IniFile& ini, const QString& sSection, int iPosition);
+// The window's alpha and the slider's hint from the slider's position.
+void AlphaBlendApply(QWidget* window, QSlider* slider);
+
 // The window every auxiliary window derives from: unowned, with its place, size
 // and transparency kept in its kind's section, the black header with the kind's
 // bitmap, the status bar with the transparency slider in its last panel, the

@@ -5,7 +5,7 @@ int LoginUserIconIndex(const QString& sDiscrimination, int iVersion, bool bAbsen
     if (sDiscrimination == u"Parvane2") {
         if (iVersion < 2200)
             return bAbsence ? 2 : 1;
-        return bAbsence ? 9 : 8;
+        return LoginUserStateImage(bAbsence);
     }
     if (sDiscrimination == u"Vesk")
         return 3;

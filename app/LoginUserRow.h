@@ -14,6 +14,26 @@ inline const QString RowFileSupport = QStringLiteral("サポート");
 inline const QString RowKindMenu = QStringLiteral("通信制御");
 inline const QString RowKindMessage = QStringLiteral("メッセージ");
 
+// The sub-items of a row (the handle name is the caption, not a sub-item).
+enum TLoginUserColumn {
+    ColumnStatus = 0,
+    ColumnChat = 1,
+    ColumnFile = 2,
+    ColumnKind = 3,
+    ColumnDiscrimination = 4,
+    ColumnMachine = 5,
+    ColumnAddress = 6
+};
+
+// The images of this program's own mark in the user-list images, also used for
+// present and away users in menus and the status bar.
+inline constexpr int LoginUserImagePresent = 8;
+inline constexpr int LoginUserImageAway = 9;
+inline constexpr int LoginUserStateImage(bool bAbsence)
+{
+    return bAbsence ? LoginUserImageAway : LoginUserImagePresent;
+}
+
 // A peer as the log-in and information-change events report it.
 struct TLoginUserFlags {
     QString HandleName;

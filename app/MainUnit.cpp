@@ -1,14 +1,16 @@
 #include "MainUnit.h"
 
+#include "ChatUnit.h"
 #include "CommandLine.h"
 #include "CommonForm.h"
+#include "DropArrowButton.h"
 #include "IniFile.h"
+#include "MainMenus.h"
 #include "MessageBox.h"
 #include "ProjectImages.h"
 #include "TaskIcon.h"
 #include "UserName.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -52,7 +54,15 @@ const QString kReloginChat =
 const QString kReloginDone = QStringLiteral(
     "割り当てられているIPアドレスが変更された為 ParvaneNetwork への再ログイン処理が行われました。");
 const QString kNoAbsenceMessage = QStringLiteral(" の不在メッセージはありません。");
-const QString kNone = QStringLiteral("（なし）");
+const QString kSendSkipped = QStringLiteral("メッセージ受信に対応していないユーザが選択されています。\r"
+                                            "該当ユーザは自動的にメッセージ送信対象から除かれます。");
+const QString kMenuBarHide = QStringLiteral("CustomizeMenuBarHide");
+const QString kToolBarHide = QStringLiteral("CustomizeToolBarHide");
+const QString kStatusBarHide = QStringLiteral("CustomizeStatusBarHide");
+// The tool bar's buttons are at least this large, so the away button's arrow has room.
+const QSize kToolButtonSize(36, 27);
+// A count panel of the status bar: its text's width and room for the image before it.
+constexpr int kCountPanelExtra = 32;
 
 constexpr int kYesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
 constexpr int kYesNoQuestionNoDefault = kYesNoQuestion | MessageBox::MB_DEFBUTTON2;
@@ -76,9 +86,8 @@ const THotKeySetting kHotKeys[] = {
 
 // ---------------------------------------------------------------- start-up
 
-TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, TMainFormLinks links, QWidget* parent)
-    : QMainWindow(parent), Windows(windows ? std::move(windows) : std::make_unique<TProgramWindows>()),
-      Links(std::move(links))
+TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, QWidget* parent)
+    : QMainWindow(parent), Windows(windows ? std::move(windows) : std::make_unique<TProgramWindows>())
 {
     MainForm = this;
     OnTerminate = [] { QCoreApplication::quit(); };
@@ -134,22 +143,13 @@ void TMainForm::FormCreate()
     }
     PrStarted = true;
 
-    const QRect screen =
-        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
-    const int iLeft = ini.ReadInteger(SectionMainWindow, QStringLiteral("Left"),
-                                      (screen.width() - PrDesignSize.width()) / 2);
-    const int iTop = ini.ReadInteger(SectionMainWindow, QStringLiteral("Top"),
-                                     (screen.height() - PrDesignSize.height()) / 2);
-    const int iWidth = ini.ReadInteger(SectionMainWindow, QStringLiteral("Width"), PrDesignSize.width());
-    const int iHeight = ini.ReadInteger(SectionMainWindow, QStringLiteral("Height"), PrDesignSize.height());
-    // Read and written as the client area, so a window manager's frame cannot make it creep.
-    setGeometry(iLeft, iTop, iWidth, iHeight);
+    WindowPlacementApply(this, WindowPlacementRead(ini, SectionMainWindow, PrDesignSize));
     for (int i = 0; i < lvLoginUser->SectionCount(); ++i)
         lvLoginUser->SetSectionWidth(i, ini.ReadInteger(SectionMainWindow, QStringLiteral("Columns%1").arg(i),
                                                         lvLoginUser->SectionWidth(i)));
     lvLoginUser->SetSortIndex(ini.ReadInteger(SectionMainWindow, QStringLiteral("SortIndex"), 0));
     lvLoginUser->SetSortUpper(ini.ReadBool(SectionMainWindow, QStringLiteral("SortUpper"), true));
-    tbAlphaBlend->setValue(ini.ReadInteger(SectionMainWindow, QStringLiteral("AlphaBlend"), 255));
+    tbAlphaBlend->setValue(AlphaBlendRead(ini, SectionMainWindow));
 
     SettingsReadBars(ini);
     menuBar()->setVisible(!CustomizeMenuBarHide);
@@ -168,8 +168,7 @@ void TMainForm::FormCreate()
     CurrentAbsenceTitle.clear();
     AbsenceSelectMenuUpdate();
 
-    setWindowOpacity(tbAlphaBlend->value() / 255.0);
-    tbAlphaBlend->setToolTip(AlphaBlendHint(tbAlphaBlend->value()));
+    AlphaBlendApply(this, tbAlphaBlend);
     sbInformationUpdate();
 
     PrTrayIcon = new QSystemTrayIcon(this);
@@ -243,22 +242,16 @@ void TMainForm::CreateControls()
         button->setFocusPolicy(Qt::NoFocus);
         return button;
     };
-    sbPanelState = panel();
+    sbPanelState = new TDropArrowButton(TDropArrowButton::TPlacement::AfterText, this);
+    sbPanelState->setAutoRaise(true);
+    sbPanelState->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    sbPanelState->setIconSize(QSize(16, 16));
+    sbPanelState->setFocusPolicy(Qt::NoFocus);
     sbPanelPresent = panel();
     sbPanelAway = panel();
-    connect(sbPanelState, &QToolButton::clicked, this, [this] {
-        if (PVN->LoginStates())
-            pmAbsence->popup(sbPanelState->mapToGlobal(QPoint(0, sbPanelState->height())));
-    });
-    tbAlphaBlend = new QSlider(Qt::Horizontal, this);
-    tbAlphaBlend->setRange(AlphaBlendMinimum, AlphaBlendMaximum);
-    tbAlphaBlend->setPageStep(10);
-    tbAlphaBlend->setValue(AlphaBlendMaximum);
-    tbAlphaBlend->setFixedWidth(80);
-    connect(tbAlphaBlend, &QSlider::valueChanged, this, [this](int iPosition) {
-        setWindowOpacity(iPosition / 255.0);
-        tbAlphaBlend->setToolTip(AlphaBlendHint(iPosition));
-    });
+    connect(sbPanelState, &QToolButton::clicked, this, &TMainForm::sbInformationMouseUp);
+    tbAlphaBlend = AlphaBlendSliderCreate(this);
+    connect(tbAlphaBlend, &QSlider::valueChanged, this, [this] { AlphaBlendApply(this, tbAlphaBlend); });
     statusBar()->addWidget(sbPanelState, 1);
     statusBar()->addWidget(sbPanelPresent);
     statusBar()->addWidget(sbPanelAway);
@@ -285,58 +278,31 @@ void TMainForm::CreateMenus()
         a->setEnabled(false);
         return a;
     };
+    using namespace ProjectImages;
 
-    miMessageSend = action(QStringLiteral("メッセージ送信(&S)"), 0);
+    miMessageSend = action(QStringLiteral("メッセージ送信(&S)"), ToolbarSend);
     miMessageSend->setEnabled(false);
-    connect(miMessageSend, &QAction::triggered, this, [this] {
-        QStringList slMachines, slIds;
-        bool bSkipped = false;
-        for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
-            TListItem* item = lvLoginUser->Item(i);
-            if (!item->isSelected())
-                continue;
-            if (item->SubItems().value(3) != RowKindMessage) {
-                bSkipped = true;
-                continue;
-            }
-            slMachines << item->SubItems().value(5);
-            slIds << item->SubItems().value(4);
-        }
-        if (bSkipped)
-            MessageBoxShow(QStringLiteral("メッセージ受信に対応していないユーザが選択されています。\r"
-                                          "該当ユーザは自動的にメッセージ送信対象から除かれます。"),
-                           ApplicationTitle, MessageBox::MB_ICONWARNING);
-        Windows->SendFormShow(QString(), true, slMachines.join(TParvaneNetwork::FieldSeparator),
-                              slIds.join(TParvaneNetwork::FieldSeparator));
-    });
-    miToolFileSend = action(QStringLiteral("ファイル送信(&F)"), 4);
+    connect(miMessageSend, &QAction::triggered, this, &TMainForm::miMessageSendClick);
+    miToolFileSend = action(QStringLiteral("ファイル送信(&F)"), ToolbarFileSend);
     miToolFileSend->setEnabled(false);
-    connect(miToolFileSend, &QAction::triggered, this, [this] {
-        TListItem* item = lvLoginUser->Selected();
-        if (item)
-            Windows->FileSendFormShow(
-                QString(), {item->Caption(), item->SubItems().value(5), item->SubItems().value(4)});
-    });
-    miMessageRecv = action(QStringLiteral("受信メッセージ閲覧(&R)"), 1);
+    connect(miToolFileSend, &QAction::triggered, this, &TMainForm::miToolFileSendClick);
+    miMessageRecv = action(QStringLiteral("受信メッセージ閲覧(&R)"), ToolbarRecv);
     miMessageRecv->setEnabled(false);
     connect(miMessageRecv, &QAction::triggered, this, &TMainForm::miMessageRecvClick);
-    miToolAbsence = action(QStringLiteral("不在メッセージ取得(&A)"), 2);
+    miToolAbsence = action(QStringLiteral("不在メッセージ取得(&A)"), ToolbarAbsenceRequest);
     miToolAbsence->setEnabled(false);
-    connect(miToolAbsence, &QAction::triggered, this, [this] {
-        if (TListItem* item = lvLoginUser->Selected())
-            PVN->AbsenceRequest(item->SubItems().value(5), item->SubItems().value(4));
+    connect(miToolAbsence, &QAction::triggered, this, &TMainForm::miToolAbsenceClick);
+    miToolChat = action(QStringLiteral("チャット(&C)"), ToolbarChat);
+    miToolChat->setCheckable(true);
+    miToolChat->setEnabled(false);
+    // The check mark follows the chat window, not the click.
+    connect(miToolChat, &QAction::triggered, this, [this] {
+        miToolChat->setChecked(!miToolChat->isChecked());
+        miToolChatClick();
     });
-    miToolChat = later(QStringLiteral("チャット(&C)"), 5);
-    miToolGlobalChat = action(QStringLiteral("グローバル チャット(&G)"), 8);
+    miToolGlobalChat = action(QStringLiteral("グローバル チャット(&G)"), ToolbarGlobalChat);
     miToolGlobalChat->setCheckable(true);
-    connect(miToolGlobalChat, &QAction::triggered, this, [this] {
-        // The window sets the mark as it opens and closes.
-        miToolGlobalChat->setChecked(Windows->GlobalChatFormExists());
-        if (Windows->GlobalChatFormExists())
-            Windows->GlobalChatFormClose();
-        else
-            Windows->GlobalChatFormShow();
-    });
+    connect(miToolGlobalChat, &QAction::triggered, this, &TMainForm::miToolGlobalChatClick);
     miMessageOnline = action(QStringLiteral("オンライン(&O)"), -1);
     miMessageOnline->setCheckable(true);
     connect(miMessageOnline, &QAction::triggered, this, [this] {
@@ -346,20 +312,34 @@ void TMainForm::CreateMenus()
     });
     miMessageEnd = action(QStringLiteral("終了(&X)"), -1);
     connect(miMessageEnd, &QAction::triggered, this, &TMainForm::miMessageEndClick);
-    miToolLog = action(QStringLiteral("ログビューア(&L)"), 7);
+    miToolLog = action(QStringLiteral("ログビューア(&L)"), ToolbarLog);
     connect(miToolLog, &QAction::triggered, this, &TMainForm::miToolLogClick);
     QAction* miOptionRefresh = action(QStringLiteral("最新の情報に更新(&R)"), -1);
     connect(miOptionRefresh, &QAction::triggered, this, &TMainForm::miOptionRefreshClick);
     QAction* miOptionSelectAll = action(QStringLiteral("すべて選択(&U)"), -1);
-    connect(miOptionSelectAll, &QAction::triggered, this, [this] {
-        for (int i = 0; i < lvLoginUser->ItemCount(); ++i)
-            lvLoginUser->Item(i)->setSelected(true);
-    });
+    connect(miOptionSelectAll, &QAction::triggered, this, &TMainForm::miOptionSelectAllClick);
     QAction* miOptionSelectChange = action(QStringLiteral("選択の切り替え(&I)"), -1);
-    connect(miOptionSelectChange, &QAction::triggered, this, [this] {
-        for (int i = 0; i < lvLoginUser->ItemCount(); ++i)
-            lvLoginUser->Item(i)->setSelected(!lvLoginUser->Item(i)->isSelected());
-    });
+    connect(miOptionSelectChange, &QAction::triggered, this, &TMainForm::miOptionSelectChangeClick);
+
+    // Three toggles of each bar, one per menu that offers them; all share a handler.
+    auto toggle = [&action, this](const QString& sCaption, void (TMainForm::*handler)()) {
+        QAction* a = action(sCaption, -1);
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    const QString sMenubar = QStringLiteral("メニューバー(&E)");
+    const QString sToolbar = QStringLiteral("ツールバー(&T)");
+    const QString sStatusbar = QStringLiteral("ステータスバー(&B)");
+    miShowMenubar = toggle(sMenubar, &TMainForm::miRightMenubarClick);
+    miShowToolbar = toggle(sToolbar, &TMainForm::miRightToolbarClick);
+    miShowStatusbar = toggle(sStatusbar, &TMainForm::miRightStatusbarClick);
+    miRightMenubar = toggle(sMenubar, &TMainForm::miRightMenubarClick);
+    miRightToolbar = toggle(sToolbar, &TMainForm::miRightToolbarClick);
+    miRightStatusbar = toggle(sStatusbar, &TMainForm::miRightStatusbarClick);
+    miMenubar = toggle(sMenubar, &TMainForm::miRightMenubarClick);
+    miToolbar = toggle(sToolbar, &TMainForm::miRightToolbarClick);
+    miStatusbar = toggle(sStatusbar, &TMainForm::miRightStatusbarClick);
 
     QMenu* miMessage = menuBar()->addMenu(QStringLiteral("メッセージ(&M)"));
     miMessage->addActions({miMessageSend, miToolFileSend});
@@ -371,18 +351,17 @@ void TMainForm::CreateMenus()
     miMessage->addActions({miMessageOnline, miMessageEnd});
     miOptionAbsence = menuBar()->addMenu(QStringLiteral("不在設定(&A)"));
     miOptionAbsenceAction = miOptionAbsence->menuAction();
-    QMenu* miShow = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    miShow = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    connect(miShow, &QMenu::aboutToShow, this, &TMainForm::miShowClick);
     miShow->addAction(miToolLog);
     miShow->addSeparator();
-    miShow->addActions({later(QStringLiteral("メニューバー(&E)"), -1),
-                        later(QStringLiteral("ツールバー(&T)"), -1),
-                        later(QStringLiteral("ステータスバー(&B)"), -1)});
+    miShow->addActions({miShowMenubar, miShowToolbar, miShowStatusbar});
     miShow->addSeparator();
     miShow->addActions({miOptionSelectAll, miOptionSelectChange});
     miShow->addSeparator();
     miShow->addAction(miOptionRefresh);
     miShow->addSeparator();
-    QAction* miOptionOption = action(QStringLiteral("オプション(&O)"), -1);
+    miOptionOption = action(QStringLiteral("オプション(&O)"), -1);
     connect(miOptionOption, &QAction::triggered, this, [this] { Windows->OptionFormShow(); });
     miShow->addAction(miOptionOption);
     QMenu* miHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
@@ -391,22 +370,23 @@ void TMainForm::CreateMenus()
         connect(a, &QAction::triggered, this, [this, routine] { (Windows.get()->*routine)(); });
         return a;
     };
-    miHelp->addActions({later(QStringLiteral("ヘルプ(&C)"), -1),
-                        command(QStringLiteral("アップデートの確認(&U)"), &TProgramWindows::UpdateFormShow)});
+    miHelpTopic = action(QStringLiteral("ヘルプ(&C)"), -1);
+    connect(miHelpTopic, &QAction::triggered, this, &TMainForm::miHelpTopicClick);
+    miHelpUpdate = command(QStringLiteral("アップデートの確認(&U)"), &TProgramWindows::UpdateFormShow);
+    miHelpDonation = command(QStringLiteral("寄付について"), &TProgramWindows::DonationFormShow);
+    miHelpRequest = command(QStringLiteral("要望を送信する"), &TProgramWindows::RequestFormShow);
+    miHelpVersion = command(QStringLiteral("バージョン情報(&A)"), &TProgramWindows::VersionFormShow);
+    miHelp->addActions({miHelpTopic, miHelpUpdate});
     miHelp->addSeparator();
-    miHelp->addActions({command(QStringLiteral("寄付について"), &TProgramWindows::DonationFormShow),
-                        command(QStringLiteral("要望を送信する"), &TProgramWindows::RequestFormShow)});
+    miHelp->addActions({miHelpDonation, miHelpRequest});
     miHelp->addSeparator();
-    miHelp->addAction(command(QStringLiteral("バージョン情報(&A)"), &TProgramWindows::VersionFormShow));
+    miHelp->addAction(miHelpVersion);
 
     pmAbsence = new QMenu(this);
-    sbAbsence = action(QStringLiteral("不在設定"), 6);
+    sbAbsence = action(QStringLiteral("不在設定"), ToolbarAbsence);
     sbAbsence->setCheckable(true);
     sbAbsence->setEnabled(false);
-    connect(sbAbsence, &QAction::triggered, this, [this] {
-        pmAbsence->exec(QCursor::pos());
-        sbAbsence->setChecked(PVN->Absence());
-    });
+    connect(sbAbsence, &QAction::triggered, this, &TMainForm::sbAbsenceClick);
 
     tbMenu->addActions({miMessageSend, miMessageRecv, miToolAbsence});
     tbMenu->addSeparator();
@@ -414,7 +394,15 @@ void TMainForm::CreateMenus()
     tbMenu->addSeparator();
     tbMenu->addActions({miToolChat, miToolGlobalChat});
     tbMenu->addSeparator();
-    tbMenu->addAction(sbAbsence);
+    // The away button draws the arrow that says it opens a menu.
+    sbAbsenceButton = new TDropArrowButton(TDropArrowButton::TPlacement::Fixed, tbMenu);
+    sbAbsenceButton->setObjectName(QStringLiteral("sbAbsence"));
+    sbAbsenceButton->setDefaultAction(sbAbsence);
+    sbAbsenceButton->setAutoRaise(true);
+    sbAbsenceButton->setFocusPolicy(Qt::NoFocus);
+    sbAbsenceButton->setIconSize(tbMenu->iconSize());
+    sbAbsenceButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tbMenu->addWidget(sbAbsenceButton);
     tbMenu->addSeparator();
     tbMenu->addAction(miToolLog);
     // The tool bar shows images only; its hints name the commands without their access keys.
@@ -428,42 +416,56 @@ void TMainForm::CreateMenus()
                                                       {miToolLog, "ログビューア"}};
     for (const auto& [a, sHint] : hints)
         a->setToolTip(QString::fromUtf8(sHint));
+    for (QAction* a : tbMenu->actions())
+        if (QWidget* button = tbMenu->widgetForAction(a); button && !a->isSeparator())
+            button->setMinimumSize(kToolButtonSize);
 
     pmRight = new QMenu(this);
     pmRight->addActions({miMessageSend, miToolFileSend});
     pmRight->addSeparator();
     pmRight->addAction(miToolAbsence);
+    pmRight->addSeparator();
+    pmRight->addActions({miRightMenubar, miRightToolbar, miRightStatusbar});
+    connect(pmRight, &QMenu::aboutToShow, this, &TMainForm::miShowClick);
     lvLoginUser->SetPopupMenu(pmRight);
-    lvLoginUser->OnDblClick = [this](QObject*) {
-        if (lvLoginUser->SelCount() == 0)
-            return;
-        if (miToolAbsence->isEnabled())
-            miToolAbsence->trigger();
-        else if (miMessageSend->isEnabled())
-            miMessageSend->trigger();
-    };
+    lvLoginUser->OnDblClick = [this](QObject*) { lvLoginUserDblClick(); };
+    for (QWidget* source : std::initializer_list<QWidget*>{statusBar(), tbAlphaBlend, sbPanelState,
+                                                           sbPanelPresent, sbPanelAway}) {
+        source->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(source, &QWidget::customContextMenuRequested, this,
+                [this, source](const QPoint& point) { PopupRight(source, point); });
+    }
 
-    pmTaskMenu = new QMenu(this);
-    pmTaskMenu->addAction(miOptionOption);
-    pmTaskMenu->addAction(miToolLog);
-    pmTaskMenu->addSeparator();
-    miTaskSend = pmTaskMenu->addMenu(images[0], QStringLiteral("メッセージ送信(&S)"));
-    miTaskFileSend = pmTaskMenu->addMenu(images[4], QStringLiteral("ファイル送信(&F)"));
-    // The tray's chat item is on from the start; it opens the chat window once that exists.
-    miTaskChat = action(QStringLiteral("チャット(&C)"), 5);
-    pmTaskMenu->addActions({miTaskChat, miToolGlobalChat});
-    pmTaskMenu->addSeparator();
-    miTaskAbsence = pmTaskMenu->addMenu(images[6], QStringLiteral("不在(&A)"));
+    pmToolbar = new QMenu(this);
+    pmToolbar->addActions({miMenubar, miToolbar, miStatusbar});
+    connect(pmToolbar, &QMenu::aboutToShow, this, &TMainForm::miShowClick);
+    tbMenu->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tbMenu, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& point) { pmToolbar->popup(tbMenu->mapToGlobal(point)); });
+
+    pmTaskMenu = new TTaskMenu(this);
+    miTaskSend = pmTaskMenu->miTaskSend;
+    miTaskFileSend = pmTaskMenu->miTaskFileSend;
+    miTaskAbsence = pmTaskMenu->miTaskAbsence;
     miTaskAbsenceAction = miTaskAbsence->menuAction();
-    pmTaskMenu->addSeparator();
-    pmTaskMenu->addActions(
-        {later(QStringLiteral("ヘルプ(&H)"), -1),
-         command(QStringLiteral("バージョン情報(&V)"), &TProgramWindows::VersionFormShow)});
-    pmTaskMenu->addSeparator();
-    pmTaskMenu->addAction(miMessageEnd);
+    miTaskChat = pmTaskMenu->miTaskChat;
+    miTaskChat->setCheckable(true);
+    connect(pmTaskMenu, &QMenu::aboutToShow, this, &TMainForm::pmTaskMenuPopup);
+    connect(pmTaskMenu->miTaskLog, &QAction::triggered, this, &TMainForm::miToolLogClick);
+    connect(miTaskChat, &QAction::triggered, this, [this] {
+        miTaskChat->setChecked(!miTaskChat->isChecked());
+        miToolChatClick();
+    });
+    connect(pmTaskMenu->miTaskHelp, &QAction::triggered, this, &TMainForm::miHelpTopicClick);
+    connect(pmTaskMenu->miTaskEnd, &QAction::triggered, this, &TMainForm::miMessageEndClick);
+    connect(pmTaskMenu->miTaskOption, &QAction::triggered, this, [this] { Windows->OptionFormShow(); });
+    connect(pmTaskMenu->miTaskGlobalChat, &QAction::triggered, this, &TMainForm::miToolGlobalChatClick);
+    connect(pmTaskMenu->miTaskVersion, &QAction::triggered, this, [this] { Windows->VersionFormShow(); });
     pmHotKeySend = new QMenu(this);
     pmHotKeyFileSend = new QMenu(this);
     OwnCommandsEnable(false);
+    // The tray's chat item starts on; it follows the own row from the first log-out on.
+    miTaskChat->setEnabled(true);
     TaskMessageListUpdate();
 }
 
@@ -614,17 +616,13 @@ void TMainForm::FormDestroy()
         return;
     const IniFileWritingPass pass(SettingsFileName(), SettingsSaveErrorShow);
     IniFile ini(SettingsFileName());
-    const QRect frame = geometry();
-    bool bOk = ini.WriteInteger(SectionMainWindow, QStringLiteral("Left"), frame.left()) &&
-               ini.WriteInteger(SectionMainWindow, QStringLiteral("Top"), frame.top()) &&
-               ini.WriteInteger(SectionMainWindow, QStringLiteral("Width"), frame.width()) &&
-               ini.WriteInteger(SectionMainWindow, QStringLiteral("Height"), frame.height());
+    bool bOk = WindowPlacementWrite(ini, SectionMainWindow, this);
     for (int i = 0; bOk && i < lvLoginUser->SectionCount(); ++i)
         bOk = ini.WriteInteger(SectionMainWindow, QStringLiteral("Columns%1").arg(i),
                                lvLoginUser->SectionWidth(i));
     bOk = bOk && ini.WriteInteger(SectionMainWindow, QStringLiteral("SortIndex"), lvLoginUser->SortIndex()) &&
           ini.WriteBool(SectionMainWindow, QStringLiteral("SortUpper"), lvLoginUser->SortUpper()) &&
-          ini.WriteInteger(SectionMainWindow, QStringLiteral("AlphaBlend"), tbAlphaBlend->value());
+          AlphaBlendWrite(ini, SectionMainWindow, tbAlphaBlend->value());
     if (!bOk)
         SettingsSaveErrorShow();
 }
@@ -743,7 +741,7 @@ TListItem* TMainForm::LoginUserFind(const QString& sMachine, const QString& sDis
     for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
         TListItem* item = lvLoginUser->Item(i);
         const QStringList& sub = item->SubItems();
-        if (sub.value(5) == sMachine && sub.value(4) == sDiscrimination)
+        if (sub.value(ColumnMachine) == sMachine && sub.value(ColumnDiscrimination) == sDiscrimination)
             return item;
     }
     return nullptr;
@@ -772,10 +770,11 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
                                             NoticeNonAbsence};
     const TLoginUserEffects effects = LoginUserTransition(before, flags, bOwn, PVN->Chat(), settings);
 
-    if (effects.ChatUserLogout && Links.ChatUserLogout)
-        Links.ChatUserLogout(flags.HandleName, flags.MachineName, flags.Discrimination);
-    if (item && effects.ChatUserLogin && Links.ChatUserLogin)
-        Links.ChatUserLogin(flags.HandleName, flags.MachineName, flags.Discrimination, flags.Absence);
+    const TPeer peer{flags.HandleName, flags.MachineName, flags.Discrimination};
+    if (effects.ChatUserLogout)
+        Windows->ChatUserLogout(peer);
+    if (item && effects.ChatUserLogin)
+        Windows->ChatUserLogin(peer, flags.Absence);
 
     if (!item)
         item = lvLoginUser->AddItem();
@@ -784,13 +783,12 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
     item->SetImageIndex(LoginUserIconIndex(flags.Discrimination, flags.Version, flags.Absence));
     PrRowFlags[key] = flags;
 
-    if (effects.OldHandle && Links.ChatUserNameChange)
-        Links.ChatUserNameChange(flags.MachineName, flags.Discrimination, *effects.OldHandle,
-                                 flags.HandleName);
-    if (effects.ChatAbsenceChange && Links.ChatUserAbsenceChange)
-        Links.ChatUserAbsenceChange(flags.MachineName, flags.Discrimination, flags.HandleName, flags.Absence);
-    if (!before && effects.ChatUserLogin && Links.ChatUserLogin)
-        Links.ChatUserLogin(flags.HandleName, flags.MachineName, flags.Discrimination, flags.Absence);
+    if (effects.OldHandle)
+        Windows->ChatUserNameChange(peer, *effects.OldHandle);
+    if (effects.ChatAbsenceChange)
+        Windows->ChatUserAbsenceChange(peer, flags.Absence);
+    if (!before && effects.ChatUserLogin)
+        Windows->ChatUserLogin(peer, flags.Absence);
     if (effects.EnableOwnCommands)
         OwnCommandsEnable(true);
     for (const QString& sNotice : effects.Notices)
@@ -808,8 +806,8 @@ void TMainForm::LoginUserClear()
 
 void TMainForm::OwnCommandsEnable(bool bEnabled)
 {
-    // The chat window joins later; its command follows the own row once it does.
-    miToolChat->setEnabled(false);
+    miToolChat->setEnabled(bEnabled);
+    miTaskChat->setEnabled(bEnabled);
     miOptionAbsenceAction->setEnabled(bEnabled);
     miTaskAbsenceAction->setEnabled(bEnabled);
     sbAbsence->setEnabled(bEnabled);
@@ -819,27 +817,179 @@ void TMainForm::OwnCommandsEnable(bool bEnabled)
 
 void TMainForm::lvLoginUserChange()
 {
-    bool bSend = false, bAway = false, bFile = false;
-    if (PVN->LoginStates()) {
-        if (lvLoginUser->SelCount() == 1) {
-            const TListItem* item = lvLoginUser->Selected();
-            bSend = true;
-            const auto it = PrRowFlags.find({item->SubItems().value(5), item->SubItems().value(4)});
-            if (it != PrRowFlags.end()) {
-                bAway = it->second.Absence;
-                bFile = it->second.FTPPort != 0;
-            }
-        } else {
-            for (int i = 0; i < lvLoginUser->ItemCount() && !bSend; ++i)
-                bSend = lvLoginUser->Item(i)->isSelected() &&
-                        lvLoginUser->Item(i)->SubItems().value(3) == RowKindMessage;
+    std::vector<TSelectedRowState> selected;
+    for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
+        const TListItem* item = lvLoginUser->Item(i);
+        if (!item->isSelected())
+            continue;
+        const QStringList& sub = item->SubItems();
+        TSelectedRowState row{sub.value(ColumnKind) == RowKindMessage, sub.value(ColumnStatus) != RowOnline,
+                              sub.value(ColumnFile) == RowFileSupport};
+        // The flags as reported, where the row has them: an away title may read "オンライン".
+        const auto it = PrRowFlags.find({sub.value(ColumnMachine), sub.value(ColumnDiscrimination)});
+        if (it != PrRowFlags.end()) {
+            row.bAbsence = it->second.Absence;
+            row.bFileSupport = it->second.FTPPort != 0;
         }
+        selected.push_back(row);
     }
+    const TSelectionCommands commands = SelectionCommands(PVN->LoginStates(), selected);
     lvLoginUser->Sort();
-    miMessageSend->setEnabled(bSend);
-    miToolFileSend->setEnabled(bFile);
-    miToolAbsence->setEnabled(bAway);
+    miMessageSend->setEnabled(commands.bSend);
+    miToolFileSend->setEnabled(commands.bFileSend);
+    miToolAbsence->setEnabled(commands.bAbsenceRequest);
     sbInformationUpdate();
+}
+
+void TMainForm::lvLoginUserDblClick()
+{
+    if (lvLoginUser->SelCount() == 0)
+        return;
+    if (miToolAbsence->isEnabled())
+        miToolAbsenceClick();
+    else if (miMessageSend->isEnabled())
+        miMessageSendClick();
+}
+
+void TMainForm::miMessageSendClick()
+{
+    std::vector<TSendTargetRow> selected;
+    for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
+        const TListItem* item = lvLoginUser->Item(i);
+        if (item->isSelected())
+            selected.push_back({item->SubItems().value(ColumnKind), item->SubItems().value(ColumnMachine),
+                                item->SubItems().value(ColumnDiscrimination)});
+    }
+    const TSendTargets targets = SendTargets(selected);
+    if (targets.bSkipped)
+        MessageBoxShow(kSendSkipped, ApplicationTitle, MessageBox::MB_ICONWARNING);
+    Windows->SendFormShow(QString(), true, targets.sMachines, targets.sDiscriminations);
+}
+
+void TMainForm::miToolFileSendClick()
+{
+    TListItem* item = lvLoginUser->Selected();
+    if (item)
+        Windows->FileSendFormShow(QString(), {item->Caption(), item->SubItems().value(ColumnMachine),
+                                              item->SubItems().value(ColumnDiscrimination)});
+}
+
+void TMainForm::miToolGlobalChatClick()
+{
+    // The window sets the mark as it opens and closes.
+    miToolGlobalChat->setChecked(Windows->GlobalChatFormExists());
+    if (Windows->GlobalChatFormExists())
+        Windows->GlobalChatFormClose();
+    else
+        Windows->GlobalChatFormShow();
+}
+
+void TMainForm::miToolAbsenceClick()
+{
+    if (TListItem* item = lvLoginUser->Selected())
+        PVN->AbsenceRequest(item->SubItems().value(ColumnMachine),
+                            item->SubItems().value(ColumnDiscrimination));
+}
+
+void TMainForm::miToolChatClick()
+{
+    Windows->ChatFormShow();
+    if (PVN->Chat())
+        Windows->ChatFormClose();
+    else
+        PVN->ChatLogin();
+}
+
+void TMainForm::ChatCommandsCheck(bool bOpen)
+{
+    miToolChat->setChecked(bOpen);
+    miTaskChat->setChecked(bOpen);
+}
+
+void TMainForm::miHelpTopicClick()
+{
+    Windows->HelpShow();
+}
+
+void TMainForm::miOptionSelectAllClick()
+{
+    for (int i = 0; i < lvLoginUser->ItemCount(); ++i)
+        lvLoginUser->Item(i)->setSelected(true);
+}
+
+void TMainForm::miOptionSelectChangeClick()
+{
+    for (int i = 0; i < lvLoginUser->ItemCount(); ++i)
+        lvLoginUser->Item(i)->setSelected(!lvLoginUser->Item(i)->isSelected());
+}
+
+void TMainForm::BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting)
+{
+    // The bar as it is shown decides, so that a file changed meanwhile cannot make the toggle do nothing.
+    const bool bHide = !bar->isHidden();
+    bar->setVisible(!bHide);
+    bHideSetting = bHide;
+    IniFile ini(SettingsFileName());
+    if (!ini.WriteBool(SectionOption, sKey, bHide))
+        SettingsSaveErrorShow();
+}
+
+void TMainForm::miRightMenubarClick()
+{
+    BarToggle(menuBar(), kMenuBarHide, CustomizeMenuBarHide);
+}
+
+void TMainForm::miRightToolbarClick()
+{
+    BarToggle(tbMenu, kToolBarHide, CustomizeToolBarHide);
+}
+
+void TMainForm::miRightStatusbarClick()
+{
+    BarToggle(statusBar(), kStatusBarHide, CustomizeStatusBarHide);
+}
+
+void TMainForm::miShowClick()
+{
+    const bool bMenubar = !menuBar()->isHidden();
+    const bool bToolbar = !tbMenu->isHidden();
+    const bool bStatusbar = !statusBar()->isHidden();
+    for (QAction* a : {miShowMenubar, miRightMenubar, miMenubar})
+        a->setChecked(bMenubar);
+    for (QAction* a : {miShowToolbar, miRightToolbar, miToolbar})
+        a->setChecked(bToolbar);
+    for (QAction* a : {miShowStatusbar, miRightStatusbar, miStatusbar})
+        a->setChecked(bStatusbar);
+}
+
+void TMainForm::PopupRight(QWidget* source, const QPoint& local)
+{
+    pmRight->popup(source->mapToGlobal(local));
+}
+
+QMenu* TMainForm::createPopupMenu()
+{
+    // The tool bar has its own menu; the window offers no other.
+    return nullptr;
+}
+
+void TMainForm::pmTaskMenuPopup()
+{
+    pmTaskMenu->pmTaskMenuPopup(TaskHideSettingsCurrent());
+    pmTaskMenu->miTaskGlobalChat->setCheckable(true);
+    pmTaskMenu->miTaskGlobalChat->setChecked(Windows->GlobalChatFormExists());
+}
+
+void TMainForm::sbAbsenceClick()
+{
+    pmAbsence->exec(sbAbsenceButton->mapToGlobal(QPoint(0, sbAbsenceButton->height())));
+    sbAbsence->setChecked(PVN->Absence());
+}
+
+void TMainForm::sbInformationMouseUp()
+{
+    if (PVN->LoginStates())
+        pmAbsence->popup(statusBar()->mapToGlobal(QPoint(0, statusBar()->height())));
 }
 
 void TMainForm::sbInformationUpdate()
@@ -849,12 +999,12 @@ void TMainForm::sbInformationUpdate()
     for (int i = 0; i < PVN->LoginCount(); ++i)
         (PVN->GetLoginUser(i).Absence ? iAway : iPresent)++;
     QString sState;
-    int iImage = 9;
+    int iImage = LoginUserImageAway;
     if (!PVN->LoginStates()) {
         sState = QStringLiteral("ParvaneNetwork にログインしていません。");
     } else if (!PVN->Absence()) {
         sState = QStringLiteral("ログイン中");
-        iImage = 8;
+        iImage = LoginUserImagePresent;
     } else {
         sState = QStringLiteral("不在設定中（") + CurrentAbsenceTitle + QStringLiteral("）");
     }
@@ -863,8 +1013,14 @@ void TMainForm::sbInformationUpdate()
         button->setText(sText);
     };
     panel(sbPanelState, iImage, sState);
-    panel(sbPanelPresent, 8, QStringLiteral("在席: %1").arg(iPresent));
-    panel(sbPanelAway, 9, QStringLiteral("不在: %1").arg(iAway));
+    panel(sbPanelPresent, LoginUserImagePresent, QStringLiteral("在席: %1").arg(iPresent));
+    panel(sbPanelAway, LoginUserImageAway, QStringLiteral("不在: %1").arg(iAway));
+    // Both count panels are as wide as the widest count could make them, so they do not jump.
+    const int iCountWidth =
+        sbPanelPresent->fontMetrics().horizontalAdvance(QStringLiteral("在席: %1").arg(PVN->LoginCount())) +
+        kCountPanelExtra;
+    sbPanelPresent->setFixedWidth(iCountWidth);
+    sbPanelAway->setFixedWidth(iCountWidth);
 }
 
 // ---------------------------------------------------------------- engine events
@@ -897,8 +1053,8 @@ void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QSt
         if (NoticeLogout)
             Windows->NoticeAdd(NoticeLogoutText(item->Caption()));
         const auto it = PrRowFlags.find({MachineName, Discrimination});
-        if (it != PrRowFlags.end() && it->second.Chat && Links.ChatUserLogout)
-            Links.ChatUserLogout(HandleName, MachineName, Discrimination);
+        if (it != PrRowFlags.end() && it->second.Chat)
+            Windows->ChatUserLogout({HandleName, MachineName, Discrimination});
         Windows->EventSoundPlay(SoundLogout);
         PrRowFlags.erase({MachineName, Discrimination});
         lvLoginUser->DeleteItem(item);
@@ -959,8 +1115,7 @@ void TMainForm::PVNChatMessage(TParvaneNetwork*, const QString& Message, const Q
                                const QString& HandleName, const QString& MachineName,
                                const QString& Discrimination, const QString&)
 {
-    if (Links.ChatMessageAdd)
-        Links.ChatMessageAdd(Message, HandleName, MachineName, Discrimination);
+    Windows->ChatMessageAdd(Message, {HandleName, MachineName, Discrimination});
 }
 
 void TMainForm::PVNIPAddressChange(TParvaneNetwork*)
@@ -970,8 +1125,8 @@ void TMainForm::PVNIPAddressChange(TParvaneNetwork*)
     const bool bChat = PVN->Chat();
     if (bChat) {
         PVN->ChatLogout();
-        if (CustomizeReloginMessage && Links.ChatEventAdd)
-            Links.ChatEventAdd(kReloginChat);
+        if (CustomizeReloginMessage)
+            Windows->ChatEventAdd(kReloginChat);
     }
     PVN->Logout();
     if (!LoginOrUndo()) {
@@ -1052,8 +1207,7 @@ void TMainForm::miMessageOnlineClick()
     if (PVN->Chat()) {
         if (!AskYes(kLogoutChat, kYesNoQuestion))
             return;
-        if (Links.ChatFormRelease)
-            Links.ChatFormRelease();
+        Windows->ChatFormRelease();
     }
     PVN->Logout();
     PVN->SetAbsence(false);
@@ -1084,81 +1238,40 @@ void TMainForm::miOptionRefreshClick()
 
 void TMainForm::TaskMessageListUpdate()
 {
-    const QList<QIcon> userImages = lvLoginUser->SmallImages();
-    const QList<QIcon> toolImages = ProjectImages::ToolbarImages();
-    miTaskSend->clear();
-    miTaskFileSend->clear();
-    pmHotKeySend->clear();
-    pmHotKeyFileSend->clear();
-    auto addUser = [this](QMenu* menu, const QIcon& icon, const QString& sCaption, bool bFile) {
-        QAction* item = menu->addAction(icon, sCaption);
-        connect(item, &QAction::triggered, this, [this, sCaption, bFile] {
-            for (int i = 0; i < PVN->LoginCount(); ++i) {
-                const TPVN_LoginUserInformation user = PVN->GetLoginUser(i);
-                if (user.Handle + u'<' + user.Machine + u'>' != sCaption)
-                    continue;
-                if (bFile) {
-                    Windows->FileSendFormShow(QString(), {user.Handle, user.Machine, user.Discrimination});
-                } else if (user.Absence) {
-                    PVN->AbsenceRequest(user.Machine, user.Discrimination);
-                } else {
-                    Windows->SendFormShow(QString(), true, user.Machine, user.Discrimination);
-                }
-                return;
-            }
-        });
-    };
-    for (int i = 0; i < PVN->LoginCount(); ++i) {
-        const TPVN_LoginUserInformation user = PVN->GetLoginUser(i);
-        const QString sCaption = user.Handle + u'<' + user.Machine + u'>';
-        const QIcon& userIcon = userImages.value(user.Absence ? 9 : 8);
-        if (!user.Menu) {
-            addUser(miTaskSend, userIcon, sCaption, false);
-            addUser(pmHotKeySend,
-                    user.Absence ? QIcon(ProjectImages::ToolbarDisabledImage(0)) : toolImages[0], sCaption,
-                    false);
-        }
-        if (user.FTPPort != 0) {
-            addUser(miTaskFileSend, userIcon, sCaption, true);
-            addUser(pmHotKeyFileSend,
-                    user.Absence ? QIcon(ProjectImages::ToolbarDisabledImage(4)) : toolImages[4], sCaption,
-                    true);
-        }
-    }
-    for (QMenu* menu : {miTaskSend, pmHotKeySend, miTaskFileSend, pmHotKeyFileSend})
-        if (menu->isEmpty())
-            menu->addAction(kNone)->setEnabled(false);
+    QList<TPVN_LoginUserInformation> users;
+    for (int i = 0; i < PVN->LoginCount(); ++i)
+        users << PVN->GetLoginUser(i);
+    const TUserMenuEntries entries = UserMenuEntries(users);
+    UserMenuFill(miTaskSend, pmHotKeySend, entries.send, ProjectImages::ToolbarSend,
+                 [this](const QString& sCaption) { UserMenuSendClick(sCaption, false); });
+    UserMenuFill(miTaskFileSend, pmHotKeyFileSend, entries.file, ProjectImages::ToolbarFileSend,
+                 [this](const QString& sCaption) { UserMenuSendClick(sCaption, true); });
     sbInformationUpdate();
+}
+
+void TMainForm::UserMenuSendClick(const QString& sCaption, bool bFile)
+{
+    QList<TPVN_LoginUserInformation> users;
+    for (int i = 0; i < PVN->LoginCount(); ++i)
+        users << PVN->GetLoginUser(i);
+    const std::optional<TPVN_LoginUserInformation> user = UserMenuTarget(users, sCaption);
+    if (!user)
+        return;
+    if (bFile)
+        Windows->FileSendFormShow(QString(), {user->Handle, user->Machine, user->Discrimination});
+    else if (user->Absence)
+        PVN->AbsenceRequest(user->Machine, user->Discrimination);
+    else
+        Windows->SendFormShow(QString(), true, user->Machine, user->Discrimination);
 }
 
 void TMainForm::AbsenceSelectMenuUpdate()
 {
-    int iKinds = 0;
-    while (iKinds < AbsenceMessageCount && !AbsenceMessage[iKinds].sTitle.isEmpty())
-        ++iKinds;
-    for (QMenu* menu : {miOptionAbsence, pmAbsence, miTaskAbsence}) {
-        menu->clear();
-        auto* group = new QActionGroup(menu);
-        QAction* release =
-            menu->addAction(iKinds == 0 ? QStringLiteral("（不在設定なし）") : QStringLiteral("不在解除"));
-        release->setCheckable(true);
-        group->addAction(release);
-        if (iKinds == 0) {
-            release->setEnabled(false);
-            continue;
-        }
-        release->setChecked(!PVN->Absence());
-        connect(release, &QAction::triggered, this, [this] { miOptionAbsenceClick(-1); });
-        menu->addSeparator();
-        for (int i = 0; i < iKinds; ++i) {
-            QAction* item = menu->addAction(AbsenceMessage[i].sTitle);
-            item->setCheckable(true);
-            item->setChecked(PVN->Absence() && AbsenceMessage[i].sTitle == CurrentAbsenceTitle);
-            group->addAction(item);
-            connect(item, &QAction::triggered, this, [this, i] { miOptionAbsenceClick(i); });
-        }
-    }
-    sbAbsence->setChecked(iKinds > 0 && PVN->Absence());
+    const QStringList slTitles = AbsenceKindTitles();
+    for (QMenu* menu : {miOptionAbsence, pmAbsence, miTaskAbsence})
+        AbsenceMenuFill(menu, slTitles, PVN->Absence(), CurrentAbsenceTitle,
+                        [this](int iTag) { miOptionAbsenceClick(iTag); });
+    sbAbsence->setChecked(!slTitles.isEmpty() && PVN->Absence());
     sbInformationUpdate();
 }
 

@@ -24,29 +24,8 @@ class QSlider;
 class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
-
-// Routines of windows that are not built yet; each goes into TProgramWindows when
-// its window is built, and this struct goes with the last of them. The program
-// binds none of them, so their commands stay disabled.
-struct TMainFormLinks {
-    std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
-                       bool bAbsence)>
-        ChatUserLogin;
-    std::function<void(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination)>
-        ChatUserLogout;
-    std::function<void(const QString& sMachine, const QString& sDiscrimination, const QString& sOld,
-                       const QString& sNew)>
-        ChatUserNameChange;
-    std::function<void(const QString& sMachine, const QString& sDiscrimination, const QString& sHandle,
-                       bool bAbsence)>
-        ChatUserAbsenceChange;
-    std::function<void(const QString& sText)> ChatEventAdd;
-    std::function<void(const QString& sMessage, const QString& sHandle, const QString& sMachine,
-                       const QString& sDiscrimination)>
-        ChatMessageAdd;
-    // Only the chat window goes when the user logs out from inside the chat.
-    std::function<void()> ChatFormRelease;
-};
+class TDropArrowButton;
+class TTaskMenu;
 
 // The main window: the application's whole start-up and shutdown, the user list
 // with every engine event, the tray icon and the global hot keys.
@@ -67,8 +46,7 @@ public:
 
     // Runs the start-up; the windows are there before it so that it can use them.
     // Without windows of the caller's, the program's own are used.
-    explicit TMainForm(std::unique_ptr<TProgramWindows> windows = nullptr, TMainFormLinks links = {},
-                       QWidget* parent = nullptr);
+    explicit TMainForm(std::unique_ptr<TProgramWindows> windows = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The folder that stands for the program's own (tests point it elsewhere).
@@ -82,18 +60,19 @@ public:
     bool StartHidden() const { return PrStartHidden; }
 
     std::unique_ptr<TProgramWindows> Windows;
-    TMainFormLinks Links;
     std::unique_ptr<TParvaneNetwork> PVN;
     TSortListView* lvLoginUser = nullptr;
     QSlider* tbAlphaBlend = nullptr;
     QToolBar* tbMenu = nullptr;
     QTimer tmTaskAnimation;
     int tmTaskAnimationTag = 0;
-    QMenu* pmTaskMenu = nullptr;
+    TTaskMenu* pmTaskMenu = nullptr;
     QMenu* pmHotKeySend = nullptr;
     QMenu* pmHotKeyFileSend = nullptr;
     QMenu* pmAbsence = nullptr;
     QMenu* pmRight = nullptr;
+    QMenu* pmToolbar = nullptr;
+    QMenu* miShow = nullptr;
     QMenu* miTaskSend = nullptr;
     QMenu* miTaskFileSend = nullptr;
     QMenu* miOptionAbsence = nullptr;
@@ -106,15 +85,32 @@ public:
     // Checked while the web chat is open (it sets the mark itself).
     QAction* miToolGlobalChat = nullptr;
     QAction* miTaskChat = nullptr;
+    QAction* miOptionOption = nullptr;
+    QAction* miHelpTopic = nullptr;
+    QAction* miHelpUpdate = nullptr;
+    QAction* miHelpDonation = nullptr;
+    QAction* miHelpRequest = nullptr;
+    QAction* miHelpVersion = nullptr;
+    // The bar toggles of the "表示" menu, of pmRight and of pmToolbar.
+    QAction* miShowMenubar = nullptr;
+    QAction* miShowToolbar = nullptr;
+    QAction* miShowStatusbar = nullptr;
+    QAction* miRightMenubar = nullptr;
+    QAction* miRightToolbar = nullptr;
+    QAction* miRightStatusbar = nullptr;
+    QAction* miMenubar = nullptr;
+    QAction* miToolbar = nullptr;
+    QAction* miStatusbar = nullptr;
     QAction* miMessageOnline = nullptr;
     QAction* miMessageEnd = nullptr;
     QAction* miToolLog = nullptr;
     QAction* miOptionAbsenceAction = nullptr;
     QAction* miTaskAbsenceAction = nullptr;
     QAction* sbAbsence = nullptr;
+    TDropArrowButton* sbAbsenceButton = nullptr;
     // The status bar's panels: the own state (a click opens the away menu), the
     // counts of users present and away.
-    QToolButton* sbPanelState = nullptr;
+    TDropArrowButton* sbPanelState = nullptr;
     QToolButton* sbPanelPresent = nullptr;
     QToolButton* sbPanelAway = nullptr;
 
@@ -156,6 +152,12 @@ public:
     bool Closing() const { return PrClosing || PrDestroyed; }
 
     // ---- Commands
+    void miMessageSendClick();
+    void miToolFileSendClick();
+    void miToolGlobalChatClick();
+    void miToolAbsenceClick();
+    void miToolChatClick();
+    void miHelpTopicClick();
     void miMessageOnlineClick();
     void miMessageEndClick();
     void miMessageRecvClick();
@@ -163,6 +165,20 @@ public:
     void miOptionRefreshClick();
     void miOptionAbsenceClick(int iTag);
     void lvLoginUserChange();
+    void lvLoginUserDblClick();
+    void miOptionSelectAllClick();
+    void miOptionSelectChangeClick();
+    // Each flips its bar as it is shown and writes the key; a failed write is told.
+    void miRightMenubarClick();
+    void miRightToolbarClick();
+    void miRightStatusbarClick();
+    // The check marks of the bar toggles, set as a menu opens.
+    void miShowClick();
+    void pmTaskMenuPopup();
+    void sbAbsenceClick();
+    void sbInformationMouseUp();
+    // The chat window's presence as the chat command shows it (checked, button down).
+    void ChatCommandsCheck(bool bOpen);
     void TaskMessageListUpdate();
     void AbsenceSelectMenuUpdate();
     void tmTaskAnimationTimer();
@@ -175,6 +191,8 @@ public:
     // The first row whose machine-name and identifier columns match.
     TListItem* LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const;
     QString LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const;
+
+    QMenu* createPopupMenu() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -190,6 +208,10 @@ private:
     void LoginUserUpdate(const TLoginUserFlags& flags);
     void LoginUserClear();
     void OwnCommandsEnable(bool bEnabled);
+    void BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting);
+    void PopupRight(QWidget* source, const QPoint& local);
+    // A user item of the tray or hot-key menus: the first user of the table with that caption.
+    void UserMenuSendClick(const QString& sCaption, bool bFile);
     bool FileSending() const;
     void PopupAtCursor(QMenu* menu);
     bool ModalForward();

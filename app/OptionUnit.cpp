@@ -1655,8 +1655,8 @@ void TOptionForm::btUpdateClick()
 void TOptionForm::Relogin(const QString& sBroadcastIP)
 {
     TParvaneNetwork* pvn = MainForm->PVN.get();
-    if (pvn->Chat() && MainForm->Links.ChatFormRelease)
-        MainForm->Links.ChatFormRelease();
+    if (pvn->Chat())
+        MainForm->Windows->ChatFormRelease();
     pvn->Logout();
     MainForm->LoggedOutState();
     if (CustomizeReloginMessage)

@@ -2,17 +2,20 @@
 
 #include "AbsenceUnit.h"
 #include "AnimationUnit.h"
+#include "ChatUnit.h"
 #include "DonationUnit.h"
 #include "EventSound.h"
 #include "FileRecvUnit.h"
 #include "FileSendUnit.h"
 #include "GlobalChatUnit.h"
+#include "HelpFile.h"
 #include "LogUnit.h"
 #include "NoticeUnit.h"
 #include "OptionUnit.h"
 #include "RecvUnit.h"
 #include "RequestUnit.h"
 #include "SendUnit.h"
+#include "SubUnit.h"
 #include "UpdateUnit.h"
 #include "VersionUnit.h"
 
@@ -124,9 +127,61 @@ void TProgramWindows::VersionFormShow()
     ::VersionFormShow();
 }
 
+void TProgramWindows::ChatFormShow()
+{
+    ::ChatFormShow();
+}
+
+void TProgramWindows::ChatFormClose()
+{
+    if (ChatForm)
+        ChatForm->close();
+}
+
+void TProgramWindows::ChatFormRelease()
+{
+    ::ChatFormRelease();
+}
+
+void TProgramWindows::ChatMessageAdd(const QString& sMessage, const TPeer& peer)
+{
+    ::ChatMessageAdd(sMessage, peer.HandleName, peer.MachineName, peer.Discrimination);
+}
+
+void TProgramWindows::ChatUserLogin(const TPeer& peer, bool bAbsence)
+{
+    ::ChatUserLogin(peer.HandleName, peer.MachineName, peer.Discrimination, bAbsence);
+}
+
+void TProgramWindows::ChatUserLogout(const TPeer& peer)
+{
+    ::ChatUserLogout(peer.HandleName, peer.MachineName, peer.Discrimination);
+}
+
+void TProgramWindows::ChatUserNameChange(const TPeer& peer, const QString& sBeforeHandle)
+{
+    ::ChatUserNameChange(peer.MachineName, peer.Discrimination, sBeforeHandle, peer.HandleName);
+}
+
+void TProgramWindows::ChatUserAbsenceChange(const TPeer& peer, bool bAbsence)
+{
+    ::ChatUserAbsenceChange(peer.MachineName, peer.Discrimination, peer.HandleName, bAbsence);
+}
+
+void TProgramWindows::ChatEventAdd(const QString& sText)
+{
+    ::ChatEventAdd(sText);
+}
+
+void TProgramWindows::HelpShow()
+{
+    ::HelpShow(0);
+}
+
 void TProgramWindows::SingleWindowsRelease()
 {
     LogFormRelease();
+    ::ChatFormRelease();
     // The web windows write their places as they go.
     UpdateFormRelease();
     RequestFormRelease();

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+struct TPeer;
+
 // What the main window asks of the program's other windows, one routine each.
 // Every routine calls its window's unit directly; nothing here is optional, so a
 // window that exists is always reached. Tests derive from this class to watch or
@@ -64,6 +66,23 @@ public:
     virtual void DonationFormShow();
     // Returns when the modal version window closes.
     virtual void VersionFormShow();
+
+    // ---- Chat room (ChatUnit)
+    virtual void ChatFormShow();
+    // Closes the window as its close box does, which asks first.
+    virtual void ChatFormClose();
+    // Frees the window without asking (the log-out from inside the chat).
+    virtual void ChatFormRelease();
+    virtual void ChatMessageAdd(const QString& sMessage, const TPeer& peer);
+    virtual void ChatUserLogin(const TPeer& peer, bool bAbsence);
+    virtual void ChatUserLogout(const TPeer& peer);
+    // The peer with its new handle name.
+    virtual void ChatUserNameChange(const TPeer& peer, const QString& sBeforeHandle);
+    virtual void ChatUserAbsenceChange(const TPeer& peer, bool bAbsence);
+    virtual void ChatEventAdd(const QString& sText);
+
+    // ---- Help page (HelpFile)
+    virtual void HelpShow();
 
     // ---- The windows that exist at most once, freed when the main window closes
     virtual void SingleWindowsRelease();

@@ -21,6 +21,16 @@ QList<QIcon> LoginUserImages();
 // The nine tool-bar images: send, received, away request, (unused), file,
 // chat, away, log, web chat; and their disabled look.
 QList<QIcon> ToolbarImages();
+enum TToolbarImage {
+    ToolbarSend = 0,
+    ToolbarRecv = 1,
+    ToolbarAbsenceRequest = 2,
+    ToolbarFileSend = 4,
+    ToolbarChat = 5,
+    ToolbarAbsence = 6,
+    ToolbarLog = 7,
+    ToolbarGlobalChat = 8
+};
 QPixmap ToolbarDisabledImage(int iIndex);
 
 // The program's mark at 32 x 32, with its alpha, for the pop-up notice.

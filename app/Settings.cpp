@@ -305,7 +305,8 @@ bool SettingsReadOption(const IniFile& ini, const QString& sMachineName)
     };
     keepChoice(NoticePosition, 6, 6);
     keepChoice(AnimationMouse, 3, 1);
-    keepChoice(AnimationTaskTrayIcon, 2, 1);
+    // The tray's "none" is the still icon, which is what any other number shows too.
+    keepChoice(AnimationTaskTrayIcon, 2, 0);
     return securityData;
 }
 

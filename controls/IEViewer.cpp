@@ -3,6 +3,10 @@
 #include <QAbstractTextDocumentLayout>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QVBoxLayout>
 #include <QtMath>
 
@@ -69,6 +73,35 @@ void TIEViewer::SetHTML(const QString& Value)
 {
     FHTML = Value;
     ShowHTML();
+}
+
+void TIEViewer::AppendHTML(const QString& Fragment)
+{
+    const bool bEmpty = FHTML.isEmpty();
+    FHTML += Fragment;
+    if (bEmpty) {
+        ShowHTML();
+        return;
+    }
+    // The fragment is laid out on its own with the page's style, between two empty
+    // paragraphs (a blank each) so that the body's edges do not give it their margins; its first
+    // block then starts a block of its own with its own format (a fragment merely
+    // inserted would join the page's last line and lose its band and margins).
+    QTextDocument piece;
+    piece.setDefaultStyleSheet(FStyle);
+    piece.setHtml("<html><body><p>&nbsp;</p>" + IEViewerWidthAttributes(Fragment) +
+                  "<p>&nbsp;</p></body></html>");
+    const QTextBlock first = piece.begin().next();
+    const QTextBlock last = piece.lastBlock().previous();
+    if (!first.isValid() || !last.isValid() || last.blockNumber() < first.blockNumber())
+        return;
+    QTextCursor selection(&piece);
+    selection.setPosition(first.position());
+    selection.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+    QTextCursor cursor(FCore->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertBlock(first.blockFormat(), first.charFormat());
+    cursor.insertFragment(QTextDocumentFragment(selection));
 }
 
 void TIEViewer::ShowHTML()

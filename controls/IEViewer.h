@@ -26,6 +26,9 @@ public:
     // The fragment shown as the page body; setting it replaces the content at once.
     QString HTML() const { return FHTML; }
     void SetHTML(const QString& Value);
+    // Adds a fragment at the end of the page: HTML() grows by it, and only the
+    // fragment is laid out, so a long conversation costs no more per line than a short one.
+    void AppendHTML(const QString& Fragment);
 
     QMenu* PopupMenu() const { return FCore->PopupMenu(); }
     void SetPopupMenu(QMenu* Value) { FCore->SetPopupMenu(Value); }

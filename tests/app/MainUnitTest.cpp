@@ -5,11 +5,15 @@
 #include "../platform/SmallDisk.h"
 #include "AbsenceUnit.h"
 #include "BrowserEngine.h"
+#include "ChatUnit.h"
 #include "CommandLine.h"
+#include "DropArrowButton.h"
+#include "IEViewer.h"
 #include "IniFile.h"
 #include "LanSuite.h"
 #include "LogFile.h"
 #include "LogUnit.h"
+#include "MainMenus.h"
 #include "MessageBox.h"
 #include "MessageProbe.h"
 #include "NoticeUnit.h"
@@ -32,7 +36,10 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QToolBar>
+#include <QTreeWidget>
 #include <arpa/inet.h>
 #include <array>
 #include <deque>
@@ -40,6 +47,7 @@
 #include <map>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -83,9 +91,9 @@ protected:
         file.write(text);
     }
 
-    TMainForm& Start(TMainFormLinks links = {}, std::unique_ptr<TProgramWindows> windows = nullptr)
+    TMainForm& Start(std::unique_ptr<TProgramWindows> windows = nullptr)
     {
-        FForm = std::make_unique<TMainForm>(std::move(windows), std::move(links));
+        FForm = std::make_unique<TMainForm>(std::move(windows));
         FForm->OnTerminate = [] {};
         return *FForm;
     }
@@ -361,7 +369,7 @@ TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log, true));
+    TMainForm& form = Start(std::make_unique<TQueueWindows>(log, true));
     for (int i = 1; i <= 257; ++i)
         Arrive(form, i);
     ASSERT_EQ(FBoxes.size(), 1u);
@@ -391,7 +399,7 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log));
+    TMainForm& form = Start(std::make_unique<TQueueWindows>(log));
     for (int i = 1; i <= 256; ++i)
         Arrive(form, i);
     bool bNested = false;
@@ -424,7 +432,7 @@ TEST_F(MainFormTest, AnArrivingMessagePlaysItsSoundThenThePointerAnimationOfTheS
         SCOPED_TRACE(c.sSetting);
         WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n" + QByteArray(c.sSetting) + "\r\n");
         TQueueLog log;
-        TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log));
+        TMainForm& form = Start(std::make_unique<TQueueWindows>(log));
         Arrive(form, 1);
         EXPECT_EQ(log.slEffects, c.slEffects);
         FForm.reset();
@@ -436,7 +444,7 @@ TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n");
     TQueueLog log;
-    TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log, true));
+    TMainForm& form = Start(std::make_unique<TQueueWindows>(log, true));
     EXPECT_TRUE(TaskIconData.bAdded);
     EXPECT_EQ(TaskIconData.iIconIndex, 17);
     Arrive(form, 1);
@@ -472,7 +480,7 @@ TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log));
+    TMainForm& form = Start(std::make_unique<TQueueWindows>(log));
     Arrive(form, 1);
     Arrive(form, 2);
     {
@@ -511,7 +519,7 @@ TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt)
         pForm->close();
         return QStringLiteral("/tmp/never");
     };
-    TMainForm& form = Start({}, std::move(windows));
+    TMainForm& form = Start(std::move(windows));
     pForm = &form;
     form.OnTerminate = [&] { bTerminated = true; };
     QString sFileName = QStringLiteral("a.txt");
@@ -531,7 +539,7 @@ TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
         ++iAsked;
         return QStringLiteral("/tmp/") + s;
     };
-    TMainForm& form = Start({}, std::move(windows));
+    TMainForm& form = Start(std::move(windows));
     QString sFileName = QStringLiteral("a.txt");
     bool bCancel = false;
     form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
@@ -664,8 +672,7 @@ TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
 {
     QStringList slNotices;
     std::vector<int> sounds;
-    TMainFormLinks links;
-    TMainForm& form = Start(links, std::make_unique<TNoticeSoundWindows>(slNotices, sounds));
+    TMainForm& form = Start(std::make_unique<TNoticeSoundWindows>(slNotices, sounds));
     ASSERT_TRUE(OwnRowListed());
     TestSupport::PeerProcess peer;
     ASSERT_TRUE(peer.Start(*FLan, 1));
@@ -759,7 +766,7 @@ TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     QStringList slNotices;
-    TMainForm& form = Start({}, std::make_unique<TNoticeWindows>(slNotices));
+    TMainForm& form = Start(std::make_unique<TNoticeWindows>(slNotices));
     form.PVNLogin(form.PVN.get(), "制御", "PVHOST9", "198.18.0.9", "Other", 1, false, "", true, false, 0);
     EXPECT_EQ(form.LoginUserFind("PVHOST9", "Other"), nullptr);
     form.PVNInfoChange(form.PVN.get(), "PVHOST9", "制御", "198.18.0.9", "Other", 1, false, "", true, false,
@@ -786,7 +793,7 @@ TEST_F(MainFormTest, AFileDropsOnlyOnARowThatTakesFilesAndOpensTheSendWindowForI
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     auto windows = std::make_unique<TFileSendWindows>();
     const auto& opened = windows->opened;
-    TMainForm& form = Start({}, std::move(windows));
+    TMainForm& form = Start(std::move(windows));
     form.PVNLogin(form.PVN.get(), "花子", "PVHOST2", "198.18.0.2", "Parvane2", 1, false, "", false, false,
                   52000);
     form.PVNLogin(form.PVN.get(), "次郎", "PVHOST3", "198.18.0.3", "Parvane2", 1, false, "", false, false, 0);
@@ -818,7 +825,7 @@ TEST_F(MainFormTest, HotKeysRunTheirCommands)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nCustomizeTaskBar=1\r\n");
     TQueueLog log;
-    TMainForm& form = Start({}, std::make_unique<TQueueWindows>(log));
+    TMainForm& form = Start(std::make_unique<TQueueWindows>(log));
     const int& iLogOpened = log.iLogOpened;
     form.show();
     form.WMSysCommand(TMainForm::SC_MINIMIZE);
@@ -1019,7 +1026,7 @@ TEST_F(MainFormTest, VersionCheckAtStartOnlyWhenNotYetCheckedToday)
     for (const auto& c : cases) {
         std::map<QString, int> calls;
         WriteIni(c.ini);
-        Start({}, std::make_unique<TWebCountWindows>(calls));
+        Start(std::make_unique<TWebCountWindows>(calls));
         EXPECT_EQ(calls["start check"], c.iChecks) << c.ini.constData();
         FForm.reset();
     }
@@ -1031,7 +1038,7 @@ TEST_F(MainFormTest, HelpAndWebChatCommandsReachTheirWindows)
     std::map<QString, int> calls;
     auto windows = std::make_unique<TWebCountWindows>(calls);
     TWebCountWindows* counted = windows.get();
-    TMainForm& form = Start({}, std::move(windows));
+    TMainForm& form = Start(std::move(windows));
     const QString sHelp = QStringLiteral("ヘルプ(&H)");
     const std::pair<const char*, const char*> commands[] = {{"アップデートの確認(&U)", "update"},
                                                             {"寄付について", "donation"},
@@ -1066,6 +1073,215 @@ TEST_F(MainFormTest, IdleProgramLoadsNoBrowserEngine)
     QFile maps(QStringLiteral("/proc/self/maps"));
     ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
     EXPECT_FALSE(maps.readAll().contains("WebEngine"));
+}
+
+QStringList MenuCaptions(const QMenu* menu)
+{
+    QStringList sl;
+    for (QAction* a : menu->actions())
+        sl << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return sl;
+}
+
+TEST_F(MainFormTest, EachBarToggleFlipsItsBarAsShownAndWritesItsKey)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeMenuBarHide=1\r\nCustomizeToolBarHide=1\r\n"
+             "CustomizeStatusBarHide=1\r\n");
+    TMainForm& form = Start();
+    const struct {
+        const char* sKey;
+        QWidget* bar;
+        void (TMainForm::*toggle)();
+        QAction* check;
+    } bars[] = {
+        {"CustomizeMenuBarHide", form.menuBar(), &TMainForm::miRightMenubarClick, form.miRightMenubar},
+        {"CustomizeToolBarHide", form.tbMenu, &TMainForm::miRightToolbarClick, form.miToolbar},
+        {"CustomizeStatusBarHide", form.statusBar(), &TMainForm::miRightStatusbarClick, form.miShowStatusbar},
+    };
+    for (const auto& b : bars) {
+        // Hidden by the file, the bar can be shown again, even once the file says otherwise.
+        ASSERT_TRUE(b.bar->isHidden()) << b.sKey;
+        IniFile(IniPath()).WriteBool("Option", b.sKey, false);
+        (form.*b.toggle)();
+        EXPECT_FALSE(b.bar->isHidden()) << b.sKey;
+        EXPECT_FALSE(IniFile(IniPath()).ReadBool("Option", b.sKey, true)) << b.sKey;
+        form.miShowClick();
+        EXPECT_TRUE(b.check->isChecked()) << b.sKey;
+        (form.*b.toggle)();
+        EXPECT_TRUE(b.bar->isHidden()) << b.sKey;
+        EXPECT_TRUE(IniFile(IniPath()).ReadBool("Option", b.sKey, false)) << b.sKey;
+        form.miShowClick();
+        EXPECT_FALSE(b.check->isChecked()) << b.sKey;
+    }
+    EXPECT_TRUE(FBoxes.empty());
+    // A file that cannot be written: the bar still flips and the user is told.
+    ASSERT_EQ(chmod(qPrintable(IniPath()), 0444), 0);
+    form.miRightToolbarClick();
+    EXPECT_FALSE(form.tbMenu->isHidden());
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_EQ(FBoxes[0].sText, SettingsSaveErrorText);
+    chmod(qPrintable(IniPath()), 0644);
+}
+
+TEST_F(MainFormTest, PopupMenusHoldTheirItemsAndTheToolBarHasItsOwn)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TMainForm& form = Start();
+    EXPECT_EQ(MenuCaptions(form.pmRight),
+              (QStringList{"メッセージ送信(&S)", "ファイル送信(&F)", "-", "不在メッセージ取得(&A)", "-",
+                           "メニューバー(&E)", "ツールバー(&T)", "ステータスバー(&B)"}));
+    EXPECT_EQ(MenuCaptions(form.pmToolbar),
+              (QStringList{"メニューバー(&E)", "ツールバー(&T)", "ステータスバー(&B)"}));
+    EXPECT_EQ(MenuCaptions(form.miShow),
+              (QStringList{"ログビューア(&L)", "-", "メニューバー(&E)", "ツールバー(&T)",
+                           "ステータスバー(&B)", "-", "すべて選択(&U)", "選択の切り替え(&I)", "-",
+                           "最新の情報に更新(&R)", "-", "オプション(&O)"}));
+    // No menu of Qt's own naming the tool bar; the tool bar, the status bar and the slider open ours.
+    EXPECT_EQ(form.createPopupMenu(), nullptr);
+    EXPECT_EQ(form.tbMenu->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_EQ(form.statusBar()->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_EQ(form.tbAlphaBlend->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_TRUE(form.miHelpTopic->isEnabled());
+}
+
+TEST_F(MainFormTest, TrayMenuAppliesItsHideSettingsAsItOpens)
+{
+    WriteIni(
+        "[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskHideChat=1\r\nCustomizeTaskHideAbsence=1\r\n");
+    TMainForm& form = Start();
+    emit form.pmTaskMenu->aboutToShow();
+    EXPECT_FALSE(form.pmTaskMenu->miTaskChat->isVisible());
+    EXPECT_FALSE(form.pmTaskMenu->miTaskAbsence->menuAction()->isVisible());
+    EXPECT_FALSE(form.pmTaskMenu->miTaskLine3->isVisible());
+    EXPECT_TRUE(form.pmTaskMenu->miTaskLine4->isVisible());
+    EXPECT_TRUE(form.pmTaskMenu->miTaskLog->isVisible());
+    // The menu bar's own items are not the tray's.
+    EXPECT_TRUE(form.miToolChat->isVisible());
+    CustomizeTaskHideChat = false;
+    emit form.pmTaskMenu->aboutToShow();
+    EXPECT_TRUE(form.pmTaskMenu->miTaskChat->isVisible());
+}
+
+TEST_F(MainFormTest, ChatCommandsFollowTheOwnRowTheTrayItemStartsOn)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TMainForm& form = Start();
+    EXPECT_TRUE(form.miTaskChat->isEnabled());
+    EXPECT_FALSE(form.miToolChat->isEnabled());
+    form.miMessageOnlineClick();
+    ASSERT_TRUE(OwnRowListed());
+    EXPECT_TRUE(form.miToolChat->isEnabled());
+    form.miMessageOnlineClick();
+    EXPECT_FALSE(form.miToolChat->isEnabled());
+    EXPECT_FALSE(form.miTaskChat->isEnabled());
+}
+
+QString ViewText()
+{
+    return ChatForm ? ChatForm->wbLog->Core()->toPlainText() : QString();
+}
+
+// The chat with a peer in host 2: entering, own and other lines, their log
+// records and sound, the peer's leaving, and leaving by the chat command.
+TEST_F(MainFormTest, ChatCommandEntersTalksAndLeaves)
+{
+    WriteIni("[Option]\r\nHandleName=Taro\r\n");
+    QStringList slNotices;
+    std::vector<int> sounds;
+    TMainForm& form = Start(std::make_unique<TNoticeSoundWindows>(slNotices, sounds));
+    ASSERT_TRUE(OwnRowListed());
+    TestSupport::PeerProcess peer;
+    ASSERT_TRUE(peer.Start(*FLan, 1));
+    ASSERT_TRUE(peer.Set("Discrimination", "Parvane2"));
+    ASSERT_TRUE(peer.Set("Version", "2200"));
+    ASSERT_EQ(peer.Call("ServiceStart"), "1");
+    ASSERT_TRUE(peer.Set("HandleName", "花子"));
+    ASSERT_EQ(peer.Call("Login"), "1");
+    ASSERT_EQ(peer.Call("ChatLogin"), "1");
+    ASSERT_TRUE(WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
+
+    form.miToolChatClick();
+    ASSERT_NE(ChatForm, nullptr);
+    EXPECT_TRUE(form.miToolChat->isChecked());
+    EXPECT_TRUE(form.miTaskChat->isChecked());
+    ASSERT_TRUE(WaitFor([] { return ViewText().contains(QStringLiteral("チャットへログインしました。")); }));
+    EXPECT_TRUE(form.PVN->Chat());
+    ASSERT_TRUE(WaitFor([] { return ChatForm->tvUser->topLevelItemCount() == 2; }));
+
+    ChatForm->mmSendMessage->setText("1 < 2 & http://h/?q=1");
+    ChatForm->btSendClick();
+    EXPECT_TRUE(ChatForm->mmSendMessage->text().isEmpty());
+    ASSERT_TRUE(WaitFor([] { return ViewText().contains(QStringLiteral("1 < 2 & http://h/?q=1")); }));
+    EXPECT_TRUE(ChatForm->wbLog->HTML().contains(QStringLiteral("<span class=\"MyName\">Taro</span>")));
+    EXPECT_TRUE(sounds.empty() || std::find(sounds.begin(), sounds.end(), 7) == sounds.end());
+
+    ASSERT_NE(peer.Call("ChatSend", {"やあ"}), "");
+    ASSERT_TRUE(WaitFor([] { return ViewText().contains(QStringLiteral("やあ")); }));
+    EXPECT_TRUE(ChatForm->wbLog->HTML().contains(QStringLiteral("<span class=\"OtherName\">花子</span>")));
+    EXPECT_EQ(std::count(sounds.begin(), sounds.end(), 7), 1);
+
+    LogWriteWait();
+    const QList<TLogRecord> records = LogRecordsRead(FileBytes(FDir.filePath("Parvane2.LOG")));
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[1].sKind, QStringLiteral("チャット送信"));
+    EXPECT_EQ(records[1].sFrom, QStringLiteral("Taro"));
+    EXPECT_EQ(records[1].sTo, QStringLiteral("(チャット全体)"));
+    EXPECT_EQ(records[1].sText, QStringLiteral("1 &lt; 2 &amp; http://h/?q=1"));
+    EXPECT_EQ(records[0].sKind, QStringLiteral("チャット受信"));
+    EXPECT_EQ(records[0].sFrom, QStringLiteral("花子"));
+
+    ASSERT_EQ(peer.Call("ChatLogout"), "1");
+    ASSERT_TRUE(WaitFor(
+        [] { return ViewText().contains(QStringLiteral("花子がチャットからログアウトしました。")); }));
+    EXPECT_EQ(ChatForm->tvUser->topLevelItemCount(), 1);
+
+    // The command again: asked, and Yes leaves.
+    FAnswers = {MessageBox::IDYES};
+    form.miToolChatClick();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(ChatForm, nullptr);
+    EXPECT_FALSE(form.PVN->Chat());
+    EXPECT_FALSE(form.miToolChat->isChecked());
+    EXPECT_EQ(FBoxes.back().sText, QStringLiteral("チャットからログアウトしますか？"));
+}
+
+TEST_F(MainFormTest, LoggingOutFromTheChatAsksAndReleasesTheChatWindow)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miToolChatClick();
+    ASSERT_TRUE(WaitFor([&] { return form.PVN->Chat() && ChatForm->tvUser->topLevelItemCount() == 1; }));
+    FAnswers = {MessageBox::IDNO};
+    form.miMessageOnlineClick();
+    EXPECT_TRUE(form.PVN->LoginStates());
+    EXPECT_NE(ChatForm, nullptr);
+    FAnswers = {MessageBox::IDYES};
+    form.miMessageOnlineClick();
+    EXPECT_EQ(ChatForm, nullptr);
+    EXPECT_FALSE(form.PVN->LoginStates());
+    EXPECT_FALSE(form.miToolChat->isChecked());
+    EXPECT_TRUE(IniFile(IniPath()).ValueExists("ChatWindow", "Splitter"));
+}
+
+TEST_F(MainFormTest, BothHelpItemsOpenTheHelpPage)
+{
+    struct THelpWindows : TProgramWindows {
+        int* pCount;
+        explicit THelpWindows(int* count) : pCount(count) {}
+        void HelpShow() override { ++*pCount; }
+    };
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    int iShown = 0;
+    TMainForm& form = Start(std::make_unique<THelpWindows>(&iShown));
+    form.miHelpTopic->trigger();
+    form.pmTaskMenu->miTaskHelp->trigger();
+    EXPECT_EQ(iShown, 2);
+}
+
+TEST(DropArrow, ThreeLinesNarrowingDownward)
+{
+    const QVector<QLine> lines = DropArrowLines(25, 10);
+    EXPECT_EQ(lines, (QVector<QLine>{QLine(25, 10, 29, 10), QLine(26, 11, 28, 11), QLine(27, 12, 27, 12)}));
 }
 
 } // namespace

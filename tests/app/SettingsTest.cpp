@@ -389,8 +389,8 @@ TEST_F(SettingsTest, ChoiceOutsideItsSetReadsAsItsDefault)
     const struct {
         const char* stored;
         int position, mouse, tray;
-    } cases[] = {{"0", 0, 0, 0}, {"2", 2, 2, 2}, {"3", 3, 3, 1},
-                 {"6", 6, 1, 1}, {"7", 6, 1, 1}, {"-1", 6, 1, 1}};
+    } cases[] = {{"0", 0, 0, 0}, {"2", 2, 2, 2}, {"3", 3, 3, 0},
+                 {"6", 6, 1, 0}, {"7", 6, 1, 0}, {"-1", 6, 1, 0}};
     for (const auto& c : cases) {
         const QString value = QString::fromLatin1(c.stored);
         Store(QStringLiteral(

@@ -1,0 +1,433 @@
+#include "ChatUnit.h"
+
+#include "AnsiCodePage.h"
+#include "ChatText.h"
+#include "IEViewer.h"
+#include "IniFile.h"
+#include "LoginUserRow.h"
+#include "MainUnit.h"
+#include "MessageBox.h"
+#include "ProjectImages.h"
+#include "StatusPanelBar.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QSize kDesignSize(451, 277);
+const QSize kMinimumSize(320, 220);
+const QString kCaption = QStringLiteral("チャット - Parvane 2");
+const QString kTitle = QStringLiteral("チャット");
+const QString kSplitterKey = QStringLiteral("Splitter");
+constexpr int kSplitterDefault = 120;
+constexpr int kSplitterWidth = 6;
+// The conversation keeps at least this much of the width.
+constexpr int kSplitterMinSize = 50;
+// A view this close to its end follows new lines.
+constexpr int kAutoScrollBand = 50;
+constexpr int kLogChatSend = 2;
+constexpr int kLogChatRecv = 3;
+const QString kLogRecipient = QStringLiteral("(チャット全体)");
+
+const QString kLogoutQuestion = QStringLiteral("チャットからログアウトしますか？");
+const QString kEmptyInput = QStringLiteral("メッセージを入力してください。");
+const QString kTooLong =
+    QStringLiteral("一度に送信できるバイト数を超えています。送信可能なバイト数のみ送信しますか？");
+
+// The member record of a node.
+constexpr int kMachineRole = Qt::UserRole;
+constexpr int kDiscriminationRole = Qt::UserRole + 1;
+constexpr int kAbsenceRole = Qt::UserRole + 2;
+
+bool IsOwn(const QString& sMachine, const QString& sDiscrimination)
+{
+    return MainForm && sMachine == MainForm->PVN->MachineName() &&
+           sDiscrimination == MainForm->PVN->Discrimination();
+}
+
+void NodeImageSet(QTreeWidgetItem* node, bool bAbsence)
+{
+    node->setIcon(0, ProjectImages::LoginUserImages().value(LoginUserStateImage(bAbsence)));
+    node->setData(0, kAbsenceRole, bAbsence);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the shared routines
+
+void ChatFormShow()
+{
+    SingleFormShow(ChatForm);
+    if (MainForm)
+        MainForm->ChatCommandsCheck(true);
+}
+
+void ChatFormRelease()
+{
+    delete ChatForm;
+}
+
+void ChatMessageAdd(const QString& sMessage, const QString& sHandle, const QString& sMachine,
+                    const QString& sDiscrimination)
+{
+    if (!ChatForm)
+        return;
+    const bool bOwn = IsOwn(sMachine, sDiscrimination);
+    ChatForm->LineAppend(ChatLineHtml(sMessage, sHandle, bOwn, CustomizeChatLocate));
+    if (CustomizeLog && MainForm)
+        MainForm->Windows->LogWrite(bOwn ? kLogChatSend : kLogChatRecv, ChatEscape(sHandle), kLogRecipient,
+                                    ChatEscape(sMessage));
+    if (!bOwn && MainForm)
+        MainForm->Windows->EventSoundPlay(ChatEventSound);
+}
+
+void ChatEventAdd(const QString& sText)
+{
+    if (ChatForm)
+        ChatForm->LineAppend(ChatEventHtml(sText));
+}
+
+void ChatUserLogin(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
+                   bool bAbsence)
+{
+    if (!ChatForm)
+        return;
+    ChatEventAdd(ChatLoginText(IsOwn(sMachine, sDiscrimination), sHandle));
+    ChatForm->UserAdd(sMachine, sDiscrimination, sHandle, bAbsence);
+}
+
+void ChatUserLogout(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination)
+{
+    if (!ChatForm)
+        return;
+    ChatEventAdd(ChatLogoutText(sHandle));
+    ChatForm->UserDelete(sMachine, sDiscrimination);
+}
+
+void ChatUserNameChange(const QString& sMachine, const QString& sDiscrimination, const QString& sBeforeHandle,
+                        const QString& sAfterHandle)
+{
+    if (!ChatForm)
+        return;
+    ChatEventAdd(ChatNameChangeText(IsOwn(sMachine, sDiscrimination), sBeforeHandle, sAfterHandle));
+    ChatForm->UserNameChange(sMachine, sDiscrimination, sAfterHandle);
+}
+
+void ChatUserAbsenceChange(const QString& sMachine, const QString& sDiscrimination, const QString& sHandle,
+                           bool bAbsence)
+{
+    if (!ChatForm)
+        return;
+    ChatEventAdd(ChatAbsenceText(IsOwn(sMachine, sDiscrimination), sHandle, bAbsence));
+    ChatForm->UserAbsenceChange(sMachine, sDiscrimination, bAbsence);
+}
+
+// ---------------------------------------------------------------- the window
+
+TChatForm::TChatForm() : TCommonForm(TWindowKind::Chat, kDesignSize)
+{
+    setWindowTitle(kCaption);
+    laTitle->setText(kTitle);
+    setMinimumSize(kMinimumSize);
+
+    tvUser = new QTreeWidget;
+    tvUser->setObjectName(QStringLiteral("tvUser"));
+    tvUser->setHeaderHidden(true);
+    tvUser->setRootIsDecorated(false);
+    tvUser->setItemsExpandable(false);
+    tvUser->setAllColumnsShowFocus(true);
+    tvUser->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvUser->setSelectionMode(QAbstractItemView::SingleSelection);
+    tvUser->setIconSize(QSize(ProjectImages::ImageSize, ProjectImages::ImageSize));
+    tvUser->setContextMenuPolicy(Qt::CustomContextMenu);
+    tvUser->viewport()->installEventFilter(this);
+    connect(tvUser, &QTreeWidget::itemDoubleClicked, this, [this] { tvUserDblClick(); });
+    connect(tvUser, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
+        pmUserListPopup();
+        pmUserList->exec(tvUser->viewport()->mapToGlobal(point));
+    });
+
+    pmUserList = new QMenu(this);
+    pmUserListMessage = pmUserList->addAction(QStringLiteral("メッセージ送信"));
+    pmUserListFileSend = pmUserList->addAction(QStringLiteral("ファイル送信"));
+    pmUserList->addSeparator();
+    pmUserListAbsence = pmUserList->addAction(QStringLiteral("不在メッセージ取得"));
+    connect(pmUserListMessage, &QAction::triggered, this, &TChatForm::pmUserListMessageClick);
+    connect(pmUserListFileSend, &QAction::triggered, this, &TChatForm::pmUserListFileSendClick);
+    connect(pmUserListAbsence, &QAction::triggered, this, &TChatForm::pmUserListAbsenceClick);
+
+    wbLog = new TIEViewer;
+    wbLog->setObjectName(QStringLiteral("wbLog"));
+    wbLog->SetStyle(ChatStyleSheet());
+    pmBrowser = new QMenu(this);
+    pmBrowserAllSelect = pmBrowser->addAction(QStringLiteral("すべてを選択(&A)"));
+    pmBrowserAllSelect->setToolTip(QStringLiteral("すべてを選択"));
+    pmBrowserCopy = pmBrowser->addAction(QStringLiteral("コピー(&C)"));
+    connect(pmBrowserAllSelect, &QAction::triggered, this, [this] { wbLog->SelectAll(); });
+    connect(pmBrowserCopy, &QAction::triggered, this, [this] { wbLog->Copy(); });
+    wbLog->SetPopupMenu(pmBrowser);
+
+    laSendMessage = new QLabel(QStringLiteral("メッセージ"));
+    mmSendMessage = new QLineEdit;
+    mmSendMessage->setObjectName(QStringLiteral("mmSendMessage"));
+    mmSendMessage->setMaxLength(ChatMessageByteLimit);
+    mmSendMessage->setPlaceholderText(QStringLiteral("送信するメッセージを入力してください。"));
+    laSendMessage->setBuddy(mmSendMessage);
+    btSend = new QPushButton(QStringLiteral("送信(&S)"));
+    btSend->setDefault(true);
+    btLogout = new QPushButton(QStringLiteral("ログアウト(&C)"));
+    connect(mmSendMessage, &QLineEdit::textChanged, this, &TChatForm::mmSendMessageChange);
+    // The send button is the window's default button: Enter in the input sends.
+    connect(mmSendMessage, &QLineEdit::returnPressed, this, &TChatForm::btSendClick);
+    connect(btSend, &QPushButton::clicked, this, &TChatForm::btSendClick);
+    connect(btLogout, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* right = new QWidget;
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(4);
+    rightLayout->addWidget(wbLog, 1);
+    auto* inputRow = new QHBoxLayout;
+    inputRow->setSpacing(7);
+    inputRow->addWidget(laSendMessage);
+    inputRow->addWidget(mmSendMessage, 1);
+    inputRow->addWidget(btSend);
+    inputRow->addWidget(btLogout);
+    rightLayout->addLayout(inputRow);
+    right->setMinimumWidth(kSplitterMinSize);
+
+    Splitter1 = new QSplitter(Qt::Horizontal);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(kSplitterWidth);
+    Splitter1->setOpaqueResize(true);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(tvUser);
+    Splitter1->addWidget(right);
+    Splitter1->setStretchFactor(1, 1);
+    auto* clientLayout = new QVBoxLayout(pnClient);
+    clientLayout->setContentsMargins(4, 4, 4, 4);
+    clientLayout->addWidget(Splitter1);
+
+    const IniFile ini(SettingsFileName());
+    const int iSplitter = ini.ReadInteger(SettingsSection(), kSplitterKey, kSplitterDefault);
+    Splitter1->setSizes({qMax(0, iSplitter), qMax(kSplitterMinSize, width() - iSplitter)});
+
+    setTabOrder(mmSendMessage, btSend);
+    setTabOrder(btSend, btLogout);
+    setTabOrder(btLogout, tvUser);
+
+    if (MainForm) {
+        for (int i = 0; i < MainForm->PVN->LoginCount(); ++i) {
+            const TPVN_LoginUserInformation user = MainForm->PVN->GetLoginUser(i);
+            if (user.Chat)
+                UserAdd(user.Machine, user.Discrimination, user.Handle, user.Absence);
+        }
+    }
+    mmSendMessageChange();
+}
+
+TChatForm::~TChatForm()
+{
+    if (MainForm) {
+        MainForm->PVN->ChatLogout();
+        MainForm->ChatCommandsCheck(false);
+    }
+    FormDestroy();
+    tvUser->clear();
+}
+
+bool TChatForm::WriteSectionExtra(IniFile& ini)
+{
+    return ini.WriteInteger(SettingsSection(), kSplitterKey, tvUser->width());
+}
+
+void TChatForm::showEvent(QShowEvent* event)
+{
+    TCommonForm::showEvent(event);
+    mmSendMessageChange();
+    mmSendMessage->setFocus();
+}
+
+void TChatForm::closeEvent(QCloseEvent* event)
+{
+    if (MessageBoxShow(kLogoutQuestion, ApplicationTitle,
+                       MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION) != MessageBox::IDYES) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+bool TChatForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // Any button selects the member under the pointer, or nothing over empty
+    // space, so that the menu of a right click is about the member clicked.
+    if (watched == tvUser->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        QTreeWidgetItem* node = tvUser->itemAt(mouse->position().toPoint());
+        if (node)
+            tvUser->setCurrentItem(node);
+        else
+            tvUser->clearSelection();
+    }
+    return TCommonForm::eventFilter(watched, event);
+}
+
+void TChatForm::LineAppend(const QString& sHtml)
+{
+    // Whether the reader is at the end is judged before the line comes: judged
+    // after it, any line taller than the band would leave the view behind.
+    const int iClientHeight = wbLog->Core()->viewport()->height();
+    const bool bAtEnd = wbLog->ScrollTop() + iClientHeight > wbLog->ScrollHeight() - kAutoScrollBand;
+    wbLog->AppendHTML(sHtml);
+    if (bAtEnd)
+        wbLog->ScrollTo(0, wbLog->ScrollHeight());
+}
+
+void TChatForm::mmSendMessageChange()
+{
+    const TChatByteCounter counter = ChatByteCounter(mmSendMessage->text());
+    QPalette p = sbInformation->palette();
+    p.setColor(QPalette::WindowText, counter.bOver ? QColor(Qt::red) : palette().color(QPalette::WindowText));
+    sbInformation->setPalette(p);
+    sbInformation->SetPanelText(0, counter.sText);
+}
+
+void TChatForm::btSendClick()
+{
+    QString sText = mmSendMessage->text();
+    if (sText.isEmpty()) {
+        mmSendMessage->setFocus();
+        MessageBoxShow(kEmptyInput, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        return;
+    }
+    if (AnsiCodePage::ByteLength(sText) > ChatMessageByteLimit) {
+        if (MessageBoxShow(kTooLong, ApplicationTitle,
+                           MessageBox::MB_YESNO | MessageBox::MB_ICONWARNING | MessageBox::MB_DEFBUTTON2) !=
+            MessageBox::IDYES)
+            return;
+        sText = ChatInputCut(sText);
+    }
+    const QString sRefusal = ChatInputRefusal(sText);
+    if (!sRefusal.isEmpty()) {
+        mmSendMessage->setFocus();
+        MessageBoxShow(sRefusal, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        return;
+    }
+    if (MainForm)
+        MainForm->PVN->ChatSend(sText);
+    mmSendMessage->clear();
+    mmSendMessage->setFocus();
+    mmSendMessageChange();
+}
+
+// ---------------------------------------------------------------- the members
+
+QTreeWidgetItem* TChatForm::UserFind(const QString& sMachine, const QString& sDiscrimination) const
+{
+    for (int i = 0; i < tvUser->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = tvUser->topLevelItem(i);
+        if (node->data(0, kMachineRole).toString() == sMachine &&
+            node->data(0, kDiscriminationRole).toString() == sDiscrimination)
+            return node;
+    }
+    return nullptr;
+}
+
+void TChatForm::UserSort()
+{
+    tvUser->sortItems(0, Qt::AscendingOrder);
+}
+
+void TChatForm::UserAdd(const QString& sMachine, const QString& sDiscrimination, const QString& sHandle,
+                        bool bAbsence)
+{
+    if (UserFind(sMachine, sDiscrimination))
+        return;
+    auto* node = new QTreeWidgetItem(QStringList{sHandle});
+    node->setData(0, kMachineRole, sMachine);
+    node->setData(0, kDiscriminationRole, sDiscrimination);
+    NodeImageSet(node, bAbsence);
+    tvUser->addTopLevelItem(node);
+    UserSort();
+}
+
+void TChatForm::UserDelete(const QString& sMachine, const QString& sDiscrimination)
+{
+    delete UserFind(sMachine, sDiscrimination);
+    UserSort();
+}
+
+void TChatForm::UserNameChange(const QString& sMachine, const QString& sDiscrimination,
+                               const QString& sAfterHandle)
+{
+    if (QTreeWidgetItem* node = UserFind(sMachine, sDiscrimination)) {
+        node->setText(0, sAfterHandle);
+        UserSort();
+    }
+}
+
+void TChatForm::UserAbsenceChange(const QString& sMachine, const QString& sDiscrimination, bool bAbsence)
+{
+    if (QTreeWidgetItem* node = UserFind(sMachine, sDiscrimination))
+        NodeImageSet(node, bAbsence);
+}
+
+void TChatForm::tvUserDblClick()
+{
+    QTreeWidgetItem* node = tvUser->currentItem();
+    if (!node || !node->isSelected())
+        return;
+    if (node->data(0, kAbsenceRole).toBool())
+        pmUserListAbsenceClick();
+    else
+        pmUserListMessageClick();
+}
+
+void TChatForm::pmUserListPopup()
+{
+    QTreeWidgetItem* node = tvUser->currentItem();
+    const bool bSelected = node && node->isSelected();
+    pmUserListMessage->setEnabled(bSelected && MainForm);
+    pmUserListFileSend->setEnabled(bSelected && MainForm);
+    pmUserListAbsence->setEnabled(bSelected && node->data(0, kAbsenceRole).toBool());
+}
+
+void TChatForm::pmUserListMessageClick()
+{
+    QTreeWidgetItem* node = tvUser->currentItem();
+    if (!node || !node->isSelected() || !MainForm)
+        return;
+    MainForm->Windows->SendFormShow(QString(), true, node->data(0, kMachineRole).toString(),
+                                    node->data(0, kDiscriminationRole).toString());
+}
+
+void TChatForm::pmUserListFileSendClick()
+{
+    QTreeWidgetItem* node = tvUser->currentItem();
+    if (!node || !node->isSelected() || !MainForm)
+        return;
+    MainForm->Windows->FileSendFormShow(QString(), {node->text(0), node->data(0, kMachineRole).toString(),
+                                                    node->data(0, kDiscriminationRole).toString()});
+}
+
+void TChatForm::pmUserListAbsenceClick()
+{
+    QTreeWidgetItem* node = tvUser->currentItem();
+    if (!node || !node->isSelected() || !MainForm)
+        return;
+    MainForm->PVN->AbsenceRequest(node->data(0, kMachineRole).toString(),
+                                  node->data(0, kDiscriminationRole).toString());
+}

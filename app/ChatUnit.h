@@ -1,0 +1,90 @@
+#pragma once
+
+#include "CommonForm.h"
+
+#include <QString>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TIEViewer;
+
+// The chat room: the members in a tree, the conversation as HTML, and the input
+// line with its byte counter. It exists at most once; closing it leaves the chat.
+class TChatForm : public TCommonForm {
+    Q_OBJECT
+
+public:
+    TChatForm();
+    ~TChatForm() override;
+
+    // Member list upkeep; a member is its machine name and identifier.
+    void UserAdd(const QString& sMachine, const QString& sDiscrimination, const QString& sHandle,
+                 bool bAbsence);
+    void UserDelete(const QString& sMachine, const QString& sDiscrimination);
+    void UserNameChange(const QString& sMachine, const QString& sDiscrimination, const QString& sAfterHandle);
+    void UserAbsenceChange(const QString& sMachine, const QString& sDiscrimination, bool bAbsence);
+    // The first node of the member; nullptr when it is not listed.
+    QTreeWidgetItem* UserFind(const QString& sMachine, const QString& sDiscrimination) const;
+
+    // Appends one line of HTML to the conversation and follows it when the view was at its end.
+    void LineAppend(const QString& sHtml);
+
+    void btSendClick();
+    void mmSendMessageChange();
+    void tvUserDblClick();
+    void pmUserListPopup();
+    void pmUserListMessageClick();
+    void pmUserListFileSendClick();
+    void pmUserListAbsenceClick();
+
+    QTreeWidget* tvUser = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    TIEViewer* wbLog = nullptr;
+    QLabel* laSendMessage = nullptr;
+    QLineEdit* mmSendMessage = nullptr;
+    QPushButton* btSend = nullptr;
+    QPushButton* btLogout = nullptr;
+    QMenu* pmUserList = nullptr;
+    QAction* pmUserListMessage = nullptr;
+    QAction* pmUserListFileSend = nullptr;
+    QAction* pmUserListAbsence = nullptr;
+    QMenu* pmBrowser = nullptr;
+    QAction* pmBrowserAllSelect = nullptr;
+    QAction* pmBrowserCopy = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool WriteSectionExtra(IniFile& ini) override;
+
+private:
+    void UserSort();
+};
+
+// The one chat window while it exists.
+inline TChatForm* ChatForm = nullptr;
+
+// Creates and shows the chat window or brings it forward; the chat command shows it checked.
+void ChatFormShow();
+// Frees the chat window without asking (the main window's close and log-out).
+void ChatFormRelease();
+
+// The routines of the user list and the engine's events; each does nothing while
+// there is no chat window.
+void ChatMessageAdd(const QString& sMessage, const QString& sHandle, const QString& sMachine,
+                    const QString& sDiscrimination);
+void ChatUserLogin(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
+                   bool bAbsence);
+void ChatUserLogout(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination);
+void ChatUserNameChange(const QString& sMachine, const QString& sDiscrimination, const QString& sBeforeHandle,
+                        const QString& sAfterHandle);
+void ChatUserAbsenceChange(const QString& sMachine, const QString& sDiscrimination, const QString& sHandle,
+                           bool bAbsence);
+void ChatEventAdd(const QString& sText);

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+// The help page lies beside the program; it is ours, in Japanese, one HTML file.
+inline const QString HelpFileName = QStringLiteral("Parvane2.html");
+
+// ProgramDirectory + "Parvane2.html", at the anchor "topic<N>" when a topic is given (N > 0).
+QUrl HelpFileUrl(int iTopic);
+// Opens the page in the desktop's browser; false when the desktop could not open it.
+bool HelpShow(int iTopic);
