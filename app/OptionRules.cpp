@@ -1,13 +1,13 @@
 #include "OptionRules.h"
 
 #include "FileAccess.h"
+#include "FileSave.h"
 #include "IniFile.h"
 #include "ParvaneNetwork.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -165,8 +165,7 @@ bool FileReplace(const QString& sSource, const QString& sTarget)
     if (source.error() != QFileDevice::NoError)
         return false;
     // The whole file or nothing: a copy cut short would be a settings file that lost its keys.
-    QSaveFile copy(sTarget);
-    return copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size() && copy.commit();
+    return FileSaveAtomic(sTarget, bytes);
 }
 
 TFilesMove MultiUserFilesMove(const TFilePair& settings, const TFilePair& log)

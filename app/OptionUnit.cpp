@@ -3,7 +3,7 @@
 #include "CommandLine.h"
 #include "EventSound.h"
 #include "FolderDialog.h"
-#include "HelpPage.h"
+#include "HelpFile.h"
 #include "HotKeyEx.h"
 #include "IniFile.h"
 #include "LogUnit.h"
@@ -1068,7 +1068,7 @@ void TOptionForm::FormHelp(QWidget* control)
         bool ok = false;
         const int iHelp = w->property(kHelpContext).toInt(&ok);
         if (ok && iHelp > 0) {
-            HelpTopicOpen(iHelp);
+            HelpShow(iHelp);
             return;
         }
     }
@@ -1458,6 +1458,8 @@ void TOptionForm::btUpdateClick()
 
     const bool bMultiUser = cbCustomizeMultiUser->isChecked();
     if (bMultiUser != !WindowsUserName.isEmpty()) {
+        // Records still on their way go into the log before it moves.
+        LogWriteWait();
         const QString sShared = ProgramDirectory + SettingsBaseName;
         if (bMultiUser) {
             // The system's user-name call fails beyond 255 characters: the name is then empty.

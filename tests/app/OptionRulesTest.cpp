@@ -2,6 +2,8 @@
 // dialogs' checks and the move of the files between the shared and per-user modes.
 #include "OptionRules.h"
 
+#include "../platform/SmallDisk.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -224,6 +226,25 @@ TEST_F(MultiUserMoveTest, AReadOnlyTargetStopsTheMoveBeforeAnythingIsCopied)
                                  Pair("Parvane2.LOG", "Parvane2 -u1-.LOG")),
               TFilesMove::SettingsFailed);
     EXPECT_EQ(Read("Parvane2 -u1-.INI"), "user ini");
+}
+
+// A copy that the disk has no room for fails and leaves the target as it was.
+TEST_F(MultiUserMoveTest, ACopyOntoAFullDiskFailsAndKeepsTheTargetWhole)
+{
+    SmallDisk disk;
+    ASSERT_TRUE(disk.IsReady()) << disk.Error().toStdString();
+    const QString sTarget = disk.FilePath(QStringLiteral("Parvane2 -u1-.INI"));
+    {
+        QFile file(sTarget);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write("old"), 3);
+    }
+    Write("Parvane2.INI", QByteArray(8192, 'k'));
+    ASSERT_TRUE(disk.Fill());
+    EXPECT_FALSE(FileReplace(Path("Parvane2.INI"), sTarget));
+    QFile file(sTarget);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "old");
 }
 
 TEST_F(MultiUserMoveTest, MessagesNameTheFileAndTheDirection)

@@ -3,7 +3,7 @@
 #include "OptionUnit.h"
 
 #include "CommandLine.h"
-#include "HelpPage.h"
+#include "HelpFile.h"
 #include "HotKeyEx.h"
 #include "IniFile.h"
 #include "MessageBox.h"
@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -571,9 +572,8 @@ TEST_F(OptionFormTest, TheWheelScrollsNinePixelsANotch)
 
 TEST_F(OptionFormTest, HelpOpensTheControlsTopicOnTheHelpPage)
 {
-    EXPECT_EQ(HelpTopicUrl(76).toString(),
-              QUrl::fromLocalFile(ProgramDirectory + "Parvane2.html").toString() +
-                  QStringLiteral("#topic76"));
+    EXPECT_EQ(HelpFileUrl(76).toString(), QUrl::fromLocalFile(ProgramDirectory + "Parvane2.html").toString() +
+                                              QStringLiteral("#topic76"));
     TUrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
     TOptionForm& form = Open();
@@ -584,6 +584,25 @@ TEST_F(OptionFormTest, HelpOpensTheControlsTopicOnTheHelpPage)
     ASSERT_EQ(recorder.urls.size(), 2);
     EXPECT_EQ(recorder.urls[0].fragment(), QStringLiteral("topic78"));
     EXPECT_EQ(recorder.urls[1].fragment(), QStringLiteral("topic116"));
+}
+
+// Every help number a control of the window carries has its topic on the installed page.
+TEST_F(OptionFormTest, EveryControlsHelpTopicIsOnTheInstalledHelpPage)
+{
+    QFile page(QFileInfo(QStringLiteral(PARVANE2_PATH)).absolutePath() + u'/' + HelpFileName);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << qPrintable(page.fileName());
+    const QString sPage = QString::fromUtf8(page.readAll());
+    TOptionForm& form = Open();
+    int iControls = 0;
+    for (const QWidget* w : form.findChildren<QWidget*>()) {
+        const int iHelp = w->property("HelpContext").toInt();
+        if (iHelp <= 0)
+            continue;
+        ++iControls;
+        EXPECT_TRUE(sPage.contains(QStringLiteral("id=\"topic%1\"").arg(iHelp)))
+            << iHelp << " " << w->objectName().toStdString();
+    }
+    EXPECT_GT(iControls, 50);
 }
 
 TEST_F(OptionFormTest, PagesShowTheStylesTabBodyAndTheirButtonsItsColour)
