@@ -16,6 +16,8 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDate>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -206,7 +208,11 @@ void TMainForm::CreateControls()
 {
     lvLoginUser = new TSortListView(this);
     const QStringList slTitles = LoginUserColumnTitles();
-    const std::vector<int> widths = LoginUserColumnWidths();
+    // Room for the header's left margin and the sort mark, and for a cell's margins.
+    const QFontMetrics metrics(lvLoginUser->Font());
+    const std::vector<int> widths =
+        LoginUserColumnFitWidths([&metrics](const QString& s) { return metrics.horizontalAdvance(s); },
+                                 6 + 2 * QFontInfo(lvLoginUser->Font()).pointSize() + 4, 12);
     for (qsizetype i = 0; i < slTitles.size(); ++i)
         lvLoginUser->AddSection(slTitles[i], widths[i]);
     lvLoginUser->SetSmallImages(ProjectImages::LoginUserImages());
@@ -270,12 +276,6 @@ void TMainForm::CreateMenus()
         if (iImage >= 0)
             a->setIcon(images[iImage]);
         a->setIconVisibleInMenu(true);
-        return a;
-    };
-    // The commands of windows still to come are in place but stay off until those windows join.
-    auto later = [&action](const QString& sCaption, int iImage) {
-        QAction* a = action(sCaption, iImage);
-        a->setEnabled(false);
         return a;
     };
     using namespace ProjectImages;

@@ -11,8 +11,7 @@ struct TPeer;
 // window that exists is always reached. Tests derive from this class to watch or
 // replace one routine and keep the program's own for the rest.
 //
-// A window that is not built yet has no routine here, and the main window keeps
-// its command disabled. Each window adds its routines under a heading of its own.
+// Each window has its routines under a heading of its own.
 class TProgramWindows {
 public:
     virtual ~TProgramWindows() = default;
