@@ -20,13 +20,6 @@ const QSize kMinimumSize(370, 200);
 const QString kCaption = QStringLiteral("不在メッセージ - Parvane 2");
 const QString kTitle = QStringLiteral("不在メッセージ");
 
-QPushButton* Button(const QString& sCaption, QWidget* parent)
-{
-    auto* button = new QPushButton(sCaption, parent);
-    button->setAutoDefault(true);
-    return button;
-}
-
 } // namespace
 
 TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime)
@@ -46,16 +39,11 @@ TAbsenceForm::TAbsenceForm() : TCommonForm(TWindowKind::Absence, kDesignSize)
     laTitle->setText(kTitle);
     setMinimumSize(kMinimumSize);
 
-    mmAbsenceMessage = new QPlainTextEdit(pnClient);
-    mmAbsenceMessage->setObjectName(QStringLiteral("mmAbsenceMessage"));
-    mmAbsenceMessage->setReadOnly(true);
-    mmAbsenceMessage->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
-    mmAbsenceMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mmAbsenceMessage->setTabChangesFocus(true);
+    mmAbsenceMessage = MessageViewCreate(QStringLiteral("mmAbsenceMessage"), pnClient);
     mmAbsenceMessage->installEventFilter(this);
 
-    btSend = Button(QStringLiteral("メッセージ送信(&S)"), pnClient);
-    btClose = Button(QStringLiteral("閉じる(&C)"), pnClient);
+    btSend = AutoDefaultButton(QStringLiteral("メッセージ送信(&S)"), pnClient);
+    btClose = AutoDefaultButton(QStringLiteral("閉じる(&C)"), pnClient);
     connect(btSend, &QPushButton::clicked, this, &TAbsenceForm::btSendClick);
     connect(btClose, &QPushButton::clicked, this, &TAbsenceForm::btCloseClick);
     auto* buttons = new QHBoxLayout;
@@ -111,20 +99,15 @@ void TAbsenceForm::btCloseClick()
 bool TAbsenceForm::eventFilter(QObject* watched, QEvent* event)
 {
     // Ctrl+A alone selects the message; with Shift or Alt it does nothing.
-    if (watched == mmAbsenceMessage && event->type() == QEvent::ShortcutOverride) {
+    // Taken as a shortcut would be (accepted), and as the key press that follows.
+    if (watched == mmAbsenceMessage &&
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_A && (key->modifiers() & Qt::ControlModifier)) {
             if (key->modifiers() == Qt::ControlModifier)
                 mmAbsenceMessage->selectAll();
-            event->accept();
-            return true;
-        }
-    }
-    if (watched == mmAbsenceMessage && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_A && (key->modifiers() & Qt::ControlModifier)) {
-            if (key->modifiers() == Qt::ControlModifier)
-                mmAbsenceMessage->selectAll();
+            if (event->type() == QEvent::ShortcutOverride)
+                event->accept();
             return true;
         }
     }

@@ -9,6 +9,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -86,6 +88,24 @@ qint64 DistanceToRect(const QPoint& point, const QRect& rect)
 }
 
 } // namespace
+
+QPushButton* AutoDefaultButton(const QString& sCaption, QWidget* parent)
+{
+    auto* button = new QPushButton(sCaption, parent);
+    button->setAutoDefault(true);
+    return button;
+}
+
+QPlainTextEdit* MessageViewCreate(const QString& sObjectName, QWidget* parent)
+{
+    auto* edit = new QPlainTextEdit(parent);
+    edit->setObjectName(sObjectName);
+    edit->setReadOnly(true);
+    edit->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setTabChangesFocus(true);
+    return edit;
+}
 
 const TWindowKindInfo& WindowKindInfo(TWindowKind kind)
 {

@@ -16,6 +16,8 @@ class IniFile;
 class QAction;
 class QLabel;
 class QMenu;
+class QPlainTextEdit;
+class QPushButton;
 class QSlider;
 class TStatusPanelBar;
 
@@ -78,6 +80,11 @@ int AlphaBlendRead(const IniFile& ini, const QString& sSection);
 bool AlphaBlendWrite(IniFile& ini, const QString& sSection, int iPosition);
 // The window's alpha and the slider's hint from the slider's position.
 void AlphaBlendApply(QWidget* window, QSlider* slider);
+
+// A button that Return presses while it has the focus, as in a dialog.
+QPushButton* AutoDefaultButton(const QString& sCaption, QWidget* parent);
+// A message shown to be read: selectable by keyboard and mouse, not changed, Tab leaves it.
+QPlainTextEdit* MessageViewCreate(const QString& sObjectName, QWidget* parent);
 
 // The window every auxiliary window derives from: unowned, with its place, size
 // and transparency kept in its kind's section, the black header with the kind's

@@ -71,13 +71,8 @@ QString FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QStri
     std::shared_ptr<TFileRecvAnswer> answer;
     QPointer<TFileRecvForm> form =
         SeveralFormShow<TFileRecvForm>(FileWindowEntrySuffix(iSocketNo), [&](TFileRecvForm* created) {
-            created->PrMachine = peer.MachineName;
-            created->PrMachineDiscrimination = peer.Discrimination;
             created->SetSocketNo(iSocketNo);
-            const QString sHandle = FileTransferEngine().UserHandle(peer.MachineName, peer.Discrimination);
-            if (!sHandle.isEmpty())
-                created->laTitle->setText(created->laTitle->text() + QStringLiteral(" (送信元:") + sHandle +
-                                          u')');
+            created->PeerSet(peer, QStringLiteral("送信元"));
             created->mmSendFile->setText(sFileName);
             created->mmSendFileSize->setText(FileSizeText(iFileByte));
             created->mmComment->setPlainText(sComment);
@@ -274,13 +269,9 @@ void TFileRecvForm::WMFileRecvEnd()
 {
     ProgressFlush();
     FileWindowSocketSet(FileRecvWindowList, Handle(), 0);
-    Foreground();
     SetSocketNo(0);
-    StatusTextSet(kStatusEnd);
     setWindowTitle(kCaptionEnd);
-    const QPointer<TFileRecvForm> self(this);
-    MessageBoxShow(kEndText, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
-    if (self)
+    if (LastWordShown(kStatusEnd, kEndText, MessageBox::MB_ICONINFORMATION))
         close();
 }
 
@@ -296,13 +287,8 @@ void TFileRecvForm::WMErrorFileRecv(LPARAM lError)
     // Told when the save dialog closes.
     if (NSaveDialog->DialogOpen())
         return;
-    Foreground();
-    StatusTextSet(kStatusFailed);
-    const QPointer<TFileRecvForm> self(this);
-    const QString sText = FileRecvErrorText(static_cast<int>(lError));
-    if (!sText.isEmpty())
-        MessageBoxShow(sText, ApplicationTitle, MessageBox::MB_ICONWARNING);
-    if (!self)
+    if (!LastWordShown(kStatusFailed, FileRecvErrorText(static_cast<int>(lError)),
+                       MessageBox::MB_ICONWARNING))
         return;
     Answered();
     close();
@@ -328,14 +314,9 @@ void TFileRecvForm::WindowMessageReceived(WindowMessage::Event& message)
 
 void TFileRecvForm::closeEvent(QCloseEvent* event)
 {
-    if (PrSocketNo != 0) {
-        const bool bCancel = MessageBoxShow(kCancelQuestion, ApplicationTitle,
-                                            MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION |
-                                                MessageBox::MB_DEFBUTTON2) == MessageBox::IDYES;
-        if (!bCancel && PrSocketNo != 0) {
-            event->ignore();
-            return;
-        }
+    if (TransferKept(kCancelQuestion)) {
+        event->ignore();
+        return;
     }
     if (!PrAnswer->bAnswered) {
         // A refusal: the wait answers empty and its caller closes the window.

@@ -42,14 +42,10 @@ public:
     void WMFileRecvEnd();
     void WMErrorFileRecv(LPARAM lError);
 
-    int SocketNo() const { return PrSocketNo; }
     void SetSocketNo(int iSocketNo);
     // The answer flag: 0 while the offer waits for the user.
     int Tag() const { return PrAnswer->bAnswered ? 1 : 0; }
     std::shared_ptr<TFileRecvAnswer> Answer() const { return PrAnswer; }
-
-    QString PrMachine;
-    QString PrMachineDiscrimination;
 
     QLabel* Label2 = nullptr;
     QLabel* laHint = nullptr;
@@ -74,7 +70,6 @@ protected:
 private:
     void Answered();
 
-    int PrSocketNo = 0;
     std::shared_ptr<TFileRecvAnswer> PrAnswer = std::make_shared<TFileRecvAnswer>();
 };
 

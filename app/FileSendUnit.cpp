@@ -39,11 +39,7 @@ const QString kDialogFilter = QStringLiteral("すべてのファイル(*.*)|*.*"
 TFileSendForm* FileSendFormShow(const QString& sFileName, const TPeer& peer)
 {
     return SeveralFormShow<TFileSendForm>(FileWindowEntrySuffix(0), [&](TFileSendForm* form) {
-        form->PrMachine = peer.MachineName;
-        form->PrMachineDiscrimination = peer.Discrimination;
-        const QString sHandle = FileTransferEngine().UserHandle(peer.MachineName, peer.Discrimination);
-        if (!sHandle.isEmpty())
-            form->laTitle->setText(form->laTitle->text() + QStringLiteral(" (送信先:") + sHandle + u')');
+        form->PeerSet(peer, QStringLiteral("送信先"));
         form->mmSendFile->setText(sFileName);
     });
 }
@@ -186,13 +182,8 @@ void TFileSendForm::WMFileSendEnd()
 {
     ProgressFlush();
     SocketSet(0);
-    Foreground();
-    StatusTextSet(kStatusEnd);
     setWindowTitle(kCaptionEnd);
-    // The box runs the event loop; the window may be gone when it returns.
-    const QPointer<TFileSendForm> self(this);
-    MessageBoxShow(kEndText, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
-    if (self)
+    if (LastWordShown(kStatusEnd, kEndText, MessageBox::MB_ICONINFORMATION))
         close();
 }
 
@@ -205,11 +196,7 @@ void TFileSendForm::WMErrorFileSend(LPARAM lError)
         close();
         return;
     }
-    Foreground();
-    StatusTextSet(kStatusFailed);
-    const QPointer<TFileSendForm> self(this);
-    MessageBoxShow(sText, ApplicationTitle, MessageBox::MB_ICONWARNING);
-    if (self)
+    if (LastWordShown(kStatusFailed, sText, MessageBox::MB_ICONWARNING))
         close();
 }
 
@@ -245,15 +232,11 @@ void TFileSendForm::WindowMessageReceived(WindowMessage::Event& message)
 
 void TFileSendForm::closeEvent(QCloseEvent* event)
 {
+    if (TransferKept(kCancelQuestion)) {
+        event->ignore();
+        return;
+    }
     if (PrSocketNo != 0) {
-        const bool bCancel = MessageBoxShow(kCancelQuestion, ApplicationTitle,
-                                            MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION |
-                                                MessageBox::MB_DEFBUTTON2) == MessageBox::IDYES;
-        // A transfer that ended while the question was open leaves nothing to keep the window for.
-        if (!bCancel && PrSocketNo != 0) {
-            event->ignore();
-            return;
-        }
         // The entry is cleared first: the cancel's report then finds no window, and
         // the close it would ask for is this one.
         const int iSocketNo = PrSocketNo;

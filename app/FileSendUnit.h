@@ -30,12 +30,6 @@ public:
     void WMErrorFileSend(LPARAM lError);
     void WMFileSendSocketChange(WPARAM wSocketNo);
 
-    // The engine's number of this window's transfer; 0 while none runs.
-    int SocketNo() const { return PrSocketNo; }
-
-    QString PrMachine;
-    QString PrMachineDiscrimination;
-
     TMarkLabel* MarkLabel1 = nullptr;
     QLineEdit* mmSendFile = nullptr;
     QToolButton* sbFileSearch = nullptr;
@@ -52,8 +46,6 @@ protected:
 private:
     void InputsEnable(bool bEnabled);
     void SocketSet(int iSocketNo);
-
-    int PrSocketNo = 0;
 };
 
 // Opens a new file send window for the peer with the path filled in (empty when none is known).

@@ -1,9 +1,12 @@
 #include "FileTransferForm.h"
 
+#include "FileWindowRules.h"
+#include "MessageBox.h"
 #include "StatusPanelBar.h"
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 
 namespace {
@@ -104,4 +107,35 @@ void TFileTransferForm::Foreground()
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     WindowForeground(this);
+}
+
+void TFileTransferForm::PeerSet(const TPeer& peer, const QString& sLead)
+{
+    PrMachine = peer.MachineName;
+    PrMachineDiscrimination = peer.Discrimination;
+    const QString sHandle = FileTransferEngine().UserHandle(peer.MachineName, peer.Discrimination);
+    if (!sHandle.isEmpty())
+        laTitle->setText(laTitle->text() + QStringLiteral(" (") + sLead + u':' + sHandle + u')');
+}
+
+bool TFileTransferForm::TransferKept(const QString& sQuestion)
+{
+    if (PrSocketNo == 0)
+        return false;
+    const bool bCancel = MessageBoxShow(sQuestion, ApplicationTitle,
+                                        MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION |
+                                            MessageBox::MB_DEFBUTTON2) == MessageBox::IDYES;
+    // A transfer that ended while the question was open leaves nothing to keep the window for.
+    return !bCancel && PrSocketNo != 0;
+}
+
+bool TFileTransferForm::LastWordShown(const QString& sStatus, const QString& sText, int iIcon)
+{
+    Foreground();
+    StatusTextSet(sStatus);
+    // The box runs the event loop; the window may be gone when it returns.
+    const QPointer<TFileTransferForm> self(this);
+    if (!sText.isEmpty())
+        MessageBoxShow(sText, ApplicationTitle, iIcon);
+    return !self.isNull();
 }

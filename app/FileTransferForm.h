@@ -19,6 +19,15 @@ public:
 
     QString StatusText() const;
     int ProgressShown() const;
+    // The engine's number of this window's transfer or offer; 0 while none runs.
+    int SocketNo() const { return PrSocketNo; }
+
+    // The window's peer, its handle name (when the engine knows it) added to the
+    // header's title after sLead, as " (送信先:NAME)".
+    void PeerSet(const TPeer& peer, const QString& sLead);
+
+    QString PrMachine;
+    QString PrMachineDiscrimination;
 
     QProgressBar* pbProgress = nullptr;
 
@@ -31,6 +40,13 @@ protected:
     void ProgressFlush();
     // A minimised window comes back to normal and to the front, for an end or an error.
     void Foreground();
+    // Asked on closing while a transfer runs: true when the user keeps it, and it still runs.
+    bool TransferKept(const QString& sQuestion);
+    // The last word of a transfer: to the front with the status and a box of the
+    // text, when there is one; false when the window went while the box was open.
+    bool LastWordShown(const QString& sStatus, const QString& sText, int iIcon);
+
+    int PrSocketNo = 0;
 
 private:
     void ProgressLayout();

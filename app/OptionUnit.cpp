@@ -1143,25 +1143,26 @@ void TOptionForm::cbEventAbsenceHideClick()
     edHandleNameChange();
 }
 
+void TOptionForm::PasswordFollow(const QCheckBox* box, QLineEdit* edit, QLabel* label)
+{
+    edit->setEnabled(box->isChecked());
+    LabelEnable(label, box->isChecked());
+    edHandleNameChange();
+}
+
 void TOptionForm::cbSecurityLetterClick()
 {
-    edSecurityLetterPassword->setEnabled(cbSecurityLetter->isChecked());
-    LabelEnable(laSecurityLetterPassword, cbSecurityLetter->isChecked());
-    edHandleNameChange();
+    PasswordFollow(cbSecurityLetter, edSecurityLetterPassword, laSecurityLetterPassword);
 }
 
 void TOptionForm::cbSecurityOptionClick()
 {
-    edSecurityOptionPassword->setEnabled(cbSecurityOption->isChecked());
-    LabelEnable(laSecurityOptionPassword, cbSecurityOption->isChecked());
-    edHandleNameChange();
+    PasswordFollow(cbSecurityOption, edSecurityOptionPassword, laSecurityOptionPassword);
 }
 
 void TOptionForm::cbSecurityLogClick()
 {
-    edSecurityLogPassword->setEnabled(cbSecurityLog->isChecked());
-    LabelEnable(laSecurityLogPassword, cbSecurityLog->isChecked());
-    edHandleNameChange();
+    PasswordFollow(cbSecurityLog, edSecurityLogPassword, laSecurityLogPassword);
 }
 
 void TOptionForm::rbCustomizeFileSaveRunClick()
@@ -1266,6 +1267,25 @@ void TOptionForm::DialogPlace(QWidget* dialog)
         dialog->move(frame.topLeft());
 }
 
+void TOptionForm::InputDialogRun(TOptionInputForm& dialog, bool bModal, const std::function<void()>& accepted)
+{
+    setEnabled(false);
+    PrDialog = &dialog;
+    DialogPlace(&dialog);
+    const QPointer<TOptionForm> self(this);
+    if (bModal)
+        dialog.exec();
+    else
+        dialog.RunWithLoop();
+    if (!self)
+        return;
+    if (dialog.PrOkFlag)
+        accepted();
+    PrDialog = nullptr;
+    setEnabled(true);
+    WindowForeground(this);
+}
+
 void TOptionForm::btAbsenceAddClick()
 {
     QStringList slTitles;
@@ -1277,24 +1297,14 @@ void TOptionForm::btAbsenceAddClick()
         Warn(kAbsenceFull);
         return;
     }
-    setEnabled(false);
     TOptionAbsenceAddForm dialog(slTitles);
-    PrDialog = &dialog;
-    DialogPlace(&dialog);
-    const QPointer<TOptionForm> self(this);
-    dialog.RunWithLoop();
-    if (!self)
-        return;
-    if (dialog.PrOkFlag) {
+    InputDialogRun(dialog, false, [&] {
         PrAbsenceMessage[size_t(n)].sTitle = dialog.Text();
         cbAbsence->addItem(dialog.Text());
         cbAbsence->setCurrentIndex(n);
         cbAbsenceClick();
         edHandleNameChange();
-    }
-    PrDialog = nullptr;
-    setEnabled(true);
-    WindowForeground(this);
+    });
 }
 
 void TOptionForm::btAbsenceRenameClick()
@@ -1305,25 +1315,15 @@ void TOptionForm::btAbsenceRenameClick()
     QStringList slTitles;
     for (int k = 0; k < cbAbsence->count(); ++k)
         slTitles << cbAbsence->itemText(k);
-    setEnabled(false);
     TOptionAbsenceNameForm dialog(slTitles, i);
-    PrDialog = &dialog;
-    DialogPlace(&dialog);
     dialog.edInput->setText(cbAbsence->itemText(i));
-    const QPointer<TOptionForm> self(this);
-    dialog.exec();
-    if (!self)
-        return;
-    if (dialog.PrOkFlag) {
+    InputDialogRun(dialog, true, [&] {
         PrAbsenceMessage[size_t(i)].sTitle = dialog.Text();
         cbAbsence->setItemText(i, dialog.Text());
         cbAbsence->setCurrentIndex(i);
         cbAbsenceClick();
         edHandleNameChange();
-    }
-    PrDialog = nullptr;
-    setEnabled(true);
-    WindowForeground(this);
+    });
 }
 
 void TOptionForm::btAbsenceDeleteClick()
@@ -1347,24 +1347,14 @@ void TOptionForm::btNetworkAddClick()
     QStringList slList;
     for (int i = 0; i < lbNetworkList->count(); ++i)
         slList << lbNetworkList->item(i)->text();
-    setEnabled(false);
     TOptionNetworkAddForm dialog(slList);
-    PrDialog = &dialog;
-    DialogPlace(&dialog);
-    const QPointer<TOptionForm> self(this);
-    dialog.RunWithLoop();
-    if (!self)
-        return;
-    if (dialog.PrOkFlag) {
+    InputDialogRun(dialog, false, [&] {
         lbNetworkList->addItem(dialog.Text());
         lbNetworkList->scrollToItem(lbNetworkList->item(lbNetworkList->count() - 1),
                                     QAbstractItemView::PositionAtTop);
         lbNetworkListClick();
         edHandleNameChange();
-    }
-    PrDialog = nullptr;
-    setEnabled(true);
-    WindowForeground(this);
+    });
 }
 
 void TOptionForm::btNoticeShowTestClick()

@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
 
+class TOptionInputForm;
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
@@ -202,6 +204,12 @@ private:
     void LabelEnable(QLabel* label, bool bEnabled);
     // Runs a dialog as the options window's child: the window disabled meanwhile.
     void DialogPlace(QWidget* dialog);
+    // Runs one of the input dialogs over this window, which waits disabled, and
+    // calls accepted when its text was accepted; nothing after a close of this
+    // window meanwhile. bModal: exec; else shown while events go on.
+    // A password edit and its label usable while the check that asks for the password is on.
+    void PasswordFollow(const QCheckBox* box, QLineEdit* edit, QLabel* label);
+    void InputDialogRun(TOptionInputForm& dialog, bool bModal, const std::function<void()>& accepted);
     // The re-login of an apply that changed the extra addresses while logged in.
     void Relogin(const QString& sBroadcastIP);
     void MainWindowRestyle();

@@ -24,13 +24,6 @@ const QSize kMinimumSize(370, 200);
 const QString kTitle = QStringLiteral("メッセージ受信");
 const QString kWrongPassword = QStringLiteral("パスワードが違います。");
 
-QPushButton* Button(const QString& sCaption, QWidget* parent)
-{
-    auto* button = new QPushButton(sCaption, parent);
-    button->setAutoDefault(true);
-    return button;
-}
-
 } // namespace
 
 TRecvView RecvViewChoice(bool bLetter, bool bCustomizeLetter, bool bSecurityLetter)
@@ -144,12 +137,7 @@ TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)
     laTitle->setText(kTitle);
     setMinimumSize(kMinimumSize);
 
-    mmRecvMessage = new QPlainTextEdit(pnClient);
-    mmRecvMessage->setObjectName(QStringLiteral("mmRecvMessage"));
-    mmRecvMessage->setReadOnly(true);
-    mmRecvMessage->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
-    mmRecvMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mmRecvMessage->setTabChangesFocus(true);
+    mmRecvMessage = MessageViewCreate(QStringLiteral("mmRecvMessage"), pnClient);
     // The selection stays visible when the focus goes to the reply button.
     QPalette palette = mmRecvMessage->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -166,7 +154,7 @@ TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)
     neLetterPassword = new TEditEx(pnLetter);
     neLetterPassword->setEchoMode(QLineEdit::Password);
     neLetterPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
-    btLetterOpen = Button(QStringLiteral("開封(&O)"), pnLetter);
+    btLetterOpen = AutoDefaultButton(QStringLiteral("開封(&O)"), pnLetter);
     btLetterOpen->setDefault(true);
     auto* letterLayout = new QGridLayout(pnLetter);
     letterLayout->addWidget(laLetter, 0, 0, 1, 2);
@@ -175,7 +163,7 @@ TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)
     pnLetterNoPassword = new QWidget(pnLetterBack);
     laLetterNoPassword = new QLabel(QStringLiteral("封書メッセージ"), pnLetterNoPassword);
     laLetterNoPassword->setAlignment(Qt::AlignCenter);
-    btLetterOpen2 = Button(QStringLiteral("開封(&O)"), pnLetterNoPassword);
+    btLetterOpen2 = AutoDefaultButton(QStringLiteral("開封(&O)"), pnLetterNoPassword);
     btLetterOpen2->setDefault(true);
     auto* noPasswordLayout = new QVBoxLayout(pnLetterNoPassword);
     noPasswordLayout->addWidget(laLetterNoPassword);
@@ -188,9 +176,9 @@ TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)
     connect(btLetterOpen2, &QPushButton::clicked, this, &TRecvForm::btLetterOpenClick);
     connect(neLetterPassword, &QLineEdit::returnPressed, this, &TRecvForm::btLetterOpenClick);
 
-    btReturn = Button(QStringLiteral("返信(&R)"), pnClient);
-    btNext = Button(QStringLiteral("次のメッセージ(&N)"), pnClient);
-    btClose = Button(QStringLiteral("閉じる(&C)"), pnClient);
+    btReturn = AutoDefaultButton(QStringLiteral("返信(&R)"), pnClient);
+    btNext = AutoDefaultButton(QStringLiteral("次のメッセージ(&N)"), pnClient);
+    btClose = AutoDefaultButton(QStringLiteral("閉じる(&C)"), pnClient);
     connect(btReturn, &QPushButton::clicked, this, &TRecvForm::btReturnClick);
     connect(btNext, &QPushButton::clicked, this, &TRecvForm::btNextClick);
     connect(btClose, &QPushButton::clicked, this, &TRecvForm::btCloseClick);

@@ -21,14 +21,6 @@ const QString kCaption = QStringLiteral("メッセージ送信 - Parvane 2");
 const QString kTitle = QStringLiteral("メッセージ送信");
 const QColor kOverColor(Qt::red);
 
-QPushButton* Button(const QString& sCaption, QWidget* parent)
-{
-    auto* button = new QPushButton(sCaption, parent);
-    // Return presses the focused button, as it does in a dialog.
-    button->setAutoDefault(true);
-    return button;
-}
-
 } // namespace
 
 TSendForm* SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachine,
@@ -58,9 +50,9 @@ TSendForm::TSendForm() : TCommonForm(TWindowKind::Send, kDesignSize)
     mmSendMessage->setTabChangesFocus(true);
     connect(mmSendMessage, &QPlainTextEdit::textChanged, this, &TSendForm::mmSendMessageChange);
 
-    btSend = Button(QStringLiteral("送信(&S)"), pnClient);
-    btLetterSend = Button(QStringLiteral("封書送信(&L)"), pnClient);
-    btCancel = Button(QStringLiteral("キャンセル(&C)"), pnClient);
+    btSend = AutoDefaultButton(QStringLiteral("送信(&S)"), pnClient);
+    btLetterSend = AutoDefaultButton(QStringLiteral("封書送信(&L)"), pnClient);
+    btCancel = AutoDefaultButton(QStringLiteral("キャンセル(&C)"), pnClient);
     connect(btSend, &QPushButton::clicked, this, [this] { btSendClick(false); });
     connect(btLetterSend, &QPushButton::clicked, this, [this] { btSendClick(true); });
     connect(btCancel, &QPushButton::clicked, this, &TSendForm::btCancelClick);

@@ -4,6 +4,7 @@
 // default piece of 4096 bytes and with 65536. Needs root, like the tests.
 //   FileTransferBench [MiB]
 #include "ParvaneNetwork.h"
+#include "SourceFile.h"
 #include "TestLan.h"
 
 #include <QCoreApplication>
@@ -28,27 +29,6 @@ constexpr int kPlainPort = 54000;
 constexpr int kPeerFilePort = 52000;
 constexpr qint64 kChunk = 1 << 20;
 constexpr int kRuns = 3;
-
-bool MakeSource(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    std::vector<quint64> block(kChunk / sizeof(quint64));
-    quint64 x = 0x9E3779B97F4A7C15ull;
-    for (qint64 done = 0; done < size; done += kChunk) {
-        for (quint64& word : block) {
-            x ^= x << 13;
-            x ^= x >> 7;
-            x ^= x << 17;
-            word = x;
-        }
-        const qint64 n = std::min(kChunk, size - done);
-        if (file.write(reinterpret_cast<const char*>(block.data()), n) != n)
-            return false;
-    }
-    return true;
-}
 
 bool SameBytes(const QString& a, const QString& b)
 {
@@ -291,7 +271,7 @@ int main(int argc, char** argv)
     QTemporaryDir here;
     QTemporaryDir there;
     const QString source = QDir(here.path()).filePath("bench.bin");
-    if (!MakeSource(source, size)) {
+    if (!SourceFileWrite(source, size)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(source));
         return 1;
     }

@@ -8,6 +8,8 @@
 // since other work on the machine disturbs single runs. Needs root, Xvfb
 // and xdotool.
 //   FileWindowsBench [MiB]
+#include "ProgramCopy.h"
+#include "SourceFile.h"
 #include "TestLan.h"
 
 #include <QCoreApplication>
@@ -16,49 +18,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
 #include <cstdio>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-constexpr qint64 kChunk = 1 << 20;
 const QString kFileName = QStringLiteral("bench.bin");
-
-template <class F> bool WaitFor(F&& condition, int iTimeoutMs, int iStepMs = 50)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > iTimeoutMs)
-            return false;
-        QThread::msleep(static_cast<unsigned long>(iStepMs));
-    }
-    return true;
-}
-
-bool MakeSource(const QString& sPath, qint64 iSize)
-{
-    QFile file(sPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    std::vector<quint64> block(kChunk / sizeof(quint64));
-    quint64 x = 0x9E3779B97F4A7C15ull;
-    for (qint64 done = 0; done < iSize; done += kChunk) {
-        for (quint64& word : block) {
-            x ^= x << 13;
-            x ^= x >> 7;
-            x ^= x << 17;
-            word = x;
-        }
-        const qint64 n = std::min(kChunk, iSize - done);
-        if (file.write(reinterpret_cast<const char*>(block.data()), n) != n)
-            return false;
-    }
-    return true;
-}
 
 QByteArray FileHash(const QString& sPath)
 {
@@ -82,109 +48,16 @@ double CpuSeconds(qint64 iPid)
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
 }
 
-struct Copy {
-    QTemporaryDir dir;
-    QProcess server;
-    QProcess program;
-    QString display;
-    QString mainWindow;
+using TestSupport::PollFor;
+using TestSupport::ProgramCopy;
 
-    ~Copy()
-    {
-        for (QProcess* process : {&program, &server}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->terminate();
-                if (!process->waitForFinished(3000)) {
-                    process->kill();
-                    process->waitForFinished(3000);
-                }
-            }
-        }
-    }
-
-    QString Tool(const QStringList& args) const
-    {
-        QProcess tool;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), display);
-        tool.setProcessEnvironment(environment);
-        tool.start(QStringLiteral("xdotool"), args);
-        tool.waitForFinished(10000);
-        return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-    }
-
-    QString Find(const QString& sTitle) const
-    {
-        return Tool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                     sTitle})
-            .section(u'\n', 0, 0);
-    }
-
-    QString Focus(const QString& sTitle) const
-    {
-        const QString sWindow = Find(sTitle);
-        if (!sWindow.isEmpty())
-            Tool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sWindow});
-        return sWindow;
-    }
-
-    void Keys(const QStringList& keys) const
-    {
-        Tool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} + keys);
-    }
-
-    bool Start(const TestLan& lan, int iHost, const QByteArray& sHandle)
-    {
-        if (!dir.isValid() || !QFile::copy(QStringLiteral(PARVANE2_PATH), dir.filePath("parvane2")))
-            return false;
-        QFile ini(dir.filePath(QStringLiteral("Parvane2.INI")));
-        if (!ini.open(QIODevice::WriteOnly))
-            return false;
-        ini.write("[Option]\r\nHandleName=" + sHandle +
-                  "\r\nCustomizeStartVersionCheck=0\r\n[MainWindow]\r\nLeft=10\r\nTop=10\r\nWidth=560\r\n"
-                  "Height=200\r\n[FileSendWindow]\r\nLeft=120\r\nTop=250\r\n[FileRecvWindow]\r\nLeft=120\r\n"
-                  "Top=250\r\n");
-        ini.close();
-        server.start(QStringLiteral("Xvfb"),
-                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                      QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                      QStringLiteral("800x700x24")});
-        QByteArray number;
-        while (!number.contains('\n') && server.waitForReadyRead(10000))
-            number += server.readAllStandardOutput();
-        if (!number.contains('\n'))
-            return false;
-        display = u':' + QString::fromLatin1(number.trimmed());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), display);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-        program.setProcessEnvironment(environment);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        lan.PlaceProcess(program, iHost);
-        program.start(dir.filePath(QStringLiteral("parvane2")), {});
-        return program.waitForStarted(5000) && WaitFor(
-                                                   [&] {
-                                                       mainWindow = Find(QStringLiteral("^Parvane 2$"));
-                                                       return !mainWindow.isEmpty();
-                                                   },
-                                                   15000);
-    }
-
-    bool FocusBox() const
-    {
-        const QStringList windows = Tool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                          QStringLiteral("--name"), QStringLiteral("^Parvane 2$")})
-                                        .split(u'\n', Qt::SkipEmptyParts);
-        for (const QString& sWindow : windows) {
-            if (sWindow != mainWindow) {
-                Tool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sWindow});
-                return true;
-            }
-        }
-        return false;
-    }
-};
+QByteArray Settings(const QByteArray& sHandle)
+{
+    return "[Option]\r\nHandleName=" + sHandle +
+           "\r\nCustomizeStartVersionCheck=0\r\n[MainWindow]\r\nLeft=10\r\nTop=10\r\nWidth=560\r\n"
+           "Height=200\r\n[FileSendWindow]\r\nLeft=120\r\nTop=250\r\n[FileRecvWindow]\r\nLeft=120\r\n"
+           "Top=250\r\n";
+}
 
 struct Result {
     double seconds = 0;
@@ -194,14 +67,14 @@ struct Result {
 
 bool RunOnce(const TestLan& lan, qint64 iSize, Result& result)
 {
-    Copy sender, receiver;
-    if (!sender.Start(lan, 0, "Alpha") || !receiver.Start(lan, 1, "Beta"))
+    ProgramCopy sender(lan, 0), receiver(lan, 1);
+    if (!sender.Start(Settings("Alpha")) || !receiver.Start(Settings("Beta")))
         return false;
-    const QString sSource = sender.dir.filePath(kFileName);
-    if (!MakeSource(sSource, iSize))
+    const QString sSource = sender.FilePath(kFileName);
+    if (!SourceFileWrite(sSource, iSize))
         return false;
-    const QString sTarget = receiver.dir.filePath(kFileName);
-    if (!WaitFor(
+    const QString sTarget = receiver.FilePath(kFileName);
+    if (!PollFor(
             [&] {
                 sender.Focus(QStringLiteral("^Parvane 2$"));
                 sender.Keys({QStringLiteral("End"), QStringLiteral("alt+m"), QStringLiteral("f")});
@@ -209,22 +82,22 @@ bool RunOnce(const TestLan& lan, qint64 iSize, Result& result)
             },
             20000))
         return false;
-    sender.Tool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), sSource});
+    sender.Type(sSource, 2);
     sender.Keys({QStringLiteral("alt+s")});
-    if (!WaitFor([&] { return !receiver.Focus(QStringLiteral("ファイル受信")).isEmpty(); }, 15000))
+    if (!PollFor([&] { return !receiver.Focus(QStringLiteral("ファイル受信")).isEmpty(); }, 15000))
         return false;
-    const double sendBefore = CpuSeconds(sender.program.processId());
-    const double recvBefore = CpuSeconds(receiver.program.processId());
+    const double sendBefore = CpuSeconds(sender.ProcessId());
+    const double recvBefore = CpuSeconds(receiver.ProcessId());
     QElapsedTimer timer;
     timer.start();
     receiver.Keys({QStringLiteral("Return")});
-    if (!WaitFor([&] { return !receiver.Find(QStringLiteral("ファイル受信完了")).isEmpty(); }, 600000, 5))
+    if (!PollFor([&] { return !receiver.Find(QStringLiteral("ファイル受信完了")).isEmpty(); }, 600000, 5))
         return false;
     result.seconds = timer.elapsed() / 1000.0;
-    if (!WaitFor([&] { return !sender.Find(QStringLiteral("ファイル送信完了")).isEmpty(); }, 20000, 5))
+    if (!PollFor([&] { return !sender.Find(QStringLiteral("ファイル送信完了")).isEmpty(); }, 20000, 5))
         return false;
-    result.sendCpu = CpuSeconds(sender.program.processId()) - sendBefore;
-    result.recvCpu = CpuSeconds(receiver.program.processId()) - recvBefore;
+    result.sendCpu = CpuSeconds(sender.ProcessId()) - sendBefore;
+    result.recvCpu = CpuSeconds(receiver.ProcessId()) - recvBefore;
     sender.FocusBox();
     sender.Keys({QStringLiteral("Return")});
     receiver.FocusBox();

@@ -4,6 +4,7 @@
 #include "IniFile.h"
 #include "SendUnit.h"
 #include "StatusPanelBar.h"
+#include "WindowTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,12 +19,13 @@
 
 namespace {
 
-class AbsenceWindowTest : public testing::Test {
+class AbsenceWindowTest : public TestSupport::WindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(FDir.isValid());
-        FileBaseName = FDir.filePath(QStringLiteral("Parvane2"));
+        WindowTestOn::SetUp();
+        if (HasFatalFailure())
+            return;
         AbsenceWindowShowHeader = true;
         AbsenceWindowShowSend = true;
         AbsenceWindowShowStatus = true;
@@ -34,7 +36,7 @@ protected:
             for (const QString& sEntry : QStringList(*list))
                 SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
         QCoreApplication::processEvents();
-        FileBaseName.clear();
+        WindowTestOn::TearDown();
     }
 
     static TAbsenceForm* Show(const QString& sMessage)
@@ -43,8 +45,6 @@ protected:
             {QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")}, sMessage,
             QStringLiteral("2026年01月02日 午後 3時04分05秒"));
     }
-
-    QTemporaryDir FDir;
 };
 
 TEST_F(AbsenceWindowTest, AnswerShowsWhoIsAwayAndWhen)

@@ -2,9 +2,9 @@
 #include "AnimationUnit.h"
 
 #include "ExtraAnimationUnit.h"
+#include "WaitUntil.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <gtest/gtest.h>
 
@@ -123,18 +123,6 @@ TEST(CometFrameTest, PictureHasItsHeadAtTheLowerLeftOnBlack)
     EXPECT_GT(head.green(), 200);
 }
 
-template <class F> bool WaitFor(F&& condition, int iTimeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > iTimeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 // Three animations at once run side by side, never take the focus, and free themselves.
 TEST(AnimationWindowTest, SeveralRunAtOnceAndEachFreesItself)
 {
@@ -157,7 +145,7 @@ TEST(AnimationWindowTest, SeveralRunAtOnceAndEachFreesItself)
         EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
         EXPECT_EQ(w->focusPolicy(), Qt::NoFocus);
     }
-    EXPECT_TRUE(WaitFor(
+    EXPECT_TRUE(TestSupport::WaitUntil(
         [&] {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             return std::all_of(windows.begin(), windows.end(), [](const QPointer<QWidget>& w) { return !w; });

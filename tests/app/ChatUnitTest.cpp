@@ -7,6 +7,7 @@
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
+#include "WindowTest.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -21,23 +22,15 @@
 
 namespace {
 
-class ChatFormTest : public testing::Test {
+class ChatFormTest : public TestSupport::WindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(FDir.isValid());
-        ProgramDirectory = ProgramDirectoryOf(FDir.path());
-        FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
+        WindowTestOn::SetUp();
+        if (HasFatalFailure())
+            return;
         ChatWindowShowHeader = ChatWindowShowStatus = true;
         CustomizeChatLocate = false;
-        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
-            FBoxes.push_back(request);
-            if (FAnswers.empty())
-                return MessageBox::IDOK;
-            const int answer = FAnswers.front();
-            FAnswers.pop_front();
-            return answer;
-        });
         ChatFormShow();
         ASSERT_NE(ChatForm, nullptr);
     }
@@ -45,8 +38,11 @@ protected:
     void TearDown() override
     {
         ChatFormRelease();
-        MessageBox::SetAnswerer({});
+        WindowTestOn::TearDown();
     }
+
+    // OK to every box, a question too, unless the test says otherwise.
+    int DefaultAnswer(const MessageBox::Request&) const override { return MessageBox::IDOK; }
 
     static QStringList Members()
     {
@@ -55,10 +51,6 @@ protected:
             sl << ChatForm->tvUser->topLevelItem(i)->text(0);
         return sl;
     }
-
-    QTemporaryDir FDir;
-    std::vector<MessageBox::Request> FBoxes;
-    std::deque<int> FAnswers;
 };
 
 TEST_F(ChatFormTest, MembersAreKeptSortedOneNodePerMachineAndIdentifier)

@@ -8,6 +8,8 @@
 #include "MessageBox.h"
 #include "Settings.h"
 #include "SubUnit.h"
+#include "WaitUntil.h"
+#include "WindowTest.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -58,65 +60,40 @@ struct TFakeFileEngine : TFileTransferEngine {
     QString UserHandle(const QString&, const QString&) const override { return sHandle; }
 };
 
-class FileWindowTest : public testing::Test {
+class FileWindowTest : public TestSupport::WindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(FDir.isValid());
-        ProgramDirectory = ProgramDirectoryOf(FDir.path());
-        FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
+        WindowTestOn::SetUp();
+        if (HasFatalFailure())
+            return;
         CustomizeShowTopMost = false;
         CustomizeFileSave = 0;
         CustomizeFileSaveSetPath.clear();
-        FileSendWindowList.clear();
-        FileRecvWindowList.clear();
         SetFileTransferEngine(&FEngine);
-        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
-            FBoxes.push_back(request);
-            if (FOnBox) {
-                auto onBox = FOnBox;
-                FOnBox = nullptr;
-                onBox();
-            }
-            if (FAnswers.empty())
-                return request.iFlags & MessageBox::MB_YESNO ? MessageBox::IDYES : MessageBox::IDOK;
-            const int answer = FAnswers.front();
-            FAnswers.pop_front();
-            return answer;
-        });
     }
 
     void TearDown() override
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        MessageBox::SetAnswerer({});
         SetFileTransferEngine(nullptr);
-        FileSendWindowList.clear();
-        FileRecvWindowList.clear();
+        WindowTestOn::TearDown();
     }
 
-    static void Pump(int iMs)
+    void BoxShown(const MessageBox::Request&) override
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < iMs)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (FOnBox) {
+            auto onBox = FOnBox;
+            FOnBox = nullptr;
+            onBox();
+        }
     }
+
+    static void Pump(int iMs) { TestSupport::PumpFor(iMs); }
 
     static void FreeClosed() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-    QStringList BoxTexts() const
-    {
-        QStringList texts;
-        for (const MessageBox::Request& box : FBoxes)
-            texts << box.sText;
-        return texts;
-    }
-
-    QTemporaryDir FDir;
     TFakeFileEngine FEngine;
-    std::vector<MessageBox::Request> FBoxes;
-    std::deque<int> FAnswers;
     // Runs once, inside the next box, before it is answered.
     std::function<void()> FOnBox;
 };

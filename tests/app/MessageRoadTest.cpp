@@ -3,15 +3,13 @@
 // keys and Return. The set PARVANE_SHOTS names a folder for the screenshots.
 #include "AnsiCodePage.h"
 #include "LogFile.h"
+#include "ProgramCopy.h"
 #include "TestLan.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -19,112 +17,28 @@ namespace {
 
 const char* const kHandles[] = {"太郎", "花子"};
 
-// One copy of the program in host i: its folder, its X server and the program.
-class TCopy {
+// One copy of the program in host i, with the keys typed at a person's pace.
+class TCopy : public TestSupport::ProgramCopy {
 public:
-    TCopy(TestLan& lan, int i) : FLan(lan), FHost(i) {}
-    ~TCopy()
+    using ProgramCopy::ProgramCopy;
+
+    bool Start(const QByteArray& ini) { return ProgramCopy::Start(ini, QStringLiteral("800x600x24")); }
+    bool Keys(const QStringList& keys) const { return ProgramCopy::Keys(keys, 120); }
+    // Whether a mapped window has a title that starts so.
+    bool Shows(const QString& sTitle) const
     {
-        for (QProcess* process : {&FProgram, &FServer}) {
-            if (process->state() == QProcess::NotRunning)
-                continue;
-            process->terminate();
-            if (!process->waitForFinished(5000)) {
-                process->kill();
-                process->waitForFinished(5000);
-            }
-        }
+        return !Find(QStringLiteral("^") + QRegularExpression::escape(sTitle)).isEmpty();
+    }
+    bool WaitShows(const QString& sTitle, int iTimeoutMs = 15000) const
+    {
+        return TestSupport::PollFor([&] { return Shows(sTitle); }, iTimeoutMs, 200);
+    }
+    bool WaitGone(const QString& sTitle, int iTimeoutMs = 15000) const
+    {
+        return TestSupport::PollFor([&] { return !Shows(sTitle); }, iTimeoutMs, 200);
     }
 
-    bool Start(const QByteArray& ini)
-    {
-        if (!FDir.isValid())
-            return false;
-        FLan.PlaceProcess(FServer, FHost);
-        FServer.start(QStringLiteral("Xvfb"),
-                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                       QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                       QStringLiteral("tcp")});
-        QElapsedTimer timer;
-        timer.start();
-        QByteArray number;
-        while (!number.contains('\n') && timer.elapsed() < 10000) {
-            FServer.waitForReadyRead(200);
-            number += FServer.readAllStandardOutput();
-        }
-        if (!number.contains('\n'))
-            return false;
-        FDisplay = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
-
-        const QString sProgram = FDir.filePath(QStringLiteral("parvane2"));
-        if (!QFile::copy(QStringLiteral(PARVANE2_PATH), sProgram))
-            return false;
-        QFile file(FDir.filePath(QStringLiteral("Parvane2.INI")));
-        if (!file.open(QIODevice::WriteOnly) || file.write(ini) != ini.size())
-            return false;
-        file.close();
-        FProgram.setProcessEnvironment(Environment());
-        FLan.PlaceProcess(FProgram, FHost);
-        FProgram.setProcessChannelMode(QProcess::ForwardedChannels);
-        FProgram.start(sProgram, {});
-        return FProgram.waitForStarted(10000);
-    }
-
-    // Runs an X client of this copy's display; true when it ended with 0.
-    bool Client(const QString& sProgram, const QStringList& args, QByteArray* output = nullptr)
-    {
-        QProcess process;
-        process.setProcessEnvironment(Environment());
-        FLan.PlaceProcess(process, FHost);
-        process.start(sProgram, args);
-        if (!process.waitForFinished(20000))
-            return false;
-        if (output != nullptr)
-            *output = process.readAllStandardOutput();
-        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    }
-
-    bool Keys(const QStringList& keys)
-    {
-        QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("120")};
-        return Client(QStringLiteral("xdotool"), args + keys);
-    }
-    bool Type(const QString& sText)
-    {
-        return Client(QStringLiteral("xdotool"),
-                      {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("80"), sText});
-    }
-    // Whether a mapped window has this title.
-    bool Shows(const QString& sTitle)
-    {
-        QByteArray ids;
-        return Client(QStringLiteral("xdotool"),
-                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                       QStringLiteral("^") + QRegularExpression::escape(sTitle)},
-                      &ids) &&
-               !ids.trimmed().isEmpty();
-    }
-    template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 15000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition()) {
-            if (timer.elapsed() > iTimeoutMs)
-                return false;
-            QThread::msleep(200);
-        }
-        return true;
-    }
-    bool WaitShows(const QString& sTitle, int iTimeoutMs = 15000)
-    {
-        return WaitFor([&] { return Shows(sTitle); }, iTimeoutMs);
-    }
-    bool WaitGone(const QString& sTitle, int iTimeoutMs = 15000)
-    {
-        return WaitFor([&] { return !Shows(sTitle); }, iTimeoutMs);
-    }
-
-    void Shot(const QString& sName)
+    void Shot(const QString& sName) const
     {
         const QString sFolder = qEnvironmentVariable("PARVANE_SHOTS");
         if (sFolder.isEmpty())
@@ -136,28 +50,9 @@ public:
 
     QList<TLogRecord> Log() const
     {
-        QFile file(FDir.filePath(QStringLiteral("Parvane2.LOG")));
+        QFile file(FilePath(QStringLiteral("Parvane2.LOG")));
         return file.open(QIODevice::ReadOnly) ? LogRecordsRead(file.readAll()) : QList<TLogRecord>();
     }
-
-    bool Running() const { return FProgram.state() == QProcess::Running; }
-
-private:
-    QProcessEnvironment Environment() const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), FDisplay);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), FDir.path());
-        return environment;
-    }
-
-    TestLan& FLan;
-    int FHost;
-    QTemporaryDir FDir;
-    QProcess FServer;
-    QProcess FProgram;
-    QString FDisplay;
 };
 
 QByteArray Ini(int i)

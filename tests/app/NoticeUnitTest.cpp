@@ -2,27 +2,16 @@
 // and that it goes by itself or at a click.
 #include "NoticeUnit.h"
 
+#include "WaitUntil.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
 #include <gtest/gtest.h>
 
 namespace {
-
-template <class F> bool WaitUntil(F&& condition, int iTimeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > iTimeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 class NoticeWindowTest : public testing::Test {
 protected:
@@ -84,13 +73,13 @@ TEST_F(NoticeWindowTest, AClickFadesItOutAtOnce)
     QApplication::sendEvent(NoticeForm, &click);
     EXPECT_TRUE(click.isAccepted());
     EXPECT_EQ(NoticeForm->Fade().Phase(), TNoticeFadeAnimation::faOut);
-    EXPECT_TRUE(WaitUntil([] { return NoticeForm == nullptr; }, 3000));
+    EXPECT_TRUE(TestSupport::WaitUntil([] { return NoticeForm == nullptr; }, 3000));
 }
 
 TEST_F(NoticeWindowTest, WithoutAutoCloseItStays)
 {
     NoticeShow(QStringLiteral("x"), npCenter, false);
-    EXPECT_FALSE(WaitUntil([] { return NoticeForm == nullptr; }, 2500));
+    EXPECT_FALSE(TestSupport::WaitUntil([] { return NoticeForm == nullptr; }, 2500));
     EXPECT_EQ(NoticeForm->Fade().Phase(), TNoticeFadeAnimation::faWait);
 }
 
@@ -98,7 +87,7 @@ TEST_F(NoticeWindowTest, ItGoesByItselfInTime)
 {
     NoticeShow(QStringLiteral("x"), npCenter, true);
     // 600 ms of waiting between two fades of some 0.6 s each.
-    EXPECT_TRUE(WaitUntil([] { return NoticeForm == nullptr; }, 6000));
+    EXPECT_TRUE(TestSupport::WaitUntil([] { return NoticeForm == nullptr; }, 6000));
 }
 
 TEST_F(NoticeWindowTest, ManyLinesKeepTheNewestThatFit)

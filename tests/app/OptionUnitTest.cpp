@@ -13,6 +13,7 @@
 #include "PageControlEx.h"
 #include "SubUnit.h"
 #include "UserName.h"
+#include "WindowTest.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -48,33 +49,22 @@ public slots:
     void open(const QUrl& url) { urls << url; }
 };
 
-class OptionFormTest : public testing::Test {
+class OptionFormTest : public TestSupport::WindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(FDir.isValid());
-        ProgramDirectory = ProgramDirectoryOf(FDir.path());
-        WindowsUserName.clear();
+        WindowTestOn::SetUp();
+        if (HasFatalFailure())
+            return;
         FileBaseName = FileBaseNameFor(false, QString());
-        PortOverrideMsg = -1;
-        PortOverrideFile = -1;
         ResetSettings();
-        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
-            FBoxes.push_back(request);
-            if (FAnswers.empty())
-                return request.iFlags & MessageBox::MB_YESNO ? MessageBox::IDYES : MessageBox::IDOK;
-            const int answer = FAnswers.front();
-            FAnswers.pop_front();
-            return answer;
-        });
     }
 
     void TearDown() override
     {
         OptionFormRelease();
-        MessageBox::SetAnswerer({});
         ResetSettings();
-        WindowsUserName.clear();
+        WindowTestOn::TearDown();
     }
 
     static void ResetSettings()
@@ -92,19 +82,7 @@ protected:
         return *OptionForm;
     }
 
-    QStringList BoxTexts() const
-    {
-        QStringList texts;
-        for (const MessageBox::Request& box : FBoxes)
-            texts << box.sText;
-        return texts;
-    }
-
     QString Path(const QString& sName) const { return FDir.filePath(sName); }
-
-    QTemporaryDir FDir;
-    std::vector<MessageBox::Request> FBoxes;
-    std::deque<int> FAnswers;
 };
 
 template <class T> T* Child(QWidget& form, const char* sName)

@@ -4,15 +4,18 @@
 #include "DonationUnit.h"
 #include "GlobalChatUnit.h"
 #include "IniFile.h"
+#include "LanSuite.h"
 #include "MainUnit.h"
 #include "MessageBox.h"
 #include "RequestUnit.h"
 #include "TestLan.h"
 #include "UpdateUnit.h"
 #include "VersionUnit.h"
+#include "WaitUntil.h"
 #include "WebBrowserSp.h"
 #include "WebServer.h"
 #include "WebTestServer.h"
+#include "WindowTest.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,16 +28,10 @@
 
 namespace {
 
-template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 15000)
+// A page may take its time: the browser starts its processes on the first.
+bool WaitFor(const std::function<bool()>& condition, int iTimeoutMs = 15000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > iTimeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return TestSupport::WaitUntil(condition, iTimeoutMs);
 }
 
 const TGlobalChatPages kPages{QStringLiteral("http://h/application/parvane2/globalchat/login.php"),
@@ -204,40 +201,30 @@ TEST(WebServerAddress, NothingWithoutBaseAndPathsAfterIt)
 
 // ---- The windows in a real browser
 
-class WebWindowsTest : public testing::Test {
+class WebWindowsTest : public TestSupport::WindowTestOn<TestSupport::LanSuite<1>> {
 protected:
-    static void SetUpTestSuite() { FLan = new TestLan(1); }
-    static void TearDownTestSuite()
-    {
-        delete FLan;
-        FLan = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
-        ASSERT_TRUE(FDir.isValid());
+        WindowTestOn::SetUp();
+        if (HasFatalFailure())
+            return;
         // The browser's threads and processes start from here, so they live in the LAN host too.
-        FLan->Enter(0);
-        FEntered = true;
+        ASSERT_TRUE(EnterHost(0));
         FServer = std::make_unique<WebTestServer>();
         ASSERT_TRUE(FServer->IsListening());
         qputenv("PARVANE_WEB_BASE", FServer->Base().toUtf8());
-        ProgramDirectory = FDir.path() + QStringLiteral("/");
-        FileBaseName = ProgramDirectory + QStringLiteral("Parvane2");
-        MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
-            FBoxes.push_back(request);
-            return request.iFlags & MessageBox::MB_YESNO ? FAnswer : MessageBox::IDOK;
-        });
     }
 
     void TearDown() override
     {
-        MessageBox::SetAnswerer({});
         qunsetenv("PARVANE_WEB_BASE");
         FServer.reset();
-        if (FEntered)
-            FLan->Leave();
+        WindowTestOn::TearDown();
+    }
+
+    int DefaultAnswer(const MessageBox::Request& request) const override
+    {
+        return request.iFlags & MessageBox::MB_YESNO ? FAnswer : MessageBox::IDOK;
     }
 
     void VersionPage(const QByteArray& body, int iStatus = 200)
@@ -263,11 +250,7 @@ protected:
         return sHtml;
     }
 
-    static inline TestLan* FLan = nullptr;
-    bool FEntered = false;
-    QTemporaryDir FDir;
     std::unique_ptr<WebTestServer> FServer;
-    std::vector<MessageBox::Request> FBoxes;
     int FAnswer = MessageBox::IDYES;
 };
 

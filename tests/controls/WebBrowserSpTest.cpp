@@ -4,11 +4,12 @@
 #include "WebBrowserSp.h"
 
 #include "BrowserEngine.h"
+#include "LanSuite.h"
 #include "TestLan.h"
+#include "WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -16,16 +17,10 @@
 
 namespace {
 
-template <class F> bool WaitFor(F&& condition, int iTimeoutMs = 15000)
+// A page may take its time: the browser starts its processes on the first.
+bool WaitFor(const std::function<bool()>& condition, int iTimeoutMs = 15000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > iTimeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return TestSupport::WaitUntil(condition, iTimeoutMs);
 }
 
 QString Read(TWebBrowserSp& browser, void (TWebBrowserSp::*reader)(std::function<void(const QString&)>))
@@ -82,27 +77,9 @@ TEST(WebBrowserSpPost, BodyIsOneBytePerCharacterAndHeadersEndProperly)
     EXPECT_EQ(headers[0].second, "application/x-www-form-urlencoded");
 }
 
-class WebBrowserSpTest : public testing::Test {
+class WebBrowserSpTest : public TestSupport::LanSuite<1> {
 protected:
-    static void SetUpTestSuite() { FLan = new TestLan(1); }
-    static void TearDownTestSuite()
-    {
-        delete FLan;
-        FLan = nullptr;
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(FLan->IsReady()) << qPrintable(FLan->Error());
-        FLan->Enter(0);
-        FEntered = true;
-    }
-    void TearDown() override
-    {
-        if (FEntered)
-            FLan->Leave();
-    }
-    static inline TestLan* FLan = nullptr;
-    bool FEntered = false;
+    void SetUp() override { ASSERT_TRUE(EnterHost(0)); }
 };
 
 TEST_F(WebBrowserSpTest, LogPaneKeepsTheNewestLinesAndCallsBeforeTheBlankPageWait)

@@ -61,6 +61,7 @@ protected:
         TMainForm::ProgramDirectoryOverride = FDir.path();
         MessageBox::SetAnswerer([this](const MessageBox::Request& request) {
             FBoxes.push_back(request);
+            BoxShown(request);
             if (FAnswers.empty())
                 return DefaultAnswer(request);
             const int iAnswer = FAnswers.front();
@@ -82,6 +83,9 @@ protected:
         FileBaseName.clear();
         Base::TearDown();
     }
+
+    // Each box as it is recorded, before it is answered: a test acts there while the box is open.
+    virtual void BoxShown(const MessageBox::Request&) {}
 
     // Yes to a question, OK to anything else.
     virtual int DefaultAnswer(const MessageBox::Request& request) const

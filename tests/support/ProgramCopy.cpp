@@ -1,0 +1,138 @@
+#include "ProgramCopy.h"
+
+#include <QFile>
+
+namespace TestSupport {
+
+ProgramCopy::~ProgramCopy()
+{
+    for (QProcess* process : {&FProgram, &FServer}) {
+        if (process->state() == QProcess::NotRunning)
+            continue;
+        process->terminate();
+        if (!process->waitForFinished(5000)) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+}
+
+bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
+{
+    if (!FDir.isValid())
+        return false;
+    const QString sProgram = FDir.filePath(QStringLiteral("parvane2"));
+    if (!QFile::copy(QStringLiteral(PARVANE2_PATH), sProgram))
+        return false;
+    QFile file(FDir.filePath(QStringLiteral("Parvane2.INI")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(settings) != settings.size())
+        return false;
+    file.close();
+
+    // The X server is in the host too, so that its clients there reach it by any socket.
+    FLan.PlaceProcess(FServer, FHost);
+    FServer.start(QStringLiteral("Xvfb"),
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                   QStringLiteral("0"), sScreen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!FServer.waitForStarted(5000))
+        return false;
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray number;
+    while (!number.contains('\n') && timer.elapsed() < 10000) {
+        FServer.waitForReadyRead(200);
+        number += FServer.readAllStandardOutput();
+    }
+    if (!number.contains('\n'))
+        return false;
+    FDisplay = u':' + QString::fromLatin1(number.trimmed());
+
+    FProgram.setProcessEnvironment(Environment());
+    FProgram.setProcessChannelMode(QProcess::ForwardedChannels);
+    FLan.PlaceProcess(FProgram, FHost);
+    FProgram.start(sProgram, {});
+    return FProgram.waitForStarted(10000) && PollFor(
+                                                 [&] {
+                                                     FMainWindow = Find(QStringLiteral("^Parvane 2$"));
+                                                     return !FMainWindow.isEmpty();
+                                                 },
+                                                 15000);
+}
+
+QProcessEnvironment ProgramCopy::Environment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), FDisplay);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), FDir.path());
+    return environment;
+}
+
+bool ProgramCopy::Client(const QString& sProgram, const QStringList& args, QByteArray* output) const
+{
+    QProcess process;
+    process.setProcessEnvironment(Environment());
+    FLan.PlaceProcess(process, FHost);
+    process.start(sProgram, args);
+    if (!process.waitForFinished(20000))
+        return false;
+    if (output != nullptr)
+        *output = process.readAllStandardOutput();
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+QString ProgramCopy::Tool(const QStringList& args) const
+{
+    QByteArray output;
+    Client(QStringLiteral("xdotool"), args, &output);
+    return QString::fromUtf8(output).trimmed();
+}
+
+QString ProgramCopy::Find(const QString& sPattern) const
+{
+    return Tool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                 sPattern})
+        .section(u'\n', 0, 0);
+}
+
+QString ProgramCopy::Focus(const QString& sPattern) const
+{
+    const QString sWindow = Find(sPattern);
+    if (!sWindow.isEmpty())
+        Tool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sWindow});
+    return sWindow;
+}
+
+bool ProgramCopy::FocusBox() const
+{
+    const QStringList windows = Tool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                      QStringLiteral("--name"), QStringLiteral("^Parvane 2$")})
+                                    .split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& sWindow : windows) {
+        if (sWindow != FMainWindow) {
+            Tool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sWindow});
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ProgramCopy::Keys(const QStringList& keys, int iDelayMs) const
+{
+    return Client(QStringLiteral("xdotool"),
+                  QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(iDelayMs)} +
+                      keys);
+}
+
+bool ProgramCopy::Type(const QString& sText, int iDelayMs) const
+{
+    return Client(QStringLiteral("xdotool"),
+                  {QStringLiteral("type"), QStringLiteral("--delay"), QString::number(iDelayMs), sText});
+}
+
+bool ProgramCopy::Shot(const QString& sFile) const
+{
+    return Client(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), sFile});
+}
+
+} // namespace TestSupport

@@ -1,0 +1,79 @@
+#pragma once
+
+// One copy of the program in a host of the test LAN, on an X server of its own
+// in that host, driven from outside by X clients (xdotool, import) that run in
+// the same host: for the tests and benchmarks that watch whole programs talk.
+#include "TestLan.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace TestSupport {
+
+// Polls condition every iStepMs until it holds or iTimeoutMs have passed. A
+// sleeping poll, not the event loop: each check of these callers starts a
+// tool, and a tighter loop would load the machine the programs are measured on.
+template <class F> bool PollFor(F&& condition, int iTimeoutMs, int iStepMs = 50)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > iTimeoutMs)
+            return false;
+        QThread::msleep(static_cast<unsigned long>(iStepMs));
+    }
+    return true;
+}
+
+class ProgramCopy {
+public:
+    ProgramCopy(const TestLan& lan, int iHost) : FLan(lan), FHost(iHost) {}
+    // Ends the program, then its X server.
+    ~ProgramCopy();
+    ProgramCopy(const ProgramCopy&) = delete;
+    ProgramCopy& operator=(const ProgramCopy&) = delete;
+
+    // Starts an X server of sScreen (WIDTHxHEIGHTxDEPTH), puts a copy of the
+    // program beside this settings file in a folder of its own (its lock and
+    // log apart from every other copy's) and starts it; true once its main
+    // window is shown.
+    bool Start(const QByteArray& settings, const QString& sScreen = QStringLiteral("800x700x24"));
+
+    // Runs an X client on this copy's screen; true when it ended with 0.
+    bool Client(const QString& sProgram, const QStringList& args, QByteArray* output = nullptr) const;
+    // Runs xdotool; its output, trimmed.
+    QString Tool(const QStringList& args) const;
+    // The first shown window whose title matches the pattern; empty when there is none.
+    QString Find(const QString& sPattern) const;
+    // The same window, made the one that takes the keys.
+    QString Focus(const QString& sPattern) const;
+    // A message box (its title is the program's, as the main window's), made the one that takes the keys.
+    bool FocusBox() const;
+    bool Keys(const QStringList& keys, int iDelayMs = 60) const;
+    bool Type(const QString& sText, int iDelayMs = 80) const;
+    // The whole screen, saved as an image file.
+    bool Shot(const QString& sFile) const;
+
+    QString FilePath(const QString& sName) const { return FDir.filePath(sName); }
+    bool Running() const { return FProgram.state() == QProcess::Running; }
+    qint64 ProcessId() const { return FProgram.processId(); }
+    const QString& MainWindow() const { return FMainWindow; }
+
+private:
+    QProcessEnvironment Environment() const;
+
+    const TestLan& FLan;
+    int FHost;
+    QTemporaryDir FDir;
+    QProcess FServer;
+    QProcess FProgram;
+    QString FDisplay;
+    QString FMainWindow;
+};
+
+} // namespace TestSupport
