@@ -272,12 +272,6 @@ void TMainForm::CreateMenus()
         a->setIconVisibleInMenu(true);
         return a;
     };
-    // The commands of windows still to come are in place but stay off until those windows join.
-    auto later = [&action](const QString& sCaption, int iImage) {
-        QAction* a = action(sCaption, iImage);
-        a->setEnabled(false);
-        return a;
-    };
     using namespace ProjectImages;
 
     miMessageSend = action(QStringLiteral("メッセージ送信(&S)"), ToolbarSend);
