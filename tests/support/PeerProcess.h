@@ -31,14 +31,14 @@ public:
 
     // Sends one command (fields escaped here) and returns its answer's fields;
     // event lines that come first are kept for WaitEvent.
-    QStringList Command(const QStringList& fields, int timeoutMs = 5000);
+    QStringList Command(const QStringList& fields, int timeoutMs = 15000);
     // The answer of "call OPERATION ARGS..." after "result", or "?" when it was something else.
     QString Call(const QString& operation, const QStringList& args = {});
     QString Get(const QString& name);
     bool Set(const QString& name, const QString& value);
 
     // The next event of that name (its parameters), waiting up to the time.
-    std::optional<QStringList> WaitEvent(const QString& name, int timeoutMs = 3000);
+    std::optional<QStringList> WaitEvent(const QString& name, int timeoutMs = 15000);
     // Every event of that name that arrives within the time.
     int CountEvents(const QString& name, int quietMs = 300);
     void ForgetEvents();
