@@ -13,6 +13,7 @@
 #include "LanSuite.h"
 #include "LogFile.h"
 #include "LogUnit.h"
+#include "MainFormFixture.h"
 #include "MainMenus.h"
 #include "MessageBox.h"
 #include "MessageProbe.h"
@@ -63,20 +64,12 @@ QByteArray FileBytes(const QString& sPath)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class MainFormTest : public TestSupport::WindowTestOn<TestSupport::LanSuite<2>> {
+class MainFormTest : public MainFormFixture {
 protected:
-    void SetUp() override
-    {
-        WindowTestOn::SetUp();
-        ASSERT_TRUE(EnterHost(0));
-    }
-
-    void TearDown() override
+    void CloseWindows() override
     {
         RecvFormRelease();
         delete NoticeForm;
-        FForm.reset();
-        WindowTestOn::TearDown();
     }
 
     QString IniPath(const QString& sName = QStringLiteral("Parvane2.INI")) const
@@ -90,22 +83,6 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
-
-    TMainForm& Start(std::unique_ptr<TProgramWindows> windows = nullptr)
-    {
-        FForm = std::make_unique<TMainForm>(std::move(windows));
-        FForm->OnTerminate = [] {};
-        return *FForm;
-    }
-
-    // Waits until the own row has come back from the own log-in broadcast.
-    bool OwnRowListed()
-    {
-        return WaitFor(
-            [this] { return FForm->LoginUserFind(FForm->PVN->MachineName(), "Parvane2") != nullptr; });
-    }
-
-    std::unique_ptr<TMainForm> FForm;
 };
 
 TEST_F(MainFormTest, WithoutSettingsFileEverythingTakesItsDefault)
@@ -675,12 +652,7 @@ TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
     TMainForm& form = Start(std::make_unique<TNoticeSoundWindows>(slNotices, sounds));
     ASSERT_TRUE(OwnRowListed());
     TestSupport::PeerProcess peer;
-    ASSERT_TRUE(peer.Start(*FLan, 1));
-    ASSERT_TRUE(peer.Set("Discrimination", "Parvane2"));
-    ASSERT_TRUE(peer.Set("Version", "2200"));
-    ASSERT_EQ(peer.Call("ServiceStart"), "1");
-    ASSERT_TRUE(peer.Set("HandleName", "花子"));
-    ASSERT_EQ(peer.Call("Login"), "1");
+    ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, QStringLiteral("花子")));
     ASSERT_TRUE(WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
     TListItem* row = form.LoginUserFind("PVHOST2", "Parvane2");
     EXPECT_EQ(row->Caption(), QStringLiteral("花子"));
@@ -1191,12 +1163,7 @@ TEST_F(MainFormTest, ChatCommandEntersTalksAndLeaves)
     TMainForm& form = Start(std::make_unique<TNoticeSoundWindows>(slNotices, sounds));
     ASSERT_TRUE(OwnRowListed());
     TestSupport::PeerProcess peer;
-    ASSERT_TRUE(peer.Start(*FLan, 1));
-    ASSERT_TRUE(peer.Set("Discrimination", "Parvane2"));
-    ASSERT_TRUE(peer.Set("Version", "2200"));
-    ASSERT_EQ(peer.Call("ServiceStart"), "1");
-    ASSERT_TRUE(peer.Set("HandleName", "花子"));
-    ASSERT_EQ(peer.Call("Login"), "1");
+    ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, QStringLiteral("花子")));
     ASSERT_EQ(peer.Call("ChatLogin"), "1");
     ASSERT_TRUE(WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
 
