@@ -82,7 +82,7 @@ void TAbsenceForm::pmRightPopup()
 void TAbsenceForm::miSendClick()
 {
     AbsenceWindowShowSend = !miSend->isChecked();
-    WriteVisibilityFlag(QStringLiteral("ShowSend"), AbsenceWindowShowSend);
+    WriteVisibilityFlag(KeyShowSend, AbsenceWindowShowSend);
     BroadcastPanelVisibleSet();
 }
 

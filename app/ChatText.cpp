@@ -1,6 +1,8 @@
 #include "ChatText.h"
 
 #include "AnsiCodePage.h"
+#include "SendRules.h"
+#include "SubUnit.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <QStringList>
@@ -149,32 +151,10 @@ TChatByteCounter ChatByteCounter(const QString& sInput)
 
 QString ChatInputCut(const QString& sInput)
 {
-    // Whole characters are taken while they fit, so a double-byte character never
-    // loses its trail byte to the cut.
-    qsizetype iBytes = 0;
-    qsizetype iEnd = 0;
-    while (iEnd < sInput.size()) {
-        const qsizetype iLength = sInput[iEnd].isHighSurrogate() && iEnd + 1 < sInput.size() ? 2 : 1;
-        const qsizetype iCharBytes = AnsiCodePage::ByteLength(QStringView(sInput).mid(iEnd, iLength));
-        if (iBytes + iCharBytes > ChatMessageByteLimit)
-            break;
-        iBytes += iCharBytes;
-        iEnd += iLength;
-    }
-    QStringView cut = QStringView(sInput).left(iEnd);
-    while (!cut.isEmpty() && cut.front().unicode() <= 32)
-        cut = cut.mid(1);
-    while (!cut.isEmpty() && cut.back().unicode() <= 32)
-        cut.chop(1);
-    return cut.toString();
+    return MessageByteCut(sInput, ChatMessageByteLimit);
 }
 
 QString ChatInputRefusal(const QString& sInput)
 {
-    for (const char* separator : {"&|", "&:", "\\|"}) {
-        const QString s = QString::fromLatin1(separator);
-        if (sInput.contains(s))
-            return QStringLiteral("メッセージ内に「") + s + QStringLiteral("」を含めることはできません。");
-    }
-    return QString();
+    return ForbiddenSequenceRefusal(sInput, QStringLiteral("メッセージ内")).value_or(QString());
 }

@@ -6,7 +6,6 @@
 
 // The input's limit in bytes of the ANSI code page.
 inline constexpr int ChatMessageByteLimit = 255;
-inline constexpr int ChatEventSound = 7;
 
 // "&" first, then "<", then ">", so that nothing is escaped twice; quotes stay.
 QString ChatEscape(const QString& sText);

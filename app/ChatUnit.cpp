@@ -2,6 +2,7 @@
 
 #include "AnsiCodePage.h"
 #include "ChatText.h"
+#include "EventSound.h"
 #include "IEViewer.h"
 #include "IniFile.h"
 #include "LoginUserRow.h"
@@ -37,8 +38,6 @@ constexpr int kSplitterWidth = 6;
 constexpr int kSplitterMinSize = 50;
 // A view this close to its end follows new lines.
 constexpr int kAutoScrollBand = 50;
-constexpr int kLogChatSend = 2;
-constexpr int kLogChatRecv = 3;
 const QString kLogRecipient = QStringLiteral("(チャット全体)");
 
 const QString kLogoutQuestion = QStringLiteral("チャットからログアウトしますか？");
@@ -87,10 +86,10 @@ void ChatMessageAdd(const QString& sMessage, const QString& sHandle, const QStri
     const bool bOwn = IsOwn(sMachine, sDiscrimination);
     ChatForm->LineAppend(ChatLineHtml(sMessage, sHandle, bOwn, CustomizeChatLocate));
     if (CustomizeLog && MainForm)
-        MainForm->Windows->LogWrite(bOwn ? kLogChatSend : kLogChatRecv, ChatEscape(sHandle), kLogRecipient,
-                                    ChatEscape(sMessage));
+        MainForm->Windows->LogWrite(bOwn ? LogKindChatSend : LogKindChatRecv, ChatEscape(sHandle),
+                                    kLogRecipient, ChatEscape(sMessage));
     if (!bOwn && MainForm)
-        MainForm->Windows->EventSoundPlay(ChatEventSound);
+        MainForm->Windows->EventSoundPlay(SoundChatMessage);
 }
 
 void ChatEventAdd(const QString& sText)

@@ -22,8 +22,6 @@ const QString kTop = QStringLiteral("Top");
 const QString kWidth = QStringLiteral("Width");
 const QString kHeight = QStringLiteral("Height");
 const QString kAlphaBlend = QStringLiteral("AlphaBlend");
-const QString kShowHeader = QStringLiteral("ShowHeader");
-const QString kShowStatus = QStringLiteral("ShowStatus");
 
 constexpr int kHeaderHeight = 24;
 constexpr int kHeaderImageSize = 20;
@@ -40,44 +38,20 @@ constexpr int kGrabBandHeight = 8;
 constexpr int kGrabWidth = 40;
 constexpr int kFarAway = 1000000;
 
-TWindowKindInfo Several(const char* section, QStringList* registry, const char* bitmap, bool* header,
+TWindowKindInfo Several(const QString& section, QStringList* registry, const char* bitmap, bool* header,
                         bool* status, int panels)
 {
-    return {QString::fromLatin1(section),
-            registry,
-            true,
-            true,
-            QString::fromLatin1(bitmap),
-            header,
-            status,
-            panels,
-            true};
+    return {section, registry, true, true, QString::fromLatin1(bitmap), header, status, panels};
 }
 
-TWindowKindInfo Single(const char* section, const char* bitmap, bool* header, bool* status)
+TWindowKindInfo Single(const QString& section, const char* bitmap, bool* header, bool* status)
 {
-    return {QString::fromLatin1(section),
-            nullptr,
-            true,
-            false,
-            QString::fromLatin1(bitmap),
-            header,
-            status,
-            2,
-            true};
+    return {section, nullptr, true, false, QString::fromLatin1(bitmap), header, status, 2};
 }
 
-TWindowKindInfo Page(const char* section)
+TWindowKindInfo Page(const QString& section)
 {
-    return {QString::fromLatin1(section),
-            nullptr,
-            false,
-            false,
-            QStringLiteral("HEADER_ICON_MAIN"),
-            nullptr,
-            nullptr,
-            0,
-            true};
+    return {section, nullptr, false, false, QStringLiteral("HEADER_ICON_MAIN"), nullptr, nullptr, 0};
 }
 
 qint64 DistanceToRect(const QPoint& point, const QRect& rect)
@@ -110,22 +84,22 @@ QPlainTextEdit* MessageViewCreate(const QString& sObjectName, QWidget* parent)
 const TWindowKindInfo& WindowKindInfo(TWindowKind kind)
 {
     static const TWindowKindInfo kinds[] = {
-        Several("SendWindow", &SendWindowList, "HEADER_ICON_SEND", &SendWindowShowHeader,
+        Several(SectionSendWindow, &SendWindowList, "HEADER_ICON_SEND", &SendWindowShowHeader,
                 &SendWindowShowStatus, 2),
-        Several("AbsenceWindow", &AbsenceWindowList, "HEADER_ICON_ABSENCE", &AbsenceWindowShowHeader,
+        Several(SectionAbsenceWindow, &AbsenceWindowList, "HEADER_ICON_ABSENCE", &AbsenceWindowShowHeader,
                 &AbsenceWindowShowStatus, 2),
-        Several("FileSendWindow", &FileSendWindowList, "HEADER_ICON_FILESEND", &FileSendWindowShowHeader,
+        Several(SectionFileSendWindow, &FileSendWindowList, "HEADER_ICON_FILESEND", &FileSendWindowShowHeader,
                 &FileSendWindowShowStatus, 3),
-        Several("FileRecvWindow", &FileRecvWindowList, "HEADER_ICON_FILESEND", &FileRecvWindowShowHeader,
+        Several(SectionFileRecvWindow, &FileRecvWindowList, "HEADER_ICON_FILESEND", &FileRecvWindowShowHeader,
                 &FileRecvWindowShowStatus, 3),
-        Single("RecvWindow", "HEADER_ICON_RECV", &RecvWindowShowHeader, &RecvWindowShowStatus),
-        Single("ChatWindow", "HEADER_ICON_CHAT", &ChatWindowShowHeader, &ChatWindowShowStatus),
-        Single("LogWindow", "HEADER_ICON_LOG", &LogWindowShowHeader, &LogWindowShowStatus),
-        Single("GlobalChatWindow", "HEADER_ICON_GLOBAL_CHAT", &GlobalChatWindowShowHeader,
+        Single(SectionRecvWindow, "HEADER_ICON_RECV", &RecvWindowShowHeader, &RecvWindowShowStatus),
+        Single(SectionChatWindow, "HEADER_ICON_CHAT", &ChatWindowShowHeader, &ChatWindowShowStatus),
+        Single(SectionLogWindow, "HEADER_ICON_LOG", &LogWindowShowHeader, &LogWindowShowStatus),
+        Single(SectionGlobalChatWindow, "HEADER_ICON_GLOBAL_CHAT", &GlobalChatWindowShowHeader,
                &GlobalChatWindowShowStatus),
-        Page("UpdateWindow"),
-        Page("RequestWindow"),
-        Page("DonationWindow"),
+        Page(SectionUpdateWindow),
+        Page(SectionRequestWindow),
+        Page(SectionDonationWindow),
     };
     return kinds[static_cast<int>(kind)];
 }
@@ -247,8 +221,7 @@ TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
 {
     const TWindowKindInfo& info = Info();
     FHandle = WindowMessage::HandleOf(this);
-    if (info.bFreeOnClose)
-        setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_DeleteOnClose);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -415,7 +388,7 @@ void TCommonForm::miHeaderClick()
         return;
     *info.pShowHeader = !miHeader->isChecked();
     PanelVisibleSet();
-    WriteVisibilityFlag(kShowHeader, *info.pShowHeader);
+    WriteVisibilityFlag(KeyShowHeader, *info.pShowHeader);
     BroadcastPanelVisibleSet();
 }
 
@@ -426,7 +399,7 @@ void TCommonForm::miStatusClick()
         return;
     *info.pShowStatus = !miStatus->isChecked();
     PanelVisibleSet();
-    WriteVisibilityFlag(kShowStatus, *info.pShowStatus);
+    WriteVisibilityFlag(KeyShowStatus, *info.pShowStatus);
     BroadcastPanelVisibleSet();
 }
 

@@ -47,7 +47,6 @@ struct TWindowKindInfo {
     bool* pShowHeader; // nullptr: the header always shows
     bool* pShowStatus;
     int iStatusPanels; // the file windows have a progress panel in the middle
-    bool bFreeOnClose; // the window frees itself when it is closed (every kind so far)
 };
 const TWindowKindInfo& WindowKindInfo(TWindowKind kind);
 

@@ -5,7 +5,17 @@
 
 // The event sounds: a beep, or one wave file per event, played without waiting.
 
-// The events are the TEventSound numbers (LoginUserRow.h), which index CustomizeSoundFile.
+// The events, each the index of its file in CustomizeSoundFile.
+enum TEventSound : int {
+    SoundLogin = 0,
+    SoundLogout = 1,
+    SoundMessage = 2,
+    SoundChatLogin = 3,
+    SoundChatLogout = 4,
+    SoundFileRecv = 5,
+    SoundControl = 6, // offered in the options, played by no event
+    SoundChatMessage = 7
+};
 
 inline constexpr int SoundKindNone = 0;
 inline constexpr int SoundKindBeep = 1;

@@ -23,7 +23,6 @@ namespace {
 const QSize kDesignSize(384, 312);
 const QSize kMinimumSize(400, 350);
 
-const QString kSection = QStringLiteral("FileRecvWindow");
 const QString kPathKey = QStringLiteral("Path");
 const QString kCaption = QStringLiteral("ファイル受信 - Parvane 2");
 const QString kTitle = QStringLiteral("ファイル受信");
@@ -77,9 +76,10 @@ QString FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QStri
             created->mmSendFileSize->setText(FileSizeText(iFileByte));
             created->mmComment->setPlainText(sComment);
             const IniFile ini(SettingsFileName());
-            created->mmRecvFile->setText(FileRecvProposedPath(
-                CustomizeFileSave, ProgramDirectory, ini.ReadString(kSection, kPathKey, ProgramDirectory),
-                CustomizeFileSaveSetPath, sFileName));
+            created->mmRecvFile->setText(
+                FileRecvProposedPath(CustomizeFileSave, ProgramDirectory,
+                                     ini.ReadString(SectionFileRecvWindow, kPathKey, ProgramDirectory),
+                                     CustomizeFileSaveSetPath, sFileName));
             answer = created->Answer();
         });
     // Sleeps in the event loop until the answer comes; the window may be gone by then.
@@ -244,7 +244,7 @@ void TFileRecvForm::btRecvClick()
     {
         // The next offer proposes this folder again; a failed write only loses that.
         IniFile ini(SettingsFileName());
-        ini.WriteString(kSection, kPathKey, sFolder);
+        ini.WriteString(SectionFileRecvWindow, kPathKey, sFolder);
     }
     btCancel->setFocus();
     mmRecvFile->setEnabled(false);

@@ -1,6 +1,7 @@
 #include "FileWindowRules.h"
 
 #include "MainUnit.h"
+#include "SubUnit.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,17 +40,6 @@ const QString kRecvFile = QStringLiteral("以下のいずれかの原因によ�
                                          "\u3000・受信先のファイルが削除された。\r"
                                          "\u3000・受信先のファイルがロックされている。\r"
                                          "\u3000・何らかの原因で受信先のファイルのオープンに失敗した。");
-
-// The separators of the wire's fields, which a comment cannot carry.
-struct TForbidden {
-    const char* sSequence;
-    const char* sText;
-};
-const TForbidden kForbidden[] = {
-    {"&|", "コメント内に「&|」を含めることはできません。"},
-    {"&:", "コメント内に「&:」を含めることはできません。"},
-    {"\\|", "コメント内に「\\|」を含めることはできません。"},
-};
 
 } // namespace
 
@@ -154,10 +144,9 @@ TFileSendRefusal FileSendRefusal(bool bLoggedIn, const QString& sFileName, const
     // A folder, a device or a pipe has no size to announce, and reading a pipe could stall the program.
     if (!file.isFile())
         return {kNotRegular, TFileSendFocus::File};
-    for (const TForbidden& forbidden : kForbidden) {
-        if (sComment.contains(QLatin1String(forbidden.sSequence)))
-            return {QString::fromUtf8(forbidden.sText), TFileSendFocus::Comment};
-    }
+    // The comment travels in a field of the offer, which these sequences would cut.
+    if (const auto refusal = ForbiddenSequenceRefusal(sComment, QStringLiteral("コメント内")))
+        return {*refusal, TFileSendFocus::Comment};
     return {};
 }
 

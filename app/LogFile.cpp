@@ -125,14 +125,6 @@ QString Cut(QByteArrayView line, qsizetype iFront, qsizetype iBack)
     return AnsiCodePage::Decode(line.sliced(iFront, line.size() - iFront - iBack));
 }
 
-QString Unescaped(QString sText)
-{
-    sText.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
-    sText.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    sText.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    return sText;
-}
-
 // A width in pixels, or 0 for the column that takes the rest.
 QString CellWidth(int iWidthPx)
 {
@@ -154,6 +146,14 @@ QString RowCell(int iWidthPx, const char* sColor, const QString& sHtml)
 }
 
 } // namespace
+
+QString LogChatUnescaped(QString sText)
+{
+    sText.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+    sText.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+    sText.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    return sText;
+}
 
 QString LogKindHeader(int iKind)
 {
@@ -262,7 +262,7 @@ QString LogTableHtml(const QList<TLogRecord>& records)
     for (const TLogRecord& record : records) {
         const bool chat = record.sKind == kChatSendWord || record.sKind == kChatRecvWord;
         const auto shown = [chat](const QString& sField) {
-            return (chat ? Unescaped(sField) : sField).toHtmlEscaped();
+            return (chat ? LogChatUnescaped(sField) : sField).toHtmlEscaped();
         };
         html += tinted ? QStringLiteral("<tr style=\"background-color:#eeeeff;\">") : QStringLiteral("<tr>");
         html += RowCell(80, "#995555", shown(record.sKind)) + kSpacer;

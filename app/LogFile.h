@@ -29,6 +29,10 @@ enum TLogKind : int {
     LogKindChatRecv = 3
 };
 
+// A chat record's field as the line was typed: the chat stores "&", "<" and ">"
+// escaped, and these come back ("&amp;" last, so "&amp;lt;" stays "&lt;").
+QString LogChatUnescaped(QString sText);
+
 // "【メッセージ送信】" and so on; every kind above 3 is written as a received chat line.
 QString LogKindHeader(int iKind);
 

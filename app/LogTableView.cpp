@@ -42,14 +42,6 @@ constexpr int kLayoutsKept = 400;
 constexpr int kArrowPixels = 40;
 constexpr int kWheelPixels = 54;
 
-QString Unescaped(QString sText)
-{
-    sText.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
-    sText.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    sText.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    return sText;
-}
-
 bool IsHtmlSpace(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f';
@@ -112,7 +104,8 @@ TLogTableText::TLogTableText(const QList<TLogRecord>& records)
         const QString* fields[kColumns] = {&record.sKind, &record.sDate, &record.sFrom, &record.sTo,
                                            &record.sText};
         for (int i = 0; i < kColumns; ++i)
-            add(ShownAsHtml(chat ? Unescaped(*fields[i]) : *fields[i], i + 1 == kColumns), i + 1 == kColumns);
+            add(ShownAsHtml(chat ? LogChatUnescaped(*fields[i]) : *fields[i], i + 1 == kColumns),
+                i + 1 == kColumns);
     }
 }
 

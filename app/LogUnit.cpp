@@ -64,7 +64,7 @@ bool LogFileRecords(const QString& sFileName, QList<TLogRecord>& records)
 
 QString LogFileName()
 {
-    return FileBaseName + QStringLiteral(".LOG");
+    return FileBaseName + LogExtension;
 }
 
 namespace {
@@ -81,7 +81,7 @@ TLogWriter& LogWriter()
 
 } // namespace
 
-void LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)
+void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText)
 {
     // The time is the time of the call, however long the record waits for the disk.
     LogWriter().Add(LogFileName(), LogRecordBytes(iKind, sFrom, sTo, sText, SystemClock::Now()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommonForm.h"
+#include "LogFile.h"
 
 #include <QString>
 
@@ -69,7 +70,7 @@ QString LogFileName();
 // Adds one record at the top of the log file. The file is rewritten on a thread
 // of its own, so the call returns at once; a failure loses the record and is
 // told to the user by a message box soon after (or by LogWriteWait), not to the caller.
-void LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText);
+void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText);
 // Returns when every record given to LogWrite is in the file or lost, after
 // telling the user of the losses not yet told. The program's end waits here.
 void LogWriteWait();

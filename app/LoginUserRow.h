@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EventSound.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -72,15 +74,6 @@ struct TLoginUserNoticeSettings {
     bool NoticeChatLogoutAnytime = true;
     bool NoticeAbsence = true;
     bool NoticeNonAbsence = true;
-};
-
-enum TEventSound {
-    SoundLogin = 0,
-    SoundLogout = 1,
-    SoundMessage = 2,
-    SoundChatLogin = 3,
-    SoundChatLogout = 4,
-    SoundFileRecv = 5
 };
 
 // What a log-in or information change of one peer causes, in the order it happens.

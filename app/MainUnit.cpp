@@ -1,6 +1,5 @@
 #include "MainUnit.h"
 
-#include "ChatUnit.h"
 #include "CommandLine.h"
 #include "CommonForm.h"
 #include "DropArrowButton.h"
@@ -58,9 +57,6 @@ const QString kReloginDone = QStringLiteral(
 const QString kNoAbsenceMessage = QStringLiteral(" の不在メッセージはありません。");
 const QString kSendSkipped = QStringLiteral("メッセージ受信に対応していないユーザが選択されています。\r"
                                             "該当ユーザは自動的にメッセージ送信対象から除かれます。");
-const QString kMenuBarHide = QStringLiteral("CustomizeMenuBarHide");
-const QString kToolBarHide = QStringLiteral("CustomizeToolBarHide");
-const QString kStatusBarHide = QStringLiteral("CustomizeStatusBarHide");
 // The tool bar's buttons are at least this large, so the away button's arrow has room.
 const QSize kToolButtonSize(36, 27);
 // A count panel of the status bar: its text's width and room for the image before it.
@@ -936,17 +932,17 @@ void TMainForm::BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting)
 
 void TMainForm::miRightMenubarClick()
 {
-    BarToggle(menuBar(), kMenuBarHide, CustomizeMenuBarHide);
+    BarToggle(menuBar(), KeyMenuBarHide, CustomizeMenuBarHide);
 }
 
 void TMainForm::miRightToolbarClick()
 {
-    BarToggle(tbMenu, kToolBarHide, CustomizeToolBarHide);
+    BarToggle(tbMenu, KeyToolBarHide, CustomizeToolBarHide);
 }
 
 void TMainForm::miRightStatusbarClick()
 {
-    BarToggle(statusBar(), kStatusBarHide, CustomizeStatusBarHide);
+    BarToggle(statusBar(), KeyStatusBarHide, CustomizeStatusBarHide);
 }
 
 void TMainForm::miShowClick()
@@ -1081,7 +1077,7 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     if (NoticeRecv)
         Windows->NoticeAdd(NoticeRecvText(HandleName));
     if (CustomizeLog)
-        Windows->LogWrite(1, HandleName, PVN->HandleName(), Message);
+        Windows->LogWrite(LogKindMessageRecv, HandleName, PVN->HandleName(), Message);
     Windows->EventSoundPlay(SoundMessage);
     if (AnimationMouse != 0)
         Windows->MouseAnimationStart(AnimationMouse);

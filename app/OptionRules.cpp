@@ -4,6 +4,7 @@
 #include "FileSave.h"
 #include "IniFile.h"
 #include "ParvaneNetwork.h"
+#include "SubUnit.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,15 +40,6 @@ const QString kLogMoveOff = QStringLiteral(
     "ログファイルの移行に失敗しました。対象ファイルが読み込み専用になっていないか、ロックされて"
     "いないかを確認してください。\rマルチユーザ機能を解除することができませんでした。");
 
-// "<what>に「<sequence>」を含めることはできません。" for the first sequence found.
-std::optional<QString> ForbiddenSequence(const QString& sText, const QString& sWhat)
-{
-    for (const QString& sequence : OptionForbiddenSequences)
-        if (sText.contains(sequence))
-            return sWhat + QStringLiteral("に「") + sequence + QStringLiteral("」を含めることはできません。");
-    return std::nullopt;
-}
-
 bool PortOutOfRange(int iPort)
 {
     return iPort < MinimumPortNo || iPort > MaximumPortNo;
@@ -65,12 +57,12 @@ std::optional<TOptionRefusal> OptionApplyCheck(const TOptionEntries& entries)
     const QString edHandleName = QStringLiteral("edHandleName");
     if (entries.sHandleName.isEmpty())
         return TOptionRefusal{TOptionPage::Profile, edHandleName, -1, kHandleEmpty};
-    if (const auto text = ForbiddenSequence(entries.sHandleName, QStringLiteral("ハンドル名")))
+    if (const auto text = ForbiddenSequenceRefusal(entries.sHandleName, QStringLiteral("ハンドル名")))
         return TOptionRefusal{TOptionPage::Profile, edHandleName, -1, *text};
     if (entries.pAbsence) {
         for (int i = 0; i < AbsenceMessageCount; ++i)
-            if (const auto text =
-                    ForbiddenSequence((*entries.pAbsence)[i].sMessage, QStringLiteral("不在メッセージ")))
+            if (const auto text = ForbiddenSequenceRefusal((*entries.pAbsence)[i].sMessage,
+                                                           QStringLiteral("不在メッセージ")))
                 return TOptionRefusal{TOptionPage::Absence, QStringLiteral("mmAbsenceMessage"), i, *text};
     }
     if (!entries.bNetworkPort)
@@ -93,7 +85,7 @@ std::optional<QString> AbsenceAddCheck(const QString& sTitle, const QStringList&
     if (slTitles.contains(sTitle, Qt::CaseSensitive))
         return kAbsenceExists;
     // A title travels as a field of the away state and of the away menu's records.
-    return ForbiddenSequence(sTitle, QStringLiteral("種類名"));
+    return ForbiddenSequenceRefusal(sTitle, QStringLiteral("種類名"));
 }
 
 std::optional<QString> AbsenceNameCheck(const QString& sTitle, const QStringList& slTitles, int iSelected)
@@ -103,7 +95,7 @@ std::optional<QString> AbsenceNameCheck(const QString& sTitle, const QStringList
     for (qsizetype i = 0; i < slTitles.size(); ++i)
         if (i != iSelected && slTitles[i] == sTitle)
             return kAbsenceExists;
-    return ForbiddenSequence(sTitle, QStringLiteral("種類名"));
+    return ForbiddenSequenceRefusal(sTitle, QStringLiteral("種類名"));
 }
 
 QString AddressTrim(const QString& sText)
@@ -123,7 +115,7 @@ TNetworkAddCheck NetworkAddCheck(const QString& sText, const QStringList& slList
     if (address.isEmpty())
         return {TNetworkAddCheck::Refuse, QString(), kAddressEmpty};
     // The list is stored joined by the field separator.
-    if (const auto text = ForbiddenSequence(address, QStringLiteral("アドレス")))
+    if (const auto text = ForbiddenSequenceRefusal(address, QStringLiteral("アドレス")))
         return {TNetworkAddCheck::Refuse, QString(), *text};
     if (slList.contains(address, Qt::CaseSensitive))
         return {TNetworkAddCheck::Refuse, QString(), kAddressExists};

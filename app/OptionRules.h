@@ -38,10 +38,6 @@ std::optional<TOptionRefusal> OptionApplyCheck(const TOptionEntries& entries);
 // A port edit's number; iFallback when the text is not one.
 int OptionPortValue(const QString& sText, int iFallback);
 
-// The three sequences that cut a record on the wire or a joined list.
-inline const QStringList OptionForbiddenSequences = {QStringLiteral("&|"), QStringLiteral("&:"),
-                                                     QStringLiteral("\\|")};
-
 // ---- The input dialogs: nullopt accepts, else the warning
 
 // A new away kind: not empty, not a listed title (exact), none of the sequences.

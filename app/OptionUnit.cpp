@@ -49,7 +49,6 @@
 namespace {
 
 const QSize kDesignClientSize(453, 366);
-constexpr int kHintHidePauseMs = 10000;
 constexpr int kWheelStep = 9;
 constexpr int kPortDigits = 5;
 constexpr int kAbsenceMessageLength = 1024;
@@ -470,32 +469,35 @@ void TOptionForm::CreatePages()
         layout->addWidget(radio(rbCustomizeSoundWave, "rbCustomizeSoundWave",
                                 QStringLiteral("イベント時に以下のWAVEファイルを鳴らす"), 106, box));
         rbCustomizeSoundWave->setChecked(true);
-        // Screen order of the rows: control number, caption, help number.
+        // Screen order of the rows: the event, caption, help number. A row's control
+        // number is its event's number + 1.
         const struct {
-            int n;
+            TEventSound sound;
             const char* sCaption;
             int iHelp;
-        } rows[] = {{1, "ユーザログイン", 107},    {2, "ユーザログアウト", 108},
-                    {3, "メッセージ受信", 109},    {6, "ファイル受信", 169},
-                    {4, "チャットログイン", 167},  {5, "チャットログアウト", 168},
-                    {8, "チャットメッセージ", 79}, {7, "通信制御", 170}};
+        } rows[] = {
+            {SoundLogin, "ユーザログイン", 107},          {SoundLogout, "ユーザログアウト", 108},
+            {SoundMessage, "メッセージ受信", 109},        {SoundFileRecv, "ファイル受信", 169},
+            {SoundChatLogin, "チャットログイン", 167},    {SoundChatLogout, "チャットログアウト", 168},
+            {SoundChatMessage, "チャットメッセージ", 79}, {SoundControl, "通信制御", 170}};
         auto* grid = new QGridLayout;
         grid->setContentsMargins(16, 0, 0, 0);
         const QIcon play = SoundButtonImage();
         const QIcon search = SearchButtonImage();
         int r = 0;
         for (const auto& row : rows) {
-            const int k = row.n - 1;
+            const int k = row.sound;
+            const int n = k + 1;
             QLineEdit*& field = edCustomizeSoundFile[size_t(k)];
-            edit(field, QStringLiteral("edCustomizeSoundFile%1").arg(row.n).toLatin1().constData(), row.iHelp,
+            edit(field, QStringLiteral("edCustomizeSoundFile%1").arg(n).toLatin1().constData(), row.iHelp,
                  box);
             laCustomizeSoundFile[size_t(k)] = label(QString::fromUtf8(row.sCaption), field, box);
             auto* playButton = new QToolButton(box);
-            playButton->setObjectName(QStringLiteral("sbCustomizeSoundPlay%1").arg(row.n));
+            playButton->setObjectName(QStringLiteral("sbCustomizeSoundPlay%1").arg(n));
             playButton->setIcon(play);
             playButton->setToolTip(QStringLiteral("テスト再生"));
             auto* searchButton = new QToolButton(box);
-            searchButton->setObjectName(QStringLiteral("sbCustomizeSoundSearch%1").arg(row.n));
+            searchButton->setObjectName(QStringLiteral("sbCustomizeSoundSearch%1").arg(n));
             searchButton->setIcon(search);
             searchButton->setToolTip(QStringLiteral("ファイル参照"));
             sbCustomizeSoundPlay[size_t(k)] = playButton;
@@ -1452,13 +1454,11 @@ void TOptionForm::btUpdateClick()
         LogWriteWait();
         const QString sShared = ProgramDirectory + SettingsBaseName;
         if (bMultiUser) {
-            // The system's user-name call fails beyond 255 characters: the name is then empty.
-            const QString sLogin = LoginUserName();
-            const QString sUser = sLogin.size() <= 255 ? sLogin : QString();
+            const QString sUser = MultiUserNameOf(LoginUserName());
             const QString sBase = FileBaseNameFor(true, sUser);
             const TFilesMove moved =
                 MultiUserFilesMove({sShared + SettingsExtension, sBase + SettingsExtension},
-                                   {sShared + QStringLiteral(".LOG"), sBase + QStringLiteral(".LOG")});
+                                   {sShared + LogExtension, sBase + LogExtension});
             if (moved != TFilesMove::Done) {
                 Warn(MultiUserMoveErrorText(moved, true));
                 PrMultiUserQuiet = true;
@@ -1471,7 +1471,7 @@ void TOptionForm::btUpdateClick()
         } else {
             const TFilesMove moved =
                 MultiUserFilesMove({FileBaseName + SettingsExtension, sShared + SettingsExtension},
-                                   {FileBaseName + QStringLiteral(".LOG"), sShared + QStringLiteral(".LOG")});
+                                   {FileBaseName + LogExtension, sShared + LogExtension});
             if (moved != TFilesMove::Done) {
                 Warn(MultiUserMoveErrorText(moved, false));
                 PrMultiUserQuiet = true;

@@ -19,7 +19,7 @@
 #include "UpdateUnit.h"
 #include "VersionUnit.h"
 
-void TProgramWindows::LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText)
+void TProgramWindows::LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText)
 {
     ::LogWrite(iKind, sFrom, sTo, sText);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LogFile.h"
 #include "SubUnit.h"
 
 #include <QString>
@@ -17,7 +18,7 @@ public:
     virtual ~TProgramWindows() = default;
 
     // ---- Log viewer (LogUnit)
-    virtual void LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText);
+    virtual void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText);
     virtual void LogFormShow();
 
     // ---- Send window (SendUnit): the targets are two "&|" lists

@@ -3,6 +3,7 @@
 #include "AnsiCodePage.h"
 #include "MessageBox.h"
 #include "ParvaneNetwork.h"
+#include "SubUnit.h"
 
 namespace {
 
@@ -18,17 +19,6 @@ const QString kOldPeer =
                    "ろしいですか？");
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kQuotePrefix = QStringLiteral("> ");
-
-struct TForbidden {
-    const char16_t* sSequence;
-    const char16_t* sText;
-};
-// Tried in this order on the whole text; only the first found is told.
-const TForbidden kForbidden[] = {
-    {u"&|", u"メッセージ内に「&|」を含めることはできません。"},
-    {u"&:", u"メッセージ内に「&:」を含めることはできません。"},
-    {u"\\|", u"メッセージ内に「\\|」を含めることはできません。"},
-};
 
 bool Blank(QChar c)
 {
@@ -62,23 +52,12 @@ TByteCounter ByteCounterText(const QString& sWire)
 
 QString MessageByteCut(const QString& sWire, int iMaxByte)
 {
-    // Character by character, so a pair of bytes is taken whole or not at all.
-    qsizetype bytes = 0;
-    qsizetype end = 0;
-    while (end < sWire.size()) {
-        const qsizetype length = sWire[end].isHighSurrogate() && end + 1 < sWire.size() ? 2 : 1;
-        const qsizetype size = AnsiCodePage::ByteLength(QStringView(sWire).mid(end, length));
-        if (bytes + size > iMaxByte)
-            break;
-        bytes += size;
-        end += length;
-    }
-    qsizetype begin = 0;
-    while (begin < end && Blank(sWire[begin]))
-        ++begin;
-    while (end > begin && Blank(sWire[end - 1]))
-        --end;
-    return sWire.mid(begin, end - begin);
+    QStringView cut = AnsiCodePage::LeftBytes(sWire, iMaxByte);
+    while (!cut.isEmpty() && Blank(cut.front()))
+        cut = cut.mid(1);
+    while (!cut.isEmpty() && Blank(cut.back()))
+        cut.chop(1);
+    return cut.toString();
 }
 
 QString QuoteText(const QString& sWire)
@@ -130,13 +109,11 @@ TSendCheckResult SendCheck(bool bLoggedIn, const QString& sWire, bool bLetter,
         result.sText = MessageByteCut(sWire);
         result.bCut = true;
     }
-    for (const TForbidden& forbidden : kForbidden) {
-        if (result.sText.contains(QString::fromUtf16(forbidden.sSequence))) {
-            result.bFocusEdit = true;
-            ask(QString::fromUtf16(forbidden.sText), MessageBox::MB_ICONWARNING);
-            result.Result = TSendCheck::Forbidden;
-            return result;
-        }
+    if (const auto refusal = ForbiddenSequenceRefusal(result.sText, QStringLiteral("メッセージ内"))) {
+        result.bFocusEdit = true;
+        ask(*refusal, MessageBox::MB_ICONWARNING);
+        result.Result = TSendCheck::Forbidden;
+        return result;
     }
     if (bLetter) {
         for (int iVersion : versions) {

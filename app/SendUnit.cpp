@@ -1,6 +1,5 @@
 #include "SendUnit.h"
 
-#include "LogUnit.h"
 #include "MainUnit.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
@@ -157,7 +156,7 @@ void TSendForm::btSendClick(bool bLetter)
             MessageBoxShow(SendFailedText(target.sMachine, target.sDiscrimination), ApplicationTitle,
                            MessageBox::MB_ICONWARNING);
     if (CustomizeLog)
-        MainForm->Windows->LogWrite(0, pvn->HandleName(), PrHandleName, check.sText);
+        MainForm->Windows->LogWrite(LogKindMessageSend, pvn->HandleName(), PrHandleName, check.sText);
     if (CustomizeSendHide) {
         if (CustomizeTaskTray && CustomizeTaskBar)
             MainForm->hide();

@@ -3,6 +3,7 @@
 #include "AnsiCodePage.h"
 #include "ParvaneNetwork.h"
 
+#include <map>
 #include <variant>
 #include <vector>
 
@@ -21,12 +22,11 @@ struct Password {
     QString* text;
 };
 
-// One [Option] key held in a variable; text keys default to empty unless a
-// default is given.
+// One [Option] key held in a variable. A Boolean or integer key's default is the
+// value Settings.h starts its variable at; a text key's is empty unless one is given.
 struct OptionKey {
     QString name;
     std::variant<bool*, int*, QString*, Password> variable;
-    int iDefault = 0;
     QString sDefault = QString();
 };
 
@@ -35,75 +35,94 @@ struct OptionKey {
 std::vector<OptionKey> OptionKeysBeforeAbsence(bool* pSecurityData)
 {
     std::vector<OptionKey> keys = {
-        {QStringLiteral("CustomizeTaskTray"), &CustomizeTaskTray, false},
-        {QStringLiteral("CustomizeTaskBar"), &CustomizeTaskBar, false},
-        {QStringLiteral("CustomizeAutoRecv"), &CustomizeAutoRecv, false},
-        {QStringLiteral("CustomizeAutoRecvAbsence"), &CustomizeAutoRecvAbsence, false},
-        {QStringLiteral("CustomizeReplyHide"), &CustomizeReplyHide, false},
-        {QStringLiteral("CustomizeSendHide"), &CustomizeSendHide, false},
-        {QStringLiteral("CustomizeRecvWithMessage"), &CustomizeRecvWithMessage, false},
-        {QStringLiteral("CustomizeLetter"), &CustomizeLetter, false},
-        {QStringLiteral("CustomizeChatLocate"), &CustomizeChatLocate, false},
-        {QStringLiteral("CustomizeIME"), &CustomizeIME, false},
-        {QStringLiteral("CustomizeLog"), &CustomizeLog, true},
-        {QStringLiteral("CustomizeReloginMessage"), &CustomizeReloginMessage, true},
-        {QStringLiteral("CustomizeEnd"), &CustomizeEnd, true},
-        {QStringLiteral("CustomizeSecurityData"), pSecurityData, false},
-        {QStringLiteral("CustomizeHotKey1"), &CustomizeHotKey1, 49229},
-        {QStringLiteral("CustomizeHotKey2"), &CustomizeHotKey2, 49235},
-        {QStringLiteral("CustomizeHotKey3"), &CustomizeHotKey3, 49234},
-        {QStringLiteral("CustomizeHotKey4"), &CustomizeHotKey4, 49222},
-        {QStringLiteral("CustomizeHotKey5"), &CustomizeHotKey5, 49228},
-        {QStringLiteral("CustomizeStartLogin"), &CustomizeStartLogin, true},
-        {QStringLiteral("CustomizeStartFormHide"), &CustomizeStartFormHide, false},
-        {QStringLiteral("CustomizeStartVersionCheck"), &CustomizeStartVersionCheck, true},
-        {QStringLiteral("CustomizeShowTopMost"), &CustomizeShowTopMost, false},
-        {QStringLiteral("CustomizeAlpha"), &CustomizeAlpha, false},
-        {QStringLiteral("CustomizeAlphaBar"), &CustomizeAlphaBar, true},
-        {QStringLiteral("CustomizeFileSave"), &CustomizeFileSave, 0},
-        {QStringLiteral("CustomizeFileSaveSetPath"), &CustomizeFileSaveSetPath, 0, ProgramDirectory},
-        {QStringLiteral("CustomizeTaskHideLog"), &CustomizeTaskHideLog, false},
-        {QStringLiteral("CustomizeTaskHideSend"), &CustomizeTaskHideSend, false},
-        {QStringLiteral("CustomizeTaskHideFileSend"), &CustomizeTaskHideFileSend, false},
-        {QStringLiteral("CustomizeTaskHideChat"), &CustomizeTaskHideChat, false},
-        {QStringLiteral("CustomizeTaskHideGlobalChat"), &CustomizeTaskHideGlobalChat, false},
-        {QStringLiteral("CustomizeTaskHideAbsence"), &CustomizeTaskHideAbsence, false},
-        {QStringLiteral("SecurityFileRecvCancel"), &SecurityFileRecvCancel, false},
-        {QStringLiteral("SecurityFileRecvCancelAbsence"), &SecurityFileRecvCancelAbsence, false},
-        {QStringLiteral("SecurityLetter"), &SecurityLetter, false},
+        {QStringLiteral("CustomizeTaskTray"), &CustomizeTaskTray},
+        {QStringLiteral("CustomizeTaskBar"), &CustomizeTaskBar},
+        {QStringLiteral("CustomizeAutoRecv"), &CustomizeAutoRecv},
+        {QStringLiteral("CustomizeAutoRecvAbsence"), &CustomizeAutoRecvAbsence},
+        {QStringLiteral("CustomizeReplyHide"), &CustomizeReplyHide},
+        {QStringLiteral("CustomizeSendHide"), &CustomizeSendHide},
+        {QStringLiteral("CustomizeRecvWithMessage"), &CustomizeRecvWithMessage},
+        {QStringLiteral("CustomizeLetter"), &CustomizeLetter},
+        {QStringLiteral("CustomizeChatLocate"), &CustomizeChatLocate},
+        {QStringLiteral("CustomizeIME"), &CustomizeIME},
+        {QStringLiteral("CustomizeLog"), &CustomizeLog},
+        {QStringLiteral("CustomizeReloginMessage"), &CustomizeReloginMessage},
+        {QStringLiteral("CustomizeEnd"), &CustomizeEnd},
+        {QStringLiteral("CustomizeSecurityData"), pSecurityData},
+        {QStringLiteral("CustomizeHotKey1"), &CustomizeHotKey1},
+        {QStringLiteral("CustomizeHotKey2"), &CustomizeHotKey2},
+        {QStringLiteral("CustomizeHotKey3"), &CustomizeHotKey3},
+        {QStringLiteral("CustomizeHotKey4"), &CustomizeHotKey4},
+        {QStringLiteral("CustomizeHotKey5"), &CustomizeHotKey5},
+        {QStringLiteral("CustomizeStartLogin"), &CustomizeStartLogin},
+        {QStringLiteral("CustomizeStartFormHide"), &CustomizeStartFormHide},
+        {QStringLiteral("CustomizeStartVersionCheck"), &CustomizeStartVersionCheck},
+        {QStringLiteral("CustomizeShowTopMost"), &CustomizeShowTopMost},
+        {QStringLiteral("CustomizeAlpha"), &CustomizeAlpha},
+        {QStringLiteral("CustomizeAlphaBar"), &CustomizeAlphaBar},
+        {QStringLiteral("CustomizeFileSave"), &CustomizeFileSave},
+        {QStringLiteral("CustomizeFileSaveSetPath"), &CustomizeFileSaveSetPath, ProgramDirectory},
+        {QStringLiteral("CustomizeTaskHideLog"), &CustomizeTaskHideLog},
+        {QStringLiteral("CustomizeTaskHideSend"), &CustomizeTaskHideSend},
+        {QStringLiteral("CustomizeTaskHideFileSend"), &CustomizeTaskHideFileSend},
+        {QStringLiteral("CustomizeTaskHideChat"), &CustomizeTaskHideChat},
+        {QStringLiteral("CustomizeTaskHideGlobalChat"), &CustomizeTaskHideGlobalChat},
+        {QStringLiteral("CustomizeTaskHideAbsence"), &CustomizeTaskHideAbsence},
+        {QStringLiteral("SecurityFileRecvCancel"), &SecurityFileRecvCancel},
+        {QStringLiteral("SecurityFileRecvCancelAbsence"), &SecurityFileRecvCancelAbsence},
+        {QStringLiteral("SecurityLetter"), &SecurityLetter},
         {QStringLiteral("SecurityLetterPassword"), Password{&SecurityLetterPassword}},
-        {QStringLiteral("SecurityOption"), &SecurityOption, false},
+        {QStringLiteral("SecurityOption"), &SecurityOption},
         {QStringLiteral("SecurityOptionPassword"), Password{&SecurityOptionPassword}},
-        {QStringLiteral("SecurityLog"), &SecurityLog, false},
+        {QStringLiteral("SecurityLog"), &SecurityLog},
         {QStringLiteral("SecurityLogPassword"), Password{&SecurityLogPassword}},
-        {QStringLiteral("CustomizeSoundKind"), &CustomizeSoundKind, 0},
+        {QStringLiteral("CustomizeSoundKind"), &CustomizeSoundKind},
     };
     for (int i = 0; i < SoundFileCount; ++i)
         keys.push_back({QStringLiteral("CustomizeSoundFile%1").arg(i), &CustomizeSoundFile[i]});
-    keys.push_back({QStringLiteral("AnimationMouse"), &AnimationMouse, 1});
-    keys.push_back({QStringLiteral("AnimationTaskTrayIcon"), &AnimationTaskTrayIcon, 1});
+    keys.push_back({QStringLiteral("AnimationMouse"), &AnimationMouse});
+    keys.push_back({QStringLiteral("AnimationTaskTrayIcon"), &AnimationTaskTrayIcon});
     return keys;
 }
 
 std::vector<OptionKey> OptionKeysAfterAbsence()
 {
     return {
-        {QStringLiteral("NoticeLogin"), &NoticeLogin, true},
-        {QStringLiteral("NoticeLogout"), &NoticeLogout, true},
-        {QStringLiteral("NoticeChatLogin"), &NoticeChatLogin, true},
-        {QStringLiteral("NoticeChatLoginAnytime"), &NoticeChatLoginAnytime, true},
-        {QStringLiteral("NoticeChatLogout"), &NoticeChatLogout, true},
-        {QStringLiteral("NoticeChatLogoutAnytime"), &NoticeChatLogoutAnytime, true},
-        {QStringLiteral("NoticeAbsence"), &NoticeAbsence, true},
-        {QStringLiteral("NoticeNonAbsence"), &NoticeNonAbsence, true},
-        {QStringLiteral("NoticeRecv"), &NoticeRecv, true},
-        {QStringLiteral("NoticeMessageOpen"), &NoticeMessageOpen, true},
-        {QStringLiteral("NoticePosition"), &NoticePosition, 6},
-        {QStringLiteral("NoticeAutoClose"), &NoticeAutoClose, true},
-        {QStringLiteral("NoticeAutoCloseAbsenceCancel"), &NoticeAutoCloseAbsenceCancel, false},
-        {QStringLiteral("NoticeAbsenceHide"), &NoticeAbsenceHide, true},
+        {QStringLiteral("NoticeLogin"), &NoticeLogin},
+        {QStringLiteral("NoticeLogout"), &NoticeLogout},
+        {QStringLiteral("NoticeChatLogin"), &NoticeChatLogin},
+        {QStringLiteral("NoticeChatLoginAnytime"), &NoticeChatLoginAnytime},
+        {QStringLiteral("NoticeChatLogout"), &NoticeChatLogout},
+        {QStringLiteral("NoticeChatLogoutAnytime"), &NoticeChatLogoutAnytime},
+        {QStringLiteral("NoticeAbsence"), &NoticeAbsence},
+        {QStringLiteral("NoticeNonAbsence"), &NoticeNonAbsence},
+        {QStringLiteral("NoticeRecv"), &NoticeRecv},
+        {QStringLiteral("NoticeMessageOpen"), &NoticeMessageOpen},
+        {QStringLiteral("NoticePosition"), &NoticePosition},
+        {QStringLiteral("NoticeAutoClose"), &NoticeAutoClose},
+        {QStringLiteral("NoticeAutoCloseAbsenceCancel"), &NoticeAutoCloseAbsenceCancel},
+        {QStringLiteral("NoticeAbsenceHide"), &NoticeAbsenceHide},
     };
 }
+
+// The start values of the Boolean and integer variables, taken before anything
+// reads the file (the scrambling flag, which the engine holds, starts off).
+std::map<QString, int> StartValues()
+{
+    std::map<QString, int> values;
+    bool securityData = false;
+    for (const std::vector<OptionKey>& keys :
+         {OptionKeysBeforeAbsence(&securityData), OptionKeysAfterAbsence()})
+        for (const OptionKey& key : keys) {
+            if (const auto* flag = std::get_if<bool*>(&key.variable))
+                values[key.name] = **flag;
+            else if (const auto* number = std::get_if<int*>(&key.variable))
+                values[key.name] = **number;
+        }
+    return values;
+}
+
+const std::map<QString, int> kStartValues = StartValues();
 
 void ReadKeys(const IniFile& ini, const std::vector<OptionKey>& keys)
 {
@@ -112,9 +131,9 @@ void ReadKeys(const IniFile& ini, const std::vector<OptionKey>& keys)
             [&](auto variable) {
                 using T = decltype(variable);
                 if constexpr (std::is_same_v<T, bool*>)
-                    *variable = ini.ReadBool(SectionOption, key.name, key.iDefault != 0);
+                    *variable = ini.ReadBool(SectionOption, key.name, kStartValues.at(key.name) != 0);
                 else if constexpr (std::is_same_v<T, int*>)
-                    *variable = ini.ReadInteger(SectionOption, key.name, key.iDefault);
+                    *variable = ini.ReadInteger(SectionOption, key.name, kStartValues.at(key.name));
                 else if constexpr (std::is_same_v<T, QString*>)
                     *variable = ini.ReadString(SectionOption, key.name, key.sDefault);
                 else
@@ -158,39 +177,38 @@ int ReadPort(const IniFile& ini, const QString& sKey, int iDefault)
 // A handle name with the record separators in it would split the peers' records.
 bool HandleNameAcceptable(const QString& sName)
 {
-    return !sName.isEmpty() && !sName.contains(QStringLiteral("&|")) &&
-           !sName.contains(QStringLiteral("&:")) && !sName.contains(QStringLiteral("\\|"));
+    return !sName.isEmpty() && TParvaneNetwork::ForbiddenSequenceIn(sName).isEmpty();
 }
 
 struct ViewFlag {
-    const char* section;
-    const char* key;
+    const QString* section;
+    const QString* key;
     bool* flag;
 };
 
 const ViewFlag kViewFlags[] = {
-    {"SendWindow", "ShowHeader", &SendWindowShowHeader},
-    {"SendWindow", "ShowSend", &SendWindowShowSend},
-    {"SendWindow", "ShowStatus", &SendWindowShowStatus},
-    {"RecvWindow", "ShowHeader", &RecvWindowShowHeader},
-    {"RecvWindow", "ShowSend", &RecvWindowShowSend},
-    {"RecvWindow", "ShowStatus", &RecvWindowShowStatus},
-    {"AbsenceWindow", "ShowHeader", &AbsenceWindowShowHeader},
-    {"AbsenceWindow", "ShowSend", &AbsenceWindowShowSend},
-    {"AbsenceWindow", "ShowStatus", &AbsenceWindowShowStatus},
-    {"ChatWindow", "ShowHeader", &ChatWindowShowHeader},
-    {"ChatWindow", "ShowSend", &ChatWindowShowSend},
-    {"ChatWindow", "ShowStatus", &ChatWindowShowStatus},
-    {"GlobalChatWindow", "ShowHeader", &GlobalChatWindowShowHeader},
-    {"GlobalChatWindow", "ShowStatus", &GlobalChatWindowShowStatus},
-    {"LogWindow", "ShowHeader", &LogWindowShowHeader},
-    {"LogWindow", "ShowStatus", &LogWindowShowStatus},
-    {"FileSendWindow", "ShowHeader", &FileSendWindowShowHeader},
-    {"FileSendWindow", "ShowSend", &FileSendWindowShowSend},
-    {"FileSendWindow", "ShowStatus", &FileSendWindowShowStatus},
-    {"FileRecvWindow", "ShowHeader", &FileRecvWindowShowHeader},
-    {"FileRecvWindow", "ShowSend", &FileRecvWindowShowSend},
-    {"FileRecvWindow", "ShowStatus", &FileRecvWindowShowStatus},
+    {&SectionSendWindow, &KeyShowHeader, &SendWindowShowHeader},
+    {&SectionSendWindow, &KeyShowSend, &SendWindowShowSend},
+    {&SectionSendWindow, &KeyShowStatus, &SendWindowShowStatus},
+    {&SectionRecvWindow, &KeyShowHeader, &RecvWindowShowHeader},
+    {&SectionRecvWindow, &KeyShowSend, &RecvWindowShowSend},
+    {&SectionRecvWindow, &KeyShowStatus, &RecvWindowShowStatus},
+    {&SectionAbsenceWindow, &KeyShowHeader, &AbsenceWindowShowHeader},
+    {&SectionAbsenceWindow, &KeyShowSend, &AbsenceWindowShowSend},
+    {&SectionAbsenceWindow, &KeyShowStatus, &AbsenceWindowShowStatus},
+    {&SectionChatWindow, &KeyShowHeader, &ChatWindowShowHeader},
+    {&SectionChatWindow, &KeyShowSend, &ChatWindowShowSend},
+    {&SectionChatWindow, &KeyShowStatus, &ChatWindowShowStatus},
+    {&SectionGlobalChatWindow, &KeyShowHeader, &GlobalChatWindowShowHeader},
+    {&SectionGlobalChatWindow, &KeyShowStatus, &GlobalChatWindowShowStatus},
+    {&SectionLogWindow, &KeyShowHeader, &LogWindowShowHeader},
+    {&SectionLogWindow, &KeyShowStatus, &LogWindowShowStatus},
+    {&SectionFileSendWindow, &KeyShowHeader, &FileSendWindowShowHeader},
+    {&SectionFileSendWindow, &KeyShowSend, &FileSendWindowShowSend},
+    {&SectionFileSendWindow, &KeyShowStatus, &FileSendWindowShowStatus},
+    {&SectionFileRecvWindow, &KeyShowHeader, &FileRecvWindowShowHeader},
+    {&SectionFileRecvWindow, &KeyShowSend, &FileRecvWindowShowSend},
+    {&SectionFileRecvWindow, &KeyShowStatus, &FileRecvWindowShowStatus},
 };
 
 } // namespace
@@ -217,13 +235,18 @@ QString SettingsFileName()
     return FileBaseName + SettingsExtension;
 }
 
+QString MultiUserNameOf(const QString& sLoginName)
+{
+    // The system's user-name call fills at most 255 characters and fails beyond them.
+    constexpr qsizetype kMaxUserNameLength = 255;
+    return sLoginName.size() <= kMaxUserNameLength ? sLoginName : QString();
+}
+
 void SettingsLocate(const QString& sLoginName)
 {
     const IniFile shared(SharedSettingsFileName());
     const bool multiUser = shared.ReadBool(SectionAllUsers, kMultiUser, false);
-    // The system's user-name call fills at most 255 characters and fails beyond them.
-    constexpr qsizetype kMaxUserNameLength = 255;
-    WindowsUserName = multiUser && sLoginName.size() <= kMaxUserNameLength ? sLoginName : QString();
+    WindowsUserName = multiUser ? MultiUserNameOf(sLoginName) : QString();
     FileBaseName = FileBaseNameFor(multiUser, WindowsUserName);
 }
 
@@ -276,15 +299,15 @@ void SettingsReadPorts(const IniFile& ini)
 
 void SettingsReadBars(const IniFile& ini)
 {
-    CustomizeMenuBarHide = ini.ReadBool(SectionOption, QStringLiteral("CustomizeMenuBarHide"), false);
-    CustomizeToolBarHide = ini.ReadBool(SectionOption, QStringLiteral("CustomizeToolBarHide"), false);
-    CustomizeStatusBarHide = ini.ReadBool(SectionOption, QStringLiteral("CustomizeStatusBarHide"), false);
+    CustomizeMenuBarHide = ini.ReadBool(SectionOption, KeyMenuBarHide, false);
+    CustomizeToolBarHide = ini.ReadBool(SectionOption, KeyToolBarHide, false);
+    CustomizeStatusBarHide = ini.ReadBool(SectionOption, KeyStatusBarHide, false);
 }
 
 void SettingsReadViewFlags(const IniFile& ini)
 {
     for (const ViewFlag& view : kViewFlags)
-        *view.flag = ini.ReadBool(QString::fromLatin1(view.section), QString::fromLatin1(view.key), true);
+        *view.flag = ini.ReadBool(*view.section, *view.key, true);
 }
 
 bool SettingsReadOption(const IniFile& ini, const QString& sMachineName)

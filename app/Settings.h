@@ -10,8 +10,9 @@
 // The program's settings: the file names, one process-wide variable per [Option]
 // key (named after the key, of the key's type), the view flags of the other
 // windows, and the routines that read them at start and write them back in their
-// stored form. The variables start at their defaults; the ports start at
-// False, 0 and 0, which is what they keep when the command line gives the ports.
+// stored form. The variables start at their defaults: the value given here is
+// the one a missing [Option] key reads as. The ports start at False, 0 and 0,
+// which is what they keep when the command line gives the ports.
 
 // ---- Files
 
@@ -24,6 +25,7 @@ inline QString FileBaseName;
 
 inline const QString SettingsBaseName = QStringLiteral("Parvane2");
 inline const QString SettingsExtension = QStringLiteral(".INI");
+inline const QString LogExtension = QStringLiteral(".LOG");
 
 // ---- Sections and keys shared by several readers and writers
 
@@ -31,6 +33,26 @@ inline const QString SectionAllUsers = QStringLiteral("AllUsers");
 inline const QString SectionOption = QStringLiteral("Option");
 inline const QString SectionMainWindow = QStringLiteral("MainWindow");
 inline const QString SectionUpdateWindow = QStringLiteral("UpdateWindow");
+inline const QString SectionRequestWindow = QStringLiteral("RequestWindow");
+inline const QString SectionDonationWindow = QStringLiteral("DonationWindow");
+inline const QString SectionSendWindow = QStringLiteral("SendWindow");
+inline const QString SectionRecvWindow = QStringLiteral("RecvWindow");
+inline const QString SectionAbsenceWindow = QStringLiteral("AbsenceWindow");
+inline const QString SectionChatWindow = QStringLiteral("ChatWindow");
+inline const QString SectionGlobalChatWindow = QStringLiteral("GlobalChatWindow");
+inline const QString SectionLogWindow = QStringLiteral("LogWindow");
+inline const QString SectionFileSendWindow = QStringLiteral("FileSendWindow");
+inline const QString SectionFileRecvWindow = QStringLiteral("FileRecvWindow");
+
+// The view flags of a window kind's section.
+inline const QString KeyShowHeader = QStringLiteral("ShowHeader");
+inline const QString KeyShowSend = QStringLiteral("ShowSend");
+inline const QString KeyShowStatus = QStringLiteral("ShowStatus");
+
+// The main window's bars, read at start and written by the window when one is toggled.
+inline const QString KeyMenuBarHide = QStringLiteral("CustomizeMenuBarHide");
+inline const QString KeyToolBarHide = QStringLiteral("CustomizeToolBarHide");
+inline const QString KeyStatusBarHide = QStringLiteral("CustomizeStatusBarHide");
 
 // ---- [Option]
 
@@ -153,6 +175,9 @@ QString SharedSettingsFileName();
 QString FileBaseNameFor(bool bMultiUser, const QString& sUserName);
 // FileBaseName + ".INI".
 QString SettingsFileName();
+// The user name that multi-user mode takes from the login name: empty beyond 255
+// characters, where the system's user-name call fails.
+QString MultiUserNameOf(const QString& sLoginName);
 // Reads [AllUsers] MultiUser from the shared file and sets WindowsUserName and
 // FileBaseName; the user name is used only in multi-user mode.
 void SettingsLocate(const QString& sLoginName);

@@ -16,6 +16,14 @@ static void InitBitmapResources()
     (void)done;
 }
 
+std::optional<QString> ForbiddenSequenceRefusal(const QString& sText, const QString& sWhere)
+{
+    const QString sequence = TParvaneNetwork::ForbiddenSequenceIn(sText);
+    if (sequence.isEmpty())
+        return std::nullopt;
+    return sWhere + QStringLiteral("に「") + sequence + QStringLiteral("」を含めることはできません。");
+}
+
 qintptr SendMessageW(HWND hWindow, unsigned uMsg, WPARAM wParam, LPARAM lParam)
 {
     return WindowMessage::Send(hWindow, uMsg, wParam, lParam);

@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QWidget;
 
@@ -31,6 +32,10 @@ inline const QString ApplicationTitle = QStringLiteral("Parvane 2");
 inline const QString SettingsSaveErrorText =
     QStringLiteral("設定を保存することができませんでした。設定ファイルが読み込み専用になっていないか、"
                    "ロックされていないかを確認してください。");
+
+// "<sWhere>に「<sequence>」を含めることはできません。" for the first of the engine's
+// forbidden sequences that sText holds (sWhere such as "メッセージ内"); nullopt when none.
+std::optional<QString> ForbiddenSequenceRefusal(const QString& sText, const QString& sWhere);
 
 // The title of the away kind chosen last; empty at start, when the user is not away.
 inline QString CurrentAbsenceTitle;

@@ -1,17 +1,10 @@
 # pv_library(NAME SOURCES <files...> DEPENDS <targets...>)
-# A folder's library; until the folder has sources it is an interface library,
-# so the targets above it link and build at every step.
+# A folder's static library; its headers are found from the targets that link it.
 function(pv_library name)
   cmake_parse_arguments(PV "" "" "SOURCES;DEPENDS" ${ARGN})
-  if(PV_SOURCES)
-    add_library(${name} STATIC ${PV_SOURCES})
-    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-    target_link_libraries(${name} PUBLIC ${PV_DEPENDS})
-  else()
-    add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
-    target_link_libraries(${name} INTERFACE ${PV_DEPENDS})
-  endif()
+  add_library(${name} STATIC ${PV_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${PV_DEPENDS})
 endfunction()
 
 # pv_test(NAME [GUI] SOURCES <files...> DEPENDS <targets...> [ENVIRONMENT <k=v...>])
@@ -20,9 +13,6 @@ endfunction()
 # and every program links the shared test support (tests/support).
 function(pv_test name)
   cmake_parse_arguments(PV "GUI" "" "SOURCES;DEPENDS;ENVIRONMENT" ${ARGN})
-  if(NOT PV_SOURCES)
-    return()
-  endif()
   add_executable(${name} ${PV_SOURCES} ${PROJECT_SOURCE_DIR}/tests/TestMain.cpp)
   target_link_libraries(${name} PRIVATE ${PV_DEPENDS} pvtestsupport GTest::gmock GTest::gtest)
   if(PV_GUI)

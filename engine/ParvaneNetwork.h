@@ -180,6 +180,12 @@ public:
 
     // The separator of the fields of every record and of the application's joined lists.
     static inline const QString FieldSeparator = QStringLiteral("&|");
+    // The sequences that cut a record or a joined list where they stand, so no text a
+    // user sends or stores may hold one: the field separator, "&:" and the escaped line break.
+    static inline const QStringList ForbiddenSequences = {FieldSeparator, QStringLiteral("&:"),
+                                                          QStringLiteral("\\|")};
+    // The first of ForbiddenSequences that sText holds; empty when it holds none.
+    static QString ForbiddenSequenceIn(const QString& sText);
 
     // Network notifications, as a socket reports them.
     static constexpr int FD_READ = 1;

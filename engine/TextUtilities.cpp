@@ -124,6 +124,14 @@ QString TParvaneNetwork::StringSplit(const QString& sMessage, std::uint8_t bLoca
     return StringSplitCustom(FieldSeparator, sMessage, bLocation);
 }
 
+QString TParvaneNetwork::ForbiddenSequenceIn(const QString& sText)
+{
+    for (const QString& sequence : ForbiddenSequences)
+        if (sText.contains(sequence))
+            return sequence;
+    return QString();
+}
+
 void TParvaneNetwork::StringReplacement(const QString& sBeforeString, const QString& sAfterString,
                                         QString& sTargetString)
 {

@@ -24,6 +24,12 @@ TPoint PointAt(const char16_t* text, qsizetype size, qsizetype i)
     return {kEncode[unit], 1};
 }
 
+// How many bytes the point takes: a missing character is its one "?".
+qsizetype PointBytes(const TPoint& point)
+{
+    return point.bytes == kNone || point.bytes < 0x100 ? 1 : 2;
+}
+
 // Runs of ASCII, where every character is its own byte (the generator makes
 // sure of that), are counted four code units at a time. (Converting them so
 // measured slower on mixed text than the table alone.)
@@ -99,9 +105,25 @@ qsizetype ByteLength(QStringView text)
         }
         const TPoint point = PointAt(from, size, i);
         i += point.width;
-        length += point.bytes == kNone || point.bytes < 0x100 ? 1 : 2;
+        length += PointBytes(point);
     }
     return length;
+}
+
+QStringView LeftBytes(QStringView text, qsizetype iMaxBytes)
+{
+    const char16_t* from = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype length = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        const TPoint point = PointAt(from, size, i);
+        if (length + PointBytes(point) > iMaxBytes)
+            break;
+        length += PointBytes(point);
+        i += point.width;
+    }
+    return text.left(i);
 }
 
 } // namespace AnsiCodePage

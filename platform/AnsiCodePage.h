@@ -13,5 +13,9 @@ namespace AnsiCodePage {
 QByteArray Encode(QStringView text);
 QString Decode(QByteArrayView bytes);
 qsizetype ByteLength(QStringView text);
+// The longest start of text that fits into iMaxBytes bytes, cut between whole
+// characters, so a double-byte character never loses its trail byte. Every cut
+// of a text to a byte limit goes through here.
+QStringView LeftBytes(QStringView text, qsizetype iMaxBytes);
 
 } // namespace AnsiCodePage

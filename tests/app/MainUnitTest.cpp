@@ -298,7 +298,7 @@ public:
         : FLog(log), FWindowExists(bWindowExists)
     {
     }
-    void LogWrite(int, const QString&, const QString&, const QString&) override { ++FLog.iLogWrites; }
+    void LogWrite(TLogKind, const QString&, const QString&, const QString&) override { ++FLog.iLogWrites; }
     void LogFormShow() override { ++FLog.iLogOpened; }
     void NoticeAdd(const QString& s) override { FLog.slNotices << s; }
     bool RecvFormExists() override { return FWindowExists || TProgramWindows::RecvFormExists(); }

@@ -24,7 +24,7 @@ struct TSendLog {
 class TSendWindows : public TProgramWindows {
 public:
     explicit TSendWindows(TSendLog& log) : FLog(log) {}
-    void LogWrite(int iKind, const QString& sFrom, const QString& sTo, const QString& sText) override
+    void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText) override
     {
         FLog.writes.emplace_back(iKind, sFrom, sTo, sText);
     }

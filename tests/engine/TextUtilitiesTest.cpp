@@ -88,6 +88,22 @@ INSTANTIATE_TEST_SUITE_P(
                TestSupport::ReadableName(QString::fromUtf8(info.param.target));
     });
 
+TEST(ForbiddenSequence, TheFirstInTheOrderOfTheListIsNamedWhereverItStands)
+{
+    const struct {
+        const char* text;
+        const char* found;
+    } cases[] = {
+        {"plain text", ""},    {"a&|b", "&|"},       {"a&:b", "&:"}, {"a\\|b", "\\|"},
+        {"\\| then &:", "&:"}, {"&: then &|", "&|"}, {"&&|", "&|"},  {"& | &", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(TParvaneNetwork::ForbiddenSequenceIn(QString::fromUtf8(c.text)),
+                  QString::fromUtf8(c.found));
+    }
+}
+
 class Scrambling : public testing::Test {
 protected:
     void TearDown() override { SystemClock::SetRandomSource({}); }

@@ -36,6 +36,30 @@ INSTANTIATE_TEST_SUITE_P(Texts, AnsiByteLength,
                              return TestSupport::ReadableName(QString::fromUtf8(info.param.utf8));
                          });
 
+TEST(AnsiCodePage, ACutToABytesLimitKeepsWholeCharactersOnly)
+{
+    const struct {
+        const char* utf8;
+        qsizetype iMaxBytes;
+        const char* cut;
+    } cases[] = {
+        {"abc", 3, "abc"},
+        {"abc", 2, "ab"},
+        {"a日b", 2, "a"}, // the double-byte character does not fit
+        {"a日b", 3, "a日"},
+        {"日本", 3, "日"},
+        {"", 5, ""},
+        {"abc", 0, ""},
+        {"\U0001F600x", 1, "\U0001F600"}, // the pair is one "?" byte
+        {"ｱ日", 1, "ｱ"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.utf8 << " to " << c.iMaxBytes);
+        const QString text = QString::fromUtf8(c.utf8);
+        EXPECT_EQ(AnsiCodePage::LeftBytes(text, c.iMaxBytes).toString(), QString::fromUtf8(c.cut));
+    }
+}
+
 TEST(AnsiCodePage, EncodesJapaneseAsWindowsDoes)
 {
     EXPECT_EQ(AnsiCodePage::Encode(u"日本語abc").toHex(), QByteArray("93fa967b8cea616263"));
