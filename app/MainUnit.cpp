@@ -134,7 +134,7 @@ void TMainForm::FormCreate()
         PVN->SetFTPPortNo(PortOverrideFile);
     }
 
-    if (!PVN->ServiceStart()) {
+    if (!(ServiceStarter ? ServiceStarter(*PVN) : PVN->ServiceStart())) {
         MessageBoxShow(kServiceStartError, ApplicationTitle, MessageBox::MB_ICONWARNING);
         PrStartHidden = true;
         return;

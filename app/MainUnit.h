@@ -51,6 +51,9 @@ public:
 
     // The folder that stands for the program's own (tests point it elsewhere).
     static inline QString ProgramDirectoryOverride;
+    // Starts the engine's service in place of its ServiceStart when set: window
+    // tests put an engine there that opens no socket.
+    static inline std::function<bool(TParvaneNetwork&)> ServiceStarter;
     // How the close ends the message loop; tests replace it.
     std::function<void()> OnTerminate;
 

@@ -364,6 +364,7 @@ private:
     friend class TParvaneNetworkFileTestAccess;
     friend class TParvaneNetworkMessageTestAccess;
     friend class TParvaneNetworkFuzzAccess;
+    friend class TParvaneNetworkLoopbackAccess;
 
     // --- Service, timers and the local addresses (ParvaneNetwork.cpp)
     void RecvDataBackReset();

@@ -1,33 +1,56 @@
 #pragma once
 
-// A main window with settings of its own inside host 1 of a two-host test LAN,
-// its message boxes answered and recorded, for the tests of the windows it opens.
+// A main window with settings of its own and its message boxes answered and
+// recorded, for the tests of the windows it opens. MainFormFixture runs its engine
+// on a LAN of one (EngineLoopback.h): no root, no socket, every internet socket
+// refused. MainFormLanFixture runs it in host 1 of a two-host test LAN, for the
+// tests that start peers, change addresses or take ports.
+#include "EngineLoopback.h"
 #include "LanSuite.h"
 #include "MainUnit.h"
+#include "SocketGuard.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <type_traits>
 
 using TestSupport::WaitUntil;
 
-class MainFormFixture : public TestSupport::WindowTestOn<TestSupport::LanSuite<2>> {
+template <bool OnLan>
+class MainFormFixtureOf
+    : public TestSupport::WindowTestOn<std::conditional_t<OnLan, TestSupport::LanSuite<2>, testing::Test>> {
+    using Base =
+        TestSupport::WindowTestOn<std::conditional_t<OnLan, TestSupport::LanSuite<2>, testing::Test>>;
+
 protected:
     void SetUp() override
     {
-        WindowTestOn::SetUp();
-        if (HasFatalFailure())
+        Base::SetUp();
+        if (this->HasFatalFailure())
             return;
-        ASSERT_TRUE(EnterHost(0));
+        if constexpr (OnLan) {
+            ASSERT_TRUE(this->EnterHost(0));
+        } else {
+            TMainForm::ServiceStarter = [](TParvaneNetwork& e) {
+                return TParvaneNetworkLoopbackAccess::Start(e);
+            };
+            SocketGuard::SetRefused(true);
+        }
     }
 
     void TearDown() override
     {
         CloseWindows();
         FForm.reset();
-        WindowTestOn::TearDown();
+        if constexpr (!OnLan) {
+            EXPECT_FALSE(SocketGuard::Tried()) << "a test off the LAN asked for an internet socket";
+            SocketGuard::SetRefused(false);
+            TMainForm::ServiceStarter = nullptr;
+        }
+        Base::TearDown();
     }
 
     // The windows the test opened, before the main window goes.
@@ -35,7 +58,7 @@ protected:
 
     void WriteIni(const QByteArray& text) const
     {
-        QFile file(FDir.filePath(QStringLiteral("Parvane2.INI")));
+        QFile file(this->FDir.filePath(QStringLiteral("Parvane2.INI")));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
@@ -55,3 +78,6 @@ protected:
 
     std::unique_ptr<TMainForm> FForm;
 };
+
+using MainFormFixture = MainFormFixtureOf<false>;
+using MainFormLanFixture = MainFormFixtureOf<true>;

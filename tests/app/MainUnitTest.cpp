@@ -64,7 +64,7 @@ QByteArray FileBytes(const QString& sPath)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class MainFormTest : public MainFormFixture {
+template <bool OnLan> class MainFormTestOn : public MainFormFixtureOf<OnLan> {
 protected:
     void CloseWindows() override
     {
@@ -74,7 +74,7 @@ protected:
 
     QString IniPath(const QString& sName = QStringLiteral("Parvane2.INI")) const
     {
-        return FDir.filePath(sName);
+        return this->FDir.filePath(sName);
     }
 
     void WriteIni(const QByteArray& text, const QString& sName = QStringLiteral("Parvane2.INI")) const
@@ -84,6 +84,11 @@ protected:
         file.write(text);
     }
 };
+
+// Most tests need no peer: their engine runs on a LAN of one, without root.
+using MainFormTest = MainFormTestOn<false>;
+// The tests that start peers, change routes or take ports run on the test LAN.
+using MainFormLanTest = MainFormTestOn<true>;
 
 TEST_F(MainFormTest, WithoutSettingsFileEverythingTakesItsDefault)
 {
@@ -174,7 +179,7 @@ TEST_F(MainFormTest, CommandLinePortsReplaceTheStoredOnes)
     EXPECT_EQ(again.PVN->FTPPortNo(), 54000);
 }
 
-TEST_F(MainFormTest, FailedServiceStartWritesNothingAndStopsNothing)
+TEST_F(MainFormLanTest, FailedServiceStartWritesNothingAndStopsNothing)
 {
     // Something else listens on the file port, so the service cannot open it.
     const int iHolder = socket(AF_INET, SOCK_STREAM, 0);
@@ -645,7 +650,7 @@ private:
 };
 
 // A peer in host 2 of the LAN logs in, goes away and logs out; its row follows.
-TEST_F(MainFormTest, PeerRowAppearsChangesAndDisappears)
+TEST_F(MainFormLanTest, PeerRowAppearsChangesAndDisappears)
 {
     QStringList slNotices;
     std::vector<int> sounds;
@@ -710,7 +715,7 @@ QString Ip(const QStringList& slArguments)
     return QString::fromLocal8Bit(ip.readAllStandardOutput()).trimmed();
 }
 
-TEST_F(MainFormTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut)
+TEST_F(MainFormLanTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut)
 {
     TMainForm& form = Start();
     ASSERT_TRUE(OwnRowListed());
@@ -899,7 +904,7 @@ TEST_F(MainFormTest, SettingsSaveOnAFullDiskTellsTheUserOnceAndKeepsTheOldFile)
 
 namespace {
 
-TEST_F(MainFormTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
+TEST_F(MainFormLanTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
 {
     TMainForm& form = Start();
     ASSERT_TRUE(OwnRowListed());
@@ -1155,7 +1160,7 @@ QString ViewText()
 
 // The chat with a peer in host 2: entering, own and other lines, their log
 // records and sound, the peer's leaving, and leaving by the chat command.
-TEST_F(MainFormTest, ChatCommandEntersTalksAndLeaves)
+TEST_F(MainFormLanTest, ChatCommandEntersTalksAndLeaves)
 {
     WriteIni("[Option]\r\nHandleName=Taro\r\n");
     QStringList slNotices;

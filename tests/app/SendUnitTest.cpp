@@ -34,7 +34,7 @@ private:
     TSendLog& FLog;
 };
 
-class SendWindowTest : public MainFormFixture {
+template <bool OnLan> class SendWindowTestOn : public MainFormFixtureOf<OnLan> {
 protected:
     void CloseWindows() override
     {
@@ -46,18 +46,22 @@ protected:
     // Logged in, with the own row listed.
     TMainForm& StartOnline(const QByteArray& extra = {})
     {
-        WriteIni("[Option]\r\nHandleName=" + AnsiCodePage::Encode(u"太郎") + "\r\n" + extra);
-        TMainForm& form = Start(std::make_unique<TSendWindows>(FLog));
-        EXPECT_TRUE(OwnRowListed());
+        this->WriteIni("[Option]\r\nHandleName=" + AnsiCodePage::Encode(u"太郎") + "\r\n" + extra);
+        TMainForm& form = this->Start(std::make_unique<TSendWindows>(FLog));
+        EXPECT_TRUE(this->OwnRowListed());
         return form;
     }
 
-    QString Own() const { return FForm->PVN->MachineName(); }
+    QString Own() const { return this->FForm->PVN->MachineName(); }
 
     static bool Open(TSendForm* form) { return SendWindowList.contains(WindowListEntry(form->Handle())); }
 
     TSendLog FLog;
 };
+
+using SendWindowTest = SendWindowTestOn<false>;
+// A peer of an older version is a second program on the test LAN.
+using SendWindowLanTest = SendWindowTestOn<true>;
 
 TEST_F(SendWindowTest, HeaderNamesTheListedTargets)
 {
@@ -145,7 +149,7 @@ TEST_F(SendWindowTest, EachTargetIsSentToAndOneRecordNamesThemAll)
 }
 
 // A peer that shows letters as messages is asked about once; No sends nothing.
-TEST_F(SendWindowTest, LetterToAnOlderPeerAsksFirst)
+TEST_F(SendWindowLanTest, LetterToAnOlderPeerAsksFirst)
 {
     TMainForm& form = StartOnline();
     TestSupport::PeerProcess peer;

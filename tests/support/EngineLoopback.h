@@ -1,0 +1,58 @@
+#pragma once
+
+// An engine on a LAN of one, for the window tests that need no peer: its service
+// seems started without opening a socket (its datagram socket is a descriptor of
+// /dev/null, which nothing reads or sends on), and every datagram it sends to the
+// broadcast or to one of its own addresses comes back to it as received from its
+// first address, so it lists itself as it would on a LAN. Anything sent elsewhere
+// is dropped. Its addresses are the machine's own, so the engine's address watch
+// sees no change. Its computer name is the one host 1 of the test LAN has, so a
+// window test reads the same in either world. A file transfer would need a socket of its own: those tests
+// stay on the test LAN.
+#include "ParvaneNetwork.h"
+
+#include <QTimer>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+class TParvaneNetworkLoopbackAccess {
+public:
+    static bool Start(TParvaneNetwork& e)
+    {
+        if (e.FSocketNo != -1)
+            return false;
+        e.FMachineName = QStringLiteral("PVHOST1");
+        TParvaneNetwork::GetLocalIPAddress(e.FIPAddress);
+        e.FSocketNo = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (e.FSocketNo < 0) {
+            e.FSocketNo = -1;
+            return false;
+        }
+        e.PrDatagramSendHook = [&e](const QByteArray& datagram, quint32 iAddress) {
+            if (iAddress != INADDR_BROADCAST && !IsOwn(e, iAddress))
+                return true;
+            // Delivered by the event loop, as a socket would: never inside the send.
+            const QString sender = e.FIPAddress.value(0, QStringLiteral("127.0.0.1"));
+            QTimer::singleShot(0, &e, [&e, sender, datagram] {
+                if (e.FSocketNo != -1)
+                    e.ReceiveFragment(sender, datagram);
+            });
+            return true;
+        };
+        e.PrRecvPurgeTimer.start(e.PrRecvPurgeIntervalMs, &e);
+        return true;
+    }
+
+private:
+    static bool IsOwn(const TParvaneNetwork& e, quint32 iAddress)
+    {
+        for (const QString& own : e.FIPAddress) {
+            in_addr address{};
+            if (inet_pton(AF_INET, own.toLatin1().constData(), &address) == 1 &&
+                ntohl(address.s_addr) == iAddress)
+                return true;
+        }
+        return false;
+    }
+};
