@@ -8,6 +8,7 @@
 #include "IniFile.h"
 #include "LogUnit.h"
 #include "MainUnit.h"
+#include "MemoEx.h"
 #include "MessageBox.h"
 #include "NoticeUnit.h"
 #include "OpenDialogEx.h"
@@ -375,7 +376,9 @@ void TOptionForm::CreatePages()
         row->addWidget(button(btAbsenceRename, "btAbsenceRename", QStringLiteral("名前変更(&R)"), 82, body));
         row->addWidget(button(btAbsenceDelete, "btAbsenceDelete", QStringLiteral("削除(&D)"), 83, body));
         layout->addLayout(row);
-        mmAbsenceMessage = new QPlainTextEdit(body);
+        auto* memo = new TMemoEx(body);
+        memo->SetMaxLength(kAbsenceMessageLength);
+        mmAbsenceMessage = memo;
         mmAbsenceMessage->setObjectName(QStringLiteral("mmAbsenceMessage"));
         help(mmAbsenceMessage, 84);
         mmAbsenceMessage->setFont(QFont(QStringLiteral("ＭＳ ゴシック")));
@@ -1240,12 +1243,6 @@ void TOptionForm::mmAbsenceMessageChange()
     if (!mmAbsenceMessage->isEnabled())
         return;
     edHandleNameChange();
-    // The memo takes no more than its limit, as a typed or pasted text is cut there.
-    if (mmAbsenceMessage->toPlainText().size() > kAbsenceMessageLength) {
-        const QSignalBlocker quiet(mmAbsenceMessage);
-        mmAbsenceMessage->setPlainText(mmAbsenceMessage->toPlainText().left(kAbsenceMessageLength));
-        mmAbsenceMessage->moveCursor(QTextCursor::End);
-    }
     const int i = cbAbsence->currentIndex();
     if (i >= 0) {
         // Kept with CR LF line breaks, as the list and the file hold them.
