@@ -242,8 +242,10 @@ TEST_P(CloseQuestions, AskedInOrder)
     FBoxes.clear();
     EXPECT_EQ(form.FormClose(), c.bCloses);
     EXPECT_EQ(BoxTexts(), c.slAsked);
+    // The unread and chat questions default to No, the other two to Yes.
     for (const MessageBox::Request& box : FBoxes)
-        EXPECT_EQ(box.iFlags & 0xFF, 0x24);
+        EXPECT_EQ(box.iFlags, box.sText == kUnread || box.sText == kChat ? 0x124 : 0x24)
+            << box.sText.toStdString();
     EXPECT_EQ(form.PVN->LoginStates(), !c.bCloses);
 }
 
@@ -1210,6 +1212,36 @@ TEST_F(MainFormTest, ChatCommandEntersTalksAndLeaves)
     EXPECT_FALSE(form.PVN->Chat());
     EXPECT_FALSE(form.miToolChat->isChecked());
     EXPECT_EQ(FBoxes.back().sText, QStringLiteral("チャットからログアウトしますか？"));
+}
+
+// After Yes to the length question the input holds the cut text, which is what
+// goes out: a refusal then shows the text it judged, and the line that comes back
+// and its record are the cut one.
+TEST_F(MainFormTest, TheChatInputBecomesItsCutAndTheCutIsSent)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miToolChatClick();
+    ASSERT_TRUE(WaitFor([&] { return form.PVN->Chat() && ChatForm->tvUser->topLevelItemCount() == 1; }));
+    // Double-byte characters, as the input takes 255 characters but the wire 255 bytes.
+    const QString sRefusedCut = QString(125, u'あ') + QStringLiteral("&|あ");
+    ChatForm->mmSendMessage->setText(sRefusedCut + QString(50, u'あ'));
+    FAnswers = {MessageBox::IDYES};
+    ChatForm->btSendClick();
+    EXPECT_EQ(FBoxes.back().sText, QStringLiteral("メッセージ内に「&|」を含めることはできません。"));
+    EXPECT_EQ(ChatForm->mmSendMessage->text(), sRefusedCut);
+
+    const QString sSentCut = QString(127, u'い');
+    ChatForm->mmSendMessage->setText(sSentCut + QStringLiteral(" tail"));
+    FAnswers = {MessageBox::IDYES};
+    ChatForm->btSendClick();
+    EXPECT_TRUE(ChatForm->mmSendMessage->text().isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return ViewText().contains(sSentCut); }));
+    EXPECT_FALSE(ViewText().contains(QStringLiteral("tail")));
+    LogWriteWait();
+    const QList<TLogRecord> records = LogRecordsRead(FileBytes(FDir.filePath("Parvane2.LOG")));
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].sText, sSentCut);
 }
 
 TEST_F(MainFormTest, LoggingOutFromTheChatAsksAndReleasesTheChatWindow)
