@@ -279,6 +279,24 @@ TEST_F(MainFormTest, UnreadAndChatQuestionsDefaultToNo)
     EXPECT_EQ(FBoxes[0].iFlags & 0xFFF, 0x124);
 }
 
+// The end of the session closes as a close does once it is decided: no question
+// however much is waiting, logged out, the windows let go, the loops ended.
+TEST_F(MainFormTest, TheSessionsEndAsksNothingLogsOutAndEndsTheLoops)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    int iTerminated = 0;
+    form.OnTerminate = [&iTerminated] { ++iTerminated; };
+    MessageRecvQueue.Append({"text", "000000000001", false, "h", "PVHOST2", "Parvane2", "t"});
+    FileSendWindowList = {QStringLiteral("900002&|17&|")};
+    ASSERT_TRUE(form.PVN->ChatLogin());
+    form.SessionEnd();
+    EXPECT_TRUE(FBoxes.empty());
+    EXPECT_FALSE(form.PVN->LoginStates());
+    EXPECT_TRUE(form.Closing());
+    EXPECT_EQ(iTerminated, 1);
+}
+
 struct TQueueLog {
     // The captions the receive window was given as messages arrived.
     QStringList slCaptions;
