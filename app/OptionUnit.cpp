@@ -1009,6 +1009,11 @@ TOptionForm::~TOptionForm()
 void TOptionForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // The first show only: the re-show that applies the top-most setting keeps the
+    // focus where the user was.
+    if (PrShown)
+        return;
+    PrShown = true;
     if (pcOption->currentWidget() == tsProfile)
         edHandleName->setFocus();
     else
@@ -1436,8 +1441,10 @@ void TOptionForm::RefusalShow(const TOptionRefusal& refusal)
 void TOptionForm::btUpdateClick()
 {
     PrClose = false;
-    const TOptionEntries entries{edHandleName->text(), &PrAbsenceMessage, cbNetworkPort->isChecked(),
-                                 edNetworkPortNo->text(), edNetworkFTPPortNo->text()};
+    // Ports from the command line are shown, not the user's to fix: only edited ones are checked.
+    const TOptionEntries entries{edHandleName->text(), &PrAbsenceMessage,
+                                 PortOverrideMsg == -1 && cbNetworkPort->isChecked(), edNetworkPortNo->text(),
+                                 edNetworkFTPPortNo->text()};
     if (const auto refusal = OptionApplyCheck(entries)) {
         RefusalShow(*refusal);
         return;

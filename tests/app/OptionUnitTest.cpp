@@ -220,6 +220,39 @@ TEST_F(OptionFormTest, PortsFromTheCommandLineAreShownAndCannotBeChanged)
     EXPECT_TRUE(FBoxes.empty());
 }
 
+// Ports from the command line are not the user's to fix: whatever they are (no
+// file listener, both the same), the options still apply.
+TEST_F(OptionFormTest, PortsFromTheCommandLineDoNotStopTheApply)
+{
+    const std::pair<int, int> kPorts[] = {{51005, 0}, {51001, 51001}, {80, 52000}};
+    for (const auto& [iMsg, iFile] : kPorts) {
+        PortOverrideMsg = iMsg;
+        PortOverrideFile = iFile;
+        HandleName = QStringLiteral("太郎");
+        TOptionForm& form = Open();
+        form.edHandleName->setText(QStringLiteral("花子"));
+        form.btOkClick();
+        EXPECT_TRUE(FBoxes.empty()) << iMsg << " " << iFile << " " << BoxTexts().join(u' ').toStdString();
+        EXPECT_EQ(HandleName, QStringLiteral("花子")) << iMsg << " " << iFile;
+        OptionFormRelease();
+        FBoxes.clear();
+    }
+}
+
+// Applying the top-most setting shows the window again; the focus stays on the
+// control the user was at, never on the password field of a hidden page.
+TEST_F(OptionFormTest, AReShowKeepsTheFocusWhereItWas)
+{
+    TOptionForm& form = Open();
+    form.pcOption->setCurrentWidget(form.tsCustomize);
+    form.cbCustomizeShowTopMost->setFocus();
+    form.cbCustomizeShowTopMost->click();
+    form.btUpdateClick();
+    ASSERT_TRUE(form.isVisible());
+    EXPECT_EQ(form.focusWidget(), form.cbCustomizeShowTopMost);
+    EXPECT_EQ(form.pcOption->currentWidget(), form.tsCustomize);
+}
+
 TEST_F(OptionFormTest, LockedOptionsOpenOnlyWithTheExactPassword)
 {
     SecurityOption = true;
