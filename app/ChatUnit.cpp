@@ -318,6 +318,8 @@ void TChatForm::btSendClick()
             MessageBox::IDYES)
             return;
         sText = ChatInputCut(sText);
+        // The input shows what is judged and sent from here on.
+        mmSendMessage->setText(sText);
     }
     const QString sRefusal = ChatInputRefusal(sText);
     if (!sRefusal.isEmpty()) {

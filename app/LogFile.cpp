@@ -42,7 +42,8 @@ const QString kChatSendWord = QStringLiteral("チャット送信");
 const QString kChatRecvWord = QStringLiteral("チャット受信");
 
 // Another copy of the program writing the same log holds the lock only while it
-// rewrites the file; one that has stopped must not stop this one for good.
+// rewrites the file; one that has stopped must not stop this one for good, so
+// past the wait the record is given up as lost.
 constexpr int kLockWaitMs = 5000;
 constexpr int kLockPollMs = 10;
 
@@ -81,7 +82,9 @@ public:
                 return;
             QThread::msleep(kLockPollMs);
         }
+        FHeld = true;
     }
+    bool Held() const { return FHeld; }
     ~FolderLock()
     {
         // Closing the descriptor releases the lock.
@@ -93,6 +96,7 @@ public:
 
 private:
     int FFd = -1;
+    bool FHeld = false;
 };
 
 // Reads lines that end at LF, without a CR just before the LF; past the end every line is empty.
@@ -205,6 +209,8 @@ QByteArray LogLinesNormalised(const QByteArray& bytes)
 bool LogFilePrepend(const QString& sFileName, const QByteArray& record)
 {
     const FolderLock lock(QFileInfo(sFileName).absolutePath());
+    if (!lock.Held())
+        return false;
     // Looked at under the lock: another copy may have just replaced the file.
     const QFileInfo info(sFileName);
     if (ReadOnlyFile(info))
@@ -219,6 +225,16 @@ bool LogFilePrepend(const QString& sFileName, const QByteArray& record)
             return false;
     }
     return FileSaveAtomic(sFileName, record + LogLinesNormalised(old));
+}
+
+bool LogFileDelete(const QString& sFileName)
+{
+    const FolderLock lock(QFileInfo(sFileName).absolutePath());
+    if (!lock.Held())
+        return false;
+    // A read-only log is kept, as it would be elsewhere, although root could remove it here.
+    const QFileInfo info(sFileName);
+    return info.isFile() && !ReadOnlyFile(info) && QFile::remove(sFileName);
 }
 
 QList<TLogRecord> LogRecordsRead(const QByteArray& bytes)

@@ -49,8 +49,13 @@ QByteArray LogLinesNormalised(const QByteArray& bytes);
 // whole file is rewritten atomically, under a lock that other copies of the
 // program sharing the folder honour too, so two writers cannot drop each
 // other's records. False, with the file unchanged, when it could not be read
-// or written (a read-only file counts, even for root).
+// or written (a read-only file counts, even for root) or when another copy kept
+// the lock past the wait: a record is never reported written unless it is there.
 bool LogFilePrepend(const QString& sFileName, const QByteArray& record);
+// Removes the whole log under the same lock, so that another copy's rewrite
+// under way cannot bring it back. False when it is missing, read-only or cannot
+// be removed, or when the lock did not come in time.
+bool LogFileDelete(const QString& sFileName);
 
 // One record as the viewer shows it: the kind word without its brackets, the
 // fields without their labels, and the text's lines joined by CR LF.

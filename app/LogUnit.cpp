@@ -1,6 +1,5 @@
 #include "LogUnit.h"
 
-#include "FileAccess.h"
 #include "LogFile.h"
 #include "LogTableView.h"
 #include "LogWriter.h"
@@ -239,9 +238,7 @@ void TLogForm::btAllDeleteClick()
         return;
     // The records written before the question go with the rest.
     LogWriteWait();
-    // A read-only log is kept, as it would be elsewhere, although root could remove it here.
-    const QFileInfo info(LogFileName());
-    if (!info.isFile() || ReadOnlyFile(info) || !QFile::remove(LogFileName())) {
+    if (!LogFileDelete(LogFileName())) {
         MessageBoxShow(kDeleteError, ApplicationTitle, MessageBox::MB_ICONWARNING);
         return;
     }

@@ -559,7 +559,19 @@ bool TMainForm::FormClose()
     }
     if (!bAsked && CustomizeEnd && !AskYes(kCloseEnd, kYesNoQuestion))
         return false;
+    CloseWindowsAndLogout();
+    return true;
+}
 
+void TMainForm::SessionEnd()
+{
+    if (!PrClosing)
+        CloseWindowsAndLogout();
+    Terminate();
+}
+
+void TMainForm::CloseWindowsAndLogout()
+{
     PrClosing = true;
     // An offer still waiting for its answer is declined before anything goes away.
     if (PrFileOfferDepth > 0)
@@ -577,7 +589,6 @@ bool TMainForm::FormClose()
         SendMessageW(WindowListHandle(sEntry), WM_ERRORFILESEND, 0, TParvaneNetwork::FileSendErrorCancelled);
     for (const QString& sEntry : QStringList(FileRecvWindowList))
         SendMessageW(WindowListHandle(sEntry), WM_ERRORFILERECV, 0, TParvaneNetwork::FileRecvErrorCancelled);
-    return true;
 }
 
 void TMainForm::Terminate()

@@ -145,6 +145,9 @@ public:
     // ---- The window's handlers
     // The close questions and what follows them; false when a No kept the program running.
     bool FormClose();
+    // The session or the terminal ends the program: the close without its
+    // questions, then the end of the loops (the settings and the log follow).
+    void SessionEnd();
     void WMSysCommand(int iCommand);
     void WMTaskTray(TTrayMouse mouse);
     void WMHotKey(int iId);
@@ -219,6 +222,8 @@ private:
     void PopupAtCursor(QMenu* menu);
     bool ModalForward();
     void ShowFromTray();
+    // What a close does once it is decided: log out, let go of the other windows.
+    void CloseWindowsAndLogout();
     void Terminate();
 
     bool PrFirstRun = true;

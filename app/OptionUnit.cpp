@@ -8,6 +8,7 @@
 #include "IniFile.h"
 #include "LogUnit.h"
 #include "MainUnit.h"
+#include "MemoEx.h"
 #include "MessageBox.h"
 #include "NoticeUnit.h"
 #include "OpenDialogEx.h"
@@ -374,7 +375,9 @@ void TOptionForm::CreatePages()
         row->addWidget(button(btAbsenceRename, "btAbsenceRename", QStringLiteral("名前変更(&R)"), 82, body));
         row->addWidget(button(btAbsenceDelete, "btAbsenceDelete", QStringLiteral("削除(&D)"), 83, body));
         layout->addLayout(row);
-        mmAbsenceMessage = new QPlainTextEdit(body);
+        auto* memo = new TMemoEx(body);
+        memo->SetMaxLength(kAbsenceMessageLength);
+        mmAbsenceMessage = memo;
         mmAbsenceMessage->setObjectName(QStringLiteral("mmAbsenceMessage"));
         help(mmAbsenceMessage, 84);
         mmAbsenceMessage->setFont(QFont(QStringLiteral("ＭＳ ゴシック")));
@@ -1008,6 +1011,11 @@ TOptionForm::~TOptionForm()
 void TOptionForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // The first show only: the re-show that applies the top-most setting keeps the
+    // focus where the user was.
+    if (PrShown)
+        return;
+    PrShown = true;
     if (pcOption->currentWidget() == tsProfile)
         edHandleName->setFocus();
     else
@@ -1242,12 +1250,6 @@ void TOptionForm::mmAbsenceMessageChange()
     if (!mmAbsenceMessage->isEnabled())
         return;
     edHandleNameChange();
-    // The memo takes no more than its limit, as a typed or pasted text is cut there.
-    if (mmAbsenceMessage->toPlainText().size() > kAbsenceMessageLength) {
-        const QSignalBlocker quiet(mmAbsenceMessage);
-        mmAbsenceMessage->setPlainText(mmAbsenceMessage->toPlainText().left(kAbsenceMessageLength));
-        mmAbsenceMessage->moveCursor(QTextCursor::End);
-    }
     const int i = cbAbsence->currentIndex();
     if (i >= 0) {
         // Kept with CR LF line breaks, as the list and the file hold them.
@@ -1441,8 +1443,10 @@ void TOptionForm::RefusalShow(const TOptionRefusal& refusal)
 void TOptionForm::btUpdateClick()
 {
     PrClose = false;
-    const TOptionEntries entries{edHandleName->text(), &PrAbsenceMessage, cbNetworkPort->isChecked(),
-                                 edNetworkPortNo->text(), edNetworkFTPPortNo->text()};
+    // Ports from the command line are shown, not the user's to fix: only edited ones are checked.
+    const TOptionEntries entries{edHandleName->text(), &PrAbsenceMessage,
+                                 PortOverrideMsg == -1 && cbNetworkPort->isChecked(), edNetworkPortNo->text(),
+                                 edNetworkFTPPortNo->text()};
     if (const auto refusal = OptionApplyCheck(entries)) {
         RefusalShow(*refusal);
         return;

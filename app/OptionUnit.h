@@ -188,6 +188,7 @@ public:
     TFolderDialog* NSF = nullptr;
 
     bool PrClose = false;
+    bool PrShown = false;
     TAbsenceMessage PrAbsenceMessage;
 
 protected:

@@ -1,6 +1,7 @@
 #include "SendUnit.h"
 
 #include "MainUnit.h"
+#include "MemoEx.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
 
@@ -43,7 +44,10 @@ TSendForm::TSendForm() : TCommonForm(TWindowKind::Send, kDesignSize)
     laTitle->setText(PrTitle);
     setMinimumSize(kMinimumSize);
 
-    mmSendMessage = new QPlainTextEdit(pnClient);
+    // The edit holds at most as many characters as the wire could take bytes.
+    auto* memo = new TMemoEx(pnClient);
+    memo->SetMaxLength(MaxSendByte);
+    mmSendMessage = memo;
     mmSendMessage->setObjectName(QStringLiteral("mmSendMessage"));
     mmSendMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmSendMessage->setTabChangesFocus(true);
@@ -110,17 +114,6 @@ void TSendForm::SetMessageText(const QString& sWire)
 
 void TSendForm::mmSendMessageChange()
 {
-    // The edit holds at most as many characters as the wire could take bytes.
-    const QString sEdit = mmSendMessage->toPlainText();
-    if (sEdit.size() > MaxSendByte) {
-        const QSignalBlocker block(mmSendMessage);
-        QTextCursor cursor = mmSendMessage->textCursor();
-        const int iPosition = qMin(cursor.position(), MaxSendByte);
-        mmSendMessage->setPlainText(sEdit.left(MaxSendByte));
-        cursor = mmSendMessage->textCursor();
-        cursor.setPosition(iPosition);
-        mmSendMessage->setTextCursor(cursor);
-    }
     const TByteCounter counter = ByteCounterText(MessageText());
     sbInformation->SetPanelText(0, counter.sText);
     sbInformation->SetPanelColor(0, counter.bOver ? kOverColor : QColor());

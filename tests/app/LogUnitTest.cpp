@@ -1,5 +1,6 @@
 #include "LogUnit.h"
 
+#include "FileSave.h"
 #include "IniFile.h"
 #include "LogFile.h"
 #include "LogTableView.h"
@@ -13,14 +14,21 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <chrono>
 #include <deque>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -108,6 +116,86 @@ TEST_F(LogFormTest, ALogThatCannotBeWrittenLosesTheRecordAndSaysSo)
     EXPECT_EQ(FBoxes[0].iFlags, MessageBox::MB_ICONWARNING);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("old\r\n"));
+}
+
+// Another copy of the program sharing the folder, in the middle of its rewrite of
+// the log: it holds the folder's lock from its read to its save.
+class OtherCopyRewrite {
+public:
+    explicit OtherCopyRewrite(const QString& sFileName) : FFileName(sFileName)
+    {
+        FFd = ::open(QFile::encodeName(QFileInfo(sFileName).absolutePath()).constData(),
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        FLocked = FFd >= 0 && ::flock(FFd, LOCK_EX | LOCK_NB) == 0;
+        QFile file(sFileName);
+        if (file.open(QIODevice::ReadOnly))
+            FRead = file.readAll();
+    }
+    ~OtherCopyRewrite() { Finish(); }
+    bool Locked() const { return FLocked; }
+    // Saves its own record on top of what it read, then lets go of the lock.
+    void Finish(const QByteArray& record = {})
+    {
+        if (FFd < 0)
+            return;
+        if (!record.isEmpty())
+            FileSaveAtomic(FFileName, record + FRead);
+        ::close(FFd);
+        FFd = -1;
+    }
+    const QByteArray& Read() const { return FRead; }
+
+private:
+    QString FFileName;
+    QByteArray FRead;
+    int FFd = -1;
+    bool FLocked = false;
+};
+
+QByteArray LogBytes()
+{
+    QFile file(LogFileName());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+const QByteArray kOtherRecord = LogRecordBytes(LogKindMessageRecv, QStringLiteral("次郎"),
+                                               QStringLiteral("花子"), QStringLiteral("他のコピー"), kNow);
+
+// A record whose rewrite cannot get the lock in time is told lost, never left to
+// the other copy's save to drop without a word.
+TEST_F(LogFormTest, ARecordThatCannotGetTheLockInTimeIsToldLost)
+{
+    LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), QStringLiteral("古い"));
+    LogWriteWait();
+    const QByteArray old = LogBytes();
+    OtherCopyRewrite other(LogFileName());
+    ASSERT_TRUE(other.Locked());
+    LogWrite(LogKindMessageSend, QStringLiteral("太郎"), QStringLiteral("花子"), QStringLiteral("新しい"));
+    LogWriteWait();
+    other.Finish(kOtherRecord);
+    EXPECT_EQ(LogBytes(), kOtherRecord + old);
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("ログを保存中にエラーが発生しました。")));
+}
+
+// Deleting the whole log waits for a rewrite under way, so the rewrite cannot bring it back.
+TEST_F(LogFormTest, DeleteAllWaitsForARewriteUnderWay)
+{
+    LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), QStringLiteral("一"));
+    TLogForm& form = Open();
+    auto other = std::make_unique<OtherCopyRewrite>(LogFileName());
+    ASSERT_TRUE(other->Locked());
+    // The other copy's save comes while this copy's question is answered and its delete waits.
+    std::thread finish([&other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other->Finish(kOtherRecord);
+    });
+    FAnswers = {MessageBox::IDYES};
+    form.btAllDelete->click();
+    finish.join();
+    EXPECT_EQ(LogBytes(), QByteArray("<missing>"));
+    EXPECT_EQ(form.RecordCount(), 0);
+    EXPECT_EQ(FBoxes.size(), 1u);
 }
 
 TEST_F(LogFormTest, ALogThatCannotBeReadIsReportedAndNothingCanBeDeleted)

@@ -247,8 +247,10 @@ TEST_P(CloseQuestions, AskedInOrder)
     FBoxes.clear();
     EXPECT_EQ(form.FormClose(), c.bCloses);
     EXPECT_EQ(BoxTexts(), c.slAsked);
+    // The unread and chat questions default to No, the other two to Yes.
     for (const MessageBox::Request& box : FBoxes)
-        EXPECT_EQ(box.iFlags & 0xFF, 0x24);
+        EXPECT_EQ(box.iFlags, box.sText == kUnread || box.sText == kChat ? 0x124 : 0x24)
+            << box.sText.toStdString();
     EXPECT_EQ(form.PVN->LoginStates(), !c.bCloses);
 }
 
@@ -280,6 +282,24 @@ TEST_F(MainFormTest, UnreadAndChatQuestionsDefaultToNo)
     EXPECT_FALSE(form.FormClose());
     ASSERT_EQ(FBoxes.size(), 1u);
     EXPECT_EQ(FBoxes[0].iFlags & 0xFFF, 0x124);
+}
+
+// The end of the session closes as a close does once it is decided: no question
+// however much is waiting, logged out, the windows let go, the loops ended.
+TEST_F(MainFormTest, TheSessionsEndAsksNothingLogsOutAndEndsTheLoops)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    int iTerminated = 0;
+    form.OnTerminate = [&iTerminated] { ++iTerminated; };
+    MessageRecvQueue.Append({"text", "000000000001", false, "h", "PVHOST2", "Parvane2", "t"});
+    FileSendWindowList = {QStringLiteral("900002&|17&|")};
+    ASSERT_TRUE(form.PVN->ChatLogin());
+    form.SessionEnd();
+    EXPECT_TRUE(FBoxes.empty());
+    EXPECT_FALSE(form.PVN->LoginStates());
+    EXPECT_TRUE(form.Closing());
+    EXPECT_EQ(iTerminated, 1);
 }
 
 struct TQueueLog {
@@ -1215,6 +1235,36 @@ TEST_F(MainFormLanTest, ChatCommandEntersTalksAndLeaves)
     EXPECT_FALSE(form.PVN->Chat());
     EXPECT_FALSE(form.miToolChat->isChecked());
     EXPECT_EQ(FBoxes.back().sText, QStringLiteral("チャットからログアウトしますか？"));
+}
+
+// After Yes to the length question the input holds the cut text, which is what
+// goes out: a refusal then shows the text it judged, and the line that comes back
+// and its record are the cut one.
+TEST_F(MainFormTest, TheChatInputBecomesItsCutAndTheCutIsSent)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miToolChatClick();
+    ASSERT_TRUE(WaitFor([&] { return form.PVN->Chat() && ChatForm->tvUser->topLevelItemCount() == 1; }));
+    // Double-byte characters, as the input takes 255 characters but the wire 255 bytes.
+    const QString sRefusedCut = QString(125, u'あ') + QStringLiteral("&|あ");
+    ChatForm->mmSendMessage->setText(sRefusedCut + QString(50, u'あ'));
+    FAnswers = {MessageBox::IDYES};
+    ChatForm->btSendClick();
+    EXPECT_EQ(FBoxes.back().sText, QStringLiteral("メッセージ内に「&|」を含めることはできません。"));
+    EXPECT_EQ(ChatForm->mmSendMessage->text(), sRefusedCut);
+
+    const QString sSentCut = QString(127, u'い');
+    ChatForm->mmSendMessage->setText(sSentCut + QStringLiteral(" tail"));
+    FAnswers = {MessageBox::IDYES};
+    ChatForm->btSendClick();
+    EXPECT_TRUE(ChatForm->mmSendMessage->text().isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return ViewText().contains(sSentCut); }));
+    EXPECT_FALSE(ViewText().contains(QStringLiteral("tail")));
+    LogWriteWait();
+    const QList<TLogRecord> records = LogRecordsRead(FileBytes(FDir.filePath("Parvane2.LOG")));
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].sText, sSentCut);
 }
 
 TEST_F(MainFormTest, LoggingOutFromTheChatAsksAndReleasesTheChatWindow)

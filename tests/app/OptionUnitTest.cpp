@@ -6,6 +6,7 @@
 #include "HelpFile.h"
 #include "HotKeyEx.h"
 #include "IniFile.h"
+#include "Keyboard.h"
 #include "MessageBox.h"
 #include "NoticeUnit.h"
 #include "OptionAbsenceAddUnit.h"
@@ -32,6 +33,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 #include <deque>
@@ -218,6 +220,39 @@ TEST_F(OptionFormTest, PortsFromTheCommandLineAreShownAndCannotBeChanged)
     EXPECT_TRUE(FBoxes.empty());
 }
 
+// Ports from the command line are not the user's to fix: whatever they are (no
+// file listener, both the same), the options still apply.
+TEST_F(OptionFormTest, PortsFromTheCommandLineDoNotStopTheApply)
+{
+    const std::pair<int, int> kPorts[] = {{51005, 0}, {51001, 51001}, {80, 52000}};
+    for (const auto& [iMsg, iFile] : kPorts) {
+        PortOverrideMsg = iMsg;
+        PortOverrideFile = iFile;
+        HandleName = QStringLiteral("太郎");
+        TOptionForm& form = Open();
+        form.edHandleName->setText(QStringLiteral("花子"));
+        form.btOkClick();
+        EXPECT_TRUE(FBoxes.empty()) << iMsg << " " << iFile << " " << BoxTexts().join(u' ').toStdString();
+        EXPECT_EQ(HandleName, QStringLiteral("花子")) << iMsg << " " << iFile;
+        OptionFormRelease();
+        FBoxes.clear();
+    }
+}
+
+// Applying the top-most setting shows the window again; the focus stays on the
+// control the user was at, never on the password field of a hidden page.
+TEST_F(OptionFormTest, AReShowKeepsTheFocusWhereItWas)
+{
+    TOptionForm& form = Open();
+    form.pcOption->setCurrentWidget(form.tsCustomize);
+    form.cbCustomizeShowTopMost->setFocus();
+    form.cbCustomizeShowTopMost->click();
+    form.btUpdateClick();
+    ASSERT_TRUE(form.isVisible());
+    EXPECT_EQ(form.focusWidget(), form.cbCustomizeShowTopMost);
+    EXPECT_EQ(form.pcOption->currentWidget(), form.tsCustomize);
+}
+
 TEST_F(OptionFormTest, LockedOptionsOpenOnlyWithTheExactPassword)
 {
     SecurityOption = true;
@@ -358,10 +393,18 @@ TEST_F(OptionFormTest, DeletingAKindMovesTheLaterOnesDown)
     form.cbAbsenceClick();
     form.mmAbsenceMessage->setPlainText(QStringLiteral("一行目\n二行目"));
     EXPECT_EQ(form.PrAbsenceMessage[0].sMessage, QStringLiteral("一行目\r\n二行目"));
-    // The memo holds 1024 characters at most.
-    form.mmAbsenceMessage->setPlainText(QString(1100, u'あ'));
+    // The memo takes 1024 characters at most, and a paste that does not fit
+    // leaves what was written in place.
+    const QString sDraft = QString(1000, u'あ') + QStringLiteral("END");
+    form.mmAbsenceMessage->setPlainText(sDraft);
+    form.mmAbsenceMessage->moveCursor(QTextCursor::Start);
+    TestSupport::PasteText(form.mmAbsenceMessage, QString(100, u'x'));
+    EXPECT_EQ(form.mmAbsenceMessage->toPlainText(), QString(21, u'x') + sDraft);
+    EXPECT_EQ(form.PrAbsenceMessage[0].sMessage, QString(21, u'x') + sDraft);
+    TestSupport::TypeText(form.mmAbsenceMessage, QStringLiteral("y"));
     EXPECT_EQ(form.mmAbsenceMessage->toPlainText().size(), 1024);
-    EXPECT_EQ(form.PrAbsenceMessage[0].sMessage, QString(1024, u'あ'));
+    TestSupport::KeyPress(form.mmAbsenceMessage, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(form.PrAbsenceMessage[0].sMessage, sDraft);
     form.btCancelClick();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(AbsenceMessage[0].sMessage, QStringLiteral("m0"));

@@ -2,6 +2,7 @@
 #include "SendUnit.h"
 
 #include "AnsiCodePage.h"
+#include "Keyboard.h"
 #include "MainFormFixture.h"
 #include "PeerProcess.h"
 #include "StatusPanelBar.h"
@@ -12,6 +13,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 
 namespace {
 
@@ -89,9 +91,24 @@ TEST_F(SendWindowTest, CounterTurnsRedPastTheLimit)
     form->mmSendMessage->setPlainText(QStringLiteral("a\nb"));
     EXPECT_EQ(form->sbInformation->PanelText(0), QStringLiteral("残り送信可能バイト数：2044 Byte"));
     EXPECT_FALSE(form->sbInformation->PanelColor(0).isValid());
-    // The edit holds no more characters than the wire takes bytes.
-    form->mmSendMessage->setPlainText(QStringLiteral("a").repeated(3000));
+}
+
+// The edit takes no more characters than the wire takes bytes, without losing
+// what is already written.
+TEST_F(SendWindowTest, APasteIsCutToTheRoomLeftAndTheDraftKept)
+{
+    StartOnline();
+    TSendForm* form = SendFormShow(QString(), true, Own(), "Parvane2");
+    const QString sDraft = QStringLiteral("b").repeated(2000) + QStringLiteral("END");
+    form->mmSendMessage->setPlainText(sDraft);
+    form->mmSendMessage->moveCursor(QTextCursor::Start);
+    TestSupport::PasteText(form->mmSendMessage, QStringLiteral("x").repeated(100));
+    EXPECT_EQ(form->mmSendMessage->toPlainText(), QStringLiteral("x").repeated(45) + sDraft);
+    EXPECT_EQ(form->sbInformation->PanelText(0), QStringLiteral("残り送信可能バイト数：0 Byte"));
+    TestSupport::TypeText(form->mmSendMessage, QStringLiteral("y"));
     EXPECT_EQ(form->mmSendMessage->toPlainText().size(), 2048);
+    TestSupport::KeyPress(form->mmSendMessage, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(form->mmSendMessage->toPlainText(), sDraft);
 }
 
 TEST_F(SendWindowTest, RefusalsLeaveTheWindowAndItsText)

@@ -61,6 +61,11 @@ public:
 
     QString FilePath(const QString& sName) const { return FDir.filePath(sName); }
     bool Running() const { return FProgram.state() == QProcess::Running; }
+    // The program has ended by itself within the time.
+    bool WaitEnded(int iTimeoutMs)
+    {
+        return FProgram.state() == QProcess::NotRunning || FProgram.waitForFinished(iTimeoutMs);
+    }
     qint64 ProcessId() const { return FProgram.processId(); }
     const QString& MainWindow() const { return FMainWindow; }
 
