@@ -586,6 +586,8 @@ TEST_F(OptionFormTest, EveryControlsHelpTopicIsOnTheInstalledHelpPage)
 TEST_F(OptionFormTest, PagesShowTheStylesTabBodyAndTheirButtonsItsColour)
 {
     TOptionForm& form = Open();
+    form.pcOption->setCurrentWidget(form.tsPassword);
+    form.grab();
     form.pcOption->setCurrentWidget(form.tsNetwork);
     form.grab();
     const QPixmap& body = form.pcOption->BackGround();
@@ -593,13 +595,22 @@ TEST_F(OptionFormTest, PagesShowTheStylesTabBodyAndTheirButtonsItsColour)
     EXPECT_EQ(body.size(), form.tsNetwork->size());
     const QImage image = body.toImage();
     const QPoint centre(form.tsProfile->width() / 2, form.tsProfile->height() / 2);
-    EXPECT_EQ(form.pcOption->BackgroundColorAt(form.btPasswordOk).isValid(), true);
-    // A button placed on a page would take the body's colour at its centre.
+    // A button placed on a page takes the body's colour at its centre.
     QPushButton probe(form.tsProfile);
     probe.setGeometry(centre.x() - 10, centre.y() - 5, 20, 10);
     EXPECT_EQ(form.pcOption->BackgroundColorAt(&probe), QColor(image.pixel(centre)));
+    // The colour is looked up at the centre of a control's place in its parent.
+    const QRect place = form.btPasswordOk->geometry();
+    const QPoint at(place.left() + place.width() / 2, place.top() + place.height() / 2);
+    ASSERT_TRUE(image.rect().contains(at));
+    EXPECT_EQ(form.pcOption->BackgroundColorAt(form.btPasswordOk), QColor(image.pixel(at)));
+    // Only the buttons placed directly on a page are coloured: the password's
+    // button lies on a panel of its page and keeps its own.
+    const QColor own = form.btPasswordOk->palette().color(QPalette::Button);
+    ASSERT_NE(own, QColor(image.pixel(at)));
     form.pcOption->Change();
     EXPECT_EQ(probe.palette().color(QPalette::Button), QColor(image.pixel(centre)));
+    EXPECT_EQ(form.btPasswordOk->palette().color(QPalette::Button), own);
 }
 
 } // namespace
