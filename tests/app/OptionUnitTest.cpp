@@ -489,6 +489,43 @@ TEST_F(OptionFormTest, SwitchingMultiUserOnMovesTheFilesAndWritesToTheUsersOwn)
     EXPECT_FALSE(sharedIni.ValueExists(SectionOption, QStringLiteral("HandleName")));
 }
 
+// Either way the settings and the log go from the old place to the new one, and
+// the old ones stay as they were.
+TEST_F(OptionFormTest, SwitchingMultiUserEitherWayCopiesTheSettingsAndTheLogFromTheOldPlaceToTheNew)
+{
+    const QString sUser = LoginUserName();
+    const QString sShared = Path("Parvane2");
+    const QString sOwn = Path(QStringLiteral("Parvane2 -") + sUser + u'-');
+    const auto write = [](const QString& sFile, const QByteArray& bytes) {
+        QFile file(sFile);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    const auto read = [](const QString& sFile) {
+        QFile file(sFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    for (const bool bOn : {true, false}) {
+        const QString sFrom = bOn ? sShared : sOwn;
+        const QString sTo = bOn ? sOwn : sShared;
+        ASSERT_TRUE(write(sFrom + QStringLiteral(".INI"), "[Option]\r\nFrom=1\r\n"));
+        ASSERT_TRUE(write(sTo + QStringLiteral(".INI"), "[Option]\r\nTo=1\r\n"));
+        ASSERT_TRUE(write(sFrom + QStringLiteral(".LOG"), "the old place's log"));
+        ASSERT_TRUE(write(sTo + QStringLiteral(".LOG"), "the new place's log"));
+        WindowsUserName = bOn ? QString() : sUser;
+        FileBaseName = bOn ? sShared : sOwn;
+        TOptionForm& form = Open();
+        form.cbCustomizeMultiUser->setChecked(bOn);
+        form.btUpdateClick();
+        EXPECT_EQ(FileBaseName, sTo) << bOn;
+        const IniFile moved(sTo + QStringLiteral(".INI"));
+        EXPECT_TRUE(moved.ValueExists(SectionOption, QStringLiteral("From"))) << bOn;
+        EXPECT_FALSE(moved.ValueExists(SectionOption, QStringLiteral("To"))) << bOn;
+        EXPECT_EQ(read(sTo + QStringLiteral(".LOG")), "the old place's log") << bOn;
+        EXPECT_EQ(read(sFrom + QStringLiteral(".LOG")), "the old place's log") << bOn;
+        OptionFormRelease();
+    }
+}
+
 TEST_F(OptionFormTest, AReadOnlyUserFileKeepsTheSharedModeAndPutsTheBoxBack)
 {
     const QString sUserIni = Path(QStringLiteral("Parvane2 -") + LoginUserName() + QStringLiteral("-.INI"));
