@@ -82,7 +82,15 @@ case "${1:-}" in
     # The seeds and kept regressions replayed, then a bounded fuzz of each target.
     fuzz/fuzz.sh build-fuzz "${PARVANE_FUZZ_SECONDS:-60}"
     cd build
-    exec ctest --output-on-failure --parallel "$(nproc)"
+    # On CI every test must run: CTest counts a skipped or disabled test as no
+    # failure, so its list of tests that did not run fails the run here.
+    ctest --output-on-failure --parallel "$(nproc)" 2>&1 | tee ctest.log
+    status=${PIPESTATUS[0]}
+    if [ "${CI:-}" = true ] && grep -q "The following tests did not run" ctest.log; then
+      echo "CI=true: some tests did not run (above); every test must run." >&2
+      exit 1
+    fi
+    exit "$status"
     ;;
   *)
     echo "usage: $0 run [ARGS...] | test" >&2

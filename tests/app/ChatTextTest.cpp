@@ -3,7 +3,9 @@
 
 #include "AnsiCodePage.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -103,12 +105,23 @@ TEST(ChatEvents, TextsForOwnAndOtherWithEscapedNames)
 
 TEST(ChatStyleSheet, SevenRulesJoinedByTwoBlanks)
 {
-    const QString s = ChatStyleSheet();
-    EXPECT_EQ(s.count(QStringLiteral(" }  ")), 6);
-    EXPECT_TRUE(s.startsWith(QStringLiteral("body { background-color: #ffffff;")));
-    EXPECT_TRUE(
-        s.contains(QStringLiteral("  .MyName { margin-top: 10px; font-weight: bold; color: red }  ")));
-    EXPECT_TRUE(s.endsWith(QStringLiteral(".MultiLine { padding-left: 10px; }")));
+    const std::pair<const char*, const char*> rules[] = {
+        {"body", "background-color: #ffffff; color: #000000; font-size: 12px; margin: 3px; "
+                 "font-family: 'Meiryo UI', 'メイリオ', 'MS UI Gothic', 'ＭＳ Ｐゴシック';"},
+        {".Event",
+         "margin-bottom: 5px; padding: 0px 10px; font-size: 12px; font-weight: bold; color: #448844; "
+         "border-top: 2px solid #88bb88; border-bottom: 2px solid #88bb88; background-color: #eeffee;"},
+        {".MessageLine", "margin-bottom: 5px;"},
+        {".MyName", "margin-top: 10px; font-weight: bold; color: red"},
+        {".OtherName", "margin-top: 10px; font-weight: bold; color: blue"},
+        {".OneLine", "padding-left: 5px;"},
+        {".MultiLine", "padding-left: 10px;"},
+    };
+    QStringList written;
+    for (const auto& [sSelector, sDeclarations] : rules)
+        written << QString::fromUtf8(sSelector) + QStringLiteral(" { ") + QString::fromUtf8(sDeclarations) +
+                       QStringLiteral(" }");
+    EXPECT_EQ(ChatStyleSheet(), written.join(QStringLiteral("  ")));
 }
 
 TEST(ChatInput, CounterCountsBytesOfTheCodePage)

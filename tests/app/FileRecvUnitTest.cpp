@@ -1,5 +1,6 @@
 #include "FileRecvUnit.h"
 
+#include "FileErrorWarnings.h"
 #include "FileWindowFakes.h"
 #include "IniFile.h"
 #include "SaveDialogEx.h"
@@ -187,7 +188,7 @@ TEST_F(FileRecvFormTest, AnErrorWhileWaitingEndsTheWindowAndTheWaitReadsNoFreedW
     EXPECT_TRUE(sAnswer.isEmpty());
     EXPECT_FALSE(shown);
     EXPECT_EQ(FFreed, 1);
-    EXPECT_EQ(BoxTexts(), QStringList{FileRecvErrorText(FileRecvErrorClosed)});
+    EXPECT_EQ(BoxTexts(), QStringList{FileErrorWarnings::RecvClosed});
     EXPECT_TRUE(FileRecvWindowList.isEmpty());
 }
 
@@ -247,7 +248,7 @@ TEST_F(FileRecvFormTest, AnErrorWhileTheSaveDialogIsOpenIsToldWhenItCloses)
     EXPECT_TRUE(sAnswer.isEmpty());
     EXPECT_EQ(iBoxesInDialog, 0u);
     EXPECT_EQ(sStatusInDialog, QStringLiteral("保存先ファイル名を指定してください"));
-    EXPECT_EQ(BoxTexts(), QStringList{FileRecvErrorText(FileRecvErrorClosed)});
+    EXPECT_EQ(BoxTexts(), QStringList{FileErrorWarnings::RecvClosed});
     FreeClosed();
     EXPECT_EQ(FFreed, 1);
 }
@@ -274,7 +275,7 @@ TEST_F(FileRecvFormTest, AnErrorDuringTheOverwriteQuestionEndsTheOfferCleanly)
     EXPECT_EQ(FFreed, 1);
     EXPECT_EQ(BoxTexts(),
               (QStringList{QStringLiteral("指定されたファイルは既に存在します。上書きしてもよろしいですか？"),
-                           FileRecvErrorText(FileRecvErrorClosed)}));
+                           FileErrorWarnings::RecvClosed}));
 }
 
 TEST_F(FileRecvFormTest, ClosingARunningReceptionAsksAndACancelFreesTheWindowOnce)
@@ -313,7 +314,7 @@ TEST_F(FileRecvFormTest, ErrorsAfterAcceptingEndTheWindowWithTheirWarning)
         ASSERT_TRUE(shown);
         FBoxes.clear();
         Send(shown, WM_ERRORFILERECV, 0, iCode);
-        const QString sText = FileRecvErrorText(iCode);
+        const QString sText = FileErrorWarnings::Recv(iCode);
         EXPECT_EQ(BoxTexts(), sText.isEmpty() ? QStringList() : QStringList{sText}) << iCode;
         FreeClosed();
         EXPECT_FALSE(shown) << iCode;

@@ -1,5 +1,6 @@
 #include "FileSendUnit.h"
 
+#include "FileErrorWarnings.h"
 #include "FileWindowFakes.h"
 #include "OpenDialogEx.h"
 #include "StatusPanelBar.h"
@@ -145,7 +146,7 @@ TEST_F(FileSendFormTest, ARefusedRequestGoesBackToChoosing)
     TFileSendForm* form = Open();
     FEngine.iNextSocket = 0;
     form->btSendClick();
-    EXPECT_EQ(BoxTexts(), QStringList{FileSendFailedText()});
+    EXPECT_EQ(BoxTexts(), QStringList{FileErrorWarnings::SendNoAddress});
     EXPECT_EQ(form->SocketNo(), 0);
     EXPECT_EQ(RegisteredSocket(form), 0);
     EXPECT_TRUE(form->btSend->isEnabled());
@@ -198,7 +199,7 @@ TEST_F(FileSendFormTest, EveryErrorCodeEndsTheWindowWithItsWarning)
         if (iCode == 2) {
             EXPECT_TRUE(FBoxes.empty());
         } else {
-            EXPECT_EQ(BoxTexts(), QStringList{FileSendErrorText(iCode)}) << iCode;
+            EXPECT_EQ(BoxTexts(), QStringList{FileErrorWarnings::Send(iCode)}) << iCode;
             EXPECT_EQ(sStatus, QStringLiteral("ファイルの送信が中断されました")) << iCode;
         }
         FreeClosed();
@@ -246,7 +247,7 @@ TEST_F(FileSendFormTest, ATransferThatEndsDuringTheCancelQuestionClosesTheWindow
     EXPECT_EQ(FFreed, 1);
     EXPECT_TRUE(FEngine.sendCancels.empty());
     EXPECT_EQ(BoxTexts(), (QStringList{QStringLiteral("ファイルの送信をキャンセルしますか？"),
-                                       FileSendErrorText(FileSendErrorClosed)}));
+                                       FileErrorWarnings::SendClosed}));
 }
 
 TEST_F(FileSendFormTest, ASocketChangeToNothingLeavesTheRequestWaitingAndTheCloseUnasked)

@@ -1,5 +1,6 @@
 #include "FileWindowRules.h"
 
+#include "FileErrorWarnings.h"
 #include "FileWindowRoute.h"
 
 #include <QDir>
@@ -154,21 +155,17 @@ TEST(FileSendRefusal, ChecksInOrderAndRefusesWhatIsNoRegularFile)
     }
 }
 
+// Each code against its warning as the user reads it, every line of it; the
+// cancels and the receive window's unknown codes have none.
 TEST(FileErrorTexts, EachCodeHasItsWarningAndTheCancelsNone)
 {
-    EXPECT_EQ(FileSendErrorText(0), FileSendFailedText());
-    EXPECT_TRUE(
-        FileSendErrorText(1).contains(QStringLiteral("\u3000・送信先でファイルの受信がキャンセルされた。")));
+    for (int iCode : {-1, 0, 1, 2, 3, 4, 5, 99})
+        EXPECT_EQ(FileSendErrorText(iCode), FileErrorWarnings::Send(iCode)) << iCode;
+    EXPECT_EQ(FileSendFailedText(), FileErrorWarnings::SendNoAddress);
     EXPECT_TRUE(FileSendErrorText(2).isEmpty());
-    EXPECT_TRUE(
-        FileSendErrorText(3).contains(QStringLiteral("\u3000・送信対象となっているファイルが削除された。")));
-    EXPECT_EQ(FileSendErrorText(4), QStringLiteral("原因不明のエラーでファイルの送信に失敗しました。"));
-    EXPECT_EQ(FileSendErrorText(99), FileSendErrorText(4));
-    EXPECT_TRUE(
-        FileRecvErrorText(0).contains(QStringLiteral("\u3000・送信元でファイルの送信がキャンセルされた。")));
+    for (int iCode : {-1, 0, 1, 2, 3, 7})
+        EXPECT_EQ(FileRecvErrorText(iCode), FileErrorWarnings::Recv(iCode)) << iCode;
     EXPECT_TRUE(FileRecvErrorText(1).isEmpty());
-    EXPECT_TRUE(FileRecvErrorText(2).contains(QStringLiteral("\u3000・受信先のファイルが削除された。")));
-    EXPECT_TRUE(FileRecvErrorText(7).isEmpty());
 }
 
 struct TPercentProbe : QObject {

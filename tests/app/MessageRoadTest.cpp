@@ -44,8 +44,7 @@ public:
         if (sFolder.isEmpty())
             return;
         QDir().mkpath(sFolder);
-        Client(QStringLiteral(LANSHOTS_PATH),
-               {QStringLiteral("grab"), QDir(sFolder).filePath(sName + QStringLiteral(".png"))});
+        ProgramCopy::Shot(QDir(sFolder).filePath(sName + QStringLiteral(".png")));
     }
 
     QList<TLogRecord> Log() const
@@ -69,9 +68,9 @@ const QString kRecv = QStringLiteral("受信メッセージ - Parvane 2");
 
 TEST(MessageRoadTest, MessageAndLetterTravelByKeyboardAlone)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        GTEST_SKIP() << "needs Xvfb and xdotool";
+    for (const QString& sTool : {QStringLiteral("Xvfb"), QStringLiteral("xdotool")})
+        ASSERT_FALSE(QStandardPaths::findExecutable(sTool).isEmpty())
+            << qPrintable(sTool) << " is not installed";
     TestLan lan(2);
     ASSERT_TRUE(lan.IsReady()) << qPrintable(lan.Error());
     TCopy taro(lan, 0);

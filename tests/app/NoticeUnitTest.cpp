@@ -2,6 +2,7 @@
 // and that it goes by itself or at a click.
 #include "NoticeUnit.h"
 
+#include "MainFormFixture.h"
 #include "WaitUntil.h"
 
 #include <QApplication>
@@ -100,6 +101,47 @@ TEST_F(NoticeWindowTest, ManyLinesKeepTheNewestThatFit)
     EXPECT_LT(slShown.size(), 300);
     EXPECT_EQ(slShown.last(), QStringLiteral("「利用者299」がログインしました。"));
     EXPECT_EQ(NoticeForm->Fade().WaitCount(), TNoticeFade::MaxWaitMs);
+}
+
+// The notices of the program's events while its user is away or not: hidden, or
+// kept open in place of going by themselves, as the settings say.
+class NoticeAwayTest : public MainFormFixture {
+protected:
+    void CloseWindows() override { delete NoticeForm; }
+};
+
+TEST_F(NoticeAwayTest, AwayNoticesAreHiddenOrKeptOpenAsSet)
+{
+    const struct {
+        const char* sName;
+        bool bAway;
+        bool bHide;
+        bool bKeepOpenWhileAway;
+        bool bShown;
+        bool bAutoClose;
+    } cases[] = {
+        {"present", false, true, true, true, true},
+        {"away, hidden", true, true, false, false, false},
+        {"away, not hidden", true, false, false, true, true},
+        {"away, kept open", true, true, true, true, false},
+    };
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TMainForm& form = Start();
+    for (const auto& c : cases) {
+        form.PVN->SetAbsence(c.bAway);
+        NoticeAbsenceHide = c.bHide;
+        NoticeAutoClose = true;
+        NoticeAutoCloseAbsenceCancel = c.bKeepOpenWhileAway;
+        NoticeAdd(QStringLiteral("「花子」がログインしました。"));
+        EXPECT_EQ(NoticeForm != nullptr, c.bShown) << c.sName;
+        if (NoticeForm != nullptr) {
+            EXPECT_EQ(NoticeForm->AutoClose(), c.bAutoClose) << c.sName;
+            EXPECT_EQ(NoticeForm->Lines(), QStringList{QStringLiteral("「花子」がログインしました。")})
+                << c.sName;
+        }
+        delete NoticeForm;
+    }
+    form.PVN->SetAbsence(false);
 }
 
 } // namespace

@@ -532,6 +532,43 @@ TEST_F(OptionFormTest, SwitchingMultiUserOnMovesTheFilesAndWritesToTheUsersOwn)
     EXPECT_FALSE(sharedIni.ValueExists(SectionOption, QStringLiteral("HandleName")));
 }
 
+// Either way the settings and the log go from the old place to the new one, and
+// the old ones stay as they were.
+TEST_F(OptionFormTest, SwitchingMultiUserEitherWayCopiesTheSettingsAndTheLogFromTheOldPlaceToTheNew)
+{
+    const QString sUser = LoginUserName();
+    const QString sShared = Path("Parvane2");
+    const QString sOwn = Path(QStringLiteral("Parvane2 -") + sUser + u'-');
+    const auto write = [](const QString& sFile, const QByteArray& bytes) {
+        QFile file(sFile);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    const auto read = [](const QString& sFile) {
+        QFile file(sFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    for (const bool bOn : {true, false}) {
+        const QString sFrom = bOn ? sShared : sOwn;
+        const QString sTo = bOn ? sOwn : sShared;
+        ASSERT_TRUE(write(sFrom + QStringLiteral(".INI"), "[Option]\r\nFrom=1\r\n"));
+        ASSERT_TRUE(write(sTo + QStringLiteral(".INI"), "[Option]\r\nTo=1\r\n"));
+        ASSERT_TRUE(write(sFrom + QStringLiteral(".LOG"), "the old place's log"));
+        ASSERT_TRUE(write(sTo + QStringLiteral(".LOG"), "the new place's log"));
+        WindowsUserName = bOn ? QString() : sUser;
+        FileBaseName = bOn ? sShared : sOwn;
+        TOptionForm& form = Open();
+        form.cbCustomizeMultiUser->setChecked(bOn);
+        form.btUpdateClick();
+        EXPECT_EQ(FileBaseName, sTo) << bOn;
+        const IniFile moved(sTo + QStringLiteral(".INI"));
+        EXPECT_TRUE(moved.ValueExists(SectionOption, QStringLiteral("From"))) << bOn;
+        EXPECT_FALSE(moved.ValueExists(SectionOption, QStringLiteral("To"))) << bOn;
+        EXPECT_EQ(read(sTo + QStringLiteral(".LOG")), "the old place's log") << bOn;
+        EXPECT_EQ(read(sFrom + QStringLiteral(".LOG")), "the old place's log") << bOn;
+        OptionFormRelease();
+    }
+}
+
 TEST_F(OptionFormTest, AReadOnlyUserFileKeepsTheSharedModeAndPutsTheBoxBack)
 {
     const QString sUserIni = Path(QStringLiteral("Parvane2 -") + LoginUserName() + QStringLiteral("-.INI"));
@@ -629,6 +666,8 @@ TEST_F(OptionFormTest, EveryControlsHelpTopicIsOnTheInstalledHelpPage)
 TEST_F(OptionFormTest, PagesShowTheStylesTabBodyAndTheirButtonsItsColour)
 {
     TOptionForm& form = Open();
+    form.pcOption->setCurrentWidget(form.tsPassword);
+    form.grab();
     form.pcOption->setCurrentWidget(form.tsNetwork);
     form.grab();
     const QPixmap& body = form.pcOption->BackGround();
@@ -636,13 +675,22 @@ TEST_F(OptionFormTest, PagesShowTheStylesTabBodyAndTheirButtonsItsColour)
     EXPECT_EQ(body.size(), form.tsNetwork->size());
     const QImage image = body.toImage();
     const QPoint centre(form.tsProfile->width() / 2, form.tsProfile->height() / 2);
-    EXPECT_EQ(form.pcOption->BackgroundColorAt(form.btPasswordOk).isValid(), true);
-    // A button placed on a page would take the body's colour at its centre.
+    // A button placed on a page takes the body's colour at its centre.
     QPushButton probe(form.tsProfile);
     probe.setGeometry(centre.x() - 10, centre.y() - 5, 20, 10);
     EXPECT_EQ(form.pcOption->BackgroundColorAt(&probe), QColor(image.pixel(centre)));
+    // The colour is looked up at the centre of a control's place in its parent.
+    const QRect place = form.btPasswordOk->geometry();
+    const QPoint at(place.left() + place.width() / 2, place.top() + place.height() / 2);
+    ASSERT_TRUE(image.rect().contains(at));
+    EXPECT_EQ(form.pcOption->BackgroundColorAt(form.btPasswordOk), QColor(image.pixel(at)));
+    // Only the buttons placed directly on a page are coloured: the password's
+    // button lies on a panel of its page and keeps its own.
+    const QColor own = form.btPasswordOk->palette().color(QPalette::Button);
+    ASSERT_NE(own, QColor(image.pixel(at)));
     form.pcOption->Change();
     EXPECT_EQ(probe.palette().color(QPalette::Button), QColor(image.pixel(centre)));
+    EXPECT_EQ(form.btPasswordOk->palette().color(QPalette::Button), own);
 }
 
 } // namespace

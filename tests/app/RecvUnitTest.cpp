@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
@@ -197,6 +198,28 @@ TEST_F(RecvWindowTest, ClosingASealedLetterLeavesItUnread)
     FForm->miMessageRecvClick();
     ASSERT_NE(RecvForm, nullptr);
     EXPECT_EQ(RecvForm->View(), TRecvView::SealedNoPassword);
+}
+
+// The header names the sender of the message shown, while the caption counts the
+// unread ones: a change of the caption leaves the header alone.
+TEST_F(RecvWindowTest, TheHeaderNamesTheSenderWhileTheCaptionCountsTheUnread)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    const QString sMachine = form.PVN->MachineName();
+    const QString sSender = form.LoginUserFind(sMachine, QStringLiteral("Parvane2"))->Caption();
+    for (const char* sText : {"one", "two"})
+        form.PVNMessage(form.PVN.get(), QString::fromLatin1(sText), QStringLiteral("000000000001"), false,
+                        form.PVN->HandleName(), sMachine, QStringLiteral("Parvane2"),
+                        QStringLiteral("2026年01月02日 午後 3時04分05秒"));
+    form.miMessageRecvClick();
+    ASSERT_NE(RecvForm, nullptr);
+    const QString sHeader = QStringLiteral("メッセージ受信 (送信元:") + sSender + u')';
+    EXPECT_EQ(RecvForm->laTitle->text(), sHeader);
+    EXPECT_EQ(RecvForm->windowTitle(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 1>"));
+    RecvForm->btNextClick();
+    EXPECT_EQ(RecvForm->windowTitle(), QStringLiteral("受信メッセージ - Parvane 2"));
+    EXPECT_EQ(RecvForm->laTitle->text(), sHeader);
 }
 
 struct ReplyCase {

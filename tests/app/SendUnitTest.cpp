@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
+#include <deque>
 
 namespace {
 
@@ -130,6 +131,36 @@ TEST_F(SendWindowTest, RefusalsLeaveTheWindowAndItsText)
     EXPECT_TRUE(Open(form));
     EXPECT_TRUE(FLog.writes.empty());
     EXPECT_EQ(MessageRecvQueue.Count(), 0);
+}
+
+// After a refusal the memo takes the keys again, holding the text as far as the
+// user agreed to cut it.
+TEST_F(SendWindowTest, ARefusalGivesTheMemoTheFocusAndTheAgreedCut)
+{
+    StartOnline();
+    const QString sOver = QStringLiteral("&|") + QStringLiteral("あ").repeated(1024);
+    const struct {
+        const char* sName;
+        QString sTyped;
+        std::deque<int> answers;
+        QString sShown;
+    } cases[] = {
+        {"empty", QString(), {}, QString()},
+        {"forbidden", QStringLiteral("a&|b"), {}, QStringLiteral("a&|b")},
+        {"forbidden after the cut", sOver, {MessageBox::IDYES}, sOver.left(sOver.size() - 1)},
+    };
+    for (const auto& c : cases) {
+        TSendForm* form = SendFormShow(QString(), true, Own(), "Parvane2");
+        form->mmSendMessage->setPlainText(c.sTyped);
+        form->btSend->setFocus();
+        FAnswers = c.answers;
+        form->btSend->click();
+        EXPECT_TRUE(Open(form)) << c.sName;
+        EXPECT_EQ(form->mmSendMessage->toPlainText(), c.sShown) << c.sName;
+        EXPECT_EQ(form->focusWidget(), form->mmSendMessage) << c.sName;
+        form->close();
+    }
+    EXPECT_TRUE(FLog.writes.empty());
 }
 
 TEST_F(SendWindowTest, AgreedCutIsWhatIsSentAndLogged)

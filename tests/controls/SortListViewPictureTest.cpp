@@ -3,6 +3,7 @@
 #include "HotKeyEx.h"
 #include "LabelEx.h"
 #include "MarkLabel.h"
+#include "OwnProcess.h"
 #include "SortListView.h"
 
 #include <QApplication>
@@ -88,11 +89,11 @@ void DrawFolderDialog(const QString& sFile)
     EXPECT_TRUE(bSaved);
 }
 
-// Runs under a real X server: the parent test below starts one and this program again.
-TEST(SortListViewPicture, DISABLED_DrawPopulatedList)
+// Runs in a copy of the test program on the real X server that the test starts.
+void DrawPopulatedList()
 {
     const QString sFile = qEnvironmentVariable(PictureVariable);
-    ASSERT_FALSE(sFile.isEmpty()) << "started by SortListViewPicture.SavedUnderXvfb";
+    ASSERT_FALSE(sFile.isEmpty());
     ASSERT_EQ(QGuiApplication::platformName(), QString("xcb"));
 
     TSortListView list;
@@ -150,8 +151,12 @@ TEST(SortListViewPicture, DISABLED_DrawPopulatedList)
     DrawFolderDialog(QFileInfo(sFile).dir().filePath("FolderDialog.png"));
 }
 
-TEST(SortListViewPicture, SavedUnderXvfb)
+TEST(SortListViewPicture, DrawnPopulatedUnderXvfb)
 {
+    if (TestSupport::InOwnProcess()) {
+        DrawPopulatedList();
+        return;
+    }
     // Xvfb picks a free display itself and tells its number, so parallel tests cannot collide.
     QProcess xvfb;
     xvfb.setProgram("Xvfb");
@@ -168,22 +173,14 @@ TEST(SortListViewPicture, SavedUnderXvfb)
 
     QFile::remove(PictureFile());
     QFile::remove(SmallControlsFile());
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env;
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("DISPLAY", QString(":%1").arg(iDisplay));
     env.insert(PictureVariable, PictureFile());
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(
-        QCoreApplication::applicationFilePath(),
-        {"--gtest_also_run_disabled_tests", "--gtest_filter=SortListViewPicture.DISABLED_DrawPopulatedList"});
-    const bool bFinished = child.waitForFinished(60000);
-    const QByteArray output = child.readAll();
+    const testing::AssertionResult drawn = TestSupport::RunInOwnProcess(env, 60000);
     xvfb.terminate();
     xvfb.waitForFinished(5000);
-    ASSERT_TRUE(bFinished) << output.toStdString();
-    ASSERT_EQ(child.exitCode(), 0) << output.toStdString();
+    ASSERT_TRUE(drawn);
 
     const QImage picture(PictureFile());
     ASSERT_FALSE(picture.isNull()) << "no picture at " << PictureFile().toStdString();

@@ -132,7 +132,7 @@ bool ProgramCopy::Type(const QString& sText, int iDelayMs) const
 
 bool ProgramCopy::Shot(const QString& sFile) const
 {
-    return Client(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), sFile});
+    return Client(QStringLiteral(LANSHOTS_PATH), {QStringLiteral("grab"), sFile});
 }
 
 } // namespace TestSupport

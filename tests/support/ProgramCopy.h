@@ -1,7 +1,7 @@
 #pragma once
 
 // One copy of the program in a host of the test LAN, on an X server of its own
-// in that host, driven from outside by X clients (xdotool, import) that run in
+// in that host, driven from outside by X clients (xdotool, lanshots) that run in
 // the same host: for the tests and benchmarks that watch whole programs talk.
 #include "TestLan.h"
 
@@ -56,7 +56,7 @@ public:
     bool FocusBox() const;
     bool Keys(const QStringList& keys, int iDelayMs = 60) const;
     bool Type(const QString& sText, int iDelayMs = 80) const;
-    // The whole screen, saved as an image file.
+    // The whole screen, saved as an image file (by lanshots, built with the tests).
     bool Shot(const QString& sFile) const;
 
     QString FilePath(const QString& sName) const { return FDir.filePath(sName); }

@@ -1,0 +1,347 @@
+// Every control of the options window against its settings key, both ways: a
+// value put into the control is written under its key by the apply, and a value
+// under the key is shown in its control when the window opens. Each case holds
+// every other control at its second value, so that two controls whose keys were
+// swapped, or a control read or written the wrong way round, show.
+#include "HotKeyEx.h"
+#include "IniFile.h"
+#include "OptionUnit.h"
+#include "Settings.h"
+#include "TestNames.h"
+#include "WindowTest.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <functional>
+#include <gtest/gtest.h>
+#include <ostream>
+#include <vector>
+
+namespace {
+
+// One control and its key: Put sets the control to the first value (A) or the
+// second (B); Shown reads the control as the key stores it.
+struct TOptionControl {
+    std::string sName;
+    QString sKey;
+    QString sA;
+    QString sB;
+    std::function<void(TOptionForm&, bool bA)> Put;
+    std::function<QString(TOptionForm&)> Shown;
+    // A password is stored scrambled: the cases compare its plain form.
+    bool bPassword = false;
+    // Filled from the settings when the window opens (not from the engine).
+    bool bFilledIn = true;
+};
+
+// Cases print as their names.
+void PrintTo(const TOptionControl& control, std::ostream* os)
+{
+    *os << control.sName;
+}
+
+using TBox = QCheckBox* TOptionForm::*;
+using TRadio = QRadioButton* TOptionForm::*;
+
+TOptionControl Box(TBox box, const char* sKey, const char* sName)
+{
+    return {sName,
+            QString::fromLatin1(sKey),
+            QStringLiteral("1"),
+            QStringLiteral("0"),
+            [box](TOptionForm& form, bool bA) { (form.*box)->setChecked(bA); },
+            [box](TOptionForm& form) {
+                return (form.*box)->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+            }};
+}
+
+// One choice of a group of radio buttons; the group's first choice is B.
+TOptionControl Radio(TRadio choice, int iA, TRadio first, const char* sKey, const char* sName)
+{
+    return {sName,
+            QString::fromLatin1(sKey),
+            QString::number(iA),
+            QStringLiteral("0"),
+            [choice, first](TOptionForm& form, bool bA) { (form.*(bA ? choice : first))->setChecked(true); },
+            [choice, first, iA](TOptionForm& form) {
+                return (form.*choice)->isChecked()  ? QString::number(iA)
+                       : (form.*first)->isChecked() ? QStringLiteral("0")
+                                                    : QStringLiteral("other");
+            }};
+}
+
+TOptionControl Combo(QComboBox* TOptionForm::*combo, int iA, int iB, const char* sKey, const char* sName)
+{
+    return {sName,
+            QString::fromLatin1(sKey),
+            QString::number(iA),
+            QString::number(iB),
+            [combo, iA, iB](TOptionForm& form, bool bA) { (form.*combo)->setCurrentIndex(bA ? iA : iB); },
+            [combo](TOptionForm& form) { return QString::number((form.*combo)->currentIndex()); }};
+}
+
+TOptionControl Edit(std::function<QLineEdit*(TOptionForm&)> edit, const QString& sA, const QString& sB,
+                    const QString& sKey, const std::string& sName)
+{
+    return {sName,
+            sKey,
+            sA,
+            sB,
+            [edit, sA, sB](TOptionForm& form, bool bA) { edit(form)->setText(bA ? sA : sB); },
+            [edit](TOptionForm& form) { return edit(form)->text(); }};
+}
+
+TOptionControl Password(QLineEdit* TOptionForm::*edit, const char* sKey, const char* sName)
+{
+    TOptionControl control = Edit([edit](TOptionForm& form) { return form.*edit; }, QStringLiteral("合言葉A"),
+                                  QString(), QString::fromLatin1(sKey), sName);
+    control.bPassword = true;
+    return control;
+}
+
+TOptionControl HotKey(size_t k)
+{
+    const TShortCut keyA = scCtrl | scAlt | TShortCut('A' + k);
+    return {"hkCustomizeHotKey" + std::to_string(k + 1),
+            QStringLiteral("CustomizeHotKey%1").arg(k + 1),
+            QString::number(keyA),
+            QStringLiteral("0"),
+            [k, keyA](TOptionForm& form, bool bA) { form.hkCustomizeHotKey[k]->SetHotKey(bA ? keyA : 0); },
+            [k](TOptionForm& form) { return QString::number(form.hkCustomizeHotKey[k]->HotKey()); }};
+}
+
+std::vector<TOptionControl> OptionControls()
+{
+    std::vector<TOptionControl> controls = {
+        Edit([](TOptionForm& form) { return form.edHandleName; }, QStringLiteral("花子"),
+             QStringLiteral("太郎"), QStringLiteral("HandleName"), "edHandleName"),
+        Box(&TOptionForm::cbCustomizeTaskTray, "CustomizeTaskTray", "cbCustomizeTaskTray"),
+        Box(&TOptionForm::cbCustomizeTaskBar, "CustomizeTaskBar", "cbCustomizeTaskBar"),
+        Box(&TOptionForm::cbCustomizeAutoRecv, "CustomizeAutoRecv", "cbCustomizeAutoRecv"),
+        Box(&TOptionForm::cbCustomizeAutoRecvAbsence, "CustomizeAutoRecvAbsence",
+            "cbCustomizeAutoRecvAbsence"),
+        Box(&TOptionForm::cbCustomizeReplyHide, "CustomizeReplyHide", "cbCustomizeReplyHide"),
+        Box(&TOptionForm::cbCustomizeSendHide, "CustomizeSendHide", "cbCustomizeSendHide"),
+        Box(&TOptionForm::cbCustomizeRecvWithMessage, "CustomizeRecvWithMessage",
+            "cbCustomizeRecvWithMessage"),
+        Box(&TOptionForm::cbCustomizeLetter, "CustomizeLetter", "cbCustomizeLetter"),
+        Box(&TOptionForm::cbCustomizeChatLocate, "CustomizeChatLocate", "cbCustomizeChatLocate"),
+        Box(&TOptionForm::cbCustomizeIME, "CustomizeIME", "cbCustomizeIME"),
+        Box(&TOptionForm::cbCustomizeLog, "CustomizeLog", "cbCustomizeLog"),
+        Box(&TOptionForm::cbCustomizeReloginMessage, "CustomizeReloginMessage", "cbCustomizeReloginMessage"),
+        Box(&TOptionForm::cbCustomizeEnd, "CustomizeEnd", "cbCustomizeEnd"),
+        Box(&TOptionForm::cbCustomizeStartLogin, "CustomizeStartLogin", "cbCustomizeStartLogin"),
+        Box(&TOptionForm::cbCustomizeStartFormHide, "CustomizeStartFormHide", "cbCustomizeStartFormHide"),
+        Box(&TOptionForm::cbCustomizeStartVersionCheck, "CustomizeStartVersionCheck",
+            "cbCustomizeStartVersionCheck"),
+        Box(&TOptionForm::cbCustomizeShowTopMost, "CustomizeShowTopMost", "cbCustomizeShowTopMost"),
+        Radio(&TOptionForm::rbCustomizeFileSaveLast, 1, &TOptionForm::rbCustomizeFileSaveRun,
+              "CustomizeFileSave", "rbCustomizeFileSaveLast"),
+        Radio(&TOptionForm::rbCustomizeFileSaveSet, 2, &TOptionForm::rbCustomizeFileSaveRun,
+              "CustomizeFileSave", "rbCustomizeFileSaveSet"),
+        Edit([](TOptionForm& form) { return form.edCustomizeFileSaveSetPath; }, QStringLiteral("/保存先/A"),
+             QStringLiteral("/保存先/B"), QStringLiteral("CustomizeFileSaveSetPath"),
+             "edCustomizeFileSaveSetPath"),
+        Box(&TOptionForm::cbCustomizeTaskHideLog, "CustomizeTaskHideLog", "cbCustomizeTaskHideLog"),
+        Box(&TOptionForm::cbCustomizeTaskHideSend, "CustomizeTaskHideSend", "cbCustomizeTaskHideSend"),
+        Box(&TOptionForm::cbCustomizeTaskHideFileSend, "CustomizeTaskHideFileSend",
+            "cbCustomizeTaskHideFileSend"),
+        Box(&TOptionForm::cbCustomizeTaskHideChat, "CustomizeTaskHideChat", "cbCustomizeTaskHideChat"),
+        Box(&TOptionForm::cbCustomizeTaskHideGlobalChat, "CustomizeTaskHideGlobalChat",
+            "cbCustomizeTaskHideGlobalChat"),
+        Box(&TOptionForm::cbCustomizeTaskHideAbsence, "CustomizeTaskHideAbsence",
+            "cbCustomizeTaskHideAbsence"),
+        Box(&TOptionForm::cbSecurityFileRecvCancel, "SecurityFileRecvCancel", "cbSecurityFileRecvCancel"),
+        Box(&TOptionForm::cbSecurityFileRecvCancelAbsence, "SecurityFileRecvCancelAbsence",
+            "cbSecurityFileRecvCancelAbsence"),
+        Box(&TOptionForm::cbSecurityLetter, "SecurityLetter", "cbSecurityLetter"),
+        Password(&TOptionForm::edSecurityLetterPassword, "SecurityLetterPassword",
+                 "edSecurityLetterPassword"),
+        Box(&TOptionForm::cbSecurityOption, "SecurityOption", "cbSecurityOption"),
+        Password(&TOptionForm::edSecurityOptionPassword, "SecurityOptionPassword",
+                 "edSecurityOptionPassword"),
+        Box(&TOptionForm::cbSecurityLog, "SecurityLog", "cbSecurityLog"),
+        Password(&TOptionForm::edSecurityLogPassword, "SecurityLogPassword", "edSecurityLogPassword"),
+        Radio(&TOptionForm::rbCustomizeSoundBeep, 1, &TOptionForm::rbCustomizeSoundOff, "CustomizeSoundKind",
+              "rbCustomizeSoundBeep"),
+        Radio(&TOptionForm::rbCustomizeSoundWave, 2, &TOptionForm::rbCustomizeSoundOff, "CustomizeSoundKind",
+              "rbCustomizeSoundWave"),
+        Combo(&TOptionForm::cbAnimationMouse, 3, 0, "AnimationMouse", "cbAnimationMouse"),
+        Combo(&TOptionForm::cbAnimationTaskTrayIcon, 2, 0, "AnimationTaskTrayIcon",
+              "cbAnimationTaskTrayIcon"),
+        Box(&TOptionForm::cbEventOtherLogin, "NoticeLogin", "cbEventOtherLogin"),
+        Box(&TOptionForm::cbEventOtherLogout, "NoticeLogout", "cbEventOtherLogout"),
+        Box(&TOptionForm::cbEventOtherChatLogin, "NoticeChatLogin", "cbEventOtherChatLogin"),
+        Box(&TOptionForm::cbNoticeChatLoginAnytime, "NoticeChatLoginAnytime", "cbNoticeChatLoginAnytime"),
+        Box(&TOptionForm::cbEventOtherChatLogout, "NoticeChatLogout", "cbEventOtherChatLogout"),
+        Box(&TOptionForm::cbNoticeChatLogoutAnytime, "NoticeChatLogoutAnytime", "cbNoticeChatLogoutAnytime"),
+        Box(&TOptionForm::cbEventOtherAbsence, "NoticeAbsence", "cbEventOtherAbsence"),
+        Box(&TOptionForm::cbEventOtherNonAbsence, "NoticeNonAbsence", "cbEventOtherNonAbsence"),
+        Box(&TOptionForm::cbEventRecv, "NoticeRecv", "cbEventRecv"),
+        Box(&TOptionForm::cbEventMessageOpen, "NoticeMessageOpen", "cbEventMessageOpen"),
+        Combo(&TOptionForm::cbNoticePosition, 2, 0, "NoticePosition", "cbNoticePosition"),
+        Box(&TOptionForm::cbNoticeAutoClose, "NoticeAutoClose", "cbNoticeAutoClose"),
+        Box(&TOptionForm::cbNoticeAutoCloseAbsenceCancel, "NoticeAutoCloseAbsenceCancel",
+            "cbNoticeAutoCloseAbsenceCancel"),
+        Box(&TOptionForm::cbEventAbsenceHide, "NoticeAbsenceHide", "cbEventAbsenceHide"),
+        Box(&TOptionForm::cbNetworkPort, "NetworkPort", "cbNetworkPort"),
+        Edit([](TOptionForm& form) { return form.edNetworkPortNo; }, QStringLiteral("51001"),
+             QStringLiteral("51000"), QStringLiteral("NetworkPortNo"), "edNetworkPortNo"),
+        Edit([](TOptionForm& form) { return form.edNetworkFTPPortNo; }, QStringLiteral("52001"),
+             QStringLiteral("52000"), QStringLiteral("NetworkFTPPortNo"), "edNetworkFTPPortNo"),
+    };
+    for (size_t k = 0; k < 5; ++k)
+        controls.push_back(HotKey(k));
+    for (size_t k = 0; k < size_t(SoundFileCount); ++k)
+        controls.push_back(Edit([k](TOptionForm& form) { return form.edCustomizeSoundFile[k]; },
+                                QStringLiteral("/音/a%1.wav").arg(k), QString(),
+                                QStringLiteral("CustomizeSoundFile%1").arg(k),
+                                "edCustomizeSoundFile" + std::to_string(k)));
+    // The first away kind's message, through the kind chosen in the list and its memo.
+    controls.push_back({"mmAbsenceMessage", QStringLiteral("Absence-Message0"), QStringLiteral("外出中A"),
+                        QStringLiteral("外出中B"),
+                        [](TOptionForm& form, bool bA) {
+                            form.cbAbsence->setCurrentIndex(0);
+                            form.cbAbsenceClick();
+                            form.mmAbsenceMessage->setPlainText(bA ? QStringLiteral("外出中A")
+                                                                   : QStringLiteral("外出中B"));
+                        },
+                        [](TOptionForm& form) {
+                            form.cbAbsence->setCurrentIndex(0);
+                            form.cbAbsenceClick();
+                            return form.mmAbsenceMessage->toPlainText();
+                        }});
+    // Filled in from the engine, which this window test has none of.
+    TOptionControl security =
+        Box(&TOptionForm::cbCustomizeSecurityData, "CustomizeSecurityData", "cbCustomizeSecurityData");
+    security.bFilledIn = false;
+    controls.push_back(security);
+    controls.push_back(
+        {"lbNetworkList", QStringLiteral("NetworkBroadcast0"), QStringLiteral("198.18.255.255"), QString(),
+         [](TOptionForm& form, bool bA) {
+             form.lbNetworkList->clear();
+             if (bA)
+                 form.lbNetworkList->addItem(QStringLiteral("198.18.255.255"));
+         },
+         [](TOptionForm& form) {
+             return form.lbNetworkList->count() > 0 ? form.lbNetworkList->item(0)->text() : QString();
+         },
+         false, false});
+    return controls;
+}
+
+std::vector<TOptionControl> FilledInControls()
+{
+    std::vector<TOptionControl> controls = OptionControls();
+    std::erase_if(controls, [](const TOptionControl& control) { return !control.bFilledIn; });
+    return controls;
+}
+
+// What each control must hold (as shown, or as its key stores it) when the case's
+// control is at A and every other one at B; a control that shares the case's key
+// (another choice of its radio group) is not told apart and is left out.
+std::vector<std::pair<const TOptionControl*, QString>> Expected(const std::vector<TOptionControl>& controls,
+                                                                const TOptionControl& tried)
+{
+    std::vector<std::pair<const TOptionControl*, QString>> expected;
+    for (const TOptionControl& control : controls) {
+        if (control.sName == tried.sName)
+            expected.emplace_back(&control, control.sA);
+        else if (control.sKey != tried.sKey)
+            expected.emplace_back(&control, control.sB);
+    }
+    return expected;
+}
+
+class OptionControlTest : public TestSupport::WindowTest, public testing::WithParamInterface<TOptionControl> {
+protected:
+    void SetUp() override
+    {
+        WindowTestOn::SetUp();
+        if (HasFatalFailure())
+            return;
+        FileBaseName = FileBaseNameFor(false, QString());
+        ResetSettings();
+    }
+
+    void TearDown() override
+    {
+        OptionFormRelease();
+        ResetSettings();
+        WindowTestOn::TearDown();
+    }
+
+    static void ResetSettings()
+    {
+        const IniFile none(QStringLiteral("/nonexistent/none.INI"));
+        SettingsReadPorts(none);
+        SettingsReadOption(none, QStringLiteral("PC1"));
+        SettingsReadAbsence(none);
+    }
+
+    TOptionForm& Open()
+    {
+        OptionFormShow();
+        return *OptionForm;
+    }
+
+    QString SettingsFile() const { return FDir.filePath(QStringLiteral("Parvane2.INI")); }
+};
+
+class OptionApplyTest : public OptionControlTest {};
+class OptionFillInTest : public OptionControlTest {};
+
+TEST_P(OptionApplyTest, TheControlsValueIsWrittenUnderItsKey)
+{
+    const std::vector<TOptionControl> controls = OptionControls();
+    TOptionForm& form = Open();
+    for (const TOptionControl& control : controls)
+        control.Put(form, false);
+    GetParam().Put(form, true);
+    form.btUpdateClick();
+
+    const IniFile ini(SettingsFile());
+    for (const auto& [control, sValue] : Expected(controls, GetParam())) {
+        const QString sStored = ini.ReadString(SectionOption, control->sKey, QString());
+        EXPECT_EQ(control->bPassword ? PasswordFromStoredForm(sStored) : sStored, sValue)
+            << control->sName << " under " << control->sKey.toStdString();
+    }
+}
+
+TEST_P(OptionFillInTest, TheKeysValueIsShownInItsControl)
+{
+    const std::vector<TOptionControl> controls = FilledInControls();
+    {
+        IniFile ini(SettingsFile());
+        // The away kinds are read while their titles go on.
+        ASSERT_TRUE(ini.WriteString(SectionOption, QStringLiteral("Absence-Title0"), QStringLiteral("外出")));
+        for (const TOptionControl& control : controls) {
+            const QString sValue = control.sName == GetParam().sName ? control.sA : control.sB;
+            if (control.sName != GetParam().sName && control.sKey == GetParam().sKey)
+                continue;
+            ASSERT_TRUE(ini.WriteString(SectionOption, control.sKey,
+                                        control.bPassword ? PasswordStoredForm(sValue) : sValue));
+        }
+    }
+    const IniFile ini(SettingsFile());
+    SettingsReadPorts(ini);
+    SettingsReadOption(ini, QStringLiteral("PC1"));
+    SettingsReadAbsence(ini);
+    TOptionForm& form = Open();
+    for (const auto& [control, sValue] : Expected(controls, GetParam()))
+        EXPECT_EQ(control->Shown(form), sValue) << control->sName << " from " << control->sKey.toStdString();
+}
+
+std::string CaseName(const testing::TestParamInfo<TOptionControl>& info)
+{
+    return info.param.sName;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryControl, OptionApplyTest, testing::ValuesIn(OptionControls()), CaseName);
+INSTANTIATE_TEST_SUITE_P(EveryControl, OptionFillInTest, testing::ValuesIn(FilledInControls()), CaseName);
+
+} // namespace
