@@ -85,7 +85,7 @@ int main(int argc, char** argv)
             // What the program's thread pays for one record, and when it is in the file.
             store();
             timer.restart();
-            LogWrite(1, QStringLiteral("花子"), QStringLiteral("太郎"), MessageText(0));
+            LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), MessageText(0));
             write.push_back(Ms(timer));
             LogWriteWait();
             landed.push_back(Ms(timer) + write.back());
@@ -94,7 +94,7 @@ int main(int argc, char** argv)
             store();
             timer.restart();
             for (int i = 0; i < 50; ++i)
-                LogWrite(1, QStringLiteral("花子"), QStringLiteral("太郎"), MessageText(i));
+                LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), MessageText(i));
             LogWriteWait();
             burst.push_back(Ms(timer));
 
