@@ -9,12 +9,14 @@
 #include "WebServer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
@@ -40,6 +42,15 @@ bool Contains(const QString& sURL, const QString& sPart)
     return !sPart.isEmpty() && sURL.contains(sPart);
 }
 
+bool ChatPage(const TGlobalChatPages& pages, const QUrl& url)
+{
+    return WebServer::AddressMatches(url, pages.sLogin) || WebServer::AddressMatches(url, pages.sLobby) ||
+           WebServer::AddressMatches(url, pages.sLogout);
+}
+
+// The windows that have become browsers; they live without a reference of their own.
+QList<QPointer<TGlobalChatForm>> BrowserWindows;
+
 void MainWindowCheck(bool bChecked)
 {
     if (MainForm != nullptr && MainForm->miToolGlobalChat != nullptr)
@@ -55,26 +66,34 @@ TGlobalChatPages GlobalChatPages()
             WebServer::AdvertisingHosts()};
 }
 
-TGlobalChatNavigation GlobalChatNavigation(const TGlobalChatPages& pages, const QString& sURL,
-                                           bool bMainFrame, bool bBrowser)
+TGlobalChatNavigation GlobalChatNavigation(const TGlobalChatPages& pages, const TWebNavigation& navigation,
+                                           bool bBrowser)
 {
-    const bool bChatPage =
-        Contains(sURL, pages.sLogin) || Contains(sURL, pages.sLobby) || Contains(sURL, pages.sLogout);
+    const QUrl& url = navigation.URL;
+    const bool bChatPage = ChatPage(pages, url);
     if (bBrowser)
         return bChatPage ? TGlobalChatNavigation::Cancel : TGlobalChatNavigation::Proceed;
-    if (sURL == TWebBrowserSp::BlankPage)
+    if (url == QUrl(TWebBrowserSp::BlankPage))
         return TGlobalChatNavigation::Proceed;
-    if (Contains(sURL, pages.sSentinel))
+    if (WebServer::AddressMatches(url, pages.sSentinel))
         return TGlobalChatNavigation::Release;
     if (bChatPage)
         return TGlobalChatNavigation::Proceed;
+    const QString sURL = url.toString();
     for (const QString& sHost : pages.slAdvertisingHosts)
         if (Contains(sURL, sHost))
             return TGlobalChatNavigation::Proceed;
     // The engine names no frame targets; a navigation inside a frame stands for one.
-    if (!bMainFrame)
+    if (!navigation.bMainFrame)
         return TGlobalChatNavigation::Proceed;
-    return TGlobalChatNavigation::BecomeBrowser;
+    // A maintenance page or a portal that a chat page leads to is shown as that page.
+    if (ChatPage(pages, navigation.RedirectFrom))
+        return TGlobalChatNavigation::Proceed;
+    if (navigation.bUserStarted)
+        return TGlobalChatNavigation::BecomeBrowser;
+    // A page may not send the window elsewhere by itself: each window that went
+    // would make a new chat window, whose page would do the same.
+    return TGlobalChatNavigation::Cancel;
 }
 
 QString GlobalChatLobbyPostData(const QDate& date)
@@ -131,8 +150,8 @@ TGlobalChatForm::TGlobalChatForm() : TCommonForm(TWindowKind::GlobalChat, kDesig
     connect(btReload, &QPushButton::clicked, this, [this] { wbLog->Navigate(edURL->text()); });
     connect(sbBrowser, &QToolButton::clicked, this, &TGlobalChatForm::sbBrowserClick);
 
-    wbLog->OnBeforeNavigate2 = [this](const QUrl& url, bool bMainFrame) {
-        return wbLogBeforeNavigate2(url, bMainFrame);
+    wbLog->OnBeforeNavigate2 = [this](const TWebNavigation& navigation) {
+        return wbLogBeforeNavigate2(navigation);
     };
     wbLog->OnDocumentComplete = [this](const QUrl& url) { edURL->setText(url.toString()); };
     wbLog->OnNavigateError = [this](const QUrl&) { wbLogNavigateError(); };
@@ -173,9 +192,9 @@ void TGlobalChatForm::LobbyPost()
                         kPageFlags);
 }
 
-bool TGlobalChatForm::wbLogBeforeNavigate2(const QUrl& url, bool bMainFrame)
+bool TGlobalChatForm::wbLogBeforeNavigate2(const TWebNavigation& navigation)
 {
-    switch (GlobalChatNavigation(GlobalChatPages(), url.toString(), bMainFrame, prBrowser)) {
+    switch (GlobalChatNavigation(GlobalChatPages(), navigation, prBrowser)) {
     case TGlobalChatNavigation::Proceed:
         return true;
     case TGlobalChatNavigation::Cancel:
@@ -215,14 +234,11 @@ void TGlobalChatForm::ErrorShow()
 void TGlobalChatForm::BrowserBecome()
 {
     // The new chat window opens where this one is, as this one is.
-    const QRect frame(pos(), size());
     IniFile ini(SettingsFileName());
-    if (!(ini.WriteInteger(SettingsSection(), QStringLiteral("Left"), frame.left()) &&
-          ini.WriteInteger(SettingsSection(), QStringLiteral("Top"), frame.top()) &&
-          ini.WriteInteger(SettingsSection(), QStringLiteral("Width"), frame.width()) &&
-          ini.WriteInteger(SettingsSection(), QStringLiteral("Height"), frame.height()) &&
-          ini.WriteInteger(SettingsSection(), QStringLiteral("AlphaBlend"), tbAlphaBlend->value())))
+    if (!(WindowPlacementWrite(ini, SettingsSection(), this) &&
+          AlphaBlendWrite(ini, SettingsSection(), tbAlphaBlend->value())))
         SettingsSaveErrorShow();
+    BrowserWindows.append(this);
 
     auto* successor = new TGlobalChatForm();
     GlobalChatForm = successor;
@@ -233,12 +249,8 @@ void TGlobalChatForm::BrowserBecome()
     successor->show();
     MainWindowCheck(true);
 
-    const IniFile browserIni(SettingsFileName());
-    resize(
-        qMax(minimumWidth(), browserIni.ReadInteger(kBrowserSection, QStringLiteral("Width"), width())),
-        qMax(minimumHeight(), browserIni.ReadInteger(kBrowserSection, QStringLiteral("Height"), height())));
-    move(browserIni.ReadInteger(kBrowserSection, QStringLiteral("Left"), x()),
-         browserIni.ReadInteger(kBrowserSection, QStringLiteral("Top"), y()));
+    WindowPlacementApply(this,
+                         WindowPlacementRead(IniFile(SettingsFileName()), kBrowserSection, kDesignSize));
     SetSettingsSection(kBrowserSection);
     setWindowTitle(kBrowserCaption);
     setWindowOpacity(1.0);
@@ -258,8 +270,9 @@ void TGlobalChatForm::btLogoutClick()
 
 void TGlobalChatForm::sbBrowserClick()
 {
-    if (!edURL->text().isEmpty())
-        QDesktopServices::openUrl(QUrl(edURL->text()));
+    const QUrl url(edURL->text());
+    if (WebAddressForDesktop(url))
+        QDesktopServices::openUrl(url);
 }
 
 void TGlobalChatForm::closeEvent(QCloseEvent* event)
@@ -269,8 +282,16 @@ void TGlobalChatForm::closeEvent(QCloseEvent* event)
         return;
     }
     event->ignore();
-    if (MessageBoxShow(kLogoutQuestion, ApplicationTitle,
-                       MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION) != MessageBox::IDYES)
+    FAsking = true;
+    const int iAnswer =
+        MessageBoxShow(kLogoutQuestion, ApplicationTitle, MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION);
+    FAsking = false;
+    // The time-out came while the question was open, and the log-out is over.
+    if (PrReleasing) {
+        event->accept();
+        return;
+    }
+    if (iAnswer != MessageBox::IDYES)
         return;
     // A second Yes while the log-out runs keeps the first time-out.
     if (!tmRelease.isActive())
@@ -281,6 +302,14 @@ void TGlobalChatForm::closeEvent(QCloseEvent* event)
 void TGlobalChatForm::Release()
 {
     PrReleasing = true;
+    // A close asked for from inside the question's close would be refused: the
+    // question ends instead, and its close lets the window go.
+    if (FAsking) {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr && box->text() == kLogoutQuestion)
+            box->reject();
+        return;
+    }
     close();
 }
 
@@ -304,4 +333,6 @@ bool GlobalChatFormExists()
 void GlobalChatFormRelease()
 {
     delete GlobalChatForm;
+    for (const QPointer<TGlobalChatForm>& browser : std::exchange(BrowserWindows, {}))
+        delete browser.data();
 }

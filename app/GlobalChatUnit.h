@@ -11,6 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class TWebBrowserSp;
+struct TWebNavigation;
 
 // The addresses the web chat knows, each empty when there is no server.
 struct TGlobalChatPages {
@@ -31,9 +32,11 @@ enum class TGlobalChatNavigation {
     BecomeBrowser
 };
 // The navigation filter: what a chat window (or one that has become a
-// browser) does with a navigation of its page or one of its frames.
-TGlobalChatNavigation GlobalChatNavigation(const TGlobalChatPages& pages, const QString& sURL,
-                                           bool bMainFrame, bool bBrowser);
+// browser) does with a navigation of its page or one of its frames. Only the
+// user leaves the chat: a page that goes elsewhere by itself is cancelled, but a
+// redirect of a chat page is that page's answer and stays in the chat.
+TGlobalChatNavigation GlobalChatNavigation(const TGlobalChatPages& pages, const TWebNavigation& navigation,
+                                           bool bBrowser);
 // The body of the lobby post: "adsence=" and the date as yyyymmdd.
 QString GlobalChatLobbyPostData(const QDate& date);
 
@@ -73,7 +76,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool wbLogBeforeNavigate2(const QUrl& url, bool bMainFrame);
+    bool wbLogBeforeNavigate2(const TWebNavigation& navigation);
     void wbLogNavigateError();
     void LobbyPost();
     void ErrorShow();
@@ -83,6 +86,8 @@ private:
     bool prBrowser = false;
     bool prError = false;
     bool PrReleasing = false;
+    // The log-out question is open.
+    bool FAsking = false;
 };
 
 // The newest chat window; windows that have become browsers live without a reference.
@@ -93,4 +98,5 @@ void GlobalChatFormShow();
 // Asks the chat window to close, as its log-out button does.
 void GlobalChatFormClose();
 bool GlobalChatFormExists();
+// The chat window and every window that has become a browser.
 void GlobalChatFormRelease();

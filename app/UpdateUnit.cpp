@@ -69,20 +69,23 @@ TVersionCheckResult VersionCheckEvaluate(const QString& sOwnVersion, const QStri
         result.slBlocks << kFailedBlock << kLatestBlock.arg(QStringLiteral("不明")) << kUnknownAdvice;
         result.sURL = WebServer::HomePage();
         // Without a server there is no home page to send the user to.
-        result.bAccessEnabled = !result.sURL.isEmpty();
+        result.bAccessEnabled = WebAddressForDesktop(QUrl(result.sURL));
         return result;
     }
+    // The button opens the desktop's browser: anything but a web page is not opened.
+    const bool bWebPage = WebAddressForDesktop(QUrl(slLines[0]));
     if (slLines[1] == sOwnVersion) {
         result.slBlocks << kSameBlocks[0] << kSameBlocks[1];
     } else {
         result.slBlocks << kOtherBlock;
         result.bOtherVersion = true;
-        result.bAccessEnabled = true;
+        result.bAccessEnabled = bWebPage;
     }
     result.slBlocks << kLatestBlock.arg(slLines[1]);
     for (int i = 2; i < slLines.size(); ++i)
         result.slBlocks << kNoteBlock.arg(slLines[i]);
-    result.sURL = slLines[0];
+    if (bWebPage)
+        result.sURL = slLines[0];
     return result;
 }
 
@@ -126,6 +129,9 @@ TUpdateForm::TUpdateForm() : TCommonForm(TWindowKind::Update, kDesignSize)
     connect(btClose, &QPushButton::clicked, this, &TUpdateForm::btCloseClick);
 
     WebBasePageShow(wbBrowser, kLoadingNotice);
+    wbBrowser->OnBeforeNavigate2 = [this](const TWebNavigation& navigation) {
+        return wbBrowserBeforeNavigate2(navigation);
+    };
     wbBrowser->OnDocumentComplete = [this](const QUrl& url) { wbBrowserLoaded(url, true); };
     wbBrowser->OnNavigateError = [this](const QUrl& url) { wbBrowserLoaded(url, false); };
     const QString sVersionPage = WebServer::Address(WebServer::VersionPath);
@@ -134,6 +140,15 @@ TUpdateForm::TUpdateForm() : TCommonForm(TWindowKind::Update, kDesignSize)
         Check(QString());
         return;
     }
+    tmCheck.setSingleShot(true);
+    tmCheck.setInterval(CheckTimeoutMs);
+    connect(&tmCheck, &QTimer::timeout, this, &TUpdateForm::CheckFail);
+    // After the opener has said how the window was opened, which decides how the check ends.
+    if (wbBrowser->EngineMissing()) {
+        QTimer::singleShot(0, this, &TUpdateForm::CheckFail);
+        return;
+    }
+    tmCheck.start();
     wbBrowser->Navigate(sVersionPage);
 }
 
@@ -147,13 +162,40 @@ QString TUpdateForm::StatusText() const
     return sbText->text();
 }
 
+bool TUpdateForm::wbBrowserBeforeNavigate2(const TWebNavigation& navigation)
+{
+    const QString sVersionPage = WebServer::Address(WebServer::VersionPath);
+    if (!navigation.bMainFrame || navigation.URL == QUrl(TWebBrowserSp::BlankPage) ||
+        WebServer::AddressMatches(navigation.URL, sVersionPage))
+        return true;
+    if (!PrChecked && WebServer::AddressMatches(navigation.RedirectFrom, sVersionPage)) {
+        FAnswerUrl = navigation.URL;
+        return true;
+    }
+    // A link of a note that the user follows; the page does not go elsewhere by itself.
+    return navigation.bUserStarted;
+}
+
 void TUpdateForm::wbBrowserLoaded(const QUrl& url, bool bOk)
 {
-    if (PrChecked || url != QUrl(WebServer::Address(WebServer::VersionPath)))
+    if (PrChecked)
+        return;
+    if (!WebServer::AddressMatches(url, WebServer::Address(WebServer::VersionPath)) &&
+        (FAnswerUrl.isEmpty() || url != FAnswerUrl))
         return;
     if (!bOk)
         prError = true;
     wbBrowser->BodyText([this](const QString& sText) { Check(sText); });
+}
+
+void TUpdateForm::CheckFail()
+{
+    if (PrChecked)
+        return;
+    prError = true;
+    // Whatever still loads would replace the result.
+    wbBrowser->Stop();
+    Check(QString());
 }
 
 void TUpdateForm::Check(const QString& sAnswer)
@@ -161,6 +203,7 @@ void TUpdateForm::Check(const QString& sAnswer)
     if (PrChecked)
         return;
     PrChecked = true;
+    tmCheck.stop();
     const TVersionCheckResult result = VersionCheckEvaluate(ProductVersion, sAnswer, prError);
     prError = result.bError;
     WebBasePageShow(wbBrowser, QString());
@@ -192,7 +235,7 @@ void TUpdateForm::Check(const QString& sAnswer)
 
 void TUpdateForm::btAccessClick()
 {
-    if (!prURL.isEmpty())
+    if (WebAddressForDesktop(QUrl(prURL)))
         QDesktopServices::openUrl(QUrl(prURL));
 }
 

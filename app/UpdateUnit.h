@@ -5,10 +5,13 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+#include <QUrl>
 
 class QLabel;
 class QPushButton;
 class TWebBrowserSp;
+struct TWebNavigation;
 
 // The program's own version, as the version page names versions.
 inline const QString ProductVersion = QStringLiteral("2.53");
@@ -22,7 +25,7 @@ struct TVersionCheckResult {
     bool bError = false;        // the page failed, or had fewer than three lines
     bool bOtherVersion = false; // the server named a version other than the own
     bool bAccessEnabled = false;
-    QString sURL; // what the download button opens; empty: nothing
+    QString sURL; // what the download button opens, a web page; empty: nothing
     QStringList slBlocks;
 };
 TVersionCheckResult VersionCheckEvaluate(const QString& sOwnVersion, const QString& sAnswer, bool bError);
@@ -37,6 +40,10 @@ class TUpdateForm : public TCommonForm {
     Q_OBJECT
 
 public:
+    // The browser's first start and a page of a few lines; a server that has not
+    // answered by then is not going to.
+    static constexpr int CheckTimeoutMs = 20000;
+
     TUpdateForm();
     ~TUpdateForm() override;
 
@@ -55,11 +62,17 @@ public:
     QPushButton* btAccess = nullptr;
     QPushButton* btClose = nullptr;
     QLabel* sbText = nullptr;
+    // Ends a check that has had no answer: as a failed one.
+    QTimer tmCheck;
 
 private:
+    bool wbBrowserBeforeNavigate2(const TWebNavigation& navigation);
     void wbBrowserLoaded(const QUrl& url, bool bOk);
+    void CheckFail();
     void Check(const QString& sAnswer);
 
+    // Where the version page's load has been redirected to; its end is the page's.
+    QUrl FAnswerUrl;
     QString prURL;
     bool prError = false;
     bool PrChecked = false;

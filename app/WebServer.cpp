@@ -4,6 +4,30 @@
 
 namespace WebServer {
 
+namespace {
+
+int DefaultPort(const QString& sScheme)
+{
+    if (sScheme == QStringLiteral("http"))
+        return 80;
+    if (sScheme == QStringLiteral("https"))
+        return 443;
+    return -1;
+}
+
+// The parts that name a page, as the browser writes them.
+QString PageKey(const QUrl& url)
+{
+    const QUrl plain = url.adjusted(QUrl::NormalizePathSegments | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    const QString sScheme = plain.scheme().toLower();
+    const QString sPath = plain.path(QUrl::FullyEncoded);
+    return sScheme + QStringLiteral("://") + plain.host(QUrl::FullyEncoded).toLower() + QLatin1Char(':') +
+           QString::number(plain.port(DefaultPort(sScheme))) +
+           (sPath.isEmpty() ? QStringLiteral("/") : sPath);
+}
+
+} // namespace
+
 QString Base()
 {
     QString sBase = qEnvironmentVariableIsSet("PARVANE_WEB_BASE") ? qEnvironmentVariable("PARVANE_WEB_BASE")
@@ -26,6 +50,14 @@ QString Address(const QString& sPath)
 QString HomePage()
 {
     return Address(QStringLiteral("/"));
+}
+
+bool AddressMatches(const QUrl& url, const QString& sAddress)
+{
+    if (sAddress.isEmpty() || !url.isValid())
+        return false;
+    const QUrl address(sAddress);
+    return address.isValid() && PageKey(url) == PageKey(address);
 }
 
 QStringList AdvertisingHosts()

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QUrl;
+
 // The maker's web server. There is none of ours: its base address (scheme, host
 // and port, such as "https://example.org") is set when the program is built
 // (the CMake cache variable PARVANE_WEB_BASE, empty by default), and the
@@ -26,6 +28,10 @@ bool Configured();
 QString Address(const QString& sPath);
 // The maker's home page: the base address with "/"; empty when none is set.
 QString HomePage();
+// Whether url is the page at sAddress, compared as addresses: scheme, host, port
+// and path, whatever case, default port or dot segments either is written with;
+// the query and the fragment aside. Never for an empty sAddress.
+bool AddressMatches(const QUrl& url, const QString& sAddress);
 // The hosts of the advertisements that the web chat's pages show: the server's
 // own "ad." and "ads." hosts; none without a base address.
 QStringList AdvertisingHosts();

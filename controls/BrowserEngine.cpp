@@ -19,6 +19,7 @@ const QString kModuleName = QStringLiteral("libpvwebengine.so");
 
 TBrowserEngineCreate gCreate = nullptr;
 bool gTried = false;
+QStringList gFolders;
 
 // The engine reads its switches from the environment when it starts. As root it
 // runs only without its sandbox; the pages it shows need no graphics card, and
@@ -46,7 +47,9 @@ void ShareContextSet()
 
 TBrowserEngineCreate ModuleLoad()
 {
-    const QStringList slFolders = {QCoreApplication::applicationDirPath(), QStringLiteral(PV_MODULE_DIR)};
+    const QStringList slFolders = !gFolders.isEmpty() ? gFolders
+                                                      : QStringList{QCoreApplication::applicationDirPath(),
+                                                                    QStringLiteral(PV_MODULE_DIR)};
     for (const QString& sFolder : slFolders) {
         const QString sPath = QDir(sFolder).filePath(kModuleName);
         if (!QFile::exists(sPath))
@@ -77,4 +80,10 @@ TBrowserEngine* BrowserEngineCreate(QWidget* parent)
 bool BrowserEngineLoaded()
 {
     return gCreate != nullptr;
+}
+
+void BrowserEngineSetModuleFolders(const QStringList& slFolders)
+{
+    gFolders = slFolders;
+    gTried = false;
 }

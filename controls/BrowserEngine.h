@@ -4,11 +4,17 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 #include <functional>
 
 class QWidget;
+
+// What set a navigation off, as far as the engine tells: a load the program asked
+// for; a link or form of the page, followed by a click or by a script alike; a
+// redirect, by the server or by a script or refresh while the page loads; the rest.
+enum class TNavigationCause { Program, Link, Redirect, Other };
 
 // The browser engine behind TWebBrowserSp. It lives in a module of its own that
 // is loaded when the first browser view is made, so a program that never shows
@@ -26,17 +32,20 @@ public:
                       bool bNoCache) = 0;
     // Runs a script in the page; the result arrives later, in the order the scripts were given.
     virtual void RunScript(const QString& sScript, std::function<void(const QVariant&)> result) = 0;
+    // Ends the load under way, if any.
+    virtual void Stop() = 0;
     virtual void SelectAll() = 0;
     virtual void Copy() = 0;
     // Forgets every cached page.
     virtual void CacheClear() = 0;
 
     // Before every navigation of the page or one of its frames; false cancels it.
-    std::function<bool(const QUrl& url, bool bMainFrame)> OnBeforeNavigate;
+    std::function<bool(const QUrl& url, bool bMainFrame, TNavigationCause cause)> OnBeforeNavigate;
     // A load of the page ended, well or not; url is the address that was asked for.
     std::function<void(const QUrl& url, bool bOk)> OnLoadFinished;
-    // A page asked for a window of its own; the desktop's browser gets its address.
-    std::function<void()> OnNewWindow;
+    // A page asked for a window of its own, which the engine does not show; url is
+    // the first address that window would have gone to.
+    std::function<void(const QUrl& url)> OnNewWindow;
 };
 
 // The module's one entry, resolved by name.
@@ -47,3 +56,6 @@ inline constexpr char BrowserEngineCreateName[] = "PvBrowserEngineCreate";
 TBrowserEngine* BrowserEngineCreate(QWidget* parent);
 // Whether the module has been loaded in this process.
 bool BrowserEngineLoaded();
+// Where the module is looked for: beside the program and in the build's folder, or
+// (for tests) the folders given; the next creation looks again.
+void BrowserEngineSetModuleFolders(const QStringList& slFolders);

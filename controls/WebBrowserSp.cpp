@@ -3,20 +3,42 @@
 #include "BrowserEngine.h"
 
 #include <QChildEvent>
+#include <QDesktopServices>
 #include <QDropEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 
 namespace {
+
+const QString kEngineMissingNotice = QStringLiteral("ブラウザ エンジンを読み込むことができませんでした。");
 
 // A text as a script literal.
 QString ScriptString(const QString& sText)
 {
     const QByteArray json = QJsonDocument(QJsonArray{sText}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(json) + QStringLiteral("[0]");
+}
+
+// A click or a key that follows a link or sends a form.
+bool UserInput(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease: {
+        const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+        return button == Qt::LeftButton || button == Qt::MiddleButton;
+    }
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
+    default:
+        return false;
+    }
 }
 
 bool FileDrag(QEvent* event)
@@ -72,17 +94,27 @@ QList<QPair<QByteArray, QByteArray>> NavigatePostHeaders()
     return headers;
 }
 
+bool WebAddressForDesktop(const QUrl& url)
+{
+    const QString sScheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() &&
+           (sScheme == QStringLiteral("http") || sScheme == QStringLiteral("https"));
+}
+
 TWebBrowserSp::TWebBrowserSp(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     setAcceptDrops(false);
-    OnBeforeNavigate2 = [this](const QUrl& URL, bool bMainFrame) {
-        return SelfBeforeNavigate2(URL, bMainFrame);
-    };
+    OnBeforeNavigate2 = [this](const TWebNavigation& Navigation) { return SelfBeforeNavigate2(Navigation); };
     FEngine = BrowserEngineCreate(this);
-    if (FEngine == nullptr)
+    if (FEngine == nullptr) {
+        auto* notice = new QLabel(kEngineMissingNotice, this);
+        notice->setTextFormat(Qt::PlainText);
+        notice->setAlignment(Qt::AlignCenter);
+        layout->addWidget(notice);
         return;
+    }
     QWidget* view = FEngine->View();
     layout->addWidget(view);
     setFocusProxy(view);
@@ -91,16 +123,11 @@ TWebBrowserSp::TWebBrowserSp(QWidget* parent) : QWidget(parent)
         if (FPopupMenu)
             FPopupMenu->popup(view->mapToGlobal(point));
     });
-    FEngine->OnBeforeNavigate = [this](const QUrl& url, bool bMainFrame) {
-        if (!FBrowserMode && url != QUrl(BlankPage))
-            return false;
-        return !OnBeforeNavigate2 || OnBeforeNavigate2(url, bMainFrame);
+    FEngine->OnBeforeNavigate = [this](const QUrl& url, bool bMainFrame, TNavigationCause cause) {
+        return BeforeNavigate(url, bMainFrame, cause);
     };
     FEngine->OnLoadFinished = [this](const QUrl& url, bool bOk) { LoadFinished(url, bOk); };
-    FEngine->OnNewWindow = [this] {
-        if (OnNewWindow2)
-            OnNewWindow2();
-    };
+    FEngine->OnNewWindow = [this](const QUrl& url) { NewWindow(url); };
     FEngine->Load(QUrl(BlankPage), false, {}, {}, false);
 }
 
@@ -126,9 +153,47 @@ void TWebBrowserSp::SetPopupMenu(QMenu* Value)
         view->setContextMenuPolicy(Value != nullptr ? Qt::CustomContextMenu : Qt::DefaultContextMenu);
 }
 
-bool TWebBrowserSp::SelfBeforeNavigate2(const QUrl& URL, bool)
+bool TWebBrowserSp::SelfBeforeNavigate2(const TWebNavigation& Navigation)
 {
-    return FBrowserMode || URL == QUrl(BlankPage);
+    return FBrowserMode || Navigation.URL == QUrl(BlankPage);
+}
+
+bool TWebBrowserSp::UserStartTake()
+{
+    const bool bWaiting = FUserInput.isValid() && !FUserInput.hasExpired(UserStartMs);
+    FUserInput.invalidate();
+    return bWaiting;
+}
+
+bool TWebBrowserSp::BeforeNavigate(const QUrl& url, bool bMainFrame, TNavigationCause cause)
+{
+    if (!FBrowserMode && url != QUrl(BlankPage))
+        return false;
+    TWebNavigation navigation{url, bMainFrame, {}, false};
+    // A frame's own navigations (advertisements reload by themselves) leave the user's input waiting.
+    if (bMainFrame && cause == TNavigationCause::Redirect) {
+        navigation.RedirectFrom = FLoadStart;
+        navigation.bUserStarted = FLoadUserStarted;
+    } else if (bMainFrame && cause == TNavigationCause::Link) {
+        navigation.bUserStarted = UserStartTake();
+    }
+    if (OnBeforeNavigate2 && !OnBeforeNavigate2(navigation))
+        return false;
+    if (bMainFrame && cause != TNavigationCause::Redirect) {
+        FLoadStart = url;
+        FLoadUserStarted = navigation.bUserStarted;
+    }
+    return true;
+}
+
+void TWebBrowserSp::NewWindow(const QUrl& url)
+{
+    if (!UserStartTake())
+        return;
+    if (OnNewWindow2)
+        OnNewWindow2();
+    if (WebAddressForDesktop(url))
+        QDesktopServices::openUrl(url);
 }
 
 void TWebBrowserSp::LoadFinished(const QUrl& url, bool bOk)
@@ -187,6 +252,11 @@ void TWebBrowserSp::Navigate(const QString& URL, int Flags)
     Run([this, URL, bNoCache] { FEngine->Load(QUrl(URL), false, {}, {}, bNoCache); });
 }
 
+void TWebBrowserSp::Stop()
+{
+    Run([this] { FEngine->Stop(); });
+}
+
 bool TWebBrowserSp::NavigatePost(const QString& URL, const QString& PostData, const QString& Target,
                                  int Flags)
 {
@@ -230,7 +300,8 @@ void TWebBrowserSp::InnerHTMLAdd(const QString& HTML)
         LinesShow();
         return;
     }
-    Script(QStringLiteral("if (document.body) document.body.innerHTML = document.body.innerHTML + %1;")
+    // Only the new line is parsed: what the body holds stays as it is, however long it has grown.
+    Script(QStringLiteral("if (document.body) document.body.insertAdjacentHTML('beforeend', %1);")
                .arg(ScriptString(HTML)));
 }
 
@@ -311,6 +382,8 @@ bool TWebBrowserSp::eventFilter(QObject* watched, QEvent* event)
         if (child->isWidgetType())
             FilterInstall(child);
     }
+    if (UserInput(event))
+        FUserInput.start();
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (WebBrowserKeySwallowed(key->key(), key->modifiers()))

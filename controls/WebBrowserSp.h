@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMenu>
 #include <QPointer>
@@ -10,6 +11,7 @@
 #include <optional>
 
 class TBrowserEngine;
+enum class TNavigationCause;
 
 // Whether the browser drops this key unhandled: every Ctrl combination but the
 // clipboard and select-all ones, the function keys, and the history keys, so a
@@ -20,6 +22,20 @@ bool WebBrowserKeySwallowed(int key, Qt::KeyboardModifiers modifiers);
 std::optional<QByteArray> NavigatePostBody(const QString& sPostData);
 // The header lines of a form post, each ending in CR LF, as name and value.
 QList<QPair<QByteArray, QByteArray>> NavigatePostHeaders();
+// Whether an address may go to the desktop's browser: a web page (http or https), nothing else.
+bool WebAddressForDesktop(const QUrl& url);
+
+// A navigation as the view's owner sees it before it happens.
+struct TWebNavigation {
+    QUrl URL;
+    bool bMainFrame = true;
+    // A redirect of the page's load (by the server, or by a script or refresh while it
+    // loads): the address that load began at. Empty for anything else.
+    QUrl RedirectFrom;
+    // The user set it off with a click or a key on the page; a redirect inherits it
+    // from the navigation it continues. Each input of the user starts one at most.
+    bool bUserStarted = false;
+};
 
 // A web page in a window: navigates, posts forms, and also serves as a log pane
 // that keeps the newest LineLimit lines added to its body. The engine starts on
@@ -34,6 +50,9 @@ public:
     static constexpr int navNoReadFromCache = 4;
     static constexpr int navNoWriteToCache = 8;
     static inline const QString BlankPage = QStringLiteral("about:blank");
+    // How long a click or a key of the user may take to start its navigation: as long
+    // as the engine lets a page open a window after one.
+    static constexpr int UserStartMs = 5000;
 
     explicit TWebBrowserSp(QWidget* parent = nullptr);
     ~TWebBrowserSp() override;
@@ -49,6 +68,8 @@ public:
     void SetPopupMenu(QMenu* Value);
 
     void Navigate(const QString& URL, int Flags = 0);
+    // Ends the load under way.
+    void Stop();
     // A form post with the form-urlencoded content type; false (nothing sent)
     // when PostData holds a character beyond one byte. Pages here have no named
     // frames, so Target must be empty.
@@ -74,7 +95,7 @@ public:
 
     // The kept lines, oldest first.
     const QStringList& Lines() const { return FHTML; }
-    // The engine could not be loaded; the view stays empty.
+    // The engine could not be loaded; the view says so in one line.
     bool EngineMissing() const { return FEngine == nullptr; }
     // The first blank page is there and nothing waits.
     bool Ready() const { return FReady && FPending.isEmpty(); }
@@ -83,12 +104,14 @@ public:
     // Before each navigation of the page and its frames: false cancels it. Set to
     // the guard of BrowserMode at creation; an owner may put its own in place,
     // and BrowserMode False still cancels first.
-    std::function<bool(const QUrl& URL, bool bMainFrame)> OnBeforeNavigate2;
+    std::function<bool(const TWebNavigation& Navigation)> OnBeforeNavigate2;
     std::function<void(const QUrl& URL)> OnDocumentComplete;
     std::function<void(const QUrl& URL)> OnNavigateError;
+    // A page asked for a window of its own in answer to the user; its address then
+    // goes to the desktop's browser when it is a web page. Other asks are dropped.
     std::function<void()> OnNewWindow2;
 
-    bool SelfBeforeNavigate2(const QUrl& URL, bool bMainFrame);
+    bool SelfBeforeNavigate2(const TWebNavigation& Navigation);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -100,6 +123,10 @@ private:
     void LinesShow();
     void FilterInstall(QObject* object);
     void LoadFinished(const QUrl& url, bool bOk);
+    bool BeforeNavigate(const QUrl& url, bool bMainFrame, TNavigationCause cause);
+    void NewWindow(const QUrl& url);
+    // Whether an input of the user waits for its navigation; it is used up by the asking.
+    bool UserStartTake();
 
     int FLineLimit = 0;
     bool FBrowserMode = true;
@@ -108,4 +135,8 @@ private:
     TBrowserEngine* FEngine = nullptr;
     bool FReady = false;
     QList<std::function<void()>> FPending;
+    QElapsedTimer FUserInput; // invalid: no input waits
+    // The main frame's load under way, which its redirects continue.
+    QUrl FLoadStart;
+    bool FLoadUserStarted = false;
 };

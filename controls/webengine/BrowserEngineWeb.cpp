@@ -1,7 +1,6 @@
 // The browser engine on Qt WebEngine; see BrowserEngine.h.
 #include "BrowserEngine.h"
 
-#include <QDesktopServices>
 #include <QFont>
 #include <QWebEngineHttpRequest>
 #include <QWebEngineLoadingInfo>
@@ -21,6 +20,8 @@ QWebEngineProfile* Profile()
         auto* p = new QWebEngineProfile();
         p->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
         p->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        // A script opens a window only in answer to the user; the engine's own popup blocker.
+        p->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
         // The pages name the Japanese fonts of Windows; the font the program
         // maps them to stands in wherever a page's fonts are missing.
         const QString sSubstitute = QFont::substitute(QStringLiteral("Meiryo UI"));
@@ -33,21 +34,44 @@ QWebEngineProfile* Profile()
     return profile;
 }
 
-// What a page opens in a window of its own goes to the desktop's browser: the
-// page asked for gets its first address and is then dropped.
+TNavigationCause CauseOf(QWebEnginePage::NavigationType type)
+{
+    switch (type) {
+    case QWebEnginePage::NavigationTypeTyped:
+        return TNavigationCause::Program;
+    case QWebEnginePage::NavigationTypeLinkClicked:
+    case QWebEnginePage::NavigationTypeFormSubmitted:
+        return TNavigationCause::Link;
+    case QWebEnginePage::NavigationTypeRedirect:
+        return TNavigationCause::Redirect;
+    default:
+        return TNavigationCause::Other;
+    }
+}
+
+// A window a page asked for is never shown: its first address goes to the owner,
+// and the page is then dropped.
 class TNewWindowPage : public QWebEnginePage {
 public:
-    explicit TNewWindowPage(QObject* parent) : QWebEnginePage(Profile(), parent) {}
+    TNewWindowPage(TBrowserEngine* owner, QObject* parent) : QWebEnginePage(Profile(), parent), FOwner(owner)
+    {
+    }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool bMainFrame) override
     {
-        if (bMainFrame && !url.isEmpty() && url != QUrl(QStringLiteral("about:blank"))) {
-            QDesktopServices::openUrl(url);
+        if (bMainFrame && !FDone && !url.isEmpty() && url != QUrl(QStringLiteral("about:blank"))) {
+            FDone = true;
+            if (FOwner->OnNewWindow)
+                FOwner->OnNewWindow(url);
             deleteLater();
         }
         return false;
     }
+
+private:
+    TBrowserEngine* FOwner;
+    bool FDone = false;
 };
 
 class TEnginePage : public QWebEnginePage {
@@ -55,16 +79,11 @@ public:
     TEnginePage(TBrowserEngine* owner, QObject* parent) : QWebEnginePage(Profile(), parent), FOwner(owner) {}
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool bMainFrame) override
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool bMainFrame) override
     {
-        return !FOwner->OnBeforeNavigate || FOwner->OnBeforeNavigate(url, bMainFrame);
+        return !FOwner->OnBeforeNavigate || FOwner->OnBeforeNavigate(url, bMainFrame, CauseOf(type));
     }
-    QWebEnginePage* createWindow(WebWindowType) override
-    {
-        if (FOwner->OnNewWindow)
-            FOwner->OnNewWindow();
-        return new TNewWindowPage(this);
-    }
+    QWebEnginePage* createWindow(WebWindowType) override { return new TNewWindowPage(FOwner, this); }
 
 private:
     TBrowserEngine* FOwner;
@@ -117,6 +136,7 @@ public:
         });
     }
 
+    void Stop() override { FPage->triggerAction(QWebEnginePage::Stop); }
     void SelectAll() override { FPage->triggerAction(QWebEnginePage::SelectAll); }
     void Copy() override { FPage->triggerAction(QWebEnginePage::Copy); }
     void CacheClear() override { Profile()->clearHttpCache(); }

@@ -2,7 +2,7 @@
 
 // A small HTTP server for the web windows' tests, on 127.0.0.1 of whatever
 // network namespace the thread that makes it is in. It answers each path with
-// a fixed page and records every request it reads.
+// a fixed page, a redirect or nothing at all, and records every request it reads.
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
@@ -16,7 +16,15 @@ public:
         int iStatus = 200;
         QByteArray contentType = "text/html; charset=utf-8";
         QByteArray body;
+        // Sent as the Location header: with a status of 3xx, a redirect.
+        QByteArray location = {};
+        // The request is read and never answered, as a server that hangs.
+        bool bNoAnswer = false;
     };
+    // A redirect to an address.
+    static Page Redirect(const QByteArray& location) { return {302, "text/html", {}, location}; }
+    static Page Html(const QByteArray& body) { return {200, "text/html; charset=utf-8", body}; }
+
     struct Request {
         QByteArray method;
         QByteArray path;
@@ -25,9 +33,10 @@ public:
         QByteArray body;
     };
 
-    WebTestServer()
+    // Port 0: any free port.
+    explicit WebTestServer(quint16 port = 0)
     {
-        FServer.listen(QHostAddress::LocalHost, 0);
+        FServer.listen(QHostAddress::LocalHost, port);
         connect(&FServer, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = FServer.nextPendingConnection()) {
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
@@ -86,8 +95,11 @@ private:
         const QByteArray path = request.path.left(request.path.indexOf('?') < 0 ? request.path.size()
                                                                                 : request.path.indexOf('?'));
         const Page page = FPages.value(path, Page{404, "text/plain", "not found"});
+        if (page.bNoAnswer)
+            return;
+        const QByteArray location = page.location.isEmpty() ? QByteArray() : "\r\nLocation: " + page.location;
         QByteArray answer = "HTTP/1.1 " + QByteArray::number(page.iStatus) +
-                            " X\r\nContent-Type: " + page.contentType +
+                            " X\r\nContent-Type: " + page.contentType + location +
                             "\r\nContent-Length: " + QByteArray::number(page.body.size()) +
                             "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + page.body;
         socket->write(answer);

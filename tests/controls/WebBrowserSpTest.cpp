@@ -77,6 +77,28 @@ TEST(WebBrowserSpPost, BodyIsOneBytePerCharacterAndHeadersEndProperly)
     EXPECT_EQ(headers[0].second, "application/x-www-form-urlencoded");
 }
 
+TEST(WebBrowserSpDesktop, OnlyWebPagesGoToTheDesktop)
+{
+    const struct {
+        const char* url;
+        bool bDesktop;
+    } cases[] = {
+        {"http://example.org/", true},
+        {"https://example.org/a?b", true},
+        {"HTTPS://Example.org/", true},
+        {"file:///etc/passwd", false},
+        {"javascript:alert(1)", false},
+        {"ftp://example.org/", false},
+        {"data:text/html,x", false},
+        {"about:blank", false},
+        {"http:///nohost", false},
+        {"mailto:a@example.org", false},
+        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WebAddressForDesktop(QUrl(QString::fromUtf8(c.url))), c.bDesktop) << c.url;
+}
+
 class WebBrowserSpTest : public TestSupport::LanSuite<1> {
 protected:
     void SetUp() override { ASSERT_TRUE(EnterHost(0)); }
@@ -117,6 +139,27 @@ TEST_F(WebBrowserSpTest, LogPaneKeepsTheNewestLinesAndCallsBeforeTheBlankPageWai
     const QString sAfter = Read(browser, &TWebBrowserSp::InnerHTML);
     EXPECT_TRUE(sAfter.startsWith(QStringLiteral("<div>52</div>"))) << qPrintable(sAfter.left(40));
     EXPECT_TRUE(sAfter.contains(QStringLiteral("<div>301</div>")));
+}
+
+// Without a limit a line is added after what the body holds, which stays as it
+// is: a script of the page that keeps a node finds it still shown.
+TEST_F(WebBrowserSpTest, ALineAddedWithoutLimitLeavesTheBodyInPlace)
+{
+    TWebBrowserSp browser;
+    ASSERT_FALSE(browser.EngineMissing());
+    browser.DocumentWrite(QStringLiteral(
+        "<html><body><p id=\"count\">0</p><script>var count = document.getElementById('count');"
+        "setInterval(function() { count.textContent = document.body.children.length; }, 50);"
+        "</script></body></html>"));
+    ASSERT_TRUE(
+        WaitFor([&] { return Read(browser, &TWebBrowserSp::InnerHTML).contains(QStringLiteral(">2<")); }));
+    browser.InnerHTMLAdd(QStringLiteral("<p>added</p>"));
+    EXPECT_TRUE(WaitFor([&] {
+        const QString sHtml = Read(browser, &TWebBrowserSp::InnerHTML);
+        return sHtml.contains(QStringLiteral("<p id=\"count\">3</p>")) &&
+               sHtml.endsWith(QStringLiteral("<p>added</p>"));
+    }));
+    EXPECT_EQ(browser.Lines(), QStringList{QStringLiteral("<p>added</p>")});
 }
 
 TEST_F(WebBrowserSpTest, ViewerModeStaysOnTheBlankPage)
