@@ -3,6 +3,7 @@
 // Runs in a host of a test LAN (root), with the pages served by a server on that
 // host's loopback; saves one PNG per window and state into OUTDIR.
 #include "../app/WebTestServer.h"
+#include "BrowserEngine.h"
 #include "DonationUnit.h"
 #include "GlobalChatUnit.h"
 #include "RequestUnit.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -39,10 +41,26 @@ void Shot(QWidget* window, const QString& sFile)
     std::printf("%s %s\n", qPrintable(sFile), bSaved ? "saved" : "missing");
 }
 
-const QByteArray kLobby = "<html><body style=\"font-family: sans-serif; font-size: 12px;\">"
-                          "<div style=\"background:#eef; padding:4px;\">ロビー：3 人が参加しています</div>"
-                          "<p>太郎: こんにちは</p><p>花子: こんばんは、よろしくお願いします。</p>"
-                          "<p><a href=\"/elsewhere.html\">外のページへ</a></p></body></html>";
+// The link out of the chat is the lobby's first line, where Click reaches it.
+const QByteArray kLobby =
+    "<html><body style=\"font-family: sans-serif; font-size: 12px; margin: 0;\">"
+    "<a href=\"/elsewhere.html\" style=\"display: block; height: 30px;\">外のページへ</a>"
+    "<div style=\"background:#eef; padding:4px;\">ロビー：3 人が参加しています</div>"
+    "<p>太郎: こんにちは</p><p>花子: こんばんは、よろしくお願いします。</p></body></html>";
+
+// A left click of the user on the page, as only the user leaves the chat.
+void Click(TWebBrowserSp* browser, const QPoint& at)
+{
+    QWidget* inner = browser->View()->focusProxy();
+    if (inner == nullptr)
+        return;
+    QMouseEvent press(QEvent::MouseButtonPress, at, inner->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, inner->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(inner, &press);
+    QCoreApplication::sendEvent(inner, &release);
+}
 
 } // namespace
 
@@ -112,7 +130,7 @@ int main(int argc, char** argv)
     GlobalChatFormShow();
     Shot(GlobalChatForm, sOut + QStringLiteral("/globalchat.png"));
     TGlobalChatForm* chat = GlobalChatForm;
-    chat->wbLog->Navigate(server.Base() + QStringLiteral("/elsewhere.html"));
+    Click(chat->wbLog, QPoint(40, 15));
     Wait(1500);
     Shot(chat, sOut + QStringLiteral("/globalchat-browser.png"));
     Shot(GlobalChatForm, sOut + QStringLiteral("/globalchat-successor.png"));
@@ -163,6 +181,14 @@ int main(int argc, char** argv)
     while (program.state() != QProcess::NotRunning)
         Wait(200);
     std::printf("%s %s\n", qPrintable(sScreen), QFile::exists(sScreen) ? "saved" : "missing");
+
+    // A program whose browser module is missing.
+    const QTemporaryDir noModule;
+    BrowserEngineSetModuleFolders({noModule.path()});
+    UpdateFormShow();
+    Shot(UpdateForm, sOut + QStringLiteral("/update-nomodule.png"));
+    UpdateFormRelease();
+    BrowserEngineSetModuleFolders({});
 
     auto* version = new TVersionForm();
     version->show();
