@@ -8,6 +8,7 @@
 #include "LanSuite.h"
 #include "MainUnit.h"
 #include "MessageBox.h"
+#include "PageClick.h"
 #include "ProgramWindows.h"
 #include "RequestUnit.h"
 #include "TestLan.h"
@@ -26,7 +27,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -349,19 +349,6 @@ protected:
         return forms;
     }
 
-    // A left click of the user at a point of the page.
-    static void Click(TWebBrowserSp* browser, const QPoint& at)
-    {
-        QWidget* inner = browser->View()->focusProxy();
-        ASSERT_NE(inner, nullptr);
-        QMouseEvent press(QEvent::MouseButtonPress, at, inner->mapToGlobal(at), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, inner->mapToGlobal(at), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(inner, &press);
-        QCoreApplication::sendEvent(inner, &release);
-    }
-
     // The lobby has been asked for and shown, and has had time for what its scripts do.
     bool LobbyShown(TGlobalChatForm* form)
     {
@@ -596,7 +583,7 @@ TEST_F(WebWindowsTest, LinkOutOfTheChatTurnsTheWindowIntoABrowserAndANewChatLogs
     const QSize chatSize = first->size();
     WaitFor([] { return false; }, 500);
 
-    Click(first->wbLog, QPoint(50, 50));
+    ASSERT_TRUE(TestSupport::PageClick(first->wbLog, QPoint(50, 50)));
     ASSERT_TRUE(WaitFor([&] { return GlobalChatForm != first && GlobalChatForm != nullptr; }));
     QPointer<TGlobalChatForm> second = GlobalChatForm;
     EXPECT_TRUE(first->IsBrowser());
@@ -622,7 +609,7 @@ TEST_F(WebWindowsTest, LinkOutOfTheChatTurnsTheWindowIntoABrowserAndANewChatLogs
     EXPECT_FALSE(second->IsBrowser());
 
     // A click on a link into a window of its own hands that page to the desktop, once.
-    Click(second->wbLog, QPoint(50, 150));
+    ASSERT_TRUE(TestSupport::PageClick(second->wbLog, QPoint(50, 150)));
     EXPECT_TRUE(WaitFor([&] { return !FDesktop->Opened.isEmpty(); }));
     WaitFor([] { return false; }, 500);
     EXPECT_EQ(FDesktop->Opened, QList<QUrl>{QUrl(FOther->Base() + QStringLiteral("/popup.html"))});

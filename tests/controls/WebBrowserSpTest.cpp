@@ -5,6 +5,7 @@
 
 #include "BrowserEngine.h"
 #include "LanSuite.h"
+#include "PageClick.h"
 #include "TestLan.h"
 #include "WaitUntil.h"
 
@@ -12,7 +13,6 @@
 #include <QDragEnterEvent>
 #include <QMenu>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -193,14 +193,7 @@ TEST_F(WebBrowserSpTest, RightClickPopsUpTheOwnersMenu)
     browser.DocumentWrite(QStringLiteral("<html><body style=\"height: 100%\">text</body></html>"));
     ASSERT_TRUE(WaitFor([&] { return browser.Ready() && browser.View()->focusProxy() != nullptr; }));
     WaitFor([] { return false; }, 500);
-    QWidget* inner = browser.View()->focusProxy();
-    const QPoint at(50, 50);
-    QMouseEvent press(QEvent::MouseButtonPress, at, inner->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, inner->mapToGlobal(at), Qt::RightButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(inner, &press);
-    QCoreApplication::sendEvent(inner, &release);
+    ASSERT_TRUE(TestSupport::PageClick(&browser, QPoint(50, 50), Qt::RightButton));
     EXPECT_TRUE(WaitFor([&] { return menu.isVisible(); }, 5000));
     menu.hide();
 }

@@ -3,6 +3,7 @@
 // Runs in a host of a test LAN (root), with the pages served by a server on that
 // host's loopback; saves one PNG per window and state into OUTDIR.
 #include "../app/WebTestServer.h"
+#include "../support/PageClick.h"
 #include "BrowserEngine.h"
 #include "DonationUnit.h"
 #include "GlobalChatUnit.h"
@@ -18,7 +19,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -47,20 +47,6 @@ const QByteArray kLobby =
     "<a href=\"/elsewhere.html\" style=\"display: block; height: 30px;\">外のページへ</a>"
     "<div style=\"background:#eef; padding:4px;\">ロビー：3 人が参加しています</div>"
     "<p>太郎: こんにちは</p><p>花子: こんばんは、よろしくお願いします。</p></body></html>";
-
-// A left click of the user on the page, as only the user leaves the chat.
-void Click(TWebBrowserSp* browser, const QPoint& at)
-{
-    QWidget* inner = browser->View()->focusProxy();
-    if (inner == nullptr)
-        return;
-    QMouseEvent press(QEvent::MouseButtonPress, at, inner->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, inner->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(inner, &press);
-    QCoreApplication::sendEvent(inner, &release);
-}
 
 } // namespace
 
@@ -130,7 +116,8 @@ int main(int argc, char** argv)
     GlobalChatFormShow();
     Shot(GlobalChatForm, sOut + QStringLiteral("/globalchat.png"));
     TGlobalChatForm* chat = GlobalChatForm;
-    Click(chat->wbLog, QPoint(40, 15));
+    // Only the user leaves the chat.
+    TestSupport::PageClick(chat->wbLog, QPoint(40, 15));
     Wait(1500);
     Shot(chat, sOut + QStringLiteral("/globalchat-browser.png"));
     Shot(GlobalChatForm, sOut + QStringLiteral("/globalchat-successor.png"));
