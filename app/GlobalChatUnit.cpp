@@ -238,6 +238,7 @@ void TGlobalChatForm::BrowserBecome()
     if (!(WindowPlacementWrite(ini, SettingsSection(), this) &&
           AlphaBlendWrite(ini, SettingsSection(), tbAlphaBlend->value())))
         SettingsSaveErrorShow();
+    BrowserWindows.removeAll(nullptr);
     BrowserWindows.append(this);
 
     auto* successor = new TGlobalChatForm();
