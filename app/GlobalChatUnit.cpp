@@ -86,7 +86,7 @@ TGlobalChatForm::TGlobalChatForm() : TCommonForm(TWindowKind::GlobalChat, kDesig
 {
     setWindowTitle(kCaption);
     laTitle->setText(QStringLiteral("グローバル チャット"));
-    setMinimumSize(kMinimumSize);
+    WindowMinimumSizeSet(this, kMinimumSize);
 
     auto* layout = new QVBoxLayout(pnClient);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -215,7 +215,7 @@ void TGlobalChatForm::ErrorShow()
 void TGlobalChatForm::BrowserBecome()
 {
     // The new chat window opens where this one is, as this one is.
-    const QRect frame(pos(), size());
+    const QRect frame = frameGeometry();
     IniFile ini(SettingsFileName());
     if (!(ini.WriteInteger(SettingsSection(), QStringLiteral("Left"), frame.left()) &&
           ini.WriteInteger(SettingsSection(), QStringLiteral("Top"), frame.top()) &&
@@ -233,12 +233,15 @@ void TGlobalChatForm::BrowserBecome()
     successor->show();
     MainWindowCheck(true);
 
+    // The section holds the frame's place and size, as every window's does.
     const IniFile browserIni(SettingsFileName());
-    resize(
-        qMax(minimumWidth(), browserIni.ReadInteger(kBrowserSection, QStringLiteral("Width"), width())),
-        qMax(minimumHeight(), browserIni.ReadInteger(kBrowserSection, QStringLiteral("Height"), height())));
-    move(browserIni.ReadInteger(kBrowserSection, QStringLiteral("Left"), x()),
-         browserIni.ReadInteger(kBrowserSection, QStringLiteral("Top"), y()));
+    const QRect own = frameGeometry();
+    WindowPlacementApply(
+        this, {QRect(browserIni.ReadInteger(kBrowserSection, QStringLiteral("Left"), own.x()),
+                     browserIni.ReadInteger(kBrowserSection, QStringLiteral("Top"), own.y()),
+                     browserIni.ReadInteger(kBrowserSection, QStringLiteral("Width"), own.width()),
+                     browserIni.ReadInteger(kBrowserSection, QStringLiteral("Height"), own.height())),
+               false});
     SetSettingsSection(kBrowserSection);
     setWindowTitle(kBrowserCaption);
     setWindowOpacity(1.0);

@@ -443,7 +443,7 @@ TEST_F(WebWindowsTest, LinkOutOfTheChatTurnsTheWindowIntoABrowserAndANewChatLogs
     ASSERT_TRUE(WaitFor([&] { return GlobalChatForm != first && GlobalChatForm != nullptr; }));
     EXPECT_TRUE(first->IsBrowser());
     EXPECT_EQ(first->windowTitle(), QStringLiteral("ブラウザ - Parvane 2"));
-    EXPECT_EQ(first->size(), QSize(600, 420));
+    EXPECT_EQ(first->frameGeometry().size(), QSize(600, 420));
     EXPECT_TRUE(first->edURL->isVisibleTo(first));
     EXPECT_FALSE(first->pnFooter->isVisibleTo(first));
     ASSERT_TRUE(WaitFor([&] { return Html(first->wbLog).contains(QStringLiteral("elsewhere")); }));
