@@ -37,7 +37,7 @@ TAbsenceForm::TAbsenceForm() : TCommonForm(TWindowKind::Absence, kDesignSize)
 {
     setWindowTitle(kCaption);
     laTitle->setText(kTitle);
-    setMinimumSize(kMinimumSize);
+    WindowMinimumSizeSet(this, kMinimumSize);
 
     mmAbsenceMessage = MessageViewCreate(QStringLiteral("mmAbsenceMessage"), pnClient);
     mmAbsenceMessage->installEventFilter(this);

@@ -139,7 +139,7 @@ TChatForm::TChatForm() : TCommonForm(TWindowKind::Chat, kDesignSize)
 {
     setWindowTitle(kCaption);
     laTitle->setText(kTitle);
-    setMinimumSize(kMinimumSize);
+    WindowMinimumSizeSet(this, kMinimumSize);
 
     tvUser = new QTreeWidget;
     tvUser->setObjectName(QStringLiteral("tvUser"));

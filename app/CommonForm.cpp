@@ -7,13 +7,16 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace {
 
@@ -81,6 +84,49 @@ QPlainTextEdit* MessageViewCreate(const QString& sObjectName, QWidget* parent)
     return edit;
 }
 
+namespace {
+
+const QString kSelectAllItem = QStringLiteral("すべてを選択(&A)");
+
+// Shows the edit's own menu in place of the one the toolkit would, with the item renamed.
+template <class TEdit> class TEditMenu : public QObject {
+public:
+    TEditMenu(TEdit* edit, QWidget* target) : QObject(edit), FEdit(edit) { target->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::ContextMenu)
+            return false;
+        const std::unique_ptr<QMenu> menu(FEdit->createStandardContextMenu());
+        // The text edits name the item; the line edit's is known by its shortcut alone.
+        const QString sShortcut =
+            u'\t' + QKeySequence(QKeySequence::SelectAll).toString(QKeySequence::NativeText);
+        for (QAction* action : menu->actions()) {
+            if (action->objectName() == QStringLiteral("select-all") || action->text().endsWith(sShortcut))
+                action->setText(kSelectAllItem + sShortcut);
+        }
+        menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+
+private:
+    TEdit* FEdit;
+};
+
+} // namespace
+
+void EditMenuSet(QLineEdit* edit)
+{
+    new TEditMenu<QLineEdit>(edit, edit);
+}
+
+void EditMenuSet(QPlainTextEdit* edit)
+{
+    // The text area is the viewport, which gets the menu's event.
+    new TEditMenu<QPlainTextEdit>(edit, edit->viewport());
+}
+
 const TWindowKindInfo& WindowKindInfo(TWindowKind kind)
 {
     static const TWindowKindInfo kinds[] = {
@@ -144,7 +190,7 @@ QRect PlacementOnScreens(const QRect& frame, const QList<QRect>& screens)
     return QRect(QPoint(left, top), frame.size());
 }
 
-QRect WindowPlacementRead(const IniFile& ini, const QString& sSection, const QSize& designSize)
+TWindowPlacement WindowPlacementRead(const IniFile& ini, const QString& sSection, const QSize& designSize)
 {
     const QScreen* primary = QGuiApplication::primaryScreen();
     const QRect primaryRect = primary != nullptr ? primary->geometry() : QRect(QPoint(0, 0), designSize);
@@ -158,31 +204,79 @@ QRect WindowPlacementRead(const IniFile& ini, const QString& sSection, const QSi
     // Far-off places would overflow the rectangle arithmetic; they are pulled back anyway.
     const int left = qBound(-kFarAway, ini.ReadInteger(sSection, kLeft, centre.x()), kFarAway);
     const int top = qBound(-kFarAway, ini.ReadInteger(sSection, kTop, centre.y()), kFarAway);
-    int width = ini.ReadInteger(sSection, kWidth, designSize.width());
-    int height = ini.ReadInteger(sSection, kHeight, designSize.height());
+    int width = ini.ReadInteger(sSection, kWidth, 0);
+    int height = ini.ReadInteger(sSection, kHeight, 0);
     // A size of nothing would leave a window that cannot be seen or grabbed, and one
     // larger than all screens together only costs memory.
-    if (width < 1)
+    const bool bDesignSize = width < 1 || height < 1;
+    if (bDesignSize) {
         width = designSize.width();
-    if (height < 1)
         height = designSize.height();
+    }
     width = qMin(width, desktop.width());
     height = qMin(height, desktop.height());
-    return PlacementOnScreens(QRect(left, top, width, height), screens);
+    return {PlacementOnScreens(QRect(left, top, width, height), screens), bDesignSize};
 }
 
-void WindowPlacementApply(QWidget* window, const QRect& placement)
+namespace {
+
+QSize FrameExtra(const QWidget* window)
 {
-    window->resize(placement.size());
-    window->move(placement.topLeft());
+    return window->frameGeometry().size() - window->size();
+}
+
+// Gives a window the client size that makes its frame the stored size, as soon
+// as the window manager has put the frame around it; once.
+class TFrameSizeKeeper : public QObject {
+public:
+    TFrameSizeKeeper(QWidget* window, const QSize& frameSize) : QObject(window), FFrameSize(frameSize)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Show && type != QEvent::Move && type != QEvent::Resize)
+            return false;
+        auto* window = static_cast<QWidget*>(watched);
+        const QSize extra = FrameExtra(window);
+        if (!window->isVisible() || extra.isNull())
+            return false;
+        window->removeEventFilter(this);
+        window->resize(FFrameSize - extra);
+        deleteLater();
+        return false;
+    }
+
+private:
+    QSize FFrameSize;
+};
+
+} // namespace
+
+void WindowPlacementApply(QWidget* window, const TWindowPlacement& placement)
+{
+    const QSize extra = FrameExtra(window);
+    window->resize(placement.bDesignSize ? placement.frame.size() : placement.frame.size() - extra);
+    window->move(placement.frame.topLeft());
+    if (!placement.bDesignSize && extra.isNull())
+        new TFrameSizeKeeper(window, placement.frame.size());
+}
+
+void WindowMinimumSizeSet(QWidget* window, const QSize& minimumWindowSize)
+{
+    window->setMinimumSize(minimumWindowSize - WindowLayoutFrame);
 }
 
 bool WindowPlacementWrite(IniFile& ini, const QString& sSection, const QWidget* window)
 {
-    QRect frame(window->pos(), window->size());
+    QRect frame = window->frameGeometry();
     if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
         const QPoint frameOffset = window->pos() - window->geometry().topLeft();
-        frame = QRect(window->normalGeometry().topLeft() + frameOffset, window->normalGeometry().size());
+        frame = QRect(window->normalGeometry().topLeft() + frameOffset,
+                      window->normalGeometry().size() + FrameExtra(window));
     }
     return ini.WriteInteger(sSection, kLeft, frame.left()) && ini.WriteInteger(sSection, kTop, frame.top()) &&
            ini.WriteInteger(sSection, kWidth, frame.width()) &&

@@ -15,6 +15,7 @@
 class IniFile;
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -65,14 +66,28 @@ QRect PlacementOnScreens(const QRect& frame, const QList<QRect>& screens);
 
 // ---- Place, size and transparency in a window's section, shared with the main window
 
+// Where a window opens: the place and size of its frame as the section holds
+// them, or, when no size is stored, the design size for its client area.
+struct TWindowPlacement {
+    QRect frame;
+    bool bDesignSize = false; // frame.size() is the client's design size
+};
 // Left, Top, Width and Height of the section: centred at the design size by
 // default, a size of nothing taken as the design size, no larger than all
 // screens together, and pulled onto a screen when its top edge shows on none.
-QRect WindowPlacementRead(const IniFile& ini, const QString& sSection, const QSize& designSize);
-// Applies what WindowPlacementRead gave: the place is the frame's, the size the client's.
-void WindowPlacementApply(QWidget* window, const QRect& placement);
-// Writes the four keys; a minimised or maximised window keeps the place it comes back to.
+TWindowPlacement WindowPlacementRead(const IniFile& ini, const QString& sSection, const QSize& designSize);
+// Applies what WindowPlacementRead gave. A stored size is the frame's, so the
+// client is that less the frame, which the window manager may make known only
+// once the window shows: the size is corrected then.
+void WindowPlacementApply(QWidget* window, const TWindowPlacement& placement);
+// Writes the four keys, the frame's place and size; a minimised or maximised
+// window keeps the place it comes back to.
 bool WindowPlacementWrite(IniFile& ini, const QString& sSection, const QWidget* window);
+// The layouts give a minimum size of the whole window, drawn for a desktop whose
+// frame adds WindowLayoutFrame to the client area; Qt bounds the client area, so
+// the client's minimum is that less this frame, whatever frame is drawn here.
+inline const QSize WindowLayoutFrame(16, 38);
+void WindowMinimumSizeSet(QWidget* window, const QSize& minimumWindowSize);
 // The status bar's transparency slider: 32 to 255, page size 10, no ticks, 79 pixels wide.
 QSlider* AlphaBlendSliderCreate(QWidget* parent);
 int AlphaBlendRead(const IniFile& ini, const QString& sSection);
@@ -84,6 +99,10 @@ void AlphaBlendApply(QWidget* window, QSlider* slider);
 QPushButton* AutoDefaultButton(const QString& sCaption, QWidget* parent);
 // A message shown to be read: selectable by keyboard and mouse, not changed, Tab leaves it.
 QPlainTextEdit* MessageViewCreate(const QString& sObjectName, QWidget* parent);
+// An edit's right-click menu: the toolkit's own, its select-all item named as
+// the windows name it, "すべてを選択(&A)" (Ctrl+A, selecting the edit's whole text).
+void EditMenuSet(QLineEdit* edit);
+void EditMenuSet(QPlainTextEdit* edit);
 
 // The window every auxiliary window derives from: unowned, with its place, size
 // and transparency kept in its kind's section, the black header with the kind's

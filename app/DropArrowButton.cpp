@@ -1,5 +1,6 @@
 #include "DropArrowButton.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace {
@@ -35,9 +36,26 @@ QPoint TDropArrowButton::ArrowOrigin() const
     return origin;
 }
 
+void TDropArrowButton::SetArrowShown(bool bShown)
+{
+    if (bShown == FArrowShown)
+        return;
+    FArrowShown = bShown;
+    update();
+}
+
+void TDropArrowButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    QToolButton::mouseReleaseEvent(event);
+    if (OnMouseUp && rect().contains(event->position().toPoint()))
+        OnMouseUp();
+}
+
 void TDropArrowButton::paintEvent(QPaintEvent* event)
 {
     QToolButton::paintEvent(event);
+    if (!FArrowShown)
+        return;
     QPainter painter(this);
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));

@@ -3,6 +3,7 @@
 #include <QLine>
 #include <QToolButton>
 #include <QVector>
+#include <functional>
 
 // The small down-pointing arrow of the buttons that open the away menu: three
 // lines, 5, 3 and 1 pixels long, the first at (x, y).
@@ -19,11 +20,19 @@ public:
 
     // The arrow's first point as it is drawn now.
     QPoint ArrowOrigin() const;
+    // Whether the arrow is drawn (always, unless told otherwise).
+    bool ArrowShown() const { return FArrowShown; }
+    void SetArrowShown(bool bShown);
+
+    // Raised when any mouse button is released over the button.
+    std::function<void()> OnMouseUp;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     QSize sizeHint() const override;
 
 private:
     TPlacement FPlacement;
+    bool FArrowShown = true;
 };

@@ -100,7 +100,7 @@ TFileRecvForm::TFileRecvForm() : TFileTransferForm(TWindowKind::FileRecv, kDesig
 {
     setWindowTitle(kCaption);
     laTitle->setText(kTitle);
-    setMinimumSize(kMinimumSize);
+    WindowMinimumSizeSet(this, kMinimumSize);
 
     Label2 = BlueLabel(QStringLiteral("以下のファイルの受信要求が届いています。"), pnClient);
     laHint = BlueLabel(QStringLiteral("ファイルを受信する場合は保存先を指定して受信ボタンを押してください。"),

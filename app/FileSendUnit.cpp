@@ -4,6 +4,7 @@
 #include "MarkLabel.h"
 #include "MessageBox.h"
 #include "OpenDialogEx.h"
+#include "SendRules.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -48,7 +49,7 @@ TFileSendForm::TFileSendForm() : TFileTransferForm(TWindowKind::FileSend, kDesig
 {
     setWindowTitle(kCaption);
     laTitle->setText(kTitle);
-    setMinimumSize(kMinimumSize);
+    WindowMinimumSizeSet(this, kMinimumSize);
 
     MarkLabel1 = new TMarkLabel(QStringLiteral("送信するファイル"), pnClient);
     MarkLabel1->SetMarkColor(Qt::red);
@@ -96,6 +97,8 @@ TFileSendForm::TFileSendForm() : TFileTransferForm(TWindowKind::FileSend, kDesig
     connect(btSend, &QPushButton::clicked, this, &TFileSendForm::btSendClick);
     connect(btCancel, &QPushButton::clicked, this, &TFileSendForm::btCancelClick);
     connect(mmSendFile, &QLineEdit::returnPressed, this, &TFileSendForm::btSendClick);
+    EditMenuSet(mmSendFile);
+    EditMenuSet(mmSendComment);
     mmSendFile->setFocus();
 }
 
@@ -137,8 +140,8 @@ void TFileSendForm::btSendClick()
         return;
     btCancel->setFocus();
     InputsEnable(false);
-    PrSocketNo =
-        engine.FileSend(mmSendFile->text(), mmSendComment->toPlainText(), PrMachine, PrMachineDiscrimination);
+    PrSocketNo = engine.FileSend(mmSendFile->text(), EditTextToWire(mmSendComment->toPlainText()), PrMachine,
+                                 PrMachineDiscrimination);
     if (PrSocketNo == 0) {
         MessageBoxShow(FileSendFailedText(), ApplicationTitle, MessageBox::MB_ICONWARNING);
         if (self)

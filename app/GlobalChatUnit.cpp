@@ -105,7 +105,7 @@ TGlobalChatForm::TGlobalChatForm() : TCommonForm(TWindowKind::GlobalChat, kDesig
 {
     setWindowTitle(kCaption);
     laTitle->setText(QStringLiteral("グローバル チャット"));
-    setMinimumSize(kMinimumSize);
+    WindowMinimumSizeSet(this, kMinimumSize);
 
     auto* layout = new QVBoxLayout(pnClient);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -105,7 +105,7 @@ TLogForm::TLogForm() : TCommonForm(TWindowKind::Log, kDesignSize)
 {
     setWindowTitle(kCaption);
     laTitle->setText(kTitle);
-    setMinimumSize(kMinimumSize);
+    WindowMinimumSizeSet(this, kMinimumSize);
 
     wbLog = new TLogTableView(pnClient);
     wbLog->setObjectName(QStringLiteral("wbLog"));

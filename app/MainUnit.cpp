@@ -251,7 +251,9 @@ void TMainForm::CreateControls()
     sbPanelState->setFocusPolicy(Qt::NoFocus);
     sbPanelPresent = panel();
     sbPanelAway = panel();
-    connect(sbPanelState, &QToolButton::clicked, this, &TMainForm::sbInformationMouseUp);
+    // Any mouse button opens the away menu here, the right one too, in place of the bar's menu.
+    sbPanelState->OnMouseUp = [this] { sbInformationMouseUp(); };
+    sbPanelState->setContextMenuPolicy(Qt::PreventContextMenu);
     tbAlphaBlend = AlphaBlendSliderCreate(this);
     connect(tbAlphaBlend, &QSlider::valueChanged, this, [this] { AlphaBlendApply(this, tbAlphaBlend); });
     statusBar()->addWidget(sbPanelState, 1);
@@ -425,8 +427,8 @@ void TMainForm::CreateMenus()
     connect(pmRight, &QMenu::aboutToShow, this, &TMainForm::miShowClick);
     lvLoginUser->SetPopupMenu(pmRight);
     lvLoginUser->OnDblClick = [this](QObject*) { lvLoginUserDblClick(); };
-    for (QWidget* source : std::initializer_list<QWidget*>{statusBar(), tbAlphaBlend, sbPanelState,
-                                                           sbPanelPresent, sbPanelAway}) {
+    for (QWidget* source :
+         std::initializer_list<QWidget*>{statusBar(), tbAlphaBlend, sbPanelPresent, sbPanelAway}) {
         source->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(source, &QWidget::customContextMenuRequested, this,
                 [this, source](const QPoint& point) { PopupRight(source, point); });
@@ -1020,6 +1022,8 @@ void TMainForm::sbInformationUpdate()
         button->setText(sText);
     };
     panel(sbPanelState, iImage, sState);
+    // The arrow tells that the panel opens the away menu, which it does only while logged in.
+    sbPanelState->SetArrowShown(PVN->LoginStates());
     panel(sbPanelPresent, LoginUserImagePresent, QStringLiteral("在席: %1").arg(iPresent));
     panel(sbPanelAway, LoginUserImageAway, QStringLiteral("不在: %1").arg(iAway));
     // Both count panels are as wide as the widest count could make them, so they do not jump.
@@ -1092,7 +1096,9 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     Windows->EventSoundPlay(SoundMessage);
     if (AnimationMouse != 0)
         Windows->MouseAnimationStart(AnimationMouse);
-    tmTaskAnimation.start();
+    // A running animation runs on: a restart with each arrival would hold it at its first frame.
+    if (!tmTaskAnimation.isActive())
+        tmTaskAnimation.start();
     // The queue is already whole again when the warning's loop lets further messages in.
     if (bDropped)
         MessageBoxShow(kQueueOverflow, ApplicationTitle, MessageBox::MB_ICONWARNING);

@@ -135,7 +135,7 @@ TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)
     disconnect(this, &QWidget::windowTitleChanged, laTitle, &QLabel::setText);
     setWindowTitle(RecvWindowCaptionText(0));
     laTitle->setText(kTitle);
-    setMinimumSize(kMinimumSize);
+    WindowMinimumSizeSet(this, kMinimumSize);
 
     mmRecvMessage = MessageViewCreate(QStringLiteral("mmRecvMessage"), pnClient);
     // The selection stays visible when the focus goes to the reply button.

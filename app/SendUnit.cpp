@@ -42,7 +42,7 @@ TSendForm::TSendForm() : TCommonForm(TWindowKind::Send, kDesignSize)
     setWindowTitle(kCaption);
     PrTitle = kTitle;
     laTitle->setText(PrTitle);
-    setMinimumSize(kMinimumSize);
+    WindowMinimumSizeSet(this, kMinimumSize);
 
     // The edit holds at most as many characters as the wire could take bytes.
     auto* memo = new TMemoEx(pnClient);

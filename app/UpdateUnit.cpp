@@ -101,7 +101,7 @@ TUpdateForm::TUpdateForm() : TCommonForm(TWindowKind::Update, kDesignSize)
 {
     setWindowTitle(kCaption);
     laTitle->setText(QStringLiteral("アップデート"));
-    setMinimumSize(kMinimumSize);
+    WindowMinimumSizeSet(this, kMinimumSize);
 
     auto* layout = new QVBoxLayout(pnClient);
     layout->setContentsMargins(0, 0, 0, 0);

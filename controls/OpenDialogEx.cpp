@@ -10,6 +10,13 @@ QStringList DialogFilterLines(const QString& sFilter)
     for (qsizetype i = 0; i + 1 < slParts.size(); i += 2) {
         QString sPatterns = slParts[i + 1];
         sPatterns.replace(';', ' ');
+        // The windows' "*.*" is every file; here it would leave out the names without a dot.
+        QStringList slPatterns = sPatterns.split(u' ', Qt::SkipEmptyParts);
+        for (QString& sPattern : slPatterns) {
+            if (sPattern == QStringLiteral("*.*"))
+                sPattern = QStringLiteral("*");
+        }
+        sPatterns = slPatterns.join(u' ');
         slLines.append(QStringLiteral("%1 (%2)").arg(slParts[i], sPatterns.simplified()));
     }
     return slLines;
@@ -27,6 +34,8 @@ TOpenDialogEx::TOpenDialogEx(QWidget* parent) : QFileDialog(parent)
     setLabelText(QFileDialog::FileType, QStringLiteral("ファイルの種類:"));
     setLabelText(QFileDialog::Accept, QStringLiteral("開く"));
     setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
+    // The windows' captions name their patterns themselves, as they are shown elsewhere.
+    setOption(QFileDialog::HideNameFilterDetails, true);
 }
 
 void TOpenDialogEx::SetFileName(const QString& sFileName)
@@ -50,12 +59,18 @@ bool TOpenDialogEx::Execute()
 {
     setWindowFlag(Qt::WindowStaysOnTopHint, PrTopMost);
     QString sDir = FInitialDir;
-    if (sDir.isEmpty() && !FFileName.isEmpty())
-        sDir = QFileInfo(FFileName).path();
+    QString sFile = FFileName;
+    // A path of a file in place of a folder (the path a window's edit holds) opens its folder with it chosen.
+    if (!sDir.isEmpty() && QFileInfo(sDir).isFile()) {
+        sFile = sDir;
+        sDir = QFileInfo(sDir).path();
+    }
+    if (sDir.isEmpty() && !sFile.isEmpty())
+        sDir = QFileInfo(sFile).path();
     if (!sDir.isEmpty())
         setDirectory(sDir);
-    if (!FFileName.isEmpty())
-        selectFile(QFileInfo(FFileName).fileName());
+    if (!sFile.isEmpty())
+        selectFile(QFileInfo(sFile).fileName());
     if (exec() != QDialog::Accepted)
         return false;
     const QStringList slFiles = selectedFiles();

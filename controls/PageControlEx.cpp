@@ -3,7 +3,9 @@
 #include "fnc_Theme.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QEvent>
+#include <QGroupBox>
 #include <QPainter>
 #include <QStyleOptionTabWidgetFrame>
 
@@ -44,12 +46,28 @@ void TPageControlEx::UpdateBackground()
     PrBackGroundImage = PrBackGround.toImage();
 }
 
+namespace {
+
+// The page's body shows through the plain containers that lay a page out; a group
+// box, a scroll box or a panel that fills its background is drawn over it.
+bool OnPageBody(const QWidget* control, const QWidget* page)
+{
+    for (const QWidget* w = control->parentWidget(); w != nullptr && w != page; w = w->parentWidget()) {
+        if (qobject_cast<const QGroupBox*>(w) || qobject_cast<const QAbstractScrollArea*>(w) ||
+            w->autoFillBackground())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void TPageControlEx::Change()
 {
     for (int i = 0; i < count(); ++i) {
-        for (QObject* child : widget(i)->children()) {
-            auto* button = qobject_cast<QAbstractButton*>(child);
-            if (button == nullptr)
+        QWidget* page = widget(i);
+        for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
+            if (!OnPageBody(button, page))
                 continue;
             QPalette colours = button->palette();
             colours.setColor(QPalette::Window, BackgroundColorAt(button));
@@ -64,7 +82,13 @@ QColor TPageControlEx::BackgroundColorAt(const QWidget* control) const
     const TTheme theme;
     if (PrBackGroundImage.isNull())
         return theme.GetThemeColor(QPalette::Button);
-    const QPoint centre(control->x() + control->width() / 2, control->y() + control->height() / 2);
+    // At its place on the page that holds it, which the bitmap covers.
+    const QWidget* page = control->parentWidget();
+    while (page != nullptr && indexOf(const_cast<QWidget*>(page)) < 0)
+        page = page->parentWidget();
+    const QPoint offset = page != nullptr ? control->parentWidget()->mapTo(page, QPoint(0, 0)) : QPoint();
+    const QPoint centre(offset.x() + control->x() + control->width() / 2,
+                        offset.y() + control->y() + control->height() / 2);
     if (!PrBackGroundImage.rect().contains(centre))
         return theme.GetThemeColor(QPalette::Button);
     return QColor(PrBackGroundImage.pixel(centre));

@@ -2,9 +2,17 @@
 
 #include "../platform/FileSaves.h"
 #include "../platform/SmallDisk.h"
+#include "AbsenceUnit.h"
+#include "ChatUnit.h"
+#include "FileRecvUnit.h"
+#include "FileSendUnit.h"
 #include "IniFile.h"
+#include "LogUnit.h"
 #include "MessageBox.h"
+#include "RecvUnit.h"
+#include "SendUnit.h"
 #include "StatusPanelBar.h"
+#include "WaitUntil.h"
 #include "WindowTest.h"
 
 #include <QAction>
@@ -19,6 +27,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/stat.h>
@@ -95,12 +104,61 @@ TEST_F(CommonFormTest, WithoutSettingsAWindowOpensCentredAtItsDesignSizeAndOpaqu
     }
 }
 
+// The real windows open with their design client size, which their minimum
+// window size (drawn with the layout's frame around it) allows.
+struct DesignCase {
+    const char* sName;
+    std::function<std::unique_ptr<TCommonForm>()> make;
+    QSize client;
+    QSize minimumWindow;
+};
+
+template <class TForm> std::function<std::unique_ptr<TCommonForm>()> Maker()
+{
+    return [] { return std::make_unique<TForm>(); };
+}
+
+TEST_F(CommonFormTest, TheWindowsOpenAtTheirDesignSize)
+{
+    const DesignCase kCases[] = {
+        {"Send", Maker<TSendForm>(), {304, 142}, {320, 180}},
+        {"Recv", Maker<TRecvForm>(), {354, 162}, {370, 200}},
+        {"Absence", Maker<TAbsenceForm>(), {354, 162}, {370, 200}},
+        {"FileSend", Maker<TFileSendForm>(), {384, 232}, {400, 270}},
+        {"FileRecv", Maker<TFileRecvForm>(), {384, 312}, {400, 350}},
+        {"Log", Maker<TLogForm>(), {687, 438}, {380, 210}},
+        {"Chat", Maker<TChatForm>(), {451, 277}, {320, 220}},
+    };
+    for (const DesignCase& c : kCases) {
+        const std::unique_ptr<TCommonForm> form = c.make();
+        form->show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form->size(), c.client) << c.sName;
+        EXPECT_EQ(form->minimumSize(), c.minimumWindow - WindowLayoutFrame) << c.sName;
+    }
+}
+
 TEST_F(CommonFormTest, StoredPlaceAndSizeAreRestored)
 {
     Store(QStringLiteral("[SendWindow]\r\nLeft=10\r\nTop=20\r\nWidth=500\r\nHeight=350\r\n"));
     TTestForm form(TWindowKind::Send);
     EXPECT_EQ(form.pos(), QPoint(10, 20));
     EXPECT_EQ(form.size(), QSize(500, 350));
+}
+
+// Width and Height are the frame's, read and written: a shown window's frame has
+// the stored size, and it goes back unchanged, however wide the frame is.
+TEST_F(CommonFormTest, TheStoredSizeIsTheFramesBothWays)
+{
+    Store(QStringLiteral("[RecvWindow]\r\nLeft=10\r\nTop=20\r\nWidth=500\r\nHeight=350\r\n"));
+    auto form = std::make_unique<TTestForm>(TWindowKind::Recv);
+    form->show();
+    ASSERT_TRUE(TestSupport::WaitUntil([&] { return form->frameGeometry().size() == QSize(500, 350); }));
+    EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(10, 20));
+    form.reset();
+    EXPECT_EQ(Stored("RecvWindow", "Width"), 500);
+    EXPECT_EQ(Stored("RecvWindow", "Height"), 350);
+    EXPECT_EQ(Stored("RecvWindow", "Left"), 10);
 }
 
 TEST_F(CommonFormTest, StoredPlaceOffEveryScreenIsPulledBackInside)

@@ -5,16 +5,21 @@
 #include "OpenDialogEx.h"
 #include "StatusPanelBar.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
 
 namespace {
 
@@ -103,6 +108,60 @@ TEST_F(FileSendFormTest, TheOpenDialogStaysOnTopAndItsChoiceFillsThePath)
     form->close();
 }
 
+// After a drop the edit holds a file's path: the dialog opens in its folder with it chosen.
+TEST_F(FileSendFormTest, TheOpenDialogStartsInTheFolderOfTheFileInTheEdit)
+{
+    TFileSendForm* form = Open();
+    QString sFolder;
+    QStringList slSelected;
+    QTimer::singleShot(0, [&] {
+        sFolder = form->NOpenDialog->directory().absolutePath();
+        slSelected = form->NOpenDialog->selectedFiles();
+        form->NOpenDialog->reject();
+    });
+    form->sbFileSearchClick();
+    EXPECT_EQ(QFileInfo(sFolder).canonicalFilePath(), QFileInfo(FDir.path()).canonicalFilePath());
+    ASSERT_EQ(slSelected.size(), 1);
+    EXPECT_EQ(QFileInfo(slSelected[0]).canonicalFilePath(), QFileInfo(FFile).canonicalFilePath());
+    EXPECT_EQ(form->mmSendFile->text(), FFile);
+    form->close();
+}
+
+// The right-click menu of both edits offers "すべてを選択(&A)", which selects the whole text.
+TEST_F(FileSendFormTest, TheEditsMenusSelectAll)
+{
+    TFileSendForm* form = Open();
+    form->mmSendComment->setPlainText(QStringLiteral("一行目\n二行目"));
+    struct Edit {
+        QWidget* target;
+        std::function<QString()> selected;
+        QString sWhole;
+    } edits[] = {
+        {form->mmSendFile, [form] { return form->mmSendFile->selectedText(); }, FFile},
+        {form->mmSendComment->viewport(), [form] { return form->mmSendComment->textCursor().selectedText(); },
+         QStringLiteral("一行目\u2029二行目")},
+    };
+    for (const Edit& edit : edits) {
+        QStringList slItems;
+        QTimer::singleShot(0, [&] {
+            QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            for (QAction* action : menu->actions()) {
+                slItems << action->text().section(u'\t', 0, 0);
+                if (slItems.back() == QStringLiteral("すべてを選択(&A)"))
+                    action->trigger();
+            }
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                edit.target->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(edit.target, &event);
+        EXPECT_TRUE(slItems.contains(QStringLiteral("すべてを選択(&A)"))) << slItems.join(u',').toStdString();
+        EXPECT_EQ(edit.selected(), edit.sWhole);
+    }
+    form->close();
+}
+
 // The whole way of a transfer that succeeds, each state as the user sees it.
 TEST_F(FileSendFormTest, RequestedSendingAndEndedAsTheEngineReports)
 {
@@ -111,7 +170,8 @@ TEST_F(FileSendFormTest, RequestedSendingAndEndedAsTheEngineReports)
     form->btSendClick();
     ASSERT_EQ(FEngine.sends.size(), 1u);
     EXPECT_EQ(FEngine.sends[0].sFile, FFile);
-    EXPECT_EQ(FEngine.sends[0].sComment, QStringLiteral("一行目\n二行目"));
+    // Line breaks go on the wire as CR LF, as a message's do.
+    EXPECT_EQ(FEngine.sends[0].sComment, QStringLiteral("一行目\r\n二行目"));
     EXPECT_EQ(FEngine.sends[0].sMachine, QStringLiteral("PVHOST2"));
     EXPECT_EQ(FEngine.sends[0].sDiscrimination, QStringLiteral("Parvane2"));
     EXPECT_EQ(form->SocketNo(), 41);

@@ -35,6 +35,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStatusBar>
@@ -440,6 +441,61 @@ TEST_F(MainFormTest, AnArrivingMessagePlaysItsSoundThenThePointerAnimationOfTheS
         FForm.reset();
         MessageRecvQueue.Clear();
     }
+}
+
+// Messages that keep arriving do not hold the animation at its first frame.
+TEST_F(MainFormTest, ArrivalsDuringTheTrayAnimationLetItRunOn)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n");
+    TQueueLog log;
+    TMainForm& form = Start(std::make_unique<TQueueWindows>(log, true));
+    Arrive(form, 1);
+    ASSERT_TRUE(form.tmTaskAnimation.isActive());
+    // Closer together than the animation's interval.
+    for (int i = 2; i <= 200 && form.tmTaskAnimationTag == 0; ++i) {
+        WaitFor([] { return false; }, TMainForm::TaskAnimationIntervalMs / 5);
+        Arrive(form, i);
+    }
+    EXPECT_GT(form.tmTaskAnimationTag, 0);
+}
+
+// The state panel opens the away menu on the release of any mouse button, while
+// logged in; its arrow shows only then.
+TEST_F(MainFormTest, TheStatePanelOpensTheAwayMenuWithAnyButtonWhileLoggedIn)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.resize(800, 300);
+    form.show();
+    auto arrowDrawn = [&form] {
+        // The panel takes its new text's width once the layout has run.
+        QCoreApplication::processEvents();
+        const QImage image = form.sbPanelState->grab().toImage();
+        const QPoint at = form.sbPanelState->ArrowOrigin() + QPoint(2, 0);
+        EXPECT_TRUE(image.rect().contains(at));
+        return image.pixelColor(at) == form.sbPanelState->palette().color(QPalette::ButtonText);
+    };
+    EXPECT_TRUE(arrowDrawn());
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        const QPointF at(5, 5);
+        QMouseEvent press(QEvent::MouseButtonPress, at, form.sbPanelState->mapToGlobal(at), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(form.sbPanelState, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, form.sbPanelState->mapToGlobal(at), button,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(form.sbPanelState, &release);
+        EXPECT_TRUE(form.pmAbsence->isVisible()) << button;
+        EXPECT_FALSE(form.pmRight->isVisible()) << button;
+        form.pmAbsence->close();
+    }
+    form.miMessageOnlineClick();
+    ASSERT_FALSE(form.PVN->LoginStates());
+    EXPECT_FALSE(arrowDrawn());
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5),
+                        form.sbPanelState->mapToGlobal(QPoint(5, 5)), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(form.sbPanelState, &release);
+    EXPECT_FALSE(form.pmAbsence->isVisible());
 }
 
 TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)

@@ -2,7 +2,9 @@
 
 #include "DialogRun.h"
 #include "QtPrinters.h"
+#include "WaitUntil.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -75,12 +77,76 @@ TEST(OpenDialogEx, ConfirmedFileIsTheFileName)
     EXPECT_EQ(dialog.DialogHandle(), nullptr);
 }
 
+// "*.*" stands for every file, as the windows mean it, a name without a dot too.
 TEST(DialogFilterLines, PairsBecomeFilterLines)
 {
     EXPECT_EQ(DialogFilterLines("Wave (*.wav)|*.wav|All files|*.*"),
-              (QStringList{"Wave (*.wav) (*.wav)", "All files (*.*)"}));
+              (QStringList{"Wave (*.wav) (*.wav)", "All files (*)"}));
     EXPECT_EQ(DialogFilterLines("Sounds|*.wav;*.mid"), (QStringList{"Sounds (*.wav *.mid)"}));
     EXPECT_EQ(DialogFilterLines("dangling"), QStringList());
+}
+
+// What an open dialog shows of a folder, read while it is open.
+struct Shown {
+    QString sFolder;
+    QString sFilterShown;
+    QStringList slNames;
+    QStringList slSelected;
+};
+
+Shown ShownBy(TOpenDialogEx& dialog, int iWantedNames)
+{
+    Shown shown;
+    WhileShowing([&] {
+        auto* list = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        auto* model = dialog.findChild<QFileSystemModel*>();
+        if (list != nullptr && model != nullptr) {
+            TestSupport::WaitUntil([&] { return model->rowCount(list->rootIndex()) >= iWantedNames; }, 5000);
+            for (int i = 0; i < list->model()->rowCount(list->rootIndex()); ++i)
+                shown.slNames << list->model()->index(i, 0, list->rootIndex()).data().toString();
+        }
+        shown.sFolder = dialog.directory().absolutePath();
+        if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+            shown.sFilterShown = types->currentText();
+        shown.slSelected = dialog.selectedFiles();
+        dialog.reject();
+    });
+    dialog.Execute();
+    shown.slNames.sort();
+    return shown;
+}
+
+TEST(OpenDialogEx, EveryFileShowsUnderItsCaptionAlone)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"README", "ring.wav", "notes.txt"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    TOpenDialogEx dialog;
+    dialog.SetFilter(QStringLiteral("すべてのファイル(*.*)|*.*"));
+    dialog.SetInitialDir(dir.path());
+    const Shown shown = ShownBy(dialog, 3);
+    EXPECT_EQ(shown.slNames, (QStringList{"README", "notes.txt", "ring.wav"}));
+    EXPECT_EQ(shown.sFilterShown, QStringLiteral("すべてのファイル(*.*)"));
+}
+
+// A path of a file (a dropped one) opens the dialog in its folder with the file chosen.
+TEST(OpenDialogEx, AFilePathAsTheInitialFolderOpensItsFolder)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("ring.wav")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    TOpenDialogEx dialog;
+    dialog.SetFilter(QStringLiteral("すべてのファイル(*.*)|*.*"));
+    dialog.SetInitialDir(file.fileName());
+    const Shown shown = ShownBy(dialog, 1);
+    EXPECT_EQ(QFileInfo(shown.sFolder).canonicalFilePath(), QFileInfo(dir.path()).canonicalFilePath());
+    EXPECT_EQ(shown.slNames, QStringList{"ring.wav"});
+    ASSERT_EQ(shown.slSelected.size(), 1);
+    EXPECT_EQ(QFileInfo(shown.slSelected[0]).canonicalFilePath(),
+              QFileInfo(file.fileName()).canonicalFilePath());
 }
 
 } // namespace

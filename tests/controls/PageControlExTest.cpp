@@ -13,7 +13,9 @@
 
 namespace {
 
-TEST(PageControlExTest, ButtonsDirectlyOnAPageTakeTheBodysColourAtTheNextPageSwitch)
+// The body shows through plain containers (a page's layout body), so their
+// buttons take its colour too, at their place on the page; a group box draws its own.
+TEST(PageControlExTest, ButtonsOnAPageTakeTheBodysColourAtTheNextPageSwitch)
 {
     TPageControlEx tabs;
     auto* first = new QWidget;
@@ -27,6 +29,10 @@ TEST(PageControlExTest, ButtonsDirectlyOnAPageTakeTheBodysColourAtTheNextPageSwi
     auto* inside = new QPushButton(QStringLiteral("中"), group);
     inside->setGeometry(5, 20, 60, 20);
     const QColor insideBefore = inside->palette().color(QPalette::Button);
+    auto* body = new QWidget(second);
+    body->setGeometry(20, 0, 60, 30);
+    auto* nested = new QPushButton(QStringLiteral("奥"), body);
+    nested->setGeometry(10, 5, 20, 10);
     tabs.resize(300, 200);
     tabs.Loaded();
     tabs.grab();
@@ -34,8 +40,10 @@ TEST(PageControlExTest, ButtonsDirectlyOnAPageTakeTheBodysColourAtTheNextPageSwi
     EXPECT_EQ(tabs.BackGround().size(), first->size());
 
     tabs.setCurrentIndex(1);
-    const QImage body = tabs.BackGround().toImage();
-    EXPECT_EQ(direct->palette().color(QPalette::Window), QColor(body.pixel(50, 20)));
+    const QImage image = tabs.BackGround().toImage();
+    EXPECT_EQ(direct->palette().color(QPalette::Window), QColor(image.pixel(50, 20)));
+    EXPECT_EQ(nested->palette().color(QPalette::Button), QColor(image.pixel(40, 10)));
+    EXPECT_EQ(tabs.BackgroundColorAt(nested), QColor(image.pixel(40, 10)));
     EXPECT_EQ(inside->palette().color(QPalette::Button), insideBefore);
 }
 
