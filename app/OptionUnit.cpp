@@ -1617,8 +1617,8 @@ void TOptionForm::btUpdateClick()
         LogForm->edPassword->setText(SecurityLogPassword);
         LogForm->btPasswordOkClick();
     }
-    const bool bLoggedIn = pvn && pvn->LoginStates();
-    TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskStateIcon(bLoggedIn, pvn && pvn->Absence()));
+    if (MainForm)
+        MainForm->TaskIconStateShow();
     if (CustomizeTaskTray != bTaskTrayBefore || CustomizeTaskBar != bTaskBarBefore)
         MainWindowRestyle();
 
@@ -1638,10 +1638,10 @@ void TOptionForm::btUpdateClick()
         if (!bKindThere) {
             pvn->SetAbsence(false);
             pvn->InformationUpdate();
-            if (MainForm && !MainForm->tmTaskAnimation.isActive())
-                TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOnline);
-            if (MainForm)
+            if (MainForm) {
+                MainForm->TaskIconStateShow();
                 MainForm->AbsenceSelectMenuUpdate();
+            }
             Inform(kAbsenceCleared);
         }
     }

@@ -105,8 +105,7 @@ void RecvMessageOpen()
         form->miMessageRecv->setEnabled(false);
         form->tmTaskAnimation.stop();
         form->tmTaskAnimationTag = 0;
-        TaskIconSet(CustomizeTaskTray, TaskIconTip,
-                    TaskStateIcon(form->PVN->LoginStates(), form->PVN->Absence()));
+        form->TaskIconStateShow();
         if (RecvForm != nullptr)
             RecvForm->btNext->setEnabled(false);
     }

@@ -726,6 +726,37 @@ TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff)
     EXPECT_EQ(form.pmHotKeySend->actions()[0]->text(), QStringLiteral("（なし）"));
 }
 
+// Every change of the user's state shows on the tray the same way: coloured while
+// logged in and present, grey while away or logged out; the animation keeps its frames.
+TEST_F(MainFormTest, TheTrayShowsTheStateAfterEveryChangeOfIt)
+{
+    WriteIni("[Option]\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    const struct {
+        const char* sStep;
+        std::function<void()> step;
+        int iIcon;
+    } steps[] = {
+        {"away", [&] { form.miOptionAbsenceClick(0); }, 17},
+        {"back", [&] { form.miOptionAbsenceClick(-1); }, 1},
+        {"logged out", [&] { form.miMessageOnlineClick(); }, 17},
+        {"logged in", [&] { form.miMessageOnlineClick(); }, 1},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.sStep);
+        s.step();
+        EXPECT_TRUE(TaskIconData.bAdded);
+        EXPECT_EQ(TaskIconData.iIconIndex, s.iIcon);
+    }
+    // While the message animation runs, a change of state leaves its frame alone.
+    form.tmTaskAnimation.start();
+    TaskIconSet(true, TaskIconTip, 5);
+    form.miOptionAbsenceClick(0);
+    EXPECT_EQ(TaskIconData.iIconIndex, 5);
+    form.tmTaskAnimation.stop();
+}
+
 // Runs ip inside the host the test thread is in.
 QString Ip(const QStringList& slArguments)
 {
