@@ -36,6 +36,12 @@ const QString kServiceStartError = QStringLiteral(
     "ソケットサービスを開始できませんでした。\rTCP/IPサービスが正常に動作しているか確認してください。");
 const QString kLoginError = QStringLiteral(
     "ParvaneNetworkのログインに失敗しました。\rTCP/IPサービスが正常に動作しているか確認してください。");
+const QString kReloginNotice =
+    QStringLiteral("直接メッセージを送るアドレスが変更されたため、自動的にParvaneNetworkへ再ログインされます"
+                   "。\rチャットにログ"
+                   "インしていた場合は、再度、チャットへログインし直してください。");
+const QString kAbsenceCleared =
+    QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が自動的に解除されました。");
 const QString kCloseUnread = QStringLiteral("閲覧していないメッセージがあります。終了してもよろしいですか？");
 const QString kCloseFileSend = QStringLiteral("現在、ファイル転送中です。終了してもよろしいですか？");
 const QString kCloseChat = QStringLiteral("現在、チャットへログイン中です。終了してもよろしいですか？");
@@ -1277,6 +1283,75 @@ void TMainForm::miOptionAbsenceClick(int iTag)
         TaskIconStateShow();
     }
     AbsenceSelectMenuUpdate();
+}
+
+void TMainForm::OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP)
+{
+    if (CustomizeShowTopMost != before.bCustomizeShowTopMost) {
+        const bool bVisible = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);
+        if (bVisible)
+            show();
+    }
+    if (PVN->LoginStates() && sBroadcastIP != PVN->BroadcastIP())
+        BroadcastRelogin(sBroadcastIP);
+    else
+        PVN->SetBroadcastIP(sBroadcastIP);
+    PVN->InformationUpdate();
+    AbsenceSelectMenuUpdate();
+    Windows->RecvFormLetterViewApply();
+    Windows->LogFormUnlock();
+    TaskIconStateShow();
+    if (CustomizeTaskTray != before.bCustomizeTaskTray || CustomizeTaskBar != before.bCustomizeTaskBar)
+        TrayRestyle();
+    AbsenceKindCheck();
+}
+
+void TMainForm::BroadcastRelogin(const QString& sBroadcastIP)
+{
+    if (PVN->Chat())
+        Windows->ChatFormRelease();
+    PVN->Logout();
+    LoggedOutState();
+    if (CustomizeReloginMessage)
+        MessageBoxShow(kReloginNotice, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
+    PVN->SetBroadcastIP(sBroadcastIP);
+    if (!LoginOrUndo()) {
+        MessageBoxShow(kLoginError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        return;
+    }
+    miMessageOnline->setChecked(true);
+    AbsenceSelectMenuUpdate();
+}
+
+void TMainForm::TrayRestyle()
+{
+    // The tray in charge of a minimised window takes it; otherwise a window hidden
+    // in the tray comes back minimised on the task bar.
+    if (CustomizeTaskTray && CustomizeTaskBar) {
+        if (isMinimized()) {
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            hide();
+        }
+    } else if (!isVisible()) {
+        showMinimized();
+    }
+}
+
+void TMainForm::AbsenceKindCheck()
+{
+    if (!PVN->Absence())
+        return;
+    const bool bKindThere =
+        std::any_of(AbsenceMessage.begin(), AbsenceMessage.end(),
+                    [](const TAbsenceMessageSub& kind) { return kind.sTitle == CurrentAbsenceTitle; });
+    if (bKindThere)
+        return;
+    PVN->SetAbsence(false);
+    PVN->InformationUpdate();
+    TaskIconStateShow();
+    AbsenceSelectMenuUpdate();
+    MessageBoxShow(kAbsenceCleared, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
 }
 
 void TMainForm::TaskIconStateShow()

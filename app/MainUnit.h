@@ -5,6 +5,7 @@
 #include "LoginUserRow.h"
 #include "LoginUserTable.h"
 #include "MessageRecvQueue.h"
+#include "OptionRules.h"
 #include "ParvaneNetwork.h"
 #include "ProgramWindows.h"
 #include "SortListView.h"
@@ -192,6 +193,10 @@ public:
     void sbInformationUpdate();
     // The menus, list and tray as a log-out leaves them.
     void LoggedOutState();
+    // The options were applied (their settings taken): the main window, the engine
+    // and the other windows follow what changed. sBroadcastIP is the applied
+    // address list, which the engine holds; a change of it while logged in logs in again.
+    void OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP);
     // The one place the tray's still image is chosen: the user's state (coloured
     // while logged in and present), unless the message animation runs.
     void TaskIconStateShow();
@@ -222,6 +227,12 @@ private:
     // The users of the selected rows, in the list's order.
     std::vector<const TLoginUserFlags*> SelectedUsers() const;
     void OwnCommandsEnable(bool bEnabled);
+    // The options changed the address list while logged in: out, and in again to the new list.
+    void BroadcastRelogin(const QString& sBroadcastIP);
+    // The tray and task-bar settings changed: the window goes where they say.
+    void TrayRestyle();
+    // The away kind in use is no longer among the kinds: the away state ends.
+    void AbsenceKindCheck();
     void BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting);
     void PopupRight(QWidget* source, const QPoint& local);
     // A user item of the tray or hot-key menus: the first user of the table with that caption.

@@ -6,7 +6,6 @@
 #include "HelpFile.h"
 #include "HotKeyEx.h"
 #include "IniFile.h"
-#include "LogUnit.h"
 #include "MainUnit.h"
 #include "MemoEx.h"
 #include "MessageBox.h"
@@ -16,7 +15,6 @@
 #include "OptionAbsenceNameUnit.h"
 #include "OptionNetworkAddUnit.h"
 #include "PageControlEx.h"
-#include "RecvUnit.h"
 #include "TaskIcon.h"
 #include "UserName.h"
 
@@ -70,15 +68,7 @@ const QString kMultiUserOffQuestion = QStringLiteral(
 const QString kAbsenceDeleteQuestion = QStringLiteral(" を削除してもよろしいですか？");
 const QString kAbsenceFull = QStringLiteral("不在の種類はこれ以上追加できません。");
 const QString kNetworkDeleteQuestion = QStringLiteral("選択されているアドレスを削除します。よろしいですか？");
-const QString kReloginNotice =
-    QStringLiteral("直接メッセージを送るアドレスが変更されたため、自動的にParvaneNetworkへ再ログインされます"
-                   "。\rチャットにログ"
-                   "インしていた場合は、再度、チャットへログインし直してください。");
-const QString kLoginError = QStringLiteral(
-    "ParvaneNetworkのログインに失敗しました。\rTCP/IPサービスが正常に動作しているか確認してください。");
 const QString kPortNote = QStringLiteral("ポート番号の設定は、Parvane 2を再起動後に有効になります。");
-const QString kAbsenceCleared =
-    QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が自動的に解除されました。");
 const QString kSoundFilter = QStringLiteral("WAVEファイル(*.WAV)|*.WAV");
 const QString kSoundTitle = QStringLiteral("Parvane 2 -サウンドファイル選択-");
 const QString kFolderInformation =
@@ -1455,36 +1445,14 @@ void TOptionForm::btUpdateClick()
     const bool bMultiUser = cbCustomizeMultiUser->isChecked();
     if (bMultiUser != !WindowsUserName.isEmpty()) {
         // Records still on their way go into the log before it moves.
-        LogWriteWait();
-        const QString sShared = ProgramDirectory + SettingsBaseName;
-        if (bMultiUser) {
-            const QString sUser = MultiUserNameOf(LoginUserName());
-            const QString sBase = FileBaseNameFor(true, sUser);
-            const TFilesMove moved =
-                MultiUserFilesMove({sShared + SettingsExtension, sBase + SettingsExtension},
-                                   {sShared + LogExtension, sBase + LogExtension});
-            if (moved != TFilesMove::Done) {
-                Warn(MultiUserMoveErrorText(moved, true));
-                PrMultiUserQuiet = true;
-                cbCustomizeMultiUser->setChecked(false);
-                PrMultiUserQuiet = false;
-                return;
-            }
-            WindowsUserName = sUser;
-            FileBaseName = sBase;
-        } else {
-            const TFilesMove moved =
-                MultiUserFilesMove({FileBaseName + SettingsExtension, sShared + SettingsExtension},
-                                   {FileBaseName + LogExtension, sShared + LogExtension});
-            if (moved != TFilesMove::Done) {
-                Warn(MultiUserMoveErrorText(moved, false));
-                PrMultiUserQuiet = true;
-                cbCustomizeMultiUser->setChecked(true);
-                PrMultiUserQuiet = false;
-                return;
-            }
-            WindowsUserName.clear();
-            FileBaseName = sShared;
+        if (MainForm)
+            MainForm->Windows->LogWriteWait();
+        if (const auto warning = MultiUserSwitch(bMultiUser, LoginUserName())) {
+            Warn(*warning);
+            PrMultiUserQuiet = true;
+            cbCustomizeMultiUser->setChecked(!bMultiUser);
+            PrMultiUserQuiet = false;
+            return;
         }
     }
     if (!SettingsWriteMultiUser(bMultiUser)) {
@@ -1496,14 +1464,13 @@ void TOptionForm::btUpdateClick()
     const bool bNetworkPortBefore = NetworkPort;
     const int iPortNoBefore = NetworkPortNo;
     const int iFTPPortNoBefore = NetworkFTPPortNo;
+    const TOptionsBefore before{CustomizeTaskTray, CustomizeTaskBar, CustomizeShowTopMost};
     TParvaneNetwork* pvn = MainForm ? MainForm->PVN.get() : nullptr;
     HandleName = edHandleName->text();
     if (pvn)
         pvn->SetHandleName(HandleName);
     AbsenceMessage = PrAbsenceMessage;
 
-    const bool bTaskTrayBefore = CustomizeTaskTray;
-    const bool bTaskBarBefore = CustomizeTaskBar;
     CustomizeTaskTray = cbCustomizeTaskTray->isChecked();
     CustomizeTaskBar = cbCustomizeTaskBar->isChecked();
     CustomizeAutoRecv = cbCustomizeAutoRecv->isChecked();
@@ -1527,16 +1494,7 @@ void TOptionForm::btUpdateClick()
     CustomizeStartLogin = cbCustomizeStartLogin->isChecked();
     CustomizeStartFormHide = cbCustomizeStartFormHide->isChecked();
     CustomizeStartVersionCheck = cbCustomizeStartVersionCheck->isChecked();
-
-    if (cbCustomizeShowTopMost->isChecked() != CustomizeShowTopMost) {
-        CustomizeShowTopMost = cbCustomizeShowTopMost->isChecked();
-        if (MainForm) {
-            const bool bVisible = MainForm->isVisible();
-            MainForm->setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);
-            if (bVisible)
-                MainForm->show();
-        }
-    }
+    CustomizeShowTopMost = cbCustomizeShowTopMost->isChecked();
 
     CustomizeFileSave = rbCustomizeFileSaveRun->isChecked()    ? 0
                         : rbCustomizeFileSaveLast->isChecked() ? 1
@@ -1577,18 +1535,6 @@ void TOptionForm::btUpdateClick()
     NoticeAutoClose = cbNoticeAutoClose->isChecked();
     NoticeAutoCloseAbsenceCancel = cbNoticeAutoCloseAbsenceCancel->isChecked();
     NoticeAbsenceHide = cbEventAbsenceHide->isChecked();
-    WindowForeground(this);
-
-    QStringList slBroadcast;
-    for (int i = 0; i < lbNetworkList->count(); ++i)
-        slBroadcast << lbNetworkList->item(i)->text();
-    const QString sBroadcast = slBroadcast.join(TParvaneNetwork::FieldSeparator);
-    if (pvn) {
-        if (pvn->LoginStates() && sBroadcast != pvn->BroadcastIP())
-            Relogin(sBroadcast);
-        else
-            pvn->SetBroadcastIP(sBroadcast);
-    }
 
     const bool bWritePorts = PortOverrideMsg == -1;
     if (bWritePorts) {
@@ -1596,31 +1542,24 @@ void TOptionForm::btUpdateClick()
         NetworkPortNo = OptionPortValue(edNetworkPortNo->text(), NetworkPortNo);
         NetworkFTPPortNo = OptionPortValue(edNetworkFTPPortNo->text(), NetworkFTPPortNo);
     }
-
-    if (pvn)
-        pvn->InformationUpdate();
-    if (MainForm)
-        MainForm->AbsenceSelectMenuUpdate();
-
+    QStringList slBroadcast;
+    for (int i = 0; i < lbNetworkList->count(); ++i)
+        slBroadcast << lbNetworkList->item(i)->text();
+    WindowForeground(this);
     {
         const bool bVisible = isVisible();
         setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);
         if (bVisible)
             show();
     }
-    if (RecvForm && RecvForm->pnLetterBack->isVisible()) {
-        RecvForm->pnLetter->setVisible(SecurityLetter);
-        RecvForm->pnLetterNoPassword->setVisible(!SecurityLetter);
+
+    if (MainForm) {
+        MainForm->OptionsApplied(before, slBroadcast.join(TParvaneNetwork::FieldSeparator));
+        // What the main window changed of its place stays behind this window.
+        if (CustomizeTaskTray != before.bCustomizeTaskTray || CustomizeTaskBar != before.bCustomizeTaskBar ||
+            CustomizeShowTopMost != before.bCustomizeShowTopMost)
+            WindowForeground(this);
     }
-    if (!SecurityLog && LogForm && LogForm->pnPasswordBack->isVisible()) {
-        // The viewer's own unlock, with the password it asks for.
-        LogForm->edPassword->setText(SecurityLogPassword);
-        LogForm->btPasswordOkClick();
-    }
-    if (MainForm)
-        MainForm->TaskIconStateShow();
-    if (CustomizeTaskTray != bTaskTrayBefore || CustomizeTaskBar != bTaskBarBefore)
-        MainWindowRestyle();
 
     IniFile ini(SettingsFileName());
     if (!SettingsWriteOption(ini, bSecurityData, slBroadcast, bWritePorts))
@@ -1630,55 +1569,5 @@ void TOptionForm::btUpdateClick()
         (NetworkPort != bNetworkPortBefore ||
          (NetworkPort && (NetworkPortNo != iPortNoBefore || NetworkFTPPortNo != iFTPPortNoBefore))))
         Inform(kPortNote);
-
-    if (pvn && pvn->Absence()) {
-        const bool bKindThere =
-            std::any_of(AbsenceMessage.begin(), AbsenceMessage.end(),
-                        [](const TAbsenceMessageSub& kind) { return kind.sTitle == CurrentAbsenceTitle; });
-        if (!bKindThere) {
-            pvn->SetAbsence(false);
-            pvn->InformationUpdate();
-            if (MainForm) {
-                MainForm->TaskIconStateShow();
-                MainForm->AbsenceSelectMenuUpdate();
-            }
-            Inform(kAbsenceCleared);
-        }
-    }
     btUpdate->setEnabled(false);
-}
-
-void TOptionForm::Relogin(const QString& sBroadcastIP)
-{
-    TParvaneNetwork* pvn = MainForm->PVN.get();
-    if (pvn->Chat())
-        MainForm->Windows->ChatFormRelease();
-    pvn->Logout();
-    MainForm->LoggedOutState();
-    if (CustomizeReloginMessage)
-        Inform(kReloginNotice);
-    pvn->SetBroadcastIP(sBroadcastIP);
-    if (!MainForm->LoginOrUndo()) {
-        Warn(kLoginError);
-        return;
-    }
-    MainForm->miMessageOnline->setChecked(true);
-    MainForm->AbsenceSelectMenuUpdate();
-}
-
-void TOptionForm::MainWindowRestyle()
-{
-    if (!MainForm)
-        return;
-    // The tray in charge of a minimised window takes it; otherwise a window hidden
-    // in the tray comes back minimised on the task bar.
-    if (CustomizeTaskTray && CustomizeTaskBar) {
-        if (MainForm->isMinimized()) {
-            MainForm->setWindowState(MainForm->windowState() & ~Qt::WindowMinimized);
-            MainForm->hide();
-        }
-    } else if (!MainForm->isVisible()) {
-        MainForm->showMinimized();
-    }
-    WindowForeground(this);
 }

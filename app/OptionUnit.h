@@ -211,9 +211,6 @@ private:
     // A password edit and its label usable while the check that asks for the password is on.
     void PasswordFollow(const QCheckBox* box, QLineEdit* edit, QLabel* label);
     void InputDialogRun(TOptionInputForm& dialog, bool bModal, const std::function<void()>& accepted);
-    // The re-login of an apply that changed the extra addresses while logged in.
-    void Relogin(const QString& sBroadcastIP);
-    void MainWindowRestyle();
 
     QPointer<QWidget> PrDialog;
     // A programmatic change of the multi-user box asks no question.

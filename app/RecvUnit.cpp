@@ -126,6 +126,14 @@ void RecvFormRelease()
     delete RecvForm;
 }
 
+void RecvFormLetterViewApply()
+{
+    if (RecvForm == nullptr || !RecvForm->pnLetterBack->isVisible())
+        return;
+    RecvForm->pnLetter->setVisible(SecurityLetter);
+    RecvForm->pnLetterNoPassword->setVisible(!SecurityLetter);
+}
+
 // ---------------------------------------------------------------- the window
 
 TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)

@@ -27,6 +27,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -1004,6 +1005,28 @@ TEST_F(MainFormLanTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
     EXPECT_EQ(OptionForm, nullptr);
     AbsenceMessage = {};
     HandleName.clear();
+}
+
+// A log viewer that waits for its password opens when the applied options lift
+// the lock, and stays locked while they keep it.
+TEST_F(MainFormTest, TheOptionsApplyOpensALockedLogViewerOnlyWhenTheLockGoes)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nSecurityLog=1\r\n");
+    TMainForm& form = Start();
+    SecurityLogPassword = QStringLiteral("鍵");
+    form.Windows->LogFormShow();
+    ASSERT_NE(LogForm, nullptr);
+    ASSERT_TRUE(LogForm->pnPasswordBack->isVisibleTo(LogForm));
+    form.Windows->OptionFormShow();
+    ASSERT_NE(OptionForm, nullptr);
+    OptionForm->btUpdateClick();
+    EXPECT_TRUE(LogForm->pnPasswordBack->isVisibleTo(LogForm));
+    OptionForm->cbSecurityLog->setChecked(false);
+    OptionForm->btUpdateClick();
+    EXPECT_FALSE(LogForm->pnPasswordBack->isVisibleTo(LogForm));
+    EXPECT_TRUE(FBoxes.empty());
+    OptionFormRelease();
+    LogFormRelease();
 }
 
 // The program's windows, with the web windows' routines counted in place of their windows.
