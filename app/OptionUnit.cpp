@@ -158,6 +158,35 @@ QLabel* SectionTitle(const QString& sTitle, QWidget* parent)
 }
 
 // The monitor nearest to the main window, or the primary one without it.
+// Shows a row's setting in its control (bTake false) or takes it from there. A
+// stored choice outside the list shows the layout's first item.
+void OptionControlMove(TOptionForm& form, const TOptionControlRow& row, bool bTake)
+{
+    std::visit(
+        [&form, bTake](auto control, auto setting) {
+            using C = decltype(control);
+            using S = decltype(setting);
+            if constexpr (std::is_same_v<C, QCheckBox * TOptionForm::*> && std::is_same_v<S, bool*>) {
+                if (bTake)
+                    *setting = (form.*control)->isChecked();
+                else
+                    (form.*control)->setChecked(*setting);
+            } else if constexpr (std::is_same_v<C, QLineEdit * TOptionForm::*> &&
+                                 std::is_same_v<S, QString*>) {
+                if (bTake)
+                    *setting = (form.*control)->text();
+                else
+                    (form.*control)->setText(*setting);
+            } else if constexpr (std::is_same_v<C, QComboBox * TOptionForm::*> && std::is_same_v<S, int*>) {
+                if (bTake)
+                    *setting = (form.*control)->currentIndex();
+                else
+                    (form.*control)->setCurrentIndex(std::clamp(*setting, 0, (form.*control)->count() - 1));
+            }
+        },
+        row.control, row.setting);
+}
+
 QScreen* MainWindowScreen()
 {
     if (MainForm && MainForm->screen())
@@ -183,6 +212,62 @@ QPoint HoldOnMonitor(QRect frame, const QRect& monitor, const QRect& workArea)
 } // namespace
 
 // ---------------------------------------------------------------- opening
+
+const std::vector<TOptionControlRow>& OptionControlRows()
+{
+    using F = TOptionForm;
+    static const std::vector<TOptionControlRow> rows = {
+        {&F::cbCustomizeTaskTray, &CustomizeTaskTray},
+        {&F::cbCustomizeTaskBar, &CustomizeTaskBar},
+        {&F::cbCustomizeAutoRecv, &CustomizeAutoRecv},
+        {&F::cbCustomizeAutoRecvAbsence, &CustomizeAutoRecvAbsence},
+        {&F::cbCustomizeReplyHide, &CustomizeReplyHide},
+        {&F::cbCustomizeSendHide, &CustomizeSendHide},
+        {&F::cbCustomizeRecvWithMessage, &CustomizeRecvWithMessage},
+        {&F::cbCustomizeLetter, &CustomizeLetter},
+        {&F::cbCustomizeChatLocate, &CustomizeChatLocate},
+        {&F::cbCustomizeIME, &CustomizeIME},
+        {&F::cbCustomizeLog, &CustomizeLog},
+        {&F::cbCustomizeReloginMessage, &CustomizeReloginMessage},
+        {&F::cbCustomizeEnd, &CustomizeEnd},
+        {&F::cbCustomizeStartLogin, &CustomizeStartLogin},
+        {&F::cbCustomizeStartFormHide, &CustomizeStartFormHide},
+        {&F::cbCustomizeStartVersionCheck, &CustomizeStartVersionCheck},
+        {&F::cbCustomizeShowTopMost, &CustomizeShowTopMost},
+        {&F::edCustomizeFileSaveSetPath, &CustomizeFileSaveSetPath},
+        {&F::cbCustomizeTaskHideLog, &CustomizeTaskHideLog},
+        {&F::cbCustomizeTaskHideSend, &CustomizeTaskHideSend},
+        {&F::cbCustomizeTaskHideFileSend, &CustomizeTaskHideFileSend},
+        {&F::cbCustomizeTaskHideChat, &CustomizeTaskHideChat},
+        {&F::cbCustomizeTaskHideGlobalChat, &CustomizeTaskHideGlobalChat},
+        {&F::cbCustomizeTaskHideAbsence, &CustomizeTaskHideAbsence},
+        {&F::cbSecurityFileRecvCancel, &SecurityFileRecvCancel},
+        {&F::cbSecurityFileRecvCancelAbsence, &SecurityFileRecvCancelAbsence},
+        {&F::cbSecurityLetter, &SecurityLetter},
+        {&F::edSecurityLetterPassword, &SecurityLetterPassword},
+        {&F::cbSecurityOption, &SecurityOption},
+        {&F::edSecurityOptionPassword, &SecurityOptionPassword},
+        {&F::cbSecurityLog, &SecurityLog},
+        {&F::edSecurityLogPassword, &SecurityLogPassword},
+        {&F::cbAnimationMouse, &AnimationMouse},
+        {&F::cbAnimationTaskTrayIcon, &AnimationTaskTrayIcon},
+        {&F::cbEventOtherLogin, &NoticeLogin},
+        {&F::cbEventOtherLogout, &NoticeLogout},
+        {&F::cbEventOtherChatLogin, &NoticeChatLogin},
+        {&F::cbNoticeChatLoginAnytime, &NoticeChatLoginAnytime},
+        {&F::cbEventOtherChatLogout, &NoticeChatLogout},
+        {&F::cbNoticeChatLogoutAnytime, &NoticeChatLogoutAnytime},
+        {&F::cbEventOtherAbsence, &NoticeAbsence},
+        {&F::cbEventOtherNonAbsence, &NoticeNonAbsence},
+        {&F::cbEventRecv, &NoticeRecv},
+        {&F::cbEventMessageOpen, &NoticeMessageOpen},
+        {&F::cbNoticePosition, &NoticePosition},
+        {&F::cbNoticeAutoClose, &NoticeAutoClose},
+        {&F::cbNoticeAutoCloseAbsenceCancel, &NoticeAutoCloseAbsenceCancel},
+        {&F::cbEventAbsenceHide, &NoticeAbsenceHide},
+    };
+    return rows;
+}
 
 void OptionFormShow()
 {
@@ -861,66 +946,19 @@ void TOptionForm::FormCreate()
         cbCustomizeMultiUser->setChecked(!WindowsUserName.isEmpty());
     }
 
-    const std::pair<QCheckBox*, bool> boxes[] = {
-        {cbCustomizeTaskTray, CustomizeTaskTray},
-        {cbCustomizeTaskBar, CustomizeTaskBar},
-        {cbCustomizeRecvWithMessage, CustomizeRecvWithMessage},
-        {cbCustomizeChatLocate, CustomizeChatLocate},
-        {cbCustomizeIME, CustomizeIME},
-        {cbCustomizeLog, CustomizeLog},
-        {cbCustomizeReloginMessage, CustomizeReloginMessage},
-        {cbCustomizeEnd, CustomizeEnd},
-        {cbCustomizeSecurityData, pvn ? pvn->Security() : false},
-        {cbSecurityFileRecvCancel, SecurityFileRecvCancel},
-        {cbSecurityFileRecvCancelAbsence, SecurityFileRecvCancelAbsence},
-        {cbCustomizeLetter, CustomizeLetter},
-        {cbSecurityLetter, SecurityLetter},
-        {cbSecurityOption, SecurityOption},
-        {cbSecurityLog, SecurityLog},
-        {cbCustomizeAutoRecv, CustomizeAutoRecv},
-        {cbCustomizeAutoRecvAbsence, CustomizeAutoRecvAbsence},
-        {cbCustomizeReplyHide, CustomizeReplyHide},
-        {cbCustomizeSendHide, CustomizeSendHide},
-        {cbCustomizeShowTopMost, CustomizeShowTopMost},
-        {cbCustomizeTaskHideLog, CustomizeTaskHideLog},
-        {cbCustomizeTaskHideSend, CustomizeTaskHideSend},
-        {cbCustomizeTaskHideFileSend, CustomizeTaskHideFileSend},
-        {cbCustomizeTaskHideChat, CustomizeTaskHideChat},
-        {cbCustomizeTaskHideGlobalChat, CustomizeTaskHideGlobalChat},
-        {cbCustomizeTaskHideAbsence, CustomizeTaskHideAbsence},
-        {cbCustomizeStartLogin, CustomizeStartLogin},
-        {cbCustomizeStartFormHide, CustomizeStartFormHide},
-        {cbCustomizeStartVersionCheck, CustomizeStartVersionCheck},
-        {cbEventOtherLogin, NoticeLogin},
-        {cbEventOtherLogout, NoticeLogout},
-        {cbEventOtherChatLogin, NoticeChatLogin},
-        {cbNoticeChatLoginAnytime, NoticeChatLoginAnytime},
-        {cbEventOtherChatLogout, NoticeChatLogout},
-        {cbNoticeChatLogoutAnytime, NoticeChatLogoutAnytime},
-        {cbEventRecv, NoticeRecv},
-        {cbEventMessageOpen, NoticeMessageOpen},
-        {cbEventOtherAbsence, NoticeAbsence},
-        {cbEventOtherNonAbsence, NoticeNonAbsence},
-        {cbNoticeAutoClose, NoticeAutoClose},
-        {cbNoticeAutoCloseAbsenceCancel, NoticeAutoCloseAbsenceCancel},
-        {cbEventAbsenceHide, NoticeAbsenceHide},
-    };
-    for (const auto& [box, bValue] : boxes)
-        box->setChecked(bValue);
+    for (const TOptionControlRow& row : OptionControlRows())
+        OptionControlMove(*this, row, false);
+    cbCustomizeSecurityData->setChecked(pvn ? pvn->Security() : false);
     const int hotKeys[] = {CustomizeHotKey1, CustomizeHotKey2, CustomizeHotKey3, CustomizeHotKey4,
                            CustomizeHotKey5};
     for (size_t k = 0; k < 5; ++k)
         hkCustomizeHotKey[k]->SetHotKey(TShortCut(hotKeys[k]));
-    edSecurityLetterPassword->setText(SecurityLetterPassword);
-    edSecurityOptionPassword->setText(SecurityOptionPassword);
-    edSecurityLogPassword->setText(SecurityLogPassword);
     if (CustomizeFileSave == 0)
         rbCustomizeFileSaveRun->setChecked(true);
     else if (CustomizeFileSave == 1)
         rbCustomizeFileSaveLast->setChecked(true);
     else if (CustomizeFileSave == 2)
         rbCustomizeFileSaveSet->setChecked(true);
-    edCustomizeFileSaveSetPath->setText(CustomizeFileSaveSetPath);
     if (CustomizeSoundKind == SoundKindNone)
         rbCustomizeSoundOff->setChecked(true);
     else if (CustomizeSoundKind == SoundKindBeep)
@@ -929,11 +967,6 @@ void TOptionForm::FormCreate()
         rbCustomizeSoundWave->setChecked(true);
     for (int k = 0; k < SoundFileCount; ++k)
         edCustomizeSoundFile[size_t(k)]->setText(CustomizeSoundFile[size_t(k)]);
-    // The stored choices are read within their ranges; the layout's first item otherwise.
-    cbAnimationMouse->setCurrentIndex(std::clamp(AnimationMouse, 0, cbAnimationMouse->count() - 1));
-    cbAnimationTaskTrayIcon->setCurrentIndex(
-        std::clamp(AnimationTaskTrayIcon, 0, cbAnimationTaskTrayIcon->count() - 1));
-    cbNoticePosition->setCurrentIndex(std::clamp(NoticePosition, 0, cbNoticePosition->count() - 1));
 
     for (const TAbsenceMessageSub& kind : PrAbsenceMessage) {
         if (kind.sTitle.isEmpty())
@@ -1471,19 +1504,8 @@ void TOptionForm::btUpdateClick()
         pvn->SetHandleName(HandleName);
     AbsenceMessage = PrAbsenceMessage;
 
-    CustomizeTaskTray = cbCustomizeTaskTray->isChecked();
-    CustomizeTaskBar = cbCustomizeTaskBar->isChecked();
-    CustomizeAutoRecv = cbCustomizeAutoRecv->isChecked();
-    CustomizeAutoRecvAbsence = cbCustomizeAutoRecvAbsence->isChecked();
-    CustomizeReplyHide = cbCustomizeReplyHide->isChecked();
-    CustomizeSendHide = cbCustomizeSendHide->isChecked();
-    CustomizeRecvWithMessage = cbCustomizeRecvWithMessage->isChecked();
-    CustomizeLetter = cbCustomizeLetter->isChecked();
-    CustomizeChatLocate = cbCustomizeChatLocate->isChecked();
-    CustomizeIME = cbCustomizeIME->isChecked();
-    CustomizeLog = cbCustomizeLog->isChecked();
-    CustomizeReloginMessage = cbCustomizeReloginMessage->isChecked();
-    CustomizeEnd = cbCustomizeEnd->isChecked();
+    for (const TOptionControlRow& row : OptionControlRows())
+        OptionControlMove(*this, row, true);
     const bool bSecurityData = cbCustomizeSecurityData->isChecked();
     if (pvn)
         pvn->SetSecurity(bSecurityData);
@@ -1491,50 +1513,15 @@ void TOptionForm::btUpdateClick()
                       &CustomizeHotKey5};
     for (size_t k = 0; k < 5; ++k)
         *hotKeys[k] = hkCustomizeHotKey[k]->HotKey();
-    CustomizeStartLogin = cbCustomizeStartLogin->isChecked();
-    CustomizeStartFormHide = cbCustomizeStartFormHide->isChecked();
-    CustomizeStartVersionCheck = cbCustomizeStartVersionCheck->isChecked();
-    CustomizeShowTopMost = cbCustomizeShowTopMost->isChecked();
 
     CustomizeFileSave = rbCustomizeFileSaveRun->isChecked()    ? 0
                         : rbCustomizeFileSaveLast->isChecked() ? 1
                                                                : 2;
-    CustomizeFileSaveSetPath = edCustomizeFileSaveSetPath->text();
-    CustomizeTaskHideLog = cbCustomizeTaskHideLog->isChecked();
-    CustomizeTaskHideSend = cbCustomizeTaskHideSend->isChecked();
-    CustomizeTaskHideFileSend = cbCustomizeTaskHideFileSend->isChecked();
-    CustomizeTaskHideChat = cbCustomizeTaskHideChat->isChecked();
-    CustomizeTaskHideGlobalChat = cbCustomizeTaskHideGlobalChat->isChecked();
-    CustomizeTaskHideAbsence = cbCustomizeTaskHideAbsence->isChecked();
-    SecurityFileRecvCancel = cbSecurityFileRecvCancel->isChecked();
-    SecurityFileRecvCancelAbsence = cbSecurityFileRecvCancelAbsence->isChecked();
-    SecurityLetter = cbSecurityLetter->isChecked();
-    SecurityLetterPassword = edSecurityLetterPassword->text();
-    SecurityOption = cbSecurityOption->isChecked();
-    SecurityOptionPassword = edSecurityOptionPassword->text();
-    SecurityLog = cbSecurityLog->isChecked();
-    SecurityLogPassword = edSecurityLogPassword->text();
     CustomizeSoundKind = rbCustomizeSoundOff->isChecked()    ? SoundKindNone
                          : rbCustomizeSoundBeep->isChecked() ? SoundKindBeep
                                                              : SoundKindWave;
     for (int k = 0; k < SoundFileCount; ++k)
         CustomizeSoundFile[size_t(k)] = edCustomizeSoundFile[size_t(k)]->text();
-    AnimationMouse = cbAnimationMouse->currentIndex();
-    AnimationTaskTrayIcon = cbAnimationTaskTrayIcon->currentIndex();
-    NoticeLogin = cbEventOtherLogin->isChecked();
-    NoticeLogout = cbEventOtherLogout->isChecked();
-    NoticeChatLogin = cbEventOtherChatLogin->isChecked();
-    NoticeChatLoginAnytime = cbNoticeChatLoginAnytime->isChecked();
-    NoticeChatLogout = cbEventOtherChatLogout->isChecked();
-    NoticeChatLogoutAnytime = cbNoticeChatLogoutAnytime->isChecked();
-    NoticeAbsence = cbEventOtherAbsence->isChecked();
-    NoticeNonAbsence = cbEventOtherNonAbsence->isChecked();
-    NoticeRecv = cbEventRecv->isChecked();
-    NoticeMessageOpen = cbEventMessageOpen->isChecked();
-    NoticePosition = cbNoticePosition->currentIndex();
-    NoticeAutoClose = cbNoticeAutoClose->isChecked();
-    NoticeAutoCloseAbsenceCancel = cbNoticeAutoCloseAbsenceCancel->isChecked();
-    NoticeAbsenceHide = cbEventAbsenceHide->isChecked();
 
     const bool bWritePorts = PortOverrideMsg == -1;
     if (bWritePorts) {

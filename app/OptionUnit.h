@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <variant>
+#include <vector>
 
 class TOptionInputForm;
 class QAbstractButton;
@@ -216,6 +218,18 @@ private:
     // A programmatic change of the multi-user box asks no question.
     bool PrMultiUserQuiet = false;
 };
+
+// One control of the options window and the setting it shows and takes: a check
+// box a Boolean, an edit a text, a list of choices an item index. The setting's
+// key in the file is its variable's (OptionKeyName). Both the fill-in and the
+// apply run over these rows; the controls of arrays and choice groups (hot keys,
+// sound files, the save and sound choices), the engine's own values and the
+// multi-user box, which moves files, are filled in and taken beside them.
+struct TOptionControlRow {
+    std::variant<QCheckBox * TOptionForm::*, QLineEdit * TOptionForm::*, QComboBox * TOptionForm::*> control;
+    std::variant<bool*, QString*, int*> setting;
+};
+const std::vector<TOptionControlRow>& OptionControlRows();
 
 // The one options window while it is open.
 inline TOptionForm* OptionForm = nullptr;
