@@ -1,6 +1,7 @@
 #include "OptionUnit.h"
 
 #include "CommandLine.h"
+#include "CommonForm.h"
 #include "EventSound.h"
 #include "FolderDialog.h"
 #include "HelpFile.h"
@@ -15,6 +16,7 @@
 #include "OptionAbsenceNameUnit.h"
 #include "OptionNetworkAddUnit.h"
 #include "PageControlEx.h"
+#include "ProjectImages.h"
 #include "TaskIcon.h"
 #include "UserName.h"
 
@@ -92,61 +94,6 @@ void Inform(const QString& sText)
     MessageBoxShow(sText, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
 }
 
-// The picture of the pages' header strips: a sheet with a cog.
-QPixmap OptionImage()
-{
-    QPixmap image(16, 16);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(200, 200, 200), 1));
-    painter.setBrush(QColor(90, 140, 210));
-    for (int i = 0; i < 8; ++i) {
-        painter.save();
-        painter.translate(8, 8);
-        painter.rotate(45.0 * i);
-        painter.drawRect(QRectF(-1.5, -7.5, 3, 3));
-        painter.restore();
-    }
-    painter.drawEllipse(QPointF(8, 8), 5, 5);
-    painter.setBrush(Qt::black);
-    painter.drawEllipse(QPointF(8, 8), 2, 2);
-    return image;
-}
-
-// The play button's picture: a speaker.
-QIcon SoundButtonImage()
-{
-    QPixmap image(16, 16);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(40, 40, 40));
-    painter.drawPolygon(QPolygonF(
-        {QPointF(2, 6), QPointF(5, 6), QPointF(9, 2), QPointF(9, 14), QPointF(5, 10), QPointF(2, 10)}));
-    painter.setPen(QPen(QColor(30, 90, 200), 1.4));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawArc(QRectF(7, 4, 6, 8), -60 * 16, 120 * 16);
-    painter.drawArc(QRectF(7, 1.5, 9, 13), -60 * 16, 120 * 16);
-    return QIcon(image);
-}
-
-// The browse button's picture: a magnifying glass.
-QIcon SearchButtonImage()
-{
-    QPixmap image(16, 16);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(40, 40, 40), 2));
-    painter.setBrush(QColor(200, 230, 255));
-    painter.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
-    painter.setPen(QPen(QColor(120, 70, 20), 3, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(10, 10), QPointF(14, 14));
-    return QIcon(image);
-}
-
 QLabel* SectionTitle(const QString& sTitle, QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -192,21 +139,6 @@ QScreen* MainWindowScreen()
     if (MainForm && MainForm->screen())
         return MainForm->screen();
     return QGuiApplication::primaryScreen();
-}
-
-// Keeps a window of the given frame on the monitor: its left and top edges
-// first, then the right and bottom of the work area, which win.
-QPoint HoldOnMonitor(QRect frame, const QRect& monitor, const QRect& workArea)
-{
-    if (frame.left() < monitor.left())
-        frame.moveLeft(monitor.left());
-    if (frame.top() < monitor.top())
-        frame.moveTop(monitor.top());
-    if (frame.left() + frame.width() > workArea.right() + 1)
-        frame.moveLeft(workArea.right() + 1 - frame.width());
-    if (frame.top() + frame.height() > workArea.bottom() + 1)
-        frame.moveTop(workArea.bottom() + 1 - frame.height());
-    return frame.topLeft();
 }
 
 } // namespace
@@ -332,7 +264,7 @@ QWidget* TOptionForm::PageCreate(const QString& sCaption, const QString& sHeader
     strip->setFixedHeight(22);
     strip->setIndent(10);
     auto* picture = new QLabel(strip);
-    picture->setPixmap(OptionImage());
+    picture->setPixmap(ProjectImages::OptionHeaderImage());
     picture->setGeometry(6, 3, 16, 16);
     layout->addWidget(strip);
     auto* body = new QWidget(page);
@@ -560,8 +492,8 @@ void TOptionForm::CreatePages()
             {SoundChatMessage, "チャットメッセージ", 79}, {SoundControl, "通信制御", 170}};
         auto* grid = new QGridLayout;
         grid->setContentsMargins(16, 0, 0, 0);
-        const QIcon play = SoundButtonImage();
-        const QIcon search = SearchButtonImage();
+        const QIcon play = ProjectImages::SoundButtonImage();
+        const QIcon search = ProjectImages::SearchButtonImage();
         int r = 0;
         for (const auto& row : rows) {
             const int k = row.sound;
@@ -696,7 +628,7 @@ void TOptionForm::CreatePages()
             laCustomizeFileSaveSetPath = label(QStringLiteral("保存先"), edCustomizeFileSaveSetPath, box);
             sbCustomizeFileSaveSetPath = new QToolButton(box);
             sbCustomizeFileSaveSetPath->setObjectName(QStringLiteral("sbCustomizeFileSaveSetPath"));
-            sbCustomizeFileSaveSetPath->setIcon(SearchButtonImage());
+            sbCustomizeFileSaveSetPath->setIcon(ProjectImages::SearchButtonImage());
             sbCustomizeFileSaveSetPath->setToolTip(QStringLiteral("保存先参照"));
             connect(sbCustomizeFileSaveSetPath, &QToolButton::clicked, this,
                     &TOptionForm::sbCustomizeFileSaveSetPathClick);
