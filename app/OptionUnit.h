@@ -199,8 +199,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A page whose body scrolls vertically in area: gives the body to fill.
+    QWidget* ScrollPageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page,
+                              const QString& sPageName, QScrollArea*& area, const QString& sAreaName);
     void CreatePages();
-    QWidget* PageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page);
+    void CreateProfilePage();
+    void CreateAbsencePage();
+    void CreateEventPage();
+    void CreateSoundPage();
+    void CreateCustomizePage();
+    void CreateNetworkPage();
+    void CreatePasswordPage();
+    void CreateButtons();
+    void ConnectHandlers();
+    QWidget* PageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page,
+                        const QString& sPageName);
     void FormCreate();
     // The failed check shown: its page active, its control selected and focused, the warning.
     void RefusalShow(const TOptionRefusal& refusal);
