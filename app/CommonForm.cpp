@@ -169,6 +169,19 @@ QPoint CentredPosition(const QSize& clientSize, const QRect& primaryScreen)
                   primaryScreen.top() + (primaryScreen.height() - clientSize.height()) / 2);
 }
 
+QPoint HoldOnMonitor(QRect frame, const QRect& monitor, const QRect& workArea)
+{
+    if (frame.left() < monitor.left())
+        frame.moveLeft(monitor.left());
+    if (frame.top() < monitor.top())
+        frame.moveTop(monitor.top());
+    if (frame.left() + frame.width() > workArea.right() + 1)
+        frame.moveLeft(workArea.right() + 1 - frame.width());
+    if (frame.top() + frame.height() > workArea.bottom() + 1)
+        frame.moveTop(workArea.bottom() + 1 - frame.height());
+    return frame.topLeft();
+}
+
 QRect PlacementOnScreens(const QRect& frame, const QList<QRect>& screens)
 {
     if (screens.isEmpty())

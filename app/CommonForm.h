@@ -63,6 +63,9 @@ QPoint CentredPosition(const QSize& clientSize, const QRect& primaryScreen);
 // A window whose top edge shows on no screen (so it could not be grabbed) is moved
 // into the nearest screen; a window that shows is left where it is.
 QRect PlacementOnScreens(const QRect& frame, const QList<QRect>& screens);
+// Where a window of the given frame goes to stay on the monitor: its left and top
+// edges first, then the right and bottom of the work area, which win.
+QPoint HoldOnMonitor(QRect frame, const QRect& monitor, const QRect& workArea);
 
 // ---- Place, size and transparency in a window's section, shared with the main window
 

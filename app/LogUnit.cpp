@@ -101,6 +101,14 @@ void LogFormRelease()
     delete LogForm;
 }
 
+void LogFormUnlock()
+{
+    if (SecurityLog || LogForm == nullptr || !LogForm->pnPasswordBack->isVisible())
+        return;
+    LogForm->edPassword->setText(SecurityLogPassword);
+    LogForm->btPasswordOkClick();
+}
+
 TLogForm::TLogForm() : TCommonForm(TWindowKind::Log, kDesignSize)
 {
     setWindowTitle(kCaption);

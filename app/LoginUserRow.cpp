@@ -20,6 +20,11 @@ int LoginUserIconIndex(const QString& sDiscrimination, int iVersion, bool bAbsen
     return 0;
 }
 
+const QString& LoginUserKindText(const TLoginUserFlags& flags)
+{
+    return flags.Menu ? RowKindMenu : RowKindMessage;
+}
+
 QStringList LoginUserSubItems(const TLoginUserFlags& flags)
 {
     QString sStatus = RowOnline;
@@ -28,7 +33,7 @@ QStringList LoginUserSubItems(const TLoginUserFlags& flags)
     return {sStatus,
             flags.Chat ? RowChatLogin : RowNone,
             flags.FTPPort != 0 ? RowFileSupport : RowNone,
-            flags.Menu ? RowKindMenu : RowKindMessage,
+            LoginUserKindText(flags),
             flags.Discrimination,
             flags.MachineName,
             flags.IPAddress};

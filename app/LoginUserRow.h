@@ -17,17 +17,6 @@ inline const QString RowFileSupport = QStringLiteral("サポート");
 inline const QString RowKindMenu = QStringLiteral("通信制御");
 inline const QString RowKindMessage = QStringLiteral("メッセージ");
 
-// The sub-items of a row (the handle name is the caption, not a sub-item).
-enum TLoginUserColumn {
-    ColumnStatus = 0,
-    ColumnChat = 1,
-    ColumnFile = 2,
-    ColumnKind = 3,
-    ColumnDiscrimination = 4,
-    ColumnMachine = 5,
-    ColumnAddress = 6
-};
-
 // The images of this program's own mark in the user-list images, also used for
 // present and away users in menus and the status bar.
 inline constexpr int LoginUserImagePresent = 8;
@@ -54,7 +43,11 @@ struct TLoginUserFlags {
 // The image of a row: this program's own mark by version and away state, one
 // mark per sibling client, a question mark for any other.
 int LoginUserIconIndex(const QString& sDiscrimination, int iVersion, bool bAbsence);
-// Sub-items 0 to 6 of a row.
+// "通信制御" for a peer that takes only control records, else "メッセージ".
+const QString& LoginUserKindText(const TLoginUserFlags& flags);
+// Sub-items 0 to 6 of a row (the handle name is its caption): the status, chat,
+// file, kind, identifier, machine name and address columns. Only the user table
+// writes them; nothing reads them back.
 QStringList LoginUserSubItems(const TLoginUserFlags& flags);
 // The column headers and their design widths.
 QStringList LoginUserColumnTitles();

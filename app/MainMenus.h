@@ -19,9 +19,9 @@ class QAction;
 
 // A selected row as the selection rule reads it.
 struct TSelectedRowState {
-    bool bMessage = false;     // its kind column is "メッセージ"
+    bool bMessage = false;     // the user takes messages, not only control records
     bool bAbsence = false;     // the user is away
-    bool bFileSupport = false; // its file column is "サポート"
+    bool bFileSupport = false; // the user has a file port
 };
 
 struct TSelectionCommands {

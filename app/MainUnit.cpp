@@ -36,6 +36,12 @@ const QString kServiceStartError = QStringLiteral(
     "ソケットサービスを開始できませんでした。\rTCP/IPサービスが正常に動作しているか確認してください。");
 const QString kLoginError = QStringLiteral(
     "ParvaneNetworkのログインに失敗しました。\rTCP/IPサービスが正常に動作しているか確認してください。");
+const QString kReloginNotice =
+    QStringLiteral("直接メッセージを送るアドレスが変更されたため、自動的にParvaneNetworkへ再ログインされます"
+                   "。\rチャットにログ"
+                   "インしていた場合は、再度、チャットへログインし直してください。");
+const QString kAbsenceCleared =
+    QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が自動的に解除されました。");
 const QString kCloseUnread = QStringLiteral("閲覧していないメッセージがあります。終了してもよろしいですか？");
 const QString kCloseFileSend = QStringLiteral("現在、ファイル転送中です。終了してもよろしいですか？");
 const QString kCloseChat = QStringLiteral("現在、チャットへログイン中です。終了してもよろしいですか？");
@@ -186,7 +192,7 @@ void TMainForm::FormCreate()
             WMTaskTray(TTrayMouse::Other);
         }
     });
-    TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOffline);
+    TaskIconStateShow();
 
     // The window's one task-bar entry goes with the window: hidden to the tray, it has none.
     if (CustomizeTaskTray && CustomizeTaskBar && CustomizeStartFormHide)
@@ -222,13 +228,14 @@ void TMainForm::CreateControls()
     lvLoginUser->SetSortSecondUpper(true);
     lvLoginUser->OnChange = [this](QObject*, TListItem*, TItemChange) { lvLoginUserChange(); };
     // A file goes only to a row that says it takes files; neither the selection nor the log-in matters.
-    lvLoginUser->OnFileDropOver = [](QObject*, TListItem* item, bool& bCancel) {
-        bCancel = item == nullptr || item->SubItems().value(2) != RowFileSupport;
+    lvLoginUser->OnFileDropOver = [this](QObject*, TListItem* item, bool& bCancel) {
+        const TLoginUserTable::TEntry* user = PrUsers.FindRow(item);
+        bCancel = user == nullptr || user->Flags.FTPPort == 0;
     };
     lvLoginUser->OnFileDrop = [this](QObject*, TListItem* item, const QString& sFileName) {
-        if (item != nullptr && item->SubItems().value(2) == RowFileSupport)
-            Windows->FileSendFormShow(
-                sFileName, {item->Caption(), item->SubItems().value(5), item->SubItems().value(4)});
+        const TLoginUserTable::TEntry* user = PrUsers.FindRow(item);
+        if (user != nullptr && user->Flags.FTPPort != 0)
+            Windows->FileSendFormShow(sFileName, LoginUserPeer(user->Flags));
     };
     setCentralWidget(lvLoginUser);
 
@@ -747,50 +754,51 @@ void TMainForm::HotKeyUnregister()
 
 TListItem* TMainForm::LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const
 {
-    for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
-        TListItem* item = lvLoginUser->Item(i);
-        const QStringList& sub = item->SubItems();
-        if (sub.value(ColumnMachine) == sMachine && sub.value(ColumnDiscrimination) == sDiscrimination)
-            return item;
-    }
-    return nullptr;
+    const TLoginUserTable::TEntry* entry = PrUsers.Find(sMachine, sDiscrimination);
+    return entry ? entry->Row : nullptr;
 }
 
 QString TMainForm::LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const
 {
-    const TListItem* item = LoginUserFind(sMachine, sDiscrimination);
-    return item ? item->Caption() : QString();
+    const TLoginUserTable::TEntry* entry = PrUsers.Find(sMachine, sDiscrimination);
+    return entry ? entry->Flags.HandleName : QString();
+}
+
+std::vector<const TLoginUserFlags*> TMainForm::SelectedUsers() const
+{
+    std::vector<const TLoginUserFlags*> users;
+    for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
+        const TListItem* row = lvLoginUser->Item(i);
+        if (!row->isSelected())
+            continue;
+        if (const TLoginUserTable::TEntry* entry = PrUsers.FindRow(row))
+            users.push_back(&entry->Flags);
+    }
+    return users;
 }
 
 void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
 {
-    TListItem* item = LoginUserFind(flags.MachineName, flags.Discrimination);
-    const auto key = std::make_pair(flags.MachineName, flags.Discrimination);
+    const TLoginUserTable::TEntry* entry = PrUsers.Find(flags.MachineName, flags.Discrimination);
     const bool bOwn =
         flags.MachineName == PVN->MachineName() && flags.Discrimination == PVN->Discrimination();
     std::optional<TLoginUserFlags> before;
-    if (item) {
-        const auto it = PrRowFlags.find(key);
-        before = it != PrRowFlags.end() ? it->second : TLoginUserFlags{};
-        before->HandleName = item->Caption();
-    }
+    if (entry)
+        before = entry->Flags;
     const TLoginUserNoticeSettings settings{NoticeLogin,      NoticeChatLogin,         NoticeChatLoginAnytime,
                                             NoticeChatLogout, NoticeChatLogoutAnytime, NoticeAbsence,
                                             NoticeNonAbsence};
     const TLoginUserEffects effects = LoginUserTransition(before, flags, bOwn, PVN->Chat(), settings);
 
-    const TPeer peer{flags.HandleName, flags.MachineName, flags.Discrimination};
+    const TPeer peer = LoginUserPeer(flags);
     if (effects.ChatUserLogout)
         Windows->ChatUserLogout(peer);
-    if (item && effects.ChatUserLogin)
+    if (before && effects.ChatUserLogin)
         Windows->ChatUserLogin(peer, flags.Absence);
 
-    if (!item)
-        item = lvLoginUser->AddItem();
-    item->SetCaption(flags.HandleName);
-    item->SetSubItems(LoginUserSubItems(flags));
-    item->SetImageIndex(LoginUserIconIndex(flags.Discrimination, flags.Version, flags.Absence));
-    PrRowFlags[key] = flags;
+    TListItem* row = entry ? entry->Row : lvLoginUser->AddItem();
+    LoginUserRowWrite(*row, flags);
+    PrUsers.Put(flags, row);
 
     if (effects.OldHandle)
         Windows->ChatUserNameChange(peer, *effects.OldHandle);
@@ -810,7 +818,7 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
 void TMainForm::LoginUserClear()
 {
     lvLoginUser->ClearItems();
-    PrRowFlags.clear();
+    PrUsers.Clear();
 }
 
 void TMainForm::OwnCommandsEnable(bool bEnabled)
@@ -826,22 +834,10 @@ void TMainForm::OwnCommandsEnable(bool bEnabled)
 
 void TMainForm::lvLoginUserChange()
 {
+    // The flags as reported, not the texts shown: an away title may read "オンライン".
     std::vector<TSelectedRowState> selected;
-    for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
-        const TListItem* item = lvLoginUser->Item(i);
-        if (!item->isSelected())
-            continue;
-        const QStringList& sub = item->SubItems();
-        TSelectedRowState row{sub.value(ColumnKind) == RowKindMessage, sub.value(ColumnStatus) != RowOnline,
-                              sub.value(ColumnFile) == RowFileSupport};
-        // The flags as reported, where the row has them: an away title may read "オンライン".
-        const auto it = PrRowFlags.find({sub.value(ColumnMachine), sub.value(ColumnDiscrimination)});
-        if (it != PrRowFlags.end()) {
-            row.bAbsence = it->second.Absence;
-            row.bFileSupport = it->second.FTPPort != 0;
-        }
-        selected.push_back(row);
-    }
+    for (const TLoginUserFlags* user : SelectedUsers())
+        selected.push_back({!user->Menu, user->Absence, user->FTPPort != 0});
     const TSelectionCommands commands = SelectionCommands(PVN->LoginStates(), selected);
     lvLoginUser->Sort();
     miMessageSend->setEnabled(commands.bSend);
@@ -863,12 +859,8 @@ void TMainForm::lvLoginUserDblClick()
 void TMainForm::miMessageSendClick()
 {
     std::vector<TSendTargetRow> selected;
-    for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
-        const TListItem* item = lvLoginUser->Item(i);
-        if (item->isSelected())
-            selected.push_back({item->SubItems().value(ColumnKind), item->SubItems().value(ColumnMachine),
-                                item->SubItems().value(ColumnDiscrimination)});
-    }
+    for (const TLoginUserFlags* user : SelectedUsers())
+        selected.push_back({LoginUserKindText(*user), user->MachineName, user->Discrimination});
     const TSendTargets targets = SendTargets(selected);
     if (targets.bSkipped)
         MessageBoxShow(kSendSkipped, ApplicationTitle, MessageBox::MB_ICONWARNING);
@@ -877,10 +869,8 @@ void TMainForm::miMessageSendClick()
 
 void TMainForm::miToolFileSendClick()
 {
-    TListItem* item = lvLoginUser->Selected();
-    if (item)
-        Windows->FileSendFormShow(QString(), {item->Caption(), item->SubItems().value(ColumnMachine),
-                                              item->SubItems().value(ColumnDiscrimination)});
+    if (const TLoginUserTable::TEntry* user = PrUsers.FindRow(lvLoginUser->Selected()))
+        Windows->FileSendFormShow(QString(), LoginUserPeer(user->Flags));
 }
 
 void TMainForm::miToolGlobalChatClick()
@@ -895,9 +885,8 @@ void TMainForm::miToolGlobalChatClick()
 
 void TMainForm::miToolAbsenceClick()
 {
-    if (TListItem* item = lvLoginUser->Selected())
-        PVN->AbsenceRequest(item->SubItems().value(ColumnMachine),
-                            item->SubItems().value(ColumnDiscrimination));
+    if (const TLoginUserTable::TEntry* user = PrUsers.FindRow(lvLoginUser->Selected()))
+        PVN->AbsenceRequest(user->Flags.MachineName, user->Flags.Discrimination);
 }
 
 void TMainForm::miToolChatClick()
@@ -1060,15 +1049,13 @@ void TMainForm::PVNInfoChange(TParvaneNetwork*, const QString& MachineName, cons
 void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
                           const QString&, const QString& Discrimination)
 {
-    if (TListItem* item = LoginUserFind(MachineName, Discrimination)) {
+    if (const TLoginUserTable::TEntry* user = PrUsers.Find(MachineName, Discrimination)) {
         if (NoticeLogout)
-            Windows->NoticeAdd(NoticeLogoutText(item->Caption()));
-        const auto it = PrRowFlags.find({MachineName, Discrimination});
-        if (it != PrRowFlags.end() && it->second.Chat)
+            Windows->NoticeAdd(NoticeLogoutText(user->Flags.HandleName));
+        if (user->Flags.Chat)
             Windows->ChatUserLogout({HandleName, MachineName, Discrimination});
         Windows->EventSoundPlay(SoundLogout);
-        PrRowFlags.erase({MachineName, Discrimination});
-        lvLoginUser->DeleteItem(item);
+        lvLoginUser->DeleteItem(PrUsers.Remove(MachineName, Discrimination));
         sbInformationUpdate();
     }
     TaskMessageListUpdate();
@@ -1196,8 +1183,7 @@ void TMainForm::LoggedOutState()
     LoginUserClear();
     TaskMessageListUpdate();
     lvLoginUserChange();
-    if (!tmTaskAnimation.isActive())
-        TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOffline);
+    TaskIconStateShow();
     sbInformationUpdate();
 }
 
@@ -1210,8 +1196,7 @@ void TMainForm::miMessageOnlineClick()
         }
         miMessageOnline->setChecked(true);
         AbsenceSelectMenuUpdate();
-        if (!tmTaskAnimation.isActive())
-            TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOnline);
+        TaskIconStateShow();
         sbInformationUpdate();
         return;
     }
@@ -1294,18 +1279,92 @@ void TMainForm::miOptionAbsenceClick(int iTag)
         PVN->SetAbsence(false);
         PVN->SetAbsenceTitle(QString());
         PVN->InformationUpdate();
-        if (!tmTaskAnimation.isActive())
-            TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOnline);
+        TaskIconStateShow();
     } else if (iTag < AbsenceMessageCount) {
         PVN->SetAbsenceMessage(AbsenceMessage[iTag].sMessage);
         CurrentAbsenceTitle = AbsenceMessage[iTag].sTitle;
         PVN->SetAbsence(true);
         PVN->SetAbsenceTitle(CurrentAbsenceTitle);
         PVN->InformationUpdate();
-        if (!tmTaskAnimation.isActive())
-            TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOffline);
+        TaskIconStateShow();
     }
     AbsenceSelectMenuUpdate();
+}
+
+void TMainForm::OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP)
+{
+    if (CustomizeShowTopMost != before.bCustomizeShowTopMost) {
+        const bool bVisible = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);
+        if (bVisible)
+            show();
+    }
+    if (PVN->LoginStates() && sBroadcastIP != PVN->BroadcastIP())
+        BroadcastRelogin(sBroadcastIP);
+    else
+        PVN->SetBroadcastIP(sBroadcastIP);
+    PVN->InformationUpdate();
+    AbsenceSelectMenuUpdate();
+    Windows->RecvFormLetterViewApply();
+    Windows->LogFormUnlock();
+    TaskIconStateShow();
+    if (CustomizeTaskTray != before.bCustomizeTaskTray || CustomizeTaskBar != before.bCustomizeTaskBar)
+        TrayRestyle();
+    AbsenceKindCheck();
+}
+
+void TMainForm::BroadcastRelogin(const QString& sBroadcastIP)
+{
+    if (PVN->Chat())
+        Windows->ChatFormRelease();
+    PVN->Logout();
+    LoggedOutState();
+    if (CustomizeReloginMessage)
+        MessageBoxShow(kReloginNotice, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
+    PVN->SetBroadcastIP(sBroadcastIP);
+    if (!LoginOrUndo()) {
+        MessageBoxShow(kLoginError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        return;
+    }
+    miMessageOnline->setChecked(true);
+    AbsenceSelectMenuUpdate();
+}
+
+void TMainForm::TrayRestyle()
+{
+    // The tray in charge of a minimised window takes it; otherwise a window hidden
+    // in the tray comes back minimised on the task bar.
+    if (CustomizeTaskTray && CustomizeTaskBar) {
+        if (isMinimized()) {
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            hide();
+        }
+    } else if (!isVisible()) {
+        showMinimized();
+    }
+}
+
+void TMainForm::AbsenceKindCheck()
+{
+    if (!PVN->Absence())
+        return;
+    const bool bKindThere =
+        std::any_of(AbsenceMessage.begin(), AbsenceMessage.end(),
+                    [](const TAbsenceMessageSub& kind) { return kind.sTitle == CurrentAbsenceTitle; });
+    if (bKindThere)
+        return;
+    PVN->SetAbsence(false);
+    PVN->InformationUpdate();
+    TaskIconStateShow();
+    AbsenceSelectMenuUpdate();
+    MessageBoxShow(kAbsenceCleared, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
+}
+
+void TMainForm::TaskIconStateShow()
+{
+    // While the message animation runs, its frames are the image.
+    if (!tmTaskAnimation.isActive())
+        TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskStateIcon(PVN->LoginStates(), PVN->Absence()));
 }
 
 void TMainForm::tmTaskAnimationTimer()

@@ -3,7 +3,9 @@
 #include "FileWindowRoute.h"
 #include "GlobalHotKey.h"
 #include "LoginUserRow.h"
+#include "LoginUserTable.h"
 #include "MessageRecvQueue.h"
+#include "OptionRules.h"
 #include "ParvaneNetwork.h"
 #include "ProgramWindows.h"
 #include "SortListView.h"
@@ -191,12 +193,21 @@ public:
     void sbInformationUpdate();
     // The menus, list and tray as a log-out leaves them.
     void LoggedOutState();
+    // The options were applied (their settings taken): the main window, the engine
+    // and the other windows follow what changed. sBroadcastIP is the applied
+    // address list, which the engine holds; a change of it while logged in logs in again.
+    void OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP);
+    // The one place the tray's still image is chosen: the user's state (coloured
+    // while logged in and present), unless the message animation runs.
+    void TaskIconStateShow();
     // Logs in; a log-in that failed leaves the engine logged out.
     bool LoginOrUndo();
 
-    // The first row whose machine-name and identifier columns match.
+    // The row that shows the user; nullptr when the user is not listed.
     TListItem* LoginUserFind(const QString& sMachine, const QString& sDiscrimination) const;
+    // The user's handle name as listed; empty when the user is not listed.
     QString LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const;
+    const TLoginUserTable& LoginUsers() const { return PrUsers; }
 
     QMenu* createPopupMenu() override;
 
@@ -213,7 +224,15 @@ private:
     void BindEngineEvents();
     void LoginUserUpdate(const TLoginUserFlags& flags);
     void LoginUserClear();
+    // The users of the selected rows, in the list's order.
+    std::vector<const TLoginUserFlags*> SelectedUsers() const;
     void OwnCommandsEnable(bool bEnabled);
+    // The options changed the address list while logged in: out, and in again to the new list.
+    void BroadcastRelogin(const QString& sBroadcastIP);
+    // The tray and task-bar settings changed: the window goes where they say.
+    void TrayRestyle();
+    // The away kind in use is no longer among the kinds: the away state ends.
+    void AbsenceKindCheck();
     void BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting);
     void PopupRight(QWidget* source, const QPoint& local);
     // A user item of the tray or hot-key menus: the first user of the table with that caption.
@@ -237,8 +256,8 @@ private:
     QSize PrDesignSize{640, 400};
     QSystemTrayIcon* PrTrayIcon = nullptr;
     GlobalHotKey PrHotKeys;
-    // The flags each row was last written from, by (machine name, identifier).
-    std::map<std::pair<QString, QString>, TLoginUserFlags> PrRowFlags;
+    // The users listed: every row of lvLoginUser shows one entry.
+    TLoginUserTable PrUsers;
     TFileWindowRoute PrFileRecvRoute{FileRecvWindowList, WM_FILERECVING};
     TFileWindowRoute PrFileSendRoute{FileSendWindowList, WM_FILESENDING};
 };

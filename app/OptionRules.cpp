@@ -181,3 +181,19 @@ QString MultiUserMoveErrorText(TFilesMove result, bool bSwitchOn)
         return bSwitchOn ? kLogMoveOn : kLogMoveOff;
     return QString();
 }
+
+std::optional<QString> MultiUserSwitch(bool bMultiUser, const QString& sLoginName)
+{
+    if (bMultiUser == !WindowsUserName.isEmpty())
+        return std::nullopt;
+    const QString sShared = ProgramDirectory + SettingsBaseName;
+    const QString sUser = bMultiUser ? MultiUserNameOf(sLoginName) : QString();
+    const QString sBase = bMultiUser ? FileBaseNameFor(true, sUser) : sShared;
+    const TFilesMove moved = MultiUserFilesMove({FileBaseName + SettingsExtension, sBase + SettingsExtension},
+                                                {FileBaseName + LogExtension, sBase + LogExtension});
+    if (moved != TFilesMove::Done)
+        return MultiUserMoveErrorText(moved, bMultiUser);
+    WindowsUserName = sUser;
+    FileBaseName = sBase;
+    return std::nullopt;
+}

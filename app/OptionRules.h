@@ -11,6 +11,16 @@
 // checks of the apply, the checks of the three dialogs, and the move of the
 // settings and log files between the shared and the per-user mode.
 
+// ---- What an apply tells the program
+
+// The settings an apply changed that other windows follow, as they were before
+// it; the owners compare them with the settings now (TMainForm::OptionsApplied).
+struct TOptionsBefore {
+    bool bCustomizeTaskTray = false;
+    bool bCustomizeTaskBar = false;
+    bool bCustomizeShowTopMost = false;
+};
+
 // ---- The apply's checks
 
 enum class TOptionPage { Profile, Absence, Event, Sound, Customize, Network, Password };
@@ -80,3 +90,9 @@ TFilesMove MultiUserFilesMove(const TFilePair& settings, const TFilePair& log);
 
 // The messages of a failed move, switching on or off.
 QString MultiUserMoveErrorText(TFilesMove result, bool bSwitchOn);
+
+// Switches to multi-user mode (bMultiUser, the user named after sLoginName) or back
+// to the shared files: the settings and log files go from the old place to the new,
+// and WindowsUserName and FileBaseName point there. Nothing when the mode is already
+// that one. nullopt when done; else the warning, with the mode and files unchanged.
+std::optional<QString> MultiUserSwitch(bool bMultiUser, const QString& sLoginName);

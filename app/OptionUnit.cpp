@@ -1,12 +1,12 @@
 #include "OptionUnit.h"
 
 #include "CommandLine.h"
+#include "CommonForm.h"
 #include "EventSound.h"
 #include "FolderDialog.h"
 #include "HelpFile.h"
 #include "HotKeyEx.h"
 #include "IniFile.h"
-#include "LogUnit.h"
 #include "MainUnit.h"
 #include "MemoEx.h"
 #include "MessageBox.h"
@@ -16,7 +16,7 @@
 #include "OptionAbsenceNameUnit.h"
 #include "OptionNetworkAddUnit.h"
 #include "PageControlEx.h"
-#include "RecvUnit.h"
+#include "ProjectImages.h"
 #include "TaskIcon.h"
 #include "UserName.h"
 
@@ -70,15 +70,7 @@ const QString kMultiUserOffQuestion = QStringLiteral(
 const QString kAbsenceDeleteQuestion = QStringLiteral(" を削除してもよろしいですか？");
 const QString kAbsenceFull = QStringLiteral("不在の種類はこれ以上追加できません。");
 const QString kNetworkDeleteQuestion = QStringLiteral("選択されているアドレスを削除します。よろしいですか？");
-const QString kReloginNotice =
-    QStringLiteral("直接メッセージを送るアドレスが変更されたため、自動的にParvaneNetworkへ再ログインされます"
-                   "。\rチャットにログ"
-                   "インしていた場合は、再度、チャットへログインし直してください。");
-const QString kLoginError = QStringLiteral(
-    "ParvaneNetworkのログインに失敗しました。\rTCP/IPサービスが正常に動作しているか確認してください。");
 const QString kPortNote = QStringLiteral("ポート番号の設定は、Parvane 2を再起動後に有効になります。");
-const QString kAbsenceCleared =
-    QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が自動的に解除されました。");
 const QString kSoundFilter = QStringLiteral("WAVEファイル(*.WAV)|*.WAV");
 const QString kSoundTitle = QStringLiteral("Parvane 2 -サウンドファイル選択-");
 const QString kFolderInformation =
@@ -102,59 +94,85 @@ void Inform(const QString& sText)
     MessageBoxShow(sText, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
 }
 
-// The picture of the pages' header strips: a sheet with a cog.
-QPixmap OptionImage()
+// The help topic of a control (F1 and the context help).
+QWidget* ControlHelp(QWidget* w, int iHelp)
 {
-    QPixmap image(16, 16);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(200, 200, 200), 1));
-    painter.setBrush(QColor(90, 140, 210));
-    for (int i = 0; i < 8; ++i) {
-        painter.save();
-        painter.translate(8, 8);
-        painter.rotate(45.0 * i);
-        painter.drawRect(QRectF(-1.5, -7.5, 3, 3));
-        painter.restore();
-    }
-    painter.drawEllipse(QPointF(8, 8), 5, 5);
-    painter.setBrush(Qt::black);
-    painter.drawEllipse(QPointF(8, 8), 2, 2);
-    return image;
+    w->setProperty(kHelpContext, iHelp);
+    return w;
 }
 
-// The play button's picture: a speaker.
-QIcon SoundButtonImage()
+// Enter in the control runs OK.
+void EnterOkSet(QWidget* w)
 {
-    QPixmap image(16, 16);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(40, 40, 40));
-    painter.drawPolygon(QPolygonF(
-        {QPointF(2, 6), QPointF(5, 6), QPointF(9, 2), QPointF(9, 14), QPointF(5, 10), QPointF(2, 10)}));
-    painter.setPen(QPen(QColor(30, 90, 200), 1.4));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawArc(QRectF(7, 4, 6, 8), -60 * 16, 120 * 16);
-    painter.drawArc(QRectF(7, 1.5, 9, 13), -60 * 16, 120 * 16);
-    return QIcon(image);
+    w->setProperty(kEnterOk, true);
 }
 
-// The browse button's picture: a magnifying glass.
-QIcon SearchButtonImage()
+QCheckBox* CheckBoxMake(QCheckBox*& box, const char* name, const QString& sCaption, int iHelp,
+                        QWidget* parent, const QString& sHint = QString())
 {
-    QPixmap image(16, 16);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(40, 40, 40), 2));
-    painter.setBrush(QColor(200, 230, 255));
-    painter.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
-    painter.setPen(QPen(QColor(120, 70, 20), 3, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(10, 10), QPointF(14, 14));
-    return QIcon(image);
+    box = new QCheckBox(sCaption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    ControlHelp(box, iHelp);
+    EnterOkSet(box);
+    if (!sHint.isEmpty())
+        box->setToolTip(sHint);
+    return box;
+}
+
+QRadioButton* RadioMake(QRadioButton*& button, const char* name, const QString& sCaption, int iHelp,
+                        QWidget* parent)
+{
+    button = new QRadioButton(sCaption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    ControlHelp(button, iHelp);
+    EnterOkSet(button);
+    return button;
+}
+
+QLineEdit* EditMake(QLineEdit*& line, const char* name, int iHelp, QWidget* parent)
+{
+    line = new QLineEdit(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    ControlHelp(line, iHelp);
+    EnterOkSet(line);
+    return line;
+}
+
+QComboBox* ComboMake(QComboBox*& box, const char* name, int iHelp, const QStringList& slItems,
+                     QWidget* parent)
+{
+    box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->addItems(slItems);
+    ControlHelp(box, iHelp);
+    EnterOkSet(box);
+    return box;
+}
+
+QPushButton* ButtonMake(QPushButton*& b, const char* name, const QString& sCaption, int iHelp,
+                        QWidget* parent)
+{
+    b = new QPushButton(sCaption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    ControlHelp(b, iHelp);
+    return b;
+}
+
+// A control set in under the one it depends on.
+QHBoxLayout* Indented(QWidget* w)
+{
+    auto* row = new QHBoxLayout;
+    row->addSpacing(16);
+    row->addWidget(w, 1);
+    return row;
+}
+
+QLabel* BuddyLabel(const QString& sText, QWidget* buddy, QWidget* parent)
+{
+    auto* l = new QLabel(sText, parent);
+    l->setBuddy(buddy);
+    return l;
 }
 
 QLabel* SectionTitle(const QString& sTitle, QWidget* parent)
@@ -168,6 +186,35 @@ QLabel* SectionTitle(const QString& sTitle, QWidget* parent)
 }
 
 // The monitor nearest to the main window, or the primary one without it.
+// Shows a row's setting in its control (bTake false) or takes it from there. A
+// stored choice outside the list shows the layout's first item.
+void OptionControlMove(TOptionForm& form, const TOptionControlRow& row, bool bTake)
+{
+    std::visit(
+        [&form, bTake](auto control, auto setting) {
+            using C = decltype(control);
+            using S = decltype(setting);
+            if constexpr (std::is_same_v<C, QCheckBox * TOptionForm::*> && std::is_same_v<S, bool*>) {
+                if (bTake)
+                    *setting = (form.*control)->isChecked();
+                else
+                    (form.*control)->setChecked(*setting);
+            } else if constexpr (std::is_same_v<C, QLineEdit * TOptionForm::*> &&
+                                 std::is_same_v<S, QString*>) {
+                if (bTake)
+                    *setting = (form.*control)->text();
+                else
+                    (form.*control)->setText(*setting);
+            } else if constexpr (std::is_same_v<C, QComboBox * TOptionForm::*> && std::is_same_v<S, int*>) {
+                if (bTake)
+                    *setting = (form.*control)->currentIndex();
+                else
+                    (form.*control)->setCurrentIndex(std::clamp(*setting, 0, (form.*control)->count() - 1));
+            }
+        },
+        row.control, row.setting);
+}
+
 QScreen* MainWindowScreen()
 {
     if (MainForm && MainForm->screen())
@@ -175,24 +222,65 @@ QScreen* MainWindowScreen()
     return QGuiApplication::primaryScreen();
 }
 
-// Keeps a window of the given frame on the monitor: its left and top edges
-// first, then the right and bottom of the work area, which win.
-QPoint HoldOnMonitor(QRect frame, const QRect& monitor, const QRect& workArea)
-{
-    if (frame.left() < monitor.left())
-        frame.moveLeft(monitor.left());
-    if (frame.top() < monitor.top())
-        frame.moveTop(monitor.top());
-    if (frame.left() + frame.width() > workArea.right() + 1)
-        frame.moveLeft(workArea.right() + 1 - frame.width());
-    if (frame.top() + frame.height() > workArea.bottom() + 1)
-        frame.moveTop(workArea.bottom() + 1 - frame.height());
-    return frame.topLeft();
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- opening
+
+const std::vector<TOptionControlRow>& OptionControlRows()
+{
+    using F = TOptionForm;
+    static const std::vector<TOptionControlRow> rows = {
+        {&F::cbCustomizeTaskTray, &CustomizeTaskTray},
+        {&F::cbCustomizeTaskBar, &CustomizeTaskBar},
+        {&F::cbCustomizeAutoRecv, &CustomizeAutoRecv},
+        {&F::cbCustomizeAutoRecvAbsence, &CustomizeAutoRecvAbsence},
+        {&F::cbCustomizeReplyHide, &CustomizeReplyHide},
+        {&F::cbCustomizeSendHide, &CustomizeSendHide},
+        {&F::cbCustomizeRecvWithMessage, &CustomizeRecvWithMessage},
+        {&F::cbCustomizeLetter, &CustomizeLetter},
+        {&F::cbCustomizeChatLocate, &CustomizeChatLocate},
+        {&F::cbCustomizeIME, &CustomizeIME},
+        {&F::cbCustomizeLog, &CustomizeLog},
+        {&F::cbCustomizeReloginMessage, &CustomizeReloginMessage},
+        {&F::cbCustomizeEnd, &CustomizeEnd},
+        {&F::cbCustomizeStartLogin, &CustomizeStartLogin},
+        {&F::cbCustomizeStartFormHide, &CustomizeStartFormHide},
+        {&F::cbCustomizeStartVersionCheck, &CustomizeStartVersionCheck},
+        {&F::cbCustomizeShowTopMost, &CustomizeShowTopMost},
+        {&F::edCustomizeFileSaveSetPath, &CustomizeFileSaveSetPath},
+        {&F::cbCustomizeTaskHideLog, &CustomizeTaskHideLog},
+        {&F::cbCustomizeTaskHideSend, &CustomizeTaskHideSend},
+        {&F::cbCustomizeTaskHideFileSend, &CustomizeTaskHideFileSend},
+        {&F::cbCustomizeTaskHideChat, &CustomizeTaskHideChat},
+        {&F::cbCustomizeTaskHideGlobalChat, &CustomizeTaskHideGlobalChat},
+        {&F::cbCustomizeTaskHideAbsence, &CustomizeTaskHideAbsence},
+        {&F::cbSecurityFileRecvCancel, &SecurityFileRecvCancel},
+        {&F::cbSecurityFileRecvCancelAbsence, &SecurityFileRecvCancelAbsence},
+        {&F::cbSecurityLetter, &SecurityLetter},
+        {&F::edSecurityLetterPassword, &SecurityLetterPassword},
+        {&F::cbSecurityOption, &SecurityOption},
+        {&F::edSecurityOptionPassword, &SecurityOptionPassword},
+        {&F::cbSecurityLog, &SecurityLog},
+        {&F::edSecurityLogPassword, &SecurityLogPassword},
+        {&F::cbAnimationMouse, &AnimationMouse},
+        {&F::cbAnimationTaskTrayIcon, &AnimationTaskTrayIcon},
+        {&F::cbEventOtherLogin, &NoticeLogin},
+        {&F::cbEventOtherLogout, &NoticeLogout},
+        {&F::cbEventOtherChatLogin, &NoticeChatLogin},
+        {&F::cbNoticeChatLoginAnytime, &NoticeChatLoginAnytime},
+        {&F::cbEventOtherChatLogout, &NoticeChatLogout},
+        {&F::cbNoticeChatLogoutAnytime, &NoticeChatLogoutAnytime},
+        {&F::cbEventOtherAbsence, &NoticeAbsence},
+        {&F::cbEventOtherNonAbsence, &NoticeNonAbsence},
+        {&F::cbEventRecv, &NoticeRecv},
+        {&F::cbEventMessageOpen, &NoticeMessageOpen},
+        {&F::cbNoticePosition, &NoticePosition},
+        {&F::cbNoticeAutoClose, &NoticeAutoClose},
+        {&F::cbNoticeAutoCloseAbsenceCancel, &NoticeAutoCloseAbsenceCancel},
+        {&F::cbEventAbsenceHide, &NoticeAbsenceHide},
+    };
+    return rows;
+}
 
 void OptionFormShow()
 {
@@ -236,9 +324,11 @@ TOptionForm::TOptionForm()
     FormCreate();
 }
 
-QWidget* TOptionForm::PageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page)
+QWidget* TOptionForm::PageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page,
+                                 const QString& sPageName)
 {
     page = new QWidget;
+    page->setObjectName(sPageName);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
@@ -257,7 +347,7 @@ QWidget* TOptionForm::PageCreate(const QString& sCaption, const QString& sHeader
     strip->setFixedHeight(22);
     strip->setIndent(10);
     auto* picture = new QLabel(strip);
-    picture->setPixmap(OptionImage());
+    picture->setPixmap(ProjectImages::OptionHeaderImage());
     picture->setGeometry(6, 3, 16, 16);
     layout->addWidget(strip);
     auto* body = new QWidget(page);
@@ -267,498 +357,461 @@ QWidget* TOptionForm::PageCreate(const QString& sCaption, const QString& sHeader
     return body;
 }
 
+QWidget* TOptionForm::ScrollPageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page,
+                                       const QString& sPageName, QScrollArea*& area, const QString& sAreaName)
+{
+    QWidget* body = PageCreate(sCaption, sHeader, page, sPageName);
+    auto* outer = new QVBoxLayout(body);
+    outer->setContentsMargins(0, 0, 0, 0);
+    area = new QScrollArea(body);
+    area->setObjectName(sAreaName);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(area);
+    auto* box = new QWidget;
+    area->setWidget(box);
+    // The wheel scrolls the area by the window's own step.
+    area->viewport()->installEventFilter(this);
+    return box;
+}
+
 void TOptionForm::CreatePages()
 {
-    auto help = [](QWidget* w, int iHelp) {
-        w->setProperty(kHelpContext, iHelp);
-        return w;
-    };
-    auto enterOk = [](QWidget* w) { w->setProperty(kEnterOk, true); };
-    auto check = [&](QCheckBox*& box, const char* name, const QString& sCaption, int iHelp, QWidget* parent,
-                     const QString& sHint = QString()) {
-        box = new QCheckBox(sCaption, parent);
-        box->setObjectName(QString::fromLatin1(name));
-        help(box, iHelp);
-        enterOk(box);
-        if (!sHint.isEmpty())
-            box->setToolTip(sHint);
-        return box;
-    };
-    auto radio = [&](QRadioButton*& button, const char* name, const QString& sCaption, int iHelp,
-                     QWidget* parent) {
-        button = new QRadioButton(sCaption, parent);
-        button->setObjectName(QString::fromLatin1(name));
-        help(button, iHelp);
-        enterOk(button);
-        return button;
-    };
-    auto edit = [&](QLineEdit*& line, const char* name, int iHelp, QWidget* parent) {
-        line = new QLineEdit(parent);
-        line->setObjectName(QString::fromLatin1(name));
-        help(line, iHelp);
-        enterOk(line);
-        return line;
-    };
-    auto combo = [&](QComboBox*& box, const char* name, int iHelp, const QStringList& slItems,
-                     QWidget* parent) {
-        box = new QComboBox(parent);
-        box->setObjectName(QString::fromLatin1(name));
-        box->addItems(slItems);
-        help(box, iHelp);
-        enterOk(box);
-        return box;
-    };
-    auto button = [&](QPushButton*& b, const char* name, const QString& sCaption, int iHelp,
-                      QWidget* parent) {
-        b = new QPushButton(sCaption, parent);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-        help(b, iHelp);
-        return b;
-    };
-    auto indent = [](QWidget* w) {
-        auto* row = new QHBoxLayout;
-        row->addSpacing(16);
-        row->addWidget(w, 1);
-        return row;
-    };
-    auto label = [](const QString& sText, QWidget* buddy, QWidget* parent) {
-        auto* l = new QLabel(sText, parent);
-        l->setBuddy(buddy);
-        return l;
-    };
-
     pcOption = new TPageControlEx(this);
     pcOption->setObjectName(QStringLiteral("pcOption"));
     pcOption->tabBar()->setMouseTracking(true);
+    CreateProfilePage();
+    CreateAbsencePage();
+    CreateEventPage();
+    CreateSoundPage();
+    CreateCustomizePage();
+    CreateNetworkPage();
+    CreatePasswordPage();
+    CreateButtons();
+    ConnectHandlers();
+    pcOption->Loaded();
+    const QSize hint = sizeHint();
+    resize(std::max(kDesignClientSize.width(), hint.width()),
+           std::max(kDesignClientSize.height(), hint.height()));
+}
 
-    // ---- Profile
-    {
-        QWidget* body = PageCreate(QStringLiteral("プロファイル"),
-                                   QStringLiteral("個人情報を設定、閲覧することができます。"), tsProfile);
-        tsProfile->setObjectName(QStringLiteral("tsProfile"));
-        auto* layout = new QVBoxLayout(body);
-        layout->addWidget(SectionTitle(QStringLiteral("設定"), body));
-        edit(edHandleName, "edHandleName", 73, body);
-        auto* form = new QFormLayout;
-        form->addRow(label(QStringLiteral("ハンドル名"), edHandleName, body), edHandleName);
-        layout->addLayout(form);
-        layout->addWidget(SectionTitle(QStringLiteral("情報"), body));
-        auto* info = new QFormLayout;
-        edit(edMachineName, "edMachineName", 74, body);
-        edMachineName->setReadOnly(true);
-        edMachineName->setBackgroundRole(QPalette::Button);
-        mmIPAddress = new QPlainTextEdit(body);
-        mmIPAddress->setObjectName(QStringLiteral("mmIPAddress"));
-        mmIPAddress->setReadOnly(true);
-        mmIPAddress->setBackgroundRole(QPalette::Button);
-        help(mmIPAddress, 75);
-        info->addRow(label(QStringLiteral("コンピュータ名"), edMachineName, body), edMachineName);
-        info->addRow(label(QStringLiteral("IPアドレス"), mmIPAddress, body), mmIPAddress);
-        layout->addLayout(info);
-        layout->addStretch(1);
-    }
+// The own handle name, computer name and addresses.
+void TOptionForm::CreateProfilePage()
+{
+    QWidget* body =
+        PageCreate(QStringLiteral("プロファイル"), QStringLiteral("個人情報を設定、閲覧することができます。"),
+                   tsProfile, QStringLiteral("tsProfile"));
+    auto* layout = new QVBoxLayout(body);
+    layout->addWidget(SectionTitle(QStringLiteral("設定"), body));
+    EditMake(edHandleName, "edHandleName", 73, body);
+    auto* form = new QFormLayout;
+    form->addRow(BuddyLabel(QStringLiteral("ハンドル名"), edHandleName, body), edHandleName);
+    layout->addLayout(form);
+    layout->addWidget(SectionTitle(QStringLiteral("情報"), body));
+    auto* info = new QFormLayout;
+    EditMake(edMachineName, "edMachineName", 74, body);
+    edMachineName->setReadOnly(true);
+    edMachineName->setBackgroundRole(QPalette::Button);
+    mmIPAddress = new QPlainTextEdit(body);
+    mmIPAddress->setObjectName(QStringLiteral("mmIPAddress"));
+    mmIPAddress->setReadOnly(true);
+    mmIPAddress->setBackgroundRole(QPalette::Button);
+    ControlHelp(mmIPAddress, 75);
+    info->addRow(BuddyLabel(QStringLiteral("コンピュータ名"), edMachineName, body), edMachineName);
+    info->addRow(BuddyLabel(QStringLiteral("IPアドレス"), mmIPAddress, body), mmIPAddress);
+    layout->addLayout(info);
+    layout->addStretch(1);
+}
 
-    // ---- Away kinds
-    {
-        QWidget* body =
-            PageCreate(QStringLiteral("不在"),
-                       QStringLiteral("複数の不在メッセージを設定することができます。"), tsAbsence);
-        tsAbsence->setObjectName(QStringLiteral("tsAbsence"));
-        auto* layout = new QVBoxLayout(body);
-        layout->addWidget(SectionTitle(QStringLiteral("不在メッセージ設定"), body));
-        auto* row = new QHBoxLayout;
-        combo(cbAbsence, "cbAbsence", 80, {}, body);
-        row->addWidget(label(QStringLiteral("不在の種類"), cbAbsence, body));
-        row->addWidget(cbAbsence, 1);
-        row->addWidget(button(btAbsenceAdd, "btAbsenceAdd", QStringLiteral("追加(&N)"), 81, body));
-        row->addWidget(button(btAbsenceRename, "btAbsenceRename", QStringLiteral("名前変更(&R)"), 82, body));
-        row->addWidget(button(btAbsenceDelete, "btAbsenceDelete", QStringLiteral("削除(&D)"), 83, body));
-        layout->addLayout(row);
-        auto* memo = new TMemoEx(body);
-        memo->SetMaxLength(kAbsenceMessageLength);
-        mmAbsenceMessage = memo;
-        mmAbsenceMessage->setObjectName(QStringLiteral("mmAbsenceMessage"));
-        help(mmAbsenceMessage, 84);
-        mmAbsenceMessage->setFont(QFont(QStringLiteral("ＭＳ ゴシック")));
-        mmAbsenceMessage->setTabChangesFocus(true);
-        layout->addWidget(label(QStringLiteral("不在メッセージ"), mmAbsenceMessage, body));
-        layout->addWidget(mmAbsenceMessage, 1);
-    }
+// The away kinds and the message of the one chosen.
+void TOptionForm::CreateAbsencePage()
+{
+    QWidget* body =
+        PageCreate(QStringLiteral("不在"), QStringLiteral("複数の不在メッセージを設定することができます。"),
+                   tsAbsence, QStringLiteral("tsAbsence"));
+    auto* layout = new QVBoxLayout(body);
+    layout->addWidget(SectionTitle(QStringLiteral("不在メッセージ設定"), body));
+    auto* row = new QHBoxLayout;
+    ComboMake(cbAbsence, "cbAbsence", 80, {}, body);
+    row->addWidget(BuddyLabel(QStringLiteral("不在の種類"), cbAbsence, body));
+    row->addWidget(cbAbsence, 1);
+    row->addWidget(ButtonMake(btAbsenceAdd, "btAbsenceAdd", QStringLiteral("追加(&N)"), 81, body));
+    row->addWidget(ButtonMake(btAbsenceRename, "btAbsenceRename", QStringLiteral("名前変更(&R)"), 82, body));
+    row->addWidget(ButtonMake(btAbsenceDelete, "btAbsenceDelete", QStringLiteral("削除(&D)"), 83, body));
+    layout->addLayout(row);
+    auto* memo = new TMemoEx(body);
+    memo->SetMaxLength(kAbsenceMessageLength);
+    mmAbsenceMessage = memo;
+    mmAbsenceMessage->setObjectName(QStringLiteral("mmAbsenceMessage"));
+    ControlHelp(mmAbsenceMessage, 84);
+    mmAbsenceMessage->setFont(QFont(QStringLiteral("ＭＳ ゴシック")));
+    mmAbsenceMessage->setTabChangesFocus(true);
+    layout->addWidget(BuddyLabel(QStringLiteral("不在メッセージ"), mmAbsenceMessage, body));
+    layout->addWidget(mmAbsenceMessage, 1);
+}
 
-    // ---- Notices
-    {
-        QWidget* body =
-            PageCreate(QStringLiteral("通知"),
-                       QStringLiteral("イベントの通知についての設定をすることができます。"), tsEvent);
-        tsEvent->setObjectName(QStringLiteral("tsEvent"));
-        auto* columns = new QHBoxLayout(body);
-        auto* left = new QVBoxLayout;
-        left->addWidget(SectionTitle(QStringLiteral("通知するイベント"), body));
-        const QString sAnytimeHint =
-            QStringLiteral("自分がチャットに参加していない状態でも通知されるようにします");
-        left->addWidget(check(cbEventOtherLogin, "cbEventOtherLogin", QStringLiteral("ユーザのログイン"), 86,
-                              body, QStringLiteral("他のユーザがログインした時に通知します")));
-        left->addWidget(check(cbEventOtherLogout, "cbEventOtherLogout", QStringLiteral("ユーザのログアウト"),
-                              87, body, QStringLiteral("他のユーザがログアウトした時に通知します")));
-        left->addWidget(check(cbEventOtherChatLogin, "cbEventOtherChatLogin",
-                              QStringLiteral("ユーザのチャットログイン"), 151, body,
-                              QStringLiteral("他のユーザがチャットへログインした時に通知します")));
-        left->addLayout(indent(check(cbNoticeChatLoginAnytime, "cbNoticeChatLoginAnytime",
-                                     QStringLiteral("参加状態に限らず通知する"), 89, body, sAnytimeHint)));
-        left->addWidget(check(cbEventOtherChatLogout, "cbEventOtherChatLogout",
-                              QStringLiteral("ユーザのチャットログアウト"), 152, body,
-                              QStringLiteral("他のユーザがチャットからログアウトした時に通知します")));
-        left->addLayout(indent(check(cbNoticeChatLogoutAnytime, "cbNoticeChatLogoutAnytime",
-                                     QStringLiteral("参加状態に限らず通知する"), 89, body, sAnytimeHint)));
-        left->addWidget(check(cbEventRecv, "cbEventRecv", QStringLiteral("メッセージの受信"), 90, body,
-                              QStringLiteral("メッセージを受信した時に通知します")));
-        left->addWidget(check(cbEventMessageOpen, "cbEventMessageOpen",
-                              QStringLiteral("送信したメッセージの開封"), 91, body,
-                              QStringLiteral("送信したメッセージが開封された時に通知します")));
-        left->addWidget(check(cbEventOtherAbsence, "cbEventOtherAbsence", QStringLiteral("ユーザの不在設定"),
-                              88, body, QStringLiteral("他のユーザが不在状態になった時に通知します")));
-        left->addWidget(check(cbEventOtherNonAbsence, "cbEventOtherNonAbsence",
-                              QStringLiteral("ユーザの不在設定解除"), 89, body,
-                              QStringLiteral("他のユーザが不在状態を解除した時に通知します")));
-        left->addStretch(1);
-        auto* right = new QVBoxLayout;
-        right->addWidget(SectionTitle(QStringLiteral("表示位置"), body));
-        combo(cbNoticePosition, "cbNoticePosition", 0,
+// Which events make a notice, where it shows and when it closes.
+void TOptionForm::CreateEventPage()
+{
+    QWidget* body = PageCreate(QStringLiteral("通知"),
+                               QStringLiteral("イベントの通知についての設定をすることができます。"), tsEvent,
+                               QStringLiteral("tsEvent"));
+    auto* columns = new QHBoxLayout(body);
+    auto* left = new QVBoxLayout;
+    left->addWidget(SectionTitle(QStringLiteral("通知するイベント"), body));
+    const QString sAnytimeHint =
+        QStringLiteral("自分がチャットに参加していない状態でも通知されるようにします");
+    left->addWidget(CheckBoxMake(cbEventOtherLogin, "cbEventOtherLogin", QStringLiteral("ユーザのログイン"),
+                                 86, body, QStringLiteral("他のユーザがログインした時に通知します")));
+    left->addWidget(CheckBoxMake(cbEventOtherLogout, "cbEventOtherLogout",
+                                 QStringLiteral("ユーザのログアウト"), 87, body,
+                                 QStringLiteral("他のユーザがログアウトした時に通知します")));
+    left->addWidget(CheckBoxMake(cbEventOtherChatLogin, "cbEventOtherChatLogin",
+                                 QStringLiteral("ユーザのチャットログイン"), 151, body,
+                                 QStringLiteral("他のユーザがチャットへログインした時に通知します")));
+    left->addLayout(
+        Indented(CheckBoxMake(cbNoticeChatLoginAnytime, "cbNoticeChatLoginAnytime",
+                              QStringLiteral("参加状態に限らず通知する"), 89, body, sAnytimeHint)));
+    left->addWidget(CheckBoxMake(cbEventOtherChatLogout, "cbEventOtherChatLogout",
+                                 QStringLiteral("ユーザのチャットログアウト"), 152, body,
+                                 QStringLiteral("他のユーザがチャットからログアウトした時に通知します")));
+    left->addLayout(
+        Indented(CheckBoxMake(cbNoticeChatLogoutAnytime, "cbNoticeChatLogoutAnytime",
+                              QStringLiteral("参加状態に限らず通知する"), 89, body, sAnytimeHint)));
+    left->addWidget(CheckBoxMake(cbEventRecv, "cbEventRecv", QStringLiteral("メッセージの受信"), 90, body,
+                                 QStringLiteral("メッセージを受信した時に通知します")));
+    left->addWidget(CheckBoxMake(cbEventMessageOpen, "cbEventMessageOpen",
+                                 QStringLiteral("送信したメッセージの開封"), 91, body,
+                                 QStringLiteral("送信したメッセージが開封された時に通知します")));
+    left->addWidget(CheckBoxMake(cbEventOtherAbsence, "cbEventOtherAbsence",
+                                 QStringLiteral("ユーザの不在設定"), 88, body,
+                                 QStringLiteral("他のユーザが不在状態になった時に通知します")));
+    left->addWidget(CheckBoxMake(cbEventOtherNonAbsence, "cbEventOtherNonAbsence",
+                                 QStringLiteral("ユーザの不在設定解除"), 89, body,
+                                 QStringLiteral("他のユーザが不在状態を解除した時に通知します")));
+    left->addStretch(1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(SectionTitle(QStringLiteral("表示位置"), body));
+    ComboMake(cbNoticePosition, "cbNoticePosition", 0,
               {QStringLiteral("左上"), QStringLiteral("中央上"), QStringLiteral("右上"),
                QStringLiteral("中央"), QStringLiteral("左下"), QStringLiteral("中央下"),
                QStringLiteral("右下")},
               body);
-        cbNoticePosition->setToolTip(QStringLiteral("通知が表示される位置を設定します"));
-        right->addWidget(cbNoticePosition);
-        button(btNoticeShowTest, "btNoticeShowTest", QStringLiteral("表示テスト(&T)"), 0, body);
-        btNoticeShowTest->setToolTip(QStringLiteral("通知をテスト表示します"));
-        right->addWidget(btNoticeShowTest);
-        right->addWidget(SectionTitle(QStringLiteral("表示"), body));
-        right->addWidget(check(cbNoticeAutoClose, "cbNoticeAutoClose",
-                               QStringLiteral("一定時間後に自動で閉じる"), 29, body,
-                               QStringLiteral("通知が表示された一定時間後に通知を自動で閉じるようにします")));
-        right->addLayout(
-            indent(check(cbNoticeAutoCloseAbsenceCancel, "cbNoticeAutoCloseAbsenceCancel",
-                         QStringLiteral("不在設定時は閉じない"), 29, body,
-                         QStringLiteral("自分が不在設定をしている間は自動で通知が閉じないようにします"))));
-        right->addWidget(check(cbEventAbsenceHide, "cbEventAbsenceHide",
-                               QStringLiteral("不在設定時は通知しない"), 29, body,
-                               QStringLiteral("自分が不在設定をしている間は通知されないようにします")));
-        right->addStretch(1);
-        columns->addLayout(left, 1);
-        columns->addLayout(right, 1);
-    }
+    cbNoticePosition->setToolTip(QStringLiteral("通知が表示される位置を設定します"));
+    right->addWidget(cbNoticePosition);
+    ButtonMake(btNoticeShowTest, "btNoticeShowTest", QStringLiteral("表示テスト(&T)"), 0, body);
+    btNoticeShowTest->setToolTip(QStringLiteral("通知をテスト表示します"));
+    right->addWidget(btNoticeShowTest);
+    right->addWidget(SectionTitle(QStringLiteral("表示"), body));
+    right->addWidget(
+        CheckBoxMake(cbNoticeAutoClose, "cbNoticeAutoClose", QStringLiteral("一定時間後に自動で閉じる"), 29,
+                     body, QStringLiteral("通知が表示された一定時間後に通知を自動で閉じるようにします")));
+    right->addLayout(Indented(
+        CheckBoxMake(cbNoticeAutoCloseAbsenceCancel, "cbNoticeAutoCloseAbsenceCancel",
+                     QStringLiteral("不在設定時は閉じない"), 29, body,
+                     QStringLiteral("自分が不在設定をしている間は自動で通知が閉じないようにします"))));
+    right->addWidget(CheckBoxMake(cbEventAbsenceHide, "cbEventAbsenceHide",
+                                  QStringLiteral("不在設定時は通知しない"), 29, body,
+                                  QStringLiteral("自分が不在設定をしている間は通知されないようにします")));
+    right->addStretch(1);
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
+}
 
-    // ---- Effects
-    {
-        QWidget* body = PageCreate(QStringLiteral("効果"),
-                                   QStringLiteral("イベント時の効果を設定することができます。"), tsSound);
-        tsSound->setObjectName(QStringLiteral("tsSound"));
-        auto* outer = new QVBoxLayout(body);
-        outer->setContentsMargins(0, 0, 0, 0);
-        sbSound = new QScrollArea(body);
-        sbSound->setObjectName(QStringLiteral("sbSound"));
-        sbSound->setWidgetResizable(true);
-        sbSound->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        outer->addWidget(sbSound);
-        auto* box = new QWidget;
-        auto* layout = new QVBoxLayout(box);
-        layout->addWidget(SectionTitle(QStringLiteral("サウンド"), box));
-        layout->addWidget(radio(rbCustomizeSoundOff, "rbCustomizeSoundOff",
+// The sounds and the animations of the events.
+void TOptionForm::CreateSoundPage()
+{
+    QWidget* box =
+        ScrollPageCreate(QStringLiteral("効果"), QStringLiteral("イベント時の効果を設定することができます。"),
+                         tsSound, QStringLiteral("tsSound"), sbSound, QStringLiteral("sbSound"));
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(SectionTitle(QStringLiteral("サウンド"), box));
+    layout->addWidget(RadioMake(rbCustomizeSoundOff, "rbCustomizeSoundOff",
                                 QStringLiteral("サウンドを使用しない"), 104, box));
-        layout->addWidget(radio(rbCustomizeSoundBeep, "rbCustomizeSoundBeep",
+    layout->addWidget(RadioMake(rbCustomizeSoundBeep, "rbCustomizeSoundBeep",
                                 QStringLiteral("イベント時にBEEP音を鳴らす"), 105, box));
-        layout->addWidget(radio(rbCustomizeSoundWave, "rbCustomizeSoundWave",
+    layout->addWidget(RadioMake(rbCustomizeSoundWave, "rbCustomizeSoundWave",
                                 QStringLiteral("イベント時に以下のWAVEファイルを鳴らす"), 106, box));
-        rbCustomizeSoundWave->setChecked(true);
-        // Screen order of the rows: the event, caption, help number. A row's control
-        // number is its event's number + 1.
-        const struct {
-            TEventSound sound;
-            const char* sCaption;
-            int iHelp;
-        } rows[] = {
-            {SoundLogin, "ユーザログイン", 107},          {SoundLogout, "ユーザログアウト", 108},
-            {SoundMessage, "メッセージ受信", 109},        {SoundFileRecv, "ファイル受信", 169},
-            {SoundChatLogin, "チャットログイン", 167},    {SoundChatLogout, "チャットログアウト", 168},
-            {SoundChatMessage, "チャットメッセージ", 79}, {SoundControl, "通信制御", 170}};
-        auto* grid = new QGridLayout;
-        grid->setContentsMargins(16, 0, 0, 0);
-        const QIcon play = SoundButtonImage();
-        const QIcon search = SearchButtonImage();
-        int r = 0;
-        for (const auto& row : rows) {
-            const int k = row.sound;
-            const int n = k + 1;
-            QLineEdit*& field = edCustomizeSoundFile[size_t(k)];
-            edit(field, QStringLiteral("edCustomizeSoundFile%1").arg(n).toLatin1().constData(), row.iHelp,
+    rbCustomizeSoundWave->setChecked(true);
+    // Screen order of the rows: the event, caption, help number. A row's control
+    // number is its event's number + 1.
+    const struct {
+        TEventSound sound;
+        const char* sCaption;
+        int iHelp;
+    } rows[] = {{SoundLogin, "ユーザログイン", 107},          {SoundLogout, "ユーザログアウト", 108},
+                {SoundMessage, "メッセージ受信", 109},        {SoundFileRecv, "ファイル受信", 169},
+                {SoundChatLogin, "チャットログイン", 167},    {SoundChatLogout, "チャットログアウト", 168},
+                {SoundChatMessage, "チャットメッセージ", 79}, {SoundControl, "通信制御", 170}};
+    auto* grid = new QGridLayout;
+    grid->setContentsMargins(16, 0, 0, 0);
+    const QIcon play = ProjectImages::SoundButtonImage();
+    const QIcon search = ProjectImages::SearchButtonImage();
+    int r = 0;
+    for (const auto& row : rows) {
+        const int k = row.sound;
+        const int n = k + 1;
+        QLineEdit*& field = edCustomizeSoundFile[size_t(k)];
+        EditMake(field, QStringLiteral("edCustomizeSoundFile%1").arg(n).toLatin1().constData(), row.iHelp,
                  box);
-            laCustomizeSoundFile[size_t(k)] = label(QString::fromUtf8(row.sCaption), field, box);
-            auto* playButton = new QToolButton(box);
-            playButton->setObjectName(QStringLiteral("sbCustomizeSoundPlay%1").arg(n));
-            playButton->setIcon(play);
-            playButton->setToolTip(QStringLiteral("テスト再生"));
-            auto* searchButton = new QToolButton(box);
-            searchButton->setObjectName(QStringLiteral("sbCustomizeSoundSearch%1").arg(n));
-            searchButton->setIcon(search);
-            searchButton->setToolTip(QStringLiteral("ファイル参照"));
-            sbCustomizeSoundPlay[size_t(k)] = playButton;
-            sbCustomizeSoundSearch[size_t(k)] = searchButton;
-            connect(playButton, &QToolButton::clicked, this, [this, k] { sbCustomizeSoundPlayClick(k + 1); });
-            connect(searchButton, &QToolButton::clicked, this,
-                    [this, k] { sbCustomizeSoundSearchClick(k + 1); });
-            grid->addWidget(laCustomizeSoundFile[size_t(k)], r, 0);
-            grid->addWidget(field, r, 1);
-            grid->addWidget(playButton, r, 2);
-            grid->addWidget(searchButton, r, 3);
-            ++r;
-        }
-        layout->addLayout(grid);
-        layout->addWidget(SectionTitle(QStringLiteral("メッセージ受信アニメーション"), box));
-        auto* animations = new QFormLayout;
-        combo(cbAnimationMouse, "cbAnimationMouse", 117,
+        laCustomizeSoundFile[size_t(k)] = BuddyLabel(QString::fromUtf8(row.sCaption), field, box);
+        auto* playButton = new QToolButton(box);
+        playButton->setObjectName(QStringLiteral("sbCustomizeSoundPlay%1").arg(n));
+        playButton->setIcon(play);
+        playButton->setToolTip(QStringLiteral("テスト再生"));
+        auto* searchButton = new QToolButton(box);
+        searchButton->setObjectName(QStringLiteral("sbCustomizeSoundSearch%1").arg(n));
+        searchButton->setIcon(search);
+        searchButton->setToolTip(QStringLiteral("ファイル参照"));
+        sbCustomizeSoundPlay[size_t(k)] = playButton;
+        sbCustomizeSoundSearch[size_t(k)] = searchButton;
+        connect(playButton, &QToolButton::clicked, this, [this, k] { sbCustomizeSoundPlayClick(k + 1); });
+        connect(searchButton, &QToolButton::clicked, this, [this, k] { sbCustomizeSoundSearchClick(k + 1); });
+        grid->addWidget(laCustomizeSoundFile[size_t(k)], r, 0);
+        grid->addWidget(field, r, 1);
+        grid->addWidget(playButton, r, 2);
+        grid->addWidget(searchButton, r, 3);
+        ++r;
+    }
+    layout->addLayout(grid);
+    layout->addWidget(SectionTitle(QStringLiteral("メッセージ受信アニメーション"), box));
+    auto* animations = new QFormLayout;
+    ComboMake(cbAnimationMouse, "cbAnimationMouse", 117,
               {QStringLiteral("（アニメーションなし）"), QStringLiteral("サークル"),
                QStringLiteral("スクエア"), QStringLiteral("シューティング ライト")},
               box);
-        combo(cbAnimationTaskTrayIcon, "cbAnimationTaskTrayIcon", 172,
+    ComboMake(cbAnimationTaskTrayIcon, "cbAnimationTaskTrayIcon", 172,
               {QStringLiteral("（アニメーションなし）"), QStringLiteral("点滅"), QStringLiteral("流星")},
               box);
-        animations->addRow(label(QStringLiteral("マウスポインタ"), cbAnimationMouse, box), cbAnimationMouse);
-        animations->addRow(label(QStringLiteral("タスクトレイアイコン"), cbAnimationTaskTrayIcon, box),
-                           cbAnimationTaskTrayIcon);
-        layout->addLayout(animations);
-        layout->addStretch(1);
-        sbSound->setWidget(box);
-        sbSound->viewport()->installEventFilter(this);
-        auto* group = new QButtonGroup(box);
-        for (QRadioButton* b : {rbCustomizeSoundOff, rbCustomizeSoundBeep, rbCustomizeSoundWave})
-            group->addButton(b);
-    }
+    animations->addRow(BuddyLabel(QStringLiteral("マウスポインタ"), cbAnimationMouse, box), cbAnimationMouse);
+    animations->addRow(BuddyLabel(QStringLiteral("タスクトレイアイコン"), cbAnimationTaskTrayIcon, box),
+                       cbAnimationTaskTrayIcon);
+    layout->addLayout(animations);
+    layout->addStretch(1);
+    auto* group = new QButtonGroup(box);
+    for (QRadioButton* b : {rbCustomizeSoundOff, rbCustomizeSoundBeep, rbCustomizeSoundWave})
+        group->addButton(b);
+}
 
-    // ---- Customize
-    {
-        QWidget* body =
-            PageCreate(QStringLiteral("カスタマイズ"),
-                       QStringLiteral("より使いやすくカスタマイズすることができます。"), tsCustomize);
-        tsCustomize->setObjectName(QStringLiteral("tsCustomize"));
-        auto* outer = new QVBoxLayout(body);
-        outer->setContentsMargins(0, 0, 0, 0);
-        sbCustomize = new QScrollArea(body);
-        sbCustomize->setObjectName(QStringLiteral("sbCustomize"));
-        sbCustomize->setWidgetResizable(true);
-        sbCustomize->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        outer->addWidget(sbCustomize);
-        auto* box = new QWidget;
-        auto* layout = new QVBoxLayout(box);
-        auto add = [&](QWidget* w) { layout->addWidget(w); };
-        auto password = [&](QLabel*& l, QLineEdit*& e, const char* name, int iHelp) {
-            edit(e, name, iHelp, box);
-            e->setEchoMode(QLineEdit::Password);
-            l = label(QStringLiteral("パスワード"), e, box);
-            auto* row = new QHBoxLayout;
-            row->addSpacing(16);
-            row->addWidget(l);
-            row->addWidget(e, 1);
-            layout->addLayout(row);
-        };
-        add(SectionTitle(QStringLiteral("一般動作"), box));
-        add(check(cbCustomizeMultiUser, "cbCustomizeMultiUser",
-                  QStringLiteral("Windowsのログオンユーザ毎に設定とログを管理する"), 143, box));
-        add(check(cbCustomizeTaskTray, "cbCustomizeTaskTray", QStringLiteral("タスクトレイを使用する"), 98,
-                  box));
-        layout->addLayout(
-            indent(check(cbCustomizeTaskBar, "cbCustomizeTaskBar",
-                         QStringLiteral("最小化時にメインウィンドウをタスクバーに表示しない"), 99, box)));
-        add(check(cbCustomizeRecvWithMessage, "cbCustomizeRecvWithMessage",
-                  QStringLiteral("返信時に元のメッセージを引用する"), 118, box));
-        add(check(cbCustomizeChatLocate, "cbCustomizeChatLocate",
-                  QStringLiteral("チャットの発言内容をハンドル名の隣に表示する"), 150, box));
-        add(check(cbCustomizeIME, "cbCustomizeIME", QStringLiteral("IMEを自動的に起動する"), 153, box));
-        add(check(cbCustomizeLog, "cbCustomizeLog", QStringLiteral("メッセージのログを保存する"), 119, box));
-        add(check(cbCustomizeReloginMessage, "cbCustomizeReloginMessage",
-                  QStringLiteral("自動再ログイン時にメッセージを表示する"), 103, box));
-        add(check(cbCustomizeEnd, "cbCustomizeEnd", QStringLiteral("終了時に確認する"), 131, box));
-        add(SectionTitle(QStringLiteral("セキュリティ"), box));
-        add(check(cbCustomizeSecurityData, "cbCustomizeSecurityData",
-                  QStringLiteral("メッセージを暗号化して送信する"), 154, box));
-        add(check(cbSecurityFileRecvCancel, "cbSecurityFileRecvCancel",
-                  QStringLiteral("ファイルの受信要求を自動的に拒否する"), 155, box));
-        layout->addLayout(indent(check(cbSecurityFileRecvCancelAbsence, "cbSecurityFileRecvCancelAbsence",
-                                       QStringLiteral("不在設定時のみ拒否する"), 38, box)));
-        add(check(cbCustomizeLetter, "cbCustomizeLetter",
-                  QStringLiteral("受信メッセージを全て封書扱いにする"), 148, box));
-        add(check(cbSecurityLetter, "cbSecurityLetter",
-                  QStringLiteral("封書メッセージを閲覧する時にパスワードを要求する"), 8, box));
-        password(laSecurityLetterPassword, edSecurityLetterPassword, "edSecurityLetterPassword", 12);
-        add(check(cbSecurityOption, "cbSecurityOption",
-                  QStringLiteral("オプション画面を開く時にパスワードを要求する"), 45, box));
-        password(laSecurityOptionPassword, edSecurityOptionPassword, "edSecurityOptionPassword", 52);
-        add(check(cbSecurityLog, "cbSecurityLog",
-                  QStringLiteral("ログビューアを開く時にパスワードを要求する"), 56, box));
-        password(laSecurityLogPassword, edSecurityLogPassword, "edSecurityLogPassword", 60);
-        add(SectionTitle(QStringLiteral("ウィンドウ"), box));
-        add(check(cbCustomizeAutoRecv, "cbCustomizeAutoRecv",
-                  QStringLiteral("メッセージ受信時に受信ウィンドウを開く"), 120, box));
-        layout->addLayout(indent(check(cbCustomizeAutoRecvAbsence, "cbCustomizeAutoRecvAbsence",
-                                       QStringLiteral("不在設定時は受信ウィンドウを開かない"), 144, box)));
-        add(check(cbCustomizeReplyHide, "cbCustomizeReplyHide",
-                  QStringLiteral("返信時に受信ウィンドウを閉じる"), 121, box));
-        add(check(cbCustomizeSendHide, "cbCustomizeSendHide",
-                  QStringLiteral("メッセージ送信後にメインウィンドウを閉じる"), 122, box));
-        add(check(cbCustomizeShowTopMost, "cbCustomizeShowTopMost",
-                  QStringLiteral("メインウィンドウを常に手前に表示する"), 102, box));
-        add(SectionTitle(QStringLiteral("ファイル受信"), box));
-        add(radio(rbCustomizeFileSaveRun, "rbCustomizeFileSaveRun",
-                  QStringLiteral("起動フォルダをデフォルトの保存先に設定する"), 158, box));
-        add(radio(rbCustomizeFileSaveLast, "rbCustomizeFileSaveLast",
-                  QStringLiteral("前回保存したフォルダをデフォルトの保存先に設定する"), 159, box));
-        add(radio(rbCustomizeFileSaveSet, "rbCustomizeFileSaveSet",
-                  QStringLiteral("デフォルトの保存先を手動で設定する"), 160, box));
-        rbCustomizeFileSaveSet->setChecked(true);
-        {
-            edit(edCustomizeFileSaveSetPath, "edCustomizeFileSaveSetPath", 161, box);
-            laCustomizeFileSaveSetPath = label(QStringLiteral("保存先"), edCustomizeFileSaveSetPath, box);
-            sbCustomizeFileSaveSetPath = new QToolButton(box);
-            sbCustomizeFileSaveSetPath->setObjectName(QStringLiteral("sbCustomizeFileSaveSetPath"));
-            sbCustomizeFileSaveSetPath->setIcon(SearchButtonImage());
-            sbCustomizeFileSaveSetPath->setToolTip(QStringLiteral("保存先参照"));
-            connect(sbCustomizeFileSaveSetPath, &QToolButton::clicked, this,
-                    &TOptionForm::sbCustomizeFileSaveSetPathClick);
-            auto* row = new QHBoxLayout;
-            row->addSpacing(16);
-            row->addWidget(laCustomizeFileSaveSetPath);
-            row->addWidget(edCustomizeFileSaveSetPath, 1);
-            row->addWidget(sbCustomizeFileSaveSetPath);
-            layout->addLayout(row);
-        }
-        auto* saveGroup = new QButtonGroup(box);
-        for (QRadioButton* b : {rbCustomizeFileSaveRun, rbCustomizeFileSaveLast, rbCustomizeFileSaveSet})
-            saveGroup->addButton(b);
-        add(SectionTitle(QStringLiteral("タスクトレイメニュー"), box));
-        add(check(cbCustomizeTaskHideLog, "cbCustomizeTaskHideLog",
-                  QStringLiteral("タスクトレイメニューに「ログビューア」項目を表示しない"), 162, box));
-        add(check(cbCustomizeTaskHideSend, "cbCustomizeTaskHideSend",
-                  QStringLiteral("タスクトレイメニューに「メッセージ送信」項目を表示しない"), 163, box));
-        add(check(cbCustomizeTaskHideFileSend, "cbCustomizeTaskHideFileSend",
-                  QStringLiteral("タスクトレイメニューに「ファイル送信」項目を表示しない"), 6, box));
-        add(check(cbCustomizeTaskHideChat, "cbCustomizeTaskHideChat",
-                  QStringLiteral("タスクトレイメニューに「チャット」項目を表示しない"), 165, box));
-        add(check(cbCustomizeTaskHideGlobalChat, "cbCustomizeTaskHideGlobalChat",
-                  QStringLiteral("タスクトレイメニューに「グローバルチャット」項目を表示しない"), 164, box));
-        add(check(cbCustomizeTaskHideAbsence, "cbCustomizeTaskHideAbsence",
-                  QStringLiteral("タスクトレイメニューに「不在」項目を表示しない"), 166, box));
-        add(SectionTitle(QStringLiteral("起動動作"), box));
-        add(check(cbCustomizeStartLogin, "cbCustomizeStartLogin", QStringLiteral("起動時にログインする"), 100,
-                  box));
-        add(check(cbCustomizeStartFormHide, "cbCustomizeStartFormHide",
-                  QStringLiteral("起動時にメインウィンドウを表示しない"), 101, box));
-        add(check(cbCustomizeStartVersionCheck, "cbCustomizeStartVersionCheck",
-                  QStringLiteral("起動時に新しいバージョンが公開されているか確認する"), 101, box));
-        add(SectionTitle(QStringLiteral("ホットキー"), box));
-        const struct {
-            const char* sCaption;
-            int iHelp;
-        } keys[] = {{"メインウィンドウ表示", 135},
-                    {"メッセージ送信", 136},
-                    {"メッセージ受信", 137},
-                    {"ファイル送信", 66},
-                    {"ログビューア表示", 72}};
-        auto* hotKeys = new QFormLayout;
-        hotKeys->setContentsMargins(16, 0, 0, 0);
-        for (size_t k = 0; k < 5; ++k) {
-            auto* field = new THotKeyEx(box);
-            field->setObjectName(QStringLiteral("hkCustomizeHotKey%1").arg(k + 1));
-            field->SetInvalidKeys(hcNone | hcShift | hcCtrl | hcAlt);
-            field->SetModifiers(hkCtrl | hkAlt);
-            help(field, keys[k].iHelp);
-            hkCustomizeHotKey[k] = field;
-            hotKeys->addRow(label(QString::fromUtf8(keys[k].sCaption), field, box), field);
-            field->OnUpdate = [this](QObject*) { edHandleNameChange(); };
-        }
-        layout->addLayout(hotKeys);
-        layout->addStretch(1);
-        sbCustomize->setWidget(box);
-        sbCustomize->viewport()->installEventFilter(this);
-    }
-
-    // ---- Network
-    {
-        QWidget* body =
-            PageCreate(QStringLiteral("ネットワーク"),
-                       QStringLiteral("ネットワークに関する設定をすることができます。"), tsNetwork);
-        tsNetwork->setObjectName(QStringLiteral("tsNetwork"));
-        auto* layout = new QVBoxLayout(body);
-        layout->addWidget(SectionTitle(QStringLiteral("直接メッセージを送るアドレス"), body));
-        layout->addWidget(
-            new QLabel(QStringLiteral("直接メッセージを送るコンピュータを指定することができます。\n"
-                                      "通信できないコンピュータがある場合に指定してください。\n"
-                                      "アドレスを設定し合うことでインターネット経由での通信も可能です。"),
-                       body));
+// Behaviour, security, windows, received files, tray menu, start and hot keys.
+void TOptionForm::CreateCustomizePage()
+{
+    QWidget* box = ScrollPageCreate(
+        QStringLiteral("カスタマイズ"), QStringLiteral("より使いやすくカスタマイズすることができます。"),
+        tsCustomize, QStringLiteral("tsCustomize"), sbCustomize, QStringLiteral("sbCustomize"));
+    auto* layout = new QVBoxLayout(box);
+    auto add = [&](QWidget* w) { layout->addWidget(w); };
+    auto password = [&](QLabel*& l, QLineEdit*& e, const char* name, int iHelp) {
+        EditMake(e, name, iHelp, box);
+        e->setEchoMode(QLineEdit::Password);
+        l = BuddyLabel(QStringLiteral("パスワード"), e, box);
         auto* row = new QHBoxLayout;
-        lbNetworkList = new QListWidget(body);
-        lbNetworkList->setObjectName(QStringLiteral("lbNetworkList"));
-        lbNetworkList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        help(lbNetworkList, 113);
-        enterOk(lbNetworkList);
-        row->addWidget(lbNetworkList, 1);
-        auto* buttons = new QVBoxLayout;
-        buttons->addWidget(button(btNetworkAdd, "btNetworkAdd", QStringLiteral("追加(&N)"), 114, body));
-        buttons->addWidget(button(btNetworkDelete, "btNetworkDelete", QStringLiteral("削除(&D)"), 115, body));
-        buttons->addStretch(1);
-        row->addLayout(buttons);
-        layout->addLayout(row, 1);
-        layout->addWidget(SectionTitle(QStringLiteral("使用ポート番号"), body));
-        layout->addWidget(new QLabel(
-            QStringLiteral("使用するポート番号を指定することができます。\n"
-                           "特定の人のみと通信したい場合や、他のアプリケーションとポート番号が競合\n"
-                           "している場合に設定してください。"),
-            body));
-        layout->addWidget(
-            check(cbNetworkPort, "cbNetworkPort", QStringLiteral("使用ポート番号を指定する"), 11, body));
-        auto* ports = new QHBoxLayout;
-        ports->addSpacing(16);
-        edit(edNetworkPortNo, "edNetworkPortNo", 116, body);
-        edit(edNetworkFTPPortNo, "edNetworkFTPPortNo", 173, body);
-        for (QLineEdit* e : {edNetworkPortNo, edNetworkFTPPortNo}) {
-            e->setMaxLength(kPortDigits);
-            e->setAttribute(Qt::WA_InputMethodEnabled, false);
-        }
-        laNetworkPort = label(QStringLiteral("メッセージポート"), edNetworkPortNo, body);
-        laNetworkFTPPort = label(QStringLiteral("ファイル転送ポート"), edNetworkFTPPortNo, body);
-        ports->addWidget(laNetworkPort);
-        ports->addWidget(edNetworkPortNo);
-        ports->addSpacing(12);
-        ports->addWidget(laNetworkFTPPort);
-        ports->addWidget(edNetworkFTPPortNo);
-        ports->addStretch(1);
-        layout->addLayout(ports);
-    }
-
-    // ---- Lock
-    {
-        QWidget* body =
-            PageCreate(QStringLiteral("パスワード"),
-                       QStringLiteral("オプションを設定するにはパスワードが必要です。"), tsPassword);
-        tsPassword->setObjectName(QStringLiteral("tsPassword"));
-        auto* layout = new QVBoxLayout(body);
-        layout->addWidget(SectionTitle(QStringLiteral("パスワード要求"), body));
-        layout->addWidget(
-            new QLabel(QStringLiteral("セキュリティにより、オプションの変更がロックされています。\n"
-                                      "ロックを解除するにはパスワードが必要です。"),
-                       body));
-        auto* row = new QHBoxLayout;
-        edPassword = new QLineEdit(body);
-        edPassword->setObjectName(QStringLiteral("edPassword"));
-        edPassword->setEchoMode(QLineEdit::Password);
-        help(edPassword, 85);
-        row->addWidget(label(QStringLiteral("パスワード"), edPassword, body));
-        row->addWidget(edPassword, 1);
-        row->addWidget(button(btPasswordOk, "btPasswordOk", QStringLiteral("OK(&E)"), 97, body));
+        row->addSpacing(16);
+        row->addWidget(l);
+        row->addWidget(e, 1);
         layout->addLayout(row);
-        layout->addStretch(1);
+    };
+    add(SectionTitle(QStringLiteral("一般動作"), box));
+    add(CheckBoxMake(cbCustomizeMultiUser, "cbCustomizeMultiUser",
+                     QStringLiteral("Windowsのログオンユーザ毎に設定とログを管理する"), 143, box));
+    add(CheckBoxMake(cbCustomizeTaskTray, "cbCustomizeTaskTray", QStringLiteral("タスクトレイを使用する"), 98,
+                     box));
+    layout->addLayout(Indented(
+        CheckBoxMake(cbCustomizeTaskBar, "cbCustomizeTaskBar",
+                     QStringLiteral("最小化時にメインウィンドウをタスクバーに表示しない"), 99, box)));
+    add(CheckBoxMake(cbCustomizeRecvWithMessage, "cbCustomizeRecvWithMessage",
+                     QStringLiteral("返信時に元のメッセージを引用する"), 118, box));
+    add(CheckBoxMake(cbCustomizeChatLocate, "cbCustomizeChatLocate",
+                     QStringLiteral("チャットの発言内容をハンドル名の隣に表示する"), 150, box));
+    add(CheckBoxMake(cbCustomizeIME, "cbCustomizeIME", QStringLiteral("IMEを自動的に起動する"), 153, box));
+    add(CheckBoxMake(cbCustomizeLog, "cbCustomizeLog", QStringLiteral("メッセージのログを保存する"), 119,
+                     box));
+    add(CheckBoxMake(cbCustomizeReloginMessage, "cbCustomizeReloginMessage",
+                     QStringLiteral("自動再ログイン時にメッセージを表示する"), 103, box));
+    add(CheckBoxMake(cbCustomizeEnd, "cbCustomizeEnd", QStringLiteral("終了時に確認する"), 131, box));
+    add(SectionTitle(QStringLiteral("セキュリティ"), box));
+    add(CheckBoxMake(cbCustomizeSecurityData, "cbCustomizeSecurityData",
+                     QStringLiteral("メッセージを暗号化して送信する"), 154, box));
+    add(CheckBoxMake(cbSecurityFileRecvCancel, "cbSecurityFileRecvCancel",
+                     QStringLiteral("ファイルの受信要求を自動的に拒否する"), 155, box));
+    layout->addLayout(
+        Indented(CheckBoxMake(cbSecurityFileRecvCancelAbsence, "cbSecurityFileRecvCancelAbsence",
+                              QStringLiteral("不在設定時のみ拒否する"), 38, box)));
+    add(CheckBoxMake(cbCustomizeLetter, "cbCustomizeLetter",
+                     QStringLiteral("受信メッセージを全て封書扱いにする"), 148, box));
+    add(CheckBoxMake(cbSecurityLetter, "cbSecurityLetter",
+                     QStringLiteral("封書メッセージを閲覧する時にパスワードを要求する"), 8, box));
+    password(laSecurityLetterPassword, edSecurityLetterPassword, "edSecurityLetterPassword", 12);
+    add(CheckBoxMake(cbSecurityOption, "cbSecurityOption",
+                     QStringLiteral("オプション画面を開く時にパスワードを要求する"), 45, box));
+    password(laSecurityOptionPassword, edSecurityOptionPassword, "edSecurityOptionPassword", 52);
+    add(CheckBoxMake(cbSecurityLog, "cbSecurityLog",
+                     QStringLiteral("ログビューアを開く時にパスワードを要求する"), 56, box));
+    password(laSecurityLogPassword, edSecurityLogPassword, "edSecurityLogPassword", 60);
+    add(SectionTitle(QStringLiteral("ウィンドウ"), box));
+    add(CheckBoxMake(cbCustomizeAutoRecv, "cbCustomizeAutoRecv",
+                     QStringLiteral("メッセージ受信時に受信ウィンドウを開く"), 120, box));
+    layout->addLayout(
+        Indented(CheckBoxMake(cbCustomizeAutoRecvAbsence, "cbCustomizeAutoRecvAbsence",
+                              QStringLiteral("不在設定時は受信ウィンドウを開かない"), 144, box)));
+    add(CheckBoxMake(cbCustomizeReplyHide, "cbCustomizeReplyHide",
+                     QStringLiteral("返信時に受信ウィンドウを閉じる"), 121, box));
+    add(CheckBoxMake(cbCustomizeSendHide, "cbCustomizeSendHide",
+                     QStringLiteral("メッセージ送信後にメインウィンドウを閉じる"), 122, box));
+    add(CheckBoxMake(cbCustomizeShowTopMost, "cbCustomizeShowTopMost",
+                     QStringLiteral("メインウィンドウを常に手前に表示する"), 102, box));
+    add(SectionTitle(QStringLiteral("ファイル受信"), box));
+    add(RadioMake(rbCustomizeFileSaveRun, "rbCustomizeFileSaveRun",
+                  QStringLiteral("起動フォルダをデフォルトの保存先に設定する"), 158, box));
+    add(RadioMake(rbCustomizeFileSaveLast, "rbCustomizeFileSaveLast",
+                  QStringLiteral("前回保存したフォルダをデフォルトの保存先に設定する"), 159, box));
+    add(RadioMake(rbCustomizeFileSaveSet, "rbCustomizeFileSaveSet",
+                  QStringLiteral("デフォルトの保存先を手動で設定する"), 160, box));
+    rbCustomizeFileSaveSet->setChecked(true);
+    {
+        EditMake(edCustomizeFileSaveSetPath, "edCustomizeFileSaveSetPath", 161, box);
+        laCustomizeFileSaveSetPath = BuddyLabel(QStringLiteral("保存先"), edCustomizeFileSaveSetPath, box);
+        sbCustomizeFileSaveSetPath = new QToolButton(box);
+        sbCustomizeFileSaveSetPath->setObjectName(QStringLiteral("sbCustomizeFileSaveSetPath"));
+        sbCustomizeFileSaveSetPath->setIcon(ProjectImages::SearchButtonImage());
+        sbCustomizeFileSaveSetPath->setToolTip(QStringLiteral("保存先参照"));
+        connect(sbCustomizeFileSaveSetPath, &QToolButton::clicked, this,
+                &TOptionForm::sbCustomizeFileSaveSetPathClick);
+        auto* row = new QHBoxLayout;
+        row->addSpacing(16);
+        row->addWidget(laCustomizeFileSaveSetPath);
+        row->addWidget(edCustomizeFileSaveSetPath, 1);
+        row->addWidget(sbCustomizeFileSaveSetPath);
+        layout->addLayout(row);
     }
+    auto* saveGroup = new QButtonGroup(box);
+    for (QRadioButton* b : {rbCustomizeFileSaveRun, rbCustomizeFileSaveLast, rbCustomizeFileSaveSet})
+        saveGroup->addButton(b);
+    add(SectionTitle(QStringLiteral("タスクトレイメニュー"), box));
+    add(CheckBoxMake(cbCustomizeTaskHideLog, "cbCustomizeTaskHideLog",
+                     QStringLiteral("タスクトレイメニューに「ログビューア」項目を表示しない"), 162, box));
+    add(CheckBoxMake(cbCustomizeTaskHideSend, "cbCustomizeTaskHideSend",
+                     QStringLiteral("タスクトレイメニューに「メッセージ送信」項目を表示しない"), 163, box));
+    add(CheckBoxMake(cbCustomizeTaskHideFileSend, "cbCustomizeTaskHideFileSend",
+                     QStringLiteral("タスクトレイメニューに「ファイル送信」項目を表示しない"), 6, box));
+    add(CheckBoxMake(cbCustomizeTaskHideChat, "cbCustomizeTaskHideChat",
+                     QStringLiteral("タスクトレイメニューに「チャット」項目を表示しない"), 165, box));
+    add(CheckBoxMake(cbCustomizeTaskHideGlobalChat, "cbCustomizeTaskHideGlobalChat",
+                     QStringLiteral("タスクトレイメニューに「グローバルチャット」項目を表示しない"), 164,
+                     box));
+    add(CheckBoxMake(cbCustomizeTaskHideAbsence, "cbCustomizeTaskHideAbsence",
+                     QStringLiteral("タスクトレイメニューに「不在」項目を表示しない"), 166, box));
+    add(SectionTitle(QStringLiteral("起動動作"), box));
+    add(CheckBoxMake(cbCustomizeStartLogin, "cbCustomizeStartLogin", QStringLiteral("起動時にログインする"),
+                     100, box));
+    add(CheckBoxMake(cbCustomizeStartFormHide, "cbCustomizeStartFormHide",
+                     QStringLiteral("起動時にメインウィンドウを表示しない"), 101, box));
+    add(CheckBoxMake(cbCustomizeStartVersionCheck, "cbCustomizeStartVersionCheck",
+                     QStringLiteral("起動時に新しいバージョンが公開されているか確認する"), 101, box));
+    add(SectionTitle(QStringLiteral("ホットキー"), box));
+    const struct {
+        const char* sCaption;
+        int iHelp;
+    } keys[] = {{"メインウィンドウ表示", 135},
+                {"メッセージ送信", 136},
+                {"メッセージ受信", 137},
+                {"ファイル送信", 66},
+                {"ログビューア表示", 72}};
+    auto* hotKeys = new QFormLayout;
+    hotKeys->setContentsMargins(16, 0, 0, 0);
+    for (size_t k = 0; k < 5; ++k) {
+        auto* field = new THotKeyEx(box);
+        field->setObjectName(QStringLiteral("hkCustomizeHotKey%1").arg(k + 1));
+        field->SetInvalidKeys(hcNone | hcShift | hcCtrl | hcAlt);
+        field->SetModifiers(hkCtrl | hkAlt);
+        ControlHelp(field, keys[k].iHelp);
+        hkCustomizeHotKey[k] = field;
+        hotKeys->addRow(BuddyLabel(QString::fromUtf8(keys[k].sCaption), field, box), field);
+        field->OnUpdate = [this](QObject*) { edHandleNameChange(); };
+    }
+    layout->addLayout(hotKeys);
+    layout->addStretch(1);
+}
 
+// The extra addresses and the ports.
+void TOptionForm::CreateNetworkPage()
+{
+    QWidget* body = PageCreate(QStringLiteral("ネットワーク"),
+                               QStringLiteral("ネットワークに関する設定をすることができます。"), tsNetwork,
+                               QStringLiteral("tsNetwork"));
+    auto* layout = new QVBoxLayout(body);
+    layout->addWidget(SectionTitle(QStringLiteral("直接メッセージを送るアドレス"), body));
+    layout->addWidget(
+        new QLabel(QStringLiteral("直接メッセージを送るコンピュータを指定することができます。\n"
+                                  "通信できないコンピュータがある場合に指定してください。\n"
+                                  "アドレスを設定し合うことでインターネット経由での通信も可能です。"),
+                   body));
+    auto* row = new QHBoxLayout;
+    lbNetworkList = new QListWidget(body);
+    lbNetworkList->setObjectName(QStringLiteral("lbNetworkList"));
+    lbNetworkList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ControlHelp(lbNetworkList, 113);
+    EnterOkSet(lbNetworkList);
+    row->addWidget(lbNetworkList, 1);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ButtonMake(btNetworkAdd, "btNetworkAdd", QStringLiteral("追加(&N)"), 114, body));
+    buttons->addWidget(ButtonMake(btNetworkDelete, "btNetworkDelete", QStringLiteral("削除(&D)"), 115, body));
+    buttons->addStretch(1);
+    row->addLayout(buttons);
+    layout->addLayout(row, 1);
+    layout->addWidget(SectionTitle(QStringLiteral("使用ポート番号"), body));
+    layout->addWidget(
+        new QLabel(QStringLiteral("使用するポート番号を指定することができます。\n"
+                                  "特定の人のみと通信したい場合や、他のアプリケーションとポート番号が競合\n"
+                                  "している場合に設定してください。"),
+                   body));
+    layout->addWidget(
+        CheckBoxMake(cbNetworkPort, "cbNetworkPort", QStringLiteral("使用ポート番号を指定する"), 11, body));
+    auto* ports = new QHBoxLayout;
+    ports->addSpacing(16);
+    EditMake(edNetworkPortNo, "edNetworkPortNo", 116, body);
+    EditMake(edNetworkFTPPortNo, "edNetworkFTPPortNo", 173, body);
+    for (QLineEdit* e : {edNetworkPortNo, edNetworkFTPPortNo}) {
+        e->setMaxLength(kPortDigits);
+        e->setAttribute(Qt::WA_InputMethodEnabled, false);
+    }
+    laNetworkPort = BuddyLabel(QStringLiteral("メッセージポート"), edNetworkPortNo, body);
+    laNetworkFTPPort = BuddyLabel(QStringLiteral("ファイル転送ポート"), edNetworkFTPPortNo, body);
+    ports->addWidget(laNetworkPort);
+    ports->addWidget(edNetworkPortNo);
+    ports->addSpacing(12);
+    ports->addWidget(laNetworkFTPPort);
+    ports->addWidget(edNetworkFTPPortNo);
+    ports->addStretch(1);
+    layout->addLayout(ports);
+}
+
+// The page a locked window shows alone: the password.
+void TOptionForm::CreatePasswordPage()
+{
+    QWidget* body = PageCreate(QStringLiteral("パスワード"),
+                               QStringLiteral("オプションを設定するにはパスワードが必要です。"), tsPassword,
+                               QStringLiteral("tsPassword"));
+    auto* layout = new QVBoxLayout(body);
+    layout->addWidget(SectionTitle(QStringLiteral("パスワード要求"), body));
+    layout->addWidget(new QLabel(QStringLiteral("セキュリティにより、オプションの変更がロックされています。\n"
+                                                "ロックを解除するにはパスワードが必要です。"),
+                                 body));
+    auto* row = new QHBoxLayout;
+    edPassword = new QLineEdit(body);
+    edPassword->setObjectName(QStringLiteral("edPassword"));
+    edPassword->setEchoMode(QLineEdit::Password);
+    ControlHelp(edPassword, 85);
+    row->addWidget(BuddyLabel(QStringLiteral("パスワード"), edPassword, body));
+    row->addWidget(edPassword, 1);
+    row->addWidget(ButtonMake(btPasswordOk, "btPasswordOk", QStringLiteral("OK(&E)"), 97, body));
+    layout->addLayout(row);
+    layout->addStretch(1);
+}
+
+// OK, cancel and apply under the pages.
+void TOptionForm::CreateButtons()
+{
     btOk = new QPushButton(QStringLiteral("OK(&O)"), this);
     btOk->setObjectName(QStringLiteral("btOk"));
     btOk->setProperty(kHelpContext, 76);
@@ -778,8 +831,11 @@ void TOptionForm::CreatePages()
     buttons->addWidget(btCancel);
     buttons->addWidget(btUpdate);
     layout->addLayout(buttons);
+}
 
-    // ---- Handlers
+// Every control's handler, the keys of the window and its dialogs.
+void TOptionForm::ConnectHandlers()
+{
     connect(btOk, &QPushButton::clicked, this, &TOptionForm::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &TOptionForm::btCancelClick);
     connect(btUpdate, &QPushButton::clicked, this, &TOptionForm::btUpdateClick);
@@ -848,11 +904,6 @@ void TOptionForm::CreatePages()
     NOpenDialog->setFileMode(QFileDialog::ExistingFile);
     NSF = new TFolderDialog(this);
     NSF->SetInformation(kFolderInformation);
-
-    pcOption->Loaded();
-    const QSize hint = sizeHint();
-    resize(std::max(kDesignClientSize.width(), hint.width()),
-           std::max(kDesignClientSize.height(), hint.height()));
 }
 
 void TOptionForm::FormCreate()
@@ -871,66 +922,19 @@ void TOptionForm::FormCreate()
         cbCustomizeMultiUser->setChecked(!WindowsUserName.isEmpty());
     }
 
-    const std::pair<QCheckBox*, bool> boxes[] = {
-        {cbCustomizeTaskTray, CustomizeTaskTray},
-        {cbCustomizeTaskBar, CustomizeTaskBar},
-        {cbCustomizeRecvWithMessage, CustomizeRecvWithMessage},
-        {cbCustomizeChatLocate, CustomizeChatLocate},
-        {cbCustomizeIME, CustomizeIME},
-        {cbCustomizeLog, CustomizeLog},
-        {cbCustomizeReloginMessage, CustomizeReloginMessage},
-        {cbCustomizeEnd, CustomizeEnd},
-        {cbCustomizeSecurityData, pvn ? pvn->Security() : false},
-        {cbSecurityFileRecvCancel, SecurityFileRecvCancel},
-        {cbSecurityFileRecvCancelAbsence, SecurityFileRecvCancelAbsence},
-        {cbCustomizeLetter, CustomizeLetter},
-        {cbSecurityLetter, SecurityLetter},
-        {cbSecurityOption, SecurityOption},
-        {cbSecurityLog, SecurityLog},
-        {cbCustomizeAutoRecv, CustomizeAutoRecv},
-        {cbCustomizeAutoRecvAbsence, CustomizeAutoRecvAbsence},
-        {cbCustomizeReplyHide, CustomizeReplyHide},
-        {cbCustomizeSendHide, CustomizeSendHide},
-        {cbCustomizeShowTopMost, CustomizeShowTopMost},
-        {cbCustomizeTaskHideLog, CustomizeTaskHideLog},
-        {cbCustomizeTaskHideSend, CustomizeTaskHideSend},
-        {cbCustomizeTaskHideFileSend, CustomizeTaskHideFileSend},
-        {cbCustomizeTaskHideChat, CustomizeTaskHideChat},
-        {cbCustomizeTaskHideGlobalChat, CustomizeTaskHideGlobalChat},
-        {cbCustomizeTaskHideAbsence, CustomizeTaskHideAbsence},
-        {cbCustomizeStartLogin, CustomizeStartLogin},
-        {cbCustomizeStartFormHide, CustomizeStartFormHide},
-        {cbCustomizeStartVersionCheck, CustomizeStartVersionCheck},
-        {cbEventOtherLogin, NoticeLogin},
-        {cbEventOtherLogout, NoticeLogout},
-        {cbEventOtherChatLogin, NoticeChatLogin},
-        {cbNoticeChatLoginAnytime, NoticeChatLoginAnytime},
-        {cbEventOtherChatLogout, NoticeChatLogout},
-        {cbNoticeChatLogoutAnytime, NoticeChatLogoutAnytime},
-        {cbEventRecv, NoticeRecv},
-        {cbEventMessageOpen, NoticeMessageOpen},
-        {cbEventOtherAbsence, NoticeAbsence},
-        {cbEventOtherNonAbsence, NoticeNonAbsence},
-        {cbNoticeAutoClose, NoticeAutoClose},
-        {cbNoticeAutoCloseAbsenceCancel, NoticeAutoCloseAbsenceCancel},
-        {cbEventAbsenceHide, NoticeAbsenceHide},
-    };
-    for (const auto& [box, bValue] : boxes)
-        box->setChecked(bValue);
+    for (const TOptionControlRow& row : OptionControlRows())
+        OptionControlMove(*this, row, false);
+    cbCustomizeSecurityData->setChecked(pvn ? pvn->Security() : false);
     const int hotKeys[] = {CustomizeHotKey1, CustomizeHotKey2, CustomizeHotKey3, CustomizeHotKey4,
                            CustomizeHotKey5};
     for (size_t k = 0; k < 5; ++k)
         hkCustomizeHotKey[k]->SetHotKey(TShortCut(hotKeys[k]));
-    edSecurityLetterPassword->setText(SecurityLetterPassword);
-    edSecurityOptionPassword->setText(SecurityOptionPassword);
-    edSecurityLogPassword->setText(SecurityLogPassword);
     if (CustomizeFileSave == 0)
         rbCustomizeFileSaveRun->setChecked(true);
     else if (CustomizeFileSave == 1)
         rbCustomizeFileSaveLast->setChecked(true);
     else if (CustomizeFileSave == 2)
         rbCustomizeFileSaveSet->setChecked(true);
-    edCustomizeFileSaveSetPath->setText(CustomizeFileSaveSetPath);
     if (CustomizeSoundKind == SoundKindNone)
         rbCustomizeSoundOff->setChecked(true);
     else if (CustomizeSoundKind == SoundKindBeep)
@@ -939,11 +943,6 @@ void TOptionForm::FormCreate()
         rbCustomizeSoundWave->setChecked(true);
     for (int k = 0; k < SoundFileCount; ++k)
         edCustomizeSoundFile[size_t(k)]->setText(CustomizeSoundFile[size_t(k)]);
-    // The stored choices are read within their ranges; the layout's first item otherwise.
-    cbAnimationMouse->setCurrentIndex(std::clamp(AnimationMouse, 0, cbAnimationMouse->count() - 1));
-    cbAnimationTaskTrayIcon->setCurrentIndex(
-        std::clamp(AnimationTaskTrayIcon, 0, cbAnimationTaskTrayIcon->count() - 1));
-    cbNoticePosition->setCurrentIndex(std::clamp(NoticePosition, 0, cbNoticePosition->count() - 1));
 
     for (const TAbsenceMessageSub& kind : PrAbsenceMessage) {
         if (kind.sTitle.isEmpty())
@@ -1455,36 +1454,14 @@ void TOptionForm::btUpdateClick()
     const bool bMultiUser = cbCustomizeMultiUser->isChecked();
     if (bMultiUser != !WindowsUserName.isEmpty()) {
         // Records still on their way go into the log before it moves.
-        LogWriteWait();
-        const QString sShared = ProgramDirectory + SettingsBaseName;
-        if (bMultiUser) {
-            const QString sUser = MultiUserNameOf(LoginUserName());
-            const QString sBase = FileBaseNameFor(true, sUser);
-            const TFilesMove moved =
-                MultiUserFilesMove({sShared + SettingsExtension, sBase + SettingsExtension},
-                                   {sShared + LogExtension, sBase + LogExtension});
-            if (moved != TFilesMove::Done) {
-                Warn(MultiUserMoveErrorText(moved, true));
-                PrMultiUserQuiet = true;
-                cbCustomizeMultiUser->setChecked(false);
-                PrMultiUserQuiet = false;
-                return;
-            }
-            WindowsUserName = sUser;
-            FileBaseName = sBase;
-        } else {
-            const TFilesMove moved =
-                MultiUserFilesMove({FileBaseName + SettingsExtension, sShared + SettingsExtension},
-                                   {FileBaseName + LogExtension, sShared + LogExtension});
-            if (moved != TFilesMove::Done) {
-                Warn(MultiUserMoveErrorText(moved, false));
-                PrMultiUserQuiet = true;
-                cbCustomizeMultiUser->setChecked(true);
-                PrMultiUserQuiet = false;
-                return;
-            }
-            WindowsUserName.clear();
-            FileBaseName = sShared;
+        if (MainForm)
+            MainForm->Windows->LogWriteWait();
+        if (const auto warning = MultiUserSwitch(bMultiUser, LoginUserName())) {
+            Warn(*warning);
+            PrMultiUserQuiet = true;
+            cbCustomizeMultiUser->setChecked(!bMultiUser);
+            PrMultiUserQuiet = false;
+            return;
         }
     }
     if (!SettingsWriteMultiUser(bMultiUser)) {
@@ -1496,27 +1473,15 @@ void TOptionForm::btUpdateClick()
     const bool bNetworkPortBefore = NetworkPort;
     const int iPortNoBefore = NetworkPortNo;
     const int iFTPPortNoBefore = NetworkFTPPortNo;
+    const TOptionsBefore before{CustomizeTaskTray, CustomizeTaskBar, CustomizeShowTopMost};
     TParvaneNetwork* pvn = MainForm ? MainForm->PVN.get() : nullptr;
     HandleName = edHandleName->text();
     if (pvn)
         pvn->SetHandleName(HandleName);
     AbsenceMessage = PrAbsenceMessage;
 
-    const bool bTaskTrayBefore = CustomizeTaskTray;
-    const bool bTaskBarBefore = CustomizeTaskBar;
-    CustomizeTaskTray = cbCustomizeTaskTray->isChecked();
-    CustomizeTaskBar = cbCustomizeTaskBar->isChecked();
-    CustomizeAutoRecv = cbCustomizeAutoRecv->isChecked();
-    CustomizeAutoRecvAbsence = cbCustomizeAutoRecvAbsence->isChecked();
-    CustomizeReplyHide = cbCustomizeReplyHide->isChecked();
-    CustomizeSendHide = cbCustomizeSendHide->isChecked();
-    CustomizeRecvWithMessage = cbCustomizeRecvWithMessage->isChecked();
-    CustomizeLetter = cbCustomizeLetter->isChecked();
-    CustomizeChatLocate = cbCustomizeChatLocate->isChecked();
-    CustomizeIME = cbCustomizeIME->isChecked();
-    CustomizeLog = cbCustomizeLog->isChecked();
-    CustomizeReloginMessage = cbCustomizeReloginMessage->isChecked();
-    CustomizeEnd = cbCustomizeEnd->isChecked();
+    for (const TOptionControlRow& row : OptionControlRows())
+        OptionControlMove(*this, row, true);
     const bool bSecurityData = cbCustomizeSecurityData->isChecked();
     if (pvn)
         pvn->SetSecurity(bSecurityData);
@@ -1524,71 +1489,15 @@ void TOptionForm::btUpdateClick()
                       &CustomizeHotKey5};
     for (size_t k = 0; k < 5; ++k)
         *hotKeys[k] = hkCustomizeHotKey[k]->HotKey();
-    CustomizeStartLogin = cbCustomizeStartLogin->isChecked();
-    CustomizeStartFormHide = cbCustomizeStartFormHide->isChecked();
-    CustomizeStartVersionCheck = cbCustomizeStartVersionCheck->isChecked();
-
-    if (cbCustomizeShowTopMost->isChecked() != CustomizeShowTopMost) {
-        CustomizeShowTopMost = cbCustomizeShowTopMost->isChecked();
-        if (MainForm) {
-            const bool bVisible = MainForm->isVisible();
-            MainForm->setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);
-            if (bVisible)
-                MainForm->show();
-        }
-    }
 
     CustomizeFileSave = rbCustomizeFileSaveRun->isChecked()    ? 0
                         : rbCustomizeFileSaveLast->isChecked() ? 1
                                                                : 2;
-    CustomizeFileSaveSetPath = edCustomizeFileSaveSetPath->text();
-    CustomizeTaskHideLog = cbCustomizeTaskHideLog->isChecked();
-    CustomizeTaskHideSend = cbCustomizeTaskHideSend->isChecked();
-    CustomizeTaskHideFileSend = cbCustomizeTaskHideFileSend->isChecked();
-    CustomizeTaskHideChat = cbCustomizeTaskHideChat->isChecked();
-    CustomizeTaskHideGlobalChat = cbCustomizeTaskHideGlobalChat->isChecked();
-    CustomizeTaskHideAbsence = cbCustomizeTaskHideAbsence->isChecked();
-    SecurityFileRecvCancel = cbSecurityFileRecvCancel->isChecked();
-    SecurityFileRecvCancelAbsence = cbSecurityFileRecvCancelAbsence->isChecked();
-    SecurityLetter = cbSecurityLetter->isChecked();
-    SecurityLetterPassword = edSecurityLetterPassword->text();
-    SecurityOption = cbSecurityOption->isChecked();
-    SecurityOptionPassword = edSecurityOptionPassword->text();
-    SecurityLog = cbSecurityLog->isChecked();
-    SecurityLogPassword = edSecurityLogPassword->text();
     CustomizeSoundKind = rbCustomizeSoundOff->isChecked()    ? SoundKindNone
                          : rbCustomizeSoundBeep->isChecked() ? SoundKindBeep
                                                              : SoundKindWave;
     for (int k = 0; k < SoundFileCount; ++k)
         CustomizeSoundFile[size_t(k)] = edCustomizeSoundFile[size_t(k)]->text();
-    AnimationMouse = cbAnimationMouse->currentIndex();
-    AnimationTaskTrayIcon = cbAnimationTaskTrayIcon->currentIndex();
-    NoticeLogin = cbEventOtherLogin->isChecked();
-    NoticeLogout = cbEventOtherLogout->isChecked();
-    NoticeChatLogin = cbEventOtherChatLogin->isChecked();
-    NoticeChatLoginAnytime = cbNoticeChatLoginAnytime->isChecked();
-    NoticeChatLogout = cbEventOtherChatLogout->isChecked();
-    NoticeChatLogoutAnytime = cbNoticeChatLogoutAnytime->isChecked();
-    NoticeAbsence = cbEventOtherAbsence->isChecked();
-    NoticeNonAbsence = cbEventOtherNonAbsence->isChecked();
-    NoticeRecv = cbEventRecv->isChecked();
-    NoticeMessageOpen = cbEventMessageOpen->isChecked();
-    NoticePosition = cbNoticePosition->currentIndex();
-    NoticeAutoClose = cbNoticeAutoClose->isChecked();
-    NoticeAutoCloseAbsenceCancel = cbNoticeAutoCloseAbsenceCancel->isChecked();
-    NoticeAbsenceHide = cbEventAbsenceHide->isChecked();
-    WindowForeground(this);
-
-    QStringList slBroadcast;
-    for (int i = 0; i < lbNetworkList->count(); ++i)
-        slBroadcast << lbNetworkList->item(i)->text();
-    const QString sBroadcast = slBroadcast.join(TParvaneNetwork::FieldSeparator);
-    if (pvn) {
-        if (pvn->LoginStates() && sBroadcast != pvn->BroadcastIP())
-            Relogin(sBroadcast);
-        else
-            pvn->SetBroadcastIP(sBroadcast);
-    }
 
     const bool bWritePorts = PortOverrideMsg == -1;
     if (bWritePorts) {
@@ -1596,31 +1505,24 @@ void TOptionForm::btUpdateClick()
         NetworkPortNo = OptionPortValue(edNetworkPortNo->text(), NetworkPortNo);
         NetworkFTPPortNo = OptionPortValue(edNetworkFTPPortNo->text(), NetworkFTPPortNo);
     }
-
-    if (pvn)
-        pvn->InformationUpdate();
-    if (MainForm)
-        MainForm->AbsenceSelectMenuUpdate();
-
+    QStringList slBroadcast;
+    for (int i = 0; i < lbNetworkList->count(); ++i)
+        slBroadcast << lbNetworkList->item(i)->text();
+    WindowForeground(this);
     {
         const bool bVisible = isVisible();
         setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);
         if (bVisible)
             show();
     }
-    if (RecvForm && RecvForm->pnLetterBack->isVisible()) {
-        RecvForm->pnLetter->setVisible(SecurityLetter);
-        RecvForm->pnLetterNoPassword->setVisible(!SecurityLetter);
+
+    if (MainForm) {
+        MainForm->OptionsApplied(before, slBroadcast.join(TParvaneNetwork::FieldSeparator));
+        // What the main window changed of its place stays behind this window.
+        if (CustomizeTaskTray != before.bCustomizeTaskTray || CustomizeTaskBar != before.bCustomizeTaskBar ||
+            CustomizeShowTopMost != before.bCustomizeShowTopMost)
+            WindowForeground(this);
     }
-    if (!SecurityLog && LogForm && LogForm->pnPasswordBack->isVisible()) {
-        // The viewer's own unlock, with the password it asks for.
-        LogForm->edPassword->setText(SecurityLogPassword);
-        LogForm->btPasswordOkClick();
-    }
-    const bool bLoggedIn = pvn && pvn->LoginStates();
-    TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskStateIcon(bLoggedIn, pvn && pvn->Absence()));
-    if (CustomizeTaskTray != bTaskTrayBefore || CustomizeTaskBar != bTaskBarBefore)
-        MainWindowRestyle();
 
     IniFile ini(SettingsFileName());
     if (!SettingsWriteOption(ini, bSecurityData, slBroadcast, bWritePorts))
@@ -1630,55 +1532,5 @@ void TOptionForm::btUpdateClick()
         (NetworkPort != bNetworkPortBefore ||
          (NetworkPort && (NetworkPortNo != iPortNoBefore || NetworkFTPPortNo != iFTPPortNoBefore))))
         Inform(kPortNote);
-
-    if (pvn && pvn->Absence()) {
-        const bool bKindThere =
-            std::any_of(AbsenceMessage.begin(), AbsenceMessage.end(),
-                        [](const TAbsenceMessageSub& kind) { return kind.sTitle == CurrentAbsenceTitle; });
-        if (!bKindThere) {
-            pvn->SetAbsence(false);
-            pvn->InformationUpdate();
-            if (MainForm && !MainForm->tmTaskAnimation.isActive())
-                TaskIconSet(CustomizeTaskTray, TaskIconTip, TaskIconOnline);
-            if (MainForm)
-                MainForm->AbsenceSelectMenuUpdate();
-            Inform(kAbsenceCleared);
-        }
-    }
     btUpdate->setEnabled(false);
-}
-
-void TOptionForm::Relogin(const QString& sBroadcastIP)
-{
-    TParvaneNetwork* pvn = MainForm->PVN.get();
-    if (pvn->Chat())
-        MainForm->Windows->ChatFormRelease();
-    pvn->Logout();
-    MainForm->LoggedOutState();
-    if (CustomizeReloginMessage)
-        Inform(kReloginNotice);
-    pvn->SetBroadcastIP(sBroadcastIP);
-    if (!MainForm->LoginOrUndo()) {
-        Warn(kLoginError);
-        return;
-    }
-    MainForm->miMessageOnline->setChecked(true);
-    MainForm->AbsenceSelectMenuUpdate();
-}
-
-void TOptionForm::MainWindowRestyle()
-{
-    if (!MainForm)
-        return;
-    // The tray in charge of a minimised window takes it; otherwise a window hidden
-    // in the tray comes back minimised on the task bar.
-    if (CustomizeTaskTray && CustomizeTaskBar) {
-        if (MainForm->isMinimized()) {
-            MainForm->setWindowState(MainForm->windowState() & ~Qt::WindowMinimized);
-            MainForm->hide();
-        }
-    } else if (!MainForm->isVisible()) {
-        MainForm->showMinimized();
-    }
-    WindowForeground(this);
 }

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <variant>
+#include <vector>
 
 class TOptionInputForm;
 class QAbstractButton;
@@ -197,8 +199,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A page whose body scrolls vertically in area: gives the body to fill.
+    QWidget* ScrollPageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page,
+                              const QString& sPageName, QScrollArea*& area, const QString& sAreaName);
     void CreatePages();
-    QWidget* PageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page);
+    void CreateProfilePage();
+    void CreateAbsencePage();
+    void CreateEventPage();
+    void CreateSoundPage();
+    void CreateCustomizePage();
+    void CreateNetworkPage();
+    void CreatePasswordPage();
+    void CreateButtons();
+    void ConnectHandlers();
+    QWidget* PageCreate(const QString& sCaption, const QString& sHeader, QWidget*& page,
+                        const QString& sPageName);
     void FormCreate();
     // The failed check shown: its page active, its control selected and focused, the warning.
     void RefusalShow(const TOptionRefusal& refusal);
@@ -211,14 +226,23 @@ private:
     // A password edit and its label usable while the check that asks for the password is on.
     void PasswordFollow(const QCheckBox* box, QLineEdit* edit, QLabel* label);
     void InputDialogRun(TOptionInputForm& dialog, bool bModal, const std::function<void()>& accepted);
-    // The re-login of an apply that changed the extra addresses while logged in.
-    void Relogin(const QString& sBroadcastIP);
-    void MainWindowRestyle();
 
     QPointer<QWidget> PrDialog;
     // A programmatic change of the multi-user box asks no question.
     bool PrMultiUserQuiet = false;
 };
+
+// One control of the options window and the setting it shows and takes: a check
+// box a Boolean, an edit a text, a list of choices an item index. The setting's
+// key in the file is its variable's (OptionKeyName). Both the fill-in and the
+// apply run over these rows; the controls of arrays and choice groups (hot keys,
+// sound files, the save and sound choices), the engine's own values and the
+// multi-user box, which moves files, are filled in and taken beside them.
+struct TOptionControlRow {
+    std::variant<QCheckBox * TOptionForm::*, QLineEdit * TOptionForm::*, QComboBox * TOptionForm::*> control;
+    std::variant<bool*, QString*, int*> setting;
+};
+const std::vector<TOptionControlRow>& OptionControlRows();
 
 // The one options window while it is open.
 inline TOptionForm* OptionForm = nullptr;

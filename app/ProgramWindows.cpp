@@ -29,6 +29,16 @@ void TProgramWindows::LogFormShow()
     ::LogFormShow();
 }
 
+void TProgramWindows::LogWriteWait()
+{
+    ::LogWriteWait();
+}
+
+void TProgramWindows::LogFormUnlock()
+{
+    ::LogFormUnlock();
+}
+
 void TProgramWindows::SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
                                    const QString& sDiscriminations)
 {
@@ -48,6 +58,11 @@ bool TProgramWindows::RecvFormExists()
 void TProgramWindows::RecvFormUnread(int iWaiting)
 {
     ::RecvFormUnread(iWaiting);
+}
+
+void TProgramWindows::RecvFormLetterViewApply()
+{
+    ::RecvFormLetterViewApply();
 }
 
 void TProgramWindows::AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,

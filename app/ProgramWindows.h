@@ -20,6 +20,10 @@ public:
     // ---- Log viewer (LogUnit)
     virtual void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText);
     virtual void LogFormShow();
+    // Returns when every record written is in the log file (before the file moves).
+    virtual void LogWriteWait();
+    // The options were applied: a viewer waiting for its password opens when the lock is off.
+    virtual void LogFormUnlock();
 
     // ---- Send window (SendUnit): the targets are two "&|" lists
     virtual void SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
@@ -30,6 +34,8 @@ public:
     virtual bool RecvFormExists();
     // A message arrived; iWaiting messages wait now.
     virtual void RecvFormUnread(int iWaiting);
+    // The options were applied: a waiting letter asks for the password as they say.
+    virtual void RecvFormLetterViewApply();
 
     // ---- Away-message window (AbsenceUnit)
     virtual void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime);

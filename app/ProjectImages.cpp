@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <functional>
 
 namespace ProjectImages {
@@ -298,6 +299,49 @@ QPixmap NoticeIconImage()
     painter.scale(2.0, 2.0);
     PaintMark(painter, true, 0);
     return pixmap;
+}
+
+QPixmap OptionHeaderImage()
+{
+    return Draw([](QPainter& painter) {
+        painter.setPen(QPen(QColor(200, 200, 200), 1));
+        painter.setBrush(QColor(90, 140, 210));
+        for (int i = 0; i < 8; ++i) {
+            painter.save();
+            painter.translate(8, 8);
+            painter.rotate(45.0 * i);
+            painter.drawRect(QRectF(-1.5, -7.5, 3, 3));
+            painter.restore();
+        }
+        painter.drawEllipse(QPointF(8, 8), 5, 5);
+        painter.setBrush(Qt::black);
+        painter.drawEllipse(QPointF(8, 8), 2, 2);
+    });
+}
+
+QIcon SoundButtonImage()
+{
+    return QIcon(Draw([](QPainter& painter) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(40, 40, 40));
+        painter.drawPolygon(QPolygonF(
+            {QPointF(2, 6), QPointF(5, 6), QPointF(9, 2), QPointF(9, 14), QPointF(5, 10), QPointF(2, 10)}));
+        painter.setPen(QPen(QColor(30, 90, 200), 1.4));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawArc(QRectF(7, 4, 6, 8), -60 * 16, 120 * 16);
+        painter.drawArc(QRectF(7, 1.5, 9, 13), -60 * 16, 120 * 16);
+    }));
+}
+
+QIcon SearchButtonImage()
+{
+    return QIcon(Draw([](QPainter& painter) {
+        painter.setPen(QPen(QColor(40, 40, 40), 2));
+        painter.setBrush(QColor(200, 230, 255));
+        painter.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
+        painter.setPen(QPen(QColor(120, 70, 20), 3, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(10, 10), QPointF(14, 14));
+    }));
 }
 
 } // namespace ProjectImages

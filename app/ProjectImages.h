@@ -36,4 +36,10 @@ QPixmap ToolbarDisabledImage(int iIndex);
 // The program's mark at 32 x 32, with its alpha, for the pop-up notice.
 QPixmap NoticeIconImage();
 
+// The options window's: its pages' header picture (a sheet with a cog), the
+// sound rows' play button (a speaker) and the browse buttons (a magnifying glass).
+QPixmap OptionHeaderImage();
+QIcon SoundButtonImage();
+QIcon SearchButtonImage();
+
 } // namespace ProjectImages

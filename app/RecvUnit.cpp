@@ -105,8 +105,7 @@ void RecvMessageOpen()
         form->miMessageRecv->setEnabled(false);
         form->tmTaskAnimation.stop();
         form->tmTaskAnimationTag = 0;
-        TaskIconSet(CustomizeTaskTray, TaskIconTip,
-                    TaskStateIcon(form->PVN->LoginStates(), form->PVN->Absence()));
+        form->TaskIconStateShow();
         if (RecvForm != nullptr)
             RecvForm->btNext->setEnabled(false);
     }
@@ -125,6 +124,14 @@ void RecvFormUnread(int iWaiting)
 void RecvFormRelease()
 {
     delete RecvForm;
+}
+
+void RecvFormLetterViewApply()
+{
+    if (RecvForm == nullptr || !RecvForm->pnLetterBack->isVisible())
+        return;
+    RecvForm->pnLetter->setVisible(SecurityLetter);
+    RecvForm->pnLetterNoPassword->setVisible(!SecurityLetter);
 }
 
 // ---------------------------------------------------------------- the window

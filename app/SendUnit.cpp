@@ -89,15 +89,13 @@ void TSendForm::TargetSet(const QString& sMachine, const QString& sDiscriminatio
         // A target that the list does not show is still sent to; it only has no name here.
         if (MainForm == nullptr)
             continue;
-        for (int i = 0; i < MainForm->lvLoginUser->ItemCount(); ++i) {
-            const TListItem* item = MainForm->lvLoginUser->Item(i);
-            if (item->SubItems().value(5) != target.sMachine ||
-                item->SubItems().value(4) != target.sDiscrimination)
-                continue;
-            if (!PrHandleName.isEmpty())
-                PrHandleName += QStringLiteral(", ");
-            PrHandleName += item->Caption();
-        }
+        const TLoginUserTable::TEntry* user =
+            MainForm->LoginUsers().Find(target.sMachine, target.sDiscrimination);
+        if (user == nullptr)
+            continue;
+        if (!PrHandleName.isEmpty())
+            PrHandleName += QStringLiteral(", ");
+        PrHandleName += user->Flags.HandleName;
     }
     laTitle->setText(PrTitle + QStringLiteral(" (送信先:") + PrHandleName + u')');
 }

@@ -124,6 +124,18 @@ std::map<QString, int> StartValues()
 
 const std::map<QString, int> kStartValues = StartValues();
 
+const void* VariableOf(const OptionKey& key)
+{
+    return std::visit(
+        [](auto variable) -> const void* {
+            if constexpr (std::is_same_v<decltype(variable), Password>)
+                return variable.text;
+            else
+                return variable;
+        },
+        key.variable);
+}
+
 void ReadKeys(const IniFile& ini, const std::vector<OptionKey>& keys)
 {
     for (const OptionKey& key : keys) {
@@ -212,6 +224,17 @@ const ViewFlag kViewFlags[] = {
 };
 
 } // namespace
+
+QString OptionKeyName(const void* pVariable)
+{
+    bool securityData = false;
+    for (const std::vector<OptionKey>& keys :
+         {OptionKeysBeforeAbsence(&securityData), OptionKeysAfterAbsence()})
+        for (const OptionKey& key : keys)
+            if (VariableOf(key) == pVariable)
+                return key.name;
+    return QString();
+}
 
 QString ProgramDirectoryOf(const QString& sApplicationDir)
 {

@@ -184,6 +184,10 @@ void SettingsLocate(const QString& sLoginName);
 // Records the mode in the shared file; false when the write failed.
 bool SettingsWriteMultiUser(bool bMultiUser);
 
+// The [Option] key a setting's variable is stored under (CustomizeLog for
+// &CustomizeLog); empty for a variable that is not one of the key table's.
+QString OptionKeyName(const void* pVariable);
+
 // ---- Stored forms
 
 // The stored text of a password: the engine's scrambling applied twice.

@@ -196,6 +196,24 @@ TEST(PlacementOnScreens, MovesOnlyWindowsThatCannotBeGrabbed)
             << c.frame.x() << "," << c.frame.y();
 }
 
+TEST(HoldOnMonitor, KeepsTheLeftAndTopOnTheMonitorAndTheRestInTheWorkArea)
+{
+    const QRect monitor(0, 0, 1920, 1080);
+    const QRect workArea(0, 0, 1920, 1040); // a task bar of 40 pixels at the bottom
+    const struct {
+        QRect frame;
+        QPoint expected;
+    } cases[] = {
+        {QRect(100, 100, 400, 300), QPoint(100, 100)},   // inside: stays
+        {QRect(-50, -20, 400, 300), QPoint(0, 0)},       // left and top pulled in
+        {QRect(1700, 100, 400, 300), QPoint(1520, 100)}, // right edge pulled in
+        {QRect(100, 900, 400, 300), QPoint(100, 740)},   // bottom above the task bar
+        {QRect(-10, 0, 2000, 300), QPoint(-80, 0)},      // wider than the area: the right wins
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HoldOnMonitor(c.frame, monitor, workArea), c.expected) << c.frame.x() << "," << c.frame.y();
+}
+
 TEST_F(CommonFormTest, StoredTransparencyIsClampedAndShownInTheHint)
 {
     const struct {

@@ -3,8 +3,8 @@
 // A main window with settings of its own and its message boxes answered and
 // recorded, for the tests of the windows it opens. MainFormFixture runs its engine
 // on a LAN of one (EngineLoopback.h): no root, no socket, every internet socket
-// refused. MainFormLanFixture runs it in host 1 of a two-host test LAN, for the
-// tests that start peers, change addresses or take ports.
+// of its thread refused. MainFormLanFixture runs it in host 1 of a two-host test
+// LAN, for the tests that start peers, change addresses or take ports.
 #include "EngineLoopback.h"
 #include "LanSuite.h"
 #include "MainUnit.h"

@@ -27,6 +27,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -782,6 +783,37 @@ TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff)
     EXPECT_EQ(form.pmHotKeySend->actions()[0]->text(), QStringLiteral("（なし）"));
 }
 
+// Every change of the user's state shows on the tray the same way: coloured while
+// logged in and present, grey while away or logged out; the animation keeps its frames.
+TEST_F(MainFormTest, TheTrayShowsTheStateAfterEveryChangeOfIt)
+{
+    WriteIni("[Option]\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    const struct {
+        const char* sStep;
+        std::function<void()> step;
+        int iIcon;
+    } steps[] = {
+        {"away", [&] { form.miOptionAbsenceClick(0); }, 17},
+        {"back", [&] { form.miOptionAbsenceClick(-1); }, 1},
+        {"logged out", [&] { form.miMessageOnlineClick(); }, 17},
+        {"logged in", [&] { form.miMessageOnlineClick(); }, 1},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.sStep);
+        s.step();
+        EXPECT_TRUE(TaskIconData.bAdded);
+        EXPECT_EQ(TaskIconData.iIconIndex, s.iIcon);
+    }
+    // While the message animation runs, a change of state leaves its frame alone.
+    form.tmTaskAnimation.start();
+    TaskIconSet(true, TaskIconTip, 5);
+    form.miOptionAbsenceClick(0);
+    EXPECT_EQ(TaskIconData.iIconIndex, 5);
+    form.tmTaskAnimation.stop();
+}
+
 // Runs ip inside the host the test thread is in.
 QString Ip(const QStringList& slArguments)
 {
@@ -1029,6 +1061,28 @@ TEST_F(MainFormLanTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
     EXPECT_EQ(OptionForm, nullptr);
     AbsenceMessage = {};
     HandleName.clear();
+}
+
+// A log viewer that waits for its password opens when the applied options lift
+// the lock, and stays locked while they keep it.
+TEST_F(MainFormTest, TheOptionsApplyOpensALockedLogViewerOnlyWhenTheLockGoes)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nSecurityLog=1\r\n");
+    TMainForm& form = Start();
+    SecurityLogPassword = QStringLiteral("鍵");
+    form.Windows->LogFormShow();
+    ASSERT_NE(LogForm, nullptr);
+    ASSERT_TRUE(LogForm->pnPasswordBack->isVisibleTo(LogForm));
+    form.Windows->OptionFormShow();
+    ASSERT_NE(OptionForm, nullptr);
+    OptionForm->btUpdateClick();
+    EXPECT_TRUE(LogForm->pnPasswordBack->isVisibleTo(LogForm));
+    OptionForm->cbSecurityLog->setChecked(false);
+    OptionForm->btUpdateClick();
+    EXPECT_FALSE(LogForm->pnPasswordBack->isVisibleTo(LogForm));
+    EXPECT_TRUE(FBoxes.empty());
+    OptionFormRelease();
+    LogFormRelease();
 }
 
 // The program's windows, with the web windows' routines counted in place of their windows.

@@ -19,6 +19,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -257,7 +258,9 @@ std::vector<std::pair<const TOptionControl*, QString>> Expected(const std::vecto
     return expected;
 }
 
-class OptionControlTest : public TestSupport::WindowTest, public testing::WithParamInterface<TOptionControl> {
+// A window opened on settings reset to their defaults, with a handle name the apply takes.
+template <class Param>
+class OptionWindowTestOf : public TestSupport::WindowTest, public testing::WithParamInterface<Param> {
 protected:
     void SetUp() override
     {
@@ -292,6 +295,7 @@ protected:
     QString SettingsFile() const { return FDir.filePath(QStringLiteral("Parvane2.INI")); }
 };
 
+using OptionControlTest = OptionWindowTestOf<TOptionControl>;
 class OptionApplyTest : public OptionControlTest {};
 class OptionFillInTest : public OptionControlTest {};
 
@@ -336,6 +340,60 @@ TEST_P(OptionFillInTest, TheKeysValueIsShownInItsControl)
         EXPECT_EQ(control->Shown(form), sValue) << control->sName << " from " << control->sKey.toStdString();
 }
 
+// Every row of the window's own control table, flipped and applied: the setting
+// takes the control's new value and the file holds it under the setting's key.
+using OptionControlRowTest = OptionWindowTestOf<size_t>;
+
+// The row's control set away from what it shows; gives the value as the file stores it.
+QString Flip(TOptionForm& form, const TOptionControlRow& row, size_t iRow)
+{
+    if (const auto* box = std::get_if<QCheckBox * TOptionForm::*>(&row.control)) {
+        QCheckBox* control = form.**box;
+        control->setChecked(!control->isChecked());
+        return control->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    }
+    if (const auto* edit = std::get_if<QLineEdit * TOptionForm::*>(&row.control)) {
+        const QString sText = QStringLiteral("行%1の値").arg(iRow);
+        (form.**edit)->setText(sText);
+        return sText;
+    }
+    QComboBox* combo = form.*std::get<QComboBox * TOptionForm::*>(row.control);
+    combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
+    return QString::number(combo->currentIndex());
+}
+
+QString SettingText(const TOptionControlRow& row)
+{
+    return std::visit(
+        [](auto setting) {
+            using S = decltype(setting);
+            if constexpr (std::is_same_v<S, bool*>)
+                return *setting ? QStringLiteral("1") : QStringLiteral("0");
+            else if constexpr (std::is_same_v<S, QString*>)
+                return *setting;
+            else
+                return QString::number(*setting);
+        },
+        row.setting);
+}
+
+TEST_P(OptionControlRowTest, AFlippedControlIsTakenAndWrittenUnderItsSettingsKey)
+{
+    const TOptionControlRow& row = OptionControlRows()[GetParam()];
+    const void* pVariable = std::visit([](auto setting) -> const void* { return setting; }, row.setting);
+    const QString sKey = OptionKeyName(pVariable);
+    ASSERT_FALSE(sKey.isEmpty()) << "row " << GetParam() << " is no setting of the key table";
+    TOptionForm& form = Open();
+    const QString sValue = Flip(form, row, GetParam());
+    form.btUpdateClick();
+    ASSERT_TRUE(BoxTexts().isEmpty()) << BoxTexts().join(u'\n').toStdString();
+
+    EXPECT_EQ(SettingText(row), sValue) << sKey.toStdString();
+    const QString sStored = IniFile(SettingsFile()).ReadString(SectionOption, sKey, QStringLiteral("-"));
+    EXPECT_EQ(sKey.endsWith(QStringLiteral("Password")) ? PasswordFromStoredForm(sStored) : sStored, sValue)
+        << sKey.toStdString();
+}
+
 std::string CaseName(const testing::TestParamInfo<TOptionControl>& info)
 {
     return info.param.sName;
@@ -343,5 +401,12 @@ std::string CaseName(const testing::TestParamInfo<TOptionControl>& info)
 
 INSTANTIATE_TEST_SUITE_P(EveryControl, OptionApplyTest, testing::ValuesIn(OptionControls()), CaseName);
 INSTANTIATE_TEST_SUITE_P(EveryControl, OptionFillInTest, testing::ValuesIn(FilledInControls()), CaseName);
+INSTANTIATE_TEST_SUITE_P(EveryRow, OptionControlRowTest,
+                         testing::Range(size_t(0), OptionControlRows().size()),
+                         [](const testing::TestParamInfo<size_t>& info) {
+                             const TOptionControlRow& row = OptionControlRows()[info.param];
+                             return TestSupport::ReadableName(OptionKeyName(std::visit(
+                                 [](auto setting) -> const void* { return setting; }, row.setting)));
+                         });
 
 } // namespace

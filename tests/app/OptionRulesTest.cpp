@@ -247,6 +247,46 @@ TEST_F(MultiUserMoveTest, ACopyOntoAFullDiskFailsAndKeepsTheTargetWhole)
     EXPECT_EQ(file.readAll(), "old");
 }
 
+// The switch as a rule: on and off again, the files go along and the names follow;
+// a move that cannot be made leaves mode, names and files as they were.
+TEST_F(MultiUserMoveTest, TheSwitchMovesTheFilesAndPointsTheNamesAtThem)
+{
+    struct Restore {
+        QString sProgramDirectory = ProgramDirectory, sUser = WindowsUserName, sBase = FileBaseName;
+        ~Restore()
+        {
+            ProgramDirectory = sProgramDirectory;
+            WindowsUserName = sUser;
+            FileBaseName = sBase;
+        }
+    } restore;
+    ProgramDirectory = ProgramDirectoryOf(FDir.path());
+    WindowsUserName.clear();
+    FileBaseName = FileBaseNameFor(false, QString());
+    Write("Parvane2.INI", "shared ini");
+    Write("Parvane2.LOG", "shared log");
+
+    EXPECT_EQ(MultiUserSwitch(false, QStringLiteral("u1")), std::nullopt); // already shared: nothing
+    EXPECT_EQ(MultiUserSwitch(true, QStringLiteral("u1")), std::nullopt);
+    EXPECT_EQ(WindowsUserName, QStringLiteral("u1"));
+    EXPECT_EQ(FileBaseName, Path("Parvane2 -u1-"));
+    EXPECT_EQ(Read("Parvane2 -u1-.INI"), "shared ini");
+    EXPECT_EQ(Read("Parvane2 -u1-.LOG"), "shared log");
+
+    Write("Parvane2 -u1-.INI", "user ini");
+    ReadOnly("Parvane2.INI");
+    const std::optional<QString> refused = MultiUserSwitch(false, QStringLiteral("u1"));
+    EXPECT_EQ(refused, MultiUserMoveErrorText(TFilesMove::SettingsFailed, false));
+    EXPECT_EQ(WindowsUserName, QStringLiteral("u1"));
+    EXPECT_EQ(Read("Parvane2.INI"), "shared ini");
+
+    ::chmod(Path("Parvane2.INI").toLocal8Bit().constData(), 0644);
+    EXPECT_EQ(MultiUserSwitch(false, QStringLiteral("u1")), std::nullopt);
+    EXPECT_TRUE(WindowsUserName.isEmpty());
+    EXPECT_EQ(FileBaseName, Path("Parvane2"));
+    EXPECT_EQ(Read("Parvane2.INI"), "user ini");
+}
+
 TEST_F(MultiUserMoveTest, MessagesNameTheFileAndTheDirection)
 {
     EXPECT_TRUE(MultiUserMoveErrorText(TFilesMove::SettingsFailed, true)

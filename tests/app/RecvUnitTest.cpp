@@ -4,10 +4,12 @@
 
 #include "EditEx.h"
 #include "MainFormFixture.h"
+#include "OptionUnit.h"
 #include "SendUnit.h"
 #include "StatusPanelBar.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -184,6 +186,30 @@ INSTANTIATE_TEST_SUITE_P(RecvWindow, LetterViews,
                          [](const testing::TestParamInfo<LetterCase>& info) {
                              return std::string(info.param.sName);
                          });
+
+// A letter waiting behind its panel asks for the password exactly while the
+// applied options say so, without being reopened.
+TEST_F(RecvWindowTest, TheOptionsApplySwitchesTheWaitingLettersPasswordPanel)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    Start();
+    Arrive(QStringLiteral("letter"), true);
+    FForm->miMessageRecvClick();
+    ASSERT_NE(RecvForm, nullptr);
+    ASSERT_FALSE(RecvForm->pnLetter->isVisibleTo(RecvForm));
+    OptionFormShow();
+    ASSERT_NE(OptionForm, nullptr);
+    for (const bool bSecurityLetter : {true, false}) {
+        SCOPED_TRACE(bSecurityLetter);
+        OptionForm->cbSecurityLetter->setChecked(bSecurityLetter);
+        OptionForm->btUpdateClick();
+        EXPECT_TRUE(RecvForm->pnLetterBack->isVisibleTo(RecvForm));
+        EXPECT_EQ(RecvForm->pnLetter->isVisibleTo(RecvForm), bSecurityLetter);
+        EXPECT_EQ(RecvForm->pnLetterNoPassword->isVisibleTo(RecvForm), !bSecurityLetter);
+    }
+    OptionFormRelease();
+    EXPECT_EQ(MessageRecvQueue.Count(), 1);
+}
 
 TEST_F(RecvWindowTest, ClosingASealedLetterLeavesItUnread)
 {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -21,6 +22,12 @@ TEST(SocketGuard, RefusesInternetSocketsAndTellsWhileLocalOnesPass)
     EXPECT_GE(local, 0);
     if (local >= 0)
         close(local);
+    // Another thread's sockets are not the test's: refused only on the refusing thread.
+    int other = -1;
+    std::thread([&other] { other = socket(AF_INET, SOCK_DGRAM, 0); }).join();
+    EXPECT_GE(other, 0);
+    if (other >= 0)
+        close(other);
     SocketGuard::SetRefused(false);
     EXPECT_FALSE(SocketGuard::Tried());
 }
