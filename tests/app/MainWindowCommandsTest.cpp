@@ -10,16 +10,26 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QToolButton>
+#include <QUrl>
 #include <vector>
 
 namespace {
 
-// The send window replaced by a record of what it was opened for.
+// The send windows replaced by a record of what they were opened for.
 struct TSendRecorder : TProgramWindows {
     std::vector<std::pair<QString, QString>> opened;
+    std::vector<std::pair<QString, TPeer>> filesOpened;
+    void FileSendFormShow(const QString& sFileName, const TPeer& peer) override
+    {
+        filesOpened.emplace_back(sFileName, peer);
+    }
     void SendFormShow(const QString&, bool, const QString& sMachines,
                       const QString& sDiscriminations) override
     {
@@ -197,6 +207,54 @@ TEST_F(MainWindowCommandsTest, AWriteToARowThatTakesNoMessagesWarnsAndLeavesItOu
                                          "該当ユーザは自動的にメッセージ送信対象から除かれます。")});
     ASSERT_EQ(FSends->opened.size(), 1u);
     EXPECT_EQ(FSends->opened[0], std::make_pair(form.PVN->MachineName(), QStringLiteral("Parvane2")));
+}
+
+// A file dragged from the desktop over the list: the row that takes files takes
+// it and its send window opens with it; a row that takes none refuses it.
+TEST_F(MainWindowCommandsTest, AFileDraggedOntoARowOpensItsFileSendWindow)
+{
+    TMainForm& form = StartOnline();
+    form.PVNLogin(form.PVN.get(), "花子", "PVHOST2", "198.18.0.2", "Parvane2", 2200, false, "", false, false,
+                  52000);
+    form.PVNLogin(form.PVN.get(), "次郎", "PVHOST3", "198.18.0.3", "Parvane2", 2200, false, "", false, false,
+                  0);
+    const QString sFile = FDir.filePath(QStringLiteral("report.txt"));
+    {
+        QFile file(sFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("report");
+    }
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(sFile)});
+    TSLVListView* view = form.lvLoginUser->ListView();
+    const auto over = [&](TListItem* row) {
+        const QPoint at = view->visualItemRect(row).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &move);
+        return move.isAccepted();
+    };
+    const auto drop = [&](TListItem* row) {
+        QDropEvent event(view->visualItemRect(row).center(), Qt::CopyAction, &data, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &event);
+    };
+
+    TListItem* refusing = form.LoginUserFind("PVHOST3", "Parvane2");
+    ASSERT_NE(refusing, nullptr);
+    EXPECT_FALSE(over(refusing));
+    drop(refusing);
+    EXPECT_TRUE(FSends->filesOpened.empty());
+
+    TListItem* taking = form.LoginUserFind("PVHOST2", "Parvane2");
+    ASSERT_NE(taking, nullptr);
+    EXPECT_TRUE(over(taking));
+    drop(taking);
+    ASSERT_EQ(FSends->filesOpened.size(), 1u);
+    EXPECT_EQ(FSends->filesOpened[0].first, sFile);
+    EXPECT_EQ(FSends->filesOpened[0].second,
+              (TPeer{QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")}));
 }
 
 } // namespace
