@@ -5,6 +5,7 @@
 #include "AbsenceUnit.h"
 #include "DropArrowButton.h"
 #include "MainFormFixture.h"
+#include "NoticeUnit.h"
 #include "SortListView.h"
 #include "SubUnit.h"
 
@@ -44,6 +45,8 @@ protected:
         for (const QString& sEntry : QStringList(AbsenceWindowList))
             SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
         QCoreApplication::processEvents();
+        // The rows put in by hand were announced.
+        delete NoticeForm;
     }
 
     // Logged in, the own row listed, the send window recorded.

@@ -1,8 +1,9 @@
 #pragma once
 
-// While refused, every socket of the internet families that anything in this test
-// program asks for fails (EACCES), and the attempt is noted: a window test that
-// runs its engine on the loopback stand-in must never reach the machine's network.
+// While refused, every socket of the internet families that the thread which
+// refused them asks for fails (EACCES), and the attempt is noted: a window test
+// that runs its engine on the loopback stand-in must never reach the machine's
+// network. The engine runs on that thread; other threads are not watched.
 namespace SocketGuard {
 
 void SetRefused(bool bRefused);
