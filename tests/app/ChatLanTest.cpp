@@ -1,6 +1,7 @@
 // Two copies of the program, each on an X server of its own in a host of the
 // test LAN, driven by the keyboard: both enter the chat, a line typed in one
-// reaches both, and the first one's leaving shows in the second. Screenshots
+// reaches both, and the first one's leaving shows in the second (read from its
+// view through the clipboard). Screenshots
 // of the chat windows and the menus go to $PV_SHOT_DIR when it is set.
 #include "AnsiCodePage.h"
 #include "LogFile.h"
@@ -30,7 +31,7 @@ QByteArray FileBytes(const QString& sPath)
 // Shell steps shared by both copies: keys to the focused window, a picture of the screen.
 const char kPrelude[] = R"(
 key() { xdotool key --clearmodifiers "$@"; sleep 0.6; }
-shot() { import -window root "$SHOTS/$1.png"; }
+shot() { "$LANSHOTS" grab "$SHOTS/$1.png"; }
 main() { xdotool search --sync --name '^Parvane 2$' | head -1; }
 chat() { xdotool search --sync --name '^チャット - Parvane 2$' | head -1; }
 focus() { xdotool windowfocus --sync "$1"; sleep 0.3; }
@@ -95,6 +96,12 @@ mark seen
 await left
 sleep 2
 shot chat-second-after-leaving
+# What the view shows, copied through its own menu and read from the clipboard.
+C=$(chat)
+focus $C
+xdotool mousemove --window $C 250 80 click 3; sleep 0.6; key a
+xdotool mousemove --window $C 250 80 click 3; sleep 0.6; key c
+"$LANSHOTS" clipboard > "$SYNC/second-view.txt"
 kill $PV
 )";
 
@@ -129,6 +136,7 @@ TEST(ChatLan, TwoCopiesTalkWithTheKeyboard)
         environment.insert(QStringLiteral("DIR"), sDir);
         environment.insert(QStringLiteral("SHOTS"), sShots);
         environment.insert(QStringLiteral("SYNC"), syncDir.path());
+        environment.insert(QStringLiteral("LANSHOTS"), QStringLiteral(LANSHOTS_PATH));
         copies[i].setProcessEnvironment(environment);
         lan.PlaceProcess(copies[i], i);
         copies[i].setProcessChannelMode(QProcess::ForwardedChannels);
@@ -151,6 +159,14 @@ TEST(ChatLan, TwoCopiesTalkWithTheKeyboard)
     EXPECT_EQ(second[0].sKind, QStringLiteral("チャット受信"));
     EXPECT_EQ(second[0].sFrom, QStringLiteral("太郎"));
     EXPECT_EQ(second[0].sText, sLine);
+    // The second copy showed the first one's leaving, after the line it had said.
+    const QString sSecondView =
+        QString::fromUtf8(FileBytes(QDir(syncDir.path()).filePath("second-view.txt")));
+    EXPECT_TRUE(sSecondView.contains(QStringLiteral("hello <b>&amp; http://example.org/x?y=1")))
+        << sSecondView.toStdString();
+    EXPECT_GT(sSecondView.indexOf(QStringLiteral("太郎がチャットからログアウトしました。")),
+              sSecondView.indexOf(QStringLiteral("hello")))
+        << sSecondView.toStdString();
     // The first copy left by its log-out button: its window's place was written.
     EXPECT_TRUE(FileBytes(dirs[0].filePath("Parvane2.INI")).contains("Splitter="));
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -177,6 +178,22 @@ TEST_F(LogTableViewTest, DraggingSelectsFromOnePlaceToAnotherInReadingOrder)
     EXPECT_TRUE(FView.SelectedText().startsWith(QStringLiteral("花子\n\n太郎\n\n一行目\n\n三行目")));
     FView.Copy();
     EXPECT_EQ(QApplication::clipboard()->text(), FView.SelectedText());
+}
+
+// The newest record is tinted, then every other one; the heading is not.
+TEST_F(LogTableViewTest, TheNewestRecordAndEveryOtherOneAreTinted)
+{
+    FView.SetRecords(LargeLog(5));
+    const QImage image = FView.viewport()->grab().toImage();
+    const QColor tint(0xee, 0xee, 0xff);
+    for (int row = 0; row <= 5; ++row) {
+        // The row's top padding, above its text.
+        const int y = CellPoint(row, 0, 0, 1).y();
+        int iTinted = 0;
+        for (int x = 0; x < image.width(); ++x)
+            iTinted += QColor(image.pixel(x, y)) == tint ? 1 : 0;
+        EXPECT_EQ(iTinted > image.width() / 2, row % 2 == 1) << "row " << row << ": " << iTinted;
+    }
 }
 
 TEST_F(LogTableViewTest, ALargeLogScrollsToItsLastRowByTheKeyboard)

@@ -5,6 +5,7 @@
 // swapped, or a control read or written the wrong way round, show.
 #include "HotKeyEx.h"
 #include "IniFile.h"
+#include "OptionFormFixture.h"
 #include "OptionUnit.h"
 #include "Settings.h"
 #include "TestNames.h"
@@ -258,41 +259,11 @@ std::vector<std::pair<const TOptionControl*, QString>> Expected(const std::vecto
     return expected;
 }
 
-// A window opened on settings reset to their defaults, with a handle name the apply takes.
+// A window opened on settings reset to their defaults, with a parameter of its own.
 template <class Param>
-class OptionWindowTestOf : public TestSupport::WindowTest, public testing::WithParamInterface<Param> {
+class OptionWindowTestOf : public OptionFormFixture, public testing::WithParamInterface<Param> {
 protected:
-    void SetUp() override
-    {
-        WindowTestOn::SetUp();
-        if (HasFatalFailure())
-            return;
-        FileBaseName = FileBaseNameFor(false, QString());
-        ResetSettings();
-    }
-
-    void TearDown() override
-    {
-        OptionFormRelease();
-        ResetSettings();
-        WindowTestOn::TearDown();
-    }
-
-    static void ResetSettings()
-    {
-        const IniFile none(QStringLiteral("/nonexistent/none.INI"));
-        SettingsReadPorts(none);
-        SettingsReadOption(none, QStringLiteral("PC1"));
-        SettingsReadAbsence(none);
-    }
-
-    TOptionForm& Open()
-    {
-        OptionFormShow();
-        return *OptionForm;
-    }
-
-    QString SettingsFile() const { return FDir.filePath(QStringLiteral("Parvane2.INI")); }
+    QString SettingsFile() const { return Path(QStringLiteral("Parvane2.INI")); }
 };
 
 using OptionControlTest = OptionWindowTestOf<TOptionControl>;

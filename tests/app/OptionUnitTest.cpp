@@ -10,6 +10,7 @@
 #include "MessageBox.h"
 #include "NoticeUnit.h"
 #include "OptionAbsenceAddUnit.h"
+#include "OptionFormFixture.h"
 #include "OptionNetworkAddUnit.h"
 #include "PageControlEx.h"
 #include "SubUnit.h"
@@ -51,41 +52,7 @@ public slots:
     void open(const QUrl& url) { urls << url; }
 };
 
-class OptionFormTest : public TestSupport::WindowTest {
-protected:
-    void SetUp() override
-    {
-        WindowTestOn::SetUp();
-        if (HasFatalFailure())
-            return;
-        FileBaseName = FileBaseNameFor(false, QString());
-        ResetSettings();
-    }
-
-    void TearDown() override
-    {
-        OptionFormRelease();
-        ResetSettings();
-        WindowTestOn::TearDown();
-    }
-
-    static void ResetSettings()
-    {
-        const IniFile none(QStringLiteral("/nonexistent/none.INI"));
-        SettingsReadPorts(none);
-        SettingsReadOption(none, QStringLiteral("PC1"));
-        SettingsReadAbsence(none);
-        CurrentAbsenceTitle.clear();
-    }
-
-    TOptionForm& Open()
-    {
-        OptionFormShow();
-        return *OptionForm;
-    }
-
-    QString Path(const QString& sName) const { return FDir.filePath(sName); }
-};
+using OptionFormTest = OptionFormFixture;
 
 template <class T> T* Child(QWidget& form, const char* sName)
 {

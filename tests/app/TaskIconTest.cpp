@@ -3,6 +3,7 @@
 #include "ProjectImages.h"
 
 #include <QImage>
+#include <QSystemTrayIcon>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -77,6 +78,26 @@ TEST(TaskIcon, SetRecordsTipCutToSixtyFourAndRemoveClearsTheFlag)
     EXPECT_EQ(TaskIconData.iIconIndex, 17);
     TaskIconSet(false, TaskIconTip, 1);
     EXPECT_FALSE(TaskIconData.bAdded);
+}
+
+// The tray icon object itself shows the image and the tip it was given, and goes when removed.
+TEST(TaskIcon, TheTrayIconShowsTheImageAndTheTipItIsGiven)
+{
+    QSystemTrayIcon tray;
+    QSystemTrayIcon* const before = TaskIcon;
+    TaskIcon = &tray;
+    const auto picture = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage(); };
+    TaskIconSet(true, QString(70, u'x'), TaskIconOffline);
+    EXPECT_EQ(tray.toolTip(), QString(64, u'x'));
+    EXPECT_EQ(picture(tray.icon()), picture(ProjectImages::TaskIconImage(TaskIconOffline)));
+    EXPECT_TRUE(tray.isVisible());
+    TaskIconSet(true, TaskIconTip, TaskIconOnline);
+    EXPECT_EQ(tray.toolTip(), TaskIconTip);
+    EXPECT_EQ(picture(tray.icon()), picture(ProjectImages::TaskIconImage(TaskIconOnline)));
+    EXPECT_NE(picture(tray.icon()), picture(ProjectImages::TaskIconImage(TaskIconOffline)));
+    TaskIconSet(false, TaskIconTip, TaskIconOnline);
+    EXPECT_FALSE(tray.isVisible());
+    TaskIcon = before;
 }
 
 // The strip holds an empty image, two marks that differ in colour and frames that differ from the mark.

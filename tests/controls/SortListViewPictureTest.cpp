@@ -157,30 +157,11 @@ TEST(SortListViewPicture, DrawnPopulatedUnderXvfb)
         DrawPopulatedList();
         return;
     }
-    // Xvfb picks a free display itself and tells its number, so parallel tests cannot collide.
-    QProcess xvfb;
-    xvfb.setProgram("Xvfb");
-    xvfb.setArguments({"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-    xvfb.setProcessChannelMode(QProcess::SeparateChannels);
-    xvfb.start();
-    ASSERT_TRUE(xvfb.waitForStarted(5000)) << "Xvfb could not be started: install the xvfb package";
-    QByteArray number;
-    while (!number.contains('\n') && xvfb.waitForReadyRead(10000))
-        number += xvfb.readAllStandardOutput();
-    bool bNumber = false;
-    const int iDisplay = number.trimmed().toInt(&bNumber);
-    ASSERT_TRUE(bNumber) << "Xvfb named no display: " << xvfb.readAllStandardError().toStdString();
-
     QFile::remove(PictureFile());
     QFile::remove(SmallControlsFile());
     QProcessEnvironment env;
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("DISPLAY", QString(":%1").arg(iDisplay));
     env.insert(PictureVariable, PictureFile());
-    const testing::AssertionResult drawn = TestSupport::RunInOwnProcess(env, 60000);
-    xvfb.terminate();
-    xvfb.waitForFinished(5000);
-    ASSERT_TRUE(drawn);
+    ASSERT_TRUE(TestSupport::RunInOwnProcessOnAnXServer(env, 60000));
 
     const QImage picture(PictureFile());
     ASSERT_FALSE(picture.isNull()) << "no picture at " << PictureFile().toStdString();

@@ -1,5 +1,7 @@
 #include "OwnProcess.h"
 
+#include "XServer.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 
@@ -50,6 +52,17 @@ testing::AssertionResult RunInOwnProcess(const QProcessEnvironment& extra, int i
         output.find("[  PASSED  ] 1 test") == std::string::npos)
         return testing::AssertionFailure() << "the copy failed:\n" << output;
     return testing::AssertionSuccess();
+}
+
+testing::AssertionResult RunInOwnProcessOnAnXServer(const QProcessEnvironment& extra, int iTimeoutMs)
+{
+    const XServer server;
+    if (!server.IsReady())
+        return testing::AssertionFailure() << server.Error().toStdString();
+    QProcessEnvironment environment = extra;
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DISPLAY"), server.Display());
+    return RunInOwnProcess(environment, iTimeoutMs);
 }
 
 } // namespace TestSupport

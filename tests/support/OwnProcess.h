@@ -22,4 +22,8 @@ bool InOwnProcess();
 // added to the environment; succeeds when the copy ran the test and it passed.
 testing::AssertionResult RunInOwnProcess(const QProcessEnvironment& extra = {}, int iTimeoutMs = 120000);
 
+// The same, with the copy on an X server of its own (Xvfb) in place of offscreen.
+testing::AssertionResult RunInOwnProcessOnAnXServer(const QProcessEnvironment& extra = {},
+                                                    int iTimeoutMs = 120000);
+
 } // namespace TestSupport

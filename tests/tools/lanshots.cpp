@@ -4,9 +4,12 @@
 //                          OUTDIR/host1.png and OUTDIR/host2.png, and of the
 //                          top right corner, where the tray host is, host1-tray.png
 //   lanshots grab FILE     (used by the above) saves the whole screen of $DISPLAY
+//   lanshots clipboard     prints the text on the clipboard of $DISPLAY (UTF-8), for
+//                          the tests that read what a program copied
 #include "AnsiCodePage.h"
 #include "TestLan.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -34,6 +37,14 @@ int Grab(int argc, char** argv)
     return shot.save(sFile) ? 0 : 1;
 }
 
+int PrintClipboard(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QGuiApplication app(argc, argv);
+    const QByteArray text = QGuiApplication::clipboard()->text().toUtf8();
+    return std::fwrite(text.constData(), 1, size_t(text.size()), stdout) == size_t(text.size()) ? 0 : 1;
+}
+
 bool WriteText(const QString& sPath, const QByteArray& text)
 {
     QFile file(sPath);
@@ -46,6 +57,8 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && QByteArray(argv[1]) == "grab")
         return Grab(argc, argv);
+    if (argc == 2 && QByteArray(argv[1]) == "clipboard")
+        return PrintClipboard(argc, argv);
     if (argc != 2) {
         std::fputs("usage: lanshots OUTDIR\n", stderr);
         return 2;
