@@ -170,6 +170,7 @@ TChatForm::TChatForm() : TCommonForm(TWindowKind::Chat, kDesignSize)
     wbLog = new TIEViewer;
     wbLog->setObjectName(QStringLiteral("wbLog"));
     wbLog->SetStyle(ChatStyleSheet());
+    wbLog->SetLineLimit(ChatViewLineLimit);
     pmBrowser = new QMenu(this);
     pmBrowserAllSelect = pmBrowser->addAction(QStringLiteral("すべてを選択(&A)"));
     pmBrowserAllSelect->setToolTip(QStringLiteral("すべてを選択"));
