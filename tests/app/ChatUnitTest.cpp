@@ -10,7 +10,10 @@
 #include "StatusPanelBar.h"
 #include "WindowTest.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSplitter>
@@ -157,6 +160,45 @@ TEST_F(ChatFormTest, TheViewKeepsTheNewestLinesAndFollowsThemToTheEnd)
     QTextCursor end(view->Core()->document());
     end.movePosition(QTextCursor::End);
     EXPECT_TRUE(view->Core()->viewport()->rect().contains(view->Core()->cursorRect(end)));
+}
+
+// Without a mouse: Tab from the input reaches the conversation, whose keys scroll
+// back, and select-all and copy take the conversation to the clipboard.
+TEST_F(ChatFormTest, TabReachesTheConversationToScrollBackAndCopy)
+{
+    ChatForm->resize(451, 277);
+    for (int i = 0; i < 60; ++i)
+        ChatMessageAdd(QStringLiteral("line %1").arg(i), "花子", "PVHOST2", "Parvane2");
+    TIEViewer* view = ChatForm->wbLog;
+    const auto press = [](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(ChatForm->focusWidget(), &event);
+    };
+    ChatForm->mmSendMessage->setFocus();
+    ASSERT_EQ(ChatForm->focusWidget(), ChatForm->mmSendMessage);
+    for (int i = 0; i < 8 && ChatForm->focusWidget() != view->Core(); ++i)
+        press(Qt::Key_Tab);
+    ASSERT_EQ(ChatForm->focusWidget(), view->Core());
+
+    const int iEnd = view->ScrollTop();
+    ASSERT_GT(iEnd, 0);
+    press(Qt::Key_PageUp);
+    EXPECT_LT(view->ScrollTop(), iEnd);
+    press(Qt::Key_Home);
+    EXPECT_EQ(view->ScrollTop(), 0);
+    press(Qt::Key_Down);
+    EXPECT_GT(view->ScrollTop(), 0);
+
+    QApplication::clipboard()->clear();
+    press(Qt::Key_A, Qt::ControlModifier);
+    press(Qt::Key_C, Qt::ControlModifier);
+    const QString sCopied = QApplication::clipboard()->text();
+    EXPECT_TRUE(sCopied.startsWith(QStringLiteral("花子\n\nline 0"))) << qPrintable(sCopied.left(20));
+    EXPECT_TRUE(sCopied.endsWith(QStringLiteral("line 59")));
+    // And on from the view to the input again.
+    for (int i = 0; i < 8 && ChatForm->focusWidget() != ChatForm->mmSendMessage; ++i)
+        press(Qt::Key_Tab);
+    EXPECT_EQ(ChatForm->focusWidget(), ChatForm->mmSendMessage);
 }
 
 TEST_F(ChatFormTest, InputChecksRefuseInOrderAndKeepTheText)
