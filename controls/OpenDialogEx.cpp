@@ -1,5 +1,7 @@
 #include "OpenDialogEx.h"
 
+#include "FileDialogColumns.h"
+
 #include <QFileInfo>
 #include <QShowEvent>
 
@@ -27,6 +29,7 @@ TOpenDialogEx::TOpenDialogEx(QWidget* parent) : QFileDialog(parent)
     setLabelText(QFileDialog::FileType, QStringLiteral("ファイルの種類:"));
     setLabelText(QFileDialog::Accept, QStringLiteral("開く"));
     setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
+    TFileDialogColumns::Install(this);
 }
 
 void TOpenDialogEx::SetFileName(const QString& sFileName)

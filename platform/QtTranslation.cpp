@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QTranslator>
 
@@ -19,6 +20,7 @@ QTranslator* InstallJapanese()
         delete translator;
         return nullptr;
     }
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     installed = translator;
     return translator;
 }

@@ -8,8 +8,9 @@ class QTranslator;
 namespace QtTranslation {
 
 // Installs Qt's own Japanese translation ("qtbase_ja.qm" in Qt's translations
-// folder) on the application, which owns it; once only. nullptr when the file
-// is missing or cannot be read.
+// folder) on the application, which owns it, once only, and makes Japanese the
+// default locale, in which Qt names the kinds of files. nullptr when the file is
+// missing or cannot be read.
 QTranslator* InstallJapanese();
 
 } // namespace QtTranslation

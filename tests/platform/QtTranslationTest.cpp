@@ -9,8 +9,10 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTimer>
@@ -25,6 +27,7 @@ class QtTranslationTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        FLocale = QLocale();
         FTranslator = QtTranslation::InstallJapanese();
         ASSERT_NE(FTranslator, nullptr);
     }
@@ -32,8 +35,10 @@ protected:
     {
         QCoreApplication::removeTranslator(FTranslator);
         delete FTranslator;
+        QLocale::setDefault(FLocale);
     }
     QTranslator* FTranslator = nullptr;
+    QLocale FLocale;
 };
 
 TEST_F(QtTranslationTest, BoxButtonsCarryTheJapaneseTexts)
@@ -54,6 +59,24 @@ TEST_F(QtTranslationTest, BoxButtonsCarryTheJapaneseTexts)
     }
 }
 
+bool HasJapanese(const QString& s)
+{
+    for (const QChar c : s)
+        if (c.unicode() >= 0x3000)
+            return true;
+    return false;
+}
+
+// The file dialogs' type column.
+TEST_F(QtTranslationTest, KindsOfFilesAreNamedInJapanese)
+{
+    EXPECT_EQ(QLocale().language(), QLocale::Japanese);
+    for (const char* sType : {"text/plain", "application/x-zerosize", "inode/directory"}) {
+        const QString sComment = QMimeDatabase().mimeTypeForName(QString::fromLatin1(sType)).comment();
+        EXPECT_TRUE(HasJapanese(sComment)) << sType << ": " << qPrintable(sComment);
+    }
+}
+
 // Every item of a menu and its sub-menus, separators left out.
 QStringList ItemTexts(const QMenu* menu)
 {
@@ -66,14 +89,6 @@ QStringList ItemTexts(const QMenu* menu)
             sl << ItemTexts(action->menu());
     }
     return sl;
-}
-
-bool HasJapanese(const QString& s)
-{
-    for (const QChar c : s)
-        if (c.unicode() >= 0x3000)
-            return true;
-    return false;
 }
 
 TEST_F(QtTranslationTest, EditContextMenusHaveNoEnglishItem)
