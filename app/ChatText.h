@@ -6,6 +6,10 @@
 
 // The input's limit in bytes of the ANSI code page.
 inline constexpr int ChatMessageByteLimit = 255;
+// The view keeps the newest lines only: any copy on the LAN can send lines without
+// end, and past some tens of thousands the view's layout runs out of range and each
+// line costs seconds. The log keeps every line.
+inline constexpr int ChatViewLineLimit = 5000;
 
 // "&" first, then "<", then ">", so that nothing is escaped twice; quotes stay.
 QString ChatEscape(const QString& sText);

@@ -170,6 +170,9 @@ TChatForm::TChatForm() : TCommonForm(TWindowKind::Chat, kDesignSize)
     wbLog = new TIEViewer;
     wbLog->setObjectName(QStringLiteral("wbLog"));
     wbLog->SetStyle(ChatStyleSheet());
+    wbLog->SetLineLimit(ChatViewLineLimit);
+    // Reached by Tab too, so that the conversation can be scrolled back and copied without a mouse.
+    wbLog->SetTabStop(true);
     pmBrowser = new QMenu(this);
     pmBrowserAllSelect = pmBrowser->addAction(QStringLiteral("すべてを選択(&A)"));
     pmBrowserAllSelect->setToolTip(QStringLiteral("すべてを選択"));

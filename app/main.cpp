@@ -1,14 +1,17 @@
 // The program's entry: the port options, the one-copy-per-port-pair guard, and the main window.
 #include "CommandLine.h"
+#include "DisplayPlatform.h"
 #include "EndSignals.h"
 #include "InstanceLock.h"
 #include "LogUnit.h"
 #include "MainUnit.h"
+#include "QtTranslation.h"
 #include "WindowsFonts.h"
 
 #include <QApplication>
 #include <QSessionManager>
 #include <memory>
+#include <vector>
 
 int main(int argc, char** argv)
 {
@@ -24,8 +27,20 @@ int main(int argc, char** argv)
     if (guard.Acquire(InstanceGuardName(ports)) == InstanceLock::HeldElsewhere)
         return 0;
 
-    QApplication app(argc, argv);
+    // Asked for as an argument rather than in the environment, so that programs
+    // started from here (the desktop's browser) choose for themselves.
+    static char sPlatformOption[] = "-platform";
+    QByteArray sPlatform = DisplayPlatformChoice(DisplayEnvironmentOfProcess(), slArguments);
+    std::vector<char*> arguments(argv, argv + argc);
+    if (!sPlatform.isEmpty()) {
+        arguments.push_back(sPlatformOption);
+        arguments.push_back(sPlatform.data());
+    }
+    int iArguments = int(arguments.size());
+    arguments.push_back(nullptr);
+    QApplication app(iArguments, arguments.data());
     QApplication::setApplicationName(QStringLiteral("Parvane 2"));
+    QtTranslation::InstallJapanese();
     WindowsFonts::InstallSubstitutes();
     // The tray icon keeps the program alive while the window is hidden to it.
     QApplication::setQuitOnLastWindowClosed(false);

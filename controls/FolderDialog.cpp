@@ -1,5 +1,7 @@
 #include "FolderDialog.h"
 
+#include "FileDialogColumns.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,6 +32,7 @@ TFolderDialog::TFolderDialog(QWidget* parent) : QDialog(parent)
     PrBrowser->setLabelText(QFileDialog::FileType, QStringLiteral("種類:"));
     PrBrowser->setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
     PrBrowser->setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
+    TFileDialogColumns::Install(PrBrowser);
     PrStatus = new QLabel(this);
     PrStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 

@@ -65,7 +65,16 @@ void TIEViewer::SetStyle(const QString& Value)
     // again, and keep the reader where they were.
     const int iTop = ScrollTop();
     FCore->document()->setDefaultStyleSheet(FStyle);
+    // Fragment by fragment as they came, so that each can still go on its own.
+    const std::deque<TPiece> pieces = FPieces;
+    const QString sHTML = FHTML;
+    FHTML.clear();
     ShowHTML();
+    qsizetype iAt = 0;
+    for (const TPiece& piece : pieces) {
+        AppendHTML(sHTML.mid(iAt, piece.iLength));
+        iAt += piece.iLength;
+    }
     SetScrollTop(iTop);
 }
 
@@ -75,12 +84,19 @@ void TIEViewer::SetHTML(const QString& Value)
     ShowHTML();
 }
 
+void TIEViewer::SetLineLimit(int Value)
+{
+    FLineLimit = Value;
+    PiecesTrim();
+}
+
 void TIEViewer::AppendHTML(const QString& Fragment)
 {
     const bool bEmpty = FHTML.isEmpty();
     FHTML += Fragment;
     if (bEmpty) {
         ShowHTML();
+        PiecesTrim();
         return;
     }
     // The fragment is laid out on its own with the page's style, between two empty
@@ -98,15 +114,52 @@ void TIEViewer::AppendHTML(const QString& Fragment)
     QTextCursor selection(&piece);
     selection.setPosition(first.position());
     selection.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
-    QTextCursor cursor(FCore->document());
+    QTextDocument* document = FCore->document();
+    const int iBlocksBefore = document->blockCount();
+    QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
     cursor.insertBlock(first.blockFormat(), first.charFormat());
     cursor.insertFragment(QTextDocumentFragment(selection));
+    FPieces.push_back({Fragment.size(), document->blockCount() - iBlocksBefore});
+    PiecesTrim();
 }
 
 void TIEViewer::ShowHTML()
 {
     FCore->setHtml("<html><body>" + IEViewerWidthAttributes(FHTML) + "</body></html>");
+    FPieces.clear();
+    if (!FHTML.isEmpty())
+        FPieces.push_back({FHTML.size(), FCore->document()->blockCount()});
+}
+
+// Drops the oldest fragments from FHTML and from the page once there are more than the limit.
+// Blocks go from the front: the text from the first block's start to the start
+// of the first block kept, and the kept block's own format is then put back, as
+// the first block of a document takes the format of the one it joins.
+void TIEViewer::PiecesTrim()
+{
+    if (FLineLimit <= 0 || int(FPieces.size()) <= FLineLimit)
+        return;
+    QTextDocument* document = FCore->document();
+    const int iKeep = FLineLimit - FLineLimit / 10;
+    int iBlocks = 0;
+    qsizetype iLength = 0;
+    while (int(FPieces.size()) > iKeep) {
+        iBlocks += FPieces.front().iBlocks;
+        iLength += FPieces.front().iLength;
+        FPieces.pop_front();
+    }
+    FHTML.remove(0, iLength);
+    const QTextBlock kept = document->findBlockByNumber(iBlocks);
+    if (!kept.isValid())
+        return;
+    const QTextBlockFormat blockFormat = kept.blockFormat();
+    const QTextCharFormat charFormat = kept.charFormat();
+    QTextCursor cursor(document);
+    cursor.setPosition(kept.position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.setBlockFormat(blockFormat);
+    cursor.setBlockCharFormat(charFormat);
 }
 
 void TIEViewer::SetTabStop(bool Value)

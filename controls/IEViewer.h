@@ -4,6 +4,7 @@
 
 #include <QFrame>
 #include <QString>
+#include <deque>
 
 // The fragment with the widths that tables and cells give in their style written
 // also as width attributes, the only form Qt's rich text lays out; a width
@@ -29,6 +30,11 @@ public:
     // Adds a fragment at the end of the page: HTML() grows by it, and only the
     // fragment is laid out, so a long conversation costs no more per line than a short one.
     void AppendHTML(const QString& Fragment);
+    // At most this many fragments stay on the page (the content set with SetHTML
+    // counts as one); past it the oldest go, down to nine tenths of the limit at
+    // once, since each removal lays out the page again. 0 or less: no limit.
+    int LineLimit() const { return FLineLimit; }
+    void SetLineLimit(int Value);
 
     QMenu* PopupMenu() const { return FCore->PopupMenu(); }
     void SetPopupMenu(QMenu* Value) { FCore->SetPopupMenu(Value); }
@@ -49,9 +55,18 @@ public:
 private:
     void ShowHTML();
     void SettleLayout();
+    void PiecesTrim();
+
+    // What each fragment on the page takes of FHTML and of the document's blocks, oldest first.
+    struct TPiece {
+        qsizetype iLength = 0;
+        int iBlocks = 0;
+    };
 
     TIEViewerCore* FCore = nullptr;
     QString FStyle;
     QString FHTML;
     bool FTabStop = false;
+    int FLineLimit = 0;
+    std::deque<TPiece> FPieces;
 };

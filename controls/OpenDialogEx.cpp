@@ -1,5 +1,7 @@
 #include "OpenDialogEx.h"
 
+#include "FileDialogColumns.h"
+
 #include <QFileInfo>
 #include <QShowEvent>
 
@@ -36,6 +38,7 @@ TOpenDialogEx::TOpenDialogEx(QWidget* parent) : QFileDialog(parent)
     setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
     // The windows' captions name their patterns themselves, as they are shown elsewhere.
     setOption(QFileDialog::HideNameFilterDetails, true);
+    TFileDialogColumns::Install(this);
 }
 
 void TOpenDialogEx::SetFileName(const QString& sFileName)

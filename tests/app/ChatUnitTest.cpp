@@ -1,6 +1,7 @@
 // The chat window on its own (no main window): members, lines, the input and closing.
 #include "ChatUnit.h"
 
+#include "AnsiCodePage.h"
 #include "ChatText.h"
 #include "IEViewer.h"
 #include "IEViewerCore.h"
@@ -9,12 +10,16 @@
 #include "StatusPanelBar.h"
 #include "WindowTest.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTreeWidget>
 #include <deque>
@@ -122,6 +127,78 @@ TEST_F(ChatFormTest, AViewAtItsEndFollowsNewLines)
     view->SetScrollTop(0);
     ChatMessageAdd("more", "花子", "PVHOST2", "Parvane2");
     EXPECT_EQ(view->ScrollTop(), 0);
+}
+
+// A peer can send lines without end; the view keeps the newest, at the narrowest
+// window too, and its end stays where the newest line is.
+TEST_F(ChatFormTest, TheViewKeepsTheNewestLinesAndFollowsThemToTheEnd)
+{
+    ChatForm->resize(320, 220);
+    const auto line = [](int i) {
+        // 255 bytes, as long as a line from the network gets.
+        QString s = QStringLiteral("行%1 ").arg(i, 5, 10, QChar(u'0'));
+        while (AnsiCodePage::ByteLength(s) < ChatMessageByteLimit - 1)
+            s += QStringLiteral("あ");
+        return s;
+    };
+    const int iLines = ChatViewLineLimit + 20;
+    for (int i = 0; i < iLines; ++i)
+        ChatMessageAdd(line(i), "花子", "PVHOST2", "Parvane2");
+    TIEViewer* view = ChatForm->wbLog;
+    const int iKept = int(view->HTML().count(QStringLiteral("class=\"MessageLine\"")));
+    EXPECT_LE(iKept, ChatViewLineLimit);
+    EXPECT_GE(iKept, ChatViewLineLimit * 9 / 10);
+    // The oldest go, and the newest are all there in order.
+    const int iOldest = iLines - iKept;
+    EXPECT_TRUE(view->HTML().startsWith(ChatLineHtml(line(iOldest), "花子", false, false)));
+    const QString sText = view->Core()->toPlainText();
+    EXPECT_FALSE(sText.contains(line(iOldest - 1)));
+    // The name, and the text in a block below it.
+    EXPECT_TRUE(sText.startsWith(QStringLiteral("花子\n\n") + line(iOldest)));
+    EXPECT_TRUE(sText.endsWith(line(iLines - 1)));
+    // The newest line is in sight.
+    QTextCursor end(view->Core()->document());
+    end.movePosition(QTextCursor::End);
+    EXPECT_TRUE(view->Core()->viewport()->rect().contains(view->Core()->cursorRect(end)));
+}
+
+// Without a mouse: Tab from the input reaches the conversation, whose keys scroll
+// back, and select-all and copy take the conversation to the clipboard.
+TEST_F(ChatFormTest, TabReachesTheConversationToScrollBackAndCopy)
+{
+    ChatForm->resize(451, 277);
+    for (int i = 0; i < 60; ++i)
+        ChatMessageAdd(QStringLiteral("line %1").arg(i), "花子", "PVHOST2", "Parvane2");
+    TIEViewer* view = ChatForm->wbLog;
+    const auto press = [](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(ChatForm->focusWidget(), &event);
+    };
+    ChatForm->mmSendMessage->setFocus();
+    ASSERT_EQ(ChatForm->focusWidget(), ChatForm->mmSendMessage);
+    for (int i = 0; i < 8 && ChatForm->focusWidget() != view->Core(); ++i)
+        press(Qt::Key_Tab);
+    ASSERT_EQ(ChatForm->focusWidget(), view->Core());
+
+    const int iEnd = view->ScrollTop();
+    ASSERT_GT(iEnd, 0);
+    press(Qt::Key_PageUp);
+    EXPECT_LT(view->ScrollTop(), iEnd);
+    press(Qt::Key_Home);
+    EXPECT_EQ(view->ScrollTop(), 0);
+    press(Qt::Key_Down);
+    EXPECT_GT(view->ScrollTop(), 0);
+
+    QApplication::clipboard()->clear();
+    press(Qt::Key_A, Qt::ControlModifier);
+    press(Qt::Key_C, Qt::ControlModifier);
+    const QString sCopied = QApplication::clipboard()->text();
+    EXPECT_TRUE(sCopied.startsWith(QStringLiteral("花子\n\nline 0"))) << qPrintable(sCopied.left(20));
+    EXPECT_TRUE(sCopied.endsWith(QStringLiteral("line 59")));
+    // And on from the view to the input again.
+    for (int i = 0; i < 8 && ChatForm->focusWidget() != ChatForm->mmSendMessage; ++i)
+        press(Qt::Key_Tab);
+    EXPECT_EQ(ChatForm->focusWidget(), ChatForm->mmSendMessage);
 }
 
 TEST_F(ChatFormTest, InputChecksRefuseInOrderAndKeepTheText)

@@ -448,6 +448,97 @@ TEST_F(IEViewerShown, ATableOfFullWidthSpansTheView)
     EXPECT_GT(width, FViewer.Core()->viewport()->width() * 0.9);
 }
 
+// Fragments of a conversation: lines with a name and their text beside or below it, and bands.
+QString Piece(int i)
+{
+    switch (i % 3) {
+    case 0:
+        return QString("<div class=\"Line\"><span class=\"Name\">名前 %1</span><span>本文 %1</span></div>")
+            .arg(i);
+    case 1:
+        return QString("<div class=\"Line\"><span class=\"Name\">名前 %1</span><br><div class=\"Below\">下 "
+                       "%1</div></div>")
+            .arg(i);
+    default:
+        return QString("<div class=\"Band\">出来事 %1</div>").arg(i);
+    }
+}
+
+const char kPieceStyle[] =
+    ".Line { margin-bottom: 5px; }  .Name { font-weight: bold; color: blue }  "
+    ".Below { padding-left: 10px; }  .Band { font-weight: bold; background-color: #eeffee; }";
+
+// Two pages read alike: the same text, and block by block the same band, weight and margins.
+void ExpectSamePage(const TIEViewer& got, const TIEViewer& want)
+{
+    EXPECT_EQ(PlainText(got), PlainText(want));
+    const QTextDocument* a = got.Core()->document();
+    const QTextDocument* b = want.Core()->document();
+    ASSERT_EQ(a->blockCount(), b->blockCount());
+    for (QTextBlock x = a->begin(), y = b->begin(); x.isValid(); x = x.next(), y = y.next()) {
+        EXPECT_EQ(x.blockFormat().background(), y.blockFormat().background()) << qPrintable(x.text());
+        EXPECT_EQ(x.blockFormat().bottomMargin(), y.blockFormat().bottomMargin()) << qPrintable(x.text());
+        EXPECT_EQ(x.blockFormat().leftMargin(), y.blockFormat().leftMargin()) << qPrintable(x.text());
+        EXPECT_EQ(x.charFormat().fontWeight(), y.charFormat().fontWeight()) << qPrintable(x.text());
+    }
+}
+
+// The page after each fragment: the newest ones, as if shown alone. A limit
+// of 4 keeps exactly 4; past a limit of 20 the page goes back to 18 at once.
+TEST_F(IEViewerShown, ALineLimitKeepsTheNewestFragmentsAsIfTheyWereShownAlone)
+{
+    FViewer.SetStyle(kPieceStyle);
+    for (const int iLimit : {4, 20}) {
+        FViewer.SetHTML(QString());
+        FViewer.SetLineLimit(iLimit);
+        EXPECT_EQ(FViewer.LineLimit(), iLimit);
+        int iShown = 0;
+        for (int iCount = 1; iCount <= 2 * iLimit + 3; ++iCount) {
+            FViewer.AppendHTML(Piece(iCount - 1));
+            if (++iShown > iLimit)
+                iShown = iLimit - iLimit / 10;
+            QString sNewest;
+            for (int i = iCount - iShown; i < iCount; ++i)
+                sNewest += Piece(i);
+            ASSERT_EQ(FViewer.HTML(), sNewest) << iLimit << " " << iCount;
+            TIEViewer whole;
+            whole.SetStyle(kPieceStyle);
+            whole.SetHTML(sNewest);
+            ExpectSamePage(FViewer, whole);
+            if (HasFailure())
+                FAIL() << "limit " << iLimit << ", after " << iCount << " fragments";
+        }
+    }
+    // The end of the page is the newest fragment, and it can be scrolled to.
+    FViewer.SetScrollTop(FViewer.ScrollHeight());
+    QTextCursor end(FViewer.Core()->document());
+    end.movePosition(QTextCursor::End);
+    EXPECT_TRUE(FViewer.Core()->viewport()->rect().contains(FViewer.Core()->cursorRect(end)));
+    EXPECT_TRUE(PlainText(FViewer).endsWith(QString("本文 42")));
+
+    // A lower limit drops the oldest at once.
+    FViewer.SetLineLimit(2);
+    EXPECT_EQ(FViewer.HTML(), Piece(41) + Piece(42));
+    TIEViewer two;
+    two.SetStyle(kPieceStyle);
+    two.SetHTML(Piece(41) + Piece(42));
+    ExpectSamePage(FViewer, two);
+}
+
+TEST_F(IEViewerShown, WithoutALineLimitEveryFragmentStays)
+{
+    EXPECT_EQ(FViewer.LineLimit(), 0);
+    QString sAll;
+    for (int i = 0; i < 30; ++i) {
+        FViewer.AppendHTML(Piece(i));
+        sAll += Piece(i);
+    }
+    EXPECT_EQ(FViewer.HTML(), sAll);
+    TIEViewer whole;
+    whole.SetHTML(sAll);
+    ExpectSamePage(FViewer, whole);
+}
+
 } // namespace
 
 #include "IEViewerTest.moc"
