@@ -2,7 +2,13 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QThread>
+#include <QWindow>
+#include <deque>
+#include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -75,6 +81,107 @@ int EscapeIdOf(const std::vector<Button>& buttons)
     return buttons.size() == 1 ? buttons.front().id : 0;
 }
 
+// A box made as the flags say, with its buttons and the one that Escape presses.
+struct TBox {
+    std::unique_ptr<QMessageBox> box;
+    std::vector<std::pair<QAbstractButton*, int>> buttons;
+    int iEscapeId = 0;
+
+    int Answer() const
+    {
+        for (const auto& [widget, id] : buttons) {
+            if (box->clickedButton() == widget)
+                return id;
+        }
+        return iEscapeId != 0 ? iEscapeId : buttons.front().second;
+    }
+};
+
+TBox BoxMake(const QString& sText, const QString& sCaption, int iFlags)
+{
+    const std::vector<Button> buttons = ButtonsOf(iFlags);
+    TBox made;
+    made.box = std::make_unique<QMessageBox>(IconOf(iFlags), sCaption, sText, QMessageBox::NoButton);
+    QMessageBox& box = *made.box;
+    // A peer's name in the text is shown as it is, never as markup that could open a file.
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    if (iFlags & MB_TOPMOST)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    for (const Button& button : buttons)
+        made.buttons.emplace_back(box.addButton(button.text, button.role), button.id);
+    const std::size_t defaultIndex = static_cast<std::size_t>((iFlags >> 8) & 0xF);
+    box.setDefaultButton(
+        static_cast<QPushButton*>(made.buttons[defaultIndex < made.buttons.size() ? defaultIndex : 0].first));
+    made.iEscapeId = EscapeIdOf(buttons);
+    for (const auto& [widget, id] : made.buttons) {
+        if (id == made.iEscapeId)
+            box.setEscapeButton(widget);
+    }
+    // Placed over the active window without being its child: a child would be freed
+    // with a window that goes while the box is open, under the box's own loop.
+    if (QWidget* over = QApplication::activeWindow(); over != nullptr && over->windowHandle() != nullptr) {
+        box.winId();
+        box.windowHandle()->setTransientParent(over->windowHandle());
+    }
+    return made;
+}
+
+int& LoopDepth()
+{
+    static int depth = 0;
+    return depth;
+}
+
+struct TAfterBoxes {
+    QPointer<QObject> context;
+    std::function<void()> done;
+};
+
+std::vector<TAfterBoxes>& AfterBoxes()
+{
+    static std::vector<TAfterBoxes> waiting;
+    return waiting;
+}
+
+// The open box of each kind of unstacked warning and those that wait behind it.
+struct TKind {
+    QPointer<QMessageBox> open;
+    QString sOpenText;
+    std::deque<Request> waiting;
+    int iCounted = 0;
+};
+
+std::map<QString, TKind>& Kinds()
+{
+    static std::map<QString, TKind> kinds;
+    return kinds;
+}
+
+void UnstackedOpen(const QString& sKind, const Request& request)
+{
+    TBox made = BoxMake(request.sText, request.sCaption, request.iFlags);
+    QMessageBox* box = made.box.release();
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    TKind& kind = Kinds()[sKind];
+    kind.open = box;
+    kind.sOpenText = request.sText;
+    // Answered, the box no longer counts as open, and the next warning of its kind shows.
+    QObject::connect(box, &QDialog::finished, box, [box, sKind] {
+        box->deleteLater();
+        TKind& closed = Kinds()[sKind];
+        closed.open = nullptr;
+        if (closed.waiting.empty()) {
+            Kinds().erase(sKind);
+            return;
+        }
+        const Request next = closed.waiting.front();
+        closed.waiting.pop_front();
+        UnstackedOpen(sKind, next);
+    });
+    box->show();
+}
+
 } // namespace
 
 int Show(const QString& sText, const QString& sCaption, int iFlags)
@@ -82,28 +189,67 @@ int Show(const QString& sText, const QString& sCaption, int iFlags)
     if (CurrentAnswerer())
         return CurrentAnswerer()(Request{sText, sCaption, iFlags});
 
-    const std::vector<Button> buttons = ButtonsOf(iFlags);
-    QMessageBox box(IconOf(iFlags), sCaption, sText, QMessageBox::NoButton, QApplication::activeWindow());
-    box.setWindowModality(Qt::ApplicationModal);
-    if (iFlags & MB_TOPMOST)
-        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    std::vector<std::pair<QAbstractButton*, int>> made;
-    for (const Button& button : buttons)
-        made.emplace_back(box.addButton(button.text, button.role), button.id);
-    const std::size_t defaultIndex = static_cast<std::size_t>((iFlags >> 8) & 0xF);
-    box.setDefaultButton(
-        static_cast<QPushButton*>(made[defaultIndex < made.size() ? defaultIndex : 0].first));
-    const int escapeId = EscapeIdOf(buttons);
-    for (const auto& [widget, id] : made) {
-        if (id == escapeId)
-            box.setEscapeButton(widget);
+    TBox made = BoxMake(sText, sCaption, iFlags);
+    ++LoopDepth();
+    made.box->exec();
+    const int iAnswer = made.Answer();
+    made.box.reset();
+    if (--LoopDepth() == 0) {
+        std::vector<TAfterBoxes> waiting;
+        waiting.swap(AfterBoxes());
+        for (const TAfterBoxes& after : waiting)
+            if (after.context)
+                after.done();
     }
-    box.exec();
-    for (const auto& [widget, id] : made) {
-        if (box.clickedButton() == widget)
-            return id;
+    return iAnswer;
+}
+
+int OpenLoops()
+{
+    return LoopDepth();
+}
+
+void WhenNoBoxOpen(QObject* context, std::function<void()> done)
+{
+    if (LoopDepth() == 0) {
+        done();
+        return;
     }
-    return escapeId != 0 ? escapeId : buttons.front().id;
+    AfterBoxes().push_back({context, std::move(done)});
+}
+
+void ShowUnstacked(const QString& sKind, const QString& sText, const QString& sCaption, int iFlags)
+{
+    const Request request{sText, sCaption, iFlags};
+    if (CurrentAnswerer()) {
+        CurrentAnswerer()(request);
+        return;
+    }
+    if (QThread::currentThread()->loopLevel() == 0) {
+        Show(sText, sCaption, iFlags);
+        return;
+    }
+    const auto found = Kinds().find(sKind);
+    if (found == Kinds().end() || !found->second.open) {
+        UnstackedOpen(sKind, request);
+        return;
+    }
+    TKind& kind = found->second;
+    ++kind.iCounted;
+    if (kind.sOpenText == sText)
+        return;
+    for (const Request& waiting : kind.waiting) {
+        if (waiting.sText == sText)
+            return;
+    }
+    if (kind.waiting.size() < UnstackedWaitingMax)
+        kind.waiting.push_back(request);
+}
+
+int UnstackedCounted(const QString& sKind)
+{
+    const auto found = Kinds().find(sKind);
+    return found == Kinds().end() ? 0 : found->second.iCounted;
 }
 
 void SetAnswerer(Answerer answerer)
