@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AbsenceRequests.h"
 #include "FileWindowRoute.h"
 #include "GlobalHotKey.h"
 #include "LoginUserRow.h"
@@ -162,6 +163,8 @@ public:
     void miToolFileSendClick();
     void miToolGlobalChatClick();
     void miToolAbsenceClick();
+    // Asks the peer for its away message; only an answer asked for is shown.
+    void AbsenceRequest(const QString& sMachine, const QString& sDiscrimination);
     void miToolChatClick();
     void miHelpTopicClick();
     void miMessageOnlineClick();
@@ -239,6 +242,7 @@ private:
     GlobalHotKey PrHotKeys;
     // The flags each row was last written from, by (machine name, identifier).
     std::map<std::pair<QString, QString>, TLoginUserFlags> PrRowFlags;
+    TAbsenceRequests PrAbsenceRequests;
     TFileWindowRoute PrFileRecvRoute{FileRecvWindowList, WM_FILERECVING};
     TFileWindowRoute PrFileSendRoute{FileSendWindowList, WM_FILESENDING};
 };
