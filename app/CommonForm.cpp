@@ -256,6 +256,8 @@ TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
     laTitle = new QLabel(pnHeader);
     // Set before any text: the header names peers from its first title on.
     laTitle->setTextFormat(Qt::PlainText);
+    // However long a peer's name, the header is cut at the window's edge and never widens it.
+    laTitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     QFont titleFont = laTitle->font();
     titleFont.setBold(true);
     laTitle->setFont(titleFont);

@@ -97,11 +97,16 @@ struct TBox {
     }
 };
 
+// The program's own texts are a few hundred characters at most; a peer's name past
+// this would make the box taller than the screen, its buttons out of reach.
+constexpr qsizetype kShownTextMax = 1024;
+
 TBox BoxMake(const QString& sText, const QString& sCaption, int iFlags)
 {
     const std::vector<Button> buttons = ButtonsOf(iFlags);
     TBox made;
-    made.box = std::make_unique<QMessageBox>(IconOf(iFlags), sCaption, sText, QMessageBox::NoButton);
+    const QString sShown = sText.size() > kShownTextMax ? sText.left(kShownTextMax) + u'…' : sText;
+    made.box = std::make_unique<QMessageBox>(IconOf(iFlags), sCaption, sShown, QMessageBox::NoButton);
     QMessageBox& box = *made.box;
     // A peer's name in the text is shown as it is, never as markup that could open a file.
     box.setTextFormat(Qt::PlainText);

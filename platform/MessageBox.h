@@ -41,9 +41,9 @@ struct Request {
 
 // Shows the box modally over the active window and gives back the button pressed;
 // a box closed with Escape answers as its cancel or No button would, an OK box IDOK.
-// The text is plain, never markup. The box belongs to no window, so a window that
-// goes while the box is open cannot take the box with it: the caller finds out
-// after the answer whether its window is still there.
+// The text is plain, never markup, and cut where it could not fit on a screen. The box belongs to no window,
+// so a window that goes while the box is open cannot take the box with it: the caller finds out after the
+// answer whether its window is still there.
 int Show(const QString& sText, const QString& sCaption, int iFlags);
 
 // The boxes of Show whose loops run now.

@@ -100,6 +100,17 @@ TEST_F(AbsenceWindowTest, ASecondAnswerOfOnePeerReplacesItsWindow)
     EXPECT_EQ(first->laTitle->text(), QStringLiteral("不在メッセージ (不在者:花子2)"));
 }
 
+// However long a peer's name, the header does not widen the window past the screen.
+TEST_F(AbsenceWindowTest, AnOversizedHandleNameLeavesTheWindowItsSize)
+{
+    const TAbsenceForm* form =
+        Show(QStringLiteral("会議中"), QStringLiteral("PVHOST2"), QString(5000, u'名'));
+    EXPECT_TRUE(form->laTitle->text().endsWith(QString(5000, u'名') + u')'));
+    EXPECT_LT(form->minimumSizeHint().width(), 1000);
+    EXPECT_LT(form->minimumWidth(), 1000);
+    EXPECT_LT(form->width(), 1000);
+}
+
 TEST_F(AbsenceWindowTest, OnlyCtrlASelectsTheWholeMessage)
 {
     TAbsenceForm* form = Show(QStringLiteral("abc"));

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -131,6 +132,25 @@ TEST(MessageBox, TextIsPlainEvenWhenItLooksLikeMarkup)
     EXPECT_EQ(format, Qt::PlainText);
     EXPECT_GT(iHeight, 0);
     EXPECT_LT(iHeight, 100);
+}
+
+// However long a name in the text, the box stays within the screen.
+TEST(MessageBox, AnOversizedTextKeepsTheBoxOnTheScreen)
+{
+    QSize shown;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return;
+        shown = box->size();
+        box->reject();
+    });
+    MessageBox::Show(QString(5000, u'名') + QStringLiteral(" の不在メッセージはありません。"),
+                     QStringLiteral("Parvane 2"), MessageBox::MB_ICONWARNING);
+    const QSize screen = QApplication::primaryScreen()->availableSize();
+    EXPECT_GT(shown.width(), 0);
+    EXPECT_LE(shown.width(), screen.width());
+    EXPECT_LE(shown.height(), screen.height());
 }
 
 // The window a box is shown over is freed while the box is open: the box stays
