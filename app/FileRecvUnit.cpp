@@ -273,8 +273,7 @@ void TFileRecvForm::WMFileRecvEnd()
     FileWindowSocketSet(FileRecvWindowList, Handle(), 0);
     SetSocketNo(0);
     setWindowTitle(kCaptionEnd);
-    if (LastWordShown(kStatusEnd, kEndText, MessageBox::MB_ICONINFORMATION))
-        close();
+    LastWordShow(kStatusEnd, kEndText, MessageBox::MB_ICONINFORMATION);
 }
 
 void TFileRecvForm::WMErrorFileRecv(LPARAM lError)
@@ -289,11 +288,9 @@ void TFileRecvForm::WMErrorFileRecv(LPARAM lError)
     // Told when the save dialog closes.
     if (NSaveDialog->DialogOpen())
         return;
-    if (!LastWordShown(kStatusFailed, FileRecvErrorText(static_cast<int>(lError)),
-                       MessageBox::MB_ICONWARNING))
-        return;
+    // The offer has ended: its wait need not sleep on while the warning is read.
     Answered();
-    close();
+    LastWordShow(kStatusFailed, FileRecvErrorText(static_cast<int>(lError)), MessageBox::MB_ICONWARNING);
 }
 
 void TFileRecvForm::WindowMessageReceived(WindowMessage::Event& message)

@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -103,7 +104,7 @@ HWND FileWindowSocketChange(QStringList& slList, int iOldSocketNo, int iNewSocke
 int MessageBoxShow(const QString& sText, const QString& sCaption, int iFlags);
 // A warning raised from an engine event, which must not wait for the user there:
 // one box of each kind at most, as MessageBox::ShowUnstacked says; top-most as above.
-void WarningShow(const QString& sKind, const QString& sText, int iFlags);
+void WarningShow(const QString& sKind, const QString& sText, int iFlags, std::function<void()> answered = {});
 // The warning that a settings write failed.
 void SettingsSaveErrorShow();
 

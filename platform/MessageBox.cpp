@@ -149,11 +149,19 @@ std::vector<TAfterBoxes>& AfterBoxes()
     return waiting;
 }
 
+// A warning of a kind waiting to show, with what runs once it has been answered:
+// its own and that of the same warnings counted into it.
+struct TWaiting {
+    Request request;
+    std::vector<std::function<void()>> answered;
+};
+
 // The open box of each kind of unstacked warning and those that wait behind it.
 struct TKind {
     QPointer<QMessageBox> open;
     QString sOpenText;
-    std::deque<Request> waiting;
+    std::vector<std::function<void()>> openAnswered;
+    std::deque<TWaiting> waiting;
     int iCounted = 0;
 };
 
@@ -163,26 +171,37 @@ std::map<QString, TKind>& Kinds()
     return kinds;
 }
 
-void UnstackedOpen(const QString& sKind, const Request& request)
+void RunAll(const std::vector<std::function<void()>>& answered)
 {
-    TBox made = BoxMake(request.sText, request.sCaption, request.iFlags);
+    for (const std::function<void()>& done : answered)
+        if (done)
+            done();
+}
+
+void UnstackedOpen(const QString& sKind, TWaiting warning)
+{
+    TBox made = BoxMake(warning.request.sText, warning.request.sCaption, warning.request.iFlags);
     QMessageBox* box = made.box.release();
     box->setAttribute(Qt::WA_DeleteOnClose);
     TKind& kind = Kinds()[sKind];
     kind.open = box;
-    kind.sOpenText = request.sText;
+    kind.sOpenText = warning.request.sText;
+    kind.openAnswered = std::move(warning.answered);
     // Answered, the box no longer counts as open, and the next warning of its kind shows.
     QObject::connect(box, &QDialog::finished, box, [box, sKind] {
         box->deleteLater();
         TKind& closed = Kinds()[sKind];
         closed.open = nullptr;
+        const std::vector<std::function<void()>> answered = std::move(closed.openAnswered);
+        closed.openAnswered.clear();
         if (closed.waiting.empty()) {
             Kinds().erase(sKind);
-            return;
+        } else {
+            TWaiting next = std::move(closed.waiting.front());
+            closed.waiting.pop_front();
+            UnstackedOpen(sKind, std::move(next));
         }
-        const Request next = closed.waiting.front();
-        closed.waiting.pop_front();
-        UnstackedOpen(sKind, next);
+        RunAll(answered);
     });
     box->show();
 }
@@ -223,32 +242,41 @@ void WhenNoBoxOpen(QObject* context, std::function<void()> done)
     AfterBoxes().push_back({context, std::move(done)});
 }
 
-void ShowUnstacked(const QString& sKind, const QString& sText, const QString& sCaption, int iFlags)
+void ShowUnstacked(const QString& sKind, const QString& sText, const QString& sCaption, int iFlags,
+                   std::function<void()> answered)
 {
     const Request request{sText, sCaption, iFlags};
     if (CurrentAnswerer()) {
         CurrentAnswerer()(request);
+        RunAll({answered});
         return;
     }
     if (QThread::currentThread()->loopLevel() == 0) {
         Show(sText, sCaption, iFlags);
+        RunAll({answered});
         return;
     }
     const auto found = Kinds().find(sKind);
     if (found == Kinds().end() || !found->second.open) {
-        UnstackedOpen(sKind, request);
+        UnstackedOpen(sKind, {request, {std::move(answered)}});
         return;
     }
     TKind& kind = found->second;
     ++kind.iCounted;
-    if (kind.sOpenText == sText)
+    if (kind.sOpenText == sText) {
+        kind.openAnswered.push_back(std::move(answered));
         return;
-    for (const Request& waiting : kind.waiting) {
-        if (waiting.sText == sText)
+    }
+    for (TWaiting& waiting : kind.waiting) {
+        if (waiting.request.sText == sText) {
+            waiting.answered.push_back(std::move(answered));
             return;
+        }
     }
     if (kind.waiting.size() < UnstackedWaitingMax)
-        kind.waiting.push_back(request);
+        kind.waiting.push_back({request, {std::move(answered)}});
+    else
+        kind.waiting.back().answered.push_back(std::move(answered));
 }
 
 int UnstackedCounted(const QString& sKind)

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 namespace {
 
@@ -372,6 +373,46 @@ TEST_F(FileRecvFormTest, AnErrorUnderARealQuestionOfTheAcceptStepEndsTheOfferCle
         EXPECT_EQ(FFreed, 1);
         EXPECT_TRUE(FileRecvWindowList.isEmpty());
     }
+}
+
+// Transfers that end together, as the engine reports them inside its events: one
+// box tells them all, nothing waits for its answer there, and every window shows
+// until the box is answered and then goes.
+TEST_F(FileRecvFormTest, TransfersEndingTogetherShowOneBoxAndGoWhenItIsAnswered)
+{
+    std::vector<QPointer<TFileRecvForm>> shown;
+    for (int i = 0; i < 3; ++i)
+        Offer(
+            [&](TFileRecvForm* form) {
+                shown.emplace_back(form);
+                form->btRecvClick();
+            },
+            20 + i, QStringLiteral("f%1.txt").arg(i));
+    ASSERT_EQ(shown.size(), 3u);
+    MessageBox::SetAnswerer({});
+    bool bAllEnded = false;
+    QStringList slOpen;
+    int iVisible = 0;
+    EXPECT_TRUE(TestSupport::RunLoopUntil([&] {
+        if (!bAllEnded) {
+            for (const QPointer<TFileRecvForm>& form : shown)
+                Send(form, WM_FILERECVEND);
+            bAllEnded = true;
+        }
+        slOpen = TestSupport::OpenBoxTexts();
+        iVisible = int(std::count_if(shown.begin(), shown.end(), [](const QPointer<TFileRecvForm>& form) {
+            return form && form->isVisible();
+        }));
+        return !slOpen.isEmpty();
+    }));
+    EXPECT_EQ(slOpen, QStringList{QStringLiteral("ファイルの受信が完了しました。")});
+    EXPECT_EQ(iVisible, 3);
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] {
+            return std::none_of(shown.begin(), shown.end(), [](const auto& form) { return !form.isNull(); });
+        },
+        5000));
+    EXPECT_EQ(FFreed, 3);
 }
 
 // Return in the path, where the focus is as the window comes to the front by itself,

@@ -251,4 +251,26 @@ TEST(MessageBox, UnstackedWarningsShowOneBoxOfAKindAndTheRestWait)
     EXPECT_EQ(MessageBox::UnstackedCounted(QStringLiteral("C")), 0);
 }
 
+// What waits for a warning's answer runs once the box it went into is answered:
+// for each warning counted into that box, none before.
+TEST(MessageBox, EachWarningCountedIntoABoxHearsItsAnswer)
+{
+    int iAnswered = 0;
+    int iBeforeTheAnswer = -1;
+    QEventLoop loop;
+    QTimer::singleShot(0, [&] {
+        for (int i = 0; i < 3; ++i)
+            MessageBox::ShowUnstacked(QStringLiteral("D"), QStringLiteral("done"),
+                                      QStringLiteral("Parvane 2"), MessageBox::MB_ICONINFORMATION,
+                                      [&] { ++iAnswered; });
+        iBeforeTheAnswer = iAnswered;
+        PressFirstShown(QStringLiteral("done"));
+        loop.quit();
+    });
+    loop.exec();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(iBeforeTheAnswer, 0);
+    EXPECT_EQ(iAnswered, 3);
+}
+
 } // namespace
