@@ -1,6 +1,7 @@
 #include "CommonForm.h"
 
 #include "IniFile.h"
+#include "MessageBox.h"
 #include "StatusPanelBar.h"
 
 #include <QAction>
@@ -65,6 +66,17 @@ qint64 DistanceToRect(const QPoint& point, const QRect& rect)
 }
 
 } // namespace
+
+void LabelsPlainText(QWidget* window)
+{
+    for (QLabel* label : window->findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+}
+
+QString MenuItemText(const QString& sText)
+{
+    return QString(sText).replace(u'&', QStringLiteral("&&"));
+}
 
 QPushButton* AutoDefaultButton(const QString& sCaption, QWidget* parent)
 {
@@ -349,6 +361,10 @@ TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
     imHeader->setFixedSize(kHeaderImageSize, kHeaderImageSize);
     imHeader->setAlignment(Qt::AlignCenter);
     laTitle = new QLabel(pnHeader);
+    // Set before any text: the header names peers from its first title on.
+    laTitle->setTextFormat(Qt::PlainText);
+    // However long a peer's name, the header is cut at the window's edge and never widens it.
+    laTitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     QFont titleFont = laTitle->font();
     titleFont.setBold(true);
     laTitle->setFont(titleFont);
@@ -565,6 +581,16 @@ void TCommonForm::WindowMessageReceived(WindowMessage::Event& message)
 
 bool TCommonForm::event(QEvent* event)
 {
+    // Polished once before the first show, when the derived window has made all its labels.
+    if (event->type() == QEvent::Polish)
+        LabelsPlainText(this);
+    // Freed under a box's loop (its own question, say), the window's code that waits for
+    // the answer would run on a freed window: it goes once the boxes have returned.
+    if (event->type() == QEvent::DeferredDelete && MessageBox::OpenLoops() > 0) {
+        hide();
+        MessageBox::WhenNoBoxOpen(this, [this] { deleteLater(); });
+        return true;
+    }
     if (event->type() == WindowMessage::Event::EventType()) {
         WindowMessageReceived(*static_cast<WindowMessage::Event*>(event));
         return true;

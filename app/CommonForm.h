@@ -98,6 +98,15 @@ bool AlphaBlendWrite(IniFile& ini, const QString& sSection, int iPosition);
 // The window's alpha and the slider's hint from the slider's position.
 void AlphaBlendApply(QWidget* window, QSlider* slider);
 
+// ---- Peers' strings in widgets: shown as they are, never as markup or access keys
+
+// Every label below the window shows its text plain: a header or a line may hold a
+// peer's name, and a label left to decide takes "<img src=...>" for markup and reads
+// the file. Every window of the pattern applies it to all its labels.
+void LabelsPlainText(QWidget* window);
+// A peer's string as a menu item's text: an '&' shows as itself, not as an access key.
+QString MenuItemText(const QString& sText);
+
 // A button that Return presses while it has the focus, as in a dialog.
 QPushButton* AutoDefaultButton(const QString& sCaption, QWidget* parent);
 // A message shown to be read: selectable by keyboard and mouse, not changed, Tab leaves it.

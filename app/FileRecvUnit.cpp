@@ -163,9 +163,10 @@ TFileRecvForm::TFileRecvForm() : TFileTransferForm(TWindowKind::FileRecv, kDesig
     NSaveDialog->SetFilter(kDialogFilter);
 
     connect(sbFileSearch, &QToolButton::clicked, this, &TFileRecvForm::sbFileSearchClick);
+    // Only the button accepts, never Return in the path: the window comes to the front
+    // by itself, and a key typed for another window must not accept a file.
     connect(btRecv, &QPushButton::clicked, this, &TFileRecvForm::btRecvClick);
     connect(btCancel, &QPushButton::clicked, this, &TFileRecvForm::btCancelClick);
-    connect(mmRecvFile, &QLineEdit::returnPressed, this, &TFileRecvForm::btRecvClick);
     mmRecvFile->setFocus();
 }
 
@@ -225,9 +226,10 @@ void TFileRecvForm::btRecvClick()
     const QPointer<TFileRecvForm> self(this);
     const QString sFolder = FileRecvFolder(sPath);
     if (!QFileInfo(sFolder).isDir()) {
+        // An offer that ended while the question was open needs no folder.
         if (MessageBoxShow(kCreateFolder, ApplicationTitle,
                            MessageBox::MB_YESNO | MessageBox::MB_ICONINFORMATION) != MessageBox::IDYES ||
-            !self)
+            !self || PrSocketNo == 0)
             return;
         // A folder that cannot be made shows as the engine's file error when the reception starts.
         QDir().mkpath(sFolder);
@@ -271,8 +273,7 @@ void TFileRecvForm::WMFileRecvEnd()
     FileWindowSocketSet(FileRecvWindowList, Handle(), 0);
     SetSocketNo(0);
     setWindowTitle(kCaptionEnd);
-    if (LastWordShown(kStatusEnd, kEndText, MessageBox::MB_ICONINFORMATION))
-        close();
+    LastWordShow(kStatusEnd, kEndText, MessageBox::MB_ICONINFORMATION);
 }
 
 void TFileRecvForm::WMErrorFileRecv(LPARAM lError)
@@ -287,11 +288,9 @@ void TFileRecvForm::WMErrorFileRecv(LPARAM lError)
     // Told when the save dialog closes.
     if (NSaveDialog->DialogOpen())
         return;
-    if (!LastWordShown(kStatusFailed, FileRecvErrorText(static_cast<int>(lError)),
-                       MessageBox::MB_ICONWARNING))
-        return;
+    // The offer has ended: its wait need not sleep on while the warning is read.
     Answered();
-    close();
+    LastWordShow(kStatusFailed, FileRecvErrorText(static_cast<int>(lError)), MessageBox::MB_ICONWARNING);
 }
 
 void TFileRecvForm::WindowMessageReceived(WindowMessage::Event& message)

@@ -186,8 +186,7 @@ void TFileSendForm::WMFileSendEnd()
     ProgressFlush();
     SocketSet(0);
     setWindowTitle(kCaptionEnd);
-    if (LastWordShown(kStatusEnd, kEndText, MessageBox::MB_ICONINFORMATION))
-        close();
+    LastWordShow(kStatusEnd, kEndText, MessageBox::MB_ICONINFORMATION);
 }
 
 void TFileSendForm::WMErrorFileSend(LPARAM lError)
@@ -199,8 +198,7 @@ void TFileSendForm::WMErrorFileSend(LPARAM lError)
         close();
         return;
     }
-    if (LastWordShown(kStatusFailed, sText, MessageBox::MB_ICONWARNING))
-        close();
+    LastWordShow(kStatusFailed, sText, MessageBox::MB_ICONWARNING);
 }
 
 void TFileSendForm::WMFileSendSocketChange(WPARAM wSocketNo)

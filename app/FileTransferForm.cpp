@@ -20,6 +20,8 @@ constexpr int kBarInsetLeft = 8;
 constexpr int kBarInsetWidth = 16;
 constexpr int kBarInsetTop = 4;
 constexpr int kBarInsetHeight = 7;
+// The last words' boxes, one kind per text.
+const QString kLastWordKind = QStringLiteral("FileLastWord ");
 
 } // namespace
 
@@ -129,13 +131,17 @@ bool TFileTransferForm::TransferKept(const QString& sQuestion)
     return !bCancel && PrSocketNo != 0;
 }
 
-bool TFileTransferForm::LastWordShown(const QString& sStatus, const QString& sText, int iIcon)
+void TFileTransferForm::LastWordShow(const QString& sStatus, const QString& sText, int iIcon)
 {
     Foreground();
     StatusTextSet(sStatus);
-    // The box runs the event loop; the window may be gone when it returns.
+    if (sText.isEmpty()) {
+        close();
+        return;
+    }
     const QPointer<TFileTransferForm> self(this);
-    if (!sText.isEmpty())
-        MessageBoxShow(sText, ApplicationTitle, iIcon);
-    return !self.isNull();
+    WarningShow(kLastWordKind + sText, sText, iIcon, [self] {
+        if (self)
+            self->close();
+    });
 }

@@ -43,8 +43,10 @@ protected:
     // Asked on closing while a transfer runs: true when the user keeps it, and it still runs.
     bool TransferKept(const QString& sQuestion);
     // The last word of a transfer: to the front with the status and a box of the
-    // text, when there is one; false when the window went while the box was open.
-    bool LastWordShown(const QString& sStatus, const QString& sText, int iIcon);
+    // text, when there is one; the window closes once the box is answered (at once
+    // without a text). The word comes inside an engine event, so the box waits for
+    // no answer there: one box of each text, whatever number of transfers end.
+    void LastWordShow(const QString& sStatus, const QString& sText, int iIcon);
 
     int PrSocketNo = 0;
 

@@ -29,6 +29,7 @@ const QString kSaveError =
     QStringLiteral("ログを保存中にエラーが発生しました。ログファイルがロックされているか、"
                    "書き込み禁止になっている可能性があります。\rログを保存することが出来ませ"
                    "んでした。");
+const QString kSaveErrorKind = QStringLiteral("LogSaveError");
 const QString kReadError =
     QStringLiteral("ログファイルの読み込みに失敗しました。ログファイルが手動で改変されたか、"
                    "ファイルが壊れている可能性があります。");
@@ -71,9 +72,10 @@ namespace {
 // Made by the first record, on the program's thread, which hears of every record lost.
 TLogWriter& LogWriter()
 {
+    // Records arrive with the engine's events; their losses must not stack boxes there.
     static TLogWriter writer([](int iLost) {
         for (int i = 0; i < iLost; ++i)
-            MessageBoxShow(kSaveError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+            WarningShow(kSaveErrorKind, kSaveError, MessageBox::MB_ICONWARNING);
     });
     return writer;
 }

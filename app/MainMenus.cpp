@@ -1,5 +1,6 @@
 #include "MainMenus.h"
 
+#include "CommonForm.h"
 #include "LoginUserRow.h"
 #include "ProjectImages.h"
 #include "Settings.h"
@@ -86,8 +87,9 @@ void UserMenuFill(QMenu* trayMenu, QMenu* hotKeyMenu, const std::vector<TUserMen
         a->setVisible(false);
     for (const TUserMenuEntry& entry : entries) {
         const QString sCaption = entry.sCaption;
-        QAction* tray = trayMenu->addAction(userImages.value(LoginUserStateImage(entry.bAbsence)), sCaption);
-        QAction* hotKey = hotKeyMenu->addAction(entry.bAbsence ? toolImageAway : toolImage, sCaption);
+        const QString sShown = MenuItemText(sCaption);
+        QAction* tray = trayMenu->addAction(userImages.value(LoginUserStateImage(entry.bAbsence)), sShown);
+        QAction* hotKey = hotKeyMenu->addAction(entry.bAbsence ? toolImageAway : toolImage, sShown);
         for (QAction* a : {tray, hotKey})
             QObject::connect(a, &QAction::triggered, trayMenu, [onClick, sCaption] { onClick(sCaption); });
     }

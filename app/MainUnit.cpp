@@ -61,6 +61,10 @@ const QString kReloginChat =
 const QString kReloginDone = QStringLiteral(
     "割り当てられているIPアドレスが変更された為 ParvaneNetwork への再ログイン処理が行われました。");
 const QString kNoAbsenceMessage = QStringLiteral(" の不在メッセージはありません。");
+// The kinds of the warnings raised from the engine's events: one box of each at most.
+const QString kQueueOverflowKind = QStringLiteral("QueueOverflow");
+const QString kNoAbsenceMessageKind = QStringLiteral("NoAbsenceMessage");
+const QString kReloginKind = QStringLiteral("Relogin");
 const QString kSendSkipped = QStringLiteral("メッセージ受信に対応していないユーザが選択されています。\r"
                                             "該当ユーザは自動的にメッセージ送信対象から除かれます。");
 // The tool bar's buttons are at least this large, so the away button's arrow has room.
@@ -886,7 +890,13 @@ void TMainForm::miToolGlobalChatClick()
 void TMainForm::miToolAbsenceClick()
 {
     if (const TLoginUserTable::TEntry* user = PrUsers.FindRow(lvLoginUser->Selected()))
-        PVN->AbsenceRequest(user->Flags.MachineName, user->Flags.Discrimination);
+        AbsenceRequest(user->Flags.MachineName, user->Flags.Discrimination);
+}
+
+void TMainForm::AbsenceRequest(const QString& sMachine, const QString& sDiscrimination)
+{
+    PrAbsenceRequests.Asked(sMachine, sDiscrimination);
+    PVN->AbsenceRequest(sMachine, sDiscrimination);
 }
 
 void TMainForm::miToolChatClick()
@@ -1086,9 +1096,9 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     // A running animation runs on: a restart with each arrival would hold it at its first frame.
     if (!tmTaskAnimation.isActive())
         tmTaskAnimation.start();
-    // The queue is already whole again when the warning's loop lets further messages in.
+    // The warning waits for no answer here: arrivals go on while it is open.
     if (bDropped)
-        MessageBoxShow(kQueueOverflow, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        WarningShow(kQueueOverflowKind, kQueueOverflow, MessageBox::MB_ICONWARNING);
     if (CustomizeAutoRecv && !bRecvWindow && (!CustomizeAutoRecvAbsence || !PVN->Absence()))
         Windows->RecvFormShow();
 }
@@ -1104,8 +1114,10 @@ void TMainForm::PVNAbsenceMessage(TParvaneNetwork*, const QString& AbsenceMessag
                                   const QString& MachineName, const QString& Discrimination,
                                   const QString& RecvTime)
 {
+    if (!PrAbsenceRequests.Answered(MachineName, Discrimination))
+        return;
     if (AbsenceMessage == TParvaneNetwork::NoAbsenceMessage) {
-        MessageBoxShow(HandleName + kNoAbsenceMessage, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        WarningShow(kNoAbsenceMessageKind, HandleName + kNoAbsenceMessage, MessageBox::MB_ICONWARNING);
         return;
     }
     Windows->AbsenceFormShow({HandleName, MachineName, Discrimination}, AbsenceMessage, RecvTime);
@@ -1131,14 +1143,14 @@ void TMainForm::PVNIPAddressChange(TParvaneNetwork*)
     PVN->Logout();
     if (!LoginOrUndo()) {
         // As the log-out command leaves it, so the menus match the engine.
-        MessageBoxShow(kLoginError, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        WarningShow(kReloginKind, kLoginError, MessageBox::MB_ICONWARNING);
         LoggedOutState();
         return;
     }
     if (bChat)
         PVN->ChatLogin();
     if (CustomizeReloginMessage)
-        MessageBoxShow(kReloginDone, ApplicationTitle, MessageBox::MB_ICONINFORMATION);
+        WarningShow(kReloginKind, kReloginDone, MessageBox::MB_ICONINFORMATION);
 }
 
 void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString& HandleName,
@@ -1258,7 +1270,7 @@ void TMainForm::UserMenuSendClick(const QString& sCaption, bool bFile)
     if (bFile)
         Windows->FileSendFormShow(QString(), {user->Handle, user->Machine, user->Discrimination});
     else if (user->Absence)
-        PVN->AbsenceRequest(user->Machine, user->Discrimination);
+        AbsenceRequest(user->Machine, user->Discrimination);
     else
         Windows->SendFormShow(QString(), true, user->Machine, user->Discrimination);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AbsenceRequests.h"
 #include "FileWindowRoute.h"
 #include "GlobalHotKey.h"
 #include "LoginUserRow.h"
@@ -164,6 +165,8 @@ public:
     void miToolFileSendClick();
     void miToolGlobalChatClick();
     void miToolAbsenceClick();
+    // Asks the peer for its away message; only an answer asked for is shown.
+    void AbsenceRequest(const QString& sMachine, const QString& sDiscrimination);
     void miToolChatClick();
     void miHelpTopicClick();
     void miMessageOnlineClick();
@@ -258,6 +261,7 @@ private:
     GlobalHotKey PrHotKeys;
     // The users listed: every row of lvLoginUser shows one entry.
     TLoginUserTable PrUsers;
+    TAbsenceRequests PrAbsenceRequests;
     TFileWindowRoute PrFileRecvRoute{FileRecvWindowList, WM_FILERECVING};
     TFileWindowRoute PrFileSendRoute{FileSendWindowList, WM_FILESENDING};
 };

@@ -28,6 +28,21 @@ void TMessageRecvQueue::RemoveHead()
     FSlots[Capacity - 1] = TMessageRecvSub();
 }
 
+bool TMessageRecvQueue::Remove(const QString& sMessageID, const QString& sMachine,
+                               const QString& sDiscrimination)
+{
+    const auto end = FSlots.begin() + Count();
+    const auto found = std::find_if(FSlots.begin(), end, [&](const TMessageRecvSub& slot) {
+        return slot.sMessageID == sMessageID && slot.sSendMachine == sMachine &&
+               slot.sSendDiscrimination == sDiscrimination;
+    });
+    if (found == end)
+        return false;
+    std::move(found + 1, FSlots.end(), found);
+    FSlots[Capacity - 1] = TMessageRecvSub();
+    return true;
+}
+
 void TMessageRecvQueue::Clear()
 {
     FSlots.fill(TMessageRecvSub());

@@ -31,6 +31,9 @@ public:
     bool Append(const TMessageRecvSub& sub);
     // Removes slot 0, the rest moving down by one.
     void RemoveHead();
+    // Removes the first slot that holds the sender's message with that identifier,
+    // the rest moving down by one; false when none holds it (it was dropped).
+    bool Remove(const QString& sMessageID, const QString& sMachine, const QString& sDiscrimination);
     void Clear();
 
 private:

@@ -71,6 +71,7 @@ void RecvFormShow()
     }
     TRecvForm* window = RecvForm;
     const TMessageRecvSub head = MessageRecvQueue.Head();
+    window->PrShown = head;
     window->PrMachine = head.sSendMachine;
     window->PrDiscrimination = head.sSendDiscrimination;
     // A sender no longer listed leaves the title as it was.
@@ -80,7 +81,7 @@ void RecvFormShow()
     window->MessageSet(head.sMessage, head.sRecvTime, view);
     // A plain message counts as read the moment it is shown.
     if (view == TRecvView::Open)
-        RecvMessageOpen();
+        RecvMessageOpen(head);
     window->show();
     if (window->isMinimized())
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
@@ -93,14 +94,13 @@ void RecvFormShow()
     WindowForeground(window);
 }
 
-void RecvMessageOpen()
+void RecvMessageOpen(const TMessageRecvSub& message)
 {
     TMainForm* form = MainForm;
-    if (form == nullptr || MessageRecvQueue.Empty())
+    if (form == nullptr)
         return;
-    const TMessageRecvSub& head = MessageRecvQueue.Head();
-    form->PVN->MessageOpen(head.sMessageID, head.sSendMachine, head.sSendDiscrimination);
-    MessageRecvQueue.RemoveHead();
+    form->PVN->MessageOpen(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
+    MessageRecvQueue.Remove(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
     if (MessageRecvQueue.Empty()) {
         form->miMessageRecv->setEnabled(false);
         form->tmTaskAnimation.stop();
@@ -249,7 +249,7 @@ void TRecvForm::btLetterOpenClick()
     btNext->show();
     mmRecvMessage->show();
     pnLetterBack->hide();
-    RecvMessageOpen();
+    RecvMessageOpen(PrShown);
     (btNext->isEnabled() ? btNext : btClose)->setFocus();
 }
 

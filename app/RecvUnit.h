@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommonForm.h"
+#include "MessageRecvQueue.h"
 
 #include <QString>
 
@@ -46,6 +47,8 @@ public:
 
     QString PrMachine;
     QString PrDiscrimination;
+    // The message on show: opening it acts on this one, wherever the queue has moved meanwhile.
+    TMessageRecvSub PrShown;
 
     QPlainTextEdit* mmRecvMessage = nullptr;
     QWidget* pnLetterBack = nullptr;
@@ -70,8 +73,9 @@ inline TRecvForm* RecvForm = nullptr;
 // Shows the oldest unread message in the receive window, making the window when
 // there is none; a plain message counts as read at once. Nothing when none waits.
 void RecvFormShow();
-// Sends the read receipt of the oldest message and removes it from the queue.
-void RecvMessageOpen();
+// Sends the read receipt of the message and removes it from the queue, where it
+// still is: a message dropped by later arrivals was read all the same.
+void RecvMessageOpen(const TMessageRecvSub& message);
 // A message arrived: the open window's next button and caption learn of it.
 void RecvFormUnread(int iWaiting);
 // Frees the receive window when it is open (the main window's close).

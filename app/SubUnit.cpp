@@ -110,6 +110,13 @@ int MessageBoxShow(const QString& sText, const QString& sCaption, int iFlags)
     return MessageBox::Show(sText, sCaption, iFlags);
 }
 
+void WarningShow(const QString& sKind, const QString& sText, int iFlags, std::function<void()> answered)
+{
+    if (CustomizeShowTopMost)
+        iFlags |= MessageBox::MB_TOPMOST;
+    MessageBox::ShowUnstacked(sKind, sText, ApplicationTitle, iFlags, std::move(answered));
+}
+
 void SettingsSaveErrorShow()
 {
     MessageBoxShow(SettingsSaveErrorText, ApplicationTitle, MessageBox::MB_ICONWARNING);

@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -101,6 +102,9 @@ HWND FileWindowSocketChange(QStringList& slList, int iOldSocketNo, int iNewSocke
 // Shows a modal box; top-most when CustomizeShowTopMost is on. Gives back the
 // button pressed (IDYES 6, IDNO 7, IDOK 1). The program always passes ApplicationTitle.
 int MessageBoxShow(const QString& sText, const QString& sCaption, int iFlags);
+// A warning raised from an engine event, which must not wait for the user there:
+// one box of each kind at most, as MessageBox::ShowUnstacked says; top-most as above.
+void WarningShow(const QString& sKind, const QString& sText, int iFlags, std::function<void()> answered = {});
 // The warning that a settings write failed.
 void SettingsSaveErrorShow();
 

@@ -2,7 +2,13 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QThread>
+#include <QWindow>
+#include <deque>
+#include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -75,6 +81,131 @@ int EscapeIdOf(const std::vector<Button>& buttons)
     return buttons.size() == 1 ? buttons.front().id : 0;
 }
 
+// A box made as the flags say, with its buttons and the one that Escape presses.
+struct TBox {
+    std::unique_ptr<QMessageBox> box;
+    std::vector<std::pair<QAbstractButton*, int>> buttons;
+    int iEscapeId = 0;
+
+    int Answer() const
+    {
+        for (const auto& [widget, id] : buttons) {
+            if (box->clickedButton() == widget)
+                return id;
+        }
+        return iEscapeId != 0 ? iEscapeId : buttons.front().second;
+    }
+};
+
+// The program's own texts are a few hundred characters at most; a peer's name past
+// this would make the box taller than the screen, its buttons out of reach.
+constexpr qsizetype kShownTextMax = 1024;
+
+TBox BoxMake(const QString& sText, const QString& sCaption, int iFlags)
+{
+    const std::vector<Button> buttons = ButtonsOf(iFlags);
+    TBox made;
+    const QString sShown = sText.size() > kShownTextMax ? sText.left(kShownTextMax) + u'…' : sText;
+    made.box = std::make_unique<QMessageBox>(IconOf(iFlags), sCaption, sShown, QMessageBox::NoButton);
+    QMessageBox& box = *made.box;
+    // A peer's name in the text is shown as it is, never as markup that could open a file.
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    if (iFlags & MB_TOPMOST)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    for (const Button& button : buttons)
+        made.buttons.emplace_back(box.addButton(button.text, button.role), button.id);
+    const std::size_t defaultIndex = static_cast<std::size_t>((iFlags >> 8) & 0xF);
+    box.setDefaultButton(
+        static_cast<QPushButton*>(made.buttons[defaultIndex < made.buttons.size() ? defaultIndex : 0].first));
+    made.iEscapeId = EscapeIdOf(buttons);
+    for (const auto& [widget, id] : made.buttons) {
+        if (id == made.iEscapeId)
+            box.setEscapeButton(widget);
+    }
+    // Placed over the active window without being its child: a child would be freed
+    // with a window that goes while the box is open, under the box's own loop.
+    if (QWidget* over = QApplication::activeWindow(); over != nullptr && over->windowHandle() != nullptr) {
+        box.winId();
+        box.windowHandle()->setTransientParent(over->windowHandle());
+    }
+    return made;
+}
+
+int& LoopDepth()
+{
+    static int depth = 0;
+    return depth;
+}
+
+struct TAfterBoxes {
+    QPointer<QObject> context;
+    std::function<void()> done;
+};
+
+std::vector<TAfterBoxes>& AfterBoxes()
+{
+    static std::vector<TAfterBoxes> waiting;
+    return waiting;
+}
+
+// A warning of a kind waiting to show, with what runs once it has been answered:
+// its own and that of the same warnings counted into it.
+struct TWaiting {
+    Request request;
+    std::vector<std::function<void()>> answered;
+};
+
+// The open box of each kind of unstacked warning and those that wait behind it.
+struct TKind {
+    QPointer<QMessageBox> open;
+    QString sOpenText;
+    std::vector<std::function<void()>> openAnswered;
+    std::deque<TWaiting> waiting;
+    int iCounted = 0;
+};
+
+std::map<QString, TKind>& Kinds()
+{
+    static std::map<QString, TKind> kinds;
+    return kinds;
+}
+
+void RunAll(const std::vector<std::function<void()>>& answered)
+{
+    for (const std::function<void()>& done : answered)
+        if (done)
+            done();
+}
+
+void UnstackedOpen(const QString& sKind, TWaiting warning)
+{
+    TBox made = BoxMake(warning.request.sText, warning.request.sCaption, warning.request.iFlags);
+    QMessageBox* box = made.box.release();
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    TKind& kind = Kinds()[sKind];
+    kind.open = box;
+    kind.sOpenText = warning.request.sText;
+    kind.openAnswered = std::move(warning.answered);
+    // Answered, the box no longer counts as open, and the next warning of its kind shows.
+    QObject::connect(box, &QDialog::finished, box, [box, sKind] {
+        box->deleteLater();
+        TKind& closed = Kinds()[sKind];
+        closed.open = nullptr;
+        const std::vector<std::function<void()>> answered = std::move(closed.openAnswered);
+        closed.openAnswered.clear();
+        if (closed.waiting.empty()) {
+            Kinds().erase(sKind);
+        } else {
+            TWaiting next = std::move(closed.waiting.front());
+            closed.waiting.pop_front();
+            UnstackedOpen(sKind, std::move(next));
+        }
+        RunAll(answered);
+    });
+    box->show();
+}
+
 } // namespace
 
 int Show(const QString& sText, const QString& sCaption, int iFlags)
@@ -82,28 +213,76 @@ int Show(const QString& sText, const QString& sCaption, int iFlags)
     if (CurrentAnswerer())
         return CurrentAnswerer()(Request{sText, sCaption, iFlags});
 
-    const std::vector<Button> buttons = ButtonsOf(iFlags);
-    QMessageBox box(IconOf(iFlags), sCaption, sText, QMessageBox::NoButton, QApplication::activeWindow());
-    box.setWindowModality(Qt::ApplicationModal);
-    if (iFlags & MB_TOPMOST)
-        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    std::vector<std::pair<QAbstractButton*, int>> made;
-    for (const Button& button : buttons)
-        made.emplace_back(box.addButton(button.text, button.role), button.id);
-    const std::size_t defaultIndex = static_cast<std::size_t>((iFlags >> 8) & 0xF);
-    box.setDefaultButton(
-        static_cast<QPushButton*>(made[defaultIndex < made.size() ? defaultIndex : 0].first));
-    const int escapeId = EscapeIdOf(buttons);
-    for (const auto& [widget, id] : made) {
-        if (id == escapeId)
-            box.setEscapeButton(widget);
+    TBox made = BoxMake(sText, sCaption, iFlags);
+    ++LoopDepth();
+    made.box->exec();
+    const int iAnswer = made.Answer();
+    made.box.reset();
+    if (--LoopDepth() == 0) {
+        std::vector<TAfterBoxes> waiting;
+        waiting.swap(AfterBoxes());
+        for (const TAfterBoxes& after : waiting)
+            if (after.context)
+                after.done();
     }
-    box.exec();
-    for (const auto& [widget, id] : made) {
-        if (box.clickedButton() == widget)
-            return id;
+    return iAnswer;
+}
+
+int OpenLoops()
+{
+    return LoopDepth();
+}
+
+void WhenNoBoxOpen(QObject* context, std::function<void()> done)
+{
+    if (LoopDepth() == 0) {
+        done();
+        return;
     }
-    return escapeId != 0 ? escapeId : buttons.front().id;
+    AfterBoxes().push_back({context, std::move(done)});
+}
+
+void ShowUnstacked(const QString& sKind, const QString& sText, const QString& sCaption, int iFlags,
+                   std::function<void()> answered)
+{
+    const Request request{sText, sCaption, iFlags};
+    if (CurrentAnswerer()) {
+        CurrentAnswerer()(request);
+        RunAll({answered});
+        return;
+    }
+    if (QThread::currentThread()->loopLevel() == 0) {
+        Show(sText, sCaption, iFlags);
+        RunAll({answered});
+        return;
+    }
+    const auto found = Kinds().find(sKind);
+    if (found == Kinds().end() || !found->second.open) {
+        UnstackedOpen(sKind, {request, {std::move(answered)}});
+        return;
+    }
+    TKind& kind = found->second;
+    ++kind.iCounted;
+    if (kind.sOpenText == sText) {
+        kind.openAnswered.push_back(std::move(answered));
+        return;
+    }
+    for (TWaiting& waiting : kind.waiting) {
+        if (waiting.request.sText == sText) {
+            waiting.answered.push_back(std::move(answered));
+            return;
+        }
+    }
+    if (kind.waiting.size() < UnstackedWaitingMax)
+        kind.waiting.push_back({request, {std::move(answered)}});
+    else
+        kind.waiting.back().answered.push_back(std::move(answered));
+}
+
+int UnstackedCounted(const QString& sKind)
+{
+    const auto found = Kinds().find(sKind);
+    return found == Kinds().end() ? 0 : found->second.iCounted;
 }
 
 void SetAnswerer(Answerer answerer)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+#include <cstddef>
 #include <functional>
 
 // Modal message boxes with the system's flag words: the buttons in the low four
@@ -39,7 +41,33 @@ struct Request {
 
 // Shows the box modally over the active window and gives back the button pressed;
 // a box closed with Escape answers as its cancel or No button would, an OK box IDOK.
+// The text is plain, never markup, and cut where it could not fit on a screen. The box belongs to no window,
+// so a window that goes while the box is open cannot take the box with it: the caller finds out after the
+// answer whether its window is still there.
 int Show(const QString& sText, const QString& sCaption, int iFlags);
+
+// The boxes of Show whose loops run now.
+int OpenLoops();
+// Runs done once no box of Show is open any more, now when none is; nothing when
+// the context is gone by then. A window that something frees under a box waits here,
+// so the code that waits for the box's answer never runs on a freed window.
+void WhenNoBoxOpen(QObject* context, std::function<void()> done);
+
+// A warning that needs no answer, raised by what arrives from the network: it runs
+// no loop of its own while the program's loop runs, so the event that raised it
+// returns at once and the program keeps receiving. At most one box of a kind is
+// open: another of that kind with the same text is counted into it, one with a
+// different text waits until the open one is closed. Once the box that a warning
+// went into has been answered, answered runs (at once where an answerer answers).
+// Where no loop runs (the program's end) it is shown as Show shows a box.
+// Distinct warnings of one kind that wait behind its open box; a flood past them
+// is only counted, so no peer can queue boxes without end.
+inline constexpr std::size_t UnstackedWaitingMax = 8;
+void ShowUnstacked(const QString& sKind, const QString& sText, const QString& sCaption, int iFlags,
+                   std::function<void()> answered = {});
+// The warnings of the kind counted into the open or waiting ones since the kind's
+// first box opened; 0 when no box of the kind is open.
+int UnstackedCounted(const QString& sKind);
 
 // Tests answer boxes here in place of a user: while an answerer is set, Show asks
 // it and shows nothing. Pass an empty function to show real boxes again.

@@ -39,11 +39,11 @@ protected:
         WindowTestOn::TearDown();
     }
 
-    static TAbsenceForm* Show(const QString& sMessage)
+    static TAbsenceForm* Show(const QString& sMessage, const QString& sMachine = QStringLiteral("PVHOST2"),
+                              const QString& sHandle = QStringLiteral("花子"))
     {
-        return AbsenceFormShow(
-            {QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")}, sMessage,
-            QStringLiteral("2026年01月02日 午後 3時04分05秒"));
+        return AbsenceFormShow({sHandle, sMachine, QStringLiteral("Parvane2")}, sMessage,
+                               QStringLiteral("2026年01月02日 午後 3時04分05秒"));
     }
 };
 
@@ -66,7 +66,7 @@ TEST_F(AbsenceWindowTest, AnswerShowsWhoIsAwayAndWhen)
 TEST_F(AbsenceWindowTest, TwoAnswersTwoWindowsToggledTogether)
 {
     TAbsenceForm* first = Show(QStringLiteral("a"));
-    TAbsenceForm* second = Show(QStringLiteral("b"));
+    TAbsenceForm* second = Show(QStringLiteral("b"), QStringLiteral("PVHOST3"));
     EXPECT_NE(first, second);
     EXPECT_EQ(AbsenceWindowList.size(), 2);
     first->pmRightPopup();
@@ -87,6 +87,28 @@ TEST_F(AbsenceWindowTest, TwoAnswersTwoWindowsToggledTogether)
     const QList<QAction*> actions = first->pmRight->actions();
     ASSERT_EQ(actions.size(), 3);
     EXPECT_EQ(actions[1], first->miSend);
+}
+
+// A peer has one window: its newer answer replaces what that window shows.
+TEST_F(AbsenceWindowTest, ASecondAnswerOfOnePeerReplacesItsWindow)
+{
+    TAbsenceForm* first = Show(QStringLiteral("会議中"));
+    TAbsenceForm* again = Show(QStringLiteral("外出中"), QStringLiteral("PVHOST2"), QStringLiteral("花子2"));
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(AbsenceWindowList.size(), 1);
+    EXPECT_EQ(first->mmAbsenceMessage->toPlainText(), QStringLiteral("外出中"));
+    EXPECT_EQ(first->laTitle->text(), QStringLiteral("不在メッセージ (不在者:花子2)"));
+}
+
+// However long a peer's name, the header does not widen the window past the screen.
+TEST_F(AbsenceWindowTest, AnOversizedHandleNameLeavesTheWindowItsSize)
+{
+    const TAbsenceForm* form =
+        Show(QStringLiteral("会議中"), QStringLiteral("PVHOST2"), QString(5000, u'名'));
+    EXPECT_TRUE(form->laTitle->text().endsWith(QString(5000, u'名') + u')'));
+    EXPECT_LT(form->minimumSizeHint().width(), 1000);
+    EXPECT_LT(form->minimumWidth(), 1000);
+    EXPECT_LT(form->width(), 1000);
 }
 
 TEST_F(AbsenceWindowTest, OnlyCtrlASelectsTheWholeMessage)

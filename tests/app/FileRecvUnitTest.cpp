@@ -3,16 +3,20 @@
 #include "FileErrorWarnings.h"
 #include "FileWindowFakes.h"
 #include "IniFile.h"
+#include "RealBoxes.h"
 #include "SaveDialogEx.h"
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 namespace {
 
@@ -92,6 +96,22 @@ TEST_F(FileRecvFormTest, ShowsTheOfferAndAcceptingAnswersThePathAndKeepsTheWindo
     EXPECT_FALSE(shown);
     EXPECT_EQ(FFreed, 1);
     EXPECT_TRUE(FileRecvWindowList.isEmpty());
+}
+
+// A sender's handle name that looks like markup shows in the header as the text it is.
+TEST_F(FileRecvFormTest, AMarkupHandleNameShowsInTheHeaderAsText)
+{
+    const QString sImage = FDir.filePath(QStringLiteral("big.png"));
+    ASSERT_TRUE(QImage(400, 400, QImage::Format_RGB32).save(sImage));
+    FEngine.sHandle = QStringLiteral("<img src=\"%1\">").arg(sImage);
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        EXPECT_TRUE(TestSupport::ShowsAsText(form->laTitle, QStringLiteral("ファイル受信 (送信元:") +
+                                                                FEngine.sHandle + u')'));
+        form->btCancelClick();
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    CallerCloses(9);
+    FreeClosed();
 }
 
 TEST_F(FileRecvFormTest, TheLastFolderIsProposedWhenTheSettingSaysSo)
@@ -276,6 +296,146 @@ TEST_F(FileRecvFormTest, AnErrorDuringTheOverwriteQuestionEndsTheOfferCleanly)
     EXPECT_EQ(BoxTexts(),
               (QStringList{QStringLiteral("指定されたファイルは既に存在します。上書きしてもよろしいですか？"),
                            FileErrorWarnings::RecvClosed}));
+}
+
+// The sender gives up while a real question of the accept step is open, with its
+// own loop: the error's warning shows over it, the window that the error closes is
+// not freed under the question, and the answer given afterwards touches no freed
+// window, makes no folder and accepts nothing.
+TEST_F(FileRecvFormTest, AnErrorUnderARealQuestionOfTheAcceptStepEndsTheOfferCleanly)
+{
+    QFile existing(Saved(QStringLiteral("写真.png")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    const QString sNewFolder = FDir.filePath(QStringLiteral("new"));
+    const struct {
+        const char* sName;
+        QString sPath;
+        QString sQuestion;
+    } cases[] = {
+        {"overwrite", Saved(QStringLiteral("写真.png")),
+         QStringLiteral("指定されたファイルは既に存在します。上書きしてもよろしいですか？")},
+        {"create folder", sNewFolder + QStringLiteral("/写真.png"),
+         QStringLiteral("指定されたフォルダが存在しません。作成しますか？")},
+        {"full path", QStringLiteral("写真.png"),
+         QStringLiteral("保存先はフルパスで指定する必要があります。")},
+    };
+    const QString sError = FileRecvErrorText(FileRecvErrorClosed);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sName);
+        FFreed = 0;
+        MessageBox::SetAnswerer({});
+        QPointer<TFileRecvForm> shown;
+        QStringList slSeen;
+        enum { WaitingForTheQuestion, ErrorSent, ErrorDone } phase = WaitingForTheQuestion;
+        TestSupport::TTicker user(
+            [&] {
+                const QList<QMessageBox*> boxes = TestSupport::OpenBoxes();
+                for (const QMessageBox* box : boxes)
+                    if (!slSeen.contains(box->text()))
+                        slSeen << box->text();
+                if (boxes.isEmpty())
+                    return;
+                if (phase == WaitingForTheQuestion) {
+                    phase = ErrorSent;
+                    Send(shown, WM_ERRORFILERECV, 0, FileRecvErrorClosed);
+                    phase = ErrorDone;
+                    return;
+                }
+                for (QMessageBox* box : boxes) {
+                    if (phase == ErrorSent && box->text() == sError) {
+                        TestSupport::PressBoxButton(box, QStringLiteral("OK"));
+                        return;
+                    }
+                    if (phase == ErrorDone) {
+                        const bool bQuestion = box->buttons().size() == 2;
+                        TestSupport::PressBoxButton(box, bQuestion ? QStringLiteral("はい(&Y)")
+                                                                   : QStringLiteral("OK"));
+                        return;
+                    }
+                }
+            },
+            10);
+        const QString sAnswer = Offer([&](TFileRecvForm* form) {
+            shown = form;
+            form->activateWindow();
+            TestSupport::WaitUntil([form] { return QApplication::activeWindow() == form; }, 2000);
+            form->mmRecvFile->setText(c.sPath);
+            user.Start();
+            form->btRecvClick();
+        });
+        user.Stop();
+        TestSupport::CloseOpenBoxes();
+        EXPECT_TRUE(sAnswer.isEmpty());
+        EXPECT_EQ(slSeen, (QStringList{c.sQuestion, sError}));
+        EXPECT_FALSE(QDir(sNewFolder).exists());
+        EXPECT_TRUE(TestSupport::WaitUntil([&] { return shown.isNull(); }, 5000));
+        EXPECT_EQ(FFreed, 1);
+        EXPECT_TRUE(FileRecvWindowList.isEmpty());
+    }
+}
+
+// Transfers that end together, as the engine reports them inside its events: one
+// box tells them all, nothing waits for its answer there, and every window shows
+// until the box is answered and then goes.
+TEST_F(FileRecvFormTest, TransfersEndingTogetherShowOneBoxAndGoWhenItIsAnswered)
+{
+    std::vector<QPointer<TFileRecvForm>> shown;
+    for (int i = 0; i < 3; ++i)
+        Offer(
+            [&](TFileRecvForm* form) {
+                shown.emplace_back(form);
+                form->btRecvClick();
+            },
+            20 + i, QStringLiteral("f%1.txt").arg(i));
+    ASSERT_EQ(shown.size(), 3u);
+    MessageBox::SetAnswerer({});
+    bool bAllEnded = false;
+    QStringList slOpen;
+    int iVisible = 0;
+    EXPECT_TRUE(TestSupport::RunLoopUntil([&] {
+        if (!bAllEnded) {
+            for (const QPointer<TFileRecvForm>& form : shown)
+                Send(form, WM_FILERECVEND);
+            bAllEnded = true;
+        }
+        slOpen = TestSupport::OpenBoxTexts();
+        iVisible = int(std::count_if(shown.begin(), shown.end(), [](const QPointer<TFileRecvForm>& form) {
+            return form && form->isVisible();
+        }));
+        return !slOpen.isEmpty();
+    }));
+    EXPECT_EQ(slOpen, QStringList{QStringLiteral("ファイルの受信が完了しました。")});
+    EXPECT_EQ(iVisible, 3);
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] {
+            return std::none_of(shown.begin(), shown.end(), [](const auto& form) { return !form.isNull(); });
+        },
+        5000));
+    EXPECT_EQ(FFreed, 3);
+}
+
+// Return in the path, where the focus is as the window comes to the front by itself,
+// accepts nothing: a key typed for another window must not accept a file.
+TEST_F(FileRecvFormTest, ReturnInThePathAcceptsNothing)
+{
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        ASSERT_EQ(form->focusWidget(), form->mmRecvFile);
+        for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QStringLiteral("\r"));
+            QApplication::sendEvent(form->mmRecvFile, &press);
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QStringLiteral("\r"));
+            QApplication::sendEvent(form->mmRecvFile, &release);
+        }
+        EXPECT_EQ(form->Tag(), 0);
+        EXPECT_TRUE(form->btRecv->isEnabled());
+        for (QPushButton* button : form->findChildren<QPushButton*>())
+            EXPECT_FALSE(button->isDefault()) << button->text().toStdString();
+        form->btCancelClick();
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    CallerCloses(9);
+    FreeClosed();
 }
 
 TEST_F(FileRecvFormTest, ClosingARunningReceptionAsksAndACancelFreesTheWindowOnce)

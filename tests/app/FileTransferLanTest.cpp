@@ -106,7 +106,9 @@ protected:
 
         ASSERT_TRUE(
             PollFor([&] { return !receiver.Focus(QStringLiteral("ファイル受信")).isEmpty(); }, 15000));
+        // Return in the path accepts nothing; the button's access key does.
         receiver.Keys({QStringLiteral("Return")});
+        receiver.Keys({QStringLiteral("alt+r")});
     }
 
     QString Shot(const QString& sName) const { return FShots + u'/' + sName; }

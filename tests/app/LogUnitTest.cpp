@@ -5,8 +5,10 @@
 #include "LogFile.h"
 #include "LogTableView.h"
 #include "MessageBox.h"
+#include "RealBoxes.h"
 #include "StatusPanelBar.h"
 #include "SystemClock.h"
+#include "WaitUntil.h"
 #include "WindowTest.h"
 
 #include <QAction>
@@ -196,6 +198,36 @@ TEST_F(LogFormTest, DeleteAllWaitsForARewriteUnderWay)
     EXPECT_EQ(LogBytes(), QByteArray("<missing>"));
     EXPECT_EQ(form.RecordCount(), 0);
     EXPECT_EQ(FBoxes.size(), 1u);
+}
+
+// Records come with the messages, whatever box is open: a record lost while the
+// warning is open adds no second box, and the records go on being handled.
+TEST_F(LogFormTest, RecordsLostWhileTheWarningIsOpenOpenNoSecondBox)
+{
+    QFile file(LogFileName());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_EQ(::chmod(QFile::encodeName(LogFileName()).constData(), 0444), 0);
+    MessageBox::SetAnswerer({});
+    int iWritten = 0;
+    qsizetype iMostOpen = 0;
+    EXPECT_TRUE(TestSupport::RunLoopUntil([&] {
+        if (iWritten < 30) {
+            ++iWritten;
+            LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"),
+                     QStringLiteral("本文 %1").arg(iWritten));
+            // The writer reports each loss soon; the box that tells it must be open by the next record.
+            TestSupport::WaitUntil([] { return !TestSupport::OpenBoxes().isEmpty(); }, 2000);
+        }
+        iMostOpen = qMax(iMostOpen, TestSupport::OpenBoxes().size());
+        return iWritten == 30;
+    }));
+    EXPECT_EQ(iWritten, 30);
+    EXPECT_EQ(iMostOpen, 1);
+    // Losses still on their way are told to an answerer, not to a box left behind.
+    MessageBox::SetAnswerer([](const MessageBox::Request&) { return MessageBox::IDOK; });
+    LogWriteWait();
+    QCoreApplication::processEvents();
 }
 
 TEST_F(LogFormTest, ALogThatCannotBeReadIsReportedAndNothingCanBeDeleted)

@@ -20,6 +20,7 @@
 #include "NoticeUnit.h"
 #include "OptionUnit.h"
 #include "PeerProcess.h"
+#include "RealBoxes.h"
 #include "RecvUnit.h"
 #include "TaskIcon.h"
 #include "WaitUntil.h"
@@ -32,10 +33,13 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -419,6 +423,48 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
     EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m3"));
     EXPECT_EQ(MessageRecvQueue.Slot(254).sMessage, QStringLiteral("m257"));
     EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m258"));
+}
+
+// Arrivals go on while the overflow warning is open, as the engine's events run
+// inside any loop: one warning shows however many messages drop, every arrival is
+// handled while it is open, and once it is closed the next overflow shows it again.
+TEST_F(MainFormTest, AFloodPastTheFullQueueKeepsOneWarningOpenAndGoesOnReceiving)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TQueueLog log;
+    TMainForm& form = Start(std::make_unique<TQueueWindows>(log));
+    for (int i = 1; i <= 256; ++i)
+        Arrive(form, i);
+    MessageBox::SetAnswerer({});
+    int iArrived = 256;
+    qsizetype iMostOpen = 0;
+    QStringList slOpenAtTheEnd;
+    EXPECT_TRUE(TestSupport::RunLoopUntil([&] {
+        if (iArrived < 320)
+            Arrive(form, ++iArrived);
+        iMostOpen = qMax(iMostOpen, TestSupport::OpenBoxes().size());
+        if (iArrived < 320)
+            return false;
+        if (slOpenAtTheEnd.isEmpty())
+            slOpenAtTheEnd = TestSupport::OpenBoxTexts();
+        return true;
+    }));
+    EXPECT_EQ(iMostOpen, 1);
+    ASSERT_EQ(slOpenAtTheEnd.size(), 1);
+    EXPECT_TRUE(slOpenAtTheEnd[0].startsWith(QStringLiteral("最大受信待機数をオーバーしました。")));
+    EXPECT_EQ(log.slNotices.size(), 320);
+    EXPECT_EQ(MessageRecvQueue.Count(), 256);
+    EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m65"));
+    EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m320"));
+
+    qsizetype iOpenAgain = 0;
+    EXPECT_TRUE(TestSupport::RunLoopUntil([&] {
+        if (iArrived == 320)
+            Arrive(form, ++iArrived);
+        iOpenAgain = TestSupport::OpenBoxes().size();
+        return iOpenAgain > 0;
+    }));
+    EXPECT_EQ(iOpenAgain, 1);
 }
 
 TEST_F(MainFormTest, AnArrivingMessagePlaysItsSoundThenThePointerAnimationOfTheSetting)
@@ -938,9 +984,11 @@ TEST_F(MainFormTest, AwayAnswerOpensItsWindowOrTellsThereIsNone)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TMainForm& form = Start();
+    form.AbsenceRequest("PVHOST2", "Parvane2");
     form.PVNAbsenceMessage(form.PVN.get(), "Nothing", "花子", "PVHOST2", "Parvane2", "time");
     EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("花子 の不在メッセージはありません。")});
     EXPECT_TRUE(AbsenceWindowList.isEmpty());
+    form.AbsenceRequest("PVHOST2", "Parvane2");
     form.PVNAbsenceMessage(form.PVN.get(), "会議中", "花子", "PVHOST2", "Parvane2", "time");
     ASSERT_EQ(AbsenceWindowList.size(), 1);
     auto* window =
@@ -951,6 +999,75 @@ TEST_F(MainFormTest, AwayAnswerOpensItsWindowOrTellsThereIsNone)
     // The main window's close tells it to go.
     EXPECT_TRUE(form.FormClose());
     EXPECT_TRUE(WaitFor([] { return AbsenceWindowList.isEmpty(); }));
+}
+
+// Only an answer to a request of this program shows: answers nobody asked for open
+// neither windows nor boxes, and a peer has one window however often it answers.
+TEST_F(MainFormTest, AwayAnswersShowOnlyWhenAskedForAndInOneWindowPerPeer)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TMainForm& form = Start();
+    for (int i = 0; i < 200; ++i) {
+        form.PVNAbsenceMessage(form.PVN.get(), "Nothing", "花子", "PVHOST2", "Parvane2", "time");
+        form.PVNAbsenceMessage(form.PVN.get(), QStringLiteral("会議中 %1").arg(i), "花子", "PVHOST2",
+                               "Parvane2", "time");
+    }
+    EXPECT_TRUE(FBoxes.empty());
+    EXPECT_TRUE(AbsenceWindowList.isEmpty());
+
+    form.AbsenceRequest("PVHOST2", "Parvane2");
+    form.PVNAbsenceMessage(form.PVN.get(), "会議中", "花子", "PVHOST2", "Parvane2", "time");
+    // The request is answered: the same answer again is unasked.
+    form.PVNAbsenceMessage(form.PVN.get(), "外出中", "花子", "PVHOST2", "Parvane2", "time");
+    ASSERT_EQ(AbsenceWindowList.size(), 1);
+    auto* window =
+        qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(AbsenceWindowList[0])));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->mmAbsenceMessage->toPlainText(), QStringLiteral("会議中"));
+    form.AbsenceRequest("PVHOST2", "Parvane2");
+    form.PVNAbsenceMessage(form.PVN.get(), "外出中", "花子", "PVHOST2", "Parvane2", "time");
+    EXPECT_EQ(AbsenceWindowList.size(), 1);
+    EXPECT_EQ(window->mmAbsenceMessage->toPlainText(), QStringLiteral("外出中"));
+    EXPECT_TRUE(FBoxes.empty());
+    EXPECT_TRUE(form.FormClose());
+    EXPECT_TRUE(WaitFor([] { return AbsenceWindowList.isEmpty(); }));
+}
+
+// A handle name that looks like markup is shown as the text it is, in the answer
+// that the peer has no away message, asked for through the user list.
+TEST_F(MainFormLanTest, AMarkupHandleNameInTheNoAwayMessageBoxIsShownAsText)
+{
+    const QString sImage = FDir.filePath(QStringLiteral("big.png"));
+    QImage(400, 400, QImage::Format_RGB32).save(sImage);
+    const QString sHandle = QStringLiteral("<img src=\"%1\">").arg(sImage);
+    TMainForm& form = Start();
+    TestSupport::PeerProcess peer;
+    ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, sHandle));
+    ASSERT_TRUE(WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
+    form.LoginUserFind("PVHOST2", "Parvane2")->setSelected(true);
+    MessageBox::SetAnswerer({});
+    QString sText;
+    Qt::TextFormat format = Qt::AutoText;
+    int iHeight = 0;
+    bool bAsked = false;
+    EXPECT_TRUE(TestSupport::RunLoopUntil([&] {
+        if (!bAsked) {
+            bAsked = true;
+            form.miToolAbsenceClick();
+        }
+        const QList<QMessageBox*> boxes = TestSupport::OpenBoxes();
+        if (boxes.isEmpty())
+            return false;
+        auto* label = boxes[0]->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        sText = boxes[0]->text();
+        format = label != nullptr ? label->textFormat() : Qt::AutoText;
+        iHeight = label != nullptr ? label->sizeHint().height() : 0;
+        return true;
+    }));
+    EXPECT_EQ(sText, sHandle + QStringLiteral(" の不在メッセージはありません。"));
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_GT(iHeight, 0);
+    EXPECT_LT(iHeight, 100);
 }
 
 TEST_F(MainFormTest, MinimisingWithoutBothTraySettingsKeepsTheWindow)

@@ -55,6 +55,24 @@ TEST(MessageRecvQueue, OverflowDropsTheOldestAndKeepsTheNewest)
     EXPECT_FALSE(queue.Slot(255).bLetter);
 }
 
+// A message is found by its sender and identifier, wherever the queue has moved it.
+TEST(MessageRecvQueue, RemoveTakesOutTheSendersMessageByItsIdentifierOnly)
+{
+    TMessageRecvQueue queue;
+    for (int i = 0; i < 4; ++i)
+        queue.Append(Message(i));
+    const TMessageRecvSub second = Message(2);
+    EXPECT_FALSE(queue.Remove(second.sMessageID, QStringLiteral("PVHOST9"), second.sSendDiscrimination));
+    EXPECT_FALSE(queue.Remove(second.sMessageID, second.sSendMachine, QStringLiteral("Other")));
+    EXPECT_EQ(queue.Count(), 4);
+    EXPECT_TRUE(queue.Remove(second.sMessageID, second.sSendMachine, second.sSendDiscrimination));
+    ASSERT_EQ(queue.Count(), 3);
+    EXPECT_EQ(queue.Slot(0).sMessage, QStringLiteral("text 0"));
+    EXPECT_EQ(queue.Slot(1).sMessage, QStringLiteral("text 1"));
+    EXPECT_EQ(queue.Slot(2).sMessage, QStringLiteral("text 3"));
+    EXPECT_FALSE(queue.Remove(second.sMessageID, second.sSendMachine, second.sSendDiscrimination));
+}
+
 TEST(MessageRecvQueue, ClearEmptiesEverySlot)
 {
     TMessageRecvQueue queue;

@@ -5,6 +5,7 @@
 #include "EditEx.h"
 #include "MainFormFixture.h"
 #include "OptionUnit.h"
+#include "PeerProcess.h"
 #include "SendUnit.h"
 #include "StatusPanelBar.h"
 
@@ -246,6 +247,43 @@ TEST_F(RecvWindowTest, TheHeaderNamesTheSenderWhileTheCaptionCountsTheUnread)
     RecvForm->btNextClick();
     EXPECT_EQ(RecvForm->windowTitle(), QStringLiteral("受信メッセージ - Parvane 2"));
     EXPECT_EQ(RecvForm->laTitle->text(), sHeader);
+}
+
+// A sealed letter on show that later arrivals pushed out of the queue is still the
+// one that opening acts on: its sender hears that it was read, and no other message
+// is removed from the queue or reported read.
+// The sender is a second program on the test LAN, which hears the read notices.
+class RecvWindowLanTest : public MainFormLanFixture {
+protected:
+    void CloseWindows() override { RecvFormRelease(); }
+};
+
+TEST_F(RecvWindowLanTest, OpeningALetterDroppedFromTheQueueActsOnThatLetterOnly)
+{
+    TMainForm& form = Start();
+    TestSupport::PeerProcess peer;
+    ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, QStringLiteral("花子")));
+    ASSERT_TRUE(WaitUntil([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
+    const QString sId = peer.Call("MessageSend", {"封書です", form.PVN->MachineName(), "Parvane2", "1"});
+    ASSERT_FALSE(sId.isEmpty());
+    ASSERT_TRUE(WaitUntil([] { return MessageRecvQueue.Count() == 1; }));
+    form.miMessageRecvClick();
+    ASSERT_NE(RecvForm, nullptr);
+    ASSERT_EQ(RecvForm->View(), TRecvView::SealedNoPassword);
+    for (int i = 0; i < TMessageRecvQueue::Capacity; ++i)
+        form.PVNMessage(form.PVN.get(), QStringLiteral("m%1").arg(i),
+                        QStringLiteral("9%1").arg(i, 11, 10, QChar(u'0')), false, QStringLiteral("次郎"),
+                        QStringLiteral("PVHOST2"), QStringLiteral("Parvane2"), QStringLiteral("time"));
+    ASSERT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m0"));
+
+    RecvForm->btLetterOpen2->click();
+    const std::optional<QStringList> opened = peer.WaitEvent("OnMessageOpen");
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(opened->value(0), sId);
+    EXPECT_EQ(peer.CountEvents("OnMessageOpen"), 0);
+    EXPECT_EQ(RecvForm->MessageText(), QStringLiteral("封書です"));
+    EXPECT_EQ(MessageRecvQueue.Count(), TMessageRecvQueue::Capacity);
+    EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m0"));
 }
 
 struct ReplyCase {

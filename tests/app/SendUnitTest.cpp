@@ -1,19 +1,24 @@
 // The send window over a logged-in main window that hears its own messages.
 #include "SendUnit.h"
 
+#include "AbsenceUnit.h"
 #include "AnsiCodePage.h"
 #include "Keyboard.h"
 #include "MainFormFixture.h"
 #include "PeerProcess.h"
+#include "RealBoxes.h"
+#include "RecvUnit.h"
 #include "StatusPanelBar.h"
 
 #include <QAction>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
+#include <QTimer>
 #include <deque>
 
 namespace {
@@ -41,8 +46,10 @@ template <bool OnLan> class SendWindowTestOn : public MainFormFixtureOf<OnLan> {
 protected:
     void CloseWindows() override
     {
-        for (const QString& sEntry : QStringList(SendWindowList))
-            SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
+        for (QStringList* list : {&SendWindowList, &AbsenceWindowList})
+            for (const QString& sEntry : QStringList(*list))
+                SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
+        RecvFormRelease();
         QCoreApplication::processEvents();
     }
 
@@ -77,6 +84,48 @@ TEST_F(SendWindowTest, HeaderNamesTheListedTargets)
     EXPECT_EQ(form->sbInformation->PanelText(0), QStringLiteral("残り送信可能バイト数：2048 Byte"));
     EXPECT_TRUE(Open(form));
     EXPECT_EQ(form->focusWidget(), form->mmSendMessage);
+}
+
+// Peers' names that look like markup show as the text they are: a handle name in
+// the headers of the send, receive and away windows, a machine name in the box that
+// says a message could not be sent.
+TEST_F(SendWindowLanTest, MarkupInPeersNamesShowsAsText)
+{
+    const QString sImage = FDir.filePath(QStringLiteral("big.png"));
+    ASSERT_TRUE(QImage(400, 400, QImage::Format_RGB32).save(sImage));
+    const QString sMarkup = QStringLiteral("<img src=\"%1\">").arg(sImage);
+    TMainForm& form = StartOnline();
+    TestSupport::PeerProcess peer;
+    ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, sMarkup));
+    ASSERT_TRUE(WaitUntil([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
+
+    const TSendForm* send = SendFormShow(QString(), true, "PVHOST2", "Parvane2");
+    EXPECT_TRUE(
+        TestSupport::ShowsAsText(send->laTitle, QStringLiteral("メッセージ送信 (送信先:") + sMarkup + u')'));
+    ASSERT_FALSE(peer.Call("MessageSend", {"本文", Own(), "Parvane2", "0"}).isEmpty());
+    ASSERT_TRUE(WaitUntil([] { return MessageRecvQueue.Count() == 1; }));
+    form.miMessageRecvClick();
+    ASSERT_NE(RecvForm, nullptr);
+    EXPECT_TRUE(TestSupport::ShowsAsText(RecvForm->laTitle,
+                                         QStringLiteral("メッセージ受信 (送信元:") + sMarkup + u')'));
+    const TAbsenceForm* away = AbsenceFormShow({sMarkup, "PVHOST2", "Parvane2"}, "会議中", "time");
+    EXPECT_TRUE(
+        TestSupport::ShowsAsText(away->laTitle, QStringLiteral("不在メッセージ (不在者:") + sMarkup + u')'));
+
+    TSendForm* failing = SendFormShow(QString(), true, sMarkup, "Parvane2");
+    failing->mmSendMessage->setPlainText(QStringLiteral("本文"));
+    MessageBox::SetAnswerer({});
+    testing::AssertionResult boxShown = testing::AssertionFailure() << "no box";
+    QTimer::singleShot(0, [&] {
+        const QList<QMessageBox*> boxes = TestSupport::OpenBoxes();
+        if (boxes.isEmpty())
+            return;
+        boxShown = TestSupport::ShowsAsText(boxes[0]->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")),
+                                            SendFailedText(sMarkup, QStringLiteral("Parvane2")));
+        TestSupport::CloseOpenBoxes();
+    });
+    failing->btSend->click();
+    EXPECT_TRUE(boxShown);
 }
 
 TEST_F(SendWindowTest, CounterTurnsRedPastTheLimit)
