@@ -1,11 +1,12 @@
 // File transfer over TCP: the stream format is told in FileTransferStream.h.
 // The application knows a transfer by its TransferId; descriptors stay inside
 // the engine, because the system reuses a closed one at once. Every routine
-// that yields to the event loop (between pieces, before a read, inside the
-// accept question) finds its record again by that number and stops when it
-// has gone. Every end of a transfer closes the socket and drops the record
-// before it raises its event, so nothing ends silently and a handler that
-// starts a new transfer at once cannot have it closed under it.
+// that yields to the event loop (between pieces, before a read) or raises an
+// event finds its record again by that number and stops when it has gone. An
+// offer is answered later through FileRecvAccept or FileRecvCancel, never by
+// waiting inside its event, so no transfer waits behind a question. Every end of a transfer closes the socket
+// and drops the record before it raises its event, so nothing ends silently and a handler that starts a new
+// transfer at once cannot have it closed under it.
 #include "AnsiCodePage.h"
 #include "FileTransferStream.h"
 #include "ParvaneNetwork.h"
@@ -96,6 +97,24 @@ QString FirstLine(const QString& sList)
 {
     const qsizetype end = sList.indexOf(kLineBreak);
     return end < 0 ? sList : sList.left(end);
+}
+
+qint64 SteadyNowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The dotted address a connection came from; empty when the system cannot say.
+QString PeerAddressOf(int iSocket)
+{
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    if (getpeername(iSocket, reinterpret_cast<sockaddr*>(&from), &length) != 0)
+        return QString();
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    return QString::fromLatin1(text);
 }
 
 // The list without its first line and that line's CR LF; empty when there is no further line.
@@ -197,6 +216,15 @@ bool TParvaneNetwork::FileRecvCancel(int iSocketNo)
     // The partial file stays: the user chose to stop, not to lose what arrived.
     FileRecvFail(record, FileRecvErrorCancelled, false);
     return true;
+}
+
+TParvaneNetwork::TFileRecvAcceptResult
+TParvaneNetwork::FileRecvAccept(int iSocketNo, const QString& sFileName, bool bReplace)
+{
+    TPVN_FileRecv* record = FileRecvFindId(iSocketNo);
+    if (!record || record->iStep != 0 || !record->bOffering)
+        return TFileRecvAcceptResult::Ended;
+    return FileRecvCreate(record, sFileName, bReplace);
 }
 
 TPVN_FileSend* TParvaneNetwork::FileSendAdd()
@@ -490,6 +518,7 @@ bool TParvaneNetwork::FileSendData(int iSocket)
         // One progress event per piece of what the socket took; a piece it took only
         // in part is reported as far as it went, and the next one starts there.
         const qint64 reached = record->iSendFileLocate + sent;
+        record->iProgressAt = SteadyNowMs();
         while (record->iSendFileLocate < reached) {
             record->iSendFileLocate = std::min(reached, record->iSendFileLocate + piece);
             if (OnFileSending) {
@@ -603,6 +632,8 @@ void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& byt
                 return;
         }
         record->iStep = 1;
+        record->iProgressAt = SteadyNowMs();
+        FileStallWatch();
         PostSocketNotify(record->clsSocket, FD_WRITE);
     }
     if (!reply.bEnded)
@@ -622,8 +653,9 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
         return;
     record->sRecvData.clear();
     const QString name = state == HeaderState::Complete ? SafeOfferedName(offer.sFileName) : QString();
-    // Refused silently: a bad header, an unsafe name, nobody to ask, or logged out meanwhile.
-    if (name.isEmpty() || !OnFileRecvStart || !FLoginStates) {
+    // Refused silently: a bad header, an unsafe name, nobody to ask, logged out
+    // meanwhile, or already as many offers waiting as may.
+    if (name.isEmpty() || !OnFileRecvStart || !FLoginStates || !FileOfferRoom(record->sPeerAddress)) {
         FileSocketClose(record->clsSocket);
         return;
     }
@@ -637,32 +669,117 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
     OnFileRecvStart(this, id, offer.sHandleName, offer.sMachineName, offer.sDiscrimination, fileName,
                     offer.iFileSize, offer.sComment, cancel);
     record = FileRecvFindId(id);
-    if (!record)
+    // Gone, or answered inside the event already.
+    if (!record || !record->bOffering)
         return;
-    record->bOffering = false;
     if (cancel) {
         FileSocketClose(record->clsSocket);
         return;
     }
-    record->sRecvFile = fileName;
+    // The answer comes later; the offer waits without holding anything up.
+    if (fileName.isEmpty())
+        return;
+    // An answer given at once is the user's word on the path: what is there is replaced.
+    FileRecvCreate(record, fileName, true);
+}
+
+bool TParvaneNetwork::FileOfferRoom(const QString& sPeerAddress) const
+{
+    int all = 0;
+    int fromPeer = 0;
+    for (const auto& record : PrFTPRecv) {
+        if (!record->bOffering)
+            continue;
+        ++all;
+        fromPeer += record->sPeerAddress == sPeerAddress;
+    }
+    return all < FileOfferPendingMax && fromPeer < FileOfferPerPeerMax;
+}
+
+TParvaneNetwork::TFileRecvAcceptResult
+TParvaneNetwork::FileRecvCreate(TPVN_FileRecv* record, const QString& sFileName, bool bReplace)
+{
+    const QByteArray path = QFile::encodeName(sFileName);
+    struct stat existing {};
+    const bool there = lstat(path.constData(), &existing) == 0;
+    if (there && !bReplace)
+        return TFileRecvAcceptResult::Exists;
+    // Another reception writing there would lose its file without a word.
+    const bool taken = std::any_of(PrFTPRecv.begin(), PrFTPRecv.end(), [&](const auto& other) {
+        return other.get() != record && other->iStep >= 1 && other->sRecvFile == sFileName;
+    });
+    record->bOffering = false;
+    record->sRecvFile = sFileName;
     // A link or anything else at the chosen path is removed, never followed; what cannot
     // be removed stays as it was.
-    const QByteArray path = QFile::encodeName(fileName);
-    struct stat existing {};
-    if (lstat(path.constData(), &existing) == 0 && ::unlink(path.constData()) != 0) {
+    if (there && (taken || ::unlink(path.constData()) != 0)) {
         FileRecvFail(record, FileRecvErrorFile, false);
-        return;
+        return TFileRecvAcceptResult::Ended;
     }
     const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (file < 0 && errno == EEXIST && !bReplace) {
+        // Made by someone else since the look: that is asked about too.
+        record->bOffering = true;
+        record->sRecvFile.clear();
+        return TFileRecvAcceptResult::Exists;
+    }
     if (file < 0) {
         FileRecvFail(record, FileRecvErrorFile, false);
-        return;
+        return TFileRecvAcceptResult::Ended;
     }
     record->File.Reset(file);
     record->iRecvFileLocate = 0;
     record->iStep = 1;
-    if (!FileSocketSendText(record->clsSocket, QString::fromLatin1(kAcceptLine)))
+    record->iProgressAt = SteadyNowMs();
+    FileStallWatch();
+    if (!FileSocketSendText(record->clsSocket, QString::fromLatin1(kAcceptLine))) {
         FileRecvFail(record, FileRecvErrorClosed, true);
+        return TFileRecvAcceptResult::Ended;
+    }
+    return TFileRecvAcceptResult::Accepted;
+}
+
+void TParvaneNetwork::FileStallWatch()
+{
+    if (!PrStallTimer.isActive())
+        PrStallTimer.start(std::clamp(PrTransferStallMs / 4, 10, 5000));
+}
+
+void TParvaneNetwork::FileStallCheck()
+{
+    const qint64 now = SteadyNowMs();
+    const auto stalled = [&](qint64 iProgressAt) { return now - iProgressAt >= PrTransferStallMs; };
+    bool watching = false;
+    std::vector<int> sending;
+    std::vector<int> receiving;
+    for (const auto& record : PrFTPSend) {
+        if (record->iStep < 1)
+            continue;
+        watching = true;
+        if (stalled(record->iProgressAt))
+            sending.push_back(record->TransferId);
+    }
+    for (const auto& record : PrFTPRecv) {
+        if (record->iStep < 1)
+            continue;
+        watching = true;
+        if (stalled(record->iProgressAt))
+            receiving.push_back(record->TransferId);
+    }
+    if (!watching)
+        PrStallTimer.stop();
+    // Each ends as the peer's close would end it; a handler may end others meanwhile.
+    for (int id : sending) {
+        if (TPVN_FileSend* record = FileSendFindId(id))
+            FileSendFail(record, FileSendErrorClosed);
+    }
+    for (int id : receiving) {
+        TPVN_FileRecv* record = FileRecvFindId(id);
+        if (record && record->iStep == 2)
+            FileRecvSucceeded(record);
+        else if (record)
+            FileRecvFail(record, FileRecvErrorClosed, true);
+    }
 }
 
 bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece,
@@ -690,6 +807,8 @@ bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qi
         done += n;
     }
     const qint64 end = record->iRecvFileLocate + length;
+    if (length > 0)
+        record->iProgressAt = SteadyNowMs();
     while (record->iRecvFileLocate < end) {
         record->iRecvFileLocate = std::min(end, record->iRecvFileLocate + iPiece);
         if (OnFileRecving) {
@@ -731,12 +850,16 @@ bool TParvaneNetwork::FileRecvAccepted(int iSocket)
     // Offers that arrive while logged out are refused before they are read.
     if (!FLoginStates)
         return false;
-    // Only connections still in their header count; an offer the user is asked about
-    // and an accepted transfer are never held against a new one, nor timed out.
+    // Only connections still in their header count here; offers waiting for the user
+    // have caps of their own, and an accepted transfer is never held against a new one.
     const auto inHeader = [](const TPVN_FileRecv& record) { return record.iStep == 0 && !record.bOffering; };
+    const QString address = PeerAddressOf(iSocket);
     const auto pending = std::count_if(PrFTPRecv.begin(), PrFTPRecv.end(),
                                        [&](const auto& record) { return inHeader(*record); });
-    if (pending >= FileHeaderPendingMax)
+    const auto fromPeer = std::count_if(PrFTPRecv.begin(), PrFTPRecv.end(), [&](const auto& record) {
+        return inHeader(*record) && record->sPeerAddress == address;
+    });
+    if (pending >= FileHeaderPendingMax || fromPeer >= FileHeaderPerPeerMax)
         return false;
     const int transferId = TakeTransferNumber(PrNextTransferId);
     if (transferId == 0)
@@ -744,6 +867,7 @@ bool TParvaneNetwork::FileRecvAccepted(int iSocket)
     TPVN_FileRecv* record = FileRecvAdd();
     record->clsSocket = iSocket;
     record->TransferId = transferId;
+    record->sPeerAddress = address;
     // Closed as a bad header would be: silently, with nothing to report.
     QTimer::singleShot(PrFileHeaderTimeoutMs, this, [this, transferId, inHeader] {
         TPVN_FileRecv* late = FileRecvFindId(transferId);
