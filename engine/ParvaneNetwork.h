@@ -598,6 +598,7 @@ private:
     int PrFileHeaderTimeoutMs = FileHeaderTimeoutMs;
     int PrTransferStallMs = FileTransferStallMs;
     int PrAcceptRetryMs = FileAcceptRetryMs;
+    int PrAcceptFailures = 0; // accepts that failed for want of a descriptor or memory
     QTimer PrStallTimer;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;

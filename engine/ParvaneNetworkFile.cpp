@@ -1,10 +1,11 @@
 // File transfer over TCP: the stream format is told in FileTransferStream.h.
 // The application knows a transfer by its TransferId; descriptors stay inside
 // the engine, because the system reuses a closed one at once. Every routine
-// that yields to the event loop (between pieces, before a read) or raises an
-// event finds its record again by that number and stops when it has gone. An
-// offer is answered later through FileRecvAccept or FileRecvCancel, never by
-// waiting inside its event, so no transfer waits behind a question. Every end of a transfer closes the socket
+// that raises an event finds its record again by that number and stops when it
+// has gone. Nothing here runs the event loop inside itself: a long send or read
+// hands the loop back after a short turn and asks to go on, and an offer is
+// answered later through FileRecvAccept or FileRecvCancel, so no transfer
+// waits behind a question or behind another handler's loop. Every end of a transfer closes the socket
 // and drops the record before it raises its event, so nothing ends silently and a handler that starts a new
 // transfer at once cannot have it closed under it.
 #include "AnsiCodePage.h"
@@ -13,7 +14,6 @@
 #include "ProtocolRecords.h"
 #include "TransferNumbers.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
 #include <algorithm>
@@ -41,9 +41,11 @@ constexpr int kSendSocketEvents = 51;
 constexpr int kLineSendPatienceMs = 5000;
 
 // A turn of the event loop polls every socket, which costs more than sending a
-// piece; between pieces it is enough that the loop gets its turn this often,
-// so the program stays responsive and fast transfers are not held up.
-constexpr auto kYieldEvery = std::chrono::microseconds(1000);
+// piece; a notice works on for this long before it hands the loop back (and
+// asks to go on), so the program stays responsive and fast transfers are not
+// held up. It returns instead of running the loop inside itself: a handler that
+// waits in a loop of its own then holds up no other transfer.
+constexpr auto kTurnLength = std::chrono::microseconds(1000);
 // File bytes read in one go and then handed to the socket piece by piece.
 constexpr qint64 kReadAheadBytes = 256 * 1024;
 // Bytes handed to one send when the pieces are smaller.
@@ -53,13 +55,9 @@ constexpr qint64 kRecvBatchBytes = 64 * 1024;
 // Reads of one notice before the other sockets get their turn.
 constexpr int kReadsPerNotice = 64;
 
-void Yield()
+bool TurnOver(std::chrono::steady_clock::time_point began)
 {
-    static auto last = std::chrono::steady_clock::now();
-    if (std::chrono::steady_clock::now() - last < kYieldEvery)
-        return;
-    QCoreApplication::processEvents();
-    last = std::chrono::steady_clock::now();
+    return std::chrono::steady_clock::now() - began >= kTurnLength;
 }
 
 int SendErrorOf(int iWsaError)
@@ -486,6 +484,7 @@ bool TParvaneNetwork::FileSendData(int iSocket)
     // costs more than the copy, and the stream carries no piece boundaries.
     const qint64 batch = std::max(piece, kSendBatchBytes / piece * piece);
     record->bSending = true;
+    const auto began = std::chrono::steady_clock::now();
     for (;;) {
         const qint64 want = std::min(batch, record->iSendFileSize - record->iSendFileLocate);
         const qint64 offset = record->iSendFileLocate - record->iReadAheadAt;
@@ -539,10 +538,11 @@ bool TParvaneNetwork::FileSendData(int iSocket)
                 FileSendSucceeded(record);
             return true;
         }
-        Yield();
-        record = FileSendFindId(id);
-        if (!record)
+        if (TurnOver(began)) {
+            record->bSending = false;
+            PostSocketNotify(record->clsSocket, FD_WRITE);
             return true;
+        }
     }
 }
 
@@ -559,12 +559,9 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
     if (!incoming && !outgoing)
         return false;
     const int id = incoming ? incoming->TransferId : outgoing->TransferId;
-    Yield();
+    const auto began = std::chrono::steady_clock::now();
     TPVN_FileRecv* recvRecord = incoming ? FileRecvFindId(id) : nullptr;
     TPVN_FileSend* sendRecord = outgoing ? FileSendFindId(id) : nullptr;
-    if (!recvRecord && !sendRecord)
-        return true;
-    iSocket = recvRecord ? recvRecord->clsSocket : sendRecord->clsSocket;
 
     // As on the sending side, several reads of FTPRecvByte are taken with one system
     // call once data flows; each of them is still written and reported on its own.
@@ -609,12 +606,9 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
         recvRecord = FileRecvFindId(id);
         if (!recvRecord)
             return true;
-        // Data that keeps coming is taken in several batches of one notice.
-        if (n < batch || reads + 1 >= kReadsPerNotice)
-            return true;
-        Yield();
-        recvRecord = FileRecvFindId(id);
-        if (!recvRecord || recvRecord->iStep != 1)
+        // Data that keeps coming is taken in several batches of one notice; the read
+        // notice is on again, so what is left comes with the next one.
+        if (n < batch || reads + 1 >= kReadsPerNotice || TurnOver(began) || recvRecord->iStep != 1)
             return true;
     }
 }

@@ -367,8 +367,10 @@ void TParvaneNetwork::AcceptConnection()
 {
     const int fd = SocketAccept(FFTPSocketNo);
     if (fd < 0) {
-        if (PrLastError != WSAEWOULDBLOCK)
+        if (PrLastError != WSAEWOULDBLOCK) {
+            ++PrAcceptFailures;
             AcceptPause();
+        }
         return;
     }
     // A connection the engine cannot watch or track would only leak its descriptor.

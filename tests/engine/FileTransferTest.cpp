@@ -21,6 +21,7 @@
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -37,6 +38,7 @@ public:
     static void SetConnectTimeout(TParvaneNetwork& engine, int ms) { engine.PrConnectTimeoutMs = ms; }
     static void SetHeaderTimeout(TParvaneNetwork& engine, int ms) { engine.PrFileHeaderTimeoutMs = ms; }
     static void SetStallTime(TParvaneNetwork& engine, int ms) { engine.PrTransferStallMs = ms; }
+    static int AcceptFailures(const TParvaneNetwork& engine) { return engine.PrAcceptFailures; }
     // Watches a socket for data as the engine watches its transfer sockets, with no transfer behind it.
     static bool Watch(TParvaneNetwork& engine, int fd)
     {
@@ -1418,5 +1420,127 @@ INSTANTIATE_TEST_SUITE_P(FileTransfer, FileSendStalled,
                                                     ? "StopsReading"
                                                     : "NeverSendsTheEndLine");
                          });
+
+// A handler that waits in an event loop of its own (a box telling the user that
+// one transfer ended) holds up no other transfer: one that was sending goes on
+// inside that loop and ends there.
+TEST_F(FileTransfer, ATransferGoesOnWhileAnotherOnesEventWaitsInAnEventLoop)
+{
+    // Long enough that the other transfer's end comes while this one still sends.
+    const qint64 size = qint64(1) << 30;
+    const QString path = Folder.filePath("long.bin");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(size));
+    }
+    const int listener = ListenIn(1);
+    KnowPeer(FLan->Address(1));
+    std::atomic<qint64> received{0};
+    std::atomic<bool> receiverDone{false};
+    // Takes everything as fast as it comes and keeps none of it.
+    Script([&, listener, size] {
+        const int fd = AcceptOne(listener);
+        if (fd >= 0) {
+            ReadUntil(fd, "\\|\r\n");
+            SendAll(fd, "PVNFILESTART:OK\r\n");
+            std::vector<char> buffer(1 << 20);
+            while (received < size && WaitReadable(fd, kScriptWaitMs)) {
+                const ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
+                if (n <= 0)
+                    break;
+                received += n;
+            }
+            SendAll(fd, "PVNFILEEND:\r\n");
+            SeesCloseWithoutData(fd);
+            close(fd);
+        }
+        receiverDone = true;
+    });
+    const int sending = Engine->FileSend(path, QString(), FLan->Address(1), "Parvane2");
+    ASSERT_GT(sending, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Has("progress"); }, kScriptWaitMs));
+
+    // Each short reception's end waits a while in a loop of its own; the long
+    // transfer moves on inside every one of them.
+    constexpr int kShort = 8;
+    int ends = 0;
+    std::vector<qint64> movedInside;
+    const auto sent = [&] {
+        const FileEvent* last = nullptr;
+        for (const FileEvent& e : Events) {
+            if (e.socket == sending && (e.kind == "progress" || e.kind == "end"))
+                last = &e;
+        }
+        return last == nullptr ? qint64(0) : last->kind == "end" ? size : last->a;
+    };
+    Engine->OnFileRecvEnd = [&](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
+                                const QString&) {
+        ++ends;
+        const qint64 before = sent();
+        if (before >= size)
+            return;
+        TestSupport::PumpFor(150);
+        movedInside.push_back(sent() - before);
+    };
+    for (int i = 0; i < kShort; ++i) {
+        const int fd = ConnectFromPeer();
+        ASSERT_GE(fd, 0);
+        Script([&, fd, i] {
+            SendAll(fd, Offer(QStringLiteral("short%1.txt").arg(i), 3));
+            ReadUntil(fd, "\r\n");
+            SendAll(fd, "abc");
+            ReadUntil(fd, "\r\n");
+            close(fd);
+        });
+        ASSERT_TRUE(WaitUntil([&] { return ends == i + 1; }, 30000));
+        if (sent() >= size)
+            break;
+    }
+    ASSERT_FALSE(movedInside.empty());
+    for (std::size_t i = 0; i < movedInside.size(); ++i)
+        EXPECT_GT(movedInside[i], 0) << i;
+    ASSERT_TRUE(WaitUntil([&] { return receiverDone.load(); }, 60000));
+    EXPECT_EQ(received.load(), size);
+}
+
+// Out of descriptors, a connection waiting on the file port cannot be taken: the
+// engine tries again now and then instead of at once and for ever, and takes it
+// once a descriptor is free.
+TEST_F(FileTransfer, AcceptThatFailsForWantOfDescriptorsIsTriedAgainLater)
+{
+    std::vector<int> offers;
+    OnOffer = [&](int s, QString& name, bool&) {
+        offers.push_back(s);
+        name.clear();
+    };
+    const int fd = ConnectFromPeer();
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(SendAll(fd, Offer("a.txt", 3)));
+    // Every descriptor below the limit taken.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    int highest = 0;
+    for (const QString& name :
+         QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System))
+        highest = std::max(highest, name.toInt());
+    rlimit low = saved;
+    low.rlim_cur = static_cast<rlim_t>(highest + 1);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> fillers;
+    for (int f; (f = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        fillers.push_back(f);
+    TestSupport::PumpFor(1500);
+    const int failures = TParvaneNetworkFileTestAccess::AcceptFailures(*Engine);
+    for (int f : fillers)
+        close(f);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_GE(failures, 1);
+    // A pause between tries, not a try on every turn of the loop.
+    EXPECT_LE(failures, 10);
+    EXPECT_TRUE(offers.empty());
+    EXPECT_TRUE(WaitUntil([&] { return offers.size() == 1; }, kScriptWaitMs));
+    close(fd);
+}
 
 } // namespace
