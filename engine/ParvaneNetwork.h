@@ -258,6 +258,10 @@ public:
     // A failed accept (out of descriptors) leaves the connection waiting and the socket
     // readable; the listening socket rests this long instead of spinning on it.
     static constexpr int FileAcceptRetryMs = 500;
+    // The engine answers away and menu requests by itself, each with a broadcast, so
+    // a peer could make it broadcast as fast as it asks: so many are answered in any
+    // second, all askers together (a sender address proves nothing); the rest are not.
+    static constexpr int RequestAnswersPerSecondMax = 20;
 
     // Properties.
     quint32 Handle() const { return FHandle; }
@@ -474,6 +478,8 @@ private:
     bool SendAbsenceMessage(const QString& sAbsenceMessage, const QString& sAbsenceTitle,
                             const QString& sIPAddress, const QString& sDiscrimination);
     bool SendMenuNothing(const QString& sIPAddress, const QString& sDiscrimination);
+    // False once RequestAnswersPerSecondMax answers went out in the current second.
+    bool RequestAnswerAllowed();
     void RecvOpenCheck(const QString& sData);
     void RecvHuzaiCheck(const QString& sData);
     void RecvHuzaiMessage(const QString& sData);
@@ -598,7 +604,9 @@ private:
     int PrFileHeaderTimeoutMs = FileHeaderTimeoutMs;
     int PrTransferStallMs = FileTransferStallMs;
     int PrAcceptRetryMs = FileAcceptRetryMs;
-    int PrAcceptFailures = 0; // accepts that failed for want of a descriptor or memory
+    int PrAcceptFailures = 0;    // accepts that failed for want of a descriptor or memory
+    qint64 PrAnswerSecondAt = 0; // monotonic milliseconds when the current second of answers began
+    int PrAnswersThisSecond = 0;
     QTimer PrStallTimer;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;
