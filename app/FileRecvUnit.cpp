@@ -8,13 +8,13 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -64,36 +64,21 @@ QLabel* BlueLabel(const QString& sText, QWidget* parent)
 
 } // namespace
 
-QString FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
-                         const TPeer& peer)
+void FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
+                      const TPeer& peer)
 {
-    std::shared_ptr<TFileRecvAnswer> answer;
-    QPointer<TFileRecvForm> form =
-        SeveralFormShow<TFileRecvForm>(FileWindowEntrySuffix(iSocketNo), [&](TFileRecvForm* created) {
-            created->SetSocketNo(iSocketNo);
-            created->PeerSet(peer, QStringLiteral("送信元"));
-            created->mmSendFile->setText(sFileName);
-            created->mmSendFileSize->setText(FileSizeText(iFileByte));
-            created->mmComment->setPlainText(sComment);
-            const IniFile ini(SettingsFileName());
-            created->mmRecvFile->setText(
-                FileRecvProposedPath(CustomizeFileSave, ProgramDirectory,
-                                     ini.ReadString(SectionFileRecvWindow, kPathKey, ProgramDirectory),
-                                     CustomizeFileSaveSetPath, sFileName));
-            answer = created->Answer();
-        });
-    // Sleeps in the event loop until the answer comes; the window may be gone by then.
-    if (!answer->bAnswered) {
-        QEventLoop wait;
-        answer->pWait = &wait;
-        wait.exec();
-    }
-    // A window that an error ended before the answer is hidden and nobody else will close it.
-    // A window that an error ended before the answer is hidden, and the caller's close,
-    // which looks for the offer's socket, will not find it.
-    if (form && form->isHidden() && FileWindowFind(FileRecvWindowList, iSocketNo) != form->Handle())
-        form->close();
-    return answer->iSocketNo != 0 ? answer->sPath : QString();
+    SeveralFormShow<TFileRecvForm>(FileWindowEntrySuffix(iSocketNo), [&](TFileRecvForm* created) {
+        created->SetSocketNo(iSocketNo);
+        created->PeerSet(peer, QStringLiteral("送信元"));
+        created->mmSendFile->setText(sFileName);
+        created->mmSendFileSize->setText(FileSizeText(iFileByte));
+        created->mmComment->setPlainText(sComment);
+        const IniFile ini(SettingsFileName());
+        created->mmRecvFile->setText(
+            FileRecvProposedPath(CustomizeFileSave, ProgramDirectory,
+                                 ini.ReadString(SectionFileRecvWindow, kPathKey, ProgramDirectory),
+                                 CustomizeFileSaveSetPath, sFileName));
+    });
 }
 
 TFileRecvForm::TFileRecvForm() : TFileTransferForm(TWindowKind::FileRecv, kDesignSize, kStatusWaiting)
@@ -173,24 +158,11 @@ TFileRecvForm::TFileRecvForm() : TFileTransferForm(TWindowKind::FileRecv, kDesig
 TFileRecvForm::~TFileRecvForm()
 {
     FormDestroy();
-    // Freed before the answer: that is a refusal, and the wait must not sleep on.
-    if (!PrAnswer->bAnswered) {
-        PrAnswer->iSocketNo = 0;
-        Answered();
-    }
 }
 
 void TFileRecvForm::SetSocketNo(int iSocketNo)
 {
     PrSocketNo = iSocketNo;
-    PrAnswer->iSocketNo = iSocketNo;
-}
-
-void TFileRecvForm::Answered()
-{
-    PrAnswer->bAnswered = true;
-    if (PrAnswer->pWait)
-        PrAnswer->pWait->quit();
 }
 
 void TFileRecvForm::sbFileSearchClick()
@@ -208,7 +180,6 @@ void TFileRecvForm::sbFileSearchClick()
     MessageBoxShow(FileRecvErrorText(FileRecvErrorClosed), ApplicationTitle, MessageBox::MB_ICONWARNING);
     if (!self)
         return;
-    Answered();
     close();
 }
 
@@ -234,15 +205,25 @@ void TFileRecvForm::btRecvClick()
         // A folder that cannot be made shows as the engine's file error when the reception starts.
         QDir().mkpath(sFolder);
     }
-    const QFileInfo existing(sPath);
-    if ((existing.exists() || existing.isSymLink()) &&
-        MessageBoxShow(kOverwrite, ApplicationTitle,
-                       MessageBox::MB_YESNO | MessageBox::MB_ICONWARNING | MessageBox::MB_DEFBUTTON2) !=
-            MessageBox::IDYES)
-        return;
     // The offer may have ended while a question was open.
-    if (!self || PrSocketNo == 0 || PrAnswer->bAnswered)
+    if (!self || PrSocketNo == 0 || PrAccepted)
         return;
+    // The engine makes the file new and says when something is there already: the
+    // question is asked about what is there now, a reception that ended meanwhile included.
+    using TResult = TParvaneNetwork::TFileRecvAcceptResult;
+    TResult result = FileTransferEngine().FileRecvAccept(PrSocketNo, sPath, false);
+    if (result == TResult::Exists) {
+        if (MessageBoxShow(kOverwrite, ApplicationTitle,
+                           MessageBox::MB_YESNO | MessageBox::MB_ICONWARNING | MessageBox::MB_DEFBUTTON2) !=
+                MessageBox::IDYES ||
+            !self || PrSocketNo == 0)
+            return;
+        result = FileTransferEngine().FileRecvAccept(PrSocketNo, sPath, true);
+    }
+    // Not accepted: the offer has gone, and its error, if any, has reached this window.
+    if (result != TResult::Accepted || !self)
+        return;
+    PrAccepted = true;
     {
         // The next offer proposes this folder again; a failed write only loses that.
         IniFile ini(SettingsFileName());
@@ -253,8 +234,6 @@ void TFileRecvForm::btRecvClick()
     sbFileSearch->setEnabled(false);
     btRecv->setEnabled(false);
     StatusTextSet(kStatusStart);
-    PrAnswer->sPath = sPath;
-    Answered();
 }
 
 void TFileRecvForm::btCancelClick()
@@ -288,8 +267,6 @@ void TFileRecvForm::WMErrorFileRecv(LPARAM lError)
     // Told when the save dialog closes.
     if (NSaveDialog->DialogOpen())
         return;
-    // The offer has ended: its wait need not sleep on while the warning is read.
-    Answered();
     LastWordShow(kStatusFailed, FileRecvErrorText(static_cast<int>(lError)), MessageBox::MB_ICONWARNING);
 }
 
@@ -317,15 +294,8 @@ void TFileRecvForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (!PrAnswer->bAnswered) {
-        // A refusal: the wait answers empty and its caller closes the window.
-        SetSocketNo(0);
-        Answered();
-        hide();
-        event->ignore();
-        return;
-    }
-    // The entry is cleared first, so the cancel's report finds no window: this close is the one.
+    // The entry is cleared first, so the cancel's report finds no window: this close is the
+    // one. An offer not answered yet is refused by the same cancel.
     const int iSocketNo = PrSocketNo;
     SetSocketNo(0);
     FileWindowSocketSet(FileRecvWindowList, Handle(), 0);

@@ -77,6 +77,13 @@ bool TFileTransferEngine::FileRecvCancel(int iSocketNo)
     return MainForm != nullptr && MainForm->PVN->FileRecvCancel(iSocketNo);
 }
 
+TParvaneNetwork::TFileRecvAcceptResult
+TFileTransferEngine::FileRecvAccept(int iSocketNo, const QString& sPath, bool bReplace)
+{
+    return MainForm != nullptr ? MainForm->PVN->FileRecvAccept(iSocketNo, sPath, bReplace)
+                               : TParvaneNetwork::TFileRecvAcceptResult::Ended;
+}
+
 QString TFileTransferEngine::UserHandle(const QString& sMachine, const QString& sDiscrimination) const
 {
     return MainForm != nullptr ? MainForm->LoginUserHandle(sMachine, sDiscrimination) : QString();

@@ -22,7 +22,11 @@ public:
     virtual int FileSend(const QString& sFileName, const QString& sComment, const QString& sMachine,
                          const QString& sDiscrimination);
     virtual bool FileSendCancel(int iSocketNo);
+    // Also the refusal of an offer that waits for its answer.
     virtual bool FileRecvCancel(int iSocketNo);
+    // Accepts a waiting offer: the file is made at sPath; with bReplace what is there is removed.
+    virtual TParvaneNetwork::TFileRecvAcceptResult FileRecvAccept(int iSocketNo, const QString& sPath,
+                                                                  bool bReplace);
     // The caption of the peer's row in the main user list; empty when the list does not show it.
     virtual QString UserHandle(const QString& sMachine, const QString& sDiscrimination) const;
 };

@@ -586,9 +586,6 @@ void TMainForm::SessionEnd()
 void TMainForm::CloseWindowsAndLogout()
 {
     PrClosing = true;
-    // An offer still waiting for its answer is declined before anything goes away.
-    if (PrFileOfferDepth > 0)
-        PrDeclineOffers = true;
     if (PrStarted)
         PVN->Logout();
     Windows->SingleWindowsRelease();
@@ -1158,22 +1155,15 @@ void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString& 
                                  qint64 FileByte, const QString& Comment, bool& Cancel)
 {
     if (PrClosing || (SecurityFileRecvCancel && (!SecurityFileRecvCancelAbsence || PVN->Absence()))) {
-        FileName.clear();
-    } else {
-        Windows->EventSoundPlay(SoundFileRecv);
-        ++PrFileOfferDepth;
-        FileName = Windows->FileRecvFormShow(FileName, FileByte, Comment, SocketNo,
-                                             {HandleName, MachineName, Discrimination});
-        --PrFileOfferDepth;
-        // The program began to close while the user was choosing: the offer goes unanswered no more.
-        if (PrDeclineOffers)
-            FileName.clear();
-    }
-    if (FileName.isEmpty()) {
         Cancel = true;
-        if (HWND hWindow = FileWindowFind(FileRecvWindowList, SocketNo))
-            SendMessageW(hWindow, WM_CLOSE, 0, 0);
+        return;
     }
+    Windows->EventSoundPlay(SoundFileRecv);
+    // The window answers through the engine when the user does; nothing waits here.
+    const QString sOffered = FileName;
+    FileName.clear();
+    Windows->FileRecvFormShow(sOffered, FileByte, Comment, SocketNo,
+                              {HandleName, MachineName, Discrimination});
 }
 
 // ---------------------------------------------------------------- commands

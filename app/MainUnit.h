@@ -254,8 +254,6 @@ private:
     bool PrClosing = false;
     bool PrDestroyed = false;
     // A file offer is waiting for the user's answer inside the engine's event.
-    int PrFileOfferDepth = 0;
-    bool PrDeclineOffers = false;
     QSize PrDesignSize{640, 400};
     QSystemTrayIcon* PrTrayIcon = nullptr;
     GlobalHotKey PrHotKeys;

@@ -96,10 +96,10 @@ void TProgramWindows::FileSendFormShow(const QString& sFileName, const TPeer& pe
     ::FileSendFormShow(sFileName, peer);
 }
 
-QString TProgramWindows::FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment,
-                                          int iSocketNo, const TPeer& peer)
+void TProgramWindows::FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment,
+                                       int iSocketNo, const TPeer& peer)
 {
-    return ::FileRecvFormShow(sFileName, iFileByte, sComment, iSocketNo, peer);
+    ::FileRecvFormShow(sFileName, iFileByte, sComment, iSocketNo, peer);
 }
 
 void TProgramWindows::UpdateFormShow()

@@ -53,9 +53,9 @@ public:
     // ---- File send and file receive windows (FileSendUnit, FileRecvUnit)
     // A new file send window for the peer, with the path filled in (empty when none is known).
     virtual void FileSendFormShow(const QString& sFileName, const TPeer& peer);
-    // Returns only when the user has answered the offer: the path to save to, or empty.
-    virtual QString FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment,
-                                     int iSocketNo, const TPeer& peer);
+    // A new file receive window for an offer, which the window answers through the engine.
+    virtual void FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment,
+                                  int iSocketNo, const TPeer& peer);
 
     // ---- Version check (UpdateUnit): from the Help menu, and hidden at start
     virtual void UpdateFormShow();

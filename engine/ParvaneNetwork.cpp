@@ -65,6 +65,7 @@ TParvaneNetwork::TParvaneNetwork(QObject* parent) : QObject(parent)
     PrMonotonicClock = SteadyMilliseconds;
     for (TPVN_RecvDataBack& slot : PVS_RecvDataBack)
         slot.RecvData = std::make_unique<TAnsiStringList>();
+    connect(&PrStallTimer, &QTimer::timeout, this, &TParvaneNetwork::FileStallCheck);
 }
 
 TParvaneNetwork::~TParvaneNetwork()

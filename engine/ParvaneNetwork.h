@@ -62,6 +62,7 @@ struct TPVN_FileSend {
     // reused, because the system hands out a closed descriptor again at once.
     int TransferId = 0;
     FileDescriptor File;    // the file being read, kept open for the whole transfer
+    qint64 iProgressAt = 0; // steady milliseconds of the last byte sent, once accepted
     bool bSending = false;  // inside FileSendData, which yields between pieces
     bool bEndEarly = false; // the end line came before the last piece had gone
     QByteArray ReadAhead;   // file bytes from iReadAheadAt on, read in one go for many pieces
@@ -79,7 +80,9 @@ struct TPVN_FileRecv {
     QByteArray sRecvData; // header bytes received so far
     int TransferId = 0;
     FileDescriptor File;    // the file being written, from acceptance to the last byte
-    bool bOffering = false; // OnFileRecvStart is waiting for the user
+    bool bOffering = false; // put to the application, not answered yet
+    QString sPeerAddress;   // where the connection came from, for the caps per peer
+    qint64 iProgressAt = 0; // steady milliseconds of the last byte written, once accepted
 };
 
 // One peer of the table.
@@ -151,6 +154,9 @@ using TPVNFileSendingEvent = std::function<void(
     TParvaneNetwork* Sender, int SocketNo, const QString& HandleName, const QString& MachineName,
     const QString& Discrimination, const QString& FileName, qint64 iSendSize, qint64 iFileSize)>;
 using TPVNFileSendEndEvent = TPVNFileSendStartEvent;
+// The application answers an offer at once, with the full path in FileName or
+// with Cancel, or later with FileRecvAccept or FileRecvCancel: it then empties
+// FileName and leaves Cancel. Nothing waits inside the event meanwhile.
 using TPVNFileRecvStartEvent = std::function<void(
     TParvaneNetwork* Sender, int SocketNo, const QString& HandleName, const QString& MachineName,
     const QString& Discrimination, QString& FileName, qint64 FileByte, const QString& Comment, bool& Cancel)>;
@@ -230,12 +236,32 @@ public:
     static constexpr int SendHistoryCount = 255;
     static constexpr int LoginUserCapacity = 256;
     static constexpr int RecvDataBackCount = 20;
+    // One sender collects at most this many records at once, so one that never
+    // finishes its records cannot take the slots everyone else needs.
+    static constexpr int RecvSlotsPerSenderMax = 4;
     static constexpr int RecvHistoryCount = 11;
     // A peer that opens connections to the file port and never finishes their
     // headers would hold a descriptor each: so many may be in their header at
     // once (further ones are closed at once), each for at most this long.
     static constexpr int FileHeaderPendingMax = 32;
     static constexpr int FileHeaderTimeoutMs = 30000;
+    // One peer address may hold this many of those, so it cannot lock everyone else out.
+    static constexpr int FileHeaderPerPeerMax = 8;
+    // Offers put to the user and not answered yet each hold a connection and a
+    // window: so many may wait from one peer address and from all together; a
+    // further offer is refused as the user's refusal would be.
+    static constexpr int FileOfferPerPeerMax = 4;
+    static constexpr int FileOfferPendingMax = 16;
+    // An accepted transfer that moves no byte for this long is over: it ends as the
+    // peer's close would end it, and its socket and file are let go.
+    static constexpr int FileTransferStallMs = 60000;
+    // A failed accept (out of descriptors) leaves the connection waiting and the socket
+    // readable; the listening socket rests this long instead of spinning on it.
+    static constexpr int FileAcceptRetryMs = 500;
+    // The engine answers away and menu requests by itself, each with a broadcast, so
+    // a peer could make it broadcast as fast as it asks: so many are answered in any
+    // second, all askers together (a sender address proves nothing); the rest are not.
+    static constexpr int RequestAnswersPerSecondMax = 20;
 
     // Properties.
     quint32 Handle() const { return FHandle; }
@@ -308,7 +334,18 @@ public:
     int FileSend(const QString& sFileName, const QString& sComment, const QString& sSendHost,
                  const QString& sSendDiscrimination);
     bool FileSendCancel(int iSocketNo);
+    // Also the refusal of an offer that waits for its answer.
     bool FileRecvCancel(int iSocketNo);
+    // What FileRecvAccept did with an offer.
+    enum class TFileRecvAcceptResult {
+        Accepted, // the file is made and the sender told to start
+        Exists,   // something is at the path and was not to be replaced: the offer still waits
+        Ended,    // no offer of that number waits, or the acceptance failed and its error was raised
+    };
+    // Accepts an offer that waits for its answer: the file is made new at sFileName.
+    // Only with bReplace is what is there removed first, so a file that came since
+    // the user was asked is asked about again.
+    TFileRecvAcceptResult FileRecvAccept(int iSocketNo, const QString& sFileName, bool bReplace);
 
     // Peer table: a copy of entry Index; an empty entry outside 0..LoginCount-1.
     TPVN_LoginUserInformation GetLoginUser(int Index) const;
@@ -405,6 +442,7 @@ private:
     void ReceiveDatagram();
     void ReceiveFragment(const QString& sSender, const QByteArray& datagram);
     void RecvDataBackPurge();
+    static void RecvDataBackEmpty(TPVN_RecvDataBack& slot);
 
     // --- Dispatch of a received record (ParvaneNetworkDispatch.cpp)
     void DispatchPacket();
@@ -440,6 +478,8 @@ private:
     bool SendAbsenceMessage(const QString& sAbsenceMessage, const QString& sAbsenceTitle,
                             const QString& sIPAddress, const QString& sDiscrimination);
     bool SendMenuNothing(const QString& sIPAddress, const QString& sDiscrimination);
+    // False once RequestAnswersPerSecondMax answers went out in the current second.
+    bool RequestAnswerAllowed();
     void RecvOpenCheck(const QString& sData);
     void RecvHuzaiCheck(const QString& sData);
     void RecvHuzaiMessage(const QString& sData);
@@ -502,6 +542,12 @@ private:
     void FileRecvSucceeded(TPVN_FileRecv* record);
     void FileSendFailover(TPVN_FileSend* record);
     void FileRecvOffer(TPVN_FileRecv* record);
+    bool FileOfferRoom(const QString& sPeerAddress) const;
+    TFileRecvAcceptResult FileRecvCreate(TPVN_FileRecv* record, const QString& sFileName, bool bReplace);
+    // Ends the accepted transfers that have not moved for PrTransferStallMs.
+    void FileStallCheck();
+    void FileStallWatch();
+    void AcceptPause();
     // False when the transfer ended here.
     bool FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece,
                        bool bCheckSize);
@@ -556,6 +602,12 @@ private:
     int PrNextTransferId = 1;
     int PrConnectTimeoutMs = 21000;
     int PrFileHeaderTimeoutMs = FileHeaderTimeoutMs;
+    int PrTransferStallMs = FileTransferStallMs;
+    int PrAcceptRetryMs = FileAcceptRetryMs;
+    int PrAcceptFailures = 0;    // accepts that failed for want of a descriptor or memory
+    qint64 PrAnswerSecondAt = 0; // monotonic milliseconds when the current second of answers began
+    int PrAnswersThisSecond = 0;
+    QTimer PrStallTimer;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;
     // Monotonic milliseconds for the reassembly purge, so midnight and clock changes do not matter.

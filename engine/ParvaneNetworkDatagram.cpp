@@ -132,17 +132,38 @@ void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& 
 
     int match = -1;
     int free = -1;
+    int held = 0;
+    int oldest = -1;
     for (int i = 0; i < RecvDataBackCount; ++i) {
         const TPVN_RecvDataBack& slot = PVS_RecvDataBack[static_cast<std::size_t>(i)];
         if (slot.HostName == sSender) {
             if (slot.RecvData->Count() <= index || slot.RecvData->Get(index).isEmpty())
                 match = i;
+            ++held;
+            if (oldest < 0 || slot.RecvTime < PVS_RecvDataBack[static_cast<std::size_t>(oldest)].RecvTime)
+                oldest = i;
         } else if (slot.HostName.isEmpty()) {
             free = i;
         }
     }
-    const int chosen = match >= 0 ? match : free;
+    int chosen = match;
+    if (chosen < 0 && held >= RecvSlotsPerSenderMax) {
+        // The sender's oldest unfinished record gives way to its newest one.
+        chosen = oldest;
+        RecvDataBackEmpty(PVS_RecvDataBack[static_cast<std::size_t>(chosen)]);
+    }
+    if (chosen < 0)
+        chosen = free;
     if (chosen < 0) {
+        // A record whole in this one datagram needs no slot: other senders' unfinished
+        // records cannot keep it out.
+        QByteArray body;
+        if (index == 0 && UnframeRecord(fragment->Piece, body) == RecordState::Complete) {
+            PVS_RecvInformation.RecvData = AnsiCodePage::Decode(body);
+            PVS_RecvInformation.HostName = sSender;
+            DispatchPacket();
+            return;
+        }
         if (OnErrorRecvOverflow)
             OnErrorRecvOverflow(this);
         return;
@@ -169,10 +190,7 @@ void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& 
             return;
         PVS_RecvInformation.RecvData = AnsiCodePage::Decode(body);
         PVS_RecvInformation.HostName = slot.HostName;
-        list.Clear();
-        slot.HostName.clear();
-        slot.RecvTime = 0;
-        slot.RecvCount = 0;
+        RecvDataBackEmpty(slot);
         DispatchPacket();
     }
 }
@@ -181,11 +199,15 @@ void TParvaneNetwork::RecvDataBackPurge()
 {
     const qint64 now = PrMonotonicClock();
     for (TPVN_RecvDataBack& slot : PVS_RecvDataBack) {
-        if (slot.RecvTime != 0 && slot.RecvTime + kRecvSlotLifetimeMs < now) {
-            slot.RecvData->Clear();
-            slot.HostName.clear();
-            slot.RecvTime = 0;
-            slot.RecvCount = 0;
-        }
+        if (slot.RecvTime != 0 && slot.RecvTime + kRecvSlotLifetimeMs < now)
+            RecvDataBackEmpty(slot);
     }
+}
+
+void TParvaneNetwork::RecvDataBackEmpty(TPVN_RecvDataBack& slot)
+{
+    slot.RecvData->Clear();
+    slot.HostName.clear();
+    slot.RecvTime = 0;
+    slot.RecvCount = 0;
 }

@@ -1,18 +1,19 @@
 // File transfer over TCP: the stream format is told in FileTransferStream.h.
 // The application knows a transfer by its TransferId; descriptors stay inside
 // the engine, because the system reuses a closed one at once. Every routine
-// that yields to the event loop (between pieces, before a read, inside the
-// accept question) finds its record again by that number and stops when it
-// has gone. Every end of a transfer closes the socket and drops the record
-// before it raises its event, so nothing ends silently and a handler that
-// starts a new transfer at once cannot have it closed under it.
+// that raises an event finds its record again by that number and stops when it
+// has gone. Nothing here runs the event loop inside itself: a long send or read
+// hands the loop back after a short turn and asks to go on, and an offer is
+// answered later through FileRecvAccept or FileRecvCancel, so no transfer
+// waits behind a question or behind another handler's loop. Every end of a transfer closes the socket
+// and drops the record before it raises its event, so nothing ends silently and a handler that starts a new
+// transfer at once cannot have it closed under it.
 #include "AnsiCodePage.h"
 #include "FileTransferStream.h"
 #include "ParvaneNetwork.h"
 #include "ProtocolRecords.h"
 #include "TransferNumbers.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
 #include <algorithm>
@@ -40,9 +41,11 @@ constexpr int kSendSocketEvents = 51;
 constexpr int kLineSendPatienceMs = 5000;
 
 // A turn of the event loop polls every socket, which costs more than sending a
-// piece; between pieces it is enough that the loop gets its turn this often,
-// so the program stays responsive and fast transfers are not held up.
-constexpr auto kYieldEvery = std::chrono::microseconds(1000);
+// piece; a notice works on for this long before it hands the loop back (and
+// asks to go on), so the program stays responsive and fast transfers are not
+// held up. It returns instead of running the loop inside itself: a handler that
+// waits in a loop of its own then holds up no other transfer.
+constexpr auto kTurnLength = std::chrono::microseconds(1000);
 // File bytes read in one go and then handed to the socket piece by piece.
 constexpr qint64 kReadAheadBytes = 256 * 1024;
 // Bytes handed to one send when the pieces are smaller.
@@ -52,13 +55,9 @@ constexpr qint64 kRecvBatchBytes = 64 * 1024;
 // Reads of one notice before the other sockets get their turn.
 constexpr int kReadsPerNotice = 64;
 
-void Yield()
+bool TurnOver(std::chrono::steady_clock::time_point began)
 {
-    static auto last = std::chrono::steady_clock::now();
-    if (std::chrono::steady_clock::now() - last < kYieldEvery)
-        return;
-    QCoreApplication::processEvents();
-    last = std::chrono::steady_clock::now();
+    return std::chrono::steady_clock::now() - began >= kTurnLength;
 }
 
 int SendErrorOf(int iWsaError)
@@ -96,6 +95,24 @@ QString FirstLine(const QString& sList)
 {
     const qsizetype end = sList.indexOf(kLineBreak);
     return end < 0 ? sList : sList.left(end);
+}
+
+qint64 SteadyNowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The dotted address a connection came from; empty when the system cannot say.
+QString PeerAddressOf(int iSocket)
+{
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    if (getpeername(iSocket, reinterpret_cast<sockaddr*>(&from), &length) != 0)
+        return QString();
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    return QString::fromLatin1(text);
 }
 
 // The list without its first line and that line's CR LF; empty when there is no further line.
@@ -197,6 +214,15 @@ bool TParvaneNetwork::FileRecvCancel(int iSocketNo)
     // The partial file stays: the user chose to stop, not to lose what arrived.
     FileRecvFail(record, FileRecvErrorCancelled, false);
     return true;
+}
+
+TParvaneNetwork::TFileRecvAcceptResult
+TParvaneNetwork::FileRecvAccept(int iSocketNo, const QString& sFileName, bool bReplace)
+{
+    TPVN_FileRecv* record = FileRecvFindId(iSocketNo);
+    if (!record || record->iStep != 0 || !record->bOffering)
+        return TFileRecvAcceptResult::Ended;
+    return FileRecvCreate(record, sFileName, bReplace);
 }
 
 TPVN_FileSend* TParvaneNetwork::FileSendAdd()
@@ -458,6 +484,7 @@ bool TParvaneNetwork::FileSendData(int iSocket)
     // costs more than the copy, and the stream carries no piece boundaries.
     const qint64 batch = std::max(piece, kSendBatchBytes / piece * piece);
     record->bSending = true;
+    const auto began = std::chrono::steady_clock::now();
     for (;;) {
         const qint64 want = std::min(batch, record->iSendFileSize - record->iSendFileLocate);
         const qint64 offset = record->iSendFileLocate - record->iReadAheadAt;
@@ -490,6 +517,7 @@ bool TParvaneNetwork::FileSendData(int iSocket)
         // One progress event per piece of what the socket took; a piece it took only
         // in part is reported as far as it went, and the next one starts there.
         const qint64 reached = record->iSendFileLocate + sent;
+        record->iProgressAt = SteadyNowMs();
         while (record->iSendFileLocate < reached) {
             record->iSendFileLocate = std::min(reached, record->iSendFileLocate + piece);
             if (OnFileSending) {
@@ -510,10 +538,11 @@ bool TParvaneNetwork::FileSendData(int iSocket)
                 FileSendSucceeded(record);
             return true;
         }
-        Yield();
-        record = FileSendFindId(id);
-        if (!record)
+        if (TurnOver(began)) {
+            record->bSending = false;
+            PostSocketNotify(record->clsSocket, FD_WRITE);
             return true;
+        }
     }
 }
 
@@ -530,12 +559,9 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
     if (!incoming && !outgoing)
         return false;
     const int id = incoming ? incoming->TransferId : outgoing->TransferId;
-    Yield();
+    const auto began = std::chrono::steady_clock::now();
     TPVN_FileRecv* recvRecord = incoming ? FileRecvFindId(id) : nullptr;
     TPVN_FileSend* sendRecord = outgoing ? FileSendFindId(id) : nullptr;
-    if (!recvRecord && !sendRecord)
-        return true;
-    iSocket = recvRecord ? recvRecord->clsSocket : sendRecord->clsSocket;
 
     // As on the sending side, several reads of FTPRecvByte are taken with one system
     // call once data flows; each of them is still written and reported on its own.
@@ -580,12 +606,9 @@ bool TParvaneNetwork::FileSocketRead(int iSocket)
         recvRecord = FileRecvFindId(id);
         if (!recvRecord)
             return true;
-        // Data that keeps coming is taken in several batches of one notice.
-        if (n < batch || reads + 1 >= kReadsPerNotice)
-            return true;
-        Yield();
-        recvRecord = FileRecvFindId(id);
-        if (!recvRecord || recvRecord->iStep != 1)
+        // Data that keeps coming is taken in several batches of one notice; the read
+        // notice is on again, so what is left comes with the next one.
+        if (n < batch || reads + 1 >= kReadsPerNotice || TurnOver(began) || recvRecord->iStep != 1)
             return true;
     }
 }
@@ -603,6 +626,8 @@ void TParvaneNetwork::FileSendReply(TPVN_FileSend* record, const QByteArray& byt
                 return;
         }
         record->iStep = 1;
+        record->iProgressAt = SteadyNowMs();
+        FileStallWatch();
         PostSocketNotify(record->clsSocket, FD_WRITE);
     }
     if (!reply.bEnded)
@@ -622,8 +647,9 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
         return;
     record->sRecvData.clear();
     const QString name = state == HeaderState::Complete ? SafeOfferedName(offer.sFileName) : QString();
-    // Refused silently: a bad header, an unsafe name, nobody to ask, or logged out meanwhile.
-    if (name.isEmpty() || !OnFileRecvStart || !FLoginStates) {
+    // Refused silently: a bad header, an unsafe name, nobody to ask, logged out
+    // meanwhile, or already as many offers waiting as may.
+    if (name.isEmpty() || !OnFileRecvStart || !FLoginStates || !FileOfferRoom(record->sPeerAddress)) {
         FileSocketClose(record->clsSocket);
         return;
     }
@@ -637,32 +663,117 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
     OnFileRecvStart(this, id, offer.sHandleName, offer.sMachineName, offer.sDiscrimination, fileName,
                     offer.iFileSize, offer.sComment, cancel);
     record = FileRecvFindId(id);
-    if (!record)
+    // Gone, or answered inside the event already.
+    if (!record || !record->bOffering)
         return;
-    record->bOffering = false;
     if (cancel) {
         FileSocketClose(record->clsSocket);
         return;
     }
-    record->sRecvFile = fileName;
+    // The answer comes later; the offer waits without holding anything up.
+    if (fileName.isEmpty())
+        return;
+    // An answer given at once is the user's word on the path: what is there is replaced.
+    FileRecvCreate(record, fileName, true);
+}
+
+bool TParvaneNetwork::FileOfferRoom(const QString& sPeerAddress) const
+{
+    int all = 0;
+    int fromPeer = 0;
+    for (const auto& record : PrFTPRecv) {
+        if (!record->bOffering)
+            continue;
+        ++all;
+        fromPeer += record->sPeerAddress == sPeerAddress;
+    }
+    return all < FileOfferPendingMax && fromPeer < FileOfferPerPeerMax;
+}
+
+TParvaneNetwork::TFileRecvAcceptResult
+TParvaneNetwork::FileRecvCreate(TPVN_FileRecv* record, const QString& sFileName, bool bReplace)
+{
+    const QByteArray path = QFile::encodeName(sFileName);
+    struct stat existing {};
+    const bool there = lstat(path.constData(), &existing) == 0;
+    if (there && !bReplace)
+        return TFileRecvAcceptResult::Exists;
+    // Another reception writing there would lose its file without a word.
+    const bool taken = std::any_of(PrFTPRecv.begin(), PrFTPRecv.end(), [&](const auto& other) {
+        return other.get() != record && other->iStep >= 1 && other->sRecvFile == sFileName;
+    });
+    record->bOffering = false;
+    record->sRecvFile = sFileName;
     // A link or anything else at the chosen path is removed, never followed; what cannot
     // be removed stays as it was.
-    const QByteArray path = QFile::encodeName(fileName);
-    struct stat existing {};
-    if (lstat(path.constData(), &existing) == 0 && ::unlink(path.constData()) != 0) {
+    if (there && (taken || ::unlink(path.constData()) != 0)) {
         FileRecvFail(record, FileRecvErrorFile, false);
-        return;
+        return TFileRecvAcceptResult::Ended;
     }
     const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (file < 0 && errno == EEXIST && !bReplace) {
+        // Made by someone else since the look: that is asked about too.
+        record->bOffering = true;
+        record->sRecvFile.clear();
+        return TFileRecvAcceptResult::Exists;
+    }
     if (file < 0) {
         FileRecvFail(record, FileRecvErrorFile, false);
-        return;
+        return TFileRecvAcceptResult::Ended;
     }
     record->File.Reset(file);
     record->iRecvFileLocate = 0;
     record->iStep = 1;
-    if (!FileSocketSendText(record->clsSocket, QString::fromLatin1(kAcceptLine)))
+    record->iProgressAt = SteadyNowMs();
+    FileStallWatch();
+    if (!FileSocketSendText(record->clsSocket, QString::fromLatin1(kAcceptLine))) {
         FileRecvFail(record, FileRecvErrorClosed, true);
+        return TFileRecvAcceptResult::Ended;
+    }
+    return TFileRecvAcceptResult::Accepted;
+}
+
+void TParvaneNetwork::FileStallWatch()
+{
+    if (!PrStallTimer.isActive())
+        PrStallTimer.start(std::clamp(PrTransferStallMs / 4, 10, 5000));
+}
+
+void TParvaneNetwork::FileStallCheck()
+{
+    const qint64 now = SteadyNowMs();
+    const auto stalled = [&](qint64 iProgressAt) { return now - iProgressAt >= PrTransferStallMs; };
+    bool watching = false;
+    std::vector<int> sending;
+    std::vector<int> receiving;
+    for (const auto& record : PrFTPSend) {
+        if (record->iStep < 1)
+            continue;
+        watching = true;
+        if (stalled(record->iProgressAt))
+            sending.push_back(record->TransferId);
+    }
+    for (const auto& record : PrFTPRecv) {
+        if (record->iStep < 1)
+            continue;
+        watching = true;
+        if (stalled(record->iProgressAt))
+            receiving.push_back(record->TransferId);
+    }
+    if (!watching)
+        PrStallTimer.stop();
+    // Each ends as the peer's close would end it; a handler may end others meanwhile.
+    for (int id : sending) {
+        if (TPVN_FileSend* record = FileSendFindId(id))
+            FileSendFail(record, FileSendErrorClosed);
+    }
+    for (int id : receiving) {
+        TPVN_FileRecv* record = FileRecvFindId(id);
+        if (record && record->iStep == 2)
+            FileRecvSucceeded(record);
+        else if (record)
+            FileRecvFail(record, FileRecvErrorClosed, true);
+    }
 }
 
 bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qint64 iLength, qint64 iPiece,
@@ -690,6 +801,8 @@ bool TParvaneNetwork::FileRecvWrite(TPVN_FileRecv* record, const char* pData, qi
         done += n;
     }
     const qint64 end = record->iRecvFileLocate + length;
+    if (length > 0)
+        record->iProgressAt = SteadyNowMs();
     while (record->iRecvFileLocate < end) {
         record->iRecvFileLocate = std::min(end, record->iRecvFileLocate + iPiece);
         if (OnFileRecving) {
@@ -731,12 +844,16 @@ bool TParvaneNetwork::FileRecvAccepted(int iSocket)
     // Offers that arrive while logged out are refused before they are read.
     if (!FLoginStates)
         return false;
-    // Only connections still in their header count; an offer the user is asked about
-    // and an accepted transfer are never held against a new one, nor timed out.
+    // Only connections still in their header count here; offers waiting for the user
+    // have caps of their own, and an accepted transfer is never held against a new one.
     const auto inHeader = [](const TPVN_FileRecv& record) { return record.iStep == 0 && !record.bOffering; };
+    const QString address = PeerAddressOf(iSocket);
     const auto pending = std::count_if(PrFTPRecv.begin(), PrFTPRecv.end(),
                                        [&](const auto& record) { return inHeader(*record); });
-    if (pending >= FileHeaderPendingMax)
+    const auto fromPeer = std::count_if(PrFTPRecv.begin(), PrFTPRecv.end(), [&](const auto& record) {
+        return inHeader(*record) && record->sPeerAddress == address;
+    });
+    if (pending >= FileHeaderPendingMax || fromPeer >= FileHeaderPerPeerMax)
         return false;
     const int transferId = TakeTransferNumber(PrNextTransferId);
     if (transferId == 0)
@@ -744,6 +861,7 @@ bool TParvaneNetwork::FileRecvAccepted(int iSocket)
     TPVN_FileRecv* record = FileRecvAdd();
     record->clsSocket = iSocket;
     record->TransferId = transferId;
+    record->sPeerAddress = address;
     // Closed as a bad header would be: silently, with nothing to report.
     QTimer::singleShot(PrFileHeaderTimeoutMs, this, [this, transferId, inHeader] {
         TPVN_FileRecv* late = FileRecvFindId(transferId);

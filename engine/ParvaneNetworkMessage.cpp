@@ -158,7 +158,7 @@ void TParvaneNetwork::RecvOpenCheck(const QString& sData)
 void TParvaneNetwork::RecvHuzaiCheck(const QString& sData)
 {
     const RecordFields f(sData);
-    if (!IsAddressedHere(f(1), f(2)))
+    if (!IsAddressedHere(f(1), f(2)) || !RequestAnswerAllowed())
         return;
     if (FAbsence && !FAbsenceMessage.isEmpty() && !FAbsenceTitle.isEmpty())
         SendAbsenceMessage(FAbsenceMessage, FAbsenceTitle, f(3), f(4));
@@ -182,8 +182,21 @@ void TParvaneNetwork::RecvMenuCheck(const QString& sData)
         return;
     if (FMenu && OnMenuRequest)
         OnMenuRequest(this, f(3), f(4), f(6));
-    else
+    else if (RequestAnswerAllowed())
         SendMenuNothing(f(5), f(6));
+}
+
+bool TParvaneNetwork::RequestAnswerAllowed()
+{
+    const qint64 now = PrMonotonicClock();
+    if (PrAnswerSecondAt == 0 || now - PrAnswerSecondAt >= 1000) {
+        PrAnswerSecondAt = now;
+        PrAnswersThisSecond = 0;
+    }
+    if (PrAnswersThisSecond >= RequestAnswersPerSecondMax)
+        return false;
+    ++PrAnswersThisSecond;
+    return true;
 }
 
 void TParvaneNetwork::RecvMenuNothing(const QString& sData)

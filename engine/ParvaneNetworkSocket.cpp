@@ -366,9 +366,29 @@ void TParvaneNetwork::SocketNotify(int iSocket, int iEvent, int iError)
 void TParvaneNetwork::AcceptConnection()
 {
     const int fd = SocketAccept(FFTPSocketNo);
-    if (fd < 0)
+    if (fd < 0) {
+        if (PrLastError != WSAEWOULDBLOCK) {
+            ++PrAcceptFailures;
+            AcceptPause();
+        }
         return;
+    }
     // A connection the engine cannot watch or track would only leak its descriptor.
     if (!SocketSelect(fd, FD_READ | FD_CLOSE) || !FileRecvAccepted(fd))
         SocketClose(fd);
+}
+
+void TParvaneNetwork::AcceptPause()
+{
+    auto found = PrSocketWatch.find(FFTPSocketNo);
+    if (found == PrSocketWatch.end() || !found->second.pRead)
+        return;
+    found->second.pRead->setEnabled(false);
+    const int iSocket = FFTPSocketNo;
+    const quint64 serial = found->second.iSerial;
+    QTimer::singleShot(PrAcceptRetryMs, this, [this, iSocket, serial] {
+        auto again = PrSocketWatch.find(iSocket);
+        if (again != PrSocketWatch.end() && again->second.iSerial == serial && again->second.pRead)
+            again->second.pRead->setEnabled(true);
+    });
 }

@@ -22,19 +22,21 @@ namespace {
 
 class FileRecvFormTest : public FileWindowTest {
 protected:
-    // Offers a file and, once the window shows, runs act with it; gives back the answer.
+    // Offers a file, runs act with its window and gives back the path the window
+    // accepted the offer with, empty when it did not.
     QString Offer(const std::function<void(TFileRecvForm*)>& act, int iSocketNo = 9,
                   const QString& sName = QStringLiteral("写真.png"), qint64 iSize = 1234567)
     {
-        QTimer::singleShot(0, [this, act, iSocketNo] {
-            TFileRecvForm* form = Window(iSocketNo);
-            ASSERT_NE(form, nullptr);
-            QObject::connect(form, &QObject::destroyed, [this] { ++FFreed; });
-            act(form);
-        });
-        return FileRecvFormShow(
-            sName, iSize, QStringLiteral("見てね\r\n二行目"), iSocketNo,
-            {QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")});
+        FEngine.sAccepted.clear();
+        FileRecvFormShow(sName, iSize, QStringLiteral("見てね\r\n二行目"), iSocketNo,
+                         {QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")});
+        TFileRecvForm* form = Window(iSocketNo);
+        EXPECT_NE(form, nullptr);
+        if (!form)
+            return QString();
+        QObject::connect(form, &QObject::destroyed, [this] { ++FFreed; });
+        act(form);
+        return FEngine.sAccepted;
     }
 
     static TFileRecvForm* Window(int iSocketNo)
@@ -48,7 +50,7 @@ protected:
         SendMessageW(form->Handle(), uMsg, w, l);
     }
 
-    // What the main window does with a refusal: it closes the window registered with the offer.
+    // Closes the window registered with the offer, as the main window's end does.
     static void CallerCloses(int iSocketNo)
     {
         if (HWND hWindow = FileWindowFind(FileRecvWindowList, iSocketNo))
@@ -168,6 +170,11 @@ TEST_F(FileRecvFormTest, AcceptingChecksInOrderAndEachNoKeepsTheOfferWaiting)
                      QStringLiteral("指定されたファイルは既に存在します。上書きしてもよろしいですか？")}));
     EXPECT_EQ(FBoxes[3].iFlags & MessageBox::MB_DEFBUTTON2, MessageBox::MB_DEFBUTTON2);
     EXPECT_FALSE(QDir(FDir.filePath(QStringLiteral("new"))).exists());
+    // The file is replaced only after the question, asked when the engine found it there.
+    ASSERT_EQ(FEngine.recvAccepts.size(), 3u);
+    EXPECT_FALSE(FEngine.recvAccepts[0].bReplace);
+    EXPECT_FALSE(FEngine.recvAccepts[1].bReplace);
+    EXPECT_TRUE(FEngine.recvAccepts[2].bReplace);
     CallerCloses(9);
 }
 
@@ -185,24 +192,22 @@ TEST_F(FileRecvFormTest, ClosingTheWaitingWindowAsksAndAYesRefuses)
     });
     EXPECT_TRUE(sAnswer.isEmpty());
     EXPECT_EQ(BoxTexts(), (QStringList(2, QStringLiteral("ファイルの受信をキャンセルしますか？"))));
-    ASSERT_TRUE(shown);
-    EXPECT_TRUE(shown->isHidden());
-    EXPECT_EQ(FEngine.recvCancels.size(), 0u);
-    CallerCloses(9);
+    // The refusal is the engine's cancel of the offer; the window goes at once.
+    EXPECT_EQ(FEngine.recvCancels, std::vector<int>{9});
+    EXPECT_TRUE(FEngine.recvAccepts.empty());
     FreeClosed();
     EXPECT_FALSE(shown);
     EXPECT_EQ(FFreed, 1);
+    EXPECT_TRUE(FileRecvWindowList.isEmpty());
 }
 
-// The sender gives up before the answer: the warning, and the wait returns
-// although the window that held the answer is gone.
-TEST_F(FileRecvFormTest, AnErrorWhileWaitingEndsTheWindowAndTheWaitReadsNoFreedWindow)
+// The sender gives up before the answer: the warning, and the window goes.
+TEST_F(FileRecvFormTest, AnErrorWhileWaitingEndsTheWindow)
 {
     QPointer<TFileRecvForm> shown;
     const QString sAnswer = Offer([&](TFileRecvForm* form) {
         shown = form;
         Send(form, WM_ERRORFILERECV, 0, FileRecvErrorClosed);
-        // The release is processed inside the wait's own loop.
         FreeClosed();
     });
     EXPECT_TRUE(sAnswer.isEmpty());
@@ -483,27 +488,51 @@ TEST_F(FileRecvFormTest, ErrorsAfterAcceptingEndTheWindowWithTheirWarning)
     EXPECT_TRUE(FEngine.recvCancels.empty());
 }
 
-// A second offer opens its own wait inside the first; the first answer takes
-// effect only once the second has been answered.
-TEST_F(FileRecvFormTest, AnOfferInsideAnotherIsAnsweredFirst)
+// Two offers wait at once: accepting the first gives its answer to the engine
+// there and then, while the second still waits for its own.
+TEST_F(FileRecvFormTest, EachOfTwoWaitingOffersIsAnsweredWhenItsUserAnswers)
 {
-    QString sInner;
-    bool bInnerDone = false;
-    const QString sOuter = Offer([&](TFileRecvForm* outer) {
-        outer->btRecvClick();
-        sInner = Offer(
-            [&](TFileRecvForm* inner) {
-                EXPECT_EQ(outer->Tag(), 1);
-                inner->close();
-            },
-            10, QStringLiteral("b.txt"));
-        bInnerDone = true;
-    });
-    EXPECT_TRUE(bInnerDone);
-    EXPECT_TRUE(sInner.isEmpty());
-    EXPECT_EQ(sOuter, Saved(QStringLiteral("写真.png")));
-    CallerCloses(10);
+    QPointer<TFileRecvForm> first, second;
+    Offer([&](TFileRecvForm* form) { first = form; });
+    Offer([&](TFileRecvForm* form) { second = form; }, 10, QStringLiteral("b.txt"));
+    ASSERT_TRUE(first && second);
+    first->btRecvClick();
+    ASSERT_EQ(FEngine.recvAccepts.size(), 1u);
+    EXPECT_EQ(FEngine.recvAccepts[0].iSocketNo, 9);
+    EXPECT_EQ(FEngine.recvAccepts[0].sPath, Saved(QStringLiteral("写真.png")));
+    EXPECT_EQ(first->Tag(), 1);
+    EXPECT_EQ(second->Tag(), 0);
+    second->close();
+    EXPECT_EQ(FEngine.recvCancels, std::vector<int>{10});
+    EXPECT_EQ(FEngine.recvAccepts.size(), 1u);
     CallerCloses(9);
+}
+
+// The engine found nothing to answer for (the offer ended meanwhile): the window
+// stays as it was and sends nothing more.
+TEST_F(FileRecvFormTest, AnAcceptanceTheEngineNoLongerTakesChangesNothing)
+{
+    struct TGoneEngine : TFakeFileEngine {
+        TParvaneNetwork::TFileRecvAcceptResult FileRecvAccept(int iSocketNo, const QString& sPath,
+                                                              bool bReplace) override
+        {
+            recvAccepts.push_back({iSocketNo, sPath, bReplace});
+            return TParvaneNetwork::TFileRecvAcceptResult::Ended;
+        }
+    } gone;
+    SetFileTransferEngine(&gone);
+    QPointer<TFileRecvForm> shown;
+    Offer([&](TFileRecvForm* form) {
+        shown = form;
+        form->btRecvClick();
+    });
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(gone.recvAccepts.size(), 1u);
+    EXPECT_EQ(shown->Tag(), 0);
+    EXPECT_TRUE(shown->btRecv->isEnabled());
+    EXPECT_EQ(shown->StatusText(), QStringLiteral("保存先ファイル名を指定してください"));
+    shown->close();
+    SetFileTransferEngine(&FEngine);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
@@ -31,6 +32,14 @@ struct TFakeFileEngine : TFileTransferEngine {
     std::vector<Send> sends;
     std::vector<int> sendCancels;
     std::vector<int> recvCancels;
+    struct Accept {
+        int iSocketNo = 0;
+        QString sPath;
+        bool bReplace = false;
+    };
+    std::vector<Accept> recvAccepts;
+    // The path of the last acceptance that was answered Accepted.
+    QString sAccepted;
     // Runs inside a cancel, after its routed report.
     std::function<void(int iSocketNo)> OnCancel;
 
@@ -56,6 +65,17 @@ struct TFakeFileEngine : TFileTransferEngine {
         if (OnCancel)
             OnCancel(iSocketNo);
         return true;
+    }
+    // As the engine answers: something at the path is not replaced unasked.
+    TParvaneNetwork::TFileRecvAcceptResult FileRecvAccept(int iSocketNo, const QString& sPath,
+                                                          bool bReplace) override
+    {
+        recvAccepts.push_back({iSocketNo, sPath, bReplace});
+        const QFileInfo there(sPath);
+        if (!bReplace && (there.exists() || there.isSymLink()))
+            return TParvaneNetwork::TFileRecvAcceptResult::Exists;
+        sAccepted = sPath;
+        return TParvaneNetwork::TFileRecvAcceptResult::Accepted;
     }
     QString UserHandle(const QString&, const QString&) const override { return sHandle; }
 };

@@ -604,57 +604,64 @@ TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
     EXPECT_FALSE(form.miMessageRecv->isEnabled());
 }
 
-// The file receive window replaced by an answer of the test's.
+// The file receive window replaced by a list of the offers it was opened for.
 struct TFileOfferWindows : TProgramWindows {
-    std::function<QString(const QString& sFileName)> Answer;
-    QString FileRecvFormShow(const QString& sFileName, qint64, const QString&, int, const TPeer&) override
+    QStringList* pOffered = nullptr;
+    void FileRecvFormShow(const QString& sFileName, qint64, const QString&, int, const TPeer&) override
     {
-        return Answer(sFileName);
+        pOffered->append(sFileName);
     }
 };
 
-TEST_F(MainFormTest, ClosingWhileAnOfferWaitsDeclinesIt)
+// The offer's window answers it through the engine; the event itself waits for nothing.
+TEST_F(MainFormTest, AnOfferOpensItsWindowAndTheEventReturnsAtOnce)
 {
-    WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
+    QStringList slOffered;
     auto windows = std::make_unique<TFileOfferWindows>();
-    TMainForm* pForm = nullptr;
-    bool bTerminated = false;
-    windows->Answer = [&](const QString&) {
-        // The user quits from the tray while the save dialog is still open.
-        pForm->close();
-        return QStringLiteral("/tmp/never");
-    };
-    TMainForm& form = Start(std::move(windows));
-    pForm = &form;
-    form.OnTerminate = [&] { bTerminated = true; };
-    QString sFileName = QStringLiteral("a.txt");
-    bool bCancel = false;
-    form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
-    EXPECT_TRUE(bCancel);
-    EXPECT_TRUE(sFileName.isEmpty());
-    EXPECT_TRUE(bTerminated);
-}
-
-TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
-{
-    WriteIni("[Option]\r\nSecurityFileRecvCancel=1\r\nSecurityFileRecvCancelAbsence=1\r\n");
-    int iAsked = 0;
-    auto windows = std::make_unique<TFileOfferWindows>();
-    windows->Answer = [&](const QString& s) {
-        ++iAsked;
-        return QStringLiteral("/tmp/") + s;
-    };
+    windows->pOffered = &slOffered;
     TMainForm& form = Start(std::move(windows));
     QString sFileName = QStringLiteral("a.txt");
     bool bCancel = false;
     form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
     EXPECT_FALSE(bCancel);
-    EXPECT_EQ(sFileName, QStringLiteral("/tmp/a.txt"));
+    EXPECT_TRUE(sFileName.isEmpty());
+    EXPECT_EQ(slOffered, QStringList{QStringLiteral("a.txt")});
+}
+
+TEST_F(MainFormTest, AnOfferWhileTheProgramClosesIsRefused)
+{
+    WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
+    QStringList slOffered;
+    auto windows = std::make_unique<TFileOfferWindows>();
+    windows->pOffered = &slOffered;
+    TMainForm& form = Start(std::move(windows));
+    bool bTerminated = false;
+    form.OnTerminate = [&] { bTerminated = true; };
+    form.close();
+    ASSERT_TRUE(bTerminated);
+    QString sFileName = QStringLiteral("a.txt");
+    bool bCancel = false;
+    form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
+    EXPECT_TRUE(bCancel);
+    EXPECT_TRUE(slOffered.isEmpty());
+}
+
+TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
+{
+    WriteIni("[Option]\r\nSecurityFileRecvCancel=1\r\nSecurityFileRecvCancelAbsence=1\r\n");
+    QStringList slOffered;
+    auto windows = std::make_unique<TFileOfferWindows>();
+    windows->pOffered = &slOffered;
+    TMainForm& form = Start(std::move(windows));
+    QString sFileName = QStringLiteral("a.txt");
+    bool bCancel = false;
+    form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
+    EXPECT_FALSE(bCancel);
     form.PVN->SetAbsence(true);
     sFileName = QStringLiteral("b.txt");
     form.PVNFileRecvStart(form.PVN.get(), 8, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
     EXPECT_TRUE(bCancel);
-    EXPECT_EQ(iAsked, 1);
+    EXPECT_EQ(slOffered, QStringList{QStringLiteral("a.txt")});
 }
 
 TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket)

@@ -309,6 +309,51 @@ TEST_F(Datagrams, TwentyFirstIncompleteSenderOverflowsUntilThePurge)
     ASSERT_TRUE(senders[20]->SendTo(first, EngineAddress()));
     PumpFor(200);
     EXPECT_EQ(overflows, 2);
+
+    // Every slot is held again, by twenty other senders: a record that is complete
+    // in its one datagram needs none and is dispatched all the same.
+    CountLogins();
+    for (int i = 0; i < 19; ++i)
+        ASSERT_TRUE(senders[i]->SendTo(first, EngineAddress()));
+    PumpFor(200);
+    EXPECT_EQ(overflows, 2);
+    ASSERT_TRUE(senders[20]->SendTo(Frame(PeerPacketId(2) + PeerLogin())[0], EngineAddress()));
+    EXPECT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+}
+
+// A sender opens records it never finishes, as many as it likes: it holds only a
+// few slots (its oldest gives way to its newest), and everyone else's records,
+// of one datagram or of several, still arrive.
+TEST_F(Datagrams, LoneLaterFragmentsOfOneSenderLeaveTheOthersTheirSlots)
+{
+    LogIn();
+    CountLogins();
+    int overflows = 0;
+    Engine->OnErrorRecvOverflow = [&](TParvaneNetwork*) { ++overflows; };
+    for (int i = 0; i < TParvaneNetwork::RecvDataBackCount + 5; ++i) {
+        const QByteArray lone = QByteArray(1, '\x02') + "lone " + QByteArray::number(i) + QByteArray(1, '\0');
+        ASSERT_TRUE(Peer.SendTo(lone, EngineAddress()));
+    }
+    PumpFor(200);
+    EXPECT_EQ(overflows, 0);
+
+    const QString address = QStringLiteral("198.18.1.40");
+    RunIp({"-n", FLan->NamespaceName(1), "addr", "replace", address + "/15", "dev", "eth0"});
+    RawPeer other;
+    FLan->Enter(1);
+    const bool opened = other.Open(0, address);
+    FLan->Enter(0);
+    ASSERT_TRUE(opened);
+    ASSERT_TRUE(other.SendTo(Frame(PeerPacketId(1) + PeerLogin())[0], EngineAddress()));
+    ASSERT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST2") == 1; }));
+    // Two datagrams, the first waiting in a slot for the second; another machine's log-in.
+    const QString login = PeerLogin("2200", "0", "0", "198.18.0.2\r\n", QString(300, u'y'))
+                              .replace(QStringLiteral("PVHOST2"), QStringLiteral("PVHOST7"));
+    const auto twoParts = Frame(PeerPacketId(2) + login);
+    ASSERT_EQ(twoParts.size(), 2u);
+    ASSERT_TRUE(other.SendAll(twoParts, EngineAddress()));
+    EXPECT_TRUE(WaitUntil([&] { return LoginsOf("PVHOST7") == 1; }));
+    EXPECT_EQ(overflows, 0);
 }
 
 TEST_F(Datagrams, SlotIsPurgedAfterAMinuteAcrossMidnight)

@@ -21,6 +21,7 @@
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -36,6 +37,8 @@ public:
     }
     static void SetConnectTimeout(TParvaneNetwork& engine, int ms) { engine.PrConnectTimeoutMs = ms; }
     static void SetHeaderTimeout(TParvaneNetwork& engine, int ms) { engine.PrFileHeaderTimeoutMs = ms; }
+    static void SetStallTime(TParvaneNetwork& engine, int ms) { engine.PrTransferStallMs = ms; }
+    static int AcceptFailures(const TParvaneNetwork& engine) { return engine.PrAcceptFailures; }
     // Watches a socket for data as the engine watches its transfer sockets, with no transfer behind it.
     static bool Watch(TParvaneNetwork& engine, int fd)
     {
@@ -289,10 +292,21 @@ protected:
     }
 
     // A connection from host 2 to the engine's file port; made here, scripted on a thread.
-    int ConnectFromPeer()
+    // From sSource, one of host 2's addresses, when given.
+    int ConnectFromPeer(const QString& sSource = QString())
     {
         FLan->Enter(1);
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (!sSource.isEmpty()) {
+            sockaddr_in source{};
+            source.sin_family = AF_INET;
+            inet_pton(AF_INET, sSource.toLatin1().constData(), &source.sin_addr);
+            if (bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+                FLan->Enter(0);
+                close(fd);
+                return -1;
+            }
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(kEnginePort);
@@ -1167,7 +1181,8 @@ TEST_F(FileTransfer, UnfinishedHeadersAreCappedAndTimedOutWithoutTouchingATransf
     }
     TestSupport::PumpFor(100);
     for (int i = 0; i < static_cast<int>(silent.size()); ++i) {
-        const bool kept = i < TParvaneNetwork::FileHeaderPendingMax;
+        // All from one address, which may hold only so many of them.
+        const bool kept = i < TParvaneNetwork::FileHeaderPerPeerMax;
         EXPECT_EQ(!WaitReadable(silent[i], 0), kept) << i;
     }
     // Past the time-out every one of them is closed, without an answer.
@@ -1186,6 +1201,346 @@ TEST_F(FileTransfer, UnfinishedHeadersAreCappedAndTimedOutWithoutTouchingATransf
     // Only the one offer was ever put to the user.
     EXPECT_EQ(
         std::count_if(Events.begin(), Events.end(), [](const FileEvent& e) { return e.kind == "offer"; }), 1);
+}
+
+// Offers left for a later answer, from several addresses of one hostile host:
+// so many wait per address and in all; the rest are refused as the user would
+// refuse them, and a place that frees is taken by the next offer.
+TEST_F(FileTransfer, OffersWaitingForTheUserAreCappedPerPeerAndInAll)
+{
+    std::vector<int> waiting;
+    OnOffer = [&](int s, QString& name, bool&) {
+        waiting.push_back(s);
+        name.clear();
+    };
+    constexpr int kAddresses = 5;
+    constexpr int kPerAddress = TParvaneNetwork::FileOfferPerPeerMax + 1;
+    std::vector<int> kept;
+    std::vector<int> refused;
+    for (int a = 0; a < kAddresses; ++a) {
+        const QString source = QStringLiteral("198.18.3.%1").arg(a + 1);
+        RunIp({"-n", FLan->NamespaceName(1), "addr", "replace", source + "/15", "dev", "eth0"});
+        for (int i = 0; i < kPerAddress; ++i) {
+            const int fd = ConnectFromPeer(source);
+            ASSERT_GE(fd, 0) << qPrintable(source);
+            ASSERT_TRUE(SendAll(fd, Offer("a.txt", 3)));
+            const int offers = static_cast<int>(waiting.size());
+            // Each offer is either put to the user or refused before the next one comes.
+            ASSERT_TRUE(
+                WaitUntil([&] { return static_cast<int>(waiting.size()) > offers || WaitReadable(fd, 0); },
+                          kScriptWaitMs));
+            (static_cast<int>(waiting.size()) > offers ? kept : refused).push_back(fd);
+        }
+    }
+    EXPECT_EQ(static_cast<int>(waiting.size()), TParvaneNetwork::FileOfferPendingMax);
+    EXPECT_EQ(static_cast<int>(refused.size()),
+              kAddresses * kPerAddress - TParvaneNetwork::FileOfferPendingMax);
+    for (int fd : refused)
+        EXPECT_TRUE(SeesCloseWithoutData(fd, 0));
+    for (int fd : kept)
+        EXPECT_FALSE(WaitReadable(fd, 0));
+    EXPECT_FALSE(Has("error"));
+
+    // The user refuses one: the next offer takes its place.
+    ASSERT_TRUE(Engine->FileRecvCancel(waiting.front()));
+    ASSERT_TRUE(WaitUntil([&] { return WaitReadable(kept.front(), 0); }, kScriptWaitMs));
+    const int fd = ConnectFromPeer(QStringLiteral("198.18.3.5"));
+    ASSERT_TRUE(SendAll(fd, Offer("b.txt", 3)));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return static_cast<int>(waiting.size()) == TParvaneNetwork::FileOfferPendingMax + 1; },
+        kScriptWaitMs));
+    for (int k : kept)
+        close(k);
+    for (int r : refused)
+        close(r);
+    close(fd);
+}
+
+// An accepted offer starts at once, however many later offers wait for the user;
+// a file that the first one made meanwhile is asked about again, not replaced.
+TEST_F(FileTransfer, AnAcceptedOfferRunsWhileALaterOneWaitsAndItsFileIsNotReplacedUnasked)
+{
+    std::vector<int> waiting;
+    OnOffer = [&](int s, QString& name, bool&) {
+        waiting.push_back(s);
+        name.clear();
+    };
+    const int first = ConnectFromPeer();
+    const int second = ConnectFromPeer();
+    ASSERT_GE(first, 0);
+    ASSERT_GE(second, 0);
+    SentByScript one, two;
+    Script([&, first] {
+        SendAll(first, Offer("same.txt", 5));
+        one.answer = ReadUntil(first, "\r\n");
+        SendAll(first, "first");
+        one.sawEnd = ReadUntil(first, "\r\n") == "PVNFILEEND:\r\n";
+        close(first);
+        one.done = true;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return waiting.size() == 1; }, kScriptWaitMs));
+    Script([&, second] {
+        SendAll(second, Offer("same.txt", 6));
+        two.answer = ReadUntil(second, "\r\n");
+        SendAll(second, "second");
+        two.sawEnd = ReadUntil(second, "\r\n") == "PVNFILEEND:\r\n";
+        close(second);
+        two.done = true;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return waiting.size() == 2; }, kScriptWaitMs));
+    const QString path = Folder.filePath("same.txt");
+    EXPECT_EQ(Engine->FileRecvAccept(waiting[0], path, false),
+              TParvaneNetwork::TFileRecvAcceptResult::Accepted);
+    ASSERT_TRUE(WaitUntil([&] { return one.done && Has("end"); }, kScriptWaitMs));
+    EXPECT_EQ(one.answer, QByteArray("PVNFILESTART:OK\r\n"));
+    EXPECT_TRUE(one.sawEnd);
+    EXPECT_FALSE(two.done);
+
+    EXPECT_EQ(Engine->FileRecvAccept(waiting[1], path, false),
+              TParvaneNetwork::TFileRecvAcceptResult::Exists);
+    EXPECT_EQ(ReadFile(path), QByteArray("first"));
+    EXPECT_EQ(Engine->FileRecvAccept(waiting[1], path, true),
+              TParvaneNetwork::TFileRecvAcceptResult::Accepted);
+    ASSERT_TRUE(WaitUntil([&] { return two.done && Events.back().kind == "end"; }, kScriptWaitMs));
+    EXPECT_TRUE(two.sawEnd);
+    EXPECT_EQ(ReadFile(path), QByteArray("second"));
+    EXPECT_EQ(Engine->FileRecvAccept(waiting[1], path, true), TParvaneNetwork::TFileRecvAcceptResult::Ended);
+}
+
+// Another reception still writing to a path cannot lose its file to a replace.
+TEST_F(FileTransfer, ReplacingAFileAnotherReceptionWritesIsErrorTwo)
+{
+    std::vector<int> waiting;
+    OnOffer = [&](int s, QString& name, bool&) {
+        waiting.push_back(s);
+        name.clear();
+    };
+    const int first = ConnectFromPeer();
+    const int second = ConnectFromPeer();
+    std::atomic<bool> release{false};
+    std::atomic<bool> secondClosed{false};
+    Script([&, first] {
+        SendAll(first, Offer("same.txt", 10));
+        ReadUntil(first, "\r\n");
+        SendAll(first, "half!");
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        SendAll(first, "done!");
+        ReadUntil(first, "\r\n");
+        close(first);
+    });
+    Script([&, second] {
+        SendAll(second, Offer("same.txt", 3));
+        secondClosed = SeesCloseWithoutData(second);
+        close(second);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return waiting.size() == 2; }, kScriptWaitMs));
+    const QString path = Folder.filePath("same.txt");
+    ASSERT_EQ(Engine->FileRecvAccept(waiting[0], path, false),
+              TParvaneNetwork::TFileRecvAcceptResult::Accepted);
+    ASSERT_TRUE(WaitUntil([&] { return Has("progress"); }, kScriptWaitMs));
+    EXPECT_EQ(Engine->FileRecvAccept(waiting[1], path, true), TParvaneNetwork::TFileRecvAcceptResult::Ended);
+    ASSERT_TRUE(Has("error"));
+    EXPECT_EQ(Last("error")->socket, waiting[1]);
+    EXPECT_EQ(Last("error")->a, TParvaneNetwork::FileRecvErrorFile);
+    release = true;
+    ASSERT_TRUE(WaitUntil([&] { return secondClosed && Events.back().kind == "end"; }, kScriptWaitMs));
+    EXPECT_EQ(ReadFile(path), QByteArray("half!done!"));
+}
+
+// A peer that stops half-way, or never ends, no longer holds its transfer for ever:
+// past the stall time it ends as the peer's close would end it.
+TEST_F(FileTransfer, ReceptionThatStallsEndsAsByTheClose)
+{
+    TParvaneNetworkFileTestAccess::SetStallTime(*Engine, 400);
+    const int fd = ConnectFromPeer();
+    ASSERT_GE(fd, 0);
+    std::atomic<bool> closedOnUs{false};
+    Script([&, fd] {
+        SendAll(fd, Offer("stalled.bin", 10000));
+        ReadUntil(fd, "\r\n");
+        SendAll(fd, RandomBytes(5000));
+        // Nothing more, and no close: only the engine can end it.
+        closedOnUs = SeesCloseWithoutData(fd, kScriptWaitMs);
+        close(fd);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return closedOnUs && Ended(); }, kScriptWaitMs + 2000));
+    ASSERT_TRUE(Has("error"));
+    EXPECT_EQ(Last("error")->a, TParvaneNetwork::FileRecvErrorClosed);
+    EXPECT_FALSE(QFileInfo::exists(Folder.filePath("stalled.bin")));
+}
+
+enum class ReceiverStall { StopsReading, NeverSendsTheEndLine };
+
+class FileSendStalled : public FileTransfer, public testing::WithParamInterface<ReceiverStall> {};
+
+TEST_P(FileSendStalled, EndsAsByTheClose)
+{
+    TParvaneNetworkFileTestAccess::SetStallTime(*Engine, 400);
+    const bool stopsReading = GetParam() == ReceiverStall::StopsReading;
+    const qint64 size = stopsReading ? 64 * 1024 * 1024 : 1000;
+    const QString path = Folder.filePath("big.bin");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(size));
+    }
+    const int listener = ListenIn(1);
+    KnowPeer(FLan->Address(1));
+    std::atomic<bool> ended{false};
+    std::atomic<bool> scriptDone{false};
+    // The receiver holds on to the connection, silent, until the sender has given up.
+    Script([&, listener, stopsReading] {
+        const int fd = AcceptOne(listener);
+        if (fd >= 0) {
+            ReadUntil(fd, "\\|\r\n");
+            SendAll(fd, "PVNFILESTART:OK\r\n");
+            ReadExactly(fd, stopsReading ? 100000 : 1000);
+            for (int i = 0; i < 1000 && !ended; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            close(fd);
+        }
+        scriptDone = true;
+    });
+    const int id = Engine->FileSend(path, QString(), FLan->Address(1), "Parvane2");
+    ASSERT_GT(id, 0);
+    const bool endedInTime = WaitUntil([&] { return Ended(); }, 6000);
+    ended = true;
+    ASSERT_TRUE(WaitUntil([&] { return scriptDone.load(); }, kScriptWaitMs + 4000));
+    ASSERT_TRUE(endedInTime);
+    ASSERT_TRUE(Has("error"));
+    EXPECT_EQ(Last("error")->socket, id);
+    EXPECT_EQ(Last("error")->a, TParvaneNetwork::FileSendErrorClosed);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileTransfer, FileSendStalled,
+                         testing::Values(ReceiverStall::StopsReading, ReceiverStall::NeverSendsTheEndLine),
+                         [](const testing::TestParamInfo<ReceiverStall>& info) {
+                             return std::string(info.param == ReceiverStall::StopsReading
+                                                    ? "StopsReading"
+                                                    : "NeverSendsTheEndLine");
+                         });
+
+// A handler that waits in an event loop of its own (a box telling the user that
+// one transfer ended) holds up no other transfer: one that was sending goes on
+// inside that loop and ends there.
+TEST_F(FileTransfer, ATransferGoesOnWhileAnotherOnesEventWaitsInAnEventLoop)
+{
+    // Long enough that the other transfer's end comes while this one still sends.
+    const qint64 size = qint64(1) << 30;
+    const QString path = Folder.filePath("long.bin");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(size));
+    }
+    const int listener = ListenIn(1);
+    KnowPeer(FLan->Address(1));
+    std::atomic<qint64> received{0};
+    std::atomic<bool> receiverDone{false};
+    // Takes everything as fast as it comes and keeps none of it.
+    Script([&, listener, size] {
+        const int fd = AcceptOne(listener);
+        if (fd >= 0) {
+            ReadUntil(fd, "\\|\r\n");
+            SendAll(fd, "PVNFILESTART:OK\r\n");
+            std::vector<char> buffer(1 << 20);
+            while (received < size && WaitReadable(fd, kScriptWaitMs)) {
+                const ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
+                if (n <= 0)
+                    break;
+                received += n;
+            }
+            SendAll(fd, "PVNFILEEND:\r\n");
+            SeesCloseWithoutData(fd);
+            close(fd);
+        }
+        receiverDone = true;
+    });
+    const int sending = Engine->FileSend(path, QString(), FLan->Address(1), "Parvane2");
+    ASSERT_GT(sending, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Has("progress"); }, kScriptWaitMs));
+
+    // Each short reception's end waits a while in a loop of its own; the long
+    // transfer moves on inside every one of them.
+    constexpr int kShort = 8;
+    int ends = 0;
+    std::vector<qint64> movedInside;
+    const auto sent = [&] {
+        const FileEvent* last = nullptr;
+        for (const FileEvent& e : Events) {
+            if (e.socket == sending && (e.kind == "progress" || e.kind == "end"))
+                last = &e;
+        }
+        return last == nullptr ? qint64(0) : last->kind == "end" ? size : last->a;
+    };
+    Engine->OnFileRecvEnd = [&](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
+                                const QString&) {
+        ++ends;
+        const qint64 before = sent();
+        if (before >= size)
+            return;
+        TestSupport::PumpFor(150);
+        movedInside.push_back(sent() - before);
+    };
+    for (int i = 0; i < kShort; ++i) {
+        const int fd = ConnectFromPeer();
+        ASSERT_GE(fd, 0);
+        Script([&, fd, i] {
+            SendAll(fd, Offer(QStringLiteral("short%1.txt").arg(i), 3));
+            ReadUntil(fd, "\r\n");
+            SendAll(fd, "abc");
+            ReadUntil(fd, "\r\n");
+            close(fd);
+        });
+        ASSERT_TRUE(WaitUntil([&] { return ends == i + 1; }, 30000));
+        if (sent() >= size)
+            break;
+    }
+    ASSERT_FALSE(movedInside.empty());
+    for (std::size_t i = 0; i < movedInside.size(); ++i)
+        EXPECT_GT(movedInside[i], 0) << i;
+    ASSERT_TRUE(WaitUntil([&] { return receiverDone.load(); }, 60000));
+    EXPECT_EQ(received.load(), size);
+}
+
+// Out of descriptors, a connection waiting on the file port cannot be taken: the
+// engine tries again now and then instead of at once and for ever, and takes it
+// once a descriptor is free.
+TEST_F(FileTransfer, AcceptThatFailsForWantOfDescriptorsIsTriedAgainLater)
+{
+    std::vector<int> offers;
+    OnOffer = [&](int s, QString& name, bool&) {
+        offers.push_back(s);
+        name.clear();
+    };
+    const int fd = ConnectFromPeer();
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(SendAll(fd, Offer("a.txt", 3)));
+    // Every descriptor below the limit taken.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    int highest = 0;
+    for (const QString& name :
+         QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System))
+        highest = std::max(highest, name.toInt());
+    rlimit low = saved;
+    low.rlim_cur = static_cast<rlim_t>(highest + 1);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> fillers;
+    for (int f; (f = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        fillers.push_back(f);
+    TestSupport::PumpFor(1500);
+    const int failures = TParvaneNetworkFileTestAccess::AcceptFailures(*Engine);
+    for (int f : fillers)
+        close(f);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_GE(failures, 1);
+    // A pause between tries, not a try on every turn of the loop.
+    EXPECT_LE(failures, 10);
+    EXPECT_TRUE(offers.empty());
+    EXPECT_TRUE(WaitUntil([&] { return offers.size() == 1; }, kScriptWaitMs));
+    close(fd);
 }
 
 } // namespace

@@ -374,6 +374,26 @@ const AbsenceCase kAbsenceCases[] = {
 INSTANTIATE_TEST_SUITE_P(Messages, AbsenceAnswerCases, ::testing::ValuesIn(kAbsenceCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// A peer asking without end makes this copy broadcast no faster than the cap a second.
+TEST_F(MessageWireTest, AwayRequestsAreAnsweredOnlySoManyASecond)
+{
+    qint64 now = 1000000;
+    TParvaneNetworkTestAccess::SetMonotonicClock(*engine, [&] { return now; });
+    const QString check = QStringLiteral("PVMESSAGE:HUZAI_CHECK&|%1&|Parvane2&|%2&|PeerApp").arg(own, other);
+    for (int i = 0; i < 3 * TParvaneNetwork::RequestAnswersPerSecondMax; ++i) {
+        ASSERT_TRUE(peer->Send(check));
+        PumpFor(2);
+    }
+    PeerHeard(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE"));
+    EXPECT_EQ(peer->WithKeyword(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE")).size(),
+              TParvaneNetwork::RequestAnswersPerSecondMax);
+    // A second later a request is answered again.
+    now += 1000;
+    peer->Received().clear();
+    ASSERT_TRUE(peer->Send(check));
+    EXPECT_TRUE(Await(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE")));
+}
+
 TEST_F(MessageWireTest, AwayRequestForAnotherCopyIsNotAnswered)
 {
     ASSERT_TRUE(peer->Send(QStringLiteral("PVMESSAGE:HUZAI_CHECK&|%1&|Other&|%2&|PeerApp").arg(own, other)));

@@ -1,0 +1,252 @@
+// The program in host 1 of a test LAN against a hostile peer in host 2 that
+// offers files over raw connections, and a pvnpeer copy in host 3 that checks
+// the program still answers. The offers are scripted byte by byte on threads
+// of their own; the program's windows are driven by the keyboard.
+#include "FileTransferStream.h"
+#include "PeerProcess.h"
+#include "ProgramCopy.h"
+#include "TestLan.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QThread>
+#include <arpa/inet.h>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using TestSupport::PollFor;
+using TestSupport::ProgramCopy;
+
+constexpr quint16 kFilePort = 52000;
+constexpr int kScriptWaitMs = 15000;
+
+QByteArray Settings()
+{
+    return "[Option]\r\nHandleName=Gamma\r\nCustomizeStartVersionCheck=0\r\n[MainWindow]\r\nLeft=10\r\n"
+           "Top=10\r\nWidth=560\r\nHeight=200\r\n[FileRecvWindow]\r\nLeft=120\r\nTop=250\r\n";
+}
+
+QByteArray OfferOf(const QString& sName, qint64 iSize)
+{
+    FileTransferStream::FileOffer offer;
+    offer.sHandleName = QStringLiteral("悪い人");
+    offer.sMachineName = QStringLiteral("PVHOST2");
+    offer.sDiscrimination = QStringLiteral("Parvane2");
+    offer.sFileName = sName;
+    offer.iFileSize = iSize;
+    offer.sComment = QStringLiteral("どうぞ");
+    return FileTransferStream::BuildOfferHeader(offer);
+}
+
+bool SendAll(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = send(fd, bytes.constData() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// Reads one line; empty on close or time-out.
+QByteArray ReadLine(int fd, int iMs = kScriptWaitMs)
+{
+    QByteArray got;
+    while (!got.endsWith("\r\n")) {
+        pollfd p{fd, POLLIN, 0};
+        char c = 0;
+        if (poll(&p, 1, iMs) != 1 || recv(fd, &c, 1, 0) != 1)
+            return QByteArray();
+        got.append(c);
+    }
+    return got;
+}
+
+int DescriptorsOf(qint64 iPid)
+{
+    return static_cast<int>(
+        QDir(QStringLiteral("/proc/%1/fd").arg(iPid)).entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
+
+// The processor time the process has used so far, in clock ticks.
+qint64 CpuTicksOf(qint64 iPid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(iPid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = stat.readAll().split(')').value(1).split(' ');
+    // After the name: state is field 1, utime 12 and stime 13.
+    return fields.value(12).toLongLong() + fields.value(13).toLongLong();
+}
+
+class FileOfferLan : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* tool : {"Xvfb", "xdotool"})
+            ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) << tool;
+        ASSERT_TRUE(FLan.IsReady()) << qPrintable(FLan.Error());
+        ASSERT_TRUE(FProgram.Start(Settings()));
+    }
+
+    void TearDown() override
+    {
+        for (int fd : FConnections)
+            close(fd);
+    }
+
+    // A connection from the hostile host to the program's file port, from sSource when given.
+    int Connect(const QString& sSource = QString())
+    {
+        const int fd = FLan.In(1, [] { return socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); });
+        if (!sSource.isEmpty()) {
+            sockaddr_in source{};
+            source.sin_family = AF_INET;
+            inet_pton(AF_INET, sSource.toLatin1().constData(), &source.sin_addr);
+            if (bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+                close(fd);
+                return -1;
+            }
+        }
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_port = htons(kFilePort);
+        inet_pton(AF_INET, FLan.Address(0).toLatin1().constData(), &target.sin_addr);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
+            close(fd);
+            return -1;
+        }
+        FConnections.push_back(fd);
+        return fd;
+    }
+
+    QStringList ReceiveWindows() const
+    {
+        return FProgram
+            .Tool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                   QStringLiteral("ファイル受信")})
+            .split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    TestLan FLan{3};
+    ProgramCopy FProgram{FLan, 0};
+    std::vector<int> FConnections;
+};
+
+// Two hundred finished offers from ten addresses, all held open: the program keeps
+// only the few it puts to the user, opens a window for each of those alone, and
+// still answers a message from someone else.
+TEST_F(FileOfferLan, TwoHundredOffersHeldOpenCostFewDescriptorsAndTheProgramKeepsAnswering)
+{
+    TestSupport::PeerProcess witness;
+    ASSERT_TRUE(witness.StartLoggedIn(FLan, 2, QStringLiteral("見張り")));
+    const int before = DescriptorsOf(FProgram.ProcessId());
+    for (int a = 1; a <= 10; ++a) {
+        const QString source = QStringLiteral("198.18.5.%1").arg(a);
+        ASSERT_TRUE(RunIp({"-n", FLan.NamespaceName(1), "addr", "replace", source + "/15", "dev", "eth0"}));
+        for (int i = 0; i < 20; ++i) {
+            const int fd = Connect(source);
+            ASSERT_GE(fd, 0) << qPrintable(source) << ' ' << i;
+            ASSERT_TRUE(SendAll(fd, OfferOf(QStringLiteral("offer%1.txt").arg(i), 100)));
+        }
+    }
+    // The offers put to the user show their windows; the rest are closed unanswered.
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() >= 16; }, 30000));
+    ASSERT_TRUE(PollFor(
+        [&] {
+            int closed = 0;
+            for (int fd : FConnections) {
+                pollfd p{fd, POLLIN, 0};
+                closed += poll(&p, 1, 0) == 1;
+            }
+            return closed == 200 - 16;
+        },
+        30000));
+    EXPECT_EQ(ReceiveWindows().size(), 16);
+    const int added = DescriptorsOf(FProgram.ProcessId()) - before;
+    RecordProperty("ProgramDescriptorsAddedByTheOffers", added);
+    EXPECT_LT(added, 64);
+    // How busy it stays is a figure to read, not to assert on a shared machine.
+    const qint64 ticks = CpuTicksOf(FProgram.ProcessId());
+    QThread::msleep(2000);
+    RecordProperty("ProgramCpuTicksIn2sWithOffersHeld",
+                   static_cast<int>(CpuTicksOf(FProgram.ProcessId()) - ticks));
+
+    const QString sId =
+        witness.Call(QStringLiteral("MessageSend"), {QStringLiteral("聞こえますか"), FLan.MachineName(0),
+                                                     QStringLiteral("Parvane2"), QStringLiteral("0")});
+    ASSERT_NE(sId, QStringLiteral("?"));
+    const auto receipt = witness.WaitEvent(QStringLiteral("OnMessageOk"), 20000);
+    ASSERT_TRUE(receipt);
+    EXPECT_EQ(receipt->value(0), sId);
+    EXPECT_TRUE(FProgram.Running());
+}
+
+// Two offers of the same name wait; the first is accepted and runs at once, and
+// the second, accepted after the first made its file, asks before replacing it.
+TEST_F(FileOfferLan, AnAcceptedOfferRunsWhileALaterOneWaitsAndItsFileIsAskedAbout)
+{
+    const int first = Connect();
+    ASSERT_GE(first, 0);
+    ASSERT_TRUE(SendAll(first, OfferOf(QStringLiteral("same.txt"), 5)));
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() == 1; }, 15000));
+    const QString sFirstWindow = ReceiveWindows().front();
+    const int second = Connect();
+    ASSERT_GE(second, 0);
+    ASSERT_TRUE(SendAll(second, OfferOf(QStringLiteral("same.txt"), 6)));
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() == 2; }, 15000));
+    QString sSecondWindow;
+    for (const QString& sWindow : ReceiveWindows()) {
+        if (sWindow != sFirstWindow)
+            sSecondWindow = sWindow;
+    }
+
+    std::atomic<bool> firstDone{false};
+    QByteArray firstAnswer;
+    std::thread script([&] {
+        firstAnswer = ReadLine(first);
+        if (firstAnswer == "PVNFILESTART:OK\r\n" && SendAll(first, "first"))
+            ReadLine(first);
+        // The sender's close ends the transfer; the descriptor itself goes in TearDown.
+        shutdown(first, SHUT_RDWR);
+        firstDone = true;
+    });
+    FProgram.Tool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sFirstWindow});
+    FProgram.Keys({QStringLiteral("alt+r")});
+    const bool bFinished = PollFor([&] { return firstDone.load(); }, kScriptWaitMs + 2000);
+    script.join();
+    ASSERT_TRUE(bFinished);
+    EXPECT_EQ(firstAnswer, QByteArray("PVNFILESTART:OK\r\n"));
+    const QString sSaved = FProgram.FilePath(QStringLiteral("same.txt"));
+    ASSERT_TRUE(PollFor([&] { return QFileInfo(sSaved).size() == 5; }, 10000));
+    // The end of the first is told in a box of its own; it goes with its window.
+    ASSERT_TRUE(PollFor([&] { return FProgram.FocusBox(); }, 10000));
+    FProgram.Keys({QStringLiteral("Return")});
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() == 1; }, 10000));
+
+    FProgram.Tool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sSecondWindow});
+    FProgram.Keys({QStringLiteral("alt+r")});
+    // The question about the file that is there now; No keeps it and the offer waits.
+    ASSERT_TRUE(PollFor([&] { return FProgram.FocusBox(); }, 10000));
+    FProgram.Keys({QStringLiteral("alt+n")});
+    pollfd p{second, POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 1000), 0) << "the second offer was answered";
+    QFile saved(sSaved);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("first"));
+    EXPECT_EQ(ReceiveWindows(), QStringList{sSecondWindow});
+}
+
+} // namespace
