@@ -367,14 +367,16 @@ TEST_F(FileRecvFormTest, AnErrorUnderARealQuestionOfTheAcceptStepEndsTheOfferCle
             TestSupport::WaitUntil([form] { return QApplication::activeWindow() == form; }, 2000);
             form->mmRecvFile->setText(c.sPath);
             user.Start();
-            form->btRecvClick();
+            // Pressed as a user presses it: from the program's loop, where the freeing is done.
+            QTimer::singleShot(0, form, [form] { form->btRecvClick(); });
         });
+        EXPECT_TRUE(TestSupport::WaitUntil([&] { return shown.isNull(); }, 5000));
         user.Stop();
         TestSupport::CloseOpenBoxes();
         EXPECT_TRUE(sAnswer.isEmpty());
+        EXPECT_TRUE(FEngine.sAccepted.isEmpty());
         EXPECT_EQ(slSeen, (QStringList{c.sQuestion, sError}));
         EXPECT_FALSE(QDir(sNewFolder).exists());
-        EXPECT_TRUE(TestSupport::WaitUntil([&] { return shown.isNull(); }, 5000));
         EXPECT_EQ(FFreed, 1);
         EXPECT_TRUE(FileRecvWindowList.isEmpty());
     }
