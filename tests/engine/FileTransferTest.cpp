@@ -1318,6 +1318,11 @@ TEST_F(FileTransfer, ReplacingAFileAnotherReceptionWritesIsErrorTwo)
     const int first = ConnectFromPeer();
     const int second = ConnectFromPeer();
     std::atomic<bool> release{false};
+    // A failed assertion must not leave the first peer waiting for ever.
+    const struct Release {
+        std::atomic<bool>& flag;
+        ~Release() { flag = true; }
+    } releaseAtTheEnd{release};
     std::atomic<bool> secondClosed{false};
     Script([&, first] {
         SendAll(first, Offer("same.txt", 10));
@@ -1329,6 +1334,8 @@ TEST_F(FileTransfer, ReplacingAFileAnotherReceptionWritesIsErrorTwo)
         ReadUntil(first, "\r\n");
         close(first);
     });
+    // The second offer comes once the first waits, so that the first is the one accepted.
+    ASSERT_TRUE(WaitUntil([&] { return waiting.size() == 1; }, kScriptWaitMs));
     Script([&, second] {
         SendAll(second, Offer("same.txt", 3));
         secondClosed = SeesCloseWithoutData(second);
