@@ -5,6 +5,7 @@
 #include "FileTransferStream.h"
 #include "PeerProcess.h"
 #include "ProgramCopy.h"
+#include "StreamSend.h"
 #include "TestLan.h"
 
 #include <QDir>
@@ -26,6 +27,7 @@ namespace {
 
 using TestSupport::PollFor;
 using TestSupport::ProgramCopy;
+using TestSupport::SendAll;
 
 constexpr quint16 kFilePort = 52000;
 constexpr int kScriptWaitMs = 15000;
@@ -46,18 +48,6 @@ QByteArray OfferOf(const QString& sName, qint64 iSize)
     offer.iFileSize = iSize;
     offer.sComment = QStringLiteral("どうぞ");
     return FileTransferStream::BuildOfferHeader(offer);
-}
-
-bool SendAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = send(fd, bytes.constData() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
 }
 
 // Reads one line; empty on close or time-out.

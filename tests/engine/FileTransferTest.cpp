@@ -3,6 +3,7 @@
 #include "FileTransferStream.h"
 #include "LanSuite.h"
 #include "ParvaneNetwork.h"
+#include "StreamSend.h"
 #include "TestNames.h"
 #include "WaitUntil.h"
 
@@ -51,6 +52,7 @@ public:
 namespace {
 
 using namespace FileTransferStream;
+using TestSupport::SendAll;
 using TestSupport::WaitUntil;
 
 constexpr int kEnginePort = 52000;
@@ -121,18 +123,6 @@ bool SeesCloseWithoutData(int fd, int ms = kScriptWaitMs)
         return false;
     char c = 0;
     return recv(fd, &c, 1, 0) <= 0;
-}
-
-bool SendAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = send(fd, bytes.constData() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
 }
 
 int AcceptOne(int listener, int ms = kScriptWaitMs)
