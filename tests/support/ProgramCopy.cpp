@@ -31,21 +31,23 @@ bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
 
     // The X server is in the host too, so that its clients there reach it by any socket.
     FLan.PlaceProcess(FServer, FHost);
-    FServer.start(QStringLiteral("Xvfb"),
-                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                   QStringLiteral("0"), sScreen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!FNumber.IsValid())
+        return false;
+    FDisplay = FNumber.Display();
+    FServer.start(QStringLiteral("Xvfb"), {FDisplay, QStringLiteral("-screen"), QStringLiteral("0"), sScreen,
+                                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!FServer.waitForStarted(5000))
         return false;
-    QElapsedTimer timer;
-    timer.start();
-    QByteArray number;
-    while (!number.contains('\n') && timer.elapsed() < 10000) {
-        FServer.waitForReadyRead(200);
-        number += FServer.readAllStandardOutput();
-    }
-    if (!number.contains('\n'))
+    // The program starts only once the server answers, so that it never meets a server still
+    // setting up or one that has given up.
+    if (!PollFor(
+            [&] {
+                return FServer.state() != QProcess::Running ||
+                       !Tool({QStringLiteral("getdisplaygeometry")}).isEmpty();
+            },
+            15000) ||
+        FServer.state() != QProcess::Running)
         return false;
-    FDisplay = u':' + QString::fromLatin1(number.trimmed());
 
     FProgram.setProcessEnvironment(Environment());
     FProgram.setProcessChannelMode(QProcess::ForwardedChannels);

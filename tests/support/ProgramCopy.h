@@ -4,6 +4,7 @@
 // in that host, driven from outside by X clients (xdotool, lanshots) that run in
 // the same host: for the tests and benchmarks that watch whole programs talk.
 #include "TestLan.h"
+#include "XDisplayNumber.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -75,6 +76,7 @@ private:
     const TestLan& FLan;
     int FHost;
     QTemporaryDir FDir;
+    XDisplayNumber FNumber;
     QProcess FServer;
     QProcess FProgram;
     QString FDisplay;

@@ -1,28 +1,40 @@
 #include "XServer.h"
 
+#include <QElapsedTimer>
+
 namespace TestSupport {
 
 XServer::XServer(const QString& sScreen)
 {
+    if (!FNumber.IsValid()) {
+        FError = QStringLiteral("no free X display number");
+        return;
+    }
     FServer.setProcessChannelMode(QProcess::SeparateChannels);
-    FServer.start(QStringLiteral("Xvfb"),
-                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                   QStringLiteral("0"), sScreen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    FServer.start(QStringLiteral("Xvfb"), {FNumber.Display(), QStringLiteral("-screen"), QStringLiteral("0"),
+                                           sScreen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!FServer.waitForStarted(5000)) {
         FError = QStringLiteral("Xvfb could not be started: install the xvfb package");
         return;
     }
-    QByteArray number;
-    while (!number.contains('\n') && FServer.waitForReadyRead(10000))
-        number += FServer.readAllStandardOutput();
-    bool bNumber = false;
-    const int iDisplay = number.trimmed().toInt(&bNumber);
-    if (!bNumber) {
-        FError = QStringLiteral("Xvfb named no display: ") +
-                 QString::fromLocal8Bit(FServer.readAllStandardError());
-        return;
+    // Ready once a client is let in; a server that gave up says why on its error channel.
+    QElapsedTimer timer;
+    timer.start();
+    while (FServer.state() == QProcess::Running && timer.elapsed() < 15000) {
+        QProcess probe;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), FNumber.Display());
+        probe.setProcessEnvironment(environment);
+        probe.start(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")});
+        if (probe.waitForFinished(5000) && probe.exitStatus() == QProcess::NormalExit &&
+            probe.exitCode() == 0) {
+            FDisplay = FNumber.Display();
+            return;
+        }
+        FServer.waitForFinished(100);
     }
-    FDisplay = u':' + QString::number(iDisplay);
+    FError = QStringLiteral("Xvfb did not let a client in: ") +
+             QString::fromLocal8Bit(FServer.readAllStandardError());
 }
 
 XServer::~XServer()

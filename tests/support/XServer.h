@@ -1,8 +1,10 @@
 #pragma once
 
 // An X server of the test's own (Xvfb), for a test whose copy of the test
-// program must draw on a real screen or grab keys there. It picks a free
-// display itself and tells its number, so tests run at once cannot collide.
+// program must draw on a real screen or grab keys there. Its display number
+// is one no other server on the machine holds, so tests run at once cannot collide.
+#include "XDisplayNumber.h"
+
 #include <QProcess>
 #include <QString>
 
@@ -22,6 +24,7 @@ public:
     const QString& Display() const { return FDisplay; }
 
 private:
+    XDisplayNumber FNumber;
     QProcess FServer;
     QString FDisplay;
     QString FError;
