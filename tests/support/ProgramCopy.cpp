@@ -17,6 +17,11 @@ ProgramCopy::~ProgramCopy()
     }
 }
 
+// A server compiling its keymap and a program laying out its first window can each take
+// many seconds while a parallel test run loads every core; a start that succeeds returns
+// as soon as it has.
+constexpr int kStartWaitMs = 40000;
+
 bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
 {
     if (!FDir.isValid())
@@ -45,7 +50,7 @@ bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
                 return FServer.state() != QProcess::Running ||
                        !Tool({QStringLiteral("getdisplaygeometry")}).isEmpty();
             },
-            15000) ||
+            kStartWaitMs) ||
         FServer.state() != QProcess::Running)
         return false;
 
@@ -58,7 +63,7 @@ bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
                                                      FMainWindow = Find(QStringLiteral("^Parvane 2$"));
                                                      return !FMainWindow.isEmpty();
                                                  },
-                                                 15000);
+                                                 kStartWaitMs);
 }
 
 QProcessEnvironment ProgramCopy::Environment() const

@@ -16,8 +16,10 @@ namespace TestSupport {
 
 class XDisplayNumber {
 public:
-    // Far above the numbers a desktop or a plain Xvfb picks, so they do not meet ours.
-    static constexpr int kFirst = 100;
+    // Far above the numbers a desktop picks, and above those xvfb-run -a counts up
+    // to from 99 while it sees their lock files: it would take one of ours in the
+    // moment before our server has written its lock.
+    static constexpr int kFirst = 2000;
     // Enough for every X server of a parallel test run on this machine.
     static constexpr int kCount = 400;
 
