@@ -4,23 +4,34 @@
 
 namespace TestSupport {
 
+namespace {
+
+void EndProcess(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
+} // namespace
+
 ProgramCopy::~ProgramCopy()
 {
-    for (QProcess* process : {&FProgram, &FServer}) {
-        if (process->state() == QProcess::NotRunning)
-            continue;
-        process->terminate();
-        if (!process->waitForFinished(5000)) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
-    }
+    EndProcess(FProgram);
+    EndProcess(FServer);
 }
 
 // A server compiling its keymap and a program laying out its first window can each take
 // many seconds while a parallel test run loads every core; a start that succeeds returns
 // as soon as it has.
 constexpr int kStartWaitMs = 40000;
+// Now and then, with many servers starting at once, Xvfb takes its first client and then
+// goes; the program meets no server. Such a start is made again, on a new server.
+constexpr int kStartTries = 3;
 
 bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
 {
@@ -29,16 +40,28 @@ bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
     const QString sProgram = FDir.filePath(QStringLiteral("parvane2"));
     if (!QFile::copy(QStringLiteral(PARVANE2_PATH), sProgram))
         return false;
-    QFile file(FDir.filePath(QStringLiteral("Parvane2.INI")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(settings) != settings.size())
-        return false;
-    file.close();
+    for (int i = 0; i < kStartTries; ++i) {
+        // Each try starts from the settings given, whatever a failed one wrote.
+        QFile file(FDir.filePath(QStringLiteral("Parvane2.INI")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(settings) != settings.size())
+            return false;
+        file.close();
+        if (StartOnce(sProgram, sScreen))
+            return true;
+        EndProcess(FProgram);
+        EndProcess(FServer);
+        FNumber = std::make_unique<XDisplayNumber>();
+    }
+    return false;
+}
 
+bool ProgramCopy::StartOnce(const QString& sProgram, const QString& sScreen)
+{
     // The X server is in the host too, so that its clients there reach it by any socket.
     FLan.PlaceProcess(FServer, FHost);
-    if (!FNumber.IsValid())
+    if (!FNumber->IsValid())
         return false;
-    FDisplay = FNumber.Display();
+    FDisplay = FNumber->Display();
     FServer.start(QStringLiteral("Xvfb"), {FDisplay, QStringLiteral("-screen"), QStringLiteral("0"), sScreen,
                                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!FServer.waitForStarted(5000))
@@ -51,19 +74,33 @@ bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
                        !Tool({QStringLiteral("getdisplaygeometry")}).isEmpty();
             },
             kStartWaitMs) ||
-        FServer.state() != QProcess::Running)
+        FServer.state() != QProcess::Running) {
+        qWarning("program copy: the X server on %s did not answer (%s)", qPrintable(FDisplay),
+                 FServer.state() == QProcess::Running ? "still running" : "ended");
         return false;
+    }
 
     FProgram.setProcessEnvironment(Environment());
     FProgram.setProcessChannelMode(QProcess::ForwardedChannels);
     FLan.PlaceProcess(FProgram, FHost);
     FProgram.start(sProgram, {});
-    return FProgram.waitForStarted(10000) && PollFor(
-                                                 [&] {
-                                                     FMainWindow = Find(QStringLiteral("^Parvane 2$"));
-                                                     return !FMainWindow.isEmpty();
-                                                 },
-                                                 kStartWaitMs);
+    if (!FProgram.waitForStarted(10000))
+        return false;
+    if (PollFor(
+            [&] {
+                FMainWindow = Find(QStringLiteral("^Parvane 2$"));
+                return !FMainWindow.isEmpty();
+            },
+            kStartWaitMs))
+        return true;
+    // What the window list held instead, for the failure to say.
+    qWarning("program copy: no main window on %s (program %s); windows named there: %s", qPrintable(FDisplay),
+             FProgram.state() == QProcess::Running ? "running" : "ended",
+             Tool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("."),
+                   QStringLiteral("getwindowname"), QStringLiteral("%@")})
+                 .toUtf8()
+                 .constData());
+    return false;
 }
 
 QProcessEnvironment ProgramCopy::Environment() const

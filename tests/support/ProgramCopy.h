@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
+#include <memory>
 
 namespace TestSupport {
 
@@ -71,12 +72,14 @@ public:
     const QString& MainWindow() const { return FMainWindow; }
 
 private:
+    // One X server and the program on it; false, with both left to be ended, when either fails.
+    bool StartOnce(const QString& sProgram, const QString& sScreen);
     QProcessEnvironment Environment() const;
 
     const TestLan& FLan;
     int FHost;
     QTemporaryDir FDir;
-    XDisplayNumber FNumber;
+    std::unique_ptr<XDisplayNumber> FNumber = std::make_unique<XDisplayNumber>();
     QProcess FServer;
     QProcess FProgram;
     QString FDisplay;
