@@ -613,13 +613,18 @@ struct TFileOfferWindows : TProgramWindows {
     }
 };
 
+std::unique_ptr<TProgramWindows> OfferWindowsInto(QStringList& slOffered)
+{
+    auto windows = std::make_unique<TFileOfferWindows>();
+    windows->pOffered = &slOffered;
+    return windows;
+}
+
 // The offer's window answers it through the engine; the event itself waits for nothing.
 TEST_F(MainFormTest, AnOfferOpensItsWindowAndTheEventReturnsAtOnce)
 {
     QStringList slOffered;
-    auto windows = std::make_unique<TFileOfferWindows>();
-    windows->pOffered = &slOffered;
-    TMainForm& form = Start(std::move(windows));
+    TMainForm& form = Start(OfferWindowsInto(slOffered));
     QString sFileName = QStringLiteral("a.txt");
     bool bCancel = false;
     form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
@@ -632,9 +637,7 @@ TEST_F(MainFormTest, AnOfferWhileTheProgramClosesIsRefused)
 {
     WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
     QStringList slOffered;
-    auto windows = std::make_unique<TFileOfferWindows>();
-    windows->pOffered = &slOffered;
-    TMainForm& form = Start(std::move(windows));
+    TMainForm& form = Start(OfferWindowsInto(slOffered));
     bool bTerminated = false;
     form.OnTerminate = [&] { bTerminated = true; };
     form.close();
@@ -650,9 +653,7 @@ TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
 {
     WriteIni("[Option]\r\nSecurityFileRecvCancel=1\r\nSecurityFileRecvCancelAbsence=1\r\n");
     QStringList slOffered;
-    auto windows = std::make_unique<TFileOfferWindows>();
-    windows->pOffered = &slOffered;
-    TMainForm& form = Start(std::move(windows));
+    TMainForm& form = Start(OfferWindowsInto(slOffered));
     QString sFileName = QStringLiteral("a.txt");
     bool bCancel = false;
     form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
