@@ -279,7 +279,45 @@ private:
     QSize FFrameSize;
 };
 
+// Holds a window on its monitor by its frame as soon as the window manager has
+// drawn it, when the frame it was placed by was only a guess; once.
+class TFrameHolder : public QObject {
+public:
+    TFrameHolder(QWidget* window, const QRect& monitor, const QRect& workArea)
+        : QObject(window), FMonitor(monitor), FWorkArea(workArea)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Show && type != QEvent::Move && type != QEvent::Resize)
+            return false;
+        auto* window = static_cast<QWidget*>(watched);
+        if (!window->isVisible() || FrameExtra(window).isNull())
+            return false;
+        window->removeEventFilter(this);
+        const QPoint held = HoldOnMonitor(window->frameGeometry(), FMonitor, FWorkArea);
+        if (held != window->frameGeometry().topLeft())
+            window->move(held);
+        deleteLater();
+        return false;
+    }
+
+private:
+    QRect FMonitor;
+    QRect FWorkArea;
+};
+
 } // namespace
+
+void HoldOnMonitorWhenFramed(QWidget* window, const QRect& monitor, const QRect& workArea)
+{
+    if (FrameExtra(window).isNull())
+        new TFrameHolder(window, monitor, workArea);
+}
 
 void WindowPlacementApply(QWidget* window, const TWindowPlacement& placement)
 {

@@ -1,0 +1,112 @@
+#include "Desktop.h"
+
+#include <QElapsedTimer>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+
+namespace TestSupport {
+
+Desktop::Desktop()
+{
+    if (!FServer.IsReady()) {
+        FError = FServer.Error();
+        return;
+    }
+    // No session settings of the machine's user: the window manager's defaults.
+    if (!Start(
+            FWindowManager, QStringLiteral("openbox"),
+            {QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), QStringLiteral("/dev/null")}))
+        return;
+    // The panel asks the window manager for its strip; only a running manager gives it.
+    QElapsedTimer timer;
+    timer.start();
+    bool bPanel = false;
+    while (timer.elapsed() < 30000) {
+        if (!bPanel && FWindowManager.state() == QProcess::Running) {
+            bPanel = Start(FPanel, QStringLiteral("trayer"), {QStringLiteral("--edge"),
+                                                              QStringLiteral("bottom"),
+                                                              QStringLiteral("--align"),
+                                                              QStringLiteral("left"),
+                                                              QStringLiteral("--widthtype"),
+                                                              QStringLiteral("percent"),
+                                                              QStringLiteral("--width"),
+                                                              QStringLiteral("100"),
+                                                              QStringLiteral("--heighttype"),
+                                                              QStringLiteral("pixel"),
+                                                              QStringLiteral("--height"),
+                                                              QString::number(kPanelHeight),
+                                                              QStringLiteral("--SetDockType"),
+                                                              QStringLiteral("true"),
+                                                              QStringLiteral("--SetPartialStrut"),
+                                                              QStringLiteral("true"),
+                                                              QStringLiteral("--tint"),
+                                                              QStringLiteral("0x404040"),
+                                                              QStringLiteral("--alpha"),
+                                                              QStringLiteral("0"),
+                                                              QStringLiteral("--transparent"),
+                                                              QStringLiteral("true")});
+            if (!bPanel)
+                return;
+        }
+        const QRect area = WorkArea();
+        if (bPanel && area.isValid() && area.height() == 800 - kPanelHeight)
+            return;
+        if (FWindowManager.state() != QProcess::Running) {
+            FError = QStringLiteral("openbox ended: ") +
+                     QString::fromLocal8Bit(FWindowManager.readAllStandardError());
+            return;
+        }
+        FWindowManager.waitForFinished(100);
+    }
+    FError = QStringLiteral("the work area never made room for the panel");
+}
+
+Desktop::~Desktop()
+{
+    End(FPanel);
+    End(FWindowManager);
+}
+
+bool Desktop::Start(QProcess& process, const QString& sProgram, const QStringList& args)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), FServer.Display());
+    process.setProcessEnvironment(environment);
+    process.start(sProgram, args);
+    if (process.waitForStarted(10000))
+        return true;
+    FError = sProgram + QStringLiteral(" could not be started: install the package of that name");
+    return false;
+}
+
+void Desktop::End(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
+QRect Desktop::WorkArea() const
+{
+    QProcess probe;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), FServer.Display());
+    probe.setProcessEnvironment(environment);
+    probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA")});
+    if (!probe.waitForFinished(5000))
+        return {};
+    // "_NET_WORKAREA(CARDINAL) = 0, 0, 1280, 776"
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)"))
+            .match(QString::fromLatin1(probe.readAll()));
+    if (!match.hasMatch())
+        return {};
+    return QRect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
+                 match.captured(4).toInt());
+}
+
+} // namespace TestSupport
