@@ -202,6 +202,8 @@ protected:
     }
     void TearDown() override
     {
+        // A test that stopped early still ends its main window inside its own folder.
+        TestSupport::CatalogueEnd();
         BrowserEngineSetModuleFolders({});
         MainFormFixture::TearDown();
     }
