@@ -4,11 +4,14 @@
 #include "SaveDialogEx.h"
 #include "WaitUntil.h"
 
+#include <QAbstractItemDelegate>
 #include <QAbstractItemModel>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLocale>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -59,3 +62,62 @@ TEST(FileDialogColumns, SizesAndDatesAreWrittenTheJapaneseWay)
 }
 
 } // namespace
+
+// Each column of the details view shows what its rows hold, whole: the size and
+// the kind are not cut to "…" once their texts have arrived, after the listing.
+TEST(FileDialogColumns, EachColumnShowsItsTextsWhole)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* name : {"ten.txt", "library.so", "写真.png", "empty"}) {
+        QFile file(dir.filePath(QString::fromUtf8(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        if (QByteArray(name) != "empty")
+            file.write("0123456789");
+    }
+    TOpenDialogEx open;
+    TSaveDialogEx save;
+    const struct {
+        const char* sDialog;
+        QFileDialog* dialog;
+    } cases[] = {{"open", &open}, {"save", &save}};
+    for (const auto& c : cases) {
+        c.dialog->setDirectory(dir.path());
+        c.dialog->setViewMode(QFileDialog::Detail);
+        c.dialog->resize(520, 380);
+        c.dialog->show();
+        auto* view = c.dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_NE(view, nullptr);
+        const auto cut = [view] {
+            QStringList slCut;
+            const QAbstractItemModel* model = view->model();
+            const QModelIndex folder = view->rootIndex();
+            QStyleOptionViewItem option;
+            option.initFrom(view);
+            option.font = view->font();
+            option.features = QStyleOptionViewItem::HasDisplay;
+            for (int iRow = 0; iRow < model->rowCount(folder); ++iRow)
+                for (int iColumn = 1; iColumn < view->header()->count(); ++iColumn) {
+                    const QModelIndex index = model->index(iRow, iColumn, folder);
+                    if (!view->header()->isSectionHidden(iColumn) &&
+                        view->itemDelegate()->sizeHint(option, index).width() >
+                            view->header()->sectionSize(iColumn))
+                        slCut << index.data().toString();
+                }
+            return slCut;
+        };
+        // Every row with its kind, the last text the listing fills in.
+        ASSERT_TRUE(TestSupport::WaitUntil(
+            [&] {
+                for (const char* name : {"ten.txt", "library.so", "写真.png", "empty"})
+                    if (Cell(c.dialog, QString::fromUtf8(name), 2).isEmpty())
+                        return false;
+                return true;
+            },
+            15000))
+            << c.sDialog;
+        TestSupport::WaitUntil([&] { return cut().isEmpty(); }, 2000);
+        EXPECT_EQ(cut(), QStringList()) << c.sDialog;
+        c.dialog->hide();
+    }
+}
