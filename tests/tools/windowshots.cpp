@@ -10,6 +10,7 @@
 #include "Settings.h"
 #include "SubUnit.h"
 #include "TestLan.h"
+#include "WebBrowserSp.h"
 #include "WindowCatalogue.h"
 
 #include <QApplication>
@@ -40,7 +41,8 @@ bool Shot(QWidget* window, const QString& sPath)
     timer.start();
     while (timer.elapsed() < 10000 && window->frameGeometry().size() == window->size())
         Settle(50);
-    Settle(500);
+    // A browser starts its processes for its first page and draws it a while later.
+    Settle(window->findChild<TWebBrowserSp*>() != nullptr ? 4000 : 500);
     const QRect frame = window->frameGeometry();
     const bool bSaved = QGuiApplication::primaryScreen()
                             ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
