@@ -69,6 +69,12 @@ QSize DesignSize(const QString& sWindow)
     return found != sizes.end() ? found->second : QSize();
 }
 
+// One page of the options window (its input dialogs have sizes of their own).
+bool OptionsPage(const QString& sWindow)
+{
+    return sWindow.startsWith(QStringLiteral("option-")) && DesignSizes().count(sWindow) == 0;
+}
+
 // The windows with a fixed single border: no resizing, no minimise or maximise button.
 bool FixedBorder(const QString& sWindow)
 {
@@ -229,6 +235,9 @@ TEST_F(WindowLayoutTest, EveryWindowAtItsDesignSizeShowsEachControlAndItsTextWho
             EXPECT_FALSE(window->windowFlags() &
                          (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
             EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
+            // The options window alone asks for the help button beside its close button.
+            EXPECT_EQ(bool(window->windowFlags() & Qt::WindowContextHelpButtonHint),
+                      OptionsPage(entry.sName));
         }
         for (const QWidget* widget : window->findChildren<QWidget*>()) {
             if (!widget->isVisibleTo(window) || widget->isWindow())
