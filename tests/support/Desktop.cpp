@@ -52,8 +52,11 @@ Desktop::Desktop()
         if (bPanel && area.isValid() && area.height() == 800 - kPanelHeight)
             return;
         if (FWindowManager.state() != QProcess::Running) {
-            FError = QStringLiteral("openbox ended: ") +
-                     QString::fromLocal8Bit(FWindowManager.readAllStandardError());
+            FError = QStringLiteral("openbox ended (exit %1, %2): ")
+                         .arg(FWindowManager.exitCode())
+                         .arg(FWindowManager.exitStatus() == QProcess::NormalExit ? "normal" : "crashed") +
+                     QString::fromLocal8Bit(FWindowManager.readAllStandardError() +
+                                            FWindowManager.readAllStandardOutput());
             return;
         }
         FWindowManager.waitForFinished(100);

@@ -145,24 +145,38 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
                            return several.data();
                        },
                        severalClose});
-    windows.push_back({QStringLiteral("recv"),
-                       [] {
-                           TMessageRecvSub message;
-                           message.sMessage =
-                               QStringLiteral("会議は三時からです。\r\n資料を持ってきてください。");
-                           message.sMessageID = QStringLiteral("1");
-                           message.sSendHandle = CataloguePeer().HandleName;
-                           message.sSendMachine = CataloguePeer().MachineName;
-                           message.sSendDiscrimination = CataloguePeer().Discrimination;
-                           message.sRecvTime = QStringLiteral("2026/12/11 10:15:00");
-                           MessageRecvQueue.Append(message);
-                           RecvFormShow();
-                           return static_cast<QWidget*>(RecvForm);
-                       },
-                       [] {
-                           RecvFormRelease();
-                           MessageRecvQueue.Clear();
-                       }});
+    // The open message, and a letter as it comes sealed, with and without the password.
+    const struct {
+        const char* sName;
+        bool bLetter;
+        bool bPassword;
+    } received[] = {
+        {"recv", false, false}, {"recv-letter", true, false}, {"recv-letter-password", true, true}};
+    for (const auto& r : received) {
+        const bool bLetter = r.bLetter;
+        const bool bPassword = r.bPassword;
+        windows.push_back({QString::fromLatin1(r.sName),
+                           [bLetter, bPassword] {
+                               TMessageRecvSub message;
+                               message.sMessage =
+                                   QStringLiteral("会議は三時からです。\r\n資料を持ってきてください。");
+                               message.sMessageID = QStringLiteral("1");
+                               message.bLetter = bLetter;
+                               message.sSendHandle = CataloguePeer().HandleName;
+                               message.sSendMachine = CataloguePeer().MachineName;
+                               message.sSendDiscrimination = CataloguePeer().Discrimination;
+                               message.sRecvTime = QStringLiteral("2026/12/11 10:15:00");
+                               MessageRecvQueue.Append(message);
+                               SecurityLetter = bPassword;
+                               RecvFormShow();
+                               SecurityLetter = false;
+                               return static_cast<QWidget*>(RecvForm);
+                           },
+                           [] {
+                               RecvFormRelease();
+                               MessageRecvQueue.Clear();
+                           }});
+    }
     windows.push_back({QStringLiteral("absence"),
                        [] {
                            several = AbsenceFormShow(CataloguePeer(), QStringLiteral("席を外しています。"),
@@ -188,12 +202,15 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
                            return static_cast<QWidget*>(ChatForm);
                        },
                        [] { ChatFormRelease(); }});
-    windows.push_back({QStringLiteral("log"),
-                       [] {
-                           LogFormShow();
-                           return static_cast<QWidget*>(LogForm);
-                       },
-                       [] { LogFormRelease(); }});
+    for (const bool bLocked : {false, true})
+        windows.push_back({bLocked ? QStringLiteral("log-locked") : QStringLiteral("log"),
+                           [bLocked] {
+                               SecurityLog = bLocked;
+                               LogFormShow();
+                               SecurityLog = false;
+                               return static_cast<QWidget*>(LogForm);
+                           },
+                           [] { LogFormRelease(); }});
     windows.push_back({QStringLiteral("filesend"),
                        [] {
                            several = FileSendFormShow(QStringLiteral("/home/hanako/資料/会議資料.pdf"),
