@@ -13,52 +13,45 @@ Desktop::Desktop()
         return;
     }
     // No session settings of the machine's user: the window manager's defaults.
-    if (!Start(
-            FWindowManager, QStringLiteral("openbox"),
-            {QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), QStringLiteral("/dev/null")}))
+    const QStringList manager = {QStringLiteral("--sm-disable"), QStringLiteral("--config-file"),
+                                 QStringLiteral("/dev/null")};
+    const QStringList panel = {
+        QStringLiteral("--edge"),        QStringLiteral("bottom"),      QStringLiteral("--align"),
+        QStringLiteral("left"),          QStringLiteral("--widthtype"), QStringLiteral("percent"),
+        QStringLiteral("--width"),       QStringLiteral("100"),         QStringLiteral("--heighttype"),
+        QStringLiteral("pixel"),         QStringLiteral("--height"),    QString::number(kPanelHeight),
+        QStringLiteral("--SetDockType"), QStringLiteral("true"),        QStringLiteral("--SetPartialStrut"),
+        QStringLiteral("true"),          QStringLiteral("--tint"),      QStringLiteral("0x404040"),
+        QStringLiteral("--alpha"),       QStringLiteral("0"),           QStringLiteral("--transparent"),
+        QStringLiteral("true")};
+    if (!Start(FWindowManager, QStringLiteral("openbox"), manager))
         return;
     // The panel asks the window manager for its strip; only a running manager gives it.
     QElapsedTimer timer;
     timer.start();
     bool bPanel = false;
+    // Once in a while openbox ends as it starts, saying nothing; a second start takes.
+    bool bManagerAgain = true;
     while (timer.elapsed() < 30000) {
-        if (!bPanel && FWindowManager.state() == QProcess::Running) {
-            bPanel = Start(FPanel, QStringLiteral("trayer"), {QStringLiteral("--edge"),
-                                                              QStringLiteral("bottom"),
-                                                              QStringLiteral("--align"),
-                                                              QStringLiteral("left"),
-                                                              QStringLiteral("--widthtype"),
-                                                              QStringLiteral("percent"),
-                                                              QStringLiteral("--width"),
-                                                              QStringLiteral("100"),
-                                                              QStringLiteral("--heighttype"),
-                                                              QStringLiteral("pixel"),
-                                                              QStringLiteral("--height"),
-                                                              QString::number(kPanelHeight),
-                                                              QStringLiteral("--SetDockType"),
-                                                              QStringLiteral("true"),
-                                                              QStringLiteral("--SetPartialStrut"),
-                                                              QStringLiteral("true"),
-                                                              QStringLiteral("--tint"),
-                                                              QStringLiteral("0x404040"),
-                                                              QStringLiteral("--alpha"),
-                                                              QStringLiteral("0"),
-                                                              QStringLiteral("--transparent"),
-                                                              QStringLiteral("true")});
+        if (FWindowManager.state() != QProcess::Running) {
+            const QString sEnd = QStringLiteral("openbox ended (exit %1): ").arg(FWindowManager.exitCode()) +
+                                 QString::fromLocal8Bit(FWindowManager.readAllStandardError());
+            if (!bManagerAgain) {
+                FError = sEnd;
+                return;
+            }
+            bManagerAgain = false;
+            if (!Start(FWindowManager, QStringLiteral("openbox"), manager))
+                return;
+        }
+        if (!bPanel) {
+            bPanel = Start(FPanel, QStringLiteral("trayer"), panel);
             if (!bPanel)
                 return;
         }
         const QRect area = WorkArea();
-        if (bPanel && area.isValid() && area.height() == 800 - kPanelHeight)
+        if (area.isValid() && area.height() == 800 - kPanelHeight)
             return;
-        if (FWindowManager.state() != QProcess::Running) {
-            FError = QStringLiteral("openbox ended (exit %1, %2): ")
-                         .arg(FWindowManager.exitCode())
-                         .arg(FWindowManager.exitStatus() == QProcess::NormalExit ? "normal" : "crashed") +
-                     QString::fromLocal8Bit(FWindowManager.readAllStandardError() +
-                                            FWindowManager.readAllStandardOutput());
-            return;
-        }
         FWindowManager.waitForFinished(100);
     }
     FError = QStringLiteral("the work area never made room for the panel");
