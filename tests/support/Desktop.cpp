@@ -44,7 +44,8 @@ Desktop::Desktop()
             if (!Start(FWindowManager, QStringLiteral("openbox"), manager))
                 return;
         }
-        if (!bPanel) {
+        // The panel once the manager has announced itself, and again should it have ended.
+        if ((!bPanel && ManagerAnnounced()) || (bPanel && FPanel.state() == QProcess::NotRunning)) {
             bPanel = Start(FPanel, QStringLiteral("trayer"), panel);
             if (!bPanel)
                 return;
@@ -86,19 +87,30 @@ void Desktop::End(QProcess& process)
     }
 }
 
-QRect Desktop::WorkArea() const
+QString Desktop::RootProperty(const QString& sName) const
 {
     QProcess probe;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), FServer.Display());
     probe.setProcessEnvironment(environment);
-    probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA")});
+    probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), sName});
     if (!probe.waitForFinished(5000))
         return {};
+    return QString::fromLatin1(probe.readAll());
+}
+
+bool Desktop::ManagerAnnounced() const
+{
+    // "_NET_SUPPORTING_WM_CHECK(WINDOW): window id # 0x400001"
+    return RootProperty(QStringLiteral("_NET_SUPPORTING_WM_CHECK")).contains(QStringLiteral("window id"));
+}
+
+QRect Desktop::WorkArea() const
+{
+    const QString sArea = RootProperty(QStringLiteral("_NET_WORKAREA"));
     // "_NET_WORKAREA(CARDINAL) = 0, 0, 1280, 776"
     const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)"))
-            .match(QString::fromLatin1(probe.readAll()));
+        QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)")).match(sArea);
     if (!match.hasMatch())
         return {};
     return QRect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
