@@ -98,17 +98,19 @@ QString ChatRichText(const QString& sHtml)
             "<div class=\"MessageLine\"><span class=\"(MyName|OtherName)\">((?:(?!</span>).)*)</span><br>"
             "<div class=\"MultiLine\">((?:(?!</div>).)*)</div></div>"),
         QRegularExpression::DotMatchesEverythingOption);
+    // In the one-line form the name's last character (a link's, an escape) is what stands before the text.
     static const QRegularExpression oneLine(
-        QStringLiteral(
-            "<div class=\"MessageLine\">(<span class=\"(?:MyName|OtherName)\">(?:(?!</span>).)*</span>"
-            "<span class=\"OneLine\">)"),
+        QStringLiteral("<div class=\"MessageLine\">(<span class=\"(?:MyName|OtherName)\">(?:(?!</span>).)*?)"
+                       "(&(?:amp|lt|gt);|[^<>&])((?:</a>)?</span><span class=\"OneLine\">)"),
         QRegularExpression::DotMatchesEverythingOption);
     QString s = sHtml;
     // The numbers are the style sheet's: the names' margin-top, the MultiLine
-    // padding-left and the MessageLine margin-bottom.
+    // padding-left and the MessageLine margin-bottom; the OneLine padding-left
+    // becomes the spacing after the name's last letter.
     s.replace(multiLine, QStringLiteral("<div class=\"\\1\">\\2</div><div class=\"MultiLine\" "
                                         "style=\"margin-left: 10px; margin-bottom: 5px;\">\\3</div>"));
-    s.replace(oneLine, QStringLiteral("<div class=\"MessageLine\" style=\"margin-top: 10px;\">\\1"));
+    s.replace(oneLine, QStringLiteral("<div class=\"MessageLine\" style=\"margin-top: 10px;\">\\1"
+                                      "<span style=\"letter-spacing: 5px;\">\\2</span>\\3"));
     return s;
 }
 

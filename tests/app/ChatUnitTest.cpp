@@ -23,6 +23,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTreeWidget>
 #include <deque>
 #include <gtest/gtest.h>
@@ -249,6 +250,12 @@ TEST_F(ChatFormTest, ANameStandsAboveItsIndentedTextWithTheSpaceAboveIt)
     ChatMessageAdd("横に", "花子", "PVHOST2", "Parvane2");
     const QTextBlock one = document->lastBlock();
     EXPECT_EQ(one.text(), QStringLiteral("花子横に"));
+    // The text stands 5 pixels after the name's last letter.
+    QTextCursor first(one);
+    first.setPosition(one.position() + 1);
+    const QFontMetricsF bold(first.charFormat().font());
+    const QTextLine line = one.layout()->lineAt(0);
+    EXPECT_NEAR(line.cursorToX(2) - line.cursorToX(1) - bold.horizontalAdvance(u'子'), 5, 1);
     EXPECT_EQ(one.blockFormat().topMargin(), 10);
     EXPECT_EQ(one.blockFormat().bottomMargin(), 5);
     EXPECT_NEAR(layout->blockBoundingRect(one).top() -
