@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QScreen>
 #include <gtest/gtest.h>
 
@@ -101,6 +102,55 @@ TEST_F(NoticeWindowTest, ManyLinesKeepTheNewestThatFit)
     EXPECT_LT(slShown.size(), 300);
     EXPECT_EQ(slShown.last(), QStringLiteral("「利用者299」がログインしました。"));
     EXPECT_EQ(NoticeForm->Fade().WaitCount(), TNoticeFade::MaxWaitMs);
+}
+
+// The regions of the window that are painted, from when it is made to record.
+class TPaintRecorder : public QObject {
+public:
+    explicit TPaintRecorder(QWidget* widget) { widget->installEventFilter(this); }
+    QList<QRegion> regions;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            regions << static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+// The lines are laid out when they are added; the fade's timer, which runs every
+// 15 ms for as long as the notice shows, redraws the moving time bar alone.
+TEST_F(NoticeWindowTest, ItsTimerRedrawsTheTimeBarNotTheLines)
+{
+    const int iLines = 20;
+    for (int i = 0; i < iLines; ++i)
+        NoticeShow(QStringLiteral("「利用者%1」がログインしました。").arg(i), npBottomRight, true);
+    TNoticeForm* form = NoticeForm;
+    ASSERT_NE(form, nullptr);
+    TPaintRecorder first(form);
+    ASSERT_TRUE(TestSupport::WaitUntil([&] { return !first.regions.isEmpty(); }));
+    TPaintRecorder ticks(form);
+    ASSERT_TRUE(TestSupport::WaitUntil([&] {
+        return form->Fade().Phase() == TNoticeFadeAnimation::faWait &&
+               form->Fade().Elapsed(NoticeClockNow()) > 300;
+    }));
+    QCoreApplication::processEvents();
+    const QRect lines(0, 50, form->width(), NoticeLineHeight * iLines);
+    EXPECT_FALSE(ticks.regions.isEmpty()) << "the time bar did not move";
+    for (const QRegion& region : ticks.regions)
+        EXPECT_FALSE(region.intersects(lines)) << "a tick redrew the lines";
+}
+
+// Notices that keep coming keep the window open; it keeps only so many of their lines.
+TEST_F(NoticeWindowTest, AnEndlessStreamOfNoticesKeepsABoundedNumberOfLines)
+{
+    for (int i = 0; i < 3000; ++i)
+        NoticeShow(QStringLiteral("「利用者%1」がログインしました。").arg(i), npBottomRight, true);
+    ASSERT_NE(NoticeForm, nullptr);
+    EXPECT_LE(NoticeForm->Lines().size(), NoticeLinesKeptMax);
+    EXPECT_GE(NoticeForm->Lines().size(), NoticeForm->ShownLines().size());
+    EXPECT_EQ(NoticeForm->ShownLines().last(), QStringLiteral("「利用者2999」がログインしました。"));
 }
 
 // The notices of the program's events while its user is away or not: hidden, or
