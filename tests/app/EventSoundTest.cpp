@@ -1,9 +1,13 @@
 // The event sounds by the sound kind, through a player that records what it was asked.
 #include "EventSound.h"
 
+#include "MainFormFixture.h"
+#include "RecordSender.h"
 #include "Settings.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -126,6 +130,63 @@ TEST_F(EventSoundTest, AThousandLogInsAndOutsRingAFewDozenSounds)
                       FCalls.count(QStringLiteral("wave /s/1.wav")));
         }
     }
+}
+
+// The program on the test LAN while a peer in host 2 logs in and out a thousand
+// times, as fast as the program reads: each of the two sounds rings about once a
+// second, never more, however many log-ins and log-outs arrive.
+class EventSoundLanTest : public MainFormLanFixture {
+protected:
+    void TearDown() override
+    {
+        FForm.reset();
+        SoundPlayerSet(nullptr);
+        MainFormLanFixture::TearDown();
+    }
+};
+
+TEST_F(EventSoundLanTest, AThousandLogInsAndOutsRingAFewDozenSounds)
+{
+    QStringList slCalls;
+    SoundPlayerSet(std::make_unique<TRecordingPlayer>(slCalls));
+    WriteIni("[Option]\r\nCustomizeSoundKind=2\r\nCustomizeSoundFile0=/s/in.wav\r\n"
+             "CustomizeSoundFile1=/s/out.wav\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    const QString sPeer = FLan->Address(1);
+    TestSupport::RecordSender peer(*FLan, 1, sPeer);
+    const QString records[] = {
+        QStringLiteral("PVMESSAGE:LOGIN&|PVHOST2&|%1&|Parvane2&|花子&|2200&|0&|0&|0&|52000&|%1\r\n&|")
+            .arg(sPeer),
+        QStringLiteral("PVMESSAGE:LOGOUT&|PVHOST2&|Parvane2")};
+    // One record each time the program's loop comes round, so the socket never overflows.
+    int iSent = 0;
+    testing::AssertionResult sent = testing::AssertionSuccess();
+    QTimer toggle;
+    toggle.setInterval(2);
+    QObject::connect(&toggle, &QTimer::timeout, [&] {
+        if (iSent == 2000 || !sent)
+            return toggle.stop();
+        sent = peer.Send(records[iSent % 2]);
+        ++iSent;
+    });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    toggle.start();
+    // The last log-out has been read once the row is gone.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return iSent == 2000 && form.LoginUserFind("PVHOST2", "Parvane2") == nullptr; }, 120000));
+    ASSERT_TRUE(sent);
+    const qint64 iSeconds = elapsed.elapsed() / SoundSameEventGapMs + 1;
+    const qsizetype iIn = slCalls.count(QStringLiteral("wave /s/in.wav"));
+    const qsizetype iOut = slCalls.count(QStringLiteral("wave /s/out.wav"));
+    EXPECT_EQ(iIn + iOut, slCalls.size());
+    EXPECT_GE(iIn, 1);
+    EXPECT_GE(iOut, 1);
+    EXPECT_LE(iIn, iSeconds);
+    EXPECT_LE(iOut, iSeconds);
+    RecordProperty("seconds", int(iSeconds));
+    RecordProperty("sounds", int(slCalls.size()));
 }
 
 } // namespace

@@ -9,9 +9,7 @@
 #include "ChatText.h"
 #include "ChatUnit.h"
 #include "CommandLine.h"
-#include "DatagramFraming.h"
 #include "DropArrowButton.h"
-#include "ForgedDatagram.h"
 #include "IEViewer.h"
 #include "IniFile.h"
 #include "LanSuite.h"
@@ -25,8 +23,8 @@
 #include "OptionUnit.h"
 #include "PeerProcess.h"
 #include "RealBoxes.h"
+#include "RecordSender.h"
 #include "RecvUnit.h"
-#include "Stamps.h"
 #include "TaskIcon.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
@@ -1477,27 +1475,6 @@ TEST_F(MainFormLanTest, ChatCommandEntersTalksAndLeaves)
     EXPECT_EQ(FBoxes.back().sText, QStringLiteral("チャットからログアウトしますか？"));
 }
 
-// A peer on the LAN that sends datagrams in this copy's name, from an address
-// that is not this copy's: a forger in host 2 and a record framed as the engine frames it.
-class TNameForger {
-public:
-    explicit TNameForger(TestLan& lan) : FForger(lan, 1) {}
-    testing::AssertionResult Send(const QString& sText, const QString& sSource = QStringLiteral("198.18.0.9"))
-    {
-        if (!FForger.IsOpen())
-            return testing::AssertionFailure() << qPrintable(FForger.Error());
-        const QByteArray framed =
-            DatagramFraming::FrameRecord(AnsiCodePage::Encode(Stamps::NewPacketId() + sText), false);
-        for (const QByteArray& datagram : DatagramFraming::CutIntoDatagrams(framed, 512))
-            if (!FForger.Send(sSource, QStringLiteral("198.18.0.1"), 51000, datagram))
-                return testing::AssertionFailure() << qPrintable(FForger.Error());
-        return testing::AssertionSuccess();
-    }
-
-private:
-    TestSupport::ForgedDatagram FForger;
-};
-
 // A chat line in the user's own name from another address is not the user's:
 // it is not shown as the user's line, and the log holds no line sent.
 TEST_F(MainFormLanTest, AChatLineInTheUsersNameFromAnotherAddressIsNeitherShownNorLoggedAsSent)
@@ -1512,7 +1489,7 @@ TEST_F(MainFormLanTest, AChatLineInTheUsersNameFromAnotherAddressIsNeitherShownN
     ASSERT_NE(ChatForm, nullptr);
     ASSERT_TRUE(WaitFor([] { return ChatForm->tvUser->topLevelItemCount() == 2; }));
 
-    TNameForger forger(*FLan);
+    TestSupport::RecordSender forger(*FLan, 1, QStringLiteral("198.18.0.9"));
     for (const QString& sSource : {QStringLiteral("198.18.0.9"), FLan->Address(1)})
         ASSERT_TRUE(forger.Send(QStringLiteral("PVMESSAGE:CHAT_MESSAGE&|Taro&|%1&|198.18.0.1&|Parvane2&|"
                                                "FORGED000001&|偽の発言")
@@ -1549,7 +1526,7 @@ TEST_F(MainFormLanTest, AThousandLogInsInTheUsersNameLeaveTheOwnRowAlone)
         WaitFor([&] { return form.LoginUserFind(sOwn, "Parvane2")->SubItems().value(1) == RowChatLogin; }));
     const QStringList slOwnCells = form.LoginUserFind(sOwn, "Parvane2")->SubItems();
 
-    TNameForger forger(*FLan);
+    TestSupport::RecordSender forger(*FLan, 1, QStringLiteral("198.18.0.9"));
     for (int i = 0; i < 1000; ++i) {
         ASSERT_TRUE(
             forger.Send(QStringLiteral("PVMESSAGE:LOGIN&|%1&|198.18.0.9&|Parvane2&|偽者%2&|2200&|1&|0&|1&|"
