@@ -1475,19 +1475,30 @@ TEST_F(MainFormLanTest, ChatCommandEntersTalksAndLeaves)
     EXPECT_EQ(FBoxes.back().sText, QStringLiteral("チャットからログアウトしますか？"));
 }
 
+// The user Taro in the chat with 花子 of host 2, who marks with her lines that all
+// sent before them has been read; a forger beside her speaks in Taro's name.
+class ForgedNameLanTest : public MainFormLanTest {
+protected:
+    void InTheChatWith(TestSupport::PeerProcess& peer)
+    {
+        WriteIni("[Option]\r\nHandleName=Taro\r\n");
+        TMainForm& form = Start();
+        ASSERT_TRUE(OwnRowListed());
+        ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, QStringLiteral("花子")));
+        ASSERT_EQ(peer.Call("ChatLogin"), "1");
+        form.miToolChatClick();
+        ASSERT_NE(ChatForm, nullptr);
+        ASSERT_TRUE(WaitFor([] { return ChatForm->tvUser->topLevelItemCount() == 2; }));
+    }
+};
+
 // A chat line in the user's own name from another address is not the user's:
 // it is not shown as the user's line, and the log holds no line sent.
-TEST_F(MainFormLanTest, AChatLineInTheUsersNameFromAnotherAddressIsNeitherShownNorLoggedAsSent)
+TEST_F(ForgedNameLanTest, AChatLineInTheUsersNameFromAnotherAddressIsNeitherShownNorLoggedAsSent)
 {
-    WriteIni("[Option]\r\nHandleName=Taro\r\n");
-    TMainForm& form = Start();
-    ASSERT_TRUE(OwnRowListed());
     TestSupport::PeerProcess peer;
-    ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, QStringLiteral("花子")));
-    ASSERT_EQ(peer.Call("ChatLogin"), "1");
-    form.miToolChatClick();
-    ASSERT_NE(ChatForm, nullptr);
-    ASSERT_TRUE(WaitFor([] { return ChatForm->tvUser->topLevelItemCount() == 2; }));
+    ASSERT_NO_FATAL_FAILURE(InTheChatWith(peer));
+    TMainForm& form = *FForm;
 
     TestSupport::RecordSender forger(*FLan, 1, QStringLiteral("198.18.0.9"));
     for (const QString& sSource : {QStringLiteral("198.18.0.9"), FLan->Address(1)})
@@ -1510,17 +1521,11 @@ TEST_F(MainFormLanTest, AChatLineInTheUsersNameFromAnotherAddressIsNeitherShownN
 
 // A thousand log-ins in the user's own name from another address leave the own
 // row as this copy reported it: its name, its state, its address.
-TEST_F(MainFormLanTest, AThousandLogInsInTheUsersNameLeaveTheOwnRowAlone)
+TEST_F(ForgedNameLanTest, AThousandLogInsInTheUsersNameLeaveTheOwnRowAlone)
 {
-    WriteIni("[Option]\r\nHandleName=Taro\r\n");
-    TMainForm& form = Start();
-    ASSERT_TRUE(OwnRowListed());
     TestSupport::PeerProcess peer;
-    ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, QStringLiteral("花子")));
-    ASSERT_EQ(peer.Call("ChatLogin"), "1");
-    form.miToolChatClick();
-    ASSERT_NE(ChatForm, nullptr);
-    ASSERT_TRUE(WaitFor([] { return ChatForm->tvUser->topLevelItemCount() == 2; }));
+    ASSERT_NO_FATAL_FAILURE(InTheChatWith(peer));
+    TMainForm& form = *FForm;
     const QString sOwn = form.PVN->MachineName();
     ASSERT_TRUE(
         WaitFor([&] { return form.LoginUserFind(sOwn, "Parvane2")->SubItems().value(1) == RowChatLogin; }));
