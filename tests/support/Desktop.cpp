@@ -1,5 +1,7 @@
 #include "Desktop.h"
 
+#include "ProcessEnd.h"
+
 #include <QElapsedTimer>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -60,8 +62,8 @@ Desktop::Desktop()
 
 Desktop::~Desktop()
 {
-    End(FPanel);
-    End(FWindowManager);
+    ProcessEnd(FPanel);
+    ProcessEnd(FWindowManager);
 }
 
 bool Desktop::Start(QProcess& process, const QString& sProgram, const QStringList& args)
@@ -74,17 +76,6 @@ bool Desktop::Start(QProcess& process, const QString& sProgram, const QStringLis
         return true;
     FError = sProgram + QStringLiteral(" could not be started: install the package of that name");
     return false;
-}
-
-void Desktop::End(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
 }
 
 QString Desktop::RootProperty(const QString& sName) const

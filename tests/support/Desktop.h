@@ -32,7 +32,6 @@ private:
     // The window manager has put its check window on the root (_NET_SUPPORTING_WM_CHECK).
     bool ManagerAnnounced() const;
     bool Start(QProcess& process, const QString& sProgram, const QStringList& args);
-    static void End(QProcess& process);
 
     XServer FServer;
     QProcess FWindowManager;
