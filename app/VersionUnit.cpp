@@ -45,6 +45,8 @@ TVersionForm::TVersionForm()
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("バージョン情報 - Parvane 2"));
     setFixedSize(kClientSize);
+    // A fixed border with the close button alone, as the options' dialogs have.
+    SystemMenuTrim(this);
 
     pnBack = new QWidget(this);
     pnBack->setGeometry(0, 0, 313, 89);

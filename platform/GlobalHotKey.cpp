@@ -1,5 +1,7 @@
 #include "GlobalHotKey.h"
 
+#include "XConnection.h"
+
 #include <QGuiApplication>
 #include <cstdlib>
 #include <xcb/xcb.h>
@@ -11,14 +13,6 @@ namespace {
 constexpr unsigned short NumLockMask = XCB_MOD_MASK_2;
 constexpr unsigned short IgnoredMasks[] = {0, XCB_MOD_MASK_LOCK, NumLockMask,
                                            XCB_MOD_MASK_LOCK | NumLockMask};
-
-xcb_connection_t* Connection()
-{
-    if (QGuiApplication::platformName() != u"xcb")
-        return nullptr;
-    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
 
 xcb_window_t RootWindow(xcb_connection_t* connection)
 {
@@ -124,7 +118,7 @@ unsigned GlobalHotKey::KeySymOfVirtualKey(unsigned iVirtualKey)
 bool GlobalHotKey::Register(int iId, unsigned iModifiers, unsigned iVirtualKey)
 {
     Unregister(iId);
-    xcb_connection_t* connection = Connection();
+    xcb_connection_t* connection = XConnection();
     const unsigned iKeySym = KeySymOfVirtualKey(iVirtualKey);
     if (!connection || iKeySym == 0)
         return false;
@@ -175,7 +169,7 @@ bool GlobalHotKey::Register(int iId, unsigned iModifiers, unsigned iVirtualKey)
 
 void GlobalHotKey::Ungrab(const Grab& grab)
 {
-    xcb_connection_t* connection = Connection();
+    xcb_connection_t* connection = XConnection();
     if (!connection)
         return;
     const xcb_window_t root = RootWindow(connection);

@@ -308,6 +308,17 @@ TEST_F(WindowLayoutTest, TheUserListsColumnsStandAtTheirDesignWidthsWithTheirTit
     EXPECT_LE(iRight, list->ListView()->viewport()->width()) << "the last column is cut";
 }
 
+// One property of the window as the X server holds it, in xprop's words; empty
+// when xprop gives no answer.
+QString XProperty(const QWidget* window, const QString& sName)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()), sName});
+    if (!probe.waitForFinished(5000))
+        return {};
+    return QString::fromLatin1(probe.readAll());
+}
+
 // The window's frame as the window manager drew it (its _NET_FRAME_EXTENTS around
 // the client area), empty until it has: Qt learns the frame of a window late, and
 // now and then not at all.
@@ -315,15 +326,10 @@ QRect DrawnFrame(const QWidget* window)
 {
     if (!window->isVisible())
         return {};
-    QProcess probe;
-    probe.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
-                                          QStringLiteral("_NET_FRAME_EXTENTS")});
-    if (!probe.waitForFinished(5000))
-        return {};
     // "_NET_FRAME_EXTENTS(CARDINAL) = 1, 1, 20, 1": left, right, top, bottom.
     const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)"))
-            .match(QString::fromLatin1(probe.readAll()));
+            .match(XProperty(window, QStringLiteral("_NET_FRAME_EXTENTS")));
     if (!match.hasMatch())
         return {};
     return window->geometry().marginsAdded(QMargins(match.captured(1).toInt(), match.captured(3).toInt(),
@@ -384,6 +390,117 @@ TEST_F(WindowLayoutTest, EveryWindowOpensWithItsWholeFrameInsideTheWorkArea)
     const QRect frame = DrawnFrame(options);
     EXPECT_TRUE(workArea.contains(frame)) << "options " << Described(frame);
     OptionFormRelease();
+    TestSupport::CatalogueEnd();
+}
+
+// The title bar each window is drawn with.
+struct TTitleBar {
+    bool bSizeable;
+    bool bMinimise;
+    bool bMaximise;
+    bool bHelp; // beside the close button, which every window has
+};
+
+TTitleBar TitleBarOf(const QString& sWindow)
+{
+    static const std::map<QString, TTitleBar> fixed = {
+        {QStringLiteral("option"), {false, false, false, true}},
+        {QStringLiteral("option-absence-add"), {false, false, false, false}},
+        {QStringLiteral("option-absence-name"), {false, false, false, false}},
+        {QStringLiteral("option-network-add"), {false, false, false, false}},
+        {QStringLiteral("version"), {false, false, false, false}},
+    };
+    auto found = fixed.find(OptionsPage(sWindow) ? QStringLiteral("option") : sWindow);
+    return found != fixed.end() ? found->second : TTitleBar{true, true, true, false};
+}
+
+// The Motif hints as a window manager reads them: a part whose flag is off leaves
+// everything offered, and a first bit set offers all but the bits named.
+struct TMotifHints {
+    unsigned uFlags = 0;
+    unsigned uFunctions = 0;
+    unsigned uDecorations = 0;
+    bool Offers(unsigned uFlag, unsigned uBits, unsigned uBit) const
+    {
+        if (!(uFlags & uFlag))
+            return true;
+        return (uBits & 1u) ? !(uBits & uBit) : (uBits & uBit) != 0;
+    }
+    bool Function(unsigned uBit) const { return Offers(1, uFunctions, uBit); }
+    bool Decoration(unsigned uBit) const { return Offers(2, uDecorations, uBit); }
+};
+
+bool MotifHintsRead(const QWidget* window, TMotifHints& hints)
+{
+    // "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x3e, 0x7e, 0x0, 0x0"
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("= (0x[0-9a-f]+), (0x[0-9a-f]+), (0x[0-9a-f]+)"))
+            .match(XProperty(window, QStringLiteral("_MOTIF_WM_HINTS")));
+    if (!match.hasMatch())
+        return false;
+    hints.uFlags = match.captured(1).toUInt(nullptr, 16);
+    hints.uFunctions = match.captured(2).toUInt(nullptr, 16);
+    hints.uDecorations = match.captured(3).toUInt(nullptr, 16);
+    return true;
+}
+
+// The title bar as the window manager is told it and as it then offers it: the
+// Motif functions and decorations, the size bounds, the help protocol, and the
+// actions the window manager allows. Openbox offers minimising to every normal
+// window and dialog whatever it is told, so only what it honours is read from it.
+TEST_F(WindowLayoutTest, EveryWindowsTitleBarOffersWhatItsBorderGives)
+{
+    if (!TestSupport::InOwnProcess()) {
+        EXPECT_TRUE(TestSupport::RunInOwnProcessOnADesktop({}, 240000));
+        return;
+    }
+    constexpr unsigned kFunctionResize = 0x2, kFunctionMinimise = 0x8, kFunctionMaximise = 0x10,
+                       kFunctionClose = 0x20;
+    constexpr unsigned kDecorationResizeHandle = 0x4, kDecorationMinimise = 0x20, kDecorationMaximise = 0x40;
+    for (const TestSupport::TCatalogueWindow& entry : TestSupport::WindowCatalogue()) {
+        SCOPED_TRACE(entry.sName.toStdString());
+        const TTitleBar expected = TitleBarOf(entry.sName);
+        QWidget* window = entry.open();
+        ASSERT_NE(window, nullptr);
+        // Managed and framed: the window manager has read the hints and said what it allows.
+        EXPECT_TRUE(WaitUntil(
+            [window] {
+                return DrawnFrame(window).isValid() &&
+                       XProperty(window, QStringLiteral("_NET_WM_ALLOWED_ACTIONS")).contains(u'=');
+            },
+            15000));
+        TMotifHints hints;
+        ASSERT_TRUE(MotifHintsRead(window, hints));
+        EXPECT_EQ(hints.Function(kFunctionResize), expected.bSizeable);
+        EXPECT_EQ(hints.Decoration(kDecorationResizeHandle), expected.bSizeable);
+        EXPECT_EQ(hints.Function(kFunctionMinimise), expected.bMinimise);
+        EXPECT_EQ(hints.Decoration(kDecorationMinimise), expected.bMinimise);
+        EXPECT_EQ(hints.Function(kFunctionMaximise), expected.bMaximise);
+        EXPECT_EQ(hints.Decoration(kDecorationMaximise), expected.bMaximise);
+        EXPECT_TRUE(hints.Function(kFunctionClose));
+
+        // "program specified minimum size: 453 by 366", and the maximum alike.
+        const QString sSizes = XProperty(window, QStringLiteral("WM_NORMAL_HINTS"));
+        const QRegularExpressionMatch least =
+            QRegularExpression(QStringLiteral("minimum size: (\\d+ by \\d+)")).match(sSizes);
+        const QRegularExpressionMatch most =
+            QRegularExpression(QStringLiteral("maximum size: (\\d+ by \\d+)")).match(sSizes);
+        const bool bFixedSize = least.hasMatch() && most.hasMatch() && least.captured(1) == most.captured(1);
+        EXPECT_EQ(bFixedSize, !expected.bSizeable) << sSizes.toStdString();
+
+        EXPECT_EQ(XProperty(window, QStringLiteral("WM_PROTOCOLS"))
+                      .contains(QStringLiteral("_NET_WM_CONTEXT_HELP")),
+                  expected.bHelp);
+
+        const QString sAllowed = XProperty(window, QStringLiteral("_NET_WM_ALLOWED_ACTIONS"));
+        EXPECT_EQ(sAllowed.contains(QStringLiteral("_NET_WM_ACTION_RESIZE")), expected.bSizeable)
+            << sAllowed.toStdString();
+        EXPECT_EQ(sAllowed.contains(QStringLiteral("_NET_WM_ACTION_MAXIMIZE_HORZ")), expected.bMaximise)
+            << sAllowed.toStdString();
+        EXPECT_TRUE(sAllowed.contains(QStringLiteral("_NET_WM_ACTION_CLOSE"))) << sAllowed.toStdString();
+        entry.close();
+        QCoreApplication::processEvents();
+    }
     TestSupport::CatalogueEnd();
 }
 
