@@ -16,7 +16,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 namespace {
 
@@ -37,6 +39,27 @@ QByteArray FileHash(const QString& sPath)
 
 using TestSupport::PollFor;
 using TestSupport::ProgramCopy;
+
+// A copy of the program stopped where it stands, and going on again at the end of the scope.
+class SenderHeld {
+public:
+    explicit SenderHeld(qint64 iProcess) : FProcess(pid_t(iProcess))
+    {
+        FHeld = FProcess > 0 && kill(FProcess, SIGSTOP) == 0;
+    }
+    ~SenderHeld()
+    {
+        if (FHeld)
+            kill(FProcess, SIGCONT);
+    }
+    SenderHeld(const SenderHeld&) = delete;
+    SenderHeld& operator=(const SenderHeld&) = delete;
+    bool IsHeld() const { return FHeld; }
+
+private:
+    pid_t FProcess;
+    bool FHeld = false;
+};
 
 // The settings of both copies: the file windows open below the main window.
 QByteArray Settings(const QByteArray& sHandle)
@@ -154,12 +177,19 @@ TEST_F(FileTransferLan, AReceptionCancelledByKeyboardEndsBothWindows)
     ASSERT_NO_FATAL_FAILURE(OfferAndAccept(sender, receiver, sSource));
     const QString sTarget = receiver.FilePath(kFileName);
     ASSERT_TRUE(PollFor([&] { return QFileInfo(sTarget).size() >= kFileBytes / 4; }, 20000));
-    // Its caption is the percentage by now.
-    ASSERT_FALSE(receiver.Focus(QStringLiteral("受信")).isEmpty());
-    receiver.Keys({QStringLiteral("alt+c")});
-    ASSERT_TRUE(PollFor([&] { return receiver.FocusBox(); }, 10000));
-    receiver.Keys({QStringLiteral("alt+y")});
-    EXPECT_TRUE(PollFor([&] { return receiver.Find(QStringLiteral("受信")).isEmpty(); }, 10000));
+    {
+        // The rest of the file would come in a second or two, sooner than a loaded
+        // machine presses the keys: the sender stands still until the receiver has
+        // cancelled, so the cancel always meets a transfer under way.
+        const SenderHeld held(sender.ProcessId());
+        ASSERT_TRUE(held.IsHeld());
+        // Its caption is the percentage by now.
+        ASSERT_FALSE(receiver.Focus(QStringLiteral("受信")).isEmpty());
+        receiver.Keys({QStringLiteral("alt+c")});
+        ASSERT_TRUE(PollFor([&] { return receiver.FocusBox(); }, 10000));
+        receiver.Keys({QStringLiteral("alt+y")});
+        EXPECT_TRUE(PollFor([&] { return receiver.Find(QStringLiteral("受信")).isEmpty(); }, 10000));
+    }
     // The sender's warning.
     ASSERT_TRUE(PollFor([&] { return sender.FocusBox(); }, 10000));
     QThread::msleep(300);
