@@ -3,6 +3,7 @@
 #include "ProcessEnd.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 
@@ -37,7 +38,7 @@ Desktop::Desktop()
     while (timer.elapsed() < 30000) {
         if (FWindowManager.state() != QProcess::Running) {
             const QString sEnd = QStringLiteral("openbox ended (exit %1): ").arg(FWindowManager.exitCode()) +
-                                 QString::fromLocal8Bit(FWindowManager.readAllStandardError());
+                                 QString::fromLocal8Bit(FWindowManager.readAllStandardError()) + ManagerLog();
             if (!bManagerAgain) {
                 FError = sEnd;
                 return;
@@ -70,12 +71,21 @@ bool Desktop::Start(QProcess& process, const QString& sProgram, const QStringLis
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), FServer.Display());
+    // Openbox writes what it says to a log in the cache folder, not to its error
+    // output: a folder of this desktop's own keeps it from every other desktop's.
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), FCache.path());
     process.setProcessEnvironment(environment);
     process.start(sProgram, args);
     if (process.waitForStarted(10000))
         return true;
     FError = sProgram + QStringLiteral(" could not be started: install the package of that name");
     return false;
+}
+
+QString Desktop::ManagerLog() const
+{
+    QFile log(FCache.filePath(QStringLiteral("openbox/openbox.log")));
+    return log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
 }
 
 QString Desktop::RootProperty(const QString& sName) const

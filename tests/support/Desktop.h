@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRect>
 #include <QString>
+#include <QTemporaryDir>
 
 namespace TestSupport {
 
@@ -31,9 +32,12 @@ private:
     QString RootProperty(const QString& sName) const;
     // The window manager has put its check window on the root (_NET_SUPPORTING_WM_CHECK).
     bool ManagerAnnounced() const;
+    // What openbox wrote to its log.
+    QString ManagerLog() const;
     bool Start(QProcess& process, const QString& sProgram, const QStringList& args);
 
     XServer FServer;
+    QTemporaryDir FCache;
     QProcess FWindowManager;
     QProcess FPanel;
     QString FError;

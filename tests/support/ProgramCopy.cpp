@@ -49,8 +49,11 @@ bool ProgramCopy::StartOnce(const QString& sProgram, const QString& sScreen)
     if (!FNumber->IsValid())
         return false;
     FDisplay = FNumber->Display();
-    FServer.start(QStringLiteral("Xvfb"), {FDisplay, QStringLiteral("-screen"), QStringLiteral("0"), sScreen,
-                                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    // No reset when the last client leaves (the readiness probe, a picture): a client
+    // that connects while the server resets is turned away.
+    FServer.start(QStringLiteral("Xvfb"),
+                  {FDisplay, QStringLiteral("-screen"), QStringLiteral("0"), sScreen,
+                   QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
     if (!FServer.waitForStarted(5000))
         return false;
     // The program starts only once the server answers, so that it never meets a server still

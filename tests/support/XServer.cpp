@@ -13,8 +13,11 @@ XServer::XServer(const QString& sScreen)
         return;
     }
     FServer.setProcessChannelMode(QProcess::SeparateChannels);
-    FServer.start(QStringLiteral("Xvfb"), {FNumber.Display(), QStringLiteral("-screen"), QStringLiteral("0"),
-                                           sScreen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    // No reset when the last client leaves: a client that connects while the server
+    // resets is turned away, as the window manager was after the readiness probe.
+    FServer.start(QStringLiteral("Xvfb"),
+                  {FNumber.Display(), QStringLiteral("-screen"), QStringLiteral("0"), sScreen,
+                   QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
     if (!FServer.waitForStarted(5000)) {
         FError = QStringLiteral("Xvfb could not be started: install the xvfb package");
         return;
