@@ -1,7 +1,7 @@
 #include "GlobalChatUnit.h"
 
 #include "IniFile.h"
-#include "MainUnit.h"
+#include "MainWindowEvents.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
 #include "WebBasePage.h"
@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -53,8 +54,8 @@ QList<QPointer<TGlobalChatForm>> BrowserWindows;
 
 void MainWindowCheck(bool bChecked)
 {
-    if (MainForm != nullptr && MainForm->miToolGlobalChat != nullptr)
-        MainForm->miToolGlobalChat->setChecked(bChecked);
+    if (TMainWindowEvents* main = MainWindowEvents())
+        main->GlobalChatShown(bChecked);
 }
 
 } // namespace

@@ -92,6 +92,11 @@ const THotKeySetting kHotKeys[] = {
 
 } // namespace
 
+TMainWindowEvents* MainWindowEvents()
+{
+    return MainForm;
+}
+
 // ---------------------------------------------------------------- start-up
 
 TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, QWidget* parent)
@@ -905,10 +910,36 @@ void TMainForm::miToolChatClick()
         PVN->ChatLogin();
 }
 
-void TMainForm::ChatCommandsCheck(bool bOpen)
+void TMainForm::UnreadQueueChanged()
 {
-    miToolChat->setChecked(bOpen);
-    miTaskChat->setChecked(bOpen);
+    UnreadStateShow();
+}
+
+void TMainForm::UnreadStateShow()
+{
+    const bool bWaiting = !MessageRecvQueue.Empty();
+    miMessageRecv->setEnabled(bWaiting);
+    if (bWaiting) {
+        // A running animation runs on: a restart with each arrival would hold it at its first frame.
+        if (!tmTaskAnimation.isActive())
+            tmTaskAnimation.start();
+        return;
+    }
+    tmTaskAnimation.stop();
+    tmTaskAnimationTag = 0;
+    TaskIconStateShow();
+}
+
+void TMainForm::ChatShown(bool bShown)
+{
+    miToolChat->setChecked(bShown);
+    miTaskChat->setChecked(bShown);
+}
+
+void TMainForm::GlobalChatShown(bool bShown)
+{
+    if (miToolGlobalChat != nullptr)
+        miToolGlobalChat->setChecked(bShown);
 }
 
 void TMainForm::miHelpTopicClick()
@@ -1079,7 +1110,7 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     const bool bDropped = MessageRecvQueue.Append(
         {Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
     const int iWaiting = MessageRecvQueue.Count();
-    miMessageRecv->setEnabled(true);
+    UnreadStateShow();
     const bool bRecvWindow = Windows->RecvFormExists();
     if (bRecvWindow)
         Windows->RecvFormUnread(iWaiting);
@@ -1090,9 +1121,6 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     Windows->EventSoundPlay(SoundMessage);
     if (AnimationMouse != 0)
         Windows->MouseAnimationStart(AnimationMouse);
-    // A running animation runs on: a restart with each arrival would hold it at its first frame.
-    if (!tmTaskAnimation.isActive())
-        tmTaskAnimation.start();
     // The warning waits for no answer here: arrivals go on while it is open.
     if (bDropped)
         WarningShow(kQueueOverflowKind, kQueueOverflow, MessageBox::MB_ICONWARNING);
