@@ -256,7 +256,10 @@ TEST_P(CloseQuestions, AskedInOrder)
     EXPECT_EQ(BoxTexts(), c.slAsked);
     // The unread and chat questions default to No, the other two to Yes.
     for (const MessageBox::Request& box : FBoxes)
-        EXPECT_EQ(box.iFlags, box.sText == kUnread || box.sText == kChat ? 0x124 : 0x24)
+        EXPECT_EQ(box.iFlags,
+                  box.sText == kUnread || box.sText == kChat
+                      ? MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2
+                      : MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION)
             << box.sText.toStdString();
     EXPECT_EQ(form.PVN->LoginStates(), !c.bCloses);
 }
@@ -288,7 +291,8 @@ TEST_F(MainFormTest, UnreadAndChatQuestionsDefaultToNo)
     FAnswers = {N};
     EXPECT_FALSE(form.FormClose());
     ASSERT_EQ(FBoxes.size(), 1u);
-    EXPECT_EQ(FBoxes[0].iFlags & 0xFFF, 0x124);
+    EXPECT_EQ(FBoxes[0].iFlags & TestSupport::BoxShapeMask,
+              MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2);
 }
 
 // The end of the session closes as a close does once it is decided: no question

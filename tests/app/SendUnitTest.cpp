@@ -253,7 +253,8 @@ TEST_F(SendWindowLanTest, LetterToAnOlderPeerAsksFirst)
     ASSERT_EQ(FBoxes.size(), 1u);
     EXPECT_TRUE(
         FBoxes[0].sText.startsWith(QStringLiteral("送信先に封書送信に対応していないユーザが存在します。")));
-    EXPECT_EQ(FBoxes[0].iFlags & 0xFF, 0x24);
+    EXPECT_EQ(FBoxes[0].iFlags & TestSupport::BoxButtonsAndIconMask,
+              MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION);
     EXPECT_TRUE(Open(form1));
     EXPECT_TRUE(Writes().empty());
     // The plain button does not ask.
