@@ -34,6 +34,8 @@ const QString kConnectingNotice = QStringLiteral("サーバーに接続してい
 const QString kNoAnswerNotice =
     QStringLiteral("サーバーが応答しませんでした。<br />暫く時間を置いてから再度試してください。");
 const QString kLogoutQuestion = QStringLiteral("グローバル チャットからログアウトしますか？");
+// The chat page's log keeps its newest lines only: a long session would lay out
+// an ever longer page with every line that comes.
 constexpr int kLineLimit = 250;
 constexpr int kPageFlags =
     TWebBrowserSp::navNoHistory | TWebBrowserSp::navNoReadFromCache | TWebBrowserSp::navNoWriteToCache;

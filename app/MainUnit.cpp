@@ -142,8 +142,8 @@ void TMainForm::FormCreate()
 
     if (PortOverrideMsg == -1) {
         SettingsReadPorts(ini);
-        PVN->SetPortNo(NetworkPort ? NetworkPortNo : DefaultPortNo);
-        PVN->SetFTPPortNo(NetworkPort ? NetworkFTPPortNo : DefaultFTPPortNo);
+        PVN->SetPortNo(NetworkPort ? NetworkPortNo : TParvaneNetwork::DefaultPortNo);
+        PVN->SetFTPPortNo(NetworkPort ? NetworkFTPPortNo : TParvaneNetwork::DefaultFTPPortNo);
     } else {
         PVN->SetPortNo(PortOverrideMsg);
         PVN->SetFTPPortNo(PortOverrideFile);

@@ -183,7 +183,7 @@ bool WriteKeys(IniFile& ini, const std::vector<OptionKey>& keys)
 int ReadPort(const IniFile& ini, const QString& sKey, int iDefault)
 {
     const int port = ini.ReadInteger(SectionOption, sKey, iDefault);
-    return (port >= MinimumPortNo && port <= MaximumPortNo) ? port : iDefault;
+    return (port >= MinimumPortNo && port <= TParvaneNetwork::MaximumPortNo) ? port : iDefault;
 }
 
 // A handle name with the record separators in it would split the peers' records.
@@ -316,8 +316,8 @@ QString LastCheckText(const QDate& date)
 void SettingsReadPorts(const IniFile& ini)
 {
     NetworkPort = ini.ReadBool(SectionOption, QStringLiteral("NetworkPort"), false);
-    NetworkPortNo = ReadPort(ini, QStringLiteral("NetworkPortNo"), DefaultPortNo);
-    NetworkFTPPortNo = ReadPort(ini, QStringLiteral("NetworkFTPPortNo"), DefaultFTPPortNo);
+    NetworkPortNo = ReadPort(ini, QStringLiteral("NetworkPortNo"), TParvaneNetwork::DefaultPortNo);
+    NetworkFTPPortNo = ReadPort(ini, QStringLiteral("NetworkFTPPortNo"), TParvaneNetwork::DefaultFTPPortNo);
 }
 
 void SettingsReadBars(const IniFile& ini)

@@ -124,10 +124,8 @@ inline bool CustomizeMenuBarHide = false;
 inline bool CustomizeToolBarHide = false;
 inline bool CustomizeStatusBarHide = false;
 
-inline constexpr int DefaultPortNo = 51000;
-inline constexpr int DefaultFTPPortNo = 52000;
+// The ports below this one are the system's; the largest is TParvaneNetwork::MaximumPortNo.
 inline constexpr int MinimumPortNo = 1024;
-inline constexpr int MaximumPortNo = 65535;
 
 // ---- Away kinds
 

@@ -229,6 +229,12 @@ public:
     // give; the asking copy tells its user so instead of showing it.
     static inline const QString NoAbsenceMessage = QStringLiteral("Nothing");
 
+    // The ports a copy uses unless it is told others: messages (UDP) and files (TCP).
+    static constexpr int DefaultPortNo = 51000;
+    static constexpr int DefaultFTPPortNo = 52000;
+    // The largest port number a UDP or TCP address can hold.
+    static constexpr int MaximumPortNo = 65535;
+
     // Timer of the reassembly purge; delivery time-outs use the slot numbers 1..255.
     static constexpr int RecvPurgeTimerID = 255;
     static constexpr int RecvPurgeIntervalMs = 5000;

@@ -154,7 +154,7 @@ int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment,
             break;
         }
     }
-    if (!peer || peer->FTPPort <= 0 || peer->FTPPort > 65535 || peer->Handle.isEmpty())
+    if (!peer || peer->FTPPort <= 0 || peer->FTPPort > MaximumPortNo || peer->Handle.isEmpty())
         return 0;
     in_addr address{};
     if (inet_pton(AF_INET, first.toLatin1().constData(), &address) != 1)

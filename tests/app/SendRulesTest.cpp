@@ -65,7 +65,7 @@ TEST(SendRulesTest, CutKeepsWholeCharactersThenTrims)
     for (const CutCase& c : cases) {
         const QString sCut = MessageByteCut(c.sText);
         EXPECT_EQ(sCut, c.sExpected) << c.sName;
-        EXPECT_LE(AnsiCodePage::ByteLength(sCut), MaxSendByte) << c.sName;
+        EXPECT_LE(AnsiCodePage::ByteLength(sCut), MaxMessageByte) << c.sName;
         // Every character survives the round trip through the code page.
         EXPECT_EQ(AnsiCodePage::Decode(AnsiCodePage::Encode(sCut)), sCut) << c.sName;
     }
