@@ -115,13 +115,13 @@ QString FileRecvProposedPath(int iCustomizeFileSave, const QString& sProgramDir,
 {
     QString folder;
     switch (iCustomizeFileSave) {
-    case 0:
+    case FileSaveProgramFolder:
         folder = sProgramDir;
         break;
-    case 1:
+    case FileSaveLastFolder:
         folder = sLastPath;
         break;
-    case 2:
+    case FileSaveSetFolder:
         folder = sSetPath;
         break;
     default:

@@ -349,7 +349,7 @@ bool SettingsReadOption(const IniFile& ini, const QString& sMachineName)
         if (value < 0 || value > last)
             value = fallback;
     };
-    keepChoice(NoticePosition, 6, 6);
+    keepChoice(NoticePosition, npBottomRight, npBottomRight);
     keepChoice(AnimationMouse, 3, 1);
     // The tray's "none" is the still icon, which is what any other number shows too.
     keepChoice(AnimationTaskTrayIcon, 2, 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IniFile.h"
+#include "NoticeRules.h"
 
 #include <QDate>
 #include <QString>
@@ -76,13 +77,18 @@ inline int CustomizeHotKey2 = 49235; // Ctrl+Alt+S
 inline int CustomizeHotKey3 = 49234; // Ctrl+Alt+R
 inline int CustomizeHotKey4 = 49222; // Ctrl+Alt+F
 inline int CustomizeHotKey5 = 49228; // Ctrl+Alt+L
+inline constexpr int HotKeyCount = 5;
 inline bool CustomizeStartLogin = true;
 inline bool CustomizeStartFormHide = false;
 inline bool CustomizeStartVersionCheck = true;
 inline bool CustomizeShowTopMost = false;
 inline bool CustomizeAlpha = false;
 inline bool CustomizeAlphaBar = true;
-inline int CustomizeFileSave = 0;
+// Where a received file is proposed to go (CustomizeFileSave).
+inline constexpr int FileSaveProgramFolder = 0;
+inline constexpr int FileSaveLastFolder = 1;
+inline constexpr int FileSaveSetFolder = 2;
+inline int CustomizeFileSave = FileSaveProgramFolder;
 inline QString CustomizeFileSaveSetPath;
 inline bool CustomizeTaskHideLog = false;
 inline bool CustomizeTaskHideSend = false;
@@ -113,7 +119,7 @@ inline bool NoticeAbsence = true;
 inline bool NoticeNonAbsence = true;
 inline bool NoticeRecv = true;
 inline bool NoticeMessageOpen = true;
-inline int NoticePosition = 6;
+inline int NoticePosition = npBottomRight;
 inline bool NoticeAutoClose = true;
 inline bool NoticeAutoCloseAbsenceCancel = false;
 inline bool NoticeAbsenceHide = true;

@@ -328,6 +328,26 @@ QString Flip(TOptionForm& form, const TOptionControlRow& row, size_t iRow)
         (form.**edit)->setText(sText);
         return sText;
     }
+    if (const auto* field = std::get_if<TOptionHotKeyField>(&row.control)) {
+        THotKeyEx* control = form.hkCustomizeHotKey[field->index];
+        control->SetHotKey(TShortCut(control->HotKey() == 49229 ? 49230 : 49229));
+        return QString::number(control->HotKey());
+    }
+    if (const auto* sound = std::get_if<TOptionSoundFileEdit>(&row.control)) {
+        const QString sText = QStringLiteral("/音/%1.wav").arg(iRow);
+        form.edCustomizeSoundFile[sound->index]->setText(sText);
+        return sText;
+    }
+    if (const auto* group = std::get_if<TOptionChoiceGroup>(&row.control)) {
+        const auto& buttons = group->buttons;
+        size_t iChecked = buttons.size() - 1;
+        for (size_t i = 0; i < buttons.size(); ++i)
+            if ((form.*buttons[i].first)->isChecked())
+                iChecked = i;
+        const auto& [next, iValue] = buttons[(iChecked + 1) % buttons.size()];
+        (form.*next)->setChecked(true);
+        return QString::number(iValue);
+    }
     QComboBox* combo = form.*std::get<QComboBox * TOptionForm::*>(row.control);
     combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
     return QString::number(combo->currentIndex());
