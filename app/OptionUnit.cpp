@@ -221,6 +221,28 @@ void OptionControlMove(TOptionForm& form, const TOptionControlRow& row, bool bTa
                     *setting = edit->text();
                 else
                     edit->setText(*setting);
+            } else if constexpr (std::is_same_v<C, TOptionPortSwitch> && std::is_same_v<S, bool*>) {
+                QCheckBox* box = form.*control.box;
+                if (PortOverrideMsg != -1) {
+                    if (!bTake) {
+                        box->setChecked(true);
+                        box->setEnabled(false);
+                    }
+                } else if (bTake) {
+                    *setting = box->isChecked();
+                } else {
+                    box->setChecked(*setting);
+                }
+            } else if constexpr (std::is_same_v<C, TOptionPortEdit> && std::is_same_v<S, int*>) {
+                QLineEdit* edit = form.*control.edit;
+                if (PortOverrideMsg != -1) {
+                    if (!bTake)
+                        edit->setText(QString::number(*control.pOverride));
+                } else if (bTake) {
+                    *setting = OptionPortValue(edit->text(), *setting);
+                } else {
+                    edit->setText(QString::number(*setting));
+                }
             } else if constexpr (std::is_same_v<C, TOptionChoiceGroup> && std::is_same_v<S, int*>) {
                 if (bTake) {
                     *setting = control.buttons.back().second;
@@ -316,6 +338,9 @@ const std::vector<TOptionControlRow>& OptionControlRows()
                              {&F::rbCustomizeSoundBeep, SoundKindBeep},
                              {&F::rbCustomizeSoundWave, SoundKindWave}}},
          &CustomizeSoundKind},
+        {TOptionPortSwitch{&F::cbNetworkPort}, &NetworkPort},
+        {TOptionPortEdit{&F::edNetworkPortNo, &PortOverrideMsg}, &NetworkPortNo},
+        {TOptionPortEdit{&F::edNetworkFTPPortNo, &PortOverrideFile}, &NetworkFTPPortNo},
     };
     static const std::vector<TOptionControlRow> withSounds = [] {
         std::vector<TOptionControlRow> all = rows;
@@ -1032,16 +1057,6 @@ void TOptionForm::FormCreate()
             break;
         lbNetworkList->addItem(address);
     }
-    if (PortOverrideMsg == -1) {
-        cbNetworkPort->setChecked(NetworkPort);
-        edNetworkPortNo->setText(QString::number(NetworkPortNo));
-        edNetworkFTPPortNo->setText(QString::number(NetworkFTPPortNo));
-    } else {
-        cbNetworkPort->setChecked(true);
-        cbNetworkPort->setEnabled(false);
-        edNetworkPortNo->setText(QString::number(PortOverrideMsg));
-        edNetworkFTPPortNo->setText(QString::number(PortOverrideFile));
-    }
     sbSound->verticalScrollBar()->setValue(0);
     sbCustomize->verticalScrollBar()->setValue(0);
 
@@ -1476,11 +1491,6 @@ void TOptionForm::btUpdateClick()
     if (pvn)
         pvn->SetSecurity(bSecurityData);
     const bool bWritePorts = PortOverrideMsg == -1;
-    if (bWritePorts) {
-        NetworkPort = cbNetworkPort->isChecked();
-        NetworkPortNo = OptionPortValue(edNetworkPortNo->text(), NetworkPortNo);
-        NetworkFTPPortNo = OptionPortValue(edNetworkFTPPortNo->text(), NetworkFTPPortNo);
-    }
     QStringList slBroadcast;
     for (int i = 0; i < lbNetworkList->count(); ++i)
         slBroadcast << lbNetworkList->item(i)->text();

@@ -229,6 +229,15 @@ struct TOptionHotKeyField {
 struct TOptionSoundFileEdit {
     size_t index;
 };
+// The port switch and the port edits: while the command line gives the ports,
+// they show its ports and take nothing.
+struct TOptionPortSwitch {
+    QCheckBox* TOptionForm::*box;
+};
+struct TOptionPortEdit {
+    QLineEdit* TOptionForm::*edit;
+    const int* pOverride;
+};
 // Radio buttons that together show one number: each button and the number it
 // stands for. A number none stands for checks none; with none checked the last is taken.
 struct TOptionChoiceGroup {
@@ -237,14 +246,14 @@ struct TOptionChoiceGroup {
 
 // One control of the options window and the setting it shows and takes: a check
 // box a Boolean, an edit a text, a list of choices an item index, a hot-key field
-// its key, a choice group its number. The setting's key in the file is its
-// variable's (OptionKeyName). Both the fill-in and the apply run over these rows;
-// the engine's own values (the scrambling flag), the ports, which the command
-// line may hold, and the multi-user box, which moves files, are filled in and
-// taken beside them.
+// its key, a choice group its number, a port edit its port. The setting's key in
+// the file is its variable's (OptionKeyName). Both the fill-in and the apply run
+// over these rows; the engine's own values (the scrambling flag) and the
+// multi-user box, which moves files, are filled in and taken beside them.
 struct TOptionControlRow {
     std::variant<QCheckBox * TOptionForm::*, QLineEdit * TOptionForm::*, QComboBox * TOptionForm::*,
-                 TOptionHotKeyField, TOptionSoundFileEdit, TOptionChoiceGroup>
+                 TOptionHotKeyField, TOptionSoundFileEdit, TOptionChoiceGroup, TOptionPortSwitch,
+                 TOptionPortEdit>
         control;
     std::variant<bool*, QString*, int*> setting;
 };

@@ -192,6 +192,14 @@ bool HandleNameAcceptable(const QString& sName)
     return !sName.isEmpty() && TParvaneNetwork::ForbiddenSequenceIn(sName).isEmpty();
 }
 
+// The ports are read and written apart from the other keys: the command line
+// may give them instead.
+const QString kNetworkPort = QStringLiteral("NetworkPort");
+const QString kNetworkPortNo = QStringLiteral("NetworkPortNo");
+const QString kNetworkFTPPortNo = QStringLiteral("NetworkFTPPortNo");
+const std::pair<const void*, QString> kPortKeys[] = {
+    {&NetworkPort, kNetworkPort}, {&NetworkPortNo, kNetworkPortNo}, {&NetworkFTPPortNo, kNetworkFTPPortNo}};
+
 struct ViewFlag {
     const QString* section;
     const QString* key;
@@ -227,6 +235,9 @@ const ViewFlag kViewFlags[] = {
 
 QString OptionKeyName(const void* pVariable)
 {
+    for (const auto& [pPort, sKey] : kPortKeys)
+        if (pPort == pVariable)
+            return sKey;
     bool securityData = false;
     for (const std::vector<OptionKey>& keys :
          {OptionKeysBeforeAbsence(&securityData), OptionKeysAfterAbsence()})
@@ -315,9 +326,9 @@ QString LastCheckText(const QDate& date)
 
 void SettingsReadPorts(const IniFile& ini)
 {
-    NetworkPort = ini.ReadBool(SectionOption, QStringLiteral("NetworkPort"), false);
-    NetworkPortNo = ReadPort(ini, QStringLiteral("NetworkPortNo"), TParvaneNetwork::DefaultPortNo);
-    NetworkFTPPortNo = ReadPort(ini, QStringLiteral("NetworkFTPPortNo"), TParvaneNetwork::DefaultFTPPortNo);
+    NetworkPort = ini.ReadBool(SectionOption, kNetworkPort, false);
+    NetworkPortNo = ReadPort(ini, kNetworkPortNo, TParvaneNetwork::DefaultPortNo);
+    NetworkFTPPortNo = ReadPort(ini, kNetworkFTPPortNo, TParvaneNetwork::DefaultFTPPortNo);
 }
 
 void SettingsReadBars(const IniFile& ini)
@@ -429,9 +440,9 @@ bool WriteOptionKeys(IniFile& ini, bool bSecurityData, const QStringList& slBroa
         return false;
     if (!bWritePorts)
         return true;
-    return ini.WriteBool(SectionOption, QStringLiteral("NetworkPort"), NetworkPort) &&
-           ini.WriteInteger(SectionOption, QStringLiteral("NetworkPortNo"), NetworkPortNo) &&
-           ini.WriteInteger(SectionOption, QStringLiteral("NetworkFTPPortNo"), NetworkFTPPortNo);
+    return ini.WriteBool(SectionOption, kNetworkPort, NetworkPort) &&
+           ini.WriteInteger(SectionOption, kNetworkPortNo, NetworkPortNo) &&
+           ini.WriteInteger(SectionOption, kNetworkFTPPortNo, NetworkFTPPortNo);
 }
 
 } // namespace
