@@ -260,7 +260,7 @@ private:
     bool PrStartHidden = false;
     bool PrClosing = false;
     bool PrDestroyed = false;
-    // A file offer is waiting for the user's answer inside the engine's event.
+    // The client size the window is laid out for: its size when none is stored.
     QSize PrDesignSize{640, 400};
     QSystemTrayIcon* PrTrayIcon = nullptr;
     GlobalHotKey PrHotKeys;

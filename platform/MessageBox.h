@@ -53,6 +53,10 @@ int OpenLoops();
 // so the code that waits for the box's answer never runs on a freed window.
 void WhenNoBoxOpen(QObject* context, std::function<void()> done);
 
+// Distinct warnings of one kind that wait behind its open box; a flood past them
+// is only counted, so no peer can queue boxes without end.
+inline constexpr std::size_t UnstackedWaitingMax = 8;
+
 // A warning that needs no answer, raised by what arrives from the network: it runs
 // no loop of its own while the program's loop runs, so the event that raised it
 // returns at once and the program keeps receiving. At most one box of a kind is
@@ -60,9 +64,6 @@ void WhenNoBoxOpen(QObject* context, std::function<void()> done);
 // different text waits until the open one is closed. Once the box that a warning
 // went into has been answered, answered runs (at once where an answerer answers).
 // Where no loop runs (the program's end) it is shown as Show shows a box.
-// Distinct warnings of one kind that wait behind its open box; a flood past them
-// is only counted, so no peer can queue boxes without end.
-inline constexpr std::size_t UnstackedWaitingMax = 8;
 void ShowUnstacked(const QString& sKind, const QString& sText, const QString& sCaption, int iFlags,
                    std::function<void()> answered = {});
 // The warnings of the kind counted into the open or waiting ones since the kind's

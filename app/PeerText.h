@@ -1,0 +1,14 @@
+#pragma once
+
+// Peers' strings in widgets: shown as they are, never as markup or access keys.
+
+#include <QString>
+
+class QWidget;
+
+// Every label below the window shows its text plain: a header or a line may hold a
+// peer's name, and a label left to decide takes "<img src=...>" for markup and reads
+// the file. Every window of the pattern applies it to all its labels.
+void LabelsPlainText(QWidget* window);
+// A peer's string as a menu item's text: an '&' shows as itself, not as an access key.
+QString MenuItemText(const QString& sText);
