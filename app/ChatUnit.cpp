@@ -49,11 +49,19 @@ const QString kTooLong =
 constexpr int kMachineRole = Qt::UserRole;
 constexpr int kDiscriminationRole = Qt::UserRole + 1;
 constexpr int kAbsenceRole = Qt::UserRole + 2;
+// The whole handle name; the node shows it cut to a line's bound.
+constexpr int kHandleRole = Qt::UserRole + 3;
 
 bool IsOwn(const QString& sMachine, const QString& sDiscrimination)
 {
     return MainForm && sMachine == MainForm->PVN->MachineName() &&
            sDiscrimination == MainForm->PVN->Discrimination();
+}
+
+void NodeHandleSet(QTreeWidgetItem* node, const QString& sHandle)
+{
+    node->setText(0, PeerTextInLine(sHandle));
+    node->setData(0, kHandleRole, sHandle);
 }
 
 void NodeImageSet(QTreeWidgetItem* node, bool bAbsence)
@@ -360,7 +368,8 @@ void TChatForm::UserAdd(const QString& sMachine, const QString& sDiscrimination,
 {
     if (UserFind(sMachine, sDiscrimination))
         return;
-    auto* node = new QTreeWidgetItem(QStringList{sHandle});
+    auto* node = new QTreeWidgetItem;
+    NodeHandleSet(node, sHandle);
     node->setData(0, kMachineRole, sMachine);
     node->setData(0, kDiscriminationRole, sDiscrimination);
     NodeImageSet(node, bAbsence);
@@ -378,7 +387,7 @@ void TChatForm::UserNameChange(const QString& sMachine, const QString& sDiscrimi
                                const QString& sAfterHandle)
 {
     if (QTreeWidgetItem* node = UserFind(sMachine, sDiscrimination)) {
-        node->setText(0, sAfterHandle);
+        NodeHandleSet(node, sAfterHandle);
         UserSort();
     }
 }
@@ -423,7 +432,8 @@ void TChatForm::pmUserListFileSendClick()
     QTreeWidgetItem* node = tvUser->currentItem();
     if (!node || !node->isSelected() || !MainForm)
         return;
-    MainForm->Windows->FileSendFormShow(QString(), {node->text(0), node->data(0, kMachineRole).toString(),
+    MainForm->Windows->FileSendFormShow(QString(), {node->data(0, kHandleRole).toString(),
+                                                    node->data(0, kMachineRole).toString(),
                                                     node->data(0, kDiscriminationRole).toString()});
 }
 

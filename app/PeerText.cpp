@@ -1,5 +1,7 @@
 #include "PeerText.h"
 
+#include "AnsiCodePage.h"
+
 #include <QLabel>
 #include <QWidget>
 
@@ -12,4 +14,14 @@ void LabelsPlainText(QWidget* window)
 QString MenuItemText(const QString& sText)
 {
     return QString(sText).replace(u'&', QStringLiteral("&&"));
+}
+
+QString PeerTextInLine(const QString& sText)
+{
+    if (AnsiCodePage::ByteLength(sText) <= PeerTextLineMaxBytes)
+        return sText;
+    static const QString kEllipsis = QStringLiteral("…");
+    return AnsiCodePage::LeftBytes(sText, PeerTextLineMaxBytes - AnsiCodePage::ByteLength(kEllipsis))
+               .toString() +
+           kEllipsis;
 }

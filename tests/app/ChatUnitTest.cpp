@@ -80,6 +80,17 @@ TEST_F(ChatFormTest, MembersAreKeptSortedOneNodePerMachineAndIdentifier)
     EXPECT_EQ(ChatForm->tvUser->topLevelItemCount(), 2);
 }
 
+// A member's long handle shows in the list cut to the bound of a line, also after a rename.
+TEST_F(ChatFormTest, AMembersLongHandleIsCutInTheList)
+{
+    const QString sLong = QStringLiteral("長").repeated(10000);
+    ChatUserLogin(sLong, "PVHOST2", "Parvane2", false);
+    EXPECT_EQ(Members(), QStringList{PeerTextInLine(sLong)});
+    ChatUserNameChange("PVHOST2", "Parvane2", sLong, QStringLiteral("短") + sLong);
+    EXPECT_EQ(Members(), QStringList{PeerTextInLine(QStringLiteral("短") + sLong)});
+    EXPECT_LE(Members()[0].size(), PeerTextLineMaxBytes);
+}
+
 TEST_F(ChatFormTest, EventLineComesBeforeTheMemberChangeAndNamesStayUnescapedInTheTree)
 {
     ChatUserLogin("a<b>&c", "PVHOST2", "Parvane2", false);

@@ -21,6 +21,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <deque>
+#include <optional>
 
 namespace {
 
@@ -264,7 +265,8 @@ TEST_F(SendWindowLanTest, LetterToAnOlderPeerAsksFirst)
     EXPECT_EQ(Writes()[0][2], QStringLiteral("旧版, 太郎"));
 }
 
-TEST_F(SendWindowTest, WindowWithoutTargetsLogsAndCloses)
+// Nothing went out, so nothing is logged as sent.
+TEST_F(SendWindowTest, WindowWithoutTargetsSendsNothingAndCloses)
 {
     StartOnline();
     TSendForm* form = SendFormShow(QString(), true, QString(), QString());
@@ -272,9 +274,44 @@ TEST_F(SendWindowTest, WindowWithoutTargetsLogsAndCloses)
     form->mmSendMessage->setPlainText(QStringLiteral("x"));
     form->btSend->click();
     EXPECT_TRUE(FBoxes.empty());
-    ASSERT_EQ(Writes().size(), 1u);
-    EXPECT_EQ(Writes()[0][2], QString());
+    EXPECT_TRUE(Writes().empty());
     EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
+}
+
+// The log tells what went out: a target whose send failed is not named in it,
+// and a send that reached no one leaves no record, though the window still closes.
+TEST_F(SendWindowTest, OnlyTheTargetsSentToAreLogged)
+{
+    TMainForm& main = StartOnline();
+    // Listed in the window but unknown to the engine, so its send fails.
+    main.PVNLogin(main.PVN.get(), "花子", "PVHOST2", "198.18.0.2", "Parvane2", 2200, false, "", false, false,
+                  0);
+    const struct {
+        const char* sName;
+        QString sMachines;
+        QString sDiscriminations;
+        std::optional<QString> sLoggedTo;
+    } cases[] = {
+        {"one of two fails", Own() + "&|PVHOST2", "Parvane2&|Parvane2", QStringLiteral("太郎")},
+        {"the listed target fails", "PVHOST2", "Parvane2", std::nullopt},
+        {"the unlisted target fails", "PVHOST9", "Parvane2", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sName);
+        FBoxes.clear();
+        FLog->calls.clear();
+        TSendForm* form = SendFormShow(QString(), true, c.sMachines, c.sDiscriminations);
+        form->mmSendMessage->setPlainText(QStringLiteral("x"));
+        form->btSend->click();
+        EXPECT_EQ(FBoxes.size(), 1u);
+        if (c.sLoggedTo) {
+            ASSERT_EQ(Writes().size(), 1u);
+            EXPECT_EQ(Writes()[0], (QStringList{"0", "太郎", *c.sLoggedTo, "x"}));
+        } else {
+            EXPECT_TRUE(Writes().empty());
+        }
+        EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
+    }
 }
 
 TEST_F(SendWindowTest, LoggedOutNothingIsSent)
