@@ -102,7 +102,7 @@ void RecvMessageOpen(const TMessageRecvSub& message)
         return;
     form->PVN->MessageOpen(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
     MessageRecvQueue.Remove(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
-    form->UnreadQueueChanged();
+    MainWindowEvents()->UnreadQueueChanged();
     if (MessageRecvQueue.Empty() && RecvForm != nullptr)
         RecvForm->btNext->setEnabled(false);
     if (RecvForm != nullptr)
