@@ -177,6 +177,7 @@ TChatForm::TChatForm() : TCommonForm(TWindowKind::Chat, kDesignSize)
 
     wbLog = new TIEViewer;
     wbLog->setObjectName(QStringLiteral("wbLog"));
+    wbLog->SetRichTextForm(ChatRichText);
     wbLog->SetStyle(ChatStyleSheet());
     wbLog->SetLineLimit(ChatViewLineLimit);
     // Reached by Tab too, so that the conversation can be scrolled back and copied without a mouse.
@@ -204,31 +205,29 @@ TChatForm::TChatForm() : TCommonForm(TWindowKind::Chat, kDesignSize)
     connect(btSend, &QPushButton::clicked, this, &TChatForm::btSendClick);
     connect(btLogout, &QPushButton::clicked, this, &QWidget::close);
 
-    auto* right = new QWidget;
-    auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    rightLayout->setSpacing(4);
-    rightLayout->addWidget(wbLog, 1);
-    auto* inputRow = new QHBoxLayout;
-    inputRow->setSpacing(7);
-    inputRow->addWidget(laSendMessage);
-    inputRow->addWidget(mmSendMessage, 1);
-    inputRow->addWidget(btSend);
-    inputRow->addWidget(btLogout);
-    rightLayout->addLayout(inputRow);
-    right->setMinimumWidth(kSplitterMinSize);
-
+    // The input row runs under the members and the conversation both: beside the
+    // label and the buttons, the conversation's width alone leaves the input a few
+    // characters wide at the design size.
+    wbLog->setMinimumWidth(kSplitterMinSize);
     Splitter1 = new QSplitter(Qt::Horizontal);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setHandleWidth(kSplitterWidth);
     Splitter1->setOpaqueResize(true);
     Splitter1->setChildrenCollapsible(false);
     Splitter1->addWidget(tvUser);
-    Splitter1->addWidget(right);
+    Splitter1->addWidget(wbLog);
     Splitter1->setStretchFactor(1, 1);
+    auto* inputRow = new QHBoxLayout;
+    inputRow->setSpacing(7);
+    inputRow->addWidget(laSendMessage);
+    inputRow->addWidget(mmSendMessage, 1);
+    inputRow->addWidget(btSend);
+    inputRow->addWidget(btLogout);
     auto* clientLayout = new QVBoxLayout(pnClient);
     clientLayout->setContentsMargins(4, 4, 4, 4);
-    clientLayout->addWidget(Splitter1);
+    clientLayout->setSpacing(4);
+    clientLayout->addWidget(Splitter1, 1);
+    clientLayout->addLayout(inputRow);
 
     const IniFile ini(SettingsFileName());
     const int iSplitter = ini.ReadInteger(SettingsSection(), kSplitterKey, kSplitterDefault);
