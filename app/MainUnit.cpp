@@ -910,8 +910,10 @@ void TMainForm::miToolChatClick()
         PVN->ChatLogin();
 }
 
-void TMainForm::UnreadQueueChanged()
+void TMainForm::MessageRead(const TMessageRecvSub& message)
 {
+    PVN->MessageOpen(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
+    MessageRecvQueue.Remove(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
     UnreadStateShow();
 }
 

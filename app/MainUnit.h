@@ -190,7 +190,7 @@ public:
     void sbAbsenceClick();
     void sbInformationMouseUp();
     // ---- What the other windows tell it (TMainWindowEvents)
-    void UnreadQueueChanged() override;
+    void MessageRead(const TMessageRecvSub& message) override;
     // The chat window's presence as the chat command shows it (checked, button down).
     void ChatShown(bool bShown) override;
     void GlobalChatShown(bool bShown) override;

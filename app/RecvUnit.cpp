@@ -97,12 +97,10 @@ void RecvFormShow()
 
 void RecvMessageOpen(const TMessageRecvSub& message)
 {
-    TMainForm* form = MainForm;
-    if (form == nullptr)
+    TMainWindowEvents* main = MainWindowEvents();
+    if (main == nullptr)
         return;
-    form->PVN->MessageOpen(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
-    MessageRecvQueue.Remove(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
-    MainWindowEvents()->UnreadQueueChanged();
+    main->MessageRead(message);
     if (MessageRecvQueue.Empty() && RecvForm != nullptr)
         RecvForm->btNext->setEnabled(false);
     if (RecvForm != nullptr)
