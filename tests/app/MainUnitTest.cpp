@@ -1010,8 +1010,8 @@ TEST_F(MainFormTest, AwayAnswerOpensItsWindowOrTellsThereIsNone)
 }
 
 // Only an answer to a request of this program shows: answers nobody asked for open
-// neither windows nor boxes, and a peer has one window however often it answers.
-TEST_F(MainFormTest, AwayAnswersShowOnlyWhenAskedForAndInOneWindowPerPeer)
+// neither windows nor boxes, and each answer asked for opens a window of its own.
+TEST_F(MainFormTest, AwayAnswersShowOnlyWhenAskedForEachInAWindowOfItsOwn)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TMainForm& form = Start();
@@ -1023,20 +1023,63 @@ TEST_F(MainFormTest, AwayAnswersShowOnlyWhenAskedForAndInOneWindowPerPeer)
     EXPECT_TRUE(FBoxes.empty());
     EXPECT_TRUE(AbsenceWindowList.isEmpty());
 
+    // Asked twice before the answers came: both answers show, each in its window.
+    form.AbsenceRequest("PVHOST2", "Parvane2");
     form.AbsenceRequest("PVHOST2", "Parvane2");
     form.PVNAbsenceMessage(form.PVN.get(), "会議中", "花子", "PVHOST2", "Parvane2", "time");
-    // The request is answered: the same answer again is unasked.
     form.PVNAbsenceMessage(form.PVN.get(), "外出中", "花子", "PVHOST2", "Parvane2", "time");
-    ASSERT_EQ(AbsenceWindowList.size(), 1);
-    auto* window =
-        qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(AbsenceWindowList[0])));
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->mmAbsenceMessage->toPlainText(), QStringLiteral("会議中"));
+    // Both requests are answered: a third answer is unasked.
+    form.PVNAbsenceMessage(form.PVN.get(), "帰宅", "花子", "PVHOST2", "Parvane2", "time");
+    ASSERT_EQ(AbsenceWindowList.size(), 2);
+    QStringList slShown;
+    for (const QString& sEntry : AbsenceWindowList) {
+        auto* window = qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(sEntry)));
+        ASSERT_NE(window, nullptr);
+        slShown << window->mmAbsenceMessage->toPlainText();
+    }
+    EXPECT_EQ(slShown, (QStringList{"会議中", "外出中"}));
+
     form.AbsenceRequest("PVHOST2", "Parvane2");
     form.PVNAbsenceMessage(form.PVN.get(), "外出中", "花子", "PVHOST2", "Parvane2", "time");
-    EXPECT_EQ(AbsenceWindowList.size(), 1);
-    EXPECT_EQ(window->mmAbsenceMessage->toPlainText(), QStringLiteral("外出中"));
+    EXPECT_EQ(AbsenceWindowList.size(), 3);
     EXPECT_TRUE(FBoxes.empty());
+    EXPECT_TRUE(form.FormClose());
+    EXPECT_TRUE(WaitFor([] { return AbsenceWindowList.isEmpty(); }));
+}
+
+// The chat's member menu and a double-click on an away member ask as the user
+// list does: their answers are the program's own, and show.
+TEST_F(MainFormTest, AwayMembersOfTheChatAreAskedAndTheirAnswersShow)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miToolChatClick();
+    ASSERT_TRUE(WaitFor([&] { return form.PVN->Chat() && ChatForm != nullptr; }));
+    ChatUserLogin("花子", "PVHOST2", "Parvane2", true);
+    QTreeWidgetItem* node = ChatForm->UserFind("PVHOST2", "Parvane2");
+    ASSERT_NE(node, nullptr);
+    ChatForm->tvUser->setCurrentItem(node);
+    ChatForm->pmUserListPopup();
+    ASSERT_TRUE(ChatForm->pmUserListAbsence->isEnabled());
+    ChatForm->pmUserListAbsence->trigger();
+    form.PVNAbsenceMessage(form.PVN.get(), "会議中", "花子", "PVHOST2", "Parvane2", "time");
+    ASSERT_EQ(AbsenceWindowList.size(), 1);
+    EXPECT_TRUE(FBoxes.empty());
+
+    QCoreApplication::processEvents();
+    QWidget* viewport = ChatForm->tvUser->viewport();
+    const QPointF at(ChatForm->tvUser->visualItemRect(node).center());
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                    QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent click(type, at, viewport->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &click);
+    }
+    form.PVNAbsenceMessage(form.PVN.get(), "Nothing", "花子", "PVHOST2", "Parvane2", "time");
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("花子 の不在メッセージはありません。")});
+    EXPECT_EQ(AbsenceWindowList.size(), 1);
+
+    FAnswers = {MessageBox::IDYES};
     EXPECT_TRUE(form.FormClose());
     EXPECT_TRUE(WaitFor([] { return AbsenceWindowList.isEmpty(); }));
 }
