@@ -1076,8 +1076,13 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     // slot) nor answered with a receipt.
     if (MachineName.isEmpty())
         return;
-    const bool bDropped = MessageRecvQueue.Append(
-        {Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
+    // The warning comes while the oldest message is still there. It waits for no
+    // answer here, so arrivals go on while it is open; where its box does wait (no
+    // loop runs), one that comes meanwhile takes its slot first, and the drop and
+    // the fill are one step, so neither it nor this message is lost.
+    if (MessageRecvQueue.Count() == TMessageRecvQueue::Capacity)
+        WarningShow(kQueueOverflowKind, kQueueOverflow, MessageBox::MB_ICONWARNING);
+    MessageRecvQueue.Append({Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
     const int iWaiting = MessageRecvQueue.Count();
     miMessageRecv->setEnabled(true);
     const bool bRecvWindow = Windows->RecvFormExists();
@@ -1093,9 +1098,6 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     // A running animation runs on: a restart with each arrival would hold it at its first frame.
     if (!tmTaskAnimation.isActive())
         tmTaskAnimation.start();
-    // The warning waits for no answer here: arrivals go on while it is open.
-    if (bDropped)
-        WarningShow(kQueueOverflowKind, kQueueOverflow, MessageBox::MB_ICONWARNING);
     if (CustomizeAutoRecv && !bRecvWindow && (!CustomizeAutoRecvAbsence || !PVN->Absence()))
         Windows->RecvFormShow();
 }

@@ -402,7 +402,9 @@ TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
     EXPECT_EQ(RecvForm->windowTitle(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 255>"));
 }
 
-// A box that the overflow shows lets a further message in; neither is lost.
+// The overflow box shows while the oldest message is still there; it lets a further
+// message in, which takes its slot before the message that raised the box, and
+// neither is lost.
 TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
@@ -411,7 +413,9 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
     for (int i = 1; i <= 256; ++i)
         Arrive(form, i);
     bool bNested = false;
+    QStringList slHeadsAtTheBoxes;
     MessageBox::SetAnswerer([&](const MessageBox::Request&) {
+        slHeadsAtTheBoxes << MessageRecvQueue.Head().sMessage;
         if (!bNested) {
             bNested = true;
             Arrive(form, 258);
@@ -419,10 +423,11 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
         return MessageBox::IDOK;
     });
     Arrive(form, 257);
+    EXPECT_EQ(slHeadsAtTheBoxes, (QStringList{"m1", "m1"}));
     EXPECT_EQ(MessageRecvQueue.Count(), 256);
     EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m3"));
-    EXPECT_EQ(MessageRecvQueue.Slot(254).sMessage, QStringLiteral("m257"));
-    EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m258"));
+    EXPECT_EQ(MessageRecvQueue.Slot(254).sMessage, QStringLiteral("m258"));
+    EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m257"));
 }
 
 // Arrivals go on while the overflow warning is open, as the engine's events run
