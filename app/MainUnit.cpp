@@ -1314,7 +1314,6 @@ void TMainForm::OptionsApplied(const TOptionsBefore& before, const QString& sBro
     TaskIconStateShow();
     if (CustomizeTaskTray != before.bCustomizeTaskTray || CustomizeTaskBar != before.bCustomizeTaskBar)
         TrayRestyle();
-    AbsenceKindCheck();
 }
 
 void TMainForm::BroadcastRelogin(const QString& sBroadcastIP)

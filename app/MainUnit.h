@@ -200,6 +200,9 @@ public:
     // and the other windows follow what changed. sBroadcastIP is the applied
     // address list, which the engine holds; a change of it while logged in logs in again.
     void OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP);
+    // The away kind in use is no longer among the kinds: the away state ends. Last
+    // of the options apply, after what it tells of the settings and the ports.
+    void AbsenceKindCheck();
     // The one place the tray's still image is chosen: the user's state (coloured
     // while logged in and present), unless the message animation runs.
     void TaskIconStateShow();
@@ -234,8 +237,6 @@ private:
     void BroadcastRelogin(const QString& sBroadcastIP);
     // The tray and task-bar settings changed: the window goes where they say.
     void TrayRestyle();
-    // The away kind in use is no longer among the kinds: the away state ends.
-    void AbsenceKindCheck();
     void BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting);
     void PopupRight(QWidget* source, const QPoint& local);
     // A user item of the tray or hot-key menus: the first user of the table with that caption.

@@ -1532,5 +1532,7 @@ void TOptionForm::btUpdateClick()
         (NetworkPort != bNetworkPortBefore ||
          (NetworkPort && (NetworkPortNo != iPortNoBefore || NetworkFTPPortNo != iFTPPortNoBefore))))
         Inform(kPortNote);
+    if (MainForm)
+        MainForm->AbsenceKindCheck();
     btUpdate->setEnabled(false);
 }

@@ -1236,6 +1236,43 @@ TEST_F(MainFormLanTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
     HandleName.clear();
 }
 
+// The apply tells what it did in its own order: the settings that could not be
+// saved, then the ports that wait for a restart, and last the away state it ended.
+TEST_F(MainFormTest, TheOptionsApplyTellsTheSaveThePortsAndTheAwayEndInThatOrder)
+{
+    WriteIni("[AllUsers]\r\nMultiUser=1\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miOptionAbsenceClick(0);
+    ASSERT_TRUE(form.PVN->Absence());
+    // The shared file takes the mode; the user's own file, read-only, refuses the options.
+    const QString sUserFile = FileBaseName + QStringLiteral(".INI");
+    ASSERT_NE(sUserFile, IniPath());
+    {
+        QFile file(sUserFile);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(sUserFile).constData(), 0444), 0);
+
+    form.Windows->OptionFormShow();
+    ASSERT_NE(OptionForm, nullptr);
+    TOptionForm& options = *OptionForm;
+    options.cbAbsence->setCurrentIndex(0);
+    options.btAbsenceDeleteClick();
+    options.cbNetworkPort->setChecked(!NetworkPort);
+    FBoxes.clear();
+    options.btUpdateClick();
+    EXPECT_EQ(BoxTexts(),
+              (QStringList{SettingsSaveErrorText,
+                           QStringLiteral("ポート番号の設定は、Parvane 2を再起動後に有効になります。"),
+                           QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が"
+                                          "自動的に解除されました。")}));
+    EXPECT_FALSE(form.PVN->Absence());
+    ASSERT_EQ(::chmod(QFile::encodeName(sUserFile).constData(), 0644), 0);
+    OptionFormRelease();
+    AbsenceMessage = {};
+}
+
 // A log viewer that waits for its password opens when the applied options lift
 // the lock, and stays locked while they keep it.
 TEST_F(MainFormTest, TheOptionsApplyOpensALockedLogViewerOnlyWhenTheLockGoes)
