@@ -98,7 +98,7 @@ TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, QWidget* parent)
     : QMainWindow(parent), Windows(windows ? std::move(windows) : std::make_unique<TProgramWindows>())
 {
     MainForm = this;
-    OnTerminate = [] { QCoreApplication::quit(); };
+    OnTerminate = LoopsEnd;
     setWindowTitle(ApplicationTitle);
     setWindowIcon(ProjectImages::TaskIconImage(TaskIconOnline));
     FormCreate();
@@ -583,6 +583,20 @@ void TMainForm::SessionEnd()
     Terminate();
 }
 
+void TMainForm::SessionSave()
+{
+    if (!PrStarted || PrDestroyed)
+        return;
+    SettingsSave();
+    Windows->LogWriteWait();
+}
+
+void TMainForm::QuitEnd()
+{
+    if (!PrClosing)
+        CloseWindowsAndLogout();
+}
+
 void TMainForm::CloseWindowsAndLogout()
 {
     PrClosing = true;
@@ -599,6 +613,11 @@ void TMainForm::CloseWindowsAndLogout()
         SendMessageW(WindowListHandle(sEntry), WM_ERRORFILESEND, 0, TParvaneNetwork::FileSendErrorCancelled);
     for (const QString& sEntry : QStringList(FileRecvWindowList))
         SendMessageW(WindowListHandle(sEntry), WM_ERRORFILERECV, 0, TParvaneNetwork::FileRecvErrorCancelled);
+}
+
+void TMainForm::LoopsEnd()
+{
+    QCoreApplication::quit();
 }
 
 void TMainForm::Terminate()
@@ -631,6 +650,11 @@ void TMainForm::FormDestroy()
     // stored values stay as they are.
     if (!PrStarted)
         return;
+    SettingsSave();
+}
+
+void TMainForm::SettingsSave()
+{
     const IniFileWritingPass pass(SettingsFileName(), SettingsSaveErrorShow);
     IniFile ini(SettingsFileName());
     bool bOk = WindowPlacementWrite(ini, SectionMainWindow, this);

@@ -59,6 +59,8 @@ public:
     static inline std::function<bool(TParvaneNetwork&)> ServiceStarter;
     // How the close ends the message loop; tests replace it.
     std::function<void()> OnTerminate;
+    // What OnTerminate does unless replaced: the application quits.
+    static void LoopsEnd();
 
     // The service could not start: the window is not to be shown and the program ends.
     bool StartFailed() const { return !PrStarted; }
@@ -151,6 +153,12 @@ public:
     // The session or the terminal ends the program: the close without its
     // questions, then the end of the loops (the settings and the log follow).
     void SessionEnd();
+    // The session manager asks for the data to be saved: the settings and the log
+    // are kept, and nothing ends, as the log-out may still be cancelled.
+    void SessionSave();
+    // The application quits without the program's own close (the session manager's
+    // quit): the close without questions; the quit itself ends the loops.
+    void QuitEnd();
     void WMSysCommand(int iCommand);
     void WMTaskTray(TTrayMouse mouse);
     void WMHotKey(int iId);
@@ -225,6 +233,8 @@ protected:
 private:
     void FormCreate();
     void FormDestroy();
+    // The main window's place, its columns, its sort and its transparency.
+    void SettingsSave();
     void CreateControls();
     void CreateMenus();
     void BindEngineEvents();
