@@ -20,6 +20,8 @@ public:
 
     // What the session manager's request to save runs.
     void CommitData();
+    // False when the signals could not be caught; they then end the program at once.
+    bool SignalsInstalled() const { return FSignals.Installed(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

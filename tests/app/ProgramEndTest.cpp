@@ -169,6 +169,8 @@ TEST_P(ProgramEndTest, ASignalWhileAQuestionIsOpenEndsTheProgramLoggedOutWithIts
     peer.ForgetEvents();
 
     const auto end = std::make_unique<TProgramEnd>(form);
+    // Without its handler the signal would end the test program itself.
+    ASSERT_TRUE(end->SignalsInstalled());
     MessageBox::SetAnswerer({});
     bool bAsked = false;
     bool bSignalled = false;
@@ -188,8 +190,12 @@ TEST_P(ProgramEndTest, ASignalWhileAQuestionIsOpenEndsTheProgramLoggedOutWithIts
     });
     signal.start();
     // A program that does not end is ended here, and the test fails.
-    QTimer::singleShot(30000, [] { QCoreApplication::exit(1); });
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    stuck.start(30000);
     const int iEnded = QApplication::exec();
+    stuck.stop();
     signal.stop();
     EXPECT_TRUE(bAsked);
     EXPECT_TRUE(bSignalled);
@@ -211,6 +217,7 @@ TEST_P(ProgramEndTest, ASignalWhileAQuestionIsOpenEndsTheProgramLoggedOutWithIts
     EXPECT_EQ(OptionForm, nullptr);
     EXPECT_EQ(LogForm, nullptr);
     EXPECT_TRUE(IniFile(IniPath()).ValueExists(QStringLiteral("MainWindow"), QStringLiteral("Width")));
+    Peer = nullptr;
 }
 
 INSTANTIATE_TEST_SUITE_P(Questions, ProgramEndTest, testing::ValuesIn(kAskingCases),
@@ -238,9 +245,13 @@ TEST_P(ProgramQuitTest, AQuitOfTheApplicationLogsOutWithoutQuestionsAndTheSettin
     peer.ForgetEvents();
     form.OnTerminate = TMainForm::LoopsEnd;
     const auto end = std::make_unique<TProgramEnd>(form);
-    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
-    QTimer::singleShot(30000, [] { QCoreApplication::exit(1); });
+    QTimer::singleShot(0, end.get(), [] { QCoreApplication::quit(); });
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    stuck.start(30000);
     EXPECT_EQ(QApplication::exec(), 0);
+    stuck.stop();
     EXPECT_FALSE(form.PVN->LoginStates());
     EXPECT_TRUE(form.Closing());
     EXPECT_TRUE(FBoxes.empty());
