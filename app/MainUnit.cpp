@@ -617,7 +617,9 @@ void TMainForm::CloseWindowsAndLogout()
 
 void TMainForm::LoopsEnd()
 {
-    QCoreApplication::quit();
+    // Every loop ends, a question's too, whatever a window would answer to a close:
+    // a quit would first close each window, and one that asks would hold the end.
+    QCoreApplication::exit(0);
 }
 
 void TMainForm::Terminate()

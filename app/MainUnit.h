@@ -59,7 +59,7 @@ public:
     static inline std::function<bool(TParvaneNetwork&)> ServiceStarter;
     // How the close ends the message loop; tests replace it.
     std::function<void()> OnTerminate;
-    // What OnTerminate does unless replaced: the application quits.
+    // What OnTerminate does unless replaced: every loop of the application ends.
     static void LoopsEnd();
 
     // The service could not start: the window is not to be shown and the program ends.
@@ -156,8 +156,8 @@ public:
     // The session manager asks for the data to be saved: the settings and the log
     // are kept, and nothing ends, as the log-out may still be cancelled.
     void SessionSave();
-    // The application quits without the program's own close (the session manager's
-    // quit): the close without questions; the quit itself ends the loops.
+    // The application's loops ended without the program's own close: the close
+    // without questions, once every loop has returned.
     void QuitEnd();
     void WMSysCommand(int iCommand);
     void WMTaskTray(TTrayMouse mouse);
