@@ -617,9 +617,11 @@ void TMainForm::CloseWindowsAndLogout()
 
 void TMainForm::LoopsEnd()
 {
-    // Every loop ends, a question's too, whatever a window would answer to a close:
-    // a quit would first close each window, and one that asks would hold the end.
+    // The loops end first, so that a window that answers its close with a question
+    // holds nothing (its box returns at once); then the quit closes the windows
+    // left, which write their settings as they go.
     QCoreApplication::exit(0);
+    QCoreApplication::quit();
 }
 
 void TMainForm::Terminate()
