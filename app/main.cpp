@@ -5,8 +5,7 @@
 #include "LogUnit.h"
 #include "MainUnit.h"
 #include "ProgramEnd.h"
-#include "QtTranslation.h"
-#include "WindowsFonts.h"
+#include "ProgramLook.h"
 
 #include <QApplication>
 #include <memory>
@@ -39,8 +38,7 @@ int main(int argc, char** argv)
     arguments.push_back(nullptr);
     QApplication app(iArguments, arguments.data());
     QApplication::setApplicationName(QStringLiteral("Parvane 2"));
-    QtTranslation::InstallJapanese();
-    WindowsFonts::InstallSubstitutes();
+    ProgramLookInstall();
     // The tray icon keeps the program alive while the window is hidden to it.
     QApplication::setQuitOnLastWindowClosed(false);
 
