@@ -31,6 +31,7 @@ struct TPVN_RecvDataBack {
     std::unique_ptr<TAnsiStringList> RecvData; // item i = fragment i + 1, missing ones empty
     QString HostName;                          // sender address; empty = the slot is free
     qint64 RecvTime = 0;                       // monotonic milliseconds of the last fragment; 0 = none
+    qint64 RecvStartTime = 0;                  // monotonic milliseconds of the first fragment to arrive
     int RecvCount = 0;                         // fragments received into this slot
 };
 
@@ -235,11 +236,20 @@ public:
     static constexpr int SendTimeoutMs = 30000;
     static constexpr int SendHistoryCount = 255;
     static constexpr int LoginUserCapacity = 256;
+    // Records of several datagrams being collected at once; when all are taken, the
+    // oldest unfinished one gives way, whoever sent it.
     static constexpr int RecvDataBackCount = 20;
-    // One sender collects at most this many records at once, so one that never
-    // finishes its records cannot take the slots everyone else needs.
+    // One sender collects at most this many records at once (its own oldest gives
+    // way to its newest), so one that never finishes its records cannot take the
+    // slots everyone else needs.
     static constexpr int RecvSlotsPerSenderMax = 4;
     static constexpr int RecvHistoryCount = 11;
+    // A sender sends a record's pieces back to back: a record that has had no piece
+    // for this long never finishes, and its slot is let go.
+    static constexpr int RecvRecordLifetimeMs = 5000;
+    // Only the wire reorders those pieces, by far less than this: a first piece does
+    // not join later pieces that came longer before it, which are another record's.
+    static constexpr int RecvPieceLeadMs = 1000;
     // A peer that opens connections to the file port and never finishes their
     // headers would hold a descriptor each: so many may be in their header at
     // once (further ones are closed at once), each for at most this long.
@@ -441,7 +451,13 @@ private:
     bool SendDatagram(const QString& Body, const QString& Target);
     void ReceiveDatagram();
     void ReceiveFragment(const QString& sSender, const QByteArray& datagram);
+    // The slot a piece from sSender at iIndex joins, or starts its record in (the
+    // sender's oldest when it holds its share); -1 when every slot is taken.
+    int RecvSlotFor(const QString& sSender, int iIndex, qint64 iNow);
+    // The slot whose last piece is oldest, of sSender or of anyone (empty); -1 when all are free.
+    int RecvSlotOldest(const QString& sSender) const;
     void RecvDataBackPurge();
+    void RecvDataBackExpire(qint64 iNow);
     static void RecvDataBackEmpty(TPVN_RecvDataBack& slot);
 
     // --- Dispatch of a received record (ParvaneNetworkDispatch.cpp)
