@@ -62,8 +62,10 @@ struct TPVN_FileSend {
     // The number the application knows the transfer by: never 0 or -1 and never
     // reused, because the system hands out a closed descriptor again at once.
     int TransferId = 0;
-    FileDescriptor File;    // the file being read, kept open for the whole transfer
-    qint64 iProgressAt = 0; // steady milliseconds of the last byte sent, once accepted
+    FileDescriptor File; // the file being read, kept open for the whole transfer
+    qint64 iProgressAt =
+        0; // steady milliseconds of the last byte sent or taken from the socket, once accepted
+    int iQueuedBytes = -1;  // what the socket still held at the last stall check
     bool bSending = false;  // inside FileSendData, which yields between pieces
     bool bEndEarly = false; // the end line came before the last piece had gone
     QByteArray ReadAhead;   // file bytes from iReadAheadAt on, read in one go for many pieces
@@ -252,16 +254,19 @@ public:
     static constexpr int RecvPieceLeadMs = 1000;
     // A peer that opens connections to the file port and never finishes their
     // headers would hold a descriptor each: so many may be in their header at
-    // once (further ones are closed at once), each for at most this long.
+    // once (when all are held, the oldest gives way to the new one), each for at
+    // most this long; a sender writes its header as soon as it has connected.
     static constexpr int FileHeaderPendingMax = 32;
-    static constexpr int FileHeaderTimeoutMs = 30000;
-    // One peer address may hold this many of those, so it cannot lock everyone else out.
+    static constexpr int FileHeaderTimeoutMs = 5000;
+    // One peer address may hold this many of those (its own oldest gives way), so
+    // it cannot push everyone else's out.
     static constexpr int FileHeaderPerPeerMax = 8;
     // Offers put to the user and not answered yet each hold a connection and a
-    // window: so many may wait from one peer address and from all together; a
-    // further offer is refused as the user's refusal would be.
-    static constexpr int FileOfferPerPeerMax = 4;
-    static constexpr int FileOfferPendingMax = 16;
+    // window: so many may wait from one peer address and from all together, well
+    // above a colleague's pile of reports for a user in a meeting; a further offer
+    // is refused as the user's refusal would be, and OnErrorFileRecvOverflow says so.
+    static constexpr int FileOfferPerPeerMax = 16;
+    static constexpr int FileOfferPendingMax = 32;
     // An accepted transfer that moves no byte for this long is over: it ends as the
     // peer's close would end it, and its socket and file are let go.
     static constexpr int FileTransferStallMs = 60000;
@@ -399,6 +404,8 @@ public:
     TPVNFileRecvEndEvent OnFileRecvEnd;
     TPVNErrorSendEvent OnErrorSend;
     TPVNErrorRecvOverflow OnErrorRecvOverflow;
+    // An offered file was refused because as many offers as may were already waiting for the user.
+    TPVNErrorRecvOverflow OnErrorFileRecvOverflow;
     TPVNErrorFileSendEvent OnErrorFileSend;
     TPVNErrorFileRecvEvent OnErrorFileRecv;
 
