@@ -277,6 +277,9 @@ public:
     // a peer could make it broadcast as fast as it asks: so many are answered in any
     // second, all askers together (a sender address proves nothing); the rest are not.
     static constexpr int RequestAnswersPerSecondMax = 20;
+    // One asking address gets at most this many of them, so one flooder leaves the
+    // rest to colleagues; a user asks a copy a few times a minute.
+    static constexpr int RequestAnswersPerAddressMax = 4;
 
     // Properties.
     quint32 Handle() const { return FHandle; }
@@ -501,7 +504,8 @@ private:
     bool SendAbsenceMessage(const QString& sAbsenceMessage, const QString& sAbsenceTitle,
                             const QString& sIPAddress, const QString& sDiscrimination);
     bool SendMenuNothing(const QString& sIPAddress, const QString& sDiscrimination);
-    // False once RequestAnswersPerSecondMax answers went out in the current second.
+    // False once RequestAnswersPerSecondMax answers went out in the current second,
+    // or RequestAnswersPerAddressMax to the sender of the record being dispatched.
     bool RequestAnswerAllowed();
     void RecvOpenCheck(const QString& sData);
     void RecvHuzaiCheck(const QString& sData);
@@ -630,6 +634,7 @@ private:
     int PrAcceptFailures = 0;    // accepts that failed for want of a descriptor or memory
     qint64 PrAnswerSecondAt = 0; // monotonic milliseconds when the current second of answers began
     int PrAnswersThisSecond = 0;
+    std::map<QString, int> PrAnswersByAddress; // this second's answers per asking address
     QTimer PrStallTimer;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;
