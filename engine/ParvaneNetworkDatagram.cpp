@@ -135,21 +135,27 @@ void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& 
     if (!fragment)
         return;
     const int index = fragment->Index;
+    if (index == 0) {
+        // A record whole in this one datagram needs no slot and joins no other piece, so
+        // neither a stray piece nor other senders' unfinished records can spoil it; one
+        // that can never be right whatever follows is dropped here.
+        QByteArray body;
+        const RecordState alone = UnframeRecord(fragment->Piece, body);
+        if (alone == RecordState::Bad)
+            return;
+        if (alone == RecordState::Complete) {
+            PVS_RecvInformation.RecvData = AnsiCodePage::Decode(body);
+            PVS_RecvInformation.HostName = sSender;
+            DispatchPacket();
+            return;
+        }
+    }
     const qint64 now = PrMonotonicClock();
     RecvDataBackExpire(now);
 
     int chosen = RecvSlotFor(sSender, index, now);
     bool gaveWay = false;
     if (chosen < 0) {
-        // A record whole in this one datagram needs no slot: other senders' unfinished
-        // records do not make it push one of theirs out.
-        QByteArray body;
-        if (index == 0 && UnframeRecord(fragment->Piece, body) == RecordState::Complete) {
-            PVS_RecvInformation.RecvData = AnsiCodePage::Decode(body);
-            PVS_RecvInformation.HostName = sSender;
-            DispatchPacket();
-            return;
-        }
         chosen = RecvSlotOldest(QString());
         RecvDataBackEmpty(PVS_RecvDataBack[static_cast<std::size_t>(chosen)]);
         gaveWay = true;

@@ -612,7 +612,8 @@ protected:
 
 struct PieceStep {
     qint64 at;  // milliseconds after the start
-    int record; // 1 or 2: which of the colleague's records, 0 for the planted piece
+    int record; // 1 or 2: which of the colleague's records of two pieces, 3 its record of one, 0 the planted
+                // piece
     int piece;  // 0 or 1
 };
 
@@ -641,6 +642,9 @@ const JoinCase kJoinCases[] = {
     // A record whose pieces came far apart is another record's remains.
     {"SecondPieceLongAfter", {{0, 1, 0}, {70000, 1, 1}}, {}},
     {"SecondPieceTenSecondsAfter", {{0, 1, 0}, {10000, 1, 1}}, {}},
+    // A record whole in one datagram is never joined to a stray piece waiting beside it.
+    {"WholeRecordBesideAStrayPiece", {{0, 0, 1}, {100, 3, 0}}, {QStringLiteral("ccc")}},
+    {"WholeRecordWhileAnotherArrives", {{0, 1, 1}, {1, 3, 0}, {2, 1, 0}}, {QStringLiteral("ccc"), kTitleA}},
 };
 
 void PrintTo(const JoinCase& c, std::ostream* os)
@@ -655,12 +659,19 @@ TEST_P(JoiningPieces, ARecordIsMadeOnlyOfPiecesThatBelongTogether)
     const JoinCase& c = GetParam();
     const auto a = TwoPieces(1, 'a');
     const auto b = TwoPieces(2, 'b');
+    const auto one =
+        Frame(PeerPacketId(3) + PeerLogin("2200", "0", "0", "198.18.0.2\r\n", QStringLiteral("ccc"))
+                                    .replace(QStringLiteral("PVHOST2"), QStringLiteral("PVMc")));
+    EXPECT_EQ(one.size(), 1u);
     const QByteArray planted =
         QByteArray(c.planted) == "L" ? Planted(a[1] + QByteArray(20, 'L'), 'L') : Planted(a[1]);
     const qint64 start = FNow;
     for (const PieceStep& step : c.steps)
         Feed(start + step.at, FColleague,
-             step.record == 0 ? planted : (step.record == 1 ? a : b)[step.piece]);
+             step.record == 0 ? planted
+                              : (step.record == 1   ? a
+                                 : step.record == 2 ? b
+                                                    : one)[step.piece]);
     EXPECT_EQ(FTitles, c.titles);
     for (const QString& title : FTitles)
         EXPECT_FALSE(title.contains(u'E') || title.contains(u'L')) << "a planted piece came out";
