@@ -406,6 +406,7 @@ public:
     TPVNIPAddressChange OnIPAddressChange;
     TPVNFileRecvEndEvent OnFileRecvEnd;
     TPVNErrorSendEvent OnErrorSend;
+    // Every reassembly slot was taken, and the oldest unfinished record gave way to a new one.
     TPVNErrorRecvOverflow OnErrorRecvOverflow;
     // An offered file was refused because as many offers as may were already waiting for the user.
     TPVNErrorRecvOverflow OnErrorFileRecvOverflow;
