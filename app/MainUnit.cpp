@@ -73,8 +73,6 @@ const QString kSendSkipped = QStringLiteral("メッセージ受信に対応し�
                                             "該当ユーザは自動的にメッセージ送信対象から除かれます。");
 // The tool bar's buttons are at least this large, so the away button's arrow has room.
 const QSize kToolButtonSize(36, 27);
-// A count panel of the status bar: its text's width and room for the image before it.
-constexpr int kCountPanelExtra = 32;
 
 constexpr int kYesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
 constexpr int kYesNoQuestionNoDefault = kYesNoQuestion | MessageBox::MB_DEFBUTTON2;
@@ -104,7 +102,6 @@ TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, QWidget* parent)
     MainForm = this;
     OnTerminate = [] { QCoreApplication::quit(); };
     setWindowTitle(ApplicationTitle);
-    setWindowIcon(ProjectImages::TaskIconImage(TaskIconOnline));
     FormCreate();
 }
 
@@ -218,13 +215,9 @@ void TMainForm::CreateControls()
 {
     lvLoginUser = new TSortListView(this);
     const QStringList slTitles = LoginUserColumnTitles();
-    // Room for the header's left margin and the sort mark, and for a cell's margins.
-    const QFontMetrics metrics(lvLoginUser->Font());
-    const std::vector<int> widths =
-        LoginUserColumnFitWidths([&metrics](const QString& s) { return metrics.horizontalAdvance(s); },
-                                 6 + 2 * QFontInfo(lvLoginUser->Font()).pointSize() + 4, 12);
+    const std::vector<int> widths = LoginUserColumnWidths();
     for (qsizetype i = 0; i < slTitles.size(); ++i)
-        lvLoginUser->AddSection(slTitles[i], widths[i]);
+        lvLoginUser->AddSection(slTitles[i], widths[size_t(i)]);
     lvLoginUser->SetSmallImages(ProjectImages::LoginUserImages());
     lvLoginUser->SetMultiSelect(true);
     lvLoginUser->SetRowSelect(true);
@@ -1028,12 +1021,14 @@ void TMainForm::sbInformationUpdate()
     panel(sbPanelState, iImage, sState);
     // The arrow tells that the panel opens the away menu, which it does only while logged in.
     sbPanelState->SetArrowShown(PVN->LoginStates());
+    // Both count panels are as wide as the widest count could make them, so they do not jump:
+    // each one's own room for its image and its caption with every user counted.
+    const QString sAll = QString::number(PVN->LoginCount());
+    panel(sbPanelPresent, LoginUserImagePresent, QStringLiteral("在席: ") + sAll);
+    panel(sbPanelAway, LoginUserImageAway, QStringLiteral("不在: ") + sAll);
+    const int iCountWidth = std::max(sbPanelPresent->sizeHint().width(), sbPanelAway->sizeHint().width());
     panel(sbPanelPresent, LoginUserImagePresent, QStringLiteral("在席: %1").arg(iPresent));
     panel(sbPanelAway, LoginUserImageAway, QStringLiteral("不在: %1").arg(iAway));
-    // Both count panels are as wide as the widest count could make them, so they do not jump.
-    const int iCountWidth =
-        sbPanelPresent->fontMetrics().horizontalAdvance(QStringLiteral("在席: %1").arg(PVN->LoginCount())) +
-        kCountPanelExtra;
     sbPanelPresent->setFixedWidth(iCountWidth);
     sbPanelAway->setFixedWidth(iCountWidth);
 }

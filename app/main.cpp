@@ -5,8 +5,7 @@
 #include "InstanceLock.h"
 #include "LogUnit.h"
 #include "MainUnit.h"
-#include "QtTranslation.h"
-#include "WindowsFonts.h"
+#include "ProgramLook.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -40,8 +39,7 @@ int main(int argc, char** argv)
     arguments.push_back(nullptr);
     QApplication app(iArguments, arguments.data());
     QApplication::setApplicationName(QStringLiteral("Parvane 2"));
-    QtTranslation::InstallJapanese();
-    WindowsFonts::InstallSubstitutes();
+    ProgramLookInstall();
     // The tray icon keeps the program alive while the window is hidden to it.
     QApplication::setQuitOnLastWindowClosed(false);
 

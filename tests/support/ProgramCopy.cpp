@@ -1,28 +1,15 @@
 #include "ProgramCopy.h"
 
+#include "ProcessEnd.h"
+
 #include <QFile>
 
 namespace TestSupport {
 
-namespace {
-
-void EndProcess(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
-
-} // namespace
-
 ProgramCopy::~ProgramCopy()
 {
-    EndProcess(FProgram);
-    EndProcess(FServer);
+    ProcessEnd(FProgram);
+    ProcessEnd(FServer);
 }
 
 // A server compiling its keymap and a program laying out its first window can each take
@@ -48,8 +35,8 @@ bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
         file.close();
         if (StartOnce(sProgram, sScreen))
             return true;
-        EndProcess(FProgram);
-        EndProcess(FServer);
+        ProcessEnd(FProgram);
+        ProcessEnd(FServer);
         FNumber = std::make_unique<XDisplayNumber>();
     }
     return false;
