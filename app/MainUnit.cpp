@@ -61,10 +61,14 @@ const QString kReloginChat =
 const QString kReloginDone = QStringLiteral(
     "割り当てられているIPアドレスが変更された為 ParvaneNetwork への再ログイン処理が行われました。");
 const QString kNoAbsenceMessage = QStringLiteral(" の不在メッセージはありません。");
+const QString kFileOfferOverflow =
+    QStringLiteral("受信を待っているファイルが多すぎるため、新しく届いたファイルの受信を断りました。\r"
+                   "待っているファイルを受信するかキャンセルすると、また受け取れるようになります。");
 // The kinds of the warnings raised from the engine's events: one box of each at most.
 const QString kQueueOverflowKind = QStringLiteral("QueueOverflow");
 const QString kNoAbsenceMessageKind = QStringLiteral("NoAbsenceMessage");
 const QString kReloginKind = QStringLiteral("Relogin");
+const QString kFileOfferOverflowKind = QStringLiteral("FileOfferOverflow");
 const QString kSendSkipped = QStringLiteral("メッセージ受信に対応していないユーザが選択されています。\r"
                                             "該当ユーザは自動的にメッセージ送信対象から除かれます。");
 // The tool bar's buttons are at least this large, so the away button's arrow has room.
@@ -515,6 +519,10 @@ void TMainForm::BindEngineEvents()
     };
     pvn->OnFileSendSocketChange = [this](TParvaneNetwork*, int iBefore, int iAfter) {
         PrFileSendRoute.SocketChange(iBefore, iAfter, WM_FILESENDSOCKETCHANGE);
+    };
+    // A flood of refused offers is one box: the same warning is counted into the open one.
+    pvn->OnErrorFileRecvOverflow = [](TParvaneNetwork*) {
+        WarningShow(kFileOfferOverflowKind, kFileOfferOverflow, MessageBox::MB_ICONWARNING);
     };
 }
 

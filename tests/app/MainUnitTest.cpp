@@ -673,6 +673,17 @@ TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
     EXPECT_EQ(slOffered, QStringList{QStringLiteral("a.txt")});
 }
 
+// Offers refused because too many wait are this copy's doing, and the user is told so.
+TEST_F(MainFormTest, AnOfferRefusedForTheCapIsToldAsTheReceiversOwnLimit)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(form.PVN->OnErrorFileRecvOverflow);
+    form.PVN->OnErrorFileRecvOverflow(form.PVN.get());
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("受信を待っているファイルが多すぎるため")));
+    EXPECT_FALSE(FBoxes[0].sText.contains(QStringLiteral("送信")));
+}
+
 TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket)
 {
     struct TProbe : QObject {
