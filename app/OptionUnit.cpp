@@ -1540,5 +1540,7 @@ void TOptionForm::btUpdateClick()
         (NetworkPort != bNetworkPortBefore ||
          (NetworkPort && (NetworkPortNo != iPortNoBefore || NetworkFTPPortNo != iFTPPortNoBefore))))
         Inform(kPortNote);
+    if (MainForm)
+        MainForm->AbsenceKindCheck();
     btUpdate->setEnabled(false);
 }

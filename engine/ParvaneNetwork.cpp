@@ -146,12 +146,8 @@ void TParvaneNetwork::ServiceEnd()
 
 void TParvaneNetwork::RecvDataBackReset()
 {
-    for (TPVN_RecvDataBack& slot : PVS_RecvDataBack) {
-        slot.RecvData->Clear();
-        slot.HostName.clear();
-        slot.RecvTime = 0;
-        slot.RecvCount = 0;
-    }
+    for (TPVN_RecvDataBack& slot : PVS_RecvDataBack)
+        RecvDataBackEmpty(slot);
 }
 
 void TParvaneNetwork::LoginUserClear()
