@@ -248,7 +248,9 @@ protected:
                                          const QString&, const QString& f, int e) {
             Events.push_back({"error", s, e, 0, f});
         };
-        Engine->OnErrorFileRecvOverflow = [this](TParvaneNetwork*) { Events.push_back({"overflow"}); };
+        Engine->OnErrorFileRecvOverflow = [this](TParvaneNetwork*) {
+            Events.push_back({"overflow", 0, 0, 0, QString()});
+        };
     }
     int Count(const QString& kind) const
     {
