@@ -17,14 +17,6 @@ void EndProcess(QProcess& process)
     }
 }
 
-} // namespace
-
-ProgramCopy::~ProgramCopy()
-{
-    EndProcess(FProgram);
-    EndProcess(FServer);
-}
-
 // A server compiling its keymap and a program laying out its first window can each take
 // many seconds while a parallel test run loads every core; a start that succeeds returns
 // as soon as it has.
@@ -32,6 +24,60 @@ constexpr int kStartWaitMs = 40000;
 // Now and then, with many servers starting at once, Xvfb takes its first client and then
 // goes; the program meets no server. Such a start is made again, on a new server.
 constexpr int kStartTries = 3;
+
+} // namespace
+
+ProgramCopy::~ProgramCopy()
+{
+    EndAll();
+}
+
+void ProgramCopy::EndAll()
+{
+    EndProcess(FProgram);
+    for (TCompanion& companion : FCompanions) {
+        if (companion.process)
+            EndProcess(*companion.process);
+        companion.process.reset();
+    }
+    EndProcess(FServer);
+}
+
+void ProgramCopy::AddCompanion(const QString& sProgram, const QStringList& args, const QString& sReadyPattern)
+{
+    FCompanions.push_back({sProgram, args, sReadyPattern, nullptr});
+}
+
+bool ProgramCopy::StartCompanions()
+{
+    for (TCompanion& companion : FCompanions) {
+        companion.process = std::make_unique<QProcess>();
+        companion.process->setProcessEnvironment(Environment());
+        companion.process->setProcessChannelMode(QProcess::ForwardedChannels);
+        FLan.PlaceProcess(*companion.process, FHost);
+        companion.process->start(companion.sProgram, companion.args);
+        if (!companion.process->waitForStarted(10000)) {
+            qWarning("program copy: %s could not be started", qPrintable(companion.sProgram));
+            return false;
+        }
+        if (!companion.sReadyPattern.isEmpty() &&
+            !PollFor([&] { return !Find(companion.sReadyPattern).isEmpty(); }, kStartWaitMs)) {
+            qWarning("program copy: %s showed no window on %s", qPrintable(companion.sProgram),
+                     qPrintable(FDisplay));
+            return false;
+        }
+    }
+    return true;
+}
+
+QStringList ProgramCopy::ShownWindows() const
+{
+    if (FProgram.state() != QProcess::Running)
+        return {};
+    return Tool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                 QString::number(FProgram.processId())})
+        .split(u'\n', Qt::SkipEmptyParts);
+}
 
 bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
 {
@@ -48,8 +94,7 @@ bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
         file.close();
         if (StartOnce(sProgram, sScreen))
             return true;
-        EndProcess(FProgram);
-        EndProcess(FServer);
+        EndAll();
         FNumber = std::make_unique<XDisplayNumber>();
     }
     return false;
@@ -80,6 +125,8 @@ bool ProgramCopy::StartOnce(const QString& sProgram, const QString& sScreen)
         return false;
     }
 
+    if (!StartCompanions())
+        return false;
     FProgram.setProcessEnvironment(Environment());
     FProgram.setProcessChannelMode(QProcess::ForwardedChannels);
     FLan.PlaceProcess(FProgram, FHost);
