@@ -21,8 +21,8 @@ void EndProcess(QProcess& process)
 // many seconds while a parallel test run loads every core; a start that succeeds returns
 // as soon as it has.
 constexpr int kStartWaitMs = 40000;
-// Now and then, with many servers starting at once, Xvfb takes its first client and then
-// goes; the program meets no server. Such a start is made again, on a new server.
+// A start that fails all the same (a server that gives up while many start at once) is
+// made again, on a new server.
 constexpr int kStartTries = 3;
 
 } // namespace
@@ -107,8 +107,11 @@ bool ProgramCopy::StartOnce(const QString& sProgram, const QString& sScreen)
     if (!FNumber->IsValid())
         return false;
     FDisplay = FNumber->Display();
-    FServer.start(QStringLiteral("Xvfb"), {FDisplay, QStringLiteral("-screen"), QStringLiteral("0"), sScreen,
-                                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    // An X server starts afresh when its last client leaves: the probe below is a client,
+    // and a program connecting while the server resets lost its connection at once.
+    FServer.start(QStringLiteral("Xvfb"),
+                  {FDisplay, QStringLiteral("-screen"), QStringLiteral("0"), sScreen,
+                   QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
     if (!FServer.waitForStarted(5000))
         return false;
     // The program starts only once the server answers, so that it never meets a server still
