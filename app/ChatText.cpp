@@ -5,6 +5,7 @@
 #include "SubUnit.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
+#include <QRegularExpression>
 #include <QStringList>
 #include <memory>
 #include <pcre2.h>
@@ -86,6 +87,31 @@ QString ChatLineHtml(const QString& sText, const QString& sHandle, bool bOwn, bo
         s += QStringLiteral("<br><div class=\"MultiLine\">") + ChatEscape(sText) + QStringLiteral("</div>");
     s += QStringLiteral("</div>");
     return UrlLinkify(s, QString());
+}
+
+QString ChatRichText(const QString& sHtml)
+{
+    // A line's name and text hold no "</span>" nor "</div>": both are escaped, and
+    // their links' tags are "<a …>" and "</a>".
+    static const QRegularExpression multiLine(
+        QStringLiteral(
+            "<div class=\"MessageLine\"><span class=\"(MyName|OtherName)\">((?:(?!</span>).)*)</span><br>"
+            "<div class=\"MultiLine\">((?:(?!</div>).)*)</div></div>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    // In the one-line form the name's last character (a link's, an escape) is what stands before the text.
+    static const QRegularExpression oneLine(
+        QStringLiteral("<div class=\"MessageLine\">(<span class=\"(?:MyName|OtherName)\">(?:(?!</span>).)*?)"
+                       "(&(?:amp|lt|gt);|[^<>&])((?:</a>)?</span><span class=\"OneLine\">)"),
+        QRegularExpression::DotMatchesEverythingOption);
+    QString s = sHtml;
+    // The numbers are the style sheet's: the names' margin-top, the MultiLine
+    // padding-left and the MessageLine margin-bottom; the OneLine padding-left
+    // becomes the spacing after the name's last letter.
+    s.replace(multiLine, QStringLiteral("<div class=\"\\1\">\\2</div><div class=\"MultiLine\" "
+                                        "style=\"margin-left: 10px; margin-bottom: 5px;\">\\3</div>"));
+    s.replace(oneLine, QStringLiteral("<div class=\"MessageLine\" style=\"margin-top: 10px;\">\\1"
+                                      "<span style=\"letter-spacing: 5px;\">\\2</span>\\3"));
+    return s;
 }
 
 QString ChatEventHtml(const QString& sText)

@@ -24,6 +24,14 @@ QString UrlLinkify(const QString& sText, const QString& sAttributes);
 QString ChatLineHtml(const QString& sText, const QString& sHandle, bool bOwn, bool bLocate);
 QString ChatEventHtml(const QString& sText);
 
+// The view's lines as Qt's rich text draws them as the style sheet asks: the name
+// a block of its own with its space above (a span's margin is not drawn), the
+// text below it with no empty line between and indented by a margin (a block's
+// padding is not drawn), the line's space below its last block; in the one-line
+// form the space between name and text as the spacing after the name's last
+// letter. Event lines and anything else stay as they are.
+QString ChatRichText(const QString& sHtml);
+
 // The event texts; the handle names are escaped here.
 QString ChatLoginText(bool bOwn, const QString& sHandle);
 QString ChatLogoutText(const QString& sHandle);

@@ -49,11 +49,19 @@ const QString kTooLong =
 constexpr int kMachineRole = Qt::UserRole;
 constexpr int kDiscriminationRole = Qt::UserRole + 1;
 constexpr int kAbsenceRole = Qt::UserRole + 2;
+// The whole handle name; the node shows it cut to a line's bound.
+constexpr int kHandleRole = Qt::UserRole + 3;
 
 bool IsOwn(const QString& sMachine, const QString& sDiscrimination)
 {
     return MainForm && sMachine == MainForm->PVN->MachineName() &&
            sDiscrimination == MainForm->PVN->Discrimination();
+}
+
+void NodeHandleSet(QTreeWidgetItem* node, const QString& sHandle)
+{
+    node->setText(0, PeerTextInLine(sHandle));
+    node->setData(0, kHandleRole, sHandle);
 }
 
 void NodeImageSet(QTreeWidgetItem* node, bool bAbsence)
@@ -169,6 +177,7 @@ TChatForm::TChatForm() : TCommonForm(TWindowKind::Chat, kDesignSize)
 
     wbLog = new TIEViewer;
     wbLog->setObjectName(QStringLiteral("wbLog"));
+    wbLog->SetRichTextForm(ChatRichText);
     wbLog->SetStyle(ChatStyleSheet());
     wbLog->SetLineLimit(ChatViewLineLimit);
     // Reached by Tab too, so that the conversation can be scrolled back and copied without a mouse.
@@ -196,31 +205,29 @@ TChatForm::TChatForm() : TCommonForm(TWindowKind::Chat, kDesignSize)
     connect(btSend, &QPushButton::clicked, this, &TChatForm::btSendClick);
     connect(btLogout, &QPushButton::clicked, this, &QWidget::close);
 
-    auto* right = new QWidget;
-    auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    rightLayout->setSpacing(4);
-    rightLayout->addWidget(wbLog, 1);
-    auto* inputRow = new QHBoxLayout;
-    inputRow->setSpacing(7);
-    inputRow->addWidget(laSendMessage);
-    inputRow->addWidget(mmSendMessage, 1);
-    inputRow->addWidget(btSend);
-    inputRow->addWidget(btLogout);
-    rightLayout->addLayout(inputRow);
-    right->setMinimumWidth(kSplitterMinSize);
-
+    // The input row runs under the members and the conversation both: beside the
+    // label and the buttons, the conversation's width alone leaves the input a few
+    // characters wide at the design size.
+    wbLog->setMinimumWidth(kSplitterMinSize);
     Splitter1 = new QSplitter(Qt::Horizontal);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setHandleWidth(kSplitterWidth);
     Splitter1->setOpaqueResize(true);
     Splitter1->setChildrenCollapsible(false);
     Splitter1->addWidget(tvUser);
-    Splitter1->addWidget(right);
+    Splitter1->addWidget(wbLog);
     Splitter1->setStretchFactor(1, 1);
+    auto* inputRow = new QHBoxLayout;
+    inputRow->setSpacing(7);
+    inputRow->addWidget(laSendMessage);
+    inputRow->addWidget(mmSendMessage, 1);
+    inputRow->addWidget(btSend);
+    inputRow->addWidget(btLogout);
     auto* clientLayout = new QVBoxLayout(pnClient);
     clientLayout->setContentsMargins(4, 4, 4, 4);
-    clientLayout->addWidget(Splitter1);
+    clientLayout->setSpacing(4);
+    clientLayout->addWidget(Splitter1, 1);
+    clientLayout->addLayout(inputRow);
 
     const IniFile ini(SettingsFileName());
     const int iSplitter = ini.ReadInteger(SettingsSection(), kSplitterKey, kSplitterDefault);
@@ -360,7 +367,8 @@ void TChatForm::UserAdd(const QString& sMachine, const QString& sDiscrimination,
 {
     if (UserFind(sMachine, sDiscrimination))
         return;
-    auto* node = new QTreeWidgetItem(QStringList{sHandle});
+    auto* node = new QTreeWidgetItem;
+    NodeHandleSet(node, sHandle);
     node->setData(0, kMachineRole, sMachine);
     node->setData(0, kDiscriminationRole, sDiscrimination);
     NodeImageSet(node, bAbsence);
@@ -378,7 +386,7 @@ void TChatForm::UserNameChange(const QString& sMachine, const QString& sDiscrimi
                                const QString& sAfterHandle)
 {
     if (QTreeWidgetItem* node = UserFind(sMachine, sDiscrimination)) {
-        node->setText(0, sAfterHandle);
+        NodeHandleSet(node, sAfterHandle);
         UserSort();
     }
 }
@@ -423,7 +431,8 @@ void TChatForm::pmUserListFileSendClick()
     QTreeWidgetItem* node = tvUser->currentItem();
     if (!node || !node->isSelected() || !MainForm)
         return;
-    MainForm->Windows->FileSendFormShow(QString(), {node->text(0), node->data(0, kMachineRole).toString(),
+    MainForm->Windows->FileSendFormShow(QString(), {node->data(0, kHandleRole).toString(),
+                                                    node->data(0, kMachineRole).toString(),
                                                     node->data(0, kDiscriminationRole).toString()});
 }
 

@@ -1,5 +1,6 @@
 #include "CommonForm.h"
 
+#include "AnsiCodePage.h"
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
@@ -76,6 +77,16 @@ void LabelsPlainText(QWidget* window)
 QString MenuItemText(const QString& sText)
 {
     return QString(sText).replace(u'&', QStringLiteral("&&"));
+}
+
+QString PeerTextInLine(const QString& sText)
+{
+    if (AnsiCodePage::ByteLength(sText) <= PeerTextLineMaxBytes)
+        return sText;
+    static const QString kEllipsis = QStringLiteral("…");
+    return AnsiCodePage::LeftBytes(sText, PeerTextLineMaxBytes - AnsiCodePage::ByteLength(kEllipsis))
+               .toString() +
+           kEllipsis;
 }
 
 QPushButton* AutoDefaultButton(const QString& sCaption, QWidget* parent)

@@ -106,6 +106,13 @@ void AlphaBlendApply(QWidget* window, QSlider* slider);
 void LabelsPlainText(QWidget* window);
 // A peer's string as a menu item's text: an '&' shows as itself, not as an access key.
 QString MenuItemText(const QString& sText);
+// A peer's string drawn in one line (a notice, a menu item, a list cell) keeps at most
+// this many bytes: room for any name an office gives, while a name of 20 KB would be
+// measured and drawn whole wherever it shows, at every paint.
+inline constexpr int PeerTextLineMaxBytes = 64;
+// A peer's string as it is drawn in one line: one longer than PeerTextLineMaxBytes
+// is cut between whole characters and ends in "…", within the bound.
+QString PeerTextInLine(const QString& sText);
 
 // A button that Return presses while it has the focus, as in a dialog.
 QPushButton* AutoDefaultButton(const QString& sCaption, QWidget* parent);

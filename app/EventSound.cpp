@@ -3,9 +3,12 @@
 #include "Settings.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSoundEffect>
 #include <QUrl>
+
+static_assert(SoundEventCount == SoundFileCount, "one wave file per event");
 
 namespace {
 
@@ -38,7 +41,43 @@ std::unique_ptr<TSoundPlayer>& Player()
     return player;
 }
 
+qint64 SteadyNow()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+
+struct TGateState {
+    std::function<qint64()> clock = SteadyNow;
+    TEventSoundGate gate;
+};
+
+TGateState& Gate()
+{
+    static TGateState state;
+    return state;
+}
+
 } // namespace
+
+bool TEventSoundGate::Allow(int iIndex, qint64 iNowMs)
+{
+    if (iIndex < 0 || iIndex >= SoundEventCount)
+        return false;
+    std::optional<qint64>& rungAt = FRungAt[static_cast<size_t>(iIndex)];
+    if (rungAt && iNowMs - *rungAt < SoundSameEventGapMs)
+        return false;
+    rungAt = iNowMs;
+    return true;
+}
+
+void EventSoundClockSet(std::function<qint64()> clock)
+{
+    Gate().clock = clock ? std::move(clock) : std::function<qint64()>(SteadyNow);
+    Gate().gate = TEventSoundGate();
+}
 
 TSoundPlayer& SoundPlayer()
 {
@@ -54,6 +93,10 @@ void SoundPlayerSet(std::unique_ptr<TSoundPlayer> player)
 
 void EventSoundPlay(int iIndex)
 {
+    if (CustomizeSoundKind != SoundKindBeep && CustomizeSoundKind != SoundKindWave)
+        return;
+    if (!Gate().gate.Allow(iIndex, Gate().clock()))
+        return;
     if (CustomizeSoundKind == SoundKindBeep)
         SoundPlayer().Beep();
     else if (CustomizeSoundKind == SoundKindWave && iIndex >= 0 && iIndex < SoundFileCount)

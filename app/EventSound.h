@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
+#include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 
 // The event sounds: a beep, or one wave file per event, played without waiting.
 
@@ -36,7 +40,27 @@ public:
 TSoundPlayer& SoundPlayer();
 void SoundPlayerSet(std::unique_ptr<TSoundPlayer> player);
 
-// By CustomizeSoundKind: a beep, the event's wave file, or nothing.
+// A flood of log-ins and log-outs would ring one sound after another without end:
+// the same event's sound rings at most once in this time.
+inline constexpr qint64 SoundSameEventGapMs = 1000;
+inline constexpr int SoundEventCount = SoundChatMessage + 1;
+
+// Which event sounds ring: the same event's at most once in SoundSameEventGapMs,
+// counted from the last time it rang, not from the last time it was asked for.
+class TEventSoundGate {
+public:
+    bool Allow(int iIndex, qint64 iNowMs);
+
+private:
+    std::array<std::optional<qint64>, SoundEventCount> FRungAt;
+};
+
+// By CustomizeSoundKind: a beep, the event's wave file, or nothing; a sound the
+// gate holds back is not rung. The player holds one sound, so a new one cuts
+// off the one playing rather than sound over it.
 void EventSoundPlay(int iIndex);
+// The gate's millisecond clock, a steady one; tests set their own, which also
+// has the gate forget what rang. An empty function puts the steady clock back.
+void EventSoundClockSet(std::function<qint64()> clock);
 // The options window's test button: the file whatever the kind.
 void SoundFilePlay(const QString& sFileName);

@@ -100,6 +100,9 @@ TFileRecvForm::TFileRecvForm() : TFileTransferForm(TWindowKind::FileRecv, kDesig
     Label4 = new QLabel(QStringLiteral("コメント"), pnClient);
     mmComment = new QPlainTextEdit(pnClient);
     mmComment->setReadOnly(true);
+    // Read-only, but its text is read and selected by the keys too, as a peer's
+    // comment may be longer than the box.
+    mmComment->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     mmComment->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmComment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmComment->setTabChangesFocus(true);
@@ -118,7 +121,10 @@ TFileRecvForm::TFileRecvForm() : TFileTransferForm(TWindowKind::FileRecv, kDesig
     btCancel = new QPushButton(QStringLiteral("キャンセル(&C)"), pnClient);
 
     auto* layout = new QGridLayout(pnClient);
-    layout->setContentsMargins(8, 6, 8, 6);
+    // Rows close enough that at the design size the comment keeps two lines and
+    // the hint both of its lines, in fonts with a tall line as well.
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setVerticalSpacing(4);
     layout->addWidget(Label2, 0, 0, 1, 3);
     layout->addWidget(laHint, 1, 0, 1, 3);
     layout->addWidget(MarkLabel1, 2, 0, 1, 3);

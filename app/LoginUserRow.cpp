@@ -1,5 +1,7 @@
 #include "LoginUserRow.h"
 
+#include "CommonForm.h"
+
 #include <algorithm>
 
 int LoginUserIconIndex(const QString& sDiscrimination, int iVersion, bool bAbsence)
@@ -30,13 +32,13 @@ QStringList LoginUserSubItems(const TLoginUserFlags& flags)
     QString sStatus = RowOnline;
     if (flags.Absence)
         sStatus = flags.AbsenceTitle.isEmpty() ? RowAbsentUntitled : flags.AbsenceTitle;
-    return {sStatus,
+    return {PeerTextInLine(sStatus),
             flags.Chat ? RowChatLogin : RowNone,
             flags.FTPPort != 0 ? RowFileSupport : RowNone,
             LoginUserKindText(flags),
-            flags.Discrimination,
-            flags.MachineName,
-            flags.IPAddress};
+            PeerTextInLine(flags.Discrimination),
+            PeerTextInLine(flags.MachineName),
+            PeerTextInLine(flags.IPAddress)};
 }
 
 QStringList LoginUserColumnTitles()
@@ -75,37 +77,38 @@ std::vector<int> LoginUserColumnFitWidths(const std::function<int(const QString&
 
 QString NoticeLoginText(const QString& sHandle)
 {
-    return u'「' + sHandle + QStringLiteral("」がログインしました。");
+    return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」がログインしました。");
 }
 QString NoticeLogoutText(const QString& sHandle)
 {
-    return u'「' + sHandle + QStringLiteral("」がログアウトしました。");
+    return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」がログアウトしました。");
 }
 QString NoticeAbsenceText(const QString& sHandle, const QString& sTitle)
 {
     if (sTitle.isEmpty())
-        return u'「' + sHandle + QStringLiteral("」が不在状態になりました。");
-    return u'「' + sHandle + QStringLiteral("」が不在状態(") + sTitle + QStringLiteral(")になりました。");
+        return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」が不在状態になりました。");
+    return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」が不在状態(") + PeerTextInLine(sTitle) +
+           QStringLiteral(")になりました。");
 }
 QString NoticeNonAbsenceText(const QString& sHandle)
 {
-    return u'「' + sHandle + QStringLiteral("」の不在状態が解除されました。");
+    return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」の不在状態が解除されました。");
 }
 QString NoticeChatLoginText(const QString& sHandle)
 {
-    return u'「' + sHandle + QStringLiteral("」がチャットへ参加しました。");
+    return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」がチャットへ参加しました。");
 }
 QString NoticeChatLogoutText(const QString& sHandle)
 {
-    return u'「' + sHandle + QStringLiteral("」がチャットから退出しました。");
+    return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」がチャットから退出しました。");
 }
 QString NoticeRecvText(const QString& sHandle)
 {
-    return u'「' + sHandle + QStringLiteral("」からメッセージが届きました。");
+    return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」からメッセージが届きました。");
 }
 QString NoticeMessageOpenText(const QString& sHandle)
 {
-    return u'「' + sHandle + QStringLiteral("」がメッセージを開封しました。");
+    return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」がメッセージを開封しました。");
 }
 
 TLoginUserEffects LoginUserTransition(const std::optional<TLoginUserFlags>& before,

@@ -1,5 +1,6 @@
 #include "LoginUserTable.h"
 
+#include "CommonForm.h"
 #include "DropListView.h"
 
 const TLoginUserTable::TEntry* TLoginUserTable::Find(const QString& sMachine,
@@ -49,7 +50,7 @@ TPeer LoginUserPeer(const TLoginUserFlags& flags)
 
 void LoginUserRowWrite(TListItem& row, const TLoginUserFlags& flags)
 {
-    row.SetCaption(flags.HandleName);
+    row.SetCaption(PeerTextInLine(flags.HandleName));
     row.SetSubItems(LoginUserSubItems(flags));
     row.SetImageIndex(LoginUserIconIndex(flags.Discrimination, flags.Version, flags.Absence));
 }

@@ -87,7 +87,7 @@ void UserMenuFill(QMenu* trayMenu, QMenu* hotKeyMenu, const std::vector<TUserMen
         a->setVisible(false);
     for (const TUserMenuEntry& entry : entries) {
         const QString sCaption = entry.sCaption;
-        const QString sShown = MenuItemText(sCaption);
+        const QString sShown = MenuItemText(PeerTextInLine(sCaption));
         QAction* tray = trayMenu->addAction(userImages.value(LoginUserStateImage(entry.bAbsence)), sShown);
         QAction* hotKey = hotKeyMenu->addAction(entry.bAbsence ? toolImageAway : toolImage, sShown);
         for (QAction* a : {tray, hotKey})

@@ -69,6 +69,9 @@ inline constexpr int NoticeChromeHeight = 64;
 inline constexpr int NoticeMargin = 5;
 int NoticeHeight(int iLines);
 int NoticeLinesThatFit(int iWorkHeight);
+// Notices that keep coming keep the window open: it keeps no more lines than the
+// tallest work area shows, so a peer's flood of log-ins cannot grow it without end.
+inline constexpr int NoticeLinesKeptMax = 256;
 
 // The window's place in the work area at the position; a size larger than the
 // work area is first cut to it (less the margins).

@@ -125,6 +125,7 @@ TNoticeForm::TNoticeForm()
         {QStringLiteral("Meiryo UI"), QStringLiteral("メイリオ"), QStringLiteral("MS UI Gothic")}, bFound));
     prLineFont.setBold(true);
     prLineFont.setPointSize(kFontPoints);
+    prTitleWidth = QFontMetrics(prTitleFont).horizontalAdvance(kTitleText);
 
     FadeTimer.setInterval(TNoticeFade::TickMs);
     connect(&FadeTimer, &QTimer::timeout, this, &TNoticeForm::FadeTimerTimer);
@@ -152,25 +153,35 @@ void TNoticeForm::SetPosition(int Position)
 void TNoticeForm::AddMessage(const QString& sMessage)
 {
     prMessage.append(sMessage);
+    TLineLayout line{QStaticText(sMessage), QFontMetrics(prLineFont).horizontalAdvance(sMessage)};
+    line.text.setTextFormat(Qt::PlainText);
+    line.text.prepare(QTransform(), prLineFont);
+    prLayouts.append(line);
+    if (prMessage.size() > NoticeLinesKeptMax) {
+        prMessage.removeFirst();
+        prLayouts.removeFirst();
+    }
     prFade.AddLine(sMessage.size());
     NoticeLayoutUpdate();
 }
 
+qsizetype TNoticeForm::ShownLineCount() const
+{
+    return qMin(prMessage.size(), qsizetype(NoticeLinesThatFit(WorkArea().height())));
+}
+
 QStringList TNoticeForm::ShownLines() const
 {
-    const int iFit = NoticeLinesThatFit(WorkArea().height());
-    return prMessage.size() > iFit ? prMessage.mid(prMessage.size() - iFit) : prMessage;
+    return prMessage.mid(prMessage.size() - ShownLineCount());
 }
 
 void TNoticeForm::NoticeLayoutUpdate()
 {
-    const QStringList slLines = ShownLines();
-    int iWidth = QFontMetrics(prTitleFont).horizontalAdvance(kTitleText) + kTitleExtra;
-    const QFontMetrics lineMetrics(prLineFont);
-    for (const QString& sLine : slLines)
-        iWidth = qMax(iWidth, lineMetrics.horizontalAdvance(sLine) + kLineExtra);
-    const QRect place =
-        NoticePlacement(prPosition, QSize(iWidth, NoticeHeight(int(slLines.size()))), WorkArea());
+    const qsizetype iShown = ShownLineCount();
+    int iWidth = prTitleWidth + kTitleExtra;
+    for (qsizetype i = prLayouts.size() - iShown; i < prLayouts.size(); ++i)
+        iWidth = qMax(iWidth, prLayouts[i].iWidth + kLineExtra);
+    const QRect place = NoticePlacement(prPosition, QSize(iWidth, NoticeHeight(int(iShown))), WorkArea());
     setGeometry(place);
     // Where the body is not painted the window is not there: clicks go through to what is below.
     QRegion shape;
@@ -189,7 +200,15 @@ void TNoticeForm::FadeTimerTimer()
     }
     // Without a compositor the opacity has no effect; the notice still shows and goes in time.
     setWindowOpacity(prFade.Alpha() / 255.0);
-    update();
+    // Only the time bar moves; the rest stays as it was painted.
+    if (prAutoClose)
+        update(TimeBarRect());
+}
+
+QRect TNoticeForm::TimeBarRect() const
+{
+    // The bar's rounded rectangle with its outline, a pixel to spare around it.
+    return QRect(19, height() - 9, width() - 24, 7);
 }
 
 void TNoticeForm::mousePressEvent(QMouseEvent* event)
@@ -249,8 +268,8 @@ void TNoticeForm::paintEvent(QPaintEvent*)
 
     painter.setFont(prLineFont);
     painter.setPen(Qt::white);
-    const int iLineAscent = QFontMetrics(prLineFont).ascent();
-    const QStringList slLines = ShownLines();
-    for (qsizetype i = 0; i < slLines.size(); ++i)
-        painter.drawText(25, int(50 + NoticeLineHeight * i) + iLineAscent, slLines[i]);
+    const qsizetype iShown = ShownLineCount();
+    const qsizetype iFirst = prLayouts.size() - iShown;
+    for (qsizetype i = 0; i < iShown; ++i)
+        painter.drawStaticText(25, int(50 + NoticeLineHeight * i), prLayouts[iFirst + i].text);
 }

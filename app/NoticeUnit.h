@@ -3,7 +3,9 @@
 #include "NoticeRules.h"
 
 #include <QFont>
+#include <QList>
 #include <QPixmap>
+#include <QStaticText>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -38,15 +40,25 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // A line as laid out once, when it was added.
+    struct TLineLayout {
+        QStaticText text;
+        int iWidth = 0;
+    };
+
     void NoticeLayoutUpdate();
+    qsizetype ShownLineCount() const;
+    QRect TimeBarRect() const;
 
     bool prAutoClose = true;
     int prPosition = npBottomRight;
     QPixmap prIcon;
     TNoticeFade prFade;
     QStringList prMessage;
+    QList<TLineLayout> prLayouts;
     QFont prTitleFont;
     QFont prLineFont;
+    int prTitleWidth = 0;
 };
 
 // The one notice window while it is shown.

@@ -1051,6 +1051,16 @@ bool TOptionForm::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
+    // The page keys turn the page wherever the focus is in the window, before a
+    // control takes them for itself (a list of choices searches by a key's text).
+    if (event->type() == QEvent::KeyPress) {
+        const int iStep = TPageControlEx::PageKeyStep(*static_cast<QKeyEvent*>(event));
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (iStep != 0 && w && w->window() == this) {
+            pcOption->SelectNextPage(iStep > 0);
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress && watched->property(kEnterOk).toBool()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

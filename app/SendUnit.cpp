@@ -21,6 +21,16 @@ const QString kCaption = QStringLiteral("メッセージ送信 - Parvane 2");
 const QString kTitle = QStringLiteral("メッセージ送信");
 const QColor kOverColor(Qt::red);
 
+// The handle names of the listed targets, as the header and the log name them; an unlisted target has none.
+QString HandleNamesText(const std::vector<std::optional<QString>>& handles)
+{
+    QStringList slNamed;
+    for (const std::optional<QString>& sHandle : handles)
+        if (sHandle)
+            slNamed << *sHandle;
+    return slNamed.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 TSendForm* SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachine,
@@ -84,19 +94,15 @@ TSendForm::~TSendForm()
 void TSendForm::TargetSet(const QString& sMachine, const QString& sDiscrimination)
 {
     PrTargets = SendTargetsSplit(sMachine, sDiscrimination);
-    PrHandleName.clear();
+    PrTargetHandles.clear();
     for (const TSendTarget& target : PrTargets) {
         // A target that the list does not show is still sent to; it only has no name here.
-        if (MainForm == nullptr)
-            continue;
         const TLoginUserTable::TEntry* user =
-            MainForm->LoginUsers().Find(target.sMachine, target.sDiscrimination);
-        if (user == nullptr)
-            continue;
-        if (!PrHandleName.isEmpty())
-            PrHandleName += QStringLiteral(", ");
-        PrHandleName += user->Flags.HandleName;
+            MainForm != nullptr ? MainForm->LoginUsers().Find(target.sMachine, target.sDiscrimination)
+                                : nullptr;
+        PrTargetHandles.push_back(user != nullptr ? std::optional(user->Flags.HandleName) : std::nullopt);
     }
+    PrHandleName = HandleNamesText(PrTargetHandles);
     laTitle->setText(PrTitle + QStringLiteral(" (送信先:") + PrHandleName + u')');
 }
 
@@ -142,12 +148,20 @@ void TSendForm::btSendClick(bool bLetter)
             mmSendMessage->setFocus();
         return;
     }
-    for (const TSendTarget& target : PrTargets)
-        if (pvn->MessageSend(check.sText, target.sMachine, target.sDiscrimination, bLetter).isEmpty())
+    // The log names only the targets the message went out to.
+    std::vector<std::optional<QString>> sentHandles;
+    for (size_t i = 0; i < PrTargets.size(); ++i) {
+        const TSendTarget& target = PrTargets[i];
+        if (pvn->MessageSend(check.sText, target.sMachine, target.sDiscrimination, bLetter).isEmpty()) {
             MessageBoxShow(SendFailedText(target.sMachine, target.sDiscrimination), ApplicationTitle,
                            MessageBox::MB_ICONWARNING);
-    if (CustomizeLog)
-        MainForm->Windows->LogWrite(LogKindMessageSend, pvn->HandleName(), PrHandleName, check.sText);
+            continue;
+        }
+        sentHandles.push_back(PrTargetHandles[i]);
+    }
+    if (CustomizeLog && !sentHandles.empty())
+        MainForm->Windows->LogWrite(LogKindMessageSend, pvn->HandleName(), HandleNamesText(sentHandles),
+                                    check.sText);
     if (CustomizeSendHide) {
         if (CustomizeTaskTray && CustomizeTaskBar)
             MainForm->hide();

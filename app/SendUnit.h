@@ -5,6 +5,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <vector>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -40,6 +42,8 @@ public:
 private:
     QString PrHandleName;
     std::vector<TSendTarget> PrTargets;
+    // Each target's handle name in the list; none for a target the list does not show.
+    std::vector<std::optional<QString>> PrTargetHandles;
     QString PrTitle;
 };
 

@@ -105,8 +105,7 @@ void TIEViewer::AppendHTML(const QString& Fragment)
     // inserted would join the page's last line and lose its band and margins).
     QTextDocument piece;
     piece.setDefaultStyleSheet(FStyle);
-    piece.setHtml("<html><body><p>&nbsp;</p>" + IEViewerWidthAttributes(Fragment) +
-                  "<p>&nbsp;</p></body></html>");
+    piece.setHtml("<html><body><p>&nbsp;</p>" + RichText(Fragment) + "<p>&nbsp;</p></body></html>");
     const QTextBlock first = piece.begin().next();
     const QTextBlock last = piece.lastBlock().previous();
     if (!first.isValid() || !last.isValid() || last.blockNumber() < first.blockNumber())
@@ -126,10 +125,15 @@ void TIEViewer::AppendHTML(const QString& Fragment)
 
 void TIEViewer::ShowHTML()
 {
-    FCore->setHtml("<html><body>" + IEViewerWidthAttributes(FHTML) + "</body></html>");
+    FCore->setHtml("<html><body>" + RichText(FHTML) + "</body></html>");
     FPieces.clear();
     if (!FHTML.isEmpty())
         FPieces.push_back({FHTML.size(), FCore->document()->blockCount()});
+}
+
+QString TIEViewer::RichText(const QString& sHtml) const
+{
+    return IEViewerWidthAttributes(FRichTextForm ? FRichTextForm(sHtml) : sHtml);
 }
 
 // Drops the oldest fragments from FHTML and from the page once there are more than the limit.

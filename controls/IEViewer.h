@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QString>
 #include <deque>
+#include <functional>
 
 // The fragment with the widths that tables and cells give in their style written
 // also as width attributes, the only form Qt's rich text lays out; a width
@@ -36,6 +37,12 @@ public:
     int LineLimit() const { return FLineLimit; }
     void SetLineLimit(int Value);
 
+    // How a fragment is written for Qt's rich text, which draws only a subset of
+    // what a page's style may ask (no padding of a block, no margin of a span);
+    // HTML() keeps the fragment as it came. Set before the first fragment.
+    using TRichTextForm = std::function<QString(const QString&)>;
+    void SetRichTextForm(TRichTextForm Value) { FRichTextForm = std::move(Value); }
+
     QMenu* PopupMenu() const { return FCore->PopupMenu(); }
     void SetPopupMenu(QMenu* Value) { FCore->SetPopupMenu(Value); }
     // Whether Tab brings the focus into the view; a click always does.
@@ -56,6 +63,7 @@ private:
     void ShowHTML();
     void SettleLayout();
     void PiecesTrim();
+    QString RichText(const QString& sHtml) const;
 
     // What each fragment on the page takes of FHTML and of the document's blocks, oldest first.
     struct TPiece {
@@ -69,4 +77,5 @@ private:
     bool FTabStop = false;
     int FLineLimit = 0;
     std::deque<TPiece> FPieces;
+    TRichTextForm FRichTextForm;
 };

@@ -6,6 +6,7 @@
 #include <QAbstractScrollArea>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionTabWidgetFrame>
 
@@ -19,6 +20,40 @@ void TPageControlEx::Loaded()
     UpdateBackground();
     for (int i = 0; i < count(); ++i)
         widget(i)->installEventFilter(this);
+}
+
+int TPageControlEx::PageKeyStep(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers modifiers =
+        event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const bool bShift = modifiers & Qt::ShiftModifier;
+    if ((modifiers & ~Qt::ShiftModifier) != Qt::ControlModifier)
+        return 0;
+    switch (event.key()) {
+    case Qt::Key_Tab:
+        return bShift ? -1 : 1;
+    case Qt::Key_Backtab:
+        return -1;
+    case Qt::Key_PageDown:
+        return bShift ? 0 : 1;
+    case Qt::Key_PageUp:
+        return bShift ? 0 : -1;
+    default:
+        return 0;
+    }
+}
+
+void TPageControlEx::SelectNextPage(bool bGoForward)
+{
+    const int iCount = count();
+    int i = currentIndex();
+    for (int iPass = 1; iPass < iCount; ++iPass) {
+        i = (i + (bGoForward ? 1 : -1) + iCount) % iCount;
+        if (isTabVisible(i) && isTabEnabled(i)) {
+            setCurrentIndex(i);
+            return;
+        }
+    }
 }
 
 void TPageControlEx::UpdateBackground()

@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QTabWidget>
 
+class QKeyEvent;
+
 // A tab control whose pages show the style's tab body behind their controls, and
 // whose check boxes, radio buttons and push buttons placed directly on a page
 // take the colour of the body at their centres. The body is rendered once and
@@ -21,6 +23,12 @@ public:
     // The body's colour at the control's centre in its page; the button face without a body.
     QColor BackgroundColorAt(const QWidget* control) const;
     const QPixmap& BackGround() const { return PrBackGround; }
+
+    // The keys that turn the pages: 1 for Ctrl+Tab and Ctrl+PageDown, -1 for
+    // Ctrl+Shift+Tab and Ctrl+PageUp, 0 for any other key.
+    static int PageKeyStep(const QKeyEvent& event);
+    // To the next or the previous page whose tab shows and is enabled, round the ends.
+    void SelectNextPage(bool bGoForward);
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -446,6 +446,11 @@ private:
 
     // --- Dispatch of a received record (ParvaneNetworkDispatch.cpp)
     void DispatchPacket();
+    // A record whose sender fields name this copy (its machine name and identifier)
+    // but that came from sSender, none of this copy's addresses, is a peer speaking
+    // in this copy's name.
+    bool ClaimsThisCopyFalsely(const QString& sMachine, const QString& sDiscrimination,
+                               const QString& sSender) const;
 
     // --- Presence and chat (ParvaneNetworkPresence.cpp)
     // A record is addressed to this copy when sIPAddress is one of the own addresses

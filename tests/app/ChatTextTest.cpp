@@ -34,6 +34,33 @@ TEST(ChatLineHtml, OwnAndOtherOneLineAndMultiLine)
             << c.sName;
 }
 
+// Qt's rich text form of the lines: the name a block of its own, the text a block
+// with the indent and the space below as margins; in the one-line form the
+// space after the name's last letter, a link's or an escape; links, escapes and
+// line breaks of a peer's text kept; event lines unchanged.
+TEST(ChatRichText, NamesBecomeBlocksAndPaddingsMargins)
+{
+    const QString sMulti = ChatLineHtml("a<b\r\nhttp://h/x", "花&子", true, false);
+    const QString sMultiForm =
+        QStringLiteral("<div class=\"MyName\">花&amp;子</div><div class=\"MultiLine\" style=\"margin-left: "
+                       "10px; margin-bottom: 5px;\">a&lt;b\r\n<a href=\"http://h/x\" >http://h/x</a></div>");
+    const QString sOne = ChatLineHtml("c", "http://n", false, true);
+    const QString sOneForm =
+        QStringLiteral("<div class=\"MessageLine\" style=\"margin-top: 10px;\"><span "
+                       "class=\"OtherName\"><a href=\"http://n\" >http://<span style=\"letter-spacing: "
+                       "5px;\">n</span></a></span><span class=\"OneLine\">c</span></div>");
+    const QString sEvent = ChatEventHtml("a&lt;b");
+    EXPECT_EQ(ChatRichText(sMulti), sMultiForm);
+    EXPECT_EQ(ChatRichText(sOne), sOneForm);
+    EXPECT_EQ(
+        ChatRichText(ChatLineHtml("c", "<花&", true, true)),
+        QStringLiteral("<div class=\"MessageLine\" style=\"margin-top: 10px;\"><span "
+                       "class=\"MyName\">&lt;花<span style=\"letter-spacing: 5px;\">&amp;</span></span><span "
+                       "class=\"OneLine\">c</span></div>"));
+    EXPECT_EQ(ChatRichText(sEvent), sEvent);
+    EXPECT_EQ(ChatRichText(sMulti + sEvent + sOne + sMulti), sMultiForm + sEvent + sOneForm + sMultiForm);
+}
+
 TEST(ChatLineHtml, TextAndNameAreEscapedAmpersandFirstQuotesKept)
 {
     EXPECT_EQ(ChatEscape("a&lt;b <c> \"d\" 'e'"), QStringLiteral("a&amp;lt;b &lt;c&gt; \"d\" 'e'"));

@@ -10,17 +10,20 @@
 #include "StatusPanelBar.h"
 #include "WindowTest.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTreeWidget>
 #include <deque>
 #include <gtest/gtest.h>
@@ -80,6 +83,17 @@ TEST_F(ChatFormTest, MembersAreKeptSortedOneNodePerMachineAndIdentifier)
     EXPECT_EQ(ChatForm->tvUser->topLevelItemCount(), 2);
 }
 
+// A member's long handle shows in the list cut to the bound of a line, also after a rename.
+TEST_F(ChatFormTest, AMembersLongHandleIsCutInTheList)
+{
+    const QString sLong = QStringLiteral("長").repeated(10000);
+    ChatUserLogin(sLong, "PVHOST2", "Parvane2", false);
+    EXPECT_EQ(Members(), QStringList{PeerTextInLine(sLong)});
+    ChatUserNameChange("PVHOST2", "Parvane2", sLong, QStringLiteral("短") + sLong);
+    EXPECT_EQ(Members(), QStringList{PeerTextInLine(QStringLiteral("短") + sLong)});
+    EXPECT_LE(Members()[0].size(), PeerTextLineMaxBytes);
+}
+
 TEST_F(ChatFormTest, EventLineComesBeforeTheMemberChangeAndNamesStayUnescapedInTheTree)
 {
     ChatUserLogin("a<b>&c", "PVHOST2", "Parvane2", false);
@@ -99,6 +113,7 @@ TEST_F(ChatFormTest, ReceivedLinesAppendAndTheWholeConversationStaysInHTML)
     EXPECT_EQ(ChatForm->wbLog->HTML(), sExpected);
     // Appended piece by piece, the page reads as the whole of it laid out at once.
     TIEViewer whole;
+    whole.SetRichTextForm(ChatRichText);
     whole.SetStyle(ChatStyleSheet());
     whole.SetHTML(sExpected);
     EXPECT_EQ(ChatForm->wbLog->Core()->toPlainText(), whole.Core()->toPlainText());
@@ -154,7 +169,7 @@ TEST_F(ChatFormTest, TheViewKeepsTheNewestLinesAndFollowsThemToTheEnd)
     const QString sText = view->Core()->toPlainText();
     EXPECT_FALSE(sText.contains(line(iOldest - 1)));
     // The name, and the text in a block below it.
-    EXPECT_TRUE(sText.startsWith(QStringLiteral("花子\n\n") + line(iOldest)));
+    EXPECT_TRUE(sText.startsWith(QStringLiteral("花子\n") + line(iOldest)));
     EXPECT_TRUE(sText.endsWith(line(iLines - 1)));
     // The newest line is in sight.
     QTextCursor end(view->Core()->document());
@@ -193,12 +208,87 @@ TEST_F(ChatFormTest, TabReachesTheConversationToScrollBackAndCopy)
     press(Qt::Key_A, Qt::ControlModifier);
     press(Qt::Key_C, Qt::ControlModifier);
     const QString sCopied = QApplication::clipboard()->text();
-    EXPECT_TRUE(sCopied.startsWith(QStringLiteral("花子\n\nline 0"))) << qPrintable(sCopied.left(20));
+    EXPECT_TRUE(sCopied.startsWith(QStringLiteral("花子\nline 0"))) << qPrintable(sCopied.left(20));
     EXPECT_TRUE(sCopied.endsWith(QStringLiteral("line 59")));
     // And on from the view to the input again.
     for (int i = 0; i < 8 && ChatForm->focusWidget() != ChatForm->mmSendMessage; ++i)
         press(Qt::Key_Tab);
     EXPECT_EQ(ChatForm->focusWidget(), ChatForm->mmSendMessage);
+}
+
+// As the style sheet has it: space above each name, the text right below the name
+// (no empty line between), indented, and the line's space below its text. The
+// viewer's rich text keeps neither a span's margin nor a block's padding, so the
+// view is measured as drawn.
+TEST_F(ChatFormTest, ANameStandsAboveItsIndentedTextWithTheSpaceAboveIt)
+{
+    ChatForm->resize(451, 277);
+    const QTextDocument* document = ChatForm->wbLog->Core()->document();
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    const auto block = [&](const QString& sText) {
+        for (QTextBlock b = document->begin(); b.isValid(); b = b.next())
+            if (b.text() == sText)
+                return b;
+        ADD_FAILURE() << "no block " << qPrintable(sText);
+        return QTextBlock();
+    };
+    ChatEventAdd("event");
+    ChatMessageAdd("一行目の本文", "花子", "PVHOST2", "Parvane2");
+    ChatMessageAdd("二つ目", "太郎", "PVHOST3", "Parvane2");
+    EXPECT_EQ(ChatForm->wbLog->Core()->toPlainText(),
+              QStringLiteral("event\n花子\n一行目の本文\n太郎\n二つ目"));
+    const QTextBlock name = block(QStringLiteral("花子"));
+    const QTextBlock text = block(QStringLiteral("一行目の本文"));
+    const QTextBlock next = block(QStringLiteral("太郎"));
+    ASSERT_TRUE(name.isValid() && text.isValid() && next.isValid());
+    const QRectF nameRect = layout->blockBoundingRect(name);
+    const QRectF textRect = layout->blockBoundingRect(text);
+    const QRectF nextRect = layout->blockBoundingRect(next);
+    EXPECT_EQ(name.layout()->lineCount(), 1);
+    EXPECT_EQ(name.blockFormat().topMargin(), 10);
+    EXPECT_EQ(text.blockFormat().leftMargin() - name.blockFormat().leftMargin(), 10);
+    EXPECT_EQ(text.blockFormat().bottomMargin(), 5);
+    // Right below the name; the space above the next name is its own 10 pixels,
+    // which take in the 5 below the text before it.
+    EXPECT_NEAR(textRect.top(), nameRect.bottom(), 1);
+    EXPECT_NEAR(nextRect.top() - textRect.bottom(), 10, 1);
+    EXPECT_NEAR(nameRect.top() - layout->blockBoundingRect(block(QStringLiteral("event"))).bottom(), 10, 1);
+    // Bold, in the own and the other colour.
+    EXPECT_EQ(QTextCursor(name).charFormat().fontWeight(), QFont::Bold);
+
+    // With the text on the name's line: one block, the space above it all the same.
+    CustomizeChatLocate = true;
+    ChatMessageAdd("横に", "花子", "PVHOST2", "Parvane2");
+    const QTextBlock one = document->lastBlock();
+    EXPECT_EQ(one.text(), QStringLiteral("花子横に"));
+    // The text stands 5 pixels after the name's last letter.
+    QTextCursor first(one);
+    first.setPosition(one.position() + 1);
+    const QFontMetricsF bold(first.charFormat().font());
+    const QTextLine line = one.layout()->lineAt(0);
+    EXPECT_NEAR(line.cursorToX(2) - line.cursorToX(1) - bold.horizontalAdvance(u'子'), 5, 1);
+    EXPECT_EQ(one.blockFormat().topMargin(), 10);
+    EXPECT_EQ(one.blockFormat().bottomMargin(), 5);
+    EXPECT_NEAR(layout->blockBoundingRect(one).top() -
+                    layout->blockBoundingRect(block(QStringLiteral("二つ目"))).bottom(),
+                10, 1);
+}
+
+// At the design size the input shows a typed sentence whole, beside its label and both buttons.
+TEST_F(ChatFormTest, TheInputShowsATypedSentenceAtTheDesignSize)
+{
+    ChatForm->resize(451, 277);
+    ChatForm->show();
+    QCoreApplication::processEvents();
+    const QString sSentence = QStringLiteral("了解です、すぐに行きます。");
+    ChatForm->mmSendMessage->setText(sSentence);
+    const QFontMetrics metrics(ChatForm->mmSendMessage->font());
+    // What the edit draws its text in: its width less the frame and the text margins.
+    const int iTextWidth = ChatForm->mmSendMessage->width() - 2 * 2 - 2 * 2;
+    EXPECT_GE(iTextWidth, metrics.horizontalAdvance(sSentence));
+    EXPECT_GE(iTextWidth, 20 * metrics.averageCharWidth());
+    for (const QPushButton* button : {ChatForm->btSend, ChatForm->btLogout})
+        EXPECT_GE(button->width(), button->sizeHint().width()) << qPrintable(button->text());
 }
 
 TEST_F(ChatFormTest, InputChecksRefuseInOrderAndKeepTheText)

@@ -3,6 +3,7 @@
 #include "../platform/FileSaves.h"
 #include "../platform/SmallDisk.h"
 #include "AbsenceUnit.h"
+#include "AnsiCodePage.h"
 #include "ChatUnit.h"
 #include "FileRecvUnit.h"
 #include "FileSendUnit.h"
@@ -539,6 +540,35 @@ TEST_F(CommonFormTest, SliderSitsInTheLastPanelAndTheFillPanelTakesTheRest)
         EXPECT_EQ(total, bar->width());
         EXPECT_EQ(form.tbAlphaBlend->x(), bar->PanelRect(last).left() + 2);
         EXPECT_EQ(form.tbAlphaBlend->parentWidget(), bar);
+    }
+}
+
+// A peer's name drawn in one line keeps a bounded number of bytes, cut between
+// whole characters, and says with "…" that it was cut.
+TEST(PeerTextInLine, ALongNameIsCutToTheBoundWithAnEllipsis)
+{
+    const QString sA = QStringLiteral("a");
+    const QString sWide = QStringLiteral("あ");
+    const QString sDots = QStringLiteral("…");
+    const struct {
+        const char* sName;
+        QString sText;
+        QString sShown;
+    } cases[] = {
+        {"short", QStringLiteral("太郎"), QStringLiteral("太郎")},
+        {"empty", QString(), QString()},
+        {"just the bound", sA.repeated(64), sA.repeated(64)},
+        {"one byte over", sA.repeated(65), sA.repeated(62) + sDots},
+        {"double-byte, over", sWide.repeated(33), sWide.repeated(31) + sDots},
+        // The cut falls inside a double-byte character, which goes whole.
+        {"odd byte before double-byte ones", sA + sWide.repeated(32), sA + sWide.repeated(30) + sDots},
+        {"twenty kilobytes", sWide.repeated(10000), sWide.repeated(31) + sDots},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sName);
+        const QString sShown = PeerTextInLine(c.sText);
+        EXPECT_EQ(sShown, c.sShown);
+        EXPECT_LE(AnsiCodePage::ByteLength(sShown), PeerTextLineMaxBytes);
     }
 }
 

@@ -1,9 +1,13 @@
 // The event sounds by the sound kind, through a player that records what it was asked.
 #include "EventSound.h"
 
+#include "MainFormFixture.h"
+#include "RecordSender.h"
 #include "Settings.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,16 +27,19 @@ protected:
     void SetUp() override
     {
         SoundPlayerSet(std::make_unique<TRecordingPlayer>(FCalls));
+        EventSoundClockSet([this] { return FNowMs; });
         for (int i = 0; i < SoundFileCount; ++i)
             CustomizeSoundFile[i] = QStringLiteral("/s/%1.wav").arg(i);
     }
     void TearDown() override
     {
         SoundPlayerSet(nullptr);
+        EventSoundClockSet(nullptr);
         CustomizeSoundKind = 0;
         CustomizeSoundFile = {};
     }
     QStringList FCalls;
+    qint64 FNowMs = 0;
 };
 
 TEST_F(EventSoundTest, EachKindPlaysItsOwnSoundForEveryEvent)
@@ -56,6 +63,7 @@ TEST_F(EventSoundTest, EachKindPlaysItsOwnSoundForEveryEvent)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "kind " << c.iKind << " index " << c.iIndex);
         FCalls.clear();
+        FNowMs += SoundSameEventGapMs;
         CustomizeSoundKind = c.iKind;
         EventSoundPlay(c.iIndex);
         EXPECT_EQ(FCalls, c.slCalls);
@@ -70,6 +78,115 @@ TEST_F(EventSoundTest, AnEmptyFileNameIsHandedOnAndTheTestButtonIgnoresTheKind)
     CustomizeSoundKind = 0;
     SoundFilePlay(QStringLiteral("/t/test.wav"));
     EXPECT_EQ(FCalls, (QStringList{"wave ", "wave /t/test.wav"}));
+}
+
+TEST(EventSoundGate, AnEventRingsAgainOnlyASecondAfterItLastRang)
+{
+    const struct {
+        int iIndex;
+        qint64 iNowMs;
+        bool bRings;
+    } steps[] = {
+        {SoundLogin, 0, true},
+        {SoundLogin, 500, false},
+        // Asking again does not put the next ring off: the second counts from the ring.
+        {SoundLogin, 999, false},
+        {SoundLogin, 1000, true},
+        // Each event has its own second.
+        {SoundLogout, 1001, true},
+        {SoundChatMessage, 1002, true},
+        {SoundLogout, 1500, false},
+        {SoundLogin, 1999, false},
+        {SoundLogin, 2000, true},
+        {SoundLogout, 2001, true},
+        // No event beyond the table rings.
+        {SoundEventCount, 5000, false},
+        {-1, 5000, false},
+    };
+    TEventSoundGate gate;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << "event " << step.iIndex << " at " << step.iNowMs);
+        EXPECT_EQ(gate.Allow(step.iIndex, step.iNowMs), step.bRings);
+    }
+}
+
+// A peer that logs in and out a thousand times in eleven seconds rings each of
+// its two sounds about once a second, not two thousand times.
+TEST_F(EventSoundTest, AThousandLogInsAndOutsRingAFewDozenSounds)
+{
+    for (int iKind : {SoundKindBeep, SoundKindWave}) {
+        SCOPED_TRACE(testing::Message() << "kind " << iKind);
+        CustomizeSoundKind = iKind;
+        FCalls.clear();
+        FNowMs += 10 * SoundSameEventGapMs;
+        for (int i = 0; i < 1000; ++i) {
+            FNowMs += 11;
+            EventSoundPlay(i % 2 == 0 ? SoundLogin : SoundLogout);
+        }
+        EXPECT_GE(FCalls.size(), 20);
+        EXPECT_LE(FCalls.size(), 24);
+        if (iKind == SoundKindWave) {
+            EXPECT_EQ(FCalls.count(QStringLiteral("wave /s/0.wav")),
+                      FCalls.count(QStringLiteral("wave /s/1.wav")));
+        }
+    }
+}
+
+// The program on the test LAN while a peer in host 2 logs in and out a thousand
+// times, as fast as the program reads: each of the two sounds rings about once a
+// second, never more, however many log-ins and log-outs arrive.
+class EventSoundLanTest : public MainFormLanFixture {
+protected:
+    void TearDown() override
+    {
+        FForm.reset();
+        SoundPlayerSet(nullptr);
+        MainFormLanFixture::TearDown();
+    }
+};
+
+TEST_F(EventSoundLanTest, AThousandLogInsAndOutsRingAFewDozenSounds)
+{
+    QStringList slCalls;
+    SoundPlayerSet(std::make_unique<TRecordingPlayer>(slCalls));
+    WriteIni("[Option]\r\nCustomizeSoundKind=2\r\nCustomizeSoundFile0=/s/in.wav\r\n"
+             "CustomizeSoundFile1=/s/out.wav\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    const QString sPeer = FLan->Address(1);
+    TestSupport::RecordSender peer(*FLan, 1, sPeer);
+    const QString records[] = {
+        QStringLiteral("PVMESSAGE:LOGIN&|PVHOST2&|%1&|Parvane2&|花子&|2200&|0&|0&|0&|52000&|%1\r\n&|")
+            .arg(sPeer),
+        QStringLiteral("PVMESSAGE:LOGOUT&|PVHOST2&|Parvane2")};
+    // One record each time the program's loop comes round, so the socket never overflows.
+    int iSent = 0;
+    testing::AssertionResult sent = testing::AssertionSuccess();
+    QTimer toggle;
+    toggle.setInterval(2);
+    QObject::connect(&toggle, &QTimer::timeout, [&] {
+        if (iSent == 2000 || !sent)
+            return toggle.stop();
+        sent = peer.Send(records[iSent % 2]);
+        ++iSent;
+    });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    toggle.start();
+    // The last log-out has been read once the row is gone.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return iSent == 2000 && form.LoginUserFind("PVHOST2", "Parvane2") == nullptr; }, 120000));
+    ASSERT_TRUE(sent);
+    const qint64 iSeconds = elapsed.elapsed() / SoundSameEventGapMs + 1;
+    const qsizetype iIn = slCalls.count(QStringLiteral("wave /s/in.wav"));
+    const qsizetype iOut = slCalls.count(QStringLiteral("wave /s/out.wav"));
+    EXPECT_EQ(iIn + iOut, slCalls.size());
+    EXPECT_GE(iIn, 1);
+    EXPECT_GE(iOut, 1);
+    EXPECT_LE(iIn, iSeconds);
+    EXPECT_LE(iOut, iSeconds);
+    RecordProperty("seconds", int(iSeconds));
+    RecordProperty("sounds", int(slCalls.size()));
 }
 
 } // namespace

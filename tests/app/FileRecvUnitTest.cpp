@@ -3,9 +3,11 @@
 #include "FileErrorWarnings.h"
 #include "FileWindowFakes.h"
 #include "IniFile.h"
+#include "Keyboard.h"
 #include "RealBoxes.h"
 #include "SaveDialogEx.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -424,6 +427,37 @@ TEST_F(FileRecvFormTest, TransfersEndingTogetherShowOneBoxAndGoWhenItIsAnswered)
 
 // Return in the path, where the focus is as the window comes to the front by itself,
 // accepts nothing: a key typed for another window must not accept a file.
+// At the design size the comment shows both lines of a two-line comment, Tab
+// reaches it from the edits above it and the keys move through its text (a peer's
+// comment can be longer than the box), and the wrapped hint shows whole.
+TEST_F(FileRecvFormTest, TheCommentIsReadByKeyboardAndTheHintShowsWhole)
+{
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        form->resize(384, 312);
+        QCoreApplication::processEvents();
+        QPlainTextEdit* comment = form->mmComment;
+        const QRect lines = comment->viewport()->contentsRect();
+        EXPECT_GE(lines.height(),
+                  2 * comment->fontMetrics().lineSpacing() + int(2 * comment->document()->documentMargin()));
+        EXPECT_EQ(comment->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        EXPECT_GE(form->laHint->height(), form->laHint->heightForWidth(form->laHint->width()));
+
+        form->mmSendFileSize->setFocus();
+        TestSupport::KeyPress(form->mmSendFileSize, Qt::Key_Tab);
+        ASSERT_EQ(form->focusWidget(), comment);
+        TestSupport::KeyPress(comment, Qt::Key_Down);
+        TestSupport::KeyPress(comment, Qt::Key_End, Qt::ShiftModifier);
+        EXPECT_EQ(comment->textCursor().selectedText(), QStringLiteral("二行目"));
+        EXPECT_TRUE(comment->isReadOnly());
+        TestSupport::KeyPress(comment, Qt::Key_Tab);
+        EXPECT_EQ(form->focusWidget(), form->mmRecvFile);
+        form->btCancelClick();
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    CallerCloses(9);
+    FreeClosed();
+}
+
 TEST_F(FileRecvFormTest, ReturnInThePathAcceptsNothing)
 {
     const QString sAnswer = Offer([&](TFileRecvForm* form) {

@@ -1,5 +1,7 @@
 #include "LoginUserRow.h"
 
+#include "CommonForm.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -492,6 +494,46 @@ TEST(LoginUserRow, ColumnsWidenToTheirTexts)
     EXPECT_EQ(roomy[2], 102); // "-------"
     EXPECT_EQ(roomy[4], 90);  // "メッセージ"
     EXPECT_EQ(roomy[6], 85);
+}
+
+// A peer's name and away title in a notice line, and in the cells of its row,
+// keep the bound of a line: a handle of 20 KB cannot make a line 20 KB wide.
+TEST(LoginUserRow, APeersLongTextsAreCutInNoticesAndCells)
+{
+    const QString sLong = QStringLiteral("長").repeated(10000);
+    const QString sCut = PeerTextInLine(sLong);
+    ASSERT_TRUE(sCut.endsWith(QStringLiteral("…")));
+    const struct {
+        const char* sName;
+        QString sNotice;
+        QString sExpected;
+    } notices[] = {
+        {"login", NoticeLoginText(sLong), u'「' + sCut + QStringLiteral("」がログインしました。")},
+        {"logout", NoticeLogoutText(sLong), u'「' + sCut + QStringLiteral("」がログアウトしました。")},
+        {"away", NoticeAbsenceText(sLong, QString()),
+         u'「' + sCut + QStringLiteral("」が不在状態になりました。")},
+        {"away with a title", NoticeAbsenceText(QStringLiteral("花子"), sLong),
+         QStringLiteral("「花子」が不在状態(") + sCut + QStringLiteral(")になりました。")},
+        {"back", NoticeNonAbsenceText(sLong),
+         u'「' + sCut + QStringLiteral("」の不在状態が解除されました。")},
+        {"chat login", NoticeChatLoginText(sLong),
+         u'「' + sCut + QStringLiteral("」がチャットへ参加しました。")},
+        {"chat logout", NoticeChatLogoutText(sLong),
+         u'「' + sCut + QStringLiteral("」がチャットから退出しました。")},
+        {"message", NoticeRecvText(sLong), u'「' + sCut + QStringLiteral("」からメッセージが届きました。")},
+        {"opened", NoticeMessageOpenText(sLong),
+         u'「' + sCut + QStringLiteral("」がメッセージを開封しました。")},
+    };
+    for (const auto& c : notices)
+        EXPECT_EQ(c.sNotice, c.sExpected) << c.sName;
+
+    TLoginUserFlags flags = Peer(true, sLong, false, sLong);
+    flags.MachineName = sLong;
+    flags.Discrimination = sLong;
+    flags.IPAddress = sLong;
+    const QStringList slCells = LoginUserSubItems(flags);
+    for (int i : {0, 4, 5, 6})
+        EXPECT_EQ(slCells[i], sCut) << "column " << i + 1;
 }
 
 } // namespace

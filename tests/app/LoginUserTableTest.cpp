@@ -1,5 +1,6 @@
 #include "LoginUserTable.h"
 
+#include "CommonForm.h"
 #include "DropListView.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +66,19 @@ TEST(LoginUserTable, ARowShowsItsUsersFlags)
                                            "PVHOST3", "198.18.0.3"}));
     EXPECT_EQ(row.ImageIndex(), LoginUserImageAway);
     EXPECT_EQ(LoginUserPeer(flags), (TPeer{"花子", "PVHOST3", "Parvane2"}));
+}
+
+// The row shows a long handle cut to the bound of a line; the user keeps the whole name.
+TEST(LoginUserTable, ARowCutsALongHandleAndTheUserKeepsIt)
+{
+    const QString sLong = QStringLiteral("長").repeated(10000);
+    TLoginUserFlags flags = User("", "PVHOST3", "Parvane2");
+    flags.HandleName = sLong;
+    TListItem row;
+    LoginUserRowWrite(row, flags);
+    EXPECT_EQ(row.Caption(), PeerTextInLine(sLong));
+    EXPECT_LE(row.Caption().size(), PeerTextLineMaxBytes);
+    EXPECT_EQ(LoginUserPeer(flags).HandleName, sLong);
 }
 
 } // namespace

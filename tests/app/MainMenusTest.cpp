@@ -1,6 +1,7 @@
 // The rules of the main window's commands and run-time menus, without the window.
 #include "MainMenus.h"
 
+#include "CommonForm.h"
 #include "LoginUserRow.h"
 #include "Settings.h"
 
@@ -118,6 +119,21 @@ TEST(UserMenus, FilledMenusReplaceTheirOldItemsAndSayNoneWhenEmpty)
     UserMenuFill(&tray, &hotKey, {}, 0, click);
     EXPECT_EQ(Captions(tray), QStringList{"（なし） (off)"});
     EXPECT_EQ(Captions(hotKey), QStringList{"（なし） (off)"});
+}
+
+// A user's long name shows cut to the bound of a line; the item still reaches that user.
+TEST(UserMenus, ALongCaptionIsCutInTheItemAndKeptForTheClick)
+{
+    const QString sCaption = QStringLiteral("長&").repeated(10000) + QStringLiteral("<PVHOST2>");
+    QMenu tray, hotKey;
+    QStringList slClicked;
+    UserMenuFill(&tray, &hotKey, {{sCaption, false}}, 0, [&](const QString& s) { slClicked << s; });
+    const QString sShown = MenuItemText(PeerTextInLine(sCaption));
+    EXPECT_EQ(Captions(tray), QStringList{sShown});
+    EXPECT_EQ(Captions(hotKey), QStringList{sShown});
+    EXPECT_LT(sShown.size(), 2 * PeerTextLineMaxBytes);
+    tray.actions()[0]->trigger();
+    EXPECT_EQ(slClicked, QStringList{sCaption});
 }
 
 TEST(AbsenceMenu, ReleaseSeparatorAndOneRadioItemPerKind)

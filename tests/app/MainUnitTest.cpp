@@ -4,7 +4,9 @@
 #include "../platform/FileSaves.h"
 #include "../platform/SmallDisk.h"
 #include "AbsenceUnit.h"
+#include "AnsiCodePage.h"
 #include "BrowserEngine.h"
+#include "ChatText.h"
 #include "ChatUnit.h"
 #include "CommandLine.h"
 #include "DropArrowButton.h"
@@ -21,6 +23,7 @@
 #include "OptionUnit.h"
 #include "PeerProcess.h"
 #include "RealBoxes.h"
+#include "RecordSender.h"
 #include "RecvUnit.h"
 #include "TaskIcon.h"
 #include "WaitUntil.h"
@@ -1470,6 +1473,85 @@ TEST_F(MainFormLanTest, ChatCommandEntersTalksAndLeaves)
     EXPECT_FALSE(form.PVN->Chat());
     EXPECT_FALSE(form.miToolChat->isChecked());
     EXPECT_EQ(FBoxes.back().sText, QStringLiteral("チャットからログアウトしますか？"));
+}
+
+// The user Taro in the chat with 花子 of host 2, who marks with her lines that all
+// sent before them has been read; a forger beside her speaks in Taro's name.
+class ForgedNameLanTest : public MainFormLanTest {
+protected:
+    void InTheChatWith(TestSupport::PeerProcess& peer)
+    {
+        WriteIni("[Option]\r\nHandleName=Taro\r\n");
+        TMainForm& form = Start();
+        ASSERT_TRUE(OwnRowListed());
+        ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, QStringLiteral("花子")));
+        ASSERT_EQ(peer.Call("ChatLogin"), "1");
+        form.miToolChatClick();
+        ASSERT_NE(ChatForm, nullptr);
+        ASSERT_TRUE(WaitFor([] { return ChatForm->tvUser->topLevelItemCount() == 2; }));
+    }
+};
+
+// A chat line in the user's own name from another address is not the user's:
+// it is not shown as the user's line, and the log holds no line sent.
+TEST_F(ForgedNameLanTest, AChatLineInTheUsersNameFromAnotherAddressIsNeitherShownNorLoggedAsSent)
+{
+    TestSupport::PeerProcess peer;
+    ASSERT_NO_FATAL_FAILURE(InTheChatWith(peer));
+    TMainForm& form = *FForm;
+
+    TestSupport::RecordSender forger(*FLan, 1, QStringLiteral("198.18.0.9"));
+    for (const QString& sSource : {QStringLiteral("198.18.0.9"), FLan->Address(1)})
+        ASSERT_TRUE(forger.Send(QStringLiteral("PVMESSAGE:CHAT_MESSAGE&|Taro&|%1&|198.18.0.1&|Parvane2&|"
+                                               "FORGED000001&|偽の発言")
+                                    .arg(form.PVN->MachineName()),
+                                sSource));
+    // The colleague's line, sent after the forged ones, has arrived once it shows.
+    ASSERT_NE(peer.Call("ChatSend", {"本物"}), "");
+    ASSERT_TRUE(WaitFor([] { return ViewText().contains(QStringLiteral("本物")); }));
+    EXPECT_FALSE(ChatForm->wbLog->HTML().contains(
+        ChatLineHtml(QStringLiteral("偽の発言"), QStringLiteral("Taro"), true, CustomizeChatLocate)));
+    EXPECT_FALSE(ViewText().contains(QStringLiteral("偽の発言")));
+    LogWriteWait();
+    for (const TLogRecord& record : LogRecordsRead(FileBytes(FDir.filePath("Parvane2.LOG")))) {
+        EXPECT_NE(record.sKind, QStringLiteral("チャット送信"));
+        EXPECT_FALSE(record.sText.contains(QStringLiteral("偽の発言")));
+    }
+}
+
+// A thousand log-ins in the user's own name from another address leave the own
+// row as this copy reported it: its name, its state, its address.
+TEST_F(ForgedNameLanTest, AThousandLogInsInTheUsersNameLeaveTheOwnRowAlone)
+{
+    TestSupport::PeerProcess peer;
+    ASSERT_NO_FATAL_FAILURE(InTheChatWith(peer));
+    TMainForm& form = *FForm;
+    const QString sOwn = form.PVN->MachineName();
+    ASSERT_TRUE(
+        WaitFor([&] { return form.LoginUserFind(sOwn, "Parvane2")->SubItems().value(1) == RowChatLogin; }));
+    const QStringList slOwnCells = form.LoginUserFind(sOwn, "Parvane2")->SubItems();
+
+    TestSupport::RecordSender forger(*FLan, 1, QStringLiteral("198.18.0.9"));
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_TRUE(
+            forger.Send(QStringLiteral("PVMESSAGE:LOGIN&|%1&|198.18.0.9&|Parvane2&|偽者%2&|2200&|1&|0&|1&|"
+                                       "52000&|198.18.0.9\r\n&|会議中")
+                            .arg(sOwn)
+                            .arg(i)));
+        // Every so often the colleague's line shows that all before it was read.
+        if (i % 50 == 49) {
+            const QString sMark = QStringLiteral("印%1").arg(i);
+            ASSERT_NE(peer.Call("ChatSend", {sMark}), "");
+            ASSERT_TRUE(WaitFor([&] { return ViewText().contains(sMark); }));
+        }
+    }
+    const TListItem* own = form.LoginUserFind(sOwn, "Parvane2");
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(own->Caption(), QStringLiteral("Taro"));
+    EXPECT_EQ(own->SubItems(), slOwnCells);
+    EXPECT_EQ(form.LoginUserHandle(sOwn, "Parvane2"), QStringLiteral("Taro"));
+    EXPECT_EQ(form.lvLoginUser->ItemCount(), 2);
+    EXPECT_FALSE(ViewText().contains(QStringLiteral("偽者")));
 }
 
 // After Yes to the length question the input holds the cut text, which is what

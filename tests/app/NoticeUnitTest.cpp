@@ -3,13 +3,20 @@
 #include "NoticeUnit.h"
 
 #include "MainFormFixture.h"
+#include "PeerProcess.h"
+#include "ProgramCopy.h"
+#include "RecordSender.h"
 #include "WaitUntil.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QScreen>
+#include <QStandardPaths>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -103,6 +110,55 @@ TEST_F(NoticeWindowTest, ManyLinesKeepTheNewestThatFit)
     EXPECT_EQ(NoticeForm->Fade().WaitCount(), TNoticeFade::MaxWaitMs);
 }
 
+// The regions of the window that are painted, from when it is made to record.
+class TPaintRecorder : public QObject {
+public:
+    explicit TPaintRecorder(QWidget* widget) { widget->installEventFilter(this); }
+    QList<QRegion> regions;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            regions << static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+// The lines are laid out when they are added; the fade's timer, which runs every
+// 15 ms for as long as the notice shows, redraws the moving time bar alone.
+TEST_F(NoticeWindowTest, ItsTimerRedrawsTheTimeBarNotTheLines)
+{
+    const int iLines = 20;
+    for (int i = 0; i < iLines; ++i)
+        NoticeShow(QStringLiteral("「利用者%1」がログインしました。").arg(i), npBottomRight, true);
+    TNoticeForm* form = NoticeForm;
+    ASSERT_NE(form, nullptr);
+    TPaintRecorder first(form);
+    ASSERT_TRUE(TestSupport::WaitUntil([&] { return !first.regions.isEmpty(); }));
+    TPaintRecorder ticks(form);
+    ASSERT_TRUE(TestSupport::WaitUntil([&] {
+        return form->Fade().Phase() == TNoticeFadeAnimation::faWait &&
+               form->Fade().Elapsed(NoticeClockNow()) > 300;
+    }));
+    QCoreApplication::processEvents();
+    const QRect lines(0, 50, form->width(), NoticeLineHeight * iLines);
+    EXPECT_FALSE(ticks.regions.isEmpty()) << "the time bar did not move";
+    for (const QRegion& region : ticks.regions)
+        EXPECT_FALSE(region.intersects(lines)) << "a tick redrew the lines";
+}
+
+// Notices that keep coming keep the window open; it keeps only so many of their lines.
+TEST_F(NoticeWindowTest, AnEndlessStreamOfNoticesKeepsABoundedNumberOfLines)
+{
+    for (int i = 0; i < 3000; ++i)
+        NoticeShow(QStringLiteral("「利用者%1」がログインしました。").arg(i), npBottomRight, true);
+    ASSERT_NE(NoticeForm, nullptr);
+    EXPECT_LE(NoticeForm->Lines().size(), NoticeLinesKeptMax);
+    EXPECT_GE(NoticeForm->Lines().size(), NoticeForm->ShownLines().size());
+    EXPECT_EQ(NoticeForm->ShownLines().last(), QStringLiteral("「利用者2999」がログインしました。"));
+}
+
 // The notices of the program's events while its user is away or not: hidden, or
 // kept open in place of going by themselves, as the settings say.
 class NoticeAwayTest : public MainFormFixture {
@@ -142,6 +198,58 @@ TEST_F(NoticeAwayTest, AwayNoticesAreHiddenOrKeptOpenAsSet)
         delete NoticeForm;
     }
     form.PVN->SetAbsence(false);
+}
+
+// The whole program in host 1 of the test LAN while a peer in host 2 logs in and
+// out 2.5 times a second for 20 s with a handle of 20 KB, each time a notice line:
+// a colleague in host 3 writes every two seconds, and every message gets its receipt.
+TEST(NoticeStormLan, AColleaguesMessagesAreAnsweredWhileAHugeHandleTogglesForTwentySeconds)
+{
+    ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) << "Xvfb is not installed";
+    TestLan lan(3);
+    ASSERT_TRUE(lan.IsReady()) << qPrintable(lan.Error());
+    TestSupport::ProgramCopy program(lan, 0);
+    ASSERT_TRUE(program.Start("[Option]\r\nHandleName=Taro\r\nCustomizeStartVersionCheck=0\r\n"));
+    TestSupport::PeerProcess colleague;
+    ASSERT_TRUE(colleague.StartLoggedIn(lan, 2, QStringLiteral("花子")));
+    ASSERT_TRUE(TestSupport::PollFor([&] { return colleague.Get("LoginCount") == "2"; }, 15000, 100));
+
+    const QString sPeer = lan.Address(1);
+    TestSupport::RecordSender toggler(lan, 1, sPeer);
+    const QString sHandle = QStringLiteral("長").repeated(10000);
+    const QString records[] = {
+        QStringLiteral("PVMESSAGE:LOGIN&|PVHOST2&|%1&|Parvane2&|%2&|2200&|0&|0&|0&|52000&|%1\r\n&|")
+            .arg(sPeer, sHandle),
+        QStringLiteral("PVMESSAGE:LOGOUT&|PVHOST2&|Parvane2")};
+    QStringList slSent;
+    QElapsedTimer clock;
+    clock.start();
+    for (int iTick = 0; iTick < 100; ++iTick) {
+        ASSERT_TRUE(toggler.Send(records[iTick % 2]));
+        if (iTick % 10 == 5) {
+            const QString sId = colleague.Call("MessageSend", {QStringLiteral("用件%1").arg(iTick / 10),
+                                                               lan.MachineName(0), "Parvane2", "0"});
+            ASSERT_FALSE(sId.isEmpty());
+            slSent << sId;
+        }
+        // A toggle every 200 ms from the start, however long a send took.
+        const qint64 iNext = qint64(iTick + 1) * 200;
+        if (clock.elapsed() < iNext)
+            QThread::msleep(static_cast<unsigned long>(iNext - clock.elapsed()));
+    }
+    ASSERT_EQ(slSent.size(), 10);
+
+    QStringList slAnswered;
+    while (slAnswered.size() < slSent.size()) {
+        const std::optional<QStringList> ok = colleague.WaitEvent("OnMessageOk", 30000);
+        if (!ok)
+            break;
+        slAnswered << ok->value(0);
+    }
+    slAnswered.sort();
+    slSent.sort();
+    EXPECT_EQ(slAnswered.join(u' ').toStdString(), slSent.join(u' ').toStdString());
+    EXPECT_TRUE(program.Running());
 }
 
 } // namespace

@@ -660,3 +660,49 @@ TEST_F(OptionFormTest, PagesShowTheStylesTabBodyAndTheirButtonsItsColour)
 } // namespace
 
 #include "OptionUnitTest.moc"
+
+// The page keys turn the page from every control that can hold the focus, on the
+// page or below it, also those that take other keys for themselves (the away
+// kinds' list of choices searches its items by the text of a key).
+TEST_F(OptionFormTest, CtrlTabAndCtrlPageDownTurnThePageWhereverTheFocusIs)
+{
+    TOptionForm& form = Open();
+    form.show();
+    const struct {
+        int iKey;
+        Qt::KeyboardModifiers modifiers;
+        const char* sText;
+        int iStep;
+    } keys[] = {{Qt::Key_Tab, Qt::ControlModifier, "\t", 1},
+                {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, "", -1},
+                {Qt::Key_PageDown, Qt::ControlModifier, "", 1},
+                {Qt::Key_PageUp, Qt::ControlModifier, "", -1}};
+    QList<int> pages;
+    for (int i = 0; i < form.pcOption->count(); ++i)
+        if (form.pcOption->isTabVisible(i))
+            pages << i;
+    ASSERT_EQ(pages.size(), 6);
+    int iControls = 0;
+    for (const auto& key : keys) {
+        for (qsizetype p = 0; p < pages.size(); ++p) {
+            form.pcOption->setCurrentIndex(pages[p]);
+            QCoreApplication::processEvents();
+            for (QWidget* w : form.findChildren<QWidget*>()) {
+                if (!w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus) ||
+                    w->focusProxy() != nullptr)
+                    continue;
+                form.pcOption->setCurrentIndex(pages[p]);
+                w->setFocus();
+                ASSERT_EQ(form.focusWidget(), w) << w->metaObject()->className();
+                TestSupport::KeyPress(w, key.iKey, key.modifiers, QString::fromLatin1(key.sText));
+                const qsizetype iNext = (p + key.iStep + pages.size()) % pages.size();
+                EXPECT_EQ(form.pcOption->currentIndex(), pages[iNext])
+                    << "from " << w->metaObject()->className() << " " << qPrintable(w->objectName())
+                    << " on page " << pages[p] << ", key " << key.iKey;
+                ++iControls;
+            }
+        }
+    }
+    // The controls of every page, the tab bar and the buttons below the pages.
+    EXPECT_GT(iControls, 4 * (pages.size() + 3));
+}

@@ -20,6 +20,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <deque>
+#include <optional>
 
 namespace {
 
@@ -276,7 +277,8 @@ TEST_F(SendWindowLanTest, LetterToAnOlderPeerAsksFirst)
     EXPECT_EQ(std::get<2>(FLog.writes[0]), QStringLiteral("旧版, 太郎"));
 }
 
-TEST_F(SendWindowTest, WindowWithoutTargetsLogsAndCloses)
+// Nothing went out, so nothing is logged as sent.
+TEST_F(SendWindowTest, WindowWithoutTargetsSendsNothingAndCloses)
 {
     StartOnline();
     TSendForm* form = SendFormShow(QString(), true, QString(), QString());
@@ -284,9 +286,45 @@ TEST_F(SendWindowTest, WindowWithoutTargetsLogsAndCloses)
     form->mmSendMessage->setPlainText(QStringLiteral("x"));
     form->btSend->click();
     EXPECT_TRUE(FBoxes.empty());
-    ASSERT_EQ(FLog.writes.size(), 1u);
-    EXPECT_EQ(std::get<2>(FLog.writes[0]), QString());
+    EXPECT_TRUE(FLog.writes.empty());
     EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
+}
+
+// The log tells what went out: a target whose send failed is not named in it,
+// and a send that reached no one leaves no record, though the window still closes.
+TEST_F(SendWindowTest, OnlyTheTargetsSentToAreLogged)
+{
+    TMainForm& main = StartOnline();
+    // Listed in the window but unknown to the engine, so its send fails.
+    main.PVNLogin(main.PVN.get(), "花子", "PVHOST2", "198.18.0.2", "Parvane2", 2200, false, "", false, false,
+                  0);
+    const struct {
+        const char* sName;
+        QString sMachines;
+        QString sDiscriminations;
+        std::optional<QString> sLoggedTo;
+    } cases[] = {
+        {"one of two fails", Own() + "&|PVHOST2", "Parvane2&|Parvane2", QStringLiteral("太郎")},
+        {"the listed target fails", "PVHOST2", "Parvane2", std::nullopt},
+        {"the unlisted target fails", "PVHOST9", "Parvane2", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sName);
+        FBoxes.clear();
+        FLog.writes.clear();
+        TSendForm* form = SendFormShow(QString(), true, c.sMachines, c.sDiscriminations);
+        form->mmSendMessage->setPlainText(QStringLiteral("x"));
+        form->btSend->click();
+        EXPECT_EQ(FBoxes.size(), 1u);
+        if (c.sLoggedTo) {
+            ASSERT_EQ(FLog.writes.size(), 1u);
+            EXPECT_EQ(FLog.writes[0],
+                      std::make_tuple(0, QStringLiteral("太郎"), *c.sLoggedTo, QStringLiteral("x")));
+        } else {
+            EXPECT_TRUE(FLog.writes.empty());
+        }
+        EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
+    }
 }
 
 TEST_F(SendWindowTest, LoggedOutNothingIsSent)

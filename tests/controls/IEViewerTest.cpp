@@ -539,6 +539,35 @@ TEST_F(IEViewerShown, WithoutALineLimitEveryFragmentStays)
     ExpectSamePage(FViewer, whole);
 }
 
+// The page is laid out from the rich-text form of what came, set at once or
+// fragment by fragment, and restyled; HTML() keeps what came.
+TEST_F(IEViewerShown, TheRichTextFormIsLaidOutAndTheFragmentKept)
+{
+    FViewer.SetRichTextForm([](const QString& sHtml) {
+        return QString(sHtml)
+            .replace(QStringLiteral("<span class=\"n\">"), QStringLiteral("<div class=\"n\">"))
+            .replace(QStringLiteral("</span>"), QStringLiteral("</div>"));
+    });
+    const QString sStyle = QStringLiteral(".n { margin-top: 10px; }");
+    FViewer.SetStyle(sStyle);
+    const QString sOne = QStringLiteral("<span class=\"n\">名前</span><div>本文</div>");
+    FViewer.SetHTML(sOne);
+    FViewer.AppendHTML(sOne);
+    EXPECT_EQ(FViewer.HTML(), sOne + sOne);
+    EXPECT_EQ(PlainText(FViewer), QStringLiteral("名前\n本文\n名前\n本文"));
+    const auto namesTop = [](const TIEViewer& viewer) {
+        QList<qreal> tops;
+        for (QTextBlock b = viewer.Core()->document()->begin(); b.isValid(); b = b.next())
+            if (b.text() == QStringLiteral("名前"))
+                tops << b.blockFormat().topMargin();
+        return tops;
+    };
+    EXPECT_EQ(namesTop(FViewer), (QList<qreal>{10, 10}));
+    FViewer.SetStyle(sStyle + QStringLiteral(" .n { margin-top: 20px; }"));
+    EXPECT_EQ(namesTop(FViewer), (QList<qreal>{20, 20}));
+    EXPECT_EQ(FViewer.HTML(), sOne + sOne);
+}
+
 } // namespace
 
 #include "IEViewerTest.moc"

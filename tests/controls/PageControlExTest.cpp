@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -65,6 +66,57 @@ TEST(PageControlExTest, AStyleChangeRebuildsTheBodyAtTheNextPaint)
     const QImage body = tabs.BackGround().toImage();
     EXPECT_EQ(button->palette().color(QPalette::Button), QColor(body.pixel(40, 20)));
     EXPECT_EQ(tabs.BackgroundColorAt(button), QColor(body.pixel(40, 20)));
+}
+
+// Ctrl with Tab or PageDown forward, with Shift+Tab or PageUp back; Alt or a
+// second modifier leaves the key to the control (a hot-key field takes Ctrl+Alt+PageDown).
+TEST(PageControlExTest, PageKeysAndTheirStep)
+{
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+    const struct {
+        int iKey;
+        Qt::KeyboardModifiers modifiers;
+        int iStep;
+    } cases[] = {
+        {Qt::Key_Tab, ctrl, 1},
+        {Qt::Key_Tab, ctrl | shift, -1},
+        {Qt::Key_Backtab, ctrl | shift, -1},
+        {Qt::Key_PageDown, ctrl, 1},
+        {Qt::Key_PageUp, ctrl, -1},
+        {Qt::Key_PageDown, ctrl | Qt::KeypadModifier, 1},
+        {Qt::Key_Tab, Qt::NoModifier, 0},
+        {Qt::Key_Backtab, shift, 0},
+        {Qt::Key_PageDown, Qt::NoModifier, 0},
+        {Qt::Key_PageDown, ctrl | shift, 0},
+        {Qt::Key_PageDown, ctrl | Qt::AltModifier, 0},
+        {Qt::Key_Tab, ctrl | Qt::AltModifier, 0},
+        {Qt::Key_Tab, ctrl | Qt::MetaModifier, 0},
+        {Qt::Key_Right, ctrl, 0},
+    };
+    for (const auto& c : cases) {
+        const QKeyEvent event(QEvent::KeyPress, c.iKey, c.modifiers);
+        EXPECT_EQ(TPageControlEx::PageKeyStep(event), c.iStep)
+            << std::hex << c.iKey << " modifiers " << c.modifiers.toInt();
+    }
+}
+
+// Round the ends, past hidden and disabled tabs.
+TEST(PageControlExTest, TheNextPageIsTheNextTabThatShowsAndIsEnabled)
+{
+    TPageControlEx pages;
+    for (int i = 0; i < 5; ++i)
+        pages.addTab(new QWidget, QString::number(i));
+    pages.setTabVisible(1, false);
+    pages.setTabEnabled(4, false);
+    pages.setCurrentIndex(0);
+    pages.SelectNextPage(true);
+    EXPECT_EQ(pages.currentIndex(), 2);
+    pages.SelectNextPage(true);
+    pages.SelectNextPage(true);
+    EXPECT_EQ(pages.currentIndex(), 0);
+    pages.SelectNextPage(false);
+    EXPECT_EQ(pages.currentIndex(), 3);
 }
 
 TEST(ThemeTest, WithAStyleItDrawsTheTabBody)
