@@ -122,14 +122,7 @@ TEST(ChatLan, TwoCopiesTalkWithTheKeyboard)
                                      "[Option]\r\nHandleName=花子\r\n"};
     TChatCopy first(lan, 0, sShots), second(lan, 1, sShots);
     // The first has a tray host, so that its tray icon and menu are there.
-    first.AddCompanion(QStringLiteral("trayer"),
-                       {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                        QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
-                        QStringLiteral("--height"), QStringLiteral("24"), QStringLiteral("--SetDockType"),
-                        QStringLiteral("true"), QStringLiteral("--tint"), QStringLiteral("0xd0d0d0"),
-                        QStringLiteral("--transparent"), QStringLiteral("true"), QStringLiteral("--alpha"),
-                        QStringLiteral("0")},
-                       QStringLiteral("^panel$"));
+    first.AddTrayHost();
     TChatCopy* const copies[] = {&first, &second};
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(

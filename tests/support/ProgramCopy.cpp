@@ -48,6 +48,18 @@ void ProgramCopy::AddCompanion(const QString& sProgram, const QStringList& args,
     FCompanions.push_back({sProgram, args, sReadyPattern, nullptr});
 }
 
+void ProgramCopy::AddTrayHost()
+{
+    AddCompanion(QStringLiteral("trayer"),
+                 {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                  QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
+                  QStringLiteral("--height"), QStringLiteral("24"), QStringLiteral("--SetDockType"),
+                  QStringLiteral("true"), QStringLiteral("--tint"), QStringLiteral("0xd0d0d0"),
+                  QStringLiteral("--transparent"), QStringLiteral("true"), QStringLiteral("--alpha"),
+                  QStringLiteral("0")},
+                 QStringLiteral("^panel$"));
+}
+
 bool ProgramCopy::StartCompanions()
 {
     for (TCompanion& companion : FCompanions) {

@@ -50,6 +50,8 @@ public:
     // Start before the program, once a window whose title matches sReadyPattern is
     // shown when one is given, and ended with the copy. Added before Start.
     void AddCompanion(const QString& sProgram, const QStringList& args, const QString& sReadyPattern = {});
+    // A tray host (trayer) in the top right corner of the screen, as a companion.
+    void AddTrayHost();
 
     // Runs an X client on this copy's screen; true when it ended with 0.
     bool Client(const QString& sProgram, const QStringList& args, QByteArray* output = nullptr) const;

@@ -71,14 +71,7 @@ int main(int argc, char** argv)
     // an X server whose number no other server on the machine holds.
     TestSupport::ProgramCopy first(lan, 0), second(lan, 1);
     TestSupport::ProgramCopy* const copies[] = {&first, &second};
-    first.AddCompanion(QStringLiteral("trayer"),
-                       {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                        QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
-                        QStringLiteral("--height"), QStringLiteral("24"), QStringLiteral("--SetDockType"),
-                        QStringLiteral("true"), QStringLiteral("--tint"), QStringLiteral("0xd0d0d0"),
-                        QStringLiteral("--transparent"), QStringLiteral("true"), QStringLiteral("--alpha"),
-                        QStringLiteral("0")},
-                       QStringLiteral("^panel$"));
+    first.AddTrayHost();
     for (int i = 0; i < 2; ++i) {
         if (!copies[i]->Start(AnsiCodePage::Encode(QString::fromUtf8(kHandles[i])) +
                                   "CustomizeStartVersionCheck=0\r\n[MainWindow]\r\nLeft=40\r\nTop=60\r\n"
