@@ -13,7 +13,7 @@ PACKAGES=(
   qt6-base-dev qt6-multimedia-dev qt6-webengine-dev
   libpcre2-dev zlib1g-dev
   libxcb1-dev libxcb-keysyms1-dev
-  xvfb xauth xdotool trayer fonts-noto-cjk qt6-translations-l10n iproute2 util-linux
+  xvfb xauth xdotool x11-utils openbox trayer fonts-noto-cjk fonts-ipafont-gothic qt6-translations-l10n iproute2 util-linux
   clang libclang-rt-14-dev clang-format ccache
 )
 

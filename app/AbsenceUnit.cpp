@@ -31,18 +31,6 @@ TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,
         form->mmAbsenceMessage->setPlainText(WireTextToEdit(sAbsenceMessage));
         form->sbInformation->SetPanelText(0, sRecvTime + QStringLiteral(" 受信"));
     };
-    // One window per peer: a newer answer replaces what the peer's open window shows.
-    for (const QString& sEntry : AbsenceWindowList) {
-        auto* form = qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(sEntry)));
-        if (form == nullptr || form->PrMachine != peer.MachineName ||
-            form->PrDiscrimination != peer.Discrimination)
-            continue;
-        fill(form);
-        if (form->isMinimized())
-            form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
-        WindowForeground(form);
-        return form;
-    }
     return SeveralFormShow<TAbsenceForm>(QString(), fill);
 }
 

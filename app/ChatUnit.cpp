@@ -441,6 +441,6 @@ void TChatForm::pmUserListAbsenceClick()
     QTreeWidgetItem* node = tvUser->currentItem();
     if (!node || !node->isSelected() || !MainForm)
         return;
-    MainForm->PVN->AbsenceRequest(node->data(0, kMachineRole).toString(),
-                                  node->data(0, kDiscriminationRole).toString());
+    MainForm->AbsenceRequest(node->data(0, kMachineRole).toString(),
+                             node->data(0, kDiscriminationRole).toString());
 }

@@ -261,11 +261,10 @@ QSize FrameExtra(const QWidget* window)
     return window->frameGeometry().size() - window->size();
 }
 
-// Gives a window the client size that makes its frame the stored size, as soon
-// as the window manager has put the frame around it; once.
-class TFrameSizeKeeper : public QObject {
+// Runs a step once, as soon as the window manager has put the frame around the window.
+class TOnceFramed : public QObject {
 public:
-    TFrameSizeKeeper(QWidget* window, const QSize& frameSize) : QObject(window), FFrameSize(frameSize)
+    TOnceFramed(QWidget* window, std::function<void(QWidget*)> step) : QObject(window), FStep(std::move(step))
     {
         window->installEventFilter(this);
     }
@@ -277,28 +276,42 @@ protected:
         if (type != QEvent::Show && type != QEvent::Move && type != QEvent::Resize)
             return false;
         auto* window = static_cast<QWidget*>(watched);
-        const QSize extra = FrameExtra(window);
-        if (!window->isVisible() || extra.isNull())
+        if (!window->isVisible() || FrameExtra(window).isNull())
             return false;
         window->removeEventFilter(this);
-        window->resize(FFrameSize - extra);
+        FStep(window);
         deleteLater();
         return false;
     }
 
 private:
-    QSize FFrameSize;
+    std::function<void(QWidget*)> FStep;
 };
 
 } // namespace
+
+void HoldOnMonitorWhenFramed(QWidget* window, const QRect& monitor, const QRect& workArea)
+{
+    if (!FrameExtra(window).isNull())
+        return;
+    // The frame it was placed by was only a guess.
+    new TOnceFramed(window, [monitor, workArea](QWidget* framed) {
+        const QPoint held = HoldOnMonitor(framed->frameGeometry(), monitor, workArea);
+        if (held != framed->frameGeometry().topLeft())
+            framed->move(held);
+    });
+}
 
 void WindowPlacementApply(QWidget* window, const TWindowPlacement& placement)
 {
     const QSize extra = FrameExtra(window);
     window->resize(placement.bDesignSize ? placement.frame.size() : placement.frame.size() - extra);
     window->move(placement.frame.topLeft());
+    // The client size that makes the frame the stored size.
     if (!placement.bDesignSize && extra.isNull())
-        new TFrameSizeKeeper(window, placement.frame.size());
+        new TOnceFramed(window, [frameSize = placement.frame.size()](QWidget* framed) {
+            framed->resize(frameSize - FrameExtra(framed));
+        });
 }
 
 void WindowMinimumSizeSet(QWidget* window, const QSize& minimumWindowSize)

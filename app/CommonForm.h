@@ -66,6 +66,9 @@ QRect PlacementOnScreens(const QRect& frame, const QList<QRect>& screens);
 // Where a window of the given frame goes to stay on the monitor: its left and top
 // edges first, then the right and bottom of the work area, which win.
 QPoint HoldOnMonitor(QRect frame, const QRect& monitor, const QRect& workArea);
+// The same hold once more when the window manager has drawn the window's frame, for
+// a window placed before it showed, whose frame could then only be guessed.
+void HoldOnMonitorWhenFramed(QWidget* window, const QRect& monitor, const QRect& workArea);
 
 // ---- Place, size and transparency in a window's section, shared with the main window
 

@@ -53,28 +53,6 @@ std::vector<int> LoginUserColumnWidths()
     return {100, 66, 55, 77, 64, 70, 85, 85};
 }
 
-std::vector<int> LoginUserColumnFitWidths(const std::function<int(const QString&)>& textWidth, int iTitleRoom,
-                                          int iTextRoom)
-{
-    std::vector<int> widths = LoginUserColumnWidths();
-    const QStringList slTitles = LoginUserColumnTitles();
-    // The texts a column's rows can show whatever the peer; the caption is column 0.
-    const QStringList slFixed[] = {{},
-                                   {RowOnline, RowAbsentUntitled},
-                                   {RowChatLogin, RowNone},
-                                   {RowFileSupport, RowNone},
-                                   {RowKindMessage, RowKindMenu},
-                                   {},
-                                   {},
-                                   {}};
-    for (size_t i = 0; i < widths.size(); ++i) {
-        widths[i] = std::max(widths[i], textWidth(slTitles[qsizetype(i)]) + iTitleRoom);
-        for (const QString& sText : slFixed[i])
-            widths[i] = std::max(widths[i], textWidth(sText) + iTextRoom);
-    }
-    return widths;
-}
-
 QString NoticeLoginText(const QString& sHandle)
 {
     return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」がログインしました。");

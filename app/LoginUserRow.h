@@ -52,11 +52,6 @@ QStringList LoginUserSubItems(const TLoginUserFlags& flags);
 // The column headers and their design widths.
 QStringList LoginUserColumnTitles();
 std::vector<int> LoginUserColumnWidths();
-// The widths the list opens with: each design width, widened where the column's
-// title (with iTitleRoom beside it for the margins and the sort mark) or a fixed
-// text its rows show (with iTextRoom) would be cut in the font in use.
-std::vector<int> LoginUserColumnFitWidths(const std::function<int(const QString&)>& textWidth, int iTitleRoom,
-                                          int iTextRoom);
 
 // The notice settings the row changes consult.
 struct TLoginUserNoticeSettings {

@@ -69,8 +69,6 @@ const QString kSendSkipped = QStringLiteral("メッセージ受信に対応し�
                                             "該当ユーザは自動的にメッセージ送信対象から除かれます。");
 // The tool bar's buttons are at least this large, so the away button's arrow has room.
 const QSize kToolButtonSize(36, 27);
-// A count panel of the status bar: its text's width and room for the image before it.
-constexpr int kCountPanelExtra = 32;
 
 constexpr int kYesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
 constexpr int kYesNoQuestionNoDefault = kYesNoQuestion | MessageBox::MB_DEFBUTTON2;
@@ -98,9 +96,8 @@ TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, QWidget* parent)
     : QMainWindow(parent), Windows(windows ? std::move(windows) : std::make_unique<TProgramWindows>())
 {
     MainForm = this;
-    OnTerminate = [] { QCoreApplication::quit(); };
+    OnTerminate = LoopsEnd;
     setWindowTitle(ApplicationTitle);
-    setWindowIcon(ProjectImages::TaskIconImage(TaskIconOnline));
     FormCreate();
 }
 
@@ -214,13 +211,9 @@ void TMainForm::CreateControls()
 {
     lvLoginUser = new TSortListView(this);
     const QStringList slTitles = LoginUserColumnTitles();
-    // Room for the header's left margin and the sort mark, and for a cell's margins.
-    const QFontMetrics metrics(lvLoginUser->Font());
-    const std::vector<int> widths =
-        LoginUserColumnFitWidths([&metrics](const QString& s) { return metrics.horizontalAdvance(s); },
-                                 6 + 2 * QFontInfo(lvLoginUser->Font()).pointSize() + 4, 12);
+    const std::vector<int> widths = LoginUserColumnWidths();
     for (qsizetype i = 0; i < slTitles.size(); ++i)
-        lvLoginUser->AddSection(slTitles[i], widths[i]);
+        lvLoginUser->AddSection(slTitles[i], widths[size_t(i)]);
     lvLoginUser->SetSmallImages(ProjectImages::LoginUserImages());
     lvLoginUser->SetMultiSelect(true);
     lvLoginUser->SetRowSelect(true);
@@ -583,6 +576,20 @@ void TMainForm::SessionEnd()
     Terminate();
 }
 
+void TMainForm::SessionSave()
+{
+    if (!PrStarted || PrDestroyed)
+        return;
+    SettingsSave();
+    Windows->LogWriteWait();
+}
+
+void TMainForm::QuitEnd()
+{
+    if (!PrClosing)
+        CloseWindowsAndLogout();
+}
+
 void TMainForm::CloseWindowsAndLogout()
 {
     PrClosing = true;
@@ -599,6 +606,15 @@ void TMainForm::CloseWindowsAndLogout()
         SendMessageW(WindowListHandle(sEntry), WM_ERRORFILESEND, 0, TParvaneNetwork::FileSendErrorCancelled);
     for (const QString& sEntry : QStringList(FileRecvWindowList))
         SendMessageW(WindowListHandle(sEntry), WM_ERRORFILERECV, 0, TParvaneNetwork::FileRecvErrorCancelled);
+}
+
+void TMainForm::LoopsEnd()
+{
+    // The loops end first, so that a window that answers its close with a question
+    // holds nothing (its box returns at once); then the quit closes the windows
+    // left, which write their settings as they go.
+    QCoreApplication::exit(0);
+    QCoreApplication::quit();
 }
 
 void TMainForm::Terminate()
@@ -631,6 +647,11 @@ void TMainForm::FormDestroy()
     // stored values stay as they are.
     if (!PrStarted)
         return;
+    SettingsSave();
+}
+
+void TMainForm::SettingsSave()
+{
     const IniFileWritingPass pass(SettingsFileName(), SettingsSaveErrorShow);
     IniFile ini(SettingsFileName());
     bool bOk = WindowPlacementWrite(ini, SectionMainWindow, this);
@@ -1020,12 +1041,14 @@ void TMainForm::sbInformationUpdate()
     panel(sbPanelState, iImage, sState);
     // The arrow tells that the panel opens the away menu, which it does only while logged in.
     sbPanelState->SetArrowShown(PVN->LoginStates());
+    // Both count panels are as wide as the widest count could make them, so they do not jump:
+    // each one's own room for its image and its caption with every user counted.
+    const QString sAll = QString::number(PVN->LoginCount());
+    panel(sbPanelPresent, LoginUserImagePresent, QStringLiteral("在席: ") + sAll);
+    panel(sbPanelAway, LoginUserImageAway, QStringLiteral("不在: ") + sAll);
+    const int iCountWidth = std::max(sbPanelPresent->sizeHint().width(), sbPanelAway->sizeHint().width());
     panel(sbPanelPresent, LoginUserImagePresent, QStringLiteral("在席: %1").arg(iPresent));
     panel(sbPanelAway, LoginUserImageAway, QStringLiteral("不在: %1").arg(iAway));
-    // Both count panels are as wide as the widest count could make them, so they do not jump.
-    const int iCountWidth =
-        sbPanelPresent->fontMetrics().horizontalAdvance(QStringLiteral("在席: %1").arg(PVN->LoginCount())) +
-        kCountPanelExtra;
     sbPanelPresent->setFixedWidth(iCountWidth);
     sbPanelAway->setFixedWidth(iCountWidth);
 }
@@ -1076,8 +1099,13 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     // slot) nor answered with a receipt.
     if (MachineName.isEmpty())
         return;
-    const bool bDropped = MessageRecvQueue.Append(
-        {Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
+    // The warning comes while the oldest message is still there. It waits for no
+    // answer here, so arrivals go on while it is open; where its box does wait (no
+    // loop runs), one that comes meanwhile takes its slot first, and the drop and
+    // the fill are one step, so neither it nor this message is lost.
+    if (MessageRecvQueue.Count() == TMessageRecvQueue::Capacity)
+        WarningShow(kQueueOverflowKind, kQueueOverflow, MessageBox::MB_ICONWARNING);
+    MessageRecvQueue.Append({Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
     const int iWaiting = MessageRecvQueue.Count();
     miMessageRecv->setEnabled(true);
     const bool bRecvWindow = Windows->RecvFormExists();
@@ -1093,9 +1121,6 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     // A running animation runs on: a restart with each arrival would hold it at its first frame.
     if (!tmTaskAnimation.isActive())
         tmTaskAnimation.start();
-    // The warning waits for no answer here: arrivals go on while it is open.
-    if (bDropped)
-        WarningShow(kQueueOverflowKind, kQueueOverflow, MessageBox::MB_ICONWARNING);
     if (CustomizeAutoRecv && !bRecvWindow && (!CustomizeAutoRecvAbsence || !PVN->Absence()))
         Windows->RecvFormShow();
 }
@@ -1312,7 +1337,6 @@ void TMainForm::OptionsApplied(const TOptionsBefore& before, const QString& sBro
     TaskIconStateShow();
     if (CustomizeTaskTray != before.bCustomizeTaskTray || CustomizeTaskBar != before.bCustomizeTaskBar)
         TrayRestyle();
-    AbsenceKindCheck();
 }
 
 void TMainForm::BroadcastRelogin(const QString& sBroadcastIP)

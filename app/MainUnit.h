@@ -59,6 +59,8 @@ public:
     static inline std::function<bool(TParvaneNetwork&)> ServiceStarter;
     // How the close ends the message loop; tests replace it.
     std::function<void()> OnTerminate;
+    // What OnTerminate does unless replaced: every loop of the application ends.
+    static void LoopsEnd();
 
     // The service could not start: the window is not to be shown and the program ends.
     bool StartFailed() const { return !PrStarted; }
@@ -151,6 +153,12 @@ public:
     // The session or the terminal ends the program: the close without its
     // questions, then the end of the loops (the settings and the log follow).
     void SessionEnd();
+    // The session manager asks for the data to be saved: the settings and the log
+    // are kept, and nothing ends, as the log-out may still be cancelled.
+    void SessionSave();
+    // The application's loops ended without the program's own close: the close
+    // without questions, once every loop has returned.
+    void QuitEnd();
     void WMSysCommand(int iCommand);
     void WMTaskTray(TTrayMouse mouse);
     void WMHotKey(int iId);
@@ -200,6 +208,9 @@ public:
     // and the other windows follow what changed. sBroadcastIP is the applied
     // address list, which the engine holds; a change of it while logged in logs in again.
     void OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP);
+    // The away kind in use is no longer among the kinds: the away state ends. Last
+    // of the options apply, after what it tells of the settings and the ports.
+    void AbsenceKindCheck();
     // The one place the tray's still image is chosen: the user's state (coloured
     // while logged in and present), unless the message animation runs.
     void TaskIconStateShow();
@@ -222,6 +233,8 @@ protected:
 private:
     void FormCreate();
     void FormDestroy();
+    // The main window's place, its columns, its sort and its transparency.
+    void SettingsSave();
     void CreateControls();
     void CreateMenus();
     void BindEngineEvents();
@@ -234,8 +247,6 @@ private:
     void BroadcastRelogin(const QString& sBroadcastIP);
     // The tray and task-bar settings changed: the window goes where they say.
     void TrayRestyle();
-    // The away kind in use is no longer among the kinds: the away state ends.
-    void AbsenceKindCheck();
     void BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting);
     void PopupRight(QWidget* source, const QPoint& local);
     // A user item of the tray or hot-key menus: the first user of the table with that caption.

@@ -37,6 +37,8 @@ TOptionInputForm::TOptionInputForm(const QString& sCaption, const QString& sProm
     btCancel->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSpacing(4);
     layout->addWidget(laAbsence1);
     auto* row = new QHBoxLayout;
     row->addWidget(laProfile2);
@@ -54,7 +56,8 @@ TOptionInputForm::TOptionInputForm(const QString& sCaption, const QString& sProm
     connect(btCancel, &QPushButton::clicked, this, &TOptionInputForm::btCancelClick);
     connect(edInput, &QLineEdit::returnPressed, this, [this] { btOkClick(); });
 
-    resize(std::max(iClientWidth, sizeHint().width()), std::max(kDesignClientHeight, sizeHint().height()));
+    // Drawn for this size in the windows' font; the border is fixed (SystemMenuTrim).
+    resize(iClientWidth, kDesignClientHeight);
     SystemMenuTrim(this);
     edInput->setFocus();
 }

@@ -50,6 +50,10 @@
 namespace {
 
 const QSize kDesignClientSize(453, 366);
+// Between the window's edge, the pages and the buttons.
+constexpr int kFormMargin = 6;
+// Between the rows of a page: its check boxes stand as close as the layout drew them.
+constexpr int kRowSpacing = 2;
 constexpr int kWheelStep = 9;
 constexpr int kPortDigits = 5;
 constexpr int kAbsenceMessageLength = 1024;
@@ -297,8 +301,12 @@ void OptionFormShow()
     const QRect workArea = monitor ? monitor->availableGeometry() : QRect();
     const QSize size = OptionForm->size();
     if (MainForm && MainForm->isVisible()) {
-        const QRect frame(MainForm->pos() + QPoint(10, 30), size);
+        // Held by its frame, which the window manager draws only once it shows: the main
+        // window's frame, drawn by the same manager, is the guess until then.
+        const QSize frameExtra = MainForm->frameGeometry().size() - MainForm->size();
+        const QRect frame(MainForm->pos() + QPoint(10, 30), size + frameExtra);
         OptionForm->move(HoldOnMonitor(frame, bounds, workArea));
+        HoldOnMonitorWhenFramed(OptionForm, bounds, workArea);
     } else {
         OptionForm->move(bounds.left() + (bounds.width() - size.width()) / 2,
                          bounds.top() + (bounds.height() - size.height()) / 2);
@@ -390,9 +398,8 @@ void TOptionForm::CreatePages()
     CreateButtons();
     ConnectHandlers();
     pcOption->Loaded();
-    const QSize hint = sizeHint();
-    resize(std::max(kDesignClientSize.width(), hint.width()),
-           std::max(kDesignClientSize.height(), hint.height()));
+    // Drawn for this size in the windows' font; the border is fixed (SystemMenuTrim).
+    resize(kDesignClientSize);
 }
 
 // The own handle name, computer name and addresses.
@@ -458,6 +465,7 @@ void TOptionForm::CreateEventPage()
                                QStringLiteral("tsEvent"));
     auto* columns = new QHBoxLayout(body);
     auto* left = new QVBoxLayout;
+    left->setSpacing(kRowSpacing);
     left->addWidget(SectionTitle(QStringLiteral("通知するイベント"), body));
     const QString sAnytimeHint =
         QStringLiteral("自分がチャットに参加していない状態でも通知されるようにします");
@@ -491,6 +499,7 @@ void TOptionForm::CreateEventPage()
                                  QStringLiteral("他のユーザが不在状態を解除した時に通知します")));
     left->addStretch(1);
     auto* right = new QVBoxLayout;
+    right->setSpacing(kRowSpacing);
     right->addWidget(SectionTitle(QStringLiteral("表示位置"), body));
     ComboMake(cbNoticePosition, "cbNoticePosition", 0,
               {QStringLiteral("左上"), QStringLiteral("中央上"), QStringLiteral("右上"),
@@ -824,6 +833,8 @@ void TOptionForm::CreateButtons()
     for (QPushButton* b : {btOk, btCancel, btUpdate})
         b->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kFormMargin, kFormMargin, kFormMargin, kFormMargin);
+    layout->setSpacing(kFormMargin);
     layout->addWidget(pcOption, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -1274,9 +1285,10 @@ void TOptionForm::DialogPlace(QWidget* dialog)
     const QRect frame(own.left() + (own.width() - dialog->width()) / 2,
                       own.top() + (own.height() - dialog->height()) / 2, dialog->width(), dialog->height());
     QScreen* monitor = MainWindowScreen();
-    if (monitor)
+    if (monitor) {
         dialog->move(HoldOnMonitor(frame, monitor->geometry(), monitor->availableGeometry()));
-    else
+        HoldOnMonitorWhenFramed(dialog, monitor->geometry(), monitor->availableGeometry());
+    } else
         dialog->move(frame.topLeft());
 }
 
@@ -1542,5 +1554,7 @@ void TOptionForm::btUpdateClick()
         (NetworkPort != bNetworkPortBefore ||
          (NetworkPort && (NetworkPortNo != iPortNoBefore || NetworkFTPPortNo != iFTPPortNoBefore))))
         Inform(kPortNote);
+    if (MainForm)
+        MainForm->AbsenceKindCheck();
     btUpdate->setEnabled(false);
 }

@@ -475,27 +475,6 @@ TEST(LoginUserRow, SevenColumnsAfterTheCaption)
     EXPECT_EQ(LoginUserColumnTitles()[6], QStringLiteral("コンピュータ名"));
 }
 
-// The design widths stand where the texts fit; a wider font widens exactly the
-// columns whose title or fixed row text would be cut.
-TEST(LoginUserRow, ColumnsWidenToTheirTexts)
-{
-    const auto perChar = [](int iWidth) {
-        return [iWidth](const QString& s) { return int(s.size()) * iWidth; };
-    };
-    EXPECT_EQ(LoginUserColumnFitWidths(perChar(6), 28, 12), LoginUserColumnWidths());
-    // 12 pixels a character: "ステータス" 60 + 28, "-------" 84 + 12, "ファイル受信" 72 + 28,
-    // "メッセージ" in the kind column 60 + 12, "識別情報" 48 + 28, "コンピュータ名" 84 + 28,
-    // "IPアドレス" 72 + 28; the handle name's 100 holds its title.
-    const std::vector<int> expected = {100, 88, 96, 100, 72, 76, 112, 100};
-    EXPECT_EQ(LoginUserColumnFitWidths(perChar(12), 28, 12), expected);
-    // A wide cell room shows in the columns with fixed row texts only.
-    const std::vector<int> roomy = LoginUserColumnFitWidths(perChar(6), 0, 60);
-    EXPECT_EQ(roomy[1], 90);  // "オンライン"
-    EXPECT_EQ(roomy[2], 102); // "-------"
-    EXPECT_EQ(roomy[4], 90);  // "メッセージ"
-    EXPECT_EQ(roomy[6], 85);
-}
-
 // A peer's name and away title in a notice line, and in the cells of its row,
 // keep the bound of a line: a handle of 20 KB cannot make a line 20 KB wide.
 TEST(LoginUserRow, APeersLongTextsAreCutInNoticesAndCells)

@@ -405,7 +405,9 @@ TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
     EXPECT_EQ(RecvForm->windowTitle(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 255>"));
 }
 
-// A box that the overflow shows lets a further message in; neither is lost.
+// The overflow box shows while the oldest message is still there; it lets a further
+// message in, which takes its slot before the message that raised the box, and
+// neither is lost.
 TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
@@ -414,7 +416,9 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
     for (int i = 1; i <= 256; ++i)
         Arrive(form, i);
     bool bNested = false;
+    QStringList slHeadsAtTheBoxes;
     MessageBox::SetAnswerer([&](const MessageBox::Request&) {
+        slHeadsAtTheBoxes << MessageRecvQueue.Head().sMessage;
         if (!bNested) {
             bNested = true;
             Arrive(form, 258);
@@ -422,10 +426,11 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
         return MessageBox::IDOK;
     });
     Arrive(form, 257);
+    EXPECT_EQ(slHeadsAtTheBoxes, (QStringList{"m1", "m1"}));
     EXPECT_EQ(MessageRecvQueue.Count(), 256);
     EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m3"));
-    EXPECT_EQ(MessageRecvQueue.Slot(254).sMessage, QStringLiteral("m257"));
-    EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m258"));
+    EXPECT_EQ(MessageRecvQueue.Slot(254).sMessage, QStringLiteral("m258"));
+    EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m257"));
 }
 
 // Arrivals go on while the overflow warning is open, as the engine's events run
@@ -1013,8 +1018,8 @@ TEST_F(MainFormTest, AwayAnswerOpensItsWindowOrTellsThereIsNone)
 }
 
 // Only an answer to a request of this program shows: answers nobody asked for open
-// neither windows nor boxes, and a peer has one window however often it answers.
-TEST_F(MainFormTest, AwayAnswersShowOnlyWhenAskedForAndInOneWindowPerPeer)
+// neither windows nor boxes, and each answer asked for opens a window of its own.
+TEST_F(MainFormTest, AwayAnswersShowOnlyWhenAskedForEachInAWindowOfItsOwn)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TMainForm& form = Start();
@@ -1026,20 +1031,63 @@ TEST_F(MainFormTest, AwayAnswersShowOnlyWhenAskedForAndInOneWindowPerPeer)
     EXPECT_TRUE(FBoxes.empty());
     EXPECT_TRUE(AbsenceWindowList.isEmpty());
 
+    // Asked twice before the answers came: both answers show, each in its window.
+    form.AbsenceRequest("PVHOST2", "Parvane2");
     form.AbsenceRequest("PVHOST2", "Parvane2");
     form.PVNAbsenceMessage(form.PVN.get(), "会議中", "花子", "PVHOST2", "Parvane2", "time");
-    // The request is answered: the same answer again is unasked.
     form.PVNAbsenceMessage(form.PVN.get(), "外出中", "花子", "PVHOST2", "Parvane2", "time");
-    ASSERT_EQ(AbsenceWindowList.size(), 1);
-    auto* window =
-        qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(AbsenceWindowList[0])));
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->mmAbsenceMessage->toPlainText(), QStringLiteral("会議中"));
+    // Both requests are answered: a third answer is unasked.
+    form.PVNAbsenceMessage(form.PVN.get(), "帰宅", "花子", "PVHOST2", "Parvane2", "time");
+    ASSERT_EQ(AbsenceWindowList.size(), 2);
+    QStringList slShown;
+    for (const QString& sEntry : AbsenceWindowList) {
+        auto* window = qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(sEntry)));
+        ASSERT_NE(window, nullptr);
+        slShown << window->mmAbsenceMessage->toPlainText();
+    }
+    EXPECT_EQ(slShown, (QStringList{"会議中", "外出中"}));
+
     form.AbsenceRequest("PVHOST2", "Parvane2");
     form.PVNAbsenceMessage(form.PVN.get(), "外出中", "花子", "PVHOST2", "Parvane2", "time");
-    EXPECT_EQ(AbsenceWindowList.size(), 1);
-    EXPECT_EQ(window->mmAbsenceMessage->toPlainText(), QStringLiteral("外出中"));
+    EXPECT_EQ(AbsenceWindowList.size(), 3);
     EXPECT_TRUE(FBoxes.empty());
+    EXPECT_TRUE(form.FormClose());
+    EXPECT_TRUE(WaitFor([] { return AbsenceWindowList.isEmpty(); }));
+}
+
+// The chat's member menu and a double-click on an away member ask as the user
+// list does: their answers are the program's own, and show.
+TEST_F(MainFormTest, AwayMembersOfTheChatAreAskedAndTheirAnswersShow)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miToolChatClick();
+    ASSERT_TRUE(WaitFor([&] { return form.PVN->Chat() && ChatForm != nullptr; }));
+    ChatUserLogin("花子", "PVHOST2", "Parvane2", true);
+    QTreeWidgetItem* node = ChatForm->UserFind("PVHOST2", "Parvane2");
+    ASSERT_NE(node, nullptr);
+    ChatForm->tvUser->setCurrentItem(node);
+    ChatForm->pmUserListPopup();
+    ASSERT_TRUE(ChatForm->pmUserListAbsence->isEnabled());
+    ChatForm->pmUserListAbsence->trigger();
+    form.PVNAbsenceMessage(form.PVN.get(), "会議中", "花子", "PVHOST2", "Parvane2", "time");
+    ASSERT_EQ(AbsenceWindowList.size(), 1);
+    EXPECT_TRUE(FBoxes.empty());
+
+    QCoreApplication::processEvents();
+    QWidget* viewport = ChatForm->tvUser->viewport();
+    const QPointF at(ChatForm->tvUser->visualItemRect(node).center());
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                    QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent click(type, at, viewport->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &click);
+    }
+    form.PVNAbsenceMessage(form.PVN.get(), "Nothing", "花子", "PVHOST2", "Parvane2", "time");
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("花子 の不在メッセージはありません。")});
+    EXPECT_EQ(AbsenceWindowList.size(), 1);
+
+    FAnswers = {MessageBox::IDYES};
     EXPECT_TRUE(form.FormClose());
     EXPECT_TRUE(WaitFor([] { return AbsenceWindowList.isEmpty(); }));
 }
@@ -1189,6 +1237,43 @@ TEST_F(MainFormLanTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
     EXPECT_EQ(OptionForm, nullptr);
     AbsenceMessage = {};
     HandleName.clear();
+}
+
+// The apply tells what it did in its own order: the settings that could not be
+// saved, then the ports that wait for a restart, and last the away state it ended.
+TEST_F(MainFormTest, TheOptionsApplyTellsTheSaveThePortsAndTheAwayEndInThatOrder)
+{
+    WriteIni("[AllUsers]\r\nMultiUser=1\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miOptionAbsenceClick(0);
+    ASSERT_TRUE(form.PVN->Absence());
+    // The shared file takes the mode; the user's own file, read-only, refuses the options.
+    const QString sUserFile = FileBaseName + QStringLiteral(".INI");
+    ASSERT_NE(sUserFile, IniPath());
+    {
+        QFile file(sUserFile);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(sUserFile).constData(), 0444), 0);
+
+    form.Windows->OptionFormShow();
+    ASSERT_NE(OptionForm, nullptr);
+    TOptionForm& options = *OptionForm;
+    options.cbAbsence->setCurrentIndex(0);
+    options.btAbsenceDeleteClick();
+    options.cbNetworkPort->setChecked(!NetworkPort);
+    FBoxes.clear();
+    options.btUpdateClick();
+    EXPECT_EQ(BoxTexts(),
+              (QStringList{SettingsSaveErrorText,
+                           QStringLiteral("ポート番号の設定は、Parvane 2を再起動後に有効になります。"),
+                           QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が"
+                                          "自動的に解除されました。")}));
+    EXPECT_FALSE(form.PVN->Absence());
+    ASSERT_EQ(::chmod(QFile::encodeName(sUserFile).constData(), 0644), 0);
+    OptionFormRelease();
+    AbsenceMessage = {};
 }
 
 // A log viewer that waits for its password opens when the applied options lift

@@ -134,6 +134,28 @@ TEST(VersionAnswer, EachAnswerGivesItsResult)
     }
 }
 
+// A failed check sends the user to the download button only when the button can
+// open the maker's home page: without a server it says to try again later.
+TEST(VersionAnswer, AFailedCheckNamesTheButtonOnlyWhenItOpensAPage)
+{
+    const QString sButton = QStringLiteral("「ダウンロード ページへ」");
+    const QString sLater = QStringLiteral("時間を置いてから再度試");
+    qunsetenv("PARVANE_WEB_BASE");
+    const TVersionCheckResult none = VersionCheckEvaluate(QStringLiteral("2.53"), QString(), true);
+    EXPECT_FALSE(none.bAccessEnabled);
+    EXPECT_FALSE(none.slBlocks.join(QString()).contains(sButton));
+    EXPECT_TRUE(none.slBlocks.join(QString()).contains(sLater));
+    EXPECT_TRUE(none.slBlocks.join(QString()).contains(QStringLiteral("最新のバージョン：不明")));
+
+    qputenv("PARVANE_WEB_BASE", "http://h");
+    const TVersionCheckResult served = VersionCheckEvaluate(QStringLiteral("2.53"), QString(), true);
+    qunsetenv("PARVANE_WEB_BASE");
+    EXPECT_TRUE(served.bAccessEnabled);
+    EXPECT_EQ(served.sURL, QStringLiteral("http://h/"));
+    EXPECT_TRUE(served.slBlocks.join(QString()).contains(sButton));
+    EXPECT_EQ(served.slBlocks.size(), none.slBlocks.size());
+}
+
 TEST(VersionAnswer, StatusTextIsTheLocalTimeOfReceipt)
 {
     EXPECT_EQ(UpdateStatusText(QDateTime(QDate(2011, 8, 29), QTime(9, 5, 9))),

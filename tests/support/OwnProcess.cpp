@@ -1,5 +1,6 @@
 #include "OwnProcess.h"
 
+#include "Desktop.h"
 #include "XServer.h"
 
 #include <QCoreApplication>
@@ -62,6 +63,17 @@ testing::AssertionResult RunInOwnProcessOnAnXServer(const QProcessEnvironment& e
     QProcessEnvironment environment = extra;
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("DISPLAY"), server.Display());
+    return RunInOwnProcess(environment, iTimeoutMs);
+}
+
+testing::AssertionResult RunInOwnProcessOnADesktop(const QProcessEnvironment& extra, int iTimeoutMs)
+{
+    const Desktop desktop;
+    if (!desktop.IsReady())
+        return testing::AssertionFailure() << desktop.Error().toStdString();
+    QProcessEnvironment environment = extra;
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DISPLAY"), desktop.Display());
     return RunInOwnProcess(environment, iTimeoutMs);
 }
 

@@ -26,4 +26,8 @@ testing::AssertionResult RunInOwnProcess(const QProcessEnvironment& extra = {}, 
 testing::AssertionResult RunInOwnProcessOnAnXServer(const QProcessEnvironment& extra = {},
                                                     int iTimeoutMs = 120000);
 
+// The same, on a desktop of its own (Desktop.h): a window manager and a panel.
+testing::AssertionResult RunInOwnProcessOnADesktop(const QProcessEnvironment& extra = {},
+                                                   int iTimeoutMs = 120000);
+
 } // namespace TestSupport

@@ -1,21 +1,12 @@
 #include "ProgramCopy.h"
 
+#include "ProcessEnd.h"
+
 #include <QFile>
 
 namespace TestSupport {
 
 namespace {
-
-void EndProcess(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
 
 // A server compiling its keymap and a program laying out its first window can each take
 // many seconds while a parallel test run loads every core; a start that succeeds returns
@@ -34,13 +25,13 @@ ProgramCopy::~ProgramCopy()
 
 void ProgramCopy::EndAll()
 {
-    EndProcess(FProgram);
+    ProcessEnd(FProgram);
     for (TCompanion& companion : FCompanions) {
         if (companion.process)
-            EndProcess(*companion.process);
+            ProcessEnd(*companion.process);
         companion.process.reset();
     }
-    EndProcess(FServer);
+    ProcessEnd(FServer);
 }
 
 void ProgramCopy::AddCompanion(const QString& sProgram, const QStringList& args, const QString& sReadyPattern)

@@ -1,5 +1,7 @@
 #include "XServer.h"
 
+#include "ProcessEnd.h"
+
 #include <QElapsedTimer>
 
 namespace TestSupport {
@@ -42,13 +44,7 @@ XServer::XServer(const QString& sScreen)
 
 XServer::~XServer()
 {
-    if (FServer.state() == QProcess::NotRunning)
-        return;
-    FServer.terminate();
-    if (!FServer.waitForFinished(5000)) {
-        FServer.kill();
-        FServer.waitForFinished(5000);
-    }
+    ProcessEnd(FServer);
 }
 
 } // namespace TestSupport
