@@ -24,12 +24,12 @@ const QString kTitle = QStringLiteral("不在メッセージ");
 
 TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime)
 {
-    const auto fill = [&](TAbsenceForm* form) {
-        form->PrMachine = peer.MachineName;
-        form->PrDiscrimination = peer.Discrimination;
-        form->laTitle->setText(kTitle + QStringLiteral(" (不在者:") + peer.HandleName + u')');
-        form->mmAbsenceMessage->setPlainText(WireTextToEdit(sAbsenceMessage));
-        form->sbInformation->SetPanelText(0, sRecvTime + QStringLiteral(" 受信"));
+    const auto fill = [&](TAbsenceForm* window) {
+        window->PrMachine = peer.MachineName;
+        window->PrDiscrimination = peer.Discrimination;
+        window->laTitle->setText(kTitle + QStringLiteral(" (不在者:") + peer.HandleName + u')');
+        window->mmAbsenceMessage->setPlainText(WireTextToEdit(sAbsenceMessage));
+        window->sbInformation->SetPanelText(0, sRecvTime + QStringLiteral(" 受信"));
     };
     return SeveralFormShow<TAbsenceForm>(QString(), fill);
 }

@@ -77,8 +77,8 @@ void NodeImageSet(QTreeWidgetItem* node, bool bAbsence)
 void ChatFormShow()
 {
     SingleFormShow(ChatForm);
-    if (MainForm)
-        MainForm->ChatCommandsCheck(true);
+    if (TMainWindowEvents* main = MainWindowEvents())
+        main->ChatShown(true);
 }
 
 void ChatFormRelease()
@@ -251,7 +251,7 @@ TChatForm::~TChatForm()
 {
     if (MainForm) {
         MainForm->PVN->ChatLogout();
-        MainForm->ChatCommandsCheck(false);
+        MainWindowEvents()->ChatShown(false);
     }
     FormDestroy();
     tvUser->clear();

@@ -1,5 +1,6 @@
 #include "FileTransferForm.h"
 
+#include "FileTransferEngine.h"
 #include "FileWindowRules.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"

@@ -61,10 +61,14 @@ const QString kReloginChat =
 const QString kReloginDone = QStringLiteral(
     "割り当てられているIPアドレスが変更された為 ParvaneNetwork への再ログイン処理が行われました。");
 const QString kNoAbsenceMessage = QStringLiteral(" の不在メッセージはありません。");
+const QString kFileOfferOverflow =
+    QStringLiteral("受信を待っているファイルが多すぎるため、新しく届いたファイルの受信を断りました。\r"
+                   "待っているファイルを受信するかキャンセルすると、また受け取れるようになります。");
 // The kinds of the warnings raised from the engine's events: one box of each at most.
 const QString kQueueOverflowKind = QStringLiteral("QueueOverflow");
 const QString kNoAbsenceMessageKind = QStringLiteral("NoAbsenceMessage");
 const QString kReloginKind = QStringLiteral("Relogin");
+const QString kFileOfferOverflowKind = QStringLiteral("FileOfferOverflow");
 const QString kSendSkipped = QStringLiteral("メッセージ受信に対応していないユーザが選択されています。\r"
                                             "該当ユーザは自動的にメッセージ送信対象から除かれます。");
 // The tool bar's buttons are at least this large, so the away button's arrow has room.
@@ -89,6 +93,11 @@ const THotKeySetting kHotKeys[] = {
 };
 
 } // namespace
+
+TMainWindowEvents* MainWindowEvents()
+{
+    return MainForm;
+}
 
 // ---------------------------------------------------------------- start-up
 
@@ -134,8 +143,8 @@ void TMainForm::FormCreate()
 
     if (PortOverrideMsg == -1) {
         SettingsReadPorts(ini);
-        PVN->SetPortNo(NetworkPort ? NetworkPortNo : DefaultPortNo);
-        PVN->SetFTPPortNo(NetworkPort ? NetworkFTPPortNo : DefaultFTPPortNo);
+        PVN->SetPortNo(NetworkPort ? NetworkPortNo : TParvaneNetwork::DefaultPortNo);
+        PVN->SetFTPPortNo(NetworkPort ? NetworkFTPPortNo : TParvaneNetwork::DefaultFTPPortNo);
     } else {
         PVN->SetPortNo(PortOverrideMsg);
         PVN->SetFTPPortNo(PortOverrideFile);
@@ -515,6 +524,10 @@ void TMainForm::BindEngineEvents()
     };
     pvn->OnFileSendSocketChange = [this](TParvaneNetwork*, int iBefore, int iAfter) {
         PrFileSendRoute.SocketChange(iBefore, iAfter, WM_FILESENDSOCKETCHANGE);
+    };
+    // A flood of refused offers is one box: the same warning is counted into the open one.
+    pvn->OnErrorFileRecvOverflow = [](TParvaneNetwork*) {
+        WarningShow(kFileOfferOverflowKind, kFileOfferOverflow, MessageBox::MB_ICONWARNING);
     };
 }
 
@@ -926,10 +939,38 @@ void TMainForm::miToolChatClick()
         PVN->ChatLogin();
 }
 
-void TMainForm::ChatCommandsCheck(bool bOpen)
+void TMainForm::MessageRead(const TMessageRecvSub& message)
 {
-    miToolChat->setChecked(bOpen);
-    miTaskChat->setChecked(bOpen);
+    PVN->MessageOpen(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
+    MessageRecvQueue.Remove(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
+    UnreadStateShow();
+}
+
+void TMainForm::UnreadStateShow()
+{
+    const bool bWaiting = !MessageRecvQueue.Empty();
+    miMessageRecv->setEnabled(bWaiting);
+    if (bWaiting) {
+        // A running animation runs on: a restart with each arrival would hold it at its first frame.
+        if (!tmTaskAnimation.isActive())
+            tmTaskAnimation.start();
+        return;
+    }
+    tmTaskAnimation.stop();
+    tmTaskAnimationTag = 0;
+    TaskIconStateShow();
+}
+
+void TMainForm::ChatShown(bool bShown)
+{
+    miToolChat->setChecked(bShown);
+    miTaskChat->setChecked(bShown);
+}
+
+void TMainForm::GlobalChatShown(bool bShown)
+{
+    if (miToolGlobalChat != nullptr)
+        miToolGlobalChat->setChecked(bShown);
 }
 
 void TMainForm::miHelpTopicClick()
@@ -1107,7 +1148,7 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
         WarningShow(kQueueOverflowKind, kQueueOverflow, MessageBox::MB_ICONWARNING);
     MessageRecvQueue.Append({Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
     const int iWaiting = MessageRecvQueue.Count();
-    miMessageRecv->setEnabled(true);
+    UnreadStateShow();
     const bool bRecvWindow = Windows->RecvFormExists();
     if (bRecvWindow)
         Windows->RecvFormUnread(iWaiting);
@@ -1118,9 +1159,6 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     Windows->EventSoundPlay(SoundMessage);
     if (AnimationMouse != 0)
         Windows->MouseAnimationStart(AnimationMouse);
-    // A running animation runs on: a restart with each arrival would hold it at its first frame.
-    if (!tmTaskAnimation.isActive())
-        tmTaskAnimation.start();
     if (CustomizeAutoRecv && !bRecvWindow && (!CustomizeAutoRecvAbsence || !PVN->Absence()))
         Windows->RecvFormShow();
 }

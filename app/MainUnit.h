@@ -5,6 +5,7 @@
 #include "GlobalHotKey.h"
 #include "LoginUserRow.h"
 #include "LoginUserTable.h"
+#include "MainWindowEvents.h"
 #include "MessageRecvQueue.h"
 #include "OptionRules.h"
 #include "ParvaneNetwork.h"
@@ -32,7 +33,7 @@ class TTaskMenu;
 
 // The main window: the application's whole start-up and shutdown, the user list
 // with every engine event, the tray icon and the global hot keys.
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TMainWindowEvents {
     Q_OBJECT
 
 public:
@@ -196,8 +197,11 @@ public:
     void pmTaskMenuPopup();
     void sbAbsenceClick();
     void sbInformationMouseUp();
+    // ---- What the other windows tell it (TMainWindowEvents)
+    void MessageRead(const TMessageRecvSub& message) override;
     // The chat window's presence as the chat command shows it (checked, button down).
-    void ChatCommandsCheck(bool bOpen);
+    void ChatShown(bool bShown) override;
+    void GlobalChatShown(bool bShown) override;
     void TaskMessageListUpdate();
     void AbsenceSelectMenuUpdate();
     void tmTaskAnimationTimer();
@@ -236,6 +240,9 @@ private:
     // The main window's place, its columns, its sort and its transparency.
     void SettingsSave();
     void CreateControls();
+    // The one place the unread messages are shown: while one waits, the receive
+    // command is enabled and the tray animates; the last one read stops both.
+    void UnreadStateShow();
     void CreateMenus();
     void BindEngineEvents();
     void LoginUserUpdate(const TLoginUserFlags& flags);
@@ -264,7 +271,7 @@ private:
     bool PrStartHidden = false;
     bool PrClosing = false;
     bool PrDestroyed = false;
-    // A file offer is waiting for the user's answer inside the engine's event.
+    // The client size the window is laid out for: its size when none is stored.
     QSize PrDesignSize{640, 400};
     QSystemTrayIcon* PrTrayIcon = nullptr;
     GlobalHotKey PrHotKeys;

@@ -17,6 +17,7 @@ struct TMessageRecvSub {
 // The unread messages, oldest first in slots 0..Count()-1 with no gaps.
 class TMessageRecvQueue {
 public:
+    // A peer can send without end; past this many unread, the oldest gives way.
     static constexpr int Capacity = 256;
 
     bool Empty() const { return FSlots[0].sSendMachine.isEmpty(); }

@@ -32,6 +32,8 @@ using TestSupport::SendAll;
 constexpr quint16 kFilePort = 52000;
 // Generous for a machine that a parallel test run loads; a wait that succeeds returns at once.
 constexpr int kScriptWaitMs = 30000;
+// Offers that may wait for the user's answer in all; each has its window.
+constexpr qsizetype kOffersWaitingMax = 32;
 
 QByteArray Settings()
 {
@@ -123,6 +125,17 @@ protected:
         return fd;
     }
 
+    // The program's boxes: windows with its title other than the main window.
+    QStringList Boxes() const
+    {
+        QStringList boxes = FProgram
+                                .Tool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                       QStringLiteral("--name"), QStringLiteral("^Parvane 2$")})
+                                .split(u'\n', Qt::SkipEmptyParts);
+        boxes.removeAll(FProgram.MainWindow());
+        return boxes;
+    }
+
     QStringList ReceiveWindows() const
     {
         return FProgram
@@ -166,7 +179,7 @@ TEST_F(FileOfferLan, TwoHundredOffersHeldOpenCostFewDescriptorsAndTheProgramKeep
         }
     }
     // The offers put to the user show their windows; the rest are closed unanswered.
-    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() >= 16; }, 30000));
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() >= kOffersWaitingMax; }, 30000));
     ASSERT_TRUE(PollFor(
         [&] {
             int closed = 0;
@@ -174,13 +187,17 @@ TEST_F(FileOfferLan, TwoHundredOffersHeldOpenCostFewDescriptorsAndTheProgramKeep
                 pollfd p{fd, POLLIN, 0};
                 closed += poll(&p, 1, 0) == 1;
             }
-            return closed == 200 - 16;
+            return closed == 200 - kOffersWaitingMax;
         },
         30000));
-    EXPECT_EQ(ReceiveWindows().size(), 16);
+    EXPECT_EQ(ReceiveWindows().size(), kOffersWaitingMax);
+    // The refusals are told once, in one box that says the limit is this copy's.
+    ASSERT_TRUE(PollFor([&] { return Boxes().size() >= 1; }, 10000));
+    EXPECT_EQ(Boxes().size(), 1);
     const int added = DescriptorsOf(FProgram.ProcessId()) - before;
     RecordProperty("ProgramDescriptorsAddedByTheOffers", added);
-    EXPECT_LT(added, 64);
+    // A waiting offer holds its connection and its window's few; a refused one holds none.
+    EXPECT_LT(added, 4 * kOffersWaitingMax);
     // How busy it stays is a figure to read, not to assert on a shared machine.
     const qint64 ticks = CpuTicksOf(FProgram.ProcessId());
     QThread::msleep(2000);
@@ -195,6 +212,51 @@ TEST_F(FileOfferLan, TwoHundredOffersHeldOpenCostFewDescriptorsAndTheProgramKeep
     ASSERT_TRUE(receipt);
     EXPECT_EQ(receipt->value(0), sId);
     EXPECT_TRUE(FProgram.Running());
+}
+
+// A colleague sends ten reports to a user in a meeting: every one waits in a
+// window of its own, and no box says anything was refused.
+TEST_F(FileOfferLan, OneColleaguesTenWaitingOffersOpenTenWindows)
+{
+    for (int i = 0; i < 10; ++i) {
+        const int fd = Connect();
+        ASSERT_GE(fd, 0) << i;
+        ASSERT_TRUE(SendAll(fd, OfferOf(QStringLiteral("report%1.txt").arg(i), 100)));
+    }
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() >= 10; }, 30000))
+        << "windows: " << ReceiveWindows().size();
+    EXPECT_EQ(ReceiveWindows().size(), 10);
+    EXPECT_TRUE(Boxes().isEmpty());
+    for (int fd : FConnections) {
+        pollfd p{fd, POLLIN, 0};
+        EXPECT_EQ(poll(&p, 1, 0), 0) << "an offer was answered or closed";
+    }
+}
+
+// Thirty-two connections that never send a header, eight from each of four
+// addresses, hold every header slot: a colleague's offer still gets its window.
+TEST_F(FileOfferLan, IdleConnectionsFromFourAddressesLeaveAColleaguesOfferItsWindow)
+{
+    const int before = DescriptorsOf(FProgram.ProcessId());
+    for (int a = 1; a <= 4; ++a) {
+        const QString source = QStringLiteral("198.18.5.%1").arg(a);
+        ASSERT_TRUE(RunIp({"-n", FLan.NamespaceName(1), "addr", "replace", source + "/15", "dev", "eth0"}));
+        for (int i = 0; i < 8; ++i)
+            ASSERT_GE(Connect(source), 0) << qPrintable(source) << ' ' << i;
+    }
+    // Every one of them taken by the program before the colleague comes.
+    ASSERT_TRUE(PollFor([&] { return DescriptorsOf(FProgram.ProcessId()) >= before + 32; }, 15000));
+    const int colleague = FLan.In(2, [] { return socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); });
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(kFilePort);
+    inet_pton(AF_INET, FLan.Address(0).toLatin1().constData(), &target.sin_addr);
+    ASSERT_EQ(::connect(colleague, reinterpret_cast<sockaddr*>(&target), sizeof target), 0);
+    FConnections.push_back(colleague);
+    ASSERT_TRUE(SendAll(colleague, OfferOf(QStringLiteral("report.txt"), 100)));
+    EXPECT_TRUE(PollFor([&] { return ReceiveWindows().size() == 1; }, 20000));
+    pollfd p{colleague, POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 0), 0) << "the colleague's offer was closed";
 }
 
 // Two offers of the same name wait; the first is accepted and runs at once, and

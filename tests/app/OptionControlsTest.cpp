@@ -328,6 +328,36 @@ QString Flip(TOptionForm& form, const TOptionControlRow& row, size_t iRow)
         (form.**edit)->setText(sText);
         return sText;
     }
+    if (const auto* field = std::get_if<TOptionHotKeyField>(&row.control)) {
+        THotKeyEx* control = form.hkCustomizeHotKey[field->index];
+        control->SetHotKey(TShortCut(control->HotKey() == 49229 ? 49230 : 49229));
+        return QString::number(control->HotKey());
+    }
+    if (const auto* sound = std::get_if<TOptionSoundFileEdit>(&row.control)) {
+        const QString sText = QStringLiteral("/音/%1.wav").arg(iRow);
+        form.edCustomizeSoundFile[sound->index]->setText(sText);
+        return sText;
+    }
+    if (const auto* port = std::get_if<TOptionPortSwitch>(&row.control)) {
+        QCheckBox* control = form.*port->box;
+        control->setChecked(!control->isChecked());
+        return control->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    }
+    if (const auto* port = std::get_if<TOptionPortEdit>(&row.control)) {
+        QLineEdit* control = form.*port->edit;
+        control->setText(QString::number(control->text().toInt() + 1));
+        return control->text();
+    }
+    if (const auto* group = std::get_if<TOptionChoiceGroup>(&row.control)) {
+        const auto& buttons = group->buttons;
+        size_t iChecked = buttons.size() - 1;
+        for (size_t i = 0; i < buttons.size(); ++i)
+            if ((form.*buttons[i].first)->isChecked())
+                iChecked = i;
+        const auto& [next, iValue] = buttons[(iChecked + 1) % buttons.size()];
+        (form.*next)->setChecked(true);
+        return QString::number(iValue);
+    }
     QComboBox* combo = form.*std::get<QComboBox * TOptionForm::*>(row.control);
     combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
     return QString::number(combo->currentIndex());
@@ -357,7 +387,11 @@ TEST_P(OptionControlRowTest, AFlippedControlIsTakenAndWrittenUnderItsSettingsKey
     TOptionForm& form = Open();
     const QString sValue = Flip(form, row, GetParam());
     form.btUpdateClick();
-    ASSERT_TRUE(BoxTexts().isEmpty()) << BoxTexts().join(u'\n').toStdString();
+    // A changed port switch only says that the ports change at the next start.
+    QStringList slBoxes = BoxTexts();
+    if (std::holds_alternative<TOptionPortSwitch>(row.control))
+        slBoxes.removeAll(QStringLiteral("ポート番号の設定は、Parvane 2を再起動後に有効になります。"));
+    ASSERT_TRUE(slBoxes.isEmpty()) << slBoxes.join(u'\n').toStdString();
 
     EXPECT_EQ(SettingText(row), sValue) << sKey.toStdString();
     const QString sStored = IniFile(SettingsFile()).ReadString(SectionOption, sKey, QStringLiteral("-"));

@@ -3,6 +3,7 @@
 #include "../platform/FileSaves.h"
 #include "../platform/SmallDisk.h"
 #include "AnsiCodePage.h"
+#include "OwnProcess.h"
 #include "ParvaneNetwork.h"
 
 #include <QFile>
@@ -497,6 +498,32 @@ TEST_F(SettingsTest, FullDiskOrFailedRenameDuringTheOptionsSaveLeavesTheOldFileW
         EXPECT_FALSE(SettingsWriteOption(ini, false, {QStringLiteral("198.18.0.9")}, true));
         EXPECT_EQ(FileBytes(SettingsFileName()), before);
     }
+}
+
+// A fresh process holds every option at its default before anything reads the
+// file: the windows made before the read see what a start without a file gives.
+TEST(SettingsStart, AFreshProcessHoldsTheDefaultsBeforeTheFileIsRead)
+{
+    if (!TestSupport::InOwnProcess()) {
+        EXPECT_TRUE(TestSupport::RunInOwnProcess());
+        return;
+    }
+    const auto options = [] {
+        return std::tuple{
+            CustomizeTaskTray, CustomizeLog,          CustomizeReloginMessage, CustomizeEnd,
+            CustomizeHotKey1,  CustomizeHotKey5,      CustomizeStartLogin,     CustomizeAlphaBar,
+            CustomizeFileSave, CustomizeSoundKind,    AnimationMouse,          AnimationTaskTrayIcon,
+            NoticeLogin,       NoticePosition,        NoticeAutoClose,         NoticeAutoCloseAbsenceCancel,
+            NoticeAbsenceHide, SecurityLetterPassword};
+    };
+    const auto atStart = options();
+    EXPECT_TRUE(CustomizeLog);
+    EXPECT_EQ(CustomizeHotKey1, 49229);
+    EXPECT_EQ(NoticePosition, 6);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SettingsReadOption(IniFile(dir.filePath(QStringLiteral("none.INI"))), QStringLiteral("PC1"));
+    EXPECT_EQ(options(), atStart);
 }
 
 } // namespace

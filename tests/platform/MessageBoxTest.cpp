@@ -101,11 +101,13 @@ TEST(MessageBox, AnswererStandsInForTheUser)
         asked = request;
         return MessageBox::IDYES;
     });
-    EXPECT_EQ(MessageBox::Show(QStringLiteral("質問"), QStringLiteral("Parvane 2"), 0x124),
-              MessageBox::IDYES);
+    EXPECT_EQ(
+        MessageBox::Show(QStringLiteral("質問"), QStringLiteral("Parvane 2"),
+                         MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2),
+        MessageBox::IDYES);
     MessageBox::SetAnswerer({});
     EXPECT_EQ(asked.sText, QStringLiteral("質問"));
-    EXPECT_EQ(asked.iFlags, 0x124);
+    EXPECT_EQ(asked.iFlags, MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2);
 }
 
 // Text that looks like markup shows as the text it is: no picture is read and drawn.
