@@ -30,7 +30,8 @@ using TestSupport::ProgramCopy;
 using TestSupport::SendAll;
 
 constexpr quint16 kFilePort = 52000;
-constexpr int kScriptWaitMs = 15000;
+// Generous for a machine that a parallel test run loads; a wait that succeeds returns at once.
+constexpr int kScriptWaitMs = 30000;
 // Offers that may wait for the user's answer in all; each has its window.
 constexpr qsizetype kOffersWaitingMax = 32;
 
@@ -143,6 +144,18 @@ protected:
             .split(u'\n', Qt::SkipEmptyParts);
     }
 
+    QString FocusedWindow() const { return FProgram.Tool({QStringLiteral("getwindowfocus")}); }
+    // The window given the keys, and seen to have them.
+    bool FocusOn(const QString& sWindow) const
+    {
+        return PollFor(
+            [&] {
+                FProgram.Tool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sWindow});
+                return FocusedWindow() == sWindow;
+            },
+            kScriptWaitMs);
+    }
+
     TestLan FLan{3};
     ProgramCopy FProgram{FLan, 0};
     std::vector<int> FConnections;
@@ -253,17 +266,21 @@ TEST_F(FileOfferLan, AnAcceptedOfferRunsWhileALaterOneWaitsAndItsFileIsAskedAbou
     const int first = Connect();
     ASSERT_GE(first, 0);
     ASSERT_TRUE(SendAll(first, OfferOf(QStringLiteral("same.txt"), 5)));
-    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() == 1; }, 15000));
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() == 1; }, kScriptWaitMs));
     const QString sFirstWindow = ReceiveWindows().front();
     const int second = Connect();
     ASSERT_GE(second, 0);
     ASSERT_TRUE(SendAll(second, OfferOf(QStringLiteral("same.txt"), 6)));
-    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() == 2; }, 15000));
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() == 2; }, kScriptWaitMs));
     QString sSecondWindow;
     for (const QString& sWindow : ReceiveWindows()) {
         if (sWindow != sFirstWindow)
             sSecondWindow = sWindow;
     }
+    // A window shown comes to the front once the program has seen it mapped, which
+    // can be after it is seen here: the keys for the first go only once the second
+    // has come, or they would go to the second.
+    ASSERT_TRUE(PollFor([&] { return FocusedWindow() == sSecondWindow; }, kScriptWaitMs));
 
     std::atomic<bool> firstDone{false};
     QByteArray firstAnswer;
@@ -275,23 +292,23 @@ TEST_F(FileOfferLan, AnAcceptedOfferRunsWhileALaterOneWaitsAndItsFileIsAskedAbou
         shutdown(first, SHUT_RDWR);
         firstDone = true;
     });
-    FProgram.Tool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sFirstWindow});
+    ASSERT_TRUE(FocusOn(sFirstWindow));
     FProgram.Keys({QStringLiteral("alt+r")});
-    const bool bFinished = PollFor([&] { return firstDone.load(); }, kScriptWaitMs + 2000);
+    const bool bFinished = PollFor([&] { return firstDone.load(); }, 2 * kScriptWaitMs);
     script.join();
     ASSERT_TRUE(bFinished);
     EXPECT_EQ(firstAnswer, QByteArray("PVNFILESTART:OK\r\n"));
     const QString sSaved = FProgram.FilePath(QStringLiteral("same.txt"));
-    ASSERT_TRUE(PollFor([&] { return QFileInfo(sSaved).size() == 5; }, 10000));
+    ASSERT_TRUE(PollFor([&] { return QFileInfo(sSaved).size() == 5; }, kScriptWaitMs));
     // The end of the first is told in a box of its own; it goes with its window.
-    ASSERT_TRUE(PollFor([&] { return FProgram.FocusBox(); }, 10000));
+    ASSERT_TRUE(PollFor([&] { return FProgram.FocusBox(); }, kScriptWaitMs));
     FProgram.Keys({QStringLiteral("Return")});
-    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() == 1; }, 10000));
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() == 1; }, kScriptWaitMs));
 
-    FProgram.Tool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sSecondWindow});
+    ASSERT_TRUE(FocusOn(sSecondWindow));
     FProgram.Keys({QStringLiteral("alt+r")});
     // The question about the file that is there now; No keeps it and the offer waits.
-    ASSERT_TRUE(PollFor([&] { return FProgram.FocusBox(); }, 10000));
+    ASSERT_TRUE(PollFor([&] { return FProgram.FocusBox(); }, kScriptWaitMs));
     FProgram.Keys({QStringLiteral("alt+n")});
     pollfd p{second, POLLIN, 0};
     EXPECT_EQ(poll(&p, 1, 1000), 0) << "the second offer was answered";

@@ -166,13 +166,14 @@ TEST_F(Datagrams, FragmentsOutOfOrderAreReassembled)
         Frame(PeerPacketId(1) + PeerLogin("2200", "1", "0", "198.18.0.2\r\n", QString(250, u'x')));
     ASSERT_EQ(parts.size(), 2u);
     ASSERT_TRUE(Peer.SendTo(parts[1], EngineAddress()));
-    PumpFor(100);
     int slot = -1;
-    for (int i = 0; i < TParvaneNetwork::RecvDataBackCount; ++i) {
-        if (Access::Slot(*Engine, i).HostName == PeerAddress())
-            slot = i;
-    }
-    ASSERT_GE(slot, 0);
+    ASSERT_TRUE(WaitUntil([&] {
+        for (int i = 0; i < TParvaneNetwork::RecvDataBackCount; ++i) {
+            if (Access::Slot(*Engine, i).HostName == PeerAddress())
+                slot = i;
+        }
+        return slot >= 0;
+    }));
     EXPECT_EQ(Access::Slot(*Engine, slot).RecvCount, 1);
     ASSERT_EQ(Access::Slot(*Engine, slot).RecvData->Count(), 2);
     EXPECT_TRUE(Access::Slot(*Engine, slot).RecvData->Get(0).isEmpty());

@@ -13,8 +13,11 @@ XServer::XServer(const QString& sScreen)
         return;
     }
     FServer.setProcessChannelMode(QProcess::SeparateChannels);
-    FServer.start(QStringLiteral("Xvfb"), {FNumber.Display(), QStringLiteral("-screen"), QStringLiteral("0"),
-                                           sScreen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    // Without -noreset the server starts afresh when its last client leaves, and the probe
+    // below is such a client: the test's copy, connecting meanwhile, would lose its connection.
+    FServer.start(QStringLiteral("Xvfb"),
+                  {FNumber.Display(), QStringLiteral("-screen"), QStringLiteral("0"), sScreen,
+                   QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
     if (!FServer.waitForStarted(5000)) {
         FError = QStringLiteral("Xvfb could not be started: install the xvfb package");
         return;
