@@ -171,9 +171,9 @@ void TMainForm::FormCreate()
     statusBar()->setVisible(!CustomizeStatusBarHide);
     SettingsReadViewFlags(ini);
 
-    const bool bSecurity = SettingsReadOption(ini, PVN->MachineName());
+    SettingsReadOption(ini, PVN->MachineName());
     PVN->SetHandleName(HandleName);
-    PVN->SetSecurity(bSecurity);
+    PVN->SetSecurity(CustomizeSecurityData);
     if (CustomizeShowTopMost)
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
     PVN->SetBroadcastIP(SettingsReadBroadcastIP(ini));
@@ -1358,6 +1358,8 @@ void TMainForm::miOptionAbsenceClick(int iTag)
 
 void TMainForm::OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP)
 {
+    PVN->SetHandleName(HandleName);
+    PVN->SetSecurity(CustomizeSecurityData);
     if (CustomizeShowTopMost != before.bCustomizeShowTopMost) {
         const bool bVisible = isVisible();
         setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);

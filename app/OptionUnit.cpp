@@ -281,6 +281,7 @@ const std::vector<TOptionControlRow>& OptionControlRows()
 {
     using F = TOptionForm;
     static const std::vector<TOptionControlRow> rows = {
+        {&F::edHandleName, &HandleName},
         {&F::cbCustomizeTaskTray, &CustomizeTaskTray},
         {&F::cbCustomizeTaskBar, &CustomizeTaskBar},
         {&F::cbCustomizeAutoRecv, &CustomizeAutoRecv},
@@ -294,6 +295,7 @@ const std::vector<TOptionControlRow>& OptionControlRows()
         {&F::cbCustomizeLog, &CustomizeLog},
         {&F::cbCustomizeReloginMessage, &CustomizeReloginMessage},
         {&F::cbCustomizeEnd, &CustomizeEnd},
+        {&F::cbCustomizeSecurityData, &CustomizeSecurityData},
         {&F::cbCustomizeStartLogin, &CustomizeStartLogin},
         {&F::cbCustomizeStartFormHide, &CustomizeStartFormHide},
         {&F::cbCustomizeStartVersionCheck, &CustomizeStartVersionCheck},
@@ -1044,7 +1046,6 @@ void TOptionForm::FormCreate()
 
     PrAbsenceMessage = AbsenceMessage;
     TParvaneNetwork* pvn = MainForm ? MainForm->PVN.get() : nullptr;
-    edHandleName->setText(pvn ? pvn->HandleName() : HandleName);
     edMachineName->setText(pvn ? pvn->MachineName() : QString());
     mmIPAddress->setPlainText(pvn ? pvn->IPAddress().join(u'\n') : QString());
     {
@@ -1054,7 +1055,6 @@ void TOptionForm::FormCreate()
 
     for (const TOptionControlRow& row : OptionControlRows())
         OptionControlMove(*this, row, false);
-    cbCustomizeSecurityData->setChecked(pvn ? pvn->Security() : false);
 
     for (const TAbsenceMessageSub& kind : PrAbsenceMessage) {
         if (kind.sTitle.isEmpty())
@@ -1501,17 +1501,10 @@ void TOptionForm::btUpdateClick()
     const int iPortNoBefore = NetworkPortNo;
     const int iFTPPortNoBefore = NetworkFTPPortNo;
     const TOptionsBefore before{CustomizeTaskTray, CustomizeTaskBar, CustomizeShowTopMost};
-    TParvaneNetwork* pvn = MainForm ? MainForm->PVN.get() : nullptr;
-    HandleName = edHandleName->text();
-    if (pvn)
-        pvn->SetHandleName(HandleName);
     AbsenceMessage = PrAbsenceMessage;
 
     for (const TOptionControlRow& row : OptionControlRows())
         OptionControlMove(*this, row, true);
-    const bool bSecurityData = cbCustomizeSecurityData->isChecked();
-    if (pvn)
-        pvn->SetSecurity(bSecurityData);
     const bool bWritePorts = PortOverrideMsg == -1;
     QStringList slBroadcast;
     for (int i = 0; i < lbNetworkList->count(); ++i)
@@ -1533,7 +1526,7 @@ void TOptionForm::btUpdateClick()
     }
 
     IniFile ini(SettingsFileName());
-    if (!SettingsWriteOption(ini, bSecurityData, slBroadcast, bWritePorts))
+    if (!SettingsWriteOption(ini, slBroadcast, bWritePorts))
         SettingsSaveErrorShow();
 
     if (bWritePorts &&

@@ -248,8 +248,8 @@ struct TOptionChoiceGroup {
 // box a Boolean, an edit a text, a list of choices an item index, a hot-key field
 // its key, a choice group its number, a port edit its port. The setting's key in
 // the file is its variable's (OptionKeyName). Both the fill-in and the apply run
-// over these rows; the engine's own values (the scrambling flag) and the
-// multi-user box, which moves files, are filled in and taken beside them.
+// over these rows; the multi-user box, which moves files, is filled in and taken
+// beside them.
 struct TOptionControlRow {
     std::variant<QCheckBox * TOptionForm::*, QLineEdit * TOptionForm::*, QComboBox * TOptionForm::*,
                  TOptionHotKeyField, TOptionSoundFileEdit, TOptionChoiceGroup, TOptionPortSwitch,

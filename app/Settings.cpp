@@ -48,9 +48,8 @@ struct OptionKey {
     std::variant<bool, int, QString> value;
 };
 
-// The keys from CustomizeTaskTray to AnimationTaskTrayIcon, in the order they are
-// written; the scrambling flag sits at its place in the order though the engine holds it.
-std::vector<OptionKey> OptionKeysBeforeAbsence(bool* pSecurityData)
+// The keys from CustomizeTaskTray to AnimationTaskTrayIcon, in the order they are written.
+std::vector<OptionKey> OptionKeysBeforeAbsence()
 {
     std::vector<OptionKey> keys = {
         {QStringLiteral("CustomizeTaskTray"), &CustomizeTaskTray, false},
@@ -66,7 +65,7 @@ std::vector<OptionKey> OptionKeysBeforeAbsence(bool* pSecurityData)
         {QStringLiteral("CustomizeLog"), &CustomizeLog, true},
         {QStringLiteral("CustomizeReloginMessage"), &CustomizeReloginMessage, true},
         {QStringLiteral("CustomizeEnd"), &CustomizeEnd, true},
-        {QStringLiteral("CustomizeSecurityData"), pSecurityData, false},
+        {QStringLiteral("CustomizeSecurityData"), &CustomizeSecurityData, false},
         {QStringLiteral("CustomizeHotKey1"), &CustomizeHotKey1, 49229}, // Ctrl+Alt+M
         {QStringLiteral("CustomizeHotKey2"), &CustomizeHotKey2, 49235}, // Ctrl+Alt+S
         {QStringLiteral("CustomizeHotKey3"), &CustomizeHotKey3, 49234}, // Ctrl+Alt+R
@@ -123,12 +122,9 @@ std::vector<OptionKey> OptionKeysAfterAbsence()
     };
 }
 
-// Before anything reads the file, every variable of the table holds its default
-// (the scrambling flag, which the engine holds, starts off there).
+// Before anything reads the file, every variable of the table holds its default.
 [[maybe_unused]] const bool kDefaultsSet = [] {
-    bool securityData = false;
-    for (const std::vector<OptionKey>& keys :
-         {OptionKeysBeforeAbsence(&securityData), OptionKeysAfterAbsence()})
+    for (const std::vector<OptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
         for (const OptionKey& key : keys)
             std::visit(
                 [&key](auto variable) {
@@ -257,12 +253,12 @@ const ViewFlag kViewFlags[] = {
 
 QString OptionKeyName(const void* pVariable)
 {
+    if (pVariable == &HandleName)
+        return kHandleName;
     for (const auto& [pPort, sKey] : kPortKeys)
         if (pPort == pVariable)
             return sKey;
-    bool securityData = false;
-    for (const std::vector<OptionKey>& keys :
-         {OptionKeysBeforeAbsence(&securityData), OptionKeysAfterAbsence()})
+    for (const std::vector<OptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
         for (const OptionKey& key : keys)
             if (VariableOf(key) == pVariable)
                 return key.name;
@@ -366,15 +362,14 @@ void SettingsReadViewFlags(const IniFile& ini)
         *view.flag = ini.ReadBool(*view.section, *view.key, true);
 }
 
-bool SettingsReadOption(const IniFile& ini, const QString& sMachineName)
+void SettingsReadOption(const IniFile& ini, const QString& sMachineName)
 {
     // A name the options window would refuse (an empty one, or one with the
     // record separators) would go to the peers as it is; the computer name does not.
     HandleName = ini.ReadString(SectionOption, kHandleName, sMachineName);
     if (!HandleNameAcceptable(HandleName))
         HandleName = sMachineName;
-    bool securityData = false;
-    ReadKeys(ini, OptionKeysBeforeAbsence(&securityData));
+    ReadKeys(ini, OptionKeysBeforeAbsence());
     ReadKeys(ini, OptionKeysAfterAbsence());
     // These choose one of a fixed set of places and animations; a number outside
     // the set would choose none of them, so it reads as the default.
@@ -386,7 +381,6 @@ bool SettingsReadOption(const IniFile& ini, const QString& sMachineName)
     keepChoice(AnimationMouse, 3, 1);
     // The tray's "none" is the still icon, which is what any other number shows too.
     keepChoice(AnimationTaskTrayIcon, 2, 0);
-    return securityData;
 }
 
 QString SettingsReadBroadcastIP(const IniFile& ini)
@@ -453,11 +447,11 @@ bool SettingsWriteAbsence(IniFile& ini)
 
 namespace {
 
-bool WriteOptionKeys(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP, bool bWritePorts)
+bool WriteOptionKeys(IniFile& ini, const QStringList& slBroadcastIP, bool bWritePorts)
 {
     if (!ini.WriteString(SectionOption, kHandleName, HandleName))
         return false;
-    if (!WriteKeys(ini, OptionKeysBeforeAbsence(&bSecurityData)) || !SettingsWriteAbsence(ini) ||
+    if (!WriteKeys(ini, OptionKeysBeforeAbsence()) || !SettingsWriteAbsence(ini) ||
         !WriteKeys(ini, OptionKeysAfterAbsence()) || !SettingsWriteBroadcastIP(ini, slBroadcastIP))
         return false;
     if (!bWritePorts)
@@ -469,11 +463,11 @@ bool WriteOptionKeys(IniFile& ini, bool bSecurityData, const QStringList& slBroa
 
 } // namespace
 
-bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP, bool bWritePorts)
+bool SettingsWriteOption(IniFile& ini, const QStringList& slBroadcastIP, bool bWritePorts)
 {
     // Some 300 keys: saved one by one they would take seconds of disk syncs.
     IniFileWritingPass pass(ini.FileName());
-    const bool written = WriteOptionKeys(ini, bSecurityData, slBroadcastIP, bWritePorts);
+    const bool written = WriteOptionKeys(ini, slBroadcastIP, bWritePorts);
     return pass.Commit() && written;
 }
 

@@ -72,7 +72,9 @@ inline bool CustomizeIME;
 inline bool CustomizeLog;
 inline bool CustomizeReloginMessage;
 inline bool CustomizeEnd;
-// CustomizeSecurityData lives in the engine's Security, not in a variable.
+// The engine scrambles what it sends while this is on: the main window hands it
+// over at the start and at every apply of the options.
+inline bool CustomizeSecurityData;
 inline int CustomizeHotKey1;
 inline int CustomizeHotKey2;
 inline int CustomizeHotKey3;
@@ -190,7 +192,8 @@ void SettingsLocate(const QString& sLoginName);
 bool SettingsWriteMultiUser(bool bMultiUser);
 
 // The [Option] key a setting's variable is stored under (CustomizeLog for
-// &CustomizeLog); empty for a variable that is not one of the key table's.
+// &CustomizeLog, also HandleName's, whose default is the computer name); empty
+// for a variable that is not one of the key table's.
 QString OptionKeyName(const void* pVariable);
 
 // ---- Stored forms
@@ -214,8 +217,8 @@ void SettingsReadBars(const IniFile& ini);
 // ShowHeader, ShowSend and ShowStatus of the other windows' sections.
 void SettingsReadViewFlags(const IniFile& ini);
 // HandleName (default sMachineName) and every remaining [Option] key but the
-// extra addresses and the away kinds; gives back CustomizeSecurityData.
-bool SettingsReadOption(const IniFile& ini, const QString& sMachineName);
+// extra addresses and the away kinds.
+void SettingsReadOption(const IniFile& ini, const QString& sMachineName);
 // The engine's BroadcastIP: the plain NetworkBroadcast key when it is not empty,
 // else NetworkBroadcast0, 1, ... up to the first empty one, joined with "&|".
 QString SettingsReadBroadcastIP(const IniFile& ini);
@@ -228,12 +231,11 @@ QString SettingsReadLastCheck(const IniFile& ini);
 // ---- Writing
 
 // The [Option] section in one pass, in the order of its keys: the variables, the
-// engine's scrambling flag, the 100 away kinds, the extra addresses (then the
+// 100 away kinds, the extra addresses (then the
 // two keys after them deleted) and, when bWritePorts, the three port keys. The
 // bar keys are not written. Stops at the first failed key; false then. One
 // writing pass: the file is saved once, and a failed save also gives false.
-bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP,
-                         bool bWritePorts);
+bool SettingsWriteOption(IniFile& ini, const QStringList& slBroadcastIP, bool bWritePorts);
 // NetworkBroadcast0 .. n-1, then NetworkBroadcast + n and the plain key deleted.
 bool SettingsWriteBroadcastIP(IniFile& ini, const QStringList& slBroadcastIP);
 bool SettingsWriteAbsence(IniFile& ini);

@@ -1279,6 +1279,29 @@ TEST_F(MainFormTest, TheOptionsApplyOpensALockedLogViewerOnlyWhenTheLockGoes)
     LogFormRelease();
 }
 
+// The engine scrambles as the settings say: from the start, and again after
+// each apply of the options, which shows the flag and writes it.
+TEST_F(MainFormTest, TheEngineScramblesAsTheSettingsSayFromTheStartAndAfterEachApply)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeSecurityData=1\r\n");
+    TMainForm& form = Start();
+    EXPECT_TRUE(form.PVN->Security());
+    form.Windows->OptionFormShow();
+    ASSERT_NE(OptionForm, nullptr);
+    EXPECT_TRUE(OptionForm->cbCustomizeSecurityData->isChecked());
+    OptionForm->cbCustomizeSecurityData->setChecked(false);
+    OptionForm->btUpdateClick();
+    EXPECT_FALSE(form.PVN->Security());
+    EXPECT_EQ(
+        IniFile(SettingsFileName()).ReadString(SectionOption, QStringLiteral("CustomizeSecurityData"), {}),
+        QStringLiteral("0"));
+    OptionForm->cbCustomizeSecurityData->setChecked(true);
+    OptionForm->btUpdateClick();
+    EXPECT_TRUE(form.PVN->Security());
+    EXPECT_TRUE(FBoxes.empty());
+    OptionFormRelease();
+}
+
 // The program's windows, with the web windows' routines recorded in place of their
 // windows; the web chat counts as open once it was shown.
 std::unique_ptr<TProgramWindows> WebWindowsInto(std::shared_ptr<WindowCalls>& recorded)

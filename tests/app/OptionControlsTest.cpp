@@ -11,12 +11,14 @@
 #include "TestNames.h"
 #include "WindowTest.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
@@ -217,11 +219,8 @@ std::vector<TOptionControl> OptionControls()
                             form.cbAbsenceClick();
                             return form.mmAbsenceMessage->toPlainText();
                         }});
-    // Filled in from the engine, which this window test has none of.
-    TOptionControl security =
-        Box(&TOptionForm::cbCustomizeSecurityData, "CustomizeSecurityData", "cbCustomizeSecurityData");
-    security.bFilledIn = false;
-    controls.push_back(security);
+    controls.push_back(
+        Box(&TOptionForm::cbCustomizeSecurityData, "CustomizeSecurityData", "cbCustomizeSecurityData"));
     controls.push_back(
         {"lbNetworkList", QStringLiteral("NetworkBroadcast0"), QStringLiteral("198.18.255.255"), QString(),
          [](TOptionForm& form, bool bA) {
@@ -397,6 +396,61 @@ TEST_P(OptionControlRowTest, AFlippedControlIsTakenAndWrittenUnderItsSettingsKey
     const QString sStored = IniFile(SettingsFile()).ReadString(SectionOption, sKey, QStringLiteral("-"));
     EXPECT_EQ(sKey.endsWith(QStringLiteral("Password")) ? PasswordFromStoredForm(sStored) : sStored, sValue)
         << sKey.toStdString();
+}
+
+// The widgets a row fills in and takes.
+std::vector<QWidget*> RowWidgets(const TOptionForm& form, const TOptionControlRow& row)
+{
+    return std::visit(
+        [&form](auto control) -> std::vector<QWidget*> {
+            using C = decltype(control);
+            if constexpr (std::is_same_v<C, TOptionHotKeyField>)
+                return {form.hkCustomizeHotKey[control.index]};
+            else if constexpr (std::is_same_v<C, TOptionSoundFileEdit>)
+                return {form.edCustomizeSoundFile[control.index]};
+            else if constexpr (std::is_same_v<C, TOptionPortSwitch>)
+                return {form.*control.box};
+            else if constexpr (std::is_same_v<C, TOptionPortEdit>)
+                return {form.*control.edit};
+            else if constexpr (std::is_same_v<C, TOptionChoiceGroup>) {
+                std::vector<QWidget*> buttons;
+                for (const auto& [button, iValue] : control.buttons)
+                    buttons.push_back(form.*button);
+                return buttons;
+            } else
+                return {form.*control};
+        },
+        row.control);
+}
+
+using OptionControlTableTest = OptionFormFixture;
+
+// A control that holds a value and has no row would be neither filled in nor
+// taken by the apply; only these few are handled beside the table.
+TEST_F(OptionControlTableTest, EveryControlThatHoldsASettingHasARow)
+{
+    TOptionForm& form = Open();
+    std::vector<QWidget*> covered = {
+        form.edMachineName,        // the engine's, shown only
+        form.cbCustomizeMultiUser, // moves the files
+        form.cbAbsence,            // chooses the away kind the memo edits
+        form.edPassword,           // opens the locked window
+    };
+    for (const TOptionControlRow& row : OptionControlRows())
+        for (QWidget* widget : RowWidgets(form, row))
+            covered.push_back(widget);
+    std::vector<QWidget*> controls;
+    for (QWidget* w : form.findChildren<QWidget*>())
+        if (w->window() != &form) // the file dialogs'
+            continue;
+        else if (qobject_cast<QAbstractButton*>(w)
+                     ? qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)
+                     : qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w))
+            controls.push_back(w);
+    ASSERT_FALSE(controls.empty());
+    for (QWidget* control : controls)
+        EXPECT_NE(std::find(covered.begin(), covered.end(), control), covered.end())
+            << control->objectName().toStdString();
 }
 
 std::string CaseName(const testing::TestParamInfo<TOptionControl>& info)
