@@ -2,10 +2,15 @@
 
 void TAbsenceRequests::Asked(const QString& sMachine, const QString& sDiscrimination)
 {
-    FAsked.emplace(sMachine, sDiscrimination);
+    ++FAsked[{sMachine, sDiscrimination}];
 }
 
 bool TAbsenceRequests::Answered(const QString& sMachine, const QString& sDiscrimination)
 {
-    return FAsked.erase({sMachine, sDiscrimination}) > 0;
+    const auto found = FAsked.find({sMachine, sDiscrimination});
+    if (found == FAsked.end())
+        return false;
+    if (--found->second == 0)
+        FAsked.erase(found);
+    return true;
 }

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QString>
-#include <set>
+#include <map>
 #include <utility>
 
 // The away-message requests this program has made and that are not answered yet,
-// one per peer (machine name, identifier). An answer is shown only when it was
-// asked for, so a peer that sends answers unasked opens no window and no box.
+// counted per peer (machine name, identifier). An answer is shown only when it was
+// asked for, so a peer that sends answers unasked opens no window and no box,
+// while each request the user made gets its own answer.
 class TAbsenceRequests {
 public:
     void Asked(const QString& sMachine, const QString& sDiscrimination);
@@ -15,5 +16,5 @@ public:
     bool Answered(const QString& sMachine, const QString& sDiscrimination);
 
 private:
-    std::set<std::pair<QString, QString>> FAsked;
+    std::map<std::pair<QString, QString>, int> FAsked;
 };

@@ -24,25 +24,13 @@ const QString kTitle = QStringLiteral("不在メッセージ");
 
 TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime)
 {
-    const auto fill = [&](TAbsenceForm* form) {
-        form->PrMachine = peer.MachineName;
-        form->PrDiscrimination = peer.Discrimination;
-        form->laTitle->setText(kTitle + QStringLiteral(" (不在者:") + peer.HandleName + u')');
-        form->mmAbsenceMessage->setPlainText(WireTextToEdit(sAbsenceMessage));
-        form->sbInformation->SetPanelText(0, sRecvTime + QStringLiteral(" 受信"));
+    const auto fill = [&](TAbsenceForm* window) {
+        window->PrMachine = peer.MachineName;
+        window->PrDiscrimination = peer.Discrimination;
+        window->laTitle->setText(kTitle + QStringLiteral(" (不在者:") + peer.HandleName + u')');
+        window->mmAbsenceMessage->setPlainText(WireTextToEdit(sAbsenceMessage));
+        window->sbInformation->SetPanelText(0, sRecvTime + QStringLiteral(" 受信"));
     };
-    // One window per peer: a newer answer replaces what the peer's open window shows.
-    for (const QString& sEntry : AbsenceWindowList) {
-        auto* form = qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(sEntry)));
-        if (form == nullptr || form->PrMachine != peer.MachineName ||
-            form->PrDiscrimination != peer.Discrimination)
-            continue;
-        fill(form);
-        if (form->isMinimized())
-            form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
-        WindowForeground(form);
-        return form;
-    }
     return SeveralFormShow<TAbsenceForm>(QString(), fill);
 }
 

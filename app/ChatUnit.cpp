@@ -77,8 +77,8 @@ void NodeImageSet(QTreeWidgetItem* node, bool bAbsence)
 void ChatFormShow()
 {
     SingleFormShow(ChatForm);
-    if (MainForm)
-        MainForm->ChatCommandsCheck(true);
+    if (TMainWindowEvents* main = MainWindowEvents())
+        main->ChatShown(true);
 }
 
 void ChatFormRelease()
@@ -251,7 +251,7 @@ TChatForm::~TChatForm()
 {
     if (MainForm) {
         MainForm->PVN->ChatLogout();
-        MainForm->ChatCommandsCheck(false);
+        MainWindowEvents()->ChatShown(false);
     }
     FormDestroy();
     tvUser->clear();
@@ -441,6 +441,6 @@ void TChatForm::pmUserListAbsenceClick()
     QTreeWidgetItem* node = tvUser->currentItem();
     if (!node || !node->isSelected() || !MainForm)
         return;
-    MainForm->PVN->AbsenceRequest(node->data(0, kMachineRole).toString(),
-                                  node->data(0, kDiscriminationRole).toString());
+    MainForm->AbsenceRequest(node->data(0, kMachineRole).toString(),
+                             node->data(0, kDiscriminationRole).toString());
 }

@@ -1,15 +1,14 @@
 #include "CommandLine.h"
 
 #include "IniFile.h"
+#include "ParvaneNetwork.h"
 
 namespace {
-
-constexpr int MaximumPort = 65535;
 
 int PortValue(const QString& sArgument, int iLowest)
 {
     const std::optional<int> value = IniFile::StringToInteger(QStringView(sArgument).mid(4));
-    if (!value || *value < iLowest || *value > MaximumPort)
+    if (!value || *value < iLowest || *value > TParvaneNetwork::MaximumPortNo)
         return -1;
     return *value;
 }

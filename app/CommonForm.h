@@ -1,6 +1,9 @@
 #pragma once
 
+#include "PeerText.h"
 #include "SubUnit.h"
+#include "WidgetHelpers.h"
+#include "WindowPlacement.h"
 
 #include <QList>
 #include <QPointer>
@@ -51,80 +54,22 @@ struct TWindowKindInfo {
 };
 const TWindowKindInfo& WindowKindInfo(TWindowKind kind);
 
-// ---- Rules of the pattern, kept apart so they can be checked without a window
+// ---- Rules of the transparency, kept apart so they can be checked without a window
 
 inline constexpr int AlphaBlendMinimum = 32;
 inline constexpr int AlphaBlendMaximum = 255;
 int AlphaBlendClamp(int iPosition);
 // "ブレンド率 N%", N from 1 at 32 to 100 at 255.
 QString AlphaBlendHint(int iPosition);
-// Centred on the primary screen, halves rounded toward zero.
-QPoint CentredPosition(const QSize& clientSize, const QRect& primaryScreen);
-// A window whose top edge shows on no screen (so it could not be grabbed) is moved
-// into the nearest screen; a window that shows is left where it is.
-QRect PlacementOnScreens(const QRect& frame, const QList<QRect>& screens);
-// Where a window of the given frame goes to stay on the monitor: its left and top
-// edges first, then the right and bottom of the work area, which win.
-QPoint HoldOnMonitor(QRect frame, const QRect& monitor, const QRect& workArea);
-// The same hold once more when the window manager has drawn the window's frame, for
-// a window placed before it showed, whose frame could then only be guessed.
-void HoldOnMonitorWhenFramed(QWidget* window, const QRect& monitor, const QRect& workArea);
 
-// ---- Place, size and transparency in a window's section, shared with the main window
+// ---- Transparency in a window's section, shared with the main window
 
-// Where a window opens: the place and size of its frame as the section holds
-// them, or, when no size is stored, the design size for its client area.
-struct TWindowPlacement {
-    QRect frame;
-    bool bDesignSize = false; // frame.size() is the client's design size
-};
-// Left, Top, Width and Height of the section: centred at the design size by
-// default, a size of nothing taken as the design size, no larger than all
-// screens together, and pulled onto a screen when its top edge shows on none.
-TWindowPlacement WindowPlacementRead(const IniFile& ini, const QString& sSection, const QSize& designSize);
-// Applies what WindowPlacementRead gave. A stored size is the frame's, so the
-// client is that less the frame, which the window manager may make known only
-// once the window shows: the size is corrected then.
-void WindowPlacementApply(QWidget* window, const TWindowPlacement& placement);
-// Writes the four keys, the frame's place and size; a minimised or maximised
-// window keeps the place it comes back to.
-bool WindowPlacementWrite(IniFile& ini, const QString& sSection, const QWidget* window);
-// The layouts give a minimum size of the whole window, drawn for a desktop whose
-// frame adds WindowLayoutFrame to the client area; Qt bounds the client area, so
-// the client's minimum is that less this frame, whatever frame is drawn here.
-inline const QSize WindowLayoutFrame(16, 38);
-void WindowMinimumSizeSet(QWidget* window, const QSize& minimumWindowSize);
 // The status bar's transparency slider: 32 to 255, page size 10, no ticks, 79 pixels wide.
 QSlider* AlphaBlendSliderCreate(QWidget* parent);
 int AlphaBlendRead(const IniFile& ini, const QString& sSection);
 bool AlphaBlendWrite(IniFile& ini, const QString& sSection, int iPosition);
 // The window's alpha and the slider's hint from the slider's position.
 void AlphaBlendApply(QWidget* window, QSlider* slider);
-
-// ---- Peers' strings in widgets: shown as they are, never as markup or access keys
-
-// Every label below the window shows its text plain: a header or a line may hold a
-// peer's name, and a label left to decide takes "<img src=...>" for markup and reads
-// the file. Every window of the pattern applies it to all its labels.
-void LabelsPlainText(QWidget* window);
-// A peer's string as a menu item's text: an '&' shows as itself, not as an access key.
-QString MenuItemText(const QString& sText);
-// A peer's string drawn in one line (a notice, a menu item, a list cell) keeps at most
-// this many bytes: room for any name an office gives, while a name of 20 KB would be
-// measured and drawn whole wherever it shows, at every paint.
-inline constexpr int PeerTextLineMaxBytes = 64;
-// A peer's string as it is drawn in one line: one longer than PeerTextLineMaxBytes
-// is cut between whole characters and ends in "…", within the bound.
-QString PeerTextInLine(const QString& sText);
-
-// A button that Return presses while it has the focus, as in a dialog.
-QPushButton* AutoDefaultButton(const QString& sCaption, QWidget* parent);
-// A message shown to be read: selectable by keyboard and mouse, not changed, Tab leaves it.
-QPlainTextEdit* MessageViewCreate(const QString& sObjectName, QWidget* parent);
-// An edit's right-click menu: the toolkit's own, its select-all item named as
-// the windows name it, "すべてを選択(&A)" (Ctrl+A, selecting the edit's whole text).
-void EditMenuSet(QLineEdit* edit);
-void EditMenuSet(QPlainTextEdit* edit);
 
 // The window every auxiliary window derives from: unowned, with its place, size
 // and transparency kept in its kind's section, the black header with the kind's

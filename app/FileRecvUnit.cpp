@@ -1,5 +1,6 @@
 #include "FileRecvUnit.h"
 
+#include "FileTransferEngine.h"
 #include "FileWindowRules.h"
 #include "IniFile.h"
 #include "MarkLabel.h"

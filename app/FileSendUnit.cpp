@@ -1,5 +1,6 @@
 #include "FileSendUnit.h"
 
+#include "FileTransferEngine.h"
 #include "FileWindowRules.h"
 #include "MarkLabel.h"
 #include "MessageBox.h"

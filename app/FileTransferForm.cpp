@@ -1,5 +1,6 @@
 #include "FileTransferForm.h"
 
+#include "FileTransferEngine.h"
 #include "FileWindowRules.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
@@ -20,7 +21,7 @@ constexpr int kBarInsetLeft = 8;
 constexpr int kBarInsetWidth = 16;
 constexpr int kBarInsetTop = 4;
 constexpr int kBarInsetHeight = 7;
-// The last words' boxes, one kind per text.
+// The last words' boxes, one kind per window.
 const QString kLastWordKind = QStringLiteral("FileLastWord ");
 
 } // namespace
@@ -28,6 +29,8 @@ const QString kLastWordKind = QStringLiteral("FileLastWord ");
 TFileTransferForm::TFileTransferForm(TWindowKind kind, const QSize& designSize, const QString& sInitialStatus)
     : TCommonForm(kind, designSize)
 {
+    static quint64 iWindowsMade = 0;
+    PrLastWordKind = kLastWordKind + QString::number(++iWindowsMade);
     // The caption tells the percentage; the header keeps its own title.
     disconnect(this, &QWidget::windowTitleChanged, laTitle, &QLabel::setText);
     sbInformation->SetPanelWidth(0, QFontMetrics(sbInformation->font()).horizontalAdvance(sInitialStatus) +
@@ -139,9 +142,5 @@ void TFileTransferForm::LastWordShow(const QString& sStatus, const QString& sTex
         close();
         return;
     }
-    const QPointer<TFileTransferForm> self(this);
-    WarningShow(kLastWordKind + sText, sText, iIcon, [self] {
-        if (self)
-            self->close();
-    });
+    WarningShow(PrLastWordKind, sText, iIcon, this, [this] { close(); });
 }

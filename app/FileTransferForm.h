@@ -43,9 +43,9 @@ protected:
     // Asked on closing while a transfer runs: true when the user keeps it, and it still runs.
     bool TransferKept(const QString& sQuestion);
     // The last word of a transfer: to the front with the status and a box of the
-    // text, when there is one; the window closes once the box is answered (at once
+    // text, when there is one; the window closes once its box is answered (at once
     // without a text). The word comes inside an engine event, so the box waits for
-    // no answer there: one box of each text, whatever number of transfers end.
+    // no answer there: each window has a box of its own, never stacked on another.
     void LastWordShow(const QString& sStatus, const QString& sText, int iIcon);
 
     int PrSocketNo = 0;
@@ -60,4 +60,6 @@ private:
     LPARAM PrShownPercent = -1;
     QString PrStatusLead;
     QString PrCaptionTail;
+    // This window's kind of last word, so that its box is its own.
+    QString PrLastWordKind;
 };

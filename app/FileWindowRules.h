@@ -1,38 +1,12 @@
 #pragma once
 
 // The rules of the file send and file receive windows, kept apart from the
-// windows so that tests can call them without showing one, and the seam through
-// which both windows reach the engine.
+// windows so that tests can call them without showing one. The windows reach the
+// engine through TFileTransferEngine (FileTransferEngine.h).
 
 #include "ParvaneNetwork.h"
 
 #include <QString>
-
-// ---- What the file windows ask of the engine
-
-// The program's version asks MainForm->PVN and the main user list; tests install
-// a fake with SetFileTransferEngine.
-class TFileTransferEngine {
-public:
-    virtual ~TFileTransferEngine() = default;
-    virtual bool LoginStates() const;
-    // The engine's table holds the peer and it is away; false when it is not there.
-    virtual bool PeerAbsent(const QString& sMachine, const QString& sDiscrimination) const;
-    // The new transfer's number, 0 when none could be started.
-    virtual int FileSend(const QString& sFileName, const QString& sComment, const QString& sMachine,
-                         const QString& sDiscrimination);
-    virtual bool FileSendCancel(int iSocketNo);
-    // Also the refusal of an offer that waits for its answer.
-    virtual bool FileRecvCancel(int iSocketNo);
-    // Accepts a waiting offer: the file is made at sPath; with bReplace what is there is removed.
-    virtual TParvaneNetwork::TFileRecvAcceptResult FileRecvAccept(int iSocketNo, const QString& sPath,
-                                                                  bool bReplace);
-    // The caption of the peer's row in the main user list; empty when the list does not show it.
-    virtual QString UserHandle(const QString& sMachine, const QString& sDiscrimination) const;
-};
-TFileTransferEngine& FileTransferEngine();
-// nullptr puts the program's version back.
-void SetFileTransferEngine(TFileTransferEngine* engine);
 
 // ---- The engine's error codes as the windows read them
 

@@ -1,7 +1,7 @@
 #include "GlobalChatUnit.h"
 
 #include "IniFile.h"
-#include "MainUnit.h"
+#include "MainWindowEvents.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
 #include "WebBasePage.h"
@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -33,6 +34,8 @@ const QString kConnectingNotice = QStringLiteral("サーバーに接続してい
 const QString kNoAnswerNotice =
     QStringLiteral("サーバーが応答しませんでした。<br />暫く時間を置いてから再度試してください。");
 const QString kLogoutQuestion = QStringLiteral("グローバル チャットからログアウトしますか？");
+// The chat page's log keeps its newest lines only: a long session would lay out
+// an ever longer page with every line that comes.
 constexpr int kLineLimit = 250;
 constexpr int kPageFlags =
     TWebBrowserSp::navNoHistory | TWebBrowserSp::navNoReadFromCache | TWebBrowserSp::navNoWriteToCache;
@@ -53,8 +56,8 @@ QList<QPointer<TGlobalChatForm>> BrowserWindows;
 
 void MainWindowCheck(bool bChecked)
 {
-    if (MainForm != nullptr && MainForm->miToolGlobalChat != nullptr)
-        MainForm->miToolGlobalChat->setChecked(bChecked);
+    if (TMainWindowEvents* main = MainWindowEvents())
+        main->GlobalChatShown(bChecked);
 }
 
 } // namespace

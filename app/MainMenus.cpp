@@ -1,7 +1,7 @@
 #include "MainMenus.h"
 
-#include "CommonForm.h"
 #include "LoginUserRow.h"
+#include "PeerText.h"
 #include "ProjectImages.h"
 #include "Settings.h"
 

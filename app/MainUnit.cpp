@@ -61,10 +61,14 @@ const QString kReloginChat =
 const QString kReloginDone = QStringLiteral(
     "割り当てられているIPアドレスが変更された為 ParvaneNetwork への再ログイン処理が行われました。");
 const QString kNoAbsenceMessage = QStringLiteral(" の不在メッセージはありません。");
+const QString kFileOfferOverflow =
+    QStringLiteral("受信を待っているファイルが多すぎるため、新しく届いたファイルの受信を断りました。\r"
+                   "待っているファイルを受信するかキャンセルすると、また受け取れるようになります。");
 // The kinds of the warnings raised from the engine's events: one box of each at most.
 const QString kQueueOverflowKind = QStringLiteral("QueueOverflow");
 const QString kNoAbsenceMessageKind = QStringLiteral("NoAbsenceMessage");
 const QString kReloginKind = QStringLiteral("Relogin");
+const QString kFileOfferOverflowKind = QStringLiteral("FileOfferOverflow");
 const QString kSendSkipped = QStringLiteral("メッセージ受信に対応していないユーザが選択されています。\r"
                                             "該当ユーザは自動的にメッセージ送信対象から除かれます。");
 // The tool bar's buttons are at least this large, so the away button's arrow has room.
@@ -90,13 +94,18 @@ const THotKeySetting kHotKeys[] = {
 
 } // namespace
 
+TMainWindowEvents* MainWindowEvents()
+{
+    return MainForm;
+}
+
 // ---------------------------------------------------------------- start-up
 
 TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, QWidget* parent)
     : QMainWindow(parent), Windows(windows ? std::move(windows) : std::make_unique<TProgramWindows>())
 {
     MainForm = this;
-    OnTerminate = [] { QCoreApplication::quit(); };
+    OnTerminate = LoopsEnd;
     setWindowTitle(ApplicationTitle);
     FormCreate();
 }
@@ -134,8 +143,8 @@ void TMainForm::FormCreate()
 
     if (PortOverrideMsg == -1) {
         SettingsReadPorts(ini);
-        PVN->SetPortNo(NetworkPort ? NetworkPortNo : DefaultPortNo);
-        PVN->SetFTPPortNo(NetworkPort ? NetworkFTPPortNo : DefaultFTPPortNo);
+        PVN->SetPortNo(NetworkPort ? NetworkPortNo : TParvaneNetwork::DefaultPortNo);
+        PVN->SetFTPPortNo(NetworkPort ? NetworkFTPPortNo : TParvaneNetwork::DefaultFTPPortNo);
     } else {
         PVN->SetPortNo(PortOverrideMsg);
         PVN->SetFTPPortNo(PortOverrideFile);
@@ -162,9 +171,9 @@ void TMainForm::FormCreate()
     statusBar()->setVisible(!CustomizeStatusBarHide);
     SettingsReadViewFlags(ini);
 
-    const bool bSecurity = SettingsReadOption(ini, PVN->MachineName());
+    SettingsReadOption(ini, PVN->MachineName());
     PVN->SetHandleName(HandleName);
-    PVN->SetSecurity(bSecurity);
+    PVN->SetSecurity(CustomizeSecurityData);
     if (CustomizeShowTopMost)
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
     PVN->SetBroadcastIP(SettingsReadBroadcastIP(ini));
@@ -516,6 +525,10 @@ void TMainForm::BindEngineEvents()
     pvn->OnFileSendSocketChange = [this](TParvaneNetwork*, int iBefore, int iAfter) {
         PrFileSendRoute.SocketChange(iBefore, iAfter, WM_FILESENDSOCKETCHANGE);
     };
+    // A flood of refused offers is one box: the same warning is counted into the open one.
+    pvn->OnErrorFileRecvOverflow = [](TParvaneNetwork*) {
+        WarningShow(kFileOfferOverflowKind, kFileOfferOverflow, MessageBox::MB_ICONWARNING);
+    };
 }
 
 void TMainForm::showEvent(QShowEvent* event)
@@ -576,6 +589,20 @@ void TMainForm::SessionEnd()
     Terminate();
 }
 
+void TMainForm::SessionSave()
+{
+    if (!PrStarted || PrDestroyed)
+        return;
+    SettingsSave();
+    Windows->LogWriteWait();
+}
+
+void TMainForm::QuitEnd()
+{
+    if (!PrClosing)
+        CloseWindowsAndLogout();
+}
+
 void TMainForm::CloseWindowsAndLogout()
 {
     PrClosing = true;
@@ -592,6 +619,15 @@ void TMainForm::CloseWindowsAndLogout()
         SendMessageW(WindowListHandle(sEntry), WM_ERRORFILESEND, 0, TParvaneNetwork::FileSendErrorCancelled);
     for (const QString& sEntry : QStringList(FileRecvWindowList))
         SendMessageW(WindowListHandle(sEntry), WM_ERRORFILERECV, 0, TParvaneNetwork::FileRecvErrorCancelled);
+}
+
+void TMainForm::LoopsEnd()
+{
+    // The loops end first, so that a window that answers its close with a question
+    // holds nothing (its box returns at once); then the quit closes the windows
+    // left, which write their settings as they go.
+    QCoreApplication::exit(0);
+    QCoreApplication::quit();
 }
 
 void TMainForm::Terminate()
@@ -624,6 +660,11 @@ void TMainForm::FormDestroy()
     // stored values stay as they are.
     if (!PrStarted)
         return;
+    SettingsSave();
+}
+
+void TMainForm::SettingsSave()
+{
     const IniFileWritingPass pass(SettingsFileName(), SettingsSaveErrorShow);
     IniFile ini(SettingsFileName());
     bool bOk = WindowPlacementWrite(ini, SectionMainWindow, this);
@@ -898,10 +939,38 @@ void TMainForm::miToolChatClick()
         PVN->ChatLogin();
 }
 
-void TMainForm::ChatCommandsCheck(bool bOpen)
+void TMainForm::MessageRead(const TMessageRecvSub& message)
 {
-    miToolChat->setChecked(bOpen);
-    miTaskChat->setChecked(bOpen);
+    PVN->MessageOpen(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
+    MessageRecvQueue.Remove(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
+    UnreadStateShow();
+}
+
+void TMainForm::UnreadStateShow()
+{
+    const bool bWaiting = !MessageRecvQueue.Empty();
+    miMessageRecv->setEnabled(bWaiting);
+    if (bWaiting) {
+        // A running animation runs on: a restart with each arrival would hold it at its first frame.
+        if (!tmTaskAnimation.isActive())
+            tmTaskAnimation.start();
+        return;
+    }
+    tmTaskAnimation.stop();
+    tmTaskAnimationTag = 0;
+    TaskIconStateShow();
+}
+
+void TMainForm::ChatShown(bool bShown)
+{
+    miToolChat->setChecked(bShown);
+    miTaskChat->setChecked(bShown);
+}
+
+void TMainForm::GlobalChatShown(bool bShown)
+{
+    if (miToolGlobalChat != nullptr)
+        miToolGlobalChat->setChecked(bShown);
 }
 
 void TMainForm::miHelpTopicClick()
@@ -1071,10 +1140,15 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     // slot) nor answered with a receipt.
     if (MachineName.isEmpty())
         return;
-    const bool bDropped = MessageRecvQueue.Append(
-        {Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
+    // The warning comes while the oldest message is still there. It waits for no
+    // answer here, so arrivals go on while it is open; where its box does wait (no
+    // loop runs), one that comes meanwhile takes its slot first, and the drop and
+    // the fill are one step, so neither it nor this message is lost.
+    if (MessageRecvQueue.Count() == TMessageRecvQueue::Capacity)
+        WarningShow(kQueueOverflowKind, kQueueOverflow, MessageBox::MB_ICONWARNING);
+    MessageRecvQueue.Append({Message, MessageID, Letter, HandleName, MachineName, Discrimination, RecvTime});
     const int iWaiting = MessageRecvQueue.Count();
-    miMessageRecv->setEnabled(true);
+    UnreadStateShow();
     const bool bRecvWindow = Windows->RecvFormExists();
     if (bRecvWindow)
         Windows->RecvFormUnread(iWaiting);
@@ -1085,12 +1159,6 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     Windows->EventSoundPlay(SoundMessage);
     if (AnimationMouse != 0)
         Windows->MouseAnimationStart(AnimationMouse);
-    // A running animation runs on: a restart with each arrival would hold it at its first frame.
-    if (!tmTaskAnimation.isActive())
-        tmTaskAnimation.start();
-    // The warning waits for no answer here: arrivals go on while it is open.
-    if (bDropped)
-        WarningShow(kQueueOverflowKind, kQueueOverflow, MessageBox::MB_ICONWARNING);
     if (CustomizeAutoRecv && !bRecvWindow && (!CustomizeAutoRecvAbsence || !PVN->Absence()))
         Windows->RecvFormShow();
 }
@@ -1290,6 +1358,8 @@ void TMainForm::miOptionAbsenceClick(int iTag)
 
 void TMainForm::OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP)
 {
+    PVN->SetHandleName(HandleName);
+    PVN->SetSecurity(CustomizeSecurityData);
     if (CustomizeShowTopMost != before.bCustomizeShowTopMost) {
         const bool bVisible = isVisible();
         setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);
@@ -1307,7 +1377,6 @@ void TMainForm::OptionsApplied(const TOptionsBefore& before, const QString& sBro
     TaskIconStateShow();
     if (CustomizeTaskTray != before.bCustomizeTaskTray || CustomizeTaskBar != before.bCustomizeTaskBar)
         TrayRestyle();
-    AbsenceKindCheck();
 }
 
 void TMainForm::BroadcastRelogin(const QString& sBroadcastIP)

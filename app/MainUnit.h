@@ -5,6 +5,7 @@
 #include "GlobalHotKey.h"
 #include "LoginUserRow.h"
 #include "LoginUserTable.h"
+#include "MainWindowEvents.h"
 #include "MessageRecvQueue.h"
 #include "OptionRules.h"
 #include "ParvaneNetwork.h"
@@ -32,7 +33,7 @@ class TTaskMenu;
 
 // The main window: the application's whole start-up and shutdown, the user list
 // with every engine event, the tray icon and the global hot keys.
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TMainWindowEvents {
     Q_OBJECT
 
 public:
@@ -59,6 +60,8 @@ public:
     static inline std::function<bool(TParvaneNetwork&)> ServiceStarter;
     // How the close ends the message loop; tests replace it.
     std::function<void()> OnTerminate;
+    // What OnTerminate does unless replaced: every loop of the application ends.
+    static void LoopsEnd();
 
     // The service could not start: the window is not to be shown and the program ends.
     bool StartFailed() const { return !PrStarted; }
@@ -151,6 +154,12 @@ public:
     // The session or the terminal ends the program: the close without its
     // questions, then the end of the loops (the settings and the log follow).
     void SessionEnd();
+    // The session manager asks for the data to be saved: the settings and the log
+    // are kept, and nothing ends, as the log-out may still be cancelled.
+    void SessionSave();
+    // The application's loops ended without the program's own close: the close
+    // without questions, once every loop has returned.
+    void QuitEnd();
     void WMSysCommand(int iCommand);
     void WMTaskTray(TTrayMouse mouse);
     void WMHotKey(int iId);
@@ -188,8 +197,11 @@ public:
     void pmTaskMenuPopup();
     void sbAbsenceClick();
     void sbInformationMouseUp();
+    // ---- What the other windows tell it (TMainWindowEvents)
+    void MessageRead(const TMessageRecvSub& message) override;
     // The chat window's presence as the chat command shows it (checked, button down).
-    void ChatCommandsCheck(bool bOpen);
+    void ChatShown(bool bShown) override;
+    void GlobalChatShown(bool bShown) override;
     void TaskMessageListUpdate();
     void AbsenceSelectMenuUpdate();
     void tmTaskAnimationTimer();
@@ -200,6 +212,9 @@ public:
     // and the other windows follow what changed. sBroadcastIP is the applied
     // address list, which the engine holds; a change of it while logged in logs in again.
     void OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP);
+    // The away kind in use is no longer among the kinds: the away state ends. Last
+    // of the options apply, after what it tells of the settings and the ports.
+    void AbsenceKindCheck();
     // The one place the tray's still image is chosen: the user's state (coloured
     // while logged in and present), unless the message animation runs.
     void TaskIconStateShow();
@@ -222,7 +237,12 @@ protected:
 private:
     void FormCreate();
     void FormDestroy();
+    // The main window's place, its columns, its sort and its transparency.
+    void SettingsSave();
     void CreateControls();
+    // The one place the unread messages are shown: while one waits, the receive
+    // command is enabled and the tray animates; the last one read stops both.
+    void UnreadStateShow();
     void CreateMenus();
     void BindEngineEvents();
     void LoginUserUpdate(const TLoginUserFlags& flags);
@@ -234,8 +254,6 @@ private:
     void BroadcastRelogin(const QString& sBroadcastIP);
     // The tray and task-bar settings changed: the window goes where they say.
     void TrayRestyle();
-    // The away kind in use is no longer among the kinds: the away state ends.
-    void AbsenceKindCheck();
     void BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting);
     void PopupRight(QWidget* source, const QPoint& local);
     // A user item of the tray or hot-key menus: the first user of the table with that caption.
@@ -253,7 +271,7 @@ private:
     bool PrStartHidden = false;
     bool PrClosing = false;
     bool PrDestroyed = false;
-    // A file offer is waiting for the user's answer inside the engine's event.
+    // The client size the window is laid out for: its size when none is stored.
     QSize PrDesignSize{640, 400};
     QSystemTrayIcon* PrTrayIcon = nullptr;
     GlobalHotKey PrHotKeys;

@@ -17,6 +17,7 @@ struct TMessageRecvSub {
 // The unread messages, oldest first in slots 0..Count()-1 with no gaps.
 class TMessageRecvQueue {
 public:
+    // A peer can send without end; past this many unread, the oldest gives way.
     static constexpr int Capacity = 256;
 
     bool Empty() const { return FSlots[0].sSendMachine.isEmpty(); }
@@ -26,8 +27,8 @@ public:
     const TMessageRecvSub& Head() const { return FSlots[0]; }
 
     // Appends at the first empty slot. When every slot is full the oldest is dropped
-    // and the new one appended in the same step, so a warning shown afterwards
-    // cannot let a second arrival overwrite or lose anything; the result then is true.
+    // and the new one appended in the same step, so an arrival inside the loop of a
+    // warning cannot overwrite or lose anything; the result then is true.
     bool Append(const TMessageRecvSub& sub);
     // Removes slot 0, the rest moving down by one.
     void RemoveHead();

@@ -13,8 +13,12 @@
 namespace {
 
 const QString kHandleEmpty = QStringLiteral("ハンドル名を入力してください。");
-const QString kPortRange = QStringLiteral("メッセージポートは1024～65535までの数値で設定してください。");
-const QString kFTPPortRange = QStringLiteral("ファイル転送ポートは1024～65535までの数値で設定してください。");
+const QString kPortRange = QStringLiteral("メッセージポートは%1～%2までの数値で設定してください。")
+                               .arg(MinimumPortNo)
+                               .arg(TParvaneNetwork::MaximumPortNo);
+const QString kFTPPortRange = QStringLiteral("ファイル転送ポートは%1～%2までの数値で設定してください。")
+                                  .arg(MinimumPortNo)
+                                  .arg(TParvaneNetwork::MaximumPortNo);
 const QString kPortSame =
     QStringLiteral("メッセージポートとファイル転送ポートを同じ値に設定することはできません。");
 
@@ -42,7 +46,7 @@ const QString kLogMoveOff = QStringLiteral(
 
 bool PortOutOfRange(int iPort)
 {
-    return iPort < MinimumPortNo || iPort > MaximumPortNo;
+    return iPort < MinimumPortNo || iPort > TParvaneNetwork::MaximumPortNo;
 }
 
 } // namespace

@@ -189,7 +189,6 @@ QLabel* SectionTitle(const QString& sTitle, QWidget* parent)
     return label;
 }
 
-// The monitor nearest to the main window, or the primary one without it.
 // Shows a row's setting in its control (bTake false) or takes it from there. A
 // stored choice outside the list shows the layout's first item.
 void OptionControlMove(TOptionForm& form, const TOptionControlRow& row, bool bTake)
@@ -214,11 +213,59 @@ void OptionControlMove(TOptionForm& form, const TOptionControlRow& row, bool bTa
                     *setting = (form.*control)->currentIndex();
                 else
                     (form.*control)->setCurrentIndex(std::clamp(*setting, 0, (form.*control)->count() - 1));
+            } else if constexpr (std::is_same_v<C, TOptionHotKeyField> && std::is_same_v<S, int*>) {
+                THotKeyEx* field = form.hkCustomizeHotKey[control.index];
+                if (bTake)
+                    *setting = field->HotKey();
+                else
+                    field->SetHotKey(TShortCut(*setting));
+            } else if constexpr (std::is_same_v<C, TOptionSoundFileEdit> && std::is_same_v<S, QString*>) {
+                QLineEdit* edit = form.edCustomizeSoundFile[control.index];
+                if (bTake)
+                    *setting = edit->text();
+                else
+                    edit->setText(*setting);
+            } else if constexpr (std::is_same_v<C, TOptionPortSwitch> && std::is_same_v<S, bool*>) {
+                QCheckBox* box = form.*control.box;
+                if (PortOverrideMsg != -1) {
+                    if (!bTake) {
+                        box->setChecked(true);
+                        box->setEnabled(false);
+                    }
+                } else if (bTake) {
+                    *setting = box->isChecked();
+                } else {
+                    box->setChecked(*setting);
+                }
+            } else if constexpr (std::is_same_v<C, TOptionPortEdit> && std::is_same_v<S, int*>) {
+                QLineEdit* edit = form.*control.edit;
+                if (PortOverrideMsg != -1) {
+                    if (!bTake)
+                        edit->setText(QString::number(*control.pOverride));
+                } else if (bTake) {
+                    *setting = OptionPortValue(edit->text(), *setting);
+                } else {
+                    edit->setText(QString::number(*setting));
+                }
+            } else if constexpr (std::is_same_v<C, TOptionChoiceGroup> && std::is_same_v<S, int*>) {
+                if (bTake) {
+                    *setting = control.buttons.back().second;
+                    for (const auto& [button, iValue] : control.buttons)
+                        if ((form.*button)->isChecked()) {
+                            *setting = iValue;
+                            break;
+                        }
+                } else {
+                    for (const auto& [button, iValue] : control.buttons)
+                        if (iValue == *setting)
+                            (form.*button)->setChecked(true);
+                }
             }
         },
         row.control, row.setting);
 }
 
+// The monitor nearest to the main window, or the primary one without it.
 QScreen* MainWindowScreen()
 {
     if (MainForm && MainForm->screen())
@@ -234,6 +281,7 @@ const std::vector<TOptionControlRow>& OptionControlRows()
 {
     using F = TOptionForm;
     static const std::vector<TOptionControlRow> rows = {
+        {&F::edHandleName, &HandleName},
         {&F::cbCustomizeTaskTray, &CustomizeTaskTray},
         {&F::cbCustomizeTaskBar, &CustomizeTaskBar},
         {&F::cbCustomizeAutoRecv, &CustomizeAutoRecv},
@@ -247,6 +295,7 @@ const std::vector<TOptionControlRow>& OptionControlRows()
         {&F::cbCustomizeLog, &CustomizeLog},
         {&F::cbCustomizeReloginMessage, &CustomizeReloginMessage},
         {&F::cbCustomizeEnd, &CustomizeEnd},
+        {&F::cbCustomizeSecurityData, &CustomizeSecurityData},
         {&F::cbCustomizeStartLogin, &CustomizeStartLogin},
         {&F::cbCustomizeStartFormHide, &CustomizeStartFormHide},
         {&F::cbCustomizeStartVersionCheck, &CustomizeStartVersionCheck},
@@ -282,6 +331,84 @@ const std::vector<TOptionControlRow>& OptionControlRows()
         {&F::cbNoticeAutoClose, &NoticeAutoClose},
         {&F::cbNoticeAutoCloseAbsenceCancel, &NoticeAutoCloseAbsenceCancel},
         {&F::cbEventAbsenceHide, &NoticeAbsenceHide},
+        {TOptionHotKeyField{0}, &CustomizeHotKey1},
+        {TOptionHotKeyField{1}, &CustomizeHotKey2},
+        {TOptionHotKeyField{2}, &CustomizeHotKey3},
+        {TOptionHotKeyField{3}, &CustomizeHotKey4},
+        {TOptionHotKeyField{4}, &CustomizeHotKey5},
+        {TOptionChoiceGroup{{{&F::rbCustomizeFileSaveRun, FileSaveProgramFolder},
+                             {&F::rbCustomizeFileSaveLast, FileSaveLastFolder},
+                             {&F::rbCustomizeFileSaveSet, FileSaveSetFolder}}},
+         &CustomizeFileSave},
+        {TOptionChoiceGroup{{{&F::rbCustomizeSoundOff, SoundKindNone},
+                             {&F::rbCustomizeSoundBeep, SoundKindBeep},
+                             {&F::rbCustomizeSoundWave, SoundKindWave}}},
+         &CustomizeSoundKind},
+        {TOptionPortSwitch{&F::cbNetworkPort}, &NetworkPort},
+        {TOptionPortEdit{&F::edNetworkPortNo, &PortOverrideMsg}, &NetworkPortNo},
+        {TOptionPortEdit{&F::edNetworkFTPPortNo, &PortOverrideFile}, &NetworkFTPPortNo},
+    };
+    static const std::vector<TOptionControlRow> withSounds = [] {
+        std::vector<TOptionControlRow> all = rows;
+        for (size_t k = 0; k < SoundFileCount; ++k)
+            all.push_back({TOptionSoundFileEdit{k}, &CustomizeSoundFile[k]});
+        return all;
+    }();
+    static_assert(HotKeyCount == 5, "a row for each hot key");
+    return withSounds;
+}
+
+const std::vector<TOptionDependency>& OptionDependencies()
+{
+    using F = TOptionForm;
+    using W = std::vector<QWidget*>;
+    static const std::vector<TOptionDependency> rows = {
+        {[](const F& f) -> QAbstractButton* { return f.cbCustomizeTaskTray; },
+         [](const F& f) {
+             return W{f.cbCustomizeTaskBar,        f.cbCustomizeTaskHideLog,
+                      f.cbCustomizeTaskHideSend,   f.cbCustomizeTaskHideFileSend,
+                      f.cbCustomizeTaskHideChat,   f.cbCustomizeTaskHideGlobalChat,
+                      f.cbCustomizeTaskHideAbsence};
+         }},
+        {[](const F& f) -> QAbstractButton* { return f.cbSecurityFileRecvCancel; },
+         [](const F& f) { return W{f.cbSecurityFileRecvCancelAbsence}; }},
+        {[](const F& f) -> QAbstractButton* { return f.cbCustomizeAutoRecv; },
+         [](const F& f) { return W{f.cbCustomizeAutoRecvAbsence}; }},
+        {[](const F& f) -> QAbstractButton* { return f.cbEventOtherChatLogin; },
+         [](const F& f) { return W{f.cbNoticeChatLoginAnytime}; }},
+        {[](const F& f) -> QAbstractButton* { return f.cbEventOtherChatLogout; },
+         [](const F& f) { return W{f.cbNoticeChatLogoutAnytime}; }},
+        {[](const F& f) -> QAbstractButton* { return f.cbSecurityLetter; },
+         [](const F& f) {
+             return W{f.edSecurityLetterPassword, f.laSecurityLetterPassword};
+         }},
+        {[](const F& f) -> QAbstractButton* { return f.cbSecurityOption; },
+         [](const F& f) {
+             return W{f.edSecurityOptionPassword, f.laSecurityOptionPassword};
+         }},
+        {[](const F& f) -> QAbstractButton* { return f.cbSecurityLog; },
+         [](const F& f) {
+             return W{f.edSecurityLogPassword, f.laSecurityLogPassword};
+         }},
+        {[](const F& f) -> QAbstractButton* { return f.rbCustomizeFileSaveSet; },
+         [](const F& f) {
+             return W{f.edCustomizeFileSaveSetPath, f.sbCustomizeFileSaveSetPath,
+                      f.laCustomizeFileSaveSetPath};
+         }},
+        {[](const F& f) -> QAbstractButton* { return f.rbCustomizeSoundWave; },
+         [](const F& f) {
+             W dependents;
+             for (size_t k = 0; k < SoundFileCount; ++k)
+                 dependents.insert(dependents.end(),
+                                   {f.laCustomizeSoundFile[k], f.edCustomizeSoundFile[k],
+                                    f.sbCustomizeSoundPlay[k], f.sbCustomizeSoundSearch[k]});
+             return dependents;
+         }},
+        {[](const F& f) -> QAbstractButton* { return f.cbNetworkPort; },
+         [](const F& f) {
+             return W{f.laNetworkPort, f.laNetworkFTPPort, f.edNetworkPortNo, f.edNetworkFTPPortNo};
+         },
+         [] { return PortOverrideMsg == -1; }},
     };
     return rows;
 }
@@ -728,7 +855,7 @@ void TOptionForm::CreateCustomizePage()
                 {"ログビューア表示", 72}};
     auto* hotKeys = new QFormLayout;
     hotKeys->setContentsMargins(16, 0, 0, 0);
-    for (size_t k = 0; k < 5; ++k) {
+    for (size_t k = 0; k < HotKeyCount; ++k) {
         auto* field = new THotKeyEx(box);
         field->setObjectName(QStringLiteral("hkCustomizeHotKey%1").arg(k + 1));
         field->SetInvalidKeys(hcNone | hcShift | hcCtrl | hcAlt);
@@ -861,31 +988,23 @@ void TOptionForm::ConnectHandlers()
         connect(e, &QLineEdit::textChanged, this, changed);
     for (QComboBox* c : {cbNoticePosition, cbAnimationMouse, cbAnimationTaskTrayIcon})
         connect(c, &QComboBox::currentIndexChanged, this, changed);
-    const std::pair<QAbstractButton*, void (TOptionForm::*)()> own[] = {
-        {cbCustomizeTaskTray, &TOptionForm::cbCustomizeTaskTrayClick},
-        {cbSecurityFileRecvCancel, &TOptionForm::cbSecurityFileRecvCancelClick},
-        {cbCustomizeAutoRecv, &TOptionForm::cbCustomizeAutoRecvClick},
-        {cbEventOtherChatLogin, &TOptionForm::cbEventOtherChatLoginClick},
-        {cbEventOtherChatLogout, &TOptionForm::cbEventOtherChatLogoutClick},
+    // The switches of the dependencies and every choice of a group set what is usable.
+    std::vector<std::pair<QAbstractButton*, void (TOptionForm::*)()>> own = {
         {cbNoticeAutoClose, &TOptionForm::cbEventAbsenceHideClick},
         {cbNoticeAutoCloseAbsenceCancel, &TOptionForm::cbEventAbsenceHideClick},
-        {cbSecurityLetter, &TOptionForm::cbSecurityLetterClick},
-        {cbSecurityOption, &TOptionForm::cbSecurityOptionClick},
-        {cbSecurityLog, &TOptionForm::cbSecurityLogClick},
-        {rbCustomizeFileSaveRun, &TOptionForm::rbCustomizeFileSaveRunClick},
-        {rbCustomizeFileSaveLast, &TOptionForm::rbCustomizeFileSaveRunClick},
-        {rbCustomizeFileSaveSet, &TOptionForm::rbCustomizeFileSaveRunClick},
-        {rbCustomizeSoundOff, &TOptionForm::rbCustomizeSoundOffClick},
-        {rbCustomizeSoundBeep, &TOptionForm::rbCustomizeSoundOffClick},
-        {rbCustomizeSoundWave, &TOptionForm::rbCustomizeSoundOffClick},
-        {cbNetworkPort, &TOptionForm::cbNetworkPortClick},
         {cbCustomizeMultiUser, &TOptionForm::cbCustomizeMultiUserClick},
     };
+    for (const TOptionDependency& dependency : OptionDependencies())
+        own.emplace_back(dependency.source(*this), &TOptionForm::DependentsEnable);
+    for (const TOptionControlRow& row : OptionControlRows())
+        if (const auto* group = std::get_if<TOptionChoiceGroup>(&row.control))
+            for (const auto& [button, iValue] : group->buttons)
+                own.emplace_back(this->*button, &TOptionForm::DependentsEnable);
     for (const auto& [b, handler] : own)
         connect(b, &QAbstractButton::toggled, this, handler);
     for (QCheckBox* box : findChildren<QCheckBox*>()) {
         const bool bOwn =
-            std::any_of(std::begin(own), std::end(own), [box](const auto& p) { return p.first == box; });
+            std::any_of(own.begin(), own.end(), [box](const auto& p) { return p.first == box; });
         if (!bOwn)
             connect(box, &QCheckBox::toggled, this, changed);
     }
@@ -922,10 +1041,11 @@ void TOptionForm::FormCreate()
     SystemMenuTrim(this);
     if (CustomizeShowTopMost)
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    // Qt keeps a hint up for ten seconds, and longer for long ones: the display time asked for.
+    // No display time is set for the hints: Qt keeps one up for ten seconds, and
+    // longer for long ones, which is the time asked for.
+
     PrAbsenceMessage = AbsenceMessage;
     TParvaneNetwork* pvn = MainForm ? MainForm->PVN.get() : nullptr;
-    edHandleName->setText(pvn ? pvn->HandleName() : HandleName);
     edMachineName->setText(pvn ? pvn->MachineName() : QString());
     mmIPAddress->setPlainText(pvn ? pvn->IPAddress().join(u'\n') : QString());
     {
@@ -935,25 +1055,6 @@ void TOptionForm::FormCreate()
 
     for (const TOptionControlRow& row : OptionControlRows())
         OptionControlMove(*this, row, false);
-    cbCustomizeSecurityData->setChecked(pvn ? pvn->Security() : false);
-    const int hotKeys[] = {CustomizeHotKey1, CustomizeHotKey2, CustomizeHotKey3, CustomizeHotKey4,
-                           CustomizeHotKey5};
-    for (size_t k = 0; k < 5; ++k)
-        hkCustomizeHotKey[k]->SetHotKey(TShortCut(hotKeys[k]));
-    if (CustomizeFileSave == 0)
-        rbCustomizeFileSaveRun->setChecked(true);
-    else if (CustomizeFileSave == 1)
-        rbCustomizeFileSaveLast->setChecked(true);
-    else if (CustomizeFileSave == 2)
-        rbCustomizeFileSaveSet->setChecked(true);
-    if (CustomizeSoundKind == SoundKindNone)
-        rbCustomizeSoundOff->setChecked(true);
-    else if (CustomizeSoundKind == SoundKindBeep)
-        rbCustomizeSoundBeep->setChecked(true);
-    else if (CustomizeSoundKind == SoundKindWave)
-        rbCustomizeSoundWave->setChecked(true);
-    for (int k = 0; k < SoundFileCount; ++k)
-        edCustomizeSoundFile[size_t(k)]->setText(CustomizeSoundFile[size_t(k)]);
 
     for (const TAbsenceMessageSub& kind : PrAbsenceMessage) {
         if (kind.sTitle.isEmpty())
@@ -967,33 +1068,13 @@ void TOptionForm::FormCreate()
             break;
         lbNetworkList->addItem(address);
     }
-    if (PortOverrideMsg == -1) {
-        cbNetworkPort->setChecked(NetworkPort);
-        edNetworkPortNo->setText(QString::number(NetworkPortNo));
-        edNetworkFTPPortNo->setText(QString::number(NetworkFTPPortNo));
-    } else {
-        cbNetworkPort->setChecked(true);
-        cbNetworkPort->setEnabled(false);
-        edNetworkPortNo->setText(QString::number(PortOverrideMsg));
-        edNetworkFTPPortNo->setText(QString::number(PortOverrideFile));
-    }
     sbSound->verticalScrollBar()->setValue(0);
     sbCustomize->verticalScrollBar()->setValue(0);
 
-    cbCustomizeTaskTrayClick();
-    cbSecurityLetterClick();
-    cbSecurityOptionClick();
-    cbSecurityLogClick();
-    cbSecurityFileRecvCancelClick();
-    cbEventOtherChatLoginClick();
-    cbEventOtherChatLogoutClick();
+    DependentsEnable();
     cbEventAbsenceHideClick();
-    cbCustomizeAutoRecvClick();
-    rbCustomizeFileSaveRunClick();
-    rbCustomizeSoundOffClick();
     cbAbsenceClick();
     lbNetworkListClick();
-    cbNetworkPortClick();
     btUpdate->setEnabled(false);
 
     const bool bLocked = SecurityOption;
@@ -1131,37 +1212,14 @@ void TOptionForm::LabelEnable(QLabel* label, bool bEnabled)
     label->setEnabled(bEnabled);
 }
 
-void TOptionForm::cbCustomizeTaskTrayClick()
+void TOptionForm::DependentsEnable()
 {
-    const bool b = cbCustomizeTaskTray->isChecked();
-    for (QCheckBox* box :
-         {cbCustomizeTaskBar, cbCustomizeTaskHideLog, cbCustomizeTaskHideSend, cbCustomizeTaskHideFileSend,
-          cbCustomizeTaskHideChat, cbCustomizeTaskHideGlobalChat, cbCustomizeTaskHideAbsence})
-        box->setEnabled(b);
-    edHandleNameChange();
-}
-
-void TOptionForm::cbSecurityFileRecvCancelClick()
-{
-    cbSecurityFileRecvCancelAbsence->setEnabled(cbSecurityFileRecvCancel->isChecked());
-    edHandleNameChange();
-}
-
-void TOptionForm::cbCustomizeAutoRecvClick()
-{
-    cbCustomizeAutoRecvAbsence->setEnabled(cbCustomizeAutoRecv->isChecked());
-    edHandleNameChange();
-}
-
-void TOptionForm::cbEventOtherChatLoginClick()
-{
-    cbNoticeChatLoginAnytime->setEnabled(cbEventOtherChatLogin->isChecked());
-    edHandleNameChange();
-}
-
-void TOptionForm::cbEventOtherChatLogoutClick()
-{
-    cbNoticeChatLogoutAnytime->setEnabled(cbEventOtherChatLogout->isChecked());
+    for (const TOptionDependency& dependency : OptionDependencies()) {
+        const bool bOn =
+            dependency.source(*this)->isChecked() && (dependency.also == nullptr || dependency.also());
+        for (QWidget* w : dependency.dependents(*this))
+            w->setEnabled(bOn);
+    }
     edHandleNameChange();
 }
 
@@ -1170,59 +1228,6 @@ void TOptionForm::cbEventAbsenceHideClick()
     cbNoticeAutoCloseAbsenceCancel->setEnabled(cbNoticeAutoClose->isChecked());
     cbEventAbsenceHide->setEnabled(
         !(cbNoticeAutoClose->isChecked() && cbNoticeAutoCloseAbsenceCancel->isChecked()));
-    edHandleNameChange();
-}
-
-void TOptionForm::PasswordFollow(const QCheckBox* box, QLineEdit* edit, QLabel* label)
-{
-    edit->setEnabled(box->isChecked());
-    LabelEnable(label, box->isChecked());
-    edHandleNameChange();
-}
-
-void TOptionForm::cbSecurityLetterClick()
-{
-    PasswordFollow(cbSecurityLetter, edSecurityLetterPassword, laSecurityLetterPassword);
-}
-
-void TOptionForm::cbSecurityOptionClick()
-{
-    PasswordFollow(cbSecurityOption, edSecurityOptionPassword, laSecurityOptionPassword);
-}
-
-void TOptionForm::cbSecurityLogClick()
-{
-    PasswordFollow(cbSecurityLog, edSecurityLogPassword, laSecurityLogPassword);
-}
-
-void TOptionForm::rbCustomizeFileSaveRunClick()
-{
-    const bool b = rbCustomizeFileSaveSet->isChecked();
-    edCustomizeFileSaveSetPath->setEnabled(b);
-    sbCustomizeFileSaveSetPath->setEnabled(b);
-    LabelEnable(laCustomizeFileSaveSetPath, b);
-    edHandleNameChange();
-}
-
-void TOptionForm::rbCustomizeSoundOffClick()
-{
-    const bool b = rbCustomizeSoundWave->isChecked();
-    for (int k = 0; k < SoundFileCount; ++k) {
-        LabelEnable(laCustomizeSoundFile[size_t(k)], b);
-        edCustomizeSoundFile[size_t(k)]->setEnabled(b);
-        sbCustomizeSoundPlay[size_t(k)]->setEnabled(b);
-        sbCustomizeSoundSearch[size_t(k)]->setEnabled(b);
-    }
-    edHandleNameChange();
-}
-
-void TOptionForm::cbNetworkPortClick()
-{
-    const bool b = PortOverrideMsg == -1 && cbNetworkPort->isChecked();
-    LabelEnable(laNetworkPort, b);
-    LabelEnable(laNetworkFTPPort, b);
-    edNetworkPortNo->setEnabled(b);
-    edNetworkFTPPortNo->setEnabled(b);
     edHandleNameChange();
 }
 
@@ -1496,37 +1501,11 @@ void TOptionForm::btUpdateClick()
     const int iPortNoBefore = NetworkPortNo;
     const int iFTPPortNoBefore = NetworkFTPPortNo;
     const TOptionsBefore before{CustomizeTaskTray, CustomizeTaskBar, CustomizeShowTopMost};
-    TParvaneNetwork* pvn = MainForm ? MainForm->PVN.get() : nullptr;
-    HandleName = edHandleName->text();
-    if (pvn)
-        pvn->SetHandleName(HandleName);
     AbsenceMessage = PrAbsenceMessage;
 
     for (const TOptionControlRow& row : OptionControlRows())
         OptionControlMove(*this, row, true);
-    const bool bSecurityData = cbCustomizeSecurityData->isChecked();
-    if (pvn)
-        pvn->SetSecurity(bSecurityData);
-    int* hotKeys[] = {&CustomizeHotKey1, &CustomizeHotKey2, &CustomizeHotKey3, &CustomizeHotKey4,
-                      &CustomizeHotKey5};
-    for (size_t k = 0; k < 5; ++k)
-        *hotKeys[k] = hkCustomizeHotKey[k]->HotKey();
-
-    CustomizeFileSave = rbCustomizeFileSaveRun->isChecked()    ? 0
-                        : rbCustomizeFileSaveLast->isChecked() ? 1
-                                                               : 2;
-    CustomizeSoundKind = rbCustomizeSoundOff->isChecked()    ? SoundKindNone
-                         : rbCustomizeSoundBeep->isChecked() ? SoundKindBeep
-                                                             : SoundKindWave;
-    for (int k = 0; k < SoundFileCount; ++k)
-        CustomizeSoundFile[size_t(k)] = edCustomizeSoundFile[size_t(k)]->text();
-
     const bool bWritePorts = PortOverrideMsg == -1;
-    if (bWritePorts) {
-        NetworkPort = cbNetworkPort->isChecked();
-        NetworkPortNo = OptionPortValue(edNetworkPortNo->text(), NetworkPortNo);
-        NetworkFTPPortNo = OptionPortValue(edNetworkFTPPortNo->text(), NetworkFTPPortNo);
-    }
     QStringList slBroadcast;
     for (int i = 0; i < lbNetworkList->count(); ++i)
         slBroadcast << lbNetworkList->item(i)->text();
@@ -1547,12 +1526,14 @@ void TOptionForm::btUpdateClick()
     }
 
     IniFile ini(SettingsFileName());
-    if (!SettingsWriteOption(ini, bSecurityData, slBroadcast, bWritePorts))
+    if (!SettingsWriteOption(ini, slBroadcast, bWritePorts))
         SettingsSaveErrorShow();
 
     if (bWritePorts &&
         (NetworkPort != bNetworkPortBefore ||
          (NetworkPort && (NetworkPortNo != iPortNoBefore || NetworkFTPPortNo != iFTPPortNoBefore))))
         Inform(kPortNote);
+    if (MainForm)
+        MainForm->AbsenceKindCheck();
     btUpdate->setEnabled(false);
 }

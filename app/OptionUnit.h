@@ -45,18 +45,9 @@ public:
     void btUpdateClick();
     void btPasswordOkClick();
     void edHandleNameChange();
-    void cbCustomizeTaskTrayClick();
-    void cbSecurityFileRecvCancelClick();
-    void cbCustomizeAutoRecvClick();
-    void cbEventOtherChatLoginClick();
-    void cbEventOtherChatLogoutClick();
+    // Every dependent control usable as its switch says (OptionDependencies).
+    void DependentsEnable();
     void cbEventAbsenceHideClick();
-    void cbSecurityLetterClick();
-    void cbSecurityOptionClick();
-    void cbSecurityLogClick();
-    void rbCustomizeFileSaveRunClick();
-    void rbCustomizeSoundOffClick();
-    void cbNetworkPortClick();
     void lbNetworkListClick();
     void cbCustomizeMultiUserClick();
     void cbAbsenceClick();
@@ -172,7 +163,7 @@ public:
     QCheckBox* cbCustomizeStartLogin = nullptr;
     QCheckBox* cbCustomizeStartFormHide = nullptr;
     QCheckBox* cbCustomizeStartVersionCheck = nullptr;
-    std::array<THotKeyEx*, 5> hkCustomizeHotKey{};
+    std::array<THotKeyEx*, HotKeyCount> hkCustomizeHotKey{};
 
     QListWidget* lbNetworkList = nullptr;
     QPushButton* btNetworkAdd = nullptr;
@@ -223,8 +214,6 @@ private:
     // Runs one of the input dialogs over this window, which waits disabled, and
     // calls accepted when its text was accepted; nothing after a close of this
     // window meanwhile. bModal: exec; else shown while events go on.
-    // A password edit and its label usable while the check that asks for the password is on.
-    void PasswordFollow(const QCheckBox* box, QLineEdit* edit, QLabel* label);
     void InputDialogRun(TOptionInputForm& dialog, bool bModal, const std::function<void()>& accepted);
 
     QPointer<QWidget> PrDialog;
@@ -232,17 +221,53 @@ private:
     bool PrMultiUserQuiet = false;
 };
 
+// One of the hot-key fields, by its place among them.
+struct TOptionHotKeyField {
+    size_t index;
+};
+// One of the sound-file edits, by its place among them.
+struct TOptionSoundFileEdit {
+    size_t index;
+};
+// The port switch and the port edits: while the command line gives the ports,
+// they show its ports and take nothing.
+struct TOptionPortSwitch {
+    QCheckBox* TOptionForm::*box;
+};
+struct TOptionPortEdit {
+    QLineEdit* TOptionForm::*edit;
+    const int* pOverride;
+};
+// Radio buttons that together show one number: each button and the number it
+// stands for. A number none stands for checks none; with none checked the last is taken.
+struct TOptionChoiceGroup {
+    std::vector<std::pair<QRadioButton * TOptionForm::*, int>> buttons;
+};
+
 // One control of the options window and the setting it shows and takes: a check
-// box a Boolean, an edit a text, a list of choices an item index. The setting's
-// key in the file is its variable's (OptionKeyName). Both the fill-in and the
-// apply run over these rows; the controls of arrays and choice groups (hot keys,
-// sound files, the save and sound choices), the engine's own values and the
-// multi-user box, which moves files, are filled in and taken beside them.
+// box a Boolean, an edit a text, a list of choices an item index, a hot-key field
+// its key, a choice group its number, a port edit its port. The setting's key in
+// the file is its variable's (OptionKeyName). Both the fill-in and the apply run
+// over these rows; the multi-user box, which moves files, is filled in and taken
+// beside them.
 struct TOptionControlRow {
-    std::variant<QCheckBox * TOptionForm::*, QLineEdit * TOptionForm::*, QComboBox * TOptionForm::*> control;
+    std::variant<QCheckBox * TOptionForm::*, QLineEdit * TOptionForm::*, QComboBox * TOptionForm::*,
+                 TOptionHotKeyField, TOptionSoundFileEdit, TOptionChoiceGroup, TOptionPortSwitch,
+                 TOptionPortEdit>
+        control;
     std::variant<bool*, QString*, int*> setting;
 };
 const std::vector<TOptionControlRow>& OptionControlRows();
+
+// A switch and the controls usable only while it is on: a check box or radio
+// button of the window, and the controls it enables.
+struct TOptionDependency {
+    QAbstractButton* (*source)(const TOptionForm&);
+    std::vector<QWidget*> (*dependents)(const TOptionForm&);
+    // A further condition the switch alone does not hold (the ports the command line fixes).
+    bool (*also)() = nullptr;
+};
+const std::vector<TOptionDependency>& OptionDependencies();
 
 // The one options window while it is open.
 inline TOptionForm* OptionForm = nullptr;

@@ -9,8 +9,9 @@ struct TPeer;
 
 // What the main window asks of the program's other windows, one routine each.
 // Every routine calls its window's unit directly; nothing here is optional, so a
-// window that exists is always reached. Tests derive from this class to watch or
-// replace one routine and keep the program's own for the rest.
+// window that exists is always reached. Tests watch or replace routines through
+// the one recording version (tests/support/RecordingWindows.h), which keeps the
+// program's own for the rest; a routine added here is added there too.
 //
 // Each window has its routines under a heading of its own.
 class TProgramWindows {

@@ -75,8 +75,9 @@ void RecvFormShow()
     window->PrMachine = head.sSendMachine;
     window->PrDiscrimination = head.sSendDiscrimination;
     // A sender no longer listed leaves the title as it was.
-    if (const TListItem* item = form->LoginUserFind(head.sSendMachine, head.sSendDiscrimination))
-        window->laTitle->setText(kTitle + QStringLiteral(" (送信元:") + item->Caption() + u')');
+    if (const TLoginUserTable::TEntry* user =
+            form->LoginUsers().Find(head.sSendMachine, head.sSendDiscrimination))
+        window->laTitle->setText(kTitle + QStringLiteral(" (送信元:") + user->Flags.HandleName + u')');
     const TRecvView view = RecvViewChoice(head.bLetter, CustomizeLetter, SecurityLetter);
     window->MessageSet(head.sMessage, head.sRecvTime, view);
     // A plain message counts as read the moment it is shown.
@@ -96,19 +97,12 @@ void RecvFormShow()
 
 void RecvMessageOpen(const TMessageRecvSub& message)
 {
-    TMainForm* form = MainForm;
-    if (form == nullptr)
+    TMainWindowEvents* main = MainWindowEvents();
+    if (main == nullptr)
         return;
-    form->PVN->MessageOpen(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
-    MessageRecvQueue.Remove(message.sMessageID, message.sSendMachine, message.sSendDiscrimination);
-    if (MessageRecvQueue.Empty()) {
-        form->miMessageRecv->setEnabled(false);
-        form->tmTaskAnimation.stop();
-        form->tmTaskAnimationTag = 0;
-        form->TaskIconStateShow();
-        if (RecvForm != nullptr)
-            RecvForm->btNext->setEnabled(false);
-    }
+    main->MessageRead(message);
+    if (MessageRecvQueue.Empty() && RecvForm != nullptr)
+        RecvForm->btNext->setEnabled(false);
     if (RecvForm != nullptr)
         RecvForm->setWindowTitle(RecvWindowCaptionText(MessageRecvQueue.Count()));
 }

@@ -44,7 +44,7 @@ QString WireTextToEdit(const QString& sWire)
 
 TByteCounter ByteCounterText(const QString& sWire)
 {
-    const qsizetype n = MaxSendByte - AnsiCodePage::ByteLength(sWire);
+    const qsizetype n = MaxMessageByte - AnsiCodePage::ByteLength(sWire);
     if (n >= 0)
         return {QStringLiteral("残り送信可能バイト数：%1 Byte").arg(n), false};
     return {QStringLiteral("送信可能バイト数が %1 Byte 超えています").arg(-n), true};
@@ -71,7 +71,7 @@ QString SendOpeningText(const QString& sMessage, bool bQuote)
 {
     if (sMessage.isEmpty())
         return QString();
-    return (bQuote ? QuoteText(sMessage) : sMessage).left(MaxSendByte);
+    return (bQuote ? QuoteText(sMessage) : sMessage).left(MaxMessageByte);
 }
 
 std::vector<TSendTarget> SendTargetsSplit(const QString& sMachines, const QString& sDiscriminations)
@@ -100,7 +100,7 @@ TSendCheckResult SendCheck(bool bLoggedIn, const QString& sWire, bool bLetter,
         result.Result = TSendCheck::Empty;
         return result;
     }
-    if (AnsiCodePage::ByteLength(sWire) > MaxSendByte) {
+    if (AnsiCodePage::ByteLength(sWire) > MaxMessageByte) {
         if (ask(kTooLong, MessageBox::MB_YESNO | MessageBox::MB_ICONWARNING | MessageBox::MB_DEFBUTTON2) !=
             MessageBox::IDYES) {
             result.Result = TSendCheck::TooLongKept;

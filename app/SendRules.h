@@ -8,7 +8,7 @@
 // the checks before a send, quoting and the target lists.
 
 // A message may take this many bytes in the ANSI code page, as the wire counts them.
-inline constexpr int MaxSendByte = 2048;
+inline constexpr int MaxMessageByte = 2048;
 
 // The wire and the log break lines with CR LF; the edit with LF alone.
 QString EditTextToWire(const QString& sEdit);
@@ -23,7 +23,7 @@ TByteCounter ByteCounterText(const QString& sWire);
 
 // The whole characters that fit into iMaxByte bytes, without the blanks (code
 // 32 or lower) at either end. A double-byte character is never cut in half.
-QString MessageByteCut(const QString& sWire, int iMaxByte = MaxSendByte);
+QString MessageByteCut(const QString& sWire, int iMaxByte = MaxMessageByte);
 
 // Every line of the text with "> " before it, and one CR LF added at the end.
 QString QuoteText(const QString& sWire);

@@ -56,7 +56,7 @@ TSendForm::TSendForm() : TCommonForm(TWindowKind::Send, kDesignSize)
 
     // The edit holds at most as many characters as the wire could take bytes.
     auto* memo = new TMemoEx(pnClient);
-    memo->SetMaxLength(MaxSendByte);
+    memo->SetMaxLength(MaxMessageByte);
     mmSendMessage = memo;
     mmSendMessage->setObjectName(QStringLiteral("mmSendMessage"));
     mmSendMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

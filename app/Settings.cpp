@@ -1,6 +1,8 @@
 #include "Settings.h"
 
 #include "AnsiCodePage.h"
+#include "EventSound.h"
+#include "NoticeRules.h"
 #include "ParvaneNetwork.h"
 
 #include <map>
@@ -22,107 +24,123 @@ struct Password {
     QString* text;
 };
 
-// One [Option] key held in a variable. A Boolean or integer key's default is the
-// value Settings.h starts its variable at; a text key's is empty unless one is given.
+// One [Option] key held in a variable, with the value it has without the key in
+// the file (a text's is empty unless one is given, a password's always).
 struct OptionKey {
+    OptionKey(QString sName, bool* pFlag, bool bDefault)
+        : name(std::move(sName)), variable(pFlag), value(bDefault)
+    {
+    }
+    OptionKey(QString sName, int* pNumber, int iDefault)
+        : name(std::move(sName)), variable(pNumber), value(iDefault)
+    {
+    }
+    OptionKey(QString sName, QString* pText, QString sDefault = QString())
+        : name(std::move(sName)), variable(pText), value(std::move(sDefault))
+    {
+    }
+    OptionKey(QString sName, Password password) : name(std::move(sName)), variable(password), value(QString())
+    {
+    }
+
     QString name;
     std::variant<bool*, int*, QString*, Password> variable;
-    QString sDefault = QString();
+    std::variant<bool, int, QString> value;
 };
 
-// The keys from CustomizeTaskTray to AnimationTaskTrayIcon, in the order they are
-// written; the scrambling flag sits at its place in the order though the engine holds it.
-std::vector<OptionKey> OptionKeysBeforeAbsence(bool* pSecurityData)
+// The keys from CustomizeTaskTray to AnimationTaskTrayIcon, in the order they are written.
+std::vector<OptionKey> OptionKeysBeforeAbsence()
 {
     std::vector<OptionKey> keys = {
-        {QStringLiteral("CustomizeTaskTray"), &CustomizeTaskTray},
-        {QStringLiteral("CustomizeTaskBar"), &CustomizeTaskBar},
-        {QStringLiteral("CustomizeAutoRecv"), &CustomizeAutoRecv},
-        {QStringLiteral("CustomizeAutoRecvAbsence"), &CustomizeAutoRecvAbsence},
-        {QStringLiteral("CustomizeReplyHide"), &CustomizeReplyHide},
-        {QStringLiteral("CustomizeSendHide"), &CustomizeSendHide},
-        {QStringLiteral("CustomizeRecvWithMessage"), &CustomizeRecvWithMessage},
-        {QStringLiteral("CustomizeLetter"), &CustomizeLetter},
-        {QStringLiteral("CustomizeChatLocate"), &CustomizeChatLocate},
-        {QStringLiteral("CustomizeIME"), &CustomizeIME},
-        {QStringLiteral("CustomizeLog"), &CustomizeLog},
-        {QStringLiteral("CustomizeReloginMessage"), &CustomizeReloginMessage},
-        {QStringLiteral("CustomizeEnd"), &CustomizeEnd},
-        {QStringLiteral("CustomizeSecurityData"), pSecurityData},
-        {QStringLiteral("CustomizeHotKey1"), &CustomizeHotKey1},
-        {QStringLiteral("CustomizeHotKey2"), &CustomizeHotKey2},
-        {QStringLiteral("CustomizeHotKey3"), &CustomizeHotKey3},
-        {QStringLiteral("CustomizeHotKey4"), &CustomizeHotKey4},
-        {QStringLiteral("CustomizeHotKey5"), &CustomizeHotKey5},
-        {QStringLiteral("CustomizeStartLogin"), &CustomizeStartLogin},
-        {QStringLiteral("CustomizeStartFormHide"), &CustomizeStartFormHide},
-        {QStringLiteral("CustomizeStartVersionCheck"), &CustomizeStartVersionCheck},
-        {QStringLiteral("CustomizeShowTopMost"), &CustomizeShowTopMost},
-        {QStringLiteral("CustomizeAlpha"), &CustomizeAlpha},
-        {QStringLiteral("CustomizeAlphaBar"), &CustomizeAlphaBar},
-        {QStringLiteral("CustomizeFileSave"), &CustomizeFileSave},
+        {QStringLiteral("CustomizeTaskTray"), &CustomizeTaskTray, false},
+        {QStringLiteral("CustomizeTaskBar"), &CustomizeTaskBar, false},
+        {QStringLiteral("CustomizeAutoRecv"), &CustomizeAutoRecv, false},
+        {QStringLiteral("CustomizeAutoRecvAbsence"), &CustomizeAutoRecvAbsence, false},
+        {QStringLiteral("CustomizeReplyHide"), &CustomizeReplyHide, false},
+        {QStringLiteral("CustomizeSendHide"), &CustomizeSendHide, false},
+        {QStringLiteral("CustomizeRecvWithMessage"), &CustomizeRecvWithMessage, false},
+        {QStringLiteral("CustomizeLetter"), &CustomizeLetter, false},
+        {QStringLiteral("CustomizeChatLocate"), &CustomizeChatLocate, false},
+        {QStringLiteral("CustomizeIME"), &CustomizeIME, false},
+        {QStringLiteral("CustomizeLog"), &CustomizeLog, true},
+        {QStringLiteral("CustomizeReloginMessage"), &CustomizeReloginMessage, true},
+        {QStringLiteral("CustomizeEnd"), &CustomizeEnd, true},
+        {QStringLiteral("CustomizeSecurityData"), &CustomizeSecurityData, false},
+        {QStringLiteral("CustomizeHotKey1"), &CustomizeHotKey1, 49229}, // Ctrl+Alt+M
+        {QStringLiteral("CustomizeHotKey2"), &CustomizeHotKey2, 49235}, // Ctrl+Alt+S
+        {QStringLiteral("CustomizeHotKey3"), &CustomizeHotKey3, 49234}, // Ctrl+Alt+R
+        {QStringLiteral("CustomizeHotKey4"), &CustomizeHotKey4, 49222}, // Ctrl+Alt+F
+        {QStringLiteral("CustomizeHotKey5"), &CustomizeHotKey5, 49228}, // Ctrl+Alt+L
+        {QStringLiteral("CustomizeStartLogin"), &CustomizeStartLogin, true},
+        {QStringLiteral("CustomizeStartFormHide"), &CustomizeStartFormHide, false},
+        {QStringLiteral("CustomizeStartVersionCheck"), &CustomizeStartVersionCheck, true},
+        {QStringLiteral("CustomizeShowTopMost"), &CustomizeShowTopMost, false},
+        {QStringLiteral("CustomizeAlpha"), &CustomizeAlpha, false},
+        {QStringLiteral("CustomizeAlphaBar"), &CustomizeAlphaBar, true},
+        {QStringLiteral("CustomizeFileSave"), &CustomizeFileSave, FileSaveProgramFolder},
         {QStringLiteral("CustomizeFileSaveSetPath"), &CustomizeFileSaveSetPath, ProgramDirectory},
-        {QStringLiteral("CustomizeTaskHideLog"), &CustomizeTaskHideLog},
-        {QStringLiteral("CustomizeTaskHideSend"), &CustomizeTaskHideSend},
-        {QStringLiteral("CustomizeTaskHideFileSend"), &CustomizeTaskHideFileSend},
-        {QStringLiteral("CustomizeTaskHideChat"), &CustomizeTaskHideChat},
-        {QStringLiteral("CustomizeTaskHideGlobalChat"), &CustomizeTaskHideGlobalChat},
-        {QStringLiteral("CustomizeTaskHideAbsence"), &CustomizeTaskHideAbsence},
-        {QStringLiteral("SecurityFileRecvCancel"), &SecurityFileRecvCancel},
-        {QStringLiteral("SecurityFileRecvCancelAbsence"), &SecurityFileRecvCancelAbsence},
-        {QStringLiteral("SecurityLetter"), &SecurityLetter},
+        {QStringLiteral("CustomizeTaskHideLog"), &CustomizeTaskHideLog, false},
+        {QStringLiteral("CustomizeTaskHideSend"), &CustomizeTaskHideSend, false},
+        {QStringLiteral("CustomizeTaskHideFileSend"), &CustomizeTaskHideFileSend, false},
+        {QStringLiteral("CustomizeTaskHideChat"), &CustomizeTaskHideChat, false},
+        {QStringLiteral("CustomizeTaskHideGlobalChat"), &CustomizeTaskHideGlobalChat, false},
+        {QStringLiteral("CustomizeTaskHideAbsence"), &CustomizeTaskHideAbsence, false},
+        {QStringLiteral("SecurityFileRecvCancel"), &SecurityFileRecvCancel, false},
+        {QStringLiteral("SecurityFileRecvCancelAbsence"), &SecurityFileRecvCancelAbsence, false},
+        {QStringLiteral("SecurityLetter"), &SecurityLetter, false},
         {QStringLiteral("SecurityLetterPassword"), Password{&SecurityLetterPassword}},
-        {QStringLiteral("SecurityOption"), &SecurityOption},
+        {QStringLiteral("SecurityOption"), &SecurityOption, false},
         {QStringLiteral("SecurityOptionPassword"), Password{&SecurityOptionPassword}},
-        {QStringLiteral("SecurityLog"), &SecurityLog},
+        {QStringLiteral("SecurityLog"), &SecurityLog, false},
         {QStringLiteral("SecurityLogPassword"), Password{&SecurityLogPassword}},
-        {QStringLiteral("CustomizeSoundKind"), &CustomizeSoundKind},
+        {QStringLiteral("CustomizeSoundKind"), &CustomizeSoundKind, SoundKindNone},
     };
     for (int i = 0; i < SoundFileCount; ++i)
         keys.push_back({QStringLiteral("CustomizeSoundFile%1").arg(i), &CustomizeSoundFile[i]});
-    keys.push_back({QStringLiteral("AnimationMouse"), &AnimationMouse});
-    keys.push_back({QStringLiteral("AnimationTaskTrayIcon"), &AnimationTaskTrayIcon});
+    keys.push_back({QStringLiteral("AnimationMouse"), &AnimationMouse, 1});
+    keys.push_back({QStringLiteral("AnimationTaskTrayIcon"), &AnimationTaskTrayIcon, 1});
     return keys;
 }
 
 std::vector<OptionKey> OptionKeysAfterAbsence()
 {
     return {
-        {QStringLiteral("NoticeLogin"), &NoticeLogin},
-        {QStringLiteral("NoticeLogout"), &NoticeLogout},
-        {QStringLiteral("NoticeChatLogin"), &NoticeChatLogin},
-        {QStringLiteral("NoticeChatLoginAnytime"), &NoticeChatLoginAnytime},
-        {QStringLiteral("NoticeChatLogout"), &NoticeChatLogout},
-        {QStringLiteral("NoticeChatLogoutAnytime"), &NoticeChatLogoutAnytime},
-        {QStringLiteral("NoticeAbsence"), &NoticeAbsence},
-        {QStringLiteral("NoticeNonAbsence"), &NoticeNonAbsence},
-        {QStringLiteral("NoticeRecv"), &NoticeRecv},
-        {QStringLiteral("NoticeMessageOpen"), &NoticeMessageOpen},
-        {QStringLiteral("NoticePosition"), &NoticePosition},
-        {QStringLiteral("NoticeAutoClose"), &NoticeAutoClose},
-        {QStringLiteral("NoticeAutoCloseAbsenceCancel"), &NoticeAutoCloseAbsenceCancel},
-        {QStringLiteral("NoticeAbsenceHide"), &NoticeAbsenceHide},
+        {QStringLiteral("NoticeLogin"), &NoticeLogin, true},
+        {QStringLiteral("NoticeLogout"), &NoticeLogout, true},
+        {QStringLiteral("NoticeChatLogin"), &NoticeChatLogin, true},
+        {QStringLiteral("NoticeChatLoginAnytime"), &NoticeChatLoginAnytime, true},
+        {QStringLiteral("NoticeChatLogout"), &NoticeChatLogout, true},
+        {QStringLiteral("NoticeChatLogoutAnytime"), &NoticeChatLogoutAnytime, true},
+        {QStringLiteral("NoticeAbsence"), &NoticeAbsence, true},
+        {QStringLiteral("NoticeNonAbsence"), &NoticeNonAbsence, true},
+        {QStringLiteral("NoticeRecv"), &NoticeRecv, true},
+        {QStringLiteral("NoticeMessageOpen"), &NoticeMessageOpen, true},
+        {QStringLiteral("NoticePosition"), &NoticePosition, npBottomRight},
+        {QStringLiteral("NoticeAutoClose"), &NoticeAutoClose, true},
+        {QStringLiteral("NoticeAutoCloseAbsenceCancel"), &NoticeAutoCloseAbsenceCancel, false},
+        {QStringLiteral("NoticeAbsenceHide"), &NoticeAbsenceHide, true},
     };
 }
 
-// The start values of the Boolean and integer variables, taken before anything
-// reads the file (the scrambling flag, which the engine holds, starts off).
-std::map<QString, int> StartValues()
-{
-    std::map<QString, int> values;
-    bool securityData = false;
-    for (const std::vector<OptionKey>& keys :
-         {OptionKeysBeforeAbsence(&securityData), OptionKeysAfterAbsence()})
-        for (const OptionKey& key : keys) {
-            if (const auto* flag = std::get_if<bool*>(&key.variable))
-                values[key.name] = **flag;
-            else if (const auto* number = std::get_if<int*>(&key.variable))
-                values[key.name] = **number;
-        }
-    return values;
-}
-
-const std::map<QString, int> kStartValues = StartValues();
+// Before anything reads the file, every variable of the table holds its default.
+[[maybe_unused]] const bool kDefaultsSet = [] {
+    for (const std::vector<OptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
+        for (const OptionKey& key : keys)
+            std::visit(
+                [&key](auto variable) {
+                    using T = decltype(variable);
+                    if constexpr (std::is_same_v<T, bool*>)
+                        *variable = std::get<bool>(key.value);
+                    else if constexpr (std::is_same_v<T, int*>)
+                        *variable = std::get<int>(key.value);
+                    else if constexpr (std::is_same_v<T, QString*>)
+                        *variable = std::get<QString>(key.value);
+                    else
+                        variable.text->clear();
+                },
+                key.variable);
+    return true;
+}();
 
 const void* VariableOf(const OptionKey& key)
 {
@@ -143,11 +161,11 @@ void ReadKeys(const IniFile& ini, const std::vector<OptionKey>& keys)
             [&](auto variable) {
                 using T = decltype(variable);
                 if constexpr (std::is_same_v<T, bool*>)
-                    *variable = ini.ReadBool(SectionOption, key.name, kStartValues.at(key.name) != 0);
+                    *variable = ini.ReadBool(SectionOption, key.name, std::get<bool>(key.value));
                 else if constexpr (std::is_same_v<T, int*>)
-                    *variable = ini.ReadInteger(SectionOption, key.name, kStartValues.at(key.name));
+                    *variable = ini.ReadInteger(SectionOption, key.name, std::get<int>(key.value));
                 else if constexpr (std::is_same_v<T, QString*>)
-                    *variable = ini.ReadString(SectionOption, key.name, key.sDefault);
+                    *variable = ini.ReadString(SectionOption, key.name, std::get<QString>(key.value));
                 else
                     *variable.text =
                         PasswordFromStoredForm(ini.ReadString(SectionOption, key.name, QString()));
@@ -183,7 +201,7 @@ bool WriteKeys(IniFile& ini, const std::vector<OptionKey>& keys)
 int ReadPort(const IniFile& ini, const QString& sKey, int iDefault)
 {
     const int port = ini.ReadInteger(SectionOption, sKey, iDefault);
-    return (port >= MinimumPortNo && port <= MaximumPortNo) ? port : iDefault;
+    return (port >= MinimumPortNo && port <= TParvaneNetwork::MaximumPortNo) ? port : iDefault;
 }
 
 // A handle name with the record separators in it would split the peers' records.
@@ -191,6 +209,14 @@ bool HandleNameAcceptable(const QString& sName)
 {
     return !sName.isEmpty() && TParvaneNetwork::ForbiddenSequenceIn(sName).isEmpty();
 }
+
+// The ports are read and written apart from the other keys: the command line
+// may give them instead.
+const QString kNetworkPort = QStringLiteral("NetworkPort");
+const QString kNetworkPortNo = QStringLiteral("NetworkPortNo");
+const QString kNetworkFTPPortNo = QStringLiteral("NetworkFTPPortNo");
+const std::pair<const void*, QString> kPortKeys[] = {
+    {&NetworkPort, kNetworkPort}, {&NetworkPortNo, kNetworkPortNo}, {&NetworkFTPPortNo, kNetworkFTPPortNo}};
 
 struct ViewFlag {
     const QString* section;
@@ -227,9 +253,12 @@ const ViewFlag kViewFlags[] = {
 
 QString OptionKeyName(const void* pVariable)
 {
-    bool securityData = false;
-    for (const std::vector<OptionKey>& keys :
-         {OptionKeysBeforeAbsence(&securityData), OptionKeysAfterAbsence()})
+    if (pVariable == &HandleName)
+        return kHandleName;
+    for (const auto& [pPort, sKey] : kPortKeys)
+        if (pPort == pVariable)
+            return sKey;
+    for (const std::vector<OptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
         for (const OptionKey& key : keys)
             if (VariableOf(key) == pVariable)
                 return key.name;
@@ -315,9 +344,9 @@ QString LastCheckText(const QDate& date)
 
 void SettingsReadPorts(const IniFile& ini)
 {
-    NetworkPort = ini.ReadBool(SectionOption, QStringLiteral("NetworkPort"), false);
-    NetworkPortNo = ReadPort(ini, QStringLiteral("NetworkPortNo"), DefaultPortNo);
-    NetworkFTPPortNo = ReadPort(ini, QStringLiteral("NetworkFTPPortNo"), DefaultFTPPortNo);
+    NetworkPort = ini.ReadBool(SectionOption, kNetworkPort, false);
+    NetworkPortNo = ReadPort(ini, kNetworkPortNo, TParvaneNetwork::DefaultPortNo);
+    NetworkFTPPortNo = ReadPort(ini, kNetworkFTPPortNo, TParvaneNetwork::DefaultFTPPortNo);
 }
 
 void SettingsReadBars(const IniFile& ini)
@@ -333,15 +362,14 @@ void SettingsReadViewFlags(const IniFile& ini)
         *view.flag = ini.ReadBool(*view.section, *view.key, true);
 }
 
-bool SettingsReadOption(const IniFile& ini, const QString& sMachineName)
+void SettingsReadOption(const IniFile& ini, const QString& sMachineName)
 {
     // A name the options window would refuse (an empty one, or one with the
     // record separators) would go to the peers as it is; the computer name does not.
     HandleName = ini.ReadString(SectionOption, kHandleName, sMachineName);
     if (!HandleNameAcceptable(HandleName))
         HandleName = sMachineName;
-    bool securityData = false;
-    ReadKeys(ini, OptionKeysBeforeAbsence(&securityData));
+    ReadKeys(ini, OptionKeysBeforeAbsence());
     ReadKeys(ini, OptionKeysAfterAbsence());
     // These choose one of a fixed set of places and animations; a number outside
     // the set would choose none of them, so it reads as the default.
@@ -349,11 +377,10 @@ bool SettingsReadOption(const IniFile& ini, const QString& sMachineName)
         if (value < 0 || value > last)
             value = fallback;
     };
-    keepChoice(NoticePosition, 6, 6);
+    keepChoice(NoticePosition, npBottomRight, npBottomRight);
     keepChoice(AnimationMouse, 3, 1);
     // The tray's "none" is the still icon, which is what any other number shows too.
     keepChoice(AnimationTaskTrayIcon, 2, 0);
-    return securityData;
 }
 
 QString SettingsReadBroadcastIP(const IniFile& ini)
@@ -420,27 +447,27 @@ bool SettingsWriteAbsence(IniFile& ini)
 
 namespace {
 
-bool WriteOptionKeys(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP, bool bWritePorts)
+bool WriteOptionKeys(IniFile& ini, const QStringList& slBroadcastIP, bool bWritePorts)
 {
     if (!ini.WriteString(SectionOption, kHandleName, HandleName))
         return false;
-    if (!WriteKeys(ini, OptionKeysBeforeAbsence(&bSecurityData)) || !SettingsWriteAbsence(ini) ||
+    if (!WriteKeys(ini, OptionKeysBeforeAbsence()) || !SettingsWriteAbsence(ini) ||
         !WriteKeys(ini, OptionKeysAfterAbsence()) || !SettingsWriteBroadcastIP(ini, slBroadcastIP))
         return false;
     if (!bWritePorts)
         return true;
-    return ini.WriteBool(SectionOption, QStringLiteral("NetworkPort"), NetworkPort) &&
-           ini.WriteInteger(SectionOption, QStringLiteral("NetworkPortNo"), NetworkPortNo) &&
-           ini.WriteInteger(SectionOption, QStringLiteral("NetworkFTPPortNo"), NetworkFTPPortNo);
+    return ini.WriteBool(SectionOption, kNetworkPort, NetworkPort) &&
+           ini.WriteInteger(SectionOption, kNetworkPortNo, NetworkPortNo) &&
+           ini.WriteInteger(SectionOption, kNetworkFTPPortNo, NetworkFTPPortNo);
 }
 
 } // namespace
 
-bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP, bool bWritePorts)
+bool SettingsWriteOption(IniFile& ini, const QStringList& slBroadcastIP, bool bWritePorts)
 {
     // Some 300 keys: saved one by one they would take seconds of disk syncs.
     IniFileWritingPass pass(ini.FileName());
-    const bool written = WriteOptionKeys(ini, bSecurityData, slBroadcastIP, bWritePorts);
+    const bool written = WriteOptionKeys(ini, slBroadcastIP, bWritePorts);
     return pass.Commit() && written;
 }
 

@@ -56,67 +56,76 @@ inline const QString KeyStatusBarHide = QStringLiteral("CustomizeStatusBarHide")
 
 // ---- [Option]
 
+// Each setting's key and its default are one row of the key table (Settings.cpp);
+// until the file is read, every variable holds its default.
 inline QString HandleName;
-inline bool CustomizeTaskTray = false;
-inline bool CustomizeTaskBar = false;
-inline bool CustomizeAutoRecv = false;
-inline bool CustomizeAutoRecvAbsence = false;
-inline bool CustomizeReplyHide = false;
-inline bool CustomizeSendHide = false;
-inline bool CustomizeRecvWithMessage = false;
-inline bool CustomizeLetter = false;
-inline bool CustomizeChatLocate = false;
-inline bool CustomizeIME = false;
-inline bool CustomizeLog = true;
-inline bool CustomizeReloginMessage = true;
-inline bool CustomizeEnd = true;
-// CustomizeSecurityData lives in the engine's Security, not in a variable.
-inline int CustomizeHotKey1 = 49229; // Ctrl+Alt+M
-inline int CustomizeHotKey2 = 49235; // Ctrl+Alt+S
-inline int CustomizeHotKey3 = 49234; // Ctrl+Alt+R
-inline int CustomizeHotKey4 = 49222; // Ctrl+Alt+F
-inline int CustomizeHotKey5 = 49228; // Ctrl+Alt+L
-inline bool CustomizeStartLogin = true;
-inline bool CustomizeStartFormHide = false;
-inline bool CustomizeStartVersionCheck = true;
-inline bool CustomizeShowTopMost = false;
-inline bool CustomizeAlpha = false;
-inline bool CustomizeAlphaBar = true;
-inline int CustomizeFileSave = 0;
+inline bool CustomizeTaskTray;
+inline bool CustomizeTaskBar;
+inline bool CustomizeAutoRecv;
+inline bool CustomizeAutoRecvAbsence;
+inline bool CustomizeReplyHide;
+inline bool CustomizeSendHide;
+inline bool CustomizeRecvWithMessage;
+inline bool CustomizeLetter;
+inline bool CustomizeChatLocate;
+inline bool CustomizeIME;
+inline bool CustomizeLog;
+inline bool CustomizeReloginMessage;
+inline bool CustomizeEnd;
+// The engine scrambles what it sends while this is on: the main window hands it
+// over at the start and at every apply of the options.
+inline bool CustomizeSecurityData;
+inline int CustomizeHotKey1;
+inline int CustomizeHotKey2;
+inline int CustomizeHotKey3;
+inline int CustomizeHotKey4;
+inline int CustomizeHotKey5;
+inline constexpr int HotKeyCount = 5;
+inline bool CustomizeStartLogin;
+inline bool CustomizeStartFormHide;
+inline bool CustomizeStartVersionCheck;
+inline bool CustomizeShowTopMost;
+inline bool CustomizeAlpha;
+inline bool CustomizeAlphaBar;
+// Where a received file is proposed to go (CustomizeFileSave).
+inline constexpr int FileSaveProgramFolder = 0;
+inline constexpr int FileSaveLastFolder = 1;
+inline constexpr int FileSaveSetFolder = 2;
+inline int CustomizeFileSave;
 inline QString CustomizeFileSaveSetPath;
-inline bool CustomizeTaskHideLog = false;
-inline bool CustomizeTaskHideSend = false;
-inline bool CustomizeTaskHideFileSend = false;
-inline bool CustomizeTaskHideChat = false;
-inline bool CustomizeTaskHideGlobalChat = false;
-inline bool CustomizeTaskHideAbsence = false;
-inline bool SecurityFileRecvCancel = false;
-inline bool SecurityFileRecvCancelAbsence = false;
-inline bool SecurityLetter = false;
+inline bool CustomizeTaskHideLog;
+inline bool CustomizeTaskHideSend;
+inline bool CustomizeTaskHideFileSend;
+inline bool CustomizeTaskHideChat;
+inline bool CustomizeTaskHideGlobalChat;
+inline bool CustomizeTaskHideAbsence;
+inline bool SecurityFileRecvCancel;
+inline bool SecurityFileRecvCancelAbsence;
+inline bool SecurityLetter;
 inline QString SecurityLetterPassword; // plain text; the file holds it scrambled twice
-inline bool SecurityOption = false;
+inline bool SecurityOption;
 inline QString SecurityOptionPassword;
-inline bool SecurityLog = false;
+inline bool SecurityLog;
 inline QString SecurityLogPassword;
-inline int CustomizeSoundKind = 0;
+inline int CustomizeSoundKind;
 inline constexpr int SoundFileCount = 8;
 inline std::array<QString, SoundFileCount> CustomizeSoundFile;
-inline int AnimationMouse = 1;
-inline int AnimationTaskTrayIcon = 1;
-inline bool NoticeLogin = true;
-inline bool NoticeLogout = true;
-inline bool NoticeChatLogin = true;
-inline bool NoticeChatLoginAnytime = true;
-inline bool NoticeChatLogout = true;
-inline bool NoticeChatLogoutAnytime = true;
-inline bool NoticeAbsence = true;
-inline bool NoticeNonAbsence = true;
-inline bool NoticeRecv = true;
-inline bool NoticeMessageOpen = true;
-inline int NoticePosition = 6;
-inline bool NoticeAutoClose = true;
-inline bool NoticeAutoCloseAbsenceCancel = false;
-inline bool NoticeAbsenceHide = true;
+inline int AnimationMouse;
+inline int AnimationTaskTrayIcon;
+inline bool NoticeLogin;
+inline bool NoticeLogout;
+inline bool NoticeChatLogin;
+inline bool NoticeChatLoginAnytime;
+inline bool NoticeChatLogout;
+inline bool NoticeChatLogoutAnytime;
+inline bool NoticeAbsence;
+inline bool NoticeNonAbsence;
+inline bool NoticeRecv;
+inline bool NoticeMessageOpen;
+inline int NoticePosition;
+inline bool NoticeAutoClose;
+inline bool NoticeAutoCloseAbsenceCancel;
+inline bool NoticeAbsenceHide;
 inline bool NetworkPort = false;
 inline int NetworkPortNo = 0;
 inline int NetworkFTPPortNo = 0;
@@ -124,10 +133,8 @@ inline bool CustomizeMenuBarHide = false;
 inline bool CustomizeToolBarHide = false;
 inline bool CustomizeStatusBarHide = false;
 
-inline constexpr int DefaultPortNo = 51000;
-inline constexpr int DefaultFTPPortNo = 52000;
+// The ports below this one are the system's; the largest is TParvaneNetwork::MaximumPortNo.
 inline constexpr int MinimumPortNo = 1024;
-inline constexpr int MaximumPortNo = 65535;
 
 // ---- Away kinds
 
@@ -142,28 +149,28 @@ inline TAbsenceMessage AbsenceMessage;
 
 // ---- View flags of the other windows, shared by every window of a kind
 
-inline bool SendWindowShowHeader = true;
-inline bool SendWindowShowSend = true;
-inline bool SendWindowShowStatus = true;
-inline bool RecvWindowShowHeader = true;
-inline bool RecvWindowShowSend = true;
-inline bool RecvWindowShowStatus = true;
-inline bool AbsenceWindowShowHeader = true;
-inline bool AbsenceWindowShowSend = true;
-inline bool AbsenceWindowShowStatus = true;
-inline bool ChatWindowShowHeader = true;
-inline bool ChatWindowShowSend = true;
-inline bool ChatWindowShowStatus = true;
-inline bool GlobalChatWindowShowHeader = true;
-inline bool GlobalChatWindowShowStatus = true;
-inline bool LogWindowShowHeader = true;
-inline bool LogWindowShowStatus = true;
-inline bool FileSendWindowShowHeader = true;
-inline bool FileSendWindowShowSend = true;
-inline bool FileSendWindowShowStatus = true;
-inline bool FileRecvWindowShowHeader = true;
-inline bool FileRecvWindowShowSend = true;
-inline bool FileRecvWindowShowStatus = true;
+inline bool SendWindowShowHeader;
+inline bool SendWindowShowSend;
+inline bool SendWindowShowStatus;
+inline bool RecvWindowShowHeader;
+inline bool RecvWindowShowSend;
+inline bool RecvWindowShowStatus;
+inline bool AbsenceWindowShowHeader;
+inline bool AbsenceWindowShowSend;
+inline bool AbsenceWindowShowStatus;
+inline bool ChatWindowShowHeader;
+inline bool ChatWindowShowSend;
+inline bool ChatWindowShowStatus;
+inline bool GlobalChatWindowShowHeader;
+inline bool GlobalChatWindowShowStatus;
+inline bool LogWindowShowHeader;
+inline bool LogWindowShowStatus;
+inline bool FileSendWindowShowHeader;
+inline bool FileSendWindowShowSend;
+inline bool FileSendWindowShowStatus;
+inline bool FileRecvWindowShowHeader;
+inline bool FileRecvWindowShowSend;
+inline bool FileRecvWindowShowStatus;
 
 // ---- File names
 
@@ -185,7 +192,8 @@ void SettingsLocate(const QString& sLoginName);
 bool SettingsWriteMultiUser(bool bMultiUser);
 
 // The [Option] key a setting's variable is stored under (CustomizeLog for
-// &CustomizeLog); empty for a variable that is not one of the key table's.
+// &CustomizeLog, also HandleName's, whose default is the computer name); empty
+// for a variable that is not one of the key table's.
 QString OptionKeyName(const void* pVariable);
 
 // ---- Stored forms
@@ -209,8 +217,8 @@ void SettingsReadBars(const IniFile& ini);
 // ShowHeader, ShowSend and ShowStatus of the other windows' sections.
 void SettingsReadViewFlags(const IniFile& ini);
 // HandleName (default sMachineName) and every remaining [Option] key but the
-// extra addresses and the away kinds; gives back CustomizeSecurityData.
-bool SettingsReadOption(const IniFile& ini, const QString& sMachineName);
+// extra addresses and the away kinds.
+void SettingsReadOption(const IniFile& ini, const QString& sMachineName);
 // The engine's BroadcastIP: the plain NetworkBroadcast key when it is not empty,
 // else NetworkBroadcast0, 1, ... up to the first empty one, joined with "&|".
 QString SettingsReadBroadcastIP(const IniFile& ini);
@@ -223,12 +231,11 @@ QString SettingsReadLastCheck(const IniFile& ini);
 // ---- Writing
 
 // The [Option] section in one pass, in the order of its keys: the variables, the
-// engine's scrambling flag, the 100 away kinds, the extra addresses (then the
+// 100 away kinds, the extra addresses (then the
 // two keys after them deleted) and, when bWritePorts, the three port keys. The
 // bar keys are not written. Stops at the first failed key; false then. One
 // writing pass: the file is saved once, and a failed save also gives false.
-bool SettingsWriteOption(IniFile& ini, bool bSecurityData, const QStringList& slBroadcastIP,
-                         bool bWritePorts);
+bool SettingsWriteOption(IniFile& ini, const QStringList& slBroadcastIP, bool bWritePorts);
 // NetworkBroadcast0 .. n-1, then NetworkBroadcast + n and the plain key deleted.
 bool SettingsWriteBroadcastIP(IniFile& ini, const QStringList& slBroadcastIP);
 bool SettingsWriteAbsence(IniFile& ini);

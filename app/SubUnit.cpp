@@ -110,11 +110,12 @@ int MessageBoxShow(const QString& sText, const QString& sCaption, int iFlags)
     return MessageBox::Show(sText, sCaption, iFlags);
 }
 
-void WarningShow(const QString& sKind, const QString& sText, int iFlags, std::function<void()> answered)
+void WarningShow(const QString& sKind, const QString& sText, int iFlags, QObject* owner,
+                 std::function<void()> answered)
 {
     if (CustomizeShowTopMost)
         iFlags |= MessageBox::MB_TOPMOST;
-    MessageBox::ShowUnstacked(sKind, sText, ApplicationTitle, iFlags, std::move(answered));
+    MessageBox::ShowUnstacked(sKind, sText, ApplicationTitle, iFlags, owner, std::move(answered));
 }
 
 void SettingsSaveErrorShow()

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+
+class QObject;
 #include <optional>
 
 class QWidget;
@@ -104,7 +106,9 @@ HWND FileWindowSocketChange(QStringList& slList, int iOldSocketNo, int iNewSocke
 int MessageBoxShow(const QString& sText, const QString& sCaption, int iFlags);
 // A warning raised from an engine event, which must not wait for the user there:
 // one box of each kind at most, as MessageBox::ShowUnstacked says; top-most as above.
-void WarningShow(const QString& sKind, const QString& sText, int iFlags, std::function<void()> answered = {});
+// With an owner, answered runs once the box is answered, while the owner is there.
+void WarningShow(const QString& sKind, const QString& sText, int iFlags, QObject* owner = nullptr,
+                 std::function<void()> answered = {});
 // The warning that a settings write failed.
 void SettingsSaveErrorShow();
 

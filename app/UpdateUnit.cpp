@@ -42,6 +42,9 @@ const QString kLatestBlock = QStringLiteral(
 const QString kUnknownAdvice = QStringLiteral(
     "<div style=\"margin-left: 10px;\">時間を置いてから再度試すか、以下の「ダウンロード ページへ」"
     "のボタンを押して直接 Brenmoor のホームページへアクセスしてください。</div>");
+// Without a server the button has no page to open: the advice names none.
+const QString kRetryAdvice =
+    QStringLiteral("<div style=\"margin-left: 10px;\">時間を置いてから再度試してください。</div>");
 const QString kNoteBlock = QStringLiteral("<div style=\"margin-left: 10px;\">%1</div>");
 
 } // namespace
@@ -66,10 +69,11 @@ TVersionCheckResult VersionCheckEvaluate(const QString& sOwnVersion, const QStri
     result.bError = bError || slLines.size() < 3;
     result.slBlocks << kOwnVersionBlock.arg(sOwnVersion);
     if (result.bError) {
-        result.slBlocks << kFailedBlock << kLatestBlock.arg(QStringLiteral("不明")) << kUnknownAdvice;
         result.sURL = WebServer::HomePage();
         // Without a server there is no home page to send the user to.
         result.bAccessEnabled = WebAddressForDesktop(QUrl(result.sURL));
+        result.slBlocks << kFailedBlock << kLatestBlock.arg(QStringLiteral("不明"))
+                        << (result.bAccessEnabled ? kUnknownAdvice : kRetryAdvice);
         return result;
     }
     // The button opens the desktop's browser: anything but a web page is not opened.

@@ -1,14 +1,13 @@
 // The program's entry: the port options, the one-copy-per-port-pair guard, and the main window.
 #include "CommandLine.h"
 #include "DisplayPlatform.h"
-#include "EndSignals.h"
 #include "InstanceLock.h"
 #include "LogUnit.h"
 #include "MainUnit.h"
+#include "ProgramEnd.h"
 #include "ProgramLook.h"
 
 #include <QApplication>
-#include <QSessionManager>
 #include <memory>
 #include <vector>
 
@@ -47,12 +46,7 @@ int main(int argc, char** argv)
         TMainForm form;
         if (form.StartFailed())
             return 0;
-        // The end of the session, a closed terminal or Ctrl+C close the program as
-        // its own close does, without questions, so peers see it leave and the
-        // settings and the log are kept.
-        const EndSignals endSignals([&form](int) { form.SessionEnd(); });
-        QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
-                         [&form](QSessionManager&) { form.SessionEnd(); });
+        const TProgramEnd end(form);
         if (!form.StartHidden())
             form.show();
         app.exec();

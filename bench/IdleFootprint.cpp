@@ -4,20 +4,47 @@
 //                             after the given settling time (default 10) it reads
 //                             the first copy's /proc status and thread names.
 #include "AnsiCodePage.h"
+#include "ProgramCopy.h"
 #include "TestLan.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QMap>
+#include <QRegularExpression>
+#include <QThread>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
-bool WriteText(const QString& sPath, const QByteArray& text)
+QByteArray ProcText(const QString& sPath)
 {
     QFile file(sPath);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The status lines, then the most frequent thread names (numbers at their ends dropped).
+void Report(qint64 iPid)
+{
+    const QString sProc = QStringLiteral("/proc/%1").arg(iPid);
+    for (const QByteArray& line : ProcText(sProc + QStringLiteral("/status")).split('\n'))
+        if (line.startsWith("Threads:") || line.startsWith("VmRSS:"))
+            std::printf("%s\n", line.constData());
+    QMap<QString, int> names;
+    const QRegularExpression numbers(QStringLiteral("[-0-9]*$"));
+    for (const QString& sTask :
+         QDir(sProc + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        ++names[QString::fromUtf8(
+                    ProcText(sProc + QStringLiteral("/task/") + sTask + QStringLiteral("/comm")))
+                    .trimmed()
+                    .remove(numbers)];
+    QList<std::pair<int, QString>> counted;
+    for (auto it = names.cbegin(); it != names.cend(); ++it)
+        counted.append({it.value(), it.key()});
+    std::sort(counted.begin(), counted.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (qsizetype i = 0; i < counted.size() && i < 8; ++i)
+        std::printf("%7d %s\n", counted[i].first, qPrintable(counted[i].second));
 }
 
 } // namespace
@@ -31,38 +58,25 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no test LAN: %s\n", qPrintable(lan.Error()));
         return 1;
     }
-    const QString sProgram = QStringLiteral(PARVANE2_PATH);
-    QTemporaryDir dirs[2];
-    QProcess copies[2];
+    // Each copy runs beside its own settings, on an X server whose number no other
+    // server on the machine holds.
+    TestSupport::ProgramCopy first(lan, 0), second(lan, 1);
+    TestSupport::ProgramCopy* const copies[] = {&first, &second};
     for (int i = 0; i < 2; ++i) {
-        const QString sDir = dirs[i].path();
-        WriteText(sDir + QStringLiteral("/Parvane2.INI"),
-                  AnsiCodePage::Encode(QStringLiteral("[Option]\r\nHandleName=copy%1\r\n").arg(i + 1)) +
-                      "CustomizeStartVersionCheck=0\r\n");
-        // The first copy reports on itself; the second only has to be there.
-        const QString sReport =
-            i == 0 ? QStringLiteral("sleep %1; grep -E '^(Threads|VmRSS)' /proc/$PV/status; "
-                                    "cat /proc/$PV/task/*/comm | sed 's/[-0-9]*$//' | sort | uniq -c "
-                                    "| sort -rn | head -8; ")
-                         .arg(iSeconds)
-                   : QStringLiteral("sleep %1; ").arg(iSeconds + 2);
-        // The program runs from a copy beside its settings.
-        QFile::copy(sProgram, sDir + QStringLiteral("/parvane2"));
-        const QString sScript = QStringLiteral("'%1/parvane2' & PV=$!; %2kill $PV").arg(sDir, sReport);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), sDir);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        copies[i].setProcessEnvironment(environment);
-        lan.PlaceProcess(copies[i], i);
-        copies[i].setProcessChannelMode(i == 0 ? QProcess::ForwardedOutputChannel
-                                               : QProcess::SeparateChannels);
-        copies[i].start(QStringLiteral("xvfb-run"),
-                        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 800x600x24"),
-                         QStringLiteral("sh"), QStringLiteral("-c"), sScript});
+        if (!copies[i]->Start(
+                AnsiCodePage::Encode(QStringLiteral("[Option]\r\nHandleName=copy%1\r\n").arg(i + 1)) +
+                    "CustomizeStartVersionCheck=0\r\n",
+                QStringLiteral("800x600x24"))) {
+            std::fprintf(stderr, "copy %d did not start\n", i + 1);
+            return 1;
+        }
     }
-    int iResult = 0;
-    for (QProcess& copy : copies)
-        if (!copy.waitForFinished((iSeconds + 30) * 1000))
-            iResult = 1;
-    return iResult;
+    // The settling time is what is measured after: idle, with one peer listed.
+    QThread::sleep(static_cast<unsigned long>(iSeconds));
+    if (!first.Running()) {
+        std::fprintf(stderr, "the first copy ended\n");
+        return 1;
+    }
+    Report(first.ProcessId());
+    return 0;
 }

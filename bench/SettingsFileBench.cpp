@@ -108,7 +108,7 @@ int main(int argc, char** argv)
         fresh,
         [&path] {
             IniFile ini(path);
-            return SettingsWriteOption(ini, false, Addresses(), true);
+            return SettingsWriteOption(ini, Addresses(), true);
         },
         kRounds, &failed);
     const int applyKeys = KeyCount(path) - kOtherKeys;
@@ -141,7 +141,7 @@ int main(int argc, char** argv)
     const auto prepared = [&path, &fresh] {
         fresh();
         IniFile ini(path);
-        SettingsWriteOption(ini, false, Addresses(), true);
+        SettingsWriteOption(ini, Addresses(), true);
     };
     const double readMs = MedianMs(prepared, readAll, kRounds, &failed);
     const double readPassMs = MedianMs(

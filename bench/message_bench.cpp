@@ -1,7 +1,9 @@
 // Message benchmark: one engine in host 1 sends messages to a second engine
 // in host 2 (on a thread of its own, with its own event loop) and waits for
 // each receipt. Reports the time from MessageSend until OnMessageOk, for a
-// short text and for the longest message (2048 bytes), plain and scrambled.
+// short text and for the longest message (2048 bytes), plain and scrambled, and
+// for a message of two datagrams while lone pieces from five addresses of a
+// third host hold every reassembly slot of the receiver.
 //
 // Run as root (the test LAN needs it): build/bin/message_bench [rounds]
 #include "AnsiCodePage.h"
@@ -13,8 +15,12 @@
 #include <QEventLoop>
 #include <QThread>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <atomic>
 #include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -77,6 +83,52 @@ struct Case {
     const char* Name;
     QString Text;
     bool Scrambled;
+    bool Jammed = false; // every reassembly slot of the receiver taken first
+};
+
+// Sockets in host 3 on five addresses of their own, each sending the receiver
+// four pieces that begin no record.
+class Jammer {
+public:
+    Jammer(TestLan& lan, quint16 port) : FPort(port)
+    {
+        for (int a = 1; a <= 5; ++a) {
+            const QString address = QStringLiteral("198.18.6.%1").arg(a);
+            RunIp({"-n", lan.NamespaceName(2), "addr", "add", address + "/15", "dev", "eth0"});
+            const int fd = lan.In(2, [] { return socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0); });
+            sockaddr_in from{};
+            from.sin_family = AF_INET;
+            inet_pton(AF_INET, address.toLatin1().constData(), &from.sin_addr);
+            if (bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0)
+                FSockets.push_back(fd);
+            else
+                close(fd);
+        }
+        FTarget.sin_family = AF_INET;
+        FTarget.sin_port = htons(FPort);
+        inet_pton(AF_INET, lan.Address(1).toLatin1().constData(), &FTarget.sin_addr);
+    }
+    ~Jammer()
+    {
+        for (int fd : FSockets)
+            close(fd);
+    }
+    bool Ready() const { return FSockets.size() == 5; }
+    void Jam()
+    {
+        for (int fd : FSockets) {
+            for (int i = 0; i < 4; ++i) {
+                const QByteArray piece = QByteArray(1, '\x02') + QByteArray(200, 'j') + QByteArray(1, '\0');
+                sendto(fd, piece.constData(), static_cast<size_t>(piece.size()), 0,
+                       reinterpret_cast<const sockaddr*>(&FTarget), sizeof FTarget);
+            }
+        }
+    }
+
+private:
+    quint16 FPort;
+    sockaddr_in FTarget{};
+    std::vector<int> FSockets;
 };
 
 } // namespace
@@ -85,7 +137,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
-    TestLan lan(2);
+    TestLan lan(3);
     if (!lan.IsReady()) {
         std::fprintf(stderr, "message_bench: the test LAN cannot be made: %s\n", qPrintable(lan.Error()));
         return 1;
@@ -121,7 +173,11 @@ int main(int argc, char** argv)
                 {"short text, plain", QStringLiteral("こんにちは"), false},
                 {"2048 bytes, plain", longText, false},
                 {"2048 bytes, scrambled", longText, true},
+                {"2 datagrams, slots held", QStringLiteral("字").repeated(200), false, true},
             };
+            Jammer jammer(lan, static_cast<quint16>(engine.PortNo()));
+            if (!jammer.Ready())
+                std::fprintf(stderr, "message_bench: the lone pieces' addresses cannot be set up\n");
             std::printf("message to a second engine and back, %d rounds per case (%lld bytes long text)\n",
                         rounds, static_cast<long long>(AnsiCodePage::ByteLength(longText)));
             for (const Case& c : cases) {
@@ -130,10 +186,16 @@ int main(int argc, char** argv)
                 std::vector<double> ms;
                 int lost = 0;
                 for (int round = 0; round < rounds; ++round) {
+                    if (c.Jammed) {
+                        jammer.Jam();
+                        // The pieces reach the receiver before the message does.
+                        QThread::msleep(20);
+                    }
                     QElapsedTimer t;
                     t.start();
                     const QString id = engine.MessageSend(c.Text, QStringLiteral("PVHOST2"), kId, false);
-                    if (id.isEmpty() || !PumpUntil([&] { return acknowledged == id; }, 2000)) {
+                    if (id.isEmpty() ||
+                        !PumpUntil([&] { return acknowledged == id; }, c.Jammed ? 5000 : 2000)) {
                         ++lost;
                         continue;
                     }

@@ -159,11 +159,21 @@ void TIEViewer::PiecesTrim()
         return;
     const QTextBlockFormat blockFormat = kept.blockFormat();
     const QTextCharFormat charFormat = kept.charFormat();
+    // A reader who scrolled back stays on the line they read, where it was; one who
+    // read what went is left at the top.
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    const int iTop = ScrollTop();
+    const QTextBlock read = FCore->cursorForPosition(QPoint(0, 0)).block();
+    const bool bReadStays = read.blockNumber() >= iBlocks;
+    const qreal fReadOffset = iTop - layout->blockBoundingRect(read).top();
     QTextCursor cursor(document);
     cursor.setPosition(kept.position(), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     cursor.setBlockFormat(blockFormat);
     cursor.setBlockCharFormat(charFormat);
+    // The layout keeps the old first block's margins until that block is laid out again.
+    document->markContentsDirty(0, document->begin().length());
+    SetScrollTop(bReadStays ? qMax(0, qRound(layout->blockBoundingRect(read).top() + fReadOffset)) : 0);
 }
 
 void TIEViewer::SetTabStop(bool Value)

@@ -99,6 +99,9 @@ RecordState UnframeRecord(const QByteArray& joined, QByteArray& body)
         return RecordState::Bad;
     if (s.size() < length + kLengthHeaderSize)
         return RecordState::Incomplete;
+    // Bytes past the length belong to some other record.
+    if (s.size() > length + kLengthHeaderSize)
+        return RecordState::Bad;
     body = s.mid(kLengthHeaderSize);
     return RecordState::Complete;
 }

@@ -43,10 +43,11 @@ std::optional<Fragment> ReadDatagram(const QByteArray& datagram);
 
 enum class RecordState { Incomplete, Complete, Bad };
 
-// Judges the pieces of one record joined in order. Complete fills body with every
-// byte after the length header. Incomplete: a missing piece could still complete it.
-// Bad: no further piece can (a length header that is not blanks and a decimal number,
-// a scrambled form that is not hexadecimal).
+// Judges the pieces of one record joined in order. Complete: they come to exactly
+// the length header, and body is every byte after it. Incomplete: a missing piece
+// could still complete it. Bad: no further piece can (a length header that is not
+// blanks and a decimal number, a scrambled form that is not hexadecimal, bytes past
+// the length).
 RecordState UnframeRecord(const QByteArray& joined, QByteArray& body);
 
 } // namespace DatagramFraming

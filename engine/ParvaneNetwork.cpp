@@ -14,12 +14,10 @@ namespace {
 
 // A datagram is cut into pieces of at most this size, as the Windows stack
 // allowed; the largest UDP payload bounds each TCP send.
-constexpr int kMaxSendByte = 256;
+constexpr int kMaxDatagramByte = 256;
 constexpr int kMaxUdpDatagram = 65507;
 constexpr int kListenBacklog = 5;
 
-constexpr int kDefaultPortNo = 51000;
-constexpr int kDefaultFTPPortNo = 52000;
 constexpr int kDefaultFTPSendByte = 4096;
 constexpr int kDefaultFTPRecvByte = 8192;
 constexpr int kDefaultVersion = 100;
@@ -54,12 +52,12 @@ bool SetOption(int fd, int option)
 TParvaneNetwork::TParvaneNetwork(QObject* parent) : QObject(parent)
 {
     PrFTPMaxSendByte = kMaxUdpDatagram;
-    PrMaxSendByte = std::min(kMaxSendByte, kMaxUdpDatagram);
+    PrMaxSendByte = std::min(kMaxDatagramByte, kMaxUdpDatagram);
     FHandle = gNextHandle.fetch_add(1);
     FDiscrimination = QStringLiteral("PVN");
     FVersion = kDefaultVersion;
-    FPortNo = kDefaultPortNo;
-    FFTPPortNo = kDefaultFTPPortNo;
+    FPortNo = DefaultPortNo;
+    FFTPPortNo = DefaultFTPPortNo;
     FFTPSendByte = kDefaultFTPSendByte;
     FFTPRecvByte = kDefaultFTPRecvByte;
     PrMonotonicClock = SteadyMilliseconds;
@@ -148,12 +146,8 @@ void TParvaneNetwork::ServiceEnd()
 
 void TParvaneNetwork::RecvDataBackReset()
 {
-    for (TPVN_RecvDataBack& slot : PVS_RecvDataBack) {
-        slot.RecvData->Clear();
-        slot.HostName.clear();
-        slot.RecvTime = 0;
-        slot.RecvCount = 0;
-    }
+    for (TPVN_RecvDataBack& slot : PVS_RecvDataBack)
+        RecvDataBackEmpty(slot);
 }
 
 void TParvaneNetwork::LoginUserClear()

@@ -31,6 +31,7 @@ struct TPVN_RecvDataBack {
     std::unique_ptr<TAnsiStringList> RecvData; // item i = fragment i + 1, missing ones empty
     QString HostName;                          // sender address; empty = the slot is free
     qint64 RecvTime = 0;                       // monotonic milliseconds of the last fragment; 0 = none
+    qint64 RecvStartTime = 0;                  // monotonic milliseconds of the first fragment to arrive
     int RecvCount = 0;                         // fragments received into this slot
 };
 
@@ -61,8 +62,10 @@ struct TPVN_FileSend {
     // The number the application knows the transfer by: never 0 or -1 and never
     // reused, because the system hands out a closed descriptor again at once.
     int TransferId = 0;
-    FileDescriptor File;    // the file being read, kept open for the whole transfer
-    qint64 iProgressAt = 0; // steady milliseconds of the last byte sent, once accepted
+    FileDescriptor File; // the file being read, kept open for the whole transfer
+    qint64 iProgressAt =
+        0; // steady milliseconds of the last byte sent or taken from the socket, once accepted
+    int iQueuedBytes = -1;  // what the socket still held at the last stall check
     bool bSending = false;  // inside FileSendData, which yields between pieces
     bool bEndEarly = false; // the end line came before the last piece had gone
     QByteArray ReadAhead;   // file bytes from iReadAheadAt on, read in one go for many pieces
@@ -229,29 +232,47 @@ public:
     // give; the asking copy tells its user so instead of showing it.
     static inline const QString NoAbsenceMessage = QStringLiteral("Nothing");
 
+    // The ports a copy uses unless it is told others: messages (UDP) and files (TCP).
+    static constexpr int DefaultPortNo = 51000;
+    static constexpr int DefaultFTPPortNo = 52000;
+    // The largest port number a UDP or TCP address can hold.
+    static constexpr int MaximumPortNo = 65535;
+
     // Timer of the reassembly purge; delivery time-outs use the slot numbers 1..255.
     static constexpr int RecvPurgeTimerID = 255;
     static constexpr int RecvPurgeIntervalMs = 5000;
     static constexpr int SendTimeoutMs = 30000;
     static constexpr int SendHistoryCount = 255;
     static constexpr int LoginUserCapacity = 256;
+    // Records of several datagrams being collected at once; when all are taken, the
+    // oldest unfinished one gives way, whoever sent it.
     static constexpr int RecvDataBackCount = 20;
-    // One sender collects at most this many records at once, so one that never
-    // finishes its records cannot take the slots everyone else needs.
+    // One sender collects at most this many records at once (its own oldest gives
+    // way to its newest), so one that never finishes its records cannot take the
+    // slots everyone else needs.
     static constexpr int RecvSlotsPerSenderMax = 4;
     static constexpr int RecvHistoryCount = 11;
+    // A sender sends a record's pieces back to back: a record that has had no piece
+    // for this long never finishes, and its slot is let go.
+    static constexpr int RecvRecordLifetimeMs = 5000;
+    // Only the wire reorders those pieces, by far less than this: a first piece does
+    // not join later pieces that came longer before it, which are another record's.
+    static constexpr int RecvPieceLeadMs = 1000;
     // A peer that opens connections to the file port and never finishes their
     // headers would hold a descriptor each: so many may be in their header at
-    // once (further ones are closed at once), each for at most this long.
+    // once (when all are held, the oldest gives way to the new one), each for at
+    // most this long; a sender writes its header as soon as it has connected.
     static constexpr int FileHeaderPendingMax = 32;
-    static constexpr int FileHeaderTimeoutMs = 30000;
-    // One peer address may hold this many of those, so it cannot lock everyone else out.
+    static constexpr int FileHeaderTimeoutMs = 5000;
+    // One peer address may hold this many of those (its own oldest gives way), so
+    // it cannot push everyone else's out.
     static constexpr int FileHeaderPerPeerMax = 8;
     // Offers put to the user and not answered yet each hold a connection and a
-    // window: so many may wait from one peer address and from all together; a
-    // further offer is refused as the user's refusal would be.
-    static constexpr int FileOfferPerPeerMax = 4;
-    static constexpr int FileOfferPendingMax = 16;
+    // window: so many may wait from one peer address and from all together, well
+    // above a colleague's pile of reports for a user in a meeting; a further offer
+    // is refused as the user's refusal would be, and OnErrorFileRecvOverflow says so.
+    static constexpr int FileOfferPerPeerMax = 16;
+    static constexpr int FileOfferPendingMax = 32;
     // An accepted transfer that moves no byte for this long is over: it ends as the
     // peer's close would end it, and its socket and file are let go.
     static constexpr int FileTransferStallMs = 60000;
@@ -262,6 +283,9 @@ public:
     // a peer could make it broadcast as fast as it asks: so many are answered in any
     // second, all askers together (a sender address proves nothing); the rest are not.
     static constexpr int RequestAnswersPerSecondMax = 20;
+    // One asking address gets at most this many of them, so one flooder leaves the
+    // rest to colleagues; a user asks a copy a few times a minute.
+    static constexpr int RequestAnswersPerAddressMax = 4;
 
     // Properties.
     quint32 Handle() const { return FHandle; }
@@ -388,7 +412,10 @@ public:
     TPVNIPAddressChange OnIPAddressChange;
     TPVNFileRecvEndEvent OnFileRecvEnd;
     TPVNErrorSendEvent OnErrorSend;
+    // Every reassembly slot was taken, and the oldest unfinished record gave way to a new one.
     TPVNErrorRecvOverflow OnErrorRecvOverflow;
+    // An offered file was refused because as many offers as may were already waiting for the user.
+    TPVNErrorRecvOverflow OnErrorFileRecvOverflow;
     TPVNErrorFileSendEvent OnErrorFileSend;
     TPVNErrorFileRecvEvent OnErrorFileRecv;
 
@@ -441,7 +468,13 @@ private:
     bool SendDatagram(const QString& Body, const QString& Target);
     void ReceiveDatagram();
     void ReceiveFragment(const QString& sSender, const QByteArray& datagram);
+    // The slot a piece from sSender at iIndex joins, or starts its record in (the
+    // sender's oldest when it holds its share); -1 when every slot is taken.
+    int RecvSlotFor(const QString& sSender, int iIndex, qint64 iNow);
+    // The slot whose last piece is oldest, of sSender or of anyone (empty); -1 when all are free.
+    int RecvSlotOldest(const QString& sSender) const;
     void RecvDataBackPurge();
+    void RecvDataBackExpire(qint64 iNow);
     static void RecvDataBackEmpty(TPVN_RecvDataBack& slot);
 
     // --- Dispatch of a received record (ParvaneNetworkDispatch.cpp)
@@ -483,7 +516,8 @@ private:
     bool SendAbsenceMessage(const QString& sAbsenceMessage, const QString& sAbsenceTitle,
                             const QString& sIPAddress, const QString& sDiscrimination);
     bool SendMenuNothing(const QString& sIPAddress, const QString& sDiscrimination);
-    // False once RequestAnswersPerSecondMax answers went out in the current second.
+    // False once RequestAnswersPerSecondMax answers went out in the current second,
+    // or RequestAnswersPerAddressMax to the sender of the record being dispatched.
     bool RequestAnswerAllowed();
     void RecvOpenCheck(const QString& sData);
     void RecvHuzaiCheck(const QString& sData);
@@ -612,6 +646,7 @@ private:
     int PrAcceptFailures = 0;    // accepts that failed for want of a descriptor or memory
     qint64 PrAnswerSecondAt = 0; // monotonic milliseconds when the current second of answers began
     int PrAnswersThisSecond = 0;
+    std::map<QString, int> PrAnswersByAddress; // this second's answers per asking address
     QTimer PrStallTimer;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;

@@ -1,6 +1,6 @@
 // The datagram layer under every record: the framing is told in DatagramFraming.h.
-// A receiver reassembles per sender in 20 slots, drops a packet id it saw among
-// the last 11 and dispatches the rest.
+// A receiver reassembles per sender in 20 slots, joining only pieces that came
+// together, drops a packet id it saw among the last 11 and dispatches the rest.
 #include "AnsiCodePage.h"
 #include "DatagramFraming.h"
 #include "ParvaneNetwork.h"
@@ -18,8 +18,14 @@ namespace {
 
 using namespace DatagramFraming;
 
-// A slot that has waited this long for its missing fragments is given up.
-constexpr qint64 kRecvSlotLifetimeMs = 60 * 1000;
+// The place of the first piece a slot holds.
+int FirstHeldIndex(const TAnsiStringList& list)
+{
+    int i = 0;
+    while (i < list.Count() && list.Get(i).isEmpty())
+        ++i;
+    return i;
+}
 
 bool TargetAddress(const QString& target, quint32& address)
 {
@@ -129,49 +135,37 @@ void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& 
     if (!fragment)
         return;
     const int index = fragment->Index;
-
-    int match = -1;
-    int free = -1;
-    int held = 0;
-    int oldest = -1;
-    for (int i = 0; i < RecvDataBackCount; ++i) {
-        const TPVN_RecvDataBack& slot = PVS_RecvDataBack[static_cast<std::size_t>(i)];
-        if (slot.HostName == sSender) {
-            if (slot.RecvData->Count() <= index || slot.RecvData->Get(index).isEmpty())
-                match = i;
-            ++held;
-            if (oldest < 0 || slot.RecvTime < PVS_RecvDataBack[static_cast<std::size_t>(oldest)].RecvTime)
-                oldest = i;
-        } else if (slot.HostName.isEmpty()) {
-            free = i;
-        }
-    }
-    int chosen = match;
-    if (chosen < 0 && held >= RecvSlotsPerSenderMax) {
-        // The sender's oldest unfinished record gives way to its newest one.
-        chosen = oldest;
-        RecvDataBackEmpty(PVS_RecvDataBack[static_cast<std::size_t>(chosen)]);
-    }
-    if (chosen < 0)
-        chosen = free;
-    if (chosen < 0) {
-        // A record whole in this one datagram needs no slot: other senders' unfinished
-        // records cannot keep it out.
+    if (index == 0) {
+        // A record whole in this one datagram needs no slot and joins no other piece, so
+        // neither a stray piece nor other senders' unfinished records can spoil it; one
+        // that can never be right whatever follows is dropped here.
         QByteArray body;
-        if (index == 0 && UnframeRecord(fragment->Piece, body) == RecordState::Complete) {
+        const RecordState alone = UnframeRecord(fragment->Piece, body);
+        if (alone == RecordState::Bad)
+            return;
+        if (alone == RecordState::Complete) {
             PVS_RecvInformation.RecvData = AnsiCodePage::Decode(body);
             PVS_RecvInformation.HostName = sSender;
             DispatchPacket();
             return;
         }
-        if (OnErrorRecvOverflow)
-            OnErrorRecvOverflow(this);
-        return;
+    }
+    const qint64 now = PrMonotonicClock();
+    RecvDataBackExpire(now);
+
+    int chosen = RecvSlotFor(sSender, index, now);
+    bool gaveWay = false;
+    if (chosen < 0) {
+        chosen = RecvSlotOldest(QString());
+        RecvDataBackEmpty(PVS_RecvDataBack[static_cast<std::size_t>(chosen)]);
+        gaveWay = true;
     }
 
     TPVN_RecvDataBack& slot = PVS_RecvDataBack[static_cast<std::size_t>(chosen)];
     slot.HostName = sSender;
-    slot.RecvTime = PrMonotonicClock();
+    slot.RecvTime = now;
+    if (slot.RecvCount == 0)
+        slot.RecvStartTime = now;
     slot.RecvCount += 1;
     TAnsiStringList& list = *slot.RecvData;
     while (list.Count() < index)
@@ -180,26 +174,85 @@ void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& 
         list.Add(fragment->Piece);
     else
         list.Put(index, fragment->Piece);
+    if (gaveWay && OnErrorRecvOverflow)
+        OnErrorRecvOverflow(this);
 
     // A nested event loop inside the dispatch may fill this slot again; that record goes out too.
     for (;;) {
         if (list.Count() != slot.RecvCount || list.Count() == 0)
             return;
         QByteArray body;
-        if (UnframeRecord(list.GetText(), body) != RecordState::Complete)
+        const RecordState state = UnframeRecord(list.GetText(), body);
+        if (state == RecordState::Incomplete)
+            return;
+        const QString sender = slot.HostName;
+        // A record that cannot be right is dropped whole: none of its pieces joins another.
+        RecvDataBackEmpty(slot);
+        if (state == RecordState::Bad)
             return;
         PVS_RecvInformation.RecvData = AnsiCodePage::Decode(body);
-        PVS_RecvInformation.HostName = slot.HostName;
-        RecvDataBackEmpty(slot);
+        PVS_RecvInformation.HostName = sender;
         DispatchPacket();
     }
 }
 
+int TParvaneNetwork::RecvSlotFor(const QString& sSender, int iIndex, qint64 iNow)
+{
+    int match = -1;
+    int free = -1;
+    int held = 0;
+    for (int i = 0; i < RecvDataBackCount; ++i) {
+        const TPVN_RecvDataBack& slot = PVS_RecvDataBack[static_cast<std::size_t>(i)];
+        if (slot.HostName.isEmpty()) {
+            free = i;
+            continue;
+        }
+        if (slot.HostName != sSender)
+            continue;
+        ++held;
+        const TAnsiStringList& list = *slot.RecvData;
+        if (list.Count() > iIndex && !list.Get(iIndex).isEmpty())
+            continue;
+        // A piece that goes before every piece the slot holds came with them only if
+        // it came right after them.
+        if (iIndex < FirstHeldIndex(list) && iNow - slot.RecvStartTime > RecvPieceLeadMs)
+            continue;
+        // The record the sender is sending now is the one that last had a piece.
+        if (match < 0 || slot.RecvTime >= PVS_RecvDataBack[static_cast<std::size_t>(match)].RecvTime)
+            match = i;
+    }
+    if (match >= 0)
+        return match;
+    if (held >= RecvSlotsPerSenderMax) {
+        const int oldest = RecvSlotOldest(sSender);
+        RecvDataBackEmpty(PVS_RecvDataBack[static_cast<std::size_t>(oldest)]);
+        return oldest;
+    }
+    return free;
+}
+
+int TParvaneNetwork::RecvSlotOldest(const QString& sSender) const
+{
+    int oldest = -1;
+    for (int i = 0; i < RecvDataBackCount; ++i) {
+        const TPVN_RecvDataBack& slot = PVS_RecvDataBack[static_cast<std::size_t>(i)];
+        if (slot.HostName.isEmpty() || (!sSender.isEmpty() && slot.HostName != sSender))
+            continue;
+        if (oldest < 0 || slot.RecvTime < PVS_RecvDataBack[static_cast<std::size_t>(oldest)].RecvTime)
+            oldest = i;
+    }
+    return oldest;
+}
+
 void TParvaneNetwork::RecvDataBackPurge()
 {
-    const qint64 now = PrMonotonicClock();
+    RecvDataBackExpire(PrMonotonicClock());
+}
+
+void TParvaneNetwork::RecvDataBackExpire(qint64 iNow)
+{
     for (TPVN_RecvDataBack& slot : PVS_RecvDataBack) {
-        if (slot.RecvTime != 0 && slot.RecvTime + kRecvSlotLifetimeMs < now)
+        if (slot.RecvTime != 0 && slot.RecvTime + RecvRecordLifetimeMs < iNow)
             RecvDataBackEmpty(slot);
     }
 }
@@ -209,5 +262,6 @@ void TParvaneNetwork::RecvDataBackEmpty(TPVN_RecvDataBack& slot)
     slot.RecvData->Clear();
     slot.HostName.clear();
     slot.RecvTime = 0;
+    slot.RecvStartTime = 0;
     slot.RecvCount = 0;
 }

@@ -21,9 +21,11 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,7 +156,7 @@ int TParvaneNetwork::FileSend(const QString& sFileName, const QString& sComment,
             break;
         }
     }
-    if (!peer || peer->FTPPort <= 0 || peer->FTPPort > 65535 || peer->Handle.isEmpty())
+    if (!peer || peer->FTPPort <= 0 || peer->FTPPort > MaximumPortNo || peer->Handle.isEmpty())
         return 0;
     in_addr address{};
     if (inet_pton(AF_INET, first.toLatin1().constData(), &address) != 1)
@@ -647,10 +649,16 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
         return;
     record->sRecvData.clear();
     const QString name = state == HeaderState::Complete ? SafeOfferedName(offer.sFileName) : QString();
-    // Refused silently: a bad header, an unsafe name, nobody to ask, logged out
-    // meanwhile, or already as many offers waiting as may.
-    if (name.isEmpty() || !OnFileRecvStart || !FLoginStates || !FileOfferRoom(record->sPeerAddress)) {
+    // Refused silently: a bad header, an unsafe name, nobody to ask, or logged out meanwhile.
+    if (name.isEmpty() || !OnFileRecvStart || !FLoginStates) {
         FileSocketClose(record->clsSocket);
+        return;
+    }
+    // Already as many offers waiting as may: refused, and the user is told.
+    if (!FileOfferRoom(record->sPeerAddress)) {
+        FileSocketClose(record->clsSocket);
+        if (OnErrorFileRecvOverflow)
+            OnErrorFileRecvOverflow(this);
         return;
     }
     const int id = record->TransferId;
@@ -750,6 +758,13 @@ void TParvaneNetwork::FileStallCheck()
         if (record->iStep < 1)
             continue;
         watching = true;
+        // Bytes the receiver takes from the socket are progress too: the last of a
+        // file may sit there long after it was sent, while a slow receiver reads it.
+        int queued = 0;
+        if (ioctl(record->clsSocket, SIOCOUTQ, &queued) == 0 && queued != record->iQueuedBytes) {
+            record->iQueuedBytes = queued;
+            record->iProgressAt = now;
+        }
         if (stalled(record->iProgressAt))
             sending.push_back(record->TransferId);
     }
@@ -853,8 +868,15 @@ bool TParvaneNetwork::FileRecvAccepted(int iSocket)
     const auto fromPeer = std::count_if(PrFTPRecv.begin(), PrFTPRecv.end(), [&](const auto& record) {
         return inHeader(*record) && record->sPeerAddress == address;
     });
-    if (pending >= FileHeaderPendingMax || fromPeer >= FileHeaderPerPeerMax)
-        return false;
+    // The oldest idle connection, the peer's own when it holds its share, gives way to the new one.
+    if (pending >= FileHeaderPendingMax || fromPeer >= FileHeaderPerPeerMax) {
+        const bool own = fromPeer >= FileHeaderPerPeerMax;
+        const auto oldest = std::find_if(PrFTPRecv.begin(), PrFTPRecv.end(), [&](const auto& record) {
+            return inHeader(*record) && (!own || record->sPeerAddress == address);
+        });
+        if (oldest != PrFTPRecv.end())
+            FileSocketClose((*oldest)->clsSocket);
+    }
     const int transferId = TakeTransferNumber(PrNextTransferId);
     if (transferId == 0)
         return false;

@@ -192,9 +192,15 @@ bool TParvaneNetwork::RequestAnswerAllowed()
     if (PrAnswerSecondAt == 0 || now - PrAnswerSecondAt >= 1000) {
         PrAnswerSecondAt = now;
         PrAnswersThisSecond = 0;
+        PrAnswersByAddress.clear();
     }
     if (PrAnswersThisSecond >= RequestAnswersPerSecondMax)
         return false;
+    // Holds only addresses that were answered, so no more than the cap in a second.
+    int& fromAddress = PrAnswersByAddress[PVS_RecvInformation.HostName];
+    if (fromAddress >= RequestAnswersPerAddressMax)
+        return false;
+    ++fromAddress;
     ++PrAnswersThisSecond;
     return true;
 }

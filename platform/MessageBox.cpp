@@ -149,18 +149,64 @@ std::vector<TAfterBoxes>& AfterBoxes()
     return waiting;
 }
 
+// What runs once a box has been answered, for one owner (or for none).
+struct TAnswered {
+    QPointer<QObject> owner;
+    bool bOwned = false;
+    std::function<void()> done;
+
+    bool Gone() const { return bOwned && owner.isNull(); }
+};
+
+// What runs once a box has been answered: one per owner, so that a flood of
+// warnings into an open box keeps no more than the owners that raised them.
+class TAnswers {
+public:
+    void Add(QObject* owner, std::function<void()> done)
+    {
+        if (!done)
+            return;
+        for (TAnswered& answered : FAll) {
+            if (!answered.Gone() && answered.owner == owner) {
+                answered.done = std::move(done);
+                return;
+            }
+        }
+        // Owners that went meanwhile make room.
+        std::erase_if(FAll, [](const TAnswered& answered) { return answered.Gone(); });
+        FAll.push_back({owner, owner != nullptr, std::move(done)});
+    }
+    void Merge(TAnswers&& other)
+    {
+        for (TAnswered& answered : other.FAll)
+            if (!answered.Gone())
+                Add(answered.owner, std::move(answered.done));
+        other.FAll.clear();
+    }
+    int Size() const { return int(FAll.size()); }
+    void RunAll() const
+    {
+        for (const TAnswered& answered : FAll)
+            if (!answered.Gone())
+                answered.done();
+    }
+
+private:
+    std::vector<TAnswered> FAll;
+};
+
 // A warning of a kind waiting to show, with what runs once it has been answered:
 // its own and that of the same warnings counted into it.
 struct TWaiting {
     Request request;
-    std::vector<std::function<void()>> answered;
+    TAnswers answered;
 };
 
 // The open box of each kind of unstacked warning and those that wait behind it.
 struct TKind {
     QPointer<QMessageBox> open;
     QString sOpenText;
-    std::vector<std::function<void()>> openAnswered;
+    TAnswers openAnswered;
     std::deque<TWaiting> waiting;
     int iCounted = 0;
 };
@@ -169,13 +215,6 @@ std::map<QString, TKind>& Kinds()
 {
     static std::map<QString, TKind> kinds;
     return kinds;
-}
-
-void RunAll(const std::vector<std::function<void()>>& answered)
-{
-    for (const std::function<void()>& done : answered)
-        if (done)
-            done();
 }
 
 void UnstackedOpen(const QString& sKind, TWaiting warning)
@@ -192,8 +231,8 @@ void UnstackedOpen(const QString& sKind, TWaiting warning)
         box->deleteLater();
         TKind& closed = Kinds()[sKind];
         closed.open = nullptr;
-        const std::vector<std::function<void()>> answered = std::move(closed.openAnswered);
-        closed.openAnswered.clear();
+        const TAnswers answered = std::move(closed.openAnswered);
+        closed.openAnswered = {};
         if (closed.waiting.empty()) {
             Kinds().erase(sKind);
         } else {
@@ -201,7 +240,7 @@ void UnstackedOpen(const QString& sKind, TWaiting warning)
             closed.waiting.pop_front();
             UnstackedOpen(sKind, std::move(next));
         }
-        RunAll(answered);
+        answered.RunAll();
     });
     box->show();
 }
@@ -242,47 +281,70 @@ void WhenNoBoxOpen(QObject* context, std::function<void()> done)
     AfterBoxes().push_back({context, std::move(done)});
 }
 
+void ShowUnstacked(const QString& sKind, const QString& sText, const QString& sCaption, int iFlags)
+{
+    ShowUnstacked(sKind, sText, sCaption, iFlags, nullptr, {});
+}
+
 void ShowUnstacked(const QString& sKind, const QString& sText, const QString& sCaption, int iFlags,
-                   std::function<void()> answered)
+                   QObject* owner, std::function<void()> answered)
 {
     const Request request{sText, sCaption, iFlags};
+    const QPointer<QObject> ownerGuard(owner);
+    const auto answerNow = [&] {
+        if (answered && (owner == nullptr || ownerGuard))
+            answered();
+    };
     if (CurrentAnswerer()) {
         CurrentAnswerer()(request);
-        RunAll({answered});
+        answerNow();
         return;
     }
     if (QThread::currentThread()->loopLevel() == 0) {
         Show(sText, sCaption, iFlags);
-        RunAll({answered});
+        answerNow();
         return;
     }
+    TAnswers answers;
+    answers.Add(owner, std::move(answered));
     const auto found = Kinds().find(sKind);
     if (found == Kinds().end() || !found->second.open) {
-        UnstackedOpen(sKind, {request, {std::move(answered)}});
+        UnstackedOpen(sKind, {request, std::move(answers)});
         return;
     }
     TKind& kind = found->second;
     ++kind.iCounted;
     if (kind.sOpenText == sText) {
-        kind.openAnswered.push_back(std::move(answered));
+        kind.openAnswered.Merge(std::move(answers));
         return;
     }
     for (TWaiting& waiting : kind.waiting) {
         if (waiting.request.sText == sText) {
-            waiting.answered.push_back(std::move(answered));
+            waiting.answered.Merge(std::move(answers));
             return;
         }
     }
     if (kind.waiting.size() < UnstackedWaitingMax)
-        kind.waiting.push_back({request, {std::move(answered)}});
+        kind.waiting.push_back({request, std::move(answers)});
     else
-        kind.waiting.back().answered.push_back(std::move(answered));
+        kind.waiting.back().answered.Merge(std::move(answers));
 }
 
 int UnstackedCounted(const QString& sKind)
 {
     const auto found = Kinds().find(sKind);
     return found == Kinds().end() ? 0 : found->second.iCounted;
+}
+
+int UnstackedAnswersKept(const QString& sKind)
+{
+    const auto found = Kinds().find(sKind);
+    if (found == Kinds().end())
+        return 0;
+    int iKept = found->second.openAnswered.Size();
+    for (const TWaiting& waiting : found->second.waiting)
+        iKept += waiting.answered.Size();
+    return iKept;
 }
 
 void SetAnswerer(Answerer answerer)

@@ -53,21 +53,27 @@ int OpenLoops();
 // so the code that waits for the box's answer never runs on a freed window.
 void WhenNoBoxOpen(QObject* context, std::function<void()> done);
 
+// Distinct warnings of one kind that wait behind its open box; a flood past them
+// is only counted, so no peer can queue boxes without end.
+inline constexpr std::size_t UnstackedWaitingMax = 8;
+
 // A warning that needs no answer, raised by what arrives from the network: it runs
 // no loop of its own while the program's loop runs, so the event that raised it
 // returns at once and the program keeps receiving. At most one box of a kind is
 // open: another of that kind with the same text is counted into it, one with a
-// different text waits until the open one is closed. Once the box that a warning
-// went into has been answered, answered runs (at once where an answerer answers).
-// Where no loop runs (the program's end) it is shown as Show shows a box.
-// Distinct warnings of one kind that wait behind its open box; a flood past them
-// is only counted, so no peer can queue boxes without end.
-inline constexpr std::size_t UnstackedWaitingMax = 8;
+// different text waits until the open one is closed. Where no loop runs (the
+// program's end) it is shown as Show shows a box.
+void ShowUnstacked(const QString& sKind, const QString& sText, const QString& sCaption, int iFlags);
+// As above; once the box that the warning went into has been answered, answered
+// runs (at once where an answerer answers), unless owner is gone by then. An owner
+// has one answered per box however many of its warnings go into it: the last one.
 void ShowUnstacked(const QString& sKind, const QString& sText, const QString& sCaption, int iFlags,
-                   std::function<void()> answered = {});
+                   QObject* owner, std::function<void()> answered);
 // The warnings of the kind counted into the open or waiting ones since the kind's
 // first box opened; 0 when no box of the kind is open.
 int UnstackedCounted(const QString& sKind);
+// What waits for the answers of the kind's open and waiting boxes.
+int UnstackedAnswersKept(const QString& sKind);
 
 // Tests answer boxes here in place of a user: while an answerer is set, Show asks
 // it and shows nothing. Pass an empty function to show real boxes again.

@@ -1,26 +1,29 @@
 // Two copies of the program, each on an X server of its own in a host of the
 // test LAN, driven by the keyboard: both enter the chat, a line typed in one
 // reaches both, and the first one's leaving shows in the second (read from its
-// view through the clipboard). Screenshots
-// of the chat windows and the menus go to $PV_SHOT_DIR when it is set.
+// view through the clipboard). Every step waits for the state it leads to: a
+// menu shown, a window there or gone, a record in a log. Screenshots of the
+// chat windows and the menus go to $PV_SHOT_DIR when it is set.
 #include "AnsiCodePage.h"
 #include "LogFile.h"
+#include "ProgramCopy.h"
 #include "TestLan.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-bool WriteText(const QString& sPath, const QByteArray& text)
-{
-    QFile file(sPath);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
+using TestSupport::PollFor;
+
+// Generous for a machine that a parallel test run loads; a step that succeeds returns at once.
+constexpr int kStepWaitMs = 30000;
+
+const QString kMain = QStringLiteral("^Parvane 2$");
+const QString kChat = QStringLiteral("^チャット - Parvane 2$");
 
 QByteArray FileBytes(const QString& sPath)
 {
@@ -28,147 +31,204 @@ QByteArray FileBytes(const QString& sPath)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Shell steps shared by both copies: keys to the focused window, a picture of the screen.
-const char kPrelude[] = R"(
-key() { xdotool key --clearmodifiers "$@"; sleep 0.6; }
-shot() { "$LANSHOTS" grab "$SHOTS/$1.png"; }
-main() { xdotool search --sync --name '^Parvane 2$' | head -1; }
-chat() { xdotool search --sync --name '^チャット - Parvane 2$' | head -1; }
-focus() { xdotool windowfocus --sync "$1"; sleep 0.3; }
-# The copies wait for each other through marks in a folder both can see.
-mark() { touch "$SYNC/$1"; }
-await() { for i in $(seq 1 300); do [ -e "$SYNC/$1" ] && return; sleep 0.2; done; }
-"$DIR/parvane2" & PV=$!
-sleep 3
-W=$(main)
-focus $W
-)";
+class TChatCopy : public TestSupport::ProgramCopy {
+public:
+    TChatCopy(const TestLan& lan, int iHost, const QString& sShots) : ProgramCopy(lan, iHost), FShots(sShots)
+    {
+    }
 
-// The first copy shows every menu of the main window, enters the chat, says a
-// line and leaves again; the second enters and watches.
-const char kFirst[] = R"(
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true --tint 0xd0d0d0 \
-  --transparent true --alpha 0 & TRAY=$!
-sleep 1
-key alt+m; shot main-menu-message; key Escape Escape
-key alt+a; shot main-menu-absence; key Escape Escape
-key alt+v; shot main-menu-show; key Escape Escape
-key alt+h; shot main-menu-help; key Escape Escape
-xdotool mousemove --window $W 60 90 click 3; sleep 0.6; shot main-menu-right; key Escape
-xdotool mousemove --window $W 200 40 click 3; sleep 0.6; shot main-menu-toolbar; key Escape
-key ctrl+alt+s; shot main-menu-hotkey-send; key Escape
-key ctrl+alt+f; shot main-menu-hotkey-filesend; key Escape
-xdotool mousemove --window $W 275 40 click 1; sleep 0.6; shot main-menu-away-button; key Escape
-xdotool mousemove --window $W 50 245 click 1; sleep 0.6; shot main-menu-away-status; key Escape
-xdotool mousemove 786 12 click 3; sleep 0.6; shot main-menu-tray; key Escape
-await second-in
-focus $W
-key alt+m c
-sleep 2
-C=$(chat)
-focus $C
-xdotool type --delay 40 'hello <b>&amp; http://example.org/x?y=1'
-key Return
-sleep 2
-shot chat-first
-mark said
-xdotool mousemove --window $C 40 60 click 3; sleep 0.6; shot chat-menu-members; key Escape
-xdotool mousemove --window $C 250 80 click 3; sleep 0.6; shot chat-menu-view; key Escape
-xdotool mousemove --window $C 100 320 click 3; sleep 0.6; shot chat-menu-right; key Escape
-await seen
-focus $C
-key alt+c
-key Return
-sleep 2
-shot first-after-leaving
-mark left
-kill $PV $TRAY
-)";
+    QList<TLogRecord> Log() const
+    {
+        return LogRecordsRead(FileBytes(FilePath(QStringLiteral("Parvane2.LOG"))));
+    }
+    bool WaitShown(const QString& sPattern) const
+    {
+        return PollFor([&] { return !Find(sPattern).isEmpty(); }, kStepWaitMs, 100);
+    }
+    bool WaitGone(const QString& sPattern) const
+    {
+        return PollFor([&] { return Find(sPattern).isEmpty(); }, kStepWaitMs, 100);
+    }
+    // Focuses the window and waits until it has the keys.
+    bool FocusOn(const QString& sPattern) const
+    {
+        return PollFor(
+            [&] {
+                const QString sWindow = Focus(sPattern);
+                return !sWindow.isEmpty() && Tool({QStringLiteral("getwindowfocus")}) == sWindow;
+            },
+            kStepWaitMs, 100);
+    }
+    // Does what opens a menu (keys or a click), waits until it is shown, pictures
+    // it, closes it with these keys and waits until it has gone. The menu is the
+    // window that was not there before: others (a notice) come and go meanwhile.
+    bool Menu(const QStringList& open, const QString& sShot, const QStringList& close) const
+    {
+        const QStringList before = ShownWindows();
+        Tool(open);
+        QString sMenu;
+        if (!PollFor(
+                [&] {
+                    for (const QString& sWindow : ShownWindows())
+                        if (!before.contains(sWindow))
+                            sMenu = sWindow;
+                    return !sMenu.isEmpty();
+                },
+                kStepWaitMs, 100)) {
+            ADD_FAILURE() << "no menu for " << sShot.toStdString();
+            return false;
+        }
+        Shot(sShot);
+        Keys(close);
+        if (!PollFor([&] { return !ShownWindows().contains(sMenu); }, kStepWaitMs, 100)) {
+            ADD_FAILURE() << "the menu for " << sShot.toStdString() << " stayed";
+            return false;
+        }
+        return true;
+    }
+    bool Menu(const QString& sKey, const QString& sShot) const
+    {
+        return Menu({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), sKey}, sShot,
+                    {QStringLiteral("Escape")});
+    }
+    // A right click at (x, y) of the window, or of the screen when the window is empty.
+    bool RightClickMenu(const QString& sWindow, int x, int y, const QString& sShot) const
+    {
+        QStringList move{QStringLiteral("mousemove")};
+        if (!sWindow.isEmpty())
+            move << QStringLiteral("--window") << sWindow;
+        return Menu(move << QString::number(x) << QString::number(y) << QStringLiteral("click")
+                         << QStringLiteral("3"),
+                    sShot, {QStringLiteral("Escape")});
+    }
+    void Shot(const QString& sName) const { ProgramCopy::Shot(QDir(FShots).filePath(sName + ".png")); }
 
-const char kSecond[] = R"(
-key alt+m c
-sleep 2
-mark second-in
-await said
-sleep 1
-shot chat-second
-mark seen
-await left
-sleep 2
-shot chat-second-after-leaving
-# What the view shows, copied through its own menu and read from the clipboard.
-C=$(chat)
-focus $C
-xdotool mousemove --window $C 250 80 click 3; sleep 0.6; key a
-xdotool mousemove --window $C 250 80 click 3; sleep 0.6; key c
-"$LANSHOTS" clipboard > "$SYNC/second-view.txt"
-kill $PV
-)";
+private:
+    QString FShots;
+};
 
 TEST(ChatLan, TwoCopiesTalkWithTheKeyboard)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty())
-        GTEST_FAIL() << "needs xvfb-run and xdotool";
+    for (const char* tool : {"Xvfb", "xdotool", "trayer"})
+        ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) << tool;
     TestLan lan(2);
     ASSERT_TRUE(lan.IsReady()) << qPrintable(lan.Error());
-    QTemporaryDir shotDir, syncDir;
+    QTemporaryDir shotDir;
     const QString sShots = qEnvironmentVariableIsSet("PV_SHOT_DIR")
                                ? QDir(qEnvironmentVariable("PV_SHOT_DIR")).absolutePath()
                                : shotDir.path();
     QDir().mkpath(sShots);
     const char* const kSettings[] = {"[Option]\r\nHandleName=太郎\r\nCustomizeTaskTray=1\r\n",
                                      "[Option]\r\nHandleName=花子\r\n"};
-    const char* const kScripts[] = {kFirst, kSecond};
-    QTemporaryDir dirs[2];
-    QProcess copies[2];
+    TChatCopy first(lan, 0, sShots), second(lan, 1, sShots);
+    // The first has a tray host, so that its tray icon and menu are there.
+    first.AddTrayHost();
+    TChatCopy* const copies[] = {&first, &second};
     for (int i = 0; i < 2; ++i) {
-        const QString sDir = dirs[i].path();
-        ASSERT_TRUE(QFile::copy(QStringLiteral(PARVANE2_PATH), sDir + QStringLiteral("/parvane2")));
-        ASSERT_TRUE(WriteText(sDir + QStringLiteral("/Parvane2.INI"),
-                              AnsiCodePage::Encode(QString::fromUtf8(kSettings[i])) +
-                                  "CustomizeStartVersionCheck=0\r\n[MainWindow]\r\nLeft=10\r\nTop=10\r\n"
-                                  "Width=560\r\nHeight=260\r\n[ChatWindow]\r\nLeft=200\r\nTop=290\r\n"
-                                  "Width=560\r\nHeight=330\r\n"));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), sDir);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DIR"), sDir);
-        environment.insert(QStringLiteral("SHOTS"), sShots);
-        environment.insert(QStringLiteral("SYNC"), syncDir.path());
-        environment.insert(QStringLiteral("LANSHOTS"), QStringLiteral(LANSHOTS_PATH));
-        copies[i].setProcessEnvironment(environment);
-        lan.PlaceProcess(copies[i], i);
-        copies[i].setProcessChannelMode(QProcess::ForwardedChannels);
-        copies[i].start(QStringLiteral("xvfb-run"),
-                        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 800x640x24"),
-                         QStringLiteral("bash"), QStringLiteral("-c"),
-                         QString::fromUtf8(kPrelude) + QString::fromUtf8(kScripts[i])});
+        ASSERT_TRUE(
+            copies[i]->Start(AnsiCodePage::Encode(QString::fromUtf8(kSettings[i])) +
+                                 "CustomizeStartVersionCheck=0\r\n[MainWindow]\r\nLeft=10\r\nTop=10\r\n"
+                                 "Width=560\r\nHeight=260\r\n[ChatWindow]\r\nLeft=200\r\nTop=290\r\n"
+                                 "Width=560\r\nHeight=330\r\n",
+                             QStringLiteral("800x640x24")))
+            << i;
     }
-    for (QProcess& copy : copies)
-        ASSERT_TRUE(copy.waitForFinished(90000));
+
+    // The first shows every menu of its main window.
+    ASSERT_TRUE(first.FocusOn(kMain));
+    const QString sMain = first.MainWindow();
+    for (const auto& [sKey, sShot] : {std::pair{"alt+m", "main-menu-message"},
+                                      {"alt+a", "main-menu-absence"},
+                                      {"alt+v", "main-menu-show"},
+                                      {"alt+h", "main-menu-help"}}) {
+        first.Menu(QString::fromLatin1(sKey), QString::fromLatin1(sShot));
+        // The menu bar keeps its mark after the menu has gone; this leaves it.
+        first.Keys({QStringLiteral("Escape")});
+    }
+    first.RightClickMenu(sMain, 60, 90, QStringLiteral("main-menu-right"));
+    first.RightClickMenu(sMain, 200, 40, QStringLiteral("main-menu-toolbar"));
+    first.Menu(QStringLiteral("ctrl+alt+s"), QStringLiteral("main-menu-hotkey-send"));
+    first.Menu(QStringLiteral("ctrl+alt+f"), QStringLiteral("main-menu-hotkey-filesend"));
+    first.Menu({QStringLiteral("mousemove"), QStringLiteral("--window"), sMain, QStringLiteral("275"),
+                QStringLiteral("40"), QStringLiteral("click"), QStringLiteral("1")},
+               QStringLiteral("main-menu-away-button"), {QStringLiteral("Escape")});
+    first.Menu({QStringLiteral("mousemove"), QStringLiteral("--window"), sMain, QStringLiteral("50"),
+                QStringLiteral("245"), QStringLiteral("click"), QStringLiteral("1")},
+               QStringLiteral("main-menu-away-status"), {QStringLiteral("Escape")});
+    first.RightClickMenu(QString(), 786, 12, QStringLiteral("main-menu-tray"));
+
+    // The second enters the chat, then the first, who says a line.
+    ASSERT_TRUE(second.FocusOn(kMain));
+    second.Keys({QStringLiteral("alt+m"), QStringLiteral("c")});
+    ASSERT_TRUE(second.WaitShown(kChat));
+    ASSERT_TRUE(first.FocusOn(kMain));
+    first.Keys({QStringLiteral("alt+m"), QStringLiteral("c")});
+    ASSERT_TRUE(first.WaitShown(kChat));
+    ASSERT_TRUE(first.FocusOn(kChat));
+    const QString sTyped = QStringLiteral("hello <b>&amp; http://example.org/x?y=1");
+    first.Type(sTyped, 40);
+    first.Keys({QStringLiteral("Return")});
+    ASSERT_TRUE(PollFor([&] { return !first.Log().isEmpty() && !second.Log().isEmpty(); }, kStepWaitMs, 100));
+    first.Shot(QStringLiteral("chat-first"));
+    second.Shot(QStringLiteral("chat-second"));
+    const QString sChat = first.Find(kChat);
+    first.RightClickMenu(sChat, 40, 60, QStringLiteral("chat-menu-members"));
+    first.RightClickMenu(sChat, 250, 80, QStringLiteral("chat-menu-view"));
+    first.RightClickMenu(sChat, 100, 320, QStringLiteral("chat-menu-right"));
+
+    // The first leaves by its log-out button and says yes to the question.
+    ASSERT_TRUE(first.FocusOn(kChat));
+    first.Keys({QStringLiteral("alt+c")});
+    ASSERT_TRUE(PollFor([&] { return first.FocusBox(); }, kStepWaitMs, 100));
+    first.Keys({QStringLiteral("Return")});
+    ASSERT_TRUE(first.WaitGone(kChat));
+    first.Shot(QStringLiteral("first-after-leaving"));
+
+    // What the second's view shows, copied through its own menu and read from the
+    // clipboard, until the leaving is there.
+    const QString sLeft = QStringLiteral("太郎がチャットからログアウトしました。");
+    QString sSecondView;
+    const QString sSecondChat = second.Find(kChat);
+    ASSERT_FALSE(sSecondChat.isEmpty());
+    // The two clicks go to two places: a second press where the first was, soon
+    // after it, is a double click and opens no menu.
+    const auto menuKey = [&](int x, const QString& sKey) {
+        return second.Menu({QStringLiteral("mousemove"), QStringLiteral("--window"), sSecondChat,
+                            QString::number(x), QStringLiteral("80"), QStringLiteral("click"),
+                            QStringLiteral("3")},
+                           QStringLiteral("chat-second-menu"), {sKey});
+    };
+    EXPECT_TRUE(PollFor(
+        [&] {
+            QByteArray text;
+            if (second.FocusOn(kChat) && menuKey(250, QStringLiteral("a")) &&
+                menuKey(300, QStringLiteral("c")) &&
+                second.Client(QStringLiteral(LANSHOTS_PATH), {QStringLiteral("clipboard")}, &text))
+                sSecondView = QString::fromUtf8(text);
+            return sSecondView.contains(sLeft);
+        },
+        kStepWaitMs, 200));
+    second.Shot(QStringLiteral("chat-second-after-leaving"));
 
     const QString sLine = QStringLiteral("hello &lt;b&gt;&amp;amp; http://example.org/x?y=1");
-    const QList<TLogRecord> first = LogRecordsRead(FileBytes(dirs[0].filePath("Parvane2.LOG")));
-    const QList<TLogRecord> second = LogRecordsRead(FileBytes(dirs[1].filePath("Parvane2.LOG")));
-    ASSERT_EQ(first.size(), 1);
-    EXPECT_EQ(first[0].sKind, QStringLiteral("チャット送信"));
-    EXPECT_EQ(first[0].sFrom, QStringLiteral("太郎"));
-    EXPECT_EQ(first[0].sText, sLine);
-    ASSERT_EQ(second.size(), 1);
-    EXPECT_EQ(second[0].sKind, QStringLiteral("チャット受信"));
-    EXPECT_EQ(second[0].sFrom, QStringLiteral("太郎"));
-    EXPECT_EQ(second[0].sText, sLine);
+    const QList<TLogRecord> firstLog = first.Log();
+    const QList<TLogRecord> secondLog = second.Log();
+    ASSERT_EQ(firstLog.size(), 1);
+    EXPECT_EQ(firstLog[0].sKind, QStringLiteral("チャット送信"));
+    EXPECT_EQ(firstLog[0].sFrom, QStringLiteral("太郎"));
+    EXPECT_EQ(firstLog[0].sText, sLine);
+    ASSERT_EQ(secondLog.size(), 1);
+    EXPECT_EQ(secondLog[0].sKind, QStringLiteral("チャット受信"));
+    EXPECT_EQ(secondLog[0].sFrom, QStringLiteral("太郎"));
+    EXPECT_EQ(secondLog[0].sText, sLine);
     // The second copy showed the first one's leaving, after the line it had said.
-    const QString sSecondView =
-        QString::fromUtf8(FileBytes(QDir(syncDir.path()).filePath("second-view.txt")));
-    EXPECT_TRUE(sSecondView.contains(QStringLiteral("hello <b>&amp; http://example.org/x?y=1")))
-        << sSecondView.toStdString();
-    EXPECT_GT(sSecondView.indexOf(QStringLiteral("太郎がチャットからログアウトしました。")),
-              sSecondView.indexOf(QStringLiteral("hello")))
+    EXPECT_TRUE(sSecondView.contains(sTyped)) << sSecondView.toStdString();
+    EXPECT_GT(sSecondView.indexOf(sLeft), sSecondView.indexOf(QStringLiteral("hello")))
         << sSecondView.toStdString();
     // The first copy left by its log-out button: its window's place was written.
-    EXPECT_TRUE(FileBytes(dirs[0].filePath("Parvane2.INI")).contains("Splitter="));
+    EXPECT_TRUE(PollFor(
+        [&] { return FileBytes(first.FilePath(QStringLiteral("Parvane2.INI"))).contains("Splitter="); },
+        kStepWaitMs, 100));
 }
 
 } // namespace

@@ -308,7 +308,8 @@ TEST_F(ChatFormTest, InputChecksRefuseInOrderAndKeepTheText)
     FAnswers = {MessageBox::IDNO};
     ChatForm->btSendClick();
     ASSERT_EQ(FBoxes.size(), 3u);
-    EXPECT_EQ(FBoxes[2].iFlags & 0xFFF, 0x134);
+    EXPECT_EQ(FBoxes[2].iFlags & TestSupport::BoxShapeMask,
+              MessageBox::MB_YESNO | MessageBox::MB_ICONWARNING | MessageBox::MB_DEFBUTTON2);
     EXPECT_EQ(ChatForm->mmSendMessage->text(), QString(128, u'あ'));
     // Yes: the cut text is sent (nowhere here) and the input emptied.
     FAnswers = {MessageBox::IDYES};
@@ -324,7 +325,8 @@ TEST_F(ChatFormTest, AnsweringNoKeepsTheWindowYesWritesItsSection)
     EXPECT_FALSE(ChatForm->close());
     ASSERT_NE(ChatForm, nullptr);
     EXPECT_EQ(FBoxes.back().sText, QStringLiteral("チャットからログアウトしますか？"));
-    EXPECT_EQ(FBoxes.back().iFlags & 0xFF, 0x24);
+    EXPECT_EQ(FBoxes.back().iFlags & TestSupport::BoxButtonsAndIconMask,
+              MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION);
     EXPECT_EQ(ChatForm->tvUser->topLevelItemCount(), 1);
     ChatForm->Splitter1->setSizes({90, 300});
     FAnswers = {MessageBox::IDYES};

@@ -420,7 +420,7 @@ TEST_F(CommonFormTest, DestructionThatCannotWriteTellsTheUser)
     ASSERT_EQ(FBoxes.size(), 1u);
     EXPECT_EQ(FBoxes[0].sText, SettingsSaveErrorText);
     EXPECT_EQ(FBoxes[0].sCaption, QStringLiteral("Parvane 2"));
-    EXPECT_EQ(FBoxes[0].iFlags, 0x30);
+    EXPECT_EQ(FBoxes[0].iFlags, MessageBox::MB_ICONWARNING);
 }
 
 // A window with keys of its own in its section, as the send and chat windows have.

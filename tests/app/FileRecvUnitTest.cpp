@@ -385,10 +385,10 @@ TEST_F(FileRecvFormTest, AnErrorUnderARealQuestionOfTheAcceptStepEndsTheOfferCle
     }
 }
 
-// Transfers that end together, as the engine reports them inside its events: one
-// box tells them all, nothing waits for its answer there, and every window shows
-// until the box is answered and then goes.
-TEST_F(FileRecvFormTest, TransfersEndingTogetherShowOneBoxAndGoWhenItIsAnswered)
+// Transfers that end together, as the engine reports them inside its events: each
+// window shows a box of its own, nothing waits for an answer there, and a window
+// goes when its own box is answered while the others stay.
+TEST_F(FileRecvFormTest, TransfersEndingTogetherShowABoxEachAndEachWindowGoesWithItsAnswer)
 {
     std::vector<QPointer<TFileRecvForm>> shown;
     for (int i = 0; i < 3; ++i)
@@ -400,23 +400,44 @@ TEST_F(FileRecvFormTest, TransfersEndingTogetherShowOneBoxAndGoWhenItIsAnswered)
             20 + i, QStringLiteral("f%1.txt").arg(i));
     ASSERT_EQ(shown.size(), 3u);
     MessageBox::SetAnswerer({});
+    const auto visible = [&] {
+        return int(std::count_if(shown.begin(), shown.end(), [](const QPointer<TFileRecvForm>& form) {
+            return form && form->isVisible();
+        }));
+    };
     bool bAllEnded = false;
+    bool bFirstAnswered = false;
     QStringList slOpen;
     int iVisible = 0;
+    int iVisibleAfterOne = 0;
+    qsizetype iOpenAfterOne = 0;
     EXPECT_TRUE(TestSupport::RunLoopUntil([&] {
         if (!bAllEnded) {
             for (const QPointer<TFileRecvForm>& form : shown)
                 Send(form, WM_FILERECVEND);
             bAllEnded = true;
         }
-        slOpen = TestSupport::OpenBoxTexts();
-        iVisible = int(std::count_if(shown.begin(), shown.end(), [](const QPointer<TFileRecvForm>& form) {
-            return form && form->isVisible();
-        }));
-        return !slOpen.isEmpty();
+        if (!bFirstAnswered) {
+            slOpen = TestSupport::OpenBoxTexts();
+            iVisible = visible();
+            if (slOpen.size() < 3)
+                return false;
+            bFirstAnswered = true;
+            TestSupport::PressBoxButton(TestSupport::OpenBoxes().first(), QStringLiteral("OK"));
+            return false;
+        }
+        if (FFreed == 0)
+            return false;
+        iVisibleAfterOne = visible();
+        iOpenAfterOne = TestSupport::OpenBoxes().size();
+        return true;
     }));
-    EXPECT_EQ(slOpen, QStringList{QStringLiteral("ファイルの受信が完了しました。")});
+    EXPECT_EQ(slOpen, QStringList(3, QStringLiteral("ファイルの受信が完了しました。")));
     EXPECT_EQ(iVisible, 3);
+    EXPECT_EQ(iVisibleAfterOne, 2);
+    EXPECT_EQ(iOpenAfterOne, 2);
+
+    TestSupport::CloseOpenBoxes();
     EXPECT_TRUE(TestSupport::WaitUntil(
         [&] {
             return std::none_of(shown.begin(), shown.end(), [](const auto& form) { return !form.isNull(); });

@@ -114,21 +114,25 @@ protected:
             }
         }
 
-        // The own row sorts first, the peer's last: End selects the peer, Alt+M F opens the window.
+        // The own row sorts first, the peer's last: End selects the peer, Alt+M F opens the
+        // window. Until the peer is listed the command does nothing, so it is pressed again;
+        // only once the window it opens would long have come, or it would open a second.
         ASSERT_TRUE(PollFor(
             [&] {
                 sender.Focus(QStringLiteral("^Parvane 2$"));
                 sender.Keys({QStringLiteral("End"), QStringLiteral("alt+m"), QStringLiteral("f")});
-                return !sender.Focus(QStringLiteral("ファイル送信")).isEmpty();
+                return PollFor([&] { return !sender.Find(QStringLiteral("ファイル送信")).isEmpty(); }, 5000,
+                               100);
             },
-            20000));
+            60000));
+        ASSERT_FALSE(sender.Focus(QStringLiteral("ファイル送信")).isEmpty());
         sender.Type(sSource, 5);
         sender.Keys({QStringLiteral("Tab"), QStringLiteral("Tab")});
         sender.Type(QStringLiteral("keyboard only"), 5);
         sender.Keys({QStringLiteral("alt+s")});
 
         ASSERT_TRUE(
-            PollFor([&] { return !receiver.Focus(QStringLiteral("ファイル受信")).isEmpty(); }, 15000));
+            PollFor([&] { return !receiver.Focus(QStringLiteral("ファイル受信")).isEmpty(); }, 30000));
         // Return in the path accepts nothing; the button's access key does.
         receiver.Keys({QStringLiteral("Return")});
         receiver.Keys({QStringLiteral("alt+r")});

@@ -3,6 +3,7 @@
 // A fake engine for the file windows and a fixture with its own settings file
 // whose message boxes are answered by the test.
 
+#include "FileTransferEngine.h"
 #include "FileWindowRoute.h"
 #include "FileWindowRules.h"
 #include "MessageBox.h"

@@ -23,10 +23,12 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -173,7 +175,28 @@ TEST_F(LogFormTest, ARecordThatCannotGetTheLockInTimeIsToldLost)
     OtherCopyRewrite other(LogFileName());
     ASSERT_TRUE(other.Locked());
     LogWrite(LogKindMessageSend, QStringLiteral("太郎"), QStringLiteral("花子"), QStringLiteral("新しい"));
+    // A writer that waits for the lock without end would hang the test here: past a
+    // limit far beyond any wait the writer may take, the other copy lets go and the
+    // test fails instead.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool bWaited = false;
+    bool bGaveUp = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!changed.wait_for(lock, std::chrono::seconds(60), [&] { return bWaited; })) {
+            bGaveUp = true;
+            other.Finish();
+        }
+    });
     LogWriteWait();
+    {
+        const std::lock_guard lock(mutex);
+        bWaited = true;
+    }
+    changed.notify_all();
+    watchdog.join();
+    ASSERT_FALSE(bGaveUp) << "the record waited for the lock without end";
     other.Finish(kOtherRecord);
     EXPECT_EQ(LogBytes(), kOtherRecord + old);
     ASSERT_EQ(FBoxes.size(), 1u);

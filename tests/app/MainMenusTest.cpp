@@ -181,18 +181,14 @@ TEST(TaskMenu, HideSettingsAsATable)
         V shown;
     } cases[] = {
         {"NothingHidden", {}, V{}},
-        {"LogOnly",
-         {true, false, false, false, false, false},
-         {false, true, true, true, true, true, true, true}},
+        {"LogOnly", {.bLog = true}, {.bLog = false}},
         {"ThreeOfFourKeepTheSeparator",
-         {false, true, true, true, false, false},
-         {true, false, false, false, true, true, true, true}},
+         {.bSend = true, .bFileSend = true, .bChat = true},
+         {.bSend = false, .bFileSend = false, .bChat = false}},
         {"AllFourTakeTheSeparator",
-         {false, true, true, true, true, false},
-         {true, false, false, false, false, false, true, true}},
-        {"AbsenceTakesItsSeparator",
-         {false, false, false, false, false, true},
-         {true, true, true, true, true, true, false, false}},
+         {.bSend = true, .bFileSend = true, .bChat = true, .bGlobalChat = true},
+         {.bSend = false, .bFileSend = false, .bChat = false, .bGlobalChat = false, .bLine4 = false}},
+        {"AbsenceTakesItsSeparator", {.bAbsence = true}, {.bAbsence = false, .bLine3 = false}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TaskMenuVisibility(c.hide), c.shown) << c.sName;
@@ -201,7 +197,12 @@ TEST(TaskMenu, HideSettingsAsATable)
 TEST(TaskMenu, HiddenItemsComeBackWhenTheirSettingIsOff)
 {
     TTaskMenu menu(nullptr);
-    menu.pmTaskMenuPopup({true, true, true, true, true, true});
+    menu.pmTaskMenuPopup({.bLog = true,
+                          .bSend = true,
+                          .bFileSend = true,
+                          .bChat = true,
+                          .bGlobalChat = true,
+                          .bAbsence = true});
     for (QAction* a :
          {menu.miTaskLog, menu.miTaskSend->menuAction(), menu.miTaskFileSend->menuAction(), menu.miTaskChat,
           menu.miTaskGlobalChat, menu.miTaskLine4, menu.miTaskAbsence->menuAction(), menu.miTaskLine3})

@@ -24,6 +24,7 @@
 #include "PeerProcess.h"
 #include "RealBoxes.h"
 #include "RecordSender.h"
+#include "RecordingWindows.h"
 #include "RecvUnit.h"
 #include "TaskIcon.h"
 #include "WaitUntil.h"
@@ -258,7 +259,10 @@ TEST_P(CloseQuestions, AskedInOrder)
     EXPECT_EQ(BoxTexts(), c.slAsked);
     // The unread and chat questions default to No, the other two to Yes.
     for (const MessageBox::Request& box : FBoxes)
-        EXPECT_EQ(box.iFlags, box.sText == kUnread || box.sText == kChat ? 0x124 : 0x24)
+        EXPECT_EQ(box.iFlags,
+                  box.sText == kUnread || box.sText == kChat
+                      ? MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2
+                      : MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION)
             << box.sText.toStdString();
     EXPECT_EQ(form.PVN->LoginStates(), !c.bCloses);
 }
@@ -290,7 +294,8 @@ TEST_F(MainFormTest, UnreadAndChatQuestionsDefaultToNo)
     FAnswers = {N};
     EXPECT_FALSE(form.FormClose());
     ASSERT_EQ(FBoxes.size(), 1u);
-    EXPECT_EQ(FBoxes[0].iFlags & 0xFFF, 0x124);
+    EXPECT_EQ(FBoxes[0].iFlags & TestSupport::BoxShapeMask,
+              MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2);
 }
 
 // The end of the session closes as a close does once it is decided: no question
@@ -311,63 +316,61 @@ TEST_F(MainFormTest, TheSessionsEndAsksNothingLogsOutAndEndsTheLoops)
     EXPECT_EQ(iTerminated, 1);
 }
 
+using TestSupport::RecordingWindowsMade;
+using TestSupport::WindowCalls;
+
+// The messages' road as the recording windows saw it: the receive window is the
+// real one; the log's routines, the notices and the effects of events are
+// recorded in place of their windows.
 struct TQueueLog {
-    // The captions the receive window was given as messages arrived.
-    QStringList slCaptions;
+    std::shared_ptr<WindowCalls> calls;
     // What the receive window showed: the text, and whether sealed.
-    std::vector<std::pair<QString, bool>> shown;
-    QStringList slNotices;
-    int iLogWrites = 0;
-    int iLogOpened = 0;
+    std::shared_ptr<std::vector<std::pair<QString, bool>>> shown =
+        std::make_shared<std::vector<std::pair<QString, bool>>>();
+
+    // The captions the receive window was given as messages arrived.
+    QStringList Captions() const
+    {
+        QStringList slCaptions;
+        for (const QString& sWaiting : calls->Firsts("RecvFormUnread"))
+            slCaptions << RecvWindowCaptionText(sWaiting.toInt());
+        return slCaptions;
+    }
+    QStringList Notices() const { return calls->Firsts("NoticeAdd"); }
     // The sounds and animations of the events, in order: "sound 2", "animation 1".
-    QStringList slEffects;
+    QStringList Effects() const
+    {
+        QStringList slEffects;
+        for (const TestSupport::WindowCall& call : calls->calls)
+            if (call.sRoutine == "EventSoundPlay")
+                slEffects << QStringLiteral("sound ") + call.args.value(0);
+            else if (call.sRoutine == "MouseAnimationStart")
+                slEffects << QStringLiteral("animation ") + call.args.value(0);
+        return slEffects;
+    }
+    const std::vector<std::pair<QString, bool>>& Shown() const { return *shown; }
 };
 
-// The program's windows with the real receive window; the log's routines and the
-// notices are counted in place of their windows. bWindowExists: the main window
-// is told a receive window is open before the real one is made.
-class TQueueWindows : public TProgramWindows {
-public:
-    explicit TQueueWindows(TQueueLog& log, bool bWindowExists = false)
-        : FLog(log), FWindowExists(bWindowExists)
-    {
-    }
-    void LogWrite(TLogKind, const QString&, const QString&, const QString&) override { ++FLog.iLogWrites; }
-    void LogFormShow() override { ++FLog.iLogOpened; }
-    void NoticeAdd(const QString& s) override { FLog.slNotices << s; }
-    bool RecvFormExists() override { return FWindowExists || TProgramWindows::RecvFormExists(); }
-    void RecvFormUnread(int iWaiting) override
-    {
-        FLog.slCaptions << RecvWindowCaptionText(iWaiting);
-        TProgramWindows::RecvFormUnread(iWaiting);
-    }
-    void RecvFormShow() override
-    {
-        const bool bWaiting = !MessageRecvQueue.Empty();
-        TProgramWindows::RecvFormShow();
-        if (bWaiting && RecvForm != nullptr)
-            FLog.shown.emplace_back(RecvForm->MessageText(), RecvForm->View() != TRecvView::Open);
-    }
-    void EventSoundPlay(int iIndex) override { FLog.slEffects << QStringLiteral("sound %1").arg(iIndex); }
-    void MouseAnimationStart(int iKind) override
-    {
-        FLog.slEffects << QStringLiteral("animation %1").arg(iKind);
-    }
-
-private:
-    TQueueLog& FLog;
-    bool FWindowExists;
-};
-
-// Records the notices only.
-class TNoticeWindows : public TProgramWindows {
-public:
-    explicit TNoticeWindows(QStringList& slNotices) : FNotices(slNotices) {}
-    void NoticeAdd(const QString& s) override { FNotices << s; }
-
-private:
-    QStringList& FNotices;
-};
+// bWindowExists: the main window is told a receive window is open before the real one is made.
+std::unique_ptr<TProgramWindows> QueueWindows(TQueueLog& log, bool bWindowExists = false)
+{
+    QSet<QString> standIns{"LogWrite", "LogFormShow", "NoticeAdd", "EventSoundPlay", "MouseAnimationStart"};
+    if (bWindowExists)
+        standIns << "RecvFormExists";
+    auto [windows, calls] = RecordingWindowsMade(standIns);
+    calls->bRecvFormExists = true;
+    log.calls = calls;
+    auto bWaiting = std::make_shared<bool>(false);
+    calls->BeforeCall = [bWaiting](const TestSupport::WindowCall& call) {
+        if (call.sRoutine == "RecvFormShow")
+            *bWaiting = !MessageRecvQueue.Empty();
+    };
+    calls->OnCalled = [bWaiting, shown = log.shown](const TestSupport::WindowCall& call) {
+        if (call.sRoutine == "RecvFormShow" && *bWaiting && RecvForm != nullptr)
+            shown->emplace_back(RecvForm->MessageText(), RecvForm->View() != TRecvView::Open);
+    };
+    return std::move(windows);
+}
 
 void Arrive(TMainForm& form, int i, bool bLetter = false)
 {
@@ -380,7 +383,7 @@ TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start(std::make_unique<TQueueWindows>(log, true));
+    TMainForm& form = Start(QueueWindows(log, true));
     for (int i = 1; i <= 257; ++i)
         Arrive(form, i);
     ASSERT_EQ(FBoxes.size(), 1u);
@@ -388,33 +391,37 @@ TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
     EXPECT_EQ(MessageRecvQueue.Count(), 256);
     EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m2"));
     EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m257"));
-    EXPECT_EQ(log.slCaptions.first(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 1>"));
-    EXPECT_EQ(log.slCaptions.last(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 256>"));
-    EXPECT_EQ(log.slNotices.size(), 257);
-    EXPECT_EQ(log.slNotices.last(), QStringLiteral("「花子」からメッセージが届きました。"));
-    EXPECT_EQ(log.iLogWrites, 257);
+    EXPECT_EQ(log.Captions().first(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 1>"));
+    EXPECT_EQ(log.Captions().last(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 256>"));
+    EXPECT_EQ(log.Notices().size(), 257);
+    EXPECT_EQ(log.Notices().last(), QStringLiteral("「花子」からメッセージが届きました。"));
+    EXPECT_EQ(log.calls->Count("LogWrite"), 257);
     EXPECT_TRUE(form.miMessageRecv->isEnabled());
     EXPECT_TRUE(form.tmTaskAnimation.isActive());
 
     form.miMessageRecvClick();
-    ASSERT_EQ(log.shown.size(), 1u);
-    EXPECT_EQ(log.shown[0].first, QStringLiteral("m2"));
-    EXPECT_FALSE(log.shown[0].second);
+    ASSERT_EQ(log.Shown().size(), 1u);
+    EXPECT_EQ(log.Shown()[0].first, QStringLiteral("m2"));
+    EXPECT_FALSE(log.Shown()[0].second);
     EXPECT_EQ(MessageRecvQueue.Count(), 255);
     ASSERT_NE(RecvForm, nullptr);
     EXPECT_EQ(RecvForm->windowTitle(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 255>"));
 }
 
-// A box that the overflow shows lets a further message in; neither is lost.
+// The overflow box shows while the oldest message is still there; it lets a further
+// message in, which takes its slot before the message that raised the box, and
+// neither is lost.
 TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start(std::make_unique<TQueueWindows>(log));
+    TMainForm& form = Start(QueueWindows(log));
     for (int i = 1; i <= 256; ++i)
         Arrive(form, i);
     bool bNested = false;
+    QStringList slHeadsAtTheBoxes;
     MessageBox::SetAnswerer([&](const MessageBox::Request&) {
+        slHeadsAtTheBoxes << MessageRecvQueue.Head().sMessage;
         if (!bNested) {
             bNested = true;
             Arrive(form, 258);
@@ -422,10 +429,11 @@ TEST_F(MainFormTest, MessageArrivingDuringTheOverflowBoxIsKept)
         return MessageBox::IDOK;
     });
     Arrive(form, 257);
+    EXPECT_EQ(slHeadsAtTheBoxes, (QStringList{"m1", "m1"}));
     EXPECT_EQ(MessageRecvQueue.Count(), 256);
     EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m3"));
-    EXPECT_EQ(MessageRecvQueue.Slot(254).sMessage, QStringLiteral("m257"));
-    EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m258"));
+    EXPECT_EQ(MessageRecvQueue.Slot(254).sMessage, QStringLiteral("m258"));
+    EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m257"));
 }
 
 // Arrivals go on while the overflow warning is open, as the engine's events run
@@ -435,7 +443,7 @@ TEST_F(MainFormTest, AFloodPastTheFullQueueKeepsOneWarningOpenAndGoesOnReceiving
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start(std::make_unique<TQueueWindows>(log));
+    TMainForm& form = Start(QueueWindows(log));
     for (int i = 1; i <= 256; ++i)
         Arrive(form, i);
     MessageBox::SetAnswerer({});
@@ -455,7 +463,7 @@ TEST_F(MainFormTest, AFloodPastTheFullQueueKeepsOneWarningOpenAndGoesOnReceiving
     EXPECT_EQ(iMostOpen, 1);
     ASSERT_EQ(slOpenAtTheEnd.size(), 1);
     EXPECT_TRUE(slOpenAtTheEnd[0].startsWith(QStringLiteral("最大受信待機数をオーバーしました。")));
-    EXPECT_EQ(log.slNotices.size(), 320);
+    EXPECT_EQ(log.Notices().size(), 320);
     EXPECT_EQ(MessageRecvQueue.Count(), 256);
     EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("m65"));
     EXPECT_EQ(MessageRecvQueue.Slot(255).sMessage, QStringLiteral("m320"));
@@ -485,9 +493,9 @@ TEST_F(MainFormTest, AnArrivingMessagePlaysItsSoundThenThePointerAnimationOfTheS
         SCOPED_TRACE(c.sSetting);
         WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n" + QByteArray(c.sSetting) + "\r\n");
         TQueueLog log;
-        TMainForm& form = Start(std::make_unique<TQueueWindows>(log));
+        TMainForm& form = Start(QueueWindows(log));
         Arrive(form, 1);
-        EXPECT_EQ(log.slEffects, c.slEffects);
+        EXPECT_EQ(log.Effects(), c.slEffects);
         FForm.reset();
         MessageRecvQueue.Clear();
     }
@@ -498,7 +506,7 @@ TEST_F(MainFormTest, ArrivalsDuringTheTrayAnimationLetItRunOn)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n");
     TQueueLog log;
-    TMainForm& form = Start(std::make_unique<TQueueWindows>(log, true));
+    TMainForm& form = Start(QueueWindows(log, true));
     Arrive(form, 1);
     ASSERT_TRUE(form.tmTaskAnimation.isActive());
     // Closer together than the animation's interval.
@@ -552,7 +560,7 @@ TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n");
     TQueueLog log;
-    TMainForm& form = Start(std::make_unique<TQueueWindows>(log, true));
+    TMainForm& form = Start(QueueWindows(log, true));
     EXPECT_TRUE(TaskIconData.bAdded);
     EXPECT_EQ(TaskIconData.iIconIndex, 17);
     Arrive(form, 1);
@@ -568,8 +576,8 @@ TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
     ASSERT_NE(RecvForm, nullptr);
     RecvForm->btNextClick();
     form.miMessageRecvClick();
-    ASSERT_EQ(log.shown.size(), 2u);
-    EXPECT_TRUE(log.shown[1].second);
+    ASSERT_EQ(log.Shown().size(), 2u);
+    EXPECT_TRUE(log.Shown()[1].second);
     EXPECT_EQ(MessageRecvQueue.Count(), 1);
     RecvForm->btLetterOpenClick();
     EXPECT_TRUE(MessageRecvQueue.Empty());
@@ -581,14 +589,14 @@ TEST_F(MainFormTest, ShowingEveryMessageStopsTheAnimationAndStillsTheIcon)
 
     // Nothing waits: showing does nothing.
     form.miMessageRecvClick();
-    EXPECT_EQ(log.shown.size(), 2u);
+    EXPECT_EQ(log.Shown().size(), 2u);
 }
 
 TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
-    TMainForm& form = Start(std::make_unique<TQueueWindows>(log));
+    TMainForm& form = Start(QueueWindows(log));
     Arrive(form, 1);
     Arrive(form, 2);
     {
@@ -598,49 +606,41 @@ TEST_F(MainFormTest, TrayClickOpensTheNextMessageUnlessAModalBoxIsOpen)
         ASSERT_TRUE(WaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
         form.WMTaskTray(TMainForm::TTrayMouse::LeftDown);
         form.WMHotKey(TMainForm::HotKeyRecv);
-        EXPECT_TRUE(log.shown.empty());
+        EXPECT_TRUE(log.Shown().empty());
     }
     form.WMHotKey(TMainForm::HotKeyRecv);
     form.WMTaskTray(TMainForm::TTrayMouse::LeftDown);
-    ASSERT_EQ(log.shown.size(), 2u);
-    EXPECT_EQ(log.shown[1].first, QStringLiteral("m2"));
+    ASSERT_EQ(log.Shown().size(), 2u);
+    EXPECT_EQ(log.Shown()[1].first, QStringLiteral("m2"));
     EXPECT_FALSE(form.miMessageRecv->isEnabled());
 }
 
-// The file receive window replaced by a list of the offers it was opened for.
-struct TFileOfferWindows : TProgramWindows {
-    QStringList* pOffered = nullptr;
-    void FileRecvFormShow(const QString& sFileName, qint64, const QString&, int, const TPeer&) override
-    {
-        pOffered->append(sFileName);
-    }
-};
-
-std::unique_ptr<TProgramWindows> OfferWindowsInto(QStringList& slOffered)
+// The file receive window replaced by a record of the offers it was opened for.
+std::unique_ptr<TProgramWindows> OfferWindowsInto(std::shared_ptr<WindowCalls>& offers)
 {
-    auto windows = std::make_unique<TFileOfferWindows>();
-    windows->pOffered = &slOffered;
-    return windows;
+    auto [windows, calls] = RecordingWindowsMade({"FileRecvFormShow"});
+    offers = calls;
+    return std::move(windows);
 }
 
 // The offer's window answers it through the engine; the event itself waits for nothing.
 TEST_F(MainFormTest, AnOfferOpensItsWindowAndTheEventReturnsAtOnce)
 {
-    QStringList slOffered;
-    TMainForm& form = Start(OfferWindowsInto(slOffered));
+    std::shared_ptr<WindowCalls> offers;
+    TMainForm& form = Start(OfferWindowsInto(offers));
     QString sFileName = QStringLiteral("a.txt");
     bool bCancel = false;
     form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
     EXPECT_FALSE(bCancel);
     EXPECT_TRUE(sFileName.isEmpty());
-    EXPECT_EQ(slOffered, QStringList{QStringLiteral("a.txt")});
+    EXPECT_EQ(offers->Firsts("FileRecvFormShow"), QStringList{QStringLiteral("a.txt")});
 }
 
 TEST_F(MainFormTest, AnOfferWhileTheProgramClosesIsRefused)
 {
     WriteIni("[Option]\r\nCustomizeEnd=0\r\n");
-    QStringList slOffered;
-    TMainForm& form = Start(OfferWindowsInto(slOffered));
+    std::shared_ptr<WindowCalls> offers;
+    TMainForm& form = Start(OfferWindowsInto(offers));
     bool bTerminated = false;
     form.OnTerminate = [&] { bTerminated = true; };
     form.close();
@@ -649,14 +649,14 @@ TEST_F(MainFormTest, AnOfferWhileTheProgramClosesIsRefused)
     bool bCancel = false;
     form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
     EXPECT_TRUE(bCancel);
-    EXPECT_TRUE(slOffered.isEmpty());
+    EXPECT_EQ(offers->Count("FileRecvFormShow"), 0);
 }
 
 TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
 {
     WriteIni("[Option]\r\nSecurityFileRecvCancel=1\r\nSecurityFileRecvCancelAbsence=1\r\n");
-    QStringList slOffered;
-    TMainForm& form = Start(OfferWindowsInto(slOffered));
+    std::shared_ptr<WindowCalls> offers;
+    TMainForm& form = Start(OfferWindowsInto(offers));
     QString sFileName = QStringLiteral("a.txt");
     bool bCancel = false;
     form.PVNFileRecvStart(form.PVN.get(), 7, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
@@ -665,7 +665,18 @@ TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
     sFileName = QStringLiteral("b.txt");
     form.PVNFileRecvStart(form.PVN.get(), 8, "花子", "PVHOST2", "Parvane2", sFileName, 10, "", bCancel);
     EXPECT_TRUE(bCancel);
-    EXPECT_EQ(slOffered, QStringList{QStringLiteral("a.txt")});
+    EXPECT_EQ(offers->Firsts("FileRecvFormShow"), QStringList{QStringLiteral("a.txt")});
+}
+
+// Offers refused because too many wait are this copy's doing, and the user is told so.
+TEST_F(MainFormTest, AnOfferRefusedForTheCapIsToldAsTheReceiversOwnLimit)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(form.PVN->OnErrorFileRecvOverflow);
+    form.PVN->OnErrorFileRecvOverflow(form.PVN.get());
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("受信を待っているファイルが多すぎるため")));
+    EXPECT_FALSE(FBoxes[0].sText.contains(QStringLiteral("送信")));
 }
 
 TEST_F(MainFormTest, FileEventsReachTheFirstWindowOfTheirSocket)
@@ -770,25 +781,12 @@ TEST_F(MainFormTest, WithTheLogOffNothingIsWritten)
     EXPECT_EQ(MessageRecvQueue.Count(), 1);
 }
 
-// The program's windows, with the sounds of the events recorded in place of playing them.
-class TNoticeSoundWindows : public TNoticeWindows {
-public:
-    TNoticeSoundWindows(QStringList& slNotices, std::vector<int>& sounds)
-        : TNoticeWindows(slNotices), FSounds(sounds)
-    {
-    }
-    void EventSoundPlay(int iIndex) override { FSounds.push_back(iIndex); }
-
-private:
-    std::vector<int>& FSounds;
-};
-
 // A peer in host 2 of the LAN logs in, goes away and logs out; its row follows.
 TEST_F(MainFormLanTest, PeerRowAppearsChangesAndDisappears)
 {
-    QStringList slNotices;
-    std::vector<int> sounds;
-    TMainForm& form = Start(std::make_unique<TNoticeSoundWindows>(slNotices, sounds));
+    // The notices and the sounds of the events are recorded in place of showing and playing them.
+    auto [windows, calls] = RecordingWindowsMade({"NoticeAdd", "EventSoundPlay"});
+    TMainForm& form = Start(std::move(windows));
     ASSERT_TRUE(OwnRowListed());
     TestSupport::PeerProcess peer;
     ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, QStringLiteral("花子")));
@@ -798,7 +796,7 @@ TEST_F(MainFormLanTest, PeerRowAppearsChangesAndDisappears)
     EXPECT_EQ(row->SubItems(), (QStringList{"オンライン", "-------", "サポート", "メッセージ", "Parvane2",
                                             "PVHOST2", FLan->Address(1)}));
     EXPECT_EQ(row->ImageIndex(), 8);
-    EXPECT_EQ(slNotices, QStringList{QStringLiteral("「花子」がログインしました。")});
+    EXPECT_EQ(calls->Firsts("NoticeAdd"), QStringList{QStringLiteral("「花子」がログインしました。")});
     EXPECT_EQ(form.lvLoginUser->ItemCount(), 2);
     // The user menus of the tray and the hot keys follow the engine's table, the own copy included.
     QStringList slMenu;
@@ -814,13 +812,13 @@ TEST_F(MainFormLanTest, PeerRowAppearsChangesAndDisappears)
     ASSERT_TRUE(
         WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2")->SubItems().value(0) == "電話中"; }));
     EXPECT_EQ(form.LoginUserFind("PVHOST2", "Parvane2")->ImageIndex(), 9);
-    EXPECT_EQ(slNotices.last(), QStringLiteral("「花子」が不在状態(電話中)になりました。"));
+    EXPECT_EQ(calls->Firsts("NoticeAdd").last(), QStringLiteral("「花子」が不在状態(電話中)になりました。"));
 
     ASSERT_EQ(peer.Call("Logout"), "1");
     ASSERT_TRUE(WaitFor([&] { return form.LoginUserFind("PVHOST2", "Parvane2") == nullptr; }));
-    EXPECT_EQ(slNotices.last(), QStringLiteral("「花子」がログアウトしました。"));
-    EXPECT_EQ(sounds.front(), 0);
-    EXPECT_EQ(sounds.back(), 1);
+    EXPECT_EQ(calls->Firsts("NoticeAdd").last(), QStringLiteral("「花子」がログアウトしました。"));
+    EXPECT_EQ(calls->Firsts("EventSoundPlay").front(), "0");
+    EXPECT_EQ(calls->Firsts("EventSoundPlay").back(), "1");
     EXPECT_EQ(form.lvLoginUser->ItemCount(), 1);
 }
 
@@ -907,8 +905,8 @@ TEST_F(MainFormLanTest, FailedReloginAfterAddressChangeLeavesTheWindowLoggedOut)
 TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
-    QStringList slNotices;
-    TMainForm& form = Start(std::make_unique<TNoticeWindows>(slNotices));
+    auto [windows, calls] = RecordingWindowsMade({"NoticeAdd"});
+    TMainForm& form = Start(std::move(windows));
     form.PVNLogin(form.PVN.get(), "制御", "PVHOST9", "198.18.0.9", "Other", 1, false, "", true, false, 0);
     EXPECT_EQ(form.LoginUserFind("PVHOST9", "Other"), nullptr);
     form.PVNInfoChange(form.PVN.get(), "PVHOST9", "制御", "198.18.0.9", "Other", 1, false, "", true, false,
@@ -918,23 +916,14 @@ TEST_F(MainFormTest, MenuFlagPeersAreListedOnlyByAnInformationChange)
     EXPECT_EQ(row->SubItems().value(3), QStringLiteral("通信制御"));
     EXPECT_EQ(row->SubItems().value(2), QStringLiteral("-------"));
     EXPECT_EQ(row->ImageIndex(), 0);
-    EXPECT_EQ(slNotices, QStringList{QStringLiteral("「制御」がログインしました。")});
+    EXPECT_EQ(calls->Firsts("NoticeAdd"), QStringList{QStringLiteral("「制御」がログインしました。")});
 }
-
-// The file send window replaced by a record of what it was opened with.
-struct TFileSendWindows : TProgramWindows {
-    std::vector<std::pair<QString, TPeer>> opened;
-    void FileSendFormShow(const QString& sFileName, const TPeer& peer) override
-    {
-        opened.emplace_back(sFileName, peer);
-    }
-};
 
 TEST_F(MainFormTest, AFileDropsOnlyOnARowThatTakesFilesAndOpensTheSendWindowForIt)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
-    auto windows = std::make_unique<TFileSendWindows>();
-    const auto& opened = windows->opened;
+    // The file send window replaced by a record of what it was opened with.
+    auto [windows, calls] = RecordingWindowsMade({"FileSendFormShow"});
     TMainForm& form = Start(std::move(windows));
     form.PVNLogin(form.PVN.get(), "花子", "PVHOST2", "198.18.0.2", "Parvane2", 1, false, "", false, false,
                   52000);
@@ -955,39 +944,36 @@ TEST_F(MainFormTest, AFileDropsOnlyOnARowThatTakesFilesAndOpensTheSendWindowForI
     form.lvLoginUser->OnFileDropOver(form.lvLoginUser, nullptr, bCancel);
     EXPECT_TRUE(bCancel);
     form.lvLoginUser->OnFileDrop(form.lvLoginUser, refusing, "/tmp/a.txt");
-    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(calls->Count("FileSendFormShow"), 0);
     form.lvLoginUser->OnFileDrop(form.lvLoginUser, taking, "/tmp/a.txt");
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].first, QStringLiteral("/tmp/a.txt"));
-    EXPECT_EQ(opened[0].second,
-              (TPeer{QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")}));
+    EXPECT_EQ(calls->Of("FileSendFormShow"),
+              (std::vector<QStringList>{{"/tmp/a.txt", "花子", "PVHOST2", "Parvane2"}}));
 }
 
 TEST_F(MainFormTest, HotKeysRunTheirCommands)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeTaskTray=1\r\nCustomizeTaskBar=1\r\n");
     TQueueLog log;
-    TMainForm& form = Start(std::make_unique<TQueueWindows>(log));
-    const int& iLogOpened = log.iLogOpened;
+    TMainForm& form = Start(QueueWindows(log));
     form.show();
     form.WMSysCommand(TMainForm::SC_MINIMIZE);
     EXPECT_FALSE(form.isVisible());
     form.WMHotKey(TMainForm::HotKeyShow);
     EXPECT_TRUE(form.isVisible());
     form.WMHotKey(TMainForm::HotKeyLog);
-    EXPECT_EQ(iLogOpened, 1);
+    EXPECT_EQ(log.calls->Count("LogFormShow"), 1);
     Arrive(form, 1);
     form.WMHotKey(TMainForm::HotKeyRecv);
-    EXPECT_EQ(log.shown.size(), 1u);
+    EXPECT_EQ(log.Shown().size(), 1u);
     form.WMHotKey(0x8069);
-    EXPECT_EQ(iLogOpened, 1);
+    EXPECT_EQ(log.calls->Count("LogFormShow"), 1);
     QDialog modal;
     modal.setWindowModality(Qt::ApplicationModal);
     modal.show();
     ASSERT_TRUE(WaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
     form.WMHotKey(TMainForm::HotKeyLog);
     form.WMHotKey(TMainForm::HotKeySend);
-    EXPECT_EQ(iLogOpened, 1);
+    EXPECT_EQ(log.calls->Count("LogFormShow"), 1);
     EXPECT_FALSE(form.pmHotKeySend->isVisible());
 }
 
@@ -1013,8 +999,8 @@ TEST_F(MainFormTest, AwayAnswerOpensItsWindowOrTellsThereIsNone)
 }
 
 // Only an answer to a request of this program shows: answers nobody asked for open
-// neither windows nor boxes, and a peer has one window however often it answers.
-TEST_F(MainFormTest, AwayAnswersShowOnlyWhenAskedForAndInOneWindowPerPeer)
+// neither windows nor boxes, and each answer asked for opens a window of its own.
+TEST_F(MainFormTest, AwayAnswersShowOnlyWhenAskedForEachInAWindowOfItsOwn)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TMainForm& form = Start();
@@ -1026,20 +1012,63 @@ TEST_F(MainFormTest, AwayAnswersShowOnlyWhenAskedForAndInOneWindowPerPeer)
     EXPECT_TRUE(FBoxes.empty());
     EXPECT_TRUE(AbsenceWindowList.isEmpty());
 
+    // Asked twice before the answers came: both answers show, each in its window.
+    form.AbsenceRequest("PVHOST2", "Parvane2");
     form.AbsenceRequest("PVHOST2", "Parvane2");
     form.PVNAbsenceMessage(form.PVN.get(), "会議中", "花子", "PVHOST2", "Parvane2", "time");
-    // The request is answered: the same answer again is unasked.
     form.PVNAbsenceMessage(form.PVN.get(), "外出中", "花子", "PVHOST2", "Parvane2", "time");
-    ASSERT_EQ(AbsenceWindowList.size(), 1);
-    auto* window =
-        qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(AbsenceWindowList[0])));
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->mmAbsenceMessage->toPlainText(), QStringLiteral("会議中"));
+    // Both requests are answered: a third answer is unasked.
+    form.PVNAbsenceMessage(form.PVN.get(), "帰宅", "花子", "PVHOST2", "Parvane2", "time");
+    ASSERT_EQ(AbsenceWindowList.size(), 2);
+    QStringList slShown;
+    for (const QString& sEntry : AbsenceWindowList) {
+        auto* window = qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(sEntry)));
+        ASSERT_NE(window, nullptr);
+        slShown << window->mmAbsenceMessage->toPlainText();
+    }
+    EXPECT_EQ(slShown, (QStringList{"会議中", "外出中"}));
+
     form.AbsenceRequest("PVHOST2", "Parvane2");
     form.PVNAbsenceMessage(form.PVN.get(), "外出中", "花子", "PVHOST2", "Parvane2", "time");
-    EXPECT_EQ(AbsenceWindowList.size(), 1);
-    EXPECT_EQ(window->mmAbsenceMessage->toPlainText(), QStringLiteral("外出中"));
+    EXPECT_EQ(AbsenceWindowList.size(), 3);
     EXPECT_TRUE(FBoxes.empty());
+    EXPECT_TRUE(form.FormClose());
+    EXPECT_TRUE(WaitFor([] { return AbsenceWindowList.isEmpty(); }));
+}
+
+// The chat's member menu and a double-click on an away member ask as the user
+// list does: their answers are the program's own, and show.
+TEST_F(MainFormTest, AwayMembersOfTheChatAreAskedAndTheirAnswersShow)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miToolChatClick();
+    ASSERT_TRUE(WaitFor([&] { return form.PVN->Chat() && ChatForm != nullptr; }));
+    ChatUserLogin("花子", "PVHOST2", "Parvane2", true);
+    QTreeWidgetItem* node = ChatForm->UserFind("PVHOST2", "Parvane2");
+    ASSERT_NE(node, nullptr);
+    ChatForm->tvUser->setCurrentItem(node);
+    ChatForm->pmUserListPopup();
+    ASSERT_TRUE(ChatForm->pmUserListAbsence->isEnabled());
+    ChatForm->pmUserListAbsence->trigger();
+    form.PVNAbsenceMessage(form.PVN.get(), "会議中", "花子", "PVHOST2", "Parvane2", "time");
+    ASSERT_EQ(AbsenceWindowList.size(), 1);
+    EXPECT_TRUE(FBoxes.empty());
+
+    QCoreApplication::processEvents();
+    QWidget* viewport = ChatForm->tvUser->viewport();
+    const QPointF at(ChatForm->tvUser->visualItemRect(node).center());
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                    QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent click(type, at, viewport->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &click);
+    }
+    form.PVNAbsenceMessage(form.PVN.get(), "Nothing", "花子", "PVHOST2", "Parvane2", "time");
+    EXPECT_EQ(BoxTexts(), QStringList{QStringLiteral("花子 の不在メッセージはありません。")});
+    EXPECT_EQ(AbsenceWindowList.size(), 1);
+
+    FAnswers = {MessageBox::IDYES};
     EXPECT_TRUE(form.FormClose());
     EXPECT_TRUE(WaitFor([] { return AbsenceWindowList.isEmpty(); }));
 }
@@ -1191,6 +1220,43 @@ TEST_F(MainFormLanTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
     HandleName.clear();
 }
 
+// The apply tells what it did in its own order: the settings that could not be
+// saved, then the ports that wait for a restart, and last the away state it ended.
+TEST_F(MainFormTest, TheOptionsApplyTellsTheSaveThePortsAndTheAwayEndInThatOrder)
+{
+    WriteIni("[AllUsers]\r\nMultiUser=1\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miOptionAbsenceClick(0);
+    ASSERT_TRUE(form.PVN->Absence());
+    // The shared file takes the mode; the user's own file, read-only, refuses the options.
+    const QString sUserFile = FileBaseName + QStringLiteral(".INI");
+    ASSERT_NE(sUserFile, IniPath());
+    {
+        QFile file(sUserFile);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(sUserFile).constData(), 0444), 0);
+
+    form.Windows->OptionFormShow();
+    ASSERT_NE(OptionForm, nullptr);
+    TOptionForm& options = *OptionForm;
+    options.cbAbsence->setCurrentIndex(0);
+    options.btAbsenceDeleteClick();
+    options.cbNetworkPort->setChecked(!NetworkPort);
+    FBoxes.clear();
+    options.btUpdateClick();
+    EXPECT_EQ(BoxTexts(),
+              (QStringList{SettingsSaveErrorText,
+                           QStringLiteral("ポート番号の設定は、Parvane 2を再起動後に有効になります。"),
+                           QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が"
+                                          "自動的に解除されました。")}));
+    EXPECT_FALSE(form.PVN->Absence());
+    ASSERT_EQ(::chmod(QFile::encodeName(sUserFile).constData(), 0644), 0);
+    OptionFormRelease();
+    AbsenceMessage = {};
+}
+
 // A log viewer that waits for its password opens when the applied options lift
 // the lock, and stays locked while they keep it.
 TEST_F(MainFormTest, TheOptionsApplyOpensALockedLogViewerOnlyWhenTheLockGoes)
@@ -1213,27 +1279,43 @@ TEST_F(MainFormTest, TheOptionsApplyOpensALockedLogViewerOnlyWhenTheLockGoes)
     LogFormRelease();
 }
 
-// The program's windows, with the web windows' routines counted in place of their windows.
-class TWebCountWindows : public TProgramWindows {
-public:
-    explicit TWebCountWindows(std::map<QString, int>& calls) : FCalls(calls) {}
-    void UpdateFormShow() override { ++FCalls["update"]; }
-    void UpdateFormStartCheck() override { ++FCalls["start check"]; }
-    void GlobalChatFormShow() override
-    {
-        ++FCalls["chat show"];
-        bChatOpen = true;
-    }
-    void GlobalChatFormClose() override { ++FCalls["chat close"]; }
-    bool GlobalChatFormExists() override { return bChatOpen; }
-    void RequestFormShow() override { ++FCalls["request"]; }
-    void DonationFormShow() override { ++FCalls["donation"]; }
-    void VersionFormShow() override { ++FCalls["version"]; }
-    bool bChatOpen = false;
+// The engine scrambles as the settings say: from the start, and again after
+// each apply of the options, which shows the flag and writes it.
+TEST_F(MainFormTest, TheEngineScramblesAsTheSettingsSayFromTheStartAndAfterEachApply)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeSecurityData=1\r\n");
+    TMainForm& form = Start();
+    EXPECT_TRUE(form.PVN->Security());
+    form.Windows->OptionFormShow();
+    ASSERT_NE(OptionForm, nullptr);
+    EXPECT_TRUE(OptionForm->cbCustomizeSecurityData->isChecked());
+    OptionForm->cbCustomizeSecurityData->setChecked(false);
+    OptionForm->btUpdateClick();
+    EXPECT_FALSE(form.PVN->Security());
+    EXPECT_EQ(
+        IniFile(SettingsFileName()).ReadString(SectionOption, QStringLiteral("CustomizeSecurityData"), {}),
+        QStringLiteral("0"));
+    OptionForm->cbCustomizeSecurityData->setChecked(true);
+    OptionForm->btUpdateClick();
+    EXPECT_TRUE(form.PVN->Security());
+    EXPECT_TRUE(FBoxes.empty());
+    OptionFormRelease();
+}
 
-private:
-    std::map<QString, int>& FCalls;
-};
+// The program's windows, with the web windows' routines recorded in place of their
+// windows; the web chat counts as open once it was shown.
+std::unique_ptr<TProgramWindows> WebWindowsInto(std::shared_ptr<WindowCalls>& recorded)
+{
+    auto [windows, calls] = RecordingWindowsMade(
+        {"UpdateFormShow", "UpdateFormStartCheck", "GlobalChatFormShow", "GlobalChatFormClose",
+         "GlobalChatFormExists", "RequestFormShow", "DonationFormShow", "VersionFormShow"});
+    calls->OnCalled = [chat = calls.get()](const TestSupport::WindowCall& call) {
+        if (call.sRoutine == "GlobalChatFormShow")
+            chat->bGlobalChatFormExists = true;
+    };
+    recorded = calls;
+    return std::move(windows);
+}
 
 QAction* MenuCommand(QMenuBar* bar, const QString& sMenu, const QString& sItem)
 {
@@ -1259,10 +1341,10 @@ TEST_F(MainFormTest, VersionCheckAtStartOnlyWhenNotYetCheckedToday)
         {"[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartVersionCheck=0\r\n", 0},
     };
     for (const auto& c : cases) {
-        std::map<QString, int> calls;
+        std::shared_ptr<WindowCalls> calls;
         WriteIni(c.ini);
-        Start(std::make_unique<TWebCountWindows>(calls));
-        EXPECT_EQ(calls["start check"], c.iChecks) << c.ini.constData();
+        Start(WebWindowsInto(calls));
+        EXPECT_EQ(calls->Count("UpdateFormStartCheck"), c.iChecks) << c.ini.constData();
         FForm.reset();
     }
 }
@@ -1270,30 +1352,28 @@ TEST_F(MainFormTest, VersionCheckAtStartOnlyWhenNotYetCheckedToday)
 TEST_F(MainFormTest, HelpAndWebChatCommandsReachTheirWindows)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeStartVersionCheck=0\r\n");
-    std::map<QString, int> calls;
-    auto windows = std::make_unique<TWebCountWindows>(calls);
-    TWebCountWindows* counted = windows.get();
-    TMainForm& form = Start(std::move(windows));
+    std::shared_ptr<WindowCalls> calls;
+    TMainForm& form = Start(WebWindowsInto(calls));
     const QString sHelp = QStringLiteral("ヘルプ(&H)");
-    const std::pair<const char*, const char*> commands[] = {{"アップデートの確認(&U)", "update"},
-                                                            {"寄付について", "donation"},
-                                                            {"要望を送信する", "request"},
-                                                            {"バージョン情報(&A)", "version"}};
+    const std::pair<const char*, const char*> commands[] = {{"アップデートの確認(&U)", "UpdateFormShow"},
+                                                            {"寄付について", "DonationFormShow"},
+                                                            {"要望を送信する", "RequestFormShow"},
+                                                            {"バージョン情報(&A)", "VersionFormShow"}};
     for (const auto& [sItem, sCall] : commands) {
         QAction* a = MenuCommand(form.menuBar(), sHelp, QString::fromUtf8(sItem));
         ASSERT_NE(a, nullptr) << sItem;
         EXPECT_TRUE(a->isEnabled()) << sItem;
         a->trigger();
-        EXPECT_EQ(calls[QString::fromUtf8(sCall)], 1) << sItem;
+        EXPECT_EQ(calls->Count(QString::fromUtf8(sCall)), 1) << sItem;
     }
     // The web-chat command opens the window, and closes it while it is open.
     ASSERT_TRUE(form.miToolGlobalChat->isEnabled());
     form.miToolGlobalChat->trigger();
-    EXPECT_EQ(calls["chat show"], 1);
+    EXPECT_EQ(calls->Count("GlobalChatFormShow"), 1);
     form.miToolGlobalChat->trigger();
-    EXPECT_EQ(calls["chat close"], 1);
-    EXPECT_EQ(calls["chat show"], 1);
-    counted->bChatOpen = false;
+    EXPECT_EQ(calls->Count("GlobalChatFormClose"), 1);
+    EXPECT_EQ(calls->Count("GlobalChatFormShow"), 1);
+    calls->bGlobalChatFormExists = false;
 }
 
 TEST_F(MainFormTest, IdleProgramLoadsNoBrowserEngine)
@@ -1421,9 +1501,9 @@ QString ViewText()
 TEST_F(MainFormLanTest, ChatCommandEntersTalksAndLeaves)
 {
     WriteIni("[Option]\r\nHandleName=Taro\r\n");
-    QStringList slNotices;
-    std::vector<int> sounds;
-    TMainForm& form = Start(std::make_unique<TNoticeSoundWindows>(slNotices, sounds));
+    // The notices and the sounds of the events are recorded in place of showing and playing them.
+    auto [windows, calls] = RecordingWindowsMade({"NoticeAdd", "EventSoundPlay"});
+    TMainForm& form = Start(std::move(windows));
     ASSERT_TRUE(OwnRowListed());
     TestSupport::PeerProcess peer;
     ASSERT_TRUE(peer.StartLoggedIn(*FLan, 1, QStringLiteral("花子")));
@@ -1443,12 +1523,12 @@ TEST_F(MainFormLanTest, ChatCommandEntersTalksAndLeaves)
     EXPECT_TRUE(ChatForm->mmSendMessage->text().isEmpty());
     ASSERT_TRUE(WaitFor([] { return ViewText().contains(QStringLiteral("1 < 2 & http://h/?q=1")); }));
     EXPECT_TRUE(ChatForm->wbLog->HTML().contains(QStringLiteral("<span class=\"MyName\">Taro</span>")));
-    EXPECT_TRUE(sounds.empty() || std::find(sounds.begin(), sounds.end(), 7) == sounds.end());
+    EXPECT_FALSE(calls->Firsts("EventSoundPlay").contains("7"));
 
     ASSERT_NE(peer.Call("ChatSend", {"やあ"}), "");
     ASSERT_TRUE(WaitFor([] { return ViewText().contains(QStringLiteral("やあ")); }));
     EXPECT_TRUE(ChatForm->wbLog->HTML().contains(QStringLiteral("<span class=\"OtherName\">花子</span>")));
-    EXPECT_EQ(std::count(sounds.begin(), sounds.end(), 7), 1);
+    EXPECT_EQ(calls->Firsts("EventSoundPlay").count("7"), 1);
 
     LogWriteWait();
     const QList<TLogRecord> records = LogRecordsRead(FileBytes(FDir.filePath("Parvane2.LOG")));
@@ -1604,17 +1684,12 @@ TEST_F(MainFormTest, LoggingOutFromTheChatAsksAndReleasesTheChatWindow)
 
 TEST_F(MainFormTest, BothHelpItemsOpenTheHelpPage)
 {
-    struct THelpWindows : TProgramWindows {
-        int* pCount;
-        explicit THelpWindows(int* count) : pCount(count) {}
-        void HelpShow() override { ++*pCount; }
-    };
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
-    int iShown = 0;
-    TMainForm& form = Start(std::make_unique<THelpWindows>(&iShown));
+    auto [windows, calls] = RecordingWindowsMade({"HelpShow"});
+    TMainForm& form = Start(std::move(windows));
     form.miHelpTopic->trigger();
     form.pmTaskMenu->miTaskHelp->trigger();
-    EXPECT_EQ(iShown, 2);
+    EXPECT_EQ(calls->Count("HelpShow"), 2);
 }
 
 TEST(DropArrow, ThreeLinesNarrowingDownward)

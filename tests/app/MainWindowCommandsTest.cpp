@@ -6,6 +6,7 @@
 #include "DropArrowButton.h"
 #include "MainFormFixture.h"
 #include "NoticeUnit.h"
+#include "RecordingWindows.h"
 #include "SortListView.h"
 #include "SubUnit.h"
 
@@ -23,21 +24,6 @@
 
 namespace {
 
-// The send windows replaced by a record of what they were opened for.
-struct TSendRecorder : TProgramWindows {
-    std::vector<std::pair<QString, QString>> opened;
-    std::vector<std::pair<QString, TPeer>> filesOpened;
-    void FileSendFormShow(const QString& sFileName, const TPeer& peer) override
-    {
-        filesOpened.emplace_back(sFileName, peer);
-    }
-    void SendFormShow(const QString&, bool, const QString& sMachines,
-                      const QString& sDiscriminations) override
-    {
-        opened.emplace_back(sMachines, sDiscriminations);
-    }
-};
-
 class MainWindowCommandsTest : public MainFormFixture {
 protected:
     void CloseWindows() override
@@ -52,9 +38,9 @@ protected:
     // Logged in, the own row listed, the send window recorded.
     TMainForm& StartOnline()
     {
-        auto windows = std::make_unique<TSendRecorder>();
-        FSends = windows.get();
-        TMainForm& form = Start(std::move(windows));
+        // The send windows replaced by a record of what they were opened for.
+        TMainForm& form = Start(std::make_unique<TestSupport::RecordingWindows>(
+            FSends, QSet<QString>{"SendFormShow", "FileSendFormShow"}));
         EXPECT_TRUE(OwnRowListed());
         return form;
     }
@@ -108,7 +94,16 @@ protected:
         }
     }
 
-    TSendRecorder* FSends = nullptr;
+    // The targets each send window was opened for: the machines and the identifiers.
+    std::vector<std::pair<QString, QString>> SendsOpened() const
+    {
+        std::vector<std::pair<QString, QString>> opened;
+        for (const QStringList& args : FSends->Of("SendFormShow"))
+            opened.emplace_back(args.value(2), args.value(3));
+        return opened;
+    }
+
+    std::shared_ptr<TestSupport::WindowCalls> FSends = std::make_shared<TestSupport::WindowCalls>();
 };
 
 TEST_F(MainWindowCommandsTest, TheStatusBarFollowsTheLogInAndTheAwayChoiceOfTheMenu)
@@ -177,8 +172,8 @@ TEST_F(MainWindowCommandsTest, ADoubleClickWritesToAPresentUserAndAsksAnAwayOneF
     ASSERT_NE(own, nullptr);
     own->setSelected(true);
     DoubleClick(own);
-    ASSERT_EQ(FSends->opened.size(), 1u);
-    EXPECT_EQ(FSends->opened[0], std::make_pair(form.PVN->MachineName(), QStringLiteral("Parvane2")));
+    ASSERT_EQ(SendsOpened().size(), 1u);
+    EXPECT_EQ(SendsOpened()[0], std::make_pair(form.PVN->MachineName(), QStringLiteral("Parvane2")));
 
     AwayChoice(QStringLiteral("電話中"))->trigger();
     // The own row comes back away.
@@ -186,7 +181,7 @@ TEST_F(MainWindowCommandsTest, ADoubleClickWritesToAPresentUserAndAsksAnAwayOneF
         [&] { return StatusTexts().value(2) == QStringLiteral("不在: 1") && OwnRow() != nullptr; }));
     OwnRow()->setSelected(true);
     DoubleClick(OwnRow());
-    EXPECT_EQ(FSends->opened.size(), 1u);
+    EXPECT_EQ(SendsOpened().size(), 1u);
     ASSERT_TRUE(WaitUntil([] { return AbsenceWindowList.size() == 1; }));
     auto* window =
         qobject_cast<TAbsenceForm*>(WindowMessage::WindowOf(WindowListHandle(AbsenceWindowList[0])));
@@ -208,8 +203,8 @@ TEST_F(MainWindowCommandsTest, AWriteToARowThatTakesNoMessagesWarnsAndLeavesItOu
     EXPECT_EQ(BoxTexts(),
               QStringList{QStringLiteral("メッセージ受信に対応していないユーザが選択されています。\r"
                                          "該当ユーザは自動的にメッセージ送信対象から除かれます。")});
-    ASSERT_EQ(FSends->opened.size(), 1u);
-    EXPECT_EQ(FSends->opened[0], std::make_pair(form.PVN->MachineName(), QStringLiteral("Parvane2")));
+    ASSERT_EQ(SendsOpened().size(), 1u);
+    EXPECT_EQ(SendsOpened()[0], std::make_pair(form.PVN->MachineName(), QStringLiteral("Parvane2")));
 }
 
 // A file dragged from the desktop over the list: the row that takes files takes
@@ -248,16 +243,14 @@ TEST_F(MainWindowCommandsTest, AFileDraggedOntoARowOpensItsFileSendWindow)
     ASSERT_NE(refusing, nullptr);
     EXPECT_FALSE(over(refusing));
     drop(refusing);
-    EXPECT_TRUE(FSends->filesOpened.empty());
+    EXPECT_EQ(FSends->Count("FileSendFormShow"), 0);
 
     TListItem* taking = form.LoginUserFind("PVHOST2", "Parvane2");
     ASSERT_NE(taking, nullptr);
     EXPECT_TRUE(over(taking));
     drop(taking);
-    ASSERT_EQ(FSends->filesOpened.size(), 1u);
-    EXPECT_EQ(FSends->filesOpened[0].first, sFile);
-    EXPECT_EQ(FSends->filesOpened[0].second,
-              (TPeer{QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")}));
+    EXPECT_EQ(FSends->Of("FileSendFormShow"),
+              (std::vector<QStringList>{{sFile, "花子", "PVHOST2", "Parvane2"}}));
 }
 
 } // namespace

@@ -38,6 +38,20 @@ public:
         return TestSupport::PollFor([&] { return !Shows(sTitle); }, iTimeoutMs, 200);
     }
 
+    // Presses keys that open a menu and waits until a window that was not there before is shown.
+    bool OpensMenu(const QStringList& keys, int iTimeoutMs = 15000) const
+    {
+        const QStringList before = ShownWindows();
+        return Keys(keys) && TestSupport::PollFor(
+                                 [&] {
+                                     for (const QString& sWindow : ShownWindows())
+                                         if (!before.contains(sWindow))
+                                             return true;
+                                     return false;
+                                 },
+                                 iTimeoutMs, 100);
+    }
+
     void Shot(const QString& sName) const
     {
         const QString sFolder = qEnvironmentVariable("PARVANE_SHOTS");
@@ -87,8 +101,7 @@ TEST(MessageRoadTest, MessageAndLetterTravelByKeyboardAlone)
     ASSERT_TRUE(hanako.WaitGone(kNotice));
 
     // 太郎 writes to 花子: the send hot key, the second user of its menu, the text, Alt+S.
-    ASSERT_TRUE(taro.Keys({QStringLiteral("ctrl+alt+s")}));
-    QThread::msleep(1000);
+    ASSERT_TRUE(taro.OpensMenu({QStringLiteral("ctrl+alt+s")}));
     ASSERT_TRUE(taro.Keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")}));
     ASSERT_TRUE(taro.WaitShows(kSend));
     ASSERT_TRUE(taro.Type(QStringLiteral("Hello")));
@@ -101,6 +114,9 @@ TEST(MessageRoadTest, MessageAndLetterTravelByKeyboardAlone)
     // It waits in 花子's queue, announced by a notice, and logged.
     ASSERT_TRUE(hanako.WaitShows(kNotice));
     hanako.Shot(QStringLiteral("road-3-arrival-notice"));
+    // The log is written on a thread of its own, soon after.
+    ASSERT_TRUE(
+        TestSupport::PollFor([&] { return !hanako.Log().isEmpty() && !taro.Log().isEmpty(); }, 15000, 100));
     const QList<TLogRecord> received = hanako.Log();
     ASSERT_FALSE(received.isEmpty());
     EXPECT_EQ(received[0].sFrom, QString::fromUtf8(kHandles[0]));
@@ -124,8 +140,7 @@ TEST(MessageRoadTest, MessageAndLetterTravelByKeyboardAlone)
     ASSERT_TRUE(taro.WaitGone(kNotice));
 
     // A letter: the same road with Alt+L; it stays sealed, and unread, until it is opened.
-    ASSERT_TRUE(taro.Keys({QStringLiteral("ctrl+alt+s")}));
-    QThread::msleep(1000);
+    ASSERT_TRUE(taro.OpensMenu({QStringLiteral("ctrl+alt+s")}));
     ASSERT_TRUE(taro.Keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")}));
     ASSERT_TRUE(taro.WaitShows(kSend));
     ASSERT_TRUE(taro.Type(QStringLiteral("sealed")));

@@ -176,10 +176,30 @@ TEST_F(NoticeAwayTest, AwayNoticesAreHiddenOrKeptOpenAsSet)
         bool bShown;
         bool bAutoClose;
     } cases[] = {
-        {"present", false, true, true, true, true},
-        {"away, hidden", true, true, false, false, false},
-        {"away, not hidden", true, false, false, true, true},
-        {"away, kept open", true, true, true, true, false},
+        {.sName = "present",
+         .bAway = false,
+         .bHide = true,
+         .bKeepOpenWhileAway = true,
+         .bShown = true,
+         .bAutoClose = true},
+        {.sName = "away, hidden",
+         .bAway = true,
+         .bHide = true,
+         .bKeepOpenWhileAway = false,
+         .bShown = false,
+         .bAutoClose = false},
+        {.sName = "away, not hidden",
+         .bAway = true,
+         .bHide = false,
+         .bKeepOpenWhileAway = false,
+         .bShown = true,
+         .bAutoClose = true},
+        {.sName = "away, kept open",
+         .bAway = true,
+         .bHide = true,
+         .bKeepOpenWhileAway = true,
+         .bShown = true,
+         .bAutoClose = false},
     };
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TMainForm& form = Start();

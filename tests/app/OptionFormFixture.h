@@ -14,24 +14,14 @@ protected:
         WindowTestOn::SetUp();
         if (HasFatalFailure())
             return;
+        TestSupport::ResetProcessSettings(FDir.path(), QStringLiteral("PC1"));
         FileBaseName = FileBaseNameFor(false, QString());
-        ResetSettings();
     }
 
     void TearDown() override
     {
         OptionFormRelease();
-        ResetSettings();
         WindowTestOn::TearDown();
-    }
-
-    static void ResetSettings()
-    {
-        const IniFile none(QStringLiteral("/nonexistent/none.INI"));
-        SettingsReadPorts(none);
-        SettingsReadOption(none, QStringLiteral("PC1"));
-        SettingsReadAbsence(none);
-        CurrentAbsenceTitle.clear();
     }
 
     TOptionForm& Open()

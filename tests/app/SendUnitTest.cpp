@@ -7,6 +7,7 @@
 #include "MainFormFixture.h"
 #include "PeerProcess.h"
 #include "RealBoxes.h"
+#include "RecordingWindows.h"
 #include "RecvUnit.h"
 #include "StatusPanelBar.h"
 
@@ -24,24 +25,8 @@
 
 namespace {
 
-struct TSendLog {
-    std::vector<std::tuple<int, QString, QString, QString>> writes;
-    QStringList slNotices;
-};
-
-// The log writes and the notices are counted; the rest is the program's.
-class TSendWindows : public TProgramWindows {
-public:
-    explicit TSendWindows(TSendLog& log) : FLog(log) {}
-    void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText) override
-    {
-        FLog.writes.emplace_back(iKind, sFrom, sTo, sText);
-    }
-    void NoticeAdd(const QString& s) override { FLog.slNotices << s; }
-
-private:
-    TSendLog& FLog;
-};
+// The log writes and the notices are recorded in place of their windows; the rest is the program's.
+const QSet<QString> kSendStandIns{"LogWrite", "NoticeAdd"};
 
 template <bool OnLan> class SendWindowTestOn : public MainFormFixtureOf<OnLan> {
 protected:
@@ -58,7 +43,7 @@ protected:
     TMainForm& StartOnline(const QByteArray& extra = {})
     {
         this->WriteIni("[Option]\r\nHandleName=" + AnsiCodePage::Encode(u"太郎") + "\r\n" + extra);
-        TMainForm& form = this->Start(std::make_unique<TSendWindows>(FLog));
+        TMainForm& form = this->Start(std::make_unique<TestSupport::RecordingWindows>(FLog, kSendStandIns));
         EXPECT_TRUE(this->OwnRowListed());
         return form;
     }
@@ -67,7 +52,10 @@ protected:
 
     static bool Open(TSendForm* form) { return SendWindowList.contains(WindowListEntry(form->Handle())); }
 
-    TSendLog FLog;
+    // Each log write's kind, sender, receivers and text.
+    std::vector<QStringList> Writes() const { return FLog->Of("LogWrite"); }
+
+    std::shared_ptr<TestSupport::WindowCalls> FLog = std::make_shared<TestSupport::WindowCalls>();
 };
 
 using SendWindowTest = SendWindowTestOn<false>;
@@ -179,7 +167,7 @@ TEST_F(SendWindowTest, RefusalsLeaveTheWindowAndItsText)
     EXPECT_TRUE(FBoxes[2].sText.startsWith(QStringLiteral("一度に送信できるバイト数を超えています。")));
     EXPECT_EQ(form->mmSendMessage->toPlainText(), QStringLiteral("あ").repeated(1025));
     EXPECT_TRUE(Open(form));
-    EXPECT_TRUE(FLog.writes.empty());
+    EXPECT_TRUE(Writes().empty());
     EXPECT_EQ(MessageRecvQueue.Count(), 0);
 }
 
@@ -210,7 +198,7 @@ TEST_F(SendWindowTest, ARefusalGivesTheMemoTheFocusAndTheAgreedCut)
         EXPECT_EQ(form->focusWidget(), form->mmSendMessage) << c.sName;
         form->close();
     }
-    EXPECT_TRUE(FLog.writes.empty());
+    EXPECT_TRUE(Writes().empty());
 }
 
 TEST_F(SendWindowTest, AgreedCutIsWhatIsSentAndLogged)
@@ -220,8 +208,8 @@ TEST_F(SendWindowTest, AgreedCutIsWhatIsSentAndLogged)
     form->mmSendMessage->setPlainText(QStringLiteral("あ").repeated(1023) + QStringLiteral("  いい"));
     FAnswers = {MessageBox::IDYES};
     form->btSend->click();
-    ASSERT_EQ(FLog.writes.size(), 1u);
-    EXPECT_EQ(std::get<3>(FLog.writes[0]), QStringLiteral("あ").repeated(1023));
+    ASSERT_EQ(Writes().size(), 1u);
+    EXPECT_EQ(Writes()[0][3], QStringLiteral("あ").repeated(1023));
     ASSERT_TRUE(WaitUntil([] { return MessageRecvQueue.Count() == 1; }));
     EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("あ").repeated(1023));
 }
@@ -236,9 +224,8 @@ TEST_F(SendWindowTest, EachTargetIsSentToAndOneRecordNamesThemAll)
     // The target that no one answers for fails alone; the others are sent.
     ASSERT_EQ(FBoxes.size(), 1u);
     EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("マシン名「PVHOST9」、識別情報「Parvane2」")));
-    ASSERT_EQ(FLog.writes.size(), 1u);
-    EXPECT_EQ(FLog.writes[0], std::make_tuple(0, QStringLiteral("太郎"), QStringLiteral("太郎, 太郎"),
-                                              QStringLiteral("一行目\r\n二行目")));
+    ASSERT_EQ(Writes().size(), 1u);
+    EXPECT_EQ(Writes()[0], (QStringList{"0", "太郎", "太郎, 太郎", "一行目\r\n二行目"}));
     EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
     // Both letters come back to this copy, with the wire's line breaks.
     ASSERT_TRUE(WaitUntil([] { return MessageRecvQueue.Count() == 2; }));
@@ -267,14 +254,15 @@ TEST_F(SendWindowLanTest, LetterToAnOlderPeerAsksFirst)
     ASSERT_EQ(FBoxes.size(), 1u);
     EXPECT_TRUE(
         FBoxes[0].sText.startsWith(QStringLiteral("送信先に封書送信に対応していないユーザが存在します。")));
-    EXPECT_EQ(FBoxes[0].iFlags & 0xFF, 0x24);
+    EXPECT_EQ(FBoxes[0].iFlags & TestSupport::BoxButtonsAndIconMask,
+              MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION);
     EXPECT_TRUE(Open(form1));
-    EXPECT_TRUE(FLog.writes.empty());
+    EXPECT_TRUE(Writes().empty());
     // The plain button does not ask.
     form1->btSend->click();
     EXPECT_EQ(FBoxes.size(), 1u);
-    ASSERT_EQ(FLog.writes.size(), 1u);
-    EXPECT_EQ(std::get<2>(FLog.writes[0]), QStringLiteral("旧版, 太郎"));
+    ASSERT_EQ(Writes().size(), 1u);
+    EXPECT_EQ(Writes()[0][2], QStringLiteral("旧版, 太郎"));
 }
 
 // Nothing went out, so nothing is logged as sent.
@@ -286,7 +274,7 @@ TEST_F(SendWindowTest, WindowWithoutTargetsSendsNothingAndCloses)
     form->mmSendMessage->setPlainText(QStringLiteral("x"));
     form->btSend->click();
     EXPECT_TRUE(FBoxes.empty());
-    EXPECT_TRUE(FLog.writes.empty());
+    EXPECT_TRUE(Writes().empty());
     EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
 }
 
@@ -311,17 +299,16 @@ TEST_F(SendWindowTest, OnlyTheTargetsSentToAreLogged)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sName);
         FBoxes.clear();
-        FLog.writes.clear();
+        FLog->calls.clear();
         TSendForm* form = SendFormShow(QString(), true, c.sMachines, c.sDiscriminations);
         form->mmSendMessage->setPlainText(QStringLiteral("x"));
         form->btSend->click();
         EXPECT_EQ(FBoxes.size(), 1u);
         if (c.sLoggedTo) {
-            ASSERT_EQ(FLog.writes.size(), 1u);
-            EXPECT_EQ(FLog.writes[0],
-                      std::make_tuple(0, QStringLiteral("太郎"), *c.sLoggedTo, QStringLiteral("x")));
+            ASSERT_EQ(Writes().size(), 1u);
+            EXPECT_EQ(Writes()[0], (QStringList{"0", "太郎", *c.sLoggedTo, "x"}));
         } else {
-            EXPECT_TRUE(FLog.writes.empty());
+            EXPECT_TRUE(Writes().empty());
         }
         EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
     }
@@ -330,14 +317,14 @@ TEST_F(SendWindowTest, OnlyTheTargetsSentToAreLogged)
 TEST_F(SendWindowTest, LoggedOutNothingIsSent)
 {
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
-    Start(std::make_unique<TSendWindows>(FLog));
+    Start(std::make_unique<TestSupport::RecordingWindows>(FLog, kSendStandIns));
     TSendForm* form = SendFormShow(QStringLiteral("引用"), true, QStringLiteral("PVHOST2"), "Parvane2");
     EXPECT_EQ(form->mmSendMessage->toPlainText(), QStringLiteral("> 引用\n"));
     form->btSend->click();
     ASSERT_EQ(FBoxes.size(), 1u);
     EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("オフライン状態でのメッセージ送信はできません。")));
     EXPECT_TRUE(Open(form));
-    EXPECT_TRUE(FLog.writes.empty());
+    EXPECT_TRUE(Writes().empty());
 }
 
 TEST_F(SendWindowTest, SendHideMinimisesTheMainWindow)

@@ -3,6 +3,7 @@
 #include "../platform/FileSaves.h"
 #include "../platform/SmallDisk.h"
 #include "AnsiCodePage.h"
+#include "OwnProcess.h"
 #include "ParvaneNetwork.h"
 
 #include <QFile>
@@ -59,6 +60,7 @@ void SetEveryOptionAwayFromItsDefault()
     HandleName = QStringLiteral("junk");
     CustomizeTaskTray = CustomizeTaskBar = CustomizeAutoRecv = CustomizeLetter = true;
     CustomizeLog = CustomizeReloginMessage = CustomizeEnd = false;
+    CustomizeSecurityData = true;
     CustomizeHotKey1 = CustomizeHotKey2 = CustomizeHotKey3 = CustomizeHotKey4 = CustomizeHotKey5 = 0;
     CustomizeStartLogin = CustomizeStartVersionCheck = CustomizeAlphaBar = false;
     CustomizeShowTopMost = true;
@@ -83,9 +85,9 @@ TEST_F(SettingsTest, WithoutAFileEveryKeyTakesItsDefaultAndNothingIsCreated)
     SettingsReadPorts(ini);
     SettingsReadBars(ini);
     SettingsReadViewFlags(ini);
-    const bool securityData = SettingsReadOption(ini, QStringLiteral("PVHOST1"));
+    SettingsReadOption(ini, QStringLiteral("PVHOST1"));
 
-    EXPECT_FALSE(securityData);
+    EXPECT_FALSE(CustomizeSecurityData);
     EXPECT_EQ(HandleName, QStringLiteral("PVHOST1"));
     EXPECT_FALSE(CustomizeTaskTray);
     EXPECT_FALSE(CustomizeLetter);
@@ -142,7 +144,7 @@ TEST_F(SettingsTest, OptionsWrittenReadBackUnchanged)
     AbsenceMessage[0] = {QStringLiteral("会議"), QStringLiteral("会議中です。\r\n14時に戻ります。")};
     IniFile writer(SettingsFileName());
     ASSERT_TRUE(writer.WriteBool(SectionOption, QStringLiteral("CustomizeMenuBarHide"), true));
-    ASSERT_TRUE(SettingsWriteOption(writer, true, {QStringLiteral("198.18.0.9")}, true));
+    ASSERT_TRUE(SettingsWriteOption(writer, {QStringLiteral("198.18.0.9")}, true));
 
     const TAbsenceMessage written = AbsenceMessage;
     const auto soundFiles = CustomizeSoundFile;
@@ -150,9 +152,11 @@ TEST_F(SettingsTest, OptionsWrittenReadBackUnchanged)
     AbsenceMessage = {};
     NetworkPort = false;
     NetworkPortNo = NetworkFTPPortNo = 0;
+    CustomizeSecurityData = false;
     const IniFile reader(SettingsFileName());
     SettingsReadPorts(reader);
-    EXPECT_TRUE(SettingsReadOption(reader, QStringLiteral("PVHOST1")));
+    SettingsReadOption(reader, QStringLiteral("PVHOST1"));
+    EXPECT_TRUE(CustomizeSecurityData);
     SettingsReadAbsence(reader);
     EXPECT_EQ(HandleName, QStringLiteral("山田 太郎"));
     EXPECT_TRUE(CustomizeTaskTray);
@@ -179,7 +183,7 @@ TEST_F(SettingsTest, OptionsWrittenReadBackUnchanged)
 TEST_F(SettingsTest, OptionKeysAreWrittenInTheirOrderWithPortsLast)
 {
     IniFile ini(SettingsFileName());
-    ASSERT_TRUE(SettingsWriteOption(ini, false, {QStringLiteral("a"), QStringLiteral("b")}, true));
+    ASSERT_TRUE(SettingsWriteOption(ini, {QStringLiteral("a"), QStringLiteral("b")}, true));
     const QStringList keys = StoredKeys();
     const QStringList anchors = {"HandleName",
                                  "CustomizeTaskTray",
@@ -218,7 +222,7 @@ TEST_F(SettingsTest, OptionKeysAreWrittenInTheirOrderWithPortsLast)
     // With ports from the command line the port keys stay as they were.
     QFile::remove(SettingsFileName());
     IniFile again(SettingsFileName());
-    ASSERT_TRUE(SettingsWriteOption(again, false, {}, false));
+    ASSERT_TRUE(SettingsWriteOption(again, {}, false));
     EXPECT_FALSE(StoredKeys().contains(QStringLiteral("NetworkPort")));
     EXPECT_FALSE(StoredKeys().contains(QStringLiteral("NetworkPortNo")));
 }
@@ -431,7 +435,7 @@ TEST_F(SettingsTest, ReadOnlyFileMakesTheOptionsWriteFailAndStaysUnchanged)
     ASSERT_EQ(::chmod(QFile::encodeName(SettingsFileName()).constData(), 0444), 0);
     HandleName = QStringLiteral("New");
     IniFile ini(SettingsFileName());
-    EXPECT_FALSE(SettingsWriteOption(ini, false, {}, true));
+    EXPECT_FALSE(SettingsWriteOption(ini, {}, true));
     EXPECT_EQ(Stored(), QStringLiteral("[Option]\r\nHandleName=Old\r\n"));
     // Outside multi-user mode the shared file is this same file.
     EXPECT_FALSE(SettingsWriteMultiUser(true));
@@ -450,7 +454,7 @@ TEST_F(SettingsTest, TheOptionsAreSavedInOneAtomicSave)
     FileSaves saves(FDir.path(), QStringLiteral("Parvane2.INI"));
     ASSERT_TRUE(saves.IsReady());
     IniFile ini(SettingsFileName());
-    ASSERT_TRUE(SettingsWriteOption(ini, false, {QStringLiteral("a"), QStringLiteral("b")}, true));
+    ASSERT_TRUE(SettingsWriteOption(ini, {QStringLiteral("a"), QStringLiteral("b")}, true));
     EXPECT_EQ(saves.Count(), 1);
     EXPECT_TRUE(StoredKeys().contains(QStringLiteral("Absence-Message99")));
     EXPECT_TRUE(Stored().startsWith(QStringLiteral("[MainWindow]\r\nLeft=5\r\n[Option]\r\n")));
@@ -469,7 +473,7 @@ TEST_F(SettingsTest, SettingsFileThatCannotBeReadIsNeitherWrittenNorEmptied)
     });
     HandleName = QStringLiteral("New");
     IniFile ini(SettingsFileName());
-    const bool optionsWritten = SettingsWriteOption(ini, false, {}, true);
+    const bool optionsWritten = SettingsWriteOption(ini, {}, true);
     IniFile other(SettingsFileName());
     const bool dateWritten = SettingsWriteLastCheck(other, QDate(2011, 8, 29));
     const bool modeWritten = SettingsWriteMultiUser(true);
@@ -494,9 +498,35 @@ TEST_F(SettingsTest, FullDiskOrFailedRenameDuringTheOptionsSaveLeavesTheOldFileW
         ASSERT_TRUE(trouble == FullDisk ? disk.Fill() : disk.PinFile(SettingsFileName()));
         HandleName = QStringLiteral("New");
         IniFile ini(SettingsFileName());
-        EXPECT_FALSE(SettingsWriteOption(ini, false, {QStringLiteral("198.18.0.9")}, true));
+        EXPECT_FALSE(SettingsWriteOption(ini, {QStringLiteral("198.18.0.9")}, true));
         EXPECT_EQ(FileBytes(SettingsFileName()), before);
     }
+}
+
+// A fresh process holds every option at its default before anything reads the
+// file: the windows made before the read see what a start without a file gives.
+TEST(SettingsStart, AFreshProcessHoldsTheDefaultsBeforeTheFileIsRead)
+{
+    if (!TestSupport::InOwnProcess()) {
+        EXPECT_TRUE(TestSupport::RunInOwnProcess());
+        return;
+    }
+    const auto options = [] {
+        return std::tuple{
+            CustomizeTaskTray, CustomizeLog,          CustomizeReloginMessage, CustomizeEnd,
+            CustomizeHotKey1,  CustomizeHotKey5,      CustomizeStartLogin,     CustomizeAlphaBar,
+            CustomizeFileSave, CustomizeSoundKind,    AnimationMouse,          AnimationTaskTrayIcon,
+            NoticeLogin,       NoticePosition,        NoticeAutoClose,         NoticeAutoCloseAbsenceCancel,
+            NoticeAbsenceHide, SecurityLetterPassword};
+    };
+    const auto atStart = options();
+    EXPECT_TRUE(CustomizeLog);
+    EXPECT_EQ(CustomizeHotKey1, 49229);
+    EXPECT_EQ(NoticePosition, 6);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SettingsReadOption(IniFile(dir.filePath(QStringLiteral("none.INI"))), QStringLiteral("PC1"));
+    EXPECT_EQ(options(), atStart);
 }
 
 } // namespace

@@ -44,8 +44,9 @@ TEST_F(MessageBoxShowTest, BoxIsOnTopOnlyWhileTheOptionSaysSo)
     ASSERT_EQ(FShown.size(), 2u);
     EXPECT_EQ(FShown[0].sText, QStringLiteral("終了してもよろしいですか？"));
     EXPECT_EQ(FShown[0].sCaption, QStringLiteral("Parvane 2"));
-    EXPECT_EQ(FShown[0].iFlags, 0x24);
-    EXPECT_EQ(FShown[1].iFlags, 0x124 | 0x40000);
+    EXPECT_EQ(FShown[0].iFlags, MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION);
+    EXPECT_EQ(FShown[1].iFlags, MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION |
+                                    MessageBox::MB_DEFBUTTON2 | MessageBox::MB_TOPMOST);
 }
 
 TEST_F(MessageBoxShowTest, SettingsSaveFailureIsAWarning)
@@ -57,7 +58,7 @@ TEST_F(MessageBoxShowTest, SettingsSaveFailureIsAWarning)
         QStringLiteral("設定を保存することができませんでした。設定ファイルが読み込み専用になっていないか、"
                        "ロックされていないかを確認してください。"));
     EXPECT_EQ(FShown[0].sCaption, QStringLiteral("Parvane 2"));
-    EXPECT_EQ(FShown[0].iFlags, 0x30);
+    EXPECT_EQ(FShown[0].iFlags, MessageBox::MB_ICONWARNING);
 }
 
 TEST(FileWindowList, EventsFindTheWindowByItsSocketNumber)

@@ -103,22 +103,95 @@ TEST(VersionAnswer, EachAnswerGivesItsResult)
         const char* shown;
         int iBlocks;
     } cases[] = {
-        {"http://d/\n2.53\n", false, true, false, false, "", "最新のバージョン：不明", 4},
-        {"http://d/\n2.53\nnote", false, false, false, false, "http://d/", "最新のバージョンを使用中です。",
-         5},
-        {"http://d/\n2.53\nnote\n", false, false, false, false, "http://d/",
-         "バージョンアップの必要はありません。", 5},
-        {"http://d/\n2.52\nA\n<b>B</b>\n", false, false, true, true, "http://d/",
-         "<div style=\"margin-left: 10px;\"><b>B</b></div>", 5},
-        {"http://d/\n2.60\n\n", false, false, true, true, "http://d/", "最新のバージョン：2.60", 4},
-        {"http://d/\n2.53\nnote", true, true, false, false, "",
-         "最新バージョンのチェックができませんでした。", 4},
+        {.answer = "http://d/\n2.53\n",
+         .bFailedLoad = false,
+         .bError = true,
+         .bOther = false,
+         .bAccess = false,
+         .url = "",
+         .shown = "最新のバージョン：不明",
+         .iBlocks = 4},
+        {.answer = "http://d/\n2.53\nnote",
+         .bFailedLoad = false,
+         .bError = false,
+         .bOther = false,
+         .bAccess = false,
+         .url = "http://d/",
+         .shown = "最新のバージョンを使用中です。",
+         .iBlocks = 5},
+        {.answer = "http://d/\n2.53\nnote\n",
+         .bFailedLoad = false,
+         .bError = false,
+         .bOther = false,
+         .bAccess = false,
+         .url = "http://d/",
+         .shown = "バージョンアップの必要はありません。",
+         .iBlocks = 5},
+        {.answer = "http://d/\n2.52\nA\n<b>B</b>\n",
+         .bFailedLoad = false,
+         .bError = false,
+         .bOther = true,
+         .bAccess = true,
+         .url = "http://d/",
+         .shown = "<div style=\"margin-left: 10px;\"><b>B</b></div>",
+         .iBlocks = 5},
+        {.answer = "http://d/\n2.60\n\n",
+         .bFailedLoad = false,
+         .bError = false,
+         .bOther = true,
+         .bAccess = true,
+         .url = "http://d/",
+         .shown = "最新のバージョン：2.60",
+         .iBlocks = 4},
+        {.answer = "http://d/\n2.53\nnote",
+         .bFailedLoad = true,
+         .bError = true,
+         .bOther = false,
+         .bAccess = false,
+         .url = "",
+         .shown = "最新バージョンのチェックができませんでした。",
+         .iBlocks = 4},
         // The download button opens web pages only.
-        {"file:///etc/passwd\n2.52\n\n", false, false, true, false, "", "最新のバージョン：2.52", 4},
-        {"javascript:alert(1)\n2.52\n\n", false, false, true, false, "", "最新のバージョン：2.52", 4},
-        {"ftp://d/\n2.52\n\n", false, false, true, false, "", "最新のバージョン：2.52", 4},
-        {"HTTPS://D/\n2.52\n\n", false, false, true, true, "HTTPS://D/", "最新のバージョン：2.52", 4},
-        {"file:///etc/passwd\n2.53\n\n", false, false, false, false, "", "最新のバージョンを使用中です。", 5},
+        {.answer = "file:///etc/passwd\n2.52\n\n",
+         .bFailedLoad = false,
+         .bError = false,
+         .bOther = true,
+         .bAccess = false,
+         .url = "",
+         .shown = "最新のバージョン：2.52",
+         .iBlocks = 4},
+        {.answer = "javascript:alert(1)\n2.52\n\n",
+         .bFailedLoad = false,
+         .bError = false,
+         .bOther = true,
+         .bAccess = false,
+         .url = "",
+         .shown = "最新のバージョン：2.52",
+         .iBlocks = 4},
+        {.answer = "ftp://d/\n2.52\n\n",
+         .bFailedLoad = false,
+         .bError = false,
+         .bOther = true,
+         .bAccess = false,
+         .url = "",
+         .shown = "最新のバージョン：2.52",
+         .iBlocks = 4},
+        {.answer = "HTTPS://D/\n2.52\n\n",
+         .bFailedLoad = false,
+         .bError = false,
+         .bOther = true,
+         .bAccess = true,
+         .url = "HTTPS://D/",
+         .shown = "最新のバージョン：2.52",
+         .iBlocks = 4},
+        {.answer = "file:///etc/passwd\n2.53\n\n",
+         .bFailedLoad = false,
+         .bError = false,
+         .bOther = false,
+         .bAccess = false,
+         .url = "",
+         .shown = "最新のバージョンを使用中です。",
+         .iBlocks = 5},
     };
     for (const auto& c : cases) {
         const TVersionCheckResult r =
@@ -132,6 +205,28 @@ TEST(VersionAnswer, EachAnswerGivesItsResult)
         EXPECT_TRUE(r.slBlocks.join(QString()).contains(QString::fromUtf8(c.shown)));
         EXPECT_TRUE(r.slBlocks.value(0).contains(QStringLiteral("現在のバージョン：2.53")));
     }
+}
+
+// A failed check sends the user to the download button only when the button can
+// open the maker's home page: without a server it says to try again later.
+TEST(VersionAnswer, AFailedCheckNamesTheButtonOnlyWhenItOpensAPage)
+{
+    const QString sButton = QStringLiteral("「ダウンロード ページへ」");
+    const QString sLater = QStringLiteral("時間を置いてから再度試");
+    qunsetenv("PARVANE_WEB_BASE");
+    const TVersionCheckResult none = VersionCheckEvaluate(QStringLiteral("2.53"), QString(), true);
+    EXPECT_FALSE(none.bAccessEnabled);
+    EXPECT_FALSE(none.slBlocks.join(QString()).contains(sButton));
+    EXPECT_TRUE(none.slBlocks.join(QString()).contains(sLater));
+    EXPECT_TRUE(none.slBlocks.join(QString()).contains(QStringLiteral("最新のバージョン：不明")));
+
+    qputenv("PARVANE_WEB_BASE", "http://h");
+    const TVersionCheckResult served = VersionCheckEvaluate(QStringLiteral("2.53"), QString(), true);
+    qunsetenv("PARVANE_WEB_BASE");
+    EXPECT_TRUE(served.bAccessEnabled);
+    EXPECT_EQ(served.sURL, QStringLiteral("http://h/"));
+    EXPECT_TRUE(served.slBlocks.join(QString()).contains(sButton));
+    EXPECT_EQ(served.slBlocks.size(), none.slBlocks.size());
 }
 
 TEST(VersionAnswer, StatusTextIsTheLocalTimeOfReceipt)

@@ -268,11 +268,12 @@ TEST_F(WindowLayoutTest, EveryWindowAtItsDesignSizeShowsEachControlAndItsTextWho
             const bool bStatusSlider = qobject_cast<const QAbstractSlider*>(widget) &&
                                        qobject_cast<const TStatusPanelBar*>(widget->parentWidget()) &&
                                        seen.adjusted(0, 0, 0, 1) == whole;
-            if (bControl && !bStatusSlider)
+            if (bControl && !bStatusSlider) {
                 EXPECT_EQ(seen, whole)
                     << Describe(widget).toStdString() << " is cut by its parents: " << seen.x() << ", "
                     << seen.y() << ", " << seen.width() << " x " << seen.height() << " of " << whole.width()
                     << " x " << whole.height();
+            }
             const QString sFault = TextFault(widget);
             EXPECT_TRUE(sFault.isEmpty()) << Describe(widget).toStdString() << ": " << sFault.toStdString();
         }

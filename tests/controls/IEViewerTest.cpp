@@ -525,6 +525,38 @@ TEST_F(IEViewerShown, ALineLimitKeepsTheNewestFragmentsAsIfTheyWereShownAlone)
     ExpectSamePage(FViewer, two);
 }
 
+// A reader who has scrolled back keeps the line they read where it was when the
+// oldest fragments go; one who read a fragment that went is left at the top.
+TEST_F(IEViewerShown, ATrimKeepsTheReaderOnTheLineTheyRead)
+{
+    FViewer.SetStyle(kPieceStyle);
+    FViewer.SetLineLimit(40);
+    for (int i = 0; i < 40; ++i)
+        FViewer.AppendHTML(Piece(i));
+    QTextEdit* core = FViewer.Core();
+    const auto lineAtTop = [core] {
+        const QTextCursor at = core->cursorForPosition(QPoint(4, 2));
+        return std::pair(at.block().text(), core->cursorRect(at).top());
+    };
+    const QTextBlock read =
+        core->document()->findBlock(core->document()->toPlainText().indexOf(QStringLiteral("本文 30")));
+    ASSERT_TRUE(read.isValid());
+    FViewer.SetScrollTop(int(core->document()->documentLayout()->blockBoundingRect(read).top()));
+    const auto before = lineAtTop();
+    ASSERT_TRUE(before.first.contains(QStringLiteral("本文 30"))) << qPrintable(before.first);
+
+    FViewer.AppendHTML(Piece(40));
+    ASSERT_FALSE(PlainText(FViewer).contains(QStringLiteral("本文 0\n")));
+    EXPECT_EQ(lineAtTop(), before);
+    FViewer.AppendHTML(Piece(41));
+    EXPECT_EQ(lineAtTop(), before);
+
+    FViewer.SetScrollTop(0);
+    for (int i = 42; i < 47; ++i)
+        FViewer.AppendHTML(Piece(i));
+    EXPECT_EQ(FViewer.ScrollTop(), 0);
+}
+
 TEST_F(IEViewerShown, WithoutALineLimitEveryFragmentStays)
 {
     EXPECT_EQ(FViewer.LineLimit(), 0);

@@ -196,7 +196,9 @@ INSTANTIATE_TEST_SUITE_P(
         UnframeCase{"EmptyBody", "0    0", RecordState::Complete, ""},
         UnframeCase{"ShortOfItsLength", "0    3ab", RecordState::Incomplete, {}},
         UnframeCase{"HalfAHeader", "0   ", RecordState::Incomplete, {}},
-        UnframeCase{"BytesPastTheLengthStay", "0    3abcdef", RecordState::Complete, "abcdef"},
+        // Bytes past the length are another record's: the record they end is no record.
+        UnframeCase{"BytesPastTheLength", "0    3abcdef", RecordState::Bad, {}},
+        UnframeCase{"OneBytePastTheLength", "0    3abcd", RecordState::Bad, {}},
         UnframeCase{"EscapeIsALineBreak", "0    4a\\|b", RecordState::Complete, "a\r\nb"},
         UnframeCase{"PlusSign", "0   +3abc", RecordState::Complete, "abc"},
         UnframeCase{"ZeroPadded", "000003abc", RecordState::Complete, "abc"},
@@ -215,6 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {}},
         UnframeCase{
             "ScrambledShortOfItsLength", "1" + ScrambledWithOffset32("    3ab"), RecordState::Incomplete, {}},
+        UnframeCase{"ScrambledPastItsLength", "1" + ScrambledWithOffset32("    3abcd"), RecordState::Bad, {}},
         UnframeCase{"ScrambledNotHexadecimal", "1ZZ0102030405", RecordState::Bad, {}}),
     [](const testing::TestParamInfo<UnframeCase>& info) { return std::string(info.param.name); });
 

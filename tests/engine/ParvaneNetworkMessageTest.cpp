@@ -374,8 +374,49 @@ const AbsenceCase kAbsenceCases[] = {
 INSTANTIATE_TEST_SUITE_P(Messages, AbsenceAnswerCases, ::testing::ValuesIn(kAbsenceCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-// A peer asking without end makes this copy broadcast no faster than the cap a second.
+// An away request as if from sAddress (the sender and the asking address alike),
+// handed to the engine as its socket would.
+void AskFrom(TParvaneNetwork& engine, const QString& own, const QString& sAddress)
+{
+    const QString check =
+        QStringLiteral("PVMESSAGE:HUZAI_CHECK&|%1&|Parvane2&|%2&|PeerApp").arg(own, sAddress);
+    for (const QByteArray& d : ScriptedPeer::Frame(ScriptedPeer::UniquePacketId(), check))
+        TParvaneNetworkTestAccess::Fragment(engine, sAddress, d);
+}
+
+// The answers the peer heard that go to sAddress.
+int AnswersTo(ScriptedPeer& peer, const QString& sAddress)
+{
+    int n = 0;
+    for (const ScriptedPeer::Record& r : peer.WithKeyword(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE")))
+        n += r.Text.startsWith(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE&|") + sAddress + "&|");
+    return n;
+}
+
+// Askers without end, from many addresses, make this copy broadcast no faster
+// than the cap a second.
 TEST_F(MessageWireTest, AwayRequestsAreAnsweredOnlySoManyASecond)
+{
+    qint64 now = 1000000;
+    TParvaneNetworkTestAccess::SetMonotonicClock(*engine, [&] { return now; });
+    for (int round = 0; round < 6; ++round) {
+        for (int a = 1; a <= 10; ++a)
+            AskFrom(*engine, own, QStringLiteral("198.18.2.%1").arg(a));
+    }
+    PeerHeard(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE"));
+    EXPECT_EQ(peer->WithKeyword(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE")).size(),
+              TParvaneNetwork::RequestAnswersPerSecondMax);
+    // A second later a request is answered again.
+    now += 1000;
+    peer->Received().clear();
+    const QString check = QStringLiteral("PVMESSAGE:HUZAI_CHECK&|%1&|Parvane2&|%2&|PeerApp").arg(own, other);
+    ASSERT_TRUE(peer->Send(check));
+    EXPECT_TRUE(Await(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE")));
+}
+
+// One address that asks without end gets only its share of a second's answers:
+// colleagues asking in the same second are answered all the same.
+TEST_F(MessageWireTest, OneFloodingAskerLeavesTheColleaguesTheirAnswers)
 {
     qint64 now = 1000000;
     TParvaneNetworkTestAccess::SetMonotonicClock(*engine, [&] { return now; });
@@ -384,14 +425,16 @@ TEST_F(MessageWireTest, AwayRequestsAreAnsweredOnlySoManyASecond)
         ASSERT_TRUE(peer->Send(check));
         PumpFor(2);
     }
+    ASSERT_TRUE(WaitUntil([&] {
+        peer->Poll();
+        return AnswersTo(*peer, other) > 0;
+    }));
+    for (int a = 1; a <= 3; ++a)
+        AskFrom(*engine, own, QStringLiteral("198.18.2.%1").arg(a));
     PeerHeard(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE"));
-    EXPECT_EQ(peer->WithKeyword(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE")).size(),
-              TParvaneNetwork::RequestAnswersPerSecondMax);
-    // A second later a request is answered again.
-    now += 1000;
-    peer->Received().clear();
-    ASSERT_TRUE(peer->Send(check));
-    EXPECT_TRUE(Await(QStringLiteral("PVMESSAGE:HUZAI_MESSAGE")));
+    for (int a = 1; a <= 3; ++a)
+        EXPECT_EQ(AnswersTo(*peer, QStringLiteral("198.18.2.%1").arg(a)), 1) << a;
+    EXPECT_LT(AnswersTo(*peer, other), TParvaneNetwork::RequestAnswersPerSecondMax - 3);
 }
 
 TEST_F(MessageWireTest, AwayRequestForAnotherCopyIsNotAnswered)

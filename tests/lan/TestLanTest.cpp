@@ -1,5 +1,7 @@
 #include "TestLan.h"
 
+#include "ForgedDatagram.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
@@ -31,8 +33,8 @@ int BoundUdpSocket()
     return fd;
 }
 
-// The datagram that arrives within two seconds, and the address it came from.
-std::pair<QByteArray, QString> Receive(int fd)
+// The datagram that arrives within two seconds, and the address (and port) it came from.
+std::pair<QByteArray, QString> Receive(int fd, int* pPort = nullptr)
 {
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, 2000) != 1)
@@ -45,6 +47,8 @@ std::pair<QByteArray, QString> Receive(int fd)
         return {};
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    if (pPort)
+        *pPort = ntohs(from.sin_port);
     return {QByteArray(buffer, n), QString::fromLatin1(text)};
 }
 
@@ -129,6 +133,55 @@ TEST(TestLan, WhatAKilledTestLeftIsSwept)
     EXPECT_EQ(TestLan::NamespacesOf(pid).size(), 2);
     TestLan::RemoveStale();
     EXPECT_TRUE(TestLan::NamespacesOf(pid).isEmpty());
+}
+
+TEST(ForgedDatagram, ArrivesWithTheSourceAddressAndPortItClaims)
+{
+    TestLan lan(3);
+    ASSERT_TRUE(lan.IsReady()) << qPrintable(lan.Error());
+    const int receiver = lan.In(0, [] { return BoundUdpSocket(); });
+    ASSERT_GE(receiver, 0);
+    TestSupport::ForgedDatagram forger(lan, 2);
+    ASSERT_TRUE(forger.IsOpen()) << qPrintable(forger.Error());
+
+    // Host 2 speaks as host 1, from a port host 1 never used.
+    const QByteArray payload("\x01"
+                             "0   10abcdefghij",
+                             17);
+    ASSERT_TRUE(forger.Send(lan.Address(1), 40001, lan.Address(0), kPort, payload))
+        << qPrintable(forger.Error());
+    int port = 0;
+    auto [data, from] = Receive(receiver, &port);
+    EXPECT_EQ(data, payload);
+    EXPECT_EQ(from, lan.Address(1));
+    EXPECT_EQ(port, 40001);
+
+    // An address that no host of the LAN holds, to the broadcast address.
+    ASSERT_TRUE(forger.Send(QStringLiteral("198.18.0.77"), QStringLiteral("255.255.255.255"), kPort, "odd"))
+        << qPrintable(forger.Error());
+    auto [odd, oddFrom] = Receive(receiver, &port);
+    EXPECT_EQ(odd, QByteArray("odd"));
+    EXPECT_EQ(oddFrom, QStringLiteral("198.18.0.77"));
+    EXPECT_EQ(port, kPort);
+    close(receiver);
+}
+
+TEST(ForgedDatagram, AHostThatAcceptsOwnSourcesReceivesItsOwnAddress)
+{
+    TestLan lan(2);
+    ASSERT_TRUE(lan.IsReady()) << qPrintable(lan.Error());
+    const int receiver = lan.In(0, [] { return BoundUdpSocket(); });
+    ASSERT_GE(receiver, 0);
+    TestSupport::ForgedDatagram forger(lan, 1);
+    ASSERT_TRUE(forger.IsOpen()) << qPrintable(forger.Error());
+
+    QString error;
+    ASSERT_TRUE(TestSupport::AcceptOwnSources(lan, 0, &error)) << qPrintable(error);
+    ASSERT_TRUE(forger.Send(lan.Address(0), lan.Address(0), kPort, "mine"));
+    auto [data, from] = Receive(receiver);
+    EXPECT_EQ(data, QByteArray("mine"));
+    EXPECT_EQ(from, lan.Address(0));
+    close(receiver);
 }
 
 } // namespace

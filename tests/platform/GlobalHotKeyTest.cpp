@@ -1,5 +1,7 @@
 #include "GlobalHotKey.h"
 
+#include "XServer.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
@@ -9,17 +11,20 @@ namespace {
 // Runs the probe on an X server of its own; its output and exit code.
 std::pair<QString, int> RunProbe(const QString& sMode)
 {
+    const TestSupport::XServer server(QStringLiteral("640x480x24"));
+    if (!server.IsReady())
+        return {QStringLiteral("no X server: ") + server.Error(), -1};
     QProcess probe;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DISPLAY"), server.Display());
+    environment.remove(QStringLiteral("XAUTHORITY"));
     probe.setProcessEnvironment(environment);
-    probe.start(QStringLiteral("xvfb-run"),
-                {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 640x480x24"),
-                 QStringLiteral(HOTKEYPROBE_PATH), sMode});
-    if (!probe.waitForStarted(5000) || !probe.waitForFinished(30000)) {
+    probe.start(QStringLiteral(HOTKEYPROBE_PATH), {sMode});
+    if (!probe.waitForStarted(5000) || !probe.waitForFinished(90000)) {
         probe.kill();
         probe.waitForFinished(1000);
-        return {QStringLiteral("xvfb-run did not run: ") + probe.errorString(), -1};
+        return {QStringLiteral("the probe did not end: ") + probe.errorString(), -1};
     }
     return {QString::fromLocal8Bit(probe.readAllStandardOutput()).trimmed(), probe.exitCode()};
 }

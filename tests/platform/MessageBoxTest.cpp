@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 namespace {
@@ -100,11 +101,13 @@ TEST(MessageBox, AnswererStandsInForTheUser)
         asked = request;
         return MessageBox::IDYES;
     });
-    EXPECT_EQ(MessageBox::Show(QStringLiteral("質問"), QStringLiteral("Parvane 2"), 0x124),
-              MessageBox::IDYES);
+    EXPECT_EQ(
+        MessageBox::Show(QStringLiteral("質問"), QStringLiteral("Parvane 2"),
+                         MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2),
+        MessageBox::IDYES);
     MessageBox::SetAnswerer({});
     EXPECT_EQ(asked.sText, QStringLiteral("質問"));
-    EXPECT_EQ(asked.iFlags, 0x124);
+    EXPECT_EQ(asked.iFlags, MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2);
 }
 
 // Text that looks like markup shows as the text it is: no picture is read and drawn.
@@ -251,26 +254,47 @@ TEST(MessageBox, UnstackedWarningsShowOneBoxOfAKindAndTheRestWait)
     EXPECT_EQ(MessageBox::UnstackedCounted(QStringLiteral("C")), 0);
 }
 
-// What waits for a warning's answer runs once the box it went into is answered:
-// for each warning counted into that box, none before.
-TEST(MessageBox, EachWarningCountedIntoABoxHearsItsAnswer)
+// What waits for a warning's answer runs once the box it went into is answered,
+// none before: once for each owner however many of its warnings went in, never for
+// an owner gone by then, and a warning without anything to run keeps nothing.
+TEST(MessageBox, EachOwnerOfAWarningCountedIntoABoxHearsItsAnswerOnce)
 {
-    int iAnswered = 0;
+    std::map<QString, int> answered;
     int iBeforeTheAnswer = -1;
+    int iKeptWhileOpen = -1;
+    int iKeptAfterAFlood = -1;
     QEventLoop loop;
     QTimer::singleShot(0, [&] {
-        for (int i = 0; i < 3; ++i)
+        QObject first;
+        QObject second;
+        auto gone = std::make_unique<QObject>();
+        const auto warn = [](QObject* owner, std::function<void()> done) {
             MessageBox::ShowUnstacked(QStringLiteral("D"), QStringLiteral("done"),
-                                      QStringLiteral("Parvane 2"), MessageBox::MB_ICONINFORMATION,
-                                      [&] { ++iAnswered; });
-        iBeforeTheAnswer = iAnswered;
+                                      QStringLiteral("Parvane 2"), MessageBox::MB_ICONINFORMATION, owner,
+                                      std::move(done));
+        };
+        for (int i = 0; i < 3; ++i) {
+            warn(&first, [&] { ++answered["first"]; });
+            warn(&second, [&] { ++answered["second"]; });
+            warn(gone.get(), [&] { ++answered["gone"]; });
+        }
+        iKeptWhileOpen = MessageBox::UnstackedAnswersKept(QStringLiteral("D"));
+        gone.reset();
+        for (int i = 0; i < 1000; ++i)
+            MessageBox::ShowUnstacked(QStringLiteral("D"), QStringLiteral("done"),
+                                      QStringLiteral("Parvane 2"), MessageBox::MB_ICONINFORMATION);
+        iKeptAfterAFlood = MessageBox::UnstackedAnswersKept(QStringLiteral("D"));
+        iBeforeTheAnswer = int(answered.size());
         PressFirstShown(QStringLiteral("done"));
         loop.quit();
     });
     loop.exec();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(iBeforeTheAnswer, 0);
-    EXPECT_EQ(iAnswered, 3);
+    EXPECT_EQ(iKeptWhileOpen, 3);
+    EXPECT_LE(iKeptAfterAFlood, 3);
+    EXPECT_EQ(answered, (std::map<QString, int>{{"first", 1}, {"second", 1}}));
+    EXPECT_EQ(MessageBox::UnstackedAnswersKept(QStringLiteral("D")), 0);
 }
 
 } // namespace

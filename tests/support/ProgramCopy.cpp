@@ -6,19 +6,81 @@
 
 namespace TestSupport {
 
-ProgramCopy::~ProgramCopy()
-{
-    ProcessEnd(FProgram);
-    ProcessEnd(FServer);
-}
+namespace {
 
 // A server compiling its keymap and a program laying out its first window can each take
 // many seconds while a parallel test run loads every core; a start that succeeds returns
 // as soon as it has.
 constexpr int kStartWaitMs = 40000;
-// Now and then, with many servers starting at once, Xvfb takes its first client and then
-// goes; the program meets no server. Such a start is made again, on a new server.
+// A start that fails all the same (a server that gives up while many start at once) is
+// made again, on a new server.
 constexpr int kStartTries = 3;
+
+} // namespace
+
+ProgramCopy::~ProgramCopy()
+{
+    EndAll();
+}
+
+void ProgramCopy::EndAll()
+{
+    ProcessEnd(FProgram);
+    for (TCompanion& companion : FCompanions) {
+        if (companion.process)
+            ProcessEnd(*companion.process);
+        companion.process.reset();
+    }
+    ProcessEnd(FServer);
+}
+
+void ProgramCopy::AddCompanion(const QString& sProgram, const QStringList& args, const QString& sReadyPattern)
+{
+    FCompanions.push_back({sProgram, args, sReadyPattern, nullptr});
+}
+
+void ProgramCopy::AddTrayHost()
+{
+    AddCompanion(QStringLiteral("trayer"),
+                 {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                  QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
+                  QStringLiteral("--height"), QStringLiteral("24"), QStringLiteral("--SetDockType"),
+                  QStringLiteral("true"), QStringLiteral("--tint"), QStringLiteral("0xd0d0d0"),
+                  QStringLiteral("--transparent"), QStringLiteral("true"), QStringLiteral("--alpha"),
+                  QStringLiteral("0")},
+                 QStringLiteral("^panel$"));
+}
+
+bool ProgramCopy::StartCompanions()
+{
+    for (TCompanion& companion : FCompanions) {
+        companion.process = std::make_unique<QProcess>();
+        companion.process->setProcessEnvironment(Environment());
+        companion.process->setProcessChannelMode(QProcess::ForwardedChannels);
+        FLan.PlaceProcess(*companion.process, FHost);
+        companion.process->start(companion.sProgram, companion.args);
+        if (!companion.process->waitForStarted(10000)) {
+            qWarning("program copy: %s could not be started", qPrintable(companion.sProgram));
+            return false;
+        }
+        if (!companion.sReadyPattern.isEmpty() &&
+            !PollFor([&] { return !Find(companion.sReadyPattern).isEmpty(); }, kStartWaitMs)) {
+            qWarning("program copy: %s showed no window on %s", qPrintable(companion.sProgram),
+                     qPrintable(FDisplay));
+            return false;
+        }
+    }
+    return true;
+}
+
+QStringList ProgramCopy::ShownWindows() const
+{
+    if (FProgram.state() != QProcess::Running)
+        return {};
+    return Tool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                 QString::number(FProgram.processId())})
+        .split(u'\n', Qt::SkipEmptyParts);
+}
 
 bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
 {
@@ -35,8 +97,7 @@ bool ProgramCopy::Start(const QByteArray& settings, const QString& sScreen)
         file.close();
         if (StartOnce(sProgram, sScreen))
             return true;
-        ProcessEnd(FProgram);
-        ProcessEnd(FServer);
+        EndAll();
         FNumber = std::make_unique<XDisplayNumber>();
     }
     return false;
@@ -49,8 +110,8 @@ bool ProgramCopy::StartOnce(const QString& sProgram, const QString& sScreen)
     if (!FNumber->IsValid())
         return false;
     FDisplay = FNumber->Display();
-    // No reset when the last client leaves (the readiness probe, a picture): a client
-    // that connects while the server resets is turned away.
+    // An X server starts afresh when its last client leaves: the probe below is a client,
+    // and a program connecting while the server resets lost its connection at once.
     FServer.start(QStringLiteral("Xvfb"),
                   {FDisplay, QStringLiteral("-screen"), QStringLiteral("0"), sScreen,
                    QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
@@ -70,6 +131,8 @@ bool ProgramCopy::StartOnce(const QString& sProgram, const QString& sScreen)
         return false;
     }
 
+    if (!StartCompanions())
+        return false;
     FProgram.setProcessEnvironment(Environment());
     FProgram.setProcessChannelMode(QProcess::ForwardedChannels);
     FLan.PlaceProcess(FProgram, FHost);

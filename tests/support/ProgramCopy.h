@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
+#include <vector>
 
 namespace TestSupport {
 
@@ -45,6 +46,12 @@ public:
     // log apart from every other copy's) and starts it; true once its main
     // window is shown.
     bool Start(const QByteArray& settings, const QString& sScreen = QStringLiteral("800x700x24"));
+    // A client of this copy's screen (a tray host, a window manager), started by
+    // Start before the program, once a window whose title matches sReadyPattern is
+    // shown when one is given, and ended with the copy. Added before Start.
+    void AddCompanion(const QString& sProgram, const QStringList& args, const QString& sReadyPattern = {});
+    // A tray host (trayer) in the top right corner of the screen, as a companion.
+    void AddTrayHost();
 
     // Runs an X client on this copy's screen; true when it ended with 0.
     bool Client(const QString& sProgram, const QStringList& args, QByteArray* output = nullptr) const;
@@ -61,7 +68,12 @@ public:
     // The whole screen, saved as an image file (by lanshots, built with the tests).
     bool Shot(const QString& sFile) const;
 
+    // The program's own windows now shown, menus and boxes included.
+    QStringList ShownWindows() const;
+
     QString FilePath(const QString& sName) const { return FDir.filePath(sName); }
+    // ":N", for the clients a caller starts on this copy's screen.
+    const QString& Display() const { return FDisplay; }
     bool Running() const { return FProgram.state() == QProcess::Running; }
     // The program has ended by itself within the time.
     bool WaitEnded(int iTimeoutMs)
@@ -74,6 +86,8 @@ public:
 private:
     // One X server and the program on it; false, with both left to be ended, when either fails.
     bool StartOnce(const QString& sProgram, const QString& sScreen);
+    bool StartCompanions();
+    void EndAll();
     QProcessEnvironment Environment() const;
 
     const TestLan& FLan;
@@ -82,6 +96,13 @@ private:
     std::unique_ptr<XDisplayNumber> FNumber = std::make_unique<XDisplayNumber>();
     QProcess FServer;
     QProcess FProgram;
+    struct TCompanion {
+        QString sProgram;
+        QStringList args;
+        QString sReadyPattern;
+        std::unique_ptr<QProcess> process;
+    };
+    std::vector<TCompanion> FCompanions;
     QString FDisplay;
     QString FMainWindow;
 };

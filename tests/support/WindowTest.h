@@ -2,6 +2,7 @@
 
 // The base of the tests that open the program's windows. Needs the application,
 // so only the application's test program includes it.
+#include "BoxFlags.h"
 #include "CommandLine.h"
 #include "IniFile.h"
 #include "MainUnit.h"
@@ -20,23 +21,20 @@
 namespace TestSupport {
 
 // Every process-wide setting as a start without a settings file leaves it, with the
-// program's folder at sFolder; the ports, away kinds, window lists and the queue of
-// unread messages as a process starts.
-inline void ResetProcessSettings(const QString& sFolder)
+// program's folder at sFolder and the handle name that machine name gives; the
+// window lists and the queue of unread messages as a process starts.
+inline void ResetProcessSettings(const QString& sFolder, const QString& sMachineName = QString())
 {
     ProgramDirectory = ProgramDirectoryOf(sFolder);
     WindowsUserName.clear();
     FileBaseName = ProgramDirectory + SettingsBaseName;
     // Never created: reading a missing file gives every key its default.
     const IniFile none(ProgramDirectory + QStringLiteral("NoSuchSettings.INI"));
-    SettingsReadOption(none, QString());
+    SettingsReadPorts(none);
+    SettingsReadOption(none, sMachineName);
     SettingsReadBars(none);
     SettingsReadViewFlags(none);
-    HandleName.clear();
-    NetworkPort = false;
-    NetworkPortNo = 0;
-    NetworkFTPPortNo = 0;
-    AbsenceMessage = {};
+    SettingsReadAbsence(none);
     CurrentAbsenceTitle.clear();
     PortOverrideMsg = -1;
     PortOverrideFile = -1;

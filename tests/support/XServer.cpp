@@ -13,8 +13,8 @@ XServer::XServer(const QString& sScreen)
         return;
     }
     FServer.setProcessChannelMode(QProcess::SeparateChannels);
-    // No reset when the last client leaves: a client that connects while the server
-    // resets is turned away, as the window manager was after the readiness probe.
+    // Without -noreset the server starts afresh when its last client leaves, and the probe
+    // below is such a client: the test's copy, connecting meanwhile, would lose its connection.
     FServer.start(QStringLiteral("Xvfb"),
                   {FNumber.Display(), QStringLiteral("-screen"), QStringLiteral("0"), sScreen,
                    QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});

@@ -7,16 +7,15 @@
 //   lanshots clipboard     prints the text on the clipboard of $DISPLAY (UTF-8), for
 //                          the tests that read what a program copied
 #include "AnsiCodePage.h"
+#include "ProgramCopy.h"
 #include "TestLan.h"
 
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QPixmap>
-#include <QProcess>
 #include <QScreen>
-#include <QTemporaryDir>
+#include <QThread>
 #include <cstdio>
 
 namespace {
@@ -45,12 +44,6 @@ int PrintClipboard(int argc, char** argv)
     return std::fwrite(text.constData(), 1, size_t(text.size()), stdout) == size_t(text.size()) ? 0 : 1;
 }
 
-bool WriteText(const QString& sPath, const QByteArray& text)
-{
-    QFile file(sPath);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -71,46 +64,32 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no test LAN: %s\n", qPrintable(lan.Error()));
         return 1;
     }
-    const QString sSelf = QCoreApplication::applicationFilePath();
-    const QString sProgram = QStringLiteral(PARVANE2_PATH);
     const char* const kHandles[] = {
         "[Option]\r\nHandleName=太郎\r\nCustomizeTaskTray=1\r\nAnimationTaskTrayIcon=2\r\n",
         "[Option]\r\nHandleName=花子\r\n"};
-    QTemporaryDir dirs[2];
-    QProcess copies[2];
+    // Each copy has a folder of its own (its settings beside it, its lock apart) and
+    // an X server whose number no other server on the machine holds.
+    TestSupport::ProgramCopy first(lan, 0), second(lan, 1);
+    TestSupport::ProgramCopy* const copies[] = {&first, &second};
+    first.AddTrayHost();
     for (int i = 0; i < 2; ++i) {
-        // Each copy has a folder of its own: its settings beside it, its lock apart.
-        const QString sDir = dirs[i].path();
-        QFile::copy(sProgram, sDir + QStringLiteral("/parvane2"));
-        WriteText(sDir + QStringLiteral("/Parvane2.INI"),
-                  AnsiCodePage::Encode(QString::fromUtf8(kHandles[i])) +
-                      "CustomizeStartVersionCheck=0\r\n[MainWindow]\r\nLeft=40\r\nTop=60\r\n"
-                      "Width=700\r\nHeight=300\r\n");
-        const QString sShot = sOut + QStringLiteral("/host%1.png").arg(i + 1);
-        const QString sScript =
-            QStringLiteral(
-                "trayer --edge top --align right --widthtype request --height 24 --SetDockType true "
-                "--tint 0xd0d0d0 --transparent true --alpha 0 & TRAY=$!; sleep 1; '%1/parvane2' & PV=$!; "
-                "sleep 7; '%2' grab '%3'; kill $PV $TRAY")
-                .arg(sDir, sSelf, sShot);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), sDir);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        copies[i].setProcessEnvironment(environment);
-        lan.PlaceProcess(copies[i], i);
-        copies[i].setProcessChannelMode(QProcess::ForwardedChannels);
-        copies[i].start(QStringLiteral("xvfb-run"),
-                        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 800x420x24"),
-                         QStringLiteral("sh"), QStringLiteral("-c"), sScript});
+        if (!copies[i]->Start(AnsiCodePage::Encode(QString::fromUtf8(kHandles[i])) +
+                                  "CustomizeStartVersionCheck=0\r\n[MainWindow]\r\nLeft=40\r\nTop=60\r\n"
+                                  "Width=700\r\nHeight=300\r\n",
+                              QStringLiteral("800x420x24"))) {
+            std::fprintf(stderr, "copy %d did not start\n", i + 1);
+            return 1;
+        }
     }
+    // Time for the copies to find each other and the tray icon to settle: a picture
+    // for a person to look at, whose content nothing here can wait for.
+    QThread::sleep(5);
     int iResult = 0;
-    for (QProcess& copy : copies)
-        if (!copy.waitForFinished(60000))
-            iResult = 1;
     for (int i = 0; i < 2; ++i) {
         const QString sShot = sOut + QStringLiteral("/host%1.png").arg(i + 1);
-        std::printf("%s %s\n", qPrintable(sShot), QFile::exists(sShot) ? "saved" : "missing");
-        if (!QFile::exists(sShot))
+        const bool bSaved = copies[i]->Shot(sShot);
+        std::printf("%s %s\n", qPrintable(sShot), bSaved ? "saved" : "missing");
+        if (!bSaved)
             iResult = 1;
     }
     return iResult;

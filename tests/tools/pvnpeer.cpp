@@ -322,6 +322,7 @@ private:
             PrintEvent("OnErrorSend", msg, id, m, d);
         };
         E.OnErrorRecvOverflow = [](TParvaneNetwork*) { PrintEvent("OnErrorRecvOverflow"); };
+        E.OnErrorFileRecvOverflow = [](TParvaneNetwork*) { PrintEvent("OnErrorFileRecvOverflow"); };
         E.OnErrorFileSend = [](TParvaneNetwork*, int s, S h, S m, S d, S f, int error) {
             PrintEvent("OnErrorFileSend", s, h, m, d, f, error);
         };
