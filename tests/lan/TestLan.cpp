@@ -193,6 +193,23 @@ void TestLan::Leave()
         setns(FOriginalUts, CLONE_NEWUTS);
 }
 
+TestLan::ThreadPlace::ThreadPlace()
+    : FNet(open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC)),
+      FUts(open("/proc/thread-self/ns/uts", O_RDONLY | O_CLOEXEC))
+{
+    if (FNet < 0 || FUts < 0)
+        qFatal("test LAN: cannot open the thread's namespaces: %s", strerror(errno));
+}
+
+TestLan::ThreadPlace::~ThreadPlace()
+{
+    // Staying in a host's namespace would be harmless; coming back to the wrong one is not.
+    if (setns(FNet, CLONE_NEWNET) != 0 || setns(FUts, CLONE_NEWUTS) != 0)
+        qFatal("test LAN: cannot go back to the thread's namespaces: %s", strerror(errno));
+    close(FNet);
+    close(FUts);
+}
+
 void TestLan::PlaceProcess(QProcess& process, int i) const
 {
     const std::string path = (QString::fromLatin1(kNetnsDir) + "/" + NamespaceName(i)).toStdString();

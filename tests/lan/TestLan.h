@@ -38,13 +38,12 @@ public:
     void Enter(int i);
     void Leave();
 
+    // Runs f in host i and puts the thread back where it was: in the host it
+    // had entered, or in the machine's own network when it was there.
     template <class F> auto In(int i, F&& f)
     {
+        const ThreadPlace back;
         Enter(i);
-        struct Back {
-            TestLan* lan;
-            ~Back() { lan->Leave(); }
-        } back{this};
         return f();
     }
 
@@ -57,6 +56,19 @@ public:
     static QStringList NamespacesOf(long iPid);
 
 private:
+    // The calling thread's network and host name namespaces, taken back on destruction.
+    class ThreadPlace {
+    public:
+        ThreadPlace();
+        ~ThreadPlace();
+        ThreadPlace(const ThreadPlace&) = delete;
+        ThreadPlace& operator=(const ThreadPlace&) = delete;
+
+    private:
+        int FNet = -1;
+        int FUts = -1;
+    };
+
     bool Run(const QStringList& args);
     bool Build();
     // Waits until every host's link carries and its bridge port forwards.

@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -106,6 +107,33 @@ TEST(TestLan, HostsHaveTheirOwnNameAndAddressOnly)
     const QString output = QString::fromLatin1(child.readAllStandardOutput());
     EXPECT_TRUE(output.startsWith(lan.MachineName(0) + "\n")) << qPrintable(output);
     EXPECT_TRUE(output.contains(lan.Address(0) + "/15")) << qPrintable(output);
+}
+
+// A step into another host from inside a host comes back to the host it left,
+// never to the machine's own network, where a socket would reach the real LAN.
+TEST(TestLan, AStepIntoAnotherHostReturnsToTheHostItLeft)
+{
+    TestLan lan(2);
+    ASSERT_TRUE(lan.IsReady()) << qPrintable(lan.Error());
+    const auto netOf = [](const char* path) {
+        struct stat st {};
+        return stat(path, &st) == 0 ? st.st_ino : ino_t(0);
+    };
+    const ino_t own = netOf("/proc/thread-self/ns/net");
+
+    lan.Enter(0);
+    const ino_t host0 = netOf("/proc/thread-self/ns/net");
+    const ino_t host1 = lan.In(1, [&] { return netOf("/proc/thread-self/ns/net"); });
+    const ino_t after = netOf("/proc/thread-self/ns/net");
+    char name[64] = {};
+    gethostname(name, sizeof name);
+    lan.Leave();
+
+    EXPECT_NE(host0, own);
+    EXPECT_NE(host1, host0);
+    EXPECT_EQ(after, host0);
+    EXPECT_EQ(QString::fromLatin1(name), lan.MachineName(0));
+    EXPECT_EQ(netOf("/proc/thread-self/ns/net"), own);
 }
 
 TEST(TestLan, EverythingIsRemovedAfterwards)
