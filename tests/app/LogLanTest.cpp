@@ -85,6 +85,7 @@ TEST(LogLan, MessagesToALongLogAreAllLoggedWithoutTheLogInMemory)
         60000, 200));
     const qint64 peakKiB = TestSupport::ProcessMemoryKiB("VmHWM", static_cast<pid_t>(copy.ProcessId()));
     ASSERT_GT(peakKiB, 0);
+    RecordProperty("PeakMemoryKiB", static_cast<int>(peakKiB));
     EXPECT_LT(peakKiB, kPeakKiB);
 
     const QList<TLogRecord> top = TopRecords(sLog);

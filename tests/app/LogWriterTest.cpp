@@ -9,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <vector>
@@ -235,8 +236,10 @@ TEST_F(LogWriterTest, ALongLogIsRewrittenWithoutItsSizeInMemory)
         for (; pieces * piece.size() < kLogBytes; ++pieces)
             ASSERT_EQ(file.write(piece), piece.size());
     }
-    const qint64 residentBefore = TestSupport::ProcessMemoryKiB("VmRSS");
-    ASSERT_GT(residentBefore, 0);
+    // The peak so far may lie above what the process holds now.
+    const qint64 before =
+        std::max(TestSupport::ProcessMemoryKiB("VmRSS"), TestSupport::ProcessMemoryKiB("VmHWM"));
+    ASSERT_GT(before, 0);
     QByteArray added;
     {
         TLogWriter writer([this](int iLost) { FLost.push_back(iLost); });
@@ -247,7 +250,7 @@ TEST_F(LogWriterTest, ALongLogIsRewrittenWithoutItsSizeInMemory)
         }
         writer.Wait();
     }
-    EXPECT_LT(TestSupport::ProcessMemoryKiB("VmHWM"), residentBefore + kGrowthKiB);
+    EXPECT_LT(TestSupport::ProcessMemoryKiB("VmHWM"), before + kGrowthKiB);
     EXPECT_TRUE(FLost.empty());
 
     // The file, read piece by piece: the new records, then every old line with CR LF.
