@@ -111,6 +111,7 @@ public:
     {
         const char* at = bytes.data();
         const char* const end = at + bytes.size();
+        // The LF of a CR LF that the last block cut: its CR LF is written already.
         if (FAfterCr && at < end && *at == '\n')
             ++at;
         FAfterCr = false;
@@ -123,27 +124,29 @@ public:
         };
         const char* cr = next(at, '\r');
         const char* lf = next(at, '\n');
+        // Lines that end with CR LF already go out together, as they are.
+        const char* kept = at;
         while (at < end) {
             if (cr < at)
                 cr = next(at, '\r');
             if (lf < at)
                 lf = next(at, '\n');
             const char* const stop = std::min(cr, lf);
-            if (stop > at) {
-                out.append(at, stop - at);
+            if (stop == end) {
                 FLineOpen = true;
+                break;
             }
-            if (stop == end)
-                return;
-            out.append(kLineEnd);
             FLineOpen = false;
-            at = stop + 1;
-            if (*stop == '\r') {
-                FAfterCr = at == end;
-                if (at < end && *at == '\n')
-                    ++at;
+            if (*stop == '\r' && stop + 1 < end && stop[1] == '\n') {
+                at = stop + 2;
+                continue;
             }
+            out.append(kept, stop - kept).append(kLineEnd);
+            at = stop + 1;
+            kept = at;
+            FAfterCr = *stop == '\r' && at == end;
         }
+        out.append(kept, end - kept);
     }
     // The last line, when the file did not end it.
     void Finish(QByteArray& out)
