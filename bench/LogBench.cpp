@@ -1,7 +1,7 @@
 // What the log costs as it grows: every record rewrites the whole file (on the
-// log writer's thread, copying the old log through a small buffer), and every opening or refresh of the viewer reads the
-// whole file and hands its records to the table view, which lays out only the
-// rows in sight. Measured for logs of several sizes.
+// log writer's thread, copying the old log through a small buffer), and every
+// opening or refresh of the viewer reads the whole file and hands its records
+// to the table view, which lays out only the rows in sight. Measured for logs of several sizes.
 //   bench/LogBench [records...]   (default: 1000 10000 30000)
 // And the writer alone on a long log (the program's own case: messages coming
 // in while the log has grown for years), with its CPU time and peak memory:
