@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -97,6 +99,67 @@ public:
 private:
     int FFd = -1;
     bool FHeld = false;
+};
+
+// Ends every line with CR LF, whichever end it had, a block of the file at a
+// time: a CR last in one block may be the first half of a CR LF that the next
+// block finishes. Code page 932 never has a CR or LF as the second byte of a
+// character, so a line end is a line end wherever the blocks are cut.
+class LineEndsAsCrLf {
+public:
+    void Add(QByteArrayView bytes, QByteArray& out)
+    {
+        const char* at = bytes.data();
+        const char* const end = at + bytes.size();
+        // The LF of a CR LF that the last block cut: its CR LF is written already.
+        if (FAfterCr && at < end && *at == '\n')
+            ++at;
+        FAfterCr = false;
+        // The next CR and the next LF, each looked for again only once passed:
+        // memchr runs through a long line fast, and a file of one kind of end
+        // is not searched to its end for the other at every line.
+        const auto next = [end](const char* from, char c) {
+            const void* found = std::memchr(from, c, end - from);
+            return found ? static_cast<const char*>(found) : end;
+        };
+        const char* cr = next(at, '\r');
+        const char* lf = next(at, '\n');
+        // Lines that end with CR LF already go out together, as they are.
+        const char* kept = at;
+        while (at < end) {
+            if (cr < at)
+                cr = next(at, '\r');
+            if (lf < at)
+                lf = next(at, '\n');
+            const char* const stop = std::min(cr, lf);
+            if (stop == end) {
+                FLineOpen = true;
+                break;
+            }
+            FLineOpen = false;
+            if (*stop == '\r' && stop + 1 < end && stop[1] == '\n') {
+                at = stop + 2;
+                continue;
+            }
+            out.append(kept, stop - kept).append(kLineEnd);
+            at = stop + 1;
+            kept = at;
+            FAfterCr = *stop == '\r' && at == end;
+        }
+        out.append(kept, end - kept);
+    }
+    // The last line, when the file did not end it.
+    void Finish(QByteArray& out)
+    {
+        if (FLineOpen)
+            out.append(kLineEnd);
+        FLineOpen = false;
+        FAfterCr = false;
+    }
+
+private:
+    bool FAfterCr = false;
+    bool FLineOpen = false;
 };
 
 // Reads lines that end at LF, without a CR just before the LF; past the end every line is empty.
@@ -190,19 +253,9 @@ QByteArray LogLinesNormalised(const QByteArray& bytes)
 {
     QByteArray out;
     out.reserve(bytes.size() + 2);
-    qsizetype start = 0;
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        out.append(bytes.constData() + start, i - start).append(kLineEnd);
-        if (c == '\r' && i + 1 < size && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < size)
-        out.append(bytes.constData() + start, size - start).append(kLineEnd);
+    LineEndsAsCrLf ends;
+    ends.Add(bytes, out);
+    ends.Finish(out);
     return out;
 }
 
@@ -215,16 +268,33 @@ bool LogFilePrepend(const QString& sFileName, const QByteArray& record)
     const QFileInfo info(sFileName);
     if (ReadOnlyFile(info))
         return false;
-    QByteArray old;
-    if (info.exists()) {
-        QFile file(sFileName);
-        if (!file.open(QIODevice::ReadOnly))
+    QFile old(sFileName);
+    if (info.exists() && !old.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    // The old log goes across a block at a time: memory stays the same however long it grows.
+    return FileSaveAtomic(sFileName, [&record, &old](const TFileSaveSink& write) {
+        if (!write(record))
             return false;
-        old = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return false;
-    }
-    return FileSaveAtomic(sFileName, record + LogLinesNormalised(old));
+        if (!old.isOpen())
+            return true;
+        QByteArray block(LogCopyBlockBytes, Qt::Uninitialized);
+        QByteArray lines;
+        lines.reserve(2 * LogCopyBlockBytes + kLineEnd.size());
+        LineEndsAsCrLf ends;
+        for (;;) {
+            const qint64 got = old.read(block.data(), block.size());
+            if (got < 0)
+                return false;
+            lines.resize(0);
+            if (got == 0) {
+                ends.Finish(lines);
+                return write(lines);
+            }
+            ends.Add(QByteArrayView(block.constData(), got), lines);
+            if (!write(lines))
+                return false;
+        }
+    });
 }
 
 bool LogFileDelete(const QString& sFileName)

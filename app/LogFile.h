@@ -45,6 +45,10 @@ QByteArray LogRecordBytes(int iKind, const QString& sFrom, const QString& sTo, c
 // the bytes in between are kept as they are, whatever code page wrote them.
 QByteArray LogLinesNormalised(const QByteArray& bytes);
 
+// The old log goes to the new file through a buffer of this many bytes, so a
+// rewrite costs the same memory however long the log has grown.
+inline constexpr qsizetype LogCopyBlockBytes = 64 * 1024;
+
 // Puts the record at the top of the file, creating it when it is missing. The
 // whole file is rewritten atomically, under a lock that other copies of the
 // program sharing the folder honour too, so two writers cannot drop each

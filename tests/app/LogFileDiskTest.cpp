@@ -54,6 +54,31 @@ void PrependLeavesTheOldLogWholeAndFails(Trouble trouble)
     EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files).size(), trouble == FullDisk ? 2 : 1);
 }
 
+// A log of several copy blocks on a disk with room for only part of its new
+// copy: the disk runs out in the middle of the old lines, not at the first byte.
+TEST(LogFileDisk, DiskFullHalfwayThroughTheOldLogLeavesItWholeAndFails)
+{
+    SmallDisk disk(512);
+    ASSERT_TRUE(disk.IsReady()) << disk.Error().toStdString();
+    const QString path = disk.FilePath(QStringLiteral("Parvane2.LOG"));
+    QByteArray before;
+    for (int i = 0; before.size() < 5 * LogCopyBlockBytes; ++i)
+        before += LogRecordBytes(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"),
+                                 QStringLiteral("古いメッセージ %1").arg(i), kWhen);
+    // LF ends, so the copy is longer than the old log, as when it was carried over.
+    before.replace("\r\n", "\n");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(before), before.size());
+    }
+    const QByteArray record = LogRecordBytes(LogKindMessageSend, QStringLiteral("太郎"),
+                                             QStringLiteral("花子"), QStringLiteral("新しい"), kWhen);
+    EXPECT_FALSE(LogFilePrepend(path, record));
+    EXPECT_EQ(Bytes(path), before);
+    EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files).size(), 1);
+}
+
 // The small disk is seen by the thread that mounts it and by the threads it makes
 // after: the log writer's thread must be made in here, so the test runs alone in
 // a process of its own (an earlier test of the same process may have made it).

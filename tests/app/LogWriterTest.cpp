@@ -1,11 +1,15 @@
 #include "LogWriter.h"
 
+#include "AnsiCodePage.h"
 #include "LogFile.h"
+#include "OwnProcess.h"
+#include "PeakMemory.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <vector>
@@ -134,6 +138,128 @@ TEST_F(LogWriterTest, RecordsForTwoFilesEachLandInTheirOwn)
     QFile file(other);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(Texts(LogRecordsRead(file.readAll())), QStringList{QStringLiteral("2")});
+}
+
+QByteArray Cp932(const char* utf8)
+{
+    return AnsiCodePage::Encode(QString::fromUtf8(utf8));
+}
+
+// Records that waited together go into the file as one record after another
+// would have: each old line, whatever its end, with CR LF below them, and the
+// bytes of every line kept. The old log is copied block by block, so line ends
+// and two-byte characters on a block's edge are cases of their own.
+TEST_F(LogWriterTest, RecordsThatWaitedTogetherLandAsIfWrittenOneByOne)
+{
+    const qsizetype block = LogCopyBlockBytes;
+    const QByteArray x(block - 1, 'x');
+    const struct {
+        const char* sCase;
+        bool bExists;
+        QByteArray old;
+        QByteArray kept;
+    } cases[] = {
+        {"no log", false, "", ""},
+        {"empty log", true, "", ""},
+        {"LF ends", true, "a\nb\n\n", "a\r\nb\r\n\r\n"},
+        {"mixed ends", true, "a\r\nb\nc\rd\r\r\n\n\re", "a\r\nb\r\nc\r\nd\r\n\r\n\r\n\r\ne\r\n"},
+        {"no final line end", true, "a\r\nb", "a\r\nb\r\n"},
+        {"a CR last", true, "a\r", "a\r\n"},
+        {"CR LF split by the block's edge", true, x + "\r\nb\n", x + "\r\nb\r\n"},
+        {"a lone CR on the block's edge", true, x + "\rb", x + "\r\nb\r\n"},
+        {"a CR last, on the block's edge", true, x + "\r", x + "\r\n"},
+        {"an LF first in a block", true, x + "y\nb", x + "y\r\nb\r\n"},
+        {"blocks without a line end", true, QByteArray(2 * block + 7, 'z'),
+         QByteArray(2 * block + 7, 'z') + "\r\n"},
+        // 表 and ソ have the trail byte 0x5C; no trail byte is ever a CR or LF.
+        {"two-byte characters across the block's edge", true, x + Cp932("表ソ漢字\n") + Cp932("表\r"),
+         x + Cp932("表ソ漢字\r\n表\r\n")},
+        {"bytes that are no text", true, x + "\xff\x80\x81\r\xfd", x + "\xff\x80\x81\r\n\xfd\r\n"},
+    };
+    const QByteArray records[] = {Record(QStringLiteral("一")), Record(QStringLiteral("二\n三")),
+                                  Record(QStringLiteral("四"))};
+    const QByteArray added = records[2] + records[1] + records[0];
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sCase);
+        const auto fresh = [this, &c] {
+            QFile::remove(Path());
+            if (c.bExists)
+                Store(c.old);
+        };
+        const auto contents = [this] {
+            QFile file(Path());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        };
+
+        fresh();
+        for (const QByteArray& record : records)
+            ASSERT_TRUE(LogFilePrepend(Path(), record));
+        EXPECT_EQ(contents(), added + c.kept) << "one by one";
+
+        fresh();
+        ASSERT_TRUE(LogFilePrepend(Path(), added));
+        EXPECT_EQ(contents(), added + c.kept) << "in one rewrite";
+
+        fresh();
+        {
+            TLogWriter writer([this](int iLost) { FLost.push_back(iLost); });
+            for (const QByteArray& record : records)
+                writer.Add(Path(), record);
+            writer.Wait();
+        }
+        EXPECT_EQ(contents(), added + c.kept) << "by the writer";
+    }
+    EXPECT_TRUE(FLost.empty());
+}
+
+// A long log costs the writer no more memory than a short one: the old file
+// goes through a small buffer on its way to the new one, never whole. The old
+// log has LF ends, so every line of it is rewritten on the way.
+TEST_F(LogWriterTest, ALongLogIsRewrittenWithoutItsSizeInMemory)
+{
+    if (!TestSupport::InOwnProcess()) {
+        EXPECT_TRUE(TestSupport::RunInOwnProcess());
+        return;
+    }
+    constexpr qint64 kLogBytes = 100'000'000;
+    // Far below the log, far above a copy buffer and what a process's heap moves by.
+    constexpr qint64 kGrowthKiB = 16 * 1024;
+    QByteArray piece;
+    for (int i = 0; piece.size() < 60'000; ++i)
+        piece += Record(QStringLiteral("古いメッセージ %1\n二行目").arg(i));
+    QByteArray pieceAsWritten = piece;
+    piece.replace("\r\n", "\n");
+    qint64 pieces = 0;
+    {
+        QFile file(Path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (; pieces * piece.size() < kLogBytes; ++pieces)
+            ASSERT_EQ(file.write(piece), piece.size());
+    }
+    // The peak so far may lie above what the process holds now.
+    const qint64 before =
+        std::max(TestSupport::ProcessMemoryKiB("VmRSS"), TestSupport::ProcessMemoryKiB("VmHWM"));
+    ASSERT_GT(before, 0);
+    QByteArray added;
+    {
+        TLogWriter writer([this](int iLost) { FLost.push_back(iLost); });
+        for (int i = 0; i < 5; ++i) {
+            const QByteArray record = Record(QStringLiteral("new %1").arg(i));
+            writer.Add(Path(), record);
+            added.prepend(record);
+        }
+        writer.Wait();
+    }
+    EXPECT_LT(TestSupport::ProcessMemoryKiB("VmHWM"), before + kGrowthKiB);
+    EXPECT_TRUE(FLost.empty());
+
+    // The file, read piece by piece: the new records, then every old line with CR LF.
+    QFile file(Path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    ASSERT_EQ(file.size(), added.size() + pieces * pieceAsWritten.size());
+    EXPECT_EQ(file.read(added.size()), added);
+    for (qint64 i = 0; i < pieces; ++i)
+        ASSERT_EQ(file.read(pieceAsWritten.size()), pieceAsWritten) << "piece " << i;
 }
 
 } // namespace

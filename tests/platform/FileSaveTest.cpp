@@ -118,4 +118,54 @@ TEST(FileSave, FileInAFolderThatTakesNoNewFileIsRewrittenInPlaceOrNotAtAll)
     EXPECT_EQ(Bytes(path), QByteArray("short\r\n"));
 }
 
+// Contents made a piece at a time from the old file itself, as a long log's
+// rewrite makes them: the file takes them whole, in place too where its folder
+// takes no new file; a full disk, or a piece that cannot be read, changes nothing.
+TEST(FileSave, ContentsMadeFromTheOldFilePieceByPieceReplaceItWholeOrNotAtAll)
+{
+    SmallDisk disk(1024);
+    ASSERT_TRUE(disk.IsReady()) << disk.Error().toStdString();
+    const QString path = disk.FilePath(QStringLiteral("Parvane2.LOG"));
+    QByteArray old;
+    for (int i = 0; old.size() < 200 * 1024; ++i)
+        old += QByteArray::number(i) + " old line\r\n";
+    ASSERT_TRUE(Put(path, old));
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kNobody, kNobody), 0);
+    const auto headOnOld = [path](bool bReadable, const QByteArray& head = "head\r\n") {
+        return [path, bReadable, head](const TFileSaveSink& write) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly) || !write(head))
+                return false;
+            char block[4096];
+            for (qint64 got; (got = file.read(block, sizeof block)) > 0;) {
+                if (!write(QByteArrayView(block, got)))
+                    return false;
+            }
+            return bReadable;
+        };
+    };
+
+    ASSERT_TRUE(FileSaveAtomic(path, headOnOld(true)));
+    EXPECT_EQ(Bytes(path), "head\r\n" + old);
+    EXPECT_EQ(Status(path).st_uid, kNobody);
+    const ino_t inode = Status(path).st_ino;
+    EXPECT_EQ(AsNobody([&] { return FileSaveAtomic(path, headOnOld(true)); }), 0);
+    EXPECT_EQ(Bytes(path), "head\r\nhead\r\n" + old);
+    EXPECT_EQ(Status(path).st_ino, inode);
+
+    const QByteArray before = Bytes(path);
+    EXPECT_FALSE(FileSaveAtomic(path, headOnOld(false)));
+    EXPECT_EQ(AsNobody([&] { return FileSaveAtomic(path, headOnOld(false)); }), 1);
+    EXPECT_EQ(Bytes(path), before);
+    EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files).size(), 1);
+
+    // A full disk, for the copy beside the old file and for the room taken in place.
+    ASSERT_TRUE(disk.Fill());
+    const QByteArray longHead(20000, 'h');
+    EXPECT_FALSE(FileSaveAtomic(path, headOnOld(true, longHead)));
+    EXPECT_EQ(AsNobody([&] { return FileSaveAtomic(path, headOnOld(true, longHead)); }), 1);
+    EXPECT_EQ(Bytes(path), before);
+    EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files).size(), 2);
+}
+
 } // namespace
