@@ -209,8 +209,11 @@ protected:
     // The same record from host 1 with another source address, as a forger sends it.
     void SendsAs(const QString& source, const QString& text)
     {
-        if (!FForger)
+        if (!FForger) {
             FForger = std::make_unique<TestSupport::ForgedDatagram>(*FLan, 1);
+            // Making it left the thread outside the LAN: back into the engine's host.
+            ASSERT_TRUE(EnterHost(0));
+        }
         ASSERT_TRUE(FForger->IsOpen()) << qPrintable(FForger->Error());
         for (const QByteArray& d : Frame(PeerPacketId(++FNextId) + text))
             ASSERT_TRUE(FForger->Send(source, EngineAddress(), kPort, d)) << qPrintable(FForger->Error());
