@@ -100,6 +100,17 @@ struct TPVN_LoginUserInformation {
     bool Menu = false;
     bool Chat = false;
     int FTPPort = 0;
+    // The address the last presence record that wrote the entry came from: the
+    // entry counts against that address's share of the table.
+    QString Sender;
+};
+
+// A message this copy sent, whose read notice may still come.
+struct TPVN_SentMessage {
+    QString MessageID;
+    QString Host; // the destination as the caller gave it: a machine name or an address
+    bool bByAddress = false;
+    QString Discrimination;
 };
 
 // Event types. Every one gets the engine first.
@@ -244,6 +255,18 @@ public:
     static constexpr int SendTimeoutMs = 30000;
     static constexpr int SendHistoryCount = 255;
     static constexpr int LoginUserCapacity = 256;
+    // Entries one source address may hold. A machine runs one copy per message port
+    // as a rule; the few more cover a second copy on another file port, another
+    // program that speaks the protocol, and the entry a copy left behind under its
+    // old machine name. When an address holds its share, its oldest entry gives
+    // way to its newest, so a peer that comes back under a new name still gets in,
+    // and filling the table takes as many addresses as it has entries over this.
+    static constexpr int LoginUserPerAddressMax = 4;
+    // Sent messages whose read notice is still taken. A receiver keeps at most 256
+    // unread messages, so this holds a message to every peer of a full table many
+    // times over; the oldest is forgotten first, and a notice that comes for it
+    // is no longer shown.
+    static constexpr int SentMessageMemoryCount = 4096;
     // Records of several datagrams being collected at once; when all are taken, the
     // oldest unfinished one gives way, whoever sent it.
     static constexpr int RecvDataBackCount = 20;
@@ -502,10 +525,21 @@ private:
     void RecvChatMessage(const QString& sData);
 
     // --- Peer table (ParvaneNetworkPresence.cpp)
+    // Sender is the address the presence record came from.
     void LoginUserSet(const QString& Machine, const QString& Discrimination, const QString& IPList,
                       const QString& Handle, int Version, bool Absence, const QString& AbsenceTitle,
-                      bool Menu, bool Chat, int FTPPort);
+                      bool Menu, bool Chat, int FTPPort, const QString& Sender);
     void LoginUserDelete(const QString& Machine, const QString& Discrimination);
+    // The index of the entry of that key; -1 when it is not listed.
+    int LoginUserIndex(const QString& Machine, const QString& Discrimination) const;
+    // A change or log-out of a listed peer counts only from one of the addresses
+    // it announced, or the one its last presence record came from.
+    bool IsFromListedPeer(const QString& Machine, const QString& Discrimination,
+                          const QString& sSender) const;
+    // Makes room for a new entry from sSender when that address holds its share:
+    // its oldest entry other than this copy's own is removed with OnLogout. False
+    // when the handler of that event logged this copy out, so nothing is added.
+    bool LoginUserMakeRoom(const QString& sSender);
     QString MachineNameToIPAddress(const QString& sMachineName) const;
     static QString IPListText(const QStringList& list);
 
@@ -520,6 +554,10 @@ private:
     // or RequestAnswersPerAddressMax to the sender of the record being dispatched.
     bool RequestAnswerAllowed();
     void RecvOpenCheck(const QString& sData);
+    // True once for a message this copy sent to that machine (or address) and
+    // identifier, which is then forgotten: a repeat of its read notice is not shown.
+    bool SentMessageOpened(const QString& sMessageID, const QString& sMachine,
+                           const QString& sDiscrimination);
     void RecvHuzaiCheck(const QString& sData);
     void RecvHuzaiMessage(const QString& sData);
     void RecvMenuCheck(const QString& sData);
@@ -597,6 +635,7 @@ private:
     std::array<TPVN_RecvDataBack, RecvDataBackCount> PVS_RecvDataBack;
     std::array<TPVN_RecvHistory, RecvHistoryCount> PVS_RecvHistory;
     std::array<TPVN_SendHistory, SendHistoryCount + 1> PVS_SendHistory; // slots 1..255; 0 unused
+    std::deque<TPVN_SentMessage> PrSentMessages; // oldest first, SentMessageMemoryCount at most
     int PrMaxSendByte = 0;
     int PrFTPMaxSendByte = 0;
     std::vector<std::unique_ptr<TPVN_FileSend>> PrFTPSend;

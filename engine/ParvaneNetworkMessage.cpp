@@ -17,7 +17,10 @@
 //   PVMESSAGE:INPUT_RETURN   dIP dDis Hdl Mch Dis InputDiscrimination Return
 //   PVMESSAGE:INPUT_MESSAGE  dIP dDis Hdl Mch Dis Message
 // A sent message waits in one of 255 send slots for its MESSAGE_OK; without
-// one within the delivery time-out it is reported once by OnErrorSend.
+// one within the delivery time-out it is reported once by OnErrorSend. Its read
+// notice (OPEN_CHECK) is taken once, from the machine and identifier it went to,
+// while it is among the last SentMessageMemoryCount messages sent: anyone can
+// send an OPEN_CHECK for any identifier.
 #include "ParvaneNetwork.h"
 #include "ProtocolRecords.h"
 #include "Stamps.h"
@@ -52,6 +55,12 @@ QString TParvaneNetwork::MessageSend(const QString& sSendMessage, const QString&
                                MainAddress(), FDiscrimination, id, sSendMessage, Flag(bSendLetter)});
     if (!SendPacket(text, QString()))
         return QString();
+    // Its read notice is told by the destination as given: a machine name, or an address in dotted form.
+    QString host = sSendHost;
+    const bool bByAddress = IPAddressCheck(host);
+    if (PrSentMessages.size() >= static_cast<std::size_t>(SentMessageMemoryCount))
+        PrSentMessages.pop_front();
+    PrSentMessages.push_back(TPVN_SentMessage{id, host, bByAddress, sSendDiscrimination});
     for (int i = 1; i <= SendHistoryCount; ++i) {
         TPVN_SendHistory& slot = PVS_SendHistory[static_cast<std::size_t>(i)];
         if (SendHistoryInUse(i))
@@ -149,10 +158,24 @@ bool TParvaneNetwork::SendMenuNothing(const QString& sIPAddress, const QString& 
 void TParvaneNetwork::RecvOpenCheck(const QString& sData)
 {
     const RecordFields f(sData);
-    if (!IsAddressedHere(f(1), f(2)))
+    if (!IsAddressedHere(f(1), f(2)) || !SentMessageOpened(f(6), f(4), f(5)))
         return;
     if (OnMessageOpen)
         OnMessageOpen(this, f(6), f(3), f(4), f(5));
+}
+
+bool TParvaneNetwork::SentMessageOpened(const QString& sMessageID, const QString& sMachine,
+                                        const QString& sDiscrimination)
+{
+    // Newest first: a notice mostly follows its message soon.
+    for (auto it = PrSentMessages.rbegin(); it != PrSentMessages.rend(); ++it) {
+        const QString& to = it->bByAddress ? PVS_RecvInformation.HostName : sMachine;
+        if (it->MessageID == sMessageID && it->Discrimination == sDiscrimination && it->Host == to) {
+            PrSentMessages.erase(std::next(it).base());
+            return true;
+        }
+    }
+    return false;
 }
 
 void TParvaneNetwork::RecvHuzaiCheck(const QString& sData)

@@ -7,6 +7,11 @@
 //   PVMESSAGE:LOGOUT       Mch Dis
 //   PVMESSAGE:CHAT_MESSAGE Hdl Mch IP Dis MessageID Message
 // Booleans are "0"/"1"; IPList is every own address followed by CR LF.
+//
+// A source address proves nothing, but it is what the table has: a change or a
+// log-out of a listed peer counts only from one of its own addresses, while a
+// LOGIN counts from anywhere, as a peer whose address changed announces itself
+// with one; and one address holds only a few entries.
 #include "ParvaneNetwork.h"
 #include "ProtocolRecords.h"
 #include "Stamps.h"
@@ -157,7 +162,8 @@ void TParvaneNetwork::RecvLogin(const QString& sData)
         return;
     const bool listed = !f(10).isEmpty();
     LoginUserSet(f(1), f(3), listed ? f(10) : f(2), f(4), numbers->Version, numbers->Absence,
-                 listed ? f(11) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort);
+                 listed ? f(11) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort,
+                 PVS_RecvInformation.HostName);
 }
 
 void TParvaneNetwork::RecvLoginOk(const QString& sData)
@@ -173,23 +179,30 @@ void TParvaneNetwork::RecvLoginOk(const QString& sData)
         return;
     const bool listed = !f(12).isEmpty();
     LoginUserSet(f(3), f(5), listed ? f(12) : f(4), f(6), numbers->Version, numbers->Absence,
-                 listed ? f(13) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort);
+                 listed ? f(13) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort,
+                 PVS_RecvInformation.HostName);
 }
 
 void TParvaneNetwork::RecvInfoChange(const QString& sData)
 {
     const RecordFields f(sData);
+    if (!IsFromListedPeer(f(1), f(2), PVS_RecvInformation.HostName))
+        return;
     const auto numbers = ConvertPresence(f(5), f(6), f(7), f(8), f(9));
     if (!numbers)
         return;
     const bool listed = !f(10).isEmpty();
     LoginUserSet(f(1), f(2), listed ? f(10) : f(3), f(4), numbers->Version, numbers->Absence,
-                 listed ? f(11) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort);
+                 listed ? f(11) : QString(), numbers->Menu, numbers->Chat, numbers->FTPPort,
+                 PVS_RecvInformation.HostName);
 }
 
 void TParvaneNetwork::RecvLogout(const QString& sData)
 {
-    LoginUserDelete(StringSplit(sData, 1), StringSplit(sData, 2));
+    const RecordFields f(sData);
+    if (!IsFromListedPeer(f(1), f(2), PVS_RecvInformation.HostName))
+        return;
+    LoginUserDelete(f(1), f(2));
 }
 
 void TParvaneNetwork::RecvChatMessage(const QString& sData)
@@ -202,7 +215,8 @@ void TParvaneNetwork::RecvChatMessage(const QString& sData)
 
 void TParvaneNetwork::LoginUserSet(const QString& Machine, const QString& Discrimination,
                                    const QString& IPList, const QString& Handle, int Version, bool Absence,
-                                   const QString& AbsenceTitle, bool Menu, bool Chat, int FTPPort)
+                                   const QString& AbsenceTitle, bool Menu, bool Chat, int FTPPort,
+                                   const QString& Sender)
 {
     auto assign = [&](TPVN_LoginUserInformation& entry) {
         entry.Handle = Handle;
@@ -215,10 +229,10 @@ void TParvaneNetwork::LoginUserSet(const QString& Machine, const QString& Discri
         entry.Chat = Chat;
         entry.FTPPort = FTPPort;
     };
-    for (int i = 0; i < FLoginCount; ++i) {
-        TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(i)];
-        if (entry.Machine != Machine || entry.Discrimination != Discrimination)
-            continue;
+    const int found = LoginUserIndex(Machine, Discrimination);
+    if (found >= 0) {
+        TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(found)];
+        entry.Sender = Sender;
         if (entry.Handle == Handle && IPListText(entry.IPAddress) == IPList && entry.Version == Version &&
             entry.Absence == Absence && entry.AbsenceTitle == AbsenceTitle && entry.Menu == Menu &&
             entry.Chat == Chat) {
@@ -234,12 +248,15 @@ void TParvaneNetwork::LoginUserSet(const QString& Machine, const QString& Discri
                          e.Absence, e.AbsenceTitle, e.Menu, e.Chat, e.FTPPort);
         return;
     }
+    if (!LoginUserMakeRoom(Sender))
+        return;
     // A full table ignores further peers rather than write past its end.
     if (FLoginCount >= LoginUserCapacity)
         return;
     TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(FLoginCount)];
     FLoginCount += 1;
     entry.Machine = Machine;
+    entry.Sender = Sender;
     assign(entry);
     const TPVN_LoginUserInformation e = entry;
     if (OnLogin)
@@ -247,16 +264,52 @@ void TParvaneNetwork::LoginUserSet(const QString& Machine, const QString& Discri
                 e.AbsenceTitle, e.Menu, e.Chat, e.FTPPort);
 }
 
-void TParvaneNetwork::LoginUserDelete(const QString& Machine, const QString& Discrimination)
+int TParvaneNetwork::LoginUserIndex(const QString& Machine, const QString& Discrimination) const
 {
-    int found = -1;
     for (int i = 0; i < FLoginCount; ++i) {
         const TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(i)];
-        if (entry.Machine == Machine && entry.Discrimination == Discrimination) {
-            found = i;
-            break;
-        }
+        if (entry.Machine == Machine && entry.Discrimination == Discrimination)
+            return i;
     }
+    return -1;
+}
+
+bool TParvaneNetwork::IsFromListedPeer(const QString& Machine, const QString& Discrimination,
+                                       const QString& sSender) const
+{
+    const int found = LoginUserIndex(Machine, Discrimination);
+    // A change from a peer not listed yet enters it as a log-in would.
+    if (found < 0)
+        return true;
+    const TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(found)];
+    return entry.IPAddress.contains(sSender) || entry.Sender == sSender;
+}
+
+bool TParvaneNetwork::LoginUserMakeRoom(const QString& sSender)
+{
+    int held = 0;
+    int oldest = -1;
+    for (int i = 0; i < FLoginCount; ++i) {
+        const TPVN_LoginUserInformation& entry = FLoginUser[static_cast<std::size_t>(i)];
+        if (entry.Sender != sSender)
+            continue;
+        ++held;
+        // This copy's own entry stays: its own records are the ones that keep it.
+        if (oldest < 0 && (entry.Machine != FMachineName || entry.Discrimination != FDiscrimination))
+            oldest = i;
+    }
+    if (held < LoginUserPerAddressMax || oldest < 0)
+        return true;
+    const bool bLoggedIn = FLoginStates;
+    const TPVN_LoginUserInformation gone = FLoginUser[static_cast<std::size_t>(oldest)];
+    LoginUserDelete(gone.Machine, gone.Discrimination);
+    // The handler of the log-out may have logged this copy out.
+    return FLoginStates || !bLoggedIn;
+}
+
+void TParvaneNetwork::LoginUserDelete(const QString& Machine, const QString& Discrimination)
+{
+    const int found = LoginUserIndex(Machine, Discrimination);
     if (found < 0)
         return;
     const TPVN_LoginUserInformation gone = FLoginUser[static_cast<std::size_t>(found)];

@@ -38,14 +38,17 @@ public:
     // Peer table.
     static void LoginUserSet(TParvaneNetwork& e, const QString& machine, const QString& dis,
                              const QString& ipList, const QString& handle, int version, bool absence,
-                             const QString& title, bool menu, bool chat, int port)
+                             const QString& title, bool menu, bool chat, int port, const QString& sender)
     {
-        e.LoginUserSet(machine, dis, ipList, handle, version, absence, title, menu, chat, port);
+        e.LoginUserSet(machine, dis, ipList, handle, version, absence, title, menu, chat, port, sender);
     }
     static void LoginUserDelete(TParvaneNetwork& e, const QString& machine, const QString& dis)
     {
         e.LoginUserDelete(machine, dis);
     }
+    // Logged in without a socket, as far as the table's rules go.
+    static void SetLoggedIn(TParvaneNetwork& e) { e.FLoginStates = true; }
+    static void SetMachineName(TParvaneNetwork& e, const QString& name) { e.FMachineName = name; }
     static QString MachineNameToIPAddress(const TParvaneNetwork& e, const QString& machine)
     {
         return e.MachineNameToIPAddress(machine);

@@ -34,7 +34,7 @@ public:
     static void AddPeer(TParvaneNetwork& engine, const QString& machine, const QString& ipList, int ftpPort)
     {
         engine.LoginUserSet(machine, QStringLiteral("Parvane2"), ipList, QStringLiteral("相手"), 2200, false,
-                            QString(), false, false, ftpPort);
+                            QString(), false, false, ftpPort, ipList.section(QStringLiteral("\r\n"), 0, 0));
     }
     static void SetConnectTimeout(TParvaneNetwork& engine, int ms) { engine.PrConnectTimeoutMs = ms; }
     static void SetHeaderTimeout(TParvaneNetwork& engine, int ms) { engine.PrFileHeaderTimeoutMs = ms; }

@@ -574,8 +574,6 @@ TEST_P(IncomingRecordCases, RecordForAnotherIdentifierIsDropped)
 }
 
 const IncomingCase kIncomingCases[] = {
-    {"OpenCheck", "PVMESSAGE:OPEN_CHECK&|%1&|Parvane2&|相手&|PVHOST2&|PeerApp&| 1 2  3    4",
-     "MessageOpen| 1 2  3    4|相手|PVHOST2|PeerApp"},
     {"HuzaiMessage", "PVMESSAGE:HUZAI_MESSAGE&|%1&|Parvane2&|相手&|PVHOST2&|PeerApp&|外出中&|外出",
      "AbsenceMessage|外出中|相手|PVHOST2|PeerApp|%1"},
     {"MenuNothing", "PVMESSAGE:MENU_NOTHING&|%1&|Parvane2&|相手&|PVHOST2&|PeerApp",
@@ -696,6 +694,66 @@ TEST_F(MessageWireTest, EndingTheServiceLeavesPendingTimeOutsRunning)
     ASSERT_TRUE(AwaitEvent("ErrorSend"));
     EXPECT_EQ(EventsStartingWith("ErrorSend"),
               QStringList{QStringLiteral("ErrorSend|x|%1|%2|PeerApp").arg(id, other)});
+}
+
+// The read notice of a message counts once, and only from the machine and
+// identifier the message went to; a message sent to an address is read from there.
+TEST_F(MessageWireTest, AReadNoticeCountsOnceFromTheCopyTheMessageWentTo)
+{
+    FixClock();
+    const QString byName =
+        engine->MessageSend(QStringLiteral("読んで"), FLan->MachineName(1), kPeerId, false);
+    const QString byAddress = engine->MessageSend(QStringLiteral("こちらも"), other, kPeerId, false);
+    ASSERT_FALSE(byName.isEmpty());
+    ASSERT_FALSE(byAddress.isEmpty());
+    const QString openCheck = QStringLiteral("PVMESSAGE:OPEN_CHECK&|%1&|Parvane2&|相手&|%2&|%3&|%4");
+    const struct {
+        const char* what;
+        QString machine;
+        QString identifier;
+        QString id;
+    } refused[] = {
+        {"never sent", QStringLiteral("PVHOST2"), kPeerId, QStringLiteral(" 1 2  3    4")},
+        {"another machine", QStringLiteral("PVHOST9"), kPeerId, byName},
+        {"another identifier", QStringLiteral("PVHOST2"), kOwnId, byName},
+    };
+    for (const auto& r : refused)
+        ASSERT_TRUE(peer->Send(openCheck.arg(own, r.machine, r.identifier, r.id))) << r.what;
+    ASSERT_TRUE(peer->Send(openCheck.arg(own, QStringLiteral("PVHOST2"), kPeerId, byName)));
+    ASSERT_TRUE(AwaitEvent("MessageOpen"));
+    // A repeat of it, then the other message's notice, from another machine name but its address.
+    ASSERT_TRUE(peer->Send(openCheck.arg(own, QStringLiteral("PVHOST2"), kPeerId, byName)));
+    ASSERT_TRUE(peer->Send(openCheck.arg(own, QStringLiteral("改名"), kPeerId, byAddress)));
+    ASSERT_TRUE(AwaitEvent("MessageOpen", 2));
+    PumpFor(kQuietMs);
+    EXPECT_EQ(EventsStartingWith("MessageOpen"),
+              (QStringList{QStringLiteral("MessageOpen|%1|相手|PVHOST2|PeerApp").arg(byName),
+                           QStringLiteral("MessageOpen|%1|相手|改名|PeerApp").arg(byAddress)}));
+}
+
+// So many sent messages are remembered for their read notices; the oldest is forgotten first.
+TEST_F(MessageWireTest, OnlyTheLatestSentMessagesAwaitTheirReadNotice)
+{
+    FixClock();
+    QStringList ids;
+    for (int i = 0; i <= TParvaneNetwork::SentMessageMemoryCount; ++i) {
+        ids.append(engine->MessageSend(QStringLiteral("m%1").arg(i), FLan->MachineName(1), kPeerId, false));
+        ASSERT_FALSE(ids.last().isEmpty()) << i;
+        // The engine hears its own broadcasts: it reads them as it goes, so its socket keeps room.
+        if (i % 50 == 49)
+            PumpFor(1);
+    }
+    peer->Received().clear();
+    ids.removeDuplicates();
+    ASSERT_EQ(ids.size(), TParvaneNetwork::SentMessageMemoryCount + 1);
+    const QString openCheck =
+        QStringLiteral("PVMESSAGE:OPEN_CHECK&|%1&|Parvane2&|相手&|PVHOST2&|PeerApp&|%2");
+    ASSERT_TRUE(peer->Send(openCheck.arg(own, ids.first())));
+    ASSERT_TRUE(peer->Send(openCheck.arg(own, ids.at(1))));
+    ASSERT_TRUE(AwaitEvent("MessageOpen"));
+    PumpFor(kQuietMs);
+    EXPECT_EQ(EventsStartingWith("MessageOpen"),
+              QStringList{QStringLiteral("MessageOpen|%1|相手|PVHOST2|PeerApp").arg(ids.at(1))});
 }
 
 TEST_F(MessageWireTest, MessagesToAPeerWithoutMachineNameAreEachWatched)

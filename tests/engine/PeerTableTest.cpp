@@ -1,5 +1,6 @@
 #include "EngineTestAccess.h"
 #include "EngineTestSupport.h"
+#include "ForgedDatagram.h"
 #include "TestNames.h"
 
 #include <gtest/gtest.h>
@@ -27,10 +28,25 @@ protected:
             Events.append("logout " + h + " " + m + " " + ip + " " + d);
         };
     }
+    // An entry as a presence record from its first listed address would set it.
     void Set(const QString& machine, const QString& dis = "Parvane2", const QString& ips = "10.0.0.1\r\n",
              const QString& handle = "h", int port = 52000, bool absence = false)
     {
-        Access::LoginUserSet(Engine, machine, dis, ips, handle, 2200, absence, QString(), false, false, port);
+        SetFrom(ips.section(QStringLiteral("\r\n"), 0, 0), machine, dis, ips, handle, port, absence);
+    }
+    void SetFrom(const QString& sender, const QString& machine, const QString& dis = "Parvane2",
+                 const QString& ips = "10.0.0.1\r\n", const QString& handle = "h", int port = 52000,
+                 bool absence = false)
+    {
+        Access::LoginUserSet(Engine, machine, dis, ips, handle, 2200, absence, QString(), false, false, port,
+                             sender);
+    }
+    QStringList Machines() const
+    {
+        QStringList machines;
+        for (int i = 0; i < Engine.LoginCount(); ++i)
+            machines.append(Engine.GetLoginUser(i).Machine);
+        return machines;
     }
 
     TParvaneNetwork Engine;
@@ -90,8 +106,10 @@ TEST_F(PeerTable, RemovalClosesTheGapAndReportsTheWholeAddressList)
 
 TEST_F(PeerTable, FullTableIgnoresFurtherKeysAndOutOfRangeEntriesAreEmpty)
 {
+    // Each from an address of its own, so no address holds more than its share.
     for (int i = 0; i < 257; ++i)
-        Set(QStringLiteral("M%1").arg(i));
+        Set(QStringLiteral("M%1").arg(i), "Parvane2",
+            QStringLiteral("10.0.%1.%2\r\n").arg(i / 200).arg(i % 200));
     EXPECT_EQ(Engine.LoginCount(), 256);
     EXPECT_EQ(Events.size(), 256);
     EXPECT_EQ(Engine.GetLoginUser(255).Machine, "M255");
@@ -106,6 +124,66 @@ TEST_F(PeerTable, FullTableIgnoresFurtherKeysAndOutOfRangeEntriesAreEmpty)
     }
     Access::LoginUserDelete(Engine, "M0", "Parvane2");
     EXPECT_EQ(Engine.GetLoginUser(Engine.LoginCount()).Machine, "");
+}
+
+// An address that holds its share of entries gives up its oldest for a new one,
+// with a log-out; other addresses keep theirs, and a known key may still change.
+TEST_F(PeerTable, AnAddressHoldsItsShareAndItsOldestEntryGivesWay)
+{
+    const int share = TParvaneNetwork::LoginUserPerAddressMax;
+    SetFrom("10.0.0.2", "Other");
+    for (int i = 0; i < share; ++i)
+        SetFrom("10.0.0.9", QStringLiteral("F%1").arg(i), "Parvane2", "10.0.0.9\r\n",
+                QStringLiteral("f%1").arg(i));
+    EXPECT_EQ(Engine.LoginCount(), 1 + share);
+    EXPECT_FALSE(Events.join('\n').contains("logout"));
+    // A known key from that address changes in place and takes no room.
+    SetFrom("10.0.0.9", "F1", "Parvane2", "10.0.0.9\r\n", "renamed");
+    EXPECT_EQ(Engine.LoginCount(), 1 + share);
+    Events.clear();
+
+    SetFrom("10.0.0.9", "New", "Parvane2", "10.0.0.9\r\n", "new");
+    EXPECT_EQ(Events, (QStringList{"logout f0 F0 10.0.0.9\r\n Parvane2", "login new New 10.0.0.9 Parvane2"}));
+    QStringList expected{"Other"};
+    for (int i = 1; i < share; ++i)
+        expected.append(QStringLiteral("F%1").arg(i));
+    expected.append("New");
+    EXPECT_EQ(Machines(), expected);
+    // The entry counts against the address it came from, whatever it announced.
+    SetFrom("10.0.0.9", "Claims", "Parvane2", "10.0.0.77\r\n");
+    EXPECT_EQ(Machines().size(), 1 + share);
+    EXPECT_FALSE(Machines().contains("F1"));
+}
+
+// This copy's own entry never gives way, even to records from its own address.
+TEST_F(PeerTable, TheOwnEntryIsNeverTheOneThatGivesWay)
+{
+    Engine.SetDiscrimination("Parvane2");
+    Access::SetMachineName(Engine, "PVHOST1");
+    Set("PVHOST1", "Parvane2");
+    for (int i = 0; i < 3 * TParvaneNetwork::LoginUserPerAddressMax; ++i)
+        Set(QStringLiteral("F%1").arg(i));
+    EXPECT_EQ(Engine.LoginCount(), TParvaneNetwork::LoginUserPerAddressMax);
+    EXPECT_EQ(Engine.GetLoginUser(0).Machine, "PVHOST1");
+}
+
+// A handler that logs out while the oldest entry gives way stops the new one too.
+TEST_F(PeerTable, ALogOutInsideTheGivingWayAddsNothing)
+{
+    for (int i = 0; i < TParvaneNetwork::LoginUserPerAddressMax; ++i)
+        Set(QStringLiteral("F%1").arg(i));
+    Events.clear();
+    int logouts = 0;
+    Engine.OnLogout = [&](TParvaneNetwork* e, const QString&, const QString&, const QString&,
+                          const QString&) {
+        ++logouts;
+        e->Logout();
+    };
+    Access::SetLoggedIn(Engine);
+    Set("New");
+    EXPECT_EQ(logouts, 1);
+    EXPECT_EQ(Engine.LoginCount(), 0);
+    EXPECT_TRUE(Events.isEmpty()) << qPrintable(Events.join('\n'));
 }
 
 // Presence records from a scripted peer on the LAN.
@@ -128,8 +206,21 @@ protected:
     {
         ASSERT_TRUE(Peer.SendAll(Frame(PeerPacketId(++FNextId) + text), EngineAddress()));
     }
+    // The same record from host 1 with another source address, as a forger sends it.
+    void SendsAs(const QString& source, const QString& text)
+    {
+        if (!FForger) {
+            FForger = std::make_unique<TestSupport::ForgedDatagram>(*FLan, 1);
+            // Making it left the thread outside the LAN: back into the engine's host.
+            ASSERT_TRUE(EnterHost(0));
+        }
+        ASSERT_TRUE(FForger->IsOpen()) << qPrintable(FForger->Error());
+        for (const QByteArray& d : Frame(PeerPacketId(++FNextId) + text))
+            ASSERT_TRUE(FForger->Send(source, EngineAddress(), kPort, d)) << qPrintable(FForger->Error());
+    }
     QStringList Events;
     int FNextId = 100;
+    std::unique_ptr<TestSupport::ForgedDatagram> FForger;
 };
 
 struct MalformedCase {
@@ -180,6 +271,36 @@ INSTANTIATE_TEST_SUITE_P(Fields, MalformedPresence,
                                     TestSupport::ReadableName(QString::fromUtf8(info.param.absence)) +
                                     "_Menu_" + TestSupport::ReadableName(QString::fromUtf8(info.param.menu));
                          });
+
+// A change or a log-out counts only from one of the addresses the peer announced;
+// a log-in counts from anywhere, as a peer whose address changed sends one.
+TEST_F(Presence, ChangesAndLogOutsCountOnlyFromThePeersOwnAddresses)
+{
+    LogIn();
+    Engine->OnLogout = [this](TParvaneNetwork*, const QString&, const QString& m, const QString& ip,
+                              const QString&) { Events.append("logout " + m + " " + ip.trimmed()); };
+    PeerSends(PeerLogin());
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 1; }));
+    const QString foreign = QStringLiteral("198.18.0.77");
+    SendsAs(foreign,
+            QStringLiteral("PVMESSAGE:INFO_CHANGE&|PVHOST2&|Parvane2&|198.18.0.77&|偽名&|2200&|1&|0&|0&|"
+                           "52000&|198.18.0.77\r\n&|帰宅"));
+    SendsAs(foreign, QStringLiteral("PVMESSAGE:LOGOUT&|PVHOST2&|Parvane2"));
+    PeerSends(PeerLogin("2200", "1", "0", "198.18.0.2\r\n", QStringLiteral("会議")));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 2; }));
+    EXPECT_EQ(Events.last(), "info PVHOST2");
+    EXPECT_EQ(Engine->LoginCount(), 2);
+    EXPECT_EQ(Engine->GetLoginUser(1).Handle, QStringLiteral("花子"));
+    EXPECT_EQ(Engine->GetLoginUser(1).AbsenceTitle, QStringLiteral("会議"));
+
+    SendsAs(foreign, PeerLogin("2200", "0", "0", "198.18.0.77\r\n"));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 3; }));
+    EXPECT_EQ(Engine->GetLoginUser(1).IPAddress, QStringList{foreign});
+    SendsAs(foreign, QStringLiteral("PVMESSAGE:LOGOUT&|PVHOST2&|Parvane2"));
+    ASSERT_TRUE(WaitUntil([&] { return Events.size() == 4; }));
+    EXPECT_EQ(Events.last(), "logout PVHOST2 198.18.0.77");
+    EXPECT_EQ(Engine->LoginCount(), 1);
+}
 
 TEST_F(Presence, LenientFieldsFallBackToZero)
 {
