@@ -148,6 +148,7 @@ void TParvaneNetwork::RecvDataBackReset()
 {
     for (TPVN_RecvDataBack& slot : PVS_RecvDataBack)
         RecvDataBackEmpty(slot);
+    PrRecvFinished = {};
 }
 
 void TParvaneNetwork::LoginUserClear()

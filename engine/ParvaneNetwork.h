@@ -494,6 +494,10 @@ private:
     // The slot a piece from sSender at iIndex joins, or starts its record in (the
     // sender's oldest when it holds its share); -1 when every slot is taken.
     int RecvSlotFor(const QString& sSender, int iIndex, qint64 iNow);
+    // The piece equals the one at iIndex of sSender's latest record, open or just finished:
+    // the network delivered the datagram twice.
+    bool RecvPieceRepeated(const QString& sSender, int iIndex, const QByteArray& piece, qint64 iNow) const;
+    void RecvFinishedKeep(const QString& sSender, const TAnsiStringList& pieces, qint64 iNow);
     // The slot whose last piece is oldest, of sSender or of anyone (empty); -1 when all are free.
     int RecvSlotOldest(const QString& sSender) const;
     void RecvDataBackPurge();
@@ -633,6 +637,15 @@ private:
     // Fields.
     TPVN_RecvInformation PVS_RecvInformation;
     std::array<TPVN_RecvDataBack, RecvDataBackCount> PVS_RecvDataBack;
+    // A sender's record that came out whole, kept for RecvPieceLeadMs after its last
+    // piece: a repeat of one of its pieces must not start a record that the sender's
+    // next one would join. One per sender; when all are taken, the oldest makes room.
+    struct TRecvFinished {
+        QString HostName;
+        qint64 RecvTime = 0;
+        QList<QByteArray> Pieces;
+    };
+    std::array<TRecvFinished, RecvDataBackCount> PrRecvFinished;
     std::array<TPVN_RecvHistory, RecvHistoryCount> PVS_RecvHistory;
     std::array<TPVN_SendHistory, SendHistoryCount + 1> PVS_SendHistory; // slots 1..255; 0 unused
     std::deque<TPVN_SentMessage> PrSentMessages; // oldest first, SentMessageMemoryCount at most

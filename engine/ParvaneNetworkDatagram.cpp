@@ -1,6 +1,7 @@
 // The datagram layer under every record: the framing is told in DatagramFraming.h.
 // A receiver reassembles per sender in 20 slots, joining only pieces that came
-// together, drops a packet id it saw among the last 11 and dispatches the rest.
+// together and dropping a piece the network delivered twice, drops a packet id
+// it saw among the last 11 and dispatches the rest.
 #include "AnsiCodePage.h"
 #include "DatagramFraming.h"
 #include "ParvaneNetwork.h"
@@ -152,6 +153,9 @@ void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& 
     }
     const qint64 now = PrMonotonicClock();
     RecvDataBackExpire(now);
+    // A repeat would take a slot of its own, which the sender's next record then joins.
+    if (RecvPieceRepeated(sSender, index, fragment->Piece, now))
+        return;
 
     int chosen = RecvSlotFor(sSender, index, now);
     bool gaveWay = false;
@@ -186,6 +190,8 @@ void TParvaneNetwork::ReceiveFragment(const QString& sSender, const QByteArray& 
         if (state == RecordState::Incomplete)
             return;
         const QString sender = slot.HostName;
+        if (state == RecordState::Complete)
+            RecvFinishedKeep(sender, list, now);
         // A record that cannot be right is dropped whole: none of its pieces joins another.
         RecvDataBackEmpty(slot);
         if (state == RecordState::Bad)
@@ -231,6 +237,47 @@ int TParvaneNetwork::RecvSlotFor(const QString& sSender, int iIndex, qint64 iNow
     return free;
 }
 
+bool TParvaneNetwork::RecvPieceRepeated(const QString& sSender, int iIndex, const QByteArray& piece,
+                                        qint64 iNow) const
+{
+    // The latest record only: a record sent again with a new packet id may repeat the
+    // earlier one's later pieces byte for byte, and its own first piece came before them.
+    qint64 latest = -1;
+    QByteArray held;
+    for (const TPVN_RecvDataBack& slot : PVS_RecvDataBack) {
+        if (slot.HostName.isEmpty() || slot.HostName != sSender || slot.RecvTime < latest)
+            continue;
+        latest = slot.RecvTime;
+        held = iIndex < slot.RecvData->Count() ? slot.RecvData->Get(iIndex) : QByteArray();
+    }
+    for (const TRecvFinished& done : PrRecvFinished) {
+        if (done.HostName.isEmpty() || done.HostName != sSender || done.RecvTime <= latest ||
+            iNow - done.RecvTime > RecvPieceLeadMs)
+            continue;
+        latest = done.RecvTime;
+        held = done.Pieces.value(iIndex);
+    }
+    return !held.isEmpty() && held == piece;
+}
+
+void TParvaneNetwork::RecvFinishedKeep(const QString& sSender, const TAnsiStringList& pieces, qint64 iNow)
+{
+    TRecvFinished* place = nullptr;
+    for (TRecvFinished& done : PrRecvFinished) {
+        if (done.HostName == sSender) {
+            place = &done;
+            break;
+        }
+        if (!place || done.RecvTime < place->RecvTime)
+            place = &done;
+    }
+    place->HostName = sSender;
+    place->RecvTime = iNow;
+    place->Pieces.clear();
+    for (int i = 0; i < pieces.Count(); ++i)
+        place->Pieces.append(pieces.Get(i));
+}
+
 int TParvaneNetwork::RecvSlotOldest(const QString& sSender) const
 {
     int oldest = -1;
@@ -254,6 +301,10 @@ void TParvaneNetwork::RecvDataBackExpire(qint64 iNow)
     for (TPVN_RecvDataBack& slot : PVS_RecvDataBack) {
         if (slot.RecvTime != 0 && slot.RecvTime + RecvRecordLifetimeMs < iNow)
             RecvDataBackEmpty(slot);
+    }
+    for (TRecvFinished& done : PrRecvFinished) {
+        if (done.RecvTime != 0 && done.RecvTime + RecvPieceLeadMs < iNow)
+            done = TRecvFinished();
     }
 }
 

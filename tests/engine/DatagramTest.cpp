@@ -587,10 +587,37 @@ protected:
         return pieces;
     }
     static QString Title(char letter) { return QString(300, QChar(letter)); }
-    // A lone second piece as long as the real one, which would end any record.
-    static QByteArray Planted(const QByteArray& like, char fill = 'E')
+    // A log-in of exactly iCount datagrams, whose title is the letter over and over.
+    static std::pair<std::vector<QByteArray>, QString> Record(int id, char letter, int iCount,
+                                                              char machine = 0)
     {
-        return QByteArray(1, '\x02') + QByteArray(like.size() - 2, fill) + QByteArray(1, '\0');
+        const auto login = [&](int iTitle) {
+            return PeerLogin("2200", "0", "0", "198.18.0.2\r\n", QString(iTitle, QChar(letter)))
+                .replace(QStringLiteral("PVHOST2"),
+                         QStringLiteral("PVM") + QChar(machine ? machine : letter));
+        };
+        // Half a datagram into the last one.
+        const int iBare = static_cast<int>(Frame(PeerPacketId(id) + login(0))[0].size()) - 2;
+        const int iTitle = 254 * (iCount - 1) + 127 - iBare;
+        auto pieces = Frame(PeerPacketId(id) + login(iTitle));
+        EXPECT_EQ(pieces.size(), static_cast<std::size_t>(iCount));
+        return {pieces, QString(iTitle, QChar(letter))};
+    }
+    // Titles told briefly: the letter and how many when they are one letter over and over.
+    static std::string Brief(const QStringList& titles)
+    {
+        QStringList brief;
+        for (const QString& title : titles) {
+            const bool same = !title.isEmpty() && title.count(title[0]) == title.size();
+            brief.append(same ? QStringLiteral("%1 x%2").arg(title[0]).arg(title.size())
+                              : title.left(10) + QStringLiteral("...") + title.right(10));
+        }
+        return brief.join(QStringLiteral(", ")).toStdString();
+    }
+    // A lone piece as long as the real one, which would end any record; the second unless told.
+    static QByteArray Planted(const QByteArray& like, char fill = 'E', char number = '\x02')
+    {
+        return QByteArray(1, number) + QByteArray(like.size() - 2, fill) + QByteArray(1, '\0');
     }
     void Feed(qint64 at, const QString& sender, const QByteArray& datagram)
     {
@@ -614,7 +641,7 @@ protected:
 struct PieceStep {
     qint64 at;  // milliseconds after the start
     int record; // 1 or 2: which of the colleague's records of two pieces, 3 its record of one, 0 the planted
-                // piece
+                // piece, 4 a first piece whose length header no piece can meet
     int piece;  // 0 or 1
 };
 
@@ -646,6 +673,8 @@ const JoinCase kJoinCases[] = {
     // A record whole in one datagram is never joined to a stray piece waiting beside it.
     {"WholeRecordBesideAStrayPiece", {{0, 0, 1}, {100, 3, 0}}, {QStringLiteral("ccc")}},
     {"WholeRecordWhileAnotherArrives", {{0, 1, 1}, {1, 3, 0}, {2, 1, 0}}, {QStringLiteral("ccc"), kTitleA}},
+    // A first piece that is already past its length is dropped alone, and spoils no record it could join.
+    {"RecordPastItsLengthInOneDatagram", {{0, 1, 1}, {1, 4, 0}, {2, 1, 0}}, {kTitleA}},
 };
 
 void PrintTo(const JoinCase& c, std::ostream* os)
@@ -666,16 +695,22 @@ TEST_P(JoiningPieces, ARecordIsMadeOnlyOfPiecesThatBelongTogether)
     EXPECT_EQ(one.size(), 1u);
     const QByteArray planted =
         QByteArray(c.planted) == "L" ? Planted(a[1] + QByteArray(20, 'L'), 'L') : Planted(a[1]);
+    // Ten bytes by its header, forty in fact.
+    const QByteArray pastItsLength = QByteArray("\x01"
+                                                "0   10") +
+                                     QByteArray(40, 'P') + QByteArray(1, '\0');
     const qint64 start = FNow;
     for (const PieceStep& step : c.steps)
         Feed(start + step.at, FColleague,
-             step.record == 0 ? planted
-                              : (step.record == 1   ? a
-                                 : step.record == 2 ? b
-                                                    : one)[step.piece]);
+             step.record == 0   ? planted
+             : step.record == 4 ? pastItsLength
+                                : (step.record == 1   ? a
+                                   : step.record == 2 ? b
+                                                      : one)[step.piece]);
     EXPECT_EQ(FTitles, c.titles);
     for (const QString& title : FTitles)
-        EXPECT_FALSE(title.contains(u'E') || title.contains(u'L')) << "a planted piece came out";
+        EXPECT_FALSE(title.contains(u'E') || title.contains(u'L') || title.contains(u'P'))
+            << "a planted piece came out";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, JoiningPieces, testing::ValuesIn(kJoinCases),
@@ -715,8 +750,9 @@ TEST_F(Reassembling, ASendersOwnOldestRecordGivesWayOnceItHoldsItsShare)
         records.push_back(TwoPieces(100 + c, static_cast<char>('a' + c)));
         Feed(++at, QStringLiteral("198.18.8.%1").arg(c + 1), records.back()[0]);
     }
+    // Each piece of its own: the same piece again would be a repeat, dropped before it takes a slot.
     for (int i = 0; i < 30; ++i)
-        Feed(++at, QStringLiteral("198.18.9.1"), Planted(records[0][1]));
+        Feed(++at, QStringLiteral("198.18.9.1"), Planted(records[0][1], static_cast<char>('E' + i)));
     EXPECT_LE(SlotsOf(QStringLiteral("198.18.9.1")), 4);
     for (int c = 0; c < colleagues; ++c)
         Feed(++at, QStringLiteral("198.18.8.%1").arg(c + 1), records[static_cast<std::size_t>(c)][1]);
@@ -724,6 +760,97 @@ TEST_F(Reassembling, ASendersOwnOldestRecordGivesWayOnceItHoldsItsShare)
     for (int c = 0; c < colleagues; ++c)
         EXPECT_EQ(FTitles[c], Title(static_cast<char>('a' + c)));
     EXPECT_EQ(FGaveWay, 0);
+}
+
+// Pieces planted long before a record's first piece, the last of them lately:
+// the first piece's lead counts from the earliest piece they hold.
+TEST_F(Reassembling, AFirstPieceJoinsNoPiecesThatBeganLongBeforeIt)
+{
+    const auto [d, title] = Record(4, 'd', 3);
+    const qint64 start = FNow;
+    Feed(start, FColleague, Planted(d[1]));
+    Feed(start + TParvaneNetwork::RecvPieceLeadMs + 500, FColleague, Planted(d[2], 'F', '\x03'));
+    qint64 at = start + TParvaneNetwork::RecvPieceLeadMs + 600;
+    for (const QByteArray& piece : d)
+        Feed(++at, FColleague, piece);
+    EXPECT_EQ(Brief(FTitles), Brief({title}));
+}
+
+// The network now and then delivers a datagram twice. A piece equal to one the
+// sender's record holds already is a repeat: it costs neither that record nor
+// the sender's next, sent a moment later.
+struct RepeatCase {
+    const char* name;
+    int pieces;             // the datagrams of the record
+    std::vector<int> order; // the pieces as they arrive a few milliseconds apart, 1 for the first
+};
+
+const RepeatCase kRepeatCases[] = {
+    {"SecondPieceTwice", 3, {1, 2, 2, 3}},
+    {"FirstPieceAgainAfterTheSecond", 3, {1, 2, 1, 3}},
+    {"FourthOfNineTwice", 9, {1, 2, 3, 4, 4, 5, 6, 7, 8, 9}},
+    {"FirstPieceTwice", 3, {1, 1, 2, 3}},
+    {"EveryPieceTwice", 3, {1, 1, 2, 2, 3, 3}},
+    {"SecondPieceFirstAndAgain", 3, {2, 1, 2, 3}},
+    {"SecondOfTwoThrice", 2, {1, 2, 2, 2}},
+    {"LastPieceAgainAfterTheEnd", 3, {1, 2, 3, 3}},
+    {"SecondPieceAgainAfterTheEnd", 3, {1, 2, 3, 2}},
+    {"FirstPieceAgainAfterTheEnd", 3, {1, 2, 3, 1}},
+    {"WholeRecordTwice", 3, {1, 2, 3, 1, 2, 3}},
+    {"LastOfNineAgainAfterTheEnd", 9, {1, 2, 3, 4, 5, 6, 7, 8, 9, 9}},
+};
+
+void PrintTo(const RepeatCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RepeatedPieces : public Reassembling, public testing::WithParamInterface<RepeatCase> {};
+
+TEST_P(RepeatedPieces, ARepeatCostsNeitherItsRecordNorTheNext)
+{
+    const RepeatCase& c = GetParam();
+    const auto [record, title] = Record(1, 'a', c.pieces);
+    const auto [next, nextTitle] = Record(2, 'b', 3);
+    qint64 at = FNow;
+    for (int piece : c.order)
+        Feed(at += 3, FColleague, record[static_cast<std::size_t>(piece - 1)]);
+    at += 300;
+    for (const QByteArray& piece : next)
+        Feed(++at, FColleague, piece);
+    EXPECT_EQ(Brief(FTitles), Brief({title, nextTitle}));
+    EXPECT_EQ(SlotsOf(FColleague), 0) << "a repeat waits in a slot";
+    EXPECT_EQ(FGaveWay, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RepeatedPieces, testing::ValuesIn(kRepeatCases),
+                         [](const testing::TestParamInfo<RepeatCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A record sent again at once under a new packet id (another machine's log-in
+// here, with the same title) repeats the first one's later pieces byte for byte:
+// they are its own, whether the first one came out whole or lost its last piece.
+TEST_F(Reassembling, ALaterPieceEqualToAnEarlierRecordsIsNoRepeatOfTheNewOne)
+{
+    for (const int firstSent : {3, 2}) {
+        SCOPED_TRACE(firstSent == 3 ? "the first whole" : "the first without its last piece");
+        const auto [first, title] = Record(10 * firstSent + 1, 'a', 3, static_cast<char>('a' + firstSent));
+        const auto [again, sameTitle] =
+            Record(10 * firstSent + 2, 'a', 3, static_cast<char>('n' + firstSent));
+        ASSERT_NE(first[0], again[0]);
+        ASSERT_EQ(first[1], again[1]);
+        ASSERT_EQ(first[2], again[2]);
+        FTitles.clear();
+        for (int i = 0; i < firstSent; ++i)
+            Feed(FNow + 3, FColleague, first[static_cast<std::size_t>(i)]);
+        for (const QByteArray& piece : again)
+            Feed(FNow + 3, FColleague, piece);
+        EXPECT_EQ(Brief(FTitles),
+                  Brief(firstSent == 3 ? QStringList{title, sameTitle} : QStringList{sameTitle}));
+        FNow += TParvaneNetwork::RecvRecordLifetimeMs + 1;
+        Access::Purge(*Engine);
+    }
 }
 
 TEST_F(Reassembling, UnfinishedRecordsExpireInSeconds)

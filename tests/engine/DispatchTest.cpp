@@ -53,8 +53,11 @@ protected:
             ASSERT_TRUE(Peer.SendAll(datagrams, EngineAddress()));
             return;
         }
-        if (!FForger)
+        if (!FForger) {
             FForger = std::make_unique<TestSupport::ForgedDatagram>(*FLan, 1);
+            // Making it left host 1 for the machine's own namespace: the engine's thread belongs in host 0.
+            ASSERT_TRUE(EnterHost(0));
+        }
         ASSERT_TRUE(FForger->IsOpen()) << qPrintable(FForger->Error());
         for (const QByteArray& d : datagrams)
             ASSERT_TRUE(FForger->Send(sSource, EngineAddress(), kPort, d)) << qPrintable(FForger->Error());
@@ -100,6 +103,10 @@ const TClaim kClaims[] = {
     {"message",
      QStringLiteral(
          "PVMESSAGE:MESSAGE&|%2&|Parvane2&|偽者&|%1&|198.18.0.2&|Parvane2&|ID0000000001&|本文&|0")},
+    // An answer to a log-in, addressed to this copy, whose sender fields come after the addressee.
+    {"log-in answer",
+     QStringLiteral("PVMESSAGE:LOGIN_OK&|%2&|Parvane2&|%1&|198.18.0.2&|Parvane2&|偽者&|2200&|1&|0&|0&|52000&|"
+                    "198.18.0.2\r\n&|会議")},
 };
 
 // In this copy's name, from the peer's own address or from one that no host
@@ -132,6 +139,47 @@ TEST_F(OwnName, RecordsInThisCopysNameFromOtherAddressesAreDropped)
         SendFrom(PeerAddress(), claim.In(QStringLiteral("PVHOST2"), EngineAddress()));
         EXPECT_TRUE(WaitUntil([&] { return Events() > iBefore; })) << claim.sName;
     }
+}
+
+// A copy with two addresses: records in its name from the second are its own (a
+// broadcast it sent through that address came back), from a third they are not.
+TEST_F(OwnName, RecordsInThisCopysNameFromItsSecondAddressAreItsOwn)
+{
+    const QString sSecond = QStringLiteral("198.18.0.101");
+    // The suite's later tests meet the host as it was.
+    const auto change = [&](const char* sHow) {
+        return RunIp({"-n", FLan->NamespaceName(0), "addr", sHow, sSecond + "/15", "dev", "eth0"});
+    };
+    struct Removal {
+        std::function<bool(const char*)> Change;
+        ~Removal() { Change("del"); }
+    };
+    ASSERT_TRUE(change("add"));
+    const Removal removal{change};
+    LogIn();
+    ASSERT_EQ(Engine->IPAddress(), (QStringList{EngineAddress(), sSecond}));
+    const auto ownUntouched = [this] {
+        const TPVN_LoginUserInformation own = Engine->GetLoginUser(0);
+        return Engine->LoginCount() == 1 && own.Machine == kOwn && own.Handle == QStringLiteral("太郎") &&
+               !own.Absence;
+    };
+    const QString sAway =
+        QStringLiteral("PVMESSAGE:INFO_CHANGE&|%1&|Parvane2&|%2&|太郎&|2200&|1&|0&|1&|52000&|"
+                       "%2\r\n%3\r\n&|会議中")
+            .arg(kOwn, EngineAddress(), sSecond);
+
+    SendFrom(QStringLiteral("198.18.0.77"), sAway);
+    Drain();
+    EXPECT_EQ(Events(), 0);
+    EXPECT_TRUE(ownUntouched());
+
+    RawPeer second;
+    ASSERT_TRUE(second.Open(0, sSecond));
+    ASSERT_TRUE(second.SendAll(Frame(PeerPacketId(++FPacket) + sAway), EngineAddress()));
+    ASSERT_TRUE(WaitUntil([this] { return FEvents[QStringLiteral("OnInfoChange")] == 1; }));
+    EXPECT_TRUE(Engine->GetLoginUser(0).Absence);
+    EXPECT_EQ(Engine->GetLoginUser(0).AbsenceTitle, QStringLiteral("会議中"));
+    EXPECT_EQ(Engine->LoginCount(), 1);
 }
 
 // A flood of log-ins in this copy's name leaves its entry as this copy reported it.
