@@ -24,6 +24,11 @@ struct TAnimationFrame {
     QRegion Region;
 };
 inline constexpr int AnimationFrameCount = 15;
+// The animations that run at once. Each frame asks the X server where the
+// pointer is, and a burst of arrivals (thirty colleagues at once) would start
+// one each and leave the program behind its socket; a few show the burst as
+// well, and the arrivals past them start none.
+inline constexpr int AnimationRunningLimit = 3;
 inline constexpr int AnimationIntervalMs = 50;
 inline const QSize AnimationClientSize(242, 223);
 

@@ -97,7 +97,13 @@ void ChatMessageAdd(const QString& sMessage, const QString& sHandle, const QStri
         MainForm->Windows->LogWrite(bOwn ? LogKindChatSend : LogKindChatRecv, ChatEscape(sHandle),
                                     kLogRecipient, ChatEscape(sMessage));
     if (!bOwn && MainForm)
-        MainForm->Windows->EventSoundPlay(SoundChatMessage);
+        MainForm->Windows->EventSoundPlay(SoundChatMessage, {sHandle, sMachine, sDiscrimination});
+}
+
+void ChatMessagesAdd(const QList<TChatLine>& lines)
+{
+    for (const TChatLine& line : lines)
+        ChatMessageAdd(line.sMessage, line.peer.HandleName, line.peer.MachineName, line.peer.Discrimination);
 }
 
 void ChatEventAdd(const QString& sText)

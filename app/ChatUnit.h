@@ -1,7 +1,9 @@
 #pragma once
 
 #include "CommonForm.h"
+#include "SubUnit.h"
 
+#include <QList>
 #include <QString>
 
 class QAction;
@@ -80,6 +82,13 @@ void ChatFormRelease();
 // there is no chat window.
 void ChatMessageAdd(const QString& sMessage, const QString& sHandle, const QString& sMachine,
                     const QString& sDiscrimination);
+// One line said in the chat room, by whom.
+struct TChatLine {
+    QString sMessage;
+    TPeer peer;
+};
+// Lines that came together, as ChatMessageAdd would add them one by one.
+void ChatMessagesAdd(const QList<TChatLine>& lines);
 void ChatUserLogin(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
                    bool bAbsence);
 void ChatUserLogout(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination);

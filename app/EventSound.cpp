@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSoundEffect>
 #include <QUrl>
+#include <algorithm>
 
 static_assert(SoundEventCount == SoundFileCount, "one wave file per event");
 
@@ -62,7 +63,7 @@ TGateState& Gate()
 
 } // namespace
 
-bool TEventSoundGate::Allow(int iIndex, qint64 iNowMs)
+bool TEventSoundGate::Allow(int iIndex, const QString&, qint64 iNowMs)
 {
     if (iIndex < 0 || iIndex >= SoundEventCount)
         return false;
@@ -71,6 +72,12 @@ bool TEventSoundGate::Allow(int iIndex, qint64 iNowMs)
         return false;
     rungAt = iNowMs;
     return true;
+}
+
+qsizetype TEventSoundGate::Remembered() const
+{
+    return std::count_if(FRungAt.begin(), FRungAt.end(),
+                         [](const auto& rungAt) { return rungAt.has_value(); });
 }
 
 void EventSoundClockSet(std::function<qint64()> clock)
@@ -91,11 +98,11 @@ void SoundPlayerSet(std::unique_ptr<TSoundPlayer> player)
     Player() = std::move(player);
 }
 
-void EventSoundPlay(int iIndex)
+void EventSoundPlay(int iIndex, const QString& sPeer)
 {
     if (CustomizeSoundKind != SoundKindBeep && CustomizeSoundKind != SoundKindWave)
         return;
-    if (!Gate().gate.Allow(iIndex, Gate().clock()))
+    if (!Gate().gate.Allow(iIndex, sPeer, Gate().clock()))
         return;
     if (CustomizeSoundKind == SoundKindBeep)
         SoundPlayer().Beep();

@@ -81,9 +81,9 @@ void TProgramWindows::OptionFormShow()
     ::OptionFormShow();
 }
 
-void TProgramWindows::EventSoundPlay(int iIndex)
+void TProgramWindows::EventSoundPlay(int iIndex, const TPeer& peer)
 {
-    ::EventSoundPlay(iIndex);
+    ::EventSoundPlay(iIndex, peer.MachineName + u'\n' + peer.Discrimination);
 }
 
 void TProgramWindows::MouseAnimationStart(int iKind)

@@ -48,7 +48,8 @@ public:
     virtual void OptionFormShow();
 
     // ---- Effects of events (EventSound, AnimationUnit)
-    virtual void EventSoundPlay(int iIndex);
+    // The event's sound, held back when the same peer's rang a moment ago.
+    virtual void EventSoundPlay(int iIndex, const TPeer& peer);
     virtual void MouseAnimationStart(int iKind);
 
     // ---- File send and file receive windows (FileSendUnit, FileRecvUnit)

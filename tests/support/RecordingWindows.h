@@ -117,9 +117,10 @@ public:
     {
         Call("OptionFormShow", {}, [&] { TProgramWindows::OptionFormShow(); });
     }
-    void EventSoundPlay(int iIndex) override
+    void EventSoundPlay(int iIndex, const TPeer& peer) override
     {
-        Call("EventSoundPlay", {Number(iIndex)}, [&] { TProgramWindows::EventSoundPlay(iIndex); });
+        Call("EventSoundPlay", {Number(iIndex), peer.MachineName},
+             [&] { TProgramWindows::EventSoundPlay(iIndex, peer); });
     }
     void MouseAnimationStart(int iKind) override
     {
