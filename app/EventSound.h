@@ -2,10 +2,10 @@
 
 #include <QString>
 #include <QtGlobal>
-#include <array>
 #include <functional>
+#include <map>
 #include <memory>
-#include <optional>
+#include <utility>
 
 // The event sounds: a beep, or one wave file per event, played without waiting.
 
@@ -61,7 +61,8 @@ public:
     qsizetype Remembered() const;
 
 private:
-    std::array<std::optional<qint64>, SoundEventCount> FRungAt;
+    // When each event of each peer last rang, for the rings of the last SoundSameEventGapMs.
+    std::map<std::pair<int, QString>, qint64> FRungAt;
 };
 
 // By CustomizeSoundKind: a beep, the event's wave file, or nothing; a sound the

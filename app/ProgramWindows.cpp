@@ -29,6 +29,11 @@ void TProgramWindows::LogFormShow()
     ::LogFormShow();
 }
 
+void TProgramWindows::LogWriteLines(const QList<TLogLine>& lines)
+{
+    ::LogWriteLines(lines);
+}
+
 void TProgramWindows::LogWriteWait()
 {
     ::LogWriteWait();
@@ -160,7 +165,7 @@ void TProgramWindows::ChatFormRelease()
 
 void TProgramWindows::ChatMessageAdd(const QString& sMessage, const TPeer& peer)
 {
-    ::ChatMessageAdd(sMessage, peer.HandleName, peer.MachineName, peer.Discrimination);
+    ::ChatMessageQueue(sMessage, peer);
 }
 
 void TProgramWindows::ChatUserLogin(const TPeer& peer, bool bAbsence)

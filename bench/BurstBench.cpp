@@ -8,7 +8,7 @@
 // colleague's round trips from MessageSend until OnMessageOk; a receipt later
 // than 10 s, or none, counts as lost.
 //
-// Run as root (the test LAN needs it): build/bin/BurstBench [seconds]
+// Run as root (the test LAN needs it): build/bin/BurstBench [seconds [folder for pictures]]
 #include "AnsiCodePage.h"
 #include "DatagramFraming.h"
 #include "ForgedDatagram.h"
@@ -65,9 +65,12 @@ public:
     }
     bool IsOpen() const { return FForger.IsOpen(); }
 
-    // iPerSecond records a second made by record(sender, number) for the time given.
-    Figures Run(int iSeconds, int iPerSecond, const std::function<QString(int, int)>& record)
+    // iPerSecond records a second made by record(sender, number) for the time given;
+    // midway, when given, is called once half-way through.
+    Figures Run(int iSeconds, int iPerSecond, const std::function<QString(int, int)>& record,
+                const std::function<void()>& midway = {})
     {
+        bool bMidway = !midway;
         const int iLoggedBefore = BurstRecordsLogged(FProgram);
         QMap<QString, double> sentAt;
         QMap<QString, double> answeredAt;
@@ -91,6 +94,10 @@ public:
                 if (!id.isEmpty())
                     sentAt[id] = clock.nsecsElapsed() / 1e6;
                 ++iMessages;
+            }
+            if (!bMidway && now >= iEnd / 2) {
+                bMidway = true;
+                midway();
             }
             if (now >= iEnd && answeredAt.size() == sentAt.size())
                 break;
@@ -152,22 +159,44 @@ void Report(const char* sKind, int iRate, const Figures& f)
     std::fflush(stdout);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// One copy of the program, fresh for each kind of burst, and a colleague's engine in
+// host 3. With a folder for pictures, the screen has a window manager and is
+// pictured half-way through each burst.
+int RunKind(TestLan& lan, bool bChat, int iSeconds, const char* sShots)
 {
-    QCoreApplication app(argc, argv);
-    const int iSeconds = argc > 1 ? std::max(2, atoi(argv[1])) : 10;
-    TestLan lan(3);
-    if (!lan.IsReady()) {
-        std::fprintf(stderr, "BurstBench: the test LAN cannot be made: %s\n", qPrintable(lan.Error()));
-        return 1;
-    }
     TestSupport::ProgramCopy program(lan, 0);
+    if (sShots)
+        program.AddCompanion(
+            QStringLiteral("openbox"),
+            {QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), QStringLiteral("/dev/null")});
+    const auto shot = [&](const QString& sName) -> std::function<void()> {
+        if (!sShots)
+            return {};
+        return [&program, sFile = QString::fromLocal8Bit(sShots) + u'/' + sName + QStringLiteral(".png")] {
+            program.Shot(sFile);
+        };
+    };
     if (!program.Start("[Option]\r\nHandleName=Taro\r\nCustomizeStartVersionCheck=0\r\n"
                        "[ChatWindow]\r\nLeft=200\r\nTop=200\r\nWidth=560\r\nHeight=330\r\n")) {
         std::fprintf(stderr, "BurstBench: the program does not start\n");
         return 1;
+    }
+    if (bChat) {
+        // The chat window, opened by its command.
+        const bool bFocused = TestSupport::PollFor(
+            [&] {
+                const QString sWindow = program.Focus(QStringLiteral("^Parvane 2$"));
+                return !sWindow.isEmpty() && program.Tool({QStringLiteral("getwindowfocus")}) == sWindow;
+            },
+            30000, 100);
+        program.Keys({QStringLiteral("alt+m"), QStringLiteral("c")});
+        if (!bFocused ||
+            !TestSupport::PollFor(
+                [&] { return !program.Find(QStringLiteral("^チャット - Parvane 2$")).isEmpty(); }, 30000,
+                100)) {
+            std::fprintf(stderr, "BurstBench: the chat window does not open\n");
+            return 1;
+        }
     }
     lan.Enter(2);
     int result = 0;
@@ -188,7 +217,7 @@ int main(int argc, char** argv)
         if (colleague.LoginCount() < 2 || !burst.IsOpen()) {
             std::fprintf(stderr, "BurstBench: the colleague does not see the program\n");
             result = 1;
-        } else {
+        } else if (!bChat) {
             const QString sProgram = lan.Address(0);
             const auto message = [&](int iSender, int iNumber) {
                 return QStringLiteral("PVMESSAGE:MESSAGE&|%1&|Parvane2&|同報%2&|BURST%2&|%3&|Parvane2&|b%4&|"
@@ -198,6 +227,11 @@ int main(int argc, char** argv)
                     .arg(SenderAddress(iSender))
                     .arg(iNumber);
             };
+            Report("no burst", 0, burst.Run(iSeconds, 0, message));
+            for (int iRate : {150, 300})
+                Report("messages", iRate,
+                       burst.Run(iSeconds, iRate, message, shot(QStringLiteral("messages-%1").arg(iRate))));
+        } else {
             const auto chat = [](int iSender, int iNumber) {
                 return QStringLiteral(
                            "PVMESSAGE:CHAT_MESSAGE&|同報%1&|BURST%1&|%2&|Parvane2&|c%3&|発言 %3 です")
@@ -205,33 +239,28 @@ int main(int argc, char** argv)
                     .arg(SenderAddress(iSender))
                     .arg(iNumber);
             };
-            std::printf("bursts from %d addresses for %d s; a colleague's message every %d ms\n", kSenders,
-                        iSeconds, kColleagueEveryMs);
-            Report("no burst", 0, burst.Run(iSeconds, 0, message));
-            for (int iRate : {150, 300})
-                Report("messages", iRate, burst.Run(iSeconds, iRate, message));
-            // The chat window, opened by its command.
-            const bool bFocused = TestSupport::PollFor(
-                [&] {
-                    const QString sWindow = program.Focus(QStringLiteral("^Parvane 2$"));
-                    return !sWindow.isEmpty() && program.Tool({QStringLiteral("getwindowfocus")}) == sWindow;
-                },
-                30000, 100);
-            program.Keys({QStringLiteral("alt+m"), QStringLiteral("c")});
-            if (!bFocused ||
-                !TestSupport::PollFor(
-                    [&] { return !program.Find(QStringLiteral("^チャット - Parvane 2$")).isEmpty(); }, 30000,
-                    100)) {
-                std::fprintf(stderr, "BurstBench: the chat window does not open\n");
-                result = 1;
-            } else {
-                for (int iRate : {500, 1000, 2000})
-                    Report("chat lines", iRate, burst.Run(iSeconds, iRate, chat));
-                if (argc > 2)
-                    program.Shot(QString::fromLocal8Bit(argv[2]));
-            }
+            for (int iRate : {500, 1000, 2000})
+                Report("chat lines", iRate,
+                       burst.Run(iSeconds, iRate, chat, shot(QStringLiteral("chat-%1").arg(iRate))));
         }
     }
     lan.Leave();
     return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int iSeconds = argc > 1 ? std::max(2, atoi(argv[1])) : 10;
+    TestLan lan(3);
+    if (!lan.IsReady()) {
+        std::fprintf(stderr, "BurstBench: the test LAN cannot be made: %s\n", qPrintable(lan.Error()));
+        return 1;
+    }
+    std::printf("bursts from %d addresses for %d s; a colleague's message every %d ms\n", kSenders, iSeconds,
+                kColleagueEveryMs);
+    const int result = RunKind(lan, false, iSeconds, nullptr);
+    return RunKind(lan, true, iSeconds, argc > 2 ? argv[2] : nullptr) | result;
 }

@@ -2,6 +2,7 @@
 #include "EventSound.h"
 
 #include "ChatUnit.h"
+#include "IEViewer.h"
 #include "MainFormFixture.h"
 #include "RecordSender.h"
 #include "Settings.h"
@@ -144,7 +145,7 @@ TEST(EventSoundGate, EachPeerHasASecondOfItsOwnForEachEvent)
 }
 
 // One peer that writes every 10 ms for eleven seconds rings about once a second,
-// while a colleague who writes every 700 ms meanwhile is heard each time.
+// while a colleague who writes every 1.1 s meanwhile is heard each time.
 TEST(EventSoundGate, OnePeersFloodStaysBoundedWhileAColleagueIsHeard)
 {
     TEventSoundGate gate;
@@ -153,7 +154,7 @@ TEST(EventSoundGate, OnePeersFloodStaysBoundedWhileAColleagueIsHeard)
     int iColleagueAsked = 0;
     for (qint64 iNow = 0; iNow < 11000; iNow += 10) {
         iFlood += gate.Allow(SoundMessage, QStringLiteral("FLOOD"), iNow);
-        if (iNow % 700 == 0) {
+        if (iNow % 1100 == 0) {
             ++iColleagueAsked;
             iColleague += gate.Allow(SoundMessage, QStringLiteral("PVHOST3"), iNow);
         }
@@ -227,6 +228,8 @@ TEST_F(EventSoundWindowTest, TwoColleaguesWritingWithinASecondAreBothHeard)
     const struct {
         const char* sName;
         std::function<void(const QString&, int)> write;
+        // The i-th has been taken in: a message at once, a chat line when the loop comes round.
+        std::function<bool(int)> taken;
         QString sWave;
     } kinds[] = {
         {"message",
@@ -234,13 +237,14 @@ TEST_F(EventSoundWindowTest, TwoColleaguesWritingWithinASecondAreBothHeard)
              form.PVNMessage(form.PVN.get(), QStringLiteral("用件%1").arg(i), QStringLiteral("m%1").arg(i),
                              false, sMachine, sMachine, QStringLiteral("Parvane2"), QStringLiteral("t"));
          },
-         QStringLiteral("wave /s/message.wav")},
+         [](int) { return true; }, QStringLiteral("wave /s/message.wav")},
         {"chat line",
          [&](const QString& sMachine, int i) {
              form.PVNChatMessage(form.PVN.get(), QStringLiteral("発言%1").arg(i),
                                  QStringLiteral("c%1").arg(i), sMachine, sMachine, QStringLiteral("Parvane2"),
                                  QStringLiteral("t"));
          },
+         [](int i) { return ChatForm->wbLog->HTML().contains(QStringLiteral("発言%1").arg(i)); },
          QStringLiteral("wave /s/chat.wav")},
     };
     for (const auto& kind : kinds) {
@@ -250,15 +254,16 @@ TEST_F(EventSoundWindowTest, TwoColleaguesWritingWithinASecondAreBothHeard)
         const struct {
             qint64 iAfterMs;
             const char* sMachine;
-        } writes[] = {{0, "PVHOST2"}, {400, "PVHOST3"}, {200, "PVHOST2"}, {500, "PVHOST3"}};
+        } writes[] = {{0, "PVHOST2"}, {400, "PVHOST3"}, {200, "PVHOST2"}, {800, "PVHOST3"}};
         int i = 0;
         for (const auto& write : writes) {
             iNowMs += write.iAfterMs;
-            kind.write(QString::fromLatin1(write.sMachine), i++);
-            QCoreApplication::processEvents();
+            kind.write(QString::fromLatin1(write.sMachine), i);
+            ASSERT_TRUE(WaitUntil([&] { return kind.taken(i); }, 5000));
+            ++i;
         }
-        // PVHOST2 at 0, PVHOST3 at 400 and 1100 ring; PVHOST2 at 600 is held back.
-        EXPECT_EQ(slCalls, QStringList(3, kind.sWave));
+        // PVHOST2 at 0, PVHOST3 at 400 and 1400 ring; PVHOST2 at 600 is held back.
+        EXPECT_EQ(slCalls.join(u',').toStdString(), QStringList(3, kind.sWave).join(u',').toStdString());
     }
 }
 
