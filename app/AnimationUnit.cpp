@@ -99,6 +99,8 @@ void TAnimationForm::Placement()
 
 void MouseAnimationStart(int iKind)
 {
+    if (TAnimationSlot::Running() >= AnimationRunningLimit)
+        return;
     if (iKind == AnimationKindComet) {
         new TExtraAnimationForm();
         return;

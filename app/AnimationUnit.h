@@ -24,6 +24,24 @@ struct TAnimationFrame {
     QRegion Region;
 };
 inline constexpr int AnimationFrameCount = 15;
+// The animations that run at once. Each frame asks the X server where the
+// pointer is, and a burst of arrivals (thirty colleagues at once) would start
+// one each and leave the program behind its socket; a few show the burst as
+// well, and the arrivals past them start none.
+inline constexpr int AnimationRunningLimit = 3;
+
+// Held by each animation window for its life: how many run now.
+class TAnimationSlot {
+public:
+    TAnimationSlot() { ++FRunning; }
+    ~TAnimationSlot() { --FRunning; }
+    TAnimationSlot(const TAnimationSlot&) = delete;
+    TAnimationSlot& operator=(const TAnimationSlot&) = delete;
+    static int Running() { return FRunning; }
+
+private:
+    static inline int FRunning = 0;
+};
 inline constexpr int AnimationIntervalMs = 50;
 inline const QSize AnimationClientSize(242, 223);
 
@@ -50,7 +68,9 @@ public:
 
 private:
     int PrAnimationCounter = 0;
+    TAnimationSlot FSlot;
 };
 
-// Starts the animation of the kind (AnimationMouse); the caller skips kind 0.
+// Starts the animation of the kind (AnimationMouse) unless AnimationRunningLimit
+// run already; the caller skips kind 0.
 void MouseAnimationStart(int iKind);

@@ -5,6 +5,7 @@
 #include "EventSound.h"
 #include "IEViewer.h"
 #include "IniFile.h"
+#include "LogUnit.h"
 #include "LoginUserRow.h"
 #include "MainUnit.h"
 #include "MessageBox.h"
@@ -24,6 +25,7 @@
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -39,6 +41,11 @@ constexpr int kSplitterMinSize = 50;
 // A view this close to its end follows new lines.
 constexpr int kAutoScrollBand = 50;
 const QString kLogRecipient = QStringLiteral("(チャット全体)");
+// The engine reads one datagram each time the loop comes round, so a busy
+// room's lines gather this long, to be laid out, drawn and logged together: a
+// loop that drew each line alone fell behind its socket at about 400 lines a
+// second. A line after a quiet spell goes in at once.
+constexpr int kLinesGatherMs = 25;
 
 const QString kLogoutQuestion = QStringLiteral("チャットからログアウトしますか？");
 const QString kEmptyInput = QStringLiteral("メッセージを入力してください。");
@@ -89,15 +96,19 @@ void ChatFormRelease()
 void ChatMessageAdd(const QString& sMessage, const QString& sHandle, const QString& sMachine,
                     const QString& sDiscrimination)
 {
-    if (!ChatForm)
-        return;
-    const bool bOwn = IsOwn(sMachine, sDiscrimination);
-    ChatForm->LineAppend(ChatLineHtml(sMessage, sHandle, bOwn, CustomizeChatLocate));
-    if (CustomizeLog && MainForm)
-        MainForm->Windows->LogWrite(bOwn ? LogKindChatSend : LogKindChatRecv, ChatEscape(sHandle),
-                                    kLogRecipient, ChatEscape(sMessage));
-    if (!bOwn && MainForm)
-        MainForm->Windows->EventSoundPlay(SoundChatMessage);
+    ChatMessagesAdd({{sMessage, {sHandle, sMachine, sDiscrimination}}});
+}
+
+void ChatMessagesAdd(const QList<TChatLine>& lines)
+{
+    if (ChatForm)
+        ChatForm->LinesAdd(lines);
+}
+
+void ChatMessageQueue(const QString& sMessage, const TPeer& peer)
+{
+    if (ChatForm)
+        ChatForm->LineQueue({sMessage, peer});
 }
 
 void ChatEventAdd(const QString& sText)
@@ -143,7 +154,8 @@ void ChatUserAbsenceChange(const QString& sMachine, const QString& sDiscriminati
 
 // ---------------------------------------------------------------- the window
 
-TChatForm::TChatForm() : TCommonForm(TWindowKind::Chat, kDesignSize)
+TChatForm::TChatForm()
+    : TCommonForm(TWindowKind::Chat, kDesignSize), FLinesLater([this] { LinesAdd({}); }, kLinesGatherMs)
 {
     setWindowTitle(kCaption);
     laTitle->setText(kTitle);
@@ -249,6 +261,8 @@ TChatForm::TChatForm() : TCommonForm(TWindowKind::Chat, kDesignSize)
 
 TChatForm::~TChatForm()
 {
+    // Lines that came while the window was open are in the log, as each was when it came.
+    FLinesLater.RunNow();
     if (MainForm) {
         MainForm->PVN->ChatLogout();
         MainWindowEvents()->ChatShown(false);
@@ -296,13 +310,53 @@ bool TChatForm::eventFilter(QObject* watched, QEvent* event)
 
 void TChatForm::LineAppend(const QString& sHtml)
 {
-    // Whether the reader is at the end is judged before the line comes: judged
-    // after it, any line taller than the band would leave the view behind.
+    // The lines that came before it go before it.
+    FLinesLater.RunNow();
+    LinesAppend({sHtml});
+}
+
+void TChatForm::LinesAppend(const QStringList& html)
+{
+    if (html.isEmpty())
+        return;
+    // Whether the reader is at the end is judged before the lines come: judged
+    // after them, any line taller than the band would leave the view behind.
     const int iClientHeight = wbLog->Core()->viewport()->height();
     const bool bAtEnd = wbLog->ScrollTop() + iClientHeight > wbLog->ScrollHeight() - kAutoScrollBand;
-    wbLog->AppendHTML(sHtml);
+    wbLog->AppendHTMLs(html);
     if (bAtEnd)
         wbLog->ScrollTo(0, wbLog->ScrollHeight());
+}
+
+void TChatForm::LineQueue(const TChatLine& line)
+{
+    FLinesWaiting.append(line);
+    FLinesLater.Ask();
+}
+
+void TChatForm::LinesAdd(const QList<TChatLine>& lines)
+{
+    const QList<TChatLine> all = std::exchange(FLinesWaiting, {}) + lines;
+    QStringList html;
+    QList<TLogLine> records;
+    const TPeer* heard = nullptr;
+    for (const TChatLine& line : all) {
+        const bool bOwn = IsOwn(line.peer.MachineName, line.peer.Discrimination);
+        html << ChatLineHtml(line.sMessage, line.peer.HandleName, bOwn, CustomizeChatLocate);
+        if (CustomizeLog)
+            records.append({bOwn ? LogKindChatSend : LogKindChatRecv, ChatEscape(line.peer.HandleName),
+                            kLogRecipient, ChatEscape(line.sMessage)});
+        if (!bOwn)
+            heard = &line.peer;
+    }
+    LinesAppend(html);
+    if (!MainForm)
+        return;
+    if (!records.isEmpty())
+        MainForm->Windows->LogWriteLines(records);
+    // One sound for the lines together, of the last one heard.
+    if (heard)
+        MainForm->Windows->EventSoundPlay(SoundChatMessage, *heard);
 }
 
 void TChatForm::mmSendMessageChange()

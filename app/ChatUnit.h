@@ -1,7 +1,10 @@
 #pragma once
 
 #include "CommonForm.h"
+#include "OncePerTurn.h"
+#include "SubUnit.h"
 
+#include <QList>
 #include <QString>
 
 class QAction;
@@ -13,6 +16,12 @@ class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TIEViewer;
+
+// One line said in the chat room, by whom.
+struct TChatLine {
+    QString sMessage;
+    TPeer peer;
+};
 
 // The chat room: the members in a tree, the conversation as HTML, and the input
 // line with its byte counter. It exists at most once; closing it leaves the chat.
@@ -34,6 +43,11 @@ public:
 
     // Appends one line of HTML to the conversation and follows it when the view was at its end.
     void LineAppend(const QString& sHtml);
+    void LinesAppend(const QStringList& html);
+    // Said lines: the view, the log and the sound; the lines waiting go first.
+    void LinesAdd(const QList<TChatLine>& lines);
+    // A line that waits for the loop to come round.
+    void LineQueue(const TChatLine& line);
 
     void btSendClick();
     void mmSendMessageChange();
@@ -66,6 +80,9 @@ protected:
 
 private:
     void UserSort();
+
+    QList<TChatLine> FLinesWaiting;
+    TOncePerTurn FLinesLater;
 };
 
 // The one chat window while it exists.
@@ -78,8 +95,15 @@ void ChatFormRelease();
 
 // The routines of the user list and the engine's events; each does nothing while
 // there is no chat window.
+// Adds one line at once: to the view, to the log, and its sound unless it is the user's own.
 void ChatMessageAdd(const QString& sMessage, const QString& sHandle, const QString& sMachine,
                     const QString& sDiscrimination);
+// Lines that came together, as ChatMessageAdd would add them one by one, in one
+// append to the view, one batch of log records and one sound.
+void ChatMessagesAdd(const QList<TChatLine>& lines);
+// A line that arrived from the network: it goes in with the others that arrive
+// before the event loop comes round (the engine's event; ChatMessagesAdd).
+void ChatMessageQueue(const QString& sMessage, const TPeer& peer);
 void ChatUserLogin(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
                    bool bAbsence);
 void ChatUserLogout(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSoundEffect>
 #include <QUrl>
+#include <algorithm>
 
 static_assert(SoundEventCount == SoundFileCount, "one wave file per event");
 
@@ -62,15 +63,26 @@ TGateState& Gate()
 
 } // namespace
 
-bool TEventSoundGate::Allow(int iIndex, qint64 iNowMs)
+bool TEventSoundGate::Allow(int iIndex, const QString& sPeer, qint64 iNowMs)
 {
     if (iIndex < 0 || iIndex >= SoundEventCount)
         return false;
-    std::optional<qint64>& rungAt = FRungAt[static_cast<size_t>(iIndex)];
-    if (rungAt && iNowMs - *rungAt < SoundSameEventGapMs)
+    const auto key = std::make_pair(iIndex, sPeer);
+    if (const auto rung = FRungAt.find(key);
+        rung != FRungAt.end() && iNowMs - rung->second < SoundSameEventGapMs)
         return false;
-    rungAt = iNowMs;
+    // A ring whose second is over holds nothing back.
+    std::erase_if(FRungAt, [&](const auto& rung) { return iNowMs - rung.second >= SoundSameEventGapMs; });
+    if (FRungAt.size() >= size_t(SoundGatePeerLimit))
+        FRungAt.erase(std::min_element(FRungAt.begin(), FRungAt.end(),
+                                       [](const auto& a, const auto& b) { return a.second < b.second; }));
+    FRungAt[key] = iNowMs;
     return true;
+}
+
+qsizetype TEventSoundGate::Remembered() const
+{
+    return qsizetype(FRungAt.size());
 }
 
 void EventSoundClockSet(std::function<qint64()> clock)
@@ -91,11 +103,11 @@ void SoundPlayerSet(std::unique_ptr<TSoundPlayer> player)
     Player() = std::move(player);
 }
 
-void EventSoundPlay(int iIndex)
+void EventSoundPlay(int iIndex, const QString& sPeer)
 {
     if (CustomizeSoundKind != SoundKindBeep && CustomizeSoundKind != SoundKindWave)
         return;
-    if (!Gate().gate.Allow(iIndex, Gate().clock()))
+    if (!Gate().gate.Allow(iIndex, sPeer, Gate().clock()))
         return;
     if (CustomizeSoundKind == SoundKindBeep)
         SoundPlayer().Beep();

@@ -2,10 +2,10 @@
 
 #include <QString>
 #include <QtGlobal>
-#include <array>
 #include <functional>
+#include <map>
 #include <memory>
-#include <optional>
+#include <utility>
 
 // The event sounds: a beep, or one wave file per event, played without waiting.
 
@@ -41,24 +41,34 @@ TSoundPlayer& SoundPlayer();
 void SoundPlayerSet(std::unique_ptr<TSoundPlayer> player);
 
 // A flood of log-ins and log-outs would ring one sound after another without end:
-// the same event's sound rings at most once in this time.
+// the same event's sound of the same peer rings at most once in this time.
 inline constexpr qint64 SoundSameEventGapMs = 1000;
 inline constexpr int SoundEventCount = SoundChatMessage + 1;
+// The peers whose last ring the gate remembers: their names come from the
+// network, where any machine can send as many as it likes. Well above the
+// colleagues one office hears in a second; past it the one that rang longest
+// ago is forgotten, and may ring early.
+inline constexpr int SoundGatePeerLimit = 256;
 
-// Which event sounds ring: the same event's at most once in SoundSameEventGapMs,
-// counted from the last time it rang, not from the last time it was asked for.
+// Which event sounds ring: the same event's of the same peer at most once in
+// SoundSameEventGapMs, counted from the last time it rang, not from the last
+// time it was asked for. A peer is any text that tells one sender from another;
+// events of no peer share the empty one.
 class TEventSoundGate {
 public:
-    bool Allow(int iIndex, qint64 iNowMs);
+    bool Allow(int iIndex, const QString& sPeer, qint64 iNowMs);
+    // How many rings it remembers now.
+    qsizetype Remembered() const;
 
 private:
-    std::array<std::optional<qint64>, SoundEventCount> FRungAt;
+    // When each event of each peer last rang, for the rings of the last SoundSameEventGapMs.
+    std::map<std::pair<int, QString>, qint64> FRungAt;
 };
 
 // By CustomizeSoundKind: a beep, the event's wave file, or nothing; a sound the
 // gate holds back is not rung. The player holds one sound, so a new one cuts
 // off the one playing rather than sound over it.
-void EventSoundPlay(int iIndex);
+void EventSoundPlay(int iIndex, const QString& sPeer = QString());
 // The gate's millisecond clock, a steady one; tests set their own, which also
 // has the gate forget what rang. An empty function puts the steady clock back.
 void EventSoundClockSet(std::function<qint64()> clock);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnimationUnit.h"
+
 #include <QImage>
 #include <QRect>
 #include <QTimer>
@@ -47,4 +49,5 @@ protected:
 private:
     float prPosition = CometStart;
     QRect PrImage;
+    TAnimationSlot FSlot;
 };

@@ -88,6 +88,16 @@ void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QS
     LogWriter().Add(LogFileName(), LogRecordBytes(iKind, sFrom, sTo, sText, SystemClock::Now()));
 }
 
+void LogWriteLines(const QList<TLogLine>& lines)
+{
+    const auto now = SystemClock::Now();
+    QList<QByteArray> records;
+    records.reserve(lines.size());
+    for (const TLogLine& line : lines)
+        records << LogRecordBytes(line.iKind, line.sFrom, line.sTo, line.sText, now);
+    LogWriter().Add(LogFileName(), records);
+}
+
 void LogWriteWait()
 {
     LogWriter().Wait();

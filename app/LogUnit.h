@@ -74,6 +74,15 @@ QString LogFileName();
 // of its own, so the call returns at once; a failure loses the record and is
 // told to the user by a message box soon after (or by LogWriteWait), not to the caller.
 void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText);
+// One record of the log: what LogWrite takes.
+struct TLogLine {
+    TLogKind iKind;
+    QString sFrom;
+    QString sTo;
+    QString sText;
+};
+// Records that came together, oldest first, as LogWrite would add them one by one.
+void LogWriteLines(const QList<TLogLine>& lines);
 // Returns when every record given to LogWrite is in the file or lost, after
 // telling the user of the losses not yet told. The program's end waits here.
 void LogWriteWait();

@@ -22,9 +22,19 @@ TLogWriter::~TLogWriter()
 
 void TLogWriter::Add(const QString& sFileName, const QByteArray& record)
 {
+    Add(sFileName, QList<QByteArray>{record});
+}
+
+void TLogWriter::Add(const QString& sFileName, const QList<QByteArray>& records)
+{
+    if (records.isEmpty())
+        return;
+    QByteArray newestFirst;
+    for (qsizetype i = records.size() - 1; i >= 0; --i)
+        newestFirst += records[i];
     {
         const std::lock_guard lock(FMutex);
-        FPending.append({sFileName, record});
+        FPending.append({sFileName, newestFirst, int(records.size())});
     }
     FChanged.notify_all();
 }
@@ -49,11 +59,12 @@ void TLogWriter::Run()
         // last added on top, as if each had been put there in turn.
         const QString sFileName = FPending.front().sFileName;
         qsizetype count = 0;
+        int iRecords = 0;
         while (count < FPending.size() && FPending[count].sFileName == sFileName)
-            ++count;
+            iRecords += FPending[count++].iCount;
         QByteArray records;
         for (qsizetype i = count - 1; i >= 0; --i)
-            records += FPending[i].record;
+            records += FPending[i].records;
         FPending.remove(0, count);
         FWriting = true;
         lock.unlock();
@@ -61,7 +72,7 @@ void TLogWriter::Run()
         lock.lock();
         FWriting = false;
         if (!written) {
-            FLost += static_cast<int>(count);
+            FLost += iRecords;
             // Past the program's end there is no one left to tell.
             if (QCoreApplication::instance())
                 QMetaObject::invokeMethod(

@@ -28,6 +28,8 @@ public:
     TLogWriter& operator=(const TLogWriter&) = delete;
 
     void Add(const QString& sFileName, const QByteArray& record);
+    // Records that came together, oldest first, as Add would take them one by one.
+    void Add(const QString& sFileName, const QList<QByteArray>& records);
     // Returns when every record added so far is in its file or lost, after
     // telling the losses not yet told.
     void Wait();
@@ -35,7 +37,8 @@ public:
 private:
     struct TPending {
         QString sFileName;
-        QByteArray record;
+        QByteArray records; // the newest on top
+        int iCount = 1;
     };
 
     void Run();

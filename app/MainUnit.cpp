@@ -846,7 +846,7 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
     for (const QString& sNotice : effects.Notices)
         Windows->NoticeAdd(sNotice);
     for (int iSound : effects.Sounds)
-        Windows->EventSoundPlay(iSound);
+        Windows->EventSoundPlay(iSound, peer);
     lvLoginUserChange();
 }
 
@@ -1125,7 +1125,7 @@ void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QSt
             Windows->NoticeAdd(NoticeLogoutText(user->Flags.HandleName));
         if (user->Flags.Chat)
             Windows->ChatUserLogout({HandleName, MachineName, Discrimination});
-        Windows->EventSoundPlay(SoundLogout);
+        Windows->EventSoundPlay(SoundLogout, {HandleName, MachineName, Discrimination});
         lvLoginUser->DeleteItem(PrUsers.Remove(MachineName, Discrimination));
         sbInformationUpdate();
     }
@@ -1156,7 +1156,7 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
         Windows->NoticeAdd(NoticeRecvText(HandleName));
     if (CustomizeLog)
         Windows->LogWrite(LogKindMessageRecv, HandleName, PVN->HandleName(), Message);
-    Windows->EventSoundPlay(SoundMessage);
+    Windows->EventSoundPlay(SoundMessage, {HandleName, MachineName, Discrimination});
     if (AnimationMouse != 0)
         Windows->MouseAnimationStart(AnimationMouse);
     if (CustomizeAutoRecv && !bRecvWindow && (!CustomizeAutoRecvAbsence || !PVN->Absence()))
@@ -1221,7 +1221,7 @@ void TMainForm::PVNFileRecvStart(TParvaneNetwork*, int SocketNo, const QString& 
         Cancel = true;
         return;
     }
-    Windows->EventSoundPlay(SoundFileRecv);
+    Windows->EventSoundPlay(SoundFileRecv, {HandleName, MachineName, Discrimination});
     // The window answers through the engine when the user does; nothing waits here.
     const QString sOffered = FileName;
     FileName.clear();

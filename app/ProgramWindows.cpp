@@ -29,6 +29,11 @@ void TProgramWindows::LogFormShow()
     ::LogFormShow();
 }
 
+void TProgramWindows::LogWriteLines(const QList<TLogLine>& lines)
+{
+    ::LogWriteLines(lines);
+}
+
 void TProgramWindows::LogWriteWait()
 {
     ::LogWriteWait();
@@ -81,9 +86,9 @@ void TProgramWindows::OptionFormShow()
     ::OptionFormShow();
 }
 
-void TProgramWindows::EventSoundPlay(int iIndex)
+void TProgramWindows::EventSoundPlay(int iIndex, const TPeer& peer)
 {
-    ::EventSoundPlay(iIndex);
+    ::EventSoundPlay(iIndex, peer.MachineName + u'\n' + peer.Discrimination);
 }
 
 void TProgramWindows::MouseAnimationStart(int iKind)
@@ -160,7 +165,7 @@ void TProgramWindows::ChatFormRelease()
 
 void TProgramWindows::ChatMessageAdd(const QString& sMessage, const TPeer& peer)
 {
-    ::ChatMessageAdd(sMessage, peer.HandleName, peer.MachineName, peer.Discrimination);
+    ::ChatMessageQueue(sMessage, peer);
 }
 
 void TProgramWindows::ChatUserLogin(const TPeer& peer, bool bAbsence)

@@ -3,9 +3,11 @@
 #include "LogFile.h"
 #include "SubUnit.h"
 
+#include <QList>
 #include <QString>
 
 struct TPeer;
+struct TLogLine;
 
 // What the main window asks of the program's other windows, one routine each.
 // Every routine calls its window's unit directly; nothing here is optional, so a
@@ -20,6 +22,7 @@ public:
 
     // ---- Log viewer (LogUnit)
     virtual void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText);
+    virtual void LogWriteLines(const QList<TLogLine>& lines);
     virtual void LogFormShow();
     // Returns when every record written is in the log file (before the file moves).
     virtual void LogWriteWait();
@@ -48,7 +51,8 @@ public:
     virtual void OptionFormShow();
 
     // ---- Effects of events (EventSound, AnimationUnit)
-    virtual void EventSoundPlay(int iIndex);
+    // The event's sound, held back when the same peer's rang a moment ago.
+    virtual void EventSoundPlay(int iIndex, const TPeer& peer);
     virtual void MouseAnimationStart(int iKind);
 
     // ---- File send and file receive windows (FileSendUnit, FileRecvUnit)
@@ -80,6 +84,8 @@ public:
     virtual void ChatFormClose();
     // Frees the window without asking (the log-out from inside the chat).
     virtual void ChatFormRelease();
+    // A line said in the room: shown, logged and rung with the others that come
+    // before the event loop comes round.
     virtual void ChatMessageAdd(const QString& sMessage, const TPeer& peer);
     virtual void ChatUserLogin(const TPeer& peer, bool bAbsence);
     virtual void ChatUserLogout(const TPeer& peer);

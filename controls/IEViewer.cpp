@@ -92,35 +92,93 @@ void TIEViewer::SetLineLimit(int Value)
 
 void TIEViewer::AppendHTML(const QString& Fragment)
 {
-    const bool bEmpty = FHTML.isEmpty();
-    FHTML += Fragment;
-    if (bEmpty) {
+    if (FHTML.isEmpty()) {
+        FHTML = Fragment;
         ShowHTML();
-        PiecesTrim();
+    } else {
+        PiecesAppend({Fragment});
+    }
+    PiecesTrim();
+}
+
+void TIEViewer::AppendHTMLs(const QStringList& Fragments)
+{
+    // A limit this small keeps too few pieces to drop them ahead of a part.
+    if (FLineLimit > 0 && FLineLimit < 3) {
+        for (const QString& fragment : Fragments)
+            AppendHTML(fragment);
         return;
     }
-    // The fragment is laid out on its own with the page's style, between two empty
-    // paragraphs (a blank each) so that the body's edges do not give it their margins; its first
-    // block then starts a block of its own with its own format (a fragment merely
-    // inserted would join the page's last line and lose its band and margins).
-    QTextDocument piece;
-    piece.setDefaultStyleSheet(FStyle);
-    piece.setHtml("<html><body><p>&nbsp;</p>" + RichText(Fragment) + "<p>&nbsp;</p></body></html>");
-    const QTextBlock first = piece.begin().next();
-    const QTextBlock last = piece.lastBlock().previous();
-    if (!first.isValid() || !last.isValid() || last.blockNumber() < first.blockNumber())
-        return;
-    QTextCursor selection(&piece);
-    selection.setPosition(first.position());
-    selection.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+    qsizetype iAt = 0;
+    if (FHTML.isEmpty() && !Fragments.isEmpty())
+        AppendHTML(Fragments[iAt++]);
+    const int iKeep = FLineLimit - FLineLimit / 10;
+    // A part no longer than what the trim keeps takes only pieces that were there before it.
+    const qsizetype iPart = FLineLimit > 0 ? qMax(1, iKeep - 1) : Fragments.size();
+    while (iAt < Fragments.size()) {
+        const qsizetype iCount = qMin(iPart, Fragments.size() - iAt);
+        // The oldest go first, as many as adding the part one by one would take away:
+        // the trim asks the layout where the reader is, which an open edit has not yet laid out.
+        if (FLineLimit > 0) {
+            int iPieces = int(FPieces.size());
+            for (qsizetype i = 0; i < iCount; ++i)
+                if (++iPieces > FLineLimit)
+                    iPieces = iKeep;
+            PiecesDrop(int(FPieces.size() + iCount) - iPieces);
+        }
+        QTextCursor edit(FCore->document());
+        edit.beginEditBlock();
+        PiecesAppend(Fragments.mid(iAt, iCount));
+        edit.endEditBlock();
+        iAt += iCount;
+    }
+}
+
+void TIEViewer::PiecesAppend(const QStringList& Fragments)
+{
+    // The fragments are laid out with the page's style, each between two empty
+    // paragraphs (a blank each) so that the body's edges and its neighbours do not
+    // give it their margins; its first block then starts a block of its own with
+    // its own format (a fragment merely inserted would join the page's last line
+    // and lose its band and margins). They are laid out together, the paragraphs
+    // after them marked by an anchor that no fragment of the page's owner makes.
+    static const QString kEnd = QStringLiteral("pv-piece-end");
+    QString sHtml = QStringLiteral("<html><body><p>&nbsp;</p>");
+    for (const QString& fragment : Fragments) {
+        FHTML += fragment;
+        sHtml +=
+            RichText(fragment) + QStringLiteral("<p><a name=\"") + kEnd + QStringLiteral("\">&nbsp;</a></p>");
+    }
+    QTextDocument pieces;
+    pieces.setDefaultStyleSheet(FStyle);
+    pieces.setHtml(sHtml + QStringLiteral("</body></html>"));
+    const auto isEnd = [&](const QTextBlock& block) {
+        return block.isValid() && block.begin() != block.end() &&
+               block.begin().fragment().charFormat().anchorNames().contains(kEnd);
+    };
     QTextDocument* document = FCore->document();
-    const int iBlocksBefore = document->blockCount();
     QTextCursor cursor(document);
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertBlock(first.blockFormat(), first.charFormat());
-    cursor.insertFragment(QTextDocumentFragment(selection));
-    FPieces.push_back({Fragment.size(), document->blockCount() - iBlocksBefore});
-    PiecesTrim();
+    QTextBlock first = pieces.begin().next();
+    for (const QString& fragment : Fragments) {
+        QTextBlock last = first;
+        while (last.isValid() && !isEnd(last))
+            last = last.next();
+        if (!last.isValid())
+            return;
+        const QTextBlock end = last;
+        last = last.previous();
+        if (first != end) {
+            QTextCursor selection(&pieces);
+            selection.setPosition(first.position());
+            selection.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+            const int iBlocksBefore = document->blockCount();
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertBlock(first.blockFormat(), first.charFormat());
+            cursor.insertFragment(QTextDocumentFragment(selection));
+            FPieces.push_back({fragment.size(), document->blockCount() - iBlocksBefore});
+        }
+        first = end.next();
+    }
 }
 
 void TIEViewer::ShowHTML()
@@ -144,11 +202,17 @@ void TIEViewer::PiecesTrim()
 {
     if (FLineLimit <= 0 || int(FPieces.size()) <= FLineLimit)
         return;
+    PiecesDrop(int(FPieces.size()) - (FLineLimit - FLineLimit / 10));
+}
+
+void TIEViewer::PiecesDrop(int iCount)
+{
+    if (iCount <= 0)
+        return;
     QTextDocument* document = FCore->document();
-    const int iKeep = FLineLimit - FLineLimit / 10;
     int iBlocks = 0;
     qsizetype iLength = 0;
-    while (int(FPieces.size()) > iKeep) {
+    for (; iCount > 0 && !FPieces.empty(); --iCount) {
         iBlocks += FPieces.front().iBlocks;
         iLength += FPieces.front().iLength;
         FPieces.pop_front();

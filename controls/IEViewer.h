@@ -4,6 +4,7 @@
 
 #include <QFrame>
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 
@@ -31,6 +32,9 @@ public:
     // Adds a fragment at the end of the page: HTML() grows by it, and only the
     // fragment is laid out, so a long conversation costs no more per line than a short one.
     void AppendHTML(const QString& Fragment);
+    // Adds fragments as AppendHTML adds them one by one, the page and its limit
+    // alike, with one change of the document (so one layout) for all of them.
+    void AppendHTMLs(const QStringList& Fragments);
     // At most this many fragments stay on the page (the content set with SetHTML
     // counts as one); past it the oldest go, down to nine tenths of the limit at
     // once, since each removal lays out the page again. 0 or less: no limit.
@@ -62,7 +66,11 @@ public:
 private:
     void ShowHTML();
     void SettleLayout();
+    // Adds fragments to a page that has content, without the limit's trim.
+    void PiecesAppend(const QStringList& Fragments);
     void PiecesTrim();
+    // Drops the iCount oldest fragments from FHTML and from the page.
+    void PiecesDrop(int iCount);
     QString RichText(const QString& sHtml) const;
 
     // What each fragment on the page takes of FHTML and of the document's blocks, oldest first.

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -151,6 +152,56 @@ TEST(AnimationWindowTest, SeveralRunAtOnceAndEachFreesItself)
             return std::all_of(windows.begin(), windows.end(), [](const QPointer<QWidget>& w) { return !w; });
         },
         5000));
+}
+
+// The animation windows shown now.
+QList<QPointer<QWidget>> ShownAnimations()
+{
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if ((w->objectName() == QStringLiteral("AnimationForm") ||
+             w->objectName() == QStringLiteral("ExtraAnimationForm")) &&
+            w->isVisible())
+            windows << w;
+    return windows;
+}
+
+bool AllFreed(const QList<QPointer<QWidget>>& windows)
+{
+    return TestSupport::WaitUntil(
+        [&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return std::all_of(windows.begin(), windows.end(), [](const QPointer<QWidget>& w) { return !w; });
+        },
+        5000);
+}
+
+// A burst of arrivals runs no more animations at once than the limit: the
+// arrivals past it start none, and once the running ones have ended the next
+// arrival runs again.
+TEST(AnimationWindowTest, ABurstRunsNoMoreThanTheLimitAtOnce)
+{
+    const struct {
+        const char* sName;
+        int iKinds[3];
+    } cases[] = {
+        {"circles", {AnimationKindCircle, AnimationKindCircle, AnimationKindCircle}},
+        {"squares", {AnimationKindSquare, AnimationKindSquare, AnimationKindSquare}},
+        {"comets", {AnimationKindComet, AnimationKindComet, AnimationKindComet}},
+        {"all kinds", {AnimationKindComet, AnimationKindCircle, AnimationKindSquare}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sName);
+        for (int i = 0; i < 10 * AnimationRunningLimit; ++i)
+            MouseAnimationStart(c.iKinds[i % 3]);
+        const QList<QPointer<QWidget>> burst = ShownAnimations();
+        EXPECT_EQ(burst.size(), AnimationRunningLimit);
+        ASSERT_TRUE(AllFreed(burst));
+        MouseAnimationStart(c.iKinds[0]);
+        const QList<QPointer<QWidget>> next = ShownAnimations();
+        EXPECT_EQ(next.size(), 1);
+        ASSERT_TRUE(AllFreed(next));
+    }
 }
 
 TEST(AnimationWindowTest, RegionWindowTakesTheFrameShapeAndANewColourEachFrame)

@@ -128,6 +128,62 @@ TEST_F(ChatFormTest, ReceivedLinesAppendAndTheWholeConversationStaysInHTML)
     }
 }
 
+// Lines that come together go into the view together: one change of its
+// document adds them, whatever their number (the oldest going past the view's
+// limit is a change of its own), and the page reads as the same lines added one
+// by one make it, past the limit too.
+TEST_F(ChatFormTest, LinesThatComeTogetherAreAppendedOnceAndReadAsSingleOnes)
+{
+    const struct {
+        const char* sName;
+        int iBefore; // lines added one by one first
+        int iLines;  // lines that come together
+        int iLimit;  // the view's limit
+    } cases[] = {
+        {"one line", 0, 1, ChatViewLineLimit},
+        {"three lines", 2, 3, ChatViewLineLimit},
+        {"forty lines", 1, 40, ChatViewLineLimit},
+        {"past the view's limit", 45, 30, 50},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sName);
+        QList<TChatLine> lines;
+        for (int i = 0; i < c.iBefore + c.iLines; ++i) {
+            const bool bFirst = i % 3 != 2;
+            lines.append({QStringLiteral("行%1 <b>x</b> http://h/%1").arg(i),
+                          {bFirst ? QStringLiteral("花子") : QStringLiteral("太郎"),
+                           bFirst ? QStringLiteral("PVHOST2") : QStringLiteral("PVHOST3"),
+                           QStringLiteral("Parvane2")}});
+        }
+        const auto fresh = [&] {
+            ChatFormRelease();
+            ChatFormShow();
+            ChatForm->wbLog->SetLineLimit(c.iLimit);
+            ChatEventAdd(QStringLiteral("event"));
+            for (const TChatLine& line : lines.mid(0, c.iBefore))
+                ChatMessageAdd(line.sMessage, line.peer.HandleName, line.peer.MachineName,
+                               line.peer.Discrimination);
+        };
+        fresh();
+        for (const TChatLine& line : lines.mid(c.iBefore))
+            ChatMessageAdd(line.sMessage, line.peer.HandleName, line.peer.MachineName,
+                           line.peer.Discrimination);
+        const QString sHtml = ChatForm->wbLog->HTML();
+        const QString sText = ChatForm->wbLog->Core()->toPlainText();
+        const int iBlocks = ChatForm->wbLog->Core()->document()->blockCount();
+
+        fresh();
+        int iAdding = 0;
+        QObject::connect(ChatForm->wbLog->Core()->document(), &QTextDocument::contentsChange,
+                         [&](int, int iRemoved, int iAdded) { iAdding += iAdded > iRemoved; });
+        ChatMessagesAdd(lines.mid(c.iBefore));
+        EXPECT_EQ(iAdding, 1);
+        EXPECT_EQ(ChatForm->wbLog->HTML(), sHtml);
+        EXPECT_EQ(ChatForm->wbLog->Core()->toPlainText(), sText);
+        EXPECT_EQ(ChatForm->wbLog->Core()->document()->blockCount(), iBlocks);
+    }
+}
+
 // Judged before the line is added, so lines taller than the band (a name with
 // its text below it) are followed too.
 TEST_F(ChatFormTest, AViewAtItsEndFollowsNewLines)

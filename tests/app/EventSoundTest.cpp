@@ -1,6 +1,8 @@
 // The event sounds by the sound kind, through a player that records what it was asked.
 #include "EventSound.h"
 
+#include "ChatUnit.h"
+#include "IEViewer.h"
 #include "MainFormFixture.h"
 #include "RecordSender.h"
 #include "Settings.h"
@@ -8,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -106,8 +109,74 @@ TEST(EventSoundGate, AnEventRingsAgainOnlyASecondAfterItLastRang)
     TEventSoundGate gate;
     for (const auto& step : steps) {
         SCOPED_TRACE(testing::Message() << "event " << step.iIndex << " at " << step.iNowMs);
-        EXPECT_EQ(gate.Allow(step.iIndex, step.iNowMs), step.bRings);
+        EXPECT_EQ(gate.Allow(step.iIndex, QStringLiteral("PVHOST2"), step.iNowMs), step.bRings);
     }
+}
+
+// Two colleagues who write within a second are both heard; the same colleague
+// within the second is not.
+TEST(EventSoundGate, EachPeerHasASecondOfItsOwnForEachEvent)
+{
+    const struct {
+        int iIndex;
+        const char* sPeer;
+        qint64 iNowMs;
+        bool bRings;
+    } steps[] = {
+        {SoundMessage, "PVHOST2", 0, true},
+        {SoundMessage, "PVHOST3", 400, true},
+        {SoundMessage, "PVHOST2", 600, false},
+        {SoundMessage, "PVHOST3", 900, false},
+        {SoundMessage, "PVHOST2", 1000, true},
+        {SoundChatMessage, "PVHOST2", 1001, true},
+        {SoundChatMessage, "PVHOST4", 1002, true},
+        {SoundMessage, "PVHOST3", 1400, true},
+        // The events of no peer share one second.
+        {SoundLogin, "", 1500, true},
+        {SoundLogin, "", 1600, false},
+        {SoundLogin, "PVHOST2", 1700, true},
+    };
+    TEventSoundGate gate;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message()
+                     << "event " << step.iIndex << " of " << step.sPeer << " at " << step.iNowMs);
+        EXPECT_EQ(gate.Allow(step.iIndex, QString::fromLatin1(step.sPeer), step.iNowMs), step.bRings);
+    }
+}
+
+// One peer that writes every 10 ms for eleven seconds rings about once a second,
+// while a colleague who writes every 1.1 s meanwhile is heard each time.
+TEST(EventSoundGate, OnePeersFloodStaysBoundedWhileAColleagueIsHeard)
+{
+    TEventSoundGate gate;
+    int iFlood = 0;
+    int iColleague = 0;
+    int iColleagueAsked = 0;
+    for (qint64 iNow = 0; iNow < 11000; iNow += 10) {
+        iFlood += gate.Allow(SoundMessage, QStringLiteral("FLOOD"), iNow);
+        if (iNow % 1100 == 0) {
+            ++iColleagueAsked;
+            iColleague += gate.Allow(SoundMessage, QStringLiteral("PVHOST3"), iNow);
+        }
+    }
+    EXPECT_GE(iFlood, 11);
+    EXPECT_LE(iFlood, 12);
+    EXPECT_EQ(iColleague, iColleagueAsked);
+}
+
+// Names from the network are without end: the gate remembers a bounded number,
+// the newest, so the newest are still held back.
+TEST(EventSoundGate, ItRemembersNoMoreThanItsLimitOfPeers)
+{
+    TEventSoundGate gate;
+    const int iPeers = 4 * SoundGatePeerLimit;
+    for (int i = 0; i < iPeers; ++i)
+        EXPECT_TRUE(gate.Allow(SoundMessage, QStringLiteral("FORGED%1").arg(i), i / 8)) << i;
+    EXPECT_LE(gate.Remembered(), SoundGatePeerLimit);
+    EXPECT_FALSE(gate.Allow(SoundMessage, QStringLiteral("FORGED%1").arg(iPeers - 1), iPeers / 8));
+    // A second later every ring is over, and one remembered ring is all there is.
+    EXPECT_TRUE(gate.Allow(SoundMessage, QStringLiteral("PVHOST2"), iPeers / 8 + SoundSameEventGapMs));
+    EXPECT_EQ(gate.Remembered(), 1);
 }
 
 // A peer that logs in and out a thousand times in eleven seconds rings each of
@@ -129,6 +198,72 @@ TEST_F(EventSoundTest, AThousandLogInsAndOutsRingAFewDozenSounds)
             EXPECT_EQ(FCalls.count(QStringLiteral("wave /s/0.wav")),
                       FCalls.count(QStringLiteral("wave /s/1.wav")));
         }
+    }
+}
+
+// The main window rings for two colleagues who write 400 ms apart, by message
+// and in the chat room, and holds back the first one's second message.
+class EventSoundWindowTest : public MainFormFixture {
+protected:
+    void CloseWindows() override { ChatFormRelease(); }
+    void TearDown() override
+    {
+        FForm.reset();
+        SoundPlayerSet(nullptr);
+        EventSoundClockSet(nullptr);
+        MainFormFixture::TearDown();
+    }
+};
+
+TEST_F(EventSoundWindowTest, TwoColleaguesWritingWithinASecondAreBothHeard)
+{
+    QStringList slCalls;
+    SoundPlayerSet(std::make_unique<TRecordingPlayer>(slCalls));
+    qint64 iNowMs = 0;
+    EventSoundClockSet([&] { return iNowMs; });
+    WriteIni("[Option]\r\nCustomizeSoundKind=2\r\nCustomizeSoundFile2=/s/message.wav\r\n"
+             "CustomizeSoundFile7=/s/chat.wav\r\nAnimationMouse=0\r\nNoticeRecv=0\r\n");
+    TMainForm& form = Start();
+    ChatFormShow();
+    const struct {
+        const char* sName;
+        std::function<void(const QString&, int)> write;
+        // The i-th has been taken in: a message at once, a chat line when the loop comes round.
+        std::function<bool(int)> taken;
+        QString sWave;
+    } kinds[] = {
+        {"message",
+         [&](const QString& sMachine, int i) {
+             form.PVNMessage(form.PVN.get(), QStringLiteral("用件%1").arg(i), QStringLiteral("m%1").arg(i),
+                             false, sMachine, sMachine, QStringLiteral("Parvane2"), QStringLiteral("t"));
+         },
+         [](int) { return true; }, QStringLiteral("wave /s/message.wav")},
+        {"chat line",
+         [&](const QString& sMachine, int i) {
+             form.PVNChatMessage(form.PVN.get(), QStringLiteral("発言%1").arg(i),
+                                 QStringLiteral("c%1").arg(i), sMachine, sMachine, QStringLiteral("Parvane2"),
+                                 QStringLiteral("t"));
+         },
+         [](int i) { return ChatForm->wbLog->HTML().contains(QStringLiteral("発言%1").arg(i)); },
+         QStringLiteral("wave /s/chat.wav")},
+    };
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.sName);
+        slCalls.clear();
+        iNowMs += 10 * SoundSameEventGapMs;
+        const struct {
+            qint64 iAfterMs;
+            const char* sMachine;
+        } writes[] = {{0, "PVHOST2"}, {400, "PVHOST3"}, {200, "PVHOST2"}, {800, "PVHOST3"}};
+        int i = 0;
+        for (const auto& write : writes) {
+            iNowMs += write.iAfterMs;
+            kind.write(QString::fromLatin1(write.sMachine), i);
+            ASSERT_TRUE(WaitUntil([&] { return kind.taken(i); }, 5000));
+            ++i;
+        }
+        // PVHOST2 at 0, PVHOST3 at 400 and 1400 ring; PVHOST2 at 600 is held back.
+        EXPECT_EQ(slCalls.join(u',').toStdString(), QStringList(3, kind.sWave).join(u',').toStdString());
     }
 }
 

@@ -3,6 +3,7 @@
 // The program's windows as the main window reaches them, with every call
 // recorded; for the programs that link the application.
 
+#include "LogUnit.h"
 #include "ProgramWindows.h"
 #include "SubUnit.h"
 
@@ -68,6 +69,14 @@ public:
         Call("LogWrite", {Number(iKind), sFrom, sTo, sText},
              [&] { TProgramWindows::LogWrite(iKind, sFrom, sTo, sText); });
     }
+    // Each record as four arguments, one after another.
+    void LogWriteLines(const QList<TLogLine>& lines) override
+    {
+        QStringList args;
+        for (const TLogLine& line : lines)
+            args << Number(line.iKind) << line.sFrom << line.sTo << line.sText;
+        Call("LogWriteLines", args, [&] { TProgramWindows::LogWriteLines(lines); });
+    }
     void LogFormShow() override
     {
         Call("LogFormShow", {}, [&] { TProgramWindows::LogFormShow(); });
@@ -117,9 +126,10 @@ public:
     {
         Call("OptionFormShow", {}, [&] { TProgramWindows::OptionFormShow(); });
     }
-    void EventSoundPlay(int iIndex) override
+    void EventSoundPlay(int iIndex, const TPeer& peer) override
     {
-        Call("EventSoundPlay", {Number(iIndex)}, [&] { TProgramWindows::EventSoundPlay(iIndex); });
+        Call("EventSoundPlay", {Number(iIndex), peer.MachineName},
+             [&] { TProgramWindows::EventSoundPlay(iIndex, peer); });
     }
     void MouseAnimationStart(int iKind) override
     {
