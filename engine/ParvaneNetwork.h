@@ -269,8 +269,12 @@ public:
     static constexpr int FileHeaderPerPeerMax = 8;
     // Offers put to the user and not answered yet each hold a connection and a
     // window: so many may wait from one peer address and from all together, well
-    // above a colleague's pile of reports for a user in a meeting; a further offer
-    // is refused as the user's refusal would be, and OnErrorFileRecvOverflow says so.
+    // above a colleague's pile of reports for a user in a meeting. When every place is
+    // taken, an offer from an address that holds fewer than another makes that other's
+    // oldest offer give way, ended as its sender's withdrawal would end it, so two
+    // flooding addresses cannot lock a colleague out. An offer from an address at its
+    // share, or holding as many as any other, is refused as the user's refusal would
+    // be, and OnErrorFileRecvOverflow says so.
     static constexpr int FileOfferPerPeerMax = 16;
     static constexpr int FileOfferPendingMax = 32;
     // An accepted transfer that moves no byte for this long is over: it ends as the
@@ -585,7 +589,13 @@ private:
     void FileRecvSucceeded(TPVN_FileRecv* record);
     void FileSendFailover(TPVN_FileSend* record);
     void FileRecvOffer(TPVN_FileRecv* record);
-    bool FileOfferRoom(const QString& sPeerAddress) const;
+    // Where a new offer from sPeerAddress may wait: a free place, the place of the
+    // waiting offer that gives way to it (its transfer number), or none.
+    struct TFileOfferPlace {
+        bool bPlace = false;
+        int iGivesWay = 0;
+    };
+    TFileOfferPlace FileOfferPlace(const QString& sPeerAddress) const;
     TFileRecvAcceptResult FileRecvCreate(TPVN_FileRecv* record, const QString& sFileName, bool bReplace);
     // Ends the accepted transfers that have not moved for PrTransferStallMs.
     void FileStallCheck();
