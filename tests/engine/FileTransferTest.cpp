@@ -1346,6 +1346,59 @@ TEST_F(FileTransfer, WhenHeaderSlotsAreFullTheOldestIdleConnectionGivesWay)
     close(colleague);
 }
 
+// One address that holds its share of the header slots, eight idle connections,
+// gives way with its own oldest when it comes again: an idle connection of another
+// address stays, though it came first and the slots are not all taken.
+TEST_F(FileTransfer, AnAddressAtItsShareOfHeaderSlotsGivesWayWithItsOwnOldest)
+{
+    // The figure the program promises, not one read from the engine.
+    constexpr int kShare = 8;
+    const QString first = QStringLiteral("198.18.4.1");
+    const QString second = QStringLiteral("198.18.4.2");
+    for (const QString& source : {first, second})
+        RunIp({"-n", FLan->NamespaceName(1), "addr", "replace", source + "/15", "dev", "eth0"});
+    const int other = ConnectFromPeer(second);
+    ASSERT_GE(other, 0);
+    TestSupport::PumpFor(10);
+    std::vector<int> own;
+    for (int i = 0; i <= kShare; ++i) {
+        const int fd = ConnectFromPeer(first);
+        ASSERT_GE(fd, 0) << i;
+        own.push_back(fd);
+        TestSupport::PumpFor(10);
+    }
+    EXPECT_TRUE(SeesCloseWithoutData(own.front()));
+    TestSupport::PumpFor(100);
+    EXPECT_FALSE(WaitReadable(other, 0)) << "the other address's connection gave way";
+    for (std::size_t i = 1; i < own.size(); ++i)
+        EXPECT_FALSE(WaitReadable(own[i], 0)) << i;
+    for (int fd : own)
+        close(fd);
+    close(other);
+}
+
+// A connection that has not sent a whole header within five seconds is closed
+// without an answer, whether it sent nothing or half a header.
+TEST_F(FileTransfer, AConnectionWithoutAWholeHeaderIsClosedAfterFiveSeconds)
+{
+    // The time the program promises, not one read from the engine; the wait allows
+    // for a loaded machine whose timers fire late.
+    constexpr int kHeaderTimeoutMs = 5000;
+    constexpr int kLateTimerMs = 5000;
+    const int silent = ConnectFromPeer();
+    const int half = ConnectFromPeer();
+    ASSERT_GE(silent, 0);
+    ASSERT_GE(half, 0);
+    ASSERT_TRUE(SendAll(half, Offer("a.txt", 3).left(20)));
+    EXPECT_TRUE(WaitUntil([&] { return WaitReadable(silent, 0) && WaitReadable(half, 0); },
+                          kHeaderTimeoutMs + kLateTimerMs));
+    EXPECT_TRUE(SeesCloseWithoutData(silent, 0));
+    EXPECT_TRUE(SeesCloseWithoutData(half, 0));
+    EXPECT_FALSE(Has("offer"));
+    close(silent);
+    close(half);
+}
+
 // An accepted offer starts at once, however many later offers wait for the user;
 // a file that the first one made meanwhile is asked about again, not replaced.
 TEST_F(FileTransfer, AnAcceptedOfferRunsWhileALaterOneWaitsAndItsFileIsNotReplacedUnasked)
