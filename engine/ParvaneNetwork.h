@@ -271,7 +271,7 @@ public:
     // window: so many may wait from one peer address and from all together, well
     // above a colleague's pile of reports for a user in a meeting. When every place is
     // taken, an offer from an address that holds fewer than another makes that other's
-    // oldest offer give way, ended as its sender's withdrawal would end it, so two
+    // oldest offer give way, ended as a cancel would end it, so two
     // flooding addresses cannot lock a colleague out. An offer from an address at its
     // share, or holding as many as any other, is refused as the user's refusal would
     // be, and OnErrorFileRecvOverflow says so.

@@ -667,9 +667,10 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
         }
         if (place.iGivesWay == 0)
             break;
-        // Ended as its sender's withdrawal ends it, so its window closes the same way.
-        // The handler may run the loop: the place is looked for again afterwards.
-        FileRecvFail(FileRecvFindId(place.iGivesWay), FileRecvErrorClosed, true);
+        // Ended as a cancel ends it: its window closes with no word, since a box for
+        // every offer that gives way would let a flood pile boxes up, and none of them
+        // was the sender's doing. The handler may run the loop: the place is looked for again.
+        FileRecvFail(FileRecvFindId(place.iGivesWay), FileRecvErrorCancelled, true);
         record = FileRecvFindId(id);
         if (!record)
             return;

@@ -1221,7 +1221,7 @@ TEST_F(FileTransfer, UnfinishedHeadersAreCappedAndTimedOutWithoutTouchingATransf
 // of reports for a user in a meeting. The first address's seventeenth offer is
 // refused as the user would refuse it, and reported; when every place is taken, an
 // offer from a third address makes the oldest offer of an address holding most
-// give way, ended as its sender's withdrawal ends it. A place that frees is taken
+// give way, ended as a cancel ends it. A place that frees is taken
 // by the next offer.
 TEST_F(FileTransfer, OffersWaitingForTheUserAreCappedPerPeerAndInAll)
 {
@@ -1253,7 +1253,7 @@ TEST_F(FileTransfer, OffersWaitingForTheUserAreCappedPerPeerAndInAll)
     EXPECT_TRUE(SeesCloseWithoutData(connections.front(), 0));
     ASSERT_EQ(Count("error"), 1);
     EXPECT_EQ(Last("error")->socket, waiting.front());
-    EXPECT_EQ(Last("error")->a, TParvaneNetwork::FileRecvErrorClosed);
+    EXPECT_EQ(Last("error")->a, TParvaneNetwork::FileRecvErrorCancelled);
     for (std::size_t i = 1; i < connections.size(); ++i)
         EXPECT_EQ(WaitReadable(connections[i], 0), connections[i] == refused) << i;
 
@@ -1306,7 +1306,7 @@ TEST_F(FileTransfer, WhenEveryOfferPlaceIsTakenTheAddressHoldingMostGivesWay)
     EXPECT_TRUE(OfferWaits(addresses[0], waiting, connections));
     ASSERT_EQ(Count("error"), 2);
     EXPECT_EQ(Last("error")->socket, waiting[static_cast<std::size_t>(firstOf(1))]);
-    EXPECT_EQ(Last("error")->a, TParvaneNetwork::FileRecvErrorClosed);
+    EXPECT_EQ(Last("error")->a, TParvaneNetwork::FileRecvErrorCancelled);
     EXPECT_TRUE(SeesCloseWithoutData(connections[static_cast<std::size_t>(firstOf(1))], 0));
     EXPECT_EQ(Count("overflow"), 1);
     for (int fd : connections)
