@@ -292,8 +292,12 @@ public:
     static constexpr int FileHeaderPerPeerMax = 8;
     // Offers put to the user and not answered yet each hold a connection and a
     // window: so many may wait from one peer address and from all together, well
-    // above a colleague's pile of reports for a user in a meeting; a further offer
-    // is refused as the user's refusal would be, and OnErrorFileRecvOverflow says so.
+    // above a colleague's pile of reports for a user in a meeting. When every place is
+    // taken, an offer from an address that holds fewer than another makes that other's
+    // oldest offer give way, ended as a cancel would end it, so two
+    // flooding addresses cannot lock a colleague out. An offer from an address at its
+    // share, or holding as many as any other, is refused as the user's refusal would
+    // be, and OnErrorFileRecvOverflow says so.
     static constexpr int FileOfferPerPeerMax = 16;
     static constexpr int FileOfferPendingMax = 32;
     // An accepted transfer that moves no byte for this long is over: it ends as the
@@ -303,12 +307,16 @@ public:
     // readable; the listening socket rests this long instead of spinning on it.
     static constexpr int FileAcceptRetryMs = 500;
     // The engine answers away and menu requests by itself, each with a broadcast, so
-    // a peer could make it broadcast as fast as it asks: so many are answered in any
-    // second, all askers together (a sender address proves nothing); the rest are not.
-    static constexpr int RequestAnswersPerSecondMax = 20;
-    // One asking address gets at most this many of them, so one flooder leaves the
-    // rest to colleagues; a user asks a copy a few times a minute.
-    static constexpr int RequestAnswersPerAddressMax = 4;
+    // a peer could make it broadcast as fast as it asks. Answers are counted over a
+    // window this long: long enough that an asker's share is a few answers, not a rate
+    // that a few dozen askers together could turn into the whole of the cap.
+    static constexpr int RequestAnswerWindowMs = 10000;
+    // So many are answered in a window, all askers together (a sender address proves
+    // nothing): twenty a second on average, so what the engine broadcasts stays bounded.
+    static constexpr int RequestAnswersPerWindowMax = 200;
+    // One asking address gets at most this many in a window: a user asks a copy a few
+    // times a minute, and sixty-odd flooders are needed to take the window's answers.
+    static constexpr int RequestAnswersPerAddressMax = 3;
 
     // Properties.
     quint32 Handle() const { return FHandle; }
@@ -554,7 +562,7 @@ private:
     bool SendAbsenceMessage(const QString& sAbsenceMessage, const QString& sAbsenceTitle,
                             const QString& sIPAddress, const QString& sDiscrimination);
     bool SendMenuNothing(const QString& sIPAddress, const QString& sDiscrimination);
-    // False once RequestAnswersPerSecondMax answers went out in the current second,
+    // False once RequestAnswersPerWindowMax answers went out in the current window,
     // or RequestAnswersPerAddressMax to the sender of the record being dispatched.
     bool RequestAnswerAllowed();
     void RecvOpenCheck(const QString& sData);
@@ -623,7 +631,13 @@ private:
     void FileRecvSucceeded(TPVN_FileRecv* record);
     void FileSendFailover(TPVN_FileSend* record);
     void FileRecvOffer(TPVN_FileRecv* record);
-    bool FileOfferRoom(const QString& sPeerAddress) const;
+    // Where a new offer from sPeerAddress may wait: a free place, the place of the
+    // waiting offer that gives way to it (its transfer number), or none.
+    struct TFileOfferPlace {
+        bool bPlace = false;
+        int iGivesWay = 0;
+    };
+    TFileOfferPlace FileOfferPlace(const QString& sPeerAddress) const;
     TFileRecvAcceptResult FileRecvCreate(TPVN_FileRecv* record, const QString& sFileName, bool bReplace);
     // Ends the accepted transfers that have not moved for PrTransferStallMs.
     void FileStallCheck();
@@ -696,9 +710,11 @@ private:
     int PrTransferStallMs = FileTransferStallMs;
     int PrAcceptRetryMs = FileAcceptRetryMs;
     int PrAcceptFailures = 0;    // accepts that failed for want of a descriptor or memory
-    qint64 PrAnswerSecondAt = 0; // monotonic milliseconds when the current second of answers began
-    int PrAnswersThisSecond = 0;
-    std::map<QString, int> PrAnswersByAddress; // this second's answers per asking address
+    qint64 PrAnswerWindowAt = 0; // monotonic milliseconds when the current window of answers began
+    int PrAnswersThisWindow = 0;
+    // This window's answers per asking address. Only answered addresses are held, so
+    // never more than RequestAnswersPerWindowMax; all are forgotten when the window ends.
+    std::map<QString, int> PrAnswersByAddress;
     QTimer PrStallTimer;
     QBasicTimer PrRecvPurgeTimer;
     std::array<QBasicTimer, SendHistoryCount + 1> PrSendTimeoutTimer;

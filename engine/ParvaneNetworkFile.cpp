@@ -22,6 +22,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <linux/sockios.h>
+#include <map>
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
@@ -654,14 +655,26 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
         FileSocketClose(record->clsSocket);
         return;
     }
-    // Already as many offers waiting as may: refused, and the user is told.
-    if (!FileOfferRoom(record->sPeerAddress)) {
-        FileSocketClose(record->clsSocket);
-        if (OnErrorFileRecvOverflow)
-            OnErrorFileRecvOverflow(this);
-        return;
-    }
     const int id = record->TransferId;
+    for (;;) {
+        const TFileOfferPlace place = FileOfferPlace(record->sPeerAddress);
+        // Already as many offers waiting as may: refused, and the user is told.
+        if (!place.bPlace) {
+            FileSocketClose(record->clsSocket);
+            if (OnErrorFileRecvOverflow)
+                OnErrorFileRecvOverflow(this);
+            return;
+        }
+        if (place.iGivesWay == 0)
+            break;
+        // Ended as a cancel ends it: its window closes with no word, since a box for
+        // every offer that gives way would let a flood pile boxes up, and none of them
+        // was the sender's doing. The handler may run the loop: the place is looked for again.
+        FileRecvFail(FileRecvFindId(place.iGivesWay), FileRecvErrorCancelled, true);
+        record = FileRecvFindId(id);
+        if (!record)
+            return;
+    }
     record->sSendUser = offer.sHandleName + FieldSeparator + offer.sMachineName + FieldSeparator +
                         offer.sDiscrimination + FieldSeparator;
     record->iRecvFileSize = offer.iFileSize;
@@ -685,17 +698,36 @@ void TParvaneNetwork::FileRecvOffer(TPVN_FileRecv* record)
     FileRecvCreate(record, fileName, true);
 }
 
-bool TParvaneNetwork::FileOfferRoom(const QString& sPeerAddress) const
+TParvaneNetwork::TFileOfferPlace TParvaneNetwork::FileOfferPlace(const QString& sPeerAddress) const
 {
+    std::map<QString, int> waiting;
     int all = 0;
-    int fromPeer = 0;
     for (const auto& record : PrFTPRecv) {
-        if (!record->bOffering)
-            continue;
-        ++all;
-        fromPeer += record->sPeerAddress == sPeerAddress;
+        if (record->bOffering) {
+            ++waiting[record->sPeerAddress];
+            ++all;
+        }
     }
-    return all < FileOfferPendingMax && fromPeer < FileOfferPerPeerMax;
+    const auto held = [&](const QString& sAddress) {
+        const auto found = waiting.find(sAddress);
+        return found == waiting.end() ? 0 : found->second;
+    };
+    const int fromPeer = held(sPeerAddress);
+    if (fromPeer >= FileOfferPerPeerMax)
+        return {};
+    if (all < FileOfferPendingMax)
+        return {true, 0};
+    int most = 0;
+    for (const auto& [address, count] : waiting)
+        most = std::max(most, count);
+    if (fromPeer >= most)
+        return {};
+    // Records keep the order their connections came in: the first found is the oldest.
+    for (const auto& record : PrFTPRecv) {
+        if (record->bOffering && held(record->sPeerAddress) == most)
+            return {true, record->TransferId};
+    }
+    return {};
 }
 
 TParvaneNetwork::TFileRecvAcceptResult

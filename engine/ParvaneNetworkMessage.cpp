@@ -212,19 +212,19 @@ void TParvaneNetwork::RecvMenuCheck(const QString& sData)
 bool TParvaneNetwork::RequestAnswerAllowed()
 {
     const qint64 now = PrMonotonicClock();
-    if (PrAnswerSecondAt == 0 || now - PrAnswerSecondAt >= 1000) {
-        PrAnswerSecondAt = now;
-        PrAnswersThisSecond = 0;
+    if (PrAnswerWindowAt == 0 || now - PrAnswerWindowAt >= RequestAnswerWindowMs) {
+        PrAnswerWindowAt = now;
+        PrAnswersThisWindow = 0;
         PrAnswersByAddress.clear();
     }
-    if (PrAnswersThisSecond >= RequestAnswersPerSecondMax)
+    // Checked before the address is noted, so an address refused here costs no memory.
+    if (PrAnswersThisWindow >= RequestAnswersPerWindowMax)
         return false;
-    // Holds only addresses that were answered, so no more than the cap in a second.
     int& fromAddress = PrAnswersByAddress[PVS_RecvInformation.HostName];
     if (fromAddress >= RequestAnswersPerAddressMax)
         return false;
     ++fromAddress;
-    ++PrAnswersThisSecond;
+    ++PrAnswersThisWindow;
     return true;
 }
 

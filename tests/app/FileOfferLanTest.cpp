@@ -125,6 +125,22 @@ protected:
         return fd;
     }
 
+    // A connection from the colleague's host to the program's file port.
+    int ConnectColleague()
+    {
+        const int fd = FLan.In(2, [] { return socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); });
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_port = htons(kFilePort);
+        inet_pton(AF_INET, FLan.Address(0).toLatin1().constData(), &target.sin_addr);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
+            close(fd);
+            return -1;
+        }
+        FConnections.push_back(fd);
+        return fd;
+    }
+
     // The program's boxes: windows with its title other than the main window.
     QStringList Boxes() const
     {
@@ -246,17 +262,66 @@ TEST_F(FileOfferLan, IdleConnectionsFromFourAddressesLeaveAColleaguesOfferItsWin
     }
     // Every one of them taken by the program before the colleague comes.
     ASSERT_TRUE(PollFor([&] { return DescriptorsOf(FProgram.ProcessId()) >= before + 32; }, 15000));
-    const int colleague = FLan.In(2, [] { return socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); });
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(kFilePort);
-    inet_pton(AF_INET, FLan.Address(0).toLatin1().constData(), &target.sin_addr);
-    ASSERT_EQ(::connect(colleague, reinterpret_cast<sockaddr*>(&target), sizeof target), 0);
-    FConnections.push_back(colleague);
+    const int colleague = ConnectColleague();
+    ASSERT_GE(colleague, 0);
     ASSERT_TRUE(SendAll(colleague, OfferOf(QStringLiteral("report.txt"), 100)));
     EXPECT_TRUE(PollFor([&] { return ReceiveWindows().size() == 1; }, 20000));
     pollfd p{colleague, POLLIN, 0};
     EXPECT_EQ(poll(&p, 1, 0), 0) << "the colleague's offer was closed";
+}
+
+// Sixteen offers waiting from each of two addresses take every place: a
+// colleague's offer still gets its window, and the oldest waiting offer gives way,
+// its window closing as a cancelled offer's does, without a word.
+TEST_F(FileOfferLan, OffersHeldFromTwoAddressesLeaveAColleaguesOfferItsWindow)
+{
+    for (int a = 1; a <= 2; ++a) {
+        const QString source = QStringLiteral("198.18.5.%1").arg(a);
+        ASSERT_TRUE(RunIp({"-n", FLan.NamespaceName(1), "addr", "replace", source + "/15", "dev", "eth0"}));
+        for (int i = 0; i < kOffersWaitingMax / 2; ++i) {
+            const int fd = Connect(source);
+            ASSERT_GE(fd, 0) << qPrintable(source) << ' ' << i;
+            ASSERT_TRUE(SendAll(fd, OfferOf(QStringLiteral("offer%1.txt").arg(i), 100)));
+        }
+    }
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() >= kOffersWaitingMax; }, 30000));
+    const std::vector<int> flood = FConnections;
+    const QStringList before = ReceiveWindows();
+    ASSERT_EQ(before.size(), kOffersWaitingMax);
+
+    const int colleague = ConnectColleague();
+    ASSERT_GE(colleague, 0);
+    ASSERT_TRUE(SendAll(colleague, OfferOf(QStringLiteral("report.txt"), 100)));
+    const auto colleaguesWindow = [&] {
+        for (const QString& sWindow : ReceiveWindows()) {
+            if (!before.contains(sWindow))
+                return sWindow;
+        }
+        return QString();
+    };
+    ASSERT_TRUE(PollFor([&] { return !colleaguesWindow().isEmpty(); }, kScriptWaitMs));
+    const QString sColleaguesWindow = colleaguesWindow();
+    // The first address's first offer gave way: its connection is closed unanswered,
+    // and its window goes.
+    pollfd evicted{flood.front(), POLLIN, 0};
+    ASSERT_EQ(poll(&evicted, 1, kScriptWaitMs), 1);
+    char c = 0;
+    EXPECT_EQ(recv(flood.front(), &c, 1, 0), 0);
+    ASSERT_TRUE(PollFor([&] { return ReceiveWindows().size() == kOffersWaitingMax; }, kScriptWaitMs));
+    const QStringList after = ReceiveWindows();
+    EXPECT_TRUE(after.contains(sColleaguesWindow));
+    int kept = 0;
+    for (const QString& sWindow : before)
+        kept += after.contains(sWindow);
+    EXPECT_EQ(kept, kOffersWaitingMax - 1);
+    // Nothing was refused and nothing blamed on a sender, so no box is shown.
+    EXPECT_TRUE(Boxes().isEmpty());
+    for (std::size_t i = 1; i < flood.size(); ++i) {
+        pollfd p{flood[i], POLLIN, 0};
+        EXPECT_EQ(poll(&p, 1, 0), 0) << "offer " << i << " was answered or closed";
+    }
+    pollfd p{colleague, POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 0), 0) << "the colleague's offer was answered or closed";
 }
 
 // Two offers of the same name wait; the first is accepted and runs at once, and

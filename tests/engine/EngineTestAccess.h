@@ -28,6 +28,10 @@ public:
         e.PrMonotonicClock = std::move(clock);
     }
     static void Purge(TParvaneNetwork& e) { e.RecvDataBackPurge(); }
+    static int AskingAddressesRemembered(const TParvaneNetwork& e)
+    {
+        return static_cast<int>(e.PrAnswersByAddress.size());
+    }
     static bool SendPacket(TParvaneNetwork& e, const QString& text, const QString& target)
     {
         return e.SendPacket(text, target);

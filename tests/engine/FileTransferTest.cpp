@@ -314,6 +314,21 @@ protected:
         return ok ? fd : -1;
     }
 
+    // An offer left for a later answer, from source (one of host 2's addresses): true
+    // once it is put to the user (OnOffer adds it to waiting), false once its
+    // connection is closed unasked. Its connection is appended to connections.
+    bool OfferWaits(const QString& source, const std::vector<int>& waiting, std::vector<int>& connections)
+    {
+        const int fd = ConnectFromPeer(source);
+        EXPECT_GE(fd, 0) << qPrintable(source);
+        if (fd < 0 || !SendAll(fd, Offer("a.txt", 3)))
+            return false;
+        connections.push_back(fd);
+        const std::size_t offers = waiting.size();
+        EXPECT_TRUE(WaitUntil([&] { return waiting.size() > offers || WaitReadable(fd, 0); }, kScriptWaitMs));
+        return waiting.size() > offers;
+    }
+
     void Script(std::function<void()> body) { Scripts.emplace_back(std::move(body)); }
 
     // The engine knows the scripted receiver as a peer in host 2 (and further addresses).
@@ -1203,8 +1218,11 @@ TEST_F(FileTransfer, UnfinishedHeadersAreCappedAndTimedOutWithoutTouchingATransf
 
 // Offers left for a later answer, from several addresses of one hostile host:
 // sixteen wait per address and thirty-two in all, well above a colleague's pile
-// of reports for a user in a meeting; the rest are refused as the user would
-// refuse them, each refusal reported, and a place that frees is taken by the next offer.
+// of reports for a user in a meeting. The first address's seventeenth offer is
+// refused as the user would refuse it, and reported; when every place is taken, an
+// offer from a third address makes the oldest offer of an address holding most
+// give way, ended as a cancel ends it. A place that frees is taken
+// by the next offer.
 TEST_F(FileTransfer, OffersWaitingForTheUserAreCappedPerPeerAndInAll)
 {
     // The figures the program promises, not ones read from the engine: a cap raised
@@ -1216,49 +1234,83 @@ TEST_F(FileTransfer, OffersWaitingForTheUserAreCappedPerPeerAndInAll)
         waiting.push_back(s);
         name.clear();
     };
-    std::vector<int> kept;
-    std::vector<int> refused;
+    std::vector<int> connections;
     // One more than its share from the first address, its share from the second, one from the third.
     const int offersFrom[] = {kPerAddress + 1, kPerAddress, 1};
     for (int a = 0; a < 3; ++a) {
         const QString source = QStringLiteral("198.18.3.%1").arg(a + 1);
         RunIp({"-n", FLan->NamespaceName(1), "addr", "replace", source + "/15", "dev", "eth0"});
         for (int i = 0; i < offersFrom[a]; ++i) {
-            const int fd = ConnectFromPeer(source);
-            ASSERT_GE(fd, 0) << qPrintable(source);
-            ASSERT_TRUE(SendAll(fd, Offer("a.txt", 3)));
-            const int offers = static_cast<int>(waiting.size());
-            // Each offer is either put to the user or refused before the next one comes.
-            ASSERT_TRUE(
-                WaitUntil([&] { return static_cast<int>(waiting.size()) > offers || WaitReadable(fd, 0); },
-                          kScriptWaitMs));
-            const bool put = static_cast<int>(waiting.size()) > offers;
-            (put ? kept : refused).push_back(fd);
-            const bool expected = a == 0 ? i < kPerAddress : a == 1;
-            EXPECT_EQ(put, expected) << qPrintable(source) << " offer " << i;
+            const bool put = OfferWaits(source, waiting, connections);
+            EXPECT_EQ(put, a != 0 || i < kPerAddress) << qPrintable(source) << " offer " << i;
         }
     }
-    EXPECT_EQ(static_cast<int>(waiting.size()), kInAll);
-    EXPECT_EQ(static_cast<int>(refused.size()), 2);
-    EXPECT_EQ(Count("overflow"), 2);
-    for (int fd : refused)
-        EXPECT_TRUE(SeesCloseWithoutData(fd, 0));
-    for (int fd : kept)
-        EXPECT_FALSE(WaitReadable(fd, 0));
+    EXPECT_EQ(static_cast<int>(waiting.size()), kInAll + 1);
+    EXPECT_EQ(Count("overflow"), 1);
+    const int refused = connections[kPerAddress];
+    EXPECT_TRUE(SeesCloseWithoutData(refused, 0));
+    // The first address's first offer gave way to the third address's.
+    EXPECT_TRUE(SeesCloseWithoutData(connections.front(), 0));
+    ASSERT_EQ(Count("error"), 1);
+    EXPECT_EQ(Last("error")->socket, waiting.front());
+    EXPECT_EQ(Last("error")->a, TParvaneNetwork::FileRecvErrorCancelled);
+    for (std::size_t i = 1; i < connections.size(); ++i)
+        EXPECT_EQ(WaitReadable(connections[i], 0), connections[i] == refused) << i;
+
+    // The user refuses one: the next offer takes its place, and nothing else gives way.
+    ASSERT_TRUE(Engine->FileRecvCancel(waiting[1]));
+    ASSERT_TRUE(WaitUntil([&] { return WaitReadable(connections[1], 0); }, kScriptWaitMs));
+    EXPECT_TRUE(OfferWaits(QStringLiteral("198.18.3.3"), waiting, connections));
+    EXPECT_EQ(static_cast<int>(waiting.size()), kInAll + 2);
+    EXPECT_EQ(Count("overflow"), 1);
+    EXPECT_EQ(Count("error"), 2);
+    for (int fd : connections)
+        close(fd);
+}
+
+// Every place taken by three addresses, twelve, twelve and eight offers: an offer
+// from an address holding as many as any other is refused, and one from an address
+// holding fewer makes the oldest offer of those holding most give way.
+TEST_F(FileTransfer, WhenEveryOfferPlaceIsTakenTheAddressHoldingMostGivesWay)
+{
+    std::vector<int> waiting;
+    OnOffer = [&](int s, QString& name, bool&) {
+        waiting.push_back(s);
+        name.clear();
+    };
+    std::vector<int> connections;
+    const QString addresses[] = {QStringLiteral("198.18.3.1"), QStringLiteral("198.18.3.2"),
+                                 QStringLiteral("198.18.3.3")};
+    for (const QString& source : addresses)
+        RunIp({"-n", FLan->NamespaceName(1), "addr", "replace", source + "/15", "dev", "eth0"});
+    const int offersFrom[] = {12, 12, 8};
+    static_assert(12 + 12 + 8 == TParvaneNetwork::FileOfferPendingMax);
+    for (int a = 0; a < 3; ++a) {
+        for (int i = 0; i < offersFrom[a]; ++i) {
+            ASSERT_TRUE(OfferWaits(addresses[a], waiting, connections)) << a << ' ' << i;
+        }
+    }
+    const auto firstOf = [](int a) { return a == 0 ? 0 : a == 1 ? 12 : 24; };
+
+    EXPECT_FALSE(OfferWaits(addresses[0], waiting, connections));
+    EXPECT_EQ(Count("overflow"), 1);
     EXPECT_FALSE(Has("error"));
 
-    // The user refuses one: the next offer takes its place.
-    ASSERT_TRUE(Engine->FileRecvCancel(waiting.front()));
-    ASSERT_TRUE(WaitUntil([&] { return WaitReadable(kept.front(), 0); }, kScriptWaitMs));
-    const int fd = ConnectFromPeer(QStringLiteral("198.18.3.3"));
-    ASSERT_TRUE(SendAll(fd, Offer("b.txt", 3)));
-    EXPECT_TRUE(WaitUntil([&] { return static_cast<int>(waiting.size()) == kInAll + 1; }, kScriptWaitMs));
-    EXPECT_EQ(Count("overflow"), 2);
-    for (int k : kept)
-        close(k);
-    for (int r : refused)
-        close(r);
-    close(fd);
+    // Of the two holding twelve, the first came first.
+    EXPECT_TRUE(OfferWaits(addresses[2], waiting, connections));
+    ASSERT_EQ(Count("error"), 1);
+    EXPECT_EQ(Last("error")->socket, waiting[static_cast<std::size_t>(firstOf(0))]);
+    EXPECT_TRUE(SeesCloseWithoutData(connections[static_cast<std::size_t>(firstOf(0))], 0));
+
+    // Now the second holds most.
+    EXPECT_TRUE(OfferWaits(addresses[0], waiting, connections));
+    ASSERT_EQ(Count("error"), 2);
+    EXPECT_EQ(Last("error")->socket, waiting[static_cast<std::size_t>(firstOf(1))]);
+    EXPECT_EQ(Last("error")->a, TParvaneNetwork::FileRecvErrorCancelled);
+    EXPECT_TRUE(SeesCloseWithoutData(connections[static_cast<std::size_t>(firstOf(1))], 0));
+    EXPECT_EQ(Count("overflow"), 1);
+    for (int fd : connections)
+        close(fd);
 }
 
 // Connections that never send a header, from four addresses, fill every header
@@ -1292,6 +1344,59 @@ TEST_F(FileTransfer, WhenHeaderSlotsAreFullTheOldestIdleConnectionGivesWay)
     for (int fd : idle)
         close(fd);
     close(colleague);
+}
+
+// One address that holds its share of the header slots, eight idle connections,
+// gives way with its own oldest when it comes again: an idle connection of another
+// address stays, though it came first and the slots are not all taken.
+TEST_F(FileTransfer, AnAddressAtItsShareOfHeaderSlotsGivesWayWithItsOwnOldest)
+{
+    // The figure the program promises, not one read from the engine.
+    constexpr int kShare = 8;
+    const QString first = QStringLiteral("198.18.4.1");
+    const QString second = QStringLiteral("198.18.4.2");
+    for (const QString& source : {first, second})
+        RunIp({"-n", FLan->NamespaceName(1), "addr", "replace", source + "/15", "dev", "eth0"});
+    const int other = ConnectFromPeer(second);
+    ASSERT_GE(other, 0);
+    TestSupport::PumpFor(10);
+    std::vector<int> own;
+    for (int i = 0; i <= kShare; ++i) {
+        const int fd = ConnectFromPeer(first);
+        ASSERT_GE(fd, 0) << i;
+        own.push_back(fd);
+        TestSupport::PumpFor(10);
+    }
+    EXPECT_TRUE(SeesCloseWithoutData(own.front()));
+    TestSupport::PumpFor(100);
+    EXPECT_FALSE(WaitReadable(other, 0)) << "the other address's connection gave way";
+    for (std::size_t i = 1; i < own.size(); ++i)
+        EXPECT_FALSE(WaitReadable(own[i], 0)) << i;
+    for (int fd : own)
+        close(fd);
+    close(other);
+}
+
+// A connection that has not sent a whole header within five seconds is closed
+// without an answer, whether it sent nothing or half a header.
+TEST_F(FileTransfer, AConnectionWithoutAWholeHeaderIsClosedAfterFiveSeconds)
+{
+    // The time the program promises, not one read from the engine; the wait allows
+    // for a loaded machine whose timers fire late.
+    constexpr int kHeaderTimeoutMs = 5000;
+    constexpr int kLateTimerMs = 5000;
+    const int silent = ConnectFromPeer();
+    const int half = ConnectFromPeer();
+    ASSERT_GE(silent, 0);
+    ASSERT_GE(half, 0);
+    ASSERT_TRUE(SendAll(half, Offer("a.txt", 3).left(20)));
+    EXPECT_TRUE(WaitUntil([&] { return WaitReadable(silent, 0) && WaitReadable(half, 0); },
+                          kHeaderTimeoutMs + kLateTimerMs));
+    EXPECT_TRUE(SeesCloseWithoutData(silent, 0));
+    EXPECT_TRUE(SeesCloseWithoutData(half, 0));
+    EXPECT_FALSE(Has("offer"));
+    close(silent);
+    close(half);
 }
 
 // An accepted offer starts at once, however many later offers wait for the user;
