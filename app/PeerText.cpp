@@ -16,12 +16,21 @@ QString MenuItemText(const QString& sText)
     return QString(sText).replace(u'&', QStringLiteral("&&"));
 }
 
-QString PeerTextInLine(const QString& sText)
+QString PeerTextCut(const QString& sText, int iMaxBytes)
 {
-    if (AnsiCodePage::ByteLength(sText) <= PeerTextLineMaxBytes)
+    if (AnsiCodePage::ByteLength(sText) <= iMaxBytes)
         return sText;
     static const QString kEllipsis = QStringLiteral("…");
-    return AnsiCodePage::LeftBytes(sText, PeerTextLineMaxBytes - AnsiCodePage::ByteLength(kEllipsis))
-               .toString() +
+    return AnsiCodePage::LeftBytes(sText, iMaxBytes - AnsiCodePage::ByteLength(kEllipsis)).toString() +
            kEllipsis;
+}
+
+QString PeerTextInLine(const QString& sText)
+{
+    return PeerTextCut(sText, PeerTextLineMaxBytes);
+}
+
+QString PeerHeaderText(const QString& sTitle, const QString& sLead, const QString& sName)
+{
+    return sTitle + QStringLiteral(" (") + sLead + u':' + PeerTextCut(sName, PeerTextHeaderMaxBytes) + u')';
 }

@@ -1,5 +1,6 @@
 #include "FileRecvUnit.h"
 
+#include "CutHeader.h"
 #include "FileErrorWarnings.h"
 #include "FileWindowFakes.h"
 #include "IniFile.h"
@@ -112,6 +113,20 @@ TEST_F(FileRecvFormTest, AMarkupHandleNameShowsInTheHeaderAsText)
     const QString sAnswer = Offer([&](TFileRecvForm* form) {
         EXPECT_TRUE(TestSupport::ShowsAsText(form->laTitle, QStringLiteral("ファイル受信 (送信元:") +
                                                                 FEngine.sHandle + u')'));
+        form->btCancelClick();
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    CallerCloses(9);
+    FreeClosed();
+}
+
+// A long handle name is cut in the header between whole characters and ends in "…".
+TEST_F(FileRecvFormTest, ALongHandleNameEndsInAnEllipsisInTheHeader)
+{
+    FEngine.sHandle = QStringLiteral("営業部第二課の山田").repeated(20);
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        EXPECT_TRUE(TestSupport::HeaderEndsInACutName(
+            form->laTitle->text(), QStringLiteral("ファイル受信 (送信元:"), FEngine.sHandle));
         form->btCancelClick();
     });
     EXPECT_TRUE(sAnswer.isEmpty());
