@@ -5,6 +5,15 @@
 #include <QLabel>
 #include <QWidget>
 
+namespace {
+
+// A header shows about fourteen double-byte characters of a name after the window's
+// own title at the narrowest design width (the send window's): cut there, its "…"
+// is seen rather than the name clipped at the window's edge.
+constexpr int kHeaderNameMaxBytes = 26;
+
+} // namespace
+
 void LabelsPlainText(QWidget* window)
 {
     for (QLabel* label : window->findChildren<QLabel*>())
@@ -32,5 +41,5 @@ QString PeerTextInLine(const QString& sText)
 
 QString PeerHeaderText(const QString& sTitle, const QString& sLead, const QString& sName)
 {
-    return sTitle + QStringLiteral(" (") + sLead + u':' + PeerTextCut(sName, PeerTextHeaderMaxBytes) + u')';
+    return sTitle + QStringLiteral(" (") + sLead + u':' + PeerTextCut(sName, kHeaderNameMaxBytes) + u')';
 }

@@ -17,15 +17,11 @@ QString MenuItemText(const QString& sText);
 // characters), while a name of 20 KB would be measured and drawn whole wherever it
 // shows, at every paint.
 inline constexpr int PeerTextLineMaxBytes = 128;
-// A peer's name in a window's one-line header, after the window's own title: about
-// what a header shows at the window's design width, so that its "…" is seen rather
-// than the name clipped at the window's edge.
-inline constexpr int PeerTextHeaderMaxBytes = 40;
 // sText cut between whole characters and ended in "…" when it is longer than
 // iMaxBytes in the code page, within the bound.
 QString PeerTextCut(const QString& sText, int iMaxBytes);
 // A peer's string as it is drawn in one line: PeerTextCut to PeerTextLineMaxBytes.
 QString PeerTextInLine(const QString& sText);
 // A window's header that names a peer: "<title> (<lead>:<name>)", the name cut to
-// PeerTextHeaderMaxBytes.
+// what the header shows at the window's design width.
 QString PeerHeaderText(const QString& sTitle, const QString& sLead, const QString& sName);
