@@ -7,9 +7,10 @@
 
 namespace {
 
-// A header shows about fourteen double-byte characters of a name after the window's
-// own title at the narrowest design width (the send window's): cut there, its "…"
-// is seen rather than the name clipped at the window's edge.
+// A header shows about thirteen double-byte characters of a name after the window's
+// own title at the receive and away windows' design width: cut there, its "…" is seen
+// rather than the name clipped at the window's edge (the narrower send window shows
+// a few characters less until it is widened).
 constexpr int kHeaderNameMaxBytes = 26;
 
 } // namespace
