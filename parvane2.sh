@@ -14,6 +14,7 @@ PACKAGES=(
   libpcre2-dev zlib1g-dev
   libxcb1-dev libxcb-keysyms1-dev
   xvfb xauth xdotool x11-utils openbox trayer fonts-noto-cjk fonts-ipafont-gothic qt6-translations-l10n iproute2 util-linux
+  xdg-utils
   clang libclang-rt-14-dev clang-format ccache
 )
 

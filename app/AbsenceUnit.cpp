@@ -1,5 +1,6 @@
 #include "AbsenceUnit.h"
 
+#include "PeerText.h"
 #include "SendRules.h"
 #include "SendUnit.h"
 #include "StatusPanelBar.h"
@@ -27,7 +28,7 @@ TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,
     const auto fill = [&](TAbsenceForm* window) {
         window->PrMachine = peer.MachineName;
         window->PrDiscrimination = peer.Discrimination;
-        window->laTitle->setText(kTitle + QStringLiteral(" (不在者:") + peer.HandleName + u')');
+        window->laTitle->setText(PeerHeaderText(kTitle, QStringLiteral("不在者"), peer.HandleName));
         window->mmAbsenceMessage->setPlainText(WireTextToEdit(sAbsenceMessage));
         window->sbInformation->SetPanelText(0, sRecvTime + QStringLiteral(" 受信"));
     };

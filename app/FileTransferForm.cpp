@@ -3,6 +3,7 @@
 #include "FileTransferEngine.h"
 #include "FileWindowRules.h"
 #include "MessageBox.h"
+#include "PeerText.h"
 #include "StatusPanelBar.h"
 
 #include <QFontMetrics>
@@ -120,7 +121,7 @@ void TFileTransferForm::PeerSet(const TPeer& peer, const QString& sLead)
     PrMachineDiscrimination = peer.Discrimination;
     const QString sHandle = FileTransferEngine().UserHandle(peer.MachineName, peer.Discrimination);
     if (!sHandle.isEmpty())
-        laTitle->setText(laTitle->text() + QStringLiteral(" (") + sLead + u':' + sHandle + u')');
+        laTitle->setText(PeerHeaderText(laTitle->text(), sLead, sHandle));
 }
 
 bool TFileTransferForm::TransferKept(const QString& sQuestion)

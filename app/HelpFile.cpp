@@ -1,8 +1,17 @@
 #include "HelpFile.h"
 
+#include "MessageBox.h"
 #include "Settings.h"
+#include "SubUnit.h"
 
 #include <QDesktopServices>
+#include <QDir>
+
+namespace {
+
+const QString kNotOpened = QStringLiteral("ヘルプファイルを開けませんでした。\r\n%1");
+
+} // namespace
 
 QUrl HelpFileUrl(int iTopic)
 {
@@ -14,5 +23,10 @@ QUrl HelpFileUrl(int iTopic)
 
 bool HelpShow(int iTopic)
 {
-    return QDesktopServices::openUrl(HelpFileUrl(iTopic));
+    if (QDesktopServices::openUrl(HelpFileUrl(iTopic)))
+        return true;
+    // Where nothing on the desktop opens a page, the command would otherwise do nothing visible.
+    MessageBoxShow(kNotOpened.arg(QDir::toNativeSeparators(ProgramDirectory + HelpFileName)),
+                   ApplicationTitle, MessageBox::MB_ICONWARNING);
+    return false;
 }

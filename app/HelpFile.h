@@ -8,5 +8,6 @@ inline const QString HelpFileName = QStringLiteral("Parvane2.html");
 
 // ProgramDirectory + "Parvane2.html", at the anchor "topic<N>" when a topic is given (N > 0).
 QUrl HelpFileUrl(int iTopic);
-// Opens the page in the desktop's browser; false when the desktop could not open it.
+// Opens the page in the desktop's browser; when the desktop could not open it, says so
+// in a box and answers false.
 bool HelpShow(int iTopic);

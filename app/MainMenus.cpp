@@ -53,14 +53,19 @@ QString UserMenuCaption(const TPVN_LoginUserInformation& user)
     return user.Handle + u'<' + user.Machine + u'>';
 }
 
+QString UserMenuShown(const TPVN_LoginUserInformation& user)
+{
+    return PeerTextInLine(user.Handle) + u'<' + PeerTextInLine(user.Machine) + u'>';
+}
+
 TUserMenuEntries UserMenuEntries(const QList<TPVN_LoginUserInformation>& users)
 {
     TUserMenuEntries entries;
     for (const TPVN_LoginUserInformation& user : users) {
         if (!user.Menu)
-            entries.send.push_back({UserMenuCaption(user), user.Absence});
+            entries.send.push_back({UserMenuCaption(user), UserMenuShown(user), user.Absence});
         if (user.FTPPort != 0)
-            entries.file.push_back({UserMenuCaption(user), user.Absence});
+            entries.file.push_back({UserMenuCaption(user), UserMenuShown(user), user.Absence});
     }
     return entries;
 }
@@ -87,7 +92,7 @@ void UserMenuFill(QMenu* trayMenu, QMenu* hotKeyMenu, const std::vector<TUserMen
         a->setVisible(false);
     for (const TUserMenuEntry& entry : entries) {
         const QString sCaption = entry.sCaption;
-        const QString sShown = MenuItemText(PeerTextInLine(sCaption));
+        const QString sShown = MenuItemText(entry.sShown);
         QAction* tray = trayMenu->addAction(userImages.value(LoginUserStateImage(entry.bAbsence)), sShown);
         QAction* hotKey = hotKeyMenu->addAction(entry.bAbsence ? toolImageAway : toolImage, sShown);
         for (QAction* a : {tray, hotKey})

@@ -57,8 +57,13 @@ TSendTargets SendTargets(const std::vector<TSendTargetRow>& selected);
 // handle name + "<" + machine name + ">".
 QString UserMenuCaption(const TPVN_LoginUserInformation& user);
 
+// The item's text: the handle cut alone to a line's bound, then "<machine name>" whole,
+// which is how two users of one name are told apart.
+QString UserMenuShown(const TPVN_LoginUserInformation& user);
+
 struct TUserMenuEntry {
-    QString sCaption;
+    QString sCaption; // what a click on the item names (UserMenuCaption)
+    QString sShown;   // what the item shows (UserMenuShown)
     bool bAbsence = false;
     bool operator==(const TUserMenuEntry&) const = default;
 };

@@ -61,9 +61,9 @@ const QString kReloginChat =
 const QString kReloginDone = QStringLiteral(
     "割り当てられているIPアドレスが変更された為 ParvaneNetwork への再ログイン処理が行われました。");
 const QString kNoAbsenceMessage = QStringLiteral(" の不在メッセージはありません。");
-const QString kFileOfferOverflow =
-    QStringLiteral("受信を待っているファイルが多すぎるため、新しく届いたファイルの受信を断りました。\r"
-                   "待っているファイルを受信するかキャンセルすると、また受け取れるようになります。");
+const QString kFileOfferOverflow = QStringLiteral(
+    "受信を待っているファイルが多すぎるため、新しく届いたファイルの受信を自動的に拒否しました。\r"
+    "待っているファイルを受信するかキャンセルすると、また受け取れるようになります。");
 // The kinds of the warnings raised from the engine's events: one box of each at most.
 const QString kQueueOverflowKind = QStringLiteral("QueueOverflow");
 const QString kNoAbsenceMessageKind = QStringLiteral("NoAbsenceMessage");

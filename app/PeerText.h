@@ -13,9 +13,15 @@ void LabelsPlainText(QWidget* window);
 // A peer's string as a menu item's text: an '&' shows as itself, not as an access key.
 QString MenuItemText(const QString& sText);
 // A peer's string drawn in one line (a notice, a menu item, a list cell) keeps at most
-// this many bytes: room for any name an office gives, while a name of 20 KB would be
-// measured and drawn whole wherever it shows, at every paint.
-inline constexpr int PeerTextLineMaxBytes = 64;
-// A peer's string as it is drawn in one line: one longer than PeerTextLineMaxBytes
-// is cut between whole characters and ends in "…", within the bound.
+// this many bytes: room for a department written before a name (sixty double-byte
+// characters), while a name of 20 KB would be measured and drawn whole wherever it
+// shows, at every paint.
+inline constexpr int PeerTextLineMaxBytes = 128;
+// sText cut between whole characters and ended in "…" when it is longer than
+// iMaxBytes in the code page, within the bound.
+QString PeerTextCut(const QString& sText, int iMaxBytes);
+// A peer's string as it is drawn in one line: PeerTextCut to PeerTextLineMaxBytes.
 QString PeerTextInLine(const QString& sText);
+// A window's header that names a peer: "<title> (<lead>:<name>)", the name cut to
+// what the header shows at the window's design width.
+QString PeerHeaderText(const QString& sTitle, const QString& sLead, const QString& sName);

@@ -4,6 +4,7 @@
 #include "MainUnit.h"
 #include "MessageBox.h"
 #include "MessageRecvQueue.h"
+#include "PeerText.h"
 #include "SendRules.h"
 #include "SendUnit.h"
 #include "StatusPanelBar.h"
@@ -77,7 +78,7 @@ void RecvFormShow()
     // A sender no longer listed leaves the title as it was.
     if (const TLoginUserTable::TEntry* user =
             form->LoginUsers().Find(head.sSendMachine, head.sSendDiscrimination))
-        window->laTitle->setText(kTitle + QStringLiteral(" (送信元:") + user->Flags.HandleName + u')');
+        window->laTitle->setText(PeerHeaderText(kTitle, QStringLiteral("送信元"), user->Flags.HandleName));
     const TRecvView view = RecvViewChoice(head.bLetter, CustomizeLetter, SecurityLetter);
     window->MessageSet(head.sMessage, head.sRecvTime, view);
     // A plain message counts as read the moment it is shown.

@@ -3,6 +3,7 @@
 #include "MainUnit.h"
 #include "MemoEx.h"
 #include "MessageBox.h"
+#include "PeerText.h"
 #include "StatusPanelBar.h"
 
 #include <QEvent>
@@ -103,7 +104,7 @@ void TSendForm::TargetSet(const QString& sMachine, const QString& sDiscriminatio
         PrTargetHandles.push_back(user != nullptr ? std::optional(user->Flags.HandleName) : std::nullopt);
     }
     PrHandleName = HandleNamesText(PrTargetHandles);
-    laTitle->setText(PrTitle + QStringLiteral(" (送信先:") + PrHandleName + u')');
+    laTitle->setText(PeerHeaderText(PrTitle, QStringLiteral("送信先"), PrHandleName));
 }
 
 QString TSendForm::MessageText() const
@@ -159,6 +160,9 @@ void TSendForm::btSendClick(bool bLetter)
         }
         sentHandles.push_back(PrTargetHandles[i]);
     }
+    // Nothing went out, and the boxes said why: the window keeps the text for another try.
+    if (sentHandles.empty() && !PrTargets.empty())
+        return;
     if (CustomizeLog && !sentHandles.empty())
         MainForm->Windows->LogWrite(LogKindMessageSend, pvn->HandleName(), HandleNamesText(sentHandles),
                                     check.sText);

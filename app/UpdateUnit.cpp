@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -108,11 +109,11 @@ TUpdateForm::TUpdateForm() : TCommonForm(TWindowKind::Update, kDesignSize)
     WindowMinimumSizeSet(this, kMinimumSize);
 
     auto* layout = new QVBoxLayout(pnClient);
+    PrLayout = layout;
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    wbBrowser = new TWebBrowserSp(pnClient);
-    wbBrowser->SetPopupMenu(WebBrowserPopupMenu(this, wbBrowser));
-    layout->addWidget(wbBrowser, 1);
+    // The browser view comes above the buttons once it is made.
+    layout->addStretch(1);
 
     auto* footer = new QWidget(pnClient);
     auto* footerLayout = new QHBoxLayout(footer);
@@ -131,7 +132,37 @@ TUpdateForm::TUpdateForm() : TCommonForm(TWindowKind::Update, kDesignSize)
     layout->addWidget(sbText);
     connect(btAccess, &QPushButton::clicked, this, &TUpdateForm::btAccessClick);
     connect(btClose, &QPushButton::clicked, this, &TUpdateForm::btCloseClick);
+    tmCheck.setSingleShot(true);
+    tmCheck.setInterval(CheckTimeoutMs);
+    connect(&tmCheck, &QTimer::timeout, this, &TUpdateForm::CheckFail);
+}
 
+void TUpdateForm::showEvent(QShowEvent* event)
+{
+    TCommonForm::showEvent(event);
+    // Started after the window's first exposure, which paints it and puts it on screen.
+    if (wbBrowser == nullptr && windowHandle() != nullptr)
+        windowHandle()->installEventFilter(this);
+}
+
+bool TUpdateForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        // After this exposure has been painted.
+        QTimer::singleShot(0, this, &TUpdateForm::BrowserStart);
+    }
+    return TCommonForm::eventFilter(watched, event);
+}
+
+void TUpdateForm::BrowserStart()
+{
+    if (wbBrowser != nullptr)
+        return;
+    wbBrowser = new TWebBrowserSp(pnClient);
+    wbBrowser->SetPopupMenu(WebBrowserPopupMenu(this, wbBrowser));
+    delete PrLayout->takeAt(0);
+    PrLayout->insertWidget(0, wbBrowser, 1);
     WebBasePageShow(wbBrowser, kLoadingNotice);
     wbBrowser->OnBeforeNavigate2 = [this](const TWebNavigation& navigation) {
         return wbBrowserBeforeNavigate2(navigation);
@@ -144,9 +175,6 @@ TUpdateForm::TUpdateForm() : TCommonForm(TWindowKind::Update, kDesignSize)
         Check(QString());
         return;
     }
-    tmCheck.setSingleShot(true);
-    tmCheck.setInterval(CheckTimeoutMs);
-    connect(&tmCheck, &QTimer::timeout, this, &TUpdateForm::CheckFail);
     // After the opener has said how the window was opened, which decides how the check ends.
     if (wbBrowser->EngineMissing()) {
         QTimer::singleShot(0, this, &TUpdateForm::CheckFail);
@@ -268,6 +296,8 @@ void UpdateFormStartCheck()
             UpdateForm = nullptr;
     });
     created->puAuto = TUpdateFormShowType::stAuto;
+    // Hidden, nothing waits for it to show.
+    created->BrowserStart();
 }
 
 void UpdateFormRelease()

@@ -10,6 +10,7 @@
 
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 class TWebBrowserSp;
 struct TWebNavigation;
 
@@ -65,6 +66,14 @@ public:
     // Ends a check that has had no answer: as a failed one.
     QTimer tmCheck;
 
+    // Makes the browser view and starts the check, once: the browser engine's first
+    // load takes a second or more, so a window the user opened is on screen first.
+    void BrowserStart();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool wbBrowserBeforeNavigate2(const TWebNavigation& navigation);
     void wbBrowserLoaded(const QUrl& url, bool bOk);
@@ -73,6 +82,7 @@ private:
 
     // Where the version page's load has been redirected to; its end is the page's.
     QUrl FAnswerUrl;
+    QVBoxLayout* PrLayout = nullptr;
     QString prURL;
     bool prError = false;
     bool PrChecked = false;

@@ -1,6 +1,7 @@
 #include "FolderDialog.h"
 
 #include "FileDialogColumns.h"
+#include "FileDialogCompletion.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -33,6 +34,7 @@ TFolderDialog::TFolderDialog(QWidget* parent) : QDialog(parent)
     PrBrowser->setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
     PrBrowser->setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
     TFileDialogColumns::Install(PrBrowser);
+    FileDialogCompletionHideWith(PrBrowser, this);
     PrStatus = new QLabel(this);
     PrStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 

@@ -1,6 +1,7 @@
 #include "OpenDialogEx.h"
 
 #include "FileDialogColumns.h"
+#include "FileDialogCompletion.h"
 
 #include <QFileInfo>
 #include <QShowEvent>
@@ -39,6 +40,7 @@ TOpenDialogEx::TOpenDialogEx(QWidget* parent) : QFileDialog(parent)
     // The windows' captions name their patterns themselves, as they are shown elsewhere.
     setOption(QFileDialog::HideNameFilterDetails, true);
     TFileDialogColumns::Install(this);
+    FileDialogCompletionHideWith(this, this);
 }
 
 void TOpenDialogEx::SetFileName(const QString& sFileName)

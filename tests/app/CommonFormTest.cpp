@@ -557,12 +557,16 @@ TEST(PeerTextInLine, ALongNameIsCutToTheBoundWithAnEllipsis)
     } cases[] = {
         {"short", QStringLiteral("太郎"), QStringLiteral("太郎")},
         {"empty", QString(), QString()},
-        {"just the bound", sA.repeated(64), sA.repeated(64)},
-        {"one byte over", sA.repeated(65), sA.repeated(62) + sDots},
-        {"double-byte, over", sWide.repeated(33), sWide.repeated(31) + sDots},
+        // Thirty double-byte characters, as an office writes a department before a name.
+        {"a department and a name",
+         QStringLiteral("東京本社営業本部第二営業部第三課の課長補佐代理の山田花子です"),
+         QStringLiteral("東京本社営業本部第二営業部第三課の課長補佐代理の山田花子です")},
+        {"just the bound", sA.repeated(128), sA.repeated(128)},
+        {"one byte over", sA.repeated(129), sA.repeated(126) + sDots},
+        {"double-byte, over", sWide.repeated(65), sWide.repeated(63) + sDots},
         // The cut falls inside a double-byte character, which goes whole.
-        {"odd byte before double-byte ones", sA + sWide.repeated(32), sA + sWide.repeated(30) + sDots},
-        {"twenty kilobytes", sWide.repeated(10000), sWide.repeated(31) + sDots},
+        {"odd byte before double-byte ones", sA + sWide.repeated(64), sA + sWide.repeated(62) + sDots},
+        {"twenty kilobytes", sWide.repeated(10000), sWide.repeated(63) + sDots},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sName);

@@ -1,9 +1,11 @@
 #include "FileRecvUnit.h"
 
+#include "CutHeader.h"
 #include "FileErrorWarnings.h"
 #include "FileWindowFakes.h"
 #include "IniFile.h"
 #include "Keyboard.h"
+#include "PeerText.h"
 #include "RealBoxes.h"
 #include "SaveDialogEx.h"
 
@@ -110,8 +112,23 @@ TEST_F(FileRecvFormTest, AMarkupHandleNameShowsInTheHeaderAsText)
     ASSERT_TRUE(QImage(400, 400, QImage::Format_RGB32).save(sImage));
     FEngine.sHandle = QStringLiteral("<img src=\"%1\">").arg(sImage);
     const QString sAnswer = Offer([&](TFileRecvForm* form) {
-        EXPECT_TRUE(TestSupport::ShowsAsText(form->laTitle, QStringLiteral("ファイル受信 (送信元:") +
-                                                                FEngine.sHandle + u')'));
+        // The header cuts a long name; what it shows of it is still text.
+        EXPECT_TRUE(TestSupport::ShowsAsText(form->laTitle,
+                                             PeerHeaderText("ファイル受信", "送信元", FEngine.sHandle)));
+        form->btCancelClick();
+    });
+    EXPECT_TRUE(sAnswer.isEmpty());
+    CallerCloses(9);
+    FreeClosed();
+}
+
+// A long handle name is cut in the header between whole characters and ends in "…".
+TEST_F(FileRecvFormTest, ALongHandleNameEndsInAnEllipsisInTheHeader)
+{
+    FEngine.sHandle = QStringLiteral("営業部第二課の山田").repeated(20);
+    const QString sAnswer = Offer([&](TFileRecvForm* form) {
+        EXPECT_TRUE(TestSupport::HeaderEndsInACutName(
+            form->laTitle->text(), QStringLiteral("ファイル受信 (送信元:"), FEngine.sHandle));
         form->btCancelClick();
     });
     EXPECT_TRUE(sAnswer.isEmpty());

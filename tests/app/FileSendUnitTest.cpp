@@ -1,5 +1,6 @@
 #include "FileSendUnit.h"
 
+#include "CutHeader.h"
 #include "FileErrorWarnings.h"
 #include "FileWindowFakes.h"
 #include "OpenDialogEx.h"
@@ -82,6 +83,16 @@ TEST_F(FileSendFormTest, OpensForItsPeerWithThePathAndRegistersWithoutTransfer)
 
 // The dialog opens in the folder of the path given, on top when the setting
 // says so, and the chosen file replaces the path.
+// A long handle name is cut in the header between whole characters and ends in "…".
+TEST_F(FileSendFormTest, ALongHandleNameEndsInAnEllipsisInTheHeader)
+{
+    FEngine.sHandle = QStringLiteral("a営業部第二課の山田").repeated(20);
+    TFileSendForm* form = Open();
+    EXPECT_TRUE(TestSupport::HeaderEndsInACutName(form->laTitle->text(),
+                                                  QStringLiteral("ファイル送信 (送信先:"), FEngine.sHandle));
+    form->close();
+}
+
 TEST_F(FileSendFormTest, TheOpenDialogStaysOnTopAndItsChoiceFillsThePath)
 {
     const QString sOther = FDir.filePath(QStringLiteral("other.txt"));

@@ -1,11 +1,15 @@
 // The help page: where it is opened and that it is installed beside the program.
 #include "HelpFile.h"
 
+#include "MessageBox.h"
 #include "Settings.h"
+#include "SubUnit.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,6 +39,29 @@ TEST(HelpFile, InstalledPageHasAnAnchorForEveryTopicOfTheOptionsWindow)
     for (int i : topics)
         EXPECT_EQ(sText.count(QStringLiteral("id=\"topic%1\"").arg(i)), 1) << i;
     EXPECT_EQ(sText.count(QRegularExpression(QStringLiteral("id=\"topic\\d+\""))), int(std::size(topics)));
+}
+
+// Where nothing on the desktop opens the page (as under the test platform, which
+// has no launcher), the user is told so rather than left with a command that did nothing.
+TEST(HelpFile, APageThatCannotBeOpenedIsToldInABox)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("offscreen"));
+    QTemporaryDir dir;
+    const QString saved = ProgramDirectory;
+    ProgramDirectory = dir.path() + u'/';
+    std::vector<MessageBox::Request> boxes;
+    MessageBox::SetAnswerer([&](const MessageBox::Request& box) {
+        boxes.push_back(box);
+        return MessageBox::IDOK;
+    });
+    EXPECT_FALSE(HelpShow(12));
+    MessageBox::SetAnswerer({});
+    ProgramDirectory = saved;
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].sText, QStringLiteral("ヘルプファイルを開けませんでした。\r\n") + dir.path() +
+                                  QStringLiteral("/Parvane2.html"));
+    EXPECT_EQ(boxes[0].sCaption, ApplicationTitle);
+    EXPECT_EQ(boxes[0].iFlags, MessageBox::MB_ICONWARNING);
 }
 
 } // namespace

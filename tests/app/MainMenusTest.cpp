@@ -3,6 +3,7 @@
 
 #include "CommonForm.h"
 #include "LoginUserRow.h"
+#include "PeerText.h"
 #include "Settings.h"
 
 #include <QAction>
@@ -81,9 +82,10 @@ TEST(UserMenus, MenuFlagAndFilePortDecideTheEntries)
         User("次郎", "PVHOST3", "Other", false, true, 52000),
     };
     const TUserMenuEntries entries = UserMenuEntries(users);
-    EXPECT_EQ(entries.send, (std::vector<TUserMenuEntry>{{"太郎<PVHOST1>", false}, {"花子<PVHOST2>", true}}));
-    EXPECT_EQ(entries.file,
-              (std::vector<TUserMenuEntry>{{"太郎<PVHOST1>", false}, {"次郎<PVHOST3>", false}}));
+    EXPECT_EQ(entries.send, (std::vector<TUserMenuEntry>{{"太郎<PVHOST1>", "太郎<PVHOST1>", false},
+                                                         {"花子<PVHOST2>", "花子<PVHOST2>", true}}));
+    EXPECT_EQ(entries.file, (std::vector<TUserMenuEntry>{{"太郎<PVHOST1>", "太郎<PVHOST1>", false},
+                                                         {"次郎<PVHOST3>", "次郎<PVHOST3>", false}}));
 }
 
 TEST(UserMenus, AnItemReachesTheFirstUserOfItsCaption)
@@ -110,8 +112,8 @@ TEST(UserMenus, FilledMenusReplaceTheirOldItemsAndSayNoneWhenEmpty)
     QMenu tray, hotKey;
     QStringList slClicked;
     const auto click = [&](const QString& s) { slClicked << s; };
-    UserMenuFill(&tray, &hotKey, {{"a<M1>", false}, {"b<M2>", true}}, 0, click);
-    UserMenuFill(&tray, &hotKey, {{"c<M3>", false}}, 0, click);
+    UserMenuFill(&tray, &hotKey, {{"a<M1>", "a<M1>", false}, {"b<M2>", "b<M2>", true}}, 0, click);
+    UserMenuFill(&tray, &hotKey, {{"c<M3>", "c<M3>", false}}, 0, click);
     EXPECT_EQ(Captions(tray), QStringList{"c<M3>"});
     EXPECT_EQ(Captions(hotKey), QStringList{"c<M3>"});
     hotKey.actions()[0]->trigger();
@@ -121,19 +123,30 @@ TEST(UserMenus, FilledMenusReplaceTheirOldItemsAndSayNoneWhenEmpty)
     EXPECT_EQ(Captions(hotKey), QStringList{"（なし） (off)"});
 }
 
-// A user's long name shows cut to the bound of a line; the item still reaches that user.
-TEST(UserMenus, ALongCaptionIsCutInTheItemAndKeptForTheClick)
+// The machine name after the handle tells two users of one name apart: a long
+// handle (a department and a name) shows whole, a huge one is cut alone, and the
+// item still reaches its user.
+TEST(UserMenus, ALongHandleIsCutAloneAndTheMachineNameKept)
 {
-    const QString sCaption = QStringLiteral("長&").repeated(10000) + QStringLiteral("<PVHOST2>");
+    const QString sDepartment =
+        QStringLiteral("東京本社営業本部第二営業部第三課の課長補佐代理の山田花子です");
+    const QString sHuge = QStringLiteral("長&").repeated(10000);
+    const QList<TPVN_LoginUserInformation> users = {User(sDepartment, "PVHOST2", "Parvane2", false, false, 0),
+                                                    User(sHuge, "PVHOST3", "Parvane2", true, false, 0)};
     QMenu tray, hotKey;
     QStringList slClicked;
-    UserMenuFill(&tray, &hotKey, {{sCaption, false}}, 0, [&](const QString& s) { slClicked << s; });
-    const QString sShown = MenuItemText(PeerTextInLine(sCaption));
-    EXPECT_EQ(Captions(tray), QStringList{sShown});
-    EXPECT_EQ(Captions(hotKey), QStringList{sShown});
-    EXPECT_LT(sShown.size(), 2 * PeerTextLineMaxBytes);
-    tray.actions()[0]->trigger();
-    EXPECT_EQ(slClicked, QStringList{sCaption});
+    UserMenuFill(&tray, &hotKey, UserMenuEntries(users).send, 0, [&](const QString& s) { slClicked << s; });
+    for (const QMenu* menu : {&tray, &hotKey}) {
+        const QStringList slShown = Captions(*menu);
+        ASSERT_EQ(slShown.size(), 2);
+        EXPECT_EQ(slShown[0], sDepartment + QStringLiteral("<PVHOST2>"));
+        EXPECT_TRUE(slShown[1].startsWith(QStringLiteral("長&&長&&"))) << slShown[1].left(80).toStdString();
+        EXPECT_TRUE(slShown[1].endsWith(QStringLiteral("…<PVHOST3>"))) << slShown[1].right(80).toStdString();
+        EXPECT_LT(slShown[1].size(), 2 * PeerTextLineMaxBytes);
+    }
+    tray.actions()[1]->trigger();
+    hotKey.actions()[0]->trigger();
+    EXPECT_EQ(slClicked, (QStringList{UserMenuCaption(users[1]), UserMenuCaption(users[0])}));
 }
 
 TEST(AbsenceMenu, ReleaseSeparatorAndOneRadioItemPerKind)

@@ -668,14 +668,17 @@ TEST_F(MainFormTest, OfferRefusedBySettingsOnlyWhileAway)
     EXPECT_EQ(offers->Firsts("FileRecvFormShow"), QStringList{QStringLiteral("a.txt")});
 }
 
-// Offers refused because too many wait are this copy's doing, and the user is told so.
+// Offers refused because too many wait are this copy's doing, and the user is told so
+// in the program's own word for a refusal made without asking.
 TEST_F(MainFormTest, AnOfferRefusedForTheCapIsToldAsTheReceiversOwnLimit)
 {
     TMainForm& form = Start();
     ASSERT_TRUE(form.PVN->OnErrorFileRecvOverflow);
     form.PVN->OnErrorFileRecvOverflow(form.PVN.get());
     ASSERT_EQ(FBoxes.size(), 1u);
-    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral("受信を待っているファイルが多すぎるため")));
+    EXPECT_TRUE(FBoxes[0].sText.startsWith(QStringLiteral(
+        "受信を待っているファイルが多すぎるため、新しく届いたファイルの受信を自動的に拒否しました。\r")))
+        << FBoxes[0].sText.toStdString();
     EXPECT_FALSE(FBoxes[0].sText.contains(QStringLiteral("送信")));
 }
 

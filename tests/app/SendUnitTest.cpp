@@ -3,9 +3,11 @@
 
 #include "AbsenceUnit.h"
 #include "AnsiCodePage.h"
+#include "CutHeader.h"
 #include "Keyboard.h"
 #include "MainFormFixture.h"
 #include "PeerProcess.h"
+#include "PeerText.h"
 #include "RealBoxes.h"
 #include "RecordingWindows.h"
 #include "RecvUnit.h"
@@ -89,17 +91,16 @@ TEST_F(SendWindowLanTest, MarkupInPeersNamesShowsAsText)
     ASSERT_TRUE(WaitUntil([&] { return form.LoginUserFind("PVHOST2", "Parvane2") != nullptr; }));
 
     const TSendForm* send = SendFormShow(QString(), true, "PVHOST2", "Parvane2");
-    EXPECT_TRUE(
-        TestSupport::ShowsAsText(send->laTitle, QStringLiteral("メッセージ送信 (送信先:") + sMarkup + u')'));
+    // The headers cut a long name; what they show of it is still text.
+    EXPECT_TRUE(TestSupport::ShowsAsText(send->laTitle, PeerHeaderText("メッセージ送信", "送信先", sMarkup)));
     ASSERT_FALSE(peer.Call("MessageSend", {"本文", Own(), "Parvane2", "0"}).isEmpty());
     ASSERT_TRUE(WaitUntil([] { return MessageRecvQueue.Count() == 1; }));
     form.miMessageRecvClick();
     ASSERT_NE(RecvForm, nullptr);
-    EXPECT_TRUE(TestSupport::ShowsAsText(RecvForm->laTitle,
-                                         QStringLiteral("メッセージ受信 (送信元:") + sMarkup + u')'));
-    const TAbsenceForm* away = AbsenceFormShow({sMarkup, "PVHOST2", "Parvane2"}, "会議中", "time");
     EXPECT_TRUE(
-        TestSupport::ShowsAsText(away->laTitle, QStringLiteral("不在メッセージ (不在者:") + sMarkup + u')'));
+        TestSupport::ShowsAsText(RecvForm->laTitle, PeerHeaderText("メッセージ受信", "送信元", sMarkup)));
+    const TAbsenceForm* away = AbsenceFormShow({sMarkup, "PVHOST2", "Parvane2"}, "会議中", "time");
+    EXPECT_TRUE(TestSupport::ShowsAsText(away->laTitle, PeerHeaderText("不在メッセージ", "不在者", sMarkup)));
 
     TSendForm* failing = SendFormShow(QString(), true, sMarkup, "Parvane2");
     failing->mmSendMessage->setPlainText(QStringLiteral("本文"));
@@ -115,6 +116,28 @@ TEST_F(SendWindowLanTest, MarkupInPeersNamesShowsAsText)
     });
     failing->btSend->click();
     EXPECT_TRUE(boxShown);
+}
+
+// A long handle name is cut in the headers of the send, receive and away windows
+// between whole characters and ends in "…", as everywhere a name is drawn in one line.
+TEST_F(SendWindowTest, ALongHandleNameEndsInAnEllipsisInTheHeaders)
+{
+    TMainForm& form = StartOnline();
+    const QString sLong = QStringLiteral("a営業部第二課の山田").repeated(20);
+    form.PVNLogin(form.PVN.get(), sLong, "PVHOST2", "198.18.0.2", "Parvane2", 2200, false, "", false, false,
+                  0);
+    const TSendForm* send = SendFormShow(QString(), true, "PVHOST2", "Parvane2");
+    EXPECT_TRUE(TestSupport::HeaderEndsInACutName(send->laTitle->text(),
+                                                  QStringLiteral("メッセージ送信 (送信先:"), sLong));
+    form.PVNMessage(form.PVN.get(), QStringLiteral("本文"), QStringLiteral("000000000001"), false, sLong,
+                    "PVHOST2", "Parvane2", QStringLiteral("2026年01月02日 午後 3時04分05秒"));
+    form.miMessageRecvClick();
+    ASSERT_NE(RecvForm, nullptr);
+    EXPECT_TRUE(TestSupport::HeaderEndsInACutName(RecvForm->laTitle->text(),
+                                                  QStringLiteral("メッセージ受信 (送信元:"), sLong));
+    const TAbsenceForm* away = AbsenceFormShow({sLong, "PVHOST2", "Parvane2"}, "会議中", "time");
+    EXPECT_TRUE(TestSupport::HeaderEndsInACutName(away->laTitle->text(),
+                                                  QStringLiteral("不在メッセージ (不在者:"), sLong));
 }
 
 TEST_F(SendWindowTest, CounterTurnsRedPastTheLimit)
@@ -278,9 +301,10 @@ TEST_F(SendWindowTest, WindowWithoutTargetsSendsNothingAndCloses)
     EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
 }
 
-// The log tells what went out: a target whose send failed is not named in it,
-// and a send that reached no one leaves no record, though the window still closes.
-TEST_F(SendWindowTest, OnlyTheTargetsSentToAreLogged)
+// The log tells what went out: a target whose send failed is not named in it.
+// A send that reached some closes the window; one that reached no one keeps it
+// open with the text, so that the user can send it again once the box told why.
+TEST_F(SendWindowTest, OnlyTheTargetsSentToAreLoggedAndAMessageThatReachedNoOneStays)
 {
     TMainForm& main = StartOnline();
     // Listed in the window but unknown to the engine, so its send fails.
@@ -291,25 +315,33 @@ TEST_F(SendWindowTest, OnlyTheTargetsSentToAreLogged)
         QString sMachines;
         QString sDiscriminations;
         std::optional<QString> sLoggedTo;
+        int iBoxes;
     } cases[] = {
-        {"one of two fails", Own() + "&|PVHOST2", "Parvane2&|Parvane2", QStringLiteral("太郎")},
-        {"the listed target fails", "PVHOST2", "Parvane2", std::nullopt},
-        {"the unlisted target fails", "PVHOST9", "Parvane2", std::nullopt},
+        {"one of two fails", Own() + "&|PVHOST2", "Parvane2&|Parvane2", QStringLiteral("太郎"), 1},
+        {"the listed target fails", "PVHOST2", "Parvane2", std::nullopt, 1},
+        {"the unlisted target fails", "PVHOST9", "Parvane2", std::nullopt, 1},
+        {"both targets fail", "PVHOST2&|PVHOST9", "Parvane2&|Parvane2", std::nullopt, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sName);
         FBoxes.clear();
         FLog->calls.clear();
         TSendForm* form = SendFormShow(QString(), true, c.sMachines, c.sDiscriminations);
-        form->mmSendMessage->setPlainText(QStringLiteral("x"));
+        form->mmSendMessage->setPlainText(QStringLiteral("明日の会議は10時から"));
         form->btSend->click();
-        EXPECT_EQ(FBoxes.size(), 1u);
+        EXPECT_EQ(FBoxes.size(), size_t(c.iBoxes));
         if (c.sLoggedTo) {
             ASSERT_EQ(Writes().size(), 1u);
-            EXPECT_EQ(Writes()[0], (QStringList{"0", "太郎", *c.sLoggedTo, "x"}));
-        } else {
-            EXPECT_TRUE(Writes().empty());
+            EXPECT_EQ(Writes()[0], (QStringList{"0", "太郎", *c.sLoggedTo, "明日の会議は10時から"}));
+            EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
+            continue;
         }
+        EXPECT_TRUE(Writes().empty());
+        TestSupport::PumpFor();
+        ASSERT_TRUE(Open(form));
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(form->mmSendMessage->toPlainText(), QStringLiteral("明日の会議は10時から"));
+        form->close();
         EXPECT_TRUE(WaitUntil([] { return SendWindowList.isEmpty(); }));
     }
 }

@@ -8,6 +8,7 @@
 #include "LanSuite.h"
 #include "MainUnit.h"
 #include "MessageBox.h"
+#include "OwnProcess.h"
 #include "PageClick.h"
 #include "ProgramWindows.h"
 #include "RequestUnit.h"
@@ -33,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 // Stands in for the desktop's browser and file opener while a test runs: what the
 // program hands to the desktop is recorded here and opened nowhere.
@@ -554,6 +556,40 @@ TEST_F(WebWindowsTest, AutomaticCheckShowsOnlyAnotherVersion)
         EXPECT_EQ(LastCheck(), LastCheckText(QDate::currentDate()));
         UpdateFormRelease();
     }
+}
+
+// The browser engine's first load takes a second or more: the window the user asked
+// for is painted before it starts, not after.
+TEST_F(WebWindowsTest, TheVersionWindowIsPaintedBeforeItsBrowserStarts)
+{
+    // Only the first browser of a process loads the engine.
+    if (!TestSupport::InOwnProcess()) {
+        EXPECT_TRUE(TestSupport::RunInOwnProcess());
+        return;
+    }
+    ASSERT_FALSE(BrowserEngineLoaded());
+    VersionPage("http://dl/\n2.53\n\n");
+    // Whether the engine had been loaded when the window first painted.
+    struct FirstPaint : QObject {
+        std::optional<bool> bEngineLoaded;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint && !bEngineLoaded && UpdateForm != nullptr &&
+                (watched == UpdateForm || UpdateForm->isAncestorOf(qobject_cast<QWidget*>(watched))))
+                bEngineLoaded = BrowserEngineLoaded();
+            return false;
+        }
+    } firstPaint;
+    qApp->installEventFilter(&firstPaint);
+    UpdateFormShow();
+    ASSERT_NE(UpdateForm, nullptr);
+    EXPECT_TRUE(WaitFor([] { return UpdateForm->Checked(); }));
+    qApp->removeEventFilter(&firstPaint);
+    ASSERT_TRUE(firstPaint.bEngineLoaded.has_value()) << "the window never painted";
+    EXPECT_FALSE(*firstPaint.bEngineLoaded);
+    EXPECT_TRUE(BrowserEngineLoaded());
+    EXPECT_FALSE(UpdateForm->CheckError());
+    UpdateFormRelease();
 }
 
 TEST_F(WebWindowsTest, HelpCommandShowsTheHiddenCheckWhichThenStays)

@@ -1,6 +1,7 @@
 #include "FolderDialog.h"
 
 #include "DialogRun.h"
+#include "OwnProcess.h"
 #include "QtPrinters.h"
 #include "WaitUntil.h"
 
@@ -11,6 +12,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -91,6 +94,42 @@ TEST_F(FolderDialogTest, MissingPathLeavesTheStatusEmptyUntilAFolderIsEntered)
     EXPECT_FALSE(dialog.Execute());
     EXPECT_EQ(sStatus, QString());
     EXPECT_EQ(dialog.Path(), QDir(FDir.path()).filePath("gone"));
+}
+
+// The chooser is kept and shown again; its completion list must go with it, or it
+// stays over the owner as a strip that eats the next click or key.
+TEST(FolderDialog, ATakenSuggestionLeavesNothingOnScreen)
+{
+    if (!TestSupport::InOwnProcess()) {
+        EXPECT_TRUE(TestSupport::RunInOwnProcessOnADesktop());
+        return;
+    }
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QTemporaryDir dir;
+    const QString sFolder = dir.filePath(QStringLiteral("報告書"));
+    ASSERT_TRUE(QDir().mkpath(sFolder));
+    QWidget owner;
+    auto* ownerEdit = new QLineEdit(&owner);
+    owner.resize(400, 200);
+    owner.show();
+    owner.activateWindow();
+    ASSERT_TRUE(TestSupport::WaitUntil([&] { return owner.isActiveWindow(); }));
+
+    TFolderDialog dialog(&owner);
+    for (const char* sName : {"the first time", "the dialog again"}) {
+        dialog.SetPath(dir.path());
+        bool bListed = false;
+        WhileShowing([&] { bListed = TakeSuggestion(dialog, QStringLiteral("報")); });
+        EXPECT_TRUE(dialog.Execute()) << sName;
+        EXPECT_TRUE(bListed) << sName;
+        EXPECT_EQ(QFileInfo(dialog.Path()).canonicalFilePath(), QFileInfo(sFolder).canonicalFilePath())
+            << sName;
+        EXPECT_EQ(VisibleWindowsBut(&owner), QStringList()) << sName;
+        ownerEdit->clear();
+        TestSupport::WaitUntil([&] { return owner.isActiveWindow(); }, 2000);
+        PressKey(Qt::Key_X, QStringLiteral("x"));
+        EXPECT_EQ(ownerEdit->text(), QStringLiteral("x")) << sName << ": the next key is lost";
+    }
 }
 
 } // namespace

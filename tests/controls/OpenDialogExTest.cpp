@@ -1,7 +1,9 @@
 #include "OpenDialogEx.h"
 
 #include "DialogRun.h"
+#include "OwnProcess.h"
 #include "QtPrinters.h"
+#include "SaveDialogEx.h"
 #include "WaitUntil.h"
 
 #include <QComboBox>
@@ -12,6 +14,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -147,6 +151,54 @@ TEST(OpenDialogEx, AFilePathAsTheInitialFolderOpensItsFolder)
     ASSERT_EQ(shown.slSelected.size(), 1);
     EXPECT_EQ(QFileInfo(shown.slSelected[0]).canonicalFilePath(),
               QFileInfo(file.fileName()).canonicalFilePath());
+}
+
+// The dialog is kept and shown again; its completion list must go with it, or it
+// stays over the owner as a strip that eats the next click or key.
+TEST(OpenDialogEx, ATakenSuggestionLeavesNothingOnScreen)
+{
+    if (!TestSupport::InOwnProcess()) {
+        EXPECT_TRUE(TestSupport::RunInOwnProcessOnADesktop());
+        return;
+    }
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("報告書.txt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QWidget owner;
+    auto* ownerEdit = new QLineEdit(&owner);
+    owner.resize(400, 200);
+    owner.show();
+    owner.activateWindow();
+    ASSERT_TRUE(TestSupport::WaitUntil([&] { return owner.isActiveWindow(); }));
+
+    TOpenDialogEx openDialog(&owner);
+    TSaveDialogEx saveDialog(&owner);
+    struct Case {
+        const char* Name;
+        TOpenDialogEx& Dialog;
+        QString Typed;
+    } cases[] = {
+        {"open, a suggestion", openDialog, QStringLiteral("報")},
+        {"open again, the whole path", openDialog, file.fileName()},
+        {"save, a suggestion", saveDialog, QStringLiteral("報")},
+    };
+    for (const Case& c : cases) {
+        c.Dialog.SetInitialDir(dir.path());
+        bool bListed = false;
+        WhileShowing([&] { bListed = TakeSuggestion(c.Dialog, c.Typed); });
+        EXPECT_TRUE(c.Dialog.Execute()) << c.Name;
+        EXPECT_TRUE(bListed) << c.Name;
+        EXPECT_EQ(QFileInfo(c.Dialog.FileName()).canonicalFilePath(),
+                  QFileInfo(file.fileName()).canonicalFilePath())
+            << c.Name;
+        EXPECT_EQ(VisibleWindowsBut(&owner), QStringList()) << c.Name;
+        ownerEdit->clear();
+        TestSupport::WaitUntil([&] { return owner.isActiveWindow(); }, 2000);
+        PressKey(Qt::Key_X, QStringLiteral("x"));
+        EXPECT_EQ(ownerEdit->text(), QStringLiteral("x")) << c.Name << ": the next key is lost";
+    }
 }
 
 } // namespace

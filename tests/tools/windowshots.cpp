@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWindow>
 #include <cstdio>
 
 namespace {
@@ -34,15 +35,29 @@ void Settle(int iMs)
     }
 }
 
+// Shown, exposed, and with a frame around the client on every side.
+bool Framed(const QWidget* window)
+{
+    const QWindow* handle = window->windowHandle();
+    const QRect frame = window->frameGeometry();
+    return window->isVisible() && handle != nullptr && handle->isExposed() && window->width() > 1 &&
+           window->height() > 1 && frame.width() > window->width() && frame.height() > window->height();
+}
+
 // The window on the screen with its frame, as the desktop shows it.
 bool Shot(QWidget* window, const QString& sPath)
 {
+    // The window manager frames a window a while after it is shown: until then the
+    // frame reads as the client alone, or as nothing at all.
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < 10000 && window->frameGeometry().size() == window->size())
+    while (timer.elapsed() < 10000 && !Framed(window))
         Settle(50);
-    // A browser starts its processes for its first page and draws it a while later.
-    Settle(window->findChild<TWebBrowserSp*>() != nullptr ? 4000 : 500);
+    // A window with a browser makes it once it is on screen; the browser starts its
+    // processes for its first page and draws it a while later.
+    Settle(500);
+    if (window->findChild<TWebBrowserSp*>() != nullptr)
+        Settle(4000);
     const QRect frame = window->frameGeometry();
     const bool bSaved = QGuiApplication::primaryScreen()
                             ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
