@@ -303,7 +303,7 @@ TEST_F(MainFormLanFixture, TheRequestToSaveSavesAndTheProgramGoesOn)
 // Another copy of the program is rewriting the log when the desktop asks to save:
 // the record written just before the request is in the file when the save returns,
 // however long the other copy holds the log.
-TEST_F(MainFormFixture, TheRequestToSaveReturnsWithTheLastRecordInTheLog)
+TEST_F(MainFormLanFixture, TheRequestToSaveReturnsWithTheLastRecordInTheLog)
 {
     auto [windows, calls] = TestSupport::RecordingWindowsMade();
     TMainForm& form = Start(std::move(windows));
