@@ -702,6 +702,8 @@ private:
         std::unique_ptr<QTimer> pConnectTimer;
     };
     std::map<int, SocketWatch> PrSocketWatch;
+    // Notices posted and not yet come up.
+    int PrNoticesQueued = 0;
     quint64 PrNextSerial = 1;
     int PrLastError = 0;
     int PrNextTransferId = 1;

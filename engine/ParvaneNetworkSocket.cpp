@@ -7,9 +7,11 @@
 // another socket) is dropped when it comes up.
 #include "ParvaneNetwork.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -229,6 +231,7 @@ void TParvaneNetwork::PostSocketNotify(int iSocket, int iEvent, int iError)
     auto found = PrSocketWatch.find(iSocket);
     const quint64 serial = found == PrSocketWatch.end() ? 0 : found->second.iSerial;
     QCoreApplication::postEvent(this, new SocketNoticeEvent(iSocket, serial, iEvent, iError));
+    ++PrNoticesQueued;
 }
 
 void TParvaneNetwork::SocketReadReady(int iSocket, quint64 iSerial)
@@ -323,6 +326,14 @@ bool TParvaneNetwork::event(QEvent* e)
     if (e->type() != kSocketNoticeType)
         return QObject::event(e);
     auto* notice = static_cast<SocketNoticeEvent*>(e);
+    // A handler may wait in a loop of its own. That loop delivers what is posted
+    // from then on, but the notices already queued behind this one only once
+    // something new is posted: the dispatcher is woken for them now, or a transfer
+    // whose notice waits there stands still for as long as the handler waits.
+    if (--PrNoticesQueued > 0) {
+        if (QAbstractEventDispatcher* dispatcher = thread()->eventDispatcher())
+            dispatcher->wakeUp();
+    }
     auto found = PrSocketWatch.find(notice->Socket);
     if (found == PrSocketWatch.end() || found->second.iSerial != notice->Serial)
         return true;

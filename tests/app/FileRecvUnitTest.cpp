@@ -5,6 +5,7 @@
 #include "FileWindowFakes.h"
 #include "IniFile.h"
 #include "Keyboard.h"
+#include "OwnProcess.h"
 #include "PeerText.h"
 #include "RealBoxes.h"
 #include "SaveDialogEx.h"
@@ -461,6 +462,55 @@ TEST_F(FileRecvFormTest, TransfersEndingTogetherShowABoxEachAndEachWindowGoesWit
         },
         5000));
     EXPECT_EQ(FFreed, 3);
+}
+
+// The user closes the window by hand while its last word is open and then presses
+// OK: the answer finds the window gone and leaves it be. Run in a copy of its own,
+// where a window touched after it was freed ends the copy, not the whole run.
+TEST_F(FileRecvFormTest, TheLastWordAnsweredAfterItsWindowWasClosedByHandTouchesNothing)
+{
+    if (!TestSupport::InOwnProcess()) {
+        EXPECT_TRUE(TestSupport::RunInOwnProcess());
+        return;
+    }
+    QPointer<TFileRecvForm> shown;
+    Offer([&](TFileRecvForm* form) {
+        shown = form;
+        form->btRecvClick();
+    });
+    ASSERT_TRUE(shown);
+    MessageBox::SetAnswerer({});
+    enum { Ending, ClosingByHand, Answering, Done } step = Ending;
+    QStringList slOpenAfterClose;
+    EXPECT_TRUE(TestSupport::RunLoopUntil([&] {
+        switch (step) {
+        case Ending:
+            Send(shown, WM_FILERECVEND);
+            step = ClosingByHand;
+            return false;
+        case ClosingByHand:
+            if (TestSupport::OpenBoxes().isEmpty())
+                return false;
+            shown->close();
+            step = Answering;
+            return false;
+        case Answering:
+            // Freed first, as a closed window is once the loop has come round.
+            if (shown)
+                return false;
+            slOpenAfterClose = TestSupport::OpenBoxTexts();
+            if (!slOpenAfterClose.isEmpty())
+                TestSupport::PressBoxButton(TestSupport::OpenBoxes().first(), QStringLiteral("OK"));
+            step = Done;
+            return false;
+        case Done:
+            return TestSupport::OpenBoxes().isEmpty();
+        }
+        return false;
+    }));
+    EXPECT_EQ(slOpenAfterClose, QStringList{QStringLiteral("ファイルの受信が完了しました。")});
+    EXPECT_EQ(FFreed, 1);
+    EXPECT_TRUE(FileRecvWindowList.isEmpty());
 }
 
 // Return in the path, where the focus is as the window comes to the front by itself,

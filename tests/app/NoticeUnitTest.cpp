@@ -13,11 +13,14 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QThread>
+#include <climits>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -151,12 +154,119 @@ TEST_F(NoticeWindowTest, ItsTimerRedrawsTheTimeBarNotTheLines)
 // Notices that keep coming keep the window open; it keeps only so many of their lines.
 TEST_F(NoticeWindowTest, AnEndlessStreamOfNoticesKeepsABoundedNumberOfLines)
 {
+    // As many lines as the tallest work area shows (a portrait screen of 3840 pixels), and no more.
+    constexpr int kLinesKeptAtMost = 256;
+    EXPECT_LE(NoticeLinesKeptMax, kLinesKeptAtMost);
     for (int i = 0; i < 3000; ++i)
         NoticeShow(QStringLiteral("「利用者%1」がログインしました。").arg(i), npBottomRight, true);
     ASSERT_NE(NoticeForm, nullptr);
     EXPECT_LE(NoticeForm->Lines().size(), NoticeLinesKeptMax);
+    EXPECT_LE(NoticeForm->Lines().size(), kLinesKeptAtMost);
     EXPECT_GE(NoticeForm->Lines().size(), NoticeForm->ShownLines().size());
     EXPECT_EQ(NoticeForm->ShownLines().last(), QStringLiteral("「利用者2999」がログインしました。"));
+}
+
+// The window is as wide as the lines it shows: a long line that has gone out of view
+// above the newer ones leaves it as narrow as the short lines it shows.
+TEST_F(NoticeWindowTest, ALongLineOutOfViewNoLongerWidensTheWindow)
+{
+    const QString sShort = QStringLiteral("「花子」がログインしました。");
+    const QString sLong = QStringLiteral("「%1」がログインしました。").arg(QString(40, QChar(0x9577)));
+    NoticeShow(sShort, npBottomRight, true);
+    const int iNarrow = NoticeForm->width();
+    NoticeShow(sLong, npBottomRight, true);
+    const int iWide = NoticeForm->width();
+    ASSERT_GT(iWide, iNarrow + 100);
+    ASSERT_LT(iWide, Work().width() - 2 * NoticeMargin) << "the long line is cut to the work area";
+    const int iFit = NoticeLinesThatFit(Work().height());
+    for (int i = 0; i < iFit; ++i)
+        NoticeShow(sShort, npBottomRight, true);
+    ASSERT_TRUE(NoticeForm->Lines().contains(sLong));
+    ASSERT_FALSE(NoticeForm->ShownLines().contains(sLong));
+    EXPECT_EQ(NoticeForm->width(), iNarrow);
+}
+
+// Records the texts a paint draws, by the height they are drawn at, and draws nothing.
+class TTextRecordingEngine : public QPaintEngine {
+public:
+    TTextRecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    Type type() const override { return QPaintEngine::User; }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {}
+    void drawTiledPixmap(const QRectF&, const QPixmap&, const QPointF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawRects(const QRectF*, int) override {}
+    void drawLines(const QLineF*, int) override {}
+    void drawEllipse(const QRectF&) override {}
+    // A line may come in several items (one per script or font); they join again at their height.
+    void drawTextItem(const QPointF& at, const QTextItem& item) override
+    {
+        texts[qRound(at.y())] += item.text();
+    }
+
+    std::map<int, QString> texts;
+};
+
+class TTextRecordingDevice : public QPaintDevice {
+public:
+    explicit TTextRecordingDevice(QSize size) : FSize(size) {}
+    QPaintEngine* paintEngine() const override { return &FEngine; }
+    const std::map<int, QString>& Texts() const { return FEngine.texts; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+            return FSize.width();
+        case PdmHeight:
+            return FSize.height();
+        case PdmWidthMM:
+            return FSize.width() * 254 / 960;
+        case PdmHeightMM:
+            return FSize.height() * 254 / 960;
+        case PdmNumColors:
+            return INT_MAX;
+        case PdmDepth:
+            return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    QSize FSize;
+    mutable TTextRecordingEngine FEngine;
+};
+
+// A paint draws the title and the lines shown, not every line kept: a window
+// that keeps many lines out of view paints no more than one that keeps none.
+TEST_F(NoticeWindowTest, APaintDrawsOnlyTheLinesShown)
+{
+    for (int i = 0; i < 300; ++i)
+        NoticeShow(QStringLiteral("「利用者%1」がログインしました。").arg(i), npBottomRight, true);
+    ASSERT_NE(NoticeForm, nullptr);
+    const QStringList slShown = NoticeForm->ShownLines();
+    ASSERT_LT(slShown.size(), NoticeForm->Lines().size());
+    TTextRecordingDevice device(NoticeForm->size());
+    NoticeForm->render(&device);
+    QStringList slDrawn;
+    for (const auto& [iHeight, sText] : device.Texts())
+        if (sText != QStringLiteral("Parvane 2 - Notice -"))
+            slDrawn << sText;
+    EXPECT_EQ(slDrawn, slShown);
 }
 
 // The notices of the program's events while its user is away or not: hidden, or

@@ -15,6 +15,7 @@
 #include "OptionUnit.h"
 #include "PeerProcess.h"
 #include "RealBoxes.h"
+#include "RecordingWindows.h"
 #include "SendUnit.h"
 
 #include <QApplication>
@@ -25,8 +26,10 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -295,6 +298,42 @@ TEST_F(MainFormLanFixture, TheRequestToSaveSavesAndTheProgramGoesOn)
     const QList<TLogRecord> records = LogRecordsRead(log.readAll());
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].sText, QStringLiteral("保存前"));
+}
+
+// Another copy of the program is rewriting the log when the desktop asks to save:
+// the record written just before the request is in the file when the save returns,
+// however long the other copy holds the log.
+TEST_F(MainFormLanFixture, TheRequestToSaveReturnsWithTheLastRecordInTheLog)
+{
+    auto [windows, calls] = TestSupport::RecordingWindowsMade();
+    TMainForm& form = Start(std::move(windows));
+    ASSERT_TRUE(OwnRowListed());
+    CustomizeLog = true;
+    // The other copy's hold on the log's folder, let go only once the save waits for the log.
+    int iOtherCopy = ::open(QFile::encodeName(FDir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(iOtherCopy, 0);
+    ASSERT_EQ(::flock(iOtherCopy, LOCK_EX | LOCK_NB), 0);
+    const auto letGo = [&iOtherCopy] {
+        if (iOtherCopy >= 0)
+            ::close(iOtherCopy);
+        iOtherCopy = -1;
+    };
+    calls->BeforeCall = [&](const TestSupport::WindowCall& call) {
+        if (call.sRoutine == QStringLiteral("LogWriteWait"))
+            letGo();
+    };
+    LogWrite(LogKindMessageRecv, QStringLiteral("花子"), QStringLiteral("太郎"), QStringLiteral("保存直前"));
+    TProgramEnd end(form);
+    end.CommitData();
+    QFile log(FDir.filePath(QStringLiteral("Parvane2.LOG")));
+    const QList<TLogRecord> atReturn =
+        log.open(QIODevice::ReadOnly) ? LogRecordsRead(log.readAll()) : QList<TLogRecord>();
+    letGo();
+    calls->BeforeCall = nullptr;
+    LogWriteWait();
+    ASSERT_EQ(atReturn.size(), 1);
+    EXPECT_EQ(atReturn[0].sText, QStringLiteral("保存直前"));
+    EXPECT_TRUE(BoxTexts().isEmpty());
 }
 
 } // namespace

@@ -557,6 +557,35 @@ TEST_F(IEViewerShown, ATrimKeepsTheReaderOnTheLineTheyRead)
     EXPECT_EQ(FViewer.ScrollTop(), 0);
 }
 
+// The reader's line is the oldest one the trim keeps: it stays where it was too,
+// partly scrolled past, instead of the page jumping to its top.
+TEST_F(IEViewerShown, ATrimKeepsTheReaderOnTheOldestLineKept)
+{
+    FViewer.SetStyle(kPieceStyle);
+    FViewer.SetLineLimit(40);
+    for (int i = 0; i < 40; ++i)
+        FViewer.AppendHTML(Piece(i));
+    QTextEdit* core = FViewer.Core();
+    const auto lineAtTop = [core] {
+        const QTextCursor at = core->cursorForPosition(QPoint(4, 0));
+        return std::pair(at.block().text(), core->cursorRect(at).top());
+    };
+    // The next fragment leaves 36 of 41: the first five go, and the sixth is the oldest kept.
+    const QTextBlock read =
+        core->document()->findBlock(core->document()->toPlainText().indexOf(QStringLiteral("出来事 5")));
+    ASSERT_TRUE(read.isValid());
+    const QRectF place = core->document()->documentLayout()->blockBoundingRect(read);
+    FViewer.SetScrollTop(int(place.top() + place.height() / 2));
+    const auto before = lineAtTop();
+    ASSERT_EQ(before.first, QStringLiteral("出来事 5"));
+    ASSERT_LT(before.second, 0) << "the line is partly scrolled past";
+
+    FViewer.AppendHTML(Piece(40));
+    ASSERT_TRUE(PlainText(FViewer).startsWith(QStringLiteral("出来事 5")));
+    EXPECT_EQ(lineAtTop(), before);
+    EXPECT_GT(FViewer.ScrollTop(), 0);
+}
+
 TEST_F(IEViewerShown, WithoutALineLimitEveryFragmentStays)
 {
     EXPECT_EQ(FViewer.LineLimit(), 0);

@@ -21,6 +21,7 @@
 #include <linux/capability.h>
 #include <memory>
 #include <netinet/in.h>
+#include <optional>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -47,6 +48,15 @@ public:
     }
     // Stops watching and closes, as the socket's owner would.
     static void Close(TParvaneNetwork& engine, int fd) { engine.SocketClose(fd); }
+    // The close of a reception's connection, noticed as the sockets report it.
+    static bool CloseNoticed(TParvaneNetwork& engine, int iTransferId)
+    {
+        const TPVN_FileRecv* record = engine.FileRecvFindId(iTransferId);
+        if (!record)
+            return false;
+        engine.PostSocketNotify(record->clsSocket, TParvaneNetwork::FD_CLOSE);
+        return true;
+    }
 };
 
 namespace {
@@ -1734,6 +1744,85 @@ TEST_F(FileTransfer, ATransferGoesOnWhileAnotherOnesEventWaitsInAnEventLoop)
         EXPECT_GT(movedInside[i], 0) << i;
     ASSERT_TRUE(WaitUntil([&] { return receiverDone.load(); }, 60000));
     EXPECT_EQ(received.load(), size);
+}
+
+// The close of a short reception is noticed in the same turn of the loop in which a
+// long transfer hands the loop back, so the long one's notice to go on waits behind
+// it. A handler of that end waiting in a loop of its own, where nothing new happens,
+// still sees the long one go on.
+TEST_F(FileTransfer, ATransferWhoseNoticeWaitsBehindAnotherOnesEventGoesOnInItsLoop)
+{
+    const qint64 size = qint64(256) << 20;
+    const QString path = Folder.filePath("long.bin");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(size));
+    }
+    const int listener = ListenIn(1);
+    KnowPeer(FLan->Address(1));
+    auto shortAtItsEnd = std::make_shared<std::atomic<bool>>(false);
+    auto shortLetGo = std::make_shared<std::atomic<bool>>(false);
+    // The short one's sender has all of it through and holds the connection a while.
+    const int fd = ConnectFromPeer();
+    ASSERT_GE(fd, 0);
+    Script([fd, shortAtItsEnd, shortLetGo] {
+        SendAll(fd, Offer(QStringLiteral("short.txt"), 3));
+        ReadUntil(fd, "\r\n");
+        SendAll(fd, "abc");
+        ReadUntil(fd, "\r\n");
+        *shortAtItsEnd = true;
+        for (int i = 0; i < 1000 && !*shortLetGo; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        close(fd);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return shortAtItsEnd->load(); }, kScriptWaitMs));
+    ASSERT_TRUE(Has("offer"));
+    const int shortId = Last("offer")->socket;
+    // The long one's receiver takes everything as it comes.
+    Script([listener, size, shortLetGo] {
+        const int in = AcceptOne(listener);
+        if (in < 0)
+            return;
+        ReadUntil(in, "\\|\r\n");
+        SendAll(in, "PVNFILESTART:OK\r\n");
+        std::vector<char> buffer(1 << 20);
+        qint64 received = 0;
+        while (received < size && WaitReadable(in, kScriptWaitMs)) {
+            const ssize_t n = recv(in, buffer.data(), buffer.size(), 0);
+            if (n <= 0)
+                break;
+            received += n;
+        }
+        close(in);
+    });
+    const int sending = Engine->FileSend(path, QString(), FLan->Address(1), "Parvane2");
+    ASSERT_GT(sending, 0);
+    qint64 sent = 0;
+    bool closeNoticed = false;
+    OnProgress = [&](int s, qint64 done) {
+        if (s != sending)
+            return;
+        sent = done;
+        // In the middle of the long one's turn, which then runs past its length and hands the loop back.
+        if (!closeNoticed) {
+            closeNoticed = TParvaneNetworkFileTestAccess::CloseNoticed(*Engine, shortId);
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+    };
+    std::optional<qint64> movedInside;
+    Engine->OnFileRecvEnd = [&](TParvaneNetwork*, int, const QString&, const QString&, const QString&,
+                                const QString&) {
+        const qint64 before = sent;
+        TestSupport::WaitUntil([&] { return sent > before; }, kScriptWaitMs);
+        movedInside = sent - before;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return movedInside.has_value(); }, kScriptWaitMs + 8000));
+    EXPECT_TRUE(closeNoticed);
+    EXPECT_GT(*movedInside, 0);
+    *shortLetGo = true;
+    OnProgress = nullptr;
+    Engine->FileSendCancel(sending);
 }
 
 // Out of descriptors, a connection waiting on the file port cannot be taken: the
