@@ -193,6 +193,25 @@ void TestLan::Leave()
         setns(FOriginalUts, CLONE_NEWUTS);
 }
 
+qint64 TestLan::UdpReceiveBufferErrors(int i)
+{
+    // The thread's own view: /proc/net follows the process's first thread, not this one.
+    const QByteArray snmp = In(i, [] {
+        QFile file(QStringLiteral("/proc/thread-self/net/snmp"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    });
+    QList<QByteArray> names, values;
+    for (const QByteArray& line : snmp.split('\n')) {
+        if (!line.startsWith("Udp: "))
+            continue;
+        (names.isEmpty() ? names : values) = line.simplified().split(' ');
+    }
+    const qsizetype at = names.indexOf("RcvbufErrors");
+    bool ok = false;
+    const qint64 iErrors = at > 0 && at < values.size() ? values[at].toLongLong(&ok) : -1;
+    return ok ? iErrors : -1;
+}
+
 void TestLan::PlaceProcess(QProcess& process, int i) const
 {
     const std::string path = (QString::fromLatin1(kNetnsDir) + "/" + NamespaceName(i)).toStdString();

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <algorithm>
 
 namespace TestSupport {
 
@@ -148,6 +149,15 @@ int PeerProcess::CountEvents(const QString& name, int quietMs)
     while (WaitEvent(name, quietMs))
         ++n;
     return n;
+}
+
+int PeerProcess::EventsSoFar(const QString& name)
+{
+    while (FProcess.canReadLine())
+        if (auto line = NextLine(0); line && line->value(0) == QStringLiteral("event"))
+            FEvents.push_back(line->mid(1));
+    return int(std::count_if(FEvents.begin(), FEvents.end(),
+                             [&](const QStringList& event) { return event.value(0) == name; }));
 }
 
 void PeerProcess::ForgetEvents()

@@ -39,6 +39,9 @@ public:
 
     // The next event of that name (its parameters), waiting up to the time.
     std::optional<QStringList> WaitEvent(const QString& name, int timeoutMs = 15000);
+    // The events of that name kept so far, with what has arrived taken in; never
+    // waits, so a caller's event loop keeps turning between two looks.
+    int EventsSoFar(const QString& name);
     // Every event of that name that arrives within the time.
     int CountEvents(const QString& name, int quietMs = 300);
     void ForgetEvents();
