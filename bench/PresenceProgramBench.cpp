@@ -63,7 +63,7 @@ Round Refresh(TestLan& lan, TestSupport::ProgramCopy& program, TestSupport::Answ
         if (sentAt.contains(id) && !answeredAt.contains(id))
             answeredAt[id] = clock.nsecsElapsed() / 1e6;
     };
-    program.Focus(program.MainWindow());
+    program.Focus(QStringLiteral("^Parvane 2$"));
     program.Keys({QStringLiteral("alt+v"), QStringLiteral("r")}, 20);
     clock.start();
     qint64 iListedAt = -1;

@@ -10,6 +10,7 @@
 #include "RecvUnit.h"
 #include "WaitUntil.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,17 +52,19 @@ TEST_F(LoginBurstLanTest, ColleagueIsReceiptedWhileAFullOfficeAnswersTheRefresh)
     QStringList slSent;
     for (int i = 0; i < kMessages; ++i) {
         const QString sText = QStringLiteral("用件%1").arg(i);
-        const QString sId = colleague.Call("MessageSend", {sText, "PVHOST1", "Parvane2", "0"});
-        ASSERT_TRUE(!sId.isEmpty() && sId != "?") << sId.toStdString();
+        // Not waited for: the program's event loop keeps turning while the colleague writes.
+        colleague.CallLater("MessageSend", {sText, "PVHOST1", "Parvane2", "0"});
         slSent << sText;
         TestSupport::PumpFor(kMessageGapMs);
     }
 
     EXPECT_TRUE(WaitUntil([&] { return colleague.EventsSoFar("OnMessageOk") == kMessages; }, kSettleMs))
         << colleague.EventsSoFar("OnMessageOk") << " of " << kMessages << " messages receipted";
-    EXPECT_TRUE(WaitUntil([&] { return form.lvLoginUser->ItemCount() == kOffice + 2; }, kSettleMs))
+    // The own row, the colleague's and the office's, as many as the user table holds.
+    const int iListed = std::min(kOffice + 2, TParvaneNetwork::LoginUserCapacity);
+    EXPECT_TRUE(WaitUntil([&] { return form.lvLoginUser->ItemCount() == iListed; }, kSettleMs))
         << form.lvLoginUser->ItemCount() << " rows listed";
-    EXPECT_EQ(office.Answered(), 1);
+    EXPECT_GE(office.Answered(), 1);
     QStringList slQueued;
     for (int i = 0; i < MessageRecvQueue.Count(); ++i)
         slQueued << MessageRecvQueue.Slot(i).sMessage;

@@ -11,6 +11,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -195,11 +196,15 @@ void TestLan::Leave()
 
 qint64 TestLan::UdpReceiveBufferErrors(int i)
 {
-    // The thread's own view: /proc/net follows the process's first thread, not this one.
-    const QByteArray snmp = In(i, [] {
+    // Read by a thread of its own in the host, so the caller stays in whatever host it
+    // is in; that thread's own view, as /proc/net follows the process's first thread.
+    QByteArray snmp;
+    std::thread([&] {
+        Enter(i);
         QFile file(QStringLiteral("/proc/thread-self/net/snmp"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    });
+        if (file.open(QIODevice::ReadOnly))
+            snmp = file.readAll();
+    }).join();
     QList<QByteArray> names, values;
     for (const QByteArray& line : snmp.split('\n')) {
         if (!line.startsWith("Udp: "))

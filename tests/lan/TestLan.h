@@ -49,7 +49,8 @@ public:
     }
 
     // Datagrams the kernel of host i dropped for a full receive buffer (the Udp
-    // RcvbufErrors of its /proc/net/snmp); -1 when it cannot be read.
+    // RcvbufErrors of its /proc/net/snmp); -1 when it cannot be read. The calling
+    // thread stays where it is.
     qint64 UdpReceiveBufferErrors(int i);
 
     // Makes a child process start inside host i, with that host's computer name.

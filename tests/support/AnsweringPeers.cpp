@@ -4,6 +4,7 @@
 #include "DatagramFraming.h"
 #include "Stamps.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -48,11 +49,14 @@ int UdpSocket(const QString& sAddress, quint16 iPort, bool bBroadcast)
     return fd;
 }
 
-// The one datagram of a short record, framed as a peer frames it.
+// The one datagram of a short record, framed as a peer frames it. Its packet id
+// takes a serial number where a peer draws a random one: 255 ids drawn in one
+// second would meet now and then, and the copy would take two answers for one.
 QByteArray Datagram(const QString& sRecord)
 {
-    const QByteArray framed =
-        DatagramFraming::FrameRecord(AnsiCodePage::Encode(Stamps::NewPacketId() + sRecord), false);
+    static std::atomic<int> serial{0};
+    const QString sId = Stamps::PacketId(QDateTime::currentDateTime(), serial++ % Stamps::kStampRandomRange);
+    const QByteArray framed = DatagramFraming::FrameRecord(AnsiCodePage::Encode(sId + sRecord), false);
     const std::vector<QByteArray> datagrams = DatagramFraming::CutIntoDatagrams(framed, kDatagramSize);
     return datagrams.size() == 1 ? datagrams.front() : QByteArray();
 }

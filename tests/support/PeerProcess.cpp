@@ -86,12 +86,22 @@ QString PeerProcess::Unescape(const QString& field)
     return out;
 }
 
-QStringList PeerProcess::Command(const QStringList& fields, int timeoutMs)
+void PeerProcess::Write(const QStringList& fields)
 {
     QStringList escaped;
     for (const QString& f : fields)
         escaped.append(Escape(f));
     FProcess.write((escaped.join(u'\t') + u'\n').toUtf8());
+}
+
+void PeerProcess::CallLater(const QString& operation, const QStringList& args)
+{
+    Write(QStringList{QStringLiteral("call"), operation} + args);
+}
+
+QStringList PeerProcess::Command(const QStringList& fields, int timeoutMs)
+{
+    Write(fields);
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < timeoutMs) {

@@ -32,6 +32,9 @@ public:
     // Sends one command (fields escaped here) and returns its answer's fields;
     // event lines that come first are kept for WaitEvent.
     QStringList Command(const QStringList& fields, int timeoutMs = 15000);
+    // Sends "call OPERATION ARGS..." and returns at once: the caller's event loop keeps
+    // turning while the copy works. Its answer is passed over; events are kept.
+    void CallLater(const QString& operation, const QStringList& args = {});
     // The answer of "call OPERATION ARGS..." after "result", or "?" when it was something else.
     QString Call(const QString& operation, const QStringList& args = {});
     QString Get(const QString& name);
@@ -48,6 +51,7 @@ public:
     QProcess& Process() { return FProcess; }
 
 private:
+    void Write(const QStringList& fields);
     std::optional<QStringList> NextLine(int waitMs);
 
     QProcess FProcess;
