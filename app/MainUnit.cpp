@@ -232,7 +232,13 @@ void TMainForm::CreateControls()
     lvLoginUser->SetSortUpper(true);
     lvLoginUser->SetSortSecondIndex(0);
     lvLoginUser->SetSortSecondUpper(true);
-    lvLoginUser->OnChange = [this](QObject*, TListItem*, TItemChange) { lvLoginUserChange(); };
+    // A selection changes only what the commands allow; a row written changes the table.
+    lvLoginUser->OnChange = [this](QObject*, TListItem*, TItemChange change) {
+        if (change == TItemChange::ctState)
+            SelectionCommandsUpdate();
+        else
+            TableChanged();
+    };
     // A file goes only to a row that says it takes files; neither the selection nor the log-in matters.
     lvLoginUser->OnFileDropOver = [this](QObject*, TListItem* item, bool& bCancel) {
         const TLoginUserTable::TEntry* user = PrUsers.FindRow(item);
@@ -276,6 +282,9 @@ void TMainForm::CreateControls()
 
     tmTaskAnimation.setInterval(TaskAnimationIntervalMs);
     connect(&tmTaskAnimation, &QTimer::timeout, this, &TMainForm::tmTaskAnimationTimer);
+    tmTableChange.setSingleShot(true);
+    tmTableChange.setInterval(0);
+    connect(&tmTableChange, &QTimer::timeout, this, &TMainForm::TableChangeFlush);
     PrHotKeys.OnHotKey = [this](int iId) { WMHotKey(iId); };
 }
 
@@ -721,6 +730,7 @@ void TMainForm::ShowFromTray()
 
 void TMainForm::PopupAtCursor(QMenu* menu)
 {
+    TableChangeFlush();
     WindowForeground(this);
     menu->popup(QCursor::pos());
 }
@@ -847,7 +857,7 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
         Windows->NoticeAdd(sNotice);
     for (int iSound : effects.Sounds)
         Windows->EventSoundPlay(iSound, peer);
-    lvLoginUserChange();
+    TableChanged();
 }
 
 void TMainForm::LoginUserClear()
@@ -869,20 +879,44 @@ void TMainForm::OwnCommandsEnable(bool bEnabled)
 
 void TMainForm::lvLoginUserChange()
 {
+    lvLoginUser->Sort();
+    SelectionCommandsUpdate();
+    sbInformationUpdate();
+}
+
+void TMainForm::SelectionCommandsUpdate()
+{
     // The flags as reported, not the texts shown: an away title may read "オンライン".
     std::vector<TSelectedRowState> selected;
     for (const TLoginUserFlags* user : SelectedUsers())
         selected.push_back({!user->Menu, user->Absence, user->FTPPort != 0});
     const TSelectionCommands commands = SelectionCommands(PVN->LoginStates(), selected);
-    lvLoginUser->Sort();
     miMessageSend->setEnabled(commands.bSend);
     miToolFileSend->setEnabled(commands.bFileSend);
     miToolAbsence->setEnabled(commands.bAbsenceRequest);
-    sbInformationUpdate();
+}
+
+void TMainForm::TableChanged()
+{
+    if (PrTableChangePending)
+        return;
+    PrTableChangePending = true;
+    tmTableChange.start();
+}
+
+void TMainForm::TableChangeFlush()
+{
+    if (!PrTableChangePending)
+        return;
+    PrTableChangePending = false;
+    tmTableChange.stop();
+    TaskMessageListUpdate();
+    lvLoginUserChange();
 }
 
 void TMainForm::lvLoginUserDblClick()
 {
+    TableChangeFlush();
     if (lvLoginUser->SelCount() == 0)
         return;
     if (miToolAbsence->isEnabled())
@@ -893,6 +927,7 @@ void TMainForm::lvLoginUserDblClick()
 
 void TMainForm::miMessageSendClick()
 {
+    TableChangeFlush();
     std::vector<TSendTargetRow> selected;
     for (const TLoginUserFlags* user : SelectedUsers())
         selected.push_back({LoginUserKindText(*user), user->MachineName, user->Discrimination});
@@ -904,6 +939,7 @@ void TMainForm::miMessageSendClick()
 
 void TMainForm::miToolFileSendClick()
 {
+    TableChangeFlush();
     if (const TLoginUserTable::TEntry* user = PrUsers.FindRow(lvLoginUser->Selected()))
         Windows->FileSendFormShow(QString(), LoginUserPeer(user->Flags));
 }
@@ -920,6 +956,7 @@ void TMainForm::miToolGlobalChatClick()
 
 void TMainForm::miToolAbsenceClick()
 {
+    TableChangeFlush();
     if (const TLoginUserTable::TEntry* user = PrUsers.FindRow(lvLoginUser->Selected()))
         AbsenceRequest(user->Flags.MachineName, user->Flags.Discrimination);
 }
@@ -1042,6 +1079,7 @@ QMenu* TMainForm::createPopupMenu()
 
 void TMainForm::pmTaskMenuPopup()
 {
+    TableChangeFlush();
     pmTaskMenu->pmTaskMenuPopup(TaskHideSettingsCurrent());
     pmTaskMenu->miTaskGlobalChat->setCheckable(true);
     pmTaskMenu->miTaskGlobalChat->setChecked(Windows->GlobalChatFormExists());
@@ -1104,7 +1142,6 @@ void TMainForm::PVNLogin(TParvaneNetwork*, const QString& HandleName, const QStr
         return;
     LoginUserUpdate({HandleName, MachineName, IPAddress, Discrimination, Version, Absence, AbsenceTitle, Menu,
                      Chat, iFTPPort});
-    TaskMessageListUpdate();
 }
 
 void TMainForm::PVNInfoChange(TParvaneNetwork*, const QString& MachineName, const QString& HandleName,
@@ -1113,8 +1150,6 @@ void TMainForm::PVNInfoChange(TParvaneNetwork*, const QString& MachineName, cons
 {
     LoginUserUpdate({HandleName, MachineName, IPAddress, Discrimination, Version, Absence, AbsenceTitle, Menu,
                      Chat, iFTPPort});
-    TaskMessageListUpdate();
-    lvLoginUserChange();
 }
 
 void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QString& MachineName,
@@ -1127,9 +1162,9 @@ void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QSt
             Windows->ChatUserLogout({HandleName, MachineName, Discrimination});
         Windows->EventSoundPlay(SoundLogout, {HandleName, MachineName, Discrimination});
         lvLoginUser->DeleteItem(PrUsers.Remove(MachineName, Discrimination));
-        sbInformationUpdate();
     }
-    TaskMessageListUpdate();
+    // The engine's table changed even for a user this list did not show.
+    TableChanged();
 }
 
 void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QString& MessageID, bool Letter,

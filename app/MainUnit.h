@@ -74,6 +74,8 @@ public:
     QSlider* tbAlphaBlend = nullptr;
     QToolBar* tbMenu = nullptr;
     QTimer tmTaskAnimation;
+    // The pass over the whole user table, once per turn of the event loop (TableChanged).
+    QTimer tmTableChange;
     int tmTaskAnimationTag = 0;
     TTaskMenu* pmTaskMenu = nullptr;
     QMenu* pmHotKeySend = nullptr;
@@ -185,6 +187,13 @@ public:
     void miOptionRefreshClick();
     void miOptionAbsenceClick(int iTag);
     void lvLoginUserChange();
+    // Rows were written or removed: the work that depends on the whole table (its
+    // order, the commands the selection allows, the user menus of the tray and the
+    // hot keys, the counts) follows once in this turn of the event loop, however many
+    // rows a burst of answers changed.
+    void TableChanged();
+    // Runs that pass now if one is pending: for the commands that read the menus or the list.
+    void TableChangeFlush();
     void lvLoginUserDblClick();
     void miOptionSelectAllClick();
     void miOptionSelectChangeClick();
@@ -250,6 +259,8 @@ private:
     // The users of the selected rows, in the list's order.
     std::vector<const TLoginUserFlags*> SelectedUsers() const;
     void OwnCommandsEnable(bool bEnabled);
+    // The commands the selected rows allow.
+    void SelectionCommandsUpdate();
     // The options changed the address list while logged in: out, and in again to the new list.
     void BroadcastRelogin(const QString& sBroadcastIP);
     // The tray and task-bar settings changed: the window goes where they say.
@@ -277,6 +288,8 @@ private:
     GlobalHotKey PrHotKeys;
     // The users listed: every row of lvLoginUser shows one entry.
     TLoginUserTable PrUsers;
+    // Rows changed since the last pass over the table.
+    bool PrTableChangePending = false;
     TAbsenceRequests PrAbsenceRequests;
     TFileWindowRoute PrFileRecvRoute{FileRecvWindowList, WM_FILERECVING};
     TFileWindowRoute PrFileSendRoute{FileSendWindowList, WM_FILESENDING};

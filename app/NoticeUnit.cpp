@@ -93,9 +93,9 @@ void NoticeShow(const QString& Text, int Position, bool AutoClose)
     if (NoticeForm == nullptr)
         NoticeForm = new TNoticeForm;
     NoticeForm->SetAutoClose(AutoClose);
-    NoticeForm->AddMessage(Text);
     if (Position >= npTopLeft && Position <= npBottomRight)
         NoticeForm->SetPosition(Position);
+    NoticeForm->AddMessage(Text);
     NoticeForm->show();
 }
 
@@ -146,6 +146,8 @@ void TNoticeForm::SetAutoClose(bool AutoClose)
 
 void TNoticeForm::SetPosition(int Position)
 {
+    if (Position == prPosition)
+        return;
     prPosition = Position;
     NoticeLayoutUpdate();
 }
@@ -162,7 +164,23 @@ void TNoticeForm::AddMessage(const QString& sMessage)
         prLayouts.removeFirst();
     }
     prFade.AddLine(sMessage.size());
-    NoticeLayoutUpdate();
+    // A window not yet shown is laid out before it shows; one that is shown takes the
+    // lines of a burst (a full LAN answering a log-in) in one layout.
+    if (isVisible())
+        NoticeLayoutLater();
+    else
+        NoticeLayoutUpdate();
+}
+
+void TNoticeForm::NoticeLayoutLater()
+{
+    if (prLayoutPending)
+        return;
+    prLayoutPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (prLayoutPending)
+            NoticeLayoutUpdate();
+    });
 }
 
 qsizetype TNoticeForm::ShownLineCount() const
@@ -177,6 +195,7 @@ QStringList TNoticeForm::ShownLines() const
 
 void TNoticeForm::NoticeLayoutUpdate()
 {
+    prLayoutPending = false;
     const qsizetype iShown = ShownLineCount();
     int iWidth = prTitleWidth + kTitleExtra;
     for (qsizetype i = prLayouts.size() - iShown; i < prLayouts.size(); ++i)

@@ -47,6 +47,8 @@ private:
     };
 
     void NoticeLayoutUpdate();
+    // Lays the window out once the lines of this turn of the event loop are in.
+    void NoticeLayoutLater();
     qsizetype ShownLineCount() const;
     QRect TimeBarRect() const;
 
@@ -59,6 +61,7 @@ private:
     QFont prTitleFont;
     QFont prLineFont;
     int prTitleWidth = 0;
+    bool prLayoutPending = false;
 };
 
 // The one notice window while it is shown.

@@ -3,33 +3,20 @@
 // time per received record and the time until all 255 are listed.
 //
 // Run as root (the test LAN needs it): build/bin/presence_bench [rounds]
-#include "AnsiCodePage.h"
+#include "AnsweringPeers.h"
 #include "ParvaneNetwork.h"
 #include "TestLan.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
-#include <arpa/inet.h>
-#include <atomic>
 #include <cstdio>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <thread>
 #include <time.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 constexpr int kPeers = 255;
-constexpr quint16 kPort = 51000;
-
-QString PeerAddress(int i)
-{
-    return QStringLiteral("198.18.4.%1").arg(i + 1);
-}
 
 double ThreadCpuSeconds()
 {
@@ -37,115 +24,6 @@ double ThreadCpuSeconds()
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
 }
-
-int UdpSocket(const QString& address, bool broadcast)
-{
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (broadcast)
-        setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(address.isEmpty() ? kPort : 0);
-    if (!address.isEmpty())
-        inet_pton(AF_INET, address.toLatin1().constData(), &a.sin_addr);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// One datagram as a peer frames it; every answer here fits in one.
-QByteArray Datagram(const QString& text, int serial)
-{
-    const QString body =
-        QStringLiteral("2020 1 1 0 0 0  0") + QString::number(serial).rightJustified(5, ' ') + text;
-    const QByteArray bytes = AnsiCodePage::Encode(body);
-    QByteArray s = QByteArray::number(bytes.size()).rightJustified(5, ' ') + bytes;
-    s.replace("\r\n", "\\|");
-    return QByteArray(1, '\x01') + "0" + s + QByteArray(1, '\0');
-}
-
-// The 255 peers of host 1: every LOGIN heard is answered by each of them.
-class Responders {
-public:
-    Responders(TestLan& lan) : FLan(lan) {}
-    ~Responders() { Stop(); }
-
-    bool Start()
-    {
-        for (int i = 0; i < kPeers; ++i) {
-            if (!RunIp(
-                    {"-n", FLan.NamespaceName(1), "addr", "replace", PeerAddress(i) + "/15", "dev", "eth0"}))
-                return false;
-        }
-        std::atomic<int> ready{0};
-        FThread = std::thread([this, &ready] {
-            FLan.Enter(1);
-            FListen = UdpSocket(QString(), true);
-            for (int i = 0; i < kPeers; ++i)
-                FSenders.push_back(UdpSocket(PeerAddress(i), false));
-            const bool ok =
-                FListen >= 0 && std::none_of(FSenders.begin(), FSenders.end(), [](int s) { return s < 0; });
-            ready = ok ? 1 : -1;
-            if (ok)
-                Serve();
-            FLan.Leave();
-        });
-        while (ready == 0)
-            usleep(1000);
-        return ready == 1;
-    }
-    void Stop()
-    {
-        FStop = true;
-        if (FThread.joinable())
-            FThread.join();
-        for (int s : FSenders)
-            close(s);
-        FSenders.clear();
-        if (FListen >= 0)
-            close(FListen);
-        FListen = -1;
-    }
-
-private:
-    void Serve()
-    {
-        int serial = 1;
-        while (!FStop) {
-            pollfd p{FListen, POLLIN, 0};
-            if (poll(&p, 1, 50) != 1)
-                continue;
-            char buffer[600];
-            sockaddr_in from{};
-            socklen_t length = sizeof from;
-            const ssize_t n =
-                recvfrom(FListen, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
-            // Only the engine's LOGIN (unscrambled, one datagram) is answered.
-            if (n < 40 || QByteArray(buffer + 29, 17) != "PVMESSAGE:LOGIN&|")
-                continue;
-            for (int i = 0; i < kPeers; ++i) {
-                const QString ip = PeerAddress(i);
-                const QString text =
-                    QStringLiteral("PVMESSAGE:LOGIN_OK&|198.18.0.1&|Parvane2&|SIM%1&|%2&|Parvane2&|"
-                                   "利用者%1&|2200&|0&|0&|0&|52000&|%2\r\n&|")
-                        .arg(i + 1, 3, 10, QLatin1Char('0'))
-                        .arg(ip);
-                const QByteArray d = Datagram(text, serial++ % 100000);
-                sendto(FSenders[i], d.constData(), d.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
-            }
-        }
-    }
-
-    TestLan& FLan;
-    std::thread FThread;
-    std::atomic<bool> FStop{false};
-    int FListen = -1;
-    std::vector<int> FSenders;
-};
 
 } // namespace
 
@@ -158,7 +36,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "presence_bench: the test LAN cannot be made: %s\n", qPrintable(lan.Error()));
         return 1;
     }
-    Responders peers(lan);
+    TestSupport::AnsweringPeers peers(lan, 1, kPeers, lan.Address(0));
     if (!peers.Start()) {
         std::fprintf(stderr, "presence_bench: the simulated peers cannot be set up\n");
         return 1;

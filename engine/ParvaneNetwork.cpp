@@ -17,6 +17,10 @@ namespace {
 constexpr int kMaxDatagramByte = 256;
 constexpr int kMaxUdpDatagram = 65507;
 constexpr int kListenBacklog = 5;
+// The datagram socket's receive buffer: room for a full LAN's answers to a log-in
+// (255 records, each a datagram that costs the kernel up to about 2 KB) while the
+// thread is busy. The kernel caps it at its own limit (net.core.rmem_max).
+constexpr int kDatagramReceiveBuffer = 1024 * 1024;
 
 constexpr int kDefaultFTPSendByte = 4096;
 constexpr int kDefaultFTPRecvByte = 8192;
@@ -107,6 +111,8 @@ bool TParvaneNetwork::ServiceStart()
     if (!SetOption(FSocketNo, SO_BROADCAST) || !SetOption(FSocketNo, SO_REUSEADDR) ||
         !BindAny(FSocketNo, FPortNo) || !SocketSelect(FSocketNo, FD_READ))
         return fail();
+    // A smaller buffer than asked for still works: no failure.
+    setsockopt(FSocketNo, SOL_SOCKET, SO_RCVBUF, &kDatagramReceiveBuffer, sizeof kDatagramReceiveBuffer);
     PrRecvPurgeTimer.start(PrRecvPurgeIntervalMs, this);
 
     if (FFTPPortNo != 0) {

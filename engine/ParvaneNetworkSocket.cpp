@@ -26,6 +26,16 @@ namespace {
 // A stream socket that only wants to hear of its close while data waits is
 // looked at again after this pause instead of spinning on its readiness.
 constexpr int kCloseOnlyRecheckMs = 50;
+// Datagrams read for one notice of the datagram socket. A LAN answering a log-in
+// sends hundreds at once, and one read per pass of the event loop let the receive
+// buffer fill; a bound keeps timers and windows turning while a flood goes on.
+constexpr int kDatagramsPerNotice = 64;
+
+bool DatagramWaiting(int iSocket)
+{
+    pollfd p{iSocket, POLLIN, 0};
+    return poll(&p, 1, 0) == 1 && (p.revents & POLLIN) != 0;
+}
 
 const QEvent::Type kSocketNoticeType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -344,7 +354,11 @@ bool TParvaneNetwork::event(QEvent* e)
 void TParvaneNetwork::SocketNotify(int iSocket, int iEvent, int iError)
 {
     if (iSocket == FSocketNo) {
+        // The first read also takes a pending error off the socket; what waits after
+        // it is read now, in the order it came.
         ReceiveDatagram();
+        for (int i = 1; i < kDatagramsPerNotice && iSocket == FSocketNo && DatagramWaiting(iSocket); ++i)
+            ReceiveDatagram();
         return;
     }
     if (iSocket == FFTPSocketNo) {

@@ -19,11 +19,12 @@
 
 using TestSupport::WaitUntil;
 
-template <bool OnLan>
-class MainFormFixtureOf
-    : public TestSupport::WindowTestOn<std::conditional_t<OnLan, TestSupport::LanSuite<2>, testing::Test>> {
+// On the LAN, the window is in host 1 of LanHosts.
+template <bool OnLan, int LanHosts = 2>
+class MainFormFixtureOf : public TestSupport::WindowTestOn<
+                              std::conditional_t<OnLan, TestSupport::LanSuite<LanHosts>, testing::Test>> {
     using Base =
-        TestSupport::WindowTestOn<std::conditional_t<OnLan, TestSupport::LanSuite<2>, testing::Test>>;
+        TestSupport::WindowTestOn<std::conditional_t<OnLan, TestSupport::LanSuite<LanHosts>, testing::Test>>;
 
 protected:
     void SetUp() override

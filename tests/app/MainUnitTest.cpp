@@ -825,6 +825,79 @@ TEST_F(MainFormLanTest, PeerRowAppearsChangesAndDisappears)
     EXPECT_EQ(form.lvLoginUser->ItemCount(), 1);
 }
 
+// Counts the items put into a menu, whoever puts them there.
+class ActionsAddedCount : public QObject {
+public:
+    explicit ActionsAddedCount(QMenu* menu) { menu->installEventFilter(this); }
+    int iAdded = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::ActionAdded)
+            ++iAdded;
+        return false;
+    }
+};
+
+QStringList MenuTexts(const QMenu* menu)
+{
+    QStringList slTexts;
+    for (const QAction* a : menu->actions())
+        slTexts << a->text();
+    return slTexts;
+}
+
+// Peers that answer in one burst are taken in one turn of the event loop: the list is
+// sorted, the user menus of the tray and the hot keys are made and the counts are
+// written once for all of them, and all of it as each row alone would leave it.
+TEST_F(MainFormTest, AnswersOfOneTurnAreSortedAndPutInTheMenusOnce)
+{
+    WriteIni("[Option]\r\nHandleName=A\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    ASSERT_TRUE(WaitFor([&] { return MenuTexts(form.pmHotKeySend) == QStringList{"A<PVHOST1>"}; }));
+    ActionsAddedCount added(form.pmHotKeySend);
+    int iSorts = 0;
+    QTreeWidget* rows = form.lvLoginUser->findChild<QTreeWidget*>();
+    ASSERT_NE(rows, nullptr);
+    QObject::connect(rows->model(), &QAbstractItemModel::layoutChanged, &form, [&] { ++iSorts; });
+
+    // In reverse order, so the list has to be sorted; every fourth peer is away.
+    constexpr int kPeers = 20;
+    for (int i = kPeers; i >= 1; --i) {
+        const QString ip = QStringLiteral("198.18.4.%1").arg(i);
+        const QString sAway = i % 4 == 0 ? QStringLiteral("1&|0&|0&|52000&|%1\r\n&|会議中")
+                                         : QStringLiteral("0&|0&|0&|52000&|%1\r\n&|");
+        TParvaneNetworkLoopbackAccess::Arrive(
+            *form.PVN, ip,
+            QStringLiteral("PVMESSAGE:LOGIN&|SIM%1&|%2&|Parvane2&|B%1&|2200&|")
+                    .arg(i, 2, 10, QChar(u'0'))
+                    .arg(ip) +
+                sAway.arg(ip));
+    }
+    ASSERT_TRUE(WaitFor([&] { return form.pmHotKeySend->actions().size() == kPeers + 1; }));
+
+    EXPECT_EQ(added.iAdded, kPeers + 1);
+    EXPECT_EQ(iSorts, 1);
+    QStringList slRows{"A"}, slMenu{"A<PVHOST1>"};
+    for (int i = 1; i <= kPeers; ++i) {
+        slRows << QStringLiteral("B%1").arg(i, 2, 10, QChar(u'0'));
+        slMenu << QStringLiteral("B%1<SIM%1>").arg(i, 2, 10, QChar(u'0'));
+    }
+    QStringList slListed;
+    for (int i = 0; i < form.lvLoginUser->ItemCount(); ++i)
+        slListed << form.lvLoginUser->Item(i)->Caption();
+    EXPECT_EQ(slListed, slRows);
+    QStringList slHotKey = MenuTexts(form.pmHotKeySend);
+    slHotKey.sort();
+    EXPECT_EQ(slHotKey, slMenu);
+    EXPECT_EQ(form.miTaskSend->actions().size(), kPeers + 1);
+    EXPECT_EQ(form.pmHotKeyFileSend->actions().size(), kPeers + 1);
+    EXPECT_EQ(form.sbPanelPresent->text(), QStringLiteral("在席: 16"));
+    EXPECT_EQ(form.sbPanelAway->text(), QStringLiteral("不在: 5"));
+}
+
 TEST_F(MainFormTest, LoggingOutEmptiesTheListAndTurnsTheOwnCommandsOff)
 {
     WriteIni("[Option]\r\nCustomizeTaskTray=1\r\n");

@@ -52,7 +52,8 @@ TEST_F(NoticeWindowTest, ShowsAboveWithoutTheFocusAndGrowsUpward)
     EXPECT_EQ(NoticeForm, form);
     EXPECT_EQ(form->Lines().size(), 2);
     EXPECT_EQ(form->Position(), npBottomRight);
-    EXPECT_EQ(form->geometry().height(), one.height() + 14);
+    // A shown notice takes the lines of one turn of the event loop in one layout.
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return form->geometry().height() == one.height() + 14; }, 5000));
     EXPECT_EQ(form->geometry().bottom(), one.bottom());
     EXPECT_EQ(form->Fade().WaitCount(), 500 + 100 * (14 + 17));
     const QString sFolder = qEnvironmentVariable("PARVANE_SHOTS");
@@ -61,6 +62,41 @@ TEST_F(NoticeWindowTest, ShowsAboveWithoutTheFocusAndGrowsUpward)
 
     NoticeShow(QStringLiteral("x"), npTopLeft, true);
     EXPECT_EQ(form->geometry().topLeft(), Work().topLeft() + QPoint(5, 5));
+}
+
+// Counts the times a widget is given a new size.
+class ResizeCount : public QObject {
+public:
+    explicit ResizeCount(QWidget* widget) { widget->installEventFilter(this); }
+    int iResized = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            ++iResized;
+        return false;
+    }
+};
+
+// The lines of one turn of the event loop (a LAN answering a log-in) are laid out
+// together: the shown notice grows once, to the size the last line leaves it.
+TEST_F(NoticeWindowTest, LinesOfOneTurnAreLaidOutTogether)
+{
+    NoticeShow(QStringLiteral("「花子」がログインしました。"), npBottomRight, true);
+    ASSERT_NE(NoticeForm, nullptr);
+    TNoticeForm* form = NoticeForm;
+    ASSERT_TRUE(TestSupport::WaitUntil([&] { return form->isVisible() && form->height() == 78; }, 5000));
+    const int iBottom = form->geometry().bottom();
+    ResizeCount resized(form);
+    constexpr int kLines = 10;
+    for (int i = 0; i < kLines; ++i)
+        NoticeShow(QStringLiteral("「利用者%1」がログインしました。").arg(i), npBottomRight, true);
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return form->height() == 78 + kLines * 14; }, 5000));
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(resized.iResized, 1);
+    EXPECT_EQ(form->geometry().bottom(), iBottom);
+    EXPECT_EQ(form->ShownLines().size(), kLines + 1);
 }
 
 TEST_F(NoticeWindowTest, SeeThroughPartsAreNotPartOfTheWindow)

@@ -11,6 +11,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -208,6 +209,29 @@ TestLan::ThreadPlace::~ThreadPlace()
         qFatal("test LAN: cannot go back to the thread's namespaces: %s", strerror(errno));
     close(FNet);
     close(FUts);
+}
+
+qint64 TestLan::UdpReceiveBufferErrors(int i)
+{
+    // Read by a thread of its own in the host, so the caller stays in whatever host it
+    // is in; that thread's own view, as /proc/net follows the process's first thread.
+    QByteArray snmp;
+    std::thread([&] {
+        Enter(i);
+        QFile file(QStringLiteral("/proc/thread-self/net/snmp"));
+        if (file.open(QIODevice::ReadOnly))
+            snmp = file.readAll();
+    }).join();
+    QList<QByteArray> names, values;
+    for (const QByteArray& line : snmp.split('\n')) {
+        if (!line.startsWith("Udp: "))
+            continue;
+        (names.isEmpty() ? names : values) = line.simplified().split(' ');
+    }
+    const qsizetype at = names.indexOf("RcvbufErrors");
+    bool ok = false;
+    const qint64 iErrors = at > 0 && at < values.size() ? values[at].toLongLong(&ok) : -1;
+    return ok ? iErrors : -1;
 }
 
 void TestLan::PlaceProcess(QProcess& process, int i) const

@@ -47,6 +47,11 @@ public:
         return f();
     }
 
+    // Datagrams the kernel of host i dropped for a full receive buffer (the Udp
+    // RcvbufErrors of its /proc/net/snmp); -1 when it cannot be read. The calling
+    // thread stays where it is.
+    qint64 UdpReceiveBufferErrors(int i);
+
     // Makes a child process start inside host i, with that host's computer name.
     void PlaceProcess(QProcess& process, int i) const;
 

@@ -9,7 +9,10 @@
 // sees no change. Its computer name is the one host 1 of the test LAN has, so a
 // window test reads the same in either world. A file transfer would need a socket of its own: those tests
 // stay on the test LAN.
+#include "AnsiCodePage.h"
+#include "DatagramFraming.h"
 #include "ParvaneNetwork.h"
+#include "Stamps.h"
 
 #include <QTimer>
 #include <arpa/inet.h>
@@ -44,7 +47,20 @@ public:
         return true;
     }
 
+    // A record sent by a peer at sSender: its datagrams are taken in at once, as
+    // one turn of the event loop takes in what waits on a socket.
+    static void Arrive(TParvaneNetwork& e, const QString& sSender, const QString& sRecord)
+    {
+        const QByteArray framed =
+            DatagramFraming::FrameRecord(AnsiCodePage::Encode(Stamps::NewPacketId() + sRecord), false);
+        for (const QByteArray& datagram : DatagramFraming::CutIntoDatagrams(framed, kPeerDatagramSize))
+            e.ReceiveFragment(sSender, datagram);
+    }
+
 private:
+    // The largest datagram a copy of the program sends.
+    static constexpr int kPeerDatagramSize = 512;
+
     static bool IsOwn(const TParvaneNetwork& e, quint32 iAddress)
     {
         for (const QString& own : e.FIPAddress) {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <algorithm>
 
 namespace TestSupport {
 
@@ -85,12 +86,22 @@ QString PeerProcess::Unescape(const QString& field)
     return out;
 }
 
-QStringList PeerProcess::Command(const QStringList& fields, int timeoutMs)
+void PeerProcess::Write(const QStringList& fields)
 {
     QStringList escaped;
     for (const QString& f : fields)
         escaped.append(Escape(f));
     FProcess.write((escaped.join(u'\t') + u'\n').toUtf8());
+}
+
+void PeerProcess::CallLater(const QString& operation, const QStringList& args)
+{
+    Write(QStringList{QStringLiteral("call"), operation} + args);
+}
+
+QStringList PeerProcess::Command(const QStringList& fields, int timeoutMs)
+{
+    Write(fields);
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < timeoutMs) {
@@ -148,6 +159,15 @@ int PeerProcess::CountEvents(const QString& name, int quietMs)
     while (WaitEvent(name, quietMs))
         ++n;
     return n;
+}
+
+int PeerProcess::EventsSoFar(const QString& name)
+{
+    while (FProcess.canReadLine())
+        if (auto line = NextLine(0); line && line->value(0) == QStringLiteral("event"))
+            FEvents.push_back(line->mid(1));
+    return int(std::count_if(FEvents.begin(), FEvents.end(),
+                             [&](const QStringList& event) { return event.value(0) == name; }));
 }
 
 void PeerProcess::ForgetEvents()

@@ -32,6 +32,9 @@ public:
     // Sends one command (fields escaped here) and returns its answer's fields;
     // event lines that come first are kept for WaitEvent.
     QStringList Command(const QStringList& fields, int timeoutMs = 15000);
+    // Sends "call OPERATION ARGS..." and returns at once: the caller's event loop keeps
+    // turning while the copy works. Its answer is passed over; events are kept.
+    void CallLater(const QString& operation, const QStringList& args = {});
     // The answer of "call OPERATION ARGS..." after "result", or "?" when it was something else.
     QString Call(const QString& operation, const QStringList& args = {});
     QString Get(const QString& name);
@@ -39,12 +42,16 @@ public:
 
     // The next event of that name (its parameters), waiting up to the time.
     std::optional<QStringList> WaitEvent(const QString& name, int timeoutMs = 15000);
+    // The events of that name kept so far, with what has arrived taken in; never
+    // waits, so a caller's event loop keeps turning between two looks.
+    int EventsSoFar(const QString& name);
     // Every event of that name that arrives within the time.
     int CountEvents(const QString& name, int quietMs = 300);
     void ForgetEvents();
     QProcess& Process() { return FProcess; }
 
 private:
+    void Write(const QStringList& fields);
     std::optional<QStringList> NextLine(int waitMs);
 
     QProcess FProcess;
