@@ -10,6 +10,7 @@
 //
 // Run as root (the test LAN needs it): build/bin/BurstBench [seconds [folder for pictures]]
 #include "AnsiCodePage.h"
+#include "Colleague.h"
 #include "DatagramFraming.h"
 #include "ForgedDatagram.h"
 #include "ParvaneNetwork.h"
@@ -202,19 +203,9 @@ int RunKind(TestLan& lan, bool bChat, int iSeconds, const char* sShots)
     int result = 0;
     {
         TParvaneNetwork colleague;
-        colleague.SetDiscrimination(kId);
-        colleague.SetVersion(2200);
-        colleague.SetFTPPortNo(0);
-        const bool started = colleague.ServiceStart();
-        colleague.SetHandleName(QStringLiteral("花子"));
-        QElapsedTimer waited;
-        waited.start();
-        if (started)
-            colleague.Login();
-        while (started && colleague.LoginCount() < 2 && waited.elapsed() < 15000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        const bool bListed = ColleagueLogsIn(colleague);
         Burst burst(lan, program, colleague);
-        if (colleague.LoginCount() < 2 || !burst.IsOpen()) {
+        if (!bListed || !burst.IsOpen()) {
             std::fprintf(stderr, "BurstBench: the colleague does not see the program\n");
             result = 1;
         } else if (!bChat) {

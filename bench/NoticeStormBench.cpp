@@ -7,6 +7,7 @@
 //
 // Run as root (the test LAN needs it): build/bin/NoticeStormBench [seconds]
 #include "AnsiCodePage.h"
+#include "Colleague.h"
 #include "DatagramFraming.h"
 #include "ParvaneNetwork.h"
 #include "ProgramCopy.h"
@@ -160,18 +161,8 @@ int main(int argc, char** argv)
     int result = 0;
     {
         TParvaneNetwork colleague;
-        colleague.SetDiscrimination(kId);
-        colleague.SetVersion(2200);
-        colleague.SetFTPPortNo(0);
-        const bool started = colleague.ServiceStart();
-        colleague.SetHandleName(QStringLiteral("花子"));
-        QElapsedTimer waited;
-        waited.start();
-        if (started)
-            colleague.Login();
-        while (started && colleague.LoginCount() < 2 && waited.elapsed() < 15000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (colleague.LoginCount() < 2) {
+        const bool bListed = ColleagueLogsIn(colleague);
+        if (!bListed) {
             std::fprintf(stderr, "NoticeStormBench: the colleague does not see the program\n");
             result = 1;
         } else {

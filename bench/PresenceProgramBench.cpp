@@ -13,6 +13,7 @@
 // With a file name, the program runs under a window manager (openbox) and its
 // screen is saved there after the last round, every answer listed.
 #include "AnsweringPeers.h"
+#include "Colleague.h"
 #include "ParvaneNetwork.h"
 #include "ProgramCopy.h"
 #include "TestLan.h"
@@ -137,18 +138,8 @@ int main(int argc, char** argv)
     int result = 0;
     {
         TParvaneNetwork colleague;
-        colleague.SetDiscrimination(kId);
-        colleague.SetVersion(2200);
-        colleague.SetFTPPortNo(0);
-        const bool started = colleague.ServiceStart();
-        colleague.SetHandleName(QStringLiteral("花子"));
-        QElapsedTimer waited;
-        waited.start();
-        if (started)
-            colleague.Login();
-        while (started && colleague.LoginCount() < 2 && waited.elapsed() < 15000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (colleague.LoginCount() < 2) {
+        const bool bListed = ColleagueLogsIn(colleague);
+        if (!bListed) {
             std::fprintf(stderr, "PresenceProgramBench: the colleague does not see the program\n");
             result = 1;
         } else {
