@@ -211,6 +211,8 @@ TEST_F(NoticeWindowTest, ALongLineOutOfViewNoLongerWidensTheWindow)
     NoticeShow(sShort, npBottomRight, true);
     const int iNarrow = NoticeForm->width();
     NoticeShow(sLong, npBottomRight, true);
+    // Lines added to a window on screen are laid out together at the turn's end.
+    TestSupport::WaitUntil([&] { return NoticeForm->width() > iNarrow + 100; }, 5000);
     const int iWide = NoticeForm->width();
     ASSERT_GT(iWide, iNarrow + 100);
     ASSERT_LT(iWide, Work().width() - 2 * NoticeMargin) << "the long line is cut to the work area";
@@ -219,6 +221,7 @@ TEST_F(NoticeWindowTest, ALongLineOutOfViewNoLongerWidensTheWindow)
         NoticeShow(sShort, npBottomRight, true);
     ASSERT_TRUE(NoticeForm->Lines().contains(sLong));
     ASSERT_FALSE(NoticeForm->ShownLines().contains(sLong));
+    TestSupport::WaitUntil([&] { return NoticeForm->width() == iNarrow; }, 5000);
     EXPECT_EQ(NoticeForm->width(), iNarrow);
 }
 
