@@ -282,9 +282,6 @@ void TMainForm::CreateControls()
 
     tmTaskAnimation.setInterval(TaskAnimationIntervalMs);
     connect(&tmTaskAnimation, &QTimer::timeout, this, &TMainForm::tmTaskAnimationTimer);
-    tmTableChange.setSingleShot(true);
-    tmTableChange.setInterval(0);
-    connect(&tmTableChange, &QTimer::timeout, this, &TMainForm::TableChangeFlush);
     PrHotKeys.OnHotKey = [this](int iId) { WMHotKey(iId); };
 }
 
@@ -898,20 +895,12 @@ void TMainForm::SelectionCommandsUpdate()
 
 void TMainForm::TableChanged()
 {
-    if (PrTableChangePending)
-        return;
-    PrTableChangePending = true;
-    tmTableChange.start();
+    PrTableChange.Ask();
 }
 
 void TMainForm::TableChangeFlush()
 {
-    if (!PrTableChangePending)
-        return;
-    PrTableChangePending = false;
-    tmTableChange.stop();
-    TaskMessageListUpdate();
-    lvLoginUserChange();
+    PrTableChange.RunNow();
 }
 
 void TMainForm::lvLoginUserDblClick()

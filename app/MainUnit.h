@@ -7,6 +7,7 @@
 #include "LoginUserTable.h"
 #include "MainWindowEvents.h"
 #include "MessageRecvQueue.h"
+#include "OncePerTurn.h"
 #include "OptionRules.h"
 #include "ParvaneNetwork.h"
 #include "ProgramWindows.h"
@@ -74,8 +75,6 @@ public:
     QSlider* tbAlphaBlend = nullptr;
     QToolBar* tbMenu = nullptr;
     QTimer tmTaskAnimation;
-    // The pass over the whole user table, once per turn of the event loop (TableChanged).
-    QTimer tmTableChange;
     int tmTaskAnimationTag = 0;
     TTaskMenu* pmTaskMenu = nullptr;
     QMenu* pmHotKeySend = nullptr;
@@ -289,7 +288,11 @@ private:
     // The users listed: every row of lvLoginUser shows one entry.
     TLoginUserTable PrUsers;
     // Rows changed since the last pass over the table.
-    bool PrTableChangePending = false;
+    // The pass over the whole user table, once per turn of the event loop however many rows changed.
+    TOncePerTurn PrTableChange{[this] {
+        TaskMessageListUpdate();
+        lvLoginUserChange();
+    }};
     TAbsenceRequests PrAbsenceRequests;
     TFileWindowRoute PrFileRecvRoute{FileRecvWindowList, WM_FILERECVING};
     TFileWindowRoute PrFileSendRoute{FileSendWindowList, WM_FILESENDING};
