@@ -48,11 +48,13 @@ protected:
         return form;
     }
 
-    // The colleague 花子 logged in and listed.
+    // The colleague 花子 logged in, listed by the user and listing the user in turn,
+    // so that either may write to the other.
     void ColleagueListed()
     {
         ASSERT_TRUE(FColleague.StartLoggedIn(*FLan, 1, QStringLiteral("花子")));
         ASSERT_TRUE(WaitUntil([&] { return FForm->LoginUserFind(kColleague, kId) != nullptr; }, 10000));
+        ASSERT_TRUE(WaitUntil([&] { return FColleague.Get("LoginCount") == "2"; }, 10000));
     }
 
     // The colleague writes to the user; true once it waits unread. Sent after a
