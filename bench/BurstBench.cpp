@@ -42,9 +42,7 @@ QString SenderAddress(int i)
     return QStringLiteral("198.18.1.%1").arg(i + 1);
 }
 
-struct Figures {
-    std::vector<double> ms;
-    int iLost = 0;
+struct Figures : RoundTrips {
     double dHandled = 0; // records of the burst a second
 };
 
@@ -105,15 +103,7 @@ public:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         }
         Figures figures;
-        figures.iLost = iMessages - int(sentAt.size());
-        for (auto it = sentAt.cbegin(); it != sentAt.cend(); ++it) {
-            const auto answered = answeredAt.constFind(it.key());
-            if (answered == answeredAt.cend() || *answered - *it > kLateMs)
-                ++figures.iLost;
-            else
-                figures.ms.push_back(*answered - *it);
-        }
-        std::sort(figures.ms.begin(), figures.ms.end());
+        static_cast<RoundTrips&>(figures) = RoundTripsOf(sentAt, answeredAt, iMessages, kLateMs);
         FColleague.OnMessageOk = nullptr;
         // The log is written on a thread of the program's own: what lands by a
         // quiet second later is what it handled.

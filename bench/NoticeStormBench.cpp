@@ -75,10 +75,7 @@ private:
     int FNext = 0;
 };
 
-struct Figures {
-    std::vector<double> ms;
-    int iLost = 0;
-};
+using Figures = RoundTrips;
 
 // Messages every two seconds for the time given, the toggler (when there is one) every 200 ms.
 Figures Run(TParvaneNetwork& colleague, const QString& sProgram, int iSeconds, Toggler* toggler)
@@ -112,16 +109,7 @@ Figures Run(TParvaneNetwork& colleague, const QString& sProgram, int iSeconds, T
             break;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     }
-    Figures figures;
-    figures.iLost = iMessages - int(sentAt.size());
-    for (auto it = sentAt.cbegin(); it != sentAt.cend(); ++it) {
-        const auto answered = answeredAt.constFind(it.key());
-        if (answered == answeredAt.cend() || *answered - *it > kLateMs)
-            ++figures.iLost;
-        else
-            figures.ms.push_back(*answered - *it);
-    }
-    std::sort(figures.ms.begin(), figures.ms.end());
+    const Figures figures = RoundTripsOf(sentAt, answeredAt, iMessages, kLateMs);
     colleague.OnMessageOk = nullptr;
     return figures;
 }

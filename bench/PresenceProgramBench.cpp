@@ -89,14 +89,9 @@ Round Refresh(TestLan& lan, TestSupport::ProgramCopy& program, TestSupport::Answ
     const std::vector<double> probes = office.ProbeMs();
     if (probes.size() > iProbes)
         round.dListedMs = probes.back();
-    round.iLost = iMessages - int(sentAt.size());
-    for (auto it = sentAt.cbegin(); it != sentAt.cend(); ++it) {
-        const auto answered = answeredAt.constFind(it.key());
-        if (answered == answeredAt.cend())
-            ++round.iLost;
-        else
-            round.receipts.push_back(*answered - *it);
-    }
+    const RoundTrips trips = RoundTripsOf(sentAt, answeredAt, iMessages, kLateMs);
+    round.receipts = trips.ms;
+    round.iLost = trips.iLost;
     round.iDropped = lan.UdpReceiveBufferErrors(0) - iDropped;
     return round;
 }
