@@ -455,11 +455,8 @@ protected:
     void timerEvent(QTimerEvent* e) override;
 
 private:
-    friend class TParvaneNetworkTestAccess;
-    friend class TParvaneNetworkFileTestAccess;
-    friend class TParvaneNetworkMessageTestAccess;
-    friend class TParvaneNetworkFuzzAccess;
-    friend class TParvaneNetworkLoopbackAccess;
+    // The tests' and fuzz targets' one way in (tests/support/ParvaneNetworkSeam.h).
+    friend class TParvaneNetworkSeam;
 
     // --- Service, timers and the local addresses (ParvaneNetwork.cpp)
     void RecvDataBackReset();

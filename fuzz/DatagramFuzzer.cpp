@@ -63,7 +63,7 @@ void React(TParvaneNetwork* e, const QString& machine, const QString& dis)
         auto next = std::move(w.Nested.front());
         w.Nested.pop_front();
         ++w.Depth;
-        Access::Datagram(*e, next.first, next.second);
+        Access::Fragment(*e, next.first, next.second);
         --w.Depth;
     }
     switch (w.Reaction) {
@@ -308,7 +308,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     if (world.Nested.size() < kMaxNested)
                         world.Nested.emplace_back(SenderAddress(arg), datagram);
                 } else {
-                    Access::Datagram(engine, SenderAddress(arg), datagram);
+                    Access::Fragment(engine, SenderAddress(arg), datagram);
                 }
             } else if (op == kOpTime) {
                 world.Now += (arg + 1) * kTickMs;
@@ -321,7 +321,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 for (const QByteArray& datagram : echoes) {
                     if (++world.Echoes > kMaxEchoesPerInput)
                         break;
-                    Access::Datagram(engine, SenderAddress(0), datagram);
+                    Access::Fragment(engine, SenderAddress(0), datagram);
                 }
             }
             // Every few commands, so a broken state is caught near where it arose.

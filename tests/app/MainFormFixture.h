@@ -35,9 +35,7 @@ protected:
         if constexpr (OnLan) {
             ASSERT_TRUE(this->EnterHost(0));
         } else {
-            TMainForm::ServiceStarter = [](TParvaneNetwork& e) {
-                return TParvaneNetworkLoopbackAccess::Start(e);
-            };
+            TMainForm::ServiceStarter = [](TParvaneNetwork& e) { return TParvaneNetworkLoopback::Start(e); };
             SocketGuard::SetRefused(true);
         }
     }

@@ -869,12 +869,11 @@ TEST_F(MainFormTest, AnswersOfOneTurnAreSortedAndPutInTheMenusOnce)
         const QString ip = QStringLiteral("198.18.4.%1").arg(i);
         const QString sAway = i % 4 == 0 ? QStringLiteral("1&|0&|0&|52000&|%1\r\n&|会議中")
                                          : QStringLiteral("0&|0&|0&|52000&|%1\r\n&|");
-        TParvaneNetworkLoopbackAccess::Arrive(
-            *form.PVN, ip,
-            QStringLiteral("PVMESSAGE:LOGIN&|SIM%1&|%2&|Parvane2&|B%1&|2200&|")
-                    .arg(i, 2, 10, QChar(u'0'))
-                    .arg(ip) +
-                sAway.arg(ip));
+        TParvaneNetworkLoopback::Arrive(*form.PVN, ip,
+                                        QStringLiteral("PVMESSAGE:LOGIN&|SIM%1&|%2&|Parvane2&|B%1&|2200&|")
+                                                .arg(i, 2, 10, QChar(u'0'))
+                                                .arg(ip) +
+                                            sAway.arg(ip));
     }
     ASSERT_TRUE(WaitFor([&] { return form.pmHotKeySend->actions().size() == kPeers + 1; }));
 

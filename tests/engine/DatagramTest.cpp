@@ -1,10 +1,10 @@
-#include "EngineTestAccess.h"
 #include "EngineTestSupport.h"
+#include "ParvaneNetworkSeam.h"
 
 #include <gtest/gtest.h>
 
 using namespace EngineTest;
-using Access = TParvaneNetworkTestAccess;
+using Access = TParvaneNetworkSeam;
 
 namespace {
 

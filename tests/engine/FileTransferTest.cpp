@@ -3,6 +3,7 @@
 #include "FileTransferStream.h"
 #include "LanSuite.h"
 #include "ParvaneNetwork.h"
+#include "ParvaneNetworkSeam.h"
 #include "StreamSend.h"
 #include "TestNames.h"
 #include "WaitUntil.h"
@@ -30,31 +31,26 @@
 #include <thread>
 #include <unistd.h>
 
-class TParvaneNetworkFileTestAccess {
+// What the transfer tests build from the engine's seam.
+class FileTestAccess : public TParvaneNetworkSeam {
 public:
     static void AddPeer(TParvaneNetwork& engine, const QString& machine, const QString& ipList, int ftpPort)
     {
-        engine.LoginUserSet(machine, QStringLiteral("Parvane2"), ipList, QStringLiteral("相手"), 2200, false,
-                            QString(), false, false, ftpPort, ipList.section(QStringLiteral("\r\n"), 0, 0));
+        LoginUserSet(engine, machine, QStringLiteral("Parvane2"), ipList, QStringLiteral("相手"), 2200, false,
+                     QString(), false, false, ftpPort, ipList.section(QStringLiteral("\r\n"), 0, 0));
     }
-    static void SetConnectTimeout(TParvaneNetwork& engine, int ms) { engine.PrConnectTimeoutMs = ms; }
-    static void SetHeaderTimeout(TParvaneNetwork& engine, int ms) { engine.PrFileHeaderTimeoutMs = ms; }
-    static void SetStallTime(TParvaneNetwork& engine, int ms) { engine.PrTransferStallMs = ms; }
-    static int AcceptFailures(const TParvaneNetwork& engine) { return engine.PrAcceptFailures; }
     // Watches a socket for data as the engine watches its transfer sockets, with no transfer behind it.
     static bool Watch(TParvaneNetwork& engine, int fd)
     {
-        return engine.SocketSelect(fd, TParvaneNetwork::FD_READ | TParvaneNetwork::FD_CLOSE);
+        return Select(engine, fd, TParvaneNetwork::FD_READ | TParvaneNetwork::FD_CLOSE);
     }
-    // Stops watching and closes, as the socket's owner would.
-    static void Close(TParvaneNetwork& engine, int fd) { engine.SocketClose(fd); }
     // The close of a reception's connection, noticed as the sockets report it.
     static bool CloseNoticed(TParvaneNetwork& engine, int iTransferId)
     {
-        const TPVN_FileRecv* record = engine.FileRecvFindId(iTransferId);
-        if (!record)
+        const std::optional<int> fd = RecvSocket(engine, iTransferId);
+        if (!fd)
             return false;
-        engine.PostSocketNotify(record->clsSocket, TParvaneNetwork::FD_CLOSE);
+        Post(engine, *fd, TParvaneNetwork::FD_CLOSE);
         return true;
     }
 };
@@ -344,7 +340,7 @@ protected:
     // The engine knows the scripted receiver as a peer in host 2 (and further addresses).
     void KnowPeer(const QString& ipList, int port = kPeerPort)
     {
-        TParvaneNetworkFileTestAccess::AddPeer(*Engine, "PEER", ipList, port);
+        FileTestAccess::AddPeer(*Engine, "PEER", ipList, port);
     }
 
     QTemporaryDir Folder;
@@ -437,7 +433,7 @@ TEST_F(FileTransfer, SendFailsToStartWithoutAPlaceToSendTo)
     const QString path = Folder.filePath("a.txt");
     ASSERT_TRUE(WriteFile(path, "abc"));
     KnowPeer(FLan->Address(1));
-    TParvaneNetworkFileTestAccess::AddPeer(*Engine, "NOFILES", "198.18.0.9", 0);
+    FileTestAccess::AddPeer(*Engine, "NOFILES", "198.18.0.9", 0);
     EXPECT_EQ(Engine->FileSend(path, "", "198.18.0.9", "Parvane2"), 0);  // the peer receives no files
     EXPECT_EQ(Engine->FileSend(path, "", "198.18.0.77", "Parvane2"), 0); // nobody listed there
     EXPECT_EQ(Engine->FileSend(path, "", FLan->Address(1), "Other"), 0); // another identifier
@@ -678,7 +674,7 @@ TEST_F(FileTransfer, DescriptorOfNoTransferIsNeverClosed)
     ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     const int other = AcceptOne(listener);
     ASSERT_GE(other, 0);
-    ASSERT_TRUE(TParvaneNetworkFileTestAccess::Watch(*Engine, fd));
+    ASSERT_TRUE(FileTestAccess::Watch(*Engine, fd));
     ASSERT_TRUE(SendAll(other, "not a transfer"));
     WaitUntil([] { return false; }, 300);
     // Neither the data nor a cancel by its number may close what belongs to someone else.
@@ -687,7 +683,7 @@ TEST_F(FileTransfer, DescriptorOfNoTransferIsNeverClosed)
     EXPECT_NE(fcntl(fd, F_GETFD), -1);
     char got[32] = {};
     EXPECT_EQ(recv(fd, got, sizeof got, MSG_DONTWAIT), 14);
-    TParvaneNetworkFileTestAccess::Close(*Engine, fd);
+    FileTestAccess::Close(*Engine, fd);
     close(other);
     EXPECT_TRUE(Events.empty());
 }
@@ -728,7 +724,7 @@ TEST_P(FileSendFailover, TriesTheNextAddress)
     for (const QString& a : c.addresses)
         list += (a == "H2" ? FLan->Address(1) : a == "H3" ? FLan->Address(2) : a) + "\r\n";
     KnowPeer(list);
-    TParvaneNetworkFileTestAccess::SetConnectTimeout(*Engine, 300);
+    FileTestAccess::SetConnectTimeout(*Engine, 300);
     if (c.host2Silent) {
         // A listener whose queue is full drops new attempts without an answer.
         const int full = ListenIn(1, 0);
@@ -1174,7 +1170,7 @@ TEST_F(FileTransfer, OfferWhileLoggedOutIsRefusedSilently)
 TEST_F(FileTransfer, UnfinishedHeadersAreCappedAndTimedOutWithoutTouchingATransfer)
 {
     constexpr int kTimeoutMs = 2500;
-    TParvaneNetworkFileTestAccess::SetHeaderTimeout(*Engine, kTimeoutMs);
+    FileTestAccess::SetHeaderTimeout(*Engine, kTimeoutMs);
     const QByteArray content = RandomBytes(300000);
     const int transfer = ConnectFromPeer();
     ASSERT_GE(transfer, 0);
@@ -1512,7 +1508,7 @@ TEST_F(FileTransfer, ReplacingAFileAnotherReceptionWritesIsErrorTwo)
 // past the stall time it ends as the peer's close would end it.
 TEST_F(FileTransfer, ReceptionThatStallsEndsAsByTheClose)
 {
-    TParvaneNetworkFileTestAccess::SetStallTime(*Engine, 400);
+    FileTestAccess::SetStallTime(*Engine, 400);
     const int fd = ConnectFromPeer();
     ASSERT_GE(fd, 0);
     std::atomic<bool> closedOnUs{false};
@@ -1543,7 +1539,7 @@ TEST_P(SlowTransfer, ThatKeepsMovingEndsInSuccess)
     static constexpr int kPieceBytes = 4096;
     // Between pieces: a third of the stall time, so the whole takes four times it.
     static constexpr int kPauseMs = kStallMs / 3;
-    TParvaneNetworkFileTestAccess::SetStallTime(*Engine, kStallMs);
+    FileTestAccess::SetStallTime(*Engine, kStallMs);
     const QByteArray content = RandomBytes(kPieces * kPieceBytes);
     if (GetParam() == SlowSide::PeerSends) {
         const int fd = ConnectFromPeer();
@@ -1616,7 +1612,7 @@ class FileSendStalled : public FileTransfer, public testing::WithParamInterface<
 
 TEST_P(FileSendStalled, EndsAsByTheClose)
 {
-    TParvaneNetworkFileTestAccess::SetStallTime(*Engine, 400);
+    FileTestAccess::SetStallTime(*Engine, 400);
     const bool stopsReading = GetParam() == ReceiverStall::StopsReading;
     const qint64 size = stopsReading ? 64 * 1024 * 1024 : 1000;
     const QString path = Folder.filePath("big.bin");
@@ -1806,7 +1802,7 @@ TEST_F(FileTransfer, ATransferWhoseNoticeWaitsBehindAnotherOnesEventGoesOnInItsL
         sent = done;
         // In the middle of the long one's turn, which then runs past its length and hands the loop back.
         if (!closeNoticed) {
-            closeNoticed = TParvaneNetworkFileTestAccess::CloseNoticed(*Engine, shortId);
+            closeNoticed = FileTestAccess::CloseNoticed(*Engine, shortId);
             std::this_thread::sleep_for(std::chrono::milliseconds(3));
         }
     };
@@ -1852,7 +1848,7 @@ TEST_F(FileTransfer, AcceptThatFailsForWantOfDescriptorsIsTriedAgainLater)
     for (int f; (f = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
         fillers.push_back(f);
     TestSupport::PumpFor(1500);
-    const int failures = TParvaneNetworkFileTestAccess::AcceptFailures(*Engine);
+    const int failures = FileTestAccess::AcceptFailures(*Engine);
     for (int f : fillers)
         close(f);
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);

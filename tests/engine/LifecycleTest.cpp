@@ -1,11 +1,11 @@
-#include "EngineTestAccess.h"
 #include "EngineTestSupport.h"
+#include "ParvaneNetworkSeam.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
 using namespace EngineTest;
-using Access = TParvaneNetworkTestAccess;
+using Access = TParvaneNetworkSeam;
 
 namespace {
 

@@ -4,12 +4,6 @@
 
 #include <QStringList>
 
-// Reaches the delivery time-out, the one seam the message tests need.
-class TParvaneNetworkMessageTestAccess {
-public:
-    static void SetSendTimeout(TParvaneNetwork& engine, int iMs) { engine.PrSendTimeoutMs = iMs; }
-};
-
 // Writes every event of the addressed records into one line each, "Event|arg|arg...".
 inline void RecordMessageEvents(TParvaneNetwork& engine, QStringList& log)
 {

@@ -5,6 +5,7 @@
 #include "LanSuite.h"
 #include "MessageTestSupport.h"
 #include "ParvaneNetwork.h"
+#include "ParvaneNetworkSeam.h"
 #include "PeerProcess.h"
 
 #include <QRegularExpression>
@@ -35,7 +36,7 @@ protected:
         A->SetVersion(2200);
         ASSERT_TRUE(A->ServiceStart());
         A->SetHandleName(QStringLiteral("太郎"));
-        TParvaneNetworkMessageTestAccess::SetSendTimeout(*A, kTimeoutMs);
+        TParvaneNetworkSeam::SetSendTimeout(*A, kTimeoutMs);
         RecordMessageEvents(*A, events);
 
         ASSERT_TRUE(B.StartCopy(*FLan, 1, "花子"));

@@ -1,10 +1,10 @@
 // The addressed records of one engine in host 1, checked byte by byte against
 // a scripted raw socket in host 2.
 #include "AnsiCodePage.h"
-#include "EngineTestAccess.h"
 #include "LanSuite.h"
 #include "MessageTestSupport.h"
 #include "ParvaneNetwork.h"
+#include "ParvaneNetworkSeam.h"
 #include "ScriptedPeer.h"
 #include "SystemClock.h"
 #include "WaitUntil.h"
@@ -124,7 +124,7 @@ protected:
 
 TEST_F(MessageWireTest, MessageGoesOutAddressedAndItsReceiptEndsTheWait)
 {
-    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
+    TParvaneNetworkSeam::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString id = engine->MessageSend(QStringLiteral("こんにちは"), FLan->MachineName(1), kPeerId, true);
     ASSERT_EQ(id.size(), 12);
 
@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(Messages, MessageReceiveCases, ::testing::ValuesIn(kRec
 
 TEST_F(MessageWireTest, UnansweredMessageIsReportedOnceAndALateReceiptStillArrives)
 {
-    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
+    TParvaneNetworkSeam::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString id = engine->MessageSend(QStringLiteral("届かない"), other, kPeerId, false);
     ASSERT_FALSE(id.isEmpty());
     ASSERT_TRUE(AwaitEvent("ErrorSend"));
@@ -227,7 +227,7 @@ TEST_F(MessageWireTest, UnansweredMessageIsReportedOnceAndALateReceiptStillArriv
 
 TEST_F(MessageWireTest, TheSlotReportsTheDestinationAsTheCallerGaveIt)
 {
-    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
+    TParvaneNetworkSeam::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString id = engine->MessageSend(QStringLiteral("x"), FLan->MachineName(1), kPeerId, false);
     ASSERT_FALSE(id.isEmpty());
     ASSERT_TRUE(AwaitEvent("ErrorSend"));
@@ -237,7 +237,7 @@ TEST_F(MessageWireTest, TheSlotReportsTheDestinationAsTheCallerGaveIt)
 
 TEST_F(MessageWireTest, AReceiptFreesOnlyTheSlotOfItsIdentifier)
 {
-    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
+    TParvaneNetworkSeam::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString first = engine->MessageSend(QStringLiteral("one"), other, kPeerId, false);
     const QString second = engine->MessageSend(QStringLiteral("two"), other, kPeerId, false);
     ASSERT_FALSE(first.isEmpty());
@@ -253,7 +253,7 @@ TEST_F(MessageWireTest, AReceiptFreesOnlyTheSlotOfItsIdentifier)
 
 TEST_F(MessageWireTest, AReceiptForAnotherCopyDoesNotEndTheWait)
 {
-    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
+    TParvaneNetworkSeam::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString id = engine->MessageSend(QStringLiteral("x"), other, kPeerId, false);
     ASSERT_FALSE(id.isEmpty());
     ASSERT_TRUE(peer->Send(
@@ -381,7 +381,7 @@ void AskFrom(TParvaneNetwork& engine, const QString& own, const QString& sAddres
     const QString check =
         QStringLiteral("PVMESSAGE:HUZAI_CHECK&|%1&|Parvane2&|%2&|PeerApp").arg(own, sAddress);
     for (const QByteArray& d : ScriptedPeer::Frame(ScriptedPeer::UniquePacketId(), check))
-        TParvaneNetworkTestAccess::Fragment(engine, sAddress, d);
+        TParvaneNetworkSeam::Fragment(engine, sAddress, d);
 }
 
 // The answers the peer heard that go to sAddress.
@@ -398,7 +398,7 @@ int AnswersTo(ScriptedPeer& peer, const QString& sAddress)
 TEST_F(MessageWireTest, AwayRequestsAreAnsweredOnlySoManyAWindow)
 {
     qint64 now = 1000000;
-    TParvaneNetworkTestAccess::SetMonotonicClock(*engine, [&] { return now; });
+    TParvaneNetworkSeam::SetMonotonicClock(*engine, [&] { return now; });
     const int addresses = TParvaneNetwork::RequestAnswersPerWindowMax / 2;
     for (int a = 0; a < addresses; ++a) {
         for (int ask = 0; ask < 3; ++ask)
@@ -426,7 +426,7 @@ TEST_F(MessageWireTest, AnAskerIsAnsweredItsShareAWindowAndItsShareAgainInTheNex
     constexpr int kShare = 3;
     constexpr qint64 kWindowMs = 10000;
     qint64 now = 1000000;
-    TParvaneNetworkTestAccess::SetMonotonicClock(*engine, [&] { return now; });
+    TParvaneNetworkSeam::SetMonotonicClock(*engine, [&] { return now; });
     const QString asker = QStringLiteral("198.18.2.1");
     const auto askAWindowLong = [&] {
         for (int ask = 0; ask < 20; ++ask) {
@@ -449,12 +449,12 @@ TEST_F(MessageWireTest, AnAskerIsAnsweredItsShareAWindowAndItsShareAgainInTheNex
 TEST_F(MessageWireTest, AskingAddressesRememberedStayWithinTheWindowsAnswers)
 {
     qint64 now = 1000000;
-    TParvaneNetworkTestAccess::SetMonotonicClock(*engine, [&] { return now; });
+    TParvaneNetworkSeam::SetMonotonicClock(*engine, [&] { return now; });
     for (int a = 0; a < 1000; ++a) {
         AskFrom(*engine, own, QStringLiteral("198.18.%1.%2").arg(10 + a / 250).arg(a % 250 + 1));
         peer->Poll();
     }
-    EXPECT_EQ(TParvaneNetworkTestAccess::AskingAddressesRemembered(*engine),
+    EXPECT_EQ(TParvaneNetworkSeam::AskingAddressesRemembered(*engine),
               TParvaneNetwork::RequestAnswersPerWindowMax);
 }
 
@@ -463,7 +463,7 @@ TEST_F(MessageWireTest, AskingAddressesRememberedStayWithinTheWindowsAnswers)
 TEST_F(MessageWireTest, OneFloodingAskerLeavesTheColleaguesTheirAnswers)
 {
     qint64 now = 1000000;
-    TParvaneNetworkTestAccess::SetMonotonicClock(*engine, [&] { return now; });
+    TParvaneNetworkSeam::SetMonotonicClock(*engine, [&] { return now; });
     const QString check = QStringLiteral("PVMESSAGE:HUZAI_CHECK&|%1&|Parvane2&|%2&|PeerApp").arg(own, other);
     for (int i = 0; i < 60; ++i) {
         ASSERT_TRUE(peer->Send(check));
@@ -490,7 +490,7 @@ TEST_F(MessageWireTest, ThirtyFloodingAskersLeaveAColleagueItsAnswers)
     constexpr int kStepsBetweenAsks = 50;
     constexpr int kColleagueAsks = 14;
     qint64 now = 1000000;
-    TParvaneNetworkTestAccess::SetMonotonicClock(*engine, [&] { return now; });
+    TParvaneNetworkSeam::SetMonotonicClock(*engine, [&] { return now; });
     const QString colleague = QStringLiteral("198.18.3.1");
     for (int step = 0; step < kColleagueAsks * kStepsBetweenAsks; ++step) {
         for (int a = 1; a <= kFlooders; ++a)
@@ -706,7 +706,7 @@ TEST_F(MessageWireTest, LongJapaneseMessageCrossesInFragmentsPlainAndScrambled)
 
 TEST_F(MessageWireTest, TheMessageAfter255PendingOnesIsSentButNeverTimesOut)
 {
-    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, 1500);
+    TParvaneNetworkSeam::SetSendTimeout(*engine, 1500);
     QStringList ids;
     for (int i = 0; i < 256; ++i) {
         const QString id = engine->MessageSend(QStringLiteral("m%1").arg(i), other, kPeerId, false);
@@ -735,7 +735,7 @@ TEST_F(MessageWireTest, TheMessageAfter255PendingOnesIsSentButNeverTimesOut)
 
 TEST_F(MessageWireTest, RestartingTheServiceForgetsPendingMessagesWithoutAnError)
 {
-    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
+    TParvaneNetworkSeam::SetSendTimeout(*engine, kShortTimeoutMs);
     ASSERT_FALSE(engine->MessageSend(QStringLiteral("x"), other, kPeerId, false).isEmpty());
     engine->ServiceEnd();
     ASSERT_TRUE(engine->ServiceStart());
@@ -745,16 +745,16 @@ TEST_F(MessageWireTest, RestartingTheServiceForgetsPendingMessagesWithoutAnError
 
 TEST_F(MessageWireTest, ATimeOutOfAFreeSlotRaisesNothing)
 {
-    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, 50);
-    TParvaneNetworkTestAccess::StartSendTimeout(*engine, 7);
-    ASSERT_TRUE(WaitUntil([this] { return !TParvaneNetworkTestAccess::SendTimerActive(*engine, 7); }));
+    TParvaneNetworkSeam::SetSendTimeout(*engine, 50);
+    TParvaneNetworkSeam::StartSendTimeout(*engine, 7);
+    ASSERT_TRUE(WaitUntil([this] { return !TParvaneNetworkSeam::SendTimerActive(*engine, 7); }));
     PumpFor(100);
     EXPECT_TRUE(EventsStartingWith("ErrorSend").isEmpty()) << qPrintable(events.join("\n"));
 }
 
 TEST_F(MessageWireTest, EndingTheServiceLeavesPendingTimeOutsRunning)
 {
-    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
+    TParvaneNetworkSeam::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString id = engine->MessageSend(QStringLiteral("x"), other, kPeerId, false);
     ASSERT_FALSE(id.isEmpty());
     engine->ServiceEnd();
@@ -828,7 +828,7 @@ TEST_F(MessageWireTest, MessagesToAPeerWithoutMachineNameAreEachWatched)
     // A peer that announces an empty machine name is found by the empty name.
     PeerLogin(QString());
     ASSERT_TRUE(WaitUntil([this] { return engine->LoginCount() == 3; }));
-    TParvaneNetworkMessageTestAccess::SetSendTimeout(*engine, kShortTimeoutMs);
+    TParvaneNetworkSeam::SetSendTimeout(*engine, kShortTimeoutMs);
     const QString first = engine->MessageSend(QStringLiteral("one"), QString(), kPeerId, false);
     const QString second = engine->MessageSend(QStringLiteral("two"), QString(), kPeerId, false);
     ASSERT_FALSE(first.isEmpty());

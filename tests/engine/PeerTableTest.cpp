@@ -1,12 +1,12 @@
-#include "EngineTestAccess.h"
 #include "EngineTestSupport.h"
 #include "ForgedDatagram.h"
+#include "ParvaneNetworkSeam.h"
 #include "TestNames.h"
 
 #include <gtest/gtest.h>
 
 using namespace EngineTest;
-using Access = TParvaneNetworkTestAccess;
+using Access = TParvaneNetworkSeam;
 
 namespace {
 

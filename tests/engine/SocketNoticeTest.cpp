@@ -1,5 +1,5 @@
-#include "EngineTestAccess.h"
 #include "EngineTestSupport.h"
+#include "ParvaneNetworkSeam.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <sys/un.h>
 
 using namespace EngineTest;
-using Access = TParvaneNetworkTestAccess;
+using Access = TParvaneNetworkSeam;
 using E = TParvaneNetwork;
 
 namespace {

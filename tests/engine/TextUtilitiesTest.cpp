@@ -1,6 +1,6 @@
 #include "AnsiCodePage.h"
-#include "EngineTestAccess.h"
 #include "ParvaneNetwork.h"
+#include "ParvaneNetworkSeam.h"
 #include "SystemClock.h"
 #include "TestLan.h"
 #include "TestNames.h"
@@ -226,7 +226,7 @@ TEST(DomainToIPAddress, ResolvesAddressesAndRefusesUnknownNames)
 
 TEST(LocalHost, NameIsTheNodeNameCutAt15)
 {
-    const QString name = TParvaneNetworkTestAccess::MachineName();
+    const QString name = TParvaneNetworkSeam::MachineName();
     EXPECT_FALSE(name.isEmpty());
     EXPECT_LE(name.size(), 15);
 }
@@ -235,9 +235,9 @@ TEST(LocalHost, AddressesOfAHostOnTheTestLanExcludeLoopback)
 {
     TestLan lan(2);
     ASSERT_TRUE(lan.IsReady()) << qPrintable(lan.Error());
-    const QStringList addresses = lan.In(1, [] { return TParvaneNetworkTestAccess::LocalAddresses(); });
+    const QStringList addresses = lan.In(1, [] { return TParvaneNetworkSeam::LocalAddresses(); });
     EXPECT_EQ(addresses, QStringList{lan.Address(1)});
-    const QString name = lan.In(1, [] { return TParvaneNetworkTestAccess::MachineName(); });
+    const QString name = lan.In(1, [] { return TParvaneNetworkSeam::MachineName(); });
     EXPECT_EQ(name, lan.MachineName(1));
 }
 

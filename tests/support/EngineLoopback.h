@@ -12,6 +12,7 @@
 #include "AnsiCodePage.h"
 #include "DatagramFraming.h"
 #include "ParvaneNetwork.h"
+#include "ParvaneNetworkSeam.h"
 #include "Stamps.h"
 
 #include <QTimer>
@@ -19,31 +20,31 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-class TParvaneNetworkLoopbackAccess {
+class TParvaneNetworkLoopback {
 public:
     static bool Start(TParvaneNetwork& e)
     {
-        if (e.FSocketNo != -1)
+        using Seam = TParvaneNetworkSeam;
+        if (e.SocketNo() != -1)
             return false;
-        e.FMachineName = QStringLiteral("PVHOST1");
-        TParvaneNetwork::GetLocalIPAddress(e.FIPAddress);
-        e.FSocketNo = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-        if (e.FSocketNo < 0) {
-            e.FSocketNo = -1;
+        Seam::SetMachineName(e, QStringLiteral("PVHOST1"));
+        Seam::SetAddresses(e, Seam::LocalAddresses());
+        const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (fd < 0)
             return false;
-        }
-        e.PrDatagramSendHook = [&e](const QByteArray& datagram, quint32 iAddress) {
+        Seam::SetSocketNo(e, fd);
+        Seam::SetDatagramSendHook(e, [&e](const QByteArray& datagram, quint32 iAddress) {
             if (iAddress != INADDR_BROADCAST && !IsOwn(e, iAddress))
                 return true;
             // Delivered by the event loop, as a socket would: never inside the send.
-            const QString sender = e.FIPAddress.value(0, QStringLiteral("127.0.0.1"));
+            const QString sender = e.IPAddress().value(0, QStringLiteral("127.0.0.1"));
             QTimer::singleShot(0, &e, [&e, sender, datagram] {
-                if (e.FSocketNo != -1)
-                    e.ReceiveFragment(sender, datagram);
+                if (e.SocketNo() != -1)
+                    TParvaneNetworkSeam::Fragment(e, sender, datagram);
             });
             return true;
-        };
-        e.PrRecvPurgeTimer.start(e.PrRecvPurgeIntervalMs, &e);
+        });
+        Seam::StartPurgeTimer(e);
         return true;
     }
 
@@ -54,7 +55,7 @@ public:
         const QByteArray framed =
             DatagramFraming::FrameRecord(AnsiCodePage::Encode(Stamps::NewPacketId() + sRecord), false);
         for (const QByteArray& datagram : DatagramFraming::CutIntoDatagrams(framed, kPeerDatagramSize))
-            e.ReceiveFragment(sSender, datagram);
+            TParvaneNetworkSeam::Fragment(e, sSender, datagram);
     }
 
 private:
@@ -63,7 +64,7 @@ private:
 
     static bool IsOwn(const TParvaneNetwork& e, quint32 iAddress)
     {
-        for (const QString& own : e.FIPAddress) {
+        for (const QString& own : e.IPAddress()) {
             in_addr address{};
             if (inet_pton(AF_INET, own.toLatin1().constData(), &address) == 1 &&
                 ntohl(address.s_addr) == iAddress)
