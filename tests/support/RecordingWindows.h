@@ -17,6 +17,71 @@
 
 namespace TestSupport {
 
+// The name of every routine that RecordingWindows records, one a line: a
+// routine taken from TProgramWindows leaves here with its override.
+inline const QSet<QString>& RecordedRoutines()
+{
+    static const QSet<QString> names{
+        "LogWrite",
+        "LogWriteLines",
+        "LogFormShow",
+        "LogWriteWait",
+        "LogFormUnlock",
+        "SendFormShow",
+        "RecvFormShow",
+        "RecvFormExists",
+        "RecvFormUnread",
+        "RecvFormLetterViewApply",
+        "AbsenceFormShow",
+        "NoticeAdd",
+        "OptionFormShow",
+        "EventSoundPlay",
+        "MouseAnimationStart",
+        "FileSendFormShow",
+        "FileRecvFormShow",
+        "UpdateFormShow",
+        "UpdateFormStartCheck",
+        "GlobalChatFormShow",
+        "GlobalChatFormClose",
+        "GlobalChatFormExists",
+        "RequestFormShow",
+        "DonationFormShow",
+        "VersionFormShow",
+        "ChatFormShow",
+        "ChatFormClose",
+        "ChatFormRelease",
+        "ChatMessageAdd",
+        "ChatUserLogin",
+        "ChatUserLogout",
+        "ChatUserNameChange",
+        "ChatUserAbsenceChange",
+        "ChatEventAdd",
+        "HelpShow",
+        "SingleWindowsRelease",
+    };
+    return names;
+}
+
+// The names among these that no routine of RecordingWindows has, sorted.
+inline QStringList UnknownRoutines(const QSet<QString>& names)
+{
+    QStringList unknown;
+    for (const QString& sName : names)
+        if (!RecordedRoutines().contains(sName))
+            unknown << sName;
+    unknown.sort();
+    return unknown;
+}
+
+// A name that no routine has would make a stand-in that never stands in, or a
+// count that is always 0: the test stops there, naming it.
+inline void RoutinesCheck(const QSet<QString>& names)
+{
+    const QStringList unknown = UnknownRoutines(names);
+    if (!unknown.isEmpty())
+        qFatal("RecordingWindows has no routine named %s", qPrintable(unknown.join(QStringLiteral(", "))));
+}
+
 // One call of a TProgramWindows routine: its name and its arguments as texts
 // (a peer as its handle, machine and identifier; numbers and flags as numbers).
 struct WindowCall {
@@ -38,6 +103,7 @@ struct WindowCalls {
     // The arguments of each call of the routine, in order.
     std::vector<QStringList> Of(const QString& sRoutine) const
     {
+        RoutinesCheck({sRoutine});
         std::vector<QStringList> found;
         for (const WindowCall& call : calls)
             if (call.sRoutine == sRoutine)
@@ -62,6 +128,7 @@ public:
     explicit RecordingWindows(std::shared_ptr<WindowCalls> calls, QSet<QString> standIns = {})
         : FCalls(std::move(calls)), FStandIns(std::move(standIns))
     {
+        RoutinesCheck(FStandIns);
     }
 
     void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText) override
@@ -233,6 +300,7 @@ public:
 private:
     template <typename Run> void Call(const QString& sRoutine, QStringList args, Run run)
     {
+        RoutinesCheck({sRoutine});
         FCalls->calls.push_back({sRoutine, std::move(args)});
         // A copy: the program's routine may call again and move the list.
         const WindowCall call = FCalls->calls.back();
