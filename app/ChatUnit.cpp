@@ -285,8 +285,7 @@ void TChatForm::showEvent(QShowEvent* event)
 
 void TChatForm::closeEvent(QCloseEvent* event)
 {
-    if (MessageBoxShow(kLogoutQuestion, ApplicationTitle,
-                       MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION) != MessageBox::IDYES) {
+    if (!AskYes(kLogoutQuestion)) {
         event->ignore();
         return;
     }

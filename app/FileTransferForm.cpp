@@ -128,9 +128,7 @@ bool TFileTransferForm::TransferKept(const QString& sQuestion)
 {
     if (PrSocketNo == 0)
         return false;
-    const bool bCancel = MessageBoxShow(sQuestion, ApplicationTitle,
-                                        MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION |
-                                            MessageBox::MB_DEFBUTTON2) == MessageBox::IDYES;
+    const bool bCancel = AskYes(sQuestion, YesNoQuestionNoDefault);
     // A transfer that ended while the question was open leaves nothing to keep the window for.
     return !bCancel && PrSocketNo != 0;
 }

@@ -35,7 +35,6 @@ const QString kReadError =
                    "ファイルが壊れている可能性があります。");
 const QString kReadErrorStatus = QStringLiteral("ログファイルが不正です。");
 const QString kPasswordStatus = QStringLiteral("パスワードを入力してください");
-const QString kWrongPassword = QStringLiteral("パスワードが違います。");
 const QString kDeleteQuestion =
     QStringLiteral("保存されているログを全て消去します。\r一度消去したログを元に戻すこと"
                    "はできませんのでご注意ください。\r\rログを全て消去してもよろしいです"
@@ -233,7 +232,7 @@ void TLogForm::btPasswordOkClick()
     if (edPassword->text() != SecurityLogPassword) {
         edPassword->selectAll();
         edPassword->setFocus();
-        MessageBoxShow(kWrongPassword, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        MessageBoxShow(WrongPasswordText, ApplicationTitle, MessageBox::MB_ICONWARNING);
         return;
     }
     pnPasswordBack->hide();
@@ -252,9 +251,7 @@ void TLogForm::btRefreshClick()
 
 void TLogForm::btAllDeleteClick()
 {
-    if (MessageBoxShow(kDeleteQuestion, ApplicationTitle,
-                       MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2) !=
-        MessageBox::IDYES)
+    if (!AskYes(kDeleteQuestion, YesNoQuestionNoDefault))
         return;
     // The records written before the question go with the rest.
     LogWriteWait();

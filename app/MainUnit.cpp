@@ -74,14 +74,6 @@ const QString kSendSkipped = QStringLiteral("メッセージ受信に対応し�
 // The tool bar's buttons are at least this large, so the away button's arrow has room.
 const QSize kToolButtonSize(36, 27);
 
-constexpr int kYesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
-constexpr int kYesNoQuestionNoDefault = kYesNoQuestion | MessageBox::MB_DEFBUTTON2;
-
-bool AskYes(const QString& sText, int iFlags)
-{
-    return MessageBoxShow(sText, ApplicationTitle, iFlags) == MessageBox::IDYES;
-}
-
 struct THotKeySetting {
     int iId;
     int* pSetting;
@@ -571,18 +563,18 @@ bool TMainForm::FormClose()
 {
     bool bAsked = false;
     if (!MessageRecvQueue.Empty()) {
-        if (!AskYes(kCloseUnread, kYesNoQuestionNoDefault))
+        if (!AskYes(kCloseUnread, YesNoQuestionNoDefault))
             return false;
         bAsked = true;
     }
-    if (FileSending() && !AskYes(kCloseFileSend, kYesNoQuestion))
+    if (FileSending() && !AskYes(kCloseFileSend, YesNoQuestion))
         return false;
     if (PVN->Chat()) {
-        if (!AskYes(kCloseChat, kYesNoQuestionNoDefault))
+        if (!AskYes(kCloseChat, YesNoQuestionNoDefault))
             return false;
         bAsked = true;
     }
-    if (!bAsked && CustomizeEnd && !AskYes(kCloseEnd, kYesNoQuestion))
+    if (!bAsked && CustomizeEnd && !AskYes(kCloseEnd, YesNoQuestion))
         return false;
     CloseWindowsAndLogout();
     return true;
@@ -1289,10 +1281,10 @@ void TMainForm::miMessageOnlineClick()
         sbInformationUpdate();
         return;
     }
-    if (FileSending() && !AskYes(kLogoutFileSend, kYesNoQuestion))
+    if (FileSending() && !AskYes(kLogoutFileSend, YesNoQuestion))
         return;
     if (PVN->Chat()) {
-        if (!AskYes(kLogoutChat, kYesNoQuestion))
+        if (!AskYes(kLogoutChat, YesNoQuestion))
             return;
         Windows->ChatFormRelease();
     }

@@ -61,7 +61,6 @@ const char* const kHelpContext = "HelpContext";
 const char* const kEnterOk = "EnterOk";
 
 const QString kCaption = QStringLiteral("オプション - Parvane 2");
-const QString kWrongPassword = QStringLiteral("パスワードが違います。");
 const QString kNoAbsenceSelected = QStringLiteral("不在の種類を選択してください。");
 const QString kMultiUserOnQuestion = QStringLiteral("以前、マルチユーザ機能を使用したことがある場合は、ユーザ"
                                                     "毎に設定ファイルとログファイルが保存されています。"
@@ -80,13 +79,6 @@ const QString kSoundTitle = QStringLiteral("Parvane 2 -サウンドファイル�
 const QString kFolderInformation =
     QStringLiteral("ファイルを受信した際に保存するデフォルトのパスを選択してください。");
 const QString kHeaderBlanks = QStringLiteral("     ");
-
-constexpr int kYesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
-
-bool AskYes(const QString& sText)
-{
-    return MessageBoxShow(sText, ApplicationTitle, kYesNoQuestion) == MessageBox::IDYES;
-}
 
 void Warn(const QString& sText)
 {
@@ -1192,7 +1184,7 @@ void TOptionForm::btPasswordOkClick()
     if (edPassword->text() != SecurityOptionPassword) {
         edPassword->selectAll();
         edPassword->setFocus();
-        Warn(kWrongPassword);
+        Warn(WrongPasswordText);
         return;
     }
     for (int i = 0; i < pcOption->count(); ++i)

@@ -23,7 +23,6 @@ namespace {
 const QSize kDesignSize(354, 162);
 const QSize kMinimumSize(370, 200);
 const QString kTitle = QStringLiteral("メッセージ受信");
-const QString kWrongPassword = QStringLiteral("パスワードが違います。");
 
 } // namespace
 
@@ -235,7 +234,7 @@ void TRecvForm::btLetterOpenClick()
         return;
     if (!LetterPasswordRight(PrView == TRecvView::SealedPassword, neLetterPassword->text(),
                              SecurityLetterPassword)) {
-        MessageBoxShow(kWrongPassword, ApplicationTitle, MessageBox::MB_ICONWARNING);
+        MessageBoxShow(WrongPasswordText, ApplicationTitle, MessageBox::MB_ICONWARNING);
         neLetterPassword->setFocus();
         return;
     }

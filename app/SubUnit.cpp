@@ -110,6 +110,11 @@ int MessageBoxShow(const QString& sText, const QString& sCaption, int iFlags)
     return MessageBox::Show(sText, sCaption, iFlags);
 }
 
+bool AskYes(const QString& sText, int iFlags)
+{
+    return MessageBoxShow(sText, ApplicationTitle, iFlags) == MessageBox::IDYES;
+}
+
 void WarningShow(const QString& sKind, const QString& sText, int iFlags, QObject* owner,
                  std::function<void()> answered)
 {

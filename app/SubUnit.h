@@ -2,6 +2,7 @@
 
 // The process-wide values and the routines that the program's windows share.
 
+#include "MessageBox.h"
 #include "Settings.h"
 #include "WindowMessage.h"
 
@@ -32,6 +33,7 @@ struct TPeer {
 // ---- Texts shared by several windows
 
 inline const QString ApplicationTitle = QStringLiteral("Parvane 2");
+inline const QString WrongPasswordText = QStringLiteral("パスワードが違います。");
 inline const QString SettingsSaveErrorText =
     QStringLiteral("設定を保存することができませんでした。設定ファイルが読み込み専用になっていないか、"
                    "ロックされていないかを確認してください。");
@@ -104,6 +106,11 @@ HWND FileWindowSocketChange(QStringList& slList, int iOldSocketNo, int iNewSocke
 // Shows a modal box; top-most when CustomizeShowTopMost is on. Gives back the
 // button pressed (IDYES 6, IDNO 7, IDOK 1). The program always passes ApplicationTitle.
 int MessageBoxShow(const QString& sText, const QString& sCaption, int iFlags);
+// A question answered yes or no; in YesNoQuestionNoDefault, No is the button Enter presses.
+inline constexpr int YesNoQuestion = MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION;
+inline constexpr int YesNoQuestionNoDefault = YesNoQuestion | MessageBox::MB_DEFBUTTON2;
+// Asks under ApplicationTitle; true when the user answers yes.
+bool AskYes(const QString& sText, int iFlags = YesNoQuestion);
 // A warning raised from an engine event, which must not wait for the user there:
 // one box of each kind at most, as MessageBox::ShowUnstacked says; top-most as above.
 // With an owner, answered runs once the box is answered, while the owner is there.

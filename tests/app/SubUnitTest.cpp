@@ -61,6 +61,20 @@ TEST_F(MessageBoxShowTest, SettingsSaveFailureIsAWarning)
     EXPECT_EQ(FShown[0].iFlags, MessageBox::MB_ICONWARNING);
 }
 
+TEST_F(MessageBoxShowTest, AskYesIsTrueOnlyWhenTheAnswerIsYes)
+{
+    CustomizeShowTopMost = false;
+    EXPECT_FALSE(AskYes(QStringLiteral("q1")));
+    FAnswer = MessageBox::IDYES;
+    EXPECT_TRUE(AskYes(QStringLiteral("q2"), YesNoQuestionNoDefault));
+    ASSERT_EQ(FShown.size(), 2u);
+    EXPECT_EQ(FShown[0].sText, QStringLiteral("q1"));
+    EXPECT_EQ(FShown[0].sCaption, QStringLiteral("Parvane 2"));
+    EXPECT_EQ(FShown[0].iFlags, MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION);
+    EXPECT_EQ(FShown[1].iFlags,
+              MessageBox::MB_YESNO | MessageBox::MB_ICONQUESTION | MessageBox::MB_DEFBUTTON2);
+}
+
 TEST(FileWindowList, EventsFindTheWindowByItsSocketNumber)
 {
     QStringList list = {FileWindowListEntry(0x10010, 0), FileWindowListEntry(0x10012, 7),
