@@ -209,10 +209,12 @@ TChatForm::TChatForm()
     mmSendMessage->setPlaceholderText(QStringLiteral("送信するメッセージを入力してください。"));
     laSendMessage->setBuddy(mmSendMessage);
     btSend = new QPushButton(QStringLiteral("送信(&S)"));
+    // Drawn as the window's default button, since Enter in the input sends (below).
     btSend->setDefault(true);
     btLogout = new QPushButton(QStringLiteral("ログアウト(&C)"));
     connect(mmSendMessage, &QLineEdit::textChanged, this, &TChatForm::mmSendMessageChange);
-    // The send button is the window's default button: Enter in the input sends.
+    // Enter in the input sends, as the default button promises: a window that is not
+    // a dialog does not press its default button on Enter by itself.
     connect(mmSendMessage, &QLineEdit::returnPressed, this, &TChatForm::btSendClick);
     connect(btSend, &QPushButton::clicked, this, &TChatForm::btSendClick);
     connect(btLogout, &QPushButton::clicked, this, &QWidget::close);

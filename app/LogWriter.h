@@ -14,7 +14,8 @@
 // program's thread never waits for a long log to be rewritten. Records land in
 // the order they were added; those that arrive while a rewrite is under way go
 // into the file together by the next one, the newest on top. A record that
-// cannot be written is lost, as LogFilePrepend says, and counted to OnLost.
+// cannot be written is lost, as LogFilePrepend says, and counted to the
+// onLost event the writer was made with.
 class TLogWriter {
 public:
     // Told, on the thread that made the writer, how many records were lost
