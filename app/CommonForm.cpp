@@ -33,46 +33,7 @@ constexpr int kSliderPanelExtra = 12;
 constexpr int kSliderInset = 2;
 constexpr int kFirstPanelWidth = 120;
 
-TWindowKindInfo Several(const QString& section, QStringList* registry, const char* bitmap, bool* header,
-                        bool* status, int panels)
-{
-    return {section, registry, true, true, QString::fromLatin1(bitmap), header, status, panels};
-}
-
-TWindowKindInfo Single(const QString& section, const char* bitmap, bool* header, bool* status)
-{
-    return {section, nullptr, true, false, QString::fromLatin1(bitmap), header, status, 2};
-}
-
-TWindowKindInfo Page(const QString& section)
-{
-    return {section, nullptr, false, false, QStringLiteral("HEADER_ICON_MAIN"), nullptr, nullptr, 0};
-}
-
 } // namespace
-
-const TWindowKindInfo& WindowKindInfo(TWindowKind kind)
-{
-    static const TWindowKindInfo kinds[] = {
-        Several(SectionSendWindow, &SendWindowList, "HEADER_ICON_SEND", &SendWindowShowHeader,
-                &SendWindowShowStatus, 2),
-        Several(SectionAbsenceWindow, &AbsenceWindowList, "HEADER_ICON_ABSENCE", &AbsenceWindowShowHeader,
-                &AbsenceWindowShowStatus, 2),
-        Several(SectionFileSendWindow, &FileSendWindowList, "HEADER_ICON_FILESEND", &FileSendWindowShowHeader,
-                &FileSendWindowShowStatus, 3),
-        Several(SectionFileRecvWindow, &FileRecvWindowList, "HEADER_ICON_FILESEND", &FileRecvWindowShowHeader,
-                &FileRecvWindowShowStatus, 3),
-        Single(SectionRecvWindow, "HEADER_ICON_RECV", &RecvWindowShowHeader, &RecvWindowShowStatus),
-        Single(SectionChatWindow, "HEADER_ICON_CHAT", &ChatWindowShowHeader, &ChatWindowShowStatus),
-        Single(SectionLogWindow, "HEADER_ICON_LOG", &LogWindowShowHeader, &LogWindowShowStatus),
-        Single(SectionGlobalChatWindow, "HEADER_ICON_GLOBAL_CHAT", &GlobalChatWindowShowHeader,
-               &GlobalChatWindowShowStatus),
-        Page(SectionUpdateWindow),
-        Page(SectionRequestWindow),
-        Page(SectionDonationWindow),
-    };
-    return kinds[static_cast<int>(kind)];
-}
 
 int AlphaBlendClamp(int iPosition)
 {
@@ -115,7 +76,7 @@ void AlphaBlendApply(QWidget* window, QSlider* slider)
 }
 
 TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
-    : QWidget(nullptr, Qt::Window), FKind(kind), FSection(WindowKindInfo(kind).sSection)
+    : QWidget(nullptr, Qt::Window), FKind(kind), FSection(WindowKindInfo(kind).Section())
 {
     const TWindowKindInfo& info = Info();
     FHandle = WindowMessage::HandleOf(this);
@@ -155,7 +116,7 @@ TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
     pnClient = new QWidget(this);
     layout->addWidget(pnClient, 1);
 
-    if (info.bAlphaBlend) {
+    if (info.AlphaBlend()) {
         sbInformation = new TStatusPanelBar(this);
         sbInformation->SetPanelCount(info.iStatusPanels);
         sbInformation->SetPanelWidth(0, kFirstPanelWidth);
@@ -182,9 +143,9 @@ TCommonForm::TCommonForm(TWindowKind kind, const QSize& designSize)
     const IniFile ini(SettingsFileName());
     WindowPlacementApply(this, WindowPlacementRead(ini, FSection, designSize));
     if (tbAlphaBlend != nullptr)
-        tbAlphaBlend->setValue(AlphaBlendRead(ini, info.sSection));
+        tbAlphaBlend->setValue(AlphaBlendRead(ini, info.Section()));
 
-    imHeader->setPixmap(BitmapResource(info.sHeaderBitmap));
+    imHeader->setPixmap(BitmapResource(QString::fromLatin1(info.sHeaderBitmap)));
     StatusBarLayout();
     if (tbAlphaBlend != nullptr) {
         tbAlphaBlendChange();
@@ -215,8 +176,9 @@ void TCommonForm::FormDestroy()
     });
     IniFile ini(SettingsFileName());
     bool written = WindowPlacementWrite(ini, FSection, this);
-    if (written && tbAlphaBlend != nullptr && !Info().bAlphaBlendAtChange)
-        written = AlphaBlendWrite(ini, Info().sSection, tbAlphaBlend->value());
+    // A listed kind wrote it as the slider moved.
+    if (written && tbAlphaBlend != nullptr && Info().pRegistry == nullptr)
+        written = AlphaBlendWrite(ini, Info().Section(), tbAlphaBlend->value());
     if (written)
         written = WriteSectionExtra(ini);
     if (written)
@@ -259,7 +221,7 @@ void TCommonForm::tbAlphaBlendChange()
     }
     // Written as the slider moves; a failure keeps the old value and is not worth a box.
     IniFile ini(SettingsFileName());
-    AlphaBlendWrite(ini, info.sSection, position);
+    AlphaBlendWrite(ini, info.Section(), position);
 }
 
 void TCommonForm::WMAlphaBlendSet(WPARAM wParam, LPARAM lParam)
@@ -308,7 +270,7 @@ void TCommonForm::miStatusClick()
 void TCommonForm::WriteVisibilityFlag(const QString& sKey, bool bValue)
 {
     IniFile ini(SettingsFileName());
-    if (!ini.WriteBool(Info().sSection, sKey, bValue))
+    if (!ini.WriteBool(Info().Section(), sKey, bValue))
         SettingsSaveErrorShow();
 }
 

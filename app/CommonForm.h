@@ -3,6 +3,7 @@
 #include "PeerText.h"
 #include "SubUnit.h"
 #include "WidgetHelpers.h"
+#include "WindowKinds.h"
 #include "WindowPlacement.h"
 
 #include <QList>
@@ -24,35 +25,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QSlider;
 class TStatusPanelBar;
-
-// The kinds of the program's auxiliary windows.
-enum class TWindowKind {
-    Send,
-    Absence,
-    FileSend,
-    FileRecv,
-    Recv,
-    Chat,
-    Log,
-    GlobalChat,
-    Update,
-    Request,
-    Donation
-};
-
-// What a kind keeps in the settings file and how it looks.
-struct TWindowKindInfo {
-    QString sSection;
-    // The registry of a kind that can be open several times; nullptr for a kind that exists once.
-    QStringList* pRegistry;
-    bool bAlphaBlend;         // reads AlphaBlend at creation and has the slider, status bar and menu
-    bool bAlphaBlendAtChange; // writes AlphaBlend at each change, else at destruction
-    QString sHeaderBitmap;
-    bool* pShowHeader; // nullptr: the header always shows
-    bool* pShowStatus;
-    int iStatusPanels; // the file windows have a progress panel in the middle
-};
-const TWindowKindInfo& WindowKindInfo(TWindowKind kind);
 
 // ---- Rules of the transparency, kept apart so they can be checked without a window
 

@@ -114,10 +114,7 @@ void TMainForm::FormCreate()
     MessageRecvQueue.Clear();
     TaskIconData = TTaskIconData();
     PrFirstRun = true;
-    SendWindowList.clear();
-    AbsenceWindowList.clear();
-    FileSendWindowList.clear();
-    FileRecvWindowList.clear();
+    WindowListsClear();
 
     ProgramDirectory =
         ProgramDirectoryOf(ProgramDirectoryOverride.isEmpty() ? QCoreApplication::applicationDirPath()
@@ -607,16 +604,8 @@ void TMainForm::CloseWindowsAndLogout()
     if (PrStarted)
         PVN->Logout();
     Windows->SingleWindowsRelease();
-    // Every registered window, not only the first of its list; copies, because
-    // a closing window takes itself out of its list.
-    for (const QString& sEntry : QStringList(SendWindowList))
-        SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
-    for (const QString& sEntry : QStringList(AbsenceWindowList))
-        SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
-    for (const QString& sEntry : QStringList(FileSendWindowList))
-        SendMessageW(WindowListHandle(sEntry), WM_ERRORFILESEND, 0, TParvaneNetwork::FileSendErrorCancelled);
-    for (const QString& sEntry : QStringList(FileRecvWindowList))
-        SendMessageW(WindowListHandle(sEntry), WM_ERRORFILERECV, 0, TParvaneNetwork::FileRecvErrorCancelled);
+    // Every registered window, not only the first of its list.
+    ListedWindowsClose();
 }
 
 void TMainForm::LoopsEnd()
@@ -650,10 +639,7 @@ void TMainForm::FormDestroy()
     TaskIconSet(false, TaskIconTip, 0);
     if (TaskIcon == PrTrayIcon)
         TaskIcon = nullptr;
-    SendWindowList.clear();
-    AbsenceWindowList.clear();
-    FileSendWindowList.clear();
-    FileRecvWindowList.clear();
+    WindowListsClear();
     // A start that never got past the service wrote nothing and read nothing: the
     // stored values stay as they are.
     if (!PrStarted)

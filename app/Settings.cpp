@@ -4,6 +4,7 @@
 #include "EventSound.h"
 #include "NoticeRules.h"
 #include "ParvaneNetwork.h"
+#include "WindowKinds.h"
 
 #include <map>
 #include <variant>
@@ -218,37 +219,6 @@ const QString kNetworkFTPPortNo = QStringLiteral("NetworkFTPPortNo");
 const std::pair<const void*, QString> kPortKeys[] = {
     {&NetworkPort, kNetworkPort}, {&NetworkPortNo, kNetworkPortNo}, {&NetworkFTPPortNo, kNetworkFTPPortNo}};
 
-struct ViewFlag {
-    const QString* section;
-    const QString* key;
-    bool* flag;
-};
-
-const ViewFlag kViewFlags[] = {
-    {&SectionSendWindow, &KeyShowHeader, &SendWindowShowHeader},
-    {&SectionSendWindow, &KeyShowSend, &SendWindowShowSend},
-    {&SectionSendWindow, &KeyShowStatus, &SendWindowShowStatus},
-    {&SectionRecvWindow, &KeyShowHeader, &RecvWindowShowHeader},
-    {&SectionRecvWindow, &KeyShowSend, &RecvWindowShowSend},
-    {&SectionRecvWindow, &KeyShowStatus, &RecvWindowShowStatus},
-    {&SectionAbsenceWindow, &KeyShowHeader, &AbsenceWindowShowHeader},
-    {&SectionAbsenceWindow, &KeyShowSend, &AbsenceWindowShowSend},
-    {&SectionAbsenceWindow, &KeyShowStatus, &AbsenceWindowShowStatus},
-    {&SectionChatWindow, &KeyShowHeader, &ChatWindowShowHeader},
-    {&SectionChatWindow, &KeyShowSend, &ChatWindowShowSend},
-    {&SectionChatWindow, &KeyShowStatus, &ChatWindowShowStatus},
-    {&SectionGlobalChatWindow, &KeyShowHeader, &GlobalChatWindowShowHeader},
-    {&SectionGlobalChatWindow, &KeyShowStatus, &GlobalChatWindowShowStatus},
-    {&SectionLogWindow, &KeyShowHeader, &LogWindowShowHeader},
-    {&SectionLogWindow, &KeyShowStatus, &LogWindowShowStatus},
-    {&SectionFileSendWindow, &KeyShowHeader, &FileSendWindowShowHeader},
-    {&SectionFileSendWindow, &KeyShowSend, &FileSendWindowShowSend},
-    {&SectionFileSendWindow, &KeyShowStatus, &FileSendWindowShowStatus},
-    {&SectionFileRecvWindow, &KeyShowHeader, &FileRecvWindowShowHeader},
-    {&SectionFileRecvWindow, &KeyShowSend, &FileRecvWindowShowSend},
-    {&SectionFileRecvWindow, &KeyShowStatus, &FileRecvWindowShowStatus},
-};
-
 } // namespace
 
 QString OptionKeyName(const void* pVariable)
@@ -358,8 +328,14 @@ void SettingsReadBars(const IniFile& ini)
 
 void SettingsReadViewFlags(const IniFile& ini)
 {
-    for (const ViewFlag& view : kViewFlags)
-        *view.flag = ini.ReadBool(*view.section, *view.key, true);
+    for (const TWindowKindInfo& kind : WindowKinds()) {
+        for (const auto& [pFlag, sKey] :
+             {std::pair{kind.pShowHeader, &KeyShowHeader}, std::pair{kind.pShowSend, &KeyShowSend},
+              std::pair{kind.pShowStatus, &KeyShowStatus}}) {
+            if (pFlag != nullptr)
+                *pFlag = ini.ReadBool(kind.Section(), *sKey, true);
+        }
+    }
 }
 
 void SettingsReadOption(const IniFile& ini, const QString& sMachineName)

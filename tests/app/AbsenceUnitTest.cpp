@@ -32,9 +32,7 @@ protected:
     }
     void TearDown() override
     {
-        for (QStringList* list : {&AbsenceWindowList, &SendWindowList})
-            for (const QString& sEntry : QStringList(*list))
-                SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
+        ListedWindowsClose();
         QCoreApplication::processEvents();
         WindowTestOn::TearDown();
     }

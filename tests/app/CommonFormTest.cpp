@@ -32,6 +32,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -541,6 +542,124 @@ TEST_F(CommonFormTest, SliderSitsInTheLastPanelAndTheFillPanelTakesTheRest)
         EXPECT_EQ(form.tbAlphaBlend->x(), bar->PanelRect(last).left() + 2);
         EXPECT_EQ(form.tbAlphaBlend->parentWidget(), bar);
     }
+}
+
+// Every kind as the settings file knows it: its section, and which of the view
+// flags it keeps there. Also the check that each kind of the program has its row here.
+struct KindCase {
+    TWindowKind kind;
+    const char* section;
+    bool header;
+    bool send;
+    bool status;
+};
+
+const KindCase kKindCases[] = {
+    {TWindowKind::Send, "SendWindow", true, true, true},
+    {TWindowKind::Absence, "AbsenceWindow", true, true, true},
+    {TWindowKind::FileSend, "FileSendWindow", true, true, true},
+    {TWindowKind::FileRecv, "FileRecvWindow", true, true, true},
+    {TWindowKind::Recv, "RecvWindow", true, true, true},
+    {TWindowKind::Chat, "ChatWindow", true, true, true},
+    {TWindowKind::Log, "LogWindow", true, false, true},
+    {TWindowKind::GlobalChat, "GlobalChatWindow", true, false, true},
+    {TWindowKind::Update, "UpdateWindow", false, false, false},
+    {TWindowKind::Request, "RequestWindow", false, false, false},
+    {TWindowKind::Donation, "DonationWindow", false, false, false},
+};
+
+TEST_F(CommonFormTest, EveryKindReadsItsViewFlagsFromItsOwnSectionOnly)
+{
+    ASSERT_EQ(std::size(kKindCases), static_cast<size_t>(TWindowKind::Count));
+    for (const KindCase& c : kKindCases) {
+        SCOPED_TRACE(c.section);
+        Store(QStringLiteral("[%1]\r\nShowHeader=0\r\nShowSend=0\r\nShowStatus=0\r\n")
+                  .arg(QString::fromLatin1(c.section)));
+        SettingsReadViewFlags(IniFile(SettingsFileName()));
+        for (const KindCase& other : kKindCases) {
+            SCOPED_TRACE(other.section);
+            const bool mine = other.kind == c.kind;
+            TTestForm form(other.kind);
+            EXPECT_EQ(form.SettingsSection(), QString::fromLatin1(other.section));
+            EXPECT_EQ(form.pnHeader->isHidden(), mine && c.header);
+            if (form.sbInformation != nullptr) {
+                EXPECT_EQ(form.sbInformation->isHidden(), mine && c.status);
+            } else {
+                EXPECT_FALSE(other.status);
+            }
+            // The sender line has no widget of the base; its flag is the kind's own.
+            const bool* send = WindowKindInfo(other.kind).pShowSend;
+            EXPECT_EQ(send != nullptr, other.send);
+            if (send != nullptr) {
+                EXPECT_EQ(*send, !mine);
+            }
+        }
+    }
+}
+
+TEST_F(CommonFormTest, EveryKindWritesItsViewFlagsToItsOwnSectionAndReadsThemBack)
+{
+    for (const KindCase& c : kKindCases) {
+        if (!c.header)
+            continue;
+        SCOPED_TRACE(c.section);
+        Store(QString());
+        SettingsReadViewFlags(IniFile(SettingsFileName()));
+        {
+            TTestForm form(c.kind);
+            form.pmRightPopup();
+            form.miHeaderClick();
+            form.miStatusClick();
+            EXPECT_EQ(Stored(c.section, "ShowHeader"), 0);
+            EXPECT_EQ(Stored(c.section, "ShowStatus"), 0);
+            for (const KindCase& other : kKindCases) {
+                if (other.kind != c.kind) {
+                    EXPECT_EQ(Stored(other.section, "ShowHeader"), -1) << other.section;
+                }
+            }
+        }
+        // The next start hides them from the file.
+        SettingsReadViewFlags(IniFile(SettingsFileName()));
+        TTestForm later(c.kind);
+        EXPECT_TRUE(later.pnHeader->isHidden());
+        EXPECT_TRUE(later.sbInformation->isHidden());
+    }
+}
+
+// The kinds that can be open several times, each with its own registry.
+TEST_F(CommonFormTest, EachListedKindRegistersInItsOwnListAndEveryListIsWalked)
+{
+    const struct {
+        TWindowKind kind;
+        QStringList* list;
+    } cases[] = {{TWindowKind::Send, &SendWindowList},
+                 {TWindowKind::Absence, &AbsenceWindowList},
+                 {TWindowKind::FileSend, &FileSendWindowList},
+                 {TWindowKind::FileRecv, &FileRecvWindowList}};
+    std::vector<std::pair<TWindowKind, HWND>> opened;
+    for (const auto& c : cases) {
+        for (int i = 0; i < 2; ++i)
+            opened.emplace_back(c.kind, OpenSeveral(c.kind)->Handle());
+    }
+    // A window that exists once is in no list.
+    TTestForm single(TWindowKind::Recv);
+    for (const auto& c : cases) {
+        QStringList expected;
+        for (const auto& [kind, handle] : opened) {
+            if (kind == c.kind)
+                expected << WindowListEntry(handle);
+        }
+        EXPECT_EQ(*c.list, expected) << static_cast<int>(c.kind);
+    }
+
+    std::vector<std::pair<TWindowKind, HWND>> walked;
+    ForEachListedWindow(
+        [&](const TWindowKindInfo& kind, HWND handle) { walked.emplace_back(kind.Kind, handle); });
+    EXPECT_EQ(walked, opened);
+
+    WindowListsClear();
+    for (const auto& c : cases)
+        EXPECT_TRUE(c.list->isEmpty());
 }
 
 // A peer's name drawn in one line keeps a bounded number of bytes, cut between

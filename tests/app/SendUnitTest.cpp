@@ -34,9 +34,7 @@ template <bool OnLan> class SendWindowTestOn : public MainFormFixtureOf<OnLan> {
 protected:
     void CloseWindows() override
     {
-        for (QStringList* list : {&SendWindowList, &AbsenceWindowList})
-            for (const QString& sEntry : QStringList(*list))
-                SendMessageW(WindowListHandle(sEntry), WM_CLOSE, 0, 0);
+        ListedWindowsClose();
         RecvFormRelease();
         QCoreApplication::processEvents();
     }

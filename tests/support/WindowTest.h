@@ -11,6 +11,7 @@
 #include "Settings.h"
 #include "SubUnit.h"
 #include "SystemClock.h"
+#include "WindowKinds.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -38,8 +39,7 @@ inline void ResetProcessSettings(const QString& sFolder, const QString& sMachine
     CurrentAbsenceTitle.clear();
     PortOverrideMsg = -1;
     PortOverrideFile = -1;
-    for (QStringList* list : {&SendWindowList, &AbsenceWindowList, &FileSendWindowList, &FileRecvWindowList})
-        list->clear();
+    WindowListsClear();
     MessageRecvQueue.Clear();
 }
 
