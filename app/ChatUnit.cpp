@@ -242,7 +242,9 @@ TChatForm::TChatForm(const TWindowServicesRef& services)
     }
     if (const TEngineEvents* events = FServices->Events) {
         connect(events, &TEngineEvents::ChatLineSaid, this,
-                [this](const QString& sMessage, const TPeer& peer) { LineQueue({sMessage, peer}); });
+                [this](const QString& sMessage, const TPeer& peer) {
+                    LineQueue({sMessage, peer});
+                });
         connect(events, &TEngineEvents::ChatMemberLogin, this, &TChatForm::MemberLogin);
         connect(events, &TEngineEvents::ChatMemberLogout, this, &TChatForm::MemberLogout);
         connect(events, &TEngineEvents::ChatMemberRenamed, this, &TChatForm::MemberRename);

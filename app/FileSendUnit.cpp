@@ -38,7 +38,8 @@ const QString kDialogFilter = QStringLiteral("すべてのファイル(*.*)|*.*"
 
 } // namespace
 
-TFileSendForm* FileSendFormShow(const QString& sFileName, const TPeer& peer, const TWindowServicesRef& services)
+TFileSendForm* FileSendFormShow(const QString& sFileName, const TPeer& peer,
+                                const TWindowServicesRef& services)
 {
     return SeveralFormShow<TFileSendForm>(
         FileWindowEntrySuffix(0),

@@ -54,7 +54,8 @@ TFileTransferEngine::FileRecvAccept(int iSocketNo, const QString& sPath, bool bR
 QString TFileTransferEngine::UserHandle(const QString& sMachine, const QString& sDiscrimination) const
 {
     const TLoginUserTable* users = FServices->Users;
-    const TLoginUserTable::TEntry* entry = users != nullptr ? users->Find(sMachine, sDiscrimination) : nullptr;
+    const TLoginUserTable::TEntry* entry =
+        users != nullptr ? users->Find(sMachine, sDiscrimination) : nullptr;
     return entry != nullptr ? entry->Flags.HandleName : QString();
 }
 

@@ -26,7 +26,8 @@ void TProgramWindowUnits::ServicesSet(const TWindowServicesRef& services)
     NoticeServicesSet(services);
 }
 
-void TProgramWindowUnits::LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText)
+void TProgramWindowUnits::LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo,
+                                   const QString& sText)
 {
     ::LogWrite(iKind, sFrom, sTo, sText);
 }
@@ -52,7 +53,7 @@ void TProgramWindowUnits::LogFormUnlock()
 }
 
 void TProgramWindowUnits::SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
-                                   const QString& sDiscriminations)
+                                       const QString& sDiscriminations)
 {
     ::SendFormShow(sMessage, bQuote, sMachines, sDiscriminations, FServices);
 }
@@ -73,7 +74,7 @@ void TProgramWindowUnits::RecvFormLetterViewApply()
 }
 
 void TProgramWindowUnits::AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,
-                                      const QString& sRecvTime)
+                                          const QString& sRecvTime)
 {
     ::AbsenceFormShow(peer, sAbsenceMessage, sRecvTime, FServices);
 }
@@ -103,8 +104,8 @@ void TProgramWindowUnits::FileSendFormShow(const QString& sFileName, const TPeer
     ::FileSendFormShow(sFileName, peer, FServices);
 }
 
-void TProgramWindowUnits::FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment,
-                                       int iSocketNo, const TPeer& peer)
+void TProgramWindowUnits::FileRecvFormShow(const QString& sFileName, qint64 iFileByte,
+                                           const QString& sComment, int iSocketNo, const TPeer& peer)
 {
     ::FileRecvFormShow(sFileName, iFileByte, sComment, iSocketNo, peer, FServices);
 }

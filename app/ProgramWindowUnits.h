@@ -15,18 +15,19 @@ public:
     void LogWriteWait() override;
     void LogFormUnlock() override;
     void SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
-                              const QString& sDiscriminations) override;
+                      const QString& sDiscriminations) override;
     void RecvFormShow() override;
     bool RecvFormExists() override;
     void RecvFormLetterViewApply() override;
-    void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime) override;
+    void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,
+                         const QString& sRecvTime) override;
     void NoticeAdd(const QString& sText) override;
     void OptionFormShow() override;
     void EventSoundPlay(int iIndex, const TPeer& peer) override;
     void MouseAnimationStart(int iKind) override;
     void FileSendFormShow(const QString& sFileName, const TPeer& peer) override;
-    void FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment,
-                                  int iSocketNo, const TPeer& peer) override;
+    void FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
+                          const TPeer& peer) override;
     void UpdateFormShow() override;
     void UpdateFormStartCheck() override;
     void GlobalChatFormShow() override;

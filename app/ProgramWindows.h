@@ -47,7 +47,8 @@ public:
     virtual void RecvFormLetterViewApply() = 0;
 
     // ---- Away-message window (AbsenceUnit)
-    virtual void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime) = 0;
+    virtual void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,
+                                 const QString& sRecvTime) = 0;
 
     // ---- Pop-up notice (NoticeUnit)
     virtual void NoticeAdd(const QString& sText) = 0;

@@ -5,8 +5,8 @@
 #include "MemoEx.h"
 #include "MessageBox.h"
 #include "ParvaneNetwork.h"
-#include "ProgramWindows.h"
 #include "PeerText.h"
+#include "ProgramWindows.h"
 #include "StatusPanelBar.h"
 
 #include <QEvent>
@@ -43,13 +43,13 @@ TSendForm* SendFormShow(const QString& sMessage, bool bQuote, const QString& sMa
     return SeveralFormShow<TSendForm>(
         QString(),
         [&](TSendForm* form) {
-        form->TargetSet(sMachine, sDiscrimination);
-        const QString sText = SendOpeningText(sMessage, bQuote);
-        if (sText.isEmpty())
-            return;
-        form->SetMessageText(sText);
-        form->mmSendMessage->moveCursor(QTextCursor::End);
-        form->mmSendMessage->ensureCursorVisible();
+            form->TargetSet(sMachine, sDiscrimination);
+            const QString sText = SendOpeningText(sMessage, bQuote);
+            if (sText.isEmpty())
+                return;
+            form->SetMessageText(sText);
+            form->mmSendMessage->moveCursor(QTextCursor::End);
+            form->mmSendMessage->ensureCursorVisible();
         },
         services);
 }

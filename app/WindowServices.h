@@ -32,7 +32,8 @@ struct TWindowServices {
 class TWindowServicesRef {
 public:
     TWindowServicesRef() = default;
-    explicit TWindowServicesRef(std::shared_ptr<const TWindowServices> services) : FServices(std::move(services))
+    explicit TWindowServicesRef(std::shared_ptr<const TWindowServices> services)
+        : FServices(std::move(services))
     {
     }
 
