@@ -42,9 +42,6 @@ public:
     void HelpShow() override;
     void SingleWindowsRelease() override;
 
-protected:
-    const TWindowServicesRef& Services() const { return FServices; }
-
 private:
     TWindowServicesRef FServices;
 };

@@ -71,8 +71,6 @@ public:
     QPushButton* btNext = nullptr;
     QPushButton* btClose = nullptr;
 
-    const TWindowServicesRef& Services() const { return PrServices; }
-
 private:
     TWindowServicesRef PrServices;
     TRecvView PrView = TRecvView::Open;
