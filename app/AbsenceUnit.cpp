@@ -23,7 +23,8 @@ const QString kTitle = QStringLiteral("不在メッセージ");
 
 } // namespace
 
-TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime)
+TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime,
+                              const TWindowServicesRef& services)
 {
     const auto fill = [&](TAbsenceForm* window) {
         window->PrMachine = peer.MachineName;
@@ -32,10 +33,11 @@ TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,
         window->mmAbsenceMessage->setPlainText(WireTextToEdit(sAbsenceMessage));
         window->sbInformation->SetPanelText(0, sRecvTime + QStringLiteral(" 受信"));
     };
-    return SeveralFormShow<TAbsenceForm>(QString(), fill);
+    return SeveralFormShow<TAbsenceForm>(QString(), fill, services);
 }
 
-TAbsenceForm::TAbsenceForm() : TCommonForm(TWindowKind::Absence, kDesignSize)
+TAbsenceForm::TAbsenceForm(const TWindowServicesRef& services)
+    : TCommonForm(TWindowKind::Absence, kDesignSize), PrServices(services)
 {
     setWindowTitle(kCaption);
     laTitle->setText(kTitle);
@@ -90,7 +92,7 @@ void TAbsenceForm::miSendClick()
 
 void TAbsenceForm::btSendClick()
 {
-    SendFormShow(QString(), true, PrMachine, PrDiscrimination);
+    SendFormShow(QString(), true, PrMachine, PrDiscrimination, PrServices);
 }
 
 void TAbsenceForm::btCloseClick()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommonForm.h"
+#include "WindowServices.h"
 
 #include <QString>
 
@@ -14,7 +15,7 @@ class TAbsenceForm : public TCommonForm {
     Q_OBJECT
 
 public:
-    TAbsenceForm();
+    explicit TAbsenceForm(const TWindowServicesRef& services = {});
     ~TAbsenceForm() override;
 
     void pmRightPopup() override;
@@ -32,8 +33,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Handed on to the send window it opens.
+    TWindowServicesRef PrServices;
 };
 
 // A new away-message window for the absent peer, with the message as it came
 // and the time it came at.
-TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime);
+TAbsenceForm* AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime,
+                              const TWindowServicesRef& services = {});

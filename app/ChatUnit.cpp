@@ -2,13 +2,16 @@
 
 #include "AnsiCodePage.h"
 #include "ChatText.h"
+#include "EngineEvents.h"
 #include "EventSound.h"
 #include "IEViewer.h"
 #include "IniFile.h"
 #include "LogUnit.h"
 #include "LoginUserRow.h"
-#include "MainUnit.h"
+#include "MainWindowEvents.h"
 #include "MessageBox.h"
+#include "ParvaneNetwork.h"
+#include "ProgramWindows.h"
 #include "ProjectImages.h"
 #include "StatusPanelBar.h"
 
@@ -59,12 +62,6 @@ constexpr int kAbsenceRole = Qt::UserRole + 2;
 // The whole handle name; the node shows it cut to a line's bound.
 constexpr int kHandleRole = Qt::UserRole + 3;
 
-bool IsOwn(const QString& sMachine, const QString& sDiscrimination)
-{
-    return MainForm && sMachine == MainForm->PVN->MachineName() &&
-           sDiscrimination == MainForm->PVN->Discrimination();
-}
-
 void NodeHandleSet(QTreeWidgetItem* node, const QString& sHandle)
 {
     node->setText(0, PeerTextInLine(sHandle));
@@ -81,11 +78,11 @@ void NodeImageSet(QTreeWidgetItem* node, bool bAbsence)
 
 // ---------------------------------------------------------------- the shared routines
 
-void ChatFormShow()
+void ChatFormShow(const TWindowServicesRef& services)
 {
-    SingleFormShow(ChatForm);
-    if (TMainWindowEvents* main = MainWindowEvents())
-        main->ChatShown(true);
+    SingleFormShow(ChatForm, services);
+    if (services->Main)
+        emit services->Main->ChatWindowShown(true);
 }
 
 void ChatFormRelease()
@@ -105,57 +102,44 @@ void ChatMessagesAdd(const QList<TChatLine>& lines)
         ChatForm->LinesAdd(lines);
 }
 
-void ChatMessageQueue(const QString& sMessage, const TPeer& peer)
-{
-    if (ChatForm)
-        ChatForm->LineQueue({sMessage, peer});
-}
-
 void ChatEventAdd(const QString& sText)
 {
     if (ChatForm)
-        ChatForm->LineAppend(ChatEventHtml(sText));
+        ChatForm->EventLineAdd(sText);
 }
 
 void ChatUserLogin(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
                    bool bAbsence)
 {
-    if (!ChatForm)
-        return;
-    ChatEventAdd(ChatLoginText(IsOwn(sMachine, sDiscrimination), sHandle));
-    ChatForm->UserAdd(sMachine, sDiscrimination, sHandle, bAbsence);
+    if (ChatForm)
+        ChatForm->MemberLogin({sHandle, sMachine, sDiscrimination}, bAbsence);
 }
 
 void ChatUserLogout(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination)
 {
-    if (!ChatForm)
-        return;
-    ChatEventAdd(ChatLogoutText(sHandle));
-    ChatForm->UserDelete(sMachine, sDiscrimination);
+    if (ChatForm)
+        ChatForm->MemberLogout({sHandle, sMachine, sDiscrimination});
 }
 
 void ChatUserNameChange(const QString& sMachine, const QString& sDiscrimination, const QString& sBeforeHandle,
                         const QString& sAfterHandle)
 {
-    if (!ChatForm)
-        return;
-    ChatEventAdd(ChatNameChangeText(IsOwn(sMachine, sDiscrimination), sBeforeHandle, sAfterHandle));
-    ChatForm->UserNameChange(sMachine, sDiscrimination, sAfterHandle);
+    if (ChatForm)
+        ChatForm->MemberRename({sAfterHandle, sMachine, sDiscrimination}, sBeforeHandle);
 }
 
 void ChatUserAbsenceChange(const QString& sMachine, const QString& sDiscrimination, const QString& sHandle,
                            bool bAbsence)
 {
-    if (!ChatForm)
-        return;
-    ChatEventAdd(ChatAbsenceText(IsOwn(sMachine, sDiscrimination), sHandle, bAbsence));
-    ChatForm->UserAbsenceChange(sMachine, sDiscrimination, bAbsence);
+    if (ChatForm)
+        ChatForm->MemberAbsenceChange({sHandle, sMachine, sDiscrimination}, bAbsence);
 }
 
 // ---------------------------------------------------------------- the window
 
-TChatForm::TChatForm()
-    : TCommonForm(TWindowKind::Chat, kDesignSize), FLinesLater([this] { LinesAdd({}); }, kLinesGatherMs)
+TChatForm::TChatForm(const TWindowServicesRef& services)
+    : TCommonForm(TWindowKind::Chat, kDesignSize), FServices(services),
+      FLinesLater([this] { LinesAdd({}); }, kLinesGatherMs)
 {
     setWindowTitle(kCaption);
     laTitle->setText(kTitle);
@@ -251,12 +235,23 @@ TChatForm::TChatForm()
     setTabOrder(btSend, btLogout);
     setTabOrder(btLogout, tvUser);
 
-    if (MainForm) {
-        for (int i = 0; i < MainForm->PVN->LoginCount(); ++i) {
-            const TPVN_LoginUserInformation user = MainForm->PVN->GetLoginUser(i);
+    if (const TParvaneNetwork* pvn = FServices->Engine) {
+        for (int i = 0; i < pvn->LoginCount(); ++i) {
+            const TPVN_LoginUserInformation user = pvn->GetLoginUser(i);
             if (user.Chat)
                 UserAdd(user.Machine, user.Discrimination, user.Handle, user.Absence);
         }
+    }
+    if (const TEngineEvents* events = FServices->Events) {
+        connect(events, &TEngineEvents::ChatLineSaid, this,
+                [this](const QString& sMessage, const TPeer& peer) {
+                    LineQueue({sMessage, peer});
+                });
+        connect(events, &TEngineEvents::ChatMemberLogin, this, &TChatForm::MemberLogin);
+        connect(events, &TEngineEvents::ChatMemberLogout, this, &TChatForm::MemberLogout);
+        connect(events, &TEngineEvents::ChatMemberRenamed, this, &TChatForm::MemberRename);
+        connect(events, &TEngineEvents::ChatMemberAbsenceChanged, this, &TChatForm::MemberAbsenceChange);
+        connect(events, &TEngineEvents::ChatEventLine, this, &TChatForm::EventLineAdd);
     }
     mmSendMessageChange();
 }
@@ -265,10 +260,10 @@ TChatForm::~TChatForm()
 {
     // Lines that came while the window was open are in the log, as each was when it came.
     FLinesLater.RunNow();
-    if (MainForm) {
-        MainForm->PVN->ChatLogout();
-        MainWindowEvents()->ChatShown(false);
-    }
+    if (FServices->Engine)
+        FServices->Engine->ChatLogout();
+    if (FServices->Main)
+        emit FServices->Main->ChatWindowShown(false);
     FormDestroy();
     tvUser->clear();
 }
@@ -335,6 +330,41 @@ void TChatForm::LineQueue(const TChatLine& line)
     FLinesLater.Ask();
 }
 
+void TChatForm::EventLineAdd(const QString& sText)
+{
+    LineAppend(ChatEventHtml(sText));
+}
+
+bool TChatForm::IsOwn(const TPeer& peer) const
+{
+    const TParvaneNetwork* pvn = FServices->Engine;
+    return pvn && peer.MachineName == pvn->MachineName() && peer.Discrimination == pvn->Discrimination();
+}
+
+void TChatForm::MemberLogin(const TPeer& peer, bool bAbsence)
+{
+    EventLineAdd(ChatLoginText(IsOwn(peer), peer.HandleName));
+    UserAdd(peer.MachineName, peer.Discrimination, peer.HandleName, bAbsence);
+}
+
+void TChatForm::MemberLogout(const TPeer& peer)
+{
+    EventLineAdd(ChatLogoutText(peer.HandleName));
+    UserDelete(peer.MachineName, peer.Discrimination);
+}
+
+void TChatForm::MemberRename(const TPeer& peer, const QString& sBeforeHandle)
+{
+    EventLineAdd(ChatNameChangeText(IsOwn(peer), sBeforeHandle, peer.HandleName));
+    UserNameChange(peer.MachineName, peer.Discrimination, peer.HandleName);
+}
+
+void TChatForm::MemberAbsenceChange(const TPeer& peer, bool bAbsence)
+{
+    EventLineAdd(ChatAbsenceText(IsOwn(peer), peer.HandleName, bAbsence));
+    UserAbsenceChange(peer.MachineName, peer.Discrimination, bAbsence);
+}
+
 void TChatForm::LinesAdd(const QList<TChatLine>& lines)
 {
     const QList<TChatLine> all = std::exchange(FLinesWaiting, {}) + lines;
@@ -342,7 +372,7 @@ void TChatForm::LinesAdd(const QList<TChatLine>& lines)
     QList<TLogLine> records;
     const TPeer* heard = nullptr;
     for (const TChatLine& line : all) {
-        const bool bOwn = IsOwn(line.peer.MachineName, line.peer.Discrimination);
+        const bool bOwn = IsOwn(line.peer);
         html << ChatLineHtml(line.sMessage, line.peer.HandleName, bOwn, CustomizeChatLocate);
         if (CustomizeLog)
             records.append({bOwn ? LogKindChatSend : LogKindChatRecv, ChatEscape(line.peer.HandleName),
@@ -351,13 +381,14 @@ void TChatForm::LinesAdd(const QList<TChatLine>& lines)
             heard = &line.peer;
     }
     LinesAppend(html);
-    if (!MainForm)
+    TProgramWindows* windows = FServices->Windows;
+    if (!windows)
         return;
     if (!records.isEmpty())
-        MainForm->Windows->LogWriteLines(records);
+        windows->LogWriteLines(records);
     // One sound for the lines together, of the last one heard.
     if (heard)
-        MainForm->Windows->EventSoundPlay(SoundChatMessage, *heard);
+        windows->EventSoundPlay(SoundChatMessage, *heard);
 }
 
 void TChatForm::mmSendMessageChange()
@@ -392,8 +423,8 @@ void TChatForm::btSendClick()
         MessageBoxShow(sRefusal, ApplicationTitle, MessageBox::MB_ICONWARNING);
         return;
     }
-    if (MainForm)
-        MainForm->PVN->ChatSend(sText);
+    if (FServices->Engine)
+        FServices->Engine->ChatSend(sText);
     mmSendMessage->clear();
     mmSendMessage->setFocus();
     mmSendMessageChange();
@@ -467,35 +498,35 @@ void TChatForm::pmUserListPopup()
 {
     QTreeWidgetItem* node = tvUser->currentItem();
     const bool bSelected = node && node->isSelected();
-    pmUserListMessage->setEnabled(bSelected && MainForm);
-    pmUserListFileSend->setEnabled(bSelected && MainForm);
+    pmUserListMessage->setEnabled(bSelected && FServices->Windows);
+    pmUserListFileSend->setEnabled(bSelected && FServices->Windows);
     pmUserListAbsence->setEnabled(bSelected && node->data(0, kAbsenceRole).toBool());
 }
 
 void TChatForm::pmUserListMessageClick()
 {
     QTreeWidgetItem* node = tvUser->currentItem();
-    if (!node || !node->isSelected() || !MainForm)
+    if (!node || !node->isSelected() || !FServices->Windows)
         return;
-    MainForm->Windows->SendFormShow(QString(), true, node->data(0, kMachineRole).toString(),
-                                    node->data(0, kDiscriminationRole).toString());
+    FServices->Windows->SendFormShow(QString(), true, node->data(0, kMachineRole).toString(),
+                                     node->data(0, kDiscriminationRole).toString());
 }
 
 void TChatForm::pmUserListFileSendClick()
 {
     QTreeWidgetItem* node = tvUser->currentItem();
-    if (!node || !node->isSelected() || !MainForm)
+    if (!node || !node->isSelected() || !FServices->Windows)
         return;
-    MainForm->Windows->FileSendFormShow(QString(), {node->data(0, kHandleRole).toString(),
-                                                    node->data(0, kMachineRole).toString(),
-                                                    node->data(0, kDiscriminationRole).toString()});
+    FServices->Windows->FileSendFormShow(QString(), {node->data(0, kHandleRole).toString(),
+                                                     node->data(0, kMachineRole).toString(),
+                                                     node->data(0, kDiscriminationRole).toString()});
 }
 
 void TChatForm::pmUserListAbsenceClick()
 {
     QTreeWidgetItem* node = tvUser->currentItem();
-    if (!node || !node->isSelected() || !MainForm)
+    if (!node || !node->isSelected() || !FServices->Main)
         return;
-    MainForm->AbsenceRequest(node->data(0, kMachineRole).toString(),
-                             node->data(0, kDiscriminationRole).toString());
+    emit FServices->Main->AbsenceMessageAsked(node->data(0, kMachineRole).toString(),
+                                              node->data(0, kDiscriminationRole).toString());
 }

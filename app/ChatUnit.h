@@ -3,6 +3,7 @@
 #include "CommonForm.h"
 #include "OncePerTurn.h"
 #include "SubUnit.h"
+#include "WindowServices.h"
 
 #include <QList>
 #include <QString>
@@ -25,11 +26,12 @@ struct TChatLine {
 
 // The chat room: the members in a tree, the conversation as HTML, and the input
 // line with its byte counter. It exists at most once; closing it leaves the chat.
+// It hears the room's events through the services' TEngineEvents.
 class TChatForm : public TCommonForm {
     Q_OBJECT
 
 public:
-    TChatForm();
+    explicit TChatForm(const TWindowServicesRef& services = {});
     ~TChatForm() override;
 
     // Member list upkeep; a member is its machine name and identifier.
@@ -48,6 +50,15 @@ public:
     void LinesAdd(const QList<TChatLine>& lines);
     // A line that waits for the loop to come round.
     void LineQueue(const TChatLine& line);
+    // An event line of the program's own; the lines waiting go first.
+    void EventLineAdd(const QString& sText);
+
+    // The room's events: an event line, then the member list.
+    void MemberLogin(const TPeer& peer, bool bAbsence);
+    void MemberLogout(const TPeer& peer);
+    // The peer with its new handle name.
+    void MemberRename(const TPeer& peer, const QString& sBeforeHandle);
+    void MemberAbsenceChange(const TPeer& peer, bool bAbsence);
 
     void btSendClick();
     void mmSendMessageChange();
@@ -80,7 +91,10 @@ protected:
 
 private:
     void UserSort();
+    // The engine's own log-in (the user's lines and events).
+    bool IsOwn(const TPeer& peer) const;
 
+    TWindowServicesRef FServices;
     QList<TChatLine> FLinesWaiting;
     TOncePerTurn FLinesLater;
 };
@@ -89,21 +103,18 @@ private:
 inline TChatForm* ChatForm = nullptr;
 
 // Creates and shows the chat window or brings it forward; the chat command shows it checked.
-void ChatFormShow();
+void ChatFormShow(const TWindowServicesRef& services = {});
 // Frees the chat window without asking (the main window's close and log-out).
 void ChatFormRelease();
 
-// The routines of the user list and the engine's events; each does nothing while
-// there is no chat window.
+// The routines of the room's events, as the window hears them from the engine;
+// each does nothing while there is no chat window.
 // Adds one line at once: to the view, to the log, and its sound unless it is the user's own.
 void ChatMessageAdd(const QString& sMessage, const QString& sHandle, const QString& sMachine,
                     const QString& sDiscrimination);
 // Lines that came together, as ChatMessageAdd would add them one by one, in one
 // append to the view, one batch of log records and one sound.
 void ChatMessagesAdd(const QList<TChatLine>& lines);
-// A line that arrived from the network: it goes in with the others that arrive
-// before the event loop comes round (the engine's event; ChatMessagesAdd).
-void ChatMessageQueue(const QString& sMessage, const TPeer& peer);
 void ChatUserLogin(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination,
                    bool bAbsence);
 void ChatUserLogout(const QString& sHandle, const QString& sMachine, const QString& sDiscrimination);

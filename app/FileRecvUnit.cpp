@@ -66,23 +66,27 @@ QLabel* BlueLabel(const QString& sText, QWidget* parent)
 } // namespace
 
 void FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
-                      const TPeer& peer)
+                      const TPeer& peer, const TWindowServicesRef& services)
 {
-    SeveralFormShow<TFileRecvForm>(FileWindowEntrySuffix(iSocketNo), [&](TFileRecvForm* created) {
-        created->SetSocketNo(iSocketNo);
-        created->PeerSet(peer, QStringLiteral("送信元"));
-        created->mmSendFile->setText(sFileName);
-        created->mmSendFileSize->setText(FileSizeText(iFileByte));
-        created->mmComment->setPlainText(sComment);
-        const IniFile ini(SettingsFileName());
-        created->mmRecvFile->setText(
-            FileRecvProposedPath(CustomizeFileSave, ProgramDirectory,
-                                 ini.ReadString(SectionFileRecvWindow, kPathKey, ProgramDirectory),
-                                 CustomizeFileSaveSetPath, sFileName));
-    });
+    SeveralFormShow<TFileRecvForm>(
+        FileWindowEntrySuffix(iSocketNo),
+        [&](TFileRecvForm* created) {
+            created->SetSocketNo(iSocketNo);
+            created->PeerSet(peer, QStringLiteral("送信元"));
+            created->mmSendFile->setText(sFileName);
+            created->mmSendFileSize->setText(FileSizeText(iFileByte));
+            created->mmComment->setPlainText(sComment);
+            const IniFile ini(SettingsFileName());
+            created->mmRecvFile->setText(
+                FileRecvProposedPath(CustomizeFileSave, ProgramDirectory,
+                                     ini.ReadString(SectionFileRecvWindow, kPathKey, ProgramDirectory),
+                                     CustomizeFileSaveSetPath, sFileName));
+        },
+        services);
 }
 
-TFileRecvForm::TFileRecvForm() : TFileTransferForm(TWindowKind::FileRecv, kDesignSize, kStatusWaiting)
+TFileRecvForm::TFileRecvForm(const TWindowServicesRef& services)
+    : TFileTransferForm(TWindowKind::FileRecv, kDesignSize, kStatusWaiting, services)
 {
     setWindowTitle(kCaption);
     laTitle->setText(kTitle);
@@ -218,14 +222,14 @@ void TFileRecvForm::btRecvClick()
     // The engine makes the file new and says when something is there already: the
     // question is asked about what is there now, a reception that ended meanwhile included.
     using TResult = TParvaneNetwork::TFileRecvAcceptResult;
-    TResult result = FileTransferEngine().FileRecvAccept(PrSocketNo, sPath, false);
+    TResult result = Engine().FileRecvAccept(PrSocketNo, sPath, false);
     if (result == TResult::Exists) {
         if (MessageBoxShow(kOverwrite, ApplicationTitle,
                            MessageBox::MB_YESNO | MessageBox::MB_ICONWARNING | MessageBox::MB_DEFBUTTON2) !=
                 MessageBox::IDYES ||
             !self || PrSocketNo == 0)
             return;
-        result = FileTransferEngine().FileRecvAccept(PrSocketNo, sPath, true);
+        result = Engine().FileRecvAccept(PrSocketNo, sPath, true);
     }
     // Not accepted: the offer has gone, and its error, if any, has reached this window.
     if (result != TResult::Accepted || !self)
@@ -307,6 +311,6 @@ void TFileRecvForm::closeEvent(QCloseEvent* event)
     SetSocketNo(0);
     FileWindowSocketSet(FileRecvWindowList, Handle(), 0);
     if (iSocketNo != 0)
-        FileTransferEngine().FileRecvCancel(iSocketNo);
+        Engine().FileRecvCancel(iSocketNo);
     event->accept();
 }

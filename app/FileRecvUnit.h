@@ -20,7 +20,7 @@ class TFileRecvForm : public TFileTransferForm {
     Q_OBJECT
 
 public:
-    TFileRecvForm();
+    explicit TFileRecvForm(const TWindowServicesRef& services = {});
     ~TFileRecvForm() override;
 
     void sbFileSearchClick();
@@ -62,4 +62,4 @@ private:
 // Opens the window for an offer and returns at once; the window accepts or
 // refuses the offer through the engine when the user answers.
 void FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
-                      const TPeer& peer);
+                      const TPeer& peer, const TWindowServicesRef& services = {});

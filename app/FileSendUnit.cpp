@@ -38,15 +38,20 @@ const QString kDialogFilter = QStringLiteral("すべてのファイル(*.*)|*.*"
 
 } // namespace
 
-TFileSendForm* FileSendFormShow(const QString& sFileName, const TPeer& peer)
+TFileSendForm* FileSendFormShow(const QString& sFileName, const TPeer& peer,
+                                const TWindowServicesRef& services)
 {
-    return SeveralFormShow<TFileSendForm>(FileWindowEntrySuffix(0), [&](TFileSendForm* form) {
-        form->PeerSet(peer, QStringLiteral("送信先"));
-        form->mmSendFile->setText(sFileName);
-    });
+    return SeveralFormShow<TFileSendForm>(
+        FileWindowEntrySuffix(0),
+        [&](TFileSendForm* form) {
+            form->PeerSet(peer, QStringLiteral("送信先"));
+            form->mmSendFile->setText(sFileName);
+        },
+        services);
 }
 
-TFileSendForm::TFileSendForm() : TFileTransferForm(TWindowKind::FileSend, kDesignSize, kStatusChoose)
+TFileSendForm::TFileSendForm(const TWindowServicesRef& services)
+    : TFileTransferForm(TWindowKind::FileSend, kDesignSize, kStatusChoose, services)
 {
     setWindowTitle(kCaption);
     laTitle->setText(kTitle);
@@ -121,7 +126,7 @@ void TFileSendForm::btSendClick()
 {
     if (!btSend->isEnabled())
         return;
-    TFileTransferEngine& engine = FileTransferEngine();
+    TFileTransferEngine& engine = Engine();
     const TFileSendRefusal refusal =
         FileSendRefusal(engine.LoginStates(), mmSendFile->text(), mmSendComment->toPlainText());
     if (!refusal.sText.isEmpty()) {
@@ -244,7 +249,7 @@ void TFileSendForm::closeEvent(QCloseEvent* event)
         const int iSocketNo = PrSocketNo;
         SocketSet(0);
         if (iSocketNo != 0)
-            FileTransferEngine().FileSendCancel(iSocketNo);
+            Engine().FileSendCancel(iSocketNo);
     }
     event->accept();
 }

@@ -17,7 +17,7 @@ class TFileSendForm : public TFileTransferForm {
     Q_OBJECT
 
 public:
-    TFileSendForm();
+    explicit TFileSendForm(const TWindowServicesRef& services = {});
     ~TFileSendForm() override;
 
     void sbFileSearchClick();
@@ -49,4 +49,5 @@ private:
 };
 
 // Opens a new file send window for the peer with the path filled in (empty when none is known).
-TFileSendForm* FileSendFormShow(const QString& sFileName, const TPeer& peer);
+TFileSendForm* FileSendFormShow(const QString& sFileName, const TPeer& peer,
+                                const TWindowServicesRef& services = {});

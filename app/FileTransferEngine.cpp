@@ -1,6 +1,6 @@
 #include "FileTransferEngine.h"
 
-#include "MainUnit.h"
+#include "LoginUserTable.h"
 
 namespace {
 
@@ -10,14 +10,14 @@ TFileTransferEngine* PrEngineOverride = nullptr;
 
 bool TFileTransferEngine::LoginStates() const
 {
-    return MainForm != nullptr && MainForm->PVN->LoginStates();
+    return FServices->Engine != nullptr && FServices->Engine->LoginStates();
 }
 
 bool TFileTransferEngine::PeerAbsent(const QString& sMachine, const QString& sDiscrimination) const
 {
-    if (MainForm == nullptr)
+    if (FServices->Engine == nullptr)
         return false;
-    const TParvaneNetwork& pvn = *MainForm->PVN;
+    const TParvaneNetwork& pvn = *FServices->Engine;
     for (int i = 0; i < pvn.LoginCount(); ++i) {
         const TPVN_LoginUserInformation user = pvn.GetLoginUser(i);
         if (user.Machine == sMachine && user.Discrimination == sDiscrimination)
@@ -29,35 +29,39 @@ bool TFileTransferEngine::PeerAbsent(const QString& sMachine, const QString& sDi
 int TFileTransferEngine::FileSend(const QString& sFileName, const QString& sComment, const QString& sMachine,
                                   const QString& sDiscrimination)
 {
-    return MainForm != nullptr ? MainForm->PVN->FileSend(sFileName, sComment, sMachine, sDiscrimination) : 0;
+    return FServices->Engine != nullptr
+               ? FServices->Engine->FileSend(sFileName, sComment, sMachine, sDiscrimination)
+               : 0;
 }
 
 bool TFileTransferEngine::FileSendCancel(int iSocketNo)
 {
-    return MainForm != nullptr && MainForm->PVN->FileSendCancel(iSocketNo);
+    return FServices->Engine != nullptr && FServices->Engine->FileSendCancel(iSocketNo);
 }
 
 bool TFileTransferEngine::FileRecvCancel(int iSocketNo)
 {
-    return MainForm != nullptr && MainForm->PVN->FileRecvCancel(iSocketNo);
+    return FServices->Engine != nullptr && FServices->Engine->FileRecvCancel(iSocketNo);
 }
 
 TParvaneNetwork::TFileRecvAcceptResult
 TFileTransferEngine::FileRecvAccept(int iSocketNo, const QString& sPath, bool bReplace)
 {
-    return MainForm != nullptr ? MainForm->PVN->FileRecvAccept(iSocketNo, sPath, bReplace)
-                               : TParvaneNetwork::TFileRecvAcceptResult::Ended;
+    return FServices->Engine != nullptr ? FServices->Engine->FileRecvAccept(iSocketNo, sPath, bReplace)
+                                        : TParvaneNetwork::TFileRecvAcceptResult::Ended;
 }
 
 QString TFileTransferEngine::UserHandle(const QString& sMachine, const QString& sDiscrimination) const
 {
-    return MainForm != nullptr ? MainForm->LoginUserHandle(sMachine, sDiscrimination) : QString();
+    const TLoginUserTable* users = FServices->Users;
+    const TLoginUserTable::TEntry* entry =
+        users != nullptr ? users->Find(sMachine, sDiscrimination) : nullptr;
+    return entry != nullptr ? entry->Flags.HandleName : QString();
 }
 
-TFileTransferEngine& FileTransferEngine()
+TFileTransferEngine& FileTransferEngine(TFileTransferEngine& own)
 {
-    static TFileTransferEngine program;
-    return PrEngineOverride != nullptr ? *PrEngineOverride : program;
+    return PrEngineOverride != nullptr ? *PrEngineOverride : own;
 }
 
 void SetFileTransferEngine(TFileTransferEngine* engine)

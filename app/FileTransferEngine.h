@@ -3,13 +3,16 @@
 // The seam through which the file send and file receive windows reach the engine.
 
 #include "ParvaneNetwork.h"
+#include "WindowServices.h"
 
 #include <QString>
 
-// The program's version asks MainForm->PVN and the main user list; tests install
-// a fake with SetFileTransferEngine.
+// The program's version uses the engine and the main user list of the services
+// it was made with, and does nothing without them; tests install a fake with
+// SetFileTransferEngine.
 class TFileTransferEngine {
 public:
+    explicit TFileTransferEngine(const TWindowServicesRef& services = {}) : FServices(services) {}
     virtual ~TFileTransferEngine() = default;
     virtual bool LoginStates() const;
     // The engine's table holds the peer and it is away; false when it is not there.
@@ -25,7 +28,11 @@ public:
                                                                   bool bReplace);
     // The caption of the peer's row in the main user list; empty when the list does not show it.
     virtual QString UserHandle(const QString& sMachine, const QString& sDiscrimination) const;
+
+private:
+    TWindowServicesRef FServices;
 };
-TFileTransferEngine& FileTransferEngine();
-// nullptr puts the program's version back.
+// The engine a file window uses: the one a test installed, else the window's own.
+TFileTransferEngine& FileTransferEngine(TFileTransferEngine& own);
+// nullptr puts each window's own back.
 void SetFileTransferEngine(TFileTransferEngine* engine);

@@ -27,8 +27,9 @@ const QString kLastWordKind = QStringLiteral("FileLastWord ");
 
 } // namespace
 
-TFileTransferForm::TFileTransferForm(TWindowKind kind, const QSize& designSize, const QString& sInitialStatus)
-    : TCommonForm(kind, designSize)
+TFileTransferForm::TFileTransferForm(TWindowKind kind, const QSize& designSize, const QString& sInitialStatus,
+                                     const TWindowServicesRef& services)
+    : TCommonForm(kind, designSize), PrEngine(services)
 {
     static quint64 iWindowsMade = 0;
     PrLastWordKind = kLastWordKind + QString::number(++iWindowsMade);
@@ -119,7 +120,7 @@ void TFileTransferForm::PeerSet(const TPeer& peer, const QString& sLead)
 {
     PrMachine = peer.MachineName;
     PrMachineDiscrimination = peer.Discrimination;
-    const QString sHandle = FileTransferEngine().UserHandle(peer.MachineName, peer.Discrimination);
+    const QString sHandle = Engine().UserHandle(peer.MachineName, peer.Discrimination);
     if (!sHandle.isEmpty())
         laTitle->setText(PeerHeaderText(laTitle->text(), sLead, sHandle));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommonForm.h"
+#include "FileTransferEngine.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -15,7 +16,8 @@ class TFileTransferForm : public TCommonForm {
     Q_OBJECT
 
 public:
-    TFileTransferForm(TWindowKind kind, const QSize& designSize, const QString& sInitialStatus);
+    TFileTransferForm(TWindowKind kind, const QSize& designSize, const QString& sInitialStatus,
+                      const TWindowServicesRef& services);
 
     QString StatusText() const;
     int ProgressShown() const;
@@ -32,6 +34,8 @@ public:
     QProgressBar* pbProgress = nullptr;
 
 protected:
+    // The engine through the services the window was made with, or a test's.
+    TFileTransferEngine& Engine() { return FileTransferEngine(PrEngine); }
     void StatusTextSet(const QString& sText);
     // The status "<sStatusLead>N% 完了" and the caption "N% <sCaptionTail>", now
     // or, when the last showing was very recent, a moment later.
@@ -52,6 +56,8 @@ protected:
 
 private:
     void ProgressLayout();
+
+    TFileTransferEngine PrEngine;
     void ProgressApply();
 
     QElapsedTimer PrShownAt;

@@ -54,13 +54,13 @@ bool ChatPage(const TGlobalChatPages& pages, const QUrl& url)
 // The windows that have become browsers; they live without a reference of their own.
 QList<QPointer<TGlobalChatForm>> BrowserWindows;
 
-void MainWindowCheck(bool bChecked)
-{
-    if (TMainWindowEvents* main = MainWindowEvents())
-        main->GlobalChatShown(bChecked);
-}
-
 } // namespace
+
+void TGlobalChatForm::MainWindowCheck(bool bChecked)
+{
+    if (TMainWindowEvents* main = PrServices->Main)
+        emit main->GlobalChatWindowShown(bChecked);
+}
 
 TGlobalChatPages GlobalChatPages()
 {
@@ -104,7 +104,8 @@ QString GlobalChatLobbyPostData(const QDate& date)
     return QStringLiteral("adsence=") + date.toString(QStringLiteral("yyyyMMdd"));
 }
 
-TGlobalChatForm::TGlobalChatForm() : TCommonForm(TWindowKind::GlobalChat, kDesignSize)
+TGlobalChatForm::TGlobalChatForm(const TWindowServicesRef& services)
+    : TCommonForm(TWindowKind::GlobalChat, kDesignSize), PrServices(services)
 {
     setWindowTitle(kCaption);
     laTitle->setText(QStringLiteral("グローバル チャット"));
@@ -244,7 +245,7 @@ void TGlobalChatForm::BrowserBecome()
     BrowserWindows.removeAll(nullptr);
     BrowserWindows.append(this);
 
-    auto* successor = new TGlobalChatForm();
+    auto* successor = new TGlobalChatForm(PrServices);
     GlobalChatForm = successor;
     successor->SetReferenceClear([successor] {
         if (GlobalChatForm == successor)
@@ -317,10 +318,9 @@ void TGlobalChatForm::Release()
     close();
 }
 
-void GlobalChatFormShow()
+void GlobalChatFormShow(const TWindowServicesRef& services)
 {
-    SingleFormShow(GlobalChatForm);
-    MainWindowCheck(true);
+    SingleFormShow(GlobalChatForm, services)->MainWindowCheck(true);
 }
 
 void GlobalChatFormClose()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommonForm.h"
+#include "WindowServices.h"
 
 #include <QDate>
 #include <QStringList>
@@ -52,12 +53,14 @@ public:
     static constexpr int ReleaseTimeoutMs = 7000;
     static constexpr int AdHideMs = 1000;
 
-    TGlobalChatForm();
+    explicit TGlobalChatForm(const TWindowServicesRef& services = {});
     ~TGlobalChatForm() override;
 
     bool IsBrowser() const { return prBrowser; }
     bool HasError() const { return prError; }
 
+    // The main window's web-chat command shows whether a chat window is open.
+    void MainWindowCheck(bool bChecked);
     void btLogoutClick();
     void sbBrowserClick();
     void PanelVisibleSet() override;
@@ -83,6 +86,7 @@ private:
     void BrowserBecome();
     void Release();
 
+    TWindowServicesRef PrServices;
     bool prBrowser = false;
     bool prError = false;
     bool PrReleasing = false;
@@ -94,7 +98,7 @@ private:
 inline TGlobalChatForm* GlobalChatForm = nullptr;
 
 // Opens the chat window (or brings it forward) and checks the main window's web-chat command.
-void GlobalChatFormShow();
+void GlobalChatFormShow(const TWindowServicesRef& services = {});
 // Asks the chat window to close, as its log-out button does.
 void GlobalChatFormClose();
 bool GlobalChatFormExists();

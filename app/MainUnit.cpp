@@ -6,6 +6,7 @@
 #include "IniFile.h"
 #include "MainMenus.h"
 #include "MessageBox.h"
+#include "ProgramWindowUnits.h"
 #include "ProjectImages.h"
 #include "TaskIcon.h"
 #include "UserName.h"
@@ -86,15 +87,10 @@ const THotKeySetting kHotKeys[] = {
 
 } // namespace
 
-TMainWindowEvents* MainWindowEvents()
-{
-    return MainForm;
-}
-
 // ---------------------------------------------------------------- start-up
 
 TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, QWidget* parent)
-    : QMainWindow(parent), Windows(windows ? std::move(windows) : std::make_unique<TProgramWindows>())
+    : QMainWindow(parent), Windows(windows ? std::move(windows) : std::make_unique<TProgramWindowUnits>())
 {
     MainForm = this;
     OnTerminate = LoopsEnd;
@@ -105,6 +101,8 @@ TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, QWidget* parent)
 TMainForm::~TMainForm()
 {
     FormDestroy();
+    // A window that outlives this one finds no services, as one made without them.
+    *PrServices = {};
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -123,6 +121,14 @@ void TMainForm::FormCreate()
     PVN->SetDiscrimination(kDiscrimination);
     PVN->SetVersion(kVersion);
     PVN->SetSecurity(false);
+    *PrServices = {.Engine = PVN.get(),
+                   .Users = &PrUsers,
+                   .Windows = Windows.get(),
+                   .Main = &MainWindowEvents,
+                   .Events = &EngineEvents,
+                   .MainWindow = this};
+    BindWindowEvents();
+    Windows->ServicesSet(Services());
     BindEngineEvents();
     CreateControls();
     CreateMenus();
@@ -526,6 +532,16 @@ void TMainForm::BindEngineEvents()
     };
 }
 
+void TMainForm::BindWindowEvents()
+{
+    const TMainWindowEvents* events = &MainWindowEvents;
+    connect(events, &TMainWindowEvents::MessageWasRead, this, &TMainForm::MessageRead);
+    connect(events, &TMainWindowEvents::ChatWindowShown, this, &TMainForm::ChatShown);
+    connect(events, &TMainWindowEvents::GlobalChatWindowShown, this, &TMainForm::GlobalChatShown);
+    connect(events, &TMainWindowEvents::AbsenceMessageAsked, this, &TMainForm::AbsenceRequest);
+    connect(events, &TMainWindowEvents::HideAfterSendAsked, this, &TMainForm::HideAfterSend);
+}
+
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -812,20 +828,20 @@ void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
 
     const TPeer peer = LoginUserPeer(flags);
     if (effects.ChatUserLogout)
-        Windows->ChatUserLogout(peer);
+        emit EngineEvents.ChatMemberLogout(peer);
     if (before && effects.ChatUserLogin)
-        Windows->ChatUserLogin(peer, flags.Absence);
+        emit EngineEvents.ChatMemberLogin(peer, flags.Absence);
 
     TListItem* row = entry ? entry->Row : lvLoginUser->AddItem();
     LoginUserRowWrite(*row, flags);
     PrUsers.Put(flags, row);
 
     if (effects.OldHandle)
-        Windows->ChatUserNameChange(peer, *effects.OldHandle);
+        emit EngineEvents.ChatMemberRenamed(peer, *effects.OldHandle);
     if (effects.ChatAbsenceChange)
-        Windows->ChatUserAbsenceChange(peer, flags.Absence);
+        emit EngineEvents.ChatMemberAbsenceChanged(peer, flags.Absence);
     if (!before && effects.ChatUserLogin)
-        Windows->ChatUserLogin(peer, flags.Absence);
+        emit EngineEvents.ChatMemberLogin(peer, flags.Absence);
     if (effects.EnableOwnCommands)
         OwnCommandsEnable(true);
     for (const QString& sNotice : effects.Notices)
@@ -977,6 +993,14 @@ void TMainForm::GlobalChatShown(bool bShown)
         miToolGlobalChat->setChecked(bShown);
 }
 
+void TMainForm::HideAfterSend()
+{
+    if (CustomizeTaskTray && CustomizeTaskBar)
+        hide();
+    else
+        showMinimized();
+}
+
 void TMainForm::miHelpTopicClick()
 {
     Windows->HelpShow();
@@ -1126,7 +1150,7 @@ void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QSt
         if (NoticeLogout)
             Windows->NoticeAdd(NoticeLogoutText(user->Flags.HandleName));
         if (user->Flags.Chat)
-            Windows->ChatUserLogout({HandleName, MachineName, Discrimination});
+            emit EngineEvents.ChatMemberLogout({HandleName, MachineName, Discrimination});
         Windows->EventSoundPlay(SoundLogout, {HandleName, MachineName, Discrimination});
         lvLoginUser->DeleteItem(PrUsers.Remove(MachineName, Discrimination));
     }
@@ -1153,7 +1177,7 @@ void TMainForm::PVNMessage(TParvaneNetwork*, const QString& Message, const QStri
     UnreadStateShow();
     const bool bRecvWindow = Windows->RecvFormExists();
     if (bRecvWindow)
-        Windows->RecvFormUnread(iWaiting);
+        emit EngineEvents.MessageArrived(iWaiting);
     if (NoticeRecv)
         Windows->NoticeAdd(NoticeRecvText(HandleName));
     if (CustomizeLog)
@@ -1189,7 +1213,7 @@ void TMainForm::PVNChatMessage(TParvaneNetwork*, const QString& Message, const Q
                                const QString& HandleName, const QString& MachineName,
                                const QString& Discrimination, const QString&)
 {
-    Windows->ChatMessageAdd(Message, {HandleName, MachineName, Discrimination});
+    emit EngineEvents.ChatLineSaid(Message, {HandleName, MachineName, Discrimination});
 }
 
 void TMainForm::PVNIPAddressChange(TParvaneNetwork*)
@@ -1200,7 +1224,7 @@ void TMainForm::PVNIPAddressChange(TParvaneNetwork*)
     if (bChat) {
         PVN->ChatLogout();
         if (CustomizeReloginMessage)
-            Windows->ChatEventAdd(kReloginChat);
+            emit EngineEvents.ChatEventLine(kReloginChat);
     }
     PVN->Logout();
     if (!LoginOrUndo()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AbsenceRequests.h"
+#include "EngineEvents.h"
 #include "FileWindowRoute.h"
 #include "GlobalHotKey.h"
 #include "LoginUserRow.h"
@@ -10,9 +11,11 @@
 #include "OncePerTurn.h"
 #include "OptionRules.h"
 #include "ParvaneNetwork.h"
+#include "ProgramEnd.h"
 #include "ProgramWindows.h"
 #include "SortListView.h"
 #include "SubUnit.h"
+#include "WindowServices.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -33,8 +36,9 @@ class TDropArrowButton;
 class TTaskMenu;
 
 // The main window: the application's whole start-up and shutdown, the user list
-// with every engine event, the tray icon and the global hot keys.
-class TMainForm : public QMainWindow, public TMainWindowEvents {
+// with every engine event, the tray icon and the global hot keys. It owns the
+// engine and the users, and hands them to the other windows as their services.
+class TMainForm : public QMainWindow, public TProgramEndTarget {
     Q_OBJECT
 
 public:
@@ -71,6 +75,10 @@ public:
 
     std::unique_ptr<TProgramWindows> Windows;
     std::unique_ptr<TParvaneNetwork> PVN;
+    // The engine's events as the other windows hear them.
+    TEngineEvents EngineEvents;
+    // What the other windows tell it.
+    TMainWindowEvents MainWindowEvents;
     TSortListView* lvLoginUser = nullptr;
     QSlider* tbAlphaBlend = nullptr;
     QToolBar* tbMenu = nullptr;
@@ -154,13 +162,13 @@ public:
     bool FormClose();
     // The session or the terminal ends the program: the close without its
     // questions, then the end of the loops (the settings and the log follow).
-    void SessionEnd();
+    void SessionEnd() override;
     // The session manager asks for the data to be saved: the settings and the log
     // are kept, and nothing ends, as the log-out may still be cancelled.
-    void SessionSave();
+    void SessionSave() override;
     // The application's loops ended without the program's own close: the close
     // without questions, once every loop has returned.
-    void QuitEnd();
+    void QuitEnd() override;
     void WMSysCommand(int iCommand);
     void WMTaskTray(TTrayMouse mouse);
     void WMHotKey(int iId);
@@ -168,7 +176,7 @@ public:
     void HotKeyUnregister();
     bool HotKeyRegistered(int iId) const { return PrHotKeys.IsRegistered(iId); }
     // The close has begun or the window is going: nothing is to be registered again.
-    bool Closing() const { return PrClosing || PrDestroyed; }
+    bool Closing() const override { return PrClosing || PrDestroyed; }
 
     // ---- Commands
     void miMessageSendClick();
@@ -206,10 +214,12 @@ public:
     void sbAbsenceClick();
     void sbInformationMouseUp();
     // ---- What the other windows tell it (TMainWindowEvents)
-    void MessageRead(const TMessageRecvSub& message) override;
+    void MessageRead(const TMessageRecvSub& message);
     // The chat window's presence as the chat command shows it (checked, button down).
-    void ChatShown(bool bShown) override;
-    void GlobalChatShown(bool bShown) override;
+    void ChatShown(bool bShown);
+    void GlobalChatShown(bool bShown);
+    // Hidden to the tray, or minimised, as the tray settings say.
+    void HideAfterSend();
     void TaskMessageListUpdate();
     void AbsenceSelectMenuUpdate();
     void tmTaskAnimationTimer();
@@ -234,6 +244,8 @@ public:
     // The user's handle name as listed; empty when the user is not listed.
     QString LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const;
     const TLoginUserTable& LoginUsers() const { return PrUsers; }
+    // What the other windows are handed when they are made; empty before the engine and after the window.
+    TWindowServicesRef Services() const { return TWindowServicesRef(PrServices); }
 
     QMenu* createPopupMenu() override;
 
@@ -253,6 +265,7 @@ private:
     void UnreadStateShow();
     void CreateMenus();
     void BindEngineEvents();
+    void BindWindowEvents();
     void LoginUserUpdate(const TLoginUserFlags& flags);
     void LoginUserClear();
     // The users of the selected rows, in the list's order.
@@ -276,6 +289,8 @@ private:
     void CloseWindowsAndLogout();
     void Terminate();
 
+    // Shared with every window made; emptied as the window goes.
+    std::shared_ptr<TWindowServices> PrServices = std::make_shared<TWindowServices>();
     bool PrFirstRun = true;
     bool PrStarted = false;
     bool PrStartHidden = false;

@@ -1,22 +1,31 @@
 #pragma once
 
-struct TMessageRecvSub;
+#include "MessageRecvQueue.h"
 
-// What the other windows tell the main window has happened, one routine each.
-// The main window decides what its menus, tray and buttons show; a window never
-// writes them itself.
-class TMainWindowEvents {
+#include <QObject>
+#include <QString>
+
+// What the other windows tell or ask the main window, one signal each; the main
+// window connects its own routines to them. It decides what its menus, tray and
+// buttons show; a window never writes them itself. A window reaches this through
+// its services (WindowServices.h); the connections are direct, so the main
+// window has done its part when the emit returns.
+class TMainWindowEvents : public QObject {
+    Q_OBJECT
+
 public:
-    virtual ~TMainWindowEvents() = default;
+    using QObject::QObject;
 
+signals:
     // A message was read (a plain one shown, a letter opened): its receipt goes
     // out and it leaves the unread queue.
-    virtual void MessageRead(const TMessageRecvSub& message) = 0;
+    void MessageWasRead(const TMessageRecvSub& message);
     // The chat room window opened (true) or went (false).
-    virtual void ChatShown(bool bShown) = 0;
+    void ChatWindowShown(bool bShown);
     // The web chat window opened (true) or went (false).
-    virtual void GlobalChatShown(bool bShown) = 0;
+    void GlobalChatWindowShown(bool bShown);
+    // The peer's away message is asked for; only an answer asked for is shown.
+    void AbsenceMessageAsked(const QString& sMachine, const QString& sDiscrimination);
+    // A message went out and the user wants the main window out of the way.
+    void HideAfterSendAsked();
 };
-
-// The main window while it exists; nullptr before it is made and after it is gone.
-TMainWindowEvents* MainWindowEvents();

@@ -1,7 +1,8 @@
 #include "NoticeUnit.h"
 
-#include "MainUnit.h"
+#include "ParvaneNetwork.h"
 #include "ProjectImages.h"
+#include "SubUnit.h"
 
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -74,12 +75,24 @@ TNoticeSettings CurrentNoticeSettings()
     return {NoticeAutoClose, NoticeAutoCloseAbsenceCancel, NoticeAbsenceHide};
 }
 
+TWindowServicesRef& NoticeServices()
+{
+    static TWindowServicesRef services;
+    return services;
+}
+
 bool OwnAbsence()
 {
-    return MainForm != nullptr && MainForm->PVN->Absence();
+    const TParvaneNetwork* pvn = NoticeServices()->Engine;
+    return pvn != nullptr && pvn->Absence();
 }
 
 } // namespace
+
+void NoticeServicesSet(const TWindowServicesRef& services)
+{
+    NoticeServices() = services;
+}
 
 void NoticeMessage(const QString& Text)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NoticeRules.h"
+#include "WindowServices.h"
 
 #include <QFont>
 #include <QList>
@@ -67,6 +68,9 @@ private:
 // The one notice window while it is shown.
 inline TNoticeForm* NoticeForm = nullptr;
 
+// The services whose engine tells the user's away state to the notices; the
+// program's windows hand them over as the main window gives them.
+void NoticeServicesSet(const TWindowServicesRef& services);
 // A notice of an event: the notice settings and the away state decide how it shows.
 void NoticeAdd(const QString& Text);
 void NoticeMessage(const QString& Text);

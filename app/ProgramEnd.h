@@ -4,7 +4,19 @@
 
 #include <QObject>
 
-class TMainForm;
+// What the end from outside asks of the program: the main window provides it.
+class TProgramEndTarget {
+public:
+    virtual ~TProgramEndTarget() = default;
+    // The end of the session or of the terminal: the close without its questions, then the end of the loops.
+    virtual void SessionEnd() = 0;
+    // The settings and the log are kept, and nothing ends.
+    virtual void SessionSave() = 0;
+    // The loops ended without the program's own close: the close without questions.
+    virtual void QuitEnd() = 0;
+    // The close has begun or the window is going.
+    virtual bool Closing() const = 0;
+};
 
 // How the desktop and the terminal end the program: the end of the session, a
 // closed terminal or Ctrl+C (SIGTERM, SIGHUP, SIGINT) and a quit of the
@@ -16,7 +28,7 @@ class TProgramEnd : public QObject {
     Q_OBJECT
 
 public:
-    explicit TProgramEnd(TMainForm& form);
+    explicit TProgramEnd(TProgramEndTarget& program);
 
     // What the session manager's request to save runs.
     void CommitData();
@@ -27,6 +39,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TMainForm& FForm;
+    TProgramEndTarget& FProgram;
     EndSignals FSignals;
 };

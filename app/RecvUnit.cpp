@@ -1,7 +1,9 @@
 #include "RecvUnit.h"
 
 #include "EditEx.h"
-#include "MainUnit.h"
+#include "EngineEvents.h"
+#include "LoginUserTable.h"
+#include "MainWindowEvents.h"
 #include "MessageBox.h"
 #include "MessageRecvQueue.h"
 #include "PeerText.h"
@@ -55,14 +57,13 @@ QString RecvWindowCaptionText(int iWaiting)
 
 // ---------------------------------------------------------------- the shared routines
 
-void RecvFormShow()
+void RecvFormShow(const TWindowServicesRef& services)
 {
-    TMainForm* form = MainForm;
-    if (form == nullptr || MessageRecvQueue.Empty())
+    if (services->Main == nullptr || MessageRecvQueue.Empty())
         return;
     const bool bCreated = RecvForm == nullptr;
     if (bCreated) {
-        RecvForm = new TRecvForm;
+        RecvForm = new TRecvForm(services);
         TRecvForm* created = RecvForm;
         created->SetReferenceClear([created] {
             if (RecvForm == created)
@@ -76,13 +77,13 @@ void RecvFormShow()
     window->PrDiscrimination = head.sSendDiscrimination;
     // A sender no longer listed leaves the title as it was.
     if (const TLoginUserTable::TEntry* user =
-            form->LoginUsers().Find(head.sSendMachine, head.sSendDiscrimination))
+            services->Users ? services->Users->Find(head.sSendMachine, head.sSendDiscrimination) : nullptr)
         window->laTitle->setText(PeerHeaderText(kTitle, QStringLiteral("送信元"), user->Flags.HandleName));
     const TRecvView view = RecvViewChoice(head.bLetter, CustomizeLetter, SecurityLetter);
     window->MessageSet(head.sMessage, head.sRecvTime, view);
     // A plain message counts as read the moment it is shown.
     if (view == TRecvView::Open)
-        RecvMessageOpen(head);
+        window->MessageOpen(head);
     window->show();
     if (window->isMinimized())
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
@@ -93,26 +94,6 @@ void RecvFormShow()
     else
         window->btLetterOpen2->setFocus();
     WindowForeground(window);
-}
-
-void RecvMessageOpen(const TMessageRecvSub& message)
-{
-    TMainWindowEvents* main = MainWindowEvents();
-    if (main == nullptr)
-        return;
-    main->MessageRead(message);
-    if (MessageRecvQueue.Empty() && RecvForm != nullptr)
-        RecvForm->btNext->setEnabled(false);
-    if (RecvForm != nullptr)
-        RecvForm->setWindowTitle(RecvWindowCaptionText(MessageRecvQueue.Count()));
-}
-
-void RecvFormUnread(int iWaiting)
-{
-    if (RecvForm == nullptr)
-        return;
-    RecvForm->btNext->setEnabled(true);
-    RecvForm->setWindowTitle(RecvWindowCaptionText(iWaiting));
 }
 
 void RecvFormRelease()
@@ -130,7 +111,8 @@ void RecvFormLetterViewApply()
 
 // ---------------------------------------------------------------- the window
 
-TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)
+TRecvForm::TRecvForm(const TWindowServicesRef& services)
+    : TCommonForm(TWindowKind::Recv, kDesignSize), PrServices(services)
 {
     // The caption is the window's own; the header keeps the sender.
     disconnect(this, &QWidget::windowTitleChanged, laTitle, &QLabel::setText);
@@ -201,11 +183,30 @@ TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)
     setTabOrder(btNext, btClose);
 
     MessageSet(QString(), QString(), TRecvView::Open);
+    if (const TEngineEvents* events = PrServices->Events)
+        connect(events, &TEngineEvents::MessageArrived, this, &TRecvForm::Unread);
 }
 
 TRecvForm::~TRecvForm()
 {
     FormDestroy();
+}
+
+void TRecvForm::Unread(int iWaiting)
+{
+    btNext->setEnabled(true);
+    setWindowTitle(RecvWindowCaptionText(iWaiting));
+}
+
+void TRecvForm::MessageOpen(const TMessageRecvSub& message)
+{
+    TMainWindowEvents* main = PrServices->Main;
+    if (main == nullptr)
+        return;
+    emit main->MessageWasRead(message);
+    if (MessageRecvQueue.Empty())
+        btNext->setEnabled(false);
+    setWindowTitle(RecvWindowCaptionText(MessageRecvQueue.Count()));
 }
 
 void TRecvForm::MessageSet(const QString& sWire, const QString& sRecvTime, TRecvView view)
@@ -243,7 +244,7 @@ void TRecvForm::btLetterOpenClick()
     btNext->show();
     mmRecvMessage->show();
     pnLetterBack->hide();
-    RecvMessageOpen(PrShown);
+    MessageOpen(PrShown);
     (btNext->isEnabled() ? btNext : btClose)->setFocus();
 }
 
@@ -252,14 +253,14 @@ void TRecvForm::btReturnClick()
     const QString sSelected =
         EditTextToWire(mmRecvMessage->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'));
     const QString sQuote = ReplyQuoteSource(CustomizeRecvWithMessage, sSelected, MessageText());
-    SendFormShow(sQuote, true, PrMachine, PrDiscrimination);
+    SendFormShow(sQuote, true, PrMachine, PrDiscrimination, PrServices);
     if (CustomizeReplyHide)
         close();
 }
 
 void TRecvForm::btNextClick()
 {
-    RecvFormShow();
+    RecvFormShow(PrServices);
 }
 
 void TRecvForm::btCloseClick()

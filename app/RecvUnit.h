@@ -2,6 +2,7 @@
 
 #include "CommonForm.h"
 #include "MessageRecvQueue.h"
+#include "WindowServices.h"
 
 #include <QString>
 
@@ -26,12 +27,13 @@ QString ReplyQuoteSource(bool bRecvWithMessage, const QString& sSelected, const 
 QString RecvWindowCaptionText(int iWaiting);
 
 // The receive window: the oldest unread message, plain or as a sealed letter
-// that waits to be opened. There is at most one.
+// that waits to be opened. There is at most one; it hears of arrivals through the
+// services' TEngineEvents.
 class TRecvForm : public TCommonForm {
     Q_OBJECT
 
 public:
-    TRecvForm();
+    explicit TRecvForm(const TWindowServicesRef& services = {});
     ~TRecvForm() override;
 
     // Fills the window with the message and shows it in the view given.
@@ -39,6 +41,12 @@ public:
     TRecvView View() const { return PrView; }
     // The message in the wire's form (CR LF).
     QString MessageText() const;
+
+    // A message arrived: the next button and the caption learn of it.
+    void Unread(int iWaiting);
+    // Sends the read receipt of the message and removes it from the queue, where it
+    // still is: a message dropped by later arrivals was read all the same.
+    void MessageOpen(const TMessageRecvSub& message);
 
     void btLetterOpenClick();
     void btReturnClick();
@@ -64,6 +72,7 @@ public:
     QPushButton* btClose = nullptr;
 
 private:
+    TWindowServicesRef PrServices;
     TRecvView PrView = TRecvView::Open;
 };
 
@@ -71,13 +80,9 @@ private:
 inline TRecvForm* RecvForm = nullptr;
 
 // Shows the oldest unread message in the receive window, making the window when
-// there is none; a plain message counts as read at once. Nothing when none waits.
-void RecvFormShow();
-// Sends the read receipt of the message and removes it from the queue, where it
-// still is: a message dropped by later arrivals was read all the same.
-void RecvMessageOpen(const TMessageRecvSub& message);
-// A message arrived: the open window's next button and caption learn of it.
-void RecvFormUnread(int iWaiting);
+// there is none; a plain message counts as read at once. Nothing when none waits
+// or without the main window, which keeps the queue's receipts.
+void RecvFormShow(const TWindowServicesRef& services);
 // Frees the receive window when it is open (the main window's close).
 void RecvFormRelease();
 // A letter waiting behind its panel asks for the password exactly while

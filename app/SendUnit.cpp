@@ -1,9 +1,12 @@
 #include "SendUnit.h"
 
-#include "MainUnit.h"
+#include "LoginUserTable.h"
+#include "MainWindowEvents.h"
 #include "MemoEx.h"
 #include "MessageBox.h"
+#include "ParvaneNetwork.h"
 #include "PeerText.h"
+#include "ProgramWindows.h"
 #include "StatusPanelBar.h"
 
 #include <QEvent>
@@ -35,20 +38,24 @@ QString HandleNamesText(const std::vector<std::optional<QString>>& handles)
 } // namespace
 
 TSendForm* SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachine,
-                        const QString& sDiscrimination)
+                        const QString& sDiscrimination, const TWindowServicesRef& services)
 {
-    return SeveralFormShow<TSendForm>(QString(), [&](TSendForm* form) {
-        form->TargetSet(sMachine, sDiscrimination);
-        const QString sText = SendOpeningText(sMessage, bQuote);
-        if (sText.isEmpty())
-            return;
-        form->SetMessageText(sText);
-        form->mmSendMessage->moveCursor(QTextCursor::End);
-        form->mmSendMessage->ensureCursorVisible();
-    });
+    return SeveralFormShow<TSendForm>(
+        QString(),
+        [&](TSendForm* form) {
+            form->TargetSet(sMachine, sDiscrimination);
+            const QString sText = SendOpeningText(sMessage, bQuote);
+            if (sText.isEmpty())
+                return;
+            form->SetMessageText(sText);
+            form->mmSendMessage->moveCursor(QTextCursor::End);
+            form->mmSendMessage->ensureCursorVisible();
+        },
+        services);
 }
 
-TSendForm::TSendForm() : TCommonForm(TWindowKind::Send, kDesignSize)
+TSendForm::TSendForm(const TWindowServicesRef& services)
+    : TCommonForm(TWindowKind::Send, kDesignSize), PrServices(services)
 {
     setWindowTitle(kCaption);
     PrTitle = kTitle;
@@ -98,9 +105,9 @@ void TSendForm::TargetSet(const QString& sMachine, const QString& sDiscriminatio
     PrTargetHandles.clear();
     for (const TSendTarget& target : PrTargets) {
         // A target that the list does not show is still sent to; it only has no name here.
+        const TLoginUserTable* users = PrServices->Users;
         const TLoginUserTable::TEntry* user =
-            MainForm != nullptr ? MainForm->LoginUsers().Find(target.sMachine, target.sDiscrimination)
-                                : nullptr;
+            users != nullptr ? users->Find(target.sMachine, target.sDiscrimination) : nullptr;
         PrTargetHandles.push_back(user != nullptr ? std::optional(user->Flags.HandleName) : std::nullopt);
     }
     PrHandleName = HandleNamesText(PrTargetHandles);
@@ -126,7 +133,7 @@ void TSendForm::mmSendMessageChange()
 
 void TSendForm::btSendClick(bool bLetter)
 {
-    TParvaneNetwork* pvn = MainForm != nullptr ? MainForm->PVN.get() : nullptr;
+    TParvaneNetwork* pvn = PrServices->Engine;
     TTargetVersions versions;
     for (const TSendTarget& target : PrTargets) {
         int iVersion = -1;
@@ -163,15 +170,11 @@ void TSendForm::btSendClick(bool bLetter)
     // Nothing went out, and the boxes said why: the window keeps the text for another try.
     if (sentHandles.empty() && !PrTargets.empty())
         return;
-    if (CustomizeLog && !sentHandles.empty())
-        MainForm->Windows->LogWrite(LogKindMessageSend, pvn->HandleName(), HandleNamesText(sentHandles),
-                                    check.sText);
-    if (CustomizeSendHide) {
-        if (CustomizeTaskTray && CustomizeTaskBar)
-            MainForm->hide();
-        else
-            MainForm->showMinimized();
-    }
+    if (CustomizeLog && !sentHandles.empty() && PrServices->Windows)
+        PrServices->Windows->LogWrite(LogKindMessageSend, pvn->HandleName(), HandleNamesText(sentHandles),
+                                      check.sText);
+    if (CustomizeSendHide && PrServices->Main)
+        emit PrServices->Main->HideAfterSendAsked();
     close();
 }
 

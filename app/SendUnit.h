@@ -2,6 +2,7 @@
 
 #include "CommonForm.h"
 #include "SendRules.h"
+#include "WindowServices.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +18,7 @@ class TSendForm : public TCommonForm {
     Q_OBJECT
 
 public:
-    TSendForm();
+    explicit TSendForm(const TWindowServicesRef& services = {});
     ~TSendForm() override;
 
     // Takes the targets from the two lists and names the listed ones in the header.
@@ -40,6 +41,7 @@ public:
     QPushButton* btCancel = nullptr;
 
 private:
+    TWindowServicesRef PrServices;
     QString PrHandleName;
     std::vector<TSendTarget> PrTargets;
     // Each target's handle name in the list; none for a target the list does not show.
@@ -48,6 +50,7 @@ private:
 };
 
 // A new send window to the targets of the two "&|" lists, with sMessage in its
-// edit (quoted when bQuote is on); shown and brought to the front.
+// edit (quoted when bQuote is on); shown and brought to the front. Without the
+// engine of the services it sends nothing.
 TSendForm* SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachine,
-                        const QString& sDiscrimination);
+                        const QString& sDiscrimination, const TWindowServicesRef& services = {});

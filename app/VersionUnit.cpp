@@ -1,7 +1,7 @@
 #include "VersionUnit.h"
 
 #include "LabelEx.h"
-#include "MainUnit.h"
+#include "SubUnit.h"
 #include "UpdateUnit.h"
 #include "WebServer.h"
 
@@ -115,14 +115,14 @@ bool TVersionForm::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void VersionFormShow()
+void VersionFormShow(const TWindowServicesRef& services)
 {
     if (VersionForm != nullptr) {
         WindowForeground(VersionForm);
         return;
     }
     VersionForm = new TVersionForm();
-    const QWidget* main = MainForm;
+    const QWidget* main = services->MainWindow;
     const QScreen* screen = main != nullptr ? main->screen() : QGuiApplication::primaryScreen();
     if (screen != nullptr) {
         const QRect mainFrame = main != nullptr ? main->frameGeometry() : QRect();

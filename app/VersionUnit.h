@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WindowServices.h"
+
 #include <QDialog>
 #include <QPoint>
 #include <QRect>
@@ -39,5 +41,6 @@ protected:
 // The one version window while it is open.
 inline TVersionForm* VersionForm = nullptr;
 
-// Shows the window modally and returns when it closes; with one open, brings it to the front.
-void VersionFormShow();
+// Shows the window modally and returns when it closes; with one open, brings it
+// to the front. It is placed by the services' main window, when there is one.
+void VersionFormShow(const TWindowServicesRef& services = {});

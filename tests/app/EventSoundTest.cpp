@@ -224,7 +224,7 @@ TEST_F(EventSoundWindowTest, TwoColleaguesWritingWithinASecondAreBothHeard)
     WriteIni("[Option]\r\nCustomizeSoundKind=2\r\nCustomizeSoundFile2=/s/message.wav\r\n"
              "CustomizeSoundFile7=/s/chat.wav\r\nAnimationMouse=0\r\nNoticeRecv=0\r\n");
     TMainForm& form = Start();
-    ChatFormShow();
+    form.Windows->ChatFormShow();
     const struct {
         const char* sName;
         std::function<void(const QString&, int)> write;

@@ -207,7 +207,7 @@ TEST_F(ForgedPresenceLanTest, AColleagueWhoLogsInDuringAFloodOfLogInsIsListedAnd
             }
         }
     };
-    auto toColleague = [&] { return SendFormShow(QString(), true, kColleague, kId); };
+    auto toColleague = [&] { return SendFormShow(QString(), true, kColleague, kId, form.Services()); };
     ASSERT_NO_FATAL_FAILURE(flood(300));
     ASSERT_EQ(FColleague.Call("Login"), "1");
     ASSERT_TRUE(WaitUntil([&] { return form.LoginUserFind(kColleague, kId) != nullptr; }, 10000));
@@ -230,7 +230,7 @@ TEST_F(ForgedPresenceLanTest, OnlyAReadNoticeForAMessageSentToItsReaderIsShown)
     StartUser();
     ASSERT_NO_FATAL_FAILURE(ColleagueListed());
     QString sSentId;
-    ASSERT_TRUE(SendReachesTheColleague(SendFormShow(QString(), true, kColleague, kId),
+    ASSERT_TRUE(SendReachesTheColleague(SendFormShow(QString(), true, kColleague, kId, FForm->Services()),
                                         QStringLiteral("資料を送ります"), &sSentId));
     ASSERT_FALSE(sSentId.isEmpty());
 

@@ -8,6 +8,7 @@
 #include "EngineLoopback.h"
 #include "LanSuite.h"
 #include "MainUnit.h"
+#include "ProgramWindowUnits.h"
 #include "SocketGuard.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"
@@ -43,6 +44,11 @@ protected:
     void TearDown() override
     {
         CloseWindows();
+        // The windows that exist at most once go before the main window whose
+        // services they were handed, as the program's close lets them go: the next
+        // test's main window makes its own.
+        if (FForm)
+            TProgramWindowUnits().SingleWindowsRelease();
         FForm.reset();
         if constexpr (!OnLan) {
             EXPECT_FALSE(SocketGuard::Tried()) << "a test off the LAN asked for an internet socket";

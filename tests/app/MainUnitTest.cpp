@@ -26,8 +26,10 @@
 #include "RecordSender.h"
 #include "RecordingWindows.h"
 #include "RecvUnit.h"
+#include "SendUnit.h"
 #include "TaskIcon.h"
 #include "WaitUntil.h"
+#include "WindowMessage.h"
 #include "WindowTest.h"
 
 #include <QAction>
@@ -47,6 +49,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -324,6 +327,8 @@ using TestSupport::WindowCalls;
 // recorded in place of their windows.
 struct TQueueLog {
     std::shared_ptr<WindowCalls> calls;
+    // The number waiting at each arrival the receive window heard of.
+    std::shared_ptr<QList<int>> waiting = std::make_shared<QList<int>>();
     // What the receive window showed: the text, and whether sealed.
     std::shared_ptr<std::vector<std::pair<QString, bool>>> shown =
         std::make_shared<std::vector<std::pair<QString, bool>>>();
@@ -332,9 +337,15 @@ struct TQueueLog {
     QStringList Captions() const
     {
         QStringList slCaptions;
-        for (const QString& sWaiting : calls->Firsts("RecvFormUnread"))
-            slCaptions << RecvWindowCaptionText(sWaiting.toInt());
+        for (const int iWaiting : *waiting)
+            slCaptions << RecvWindowCaptionText(iWaiting);
         return slCaptions;
+    }
+    // Hears the arrivals as the receive window does.
+    void Hear(TMainForm& form)
+    {
+        QObject::connect(&form.EngineEvents, &TEngineEvents::MessageArrived,
+                         [list = waiting](int iWaiting) { list->append(iWaiting); });
     }
     QStringList Notices() const { return calls->Firsts("NoticeAdd"); }
     // The sounds and animations of the events, in order: "sound 2", "animation 1".
@@ -384,6 +395,7 @@ TEST_F(MainFormTest, TwoHundredFiftySeventhMessageDropsTheOldestOnce)
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
     TQueueLog log;
     TMainForm& form = Start(QueueWindows(log, true));
+    log.Hear(form);
     for (int i = 1; i <= 257; ++i)
         Arrive(form, i);
     ASSERT_EQ(FBoxes.size(), 1u);
@@ -1771,6 +1783,92 @@ TEST(DropArrow, ThreeLinesNarrowingDownward)
 {
     const QVector<QLine> lines = DropArrowLines(25, 10);
     EXPECT_EQ(lines, (QVector<QLine>{QLine(25, 10, 29, 10), QLine(26, 11, 28, 11), QLine(27, 12, 27, 12)}));
+}
+
+// The chat window the program's windows made hears the engine's chat events
+// through the main window's signals: a line said, a member that logs in and
+// one that leaves, each in the order the engine raised them.
+TEST_F(MainFormTest, TheOpenChatWindowHearsTheEnginesChatEvents)
+{
+    WriteIni("[Option]\r\nHandleName=Taro\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miToolChatClick();
+    ASSERT_TRUE(WaitFor([&] { return form.PVN->Chat() && ChatForm != nullptr; }));
+    ASSERT_TRUE(WaitFor([] { return ChatForm->tvUser->topLevelItemCount() == 1; }));
+
+    form.PVNLogin(form.PVN.get(), QStringLiteral("花子"), QStringLiteral("PVHOST2"),
+                  QStringLiteral("198.18.0.2"), QStringLiteral("Parvane2"), 2200, false, QString(), false,
+                  true, 0);
+    EXPECT_EQ(ChatForm->tvUser->topLevelItemCount(), 2);
+    EXPECT_NE(ChatForm->UserFind(QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")), nullptr);
+    form.PVNChatMessage(form.PVN.get(), QStringLiteral("三時に集合です"), QStringLiteral("1"),
+                        QStringLiteral("花子"), QStringLiteral("PVHOST2"), QStringLiteral("Parvane2"),
+                        QStringLiteral("t"));
+    ASSERT_TRUE(WaitFor([] { return ViewText().contains(QStringLiteral("三時に集合です")); }));
+    form.PVNLogout(form.PVN.get(), QStringLiteral("花子"), QStringLiteral("PVHOST2"),
+                   QStringLiteral("198.18.0.2"), QStringLiteral("Parvane2"));
+    EXPECT_EQ(ChatForm->UserFind(QStringLiteral("PVHOST2"), QStringLiteral("Parvane2")), nullptr);
+    const QString sView = ViewText();
+    const qsizetype iLogin = sView.indexOf(QStringLiteral("花子がチャットへログインしました。"));
+    const qsizetype iLine = sView.indexOf(QStringLiteral("三時に集合です"));
+    const qsizetype iLogout = sView.indexOf(QStringLiteral("花子がチャットからログアウトしました。"));
+    EXPECT_GE(iLogin, 0);
+    EXPECT_GT(iLine, iLogin);
+    EXPECT_GT(iLogout, iLine);
+}
+
+// The open receive window hears of each arrival through the main window's signal.
+TEST_F(MainFormTest, TheOpenReceiveWindowHearsOfAnArrival)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    TQueueLog log;
+    TMainForm& form = Start(QueueWindows(log));
+    Arrive(form, 1);
+    Arrive(form, 2);
+    form.miMessageRecvClick();
+    ASSERT_NE(RecvForm, nullptr);
+    ASSERT_EQ(RecvForm->windowTitle(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 1>"));
+    Arrive(form, 3);
+    EXPECT_EQ(RecvForm->windowTitle(), QStringLiteral("受信メッセージ - Parvane 2 <未読メッセージ 2>"));
+    EXPECT_TRUE(RecvForm->btNext->isEnabled());
+}
+
+// A send window that the program's windows made sends through the main window's
+// engine: the message to the own machine comes back to this main window's queue.
+TEST_F(MainFormTest, ASendWindowTheProgramMadeSendsThroughTheMainWindowsEngine)
+{
+    WriteIni("[Option]\r\nHandleName=Taro\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.Windows->SendFormShow(QString(), true, form.PVN->MachineName(), QStringLiteral("Parvane2"));
+    ASSERT_FALSE(SendWindowList.isEmpty());
+    auto* send = qobject_cast<TSendForm*>(WindowMessage::WindowOf(WindowListHandle(SendWindowList.last())));
+    ASSERT_NE(send, nullptr);
+    EXPECT_EQ(send->laTitle->text(), QStringLiteral("メッセージ送信 (送信先:Taro)"));
+    send->mmSendMessage->setPlainText(QStringLiteral("自分へのメモ"));
+    send->btSend->click();
+    ASSERT_TRUE(WaitFor([] { return !MessageRecvQueue.Empty(); }));
+    EXPECT_EQ(MessageRecvQueue.Head().sMessage, QStringLiteral("自分へのメモ"));
+    EXPECT_EQ(MessageRecvQueue.Head().sSendHandle, QStringLiteral("Taro"));
+}
+
+// What the windows were handed is emptied as the main window goes, so a window
+// that outlives it finds nothing rather than what is gone.
+TEST_F(MainFormTest, TheServicesAreEmptiedAsTheMainWindowGoes)
+{
+    WriteIni("[Option]\r\nCustomizeStartLogin=0\r\n");
+    const TWindowServicesRef services = Start().Services();
+    EXPECT_EQ(services->Engine, FForm->PVN.get());
+    EXPECT_EQ(services->Users, &FForm->LoginUsers());
+    EXPECT_EQ(services->Events, &FForm->EngineEvents);
+    FForm.reset();
+    EXPECT_EQ(services->Engine, nullptr);
+    EXPECT_EQ(services->Users, nullptr);
+    EXPECT_EQ(services->Windows, nullptr);
+    EXPECT_EQ(services->Main, nullptr);
+    EXPECT_EQ(services->Events, nullptr);
+    EXPECT_EQ(services->MainWindow, nullptr);
 }
 
 } // namespace

@@ -50,6 +50,13 @@ protected:
 
     QString Own() const { return this->FForm->PVN->MachineName(); }
 
+    // A send window as the program makes it, handed the main window's services.
+    TSendForm* SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
+                            const QString& sDiscriminations) const
+    {
+        return ::SendFormShow(sMessage, bQuote, sMachines, sDiscriminations, this->FForm->Services());
+    }
+
     static bool Open(TSendForm* form) { return SendWindowList.contains(WindowListEntry(form->Handle())); }
 
     // Each log write's kind, sender, receivers and text.

@@ -10,7 +10,7 @@
 #include "MessageBox.h"
 #include "OwnProcess.h"
 #include "PageClick.h"
-#include "ProgramWindows.h"
+#include "ProgramWindowUnits.h"
 #include "RequestUnit.h"
 #include "TestLan.h"
 #include "UpdateUnit.h"
@@ -760,7 +760,7 @@ TEST_F(WebWindowsTest, LinkOutOfTheChatTurnsTheWindowIntoABrowserAndANewChatLogs
     const int iFrameWidth = first->frameGeometry().width();
     ASSERT_GE(iFrameWidth, 516);
     const size_t iBoxes = FBoxes.size();
-    TProgramWindows().SingleWindowsRelease();
+    TProgramWindowUnits().SingleWindowsRelease();
     EXPECT_TRUE(first.isNull());
     EXPECT_TRUE(second.isNull());
     EXPECT_EQ(GlobalChatForm, nullptr);

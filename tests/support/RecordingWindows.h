@@ -4,7 +4,7 @@
 // recorded; for the programs that link the application.
 
 #include "LogUnit.h"
-#include "ProgramWindows.h"
+#include "ProgramWindowUnits.h"
 #include "SubUnit.h"
 
 #include <QSet>
@@ -30,7 +30,6 @@ inline const QSet<QString>& RecordedRoutines()
         "SendFormShow",
         "RecvFormShow",
         "RecvFormExists",
-        "RecvFormUnread",
         "RecvFormLetterViewApply",
         "AbsenceFormShow",
         "NoticeAdd",
@@ -50,12 +49,6 @@ inline const QSet<QString>& RecordedRoutines()
         "ChatFormShow",
         "ChatFormClose",
         "ChatFormRelease",
-        "ChatMessageAdd",
-        "ChatUserLogin",
-        "ChatUserLogout",
-        "ChatUserNameChange",
-        "ChatUserAbsenceChange",
-        "ChatEventAdd",
         "HelpShow",
         "SingleWindowsRelease",
     };
@@ -122,8 +115,10 @@ struct WindowCalls {
 };
 
 // Records every routine; the routines named in standIns are only recorded, the
-// others then run the program's own.
-class RecordingWindows : public TProgramWindows {
+// others then run the program's own. The services the main window hands over
+// are kept as the program's version keeps them, unrecorded: they are no window's
+// routine.
+class RecordingWindows : public TProgramWindowUnits {
 public:
     explicit RecordingWindows(std::shared_ptr<WindowCalls> calls, QSet<QString> standIns = {})
         : FCalls(std::move(calls)), FStandIns(std::move(standIns))
@@ -134,7 +129,7 @@ public:
     void LogWrite(TLogKind iKind, const QString& sFrom, const QString& sTo, const QString& sText) override
     {
         Call("LogWrite", {Number(iKind), sFrom, sTo, sText},
-             [&] { TProgramWindows::LogWrite(iKind, sFrom, sTo, sText); });
+             [&] { TProgramWindowUnits::LogWrite(iKind, sFrom, sTo, sText); });
     }
     // Each record as four arguments, one after another.
     void LogWriteLines(const QList<TLogLine>& lines) override
@@ -142,159 +137,128 @@ public:
         QStringList args;
         for (const TLogLine& line : lines)
             args << Number(line.iKind) << line.sFrom << line.sTo << line.sText;
-        Call("LogWriteLines", args, [&] { TProgramWindows::LogWriteLines(lines); });
+        Call("LogWriteLines", args, [&] { TProgramWindowUnits::LogWriteLines(lines); });
     }
     void LogFormShow() override
     {
-        Call("LogFormShow", {}, [&] { TProgramWindows::LogFormShow(); });
+        Call("LogFormShow", {}, [&] { TProgramWindowUnits::LogFormShow(); });
     }
     void LogWriteWait() override
     {
-        Call("LogWriteWait", {}, [&] { TProgramWindows::LogWriteWait(); });
+        Call("LogWriteWait", {}, [&] { TProgramWindowUnits::LogWriteWait(); });
     }
     void LogFormUnlock() override
     {
-        Call("LogFormUnlock", {}, [&] { TProgramWindows::LogFormUnlock(); });
+        Call("LogFormUnlock", {}, [&] { TProgramWindowUnits::LogFormUnlock(); });
     }
     void SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
                       const QString& sDiscriminations) override
     {
         Call("SendFormShow", {sMessage, Number(bQuote), sMachines, sDiscriminations},
-             [&] { TProgramWindows::SendFormShow(sMessage, bQuote, sMachines, sDiscriminations); });
+             [&] { TProgramWindowUnits::SendFormShow(sMessage, bQuote, sMachines, sDiscriminations); });
     }
     void RecvFormShow() override
     {
-        Call("RecvFormShow", {}, [&] { TProgramWindows::RecvFormShow(); });
+        Call("RecvFormShow", {}, [&] { TProgramWindowUnits::RecvFormShow(); });
     }
     bool RecvFormExists() override
     {
         bool bExists = FCalls->bRecvFormExists;
-        Call("RecvFormExists", {}, [&] { bExists = TProgramWindows::RecvFormExists(); });
+        Call("RecvFormExists", {}, [&] { bExists = TProgramWindowUnits::RecvFormExists(); });
         return bExists;
-    }
-    void RecvFormUnread(int iWaiting) override
-    {
-        Call("RecvFormUnread", {Number(iWaiting)}, [&] { TProgramWindows::RecvFormUnread(iWaiting); });
     }
     void RecvFormLetterViewApply() override
     {
-        Call("RecvFormLetterViewApply", {}, [&] { TProgramWindows::RecvFormLetterViewApply(); });
+        Call("RecvFormLetterViewApply", {}, [&] { TProgramWindowUnits::RecvFormLetterViewApply(); });
     }
     void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime) override
     {
         Call("AbsenceFormShow", Peer(peer) << sAbsenceMessage << sRecvTime,
-             [&] { TProgramWindows::AbsenceFormShow(peer, sAbsenceMessage, sRecvTime); });
+             [&] { TProgramWindowUnits::AbsenceFormShow(peer, sAbsenceMessage, sRecvTime); });
     }
     void NoticeAdd(const QString& sText) override
     {
-        Call("NoticeAdd", {sText}, [&] { TProgramWindows::NoticeAdd(sText); });
+        Call("NoticeAdd", {sText}, [&] { TProgramWindowUnits::NoticeAdd(sText); });
     }
     void OptionFormShow() override
     {
-        Call("OptionFormShow", {}, [&] { TProgramWindows::OptionFormShow(); });
+        Call("OptionFormShow", {}, [&] { TProgramWindowUnits::OptionFormShow(); });
     }
     void EventSoundPlay(int iIndex, const TPeer& peer) override
     {
         Call("EventSoundPlay", {Number(iIndex), peer.MachineName},
-             [&] { TProgramWindows::EventSoundPlay(iIndex, peer); });
+             [&] { TProgramWindowUnits::EventSoundPlay(iIndex, peer); });
     }
     void MouseAnimationStart(int iKind) override
     {
-        Call("MouseAnimationStart", {Number(iKind)}, [&] { TProgramWindows::MouseAnimationStart(iKind); });
+        Call("MouseAnimationStart", {Number(iKind)},
+             [&] { TProgramWindowUnits::MouseAnimationStart(iKind); });
     }
     void FileSendFormShow(const QString& sFileName, const TPeer& peer) override
     {
         Call("FileSendFormShow", QStringList{sFileName} << Peer(peer),
-             [&] { TProgramWindows::FileSendFormShow(sFileName, peer); });
+             [&] { TProgramWindowUnits::FileSendFormShow(sFileName, peer); });
     }
     void FileRecvFormShow(const QString& sFileName, qint64 iFileByte, const QString& sComment, int iSocketNo,
                           const TPeer& peer) override
     {
         Call("FileRecvFormShow",
              QStringList{sFileName, QString::number(iFileByte), sComment, Number(iSocketNo)} << Peer(peer),
-             [&] { TProgramWindows::FileRecvFormShow(sFileName, iFileByte, sComment, iSocketNo, peer); });
+             [&] { TProgramWindowUnits::FileRecvFormShow(sFileName, iFileByte, sComment, iSocketNo, peer); });
     }
     void UpdateFormShow() override
     {
-        Call("UpdateFormShow", {}, [&] { TProgramWindows::UpdateFormShow(); });
+        Call("UpdateFormShow", {}, [&] { TProgramWindowUnits::UpdateFormShow(); });
     }
     void UpdateFormStartCheck() override
     {
-        Call("UpdateFormStartCheck", {}, [&] { TProgramWindows::UpdateFormStartCheck(); });
+        Call("UpdateFormStartCheck", {}, [&] { TProgramWindowUnits::UpdateFormStartCheck(); });
     }
     void GlobalChatFormShow() override
     {
-        Call("GlobalChatFormShow", {}, [&] { TProgramWindows::GlobalChatFormShow(); });
+        Call("GlobalChatFormShow", {}, [&] { TProgramWindowUnits::GlobalChatFormShow(); });
     }
     void GlobalChatFormClose() override
     {
-        Call("GlobalChatFormClose", {}, [&] { TProgramWindows::GlobalChatFormClose(); });
+        Call("GlobalChatFormClose", {}, [&] { TProgramWindowUnits::GlobalChatFormClose(); });
     }
     bool GlobalChatFormExists() override
     {
         bool bExists = FCalls->bGlobalChatFormExists;
-        Call("GlobalChatFormExists", {}, [&] { bExists = TProgramWindows::GlobalChatFormExists(); });
+        Call("GlobalChatFormExists", {}, [&] { bExists = TProgramWindowUnits::GlobalChatFormExists(); });
         return bExists;
     }
     void RequestFormShow() override
     {
-        Call("RequestFormShow", {}, [&] { TProgramWindows::RequestFormShow(); });
+        Call("RequestFormShow", {}, [&] { TProgramWindowUnits::RequestFormShow(); });
     }
     void DonationFormShow() override
     {
-        Call("DonationFormShow", {}, [&] { TProgramWindows::DonationFormShow(); });
+        Call("DonationFormShow", {}, [&] { TProgramWindowUnits::DonationFormShow(); });
     }
     void VersionFormShow() override
     {
-        Call("VersionFormShow", {}, [&] { TProgramWindows::VersionFormShow(); });
+        Call("VersionFormShow", {}, [&] { TProgramWindowUnits::VersionFormShow(); });
     }
     void ChatFormShow() override
     {
-        Call("ChatFormShow", {}, [&] { TProgramWindows::ChatFormShow(); });
+        Call("ChatFormShow", {}, [&] { TProgramWindowUnits::ChatFormShow(); });
     }
     void ChatFormClose() override
     {
-        Call("ChatFormClose", {}, [&] { TProgramWindows::ChatFormClose(); });
+        Call("ChatFormClose", {}, [&] { TProgramWindowUnits::ChatFormClose(); });
     }
     void ChatFormRelease() override
     {
-        Call("ChatFormRelease", {}, [&] { TProgramWindows::ChatFormRelease(); });
-    }
-    void ChatMessageAdd(const QString& sMessage, const TPeer& peer) override
-    {
-        Call("ChatMessageAdd", QStringList{sMessage} << Peer(peer),
-             [&] { TProgramWindows::ChatMessageAdd(sMessage, peer); });
-    }
-    void ChatUserLogin(const TPeer& peer, bool bAbsence) override
-    {
-        Call("ChatUserLogin", Peer(peer) << Number(bAbsence),
-             [&] { TProgramWindows::ChatUserLogin(peer, bAbsence); });
-    }
-    void ChatUserLogout(const TPeer& peer) override
-    {
-        Call("ChatUserLogout", Peer(peer), [&] { TProgramWindows::ChatUserLogout(peer); });
-    }
-    void ChatUserNameChange(const TPeer& peer, const QString& sBeforeHandle) override
-    {
-        Call("ChatUserNameChange", Peer(peer) << sBeforeHandle,
-             [&] { TProgramWindows::ChatUserNameChange(peer, sBeforeHandle); });
-    }
-    void ChatUserAbsenceChange(const TPeer& peer, bool bAbsence) override
-    {
-        Call("ChatUserAbsenceChange", Peer(peer) << Number(bAbsence),
-             [&] { TProgramWindows::ChatUserAbsenceChange(peer, bAbsence); });
-    }
-    void ChatEventAdd(const QString& sText) override
-    {
-        Call("ChatEventAdd", {sText}, [&] { TProgramWindows::ChatEventAdd(sText); });
+        Call("ChatFormRelease", {}, [&] { TProgramWindowUnits::ChatFormRelease(); });
     }
     void HelpShow() override
     {
-        Call("HelpShow", {}, [&] { TProgramWindows::HelpShow(); });
+        Call("HelpShow", {}, [&] { TProgramWindowUnits::HelpShow(); });
     }
     void SingleWindowsRelease() override
     {
-        Call("SingleWindowsRelease", {}, [&] { TProgramWindows::SingleWindowsRelease(); });
+        Call("SingleWindowsRelease", {}, [&] { TProgramWindowUnits::SingleWindowsRelease(); });
     }
 
 private:

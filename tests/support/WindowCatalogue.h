@@ -58,6 +58,12 @@ inline std::unique_ptr<TMainForm>& CatalogueMainForm()
     return main;
 }
 
+// What the windows are handed, as the program's windows hand it: the main window's services.
+inline TWindowServicesRef CatalogueServices()
+{
+    return CatalogueMainForm() ? CatalogueMainForm()->Services() : TWindowServicesRef();
+}
+
 // Ends the main window, which stays (hidden) after its entry for the windows that ask it.
 inline void CatalogueEnd()
 {
@@ -141,7 +147,7 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
     windows.push_back({QStringLiteral("send"),
                        [] {
                            several = SendFormShow(QString(), false, CataloguePeer().MachineName,
-                                                  CataloguePeer().Discrimination);
+                                                  CataloguePeer().Discrimination, CatalogueServices());
                            return several.data();
                        },
                        severalClose});
@@ -168,7 +174,7 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
                                message.sRecvTime = QStringLiteral("2026/12/11 10:15:00");
                                MessageRecvQueue.Append(message);
                                SecurityLetter = bPassword;
-                               RecvFormShow();
+                               RecvFormShow(CatalogueServices());
                                SecurityLetter = false;
                                return static_cast<QWidget*>(RecvForm);
                            },
@@ -179,14 +185,15 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
     }
     windows.push_back({QStringLiteral("absence"),
                        [] {
-                           several = AbsenceFormShow(CataloguePeer(), QStringLiteral("席を外しています。"),
-                                                     QStringLiteral("2026/12/11 10:15:00"));
+                           several =
+                               AbsenceFormShow(CataloguePeer(), QStringLiteral("席を外しています。"),
+                                               QStringLiteral("2026/12/11 10:15:00"), CatalogueServices());
                            return several.data();
                        },
                        severalClose});
     windows.push_back({QStringLiteral("chat"),
                        [] {
-                           ChatFormShow();
+                           ChatFormShow(CatalogueServices());
                            ChatUserLogin(CataloguePeer().HandleName, CataloguePeer().MachineName,
                                          CataloguePeer().Discrimination, false);
                            ChatMessageAdd(QStringLiteral("こんにちは。今日の会議は三時からです。"),
@@ -214,7 +221,7 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
     windows.push_back({QStringLiteral("filesend"),
                        [] {
                            several = FileSendFormShow(QStringLiteral("/home/hanako/資料/会議資料.pdf"),
-                                                      CataloguePeer());
+                                                      CataloguePeer(), CatalogueServices());
                            return several.data();
                        },
                        severalClose});
@@ -224,7 +231,7 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
              constexpr int kSocket = 9;
              FileRecvFormShow(QStringLiteral("会議資料.pdf"), 1234567,
                               QStringLiteral("三時の会議の資料です。\r\n二枚目に地図があります。"), kSocket,
-                              CataloguePeer());
+                              CataloguePeer(), CatalogueServices());
              several =
                  qobject_cast<QWidget*>(WindowMessage::WindowOf(FileWindowFind(FileRecvWindowList, kSocket)));
              return several.data();
@@ -255,7 +262,7 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
                        [] { DonationFormRelease(); }});
     windows.push_back({QStringLiteral("globalchat"),
                        [] {
-                           GlobalChatFormShow();
+                           GlobalChatFormShow(CatalogueServices());
                            return static_cast<QWidget*>(GlobalChatForm);
                        },
                        [] { GlobalChatFormRelease(); }});

@@ -1,0 +1,2 @@
+// The signals' code is generated from the header.
+#include "MainWindowEvents.h"
