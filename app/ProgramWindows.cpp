@@ -39,11 +39,6 @@ void TProgramWindows::LogWriteWait()
     ::LogWriteWait();
 }
 
-void TProgramWindows::LogFormUnlock()
-{
-    ::LogFormUnlock();
-}
-
 void TProgramWindows::SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
                                    const QString& sDiscriminations)
 {
@@ -65,11 +60,6 @@ void TProgramWindows::RecvFormUnread(int iWaiting)
     ::RecvFormUnread(iWaiting);
 }
 
-void TProgramWindows::RecvFormLetterViewApply()
-{
-    ::RecvFormLetterViewApply();
-}
-
 void TProgramWindows::AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,
                                       const QString& sRecvTime)
 {
@@ -81,9 +71,9 @@ void TProgramWindows::NoticeAdd(const QString& sText)
     ::NoticeAdd(sText);
 }
 
-void TProgramWindows::OptionFormShow()
+void TProgramWindows::OptionFormShow(const TOptionOwner& owner)
 {
-    ::OptionFormShow();
+    ::OptionFormShow(owner);
 }
 
 void TProgramWindows::EventSoundPlay(int iIndex, const TPeer& peer)

@@ -4,10 +4,22 @@
 #include "SubUnit.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QWidget>
 
 struct TPeer;
 struct TLogLine;
+
+// Where the options window opens and what it shows of the running program: the
+// window it opens beside, whose monitor holds it and its dialogs (none: the
+// middle of the primary monitor), and the engine's computer name and addresses.
+struct TOptionOwner {
+    QPointer<QWidget> window;
+    QString sMachineName;
+    QStringList slIPAddress;
+};
 
 // What the main window asks of the program's other windows, one routine each.
 // Every routine calls its window's unit directly; nothing here is optional, so a
@@ -26,8 +38,6 @@ public:
     virtual void LogFormShow();
     // Returns when every record written is in the log file (before the file moves).
     virtual void LogWriteWait();
-    // The options were applied: a viewer waiting for its password opens when the lock is off.
-    virtual void LogFormUnlock();
 
     // ---- Send window (SendUnit): the targets are two "&|" lists
     virtual void SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
@@ -38,8 +48,6 @@ public:
     virtual bool RecvFormExists();
     // A message arrived; iWaiting messages wait now.
     virtual void RecvFormUnread(int iWaiting);
-    // The options were applied: a waiting letter asks for the password as they say.
-    virtual void RecvFormLetterViewApply();
 
     // ---- Away-message window (AbsenceUnit)
     virtual void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime);
@@ -48,7 +56,7 @@ public:
     virtual void NoticeAdd(const QString& sText);
 
     // ---- Options window (OptionUnit)
-    virtual void OptionFormShow();
+    virtual void OptionFormShow(const TOptionOwner& owner);
 
     // ---- Effects of events (EventSound, AnimationUnit)
     // The event's sound, held back when the same peer's rang a moment ago.

@@ -7,6 +7,7 @@
 #include "PeerText.h"
 #include "SendRules.h"
 #include "SendUnit.h"
+#include "SettingsStore.h"
 #include "StatusPanelBar.h"
 #include "TaskIcon.h"
 
@@ -121,14 +122,6 @@ void RecvFormRelease()
     delete RecvForm;
 }
 
-void RecvFormLetterViewApply()
-{
-    if (RecvForm == nullptr || !RecvForm->pnLetterBack->isVisible())
-        return;
-    RecvForm->pnLetter->setVisible(SecurityLetter);
-    RecvForm->pnLetterNoPassword->setVisible(!SecurityLetter);
-}
-
 // ---------------------------------------------------------------- the window
 
 TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)
@@ -202,6 +195,13 @@ TRecvForm::TRecvForm() : TCommonForm(TWindowKind::Recv, kDesignSize)
     setTabOrder(btNext, btClose);
 
     MessageSet(QString(), QString(), TRecvView::Open);
+    // A letter waiting behind its panel asks for the password exactly while the applied settings say so.
+    connect(&SettingsStore(), &TSettingsStore::Applied, this, [this] {
+        if (!pnLetterBack->isVisible())
+            return;
+        pnLetter->setVisible(SecurityLetter);
+        pnLetterNoPassword->setVisible(!SecurityLetter);
+    });
 }
 
 TRecvForm::~TRecvForm()

@@ -80,6 +80,3 @@ void RecvMessageOpen(const TMessageRecvSub& message);
 void RecvFormUnread(int iWaiting);
 // Frees the receive window when it is open (the main window's close).
 void RecvFormRelease();
-// A letter waiting behind its panel asks for the password exactly while
-// SecurityLetter is on (the options apply calls it).
-void RecvFormLetterViewApply();

@@ -85,10 +85,6 @@ public:
     {
         Call("LogWriteWait", {}, [&] { TProgramWindows::LogWriteWait(); });
     }
-    void LogFormUnlock() override
-    {
-        Call("LogFormUnlock", {}, [&] { TProgramWindows::LogFormUnlock(); });
-    }
     void SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
                       const QString& sDiscriminations) override
     {
@@ -109,10 +105,6 @@ public:
     {
         Call("RecvFormUnread", {Number(iWaiting)}, [&] { TProgramWindows::RecvFormUnread(iWaiting); });
     }
-    void RecvFormLetterViewApply() override
-    {
-        Call("RecvFormLetterViewApply", {}, [&] { TProgramWindows::RecvFormLetterViewApply(); });
-    }
     void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime) override
     {
         Call("AbsenceFormShow", Peer(peer) << sAbsenceMessage << sRecvTime,
@@ -122,9 +114,9 @@ public:
     {
         Call("NoticeAdd", {sText}, [&] { TProgramWindows::NoticeAdd(sText); });
     }
-    void OptionFormShow() override
+    void OptionFormShow(const TOptionOwner& owner) override
     {
-        Call("OptionFormShow", {}, [&] { TProgramWindows::OptionFormShow(); });
+        Call("OptionFormShow", {owner.sMachineName}, [&] { TProgramWindows::OptionFormShow(owner); });
     }
     void EventSoundPlay(int iIndex, const TPeer& peer) override
     {

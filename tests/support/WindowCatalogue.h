@@ -58,6 +58,13 @@ inline std::unique_ptr<TMainForm>& CatalogueMainForm()
     return main;
 }
 
+// The options open as the main window's command opens them, beside it; alone without it.
+inline void CatalogueOptionsShow()
+{
+    const std::unique_ptr<TMainForm>& main = CatalogueMainForm();
+    OptionFormShow(main ? main->OptionOwner() : TOptionOwner());
+}
+
 // Ends the main window, which stays (hidden) after its entry for the windows that ask it.
 inline void CatalogueEnd()
 {
@@ -88,7 +95,7 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
         QWidget* TOptionForm::*page = p.page;
         windows.push_back({QString::fromLatin1(p.sName),
                            [page] {
-                               OptionFormShow();
+                               CatalogueOptionsShow();
                                OptionForm->pcOption->setCurrentWidget(OptionForm->*page);
                                if (page == &TOptionForm::tsAbsence && OptionForm->cbAbsence->count() > 0) {
                                    OptionForm->cbAbsence->setCurrentIndex(0);
@@ -104,7 +111,7 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
     windows.push_back({QStringLiteral("option-password"),
                        [] {
                            SecurityOption = true;
-                           OptionFormShow();
+                           CatalogueOptionsShow();
                            SecurityOption = false;
                            return static_cast<QWidget*>(OptionForm);
                        },
