@@ -1419,9 +1419,9 @@ void TMainForm::SettingsEditing(bool bEditing)
         HotKeyRegister();
 }
 
-TOptionOwner TMainForm::OptionOwner() const
+TOptionOwner TMainForm::OptionOwner()
 {
-    return {const_cast<TMainForm*>(this), PVN->MachineName(), PVN->IPAddress()};
+    return {this, PVN->MachineName(), PVN->IPAddress()};
 }
 
 void TMainForm::BroadcastRelogin(const QString& sBroadcastIP)

@@ -220,7 +220,7 @@ public:
     // the end of each apply of the settings, after what it tells of the file and the ports.
     void AbsenceKindCheck();
     // What the options window shows of the program and where it opens: beside this window.
-    TOptionOwner OptionOwner() const;
+    TOptionOwner OptionOwner();
     // The one place the tray's still image is chosen: the user's state (coloured
     // while logged in and present), unless the message animation runs.
     void TaskIconStateShow();

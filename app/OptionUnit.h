@@ -5,7 +5,6 @@
 #include "Settings.h"
 
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
