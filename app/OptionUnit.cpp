@@ -112,14 +112,17 @@ void EnterOkSet(QWidget* w)
     w->setProperty(kEnterOk, true);
 }
 
-// A check box of no [Option] setting's (the multi-user mode, the port switch).
-QCheckBox* CheckBoxNamed(QCheckBox*& box, const char* name, const QString& sCaption, int iHelp,
-                         QWidget* parent)
+// A check box by its name; for the boxes of no [Option] setting's (the
+// multi-user mode, the port switch) the name is written here.
+QCheckBox* CheckBoxNamed(QCheckBox*& box, const QString& sName, const QString& sCaption, int iHelp,
+                         QWidget* parent, const QString& sHint = QString())
 {
     box = new QCheckBox(sCaption, parent);
-    box->setObjectName(QString::fromLatin1(name));
+    box->setObjectName(sName);
     ControlHelp(box, iHelp);
     EnterOkSet(box);
+    if (!sHint.isEmpty())
+        box->setToolTip(sHint);
     return box;
 }
 
@@ -135,24 +138,19 @@ QString OptionControlName(const bool& setting)
 
 // The setting's check box, named as its row of the key table says: the fill-in
 // and the apply find it by that name.
-QCheckBox* CheckBoxMake(const bool& setting, const QString& sCaption, int iHelp, QWidget* parent,
-                        const QString& sHint = QString())
-{
-    auto* box = new QCheckBox(sCaption, parent);
-    box->setObjectName(OptionControlName(setting));
-    ControlHelp(box, iHelp);
-    EnterOkSet(box);
-    if (!sHint.isEmpty())
-        box->setToolTip(sHint);
-    return box;
-}
-
-// The same, kept in the window's member box for the code that names it.
 QCheckBox* CheckBoxMake(QCheckBox*& box, const bool& setting, const QString& sCaption, int iHelp,
                         QWidget* parent, const QString& sHint = QString())
 {
-    box = CheckBoxMake(setting, sCaption, iHelp, parent, sHint);
-    return box;
+    return CheckBoxNamed(box, OptionControlName(setting), sCaption, iHelp, parent, sHint);
+}
+
+// The same for a box that no other code of the window names (a new setting's
+// needs no member).
+[[maybe_unused]] QCheckBox* CheckBoxMake(const bool& setting, const QString& sCaption, int iHelp,
+                                         QWidget* parent, const QString& sHint = QString())
+{
+    QCheckBox* box = nullptr;
+    return CheckBoxMake(box, setting, sCaption, iHelp, parent, sHint);
 }
 
 QRadioButton* RadioMake(QRadioButton*& button, const char* name, const QString& sCaption, int iHelp,
