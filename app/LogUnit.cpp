@@ -4,6 +4,7 @@
 #include "LogTableView.h"
 #include "LogWriter.h"
 #include "MessageBox.h"
+#include "SettingsStore.h"
 #include "StatusPanelBar.h"
 #include "SystemClock.h"
 
@@ -112,14 +113,6 @@ void LogFormRelease()
     delete LogForm;
 }
 
-void LogFormUnlock()
-{
-    if (SecurityLog || LogForm == nullptr || !LogForm->pnPasswordBack->isVisible())
-        return;
-    LogForm->edPassword->setText(SecurityLogPassword);
-    LogForm->btPasswordOkClick();
-}
-
 TLogForm::TLogForm() : TCommonForm(TWindowKind::Log, kDesignSize)
 {
     setWindowTitle(kCaption);
@@ -191,6 +184,14 @@ TLogForm::TLogForm() : TCommonForm(TWindowKind::Log, kDesignSize)
     } else {
         pnPasswordBack->hide();
     }
+    // A viewer waiting for its password opens once the applied settings lift the
+    // lock, as the right password would.
+    connect(&SettingsStore(), &TSettingsStore::Applied, this, [this] {
+        if (SecurityLog || !pnPasswordBack->isVisible())
+            return;
+        edPassword->setText(SecurityLogPassword);
+        btPasswordOkClick();
+    });
 }
 
 TLogForm::~TLogForm()

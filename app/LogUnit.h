@@ -64,9 +64,6 @@ inline TLogForm* LogForm = nullptr;
 void LogFormShow();
 // Frees the log viewer when it is open (the main window's close).
 void LogFormRelease();
-// Opens a viewer that waits for its password once SecurityLog is off (the
-// options apply calls it), as the right password would.
-void LogFormUnlock();
 
 // FileBaseName + ".LOG".
 QString LogFileName();

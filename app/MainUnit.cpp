@@ -8,6 +8,7 @@
 #include "MessageBox.h"
 #include "ProgramWindowUnits.h"
 #include "ProjectImages.h"
+#include "SettingsStore.h"
 #include "TaskIcon.h"
 #include "UserName.h"
 
@@ -95,6 +96,12 @@ TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, QWidget* parent)
     MainForm = this;
     OnTerminate = LoopsEnd;
     setWindowTitle(ApplicationTitle);
+    // What acts on a setting follows the store; the away state ends last of an apply.
+    TSettingsStore& settings = SettingsStore();
+    connect(&settings, &TSettingsStore::Applied, this, &TMainForm::SettingsApplied);
+    connect(&settings, &TSettingsStore::ApplyEnded, this, &TMainForm::AbsenceKindCheck);
+    connect(&settings, &TSettingsStore::EditingChanged, this, &TMainForm::SettingsEditing);
+    connect(&settings, &TSettingsStore::FilesMoving, this, [this] { Windows->LogWriteWait(); });
     FormCreate();
 }
 
@@ -171,7 +178,8 @@ void TMainForm::FormCreate()
     PVN->SetSecurity(CustomizeSecurityData);
     if (CustomizeShowTopMost)
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    PVN->SetBroadcastIP(SettingsReadBroadcastIP(ini));
+    NetworkBroadcast = SettingsReadBroadcastIP(ini);
+    PVN->SetBroadcastIP(NetworkBroadcast);
     SettingsReadAbsence(ini);
 
     CurrentAbsenceTitle.clear();
@@ -374,7 +382,7 @@ void TMainForm::CreateMenus()
     miShow->addAction(miOptionRefresh);
     miShow->addSeparator();
     miOptionOption = action(QStringLiteral("オプション(&O)"), -1);
-    connect(miOptionOption, &QAction::triggered, this, [this] { Windows->OptionFormShow(); });
+    connect(miOptionOption, &QAction::triggered, this, [this] { Windows->OptionFormShow(OptionOwner()); });
     miShow->addAction(miOptionOption);
     QMenu* miHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     auto command = [&action, this](const QString& sCaption, void (TProgramWindows::*routine)()) {
@@ -470,7 +478,8 @@ void TMainForm::CreateMenus()
     });
     connect(pmTaskMenu->miTaskHelp, &QAction::triggered, this, &TMainForm::miHelpTopicClick);
     connect(pmTaskMenu->miTaskEnd, &QAction::triggered, this, &TMainForm::miMessageEndClick);
-    connect(pmTaskMenu->miTaskOption, &QAction::triggered, this, [this] { Windows->OptionFormShow(); });
+    connect(pmTaskMenu->miTaskOption, &QAction::triggered, this,
+            [this] { Windows->OptionFormShow(OptionOwner()); });
     connect(pmTaskMenu->miTaskGlobalChat, &QAction::triggered, this, &TMainForm::miToolGlobalChatClick);
     connect(pmTaskMenu->miTaskVersion, &QAction::triggered, this, [this] { Windows->VersionFormShow(); });
     pmHotKeySend = new QMenu(this);
@@ -1382,27 +1391,39 @@ void TMainForm::miOptionAbsenceClick(int iTag)
     AbsenceSelectMenuUpdate();
 }
 
-void TMainForm::OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP)
+void TMainForm::SettingsApplied(const TSettingsChange& change)
 {
     PVN->SetHandleName(HandleName);
     PVN->SetSecurity(CustomizeSecurityData);
-    if (CustomizeShowTopMost != before.bCustomizeShowTopMost) {
+    if (change.Has(CustomizeShowTopMost)) {
         const bool bVisible = isVisible();
         setWindowFlag(Qt::WindowStaysOnTopHint, CustomizeShowTopMost);
         if (bVisible)
             show();
     }
-    if (PVN->LoginStates() && sBroadcastIP != PVN->BroadcastIP())
-        BroadcastRelogin(sBroadcastIP);
+    if (PVN->LoginStates() && change.Has(NetworkBroadcast))
+        BroadcastRelogin(NetworkBroadcast);
     else
-        PVN->SetBroadcastIP(sBroadcastIP);
+        PVN->SetBroadcastIP(NetworkBroadcast);
     PVN->InformationUpdate();
     AbsenceSelectMenuUpdate();
-    Windows->RecvFormLetterViewApply();
-    Windows->LogFormUnlock();
     TaskIconStateShow();
-    if (CustomizeTaskTray != before.bCustomizeTaskTray || CustomizeTaskBar != before.bCustomizeTaskBar)
+    if (change.Has(CustomizeTaskTray) || change.Has(CustomizeTaskBar))
         TrayRestyle();
+}
+
+void TMainForm::SettingsEditing(bool bEditing)
+{
+    if (bEditing)
+        HotKeyUnregister();
+    // The window's own teardown releases the keys; an editor that goes before it registers them again.
+    else if (!Closing())
+        HotKeyRegister();
+}
+
+TOptionOwner TMainForm::OptionOwner()
+{
+    return {this, PVN->MachineName(), PVN->IPAddress()};
 }
 
 void TMainForm::BroadcastRelogin(const QString& sBroadcastIP)

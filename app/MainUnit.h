@@ -9,7 +9,6 @@
 #include "MainWindowEvents.h"
 #include "MessageRecvQueue.h"
 #include "OncePerTurn.h"
-#include "OptionRules.h"
 #include "ParvaneNetwork.h"
 #include "ProgramEnd.h"
 #include "ProgramWindows.h"
@@ -33,6 +32,7 @@ class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
 class TDropArrowButton;
+class TSettingsChange;
 class TTaskMenu;
 
 // The main window: the application's whole start-up and shutdown, the user list
@@ -226,13 +226,11 @@ public:
     void sbInformationUpdate();
     // The menus, list and tray as a log-out leaves them.
     void LoggedOutState();
-    // The options were applied (their settings taken): the main window, the engine
-    // and the other windows follow what changed. sBroadcastIP is the applied
-    // address list, which the engine holds; a change of it while logged in logs in again.
-    void OptionsApplied(const TOptionsBefore& before, const QString& sBroadcastIP);
-    // The away kind in use is no longer among the kinds: the away state ends. Last
-    // of the options apply, after what it tells of the settings and the ports.
+    // The away kind in use is no longer among the kinds: the away state ends. At
+    // the end of each apply of the settings, after what it tells of the file and the ports.
     void AbsenceKindCheck();
+    // What the options window shows of the program and where it opens: beside this window.
+    TOptionOwner OptionOwner();
     // The one place the tray's still image is chosen: the user's state (coloured
     // while logged in and present), unless the message animation runs.
     void TaskIconStateShow();
@@ -275,6 +273,11 @@ private:
     void SelectionCommandsUpdate();
     // The options changed the address list while logged in: out, and in again to the new list.
     void BroadcastRelogin(const QString& sBroadcastIP);
+    // The settings store's followers: an apply took effect (the engine, the place
+    // on top, the address list, the away menus, the tray), an editor opened or
+    // went (the hot keys).
+    void SettingsApplied(const TSettingsChange& change);
+    void SettingsEditing(bool bEditing);
     // The tray and task-bar settings changed: the window goes where they say.
     void TrayRestyle();
     void BarToggle(QWidget* bar, const QString& sKey, bool& bHideSetting);

@@ -11,16 +11,6 @@
 // checks of the apply, the checks of the three dialogs, and the move of the
 // settings and log files between the shared and the per-user mode.
 
-// ---- What an apply tells the program
-
-// The settings an apply changed that other windows follow, as they were before
-// it; the owners compare them with the settings now (TMainForm::OptionsApplied).
-struct TOptionsBefore {
-    bool bCustomizeTaskTray = false;
-    bool bCustomizeTaskBar = false;
-    bool bCustomizeShowTopMost = false;
-};
-
 // ---- The apply's checks
 
 enum class TOptionPage { Profile, Absence, Event, Sound, Customize, Network, Password };

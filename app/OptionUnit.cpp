@@ -7,7 +7,6 @@
 #include "HelpFile.h"
 #include "HotKeyEx.h"
 #include "IniFile.h"
-#include "MainUnit.h"
 #include "MemoEx.h"
 #include "MessageBox.h"
 #include "NoticeUnit.h"
@@ -16,7 +15,9 @@
 #include "OptionAbsenceNameUnit.h"
 #include "OptionNetworkAddUnit.h"
 #include "PageControlEx.h"
+#include "ParvaneNetwork.h"
 #include "ProjectImages.h"
+#include "SettingsStore.h"
 #include "TaskIcon.h"
 #include "UserName.h"
 
@@ -103,16 +104,45 @@ void EnterOkSet(QWidget* w)
     w->setProperty(kEnterOk, true);
 }
 
-QCheckBox* CheckBoxMake(QCheckBox*& box, const char* name, const QString& sCaption, int iHelp,
-                        QWidget* parent, const QString& sHint = QString())
+// A check box by its name; for the boxes of no [Option] setting's (the
+// multi-user mode, the port switch) the name is written here.
+QCheckBox* CheckBoxNamed(QCheckBox*& box, const QString& sName, const QString& sCaption, int iHelp,
+                         QWidget* parent, const QString& sHint = QString())
 {
     box = new QCheckBox(sCaption, parent);
-    box->setObjectName(QString::fromLatin1(name));
+    box->setObjectName(sName);
     ControlHelp(box, iHelp);
     EnterOkSet(box);
     if (!sHint.isEmpty())
         box->setToolTip(sHint);
     return box;
+}
+
+// The name of the setting's control in its row of the key table.
+QString OptionControlName(const bool& setting)
+{
+    for (const std::vector<TOptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
+        for (const TOptionKey& key : keys)
+            if (const auto* pFlag = std::get_if<bool*>(&key.variable); pFlag && *pFlag == &setting)
+                return key.control;
+    return QString();
+}
+
+// The setting's check box, named as its row of the key table says: the fill-in
+// and the apply find it by that name.
+QCheckBox* CheckBoxMake(QCheckBox*& box, const bool& setting, const QString& sCaption, int iHelp,
+                        QWidget* parent, const QString& sHint = QString())
+{
+    return CheckBoxNamed(box, OptionControlName(setting), sCaption, iHelp, parent, sHint);
+}
+
+// The same for a box that no other code of the window names (a new setting's
+// needs no member).
+[[maybe_unused]] QCheckBox* CheckBoxMake(const bool& setting, const QString& sCaption, int iHelp,
+                                         QWidget* parent, const QString& sHint = QString())
+{
+    QCheckBox* box = nullptr;
+    return CheckBoxMake(box, setting, sCaption, iHelp, parent, sHint);
 }
 
 QRadioButton* RadioMake(QRadioButton*& button, const char* name, const QString& sCaption, int iHelp,
@@ -181,88 +211,86 @@ QLabel* SectionTitle(const QString& sTitle, QWidget* parent)
     return label;
 }
 
-// Shows a row's setting in its control (bTake false) or takes it from there. A
-// stored choice outside the list shows the layout's first item.
-void OptionControlMove(TOptionForm& form, const TOptionControlRow& row, bool bTake)
+// Shows a row's setting in its control. A stored choice outside the list shows
+// the layout's first item; ports from the command line are shown and fixed.
+void OptionControlFill(TOptionForm& form, const TOptionControlRow& row)
 {
     std::visit(
-        [&form, bTake](auto control, auto setting) {
-            using C = decltype(control);
+        [&form](const auto& control, auto setting) {
+            using C = std::decay_t<decltype(control)>;
             using S = decltype(setting);
-            if constexpr (std::is_same_v<C, QCheckBox * TOptionForm::*> && std::is_same_v<S, bool*>) {
-                if (bTake)
-                    *setting = (form.*control)->isChecked();
-                else
-                    (form.*control)->setChecked(*setting);
-            } else if constexpr (std::is_same_v<C, QLineEdit * TOptionForm::*> &&
-                                 std::is_same_v<S, QString*>) {
-                if (bTake)
-                    *setting = (form.*control)->text();
-                else
-                    (form.*control)->setText(*setting);
-            } else if constexpr (std::is_same_v<C, QComboBox * TOptionForm::*> && std::is_same_v<S, int*>) {
-                if (bTake)
-                    *setting = (form.*control)->currentIndex();
-                else
-                    (form.*control)->setCurrentIndex(std::clamp(*setting, 0, (form.*control)->count() - 1));
-            } else if constexpr (std::is_same_v<C, TOptionHotKeyField> && std::is_same_v<S, int*>) {
-                THotKeyEx* field = form.hkCustomizeHotKey[control.index];
-                if (bTake)
-                    *setting = field->HotKey();
-                else
+            if constexpr (std::is_same_v<C, TOptionNamedControl>) {
+                QWidget* widget = form.findChild<QWidget*>(control.sName);
+                if constexpr (std::is_same_v<S, bool*>) {
+                    if (auto* box = qobject_cast<QCheckBox*>(widget))
+                        box->setChecked(*setting);
+                } else if constexpr (std::is_same_v<S, QString*>) {
+                    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+                        edit->setText(*setting);
+                } else if (auto* field = qobject_cast<THotKeyEx*>(widget)) {
                     field->SetHotKey(TShortCut(*setting));
-            } else if constexpr (std::is_same_v<C, TOptionSoundFileEdit> && std::is_same_v<S, QString*>) {
-                QLineEdit* edit = form.edCustomizeSoundFile[control.index];
-                if (bTake)
-                    *setting = edit->text();
-                else
-                    edit->setText(*setting);
+                } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+                    combo->setCurrentIndex(std::clamp(*setting, 0, combo->count() - 1));
+                }
             } else if constexpr (std::is_same_v<C, TOptionPortSwitch> && std::is_same_v<S, bool*>) {
                 QCheckBox* box = form.*control.box;
                 if (PortOverrideMsg != -1) {
-                    if (!bTake) {
-                        box->setChecked(true);
-                        box->setEnabled(false);
-                    }
-                } else if (bTake) {
-                    *setting = box->isChecked();
+                    box->setChecked(true);
+                    box->setEnabled(false);
                 } else {
                     box->setChecked(*setting);
                 }
             } else if constexpr (std::is_same_v<C, TOptionPortEdit> && std::is_same_v<S, int*>) {
-                QLineEdit* edit = form.*control.edit;
-                if (PortOverrideMsg != -1) {
-                    if (!bTake)
-                        edit->setText(QString::number(*control.pOverride));
-                } else if (bTake) {
-                    *setting = OptionPortValue(edit->text(), *setting);
-                } else {
-                    edit->setText(QString::number(*setting));
-                }
+                (form.*control.edit)
+                    ->setText(QString::number(PortOverrideMsg != -1 ? *control.pOverride : *setting));
             } else if constexpr (std::is_same_v<C, TOptionChoiceGroup> && std::is_same_v<S, int*>) {
-                if (bTake) {
-                    *setting = control.buttons.back().second;
-                    for (const auto& [button, iValue] : control.buttons)
-                        if ((form.*button)->isChecked()) {
-                            *setting = iValue;
-                            break;
-                        }
-                } else {
-                    for (const auto& [button, iValue] : control.buttons)
-                        if (iValue == *setting)
-                            (form.*button)->setChecked(true);
-                }
+                for (const auto& [button, iValue] : control.buttons)
+                    if (iValue == *setting)
+                        (form.*button)->setChecked(true);
             }
         },
         row.control, row.setting);
 }
 
-// The monitor nearest to the main window, or the primary one without it.
-QScreen* MainWindowScreen()
+// Takes a row's setting from its control, through the settings store; ports from
+// the command line are not the user's and are not taken.
+void OptionControlTake(const TOptionForm& form, const TOptionControlRow& row)
 {
-    if (MainForm && MainForm->screen())
-        return MainForm->screen();
-    return QGuiApplication::primaryScreen();
+    TSettingsStore& store = SettingsStore();
+    std::visit(
+        [&form, &store](const auto& control, auto setting) {
+            using C = std::decay_t<decltype(control)>;
+            using S = decltype(setting);
+            if constexpr (std::is_same_v<C, TOptionNamedControl>) {
+                QWidget* widget = form.findChild<QWidget*>(control.sName);
+                if constexpr (std::is_same_v<S, bool*>) {
+                    if (auto* box = qobject_cast<QCheckBox*>(widget))
+                        store.Set(*setting, box->isChecked());
+                } else if constexpr (std::is_same_v<S, QString*>) {
+                    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+                        store.Set(*setting, edit->text());
+                } else if (auto* field = qobject_cast<THotKeyEx*>(widget)) {
+                    store.Set(*setting, int(field->HotKey()));
+                } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+                    store.Set(*setting, combo->currentIndex());
+                }
+            } else if constexpr (std::is_same_v<C, TOptionPortSwitch> && std::is_same_v<S, bool*>) {
+                if (PortOverrideMsg == -1)
+                    store.Set(*setting, (form.*control.box)->isChecked());
+            } else if constexpr (std::is_same_v<C, TOptionPortEdit> && std::is_same_v<S, int*>) {
+                if (PortOverrideMsg == -1)
+                    store.Set(*setting, OptionPortValue((form.*control.edit)->text(), *setting));
+            } else if constexpr (std::is_same_v<C, TOptionChoiceGroup> && std::is_same_v<S, int*>) {
+                int iChosen = control.buttons.back().second;
+                for (const auto& [button, iValue] : control.buttons)
+                    if ((form.*button)->isChecked()) {
+                        iChosen = iValue;
+                        break;
+                    }
+                store.Set(*setting, iChosen);
+            }
+        },
+        row.control, row.setting);
 }
 
 } // namespace
@@ -272,82 +300,38 @@ QScreen* MainWindowScreen()
 const std::vector<TOptionControlRow>& OptionControlRows()
 {
     using F = TOptionForm;
-    static const std::vector<TOptionControlRow> rows = {
-        {&F::edHandleName, &HandleName},
-        {&F::cbCustomizeTaskTray, &CustomizeTaskTray},
-        {&F::cbCustomizeTaskBar, &CustomizeTaskBar},
-        {&F::cbCustomizeAutoRecv, &CustomizeAutoRecv},
-        {&F::cbCustomizeAutoRecvAbsence, &CustomizeAutoRecvAbsence},
-        {&F::cbCustomizeReplyHide, &CustomizeReplyHide},
-        {&F::cbCustomizeSendHide, &CustomizeSendHide},
-        {&F::cbCustomizeRecvWithMessage, &CustomizeRecvWithMessage},
-        {&F::cbCustomizeLetter, &CustomizeLetter},
-        {&F::cbCustomizeChatLocate, &CustomizeChatLocate},
-        {&F::cbCustomizeIME, &CustomizeIME},
-        {&F::cbCustomizeLog, &CustomizeLog},
-        {&F::cbCustomizeReloginMessage, &CustomizeReloginMessage},
-        {&F::cbCustomizeEnd, &CustomizeEnd},
-        {&F::cbCustomizeSecurityData, &CustomizeSecurityData},
-        {&F::cbCustomizeStartLogin, &CustomizeStartLogin},
-        {&F::cbCustomizeStartFormHide, &CustomizeStartFormHide},
-        {&F::cbCustomizeStartVersionCheck, &CustomizeStartVersionCheck},
-        {&F::cbCustomizeShowTopMost, &CustomizeShowTopMost},
-        {&F::edCustomizeFileSaveSetPath, &CustomizeFileSaveSetPath},
-        {&F::cbCustomizeTaskHideLog, &CustomizeTaskHideLog},
-        {&F::cbCustomizeTaskHideSend, &CustomizeTaskHideSend},
-        {&F::cbCustomizeTaskHideFileSend, &CustomizeTaskHideFileSend},
-        {&F::cbCustomizeTaskHideChat, &CustomizeTaskHideChat},
-        {&F::cbCustomizeTaskHideGlobalChat, &CustomizeTaskHideGlobalChat},
-        {&F::cbCustomizeTaskHideAbsence, &CustomizeTaskHideAbsence},
-        {&F::cbSecurityFileRecvCancel, &SecurityFileRecvCancel},
-        {&F::cbSecurityFileRecvCancelAbsence, &SecurityFileRecvCancelAbsence},
-        {&F::cbSecurityLetter, &SecurityLetter},
-        {&F::edSecurityLetterPassword, &SecurityLetterPassword},
-        {&F::cbSecurityOption, &SecurityOption},
-        {&F::edSecurityOptionPassword, &SecurityOptionPassword},
-        {&F::cbSecurityLog, &SecurityLog},
-        {&F::edSecurityLogPassword, &SecurityLogPassword},
-        {&F::cbAnimationMouse, &AnimationMouse},
-        {&F::cbAnimationTaskTrayIcon, &AnimationTaskTrayIcon},
-        {&F::cbEventOtherLogin, &NoticeLogin},
-        {&F::cbEventOtherLogout, &NoticeLogout},
-        {&F::cbEventOtherChatLogin, &NoticeChatLogin},
-        {&F::cbNoticeChatLoginAnytime, &NoticeChatLoginAnytime},
-        {&F::cbEventOtherChatLogout, &NoticeChatLogout},
-        {&F::cbNoticeChatLogoutAnytime, &NoticeChatLogoutAnytime},
-        {&F::cbEventOtherAbsence, &NoticeAbsence},
-        {&F::cbEventOtherNonAbsence, &NoticeNonAbsence},
-        {&F::cbEventRecv, &NoticeRecv},
-        {&F::cbEventMessageOpen, &NoticeMessageOpen},
-        {&F::cbNoticePosition, &NoticePosition},
-        {&F::cbNoticeAutoClose, &NoticeAutoClose},
-        {&F::cbNoticeAutoCloseAbsenceCancel, &NoticeAutoCloseAbsenceCancel},
-        {&F::cbEventAbsenceHide, &NoticeAbsenceHide},
-        {TOptionHotKeyField{0}, &CustomizeHotKey1},
-        {TOptionHotKeyField{1}, &CustomizeHotKey2},
-        {TOptionHotKeyField{2}, &CustomizeHotKey3},
-        {TOptionHotKeyField{3}, &CustomizeHotKey4},
-        {TOptionHotKeyField{4}, &CustomizeHotKey5},
-        {TOptionChoiceGroup{{{&F::rbCustomizeFileSaveRun, FileSaveProgramFolder},
-                             {&F::rbCustomizeFileSaveLast, FileSaveLastFolder},
-                             {&F::rbCustomizeFileSaveSet, FileSaveSetFolder}}},
-         &CustomizeFileSave},
-        {TOptionChoiceGroup{{{&F::rbCustomizeSoundOff, SoundKindNone},
-                             {&F::rbCustomizeSoundBeep, SoundKindBeep},
-                             {&F::rbCustomizeSoundWave, SoundKindWave}}},
-         &CustomizeSoundKind},
-        {TOptionPortSwitch{&F::cbNetworkPort}, &NetworkPort},
-        {TOptionPortEdit{&F::edNetworkPortNo, &PortOverrideMsg}, &NetworkPortNo},
-        {TOptionPortEdit{&F::edNetworkFTPPortNo, &PortOverrideFile}, &NetworkFTPPortNo},
-    };
-    static const std::vector<TOptionControlRow> withSounds = [] {
-        std::vector<TOptionControlRow> all = rows;
-        for (size_t k = 0; k < SoundFileCount; ++k)
-            all.push_back({TOptionSoundFileEdit{k}, &CustomizeSoundFile[k]});
+    static const std::vector<TOptionControlRow> rows = [] {
+        std::vector<TOptionControlRow> all = {
+            {TOptionNamedControl{QStringLiteral("edHandleName")}, &HandleName},
+            {TOptionChoiceGroup{{{&F::rbCustomizeFileSaveRun, FileSaveProgramFolder},
+                                 {&F::rbCustomizeFileSaveLast, FileSaveLastFolder},
+                                 {&F::rbCustomizeFileSaveSet, FileSaveSetFolder}}},
+             &CustomizeFileSave},
+            {TOptionChoiceGroup{{{&F::rbCustomizeSoundOff, SoundKindNone},
+                                 {&F::rbCustomizeSoundBeep, SoundKindBeep},
+                                 {&F::rbCustomizeSoundWave, SoundKindWave}}},
+             &CustomizeSoundKind},
+            {TOptionPortSwitch{&F::cbNetworkPort}, &NetworkPort},
+            {TOptionPortEdit{&F::edNetworkPortNo, &PortOverrideMsg}, &NetworkPortNo},
+            {TOptionPortEdit{&F::edNetworkFTPPortNo, &PortOverrideFile}, &NetworkFTPPortNo},
+        };
+        for (const std::vector<TOptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
+            for (const TOptionKey& key : keys) {
+                if (key.control.isEmpty())
+                    continue;
+                const TOptionNamedControl control{key.control};
+                std::visit(
+                    [&all, &control](auto variable) {
+                        if constexpr (std::is_same_v<decltype(variable), TOptionPassword>)
+                            all.push_back({control, variable.text});
+                        else
+                            all.push_back({control, variable});
+                    },
+                    key.variable);
+            }
         return all;
     }();
-    static_assert(HotKeyCount == 5, "a row for each hot key");
-    return withSounds;
+    return rows;
 }
 
 const std::vector<TOptionDependency>& OptionDependencies()
@@ -405,7 +389,7 @@ const std::vector<TOptionDependency>& OptionDependencies()
     return rows;
 }
 
-void OptionFormShow()
+void OptionFormShow(const TOptionOwner& owner)
 {
     if (OptionForm) {
         if (OptionForm->OpenDialog())
@@ -414,16 +398,16 @@ void OptionFormShow()
             WindowForeground(OptionForm);
         return;
     }
-    OptionForm = new TOptionForm();
-    QScreen* monitor = MainWindowScreen();
+    OptionForm = new TOptionForm(owner);
+    QScreen* monitor = OptionForm->OwnerScreen();
     const QRect bounds = monitor ? monitor->geometry() : QRect();
     const QRect workArea = monitor ? monitor->availableGeometry() : QRect();
     const QSize size = OptionForm->size();
-    if (MainForm && MainForm->isVisible()) {
-        // Held by its frame, which the window manager draws only once it shows: the main
-        // window's frame, drawn by the same manager, is the guess until then.
-        const QSize frameExtra = MainForm->frameGeometry().size() - MainForm->size();
-        const QRect frame(MainForm->pos() + QPoint(10, 30), size + frameExtra);
+    if (const QWidget* beside = owner.window; beside && beside->isVisible()) {
+        // Held by its frame, which the window manager draws only once it shows: the owner's
+        // frame, drawn by the same manager, is the guess until then.
+        const QSize frameExtra = beside->frameGeometry().size() - beside->size();
+        const QRect frame(beside->pos() + QPoint(10, 30), size + frameExtra);
         OptionForm->move(HoldOnMonitor(frame, bounds, workArea));
         HoldOnMonitorWhenFramed(OptionForm, bounds, workArea);
     } else {
@@ -441,7 +425,14 @@ void OptionFormRelease()
 
 // ---------------------------------------------------------------- creation
 
-TOptionForm::TOptionForm()
+QScreen* TOptionForm::OwnerScreen() const
+{
+    if (PrOwner.window && PrOwner.window->screen())
+        return PrOwner.window->screen();
+    return QGuiApplication::primaryScreen();
+}
+
+TOptionForm::TOptionForm(const TOptionOwner& owner) : PrOwner(owner)
 {
     setObjectName(QStringLiteral("OptionForm"));
     setWindowTitle(kCaption);
@@ -588,32 +579,30 @@ void TOptionForm::CreateEventPage()
     left->addWidget(SectionTitle(QStringLiteral("通知するイベント"), body));
     const QString sAnytimeHint =
         QStringLiteral("自分がチャットに参加していない状態でも通知されるようにします");
-    left->addWidget(CheckBoxMake(cbEventOtherLogin, "cbEventOtherLogin", QStringLiteral("ユーザのログイン"),
-                                 86, body, QStringLiteral("他のユーザがログインした時に通知します")));
-    left->addWidget(CheckBoxMake(cbEventOtherLogout, "cbEventOtherLogout",
-                                 QStringLiteral("ユーザのログアウト"), 87, body,
-                                 QStringLiteral("他のユーザがログアウトした時に通知します")));
-    left->addWidget(CheckBoxMake(cbEventOtherChatLogin, "cbEventOtherChatLogin",
+    left->addWidget(CheckBoxMake(cbEventOtherLogin, NoticeLogin, QStringLiteral("ユーザのログイン"), 86, body,
+                                 QStringLiteral("他のユーザがログインした時に通知します")));
+    left->addWidget(CheckBoxMake(cbEventOtherLogout, NoticeLogout, QStringLiteral("ユーザのログアウト"), 87,
+                                 body, QStringLiteral("他のユーザがログアウトした時に通知します")));
+    left->addWidget(CheckBoxMake(cbEventOtherChatLogin, NoticeChatLogin,
                                  QStringLiteral("ユーザのチャットログイン"), 151, body,
                                  QStringLiteral("他のユーザがチャットへログインした時に通知します")));
     left->addLayout(
-        Indented(CheckBoxMake(cbNoticeChatLoginAnytime, "cbNoticeChatLoginAnytime",
+        Indented(CheckBoxMake(cbNoticeChatLoginAnytime, NoticeChatLoginAnytime,
                               QStringLiteral("参加状態に限らず通知する"), 89, body, sAnytimeHint)));
-    left->addWidget(CheckBoxMake(cbEventOtherChatLogout, "cbEventOtherChatLogout",
+    left->addWidget(CheckBoxMake(cbEventOtherChatLogout, NoticeChatLogout,
                                  QStringLiteral("ユーザのチャットログアウト"), 152, body,
                                  QStringLiteral("他のユーザがチャットからログアウトした時に通知します")));
     left->addLayout(
-        Indented(CheckBoxMake(cbNoticeChatLogoutAnytime, "cbNoticeChatLogoutAnytime",
+        Indented(CheckBoxMake(cbNoticeChatLogoutAnytime, NoticeChatLogoutAnytime,
                               QStringLiteral("参加状態に限らず通知する"), 89, body, sAnytimeHint)));
-    left->addWidget(CheckBoxMake(cbEventRecv, "cbEventRecv", QStringLiteral("メッセージの受信"), 90, body,
+    left->addWidget(CheckBoxMake(cbEventRecv, NoticeRecv, QStringLiteral("メッセージの受信"), 90, body,
                                  QStringLiteral("メッセージを受信した時に通知します")));
-    left->addWidget(CheckBoxMake(cbEventMessageOpen, "cbEventMessageOpen",
+    left->addWidget(CheckBoxMake(cbEventMessageOpen, NoticeMessageOpen,
                                  QStringLiteral("送信したメッセージの開封"), 91, body,
                                  QStringLiteral("送信したメッセージが開封された時に通知します")));
-    left->addWidget(CheckBoxMake(cbEventOtherAbsence, "cbEventOtherAbsence",
-                                 QStringLiteral("ユーザの不在設定"), 88, body,
-                                 QStringLiteral("他のユーザが不在状態になった時に通知します")));
-    left->addWidget(CheckBoxMake(cbEventOtherNonAbsence, "cbEventOtherNonAbsence",
+    left->addWidget(CheckBoxMake(cbEventOtherAbsence, NoticeAbsence, QStringLiteral("ユーザの不在設定"), 88,
+                                 body, QStringLiteral("他のユーザが不在状態になった時に通知します")));
+    left->addWidget(CheckBoxMake(cbEventOtherNonAbsence, NoticeNonAbsence,
                                  QStringLiteral("ユーザの不在設定解除"), 89, body,
                                  QStringLiteral("他のユーザが不在状態を解除した時に通知します")));
     left->addStretch(1);
@@ -632,13 +621,12 @@ void TOptionForm::CreateEventPage()
     right->addWidget(btNoticeShowTest);
     right->addWidget(SectionTitle(QStringLiteral("表示"), body));
     right->addWidget(
-        CheckBoxMake(cbNoticeAutoClose, "cbNoticeAutoClose", QStringLiteral("一定時間後に自動で閉じる"), 29,
-                     body, QStringLiteral("通知が表示された一定時間後に通知を自動で閉じるようにします")));
-    right->addLayout(Indented(
-        CheckBoxMake(cbNoticeAutoCloseAbsenceCancel, "cbNoticeAutoCloseAbsenceCancel",
-                     QStringLiteral("不在設定時は閉じない"), 29, body,
-                     QStringLiteral("自分が不在設定をしている間は自動で通知が閉じないようにします"))));
-    right->addWidget(CheckBoxMake(cbEventAbsenceHide, "cbEventAbsenceHide",
+        CheckBoxMake(cbNoticeAutoClose, NoticeAutoClose, QStringLiteral("一定時間後に自動で閉じる"), 29, body,
+                     QStringLiteral("通知が表示された一定時間後に通知を自動で閉じるようにします")));
+    right->addLayout(Indented(CheckBoxMake(
+        cbNoticeAutoCloseAbsenceCancel, NoticeAutoCloseAbsenceCancel, QStringLiteral("不在設定時は閉じない"),
+        29, body, QStringLiteral("自分が不在設定をしている間は自動で通知が閉じないようにします"))));
+    right->addWidget(CheckBoxMake(cbEventAbsenceHide, NoticeAbsenceHide,
                                   QStringLiteral("不在設定時は通知しない"), 29, body,
                                   QStringLiteral("自分が不在設定をしている間は通知されないようにします")));
     right->addStretch(1);
@@ -740,53 +728,51 @@ void TOptionForm::CreateCustomizePage()
         layout->addLayout(row);
     };
     add(SectionTitle(QStringLiteral("一般動作"), box));
-    add(CheckBoxMake(cbCustomizeMultiUser, "cbCustomizeMultiUser",
-                     QStringLiteral("Windowsのログオンユーザ毎に設定とログを管理する"), 143, box));
-    add(CheckBoxMake(cbCustomizeTaskTray, "cbCustomizeTaskTray", QStringLiteral("タスクトレイを使用する"), 98,
+    add(CheckBoxNamed(cbCustomizeMultiUser, "cbCustomizeMultiUser",
+                      QStringLiteral("Windowsのログオンユーザ毎に設定とログを管理する"), 143, box));
+    add(CheckBoxMake(cbCustomizeTaskTray, CustomizeTaskTray, QStringLiteral("タスクトレイを使用する"), 98,
                      box));
     layout->addLayout(Indented(
-        CheckBoxMake(cbCustomizeTaskBar, "cbCustomizeTaskBar",
+        CheckBoxMake(cbCustomizeTaskBar, CustomizeTaskBar,
                      QStringLiteral("最小化時にメインウィンドウをタスクバーに表示しない"), 99, box)));
-    add(CheckBoxMake(cbCustomizeRecvWithMessage, "cbCustomizeRecvWithMessage",
+    add(CheckBoxMake(cbCustomizeRecvWithMessage, CustomizeRecvWithMessage,
                      QStringLiteral("返信時に元のメッセージを引用する"), 118, box));
-    add(CheckBoxMake(cbCustomizeChatLocate, "cbCustomizeChatLocate",
+    add(CheckBoxMake(cbCustomizeChatLocate, CustomizeChatLocate,
                      QStringLiteral("チャットの発言内容をハンドル名の隣に表示する"), 150, box));
-    add(CheckBoxMake(cbCustomizeIME, "cbCustomizeIME", QStringLiteral("IMEを自動的に起動する"), 153, box));
-    add(CheckBoxMake(cbCustomizeLog, "cbCustomizeLog", QStringLiteral("メッセージのログを保存する"), 119,
-                     box));
-    add(CheckBoxMake(cbCustomizeReloginMessage, "cbCustomizeReloginMessage",
+    add(CheckBoxMake(cbCustomizeIME, CustomizeIME, QStringLiteral("IMEを自動的に起動する"), 153, box));
+    add(CheckBoxMake(cbCustomizeLog, CustomizeLog, QStringLiteral("メッセージのログを保存する"), 119, box));
+    add(CheckBoxMake(cbCustomizeReloginMessage, CustomizeReloginMessage,
                      QStringLiteral("自動再ログイン時にメッセージを表示する"), 103, box));
-    add(CheckBoxMake(cbCustomizeEnd, "cbCustomizeEnd", QStringLiteral("終了時に確認する"), 131, box));
+    add(CheckBoxMake(cbCustomizeEnd, CustomizeEnd, QStringLiteral("終了時に確認する"), 131, box));
     add(SectionTitle(QStringLiteral("セキュリティ"), box));
-    add(CheckBoxMake(cbCustomizeSecurityData, "cbCustomizeSecurityData",
+    add(CheckBoxMake(cbCustomizeSecurityData, CustomizeSecurityData,
                      QStringLiteral("メッセージを暗号化して送信する"), 154, box));
-    add(CheckBoxMake(cbSecurityFileRecvCancel, "cbSecurityFileRecvCancel",
+    add(CheckBoxMake(cbSecurityFileRecvCancel, SecurityFileRecvCancel,
                      QStringLiteral("ファイルの受信要求を自動的に拒否する"), 155, box));
-    layout->addLayout(
-        Indented(CheckBoxMake(cbSecurityFileRecvCancelAbsence, "cbSecurityFileRecvCancelAbsence",
-                              QStringLiteral("不在設定時のみ拒否する"), 38, box)));
-    add(CheckBoxMake(cbCustomizeLetter, "cbCustomizeLetter",
-                     QStringLiteral("受信メッセージを全て封書扱いにする"), 148, box));
-    add(CheckBoxMake(cbSecurityLetter, "cbSecurityLetter",
+    layout->addLayout(Indented(CheckBoxMake(cbSecurityFileRecvCancelAbsence, SecurityFileRecvCancelAbsence,
+                                            QStringLiteral("不在設定時のみ拒否する"), 38, box)));
+    add(CheckBoxMake(cbCustomizeLetter, CustomizeLetter, QStringLiteral("受信メッセージを全て封書扱いにする"),
+                     148, box));
+    add(CheckBoxMake(cbSecurityLetter, SecurityLetter,
                      QStringLiteral("封書メッセージを閲覧する時にパスワードを要求する"), 8, box));
     password(laSecurityLetterPassword, edSecurityLetterPassword, "edSecurityLetterPassword", 12);
-    add(CheckBoxMake(cbSecurityOption, "cbSecurityOption",
+    add(CheckBoxMake(cbSecurityOption, SecurityOption,
                      QStringLiteral("オプション画面を開く時にパスワードを要求する"), 45, box));
     password(laSecurityOptionPassword, edSecurityOptionPassword, "edSecurityOptionPassword", 52);
-    add(CheckBoxMake(cbSecurityLog, "cbSecurityLog",
-                     QStringLiteral("ログビューアを開く時にパスワードを要求する"), 56, box));
+    add(CheckBoxMake(cbSecurityLog, SecurityLog, QStringLiteral("ログビューアを開く時にパスワードを要求する"),
+                     56, box));
     password(laSecurityLogPassword, edSecurityLogPassword, "edSecurityLogPassword", 60);
     add(SectionTitle(QStringLiteral("ウィンドウ"), box));
-    add(CheckBoxMake(cbCustomizeAutoRecv, "cbCustomizeAutoRecv",
+    add(CheckBoxMake(cbCustomizeAutoRecv, CustomizeAutoRecv,
                      QStringLiteral("メッセージ受信時に受信ウィンドウを開く"), 120, box));
     layout->addLayout(
-        Indented(CheckBoxMake(cbCustomizeAutoRecvAbsence, "cbCustomizeAutoRecvAbsence",
+        Indented(CheckBoxMake(cbCustomizeAutoRecvAbsence, CustomizeAutoRecvAbsence,
                               QStringLiteral("不在設定時は受信ウィンドウを開かない"), 144, box)));
-    add(CheckBoxMake(cbCustomizeReplyHide, "cbCustomizeReplyHide",
+    add(CheckBoxMake(cbCustomizeReplyHide, CustomizeReplyHide,
                      QStringLiteral("返信時に受信ウィンドウを閉じる"), 121, box));
-    add(CheckBoxMake(cbCustomizeSendHide, "cbCustomizeSendHide",
+    add(CheckBoxMake(cbCustomizeSendHide, CustomizeSendHide,
                      QStringLiteral("メッセージ送信後にメインウィンドウを閉じる"), 122, box));
-    add(CheckBoxMake(cbCustomizeShowTopMost, "cbCustomizeShowTopMost",
+    add(CheckBoxMake(cbCustomizeShowTopMost, CustomizeShowTopMost,
                      QStringLiteral("メインウィンドウを常に手前に表示する"), 102, box));
     add(SectionTitle(QStringLiteral("ファイル受信"), box));
     add(RadioMake(rbCustomizeFileSaveRun, "rbCustomizeFileSaveRun",
@@ -816,25 +802,25 @@ void TOptionForm::CreateCustomizePage()
     for (QRadioButton* b : {rbCustomizeFileSaveRun, rbCustomizeFileSaveLast, rbCustomizeFileSaveSet})
         saveGroup->addButton(b);
     add(SectionTitle(QStringLiteral("タスクトレイメニュー"), box));
-    add(CheckBoxMake(cbCustomizeTaskHideLog, "cbCustomizeTaskHideLog",
+    add(CheckBoxMake(cbCustomizeTaskHideLog, CustomizeTaskHideLog,
                      QStringLiteral("タスクトレイメニューに「ログビューア」項目を表示しない"), 162, box));
-    add(CheckBoxMake(cbCustomizeTaskHideSend, "cbCustomizeTaskHideSend",
+    add(CheckBoxMake(cbCustomizeTaskHideSend, CustomizeTaskHideSend,
                      QStringLiteral("タスクトレイメニューに「メッセージ送信」項目を表示しない"), 163, box));
-    add(CheckBoxMake(cbCustomizeTaskHideFileSend, "cbCustomizeTaskHideFileSend",
+    add(CheckBoxMake(cbCustomizeTaskHideFileSend, CustomizeTaskHideFileSend,
                      QStringLiteral("タスクトレイメニューに「ファイル送信」項目を表示しない"), 6, box));
-    add(CheckBoxMake(cbCustomizeTaskHideChat, "cbCustomizeTaskHideChat",
+    add(CheckBoxMake(cbCustomizeTaskHideChat, CustomizeTaskHideChat,
                      QStringLiteral("タスクトレイメニューに「チャット」項目を表示しない"), 165, box));
-    add(CheckBoxMake(cbCustomizeTaskHideGlobalChat, "cbCustomizeTaskHideGlobalChat",
+    add(CheckBoxMake(cbCustomizeTaskHideGlobalChat, CustomizeTaskHideGlobalChat,
                      QStringLiteral("タスクトレイメニューに「グローバルチャット」項目を表示しない"), 164,
                      box));
-    add(CheckBoxMake(cbCustomizeTaskHideAbsence, "cbCustomizeTaskHideAbsence",
+    add(CheckBoxMake(cbCustomizeTaskHideAbsence, CustomizeTaskHideAbsence,
                      QStringLiteral("タスクトレイメニューに「不在」項目を表示しない"), 166, box));
     add(SectionTitle(QStringLiteral("起動動作"), box));
-    add(CheckBoxMake(cbCustomizeStartLogin, "cbCustomizeStartLogin", QStringLiteral("起動時にログインする"),
-                     100, box));
-    add(CheckBoxMake(cbCustomizeStartFormHide, "cbCustomizeStartFormHide",
+    add(CheckBoxMake(cbCustomizeStartLogin, CustomizeStartLogin, QStringLiteral("起動時にログインする"), 100,
+                     box));
+    add(CheckBoxMake(cbCustomizeStartFormHide, CustomizeStartFormHide,
                      QStringLiteral("起動時にメインウィンドウを表示しない"), 101, box));
-    add(CheckBoxMake(cbCustomizeStartVersionCheck, "cbCustomizeStartVersionCheck",
+    add(CheckBoxMake(cbCustomizeStartVersionCheck, CustomizeStartVersionCheck,
                      QStringLiteral("起動時に新しいバージョンが公開されているか確認する"), 101, box));
     add(SectionTitle(QStringLiteral("ホットキー"), box));
     const struct {
@@ -894,7 +880,7 @@ void TOptionForm::CreateNetworkPage()
                                   "している場合に設定してください。"),
                    body));
     layout->addWidget(
-        CheckBoxMake(cbNetworkPort, "cbNetworkPort", QStringLiteral("使用ポート番号を指定する"), 11, body));
+        CheckBoxNamed(cbNetworkPort, "cbNetworkPort", QStringLiteral("使用ポート番号を指定する"), 11, body));
     auto* ports = new QHBoxLayout;
     ports->addSpacing(16);
     EditMake(edNetworkPortNo, "edNetworkPortNo", 116, body);
@@ -1037,16 +1023,15 @@ void TOptionForm::FormCreate()
     // longer for long ones, which is the time asked for.
 
     PrAbsenceMessage = AbsenceMessage;
-    TParvaneNetwork* pvn = MainForm ? MainForm->PVN.get() : nullptr;
-    edMachineName->setText(pvn ? pvn->MachineName() : QString());
-    mmIPAddress->setPlainText(pvn ? pvn->IPAddress().join(u'\n') : QString());
+    edMachineName->setText(PrOwner.sMachineName);
+    mmIPAddress->setPlainText(PrOwner.slIPAddress.join(u'\n'));
     {
         const QSignalBlocker quiet(cbCustomizeMultiUser);
         cbCustomizeMultiUser->setChecked(!WindowsUserName.isEmpty());
     }
 
     for (const TOptionControlRow& row : OptionControlRows())
-        OptionControlMove(*this, row, false);
+        OptionControlFill(*this, row);
 
     for (const TAbsenceMessageSub& kind : PrAbsenceMessage) {
         if (kind.sTitle.isEmpty())
@@ -1054,8 +1039,7 @@ void TOptionForm::FormCreate()
         cbAbsence->addItem(kind.sTitle);
     }
     cbAbsence->setCurrentIndex(-1);
-    const QString sBroadcast = pvn ? pvn->BroadcastIP() : QString();
-    for (const QString& address : sBroadcast.split(TParvaneNetwork::FieldSeparator)) {
+    for (const QString& address : NetworkBroadcast.split(TParvaneNetwork::FieldSeparator)) {
         if (address.isEmpty())
             break;
         lbNetworkList->addItem(address);
@@ -1074,8 +1058,7 @@ void TOptionForm::FormCreate()
         pcOption->setTabVisible(i, (pcOption->widget(i) == tsPassword) == bLocked);
     pcOption->setCurrentWidget(bLocked ? tsPassword : tsProfile);
 
-    if (MainForm)
-        MainForm->HotKeyUnregister();
+    SettingsStore().EditingSet(true);
 }
 
 TOptionForm::~TOptionForm()
@@ -1084,9 +1067,7 @@ TOptionForm::~TOptionForm()
     // An input dialog still open ends its loop; its caller finds this window gone.
     if (PrDialog)
         PrDialog->close();
-    // The main window's own teardown releases the keys; a window closed before it registers them again.
-    if (MainForm && !MainForm->Closing())
-        MainForm->HotKeyRegister();
+    SettingsStore().EditingSet(false);
     if (OptionForm == this)
         OptionForm = nullptr;
 }
@@ -1281,7 +1262,7 @@ void TOptionForm::DialogPlace(QWidget* dialog)
     const QRect own = frameGeometry();
     const QRect frame(own.left() + (own.width() - dialog->width()) / 2,
                       own.top() + (own.height() - dialog->height()) / 2, dialog->width(), dialog->height());
-    QScreen* monitor = MainWindowScreen();
+    QScreen* monitor = OwnerScreen();
     if (monitor) {
         dialog->move(HoldOnMonitor(frame, monitor->geometry(), monitor->availableGeometry()));
         HoldOnMonitorWhenFramed(dialog, monitor->geometry(), monitor->availableGeometry());
@@ -1473,8 +1454,7 @@ void TOptionForm::btUpdateClick()
     const bool bMultiUser = cbCustomizeMultiUser->isChecked();
     if (bMultiUser != !WindowsUserName.isEmpty()) {
         // Records still on their way go into the log before it moves.
-        if (MainForm)
-            MainForm->Windows->LogWriteWait();
+        SettingsStore().FilesMoveAnnounce();
         if (const auto warning = MultiUserSwitch(bMultiUser, LoginUserName())) {
             Warn(*warning);
             PrMultiUserQuiet = true;
@@ -1489,18 +1469,15 @@ void TOptionForm::btUpdateClick()
     }
 
     PrClose = true;
-    const bool bNetworkPortBefore = NetworkPort;
-    const int iPortNoBefore = NetworkPortNo;
-    const int iFTPPortNoBefore = NetworkFTPPortNo;
-    const TOptionsBefore before{CustomizeTaskTray, CustomizeTaskBar, CustomizeShowTopMost};
-    AbsenceMessage = PrAbsenceMessage;
-
+    TSettingsStore& store = SettingsStore();
+    store.Set(AbsenceMessage, PrAbsenceMessage);
     for (const TOptionControlRow& row : OptionControlRows())
-        OptionControlMove(*this, row, true);
+        OptionControlTake(*this, row);
     const bool bWritePorts = PortOverrideMsg == -1;
     QStringList slBroadcast;
     for (int i = 0; i < lbNetworkList->count(); ++i)
         slBroadcast << lbNetworkList->item(i)->text();
+    store.Set(NetworkBroadcast, slBroadcast.join(TParvaneNetwork::FieldSeparator));
     WindowForeground(this);
     {
         const bool bVisible = isVisible();
@@ -1509,23 +1486,18 @@ void TOptionForm::btUpdateClick()
             show();
     }
 
-    if (MainForm) {
-        MainForm->OptionsApplied(before, slBroadcast.join(TParvaneNetwork::FieldSeparator));
-        // What the main window changed of its place stays behind this window.
-        if (CustomizeTaskTray != before.bCustomizeTaskTray || CustomizeTaskBar != before.bCustomizeTaskBar ||
-            CustomizeShowTopMost != before.bCustomizeShowTopMost)
-            WindowForeground(this);
-    }
+    const TSettingsChange change = store.Publish();
+    // What the main window changed of its place stays behind this window.
+    if (change.Has(CustomizeTaskTray) || change.Has(CustomizeTaskBar) || change.Has(CustomizeShowTopMost))
+        WindowForeground(this);
 
     IniFile ini(SettingsFileName());
     if (!SettingsWriteOption(ini, slBroadcast, bWritePorts))
         SettingsSaveErrorShow();
 
-    if (bWritePorts &&
-        (NetworkPort != bNetworkPortBefore ||
-         (NetworkPort && (NetworkPortNo != iPortNoBefore || NetworkFTPPortNo != iFTPPortNoBefore))))
+    if (bWritePorts && (change.Has(NetworkPort) ||
+                        (NetworkPort && (change.Has(NetworkPortNo) || change.Has(NetworkFTPPortNo)))))
         Inform(kPortNote);
-    if (MainForm)
-        MainForm->AbsenceKindCheck();
+    store.End();
     btUpdate->setEnabled(false);
 }

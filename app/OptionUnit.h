@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OptionRules.h"
+#include "ProgramWindows.h"
 #include "Settings.h"
 
 #include <QPointer>
@@ -20,6 +21,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QScreen;
 class QScrollArea;
 class QToolButton;
 class TFolderDialog;
@@ -30,13 +32,15 @@ class TPageControlEx;
 // The options window: every user setting on seven pages, behind an optional
 // password. Nothing takes effect before the apply (btUpdateClick), which checks
 // the entries, moves the files when the multi-user mode changes, puts every
-// value into effect and writes the [Option] section. While it is open the main
-// window's hot keys are released, so the hot-key fields can take them.
+// value into effect through the settings store (SettingsStore.h), which tells
+// whoever follows them, and writes the [Option] section. While it is open the
+// store says the settings are being edited, and the hot keys are let go so the
+// hot-key fields can take them.
 class TOptionForm : public QWidget {
     Q_OBJECT
 
 public:
-    TOptionForm();
+    explicit TOptionForm(const TOptionOwner& owner = TOptionOwner());
     ~TOptionForm() override;
 
     // ---- Handlers
@@ -68,6 +72,8 @@ public:
     QList<QWidget*> VisiblePages() const;
     // The input dialog that is open, or none.
     QWidget* OpenDialog() const { return PrDialog; }
+    // The monitor of the owner, or the primary one without it.
+    QScreen* OwnerScreen() const;
 
     // ---- The window's parts, named as in its layout
     TPageControlEx* pcOption = nullptr;
@@ -216,18 +222,16 @@ private:
     // window meanwhile. bModal: exec; else shown while events go on.
     void InputDialogRun(TOptionInputForm& dialog, bool bModal, const std::function<void()>& accepted);
 
+    TOptionOwner PrOwner;
     QPointer<QWidget> PrDialog;
     // A programmatic change of the multi-user box asks no question.
     bool PrMultiUserQuiet = false;
 };
 
-// One of the hot-key fields, by its place among them.
-struct TOptionHotKeyField {
-    size_t index;
-};
-// One of the sound-file edits, by its place among them.
-struct TOptionSoundFileEdit {
-    size_t index;
+// A check box, edit, list of choices or hot-key field, by its name: the key
+// table's control of a setting (TOptionKey::control).
+struct TOptionNamedControl {
+    QString sName;
 };
 // The port switch and the port edits: while the command line gives the ports,
 // they show its ports and take nothing.
@@ -247,14 +251,12 @@ struct TOptionChoiceGroup {
 // One control of the options window and the setting it shows and takes: a check
 // box a Boolean, an edit a text, a list of choices an item index, a hot-key field
 // its key, a choice group its number, a port edit its port. The setting's key in
-// the file is its variable's (OptionKeyName). Both the fill-in and the apply run
-// over these rows; the multi-user box, which moves files, is filled in and taken
-// beside them.
+// the file is its variable's (OptionKeyName). Every row of the key table that
+// names a control is a row here; the handle name, the choice groups and the
+// ports are added to them. Both the fill-in and the apply run over these rows;
+// the multi-user box, which moves files, is filled in and taken beside them.
 struct TOptionControlRow {
-    std::variant<QCheckBox * TOptionForm::*, QLineEdit * TOptionForm::*, QComboBox * TOptionForm::*,
-                 TOptionHotKeyField, TOptionSoundFileEdit, TOptionChoiceGroup, TOptionPortSwitch,
-                 TOptionPortEdit>
-        control;
+    std::variant<TOptionNamedControl, TOptionChoiceGroup, TOptionPortSwitch, TOptionPortEdit> control;
     std::variant<bool*, QString*, int*> setting;
 };
 const std::vector<TOptionControlRow>& OptionControlRows();
@@ -272,7 +274,9 @@ const std::vector<TOptionDependency>& OptionDependencies();
 // The one options window while it is open.
 inline TOptionForm* OptionForm = nullptr;
 
-// Opens the options window, or brings it (or its open input dialog) to the front.
-void OptionFormShow();
-// Frees the options window when it is open; its teardown registers the hot keys again.
+// Opens the options window beside its owner, or brings it (or its open input
+// dialog) to the front.
+void OptionFormShow(const TOptionOwner& owner = TOptionOwner());
+// Frees the options window when it is open; its teardown ends the editing, and
+// the hot keys are registered again.
 void OptionFormRelease();

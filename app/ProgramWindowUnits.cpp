@@ -47,11 +47,6 @@ void TProgramWindowUnits::LogWriteWait()
     ::LogWriteWait();
 }
 
-void TProgramWindowUnits::LogFormUnlock()
-{
-    ::LogFormUnlock();
-}
-
 void TProgramWindowUnits::SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
                                        const QString& sDiscriminations)
 {
@@ -68,11 +63,6 @@ bool TProgramWindowUnits::RecvFormExists()
     return RecvForm != nullptr;
 }
 
-void TProgramWindowUnits::RecvFormLetterViewApply()
-{
-    ::RecvFormLetterViewApply();
-}
-
 void TProgramWindowUnits::AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,
                                           const QString& sRecvTime)
 {
@@ -84,9 +74,9 @@ void TProgramWindowUnits::NoticeAdd(const QString& sText)
     ::NoticeAdd(sText);
 }
 
-void TProgramWindowUnits::OptionFormShow()
+void TProgramWindowUnits::OptionFormShow(const TOptionOwner& owner)
 {
-    ::OptionFormShow();
+    ::OptionFormShow(owner);
 }
 
 void TProgramWindowUnits::EventSoundPlay(int iIndex, const TPeer& peer)

@@ -13,16 +13,14 @@ public:
     void LogWriteLines(const QList<TLogLine>& lines) override;
     void LogFormShow() override;
     void LogWriteWait() override;
-    void LogFormUnlock() override;
     void SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
                       const QString& sDiscriminations) override;
     void RecvFormShow() override;
     bool RecvFormExists() override;
-    void RecvFormLetterViewApply() override;
     void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,
                          const QString& sRecvTime) override;
     void NoticeAdd(const QString& sText) override;
-    void OptionFormShow() override;
+    void OptionFormShow(const TOptionOwner& owner) override;
     void EventSoundPlay(int iIndex, const TPeer& peer) override;
     void MouseAnimationStart(int iKind) override;
     void FileSendFormShow(const QString& sFileName, const TPeer& peer) override;

@@ -5,10 +5,22 @@
 #include "WindowServices.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QWidget>
 
 struct TPeer;
 struct TLogLine;
+
+// Where the options window opens and what it shows of the running program: the
+// window it opens beside, whose monitor holds it and its dialogs (none: the
+// middle of the primary monitor), and the engine's computer name and addresses.
+struct TOptionOwner {
+    QPointer<QWidget> window;
+    QString sMachineName;
+    QStringList slIPAddress;
+};
 
 // What the main window and the other windows ask of the program's windows, one
 // routine each. The program's version (TProgramWindowUnits) calls each window's
@@ -33,8 +45,6 @@ public:
     virtual void LogFormShow() = 0;
     // Returns when every record written is in the log file (before the file moves).
     virtual void LogWriteWait() = 0;
-    // The options were applied: a viewer waiting for its password opens when the lock is off.
-    virtual void LogFormUnlock() = 0;
 
     // ---- Send window (SendUnit): the targets are two "&|" lists
     virtual void SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
@@ -43,8 +53,6 @@ public:
     // ---- Receive window (RecvUnit)
     virtual void RecvFormShow() = 0;
     virtual bool RecvFormExists() = 0;
-    // The options were applied: a waiting letter asks for the password as they say.
-    virtual void RecvFormLetterViewApply() = 0;
 
     // ---- Away-message window (AbsenceUnit)
     virtual void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage,
@@ -54,7 +62,7 @@ public:
     virtual void NoticeAdd(const QString& sText) = 0;
 
     // ---- Options window (OptionUnit)
-    virtual void OptionFormShow() = 0;
+    virtual void OptionFormShow(const TOptionOwner& owner) = 0;
 
     // ---- Effects of events (EventSound, AnimationUnit)
     // The event's sound, held back when the same peer's rang a moment ago.

@@ -9,6 +9,7 @@
 #include "PeerText.h"
 #include "SendRules.h"
 #include "SendUnit.h"
+#include "SettingsStore.h"
 #include "StatusPanelBar.h"
 #include "TaskIcon.h"
 
@@ -101,14 +102,6 @@ void RecvFormRelease()
     delete RecvForm;
 }
 
-void RecvFormLetterViewApply()
-{
-    if (RecvForm == nullptr || !RecvForm->pnLetterBack->isVisible())
-        return;
-    RecvForm->pnLetter->setVisible(SecurityLetter);
-    RecvForm->pnLetterNoPassword->setVisible(!SecurityLetter);
-}
-
 // ---------------------------------------------------------------- the window
 
 TRecvForm::TRecvForm(const TWindowServicesRef& services)
@@ -185,6 +178,13 @@ TRecvForm::TRecvForm(const TWindowServicesRef& services)
     MessageSet(QString(), QString(), TRecvView::Open);
     if (const TEngineEvents* events = PrServices->Events)
         connect(events, &TEngineEvents::MessageArrived, this, &TRecvForm::Unread);
+    // A letter waiting behind its panel asks for the password exactly while the applied settings say so.
+    connect(&SettingsStore(), &TSettingsStore::Applied, this, [this] {
+        if (!pnLetterBack->isVisible())
+            return;
+        pnLetter->setVisible(SecurityLetter);
+        pnLetterNoPassword->setVisible(!SecurityLetter);
+    });
 }
 
 TRecvForm::~TRecvForm()

@@ -85,6 +85,3 @@ inline TRecvForm* RecvForm = nullptr;
 void RecvFormShow(const TWindowServicesRef& services);
 // Frees the receive window when it is open (the main window's close).
 void RecvFormRelease();
-// A letter waiting behind its panel asks for the password exactly while
-// SecurityLetter is on (the options apply calls it).
-void RecvFormLetterViewApply();

@@ -1,14 +1,8 @@
 #include "Settings.h"
 
 #include "AnsiCodePage.h"
-#include "EventSound.h"
-#include "NoticeRules.h"
 #include "ParvaneNetwork.h"
 #include "WindowKinds.h"
-
-#include <map>
-#include <variant>
-#include <vector>
 
 namespace {
 
@@ -20,113 +14,10 @@ const QString kAbsenceMessage = QStringLiteral("Absence-Message");
 const QString kLastCheck = QStringLiteral("LastCheck");
 const QString kCrLf = QStringLiteral("\r\n");
 
-// A password variable: plain in memory, scrambled twice in the file.
-struct Password {
-    QString* text;
-};
-
-// One [Option] key held in a variable, with the value it has without the key in
-// the file (a text's is empty unless one is given, a password's always).
-struct OptionKey {
-    OptionKey(QString sName, bool* pFlag, bool bDefault)
-        : name(std::move(sName)), variable(pFlag), value(bDefault)
-    {
-    }
-    OptionKey(QString sName, int* pNumber, int iDefault)
-        : name(std::move(sName)), variable(pNumber), value(iDefault)
-    {
-    }
-    OptionKey(QString sName, QString* pText, QString sDefault = QString())
-        : name(std::move(sName)), variable(pText), value(std::move(sDefault))
-    {
-    }
-    OptionKey(QString sName, Password password) : name(std::move(sName)), variable(password), value(QString())
-    {
-    }
-
-    QString name;
-    std::variant<bool*, int*, QString*, Password> variable;
-    std::variant<bool, int, QString> value;
-};
-
-// The keys from CustomizeTaskTray to AnimationTaskTrayIcon, in the order they are written.
-std::vector<OptionKey> OptionKeysBeforeAbsence()
-{
-    std::vector<OptionKey> keys = {
-        {QStringLiteral("CustomizeTaskTray"), &CustomizeTaskTray, false},
-        {QStringLiteral("CustomizeTaskBar"), &CustomizeTaskBar, false},
-        {QStringLiteral("CustomizeAutoRecv"), &CustomizeAutoRecv, false},
-        {QStringLiteral("CustomizeAutoRecvAbsence"), &CustomizeAutoRecvAbsence, false},
-        {QStringLiteral("CustomizeReplyHide"), &CustomizeReplyHide, false},
-        {QStringLiteral("CustomizeSendHide"), &CustomizeSendHide, false},
-        {QStringLiteral("CustomizeRecvWithMessage"), &CustomizeRecvWithMessage, false},
-        {QStringLiteral("CustomizeLetter"), &CustomizeLetter, false},
-        {QStringLiteral("CustomizeChatLocate"), &CustomizeChatLocate, false},
-        {QStringLiteral("CustomizeIME"), &CustomizeIME, false},
-        {QStringLiteral("CustomizeLog"), &CustomizeLog, true},
-        {QStringLiteral("CustomizeReloginMessage"), &CustomizeReloginMessage, true},
-        {QStringLiteral("CustomizeEnd"), &CustomizeEnd, true},
-        {QStringLiteral("CustomizeSecurityData"), &CustomizeSecurityData, false},
-        {QStringLiteral("CustomizeHotKey1"), &CustomizeHotKey1, 49229}, // Ctrl+Alt+M
-        {QStringLiteral("CustomizeHotKey2"), &CustomizeHotKey2, 49235}, // Ctrl+Alt+S
-        {QStringLiteral("CustomizeHotKey3"), &CustomizeHotKey3, 49234}, // Ctrl+Alt+R
-        {QStringLiteral("CustomizeHotKey4"), &CustomizeHotKey4, 49222}, // Ctrl+Alt+F
-        {QStringLiteral("CustomizeHotKey5"), &CustomizeHotKey5, 49228}, // Ctrl+Alt+L
-        {QStringLiteral("CustomizeStartLogin"), &CustomizeStartLogin, true},
-        {QStringLiteral("CustomizeStartFormHide"), &CustomizeStartFormHide, false},
-        {QStringLiteral("CustomizeStartVersionCheck"), &CustomizeStartVersionCheck, true},
-        {QStringLiteral("CustomizeShowTopMost"), &CustomizeShowTopMost, false},
-        {QStringLiteral("CustomizeAlpha"), &CustomizeAlpha, false},
-        {QStringLiteral("CustomizeAlphaBar"), &CustomizeAlphaBar, true},
-        {QStringLiteral("CustomizeFileSave"), &CustomizeFileSave, FileSaveProgramFolder},
-        {QStringLiteral("CustomizeFileSaveSetPath"), &CustomizeFileSaveSetPath, ProgramDirectory},
-        {QStringLiteral("CustomizeTaskHideLog"), &CustomizeTaskHideLog, false},
-        {QStringLiteral("CustomizeTaskHideSend"), &CustomizeTaskHideSend, false},
-        {QStringLiteral("CustomizeTaskHideFileSend"), &CustomizeTaskHideFileSend, false},
-        {QStringLiteral("CustomizeTaskHideChat"), &CustomizeTaskHideChat, false},
-        {QStringLiteral("CustomizeTaskHideGlobalChat"), &CustomizeTaskHideGlobalChat, false},
-        {QStringLiteral("CustomizeTaskHideAbsence"), &CustomizeTaskHideAbsence, false},
-        {QStringLiteral("SecurityFileRecvCancel"), &SecurityFileRecvCancel, false},
-        {QStringLiteral("SecurityFileRecvCancelAbsence"), &SecurityFileRecvCancelAbsence, false},
-        {QStringLiteral("SecurityLetter"), &SecurityLetter, false},
-        {QStringLiteral("SecurityLetterPassword"), Password{&SecurityLetterPassword}},
-        {QStringLiteral("SecurityOption"), &SecurityOption, false},
-        {QStringLiteral("SecurityOptionPassword"), Password{&SecurityOptionPassword}},
-        {QStringLiteral("SecurityLog"), &SecurityLog, false},
-        {QStringLiteral("SecurityLogPassword"), Password{&SecurityLogPassword}},
-        {QStringLiteral("CustomizeSoundKind"), &CustomizeSoundKind, SoundKindNone},
-    };
-    for (int i = 0; i < SoundFileCount; ++i)
-        keys.push_back({QStringLiteral("CustomizeSoundFile%1").arg(i), &CustomizeSoundFile[i]});
-    keys.push_back({QStringLiteral("AnimationMouse"), &AnimationMouse, 1});
-    keys.push_back({QStringLiteral("AnimationTaskTrayIcon"), &AnimationTaskTrayIcon, 1});
-    return keys;
-}
-
-std::vector<OptionKey> OptionKeysAfterAbsence()
-{
-    return {
-        {QStringLiteral("NoticeLogin"), &NoticeLogin, true},
-        {QStringLiteral("NoticeLogout"), &NoticeLogout, true},
-        {QStringLiteral("NoticeChatLogin"), &NoticeChatLogin, true},
-        {QStringLiteral("NoticeChatLoginAnytime"), &NoticeChatLoginAnytime, true},
-        {QStringLiteral("NoticeChatLogout"), &NoticeChatLogout, true},
-        {QStringLiteral("NoticeChatLogoutAnytime"), &NoticeChatLogoutAnytime, true},
-        {QStringLiteral("NoticeAbsence"), &NoticeAbsence, true},
-        {QStringLiteral("NoticeNonAbsence"), &NoticeNonAbsence, true},
-        {QStringLiteral("NoticeRecv"), &NoticeRecv, true},
-        {QStringLiteral("NoticeMessageOpen"), &NoticeMessageOpen, true},
-        {QStringLiteral("NoticePosition"), &NoticePosition, npBottomRight},
-        {QStringLiteral("NoticeAutoClose"), &NoticeAutoClose, true},
-        {QStringLiteral("NoticeAutoCloseAbsenceCancel"), &NoticeAutoCloseAbsenceCancel, false},
-        {QStringLiteral("NoticeAbsenceHide"), &NoticeAbsenceHide, true},
-    };
-}
-
 // Before anything reads the file, every variable of the table holds its default.
 [[maybe_unused]] const bool kDefaultsSet = [] {
-    for (const std::vector<OptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
-        for (const OptionKey& key : keys)
+    for (const std::vector<TOptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
+        for (const TOptionKey& key : keys)
             std::visit(
                 [&key](auto variable) {
                     using T = decltype(variable);
@@ -143,11 +34,11 @@ std::vector<OptionKey> OptionKeysAfterAbsence()
     return true;
 }();
 
-const void* VariableOf(const OptionKey& key)
+const void* VariableOf(const TOptionKey& key)
 {
     return std::visit(
         [](auto variable) -> const void* {
-            if constexpr (std::is_same_v<decltype(variable), Password>)
+            if constexpr (std::is_same_v<decltype(variable), TOptionPassword>)
                 return variable.text;
             else
                 return variable;
@@ -155,9 +46,9 @@ const void* VariableOf(const OptionKey& key)
         key.variable);
 }
 
-void ReadKeys(const IniFile& ini, const std::vector<OptionKey>& keys)
+void ReadKeys(const IniFile& ini, const std::vector<TOptionKey>& keys)
 {
-    for (const OptionKey& key : keys) {
+    for (const TOptionKey& key : keys) {
         std::visit(
             [&](auto variable) {
                 using T = decltype(variable);
@@ -175,9 +66,9 @@ void ReadKeys(const IniFile& ini, const std::vector<OptionKey>& keys)
     }
 }
 
-bool WriteKeys(IniFile& ini, const std::vector<OptionKey>& keys)
+bool WriteKeys(IniFile& ini, const std::vector<TOptionKey>& keys)
 {
-    for (const OptionKey& key : keys) {
+    for (const TOptionKey& key : keys) {
         const bool written = std::visit(
             [&](auto variable) {
                 using T = decltype(variable);
@@ -228,8 +119,8 @@ QString OptionKeyName(const void* pVariable)
     for (const auto& [pPort, sKey] : kPortKeys)
         if (pPort == pVariable)
             return sKey;
-    for (const std::vector<OptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
-        for (const OptionKey& key : keys)
+    for (const std::vector<TOptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
+        for (const TOptionKey& key : keys)
             if (VariableOf(key) == pVariable)
                 return key.name;
     return QString();

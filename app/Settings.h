@@ -1,11 +1,15 @@
 #pragma once
 
+#include "EventSound.h"
 #include "IniFile.h"
+#include "NoticeRules.h"
 
 #include <QDate>
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <variant>
+#include <vector>
 
 // The program's settings: the file names, one process-wide variable per [Option]
 // key (named after the key, of the key's type), the view flags of the other
@@ -56,8 +60,8 @@ inline const QString KeyStatusBarHide = QStringLiteral("CustomizeStatusBarHide")
 
 // ---- [Option]
 
-// Each setting's key and its default are one row of the key table (Settings.cpp);
-// until the file is read, every variable holds its default.
+// Each setting's key, its default and its control in the options window are one
+// row of the key table below; until the file is read, every variable holds its default.
 inline QString HandleName;
 inline bool CustomizeTaskTray;
 inline bool CustomizeTaskBar;
@@ -129,6 +133,9 @@ inline bool NoticeAbsenceHide;
 inline bool NetworkPort = false;
 inline int NetworkPortNo = 0;
 inline int NetworkFTPPortNo = 0;
+// The extra addresses (NetworkBroadcast0, 1, ...) joined with "&|", as the engine
+// takes them; read with SettingsReadBroadcastIP at the main window's start.
+inline QString NetworkBroadcast;
 inline bool CustomizeMenuBarHide = false;
 inline bool CustomizeToolBarHide = false;
 inline bool CustomizeStatusBarHide = false;
@@ -136,11 +143,142 @@ inline bool CustomizeStatusBarHide = false;
 // The ports below this one are the system's; the largest is TParvaneNetwork::MaximumPortNo.
 inline constexpr int MinimumPortNo = 1024;
 
+// ---- The key table
+
+// A password variable: plain in memory, scrambled twice in the file.
+struct TOptionPassword {
+    QString* text;
+};
+
+// One [Option] key held in a variable: the key, the variable, the value it has
+// without the key in the file (a text's is empty unless one is given, a
+// password's always), and the options window's control that shows and takes it
+// (its check box, edit, list of choices or hot-key field, by name; none for a key
+// the window shows otherwise or not at all). A row here is all the file and the
+// window need of a setting.
+struct TOptionKey {
+    TOptionKey(QString sName, bool* pFlag, bool bDefault, QString sControl = QString())
+        : name(std::move(sName)), variable(pFlag), value(bDefault), control(std::move(sControl))
+    {
+    }
+    TOptionKey(QString sName, int* pNumber, int iDefault, QString sControl = QString())
+        : name(std::move(sName)), variable(pNumber), value(iDefault), control(std::move(sControl))
+    {
+    }
+    TOptionKey(QString sName, QString* pText, QString sDefault = QString(), QString sControl = QString())
+        : name(std::move(sName)), variable(pText), value(std::move(sDefault)), control(std::move(sControl))
+    {
+    }
+    TOptionKey(QString sName, TOptionPassword password, QString sControl)
+        : name(std::move(sName)), variable(password), value(QString()), control(std::move(sControl))
+    {
+    }
+
+    QString name;
+    std::variant<bool*, int*, QString*, TOptionPassword> variable;
+    std::variant<bool, int, QString> value;
+    QString control;
+};
+
+// The keys from CustomizeTaskTray to AnimationTaskTrayIcon, in the order they are
+// written; the away kinds follow them in the file, then the keys after them.
+inline std::vector<TOptionKey> OptionKeysBeforeAbsence()
+{
+    std::vector<TOptionKey> keys = {
+        {QStringLiteral("CustomizeTaskTray"), &CustomizeTaskTray, false, "cbCustomizeTaskTray"},
+        {QStringLiteral("CustomizeTaskBar"), &CustomizeTaskBar, false, "cbCustomizeTaskBar"},
+        {QStringLiteral("CustomizeAutoRecv"), &CustomizeAutoRecv, false, "cbCustomizeAutoRecv"},
+        {QStringLiteral("CustomizeAutoRecvAbsence"), &CustomizeAutoRecvAbsence, false,
+         "cbCustomizeAutoRecvAbsence"},
+        {QStringLiteral("CustomizeReplyHide"), &CustomizeReplyHide, false, "cbCustomizeReplyHide"},
+        {QStringLiteral("CustomizeSendHide"), &CustomizeSendHide, false, "cbCustomizeSendHide"},
+        {QStringLiteral("CustomizeRecvWithMessage"), &CustomizeRecvWithMessage, false,
+         "cbCustomizeRecvWithMessage"},
+        {QStringLiteral("CustomizeLetter"), &CustomizeLetter, false, "cbCustomizeLetter"},
+        {QStringLiteral("CustomizeChatLocate"), &CustomizeChatLocate, false, "cbCustomizeChatLocate"},
+        {QStringLiteral("CustomizeIME"), &CustomizeIME, false, "cbCustomizeIME"},
+        {QStringLiteral("CustomizeLog"), &CustomizeLog, true, "cbCustomizeLog"},
+        {QStringLiteral("CustomizeReloginMessage"), &CustomizeReloginMessage, true,
+         "cbCustomizeReloginMessage"},
+        {QStringLiteral("CustomizeEnd"), &CustomizeEnd, true, "cbCustomizeEnd"},
+        {QStringLiteral("CustomizeSecurityData"), &CustomizeSecurityData, false, "cbCustomizeSecurityData"},
+        {QStringLiteral("CustomizeHotKey1"), &CustomizeHotKey1, 49229, "hkCustomizeHotKey1"}, // Ctrl+Alt+M
+        {QStringLiteral("CustomizeHotKey2"), &CustomizeHotKey2, 49235, "hkCustomizeHotKey2"}, // Ctrl+Alt+S
+        {QStringLiteral("CustomizeHotKey3"), &CustomizeHotKey3, 49234, "hkCustomizeHotKey3"}, // Ctrl+Alt+R
+        {QStringLiteral("CustomizeHotKey4"), &CustomizeHotKey4, 49222, "hkCustomizeHotKey4"}, // Ctrl+Alt+F
+        {QStringLiteral("CustomizeHotKey5"), &CustomizeHotKey5, 49228, "hkCustomizeHotKey5"}, // Ctrl+Alt+L
+        {QStringLiteral("CustomizeStartLogin"), &CustomizeStartLogin, true, "cbCustomizeStartLogin"},
+        {QStringLiteral("CustomizeStartFormHide"), &CustomizeStartFormHide, false,
+         "cbCustomizeStartFormHide"},
+        {QStringLiteral("CustomizeStartVersionCheck"), &CustomizeStartVersionCheck, true,
+         "cbCustomizeStartVersionCheck"},
+        {QStringLiteral("CustomizeShowTopMost"), &CustomizeShowTopMost, false, "cbCustomizeShowTopMost"},
+        {QStringLiteral("CustomizeAlpha"), &CustomizeAlpha, false},
+        {QStringLiteral("CustomizeAlphaBar"), &CustomizeAlphaBar, true},
+        {QStringLiteral("CustomizeFileSave"), &CustomizeFileSave, FileSaveProgramFolder},
+        {QStringLiteral("CustomizeFileSaveSetPath"), &CustomizeFileSaveSetPath, ProgramDirectory,
+         "edCustomizeFileSaveSetPath"},
+        {QStringLiteral("CustomizeTaskHideLog"), &CustomizeTaskHideLog, false, "cbCustomizeTaskHideLog"},
+        {QStringLiteral("CustomizeTaskHideSend"), &CustomizeTaskHideSend, false, "cbCustomizeTaskHideSend"},
+        {QStringLiteral("CustomizeTaskHideFileSend"), &CustomizeTaskHideFileSend, false,
+         "cbCustomizeTaskHideFileSend"},
+        {QStringLiteral("CustomizeTaskHideChat"), &CustomizeTaskHideChat, false, "cbCustomizeTaskHideChat"},
+        {QStringLiteral("CustomizeTaskHideGlobalChat"), &CustomizeTaskHideGlobalChat, false,
+         "cbCustomizeTaskHideGlobalChat"},
+        {QStringLiteral("CustomizeTaskHideAbsence"), &CustomizeTaskHideAbsence, false,
+         "cbCustomizeTaskHideAbsence"},
+        {QStringLiteral("SecurityFileRecvCancel"), &SecurityFileRecvCancel, false,
+         "cbSecurityFileRecvCancel"},
+        {QStringLiteral("SecurityFileRecvCancelAbsence"), &SecurityFileRecvCancelAbsence, false,
+         "cbSecurityFileRecvCancelAbsence"},
+        {QStringLiteral("SecurityLetter"), &SecurityLetter, false, "cbSecurityLetter"},
+        {QStringLiteral("SecurityLetterPassword"), TOptionPassword{&SecurityLetterPassword},
+         "edSecurityLetterPassword"},
+        {QStringLiteral("SecurityOption"), &SecurityOption, false, "cbSecurityOption"},
+        {QStringLiteral("SecurityOptionPassword"), TOptionPassword{&SecurityOptionPassword},
+         "edSecurityOptionPassword"},
+        {QStringLiteral("SecurityLog"), &SecurityLog, false, "cbSecurityLog"},
+        {QStringLiteral("SecurityLogPassword"), TOptionPassword{&SecurityLogPassword},
+         "edSecurityLogPassword"},
+        {QStringLiteral("CustomizeSoundKind"), &CustomizeSoundKind, SoundKindNone},
+    };
+    for (int i = 0; i < SoundFileCount; ++i)
+        keys.push_back({QStringLiteral("CustomizeSoundFile%1").arg(i), &CustomizeSoundFile[i], QString(),
+                        QStringLiteral("edCustomizeSoundFile%1").arg(i + 1)});
+    keys.push_back({QStringLiteral("AnimationMouse"), &AnimationMouse, 1, "cbAnimationMouse"});
+    keys.push_back(
+        {QStringLiteral("AnimationTaskTrayIcon"), &AnimationTaskTrayIcon, 1, "cbAnimationTaskTrayIcon"});
+    return keys;
+}
+
+inline std::vector<TOptionKey> OptionKeysAfterAbsence()
+{
+    return {
+        {QStringLiteral("NoticeLogin"), &NoticeLogin, true, "cbEventOtherLogin"},
+        {QStringLiteral("NoticeLogout"), &NoticeLogout, true, "cbEventOtherLogout"},
+        {QStringLiteral("NoticeChatLogin"), &NoticeChatLogin, true, "cbEventOtherChatLogin"},
+        {QStringLiteral("NoticeChatLoginAnytime"), &NoticeChatLoginAnytime, true, "cbNoticeChatLoginAnytime"},
+        {QStringLiteral("NoticeChatLogout"), &NoticeChatLogout, true, "cbEventOtherChatLogout"},
+        {QStringLiteral("NoticeChatLogoutAnytime"), &NoticeChatLogoutAnytime, true,
+         "cbNoticeChatLogoutAnytime"},
+        {QStringLiteral("NoticeAbsence"), &NoticeAbsence, true, "cbEventOtherAbsence"},
+        {QStringLiteral("NoticeNonAbsence"), &NoticeNonAbsence, true, "cbEventOtherNonAbsence"},
+        {QStringLiteral("NoticeRecv"), &NoticeRecv, true, "cbEventRecv"},
+        {QStringLiteral("NoticeMessageOpen"), &NoticeMessageOpen, true, "cbEventMessageOpen"},
+        {QStringLiteral("NoticePosition"), &NoticePosition, npBottomRight, "cbNoticePosition"},
+        {QStringLiteral("NoticeAutoClose"), &NoticeAutoClose, true, "cbNoticeAutoClose"},
+        {QStringLiteral("NoticeAutoCloseAbsenceCancel"), &NoticeAutoCloseAbsenceCancel, false,
+         "cbNoticeAutoCloseAbsenceCancel"},
+        {QStringLiteral("NoticeAbsenceHide"), &NoticeAbsenceHide, true, "cbEventAbsenceHide"},
+    };
+}
+
 // ---- Away kinds
 
 struct TAbsenceMessageSub {
     QString sTitle;
     QString sMessage; // line breaks as CR LF
+    bool operator==(const TAbsenceMessageSub&) const = default;
 };
 inline constexpr int AbsenceMessageCount = 100;
 using TAbsenceMessage = std::array<TAbsenceMessageSub, AbsenceMessageCount>;

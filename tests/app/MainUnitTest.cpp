@@ -27,6 +27,7 @@
 #include "RecordingWindows.h"
 #include "RecvUnit.h"
 #include "SendUnit.h"
+#include "SettingsStore.h"
 #include "TaskIcon.h"
 #include "WaitUntil.h"
 #include "WindowMessage.h"
@@ -1298,7 +1299,7 @@ TEST_F(MainFormLanTest, OptionsApplyReachesTheEngineAndCloseBeforeTheMainWindow)
     }));
 
     // Opening again only brings it forward; the main window's close releases it first.
-    form.Windows->OptionFormShow();
+    form.Windows->OptionFormShow(form.OptionOwner());
     EXPECT_EQ(OptionForm, &options);
     FAnswers = {MessageBox::IDYES};
     EXPECT_TRUE(form.FormClose());
@@ -1325,7 +1326,7 @@ TEST_F(MainFormTest, TheOptionsApplyTellsTheSaveThePortsAndTheAwayEndInThatOrder
     }
     ASSERT_EQ(::chmod(QFile::encodeName(sUserFile).constData(), 0444), 0);
 
-    form.Windows->OptionFormShow();
+    form.Windows->OptionFormShow(form.OptionOwner());
     ASSERT_NE(OptionForm, nullptr);
     TOptionForm& options = *OptionForm;
     options.cbAbsence->setCurrentIndex(0);
@@ -1344,6 +1345,35 @@ TEST_F(MainFormTest, TheOptionsApplyTellsTheSaveThePortsAndTheAwayEndInThatOrder
     AbsenceMessage = {};
 }
 
+// The main window follows the settings store, whoever writes through it: what an
+// apply changed takes effect when it is published, and an away state whose kind
+// went ends only at the apply's end.
+TEST_F(MainFormTest, TheMainWindowFollowsSettingsChangedThroughTheStore)
+{
+    TMainForm& form = Start();
+    ASSERT_TRUE(OwnRowListed());
+    form.miOptionAbsenceClick(0);
+    ASSERT_TRUE(form.PVN->Absence());
+    ASSERT_FALSE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    TSettingsStore& store = SettingsStore();
+    store.Set(CustomizeShowTopMost, true);
+    store.Set(HandleName, QStringLiteral("花子"));
+    TAbsenceMessage kinds{};
+    kinds[0] = {QStringLiteral("会議中"), QStringLiteral("会議に出ています。")};
+    store.Set(AbsenceMessage, kinds);
+    store.Publish();
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(form.PVN->HandleName(), QStringLiteral("花子"));
+    EXPECT_TRUE(form.PVN->Absence());
+    EXPECT_TRUE(FBoxes.empty());
+    store.End();
+    EXPECT_FALSE(form.PVN->Absence());
+    EXPECT_EQ(BoxTexts(),
+              QStringList{QStringLiteral("現在選択中の不在の種類が変更、または削除された為、不在設定が"
+                                         "自動的に解除されました。")});
+    AbsenceMessage = {};
+}
+
 // A log viewer that waits for its password opens when the applied options lift
 // the lock, and stays locked while they keep it.
 TEST_F(MainFormTest, TheOptionsApplyOpensALockedLogViewerOnlyWhenTheLockGoes)
@@ -1354,7 +1384,7 @@ TEST_F(MainFormTest, TheOptionsApplyOpensALockedLogViewerOnlyWhenTheLockGoes)
     form.Windows->LogFormShow();
     ASSERT_NE(LogForm, nullptr);
     ASSERT_TRUE(LogForm->pnPasswordBack->isVisibleTo(LogForm));
-    form.Windows->OptionFormShow();
+    form.Windows->OptionFormShow(form.OptionOwner());
     ASSERT_NE(OptionForm, nullptr);
     OptionForm->btUpdateClick();
     EXPECT_TRUE(LogForm->pnPasswordBack->isVisibleTo(LogForm));
@@ -1373,7 +1403,7 @@ TEST_F(MainFormTest, TheEngineScramblesAsTheSettingsSayFromTheStartAndAfterEachA
     WriteIni("[Option]\r\nCustomizeStartLogin=0\r\nCustomizeSecurityData=1\r\n");
     TMainForm& form = Start();
     EXPECT_TRUE(form.PVN->Security());
-    form.Windows->OptionFormShow();
+    form.Windows->OptionFormShow(form.OptionOwner());
     ASSERT_NE(OptionForm, nullptr);
     EXPECT_TRUE(OptionForm->cbCustomizeSecurityData->isChecked());
     OptionForm->cbCustomizeSecurityData->setChecked(false);

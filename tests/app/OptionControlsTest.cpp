@@ -317,25 +317,27 @@ using OptionControlRowTest = OptionWindowTestOf<size_t>;
 // The row's control set away from what it shows; gives the value as the file stores it.
 QString Flip(TOptionForm& form, const TOptionControlRow& row, size_t iRow)
 {
-    if (const auto* box = std::get_if<QCheckBox * TOptionForm::*>(&row.control)) {
-        QCheckBox* control = form.**box;
-        control->setChecked(!control->isChecked());
-        return control->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-    }
-    if (const auto* edit = std::get_if<QLineEdit * TOptionForm::*>(&row.control)) {
-        const QString sText = QStringLiteral("行%1の値").arg(iRow);
-        (form.**edit)->setText(sText);
-        return sText;
-    }
-    if (const auto* field = std::get_if<TOptionHotKeyField>(&row.control)) {
-        THotKeyEx* control = form.hkCustomizeHotKey[field->index];
-        control->SetHotKey(TShortCut(control->HotKey() == 49229 ? 49230 : 49229));
-        return QString::number(control->HotKey());
-    }
-    if (const auto* sound = std::get_if<TOptionSoundFileEdit>(&row.control)) {
-        const QString sText = QStringLiteral("/音/%1.wav").arg(iRow);
-        form.edCustomizeSoundFile[sound->index]->setText(sText);
-        return sText;
+    if (const auto* named = std::get_if<TOptionNamedControl>(&row.control)) {
+        QWidget* widget = form.findChild<QWidget*>(named->sName);
+        if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+            box->setChecked(!box->isChecked());
+            return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+        }
+        if (auto* field = qobject_cast<THotKeyEx*>(widget)) {
+            field->SetHotKey(TShortCut(field->HotKey() == 49229 ? 49230 : 49229));
+            return QString::number(field->HotKey());
+        }
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            const QString sText = QStringLiteral("行%1の値").arg(iRow);
+            edit->setText(sText);
+            return sText;
+        }
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
+            return QString::number(combo->currentIndex());
+        }
+        ADD_FAILURE() << "no control named " << named->sName.toStdString();
+        return QString();
     }
     if (const auto* port = std::get_if<TOptionPortSwitch>(&row.control)) {
         QCheckBox* control = form.*port->box;
@@ -357,9 +359,8 @@ QString Flip(TOptionForm& form, const TOptionControlRow& row, size_t iRow)
         (form.*next)->setChecked(true);
         return QString::number(iValue);
     }
-    QComboBox* combo = form.*std::get<QComboBox * TOptionForm::*>(row.control);
-    combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
-    return QString::number(combo->currentIndex());
+    ADD_FAILURE() << "a row of no known kind";
+    return QString();
 }
 
 QString SettingText(const TOptionControlRow& row)
@@ -404,21 +405,18 @@ std::vector<QWidget*> RowWidgets(const TOptionForm& form, const TOptionControlRo
     return std::visit(
         [&form](auto control) -> std::vector<QWidget*> {
             using C = decltype(control);
-            if constexpr (std::is_same_v<C, TOptionHotKeyField>)
-                return {form.hkCustomizeHotKey[control.index]};
-            else if constexpr (std::is_same_v<C, TOptionSoundFileEdit>)
-                return {form.edCustomizeSoundFile[control.index]};
+            if constexpr (std::is_same_v<C, TOptionNamedControl>)
+                return {form.findChild<QWidget*>(control.sName)};
             else if constexpr (std::is_same_v<C, TOptionPortSwitch>)
                 return {form.*control.box};
             else if constexpr (std::is_same_v<C, TOptionPortEdit>)
                 return {form.*control.edit};
-            else if constexpr (std::is_same_v<C, TOptionChoiceGroup>) {
+            else {
                 std::vector<QWidget*> buttons;
                 for (const auto& [button, iValue] : control.buttons)
                     buttons.push_back(form.*button);
                 return buttons;
-            } else
-                return {form.*control};
+            }
         },
         row.control);
 }
@@ -451,6 +449,44 @@ TEST_F(OptionControlTableTest, EveryControlThatHoldsASettingHasARow)
     for (QWidget* control : controls)
         EXPECT_NE(std::find(covered.begin(), covered.end(), control), covered.end())
             << control->objectName().toStdString();
+}
+
+// Every row of the key table that names a control finds exactly one control of
+// that name on one of the window's pages, of the kind its setting takes: else
+// the setting would be neither shown nor taken by the apply.
+TEST_F(OptionControlTableTest, EveryKeyWithAControlHasItOnAPage)
+{
+    TOptionForm& form = Open();
+    const std::vector<QWidget*> pages = {form.tsProfile,   form.tsAbsence, form.tsEvent,   form.tsSound,
+                                         form.tsCustomize, form.tsNetwork, form.tsPassword};
+    int iNamed = 0;
+    for (const std::vector<TOptionKey>& keys : {OptionKeysBeforeAbsence(), OptionKeysAfterAbsence()})
+        for (const TOptionKey& key : keys) {
+            if (key.control.isEmpty())
+                continue;
+            ++iNamed;
+            SCOPED_TRACE(key.name.toStdString());
+            const QList<QWidget*> found = form.findChildren<QWidget*>(key.control);
+            ASSERT_EQ(found.size(), 1) << key.control.toStdString();
+            QWidget* control = found[0];
+            EXPECT_TRUE(std::any_of(pages.begin(), pages.end(),
+                                    [control](QWidget* page) { return page->isAncestorOf(control); }));
+            const bool bKind = std::visit(
+                [control](auto variable) {
+                    using V = decltype(variable);
+                    if constexpr (std::is_same_v<V, bool*>)
+                        return qobject_cast<QCheckBox*>(control) != nullptr;
+                    else if constexpr (std::is_same_v<V, int*>)
+                        return qobject_cast<QComboBox*>(control) != nullptr ||
+                               qobject_cast<THotKeyEx*>(control) != nullptr;
+                    else
+                        return qobject_cast<QLineEdit*>(control) != nullptr &&
+                               qobject_cast<THotKeyEx*>(control) == nullptr;
+                },
+                key.variable);
+            EXPECT_TRUE(bKind) << control->metaObject()->className();
+        }
+    EXPECT_GT(iNamed, 0);
 }
 
 std::string CaseName(const testing::TestParamInfo<TOptionControl>& info)

@@ -52,7 +52,7 @@ void ChatEnter(TMainForm& form)
 
 void OptionsOpen(TMainForm& form)
 {
-    form.Windows->OptionFormShow();
+    form.Windows->OptionFormShow(form.OptionOwner());
     ASSERT_NE(OptionForm, nullptr);
 }
 

@@ -383,7 +383,7 @@ TEST_F(WindowLayoutTest, EveryWindowOpensWithItsWholeFrameInsideTheWorkArea)
         },
         15000))
         << "main " << Described(DrawnFrame(main));
-    OptionFormShow();
+    OptionFormShow(main->OptionOwner());
     QPointer<TOptionForm> options = OptionForm;
     ASSERT_TRUE(WaitUntil([&] { return DrawnFrame(options).isValid(); }, 15000));
     // Held again once its frame is known, if need be.

@@ -26,11 +26,9 @@ inline const QSet<QString>& RecordedRoutines()
         "LogWriteLines",
         "LogFormShow",
         "LogWriteWait",
-        "LogFormUnlock",
         "SendFormShow",
         "RecvFormShow",
         "RecvFormExists",
-        "RecvFormLetterViewApply",
         "AbsenceFormShow",
         "NoticeAdd",
         "OptionFormShow",
@@ -147,10 +145,6 @@ public:
     {
         Call("LogWriteWait", {}, [&] { TProgramWindowUnits::LogWriteWait(); });
     }
-    void LogFormUnlock() override
-    {
-        Call("LogFormUnlock", {}, [&] { TProgramWindowUnits::LogFormUnlock(); });
-    }
     void SendFormShow(const QString& sMessage, bool bQuote, const QString& sMachines,
                       const QString& sDiscriminations) override
     {
@@ -167,9 +161,6 @@ public:
         Call("RecvFormExists", {}, [&] { bExists = TProgramWindowUnits::RecvFormExists(); });
         return bExists;
     }
-    void RecvFormLetterViewApply() override
-    {
-        Call("RecvFormLetterViewApply", {}, [&] { TProgramWindowUnits::RecvFormLetterViewApply(); });
     }
     void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime) override
     {
@@ -180,9 +171,9 @@ public:
     {
         Call("NoticeAdd", {sText}, [&] { TProgramWindowUnits::NoticeAdd(sText); });
     }
-    void OptionFormShow() override
+    void OptionFormShow(const TOptionOwner& owner) override
     {
-        Call("OptionFormShow", {}, [&] { TProgramWindowUnits::OptionFormShow(); });
+        Call("OptionFormShow", {owner.sMachineName}, [&] { TProgramWindowUnits::OptionFormShow(owner); });
     }
     void EventSoundPlay(int iIndex, const TPeer& peer) override
     {

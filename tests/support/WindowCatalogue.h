@@ -64,6 +64,13 @@ inline TWindowServicesRef CatalogueServices()
     return CatalogueMainForm() ? CatalogueMainForm()->Services() : TWindowServicesRef();
 }
 
+// The options open as the main window's command opens them, beside it; alone without it.
+inline void CatalogueOptionsShow()
+{
+    const std::unique_ptr<TMainForm>& main = CatalogueMainForm();
+    OptionFormShow(main ? main->OptionOwner() : TOptionOwner());
+}
+
 // Ends the main window, which stays (hidden) after its entry for the windows that ask it.
 inline void CatalogueEnd()
 {
@@ -94,7 +101,7 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
         QWidget* TOptionForm::*page = p.page;
         windows.push_back({QString::fromLatin1(p.sName),
                            [page] {
-                               OptionFormShow();
+                               CatalogueOptionsShow();
                                OptionForm->pcOption->setCurrentWidget(OptionForm->*page);
                                if (page == &TOptionForm::tsAbsence && OptionForm->cbAbsence->count() > 0) {
                                    OptionForm->cbAbsence->setCurrentIndex(0);
@@ -110,7 +117,7 @@ inline std::vector<TCatalogueWindow> WindowCatalogue()
     windows.push_back({QStringLiteral("option-password"),
                        [] {
                            SecurityOption = true;
-                           OptionFormShow();
+                           CatalogueOptionsShow();
                            SecurityOption = false;
                            return static_cast<QWidget*>(OptionForm);
                        },

@@ -36,6 +36,7 @@ inline void ResetProcessSettings(const QString& sFolder, const QString& sMachine
     SettingsReadBars(none);
     SettingsReadViewFlags(none);
     SettingsReadAbsence(none);
+    NetworkBroadcast = SettingsReadBroadcastIP(none);
     CurrentAbsenceTitle.clear();
     PortOverrideMsg = -1;
     PortOverrideFile = -1;
