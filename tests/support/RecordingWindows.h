@@ -161,7 +161,6 @@ public:
         Call("RecvFormExists", {}, [&] { bExists = TProgramWindowUnits::RecvFormExists(); });
         return bExists;
     }
-    }
     void AbsenceFormShow(const TPeer& peer, const QString& sAbsenceMessage, const QString& sRecvTime) override
     {
         Call("AbsenceFormShow", Peer(peer) << sAbsenceMessage << sRecvTime,
