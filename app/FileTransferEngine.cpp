@@ -56,7 +56,7 @@ QString TFileTransferEngine::UserHandle(const QString& sMachine, const QString& 
     const TLoginUserTable* users = FServices->Users;
     const TLoginUserTable::TEntry* entry =
         users != nullptr ? users->Find(sMachine, sDiscrimination) : nullptr;
-    return entry != nullptr ? entry->Flags.HandleName : QString();
+    return entry != nullptr ? entry->Report.HandleName : QString();
 }
 
 TFileTransferEngine& FileTransferEngine(TFileTransferEngine& own)

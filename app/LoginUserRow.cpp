@@ -22,23 +22,23 @@ int LoginUserIconIndex(const QString& sDiscrimination, int iVersion, bool bAbsen
     return 0;
 }
 
-const QString& LoginUserKindText(const TLoginUserFlags& flags)
+const QString& LoginUserKindText(const TLoginUserReport& report)
 {
-    return flags.Menu ? RowKindMenu : RowKindMessage;
+    return report.Menu ? RowKindMenu : RowKindMessage;
 }
 
-QStringList LoginUserSubItems(const TLoginUserFlags& flags)
+QStringList LoginUserSubItems(const TLoginUserReport& report)
 {
     QString sStatus = RowOnline;
-    if (flags.Absence)
-        sStatus = flags.AbsenceTitle.isEmpty() ? RowAbsentUntitled : flags.AbsenceTitle;
+    if (report.Absence)
+        sStatus = report.AbsenceTitle.isEmpty() ? RowAbsentUntitled : report.AbsenceTitle;
     return {PeerTextInLine(sStatus),
-            flags.Chat ? RowChatLogin : RowNone,
-            flags.FTPPort != 0 ? RowFileSupport : RowNone,
-            LoginUserKindText(flags),
-            PeerTextInLine(flags.Discrimination),
-            PeerTextInLine(flags.MachineName),
-            PeerTextInLine(flags.IPAddress)};
+            report.Chat ? RowChatLogin : RowNone,
+            report.FTPPort != 0 ? RowFileSupport : RowNone,
+            LoginUserKindText(report),
+            PeerTextInLine(report.Discrimination),
+            PeerTextInLine(report.MachineName),
+            PeerTextInLine(report.IPAddress)};
 }
 
 QStringList LoginUserColumnTitles()
@@ -89,8 +89,8 @@ QString NoticeMessageOpenText(const QString& sHandle)
     return u'「' + PeerTextInLine(sHandle) + QStringLiteral("」がメッセージを開封しました。");
 }
 
-TLoginUserEffects LoginUserTransition(const std::optional<TLoginUserFlags>& before,
-                                      const TLoginUserFlags& now, bool bOwnRow, bool bOwnChat,
+TLoginUserEffects LoginUserTransition(const std::optional<TLoginUserReport>& before,
+                                      const TLoginUserReport& now, bool bOwnRow, bool bOwnChat,
                                       const TLoginUserNoticeSettings& settings)
 {
     TLoginUserEffects effects;
@@ -113,7 +113,7 @@ TLoginUserEffects LoginUserTransition(const std::optional<TLoginUserFlags>& befo
         return effects;
     }
 
-    const TLoginUserFlags& was = *before;
+    const TLoginUserReport& was = *before;
     const bool bChatEntered = !was.Chat && now.Chat;
     const bool bChatLeft = was.Chat && !now.Chat;
     if (!bOwnRow) {

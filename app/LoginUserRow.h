@@ -27,7 +27,7 @@ inline constexpr int LoginUserStateImage(bool bAbsence)
 }
 
 // A peer as the log-in and information-change events report it.
-struct TLoginUserFlags {
+struct TLoginUserReport {
     QString HandleName;
     QString MachineName;
     QString IPAddress;
@@ -44,11 +44,11 @@ struct TLoginUserFlags {
 // mark per sibling client, a question mark for any other.
 int LoginUserIconIndex(const QString& sDiscrimination, int iVersion, bool bAbsence);
 // "通信制御" for a peer that takes only control records, else "メッセージ".
-const QString& LoginUserKindText(const TLoginUserFlags& flags);
+const QString& LoginUserKindText(const TLoginUserReport& report);
 // Sub-items 0 to 6 of a row (the handle name is its caption): the status, chat,
 // file, kind, identifier, machine name and address columns. Only the user table
 // writes them; nothing reads them back.
-QStringList LoginUserSubItems(const TLoginUserFlags& flags);
+QStringList LoginUserSubItems(const TLoginUserReport& report);
 // The column headers and their design widths.
 QStringList LoginUserColumnTitles();
 std::vector<int> LoginUserColumnWidths();
@@ -76,11 +76,11 @@ struct TLoginUserEffects {
 };
 
 // The difference between what a row showed before (none when the peer is not
-// listed) and the peer's new state. Every judgement is made on the peer's flags as
-// they were reported, never on the texts shown, so a title that reads like another
+// listed) and the peer's new state. Every judgement is made on what the peer
+// reported, never on the texts shown, so a title that reads like another
 // state ("オンライン") is still an away title. The own row raises nothing.
-TLoginUserEffects LoginUserTransition(const std::optional<TLoginUserFlags>& before,
-                                      const TLoginUserFlags& now, bool bOwnRow, bool bOwnChat,
+TLoginUserEffects LoginUserTransition(const std::optional<TLoginUserReport>& before,
+                                      const TLoginUserReport& now, bool bOwnRow, bool bOwnChat,
                                       const TLoginUserNoticeSettings& settings);
 
 // Notice texts with their corner brackets.

@@ -16,13 +16,13 @@ const TLoginUserTable::TEntry* TLoginUserTable::FindRow(const TListItem* row) co
     return it != FRowKeys.end() ? Find(it->second.first, it->second.second) : nullptr;
 }
 
-void TLoginUserTable::Put(const TLoginUserFlags& flags, TListItem* row)
+void TLoginUserTable::Put(const TLoginUserReport& report, TListItem* row)
 {
-    const TKey key{flags.MachineName, flags.Discrimination};
+    const TKey key{report.MachineName, report.Discrimination};
     TEntry& entry = FEntries[key];
     if (entry.Row != row)
         FRowKeys.erase(entry.Row);
-    entry = {flags, row};
+    entry = {report, row};
     FRowKeys[row] = key;
 }
 
@@ -43,14 +43,14 @@ void TLoginUserTable::Clear()
     FRowKeys.clear();
 }
 
-TPeer LoginUserPeer(const TLoginUserFlags& flags)
+TPeer LoginUserPeer(const TLoginUserReport& report)
 {
-    return {flags.HandleName, flags.MachineName, flags.Discrimination};
+    return {report.HandleName, report.MachineName, report.Discrimination};
 }
 
-void LoginUserRowWrite(TListItem& row, const TLoginUserFlags& flags)
+void LoginUserRowWrite(TListItem& row, const TLoginUserReport& report)
 {
-    row.SetCaption(PeerTextInLine(flags.HandleName));
-    row.SetSubItems(LoginUserSubItems(flags));
-    row.SetImageIndex(LoginUserIconIndex(flags.Discrimination, flags.Version, flags.Absence));
+    row.SetCaption(PeerTextInLine(report.HandleName));
+    row.SetSubItems(LoginUserSubItems(report));
+    row.SetImageIndex(LoginUserIconIndex(report.Discrimination, report.Version, report.Absence));
 }

@@ -245,12 +245,12 @@ void TMainForm::CreateControls()
     // A file goes only to a row that says it takes files; neither the selection nor the log-in matters.
     lvLoginUser->OnFileDropOver = [this](QObject*, TListItem* item, bool& bCancel) {
         const TLoginUserTable::TEntry* user = PrUsers.FindRow(item);
-        bCancel = user == nullptr || user->Flags.FTPPort == 0;
+        bCancel = user == nullptr || user->Report.FTPPort == 0;
     };
     lvLoginUser->OnFileDrop = [this](QObject*, TListItem* item, const QString& sFileName) {
         const TLoginUserTable::TEntry* user = PrUsers.FindRow(item);
-        if (user != nullptr && user->Flags.FTPPort != 0)
-            Windows->FileSendFormShow(sFileName, LoginUserPeer(user->Flags));
+        if (user != nullptr && user->Report.FTPPort != 0)
+            Windows->FileSendFormShow(sFileName, LoginUserPeer(user->Report));
     };
     setCentralWidget(lvLoginUser);
 
@@ -806,51 +806,51 @@ TListItem* TMainForm::LoginUserFind(const QString& sMachine, const QString& sDis
 QString TMainForm::LoginUserHandle(const QString& sMachine, const QString& sDiscrimination) const
 {
     const TLoginUserTable::TEntry* entry = PrUsers.Find(sMachine, sDiscrimination);
-    return entry ? entry->Flags.HandleName : QString();
+    return entry ? entry->Report.HandleName : QString();
 }
 
-std::vector<const TLoginUserFlags*> TMainForm::SelectedUsers() const
+std::vector<const TLoginUserReport*> TMainForm::SelectedUsers() const
 {
-    std::vector<const TLoginUserFlags*> users;
+    std::vector<const TLoginUserReport*> users;
     for (int i = 0; i < lvLoginUser->ItemCount(); ++i) {
         const TListItem* row = lvLoginUser->Item(i);
         if (!row->isSelected())
             continue;
         if (const TLoginUserTable::TEntry* entry = PrUsers.FindRow(row))
-            users.push_back(&entry->Flags);
+            users.push_back(&entry->Report);
     }
     return users;
 }
 
-void TMainForm::LoginUserUpdate(const TLoginUserFlags& flags)
+void TMainForm::LoginUserUpdate(const TLoginUserReport& report)
 {
-    const TLoginUserTable::TEntry* entry = PrUsers.Find(flags.MachineName, flags.Discrimination);
+    const TLoginUserTable::TEntry* entry = PrUsers.Find(report.MachineName, report.Discrimination);
     const bool bOwn =
-        flags.MachineName == PVN->MachineName() && flags.Discrimination == PVN->Discrimination();
-    std::optional<TLoginUserFlags> before;
+        report.MachineName == PVN->MachineName() && report.Discrimination == PVN->Discrimination();
+    std::optional<TLoginUserReport> before;
     if (entry)
-        before = entry->Flags;
+        before = entry->Report;
     const TLoginUserNoticeSettings settings{NoticeLogin,      NoticeChatLogin,         NoticeChatLoginAnytime,
                                             NoticeChatLogout, NoticeChatLogoutAnytime, NoticeAbsence,
                                             NoticeNonAbsence};
-    const TLoginUserEffects effects = LoginUserTransition(before, flags, bOwn, PVN->Chat(), settings);
+    const TLoginUserEffects effects = LoginUserTransition(before, report, bOwn, PVN->Chat(), settings);
 
-    const TPeer peer = LoginUserPeer(flags);
+    const TPeer peer = LoginUserPeer(report);
     if (effects.ChatUserLogout)
         emit EngineEvents.ChatMemberLogout(peer);
     if (before && effects.ChatUserLogin)
-        emit EngineEvents.ChatMemberLogin(peer, flags.Absence);
+        emit EngineEvents.ChatMemberLogin(peer, report.Absence);
 
     TListItem* row = entry ? entry->Row : lvLoginUser->AddItem();
-    LoginUserRowWrite(*row, flags);
-    PrUsers.Put(flags, row);
+    LoginUserRowWrite(*row, report);
+    PrUsers.Put(report, row);
 
     if (effects.OldHandle)
         emit EngineEvents.ChatMemberRenamed(peer, *effects.OldHandle);
     if (effects.ChatAbsenceChange)
-        emit EngineEvents.ChatMemberAbsenceChanged(peer, flags.Absence);
+        emit EngineEvents.ChatMemberAbsenceChanged(peer, report.Absence);
     if (!before && effects.ChatUserLogin)
-        emit EngineEvents.ChatMemberLogin(peer, flags.Absence);
+        emit EngineEvents.ChatMemberLogin(peer, report.Absence);
     if (effects.EnableOwnCommands)
         OwnCommandsEnable(true);
     for (const QString& sNotice : effects.Notices)
@@ -886,9 +886,9 @@ void TMainForm::lvLoginUserChange()
 
 void TMainForm::SelectionCommandsUpdate()
 {
-    // The flags as reported, not the texts shown: an away title may read "オンライン".
+    // What the peer reported, not the texts shown: an away title may read "オンライン".
     std::vector<TSelectedRowState> selected;
-    for (const TLoginUserFlags* user : SelectedUsers())
+    for (const TLoginUserReport* user : SelectedUsers())
         selected.push_back({!user->Menu, user->Absence, user->FTPPort != 0});
     const TSelectionCommands commands = SelectionCommands(PVN->LoginStates(), selected);
     miMessageSend->setEnabled(commands.bSend);
@@ -921,7 +921,7 @@ void TMainForm::miMessageSendClick()
 {
     TableChangeFlush();
     std::vector<TSendTargetRow> selected;
-    for (const TLoginUserFlags* user : SelectedUsers())
+    for (const TLoginUserReport* user : SelectedUsers())
         selected.push_back({LoginUserKindText(*user), user->MachineName, user->Discrimination});
     const TSendTargets targets = SendTargets(selected);
     if (targets.bSkipped)
@@ -933,7 +933,7 @@ void TMainForm::miToolFileSendClick()
 {
     TableChangeFlush();
     if (const TLoginUserTable::TEntry* user = PrUsers.FindRow(lvLoginUser->Selected()))
-        Windows->FileSendFormShow(QString(), LoginUserPeer(user->Flags));
+        Windows->FileSendFormShow(QString(), LoginUserPeer(user->Report));
 }
 
 void TMainForm::miToolGlobalChatClick()
@@ -950,7 +950,7 @@ void TMainForm::miToolAbsenceClick()
 {
     TableChangeFlush();
     if (const TLoginUserTable::TEntry* user = PrUsers.FindRow(lvLoginUser->Selected()))
-        AbsenceRequest(user->Flags.MachineName, user->Flags.Discrimination);
+        AbsenceRequest(user->Report.MachineName, user->Report.Discrimination);
 }
 
 void TMainForm::AbsenceRequest(const QString& sMachine, const QString& sDiscrimination)
@@ -1157,8 +1157,8 @@ void TMainForm::PVNLogout(TParvaneNetwork*, const QString& HandleName, const QSt
 {
     if (const TLoginUserTable::TEntry* user = PrUsers.Find(MachineName, Discrimination)) {
         if (NoticeLogout)
-            Windows->NoticeAdd(NoticeLogoutText(user->Flags.HandleName));
-        if (user->Flags.Chat)
+            Windows->NoticeAdd(NoticeLogoutText(user->Report.HandleName));
+        if (user->Report.Chat)
             emit EngineEvents.ChatMemberLogout({HandleName, MachineName, Discrimination});
         Windows->EventSoundPlay(SoundLogout, {HandleName, MachineName, Discrimination});
         lvLoginUser->DeleteItem(PrUsers.Remove(MachineName, Discrimination));

@@ -264,10 +264,10 @@ private:
     void CreateMenus();
     void BindEngineEvents();
     void BindWindowEvents();
-    void LoginUserUpdate(const TLoginUserFlags& flags);
+    void LoginUserUpdate(const TLoginUserReport& report);
     void LoginUserClear();
     // The users of the selected rows, in the list's order.
-    std::vector<const TLoginUserFlags*> SelectedUsers() const;
+    std::vector<const TLoginUserReport*> SelectedUsers() const;
     void OwnCommandsEnable(bool bEnabled);
     // The commands the selected rows allow.
     void SelectionCommandsUpdate();

@@ -79,7 +79,7 @@ void RecvFormShow(const TWindowServicesRef& services)
     // A sender no longer listed leaves the title as it was.
     if (const TLoginUserTable::TEntry* user =
             services->Users ? services->Users->Find(head.sSendMachine, head.sSendDiscrimination) : nullptr)
-        window->laTitle->setText(PeerHeaderText(kTitle, QStringLiteral("送信元"), user->Flags.HandleName));
+        window->laTitle->setText(PeerHeaderText(kTitle, QStringLiteral("送信元"), user->Report.HandleName));
     const TRecvView view = RecvViewChoice(head.bLetter, CustomizeLetter, SecurityLetter);
     window->MessageSet(head.sMessage, head.sRecvTime, view);
     // A plain message counts as read the moment it is shown.

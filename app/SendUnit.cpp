@@ -108,7 +108,7 @@ void TSendForm::TargetSet(const QString& sMachine, const QString& sDiscriminatio
         const TLoginUserTable* users = PrServices->Users;
         const TLoginUserTable::TEntry* user =
             users != nullptr ? users->Find(target.sMachine, target.sDiscrimination) : nullptr;
-        PrTargetHandles.push_back(user != nullptr ? std::optional(user->Flags.HandleName) : std::nullopt);
+        PrTargetHandles.push_back(user != nullptr ? std::optional(user->Report.HandleName) : std::nullopt);
     }
     PrHandleName = HandleNamesText(PrTargetHandles);
     laTitle->setText(PeerHeaderText(PrTitle, QStringLiteral("送信先"), PrHandleName));

@@ -6,26 +6,26 @@
 
 namespace {
 
-TLoginUserFlags Peer(bool bAbsence = false, const QString& sTitle = QString(), bool bChat = false,
-                     const QString& sHandle = QStringLiteral("taro"))
+TLoginUserReport Peer(bool bAbsence = false, const QString& sTitle = QString(), bool bChat = false,
+                      const QString& sHandle = QStringLiteral("taro"))
 {
-    TLoginUserFlags flags;
-    flags.HandleName = sHandle;
-    flags.MachineName = QStringLiteral("PVHOST2");
-    flags.IPAddress = QStringLiteral("198.18.0.2");
-    flags.Discrimination = QStringLiteral("Parvane2");
-    flags.Version = 2200;
-    flags.Absence = bAbsence;
-    flags.AbsenceTitle = sTitle;
-    flags.Chat = bChat;
-    flags.FTPPort = 52000;
-    return flags;
+    TLoginUserReport report;
+    report.HandleName = sHandle;
+    report.MachineName = QStringLiteral("PVHOST2");
+    report.IPAddress = QStringLiteral("198.18.0.2");
+    report.Discrimination = QStringLiteral("Parvane2");
+    report.Version = 2200;
+    report.Absence = bAbsence;
+    report.AbsenceTitle = sTitle;
+    report.Chat = bChat;
+    report.FTPPort = 52000;
+    return report;
 }
 
 struct TransitionCase {
     const char* sName;
-    std::optional<TLoginUserFlags> before;
-    TLoginUserFlags now;
+    std::optional<TLoginUserReport> before;
+    TLoginUserReport now;
     bool bOwnRow;
     bool bOwnChat;
     TLoginUserNoticeSettings settings;
@@ -434,10 +434,10 @@ INSTANTIATE_TEST_SUITE_P(LoginUser, LoginUserTransitionTable, testing::ValuesIn(
 
 TEST(LoginUserRow, SubItemsShowTheFlags)
 {
-    TLoginUserFlags flags = Peer(true, QString(), true);
-    flags.FTPPort = 0;
-    flags.Menu = true;
-    EXPECT_EQ(LoginUserSubItems(flags),
+    TLoginUserReport report = Peer(true, QString(), true);
+    report.FTPPort = 0;
+    report.Menu = true;
+    EXPECT_EQ(LoginUserSubItems(report),
               (QStringList{QStringLiteral("不在"), QStringLiteral("ログイン"), QStringLiteral("-------"),
                            QStringLiteral("通信制御"), QStringLiteral("Parvane2"), QStringLiteral("PVHOST2"),
                            QStringLiteral("198.18.0.2")}));
@@ -506,11 +506,11 @@ TEST(LoginUserRow, APeersLongTextsAreCutInNoticesAndCells)
     for (const auto& c : notices)
         EXPECT_EQ(c.sNotice, c.sExpected) << c.sName;
 
-    TLoginUserFlags flags = Peer(true, sLong, false, sLong);
-    flags.MachineName = sLong;
-    flags.Discrimination = sLong;
-    flags.IPAddress = sLong;
-    const QStringList slCells = LoginUserSubItems(flags);
+    TLoginUserReport report = Peer(true, sLong, false, sLong);
+    report.MachineName = sLong;
+    report.Discrimination = sLong;
+    report.IPAddress = sLong;
+    const QStringList slCells = LoginUserSubItems(report);
     for (int i : {0, 4, 5, 6})
         EXPECT_EQ(slCells[i], sCut) << "column " << i + 1;
 }

@@ -7,9 +7,9 @@
 
 namespace {
 
-TLoginUserFlags User(const char* sHandle, const char* sMachine, const char* sDiscrimination)
+TLoginUserReport User(const char* sHandle, const char* sMachine, const char* sDiscrimination)
 {
-    TLoginUserFlags flags;
+    TLoginUserReport flags;
     flags.HandleName = QString::fromUtf8(sHandle);
     flags.MachineName = QString::fromUtf8(sMachine);
     flags.Discrimination = QString::fromUtf8(sDiscrimination);
@@ -29,17 +29,17 @@ TEST(LoginUserTable, UsersAreKeyedByMachineAndIdentifierAndFoundByTheirRow)
     EXPECT_EQ(table.Find("PVHOST2", "Parvane2")->Row, &taro);
     EXPECT_EQ(table.Find("PVHOST2", "Other")->Row, &other);
     EXPECT_EQ(table.Find("太郎", "Parvane2"), nullptr);
-    EXPECT_EQ(table.FindRow(&other)->Flags.Discrimination, QStringLiteral("Other"));
+    EXPECT_EQ(table.FindRow(&other)->Report.Discrimination, QStringLiteral("Other"));
     EXPECT_EQ(table.FindRow(&again), nullptr);
     EXPECT_EQ(table.FindRow(nullptr), nullptr);
 
     // New flags replace the old ones; a new row takes over from the old one.
-    TLoginUserFlags away = User("太郎さん", "PVHOST2", "Parvane2");
+    TLoginUserReport away = User("太郎さん", "PVHOST2", "Parvane2");
     away.Absence = true;
     table.Put(away, &again);
     EXPECT_EQ(table.Count(), 2);
-    EXPECT_EQ(table.Find("PVHOST2", "Parvane2")->Flags.HandleName, QStringLiteral("太郎さん"));
-    EXPECT_TRUE(table.FindRow(&again)->Flags.Absence);
+    EXPECT_EQ(table.Find("PVHOST2", "Parvane2")->Report.HandleName, QStringLiteral("太郎さん"));
+    EXPECT_TRUE(table.FindRow(&again)->Report.Absence);
     EXPECT_EQ(table.FindRow(&taro), nullptr);
 
     EXPECT_EQ(table.Remove("PVHOST2", "Parvane2"), &again);
@@ -53,7 +53,7 @@ TEST(LoginUserTable, UsersAreKeyedByMachineAndIdentifierAndFoundByTheirRow)
 
 TEST(LoginUserTable, ARowShowsItsUsersFlags)
 {
-    TLoginUserFlags flags = User("花子", "PVHOST3", "Parvane2");
+    TLoginUserReport flags = User("花子", "PVHOST3", "Parvane2");
     flags.Version = 2200;
     flags.Absence = true;
     flags.AbsenceTitle = QStringLiteral("電話中");
@@ -72,7 +72,7 @@ TEST(LoginUserTable, ARowShowsItsUsersFlags)
 TEST(LoginUserTable, ARowCutsALongHandleAndTheUserKeepsIt)
 {
     const QString sLong = QStringLiteral("長").repeated(10000);
-    TLoginUserFlags flags = User("", "PVHOST3", "Parvane2");
+    TLoginUserReport flags = User("", "PVHOST3", "Parvane2");
     flags.HandleName = sLong;
     TListItem row;
     LoginUserRowWrite(row, flags);
