@@ -38,6 +38,11 @@ class TTaskMenu;
 // The main window: the application's whole start-up and shutdown, the user list
 // with every engine event, the tray icon and the global hot keys. It owns the
 // engine and the users, and hands them to the other windows as their services.
+// Its routines lie in one source per job: MainStartup.cpp (start-up and
+// shutdown), MainEngineEvents.cpp (the engine's events and the user list they
+// write), MainCommands.cpp (menus, commands and what other windows tell it),
+// MainTrayHotKeys.cpp (tray and hot keys) and MainSettings.cpp (what it
+// follows of the settings store).
 class TMainForm : public QMainWindow, public TProgramEndTarget {
     Q_OBJECT
 
@@ -315,6 +320,10 @@ private:
     TFileWindowRoute PrFileRecvRoute{FileRecvWindowList, WM_FILERECVING};
     TFileWindowRoute PrFileSendRoute{FileSendWindowList, WM_FILESENDING};
 };
+
+// The log-in failure, told by the commands, the engine's events and the settings alike.
+inline const QString MainLoginErrorText = QStringLiteral(
+    "ParvaneNetworkのログインに失敗しました。\rTCP/IPサービスが正常に動作しているか確認してください。");
 
 // The one main window while it exists.
 inline TMainForm* MainForm = nullptr;
