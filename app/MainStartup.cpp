@@ -41,7 +41,6 @@ const QString kCloseEnd = QStringLiteral("終了してもよろしいですか�
 TMainForm::TMainForm(std::unique_ptr<TProgramWindows> windows, QWidget* parent)
     : QMainWindow(parent), Windows(windows ? std::move(windows) : std::make_unique<TProgramWindowUnits>())
 {
-    MainForm = this;
     OnTerminate = LoopsEnd;
     setWindowTitle(ApplicationTitle);
     // What acts on a setting follows the store; the away state ends last of an apply.
@@ -58,8 +57,6 @@ TMainForm::~TMainForm()
     FormDestroy();
     // A window that outlives this one finds no services, as one made without them.
     *PrServices = {};
-    if (MainForm == this)
-        MainForm = nullptr;
 }
 
 void TMainForm::FormCreate()

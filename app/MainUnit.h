@@ -324,6 +324,3 @@ private:
 // The log-in failure, told by the commands, the engine's events and the settings alike.
 inline const QString MainLoginErrorText = QStringLiteral(
     "ParvaneNetworkのログインに失敗しました。\rTCP/IPサービスが正常に動作しているか確認してください。");
-
-// The one main window while it exists.
-inline TMainForm* MainForm = nullptr;
