@@ -1,2 +1,0 @@
-// The signals' code is generated from the header.
-#include "MainWindowEvents.h"
